@@ -1,0 +1,238 @@
+#pragma once
+
+#include "Colors.h"
+#include "SheetData.h"
+#include "Twips.h"
+
+#include <QObject>
+#include <QString>
+
+// How a sheet's file was written, so that saving writes it back the same way.
+enum class TextEncoding { Utf8, Utf8Bom, ShiftJis };
+enum class LineEnd { CrLf, Lf, Cr };
+
+struct SheetFileFormat
+{
+    TextEncoding encoding = TextEncoding::Utf8;
+    LineEnd lineEnd = LineEnd::CrLf;
+    bool finalLineEnd = true; // whether the last line carries a line end
+
+    friend bool operator==(const SheetFileFormat &, const SheetFileFormat &) = default;
+};
+
+// Mouse buttons and shift states as the sheet's events report them.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
+inline constexpr int kShiftMask = 1;
+inline constexpr int kCtrlMask = 2;
+inline constexpr int kAltMask = 4;
+
+// One sheet: the grid's data and state, and the grid's events.
+//
+// Everything a command reads or writes on a grid lives here; the view only shows it and reports
+// what the person does. Events are raised synchronously, whether the change came from the person
+// or from code: moving the current cell raises leaveCell() before the move and rowColChange()
+// after it. Invalid positions and counts raise GridError.
+//
+// While redraw is off, the view's change notifications are collected and sent as one
+// refreshed() when redraw is switched back on.
+class Sheet : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Sheet(int index = 0, QObject *parent = nullptr);
+
+    [[nodiscard]] int index() const
+    {
+        return m_index;
+    }
+
+    // Cells
+    [[nodiscard]] int rows() const
+    {
+        return m_data.rows();
+    }
+    [[nodiscard]] int cols() const
+    {
+        return m_data.cols();
+    }
+    void setRows(int rows);
+    void setCols(int cols);
+    [[nodiscard]] int fixedRows() const
+    {
+        return 1;
+    }
+    [[nodiscard]] int fixedCols() const
+    {
+        return 1;
+    }
+    [[nodiscard]] QString textMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString &text);
+    // The same text without a copy; valid until the sheet changes.
+    [[nodiscard]] QStringView textView(int row, int col) const;
+    [[nodiscard]] QString text() const; // the current cell's text
+    void setText(const QString &text);
+    void clear();
+
+    // Current cell and selection
+    [[nodiscard]] int row() const
+    {
+        return m_row;
+    }
+    [[nodiscard]] int col() const
+    {
+        return m_col;
+    }
+    [[nodiscard]] int rowSel() const
+    {
+        return m_rowSel;
+    }
+    [[nodiscard]] int colSel() const
+    {
+        return m_colSel;
+    }
+    void setRow(int row); // collapses the selection onto the new current cell
+    void setCol(int col); // likewise
+    void setRowSel(int row);
+    void setColSel(int col);
+
+    // Scroll position: the first scrollable row and column shown.
+    [[nodiscard]] int topRow() const
+    {
+        return m_topRow;
+    }
+    [[nodiscard]] int leftCol() const
+    {
+        return m_leftCol;
+    }
+    void setTopRow(int row);
+    void setLeftCol(int col);
+
+    // Colours of the current cell, and of any cell for bulk colouring.
+    [[nodiscard]] OleColor cellBackColor() const;
+    void setCellBackColor(OleColor color);
+    [[nodiscard]] OleColor cellForeColor() const;
+    void setCellForeColor(OleColor color);
+    [[nodiscard]] OleColor backColorAt(int row, int col) const;
+    [[nodiscard]] OleColor foreColorAt(int row, int col) const;
+    void setBackColorAt(int row, int col, OleColor color);
+    void setForeColorAt(int row, int col, OleColor color);
+
+    // Flags
+    [[nodiscard]] bool redraw() const
+    {
+        return m_redraw;
+    }
+    void setRedraw(bool redraw);
+    [[nodiscard]] bool isVisible() const
+    {
+        return m_visible;
+    }
+    void setVisible(bool visible);
+    [[nodiscard]] bool isEnabled() const
+    {
+        return m_enabled;
+    }
+    void setEnabled(bool enabled);
+    [[nodiscard]] QString toolTipText() const
+    {
+        return m_toolTipText;
+    }
+    void setToolTipText(const QString &text);
+
+    // Place on the window, in twips.
+    [[nodiscard]] TwipsRect geometry() const
+    {
+        return m_geometry;
+    }
+    void setGeometry(const TwipsRect &rect);
+
+    // Cell under the mouse at the last mouse event (row 0 / column 0 are the headers).
+    [[nodiscard]] int mouseRow() const
+    {
+        return m_mouseRow;
+    }
+    [[nodiscard]] int mouseCol() const
+    {
+        return m_mouseCol;
+    }
+    void setMouseCell(int row, int col);
+
+    // Whole contents at once (a read, an undo snapshot). Colours travel with the data; the
+    // current cell and selection are kept where they still fit and moved inside otherwise.
+    [[nodiscard]] const SheetData &data() const
+    {
+        return m_data;
+    }
+    void setData(SheetData data);
+
+    [[nodiscard]] SheetFileFormat fileFormat() const
+    {
+        return m_fileFormat;
+    }
+    void setFileFormat(const SheetFileFormat &format)
+    {
+        m_fileFormat = format;
+    }
+
+    // The view reports what the person does through these; each raises its event.
+    void raiseClick();
+    void raiseDblClick();
+    void raiseGotFocus();
+    // keyCode / keyAscii may be set to 0 by a handler to swallow the key.
+    void raiseKeyDown(int &keyCode, int shift);
+    void raiseKeyPress(int &keyAscii);
+    void raiseMouseUp(int button, int shift, int x, int y);
+    // The person scrolled the view; updates the position and raises scroll().
+    void scrolledByView(int topRow, int leftCol);
+
+signals:
+    // The grid's events
+    void click();
+    void dblClick();
+    void gotFocus();
+    void keyDown(int *keyCode, int shift);
+    void keyPress(int *keyAscii);
+    void leaveCell();
+    void mouseUp(int button, int shift, int x, int y);
+    void rowColChange();
+    void scroll();
+
+    // Notifications for the view
+    void cellsChanged(int row1, int col1, int row2, int col2);
+    void shapeChanged();
+    void selectionChanged();
+    void scrollRequested();
+    void appearanceChanged(); // visible, enabled, tool tip or geometry
+    void refreshed(); // redraw came back on after changes
+
+private:
+    void checkRow(int row) const;
+    void checkCol(int col) const;
+    void checkCell(int row, int col) const;
+    void moveCurrentCell(int row, int col);
+    void resize(int rows, int cols);
+    void notifyCells(int row1, int col1, int row2, int col2);
+    void notifyShape();
+    void notifySelection();
+
+    int m_index;
+    SheetData m_data;
+    SheetFileFormat m_fileFormat;
+    int m_row = 1;
+    int m_col = 1;
+    int m_rowSel = 1;
+    int m_colSel = 1;
+    int m_topRow = 1;
+    int m_leftCol = 1;
+    bool m_redraw = true;
+    bool m_pendingRefresh = false;
+    bool m_visible = false;
+    bool m_enabled = true;
+    QString m_toolTipText;
+    TwipsRect m_geometry;
+    int m_mouseRow = 0;
+    int m_mouseCol = 0;
+};

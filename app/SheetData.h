@@ -1,0 +1,113 @@
+#pragma once
+
+#include "Colors.h"
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+// Highest row or column number the program's 16-bit loops can hold.
+inline constexpr int kMaxRowCol = 32767;
+
+// Most cells one sheet may hold, headers included. A 32766 x 100 file needs 3.3 million; the
+// limit keeps a runaway file (32766 x 32766 would be a billion cells) from exhausting memory,
+// and ends such a read as a partial read instead.
+inline constexpr qsizetype kMaxCells = qsizetype(32) * 1024 * 1024;
+
+// Where one cell's text lies in the sheet's text pool.
+struct CellRef
+{
+    quint32 offset = 0;
+    quint32 length = 0;
+};
+
+// The cells of one sheet in compact storage: every text is a slice of one pool (a file's whole
+// decoded text when it was read, with edits appended), each cell costs an 8-byte slice plus one
+// byte of background and one of text colour (indexes into a small palette). All members are
+// implicitly shared, so a copy is cheap until one side is written to.
+//
+// Positions are not checked here: the sheet checks them before it calls in.
+class SheetData
+{
+public:
+    SheetData();
+    SheetData(int rows, int cols);
+
+    [[nodiscard]] int rows() const
+    {
+        return m_rows;
+    }
+    [[nodiscard]] int cols() const
+    {
+        return m_cols;
+    }
+    [[nodiscard]] qsizetype cellCount() const
+    {
+        return qsizetype(m_rows) * m_cols;
+    }
+
+    [[nodiscard]] QStringView text(int row, int col) const
+    {
+        const CellRef ref = m_cells.at(index(row, col));
+        return QStringView(m_pool.constData() + ref.offset, qsizetype(ref.length));
+    }
+    void setText(int row, int col, QStringView text);
+
+    [[nodiscard]] OleColor backColor(int row, int col) const
+    {
+        return m_palette.at(m_back.at(index(row, col)));
+    }
+    [[nodiscard]] OleColor foreColor(int row, int col) const
+    {
+        return m_palette.at(m_fore.at(index(row, col)));
+    }
+    void setBackColor(int row, int col, OleColor color)
+    {
+        m_back[index(row, col)] = paletteIndex(color);
+    }
+    void setForeColor(int row, int col, OleColor color)
+    {
+        m_fore[index(row, col)] = paletteIndex(color);
+    }
+
+    // Changes the counts; kept cells keep their texts and colours, new cells are empty.
+    void resize(int rows, int cols);
+    // Empties every text and resets every colour; the counts stay.
+    void clear();
+
+    // Bulk filling, for readers: the pool is taken whole and cells are pointed into it.
+    void setPool(QString pool);
+    [[nodiscard]] const QString &pool() const
+    {
+        return m_pool;
+    }
+    CellRef appendToPool(QStringView text);
+    void setCellRef(int row, int col, CellRef ref)
+    {
+        m_cells[index(row, col)] = ref;
+    }
+    [[nodiscard]] CellRef cellRef(int row, int col) const
+    {
+        return m_cells.at(index(row, col));
+    }
+
+    // Bytes held for the cells besides the texts (slices, colour indexes, palette).
+    [[nodiscard]] qsizetype overheadBytes() const;
+
+private:
+    [[nodiscard]] qsizetype index(int row, int col) const
+    {
+        return qsizetype(row) * m_cols + col;
+    }
+    quint8 paletteIndex(OleColor color);
+    void compactPoolIfWasteful();
+
+    int m_rows = 0;
+    int m_cols = 0;
+    QString m_pool;
+    qsizetype m_wasted = 0; // pool characters no cell points to any more
+    QList<CellRef> m_cells;
+    QList<quint8> m_back;
+    QList<quint8> m_fore;
+    QList<OleColor> m_palette;
+};

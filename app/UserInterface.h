@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+enum class MessageIcon { None, Critical, Exclamation, Information };
+
+struct SaveDialogRequest
+{
+    QString title;
+    QStringList filters; // "description (patterns)" entries, the first one selected
+    QString defaultSuffix;
+    QString initialFolder;
+};
+
+// Everything the logic needs from the person's side of the screen. The program implements it
+// with Qt widgets; tests implement it with a recorder, so that no modal box blocks a test.
+class UserInterface
+{
+public:
+    virtual ~UserInterface() = default;
+
+    // A message box with an OK button only.
+    virtual void showMessage(const QString &text, const QString &title, MessageIcon icon) = 0;
+    // Processes the pending window events once, then returns.
+    virtual void yieldToEventLoop() = 0;
+    virtual void beep() = 0;
+    // The chosen path, or an empty string when the person cancels. Replacing an existing file
+    // has been confirmed when a path comes back.
+    virtual QString askSaveFileName(const SaveDialogRequest &request) = 0;
+
+    virtual QString clipboardText() = 0;
+    virtual void setClipboardText(const QString &text) = 0;
+
+    // The comparison's progress dialog: shown without blocking, painted, closed.
+    virtual void showProgressDialog() = 0;
+    virtual void showProgressPercent(int percent) = 0;
+    virtual void closeProgressDialog() = 0;
+
+    // Opens a document or web address with the desktop's default application.
+    [[nodiscard]] virtual bool openUrl(const QString &url) = 0;
+    // Starts a program given as a command line; false when it could not be started.
+    [[nodiscard]] virtual bool startProgram(const QString &commandLine) = 0;
+};

@@ -1,0 +1,66 @@
+#include "RecordingUserInterface.h"
+
+void RecordingUserInterface::showMessage(const QString &text, const QString &title, MessageIcon icon)
+{
+    const Message message{text, title, icon};
+    messages.append(message);
+    if (onMessage)
+        onMessage(message);
+}
+
+void RecordingUserInterface::yieldToEventLoop()
+{
+    ++yields;
+    if (onYield)
+        onYield();
+}
+
+void RecordingUserInterface::beep()
+{
+    ++beeps;
+}
+
+QString RecordingUserInterface::askSaveFileName(const SaveDialogRequest &request)
+{
+    saveRequests.append(request);
+    return scriptedSavePaths.isEmpty() ? QString() : scriptedSavePaths.takeFirst();
+}
+
+QString RecordingUserInterface::clipboardText()
+{
+    return clipboard;
+}
+
+void RecordingUserInterface::setClipboardText(const QString &text)
+{
+    clipboard = text;
+}
+
+void RecordingUserInterface::showProgressDialog()
+{
+    progressShown = true;
+    ++progressShowCount;
+}
+
+void RecordingUserInterface::showProgressPercent(int percent)
+{
+    progressPercents.append(percent);
+}
+
+void RecordingUserInterface::closeProgressDialog()
+{
+    progressShown = false;
+    ++progressCloseCount;
+}
+
+bool RecordingUserInterface::openUrl(const QString &url)
+{
+    openedUrls.append(url);
+    return openUrlResult;
+}
+
+bool RecordingUserInterface::startProgram(const QString &commandLine)
+{
+    startedPrograms.append(commandLine);
+    return startProgramResult;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "UserInterface.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Stands in for the screen in tests: records every message and dialog, answers the save dialog
+// from a script, and lets a test act at each yield (for example press "中止").
+class RecordingUserInterface : public UserInterface
+{
+public:
+    struct Message
+    {
+        QString text;
+        QString title;
+        MessageIcon icon = MessageIcon::None;
+    };
+
+    void showMessage(const QString &text, const QString &title, MessageIcon icon) override;
+    void yieldToEventLoop() override;
+    void beep() override;
+    QString askSaveFileName(const SaveDialogRequest &request) override;
+    QString clipboardText() override;
+    void setClipboardText(const QString &text) override;
+    void showProgressDialog() override;
+    void showProgressPercent(int percent) override;
+    void closeProgressDialog() override;
+    bool openUrl(const QString &url) override;
+    bool startProgram(const QString &commandLine) override;
+
+    QList<Message> messages;
+    int yields = 0;
+    int beeps = 0;
+    std::function<void()> onYield; // runs at every yield
+    std::function<void(const Message &)> onMessage; // runs when a message box would show
+
+    QStringList scriptedSavePaths; // answers of the save dialog, in order; empty answers cancel
+    QList<SaveDialogRequest> saveRequests;
+
+    QString clipboard;
+
+    bool progressShown = false; // the dialog is open now
+    int progressShowCount = 0;
+    int progressCloseCount = 0;
+    QList<int> progressPercents;
+
+    QStringList openedUrls;
+    bool openUrlResult = true;
+    QStringList startedPrograms;
+    bool startProgramResult = true;
+};
