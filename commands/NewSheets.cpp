@@ -1,0 +1,108 @@
+#include "NewSheets.h"
+
+#include "AppState.h"
+#include "UserInterface.h"
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kBothInUseText = u"どちらも使用中です"_s;
+const QString kBothInUseTitle = u"作成不可能"_s;
+const QString kDropHintFile = u"比較するファイル  "_s; // two half-width blanks, then the panel's number
+const QString kDropHintHow = u"ドラッグ＆ドロップで指定する"_s;
+const QString kRowHeaderSuffix = u"行"_s;
+const QString kColumnHeaderSuffix = u"列"_s;
+
+constexpr int kNewSheetRows = 11; // header row + 10 data rows
+constexpr int kNewSheetCols = 11;
+
+void makeNewSheet(AppState &state, int i)
+{
+    Sheet &sheet = state.grdData(i);
+    sheet.setRows(kNewSheetRows);
+    sheet.setCols(kNewSheetCols);
+    sheet.clear();
+    // A cleared side may have held a file of another encoding; a new file is written in the
+    // program's own format.
+    sheet.setFileFormat(SheetFileFormat{});
+    NumberRowHeaders(sheet);
+    NumberColumnHeaders(sheet);
+    sheet.setVisible(true);
+
+    state.PicFile[i].clear();
+    // No file to overwrite yet, and no layout change may offer one.
+    state.fraTool[i].cmdSaveEnabled = false;
+    state.overwriteWithdrawn[i] = true;
+    state.fraTool[i].visible = true;
+}
+} // namespace
+
+void mnuNew_Click(AppState &state, UserInterface &ui)
+{
+    if (state.CompareRunning)
+        return;
+    if (!state.grdData(0).isVisible())
+        makeNewSheet(state, 0);
+    else if (!state.grdData(1).isVisible())
+        makeNewSheet(state, 1);
+    else
+        ui.showMessage(kBothInUseText, kBothInUseTitle, MessageIcon::None);
+    UpdateNewMenuState(state);
+}
+
+void cmdClr_Click(AppState &state)
+{
+    if (state.CompareRunning)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        state.grdData(i).clear();
+        state.grdData(i).setVisible(false);
+    }
+    for (DropPanel &panel : state.PicFile)
+        panel.clear();
+    for (ToolFrame &frame : state.fraTool)
+        frame.visible = false;
+    // A sheet created later on this side must not overwrite the file shown before.
+    state.SheetFileName[0].clear();
+    state.SheetFileName[1].clear();
+    ResetDropPanels(state);
+    UpdateNewMenuState(state);
+}
+
+void NumberRowHeaders(Sheet &sheet)
+{
+    for (int r = 1; r < sheet.rows(); ++r)
+        sheet.setTextMatrix(r, 0, QString::number(r) + kRowHeaderSuffix);
+}
+
+void NumberColumnHeaders(Sheet &sheet)
+{
+    for (int c = 1; c < sheet.cols(); ++c)
+        sheet.setTextMatrix(0, c, QString::number(c) + kColumnHeaderSuffix);
+}
+
+void NumberRowHeaders(AppState &state, int index)
+{
+    NumberRowHeaders(state.grdData(index));
+}
+
+void NumberColumnHeaders(AppState &state, int index)
+{
+    NumberColumnHeaders(state.grdData(index));
+}
+
+void UpdateNewMenuState(AppState &state)
+{
+    if (state.CompareRunning)
+        return;
+    state.mnuNewEnabled = !(state.grdData(0).isVisible() && state.grdData(1).isVisible());
+}
+
+void ResetDropPanels(AppState &state)
+{
+    for (int i = 0; i < 2; ++i) {
+        state.PicFile[i].drawText(100, 200, kDropHintFile + QString::number(i + 1));
+        state.PicFile[i].drawText(100, 600, kDropHintHow);
+    }
+}

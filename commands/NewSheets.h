@@ -1,0 +1,29 @@
+#pragma once
+
+class AppState;
+class Sheet;
+class UserInterface;
+
+// "新規作成" of the file menu: an empty 10 x 10 sheet on the first free side (sheet 1 preferred).
+// A side is free while its sheet is hidden. The new sheet has no file, so its overwrite-save is
+// withdrawn until a save-as succeeds. Does nothing while a comparison runs.
+void mnuNew_Click(AppState &state, UserInterface &ui);
+
+// "新規読込": empties and hides both sheets, forgets their files and shows the window as it
+// looked at start, so that two new files can be dropped. Row and column counts, the undo copies
+// and the undo flags stay as they are. Does nothing while a comparison runs.
+void cmdClr_Click(AppState &state);
+
+// Header texts: "1行", "2行", ... down column 0 and "1列", "2列", ... along row 0, for every data
+// row or column of the sheet. The corner cell is left alone.
+void NumberRowHeaders(Sheet &sheet);
+void NumberColumnHeaders(Sheet &sheet);
+void NumberRowHeaders(AppState &state, int index);
+void NumberColumnHeaders(AppState &state, int index);
+
+// "新規作成" is offered while at least one side is free. Left as it is while a comparison runs.
+void UpdateNewMenuState(AppState &state);
+
+// Draws the hint texts on both drop panels. Does not clear them first: whoever redraws the hints
+// on a used panel clears it.
+void ResetDropPanels(AppState &state);
