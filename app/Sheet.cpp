@@ -103,6 +103,13 @@ void Sheet::setCol(int col)
     moveCurrentCell(m_row, col);
 }
 
+void Sheet::setCurrentCell(int row, int col)
+{
+    checkRow(row);
+    checkCol(col);
+    moveCurrentCell(row, col);
+}
+
 void Sheet::moveCurrentCell(int row, int col)
 {
     if (row != m_row || col != m_col) {

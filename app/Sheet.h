@@ -97,6 +97,9 @@ public:
     void setCol(int col); // likewise
     void setRowSel(int row);
     void setColSel(int col);
+    // Moves the current cell in one step, as a click or an arrow key does: one leaveCell(), one
+    // rowColChange().
+    void setCurrentCell(int row, int col);
 
     // Scroll position: the first scrollable row and column shown.
     [[nodiscard]] int topRow() const

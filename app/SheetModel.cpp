@@ -1,0 +1,151 @@
+#include "SheetModel.h"
+
+#include "ColorConversion.h"
+#include "Sheet.h"
+
+SheetModel::SheetModel(Sheet &sheet, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_sheet(sheet)
+    , m_rows(sheet.rows() - 1)
+    , m_cols(sheet.cols() - 1)
+    , m_shownSelection(selectionRect())
+{
+    connect(&sheet, &Sheet::cellsChanged, this, &SheetModel::onCellsChanged);
+    connect(&sheet, &Sheet::shapeChanged, this, &SheetModel::onShapeChanged);
+    connect(&sheet, &Sheet::selectionChanged, this, &SheetModel::onSelectionChanged);
+    connect(&sheet, &Sheet::refreshed, this, &SheetModel::onRefreshed);
+}
+
+int SheetModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int SheetModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_cols;
+}
+
+SheetModel::Rect SheetModel::selectionRect() const
+{
+    return {std::min(m_sheet.row(), m_sheet.rowSel()), std::min(m_sheet.col(), m_sheet.colSel()),
+            std::max(m_sheet.row(), m_sheet.rowSel()), std::max(m_sheet.col(), m_sheet.colSel())};
+}
+
+bool SheetModel::isHighlighted(int row, int col) const
+{
+    // A single selected cell is the current cell: it shows its own colours and the focus frame.
+    const Rect r = m_shownSelection;
+    if (r.top == r.bottom && r.left == r.right)
+        return false;
+    if (row == m_sheet.row() && col == m_sheet.col())
+        return false;
+    return row >= r.top && row <= r.bottom && col >= r.left && col <= r.right;
+}
+
+QVariant SheetModel::data(const QModelIndex &index, int role) const
+{
+    const int row = index.row() + 1;
+    const int col = index.column() + 1;
+    if (!index.isValid() || row >= m_sheet.rows() || col >= m_sheet.cols())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return m_sheet.data().text(row, col).toString();
+    case Qt::BackgroundRole:
+        if (isHighlighted(row, col))
+            return m_palette.color(QPalette::Highlight);
+        return toQColor(m_sheet.data().backColor(row, col), m_palette);
+    case Qt::ForegroundRole:
+        if (isHighlighted(row, col))
+            return m_palette.color(QPalette::HighlightedText);
+        return toQColor(m_sheet.data().foreColor(row, col), m_palette);
+    default:
+        return {};
+    }
+}
+
+QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const int row = orientation == Qt::Horizontal ? 0 : section + 1;
+    const int col = orientation == Qt::Horizontal ? section + 1 : 0;
+    if (section < 0 || row >= m_sheet.rows() || col >= m_sheet.cols())
+        return {};
+    return m_sheet.data().text(row, col).toString();
+}
+
+Qt::ItemFlags SheetModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled;
+}
+
+void SheetModel::setPalette(const QPalette &palette)
+{
+    m_palette = palette;
+    emitDataChanged(1, 1, m_rows, m_cols);
+}
+
+void SheetModel::emitDataChanged(int row1, int col1, int row2, int col2)
+{
+    // Sheet coordinates in, model coordinates out; the headers are not part of the model.
+    row1 = std::max(row1, 1) - 1;
+    col1 = std::max(col1, 1) - 1;
+    row2 = std::min(row2 - 1, m_rows - 1);
+    col2 = std::min(col2 - 1, m_cols - 1);
+    if (row1 > row2 || col1 > col2)
+        return;
+    Q_EMIT dataChanged(index(row1, col1), index(row2, col2));
+}
+
+void SheetModel::emitHeaderChanged(Qt::Orientation orientation, int first, int last)
+{
+    // Sheet row or column numbers in; section numbers out.
+    const int count = orientation == Qt::Horizontal ? m_cols : m_rows;
+    first = std::max(first, 1) - 1;
+    last = std::min(last - 1, count - 1);
+    if (first <= last)
+        Q_EMIT headerDataChanged(orientation, first, last);
+}
+
+void SheetModel::onCellsChanged(int row1, int col1, int row2, int col2)
+{
+    if (row1 == 0)
+        emitHeaderChanged(Qt::Horizontal, col1, col2);
+    if (col1 == 0)
+        emitHeaderChanged(Qt::Vertical, row1, row2);
+    emitDataChanged(row1, col1, row2, col2);
+}
+
+void SheetModel::onShapeChanged()
+{
+    beginResetModel();
+    m_rows = m_sheet.rows() - 1;
+    m_cols = m_sheet.cols() - 1;
+    m_shownSelection = selectionRect();
+    endResetModel();
+}
+
+void SheetModel::onSelectionChanged()
+{
+    const Rect before = m_shownSelection;
+    m_shownSelection = selectionRect();
+    emitDataChanged(before.top, before.left, before.bottom, before.right);
+    emitDataChanged(m_shownSelection.top, m_shownSelection.left, m_shownSelection.bottom, m_shownSelection.right);
+}
+
+void SheetModel::onRefreshed()
+{
+    if (m_rows != m_sheet.rows() - 1 || m_cols != m_sheet.cols() - 1) {
+        onShapeChanged();
+        return;
+    }
+    m_shownSelection = selectionRect();
+    emitHeaderChanged(Qt::Horizontal, 1, m_cols);
+    emitHeaderChanged(Qt::Vertical, 1, m_rows);
+    emitDataChanged(1, 1, m_rows, m_cols);
+}

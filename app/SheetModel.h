@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPalette>
+
+class Sheet;
+
+// Shows a sheet to a QTableView without a per-cell object: every call reads the sheet. Model row
+// r is sheet row r + 1 (row 0 and column 0 of the sheet are the view's headers). The selection
+// rectangle of the sheet is painted through the colour roles, so the view keeps no selection of
+// its own.
+class SheetModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit SheetModel(Sheet &sheet, QObject *parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
+                                      int role = Qt::DisplayRole) const override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    void setPalette(const QPalette &palette);
+    [[nodiscard]] Sheet &sheet() const
+    {
+        return m_sheet;
+    }
+
+private:
+    struct Rect
+    {
+        int top = 0, left = 0, bottom = -1, right = -1;
+    };
+    [[nodiscard]] Rect selectionRect() const;
+    [[nodiscard]] bool isHighlighted(int row, int col) const;
+    void onCellsChanged(int row1, int col1, int row2, int col2);
+    void onShapeChanged();
+    void onSelectionChanged();
+    void onRefreshed();
+    void emitDataChanged(int row1, int col1, int row2, int col2);
+    void emitHeaderChanged(Qt::Orientation orientation, int first, int last);
+
+    Sheet &m_sheet;
+    QPalette m_palette;
+    // Counts as the view last learned them; the sheet may change while its redraw is off.
+    int m_rows = 0;
+    int m_cols = 0;
+    Rect m_shownSelection;
+};

@@ -1,0 +1,441 @@
+#include "SheetView.h"
+
+#include "GridError.h"
+#include "Sheet.h"
+#include "SheetFont.h"
+#include "SheetModel.h"
+
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QToolTip>
+
+namespace
+{
+int gridButton(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return kLeftButton;
+    case Qt::RightButton:
+        return kRightButton;
+    case Qt::MiddleButton:
+        return kMiddleButton;
+    default:
+        return 0;
+    }
+}
+} // namespace
+
+SheetView::SheetView(Sheet &sheet, QWidget *parent)
+    : QTableView(parent)
+    , m_sheet(sheet)
+    , m_model(new SheetModel(sheet, this))
+{
+    setFont(sheetFont());
+    setModel(m_model);
+    m_model->setPalette(palette());
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
+    setAutoScroll(false); // the sheet's current cell moves by code too; only key moves scroll
+
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setSectionsClickable(true);
+    verticalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 10 + 8);
+    horizontalHeader()->setFixedHeight(rowHeight);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    verticalHeader()->viewport()->installEventFilter(this);
+    horizontalHeader()->viewport()->installEventFilter(this);
+    if (auto *corner = findChild<QAbstractButton *>())
+        corner->installEventFilter(this);
+
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
+    connect(&sheet, &Sheet::scrollRequested, this, &SheetView::applyScrollPosition);
+    connect(&sheet, &Sheet::appearanceChanged, this, &SheetView::syncAppearance);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        updateHeaderWidth();
+        applyScrollPosition();
+        showCurrentCell();
+    });
+    connect(&sheet, &Sheet::selectionChanged, this, &SheetView::showCurrentCell);
+    connect(&sheet, &Sheet::refreshed, this, &SheetView::showCurrentCell);
+    updateHeaderWidth();
+    syncAppearance();
+}
+
+void SheetView::showCurrentCell()
+{
+    // The view's current index only draws the focus frame; the sheet keeps the real one.
+    const QModelIndex current = m_model->index(m_sheet.row() - 1, m_sheet.col() - 1);
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+}
+
+void SheetView::syncAppearance()
+{
+    setEnabled(m_sheet.isEnabled());
+    setToolTip(m_sheet.toolTipText());
+}
+
+void SheetView::updateHeaderWidth()
+{
+    // A fixed width from the longest label keeps 32766 rows from being measured one by one.
+    const int lastRow = m_sheet.rows() - 1;
+    QString widest = QStringLiteral("00000行");
+    if (lastRow >= 1) {
+        const QString label = m_sheet.data().text(lastRow, 0).toString();
+        if (label.size() > widest.size())
+            widest = label;
+    }
+    verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(widest) + 12);
+}
+
+void SheetView::applyScrollPosition()
+{
+    m_applyingScroll = true;
+    verticalScrollBar()->setValue(std::max(0, m_sheet.topRow() - 1));
+    horizontalScrollBar()->setValue(std::max(0, m_sheet.leftCol() - 1));
+    m_applyingScroll = false;
+}
+
+void SheetView::reportScrollPosition()
+{
+    if (m_applyingScroll)
+        return;
+    m_sheet.scrolledByView(verticalScrollBar()->value() + 1, horizontalScrollBar()->value() + 1);
+}
+
+void SheetView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        m_model->setPalette(palette());
+    QTableView::changeEvent(event);
+}
+
+bool SheetView::viewportEvent(QEvent *event)
+{
+    // The grid has one tool tip for the whole control, not one per cell.
+    if (event->type() == QEvent::ToolTip) {
+        if (m_sheet.toolTipText().isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+            return true;
+        }
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void SheetView::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    m_pressedButtons |= gridButton(event->button());
+    if (!index.isValid())
+        return;
+    const int row = index.row() + 1;
+    const int col = index.column() + 1;
+    m_sheet.setMouseCell(row, col);
+    if (event->button() != Qt::LeftButton)
+        return;
+    ignoreGridErrors([&] {
+        if (event->modifiers() & Qt::ShiftModifier) {
+            m_sheet.setRowSel(row);
+            m_sheet.setColSel(col);
+        } else {
+            m_sheet.setCurrentCell(row, col);
+        }
+    });
+    m_dragging = true;
+}
+
+void SheetView::extendSelectionTo(const QPoint &viewportPos)
+{
+    const int modelRow = std::clamp(rowAt(viewportPos.y()) < 0 && viewportPos.y() > 0 ? m_model->rowCount() - 1
+                                                                                      : rowAt(viewportPos.y()),
+                                    0, std::max(0, m_model->rowCount() - 1));
+    const int modelCol = std::clamp(columnAt(viewportPos.x()) < 0 && viewportPos.x() > 0 ? m_model->columnCount() - 1
+                                                                                         : columnAt(viewportPos.x()),
+                                    0, std::max(0, m_model->columnCount() - 1));
+    ignoreGridErrors([&] {
+        m_sheet.setRowSel(modelRow + 1);
+        m_sheet.setColSel(modelCol + 1);
+    });
+    scrollTo(m_model->index(modelRow, modelCol));
+}
+
+void SheetView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        extendSelectionTo(event->position().toPoint());
+}
+
+void SheetView::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    if (index.isValid())
+        m_sheet.setMouseCell(index.row() + 1, index.column() + 1);
+    const int button = gridButton(event->button());
+    m_pressedButtons &= ~button;
+    m_sheet.raiseMouseUp(button, gridShiftState(event->modifiers()), pos.x(), pos.y());
+    if (event->button() == Qt::LeftButton)
+        m_sheet.raiseClick();
+}
+
+void SheetView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        m_sheet.raiseDblClick();
+}
+
+void SheetView::handleHeaderMouse(QEvent *event, Qt::Orientation orientation, int section)
+{
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    const int index = section + 1; // a sheet row (vertical) or column (horizontal); 0 = corner
+    const int mouseRow = orientation == Qt::Vertical ? index : 0;
+    const int mouseCol = orientation == Qt::Horizontal ? index : 0;
+    if (event->type() == QEvent::MouseButtonPress) {
+        setFocus(Qt::MouseFocusReason);
+        m_sheet.setMouseCell(mouseRow, mouseCol);
+        if (mouse->button() != Qt::LeftButton || section < 0)
+            return;
+        // A header click selects the whole row or column, the corner the whole sheet.
+        ignoreGridErrors([&] {
+            const bool extend = mouse->modifiers() & Qt::ShiftModifier;
+            if (orientation == Qt::Vertical) {
+                if (!extend)
+                    m_sheet.setCurrentCell(index, 1);
+                m_sheet.setRowSel(index);
+                m_sheet.setColSel(m_sheet.cols() - 1);
+            } else {
+                if (!extend)
+                    m_sheet.setCurrentCell(1, index);
+                m_sheet.setRowSel(m_sheet.rows() - 1);
+                m_sheet.setColSel(index);
+            }
+        });
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        m_sheet.setMouseCell(mouseRow, mouseCol);
+        const QPoint pos = mapFromGlobal(mouse->globalPosition().toPoint());
+        m_sheet.raiseMouseUp(gridButton(mouse->button()), gridShiftState(mouse->modifiers()), pos.x(), pos.y());
+        if (mouse->button() == Qt::LeftButton)
+            m_sheet.raiseClick();
+    }
+}
+
+bool SheetView::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool mouseEvent = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
+        || event->type() == QEvent::MouseButtonDblClick;
+    if (!mouseEvent || !isEnabled())
+        return QTableView::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonDblClick)
+        return true;
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (watched == verticalHeader()->viewport()) {
+        const int section = verticalHeader()->logicalIndexAt(mouse->position().toPoint());
+        if (section >= 0)
+            handleHeaderMouse(event, Qt::Vertical, section);
+        return true;
+    }
+    if (watched == horizontalHeader()->viewport()) {
+        // Let the header resize columns when the press is on a section edge.
+        if (horizontalHeader()->cursor().shape() == Qt::SplitHCursor
+            || horizontalHeader()->viewport()->cursor().shape() == Qt::SplitHCursor)
+            return QTableView::eventFilter(watched, event);
+        const int section = horizontalHeader()->logicalIndexAt(mouse->position().toPoint());
+        if (section >= 0)
+            handleHeaderMouse(event, Qt::Horizontal, section);
+        return true;
+    }
+    if (qobject_cast<QAbstractButton *>(watched)) {
+        handleHeaderMouse(event, Qt::Vertical, -1);
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+int SheetView::pageRows() const
+{
+    return std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) - 1);
+}
+
+void SheetView::moveByKey(int key, bool extend, bool toEdge)
+{
+    const int firstRow = std::min(1, m_sheet.rows() - 1);
+    const int firstCol = std::min(1, m_sheet.cols() - 1);
+    const int lastRow = m_sheet.rows() - 1;
+    const int lastCol = m_sheet.cols() - 1;
+    int row = extend ? m_sheet.rowSel() : m_sheet.row();
+    int col = extend ? m_sheet.colSel() : m_sheet.col();
+    switch (key) {
+    case Qt::Key_Up:
+        row = toEdge ? firstRow : row - 1;
+        break;
+    case Qt::Key_Down:
+        row = toEdge ? lastRow : row + 1;
+        break;
+    case Qt::Key_Left:
+        col = toEdge ? firstCol : col - 1;
+        break;
+    case Qt::Key_Right:
+        col = toEdge ? lastCol : col + 1;
+        break;
+    case Qt::Key_PageUp:
+        row -= pageRows();
+        break;
+    case Qt::Key_PageDown:
+        row += pageRows();
+        break;
+    case Qt::Key_Home:
+        col = firstCol;
+        if (toEdge)
+            row = firstRow;
+        break;
+    case Qt::Key_End:
+        col = lastCol;
+        if (toEdge)
+            row = lastRow;
+        break;
+    default:
+        return;
+    }
+    row = std::clamp(row, firstRow, std::max(firstRow, lastRow));
+    col = std::clamp(col, firstCol, std::max(firstCol, lastCol));
+    ignoreGridErrors([&] {
+        if (extend) {
+            m_sheet.setRowSel(row);
+            m_sheet.setColSel(col);
+        } else {
+            m_sheet.setCurrentCell(row, col);
+        }
+    });
+    if (row >= 1 && col >= 1)
+        scrollTo(m_model->index(row - 1, col - 1));
+}
+
+void SheetView::keyPressEvent(QKeyEvent *event)
+{
+    int keyCode = gridKeyCode(event->key());
+    const int shift = gridShiftState(event->modifiers());
+    if (keyCode != 0) {
+        m_sheet.raiseKeyDown(keyCode, shift);
+        if (keyCode == 0) {
+            event->accept();
+            return;
+        }
+    }
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        moveByKey(event->key(), event->modifiers() & Qt::ShiftModifier, event->modifiers() & Qt::ControlModifier);
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        int keyAscii = text.at(0).unicode();
+        m_sheet.raiseKeyPress(keyAscii);
+        event->accept();
+        return;
+    }
+    if (event->modifiers() & Qt::ControlModifier && event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
+        // Control characters, as a grid reports Ctrl+letter in its key press event.
+        int keyAscii = event->key() - Qt::Key_A + 1;
+        m_sheet.raiseKeyPress(keyAscii);
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void SheetView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    m_sheet.raiseGotFocus();
+}
+
+int SheetView::gridShiftState(Qt::KeyboardModifiers modifiers)
+{
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= kShiftMask;
+    if (modifiers & Qt::ControlModifier)
+        shift |= kCtrlMask;
+    if (modifiers & Qt::AltModifier)
+        shift |= kAltMask;
+    return shift;
+}
+
+int SheetView::gridKeyCode(int qtKey)
+{
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return qtKey; // the same codes as ASCII upper-case letters and digits
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
+        return 112 + (qtKey - Qt::Key_F1);
+    switch (qtKey) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return 0;
+    }
+}
