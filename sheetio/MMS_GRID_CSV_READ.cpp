@@ -1,0 +1,457 @@
+#include "MMS_GRID_CSV_READ.h"
+
+#include "GridError.h"
+#include "MCHAR_CHK.h"
+#include "MCsvHenKan.h"
+
+#include <QScopeGuard>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace MMS_GRID_CSV_READ
+{
+namespace
+{
+
+constexpr char16_t kColumnLabelSuffix = u'列';
+constexpr char16_t kRowLabelSuffix = u'行';
+
+// Cells point into the pool with 32-bit offsets.
+constexpr qsizetype kMaxPoolChars = qsizetype(std::numeric_limits<quint32>::max());
+// Text a read may add to the pool beyond the file's own: the header labels and the fields that are
+// not one slice of the file (a quoted field with text after its closing quote, or one that runs
+// over line ends). A quote left open at the top of a large file would otherwise copy the whole
+// file with its padding commas into one cell; past this the read ends as one past the sheet's
+// capacity.
+constexpr qsizetype kMaxExtraChars = qsizetype(64) * 1024 * 1024;
+constexpr qsizetype kMaxTextChars = (kMaxPoolChars - 2 * kMaxExtraChars) / 2;
+
+// Collects the text a read adds after the file's own text in the pool.
+class PoolBuilder
+{
+public:
+    explicit PoolBuilder(qsizetype base)
+        : m_base(base)
+    {
+    }
+
+    [[nodiscard]] static CellRef slice(qsizetype offset, qsizetype length)
+    {
+        if (length == 0)
+            return {};
+        return {quint32(offset), quint32(length)};
+    }
+    [[nodiscard]] qsizetype mark() const
+    {
+        return m_extra.size();
+    }
+    void append(QStringView text)
+    {
+        m_extra.append(text);
+    }
+    void appendCommas(int count)
+    {
+        m_extra.resize(m_extra.size() + count, u',');
+    }
+    void chop(qsizetype count)
+    {
+        m_extra.chop(count);
+    }
+    void truncate(qsizetype mark)
+    {
+        m_extra.truncate(mark);
+    }
+    [[nodiscard]] CellRef since(qsizetype mark) const
+    {
+        return slice(m_base + mark, m_extra.size() - mark);
+    }
+    [[nodiscard]] CellRef label(int number, char16_t suffix)
+    {
+        const qsizetype at = mark();
+        m_extra.append(QString::number(number));
+        m_extra.append(QChar(suffix));
+        return since(at);
+    }
+    [[nodiscard]] bool full() const
+    {
+        return m_extra.size() > kMaxExtraChars;
+    }
+    [[nodiscard]] QString take()
+    {
+        return std::move(m_extra);
+    }
+
+private:
+    qsizetype m_base;
+    QString m_extra;
+};
+
+// Reads the fields of the padded copy in sequence, C per row, without regard to where a line
+// ends: a quoted field that holds a comma yields one field less on its line, so the next line's
+// first field fills the row, and every later row is shifted by one field.
+//
+// A field: blanks before it are skipped. A field starting with a double quote runs to the next
+// double quote, commas, blanks and the copy's line ends included; a doubled quote is no escape
+// (files written by this program put quotes around fields without doubling the ones inside, so the
+// first quote of a pair must end the field). Text between the closing quote and the next comma or
+// line end is kept after the quoted text. Any other field runs to the next comma or line end, its
+// trailing blanks and any lone LF included. The comma or line end after a field is consumed.
+class CommaFieldReader
+{
+public:
+    enum class Status { Field, PastEnd, CopyFailed, PoolFull };
+
+    CommaFieldReader(QStringView text, LineRule rule, int columns, PoolBuilder &pool)
+        : m_lines(columns, text, rule)
+        , m_pool(pool)
+    {
+        advanceLine();
+    }
+
+    [[nodiscard]] bool atEnd() const
+    {
+        return !m_hasLine;
+    }
+    [[nodiscard]] bool copyFailed() const
+    {
+        return m_copyFailed;
+    }
+
+    Status read(CellRef &ref)
+    {
+        if (m_copyFailed)
+            return Status::CopyFailed;
+        if (!m_hasLine)
+            return Status::PastEnd;
+        const MCsvHenKan::PaddedLine &line = m_lines.line();
+        const QStringView text = line.text;
+        while (m_pos < text.size() && text[m_pos] == u' ')
+            ++m_pos;
+        if (m_pos < text.size() && text[m_pos] == u'"')
+            return readQuoted(ref);
+        if (m_pos < text.size()) {
+            const qsizetype end = nextCommaAtOrAfter(m_pos);
+            ref = PoolBuilder::slice(line.start + m_pos, end - m_pos);
+            m_pos = end;
+        } else {
+            ref = {}; // a padding comma or the line end
+        }
+        consumeSeparator();
+        return Status::Field;
+    }
+
+private:
+    Status readQuoted(CellRef &ref)
+    {
+        const MCsvHenKan::PaddedLine *line = &m_lines.line();
+        const qsizetype contentStart = m_pos + 1;
+        const qsizetype close = line->text.indexOf(u'"', contentStart);
+        if (close >= 0) {
+            m_pos = close + 1;
+            const qsizetype end = nextCommaAtOrAfter(m_pos);
+            if (end == m_pos) {
+                ref = PoolBuilder::slice(line->start + contentStart, close - contentStart);
+            } else {
+                const qsizetype mark = m_pool.mark();
+                m_pool.append(line->text.sliced(contentStart, close - contentStart));
+                m_pool.append(line->text.sliced(m_pos, end - m_pos));
+                ref = m_pool.since(mark);
+            }
+            m_pos = end;
+            consumeSeparator();
+            return Status::Field;
+        }
+
+        // The quotes run over the copy's line ends: the field holds them, CR LF and padding commas
+        // as the copy has them.
+        const qsizetype mark = m_pool.mark();
+        m_pool.append(line->text.sliced(contentStart));
+        m_pool.appendCommas(line->padding);
+        m_pool.append(u"\r\n");
+        advanceLine();
+        while (m_hasLine) {
+            if (m_pool.full()) {
+                m_pool.truncate(mark);
+                return Status::PoolFull;
+            }
+            line = &m_lines.line();
+            const qsizetype closing = line->text.indexOf(u'"');
+            if (closing >= 0) {
+                m_pool.append(line->text.first(closing));
+                m_pos = closing + 1;
+                const qsizetype end = nextCommaAtOrAfter(m_pos);
+                m_pool.append(line->text.sliced(m_pos, end - m_pos));
+                ref = m_pool.since(mark);
+                m_pos = end;
+                consumeSeparator();
+                return Status::Field;
+            }
+            m_pool.append(line->text);
+            m_pool.appendCommas(line->padding);
+            m_pool.append(u"\r\n");
+            advanceLine();
+        }
+        if (m_copyFailed) {
+            m_pool.truncate(mark);
+            return Status::CopyFailed;
+        }
+        // The data ended inside the quotes: the field is the rest of the copy but its last line end.
+        m_pool.chop(2);
+        ref = m_pool.since(mark);
+        return Status::Field;
+    }
+
+    void advanceLine()
+    {
+        switch (m_lines.next()) {
+        case MCsvHenKan::PadCommaLines::Step::Line:
+            m_hasLine = true;
+            m_pos = 0;
+            m_nextComma = 0;
+            break;
+        case MCsvHenKan::PadCommaLines::Step::End:
+            m_hasLine = false;
+            break;
+        case MCsvHenKan::PadCommaLines::Step::TooManyCommas:
+            m_hasLine = false;
+            m_copyFailed = true;
+            break;
+        }
+    }
+
+    // Position of the line's next own comma at or after pos, or the line's length.
+    qsizetype nextCommaAtOrAfter(qsizetype pos)
+    {
+        const std::vector<qsizetype> &commas = m_lines.line().commas;
+        while (m_nextComma < commas.size() && commas[m_nextComma] < pos)
+            ++m_nextComma;
+        return m_nextComma < commas.size() ? commas[m_nextComma] : m_lines.line().text.size();
+    }
+
+    // m_pos is at a comma of the line, at a padding comma, or at the copy's CR LF.
+    void consumeSeparator()
+    {
+        const MCsvHenKan::PaddedLine &line = m_lines.line();
+        if (m_pos < line.text.size() + line.padding)
+            ++m_pos;
+        else
+            advanceLine();
+    }
+
+    MCsvHenKan::PadCommaLines m_lines;
+    PoolBuilder &m_pool;
+    bool m_hasLine = false;
+    bool m_copyFailed = false;
+    qsizetype m_pos = 0; // position in the current line of the copy
+    size_t m_nextComma = 0;
+};
+
+// The sheet data a read fills: rows are added one at a time as the grid's Rows would be set, and
+// refused past the row limit or the sheet's capacity.
+class RowFiller
+{
+public:
+    RowFiller(int columns, qsizetype lines)
+        : m_cols(columns + 1)
+        , m_maxDataRows(std::min<qsizetype>(kMaxRowCol - 1, kMaxCells / m_cols - 1))
+        , m_data(int(std::min(lines, m_maxDataRows)) + 1, m_cols)
+    {
+    }
+
+    // Makes room for data row `row`; 0, or the number of the error setting Rows would raise.
+    [[nodiscard]] int addRow(int row)
+    {
+        if (row > m_maxDataRows)
+            return row + 1 > kMaxRowCol ? int(GridErrorCode::Overflow) : int(GridErrorCode::OutOfMemory);
+        if (row >= m_data.rows())
+            m_data.resize(int(std::min<qsizetype>(m_maxDataRows, qsizetype(row) * 2)) + 1, m_cols);
+        m_rowsUsed = row + 1;
+        return 0;
+    }
+    void set(int row, int col, CellRef ref)
+    {
+        m_data.setCellRef(row, col, ref);
+    }
+    [[nodiscard]] SheetData finish(QString text, QString extra)
+    {
+        m_data.resize(m_rowsUsed, m_cols);
+        if (!extra.isEmpty())
+            text.append(extra);
+        m_data.setPool(std::move(text));
+        return std::move(m_data);
+    }
+
+private:
+    int m_cols;
+    qsizetype m_maxDataRows;
+    SheetData m_data;
+    int m_rowsUsed = 1;
+};
+
+int readCommaMode(QStringView text, LineRule rule, int columns, RowFiller &rows, PoolBuilder &pool)
+{
+    CommaFieldReader fields(text, rule, columns, pool);
+    for (int row = 1; !fields.atEnd(); ++row) {
+        if (const int error = rows.addRow(row))
+            return error;
+        rows.set(row, 0, pool.label(row, kRowLabelSuffix));
+        for (int c = 1; c <= columns; ++c) {
+            CellRef ref;
+            switch (fields.read(ref)) {
+            case CommaFieldReader::Status::Field:
+                rows.set(row, c, ref);
+                break;
+            case CommaFieldReader::Status::PastEnd:
+                return kReadPastEnd;
+            case CommaFieldReader::Status::CopyFailed:
+                return kPaddedCopyFailed;
+            case CommaFieldReader::Status::PoolFull:
+                return int(GridErrorCode::OutOfMemory);
+            }
+        }
+        if (pool.full())
+            return int(GridErrorCode::OutOfMemory);
+    }
+    return fields.copyFailed() ? kPaddedCopyFailed : kReadComplete;
+}
+
+int readDelimiterMode(QStringView text, LineRule rule, int columns, QStringView delimiter, RowFiller &rows,
+                      PoolBuilder &pool)
+{
+    const char16_t *chars = text.utf16();
+    const qsizetype size = text.size();
+    const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
+    const bool crLf = rule == LineRule::CrOrCrLf;
+    qsizetype pos = 0;
+    for (int row = 1; pos < size; ++row) {
+        if (const int error = rows.addRow(row))
+            return error;
+        rows.set(row, 0, pool.label(row, kRowLabelSuffix));
+        qsizetype at = pos;
+        int c = 1;
+        qsizetype fieldStart = pos;
+        if (delimiter.size() == 1) {
+            // One pass over the line finds its end and every field.
+            const char16_t mark = delimiter[0].unicode();
+            for (; at < size; ++at) {
+                const char16_t ch = chars[at];
+                if (ch == lineEnd)
+                    break;
+                if (ch == mark) {
+                    if (c <= columns)
+                        rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
+                    ++c;
+                    fieldStart = at + 1;
+                }
+            }
+        } else {
+            // Fields as GetField cuts them: each search for the delimiter starts one character
+            // after the previous match's start, so the rest of a longer delimiter begins the next
+            // field. Found in one pass instead of one search from the line's start per field.
+            at = text.indexOf(QChar(lineEnd), pos);
+            if (at < 0)
+                at = size;
+            const QStringView line = text.sliced(pos, at - pos);
+            if (!delimiter.isEmpty()) {
+                for (qsizetype from = 0; c <= columns; ++c) {
+                    const qsizetype match = line.indexOf(delimiter, from);
+                    if (match < 0)
+                        break;
+                    rows.set(row, c, PoolBuilder::slice(fieldStart, pos + match - fieldStart));
+                    fieldStart = pos + match + 1;
+                    from = match + 1;
+                }
+            }
+        }
+        if (c <= columns)
+            rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
+        pos = at < size ? at + 1 : size;
+        if (crLf && pos < size && chars[pos] == u'\n')
+            ++pos;
+    }
+    return kReadComplete;
+}
+
+} // namespace
+
+ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView delimiter)
+{
+    const QStringView mark = mode == kCommaMode ? QStringView(u",") : delimiter;
+    qint64 most = 0;
+    qsizetype lines = 0;
+    if (mark.size() == 1) {
+        const char16_t *chars = text.utf16();
+        const qsizetype size = text.size();
+        const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
+        const bool crLf = rule == LineRule::CrOrCrLf;
+        const char16_t delimiterChar = mark[0].unicode();
+        qint64 count = 0;
+        bool inLine = false;
+        for (qsizetype at = 0; at < size; ++at) {
+            const char16_t ch = chars[at];
+            if (ch == lineEnd) {
+                most = std::max(most, count);
+                count = 0;
+                ++lines;
+                inLine = false;
+                if (crLf && at + 1 < size && chars[at + 1] == u'\n')
+                    ++at;
+            } else {
+                inLine = true;
+                if (ch == delimiterChar)
+                    ++count;
+            }
+        }
+        if (inLine) {
+            most = std::max(most, count);
+            ++lines;
+        }
+    } else {
+        LineReader reader(text, rule);
+        while (const auto line = reader.next()) {
+            most = std::max<qint64>(most, MCHAR_CHK::CountOccurrences(*line, mark).count);
+            ++lines;
+        }
+    }
+    // C + 1 columns must stay a 16-bit number: 32767 delimiters on a line cannot be held.
+    if (most >= kMaxRowCol)
+        return {false, 0, lines};
+    return {true, int(most) + 1, lines};
+}
+
+ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode, QStringView delimiter)
+{
+    const int columns = pass.columns;
+    if (!pass.ok || columns < 1 || columns + 1 > kMaxRowCol)
+        return {SheetData(1, 1), int(GridErrorCode::Overflow)};
+    if (text.size() > kMaxTextChars)
+        return {SheetData(1, 1), int(GridErrorCode::OutOfMemory)};
+
+    RowFiller rows(columns, pass.lines);
+    PoolBuilder pool(text.size());
+    for (int c = 1; c <= columns; ++c)
+        rows.set(0, c, pool.label(c, kColumnLabelSuffix));
+
+    int result;
+    if (mode == kCommaMode)
+        result = readCommaMode(text, rule, columns, rows, pool);
+    else
+        result = readDelimiterMode(text, rule, columns, delimiter, rows, pool);
+    if (result == kPaddedCopyFailed)
+        return {SheetData(1, 1), result}; // no copy, no data
+    return {rows.finish(std::move(text), pool.take()), result};
+}
+
+int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode, QStringView delimiter)
+{
+    const bool redraw = grid.redraw();
+    grid.setRedraw(false);
+    const auto restoreRedraw = qScopeGuard([&grid, redraw] { grid.setRedraw(redraw); });
+    ReadOutcome outcome = ReadDelimitedText(std::move(text), rule, pass, mode, delimiter);
+    grid.setData(std::move(outcome.data));
+    return outcome.result;
+}
+
+} // namespace MMS_GRID_CSV_READ

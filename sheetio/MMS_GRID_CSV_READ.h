@@ -1,0 +1,59 @@
+#pragma once
+
+#include "LineReader.h"
+#include "Sheet.h"
+#include "SheetData.h"
+
+#include <QString>
+#include <QStringView>
+
+// Turns a delimited text into the cells of a sheet.
+//
+// Two field modes: the comma mode (mode 0) reads fields in sequence through a padded copy of the
+// text and understands double-quoted fields; the delimiter mode (any other mode) cuts each line at
+// every occurrence of the user's delimiter and takes the pieces literally, blanks and quotes
+// included. Row 0 holds the labels "1列", "2列", …, column 0 the labels "1行", "2行", …; cell (0, 0)
+// is empty.
+namespace MMS_GRID_CSV_READ
+{
+
+// Results of a read. Any other non-zero value is the number of the GridError that stopped it
+// (GridErrorCode::Overflow past 32767 rows or columns, GridErrorCode::OutOfMemory past the sheet's
+// capacity).
+inline constexpr int kReadComplete = 0;
+inline constexpr int kPaddedCopyFailed = 1; // a line holds more commas than the column count allows
+inline constexpr int kReadPastEnd = 62; // the data ended in the middle of a row (comma mode)
+
+inline constexpr int kCommaMode = 0;
+
+// What the column pass found.
+struct ColumnPass
+{
+    bool ok = false; // false: a line holds 32767 or more delimiters
+    int columns = 0; // C: one more than the greatest number of delimiters on a line
+    qsizetype lines = 0; // lines of the text
+};
+
+// The column pass: counts the delimiters of every line (commas in the comma mode, every
+// occurrence of delimiter otherwise, overlapping ones and those inside double quotes included).
+[[nodiscard]] ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView delimiter);
+
+struct ReadOutcome
+{
+    SheetData data;
+    int result = kReadComplete;
+};
+
+// Reads text into new sheet data with C = pass.columns data columns. The text becomes the data's
+// text pool, cells are slices of it. On a partial read the data holds the rows read so far (the
+// last one possibly incomplete); a failing padded copy or a column count past 32766 leaves one
+// row and one column. Runs on any thread.
+[[nodiscard]] ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode,
+                                            QStringView delimiter);
+
+// The read into a sheet: the sheet's contents are replaced with its drawing off, and the sheet's
+// redraw setting is restored afterwards. Returns the result of ReadDelimitedText.
+[[nodiscard]] int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
+                                    QStringView delimiter);
+
+} // namespace MMS_GRID_CSV_READ

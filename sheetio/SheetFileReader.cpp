@@ -1,0 +1,155 @@
+#include "SheetFileReader.h"
+
+#include "TextCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kUnreadableText = u"読み込めません"_s;
+const QString kUnreadableTitle = u"エラー"_s;
+const QString kEmptyText = u"空データは読み込みません"_s;
+const QString kEmptyTitle = u"空データ"_s;
+const QString kNoDelimiterText
+    = u"区切り文字が設定されてません\r\nメニューより「設定」→「区切り文字を設定」を選択して設定して下さい"_s;
+const QString kNoDelimiterTitle = u"設定エラー"_s;
+const QString kPartialReadText = u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい"_s;
+const QString kPartialReadTitle = u"データでかすぎ"_s;
+const QString kNotWritableBackText
+    = u"このファイルには、読み込んだときと同じバイトで書き戻せない文字が含まれています。\r\n"
+      u"ファイルを変えてしまわないよう、上書き保存はできなくなっています。"_s;
+const QString kNotWritableBackTitle = u"文字コード"_s;
+
+// Files are read whole and decoded at once; past this size the text could not be held (cells
+// point into it with 32-bit offsets), and a sheet could never show it anyway.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+// Only half-width blanks count: a TAB is a valid delimiter.
+bool isBlank(const QString &delimiter)
+{
+    return std::all_of(delimiter.cbegin(), delimiter.cend(), [](QChar ch) { return ch == u' '; });
+}
+
+SheetFileFormat formatOf(QStringView text, TextEncoding encoding, LineRule rule)
+{
+    SheetFileFormat format;
+    format.encoding = encoding;
+    const bool hasCr = text.contains(u'\r');
+    const bool hasLf = text.contains(u'\n');
+    format.lineEnd = !hasCr ? LineEnd::Lf : (!hasLf ? LineEnd::Cr : LineEnd::CrLf);
+    if (!text.isEmpty()) {
+        const QChar last = text.back();
+        if (last == u'\r')
+            format.finalLineEnd = true;
+        else if (last == u'\n')
+            format.finalLineEnd = rule == LineRule::Lf || (text.size() > 1 && text[text.size() - 2] == u'\r');
+        else
+            format.finalLineEnd = false;
+    }
+    return format;
+}
+} // namespace
+
+LoadMessage loadRefusalMessage(LoadRefusal refusal)
+{
+    switch (refusal) {
+    case LoadRefusal::None:
+        break;
+    case LoadRefusal::Unreadable:
+        return {kUnreadableText, kUnreadableTitle, MessageIcon::Critical};
+    case LoadRefusal::Empty:
+        return {kEmptyText, kEmptyTitle, MessageIcon::Exclamation};
+    case LoadRefusal::NoDelimiter:
+        return {kNoDelimiterText, kNoDelimiterTitle, MessageIcon::Exclamation};
+    }
+    return {};
+}
+
+LoadMessage partialReadMessage()
+{
+    return {kPartialReadText, kPartialReadTitle, MessageIcon::Critical};
+}
+
+LoadMessage notWritableBackMessage()
+{
+    return {kNotWritableBackText, kNotWritableBackTitle, MessageIcon::Exclamation};
+}
+
+SheetFileReader::SheetFileReader(int delimiterMode, QString userDelimiter)
+    : m_delimiterMode(delimiterMode)
+    , m_userDelimiter(std::move(userDelimiter))
+{
+}
+
+LoadRefusal SheetFileReader::open(const QString &path)
+{
+    m_opened = false;
+    m_text.clear();
+    m_pass = {};
+    m_fileSize = 0;
+    m_writesBackUnchanged = true;
+
+    // A length that cannot be measured (no such file, a folder, a device or pipe) is an error,
+    // reported as unreadable before anything else is looked at.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || !info.isFile())
+        return LoadRefusal::Unreadable;
+    if (info.size() == 0)
+        return LoadRefusal::Empty;
+    if (isBlank(m_userDelimiter))
+        return LoadRefusal::NoDelimiter;
+    if (info.size() > kMaxFileBytes)
+        return LoadRefusal::Unreadable;
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return LoadRefusal::Unreadable;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes)
+        return LoadRefusal::Unreadable;
+    file.close();
+    if (bytes.isEmpty())
+        return LoadRefusal::Empty; // emptied since it was measured
+    m_fileSize = bytes.size();
+
+    DecodedText decoded = TextCodec::decode(bytes);
+    bytes = QByteArray();
+    m_text = std::move(decoded.text);
+    m_rule = lineRuleFor(m_text);
+    m_format = formatOf(m_text, decoded.encoding, m_rule);
+    m_writesBackUnchanged = decoded.writesBackUnchanged;
+    m_opened = true;
+    return LoadRefusal::None;
+}
+
+LoadRefusal SheetFileReader::countColumns()
+{
+    if (!m_opened)
+        return LoadRefusal::Unreadable;
+    m_pass = MMS_GRID_CSV_READ::CountColumns(m_text, m_rule, m_delimiterMode, m_userDelimiter);
+    return m_pass.ok ? LoadRefusal::None : LoadRefusal::Unreadable;
+}
+
+SheetReadResult SheetFileReader::readData()
+{
+    SheetReadResult read;
+    read.format = m_format;
+    MMS_GRID_CSV_READ::ReadOutcome outcome = MMS_GRID_CSV_READ::ReadDelimitedText(
+        std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode, m_userDelimiter);
+    m_opened = false;
+    read.data = std::move(outcome.data);
+    read.result = outcome.result;
+    return read;
+}
+
+int SheetFileReader::read(Sheet &sheet)
+{
+    const int result = MMS_GRID_CSV_READ::ReadDelimitedFile(sheet, std::exchange(m_text, QString()), m_rule, m_pass,
+                                                            m_delimiterMode, m_userDelimiter);
+    m_opened = false;
+    sheet.setFileFormat(m_format);
+    return result;
+}

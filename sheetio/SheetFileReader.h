@@ -1,0 +1,102 @@
+#pragma once
+
+#include "LineReader.h"
+#include "MMS_GRID_CSV_READ.h"
+#include "Sheet.h"
+#include "SheetData.h"
+#include "UserInterface.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Why a file was not loaded at all; the sheet, its file name and its overwrite-save stay as they
+// were.
+enum class LoadRefusal { None, Unreadable, Empty, NoDelimiter };
+
+struct LoadMessage
+{
+    QString text;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+};
+
+// The message box text, title and icon for each refusal ("読み込めません" / "エラー", …).
+[[nodiscard]] LoadMessage loadRefusalMessage(LoadRefusal refusal);
+// A read that stopped early: the cells read so far are shown, overwrite-save is withdrawn.
+[[nodiscard]] LoadMessage partialReadMessage();
+// The file holds bytes that would not come back unchanged if the sheet were written over it.
+[[nodiscard]] LoadMessage notWritableBackMessage();
+
+// What one read produced, ready to be put into a sheet.
+struct SheetReadResult
+{
+    SheetData data;
+    int result = 0; // 0: the whole file was read; otherwise why it stopped (see MMS_GRID_CSV_READ)
+    SheetFileFormat format;
+};
+
+// The load pipeline shared by the window and the command-line companion, so that a file is
+// checked and split in one place:
+//
+//     SheetFileReader reader(DelimiterMode, UserDelimiter);
+//     if (reader.open(path) != LoadRefusal::None) …          // length 0, blank delimiter, unreadable
+//     if (reader.countColumns() != LoadRefusal::None) …      // the column pass
+//     const int r = reader.read(sheet);                      // 0: complete
+//
+// The decoded text becomes the sheet's text pool, so the reader hands it over: read() and
+// readData() may be called once per open().
+class SheetFileReader
+{
+public:
+    SheetFileReader(int delimiterMode, QString userDelimiter);
+
+    // Length 0 → Empty; a delimiter that is empty or half-width blanks only → NoDelimiter; a
+    // missing file, a folder, a file that cannot be read (or is too large to hold) → Unreadable.
+    // Otherwise the file is read whole and decoded: UTF-8 with a byte order mark, else valid
+    // UTF-8, else Shift-JIS.
+    [[nodiscard]] LoadRefusal open(const QString &path);
+    // The column pass: Unreadable when a line holds 32767 or more delimiters.
+    [[nodiscard]] LoadRefusal countColumns();
+    // Reads the decoded text into the sheet with its drawing off, replaces the sheet's contents
+    // and file format. 0: complete; otherwise a partial read whose cells stay in the sheet.
+    [[nodiscard]] int read(Sheet &sheet);
+    // The same read without a sheet, so that it can run on a worker thread; read() uses it.
+    [[nodiscard]] SheetReadResult readData();
+
+    // Whether writing the decoded text in the file's encoding gives back the file's bytes exactly.
+    // When it does not, saving over the file would change characters the sheet never showed.
+    [[nodiscard]] bool writesBackUnchanged() const
+    {
+        return m_writesBackUnchanged;
+    }
+    // The column count C of the column pass (data columns, header column not included).
+    [[nodiscard]] int columnCount() const
+    {
+        return m_pass.columns;
+    }
+    // Lines the column pass found.
+    [[nodiscard]] qsizetype lineCount() const
+    {
+        return m_pass.lines;
+    }
+    [[nodiscard]] SheetFileFormat format() const
+    {
+        return m_format;
+    }
+    // Size of the file as read, in bytes.
+    [[nodiscard]] qint64 fileSize() const
+    {
+        return m_fileSize;
+    }
+
+private:
+    int m_delimiterMode;
+    QString m_userDelimiter;
+    QString m_text;
+    LineRule m_rule = LineRule::CrOrCrLf;
+    MMS_GRID_CSV_READ::ColumnPass m_pass;
+    SheetFileFormat m_format;
+    qint64 m_fileSize = 0;
+    bool m_opened = false;
+    bool m_writesBackUnchanged = true;
+};

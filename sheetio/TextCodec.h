@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Sheet.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringConverter>
+#include <QStringView>
+
+// A sheet file's bytes turned into text, with what is needed to write them back the same way.
+struct DecodedText
+{
+    QString text; // without the byte order mark
+    TextEncoding encoding = TextEncoding::Utf8;
+    // Whether encoding text again gives back the file's bytes exactly. Not so for bytes invalid in
+    // the encoding (they were replaced) and for the duplicate codes of Shift-JIS (NEC and IBM
+    // extensions read as one character and written back as the other).
+    bool writesBackUnchanged = true;
+};
+
+namespace TextCodec
+{
+
+// A file starting with the UTF-8 byte order mark is UTF-8; otherwise valid UTF-8 is UTF-8 and
+// anything else is Shift-JIS (code page 932, as files from Japanese Windows are written).
+[[nodiscard]] DecodedText decode(QByteArrayView bytes);
+// Whether text written in encoding (without the byte order mark) is exactly bytes.
+[[nodiscard]] bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes);
+[[nodiscard]] QByteArray byteOrderMark(TextEncoding encoding);
+
+// Writes texts in one encoding, refusing characters the encoding cannot hold: they would be
+// written as some other character and the file would no longer say what the sheet shows.
+class Encoder
+{
+public:
+    explicit Encoder(TextEncoding encoding);
+    // Appends text to out; false, with out unchanged, when some character cannot be written.
+    [[nodiscard]] bool append(QByteArray &out, QStringView text);
+
+private:
+    TextEncoding m_encoding;
+    QStringEncoder m_encoder;
+    QStringDecoder m_decoder;
+    QString m_check;
+};
+
+} // namespace TextCodec
