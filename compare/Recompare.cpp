@@ -1,0 +1,91 @@
+#include "Recompare.h"
+
+#include "AppState.h"
+#include "GridError.h"
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kToolTipSeparator = u" : "_s;
+} // namespace
+
+bool PartnerHasCurrentCell(const AppState &state, int sheet)
+{
+    const Sheet &grd0 = state.grdData(0);
+    const Sheet &grd1 = state.grdData(1);
+    if (!grd1.isVisible() || !grd0.isVisible())
+        return false;
+    if (sheet == 1)
+        return !(grd0.rows() <= grd1.row() || grd0.cols() <= grd1.col());
+    if (sheet == 0)
+        return !(grd1.rows() <= grd0.row() || grd1.cols() <= grd0.col());
+    return true;
+}
+
+void RecompareSelection(AppState &state, int sheet)
+{
+    Sheet &grd0 = state.grdData(0);
+    Sheet &grd1 = state.grdData(1);
+    // Any grid error ends the pass; drawing comes back on in every case.
+    ignoreGridErrors([&] {
+        if (!PartnerHasCurrentCell(state, sheet))
+            return;
+        grd0.setRedraw(false);
+        grd1.setRedraw(false);
+        const Sheet &source = state.grdData(sheet);
+        const int r1 = source.row();
+        const int c1 = source.col();
+        const int r2 = source.rowSel();
+        const int c2 = source.colSel();
+        for (int r = r1; r <= r2; ++r) {
+            for (int c = c1; c <= c2; ++c) {
+                grd0.setRow(r);
+                grd0.setCol(c);
+                grd1.setRow(r);
+                grd1.setCol(c);
+                const OleColor color = grd0.textView(r, c) != grd1.textView(r, c) ? kDiffBackColor : kWindowBackColor;
+                grd0.setCellBackColor(color);
+                grd1.setCellBackColor(color);
+            }
+        }
+    });
+    grd0.setRedraw(true);
+    grd1.setRedraw(true);
+}
+
+void grdData_RowColChange(AppState &state, int index)
+{
+    if (state.CompareRunning || !state.grdData(index).isEnabled())
+        return;
+    Sheet &grd0 = state.grdData(0);
+    Sheet &grd1 = state.grdData(1);
+    ignoreGridErrors([&] {
+        if (PartnerHasCurrentCell(state, index)) {
+            const Sheet &source = state.grdData(index);
+            const int r = source.row();
+            const int c = source.col();
+            grd0.setToolTipText(grd0.textMatrix(r, c) + kToolTipSeparator + grd1.textMatrix(r, c));
+            grd1.setToolTipText(grd0.toolTipText());
+        } else {
+            grd0.setToolTipText(QString());
+            grd1.setToolTipText(QString());
+        }
+    });
+}
+
+void grdData_Scroll(AppState &state, int index)
+{
+    if (!PartnerHasCurrentCell(state, index))
+        return;
+    const Sheet &source = state.grdData(index);
+    Sheet &other = state.grdData(index == 0 ? 1 : 0);
+    // Read both first: moving the other sheet raises its own scroll notification, whose copy back
+    // would otherwise hand this sheet the other's old left column before it is copied across.
+    const int topRow = source.topRow();
+    const int leftCol = source.leftCol();
+    ignoreGridErrors([&] {
+        other.setTopRow(topRow);
+        other.setLeftCol(leftCol);
+    });
+}

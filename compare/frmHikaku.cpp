@@ -1,0 +1,120 @@
+#include "frmHikaku.h"
+
+#include "MPRO_BAR.h"
+#include "Twips.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kLabelText = u"比較中"_s;
+const QString kCancelText = u"中止"_s;
+
+// Layout in twips.
+constexpr TwipsRect kClientArea{0, 0, 6015, 1455};
+constexpr TwipsRect kLabelRect{120, 120, 5775, 375};
+constexpr TwipsRect kPictureRect{120, 480, 5775, 375};
+constexpr TwipsRect kCancelRect{2280, 960, 1455, 375};
+constexpr int kLabelPointSize = 12;
+
+QRect toPixels(const Twips &twips, const TwipsRect &rect)
+{
+    return QRect(twips.toPixels(rect.left), twips.toPixels(rect.top), twips.toPixels(rect.width),
+                 twips.toPixels(rect.height));
+}
+
+double logicalDpi(const QWidget *mainWindow)
+{
+    const QScreen *screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInch() : 96.0;
+}
+} // namespace
+
+frmHikaku::frmHikaku(bool &compareCancelled, QWidget *mainWindow)
+    : QDialog(mainWindow)
+    , m_compareCancelled(compareCancelled)
+{
+    setObjectName(u"frmHikaku"_s);
+    setWindowTitle(QString());
+    setModal(false);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    const Twips twips(logicalDpi(mainWindow));
+    setFixedSize(toPixels(twips, kClientArea).size());
+
+    Label1 = new QLabel(kLabelText, this);
+    Label1->setObjectName(u"Label1"_s);
+    QFont labelFont;
+    labelFont.setFamilies({u"ＭＳ ゴシック"_s, u"Noto Sans Mono CJK JP"_s, u"monospace"_s});
+    labelFont.setStyleHint(QFont::Monospace);
+    labelFont.setPointSize(kLabelPointSize);
+    Label1->setFont(labelFont);
+    Label1->setGeometry(toPixels(twips, kLabelRect));
+
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(u"Picture1"_s);
+    Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Picture1->setLineWidth(1);
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->setGeometry(toPixels(twips, kPictureRect));
+    m_progressImage = QImage(Picture1->contentsRect().size(), QImage::Format_RGB32);
+    m_progressImage.fill(MPRO_BAR::kProgressBackColour);
+    Picture1->setPixmap(QPixmap::fromImage(m_progressImage));
+
+    cmdCancel = new QPushButton(kCancelText, this);
+    cmdCancel->setObjectName(u"cmdCancel"_s);
+    cmdCancel->setGeometry(toPixels(twips, kCancelRect));
+    cmdCancel->setDefault(true);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmHikaku::cmdCancel_Click);
+}
+
+void frmHikaku::showProgressPercent(int percent)
+{
+    ShowProgressPercent(m_progressImage, percent, Picture1->font());
+    Picture1->setPixmap(QPixmap::fromImage(m_progressImage));
+}
+
+void frmHikaku::placeOverOwner()
+{
+    const QWidget *owner = parentWidget();
+    if (!owner)
+        return;
+    const QRect ownerFrame = owner->frameGeometry();
+    const QRect ownFrame = frameGeometry();
+    move(ownerFrame.left() + (ownerFrame.width() - ownFrame.width()) / 2,
+         ownerFrame.top() + (ownerFrame.height() - ownFrame.height()) / 2);
+}
+
+void frmHikaku::cmdCancel_Click()
+{
+    m_compareCancelled = true;
+}
+
+void frmHikaku::reject()
+{
+    cmdCancel_Click();
+}
+
+void frmHikaku::showEvent(QShowEvent *event)
+{
+    placeOverOwner();
+    QDialog::showEvent(event);
+}
+
+void frmHikaku::closeEvent(QCloseEvent *event)
+{
+    if (event->spontaneous()) {
+        cmdCancel_Click();
+        event->ignore();
+        return;
+    }
+    // Closing from code is the run's own ending: it must not be turned into a cancel.
+    event->accept();
+}

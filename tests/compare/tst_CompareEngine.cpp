@@ -1,0 +1,446 @@
+#include "AppState.h"
+#include "CompareEngine.h"
+#include "RecordingUserInterface.h"
+#include "SheetFixtures.h"
+
+#include <QTest>
+
+#include <memory>
+
+class tst_CompareEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void colours_data();
+    void colours();
+    void staleMarks_data();
+    void staleMarks();
+    void stateDuringAndAfterRun_data();
+    void stateDuringAndAfterRun();
+    void selectionsRestored_data();
+    void selectionsRestored();
+    void cancel_data();
+    void cancel();
+    void progress_data();
+    void progress();
+    void yieldsOnlyForExtraRowsAndColumnsWhenSilent();
+    void countHasNoSeparators();
+    void cmdDiff_data();
+    void cmdDiff();
+
+private:
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<RecordingUserInterface> m_ui;
+};
+
+namespace
+{
+const QString kSizesLine = u"\r\nサイズに差異があります"_s;
+} // namespace
+
+void tst_CompareEngine::init()
+{
+    m_state = std::make_unique<AppState>();
+    m_ui = std::make_unique<RecordingUserInterface>();
+}
+
+void tst_CompareEngine::colours_data()
+{
+    QTest::addColumn<QString>("sheet0");
+    QTest::addColumn<QString>("sheet1");
+    QTest::addColumn<bool>("showProgress");
+    QTest::addColumn<QString>("map0");
+    QTest::addColumn<QString>("map1");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("sizesDiffer");
+    QTest::addColumn<QString>("message"); // empty: no message expected
+
+    QTest::newRow("identical sheets") << u"a,b|c,d"_s << u"a,b|c,d"_s << true << u"..|.."_s << u"..|.."_s << 0 << false
+                                      << u"差はありません"_s;
+    QTest::newRow("one differing cell") << u"a,b|c,d"_s << u"a,b|c,x"_s << true << u"..|.R"_s << u"..|.R"_s << 1
+                                        << false << u"差が　1　個あります"_s;
+    QTest::newRow("letter case, trailing space and full width differ")
+        << u"abc,x ,ａ,１|same,,z,2"_s << u"ABC,x,a,1|same,,z,2"_s << true << u"RRRR|...."_s << u"RRRR|...."_s << 4
+        << false << u"差が　4　個あります"_s;
+    QTest::newRow("empty and non-empty differ")
+        << u"a,|,b"_s << u"a, |b,b"_s << true << u".R|R."_s << u".R|R."_s << 2 << false << u"差が　2　個あります"_s;
+    QTest::newRow("sheet 0 three rows taller")
+        << u"a,b|c,d|e,f|g,h|i,j"_s << u"a,b|c,x"_s << true << u"..|.R|MM|MM|MM"_s << u"..|.R"_s << 1 << true
+        << u"差が　1　個あります"_s + kSizesLine;
+    QTest::newRow("sheet 1 taller") << u"a,b"_s << u"a,x|c,d"_s << true << u".R"_s << u".R|MM"_s << 1 << true
+                                    << u"差が　1　個あります"_s + kSizesLine;
+    QTest::newRow("sheet 1 wider") << u"a|b"_s << u"a,x|c,y"_s << true << u".|R"_s << u".M|RM"_s << 1 << true
+                                   << u"差が　1　個あります"_s + kSizesLine;
+    QTest::newRow("sheet 0 wider") << u"a,b,c"_s << u"a,b"_s << true << u"..M"_s << u".."_s << 0 << true
+                                   << u"差はありません"_s + kSizesLine;
+    QTest::newRow("sheet 0 larger in both directions, corner included")
+        << u"a,b,c|d,e,f|g,h,i"_s << u"a,b|d,x"_s << true << u"..M|.RM|MMM"_s << u"..|.R"_s << 1 << true
+        << u"差が　1　個あります"_s + kSizesLine;
+    QTest::newRow("sheet 1 larger in both directions") << u"a"_s << u"q,b,c|d,e,f"_s << true << u"R"_s << u"RMM|MMM"_s
+                                                       << 1 << true << u"差が　1　個あります"_s + kSizesLine;
+    QTest::newRow("each sheet larger in one direction")
+        << u"a|b|c"_s << u"a,b,c"_s << true << u".|M|M"_s << u".MM"_s << 0 << true << u"差はありません"_s + kSizesLine;
+    QTest::newRow("all twelve differ") << u"a,b,c,d|e,f,g,h|i,j,k,l"_s << u"1,2,3,4|5,6,7,8|9,0,x,y"_s << true
+                                       << u"RRRR|RRRR|RRRR"_s << u"RRRR|RRRR|RRRR"_s << 12 << false
+                                       << u"差が　12　個あります"_s;
+    QTest::newRow("silent: one differing cell, no message")
+        << u"a,b|c,d"_s << u"a,b|c,x"_s << false << u"..|.R"_s << u"..|.R"_s << 1 << false << QString();
+    QTest::newRow("silent: larger in both directions")
+        << u"a,b,c|d,e,f|g,h,i"_s << u"a,b|d,x"_s << false << u"..M|.RM|MMM"_s << u"..|.R"_s << 1 << true << QString();
+}
+
+void tst_CompareEngine::colours()
+{
+    QFETCH(QString, sheet0);
+    QFETCH(QString, sheet1);
+    QFETCH(bool, showProgress);
+    QFETCH(QString, map0);
+    QFETCH(QString, map1);
+    QFETCH(int, count);
+    QFETCH(bool, sizesDiffer);
+    QFETCH(QString, message);
+
+    // Different header texts on the two sheets: headers are never compared or coloured.
+    fillSheet(m_state->grdData(0), sheet0);
+    fillSheet(m_state->grdData(1), sheet1, u"別"_s);
+
+    const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
+
+    QCOMPARE(colourMap(m_state->grdData(0)), map0);
+    QCOMPARE(colourMap(m_state->grdData(1)), map1);
+    QVERIFY(headersUncoloured(m_state->grdData(0)));
+    QVERIFY(headersUncoloured(m_state->grdData(1)));
+    QCOMPARE(result.count, count);
+    QCOMPARE(result.sizesDiffer, sizesDiffer);
+    QVERIFY(!result.cancelled);
+    if (message.isEmpty()) {
+        QVERIFY(m_ui->messages.isEmpty());
+        QCOMPARE(m_ui->progressShowCount, 0);
+    } else {
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages.first().text, message);
+        QCOMPARE(m_ui->messages.first().title, u"比較結果"_s);
+        QCOMPARE(m_ui->messages.first().icon, MessageIcon::None);
+        QCOMPARE(m_ui->progressShowCount, 1);
+        QCOMPARE(m_ui->progressCloseCount, 1);
+        QVERIFY(!m_ui->progressShown);
+    }
+}
+
+void tst_CompareEngine::staleMarks_data()
+{
+    QTest::addColumn<bool>("showProgress");
+    QTest::addColumn<QString>("map");
+
+    // Before the run: (1,1) light red and (2,2) magenta although equal; (1,2) really differs.
+    QTest::newRow("interactive keeps stale marks") << true << u"RR|.M"_s;
+    QTest::newRow("silent clears stale marks") << false << u".R|.."_s;
+}
+
+void tst_CompareEngine::staleMarks()
+{
+    QFETCH(bool, showProgress);
+    QFETCH(QString, map);
+
+    for (int i = 0; i < 2; ++i) {
+        fillSheet(m_state->grdData(i), i == 0 ? u"a,b|c,d"_s : u"a,x|c,d"_s);
+        paintMap(m_state->grdData(i), u"R.|.M"_s);
+    }
+
+    const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
+
+    QCOMPARE(result.count, 1);
+    QCOMPARE(colourMap(m_state->grdData(0)), map);
+    QCOMPARE(colourMap(m_state->grdData(1)), map);
+}
+
+void tst_CompareEngine::stateDuringAndAfterRun_data()
+{
+    QTest::addColumn<bool>("showProgress");
+    QTest::newRow("interactive") << true;
+    QTest::newRow("silent") << false;
+}
+
+void tst_CompareEngine::stateDuringAndAfterRun()
+{
+    QFETCH(bool, showProgress);
+
+    // Sheet 0 is taller, so that the silent run yields as well.
+    fillSheet(m_state->grdData(0), u"a,b|c,d|e,f"_s);
+    fillSheet(m_state->grdData(1), u"a,b|c,x"_s);
+    Sheet &grd0 = m_state->grdData(0);
+    Sheet &grd1 = m_state->grdData(1);
+    grd0.setForeColorAt(1, 1, kMarkForeColor); // the current cell's blue click mark
+    grd1.setForeColorAt(1, 1, kMarkForeColor);
+    grd0.setForeColorAt(2, 2, kMarkForeColor); // not the current cell: keeps its colour
+    m_state->CompareCancelled = true; // left over from an earlier run
+
+    int yieldsSeen = 0;
+    m_ui->onYield = [&] {
+        ++yieldsSeen;
+        QVERIFY(m_state->CompareRunning);
+        QVERIFY(!m_state->CompareCancelled);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(!m_state->grdData(i).isEnabled());
+            QVERIFY(!m_state->grdData(i).redraw());
+        }
+    };
+    bool runningAtMessage = false;
+    m_ui->onMessage = [&](const RecordingUserInterface::Message &) {
+        runningAtMessage = m_state->CompareRunning;
+        QVERIFY(m_state->grdData(0).isEnabled());
+        QVERIFY(m_state->grdData(1).redraw());
+    };
+
+    const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
+
+    QVERIFY(!result.cancelled);
+    QVERIFY(yieldsSeen > 0);
+    QVERIFY(!m_state->CompareRunning);
+    QCOMPARE(runningAtMessage, showProgress); // cleared only once the result message is closed
+    QCOMPARE(m_ui->messages.size(), showProgress ? 1 : 0);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(m_state->grdData(i).isEnabled());
+        QVERIFY(m_state->grdData(i).redraw());
+        QCOMPARE(m_state->grdData(i).foreColorAt(1, 1), kWindowTextColor);
+    }
+    QCOMPARE(grd0.foreColorAt(2, 2), kMarkForeColor);
+}
+
+void tst_CompareEngine::selectionsRestored_data()
+{
+    QTest::addColumn<bool>("showProgress");
+    QTest::addColumn<Selection>("selection0");
+    QTest::addColumn<Selection>("selection1");
+
+    QTest::newRow("interactive, selections in both directions")
+        << true << Selection{3, 3, 1, 1} << Selection{1, 2, 2, 3};
+    QTest::newRow("silent, selections in both directions") << false << Selection{3, 3, 1, 1} << Selection{1, 2, 2, 3};
+    QTest::newRow("interactive, single cells") << true << Selection{2, 1, 2, 1} << Selection{3, 3, 3, 3};
+}
+
+void tst_CompareEngine::selectionsRestored()
+{
+    QFETCH(bool, showProgress);
+    QFETCH(Selection, selection0);
+    QFETCH(Selection, selection1);
+
+    fillSheet(m_state->grdData(0), u"a,b,c|d,e,f|g,h,i|j,k,l"_s);
+    fillSheet(m_state->grdData(1), u"a,x,c|d,e,y|z,h,i"_s);
+    select(m_state->grdData(0), selection0);
+    select(m_state->grdData(1), selection1);
+
+    const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
+
+    QCOMPARE(result.count, 3);
+    QCOMPARE(selectionOf(m_state->grdData(0)), selection0);
+    QCOMPARE(selectionOf(m_state->grdData(1)), selection1);
+}
+
+void tst_CompareEngine::cancel_data()
+{
+    QTest::addColumn<QString>("sheet0");
+    QTest::addColumn<QString>("sheet1");
+    QTest::addColumn<bool>("showProgress");
+    QTest::addColumn<int>("cancelAtYield");
+    QTest::addColumn<QString>("map0");
+    QTest::addColumn<QString>("map1");
+    // The current cell the sheet is left on, or (0, 0) when the run coloured nothing on it and its
+    // selection stays as it was.
+    QTest::addColumn<QPoint>("current0");
+    QTest::addColumn<QPoint>("current1");
+
+    // Yield 1 follows the 0 % paint of an interactive run.
+    QTest::newRow("interactive, during the common rows")
+        << u"a,b|c,d|e,f"_s << u"a,x|c,d|y,f"_s << true << 2 << u".R|..|.."_s << u".R|..|.."_s << QPoint(1, 2)
+        << QPoint(1, 2);
+    QTest::newRow("interactive, during the extra rows")
+        << u"a,b|c,d|e,f|g,h"_s << u"a,x"_s << true << 2 << u"..|MM|..|.."_s << u".."_s << QPoint(2, 2) << QPoint();
+    QTest::newRow("interactive, after the extra rows, before any difference")
+        << u"a,b|c,d|e,f"_s << u"a,b|c,d"_s << true << 3 << u"..|..|MM"_s << u"..|.."_s << QPoint(3, 2) << QPoint();
+    QTest::newRow("interactive, during the extra columns of a sheet larger in both directions")
+        << u"a,b,c,d|e,f,g,h|i,j,k,l"_s << u"a,b|e,x"_s << true << 3 << u"..M.|..M.|MMMM"_s << u"..|.."_s
+        << QPoint(3, 3) << QPoint();
+    QTest::newRow("silent, during the extra columns") << u"a,b|c,d"_s << u"a,b,c,d|c,d,e,f"_s << false << 1
+                                                      << u"..|.."_s << u"..M.|..M."_s << QPoint() << QPoint(2, 3);
+}
+
+void tst_CompareEngine::cancel()
+{
+    QFETCH(QString, sheet0);
+    QFETCH(QString, sheet1);
+    QFETCH(bool, showProgress);
+    QFETCH(int, cancelAtYield);
+    QFETCH(QString, map0);
+    QFETCH(QString, map1);
+    QFETCH(QPoint, current0);
+    QFETCH(QPoint, current1);
+
+    fillSheet(m_state->grdData(0), sheet0);
+    fillSheet(m_state->grdData(1), sheet1);
+    const Selection before{1, 1, 1, 2};
+    select(m_state->grdData(0), before);
+    select(m_state->grdData(1), before);
+
+    m_ui->onYield = [&] {
+        if (m_ui->yields == cancelAtYield) {
+            // Pressing "中止" twice before the poll is the same as once.
+            m_state->CompareCancelled = true;
+            m_state->CompareCancelled = true;
+        }
+    };
+    bool runningAtMessage = true;
+    m_ui->onMessage = [&](const RecordingUserInterface::Message &) { runningAtMessage = m_state->CompareRunning; };
+
+    const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
+
+    QVERIFY(result.cancelled);
+    QCOMPARE(m_ui->yields, cancelAtYield);
+    QCOMPARE(colourMap(m_state->grdData(0)), map0);
+    QCOMPARE(colourMap(m_state->grdData(1)), map1);
+    const QPoint expected[2] = {current0, current1};
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = m_state->grdData(i);
+        if (expected[i].isNull()) {
+            QCOMPARE(selectionOf(sheet), before);
+        } else {
+            const Selection collapsed{expected[i].x(), expected[i].y(), expected[i].x(), expected[i].y()};
+            QCOMPARE(selectionOf(sheet), collapsed);
+        }
+        QVERIFY(sheet.isEnabled());
+        QVERIFY(sheet.redraw());
+    }
+    QVERIFY(!m_state->CompareRunning);
+    QVERIFY(!runningAtMessage);
+    QVERIFY(!m_ui->progressShown);
+    QCOMPARE(m_ui->progressCloseCount, m_ui->progressShowCount);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text, u"中止しました"_s);
+    QCOMPARE(m_ui->messages.first().title, u"比較中止"_s);
+    QCOMPARE(m_ui->messages.first().icon, MessageIcon::None);
+}
+
+void tst_CompareEngine::progress_data()
+{
+    QTest::addColumn<int>("commonRows");
+    QTest::addColumn<QList<int>>("percents");
+
+    QTest::newRow("header only") << 1 << QList<int>{0};
+    QTest::newRow("one data row: 52 is 52.5 rounded to even") << 2 << QList<int>{0, 52};
+    QTest::newRow("two data rows") << 3 << QList<int>{0, 37, 68};
+    // Step 4.75: the halves 14.5, 33.5, 52.5, 71.5 and 90.5 go to the even neighbour.
+    QTest::newRow("nineteen data rows") << 20 << QList<int>{0,  10, 14, 19, 24, 29, 34, 38, 43, 48,
+                                                            52, 57, 62, 67, 72, 76, 81, 86, 90, 95};
+}
+
+void tst_CompareEngine::progress()
+{
+    QFETCH(int, commonRows);
+    QFETCH(QList<int>, percents);
+
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = m_state->grdData(i);
+        sheet.setRows(commonRows);
+        sheet.setCols(3);
+        sheet.setVisible(true);
+    }
+
+    const CompareResult result = CompareSheets(*m_state, *m_ui, true);
+
+    QCOMPARE(result.count, 0);
+    QCOMPARE(m_ui->progressPercents, percents);
+    QCOMPARE(m_ui->yields, commonRows); // once after the 0 %, then once per data row
+    QCOMPARE(m_ui->progressShowCount, 1);
+    QCOMPARE(m_ui->progressCloseCount, 1);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text, u"差はありません"_s);
+}
+
+void tst_CompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
+{
+    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
+    fillSheet(m_state->grdData(1), u"a,b|c,d"_s);
+    CompareSheets(*m_state, *m_ui, false);
+    QCOMPARE(m_ui->yields, 0);
+
+    // Three extra rows and two extra columns: one yield each.
+    fillSheet(m_state->grdData(1), u"a,b,c,d|c,d,e,f|1,2,3,4|5,6,7,8|9,0,1,2"_s);
+    const CompareResult result = CompareSheets(*m_state, *m_ui, false);
+    QCOMPARE(m_ui->yields, 5);
+    QVERIFY(result.sizesDiffer);
+    QCOMPARE(result.count, 0);
+    QVERIFY(m_ui->progressPercents.isEmpty());
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(colourMap(m_state->grdData(1)), u"..MM|..MM|MMMM|MMMM|MMMM"_s);
+}
+
+void tst_CompareEngine::countHasNoSeparators()
+{
+    // 50 x 25 cells, every one different: 1250 differences.
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = m_state->grdData(i);
+        sheet.setRows(51);
+        sheet.setCols(26);
+        for (int r = 1; r <= 50; ++r) {
+            for (int c = 1; c <= 25; ++c)
+                sheet.setTextMatrix(r, c, QString::number(i));
+        }
+        sheet.setVisible(true);
+    }
+    const CompareResult result = CompareSheets(*m_state, *m_ui, true);
+    QCOMPARE(result.count, 1250);
+    QCOMPARE(m_ui->messages.first().text, u"差が　1250　個あります"_s);
+}
+
+void tst_CompareEngine::cmdDiff_data()
+{
+    QTest::addColumn<bool>("visible0");
+    QTest::addColumn<bool>("visible1");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("ran");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("both sheets shown") << true << true << false << true << u"差が　1　個あります"_s << u"比較結果"_s;
+    QTest::newRow("only sheet 0 shown") << true << false << false << false << u"ファイルを２個指定して下さい"_s
+                                        << u"エラー"_s;
+    QTest::newRow("only sheet 1 shown") << false << true << false << false << u"ファイルを２個指定して下さい"_s
+                                        << u"エラー"_s;
+    QTest::newRow("a comparison is running") << true << true << true << false << QString() << QString();
+}
+
+void tst_CompareEngine::cmdDiff()
+{
+    QFETCH(bool, visible0);
+    QFETCH(bool, visible1);
+    QFETCH(bool, running);
+    QFETCH(bool, ran);
+    QFETCH(QString, message);
+    QFETCH(QString, title);
+
+    fillSheet(m_state->grdData(0), u"a,b"_s);
+    fillSheet(m_state->grdData(1), u"a,c"_s);
+    m_state->grdData(0).setVisible(visible0);
+    m_state->grdData(1).setVisible(visible1);
+    m_state->CompareRunning = running;
+
+    QCOMPARE(cmdDiff_Click(*m_state, *m_ui), ran);
+
+    QCOMPARE(colourMap(m_state->grdData(0)), ran ? u".R"_s : u".."_s);
+    QCOMPARE(m_state->CompareRunning, running);
+    if (message.isEmpty()) {
+        QVERIFY(m_ui->messages.isEmpty());
+        QCOMPARE(m_ui->yields, 0);
+    } else {
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages.first().text, message);
+        QCOMPARE(m_ui->messages.first().title, title);
+        QCOMPARE(m_ui->messages.first().icon, MessageIcon::None);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_CompareEngine)
+#include "tst_CompareEngine.moc"
