@@ -104,7 +104,6 @@ bool Encoder::append(QByteArray &out, QStringView text)
         if (!text.isValidUtf16())
             return false;
     }
-    m_encoder.resetState();
     const qsizetype oldSize = out.size();
     out.resize(oldSize + m_encoder.requiredSpace(text.size()));
     char *end = m_encoder.appendToBuffer(out.data() + oldSize, text);
@@ -113,7 +112,6 @@ bool Encoder::append(QByteArray &out, QStringView text)
     if (exact && m_encoding == TextEncoding::ShiftJis) {
         // The Shift-JIS encoder writes a substitute for what it cannot hold, without an error:
         // read the bytes back and compare.
-        m_decoder.resetState();
         m_check = m_decoder(QByteArrayView(out).sliced(oldSize));
         exact = !m_decoder.hasError() && m_check == text;
     }

@@ -30,7 +30,8 @@ namespace TextCodec
 [[nodiscard]] QByteArray byteOrderMark(TextEncoding encoding);
 
 // Writes texts in one encoding, refusing characters the encoding cannot hold: they would be
-// written as some other character and the file would no longer say what the sheet shows.
+// written as some other character and the file would no longer say what the sheet shows. After a
+// refusal the encoder is spent (the converters keep their error), as the whole write is abandoned.
 class Encoder
 {
 public:

@@ -1,0 +1,78 @@
+#include "CliArguments.h"
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kUsage = u"使い方: rowlark-diff --dump [--delimiter C] FILE\n"
+                       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
+                       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
+                       u"  --help          この説明を表示します\n"_s;
+const QString kUnknownOption = u"不明なオプションです: %1"_s;
+const QString kMissingValue = u"%1 には値が必要です"_s;
+const QString kDelimiterTooLong = u"区切り文字は1文字で指定して下さい: %1"_s;
+const QString kWrongFileCount = u"ファイルを1つ指定して下さい"_s;
+const QString kNoCommand = u"--dump を指定して下さい"_s;
+
+ParsedArguments refuse(const QString &error)
+{
+    return {std::nullopt, error};
+}
+} // namespace
+
+QString usageText()
+{
+    return kUsage;
+}
+
+ParsedArguments parseArguments(const QStringList &arguments)
+{
+    CliArguments parsed;
+    bool dump = false;
+    bool help = false;
+    std::optional<QString> delimiter;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(u"--") || argument == u"-") {
+            parsed.files.append(argument);
+        } else if (argument == u"--") {
+            optionsEnded = true;
+        } else if (argument == u"--dump") {
+            dump = true;
+        } else if (argument == u"--json") {
+            parsed.json = true;
+        } else if (argument == u"--help") {
+            help = true;
+        } else if (argument == u"--delimiter") {
+            if (i + 1 >= arguments.size())
+                return refuse(kMissingValue.arg(argument));
+            delimiter = arguments.at(++i);
+        } else if (argument.startsWith(u"--delimiter=")) {
+            delimiter = argument.sliced(qsizetype(sizeof("--delimiter=") - 1));
+        } else {
+            return refuse(kUnknownOption.arg(argument));
+        }
+    }
+    if (help) {
+        parsed.command = CliArguments::Command::Help;
+        return {parsed, {}};
+    }
+    if (delimiter) {
+        // An empty or blank delimiter is left to the reader, which refuses it with the window's
+        // own message.
+        if (delimiter->size() > 1)
+            return refuse(kDelimiterTooLong.arg(*delimiter));
+        parsed.delimiterMode = 1;
+        parsed.delimiter = *delimiter;
+    } else {
+        parsed.delimiterMode = 0;
+        parsed.delimiter = u","_s;
+    }
+    if (!dump)
+        return refuse(kNoCommand);
+    if (parsed.files.size() != 1)
+        return refuse(kWrongFileCount);
+    parsed.command = CliArguments::Command::Dump;
+    return {parsed, {}};
+}

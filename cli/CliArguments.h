@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Exit statuses of rowlark-diff.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitTrouble = 2; // a file was refused, or the command line was wrong
+
+// What the command line asks for.
+struct CliArguments
+{
+    enum class Command { Help, Dump };
+
+    Command command = Command::Help;
+    int delimiterMode = 0; // 0: comma mode; otherwise split at delimiter
+    QString delimiter; // the --delimiter character; "," in the comma mode
+    bool json = false;
+    QStringList files;
+};
+
+struct ParsedArguments
+{
+    std::optional<CliArguments> arguments;
+    QString error; // why the command line was refused, in the user's words
+};
+
+// Parses the arguments after the program name:
+//   --dump [--delimiter C] FILE      read FILE as the window would and print its sheet as JSON
+//   --help
+// --delimiter C (or --delimiter=C) selects the delimiter mode with the one character C; without it
+// files are read in the comma mode. "--" ends the options.
+[[nodiscard]] ParsedArguments parseArguments(const QStringList &arguments);
+
+// The usage text printed for --help and after a refused command line.
+[[nodiscard]] QString usageText();

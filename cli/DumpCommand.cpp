@@ -1,0 +1,119 @@
+#include "DumpCommand.h"
+
+#include "SheetFileReader.h"
+
+namespace
+{
+// Messages are written for a message box, lines ended by CR LF; a terminal wants LF.
+void writeMessage(QIODevice &err, const LoadMessage &message)
+{
+    QString text = message.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    err.write(text.toUtf8());
+    err.write("\n");
+}
+} // namespace
+
+QByteArray encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        break;
+    case TextEncoding::Utf8Bom:
+        return "UTF-8-BOM";
+    case TextEncoding::ShiftJis:
+        return "Shift_JIS";
+    }
+    return "UTF-8";
+}
+
+void appendJsonString(QByteArray &out, QStringView text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.append('"');
+    qsizetype runStart = 0;
+    const auto flush = [&](qsizetype end) {
+        if (end > runStart)
+            out.append(text.sliced(runStart, end - runStart).toUtf8());
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = text[i].unicode();
+        if (ch >= 0x20 && ch != u'"' && ch != u'\\')
+            continue;
+        flush(i);
+        runStart = i + 1;
+        switch (ch) {
+        case u'"':
+            out.append("\\\"");
+            break;
+        case u'\\':
+            out.append("\\\\");
+            break;
+        case u'\n':
+            out.append("\\n");
+            break;
+        case u'\r':
+            out.append("\\r");
+            break;
+        case u'\t':
+            out.append("\\t");
+            break;
+        default:
+            out.append("\\u00");
+            out.append(kHex[ch >> 4]);
+            out.append(kHex[ch & 0xF]);
+            break;
+        }
+    }
+    flush(text.size());
+    out.append('"');
+}
+
+void writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEncoding encoding)
+{
+    QByteArray buffer;
+    buffer.append("{\"rows\": ");
+    buffer.append(QByteArray::number(data.rows()));
+    buffer.append(", \"cols\": ");
+    buffer.append(QByteArray::number(data.cols()));
+    buffer.append(", \"complete\": ");
+    buffer.append(complete ? "true" : "false");
+    buffer.append(", \"encoding\": \"");
+    buffer.append(encodingName(encoding));
+    buffer.append("\", \"cells\": [\n");
+    for (int r = 0; r < data.rows(); ++r) {
+        buffer.append('[');
+        for (int c = 0; c < data.cols(); ++c) {
+            if (c > 0)
+                buffer.append(", ");
+            appendJsonString(buffer, data.text(r, c));
+        }
+        buffer.append(r + 1 < data.rows() ? "],\n" : "]\n");
+        if (buffer.size() > (1 << 20)) {
+            out.write(buffer);
+            buffer.clear();
+        }
+    }
+    buffer.append("]}\n");
+    out.write(buffer);
+}
+
+int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
+{
+    SheetFileReader reader(arguments.delimiterMode, arguments.delimiter);
+    LoadRefusal refusal = reader.open(arguments.files.value(0));
+    if (refusal == LoadRefusal::None)
+        refusal = reader.countColumns();
+    if (refusal != LoadRefusal::None) {
+        writeMessage(err, loadRefusalMessage(refusal));
+        return kExitTrouble;
+    }
+    const bool writesBack = reader.writesBackUnchanged();
+    const SheetReadResult read = reader.readData();
+    writeSheetJson(out, read.data, read.result == 0, read.format.encoding);
+    if (read.result != 0)
+        writeMessage(err, partialReadMessage());
+    if (!writesBack)
+        writeMessage(err, notWritableBackMessage());
+    return kExitOk;
+}

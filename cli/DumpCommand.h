@@ -1,0 +1,25 @@
+#pragma once
+
+#include "CliArguments.h"
+#include "Sheet.h"
+#include "SheetData.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QStringView>
+
+// The name a dump gives an encoding: "UTF-8", "UTF-8-BOM" or "Shift_JIS".
+[[nodiscard]] QByteArray encodingName(TextEncoding encoding);
+
+// Appends text as a JSON string literal in UTF-8, quotes included.
+void appendJsonString(QByteArray &out, QStringView text);
+
+// Writes a read sheet as one JSON object:
+// {"rows": R, "cols": C, "complete": true|false, "encoding": "…", "cells": [[row 0…], …]},
+// header row and column included, one row per line.
+void writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEncoding encoding);
+
+// rowlark-diff --dump: reads the file with the window's reader and prints its sheet. Returns the
+// exit status: kExitOk when the file was read, completely or not (a partial read also prints its
+// message on err), kExitTrouble when it was refused (its message on err).
+[[nodiscard]] int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err);

@@ -1,0 +1,35 @@
+// rowlark-diff: the command-line companion of Rowlark. Reads sheet files exactly as the window
+// does, for scripts and for checking what the window will show.
+
+#include "CliArguments.h"
+#include "DumpCommand.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+        return kExitTrouble;
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    const ParsedArguments parsed = parseArguments(arguments);
+    if (!parsed.arguments) {
+        err.write((parsed.error + u'\n' + usageText()).toUtf8());
+        return kExitTrouble;
+    }
+    switch (parsed.arguments->command) {
+    case CliArguments::Command::Help:
+        out.write(usageText().toUtf8());
+        return kExitOk;
+    case CliArguments::Command::Dump:
+        return runDump(*parsed.arguments, out, err);
+    }
+    return kExitTrouble;
+}

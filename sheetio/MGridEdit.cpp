@@ -1,0 +1,73 @@
+#include "MGridEdit.h"
+
+#include "GridError.h"
+#include "SafeFileWriter.h"
+#include "TextCodec.h"
+
+namespace
+{
+QStringView lineEndText(LineEnd lineEnd)
+{
+    switch (lineEnd) {
+    case LineEnd::Lf:
+        return u"\n";
+    case LineEnd::Cr:
+        return u"\r";
+    case LineEnd::CrLf:
+        break;
+    }
+    return u"\r\n";
+}
+} // namespace
+
+namespace MGridEdit
+{
+
+std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol, const QString &quote,
+                                         const QString &delimiter)
+{
+    if (firstRow < 0 || firstCol < 0)
+        return std::nullopt;
+    const SheetFileFormat format = grid.fileFormat();
+    const int lastRow = grid.rows() - 1;
+    const int lastCol = grid.cols() - 1;
+    QByteArray bytes;
+    if (firstRow > lastRow)
+        return bytes;
+
+    TextCodec::Encoder encoder(format.encoding);
+    bytes = TextCodec::byteOrderMark(format.encoding);
+    const QStringView lineEnd = lineEndText(format.lineEnd);
+    QString line;
+    for (int r = firstRow; r <= lastRow; ++r) {
+        line.clear();
+        // A sheet whose data columns were all deleted still has its rows: each is an empty line.
+        for (int c = firstCol; c <= lastCol; ++c) {
+            if (c > firstCol)
+                line += delimiter;
+            line += quote;
+            line += grid.textView(r, c);
+            line += quote;
+        }
+        if (r < lastRow || format.finalLineEnd)
+            line += lineEnd;
+        if (!encoder.append(bytes, line))
+            return std::nullopt;
+    }
+    return bytes;
+}
+
+bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path, const QString &quote,
+                    const QString &delimiter)
+{
+    try {
+        const std::optional<QByteArray> bytes = SheetFileBytes(grid, firstRow, firstCol, quote, delimiter);
+        return bytes && SafeFileWriter::write(path, *bytes);
+    } catch (const GridError &) {
+        return false;
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+}
+
+} // namespace MGridEdit

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Sheet.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace MGridEdit
+{
+
+// Writes the cells from (firstRow, firstCol) to the last row and column as delimited text: one
+// line per row, the row's fields joined by delimiter, each between two quotes (quote is empty or
+// one double quote). Field text is written as it is: a quote or delimiter inside a cell is neither
+// escaped nor doubled. A sheet without rows from firstRow on gives an empty file.
+//
+// Encoding, byte order mark and line end are the sheet's file format, so that a file read and
+// saved again without edits comes back byte for byte; the last line carries a line end when the
+// file's last line had one. The file is replaced atomically: on any failure, a character the
+// encoding cannot hold included, the old file stays exactly as it was and the result is false.
+[[nodiscard]] bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path,
+                                  const QString &quote, const QString &delimiter);
+
+// The bytes WriteSheetFile writes; nothing when a cell holds a character the sheet's encoding
+// cannot hold.
+[[nodiscard]] std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol,
+                                                       const QString &quote, const QString &delimiter);
+
+} // namespace MGridEdit
