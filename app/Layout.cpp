@@ -1,0 +1,168 @@
+#include "Layout.h"
+
+#include "AppState.h"
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kModeBoth = u"0"_s;
+const QString kModeSheet1 = u"1"_s;
+const QString kModeSheet2 = u"2"_s;
+
+const QString kCaptionBoth = u"画面１＋２"_s;
+const QString kCaptionSheet1 = u"画面１"_s;
+const QString kCaptionSheet2 = u"画面２"_s;
+
+constexpr int kSheetTop = 470;
+constexpr int kSheetHeightMargin = 1150; // client height − sheet height
+constexpr TwipsRect kAwayRect{-500, -500, 0, 0}; // where a sheet that is not shown waits
+constexpr int kPanelTop = 60;
+constexpr int kPanelExtraHeight = 400; // the strip above the sheet with the file name and tools
+constexpr int kToolFrameTopOffset = 30;
+constexpr int kToolFrameRightMargin = 30;
+constexpr int kButtonBottomOffset = 600; // client height − top of the bottom buttons
+constexpr int kButtonLeftMargin = 50;
+constexpr int kButtonGap = 100; // a quarter of the width − a button's width
+constexpr int kSmallestLaidOutHeight = 1050; // this or less: nothing is moved
+
+// A control refuses a negative size; that one step is skipped.
+void moveSheet(AppState &state, int index, const TwipsRect &rect)
+{
+    if (rect.width < 0 || rect.height < 0)
+        return;
+    state.grdData(index).setGeometry(rect);
+}
+
+void setWidth(TwipsRect &rect, int width)
+{
+    if (width >= 0)
+        rect.width = width;
+}
+
+void setHeight(TwipsRect &rect, int height)
+{
+    if (height >= 0)
+        rect.height = height;
+}
+
+void showSide(AppState &state, int index, bool shown)
+{
+    ToolFrame &frame = state.fraTool[index];
+    // A sheet whose overwrite-save was withdrawn (partly read, new) must not become writable
+    // over its source file because the layout changed.
+    frame.cmdSaveEnabled = shown && !state.overwriteWithdrawn[index];
+    frame.cmdNameEnabled = shown;
+    state.PicFile[index].visible = shown;
+}
+
+// A quarter of the client width, rounded to the nearest whole twip, halves to the even one. It is
+// not held to 16 bits: a client wider than 131068 twips would overflow and stack all four buttons.
+int quarterWidth(int clientWidth)
+{
+    const int q = clientWidth / 4;
+    switch (clientWidth % 4) {
+    case 3:
+        return q + 1;
+    case 2:
+        return (q % 2 == 0) ? q : q + 1;
+    case -3:
+        return q - 1;
+    case -2:
+        return (q % 2 == 0) ? q : q - 1;
+    default:
+        return q;
+    }
+}
+} // namespace
+
+void ArrangeControls(AppState &state)
+{
+    const int width = state.clientWidth;
+    const int half = width / 2;
+    const int height = state.clientHeight - kSheetHeightMargin;
+    const QString &tag = state.cmdGmnTag;
+
+    if (tag == kModeBoth) {
+        moveSheet(state, 0, {0, kSheetTop, half, height});
+        moveSheet(state, 1, {half, kSheetTop, half, height});
+        showSide(state, 0, true);
+        showSide(state, 1, true);
+    } else if (tag == kModeSheet1) {
+        moveSheet(state, 0, {0, kSheetTop, width, height});
+        moveSheet(state, 1, kAwayRect);
+        showSide(state, 0, true);
+        showSide(state, 1, false);
+    } else if (tag == kModeSheet2) {
+        moveSheet(state, 1, {0, kSheetTop, width, height});
+        moveSheet(state, 0, kAwayRect);
+        showSide(state, 1, true);
+        showSide(state, 0, false);
+    }
+}
+
+void Form_Resize(AppState &state)
+{
+    if (state.clientHeight <= kSmallestLaidOutHeight)
+        return;
+
+    ArrangeControls(state);
+
+    for (int i = 0; i < 2; ++i) {
+        const TwipsRect sheet = state.grdData(i).geometry();
+        TwipsRect &panel = state.PicFile[i].rect;
+        panel.top = kPanelTop;
+        panel.left = sheet.left;
+        setWidth(panel, sheet.width);
+        setHeight(panel, sheet.height + kPanelExtraHeight);
+    }
+
+    for (int i = 0; i < 2; ++i) {
+        const TwipsRect &panel = state.PicFile[i].rect;
+        TwipsRect &frame = state.fraTool[i].rect;
+        frame.top = panel.top + kToolFrameTopOffset;
+        frame.left = panel.left + panel.width - frame.width - kToolFrameRightMargin;
+    }
+
+    const int buttonTop = state.clientHeight - kButtonBottomOffset;
+    state.cmdDiffRect.top = buttonTop;
+    state.cmdEndRect.top = buttonTop;
+    state.cmdClrRect.top = buttonTop;
+    state.cmdGmnRect.top = buttonTop;
+
+    // Each button takes cmdDiff's width as it stands: when the quarter is too narrow for a
+    // button, cmdDiff keeps its old width and so do the others.
+    const int q = quarterWidth(state.clientWidth);
+    state.cmdDiffRect.left = kButtonLeftMargin;
+    setWidth(state.cmdDiffRect, q - kButtonGap);
+    state.cmdClrRect.left = q + kButtonLeftMargin;
+    setWidth(state.cmdClrRect, state.cmdDiffRect.width);
+    state.cmdGmnRect.left = 2 * q + kButtonLeftMargin;
+    setWidth(state.cmdGmnRect, state.cmdDiffRect.width);
+    state.cmdEndRect.left = 3 * q + kButtonLeftMargin;
+    setWidth(state.cmdEndRect, state.cmdDiffRect.width);
+}
+
+void cmdGmn_Click(AppState &state)
+{
+    if (state.CompareRunning)
+        return;
+    if (state.cmdGmnTag == kModeBoth)
+        state.cmdGmnTag = kModeSheet1;
+    else if (state.cmdGmnTag == kModeSheet1)
+        state.cmdGmnTag = kModeSheet2;
+    else if (state.cmdGmnTag == kModeSheet2)
+        state.cmdGmnTag = kModeBoth;
+    ArrangeControls(state);
+}
+
+QString cmdGmnCaption(const QString &tag)
+{
+    if (tag == kModeBoth)
+        return kCaptionBoth;
+    if (tag == kModeSheet1)
+        return kCaptionSheet1;
+    if (tag == kModeSheet2)
+        return kCaptionSheet2;
+    return {};
+}

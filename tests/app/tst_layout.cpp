@@ -1,0 +1,379 @@
+#include "AppState.h"
+#include "Layout.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(TwipsRect)
+
+namespace
+{
+// A place no layout rule produces, to see what was left alone.
+constexpr TwipsRect kUntouched{1, 2, 3, 4};
+constexpr TwipsRect kAway{-500, -500, 0, 0};
+constexpr int kFrameWidth = ToolFrame::kWidth;
+
+struct SideState
+{
+    bool save;
+    bool name;
+    bool panel;
+};
+} // namespace
+
+class tst_Layout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void arrange_data();
+    void arrange();
+    void resizePlacesPanelsAndFrames_data();
+    void resizePlacesPanelsAndFrames();
+    void bottomButtons_data();
+    void bottomButtons();
+    void lowWindowMovesNothing_data();
+    void lowWindowMovesNothing();
+    void lowSheetAreaSkipsOnlyTheSheets();
+    void modeButtonCycles();
+    void modeButtonWaitsForComparison();
+    void modeChangeLeavesPanelsForTheNextResize();
+    void hiddenSheetKeepsItsContents();
+    void withdrawnOverwriteStaysDisabled();
+    void captions_data();
+    void captions();
+
+private:
+    void markUntouched();
+    std::unique_ptr<AppState> m_state;
+};
+
+void tst_Layout::init()
+{
+    m_state = std::make_unique<AppState>();
+}
+
+void tst_Layout::cleanup()
+{
+    m_state.reset();
+}
+
+void tst_Layout::markUntouched()
+{
+    AppState &s = *m_state;
+    for (int i = 0; i < 2; ++i) {
+        s.grdData(i).setGeometry(kUntouched);
+        s.PicFile[i].rect = kUntouched;
+        s.PicFile[i].visible = false;
+        s.fraTool[i].rect = {kUntouched.left, kUntouched.top, kFrameWidth, ToolFrame::kHeight};
+        s.fraTool[i].cmdSaveEnabled = false;
+        s.fraTool[i].cmdNameEnabled = false;
+    }
+    s.cmdDiffRect = s.cmdClrRect = s.cmdGmnRect = s.cmdEndRect = kUntouched;
+}
+
+void tst_Layout::arrange_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("withdrawn1");
+    QTest::addColumn<TwipsRect>("sheet0");
+    QTest::addColumn<TwipsRect>("sheet1");
+    QTest::addColumn<QList<bool>>("sides"); // save, name, panel of side 0, then of side 1
+
+    QTest::newRow("both sheets split an even width")
+        << u"0"_s << 12000 << 8000 << false << TwipsRect{0, 470, 6000, 6850} << TwipsRect{6000, 470, 6000, 6850}
+        << QList<bool>{true, true, true, true, true, true};
+    QTest::newRow("both sheets drop the odd twip")
+        << u"0"_s << 12001 << 8000 << false << TwipsRect{0, 470, 6000, 6850} << TwipsRect{6000, 470, 6000, 6850}
+        << QList<bool>{true, true, true, true, true, true};
+    QTest::newRow("sheet 1 alone") << u"1"_s << 12000 << 8000 << false << TwipsRect{0, 470, 12000, 6850} << kAway
+                                   << QList<bool>{true, true, true, false, false, false};
+    QTest::newRow("sheet 2 alone") << u"2"_s << 12000 << 8000 << false << kAway << TwipsRect{0, 470, 12000, 6850}
+                                   << QList<bool>{false, false, false, true, true, true};
+    QTest::newRow("withdrawn overwrite of sheet 2, both shown")
+        << u"0"_s << 12000 << 8000 << true << TwipsRect{0, 470, 6000, 6850} << TwipsRect{6000, 470, 6000, 6850}
+        << QList<bool>{true, true, true, false, true, true};
+    QTest::newRow("withdrawn overwrite of sheet 2, shown alone")
+        << u"2"_s << 12000 << 8000 << true << kAway << TwipsRect{0, 470, 12000, 6850}
+        << QList<bool>{false, false, false, false, true, true};
+    QTest::newRow("unknown mode changes nothing") << u"3"_s << 12000 << 8000 << false << kUntouched << kUntouched
+                                                  << QList<bool>{false, false, false, false, false, false};
+    QTest::newRow("empty mode changes nothing") << QString() << 12000 << 8000 << false << kUntouched << kUntouched
+                                                << QList<bool>{false, false, false, false, false, false};
+    QTest::newRow("no room for the sheets: only the moves are skipped")
+        << u"1"_s << 12000 << 1100 << false << kUntouched << kAway
+        << QList<bool>{true, true, true, false, false, false};
+}
+
+void tst_Layout::arrange()
+{
+    QFETCH(QString, tag);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, withdrawn1);
+    QFETCH(TwipsRect, sheet0);
+    QFETCH(TwipsRect, sheet1);
+    QFETCH(QList<bool>, sides);
+
+    markUntouched();
+    AppState &s = *m_state;
+    s.cmdGmnTag = tag;
+    s.clientWidth = width;
+    s.clientHeight = height;
+    s.overwriteWithdrawn[1] = withdrawn1;
+    ArrangeControls(s);
+
+    QCOMPARE(s.grdData(0).geometry(), sheet0);
+    QCOMPARE(s.grdData(1).geometry(), sheet1);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(s.fraTool[i].cmdSaveEnabled, sides[3 * i]);
+        QCOMPARE(s.fraTool[i].cmdNameEnabled, sides[3 * i + 1]);
+        QCOMPARE(s.PicFile[i].visible, sides[3 * i + 2]);
+        // Panels and frames move only on a resize.
+        QCOMPARE(s.PicFile[i].rect, kUntouched);
+    }
+}
+
+void tst_Layout::resizePlacesPanelsAndFrames_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<TwipsRect>("panel0");
+    QTest::addColumn<TwipsRect>("panel1");
+    QTest::addColumn<QPoint>("frame0"); // left, top
+    QTest::addColumn<QPoint>("frame1");
+
+    QTest::newRow("both sheets") << u"0"_s << TwipsRect{0, 60, 6000, 7250} << TwipsRect{6000, 60, 6000, 7250}
+                                 << QPoint(6000 - kFrameWidth - 30, 90) << QPoint(12000 - kFrameWidth - 30, 90);
+    QTest::newRow("sheet 1 alone") << u"1"_s << TwipsRect{0, 60, 12000, 7250} << TwipsRect{-500, 60, 0, 400}
+                                   << QPoint(12000 - kFrameWidth - 30, 90) << QPoint(-500 - kFrameWidth - 30, 90);
+    QTest::newRow("sheet 2 alone") << u"2"_s << TwipsRect{-500, 60, 0, 400} << TwipsRect{0, 60, 12000, 7250}
+                                   << QPoint(-500 - kFrameWidth - 30, 90) << QPoint(12000 - kFrameWidth - 30, 90);
+}
+
+void tst_Layout::resizePlacesPanelsAndFrames()
+{
+    QFETCH(QString, tag);
+    QFETCH(TwipsRect, panel0);
+    QFETCH(TwipsRect, panel1);
+    QFETCH(QPoint, frame0);
+    QFETCH(QPoint, frame1);
+
+    markUntouched();
+    AppState &s = *m_state;
+    s.cmdGmnTag = tag;
+    s.clientWidth = 12000;
+    s.clientHeight = 8000;
+    Form_Resize(s);
+
+    QCOMPARE(s.PicFile[0].rect, panel0);
+    QCOMPARE(s.PicFile[1].rect, panel1);
+    QCOMPARE(QPoint(s.fraTool[0].rect.left, s.fraTool[0].rect.top), frame0);
+    QCOMPARE(QPoint(s.fraTool[1].rect.left, s.fraTool[1].rect.top), frame1);
+    QCOMPARE(s.fraTool[0].rect.width, kFrameWidth);
+    QCOMPARE(s.cmdDiffRect.top, 7400);
+    QCOMPARE(s.cmdEndRect.top, 7400);
+}
+
+void tst_Layout::bottomButtons_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QList<int>>("lefts"); // cmdDiff, cmdClr, cmdGmn, cmdEnd
+    QTest::addColumn<int>("buttonWidth");
+
+    QTest::newRow("quarter without a fraction") << 12000 << QList<int>{50, 3050, 6050, 9050} << 2900;
+    QTest::newRow("quarter .25 rounds down") << 4001 << QList<int>{50, 1050, 2050, 3050} << 900;
+    QTest::newRow("quarter .5 rounds to even, down") << 4002 << QList<int>{50, 1050, 2050, 3050} << 900;
+    QTest::newRow("quarter .75 rounds up") << 4003 << QList<int>{50, 1051, 2052, 3053} << 901;
+    QTest::newRow("quarter .5 rounds to even, up") << 4006 << QList<int>{50, 1052, 2054, 3056} << 902;
+    QTest::newRow("exactly no room for a button") << 400 << QList<int>{50, 150, 250, 350} << 0;
+    // Narrower than 400 twips: a button would get a negative width, so every button keeps the
+    // width cmdDiff had (3 from the start state) while the lefts still follow.
+    QTest::newRow("narrower than 400 twips keeps the widths") << 300 << QList<int>{50, 125, 200, 275} << 3;
+    QTest::newRow("wider than a 16-bit quarter") << 140000 << QList<int>{50, 35050, 70050, 105050} << 34900;
+}
+
+void tst_Layout::bottomButtons()
+{
+    QFETCH(int, width);
+    QFETCH(QList<int>, lefts);
+    QFETCH(int, buttonWidth);
+
+    markUntouched();
+    AppState &s = *m_state;
+    s.clientWidth = width;
+    s.clientHeight = 8000;
+    Form_Resize(s);
+
+    const QList<TwipsRect> buttons{s.cmdDiffRect, s.cmdClrRect, s.cmdGmnRect, s.cmdEndRect};
+    for (int k = 0; k < 4; ++k) {
+        QCOMPARE(buttons[k].left, lefts[k]);
+        QCOMPARE(buttons[k].width, buttonWidth);
+        QCOMPARE(buttons[k].top, 7400);
+    }
+    // The sheets are laid out whatever the buttons did.
+    QCOMPARE(s.grdData(1).geometry(), (TwipsRect{width / 2, 470, width / 2, 6850}));
+}
+
+void tst_Layout::lowWindowMovesNothing_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::newRow("1050 twips") << 1050;
+    QTest::newRow("minimised to nothing") << 0;
+}
+
+void tst_Layout::lowWindowMovesNothing()
+{
+    QFETCH(int, height);
+    markUntouched();
+    AppState &s = *m_state;
+    s.cmdGmnTag = u"1"_s;
+    s.clientWidth = 12000;
+    s.clientHeight = height;
+    Form_Resize(s);
+
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(s.grdData(i).geometry(), kUntouched);
+        QCOMPARE(s.PicFile[i].rect, kUntouched);
+        QCOMPARE(s.PicFile[i].visible, false);
+        QCOMPARE(s.fraTool[i].rect.left, kUntouched.left);
+        QCOMPARE(s.fraTool[i].cmdSaveEnabled, false);
+    }
+    QCOMPARE(s.cmdDiffRect, kUntouched);
+    QCOMPARE(s.cmdEndRect, kUntouched);
+}
+
+void tst_Layout::lowSheetAreaSkipsOnlyTheSheets()
+{
+    // 1051 twips: laid out, but a sheet would get a negative height. Its move is skipped and the
+    // panels, frames and buttons follow the sheets where they are.
+    markUntouched();
+    AppState &s = *m_state;
+    s.clientWidth = 12000;
+    s.clientHeight = 1051;
+    Form_Resize(s);
+
+    QCOMPARE(s.grdData(0).geometry(), kUntouched);
+    QCOMPARE(s.PicFile[0].rect, (TwipsRect{kUntouched.left, 60, kUntouched.width, kUntouched.height + 400}));
+    QCOMPARE(s.fraTool[0].rect.top, 90);
+    QCOMPARE(s.fraTool[0].cmdSaveEnabled, true);
+    QCOMPARE(s.cmdGmnRect, (TwipsRect{6050, 451, 2900, kUntouched.height}));
+}
+
+void tst_Layout::modeButtonCycles()
+{
+    AppState &s = *m_state;
+    s.clientWidth = 10000;
+    s.clientHeight = 6000;
+    Form_Resize(s);
+
+    const QStringList tags{u"1"_s, u"2"_s, u"0"_s};
+    const QStringList captions{u"画面１"_s, u"画面２"_s, u"画面１＋２"_s};
+    const QList<TwipsRect> first{{0, 470, 10000, 4850}, kAway, {0, 470, 5000, 4850}};
+    const QList<TwipsRect> second{kAway, {0, 470, 10000, 4850}, {5000, 470, 5000, 4850}};
+    for (int click = 0; click < 3; ++click) {
+        cmdGmn_Click(s);
+        QCOMPARE(s.cmdGmnTag, tags[click]);
+        QCOMPARE(cmdGmnCaption(s.cmdGmnTag), captions[click]);
+        QCOMPARE(s.grdData(0).geometry(), first[click]);
+        QCOMPARE(s.grdData(1).geometry(), second[click]);
+    }
+}
+
+void tst_Layout::modeButtonWaitsForComparison()
+{
+    AppState &s = *m_state;
+    s.clientWidth = 10000;
+    s.clientHeight = 6000;
+    Form_Resize(s);
+    s.CompareRunning = true;
+    cmdGmn_Click(s);
+    QCOMPARE(s.cmdGmnTag, u"0"_s);
+    QCOMPARE(s.grdData(1).geometry(), (TwipsRect{5000, 470, 5000, 4850}));
+    QCOMPARE(s.PicFile[1].visible, true);
+}
+
+void tst_Layout::modeChangeLeavesPanelsForTheNextResize()
+{
+    AppState &s = *m_state;
+    s.clientWidth = 10000;
+    s.clientHeight = 6000;
+    Form_Resize(s);
+    cmdGmn_Click(s); // sheet 1 alone
+
+    QCOMPARE(s.grdData(0).geometry().width, 10000);
+    QCOMPARE(s.PicFile[0].rect.width, 5000);
+    QCOMPARE(s.PicFile[1].visible, false);
+
+    Form_Resize(s);
+    QCOMPARE(s.PicFile[0].rect.width, 10000);
+    QCOMPARE(s.PicFile[1].rect, (TwipsRect{-500, 60, 0, 400}));
+}
+
+void tst_Layout::hiddenSheetKeepsItsContents()
+{
+    AppState &s = *m_state;
+    Sheet &sheet = s.grdData(1);
+    sheet.setVisible(true);
+    sheet.setRows(3);
+    sheet.setCols(3);
+    sheet.setTextMatrix(2, 2, u"残る"_s);
+    sheet.setBackColorAt(2, 2, kDiffBackColor);
+    s.clientWidth = 10000;
+    s.clientHeight = 6000;
+    s.cmdGmnTag = u"1"_s;
+    Form_Resize(s);
+
+    QCOMPARE(sheet.geometry(), kAway);
+    QVERIFY(sheet.isVisible());
+    QCOMPARE(sheet.rows(), 3);
+    QCOMPARE(sheet.textMatrix(2, 2), u"残る"_s);
+    QCOMPARE(sheet.backColorAt(2, 2), kDiffBackColor);
+}
+
+void tst_Layout::withdrawnOverwriteStaysDisabled()
+{
+    AppState &s = *m_state;
+    s.clientWidth = 10000;
+    s.clientHeight = 6000;
+    s.overwriteWithdrawn[0] = true;
+    Form_Resize(s);
+    for (int click = 0; click < 6; ++click) {
+        QVERIFY2(!s.fraTool[0].cmdSaveEnabled, qPrintable(s.cmdGmnTag));
+        QCOMPARE(s.fraTool[0].cmdNameEnabled, s.cmdGmnTag != u"2"_s);
+        QCOMPARE(s.fraTool[1].cmdSaveEnabled, s.cmdGmnTag != u"1"_s);
+        cmdGmn_Click(s);
+        Form_Resize(s);
+    }
+    // A successful save-as gives the overwrite back at the next layout.
+    s.overwriteWithdrawn[0] = false;
+    ArrangeControls(s);
+    QVERIFY(s.fraTool[0].cmdSaveEnabled);
+}
+
+void tst_Layout::captions_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("both") << u"0"_s << u"画面１＋２"_s;
+    QTest::newRow("sheet 1") << u"1"_s << u"画面１"_s;
+    QTest::newRow("sheet 2") << u"2"_s << u"画面２"_s;
+    QTest::newRow("unknown") << u"01"_s << QString();
+}
+
+void tst_Layout::captions()
+{
+    QFETCH(QString, tag);
+    QFETCH(QString, caption);
+    QCOMPARE(cmdGmnCaption(tag), caption);
+}
+
+QTEST_GUILESS_MAIN(tst_Layout)
+#include "tst_layout.moc"
