@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class AppState;
+class UserInterface;
+
+// The help page: the program folder's Rowlark.html (a build tree), else the installed copy in
+// ../share/rowlark beside the program folder. When neither exists, the program folder's path,
+// so that the missing file is reported by that name.
+[[nodiscard]] QString helpFilePath(const QString &programFolder);
+
+// "ヘルプ": opens the help page in the person's browser, or says that it is missing. Nothing
+// happens while a comparison runs.
+void mnuHelp_Click(AppState &state, UserInterface &ui, const QString &programFolder);

@@ -1,0 +1,187 @@
+#include "MDllChk.h"
+#include "RecordingUserInterface.h"
+#include "Version.h"
+#include "VersionText.h"
+#include "frmVersion.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QColor kBlue(0, 0, 255);
+const QColor kCyan(0, 255, 255);
+
+QColor linkColor(const QLabel *label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+} // namespace
+
+class tst_frmVersion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionNumber_data();
+    void versionNumber();
+    void normalText();
+    void missingComponentText();
+    void onlyOkCloses();
+    void linkFollowsTheMouse();
+    void linkClickOpensTheHomePage();
+    void missingComponentDialog();
+};
+
+void tst_frmVersion::versionNumber_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("minor 0") << 3 << 0 << u"3.00"_s;
+    QTest::newRow("minor 5 gets a leading zero") << 3 << 5 << u"3.05"_s;
+    QTest::newRow("two-digit minor") << 1 << 12 << u"1.12"_s;
+    QTest::newRow("three-digit minor is not cut") << 2 << 123 << u"2.123"_s;
+}
+
+void tst_frmVersion::versionNumber()
+{
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(QString, text);
+    QCOMPARE(versionNumberText(major, minor), text);
+    QCOMPARE(versionTitleText(true, major, minor).split(u'\n').at(1), u"　　Rowlark  　バージョン　"_s + text);
+}
+
+void tst_frmVersion::normalText()
+{
+    const QStringList lines = versionTitleText(true, 1, 0).split(u'\n');
+    const QStringList expected{
+        QString(),
+        u"　　Rowlark  　バージョン　1.00"_s,
+        QString(),
+        u"　　著作権：Rowlark Project"_s,
+        u"　　連絡先："_s + kContactAddress,
+        u"　　ＨＰ　："_s,
+        QString(),
+        u"　　　　　　Rowlark Project 2026"_s,
+        QString(),
+    };
+    QCOMPARE(lines, expected);
+    QCOMPARE(versionCaption(true), u"Rowlark バージョン情報"_s);
+    QCOMPARE(lines.at(versionLinkLine(true)), u"　　ＨＰ　："_s);
+}
+
+void tst_frmVersion::missingComponentText()
+{
+    const QStringList lines = versionTitleText(false, 1, 0).split(u'\n');
+    const QStringList expected{
+        QString(),
+        u"　libQt6Widgets.so.6 が無いので動作できません"_s,
+        QString(),
+        u"　ランタイムパッケージ libqt6widgets6 を入手して"_s,
+        u"　インストールして下さい"_s,
+        QString(),
+        u"　入手先　："_s,
+    };
+    QCOMPARE(lines, expected);
+    QCOMPARE(versionCaption(false), u"Rowlark ランタイムエラー"_s);
+    QCOMPARE(versionLinkLine(false), versionLinkLine(true) + 1);
+    QCOMPARE(lines.at(versionLinkLine(false)), u"　入手先　："_s);
+}
+
+void tst_frmVersion::onlyOkCloses()
+{
+    RecordingUserInterface ui;
+    frmVersion dialog(ui, true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+    QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
+    QCOMPARE(dialog.windowTitle(), u"Rowlark バージョン情報"_s);
+    QCOMPARE(dialog.findChild<QLabel *>(u"lblTitle"_s)->text(), versionTitleText(true, kVersionMajor, kVersionMinor));
+
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.close()); // the window manager's close request
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(finished.count(), 0);
+
+    auto *ok = dialog.findChild<QPushButton *>(u"cmdEnd"_s);
+    QVERIFY(ok);
+    QCOMPARE(ok->text(), u"OK"_s);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(ui.openedUrls.isEmpty());
+}
+
+void tst_frmVersion::linkFollowsTheMouse()
+{
+    RecordingUserInterface ui;
+    frmVersion dialog(ui, true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *link = dialog.findChild<QLabel *>(u"lblHttp"_s);
+    auto *title = dialog.findChild<QLabel *>(u"lblTitle"_s);
+    QVERIFY(link && title);
+    QCOMPARE(link->text(), kHomePageAddress);
+    QCOMPARE(linkColor(link), kBlue);
+
+    QTest::mouseMove(link, link->rect().center());
+    QTRY_COMPARE(linkColor(link), kCyan);
+    QTest::mouseMove(title, QPoint(5, 5));
+    QTRY_COMPARE(linkColor(link), kBlue);
+    QTest::mouseMove(link, link->rect().center());
+    QTRY_COMPARE(linkColor(link), kCyan);
+    QVERIFY(ui.openedUrls.isEmpty());
+}
+
+void tst_frmVersion::linkClickOpensTheHomePage()
+{
+    RecordingUserInterface ui;
+    ui.openUrlResult = false; // a browser that does not start changes nothing in the dialog
+    frmVersion dialog(ui, true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *link = dialog.findChild<QLabel *>(u"lblHttp"_s);
+
+    QTest::mouseMove(link, link->rect().center());
+    QTRY_COMPARE(linkColor(link), kCyan);
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+    QCOMPARE(ui.openedUrls, QStringList{kHomePageAddress});
+    QCOMPARE(linkColor(link), kBlue);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(ui.messages.isEmpty());
+}
+
+void tst_frmVersion::missingComponentDialog()
+{
+    RecordingUserInterface ui;
+    frmVersion normal(ui, true);
+    frmVersion missing(ui, false);
+    QCOMPARE(missing.windowTitle(), u"Rowlark ランタイムエラー"_s);
+    QVERIFY(missing.findChild<QLabel *>(u"lblTitle"_s)->text().contains(kGridComponentFile));
+
+    // The link stands after "入手先　：", one line lower than after "ＨＰ　：".
+    const QLabel *normalLink = normal.findChild<QLabel *>(u"lblHttp"_s);
+    const QLabel *missingLink = missing.findChild<QLabel *>(u"lblHttp"_s);
+    const int lineSpacing = QFontMetrics(missing.findChild<QLabel *>(u"lblTitle"_s)->font()).lineSpacing();
+    QVERIFY(qAbs(missingLink->y() - normalLink->y() - lineSpacing) <= 1);
+    // Nothing overlaps: the link and the button lie inside the dialog.
+    QVERIFY(missing.rect().contains(missingLink->geometry()));
+    QVERIFY(missing.rect().contains(missing.findChild<QPushButton *>(u"cmdEnd"_s)->geometry()));
+    QVERIFY(missingLink->geometry().bottom() < missing.findChild<QPushButton *>(u"cmdEnd"_s)->y());
+}
+
+QTEST_MAIN(tst_frmVersion)
+#include "tst_frmversion.moc"
