@@ -23,7 +23,7 @@ const QString kNotWritableBackText
       u"ファイルを変えてしまわないよう、上書き保存はできなくなっています。"_s;
 const QString kNotWritableBackTitle = u"文字コード"_s;
 
-// Files are read whole and decoded at once; past this size the text could not be held (cells
+// Files are decoded whole into the text pool; past this size the text could not be held (cells
 // point into it with 32-bit offsets), and a sheet could never show it anyway.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
@@ -107,20 +107,17 @@ LoadRefusal SheetFileReader::open(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return LoadRefusal::Unreadable;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes)
+    std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, info.size(), kMaxFileBytes);
+    if (!decoded)
         return LoadRefusal::Unreadable;
-    file.close();
-    if (bytes.isEmpty())
+    if (decoded->byteCount == 0)
         return LoadRefusal::Empty; // emptied since it was measured
-    m_fileSize = bytes.size();
+    m_fileSize = decoded->byteCount;
 
-    DecodedText decoded = TextCodec::decode(bytes);
-    bytes = QByteArray();
-    m_text = std::move(decoded.text);
+    m_text = std::move(decoded->text);
     m_rule = lineRuleFor(m_text);
-    m_format = formatOf(m_text, decoded.encoding, m_rule);
-    m_writesBackUnchanged = decoded.writesBackUnchanged;
+    m_format = formatOf(m_text, decoded->encoding, m_rule);
+    m_writesBackUnchanged = decoded->writesBackUnchanged;
     m_opened = true;
     return LoadRefusal::None;
 }

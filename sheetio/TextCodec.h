@@ -4,9 +4,12 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QString>
 #include <QStringConverter>
 #include <QStringView>
+
+#include <optional>
 
 // A sheet file's bytes turned into text, with what is needed to write them back the same way.
 struct DecodedText
@@ -17,13 +20,23 @@ struct DecodedText
     // the encoding (they were replaced) and for the duplicate codes of Shift-JIS (NEC and IBM
     // extensions read as one character and written back as the other).
     bool writesBackUnchanged = true;
+    qint64 byteCount = 0; // bytes read, the byte order mark included
 };
 
 namespace TextCodec
 {
 
+inline constexpr qsizetype kDefaultPieceBytes = qsizetype(4) << 20;
+
 // A file starting with the UTF-8 byte order mark is UTF-8; otherwise valid UTF-8 is UTF-8 and
 // anything else is Shift-JIS (code page 932, as files from Japanese Windows are written).
+//
+// Reads the device from its start in pieces of about pieceBytes, so that a large file is never
+// held as bytes and text at once (the text is the sheet's text pool: its memory is the file's).
+// sizeHint is the expected size in bytes. Nothing when reading fails or passes maxBytes.
+[[nodiscard]] std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 maxBytes,
+                                                      qsizetype pieceBytes = kDefaultPieceBytes);
+// The same for bytes in memory.
 [[nodiscard]] DecodedText decode(QByteArrayView bytes);
 // Whether text written in encoding (without the byte order mark) is exactly bytes.
 [[nodiscard]] bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes);
