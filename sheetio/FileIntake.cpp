@@ -1,0 +1,129 @@
+#include "FileIntake.h"
+
+#include "AppState.h"
+#include "Layout.h"
+#include "MDROP_GET.h"
+#include "NewSheets.h"
+#include "SheetFileReader.h"
+#include "UserInterface.h"
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kLoadingText = u"読み込み中"_s;
+
+constexpr int kPathX = 100; // twips on the drop panel
+constexpr int kPathY = 100;
+constexpr int kLoadingPanelMinHeight = 1000; // "読み込み中" only on a panel higher than this
+constexpr int kLoadingOffsetX = 700;
+constexpr int kLoadingOffsetY = 200;
+
+constexpr int kCopyEffect = 1;
+constexpr int kNoEffect = 0;
+
+template<typename Message>
+void show(UserInterface &ui, const Message &message)
+{
+    ui.showMessage(message.text, message.title, message.icon);
+}
+
+void withdrawOverwrite(AppState &state, int index)
+{
+    state.fraTool[index].cmdSaveEnabled = false;
+    state.overwriteWithdrawn[index] = true;
+}
+
+void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path)
+{
+    SheetFileReader reader(state.DelimiterMode, state.UserDelimiter);
+    if (const LoadRefusal refusal = reader.open(path); refusal != LoadRefusal::None) {
+        show(ui, loadRefusalMessage(refusal));
+        return;
+    }
+
+    DropPanel &panel = state.PicFile[index];
+    panel.clear();
+    panel.drawText(kPathX, kPathY, path);
+    std::optional<PanelText> loading;
+    if (panel.rect.height > kLoadingPanelMinHeight) {
+        loading
+            = PanelText{panel.rect.width / 2 - kLoadingOffsetX, panel.rect.height / 2 - kLoadingOffsetY, kLoadingText};
+        panel.drawText(loading->x, loading->y, loading->text);
+    }
+
+    if (const LoadRefusal refusal = reader.countColumns(); refusal != LoadRefusal::None) {
+        // The panel keeps naming the file that was tried, but no longer claims it is loading.
+        if (loading)
+            panel.texts.removeOne(*loading);
+        show(ui, loadRefusalMessage(refusal));
+        return;
+    }
+    ui.yieldToEventLoop();
+
+    Sheet &sheet = state.grdData(index);
+    const int result = reader.read(sheet);
+
+    // The strip above the sheet names the file the sheet now holds, whatever a drop handled
+    // during the yield drew there.
+    panel.clear();
+    panel.drawText(kPathX, kPathY, path);
+    state.SheetFileName[index] = path;
+    state.fraTool[index].cmdSaveEnabled = true;
+    state.overwriteWithdrawn[index] = false;
+    // A snapshot taken of the previous file would bring that file's cells back under this
+    // file's name, for an overwrite-save to write over it.
+    state.UndoAvailable[index] = false;
+    sheet.setVisible(true);
+    state.fraTool[index].visible = true;
+
+    if (result != 0) {
+        show(ui, partialReadMessage());
+        withdrawOverwrite(state, index);
+    } else if (!reader.writesBackUnchanged()) {
+        show(ui, notWritableBackMessage());
+        withdrawOverwrite(state, index);
+    }
+}
+} // namespace
+
+void LoadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path)
+{
+    if (index < 0 || index > 1)
+        return;
+    // Nothing may escape into the event handler that called; whatever the reader did not turn
+    // into a result ends the load as an unreadable file.
+    try {
+        loadSheetFile(state, ui, index, path);
+    } catch (const std::exception &) {
+        show(ui, loadRefusalMessage(LoadRefusal::Unreadable));
+    }
+}
+
+int PicFile_OLEDragOver(const AppState &state, bool hasLocalFiles, int offeredEffect)
+{
+    if (state.CompareRunning)
+        return offeredEffect;
+    return hasLocalFiles ? (offeredEffect & kCopyEffect) : kNoEffect;
+}
+
+void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QStringList &localFiles)
+{
+    if (state.CompareRunning)
+        return;
+    if (localFiles.isEmpty())
+        return;
+    for (const QString &entry : localFiles) {
+        const auto resolved = MDROP_GET::ResolveDroppedFile(entry);
+        if (resolved.status >= 1)
+            LoadSheetFile(state, ui, index, resolved.name);
+    }
+    UpdateNewMenuState(state);
+}
+
+void tmrMain_Timer(AppState &state, UserInterface &ui, const QString &commandLine)
+{
+    LoadSheetFile(state, ui, 0, commandLine);
+    state.cmdGmnTag = u"1"_s;
+    ArrangeControls(state);
+}

@@ -1,0 +1,200 @@
+#include "Form3.h"
+
+#include "AppState.h"
+#include "UserInterface.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kCaption = u"区切り文字設定"_s;
+const QString kLabel1Caption = u"読み込むファイルの区切り文字を指定します"_s;
+const QString kCommaOptionCaption = u"カンマ(,)を区切り文字とする（高速）"_s;
+const QString kDelimiterOptionCaption = u"区切り文字を指定"_s;
+const QString kSaveCaption = u"保存"_s;
+const QString kCancelCaption = u"取消"_s;
+const QString kInitialDelimiter = u"|"_s;
+const QString kBlankDelimiterText = u"区間文字を指定して下さい\r\n未入力、ブランクは不可です"_s;
+const QString kBlankDelimiterTitle = u"設定エラー"_s;
+
+// Places in twips from the dialog's top-left corner. The sizes are the least each control gets;
+// a control whose text needs more (a larger system font) grows to the right and downwards.
+constexpr TwipsRect kLabel1Rect{120, 120, 5400, 255};
+constexpr TwipsRect kCommaOptionRect{120, 480, 4800, 300};
+constexpr TwipsRect kDelimiterOptionRect{120, 840, 1700, 300};
+constexpr TwipsRect kTxtKukanRect{1920, 840, 375, 300};
+constexpr TwipsRect kSaveRect{3480, 960, 1215, 375};
+constexpr TwipsRect kCancelRect{4800, 960, 1215, 375};
+constexpr int kMargin = 120;
+constexpr int kBelowMainWindowTop = 650; // twips between the main window's top and the dialog's
+
+// Empty, or half-width blanks only. Other white space (a TAB, a full-width blank) is a delimiter.
+bool isBlankDelimiter(const QString &text)
+{
+    for (const QChar c : text)
+        if (c != u' ')
+            return false;
+    return true;
+}
+
+double screenDpi(const QWidget *widget)
+{
+    if (const QScreen *screen = widget->screen())
+        return screen->logicalDotsPerInch();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        return screen->logicalDotsPerInch();
+    return 96.0;
+}
+} // namespace
+
+Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
+    : QDialog(parent)
+    , m_state(state)
+    , m_ui(ui)
+    , m_twips(screenDpi(parent ? parent : this))
+{
+    setWindowTitle(kCaption);
+    setModal(true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    Label1 = new QLabel(kLabel1Caption, this);
+    optKukan[0] = new QRadioButton(kCommaOptionCaption, this);
+    optKukan[1] = new QRadioButton(kDelimiterOptionCaption, this);
+    txtKukan = new QLineEdit(kInitialDelimiter, this);
+    txtKukan->setMaxLength(1);
+    cmdSave = new QPushButton(kSaveCaption, this);
+    cmdEnd = new QPushButton(kCancelCaption, this);
+    cmdSave->setDefault(true);
+    cmdSave->setAutoDefault(true);
+    cmdEnd->setAutoDefault(false);
+
+    // The two options form one exclusive group through their common parent.
+    optKukan[0]->setChecked(true);
+    txtKukan->setEnabled(false);
+
+    place(Label1, kLabel1Rect);
+    place(optKukan[0], kCommaOptionRect);
+    place(optKukan[1], kDelimiterOptionRect);
+    place(txtKukan, kTxtKukanRect);
+    place(cmdSave, kSaveRect);
+    place(cmdEnd, kCancelRect);
+    // Keep the text box to the right of its option even when the option's text needed more room.
+    if (optKukan[1]->geometry().right() >= txtKukan->x())
+        txtKukan->move(optKukan[1]->geometry().right() + m_twips.toPixels(100), txtKukan->y());
+
+    int width = 0;
+    int height = 0;
+    for (const QWidget *child :
+         {static_cast<QWidget *>(Label1), static_cast<QWidget *>(optKukan[0]), static_cast<QWidget *>(optKukan[1]),
+          static_cast<QWidget *>(txtKukan), static_cast<QWidget *>(cmdSave), static_cast<QWidget *>(cmdEnd)}) {
+        width = std::max(width, child->geometry().right() + 1);
+        height = std::max(height, child->geometry().bottom() + 1);
+    }
+    setFixedSize(width + m_twips.toPixels(kMargin), height + m_twips.toPixels(kMargin));
+
+    for (int i = 0; i < 2; ++i)
+        connect(optKukan[i], &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked)
+                optKukan_Click(i);
+        });
+    txtKukan->installEventFilter(this);
+    connect(cmdSave, &QPushButton::clicked, this, &Form3::cmdSave_Click);
+    connect(cmdEnd, &QPushButton::clicked, this, &Form3::cmdEnd_Click);
+
+    Form_Load();
+}
+
+void Form3::place(QWidget *widget, const TwipsRect &rect) const
+{
+    // A line edit's preferred width is that of a dozen characters; this one holds one.
+    const QSize hint = qobject_cast<QLineEdit *>(widget) ? widget->minimumSizeHint() : widget->sizeHint();
+    widget->setGeometry(m_twips.toPixels(rect.left), m_twips.toPixels(rect.top),
+                        std::max(m_twips.toPixels(rect.width), hint.width()),
+                        std::max(m_twips.toPixels(rect.height), hint.height()));
+}
+
+void Form3::Form_Load()
+{
+    FirstActivation = true;
+    // Against the main window: its left edge, 650 twips below its top.
+    if (const QWidget *mainWindow = parentWidget() ? parentWidget()->window() : nullptr) {
+        const QRect frame = mainWindow->frameGeometry();
+        move(frame.left(), frame.top() + m_twips.toPixels(kBelowMainWindowTop));
+    } else {
+        move(m_twips.toPixels(m_state.windowLeft), m_twips.toPixels(m_state.windowTop + kBelowMainWindowTop));
+    }
+}
+
+void Form3::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Form_Activate();
+}
+
+void Form3::Form_Activate()
+{
+    if (!FirstActivation)
+        return;
+    FirstActivation = false;
+    // A mode other than 0 or 1 (a hand-edited settings file) leaves the comma option selected.
+    if (m_state.DelimiterMode == 0 || m_state.DelimiterMode == 1)
+        optKukan[m_state.DelimiterMode]->setChecked(true);
+    // Longer texts from a hand-edited settings file are cut to the box's one character.
+    txtKukan->setText(m_state.UserDelimiter);
+    if (optKukan[1]->isChecked())
+        optKukan_Click(1);
+}
+
+void Form3::optKukan_Click(int index)
+{
+    if (index == 0) {
+        txtKukan->setEnabled(false);
+        return;
+    }
+    txtKukan->setEnabled(true);
+    txtKukan->setFocus(Qt::OtherFocusReason);
+    // The focus event reaches the box only in an active window; select here as well.
+    txtKukan_GotFocus();
+}
+
+void Form3::txtKukan_GotFocus()
+{
+    txtKukan->setSelection(0, int(txtKukan->text().size()));
+}
+
+bool Form3::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtKukan && event->type() == QEvent::FocusIn)
+        txtKukan_GotFocus();
+    return QDialog::eventFilter(watched, event);
+}
+
+void Form3::cmdSave_Click()
+{
+    const QString text = txtKukan->text();
+    if (optKukan[0]->isChecked()) {
+        m_state.DelimiterMode = 0;
+    } else {
+        if (isBlankDelimiter(text)) {
+            m_ui.showMessage(kBlankDelimiterText, kBlankDelimiterTitle, MessageIcon::Exclamation);
+            return;
+        }
+        m_state.DelimiterMode = 1;
+    }
+    // Kept in the comma mode too, so that switching back finds the last delimiter.
+    m_state.UserDelimiter = text;
+    accept();
+}
+
+void Form3::cmdEnd_Click()
+{
+    reject();
+}

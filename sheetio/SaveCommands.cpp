@@ -1,0 +1,109 @@
+#include "SaveCommands.h"
+
+#include "AppState.h"
+#include "MGridEdit.h"
+#include "UserInterface.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kSaveFailedText = u"保存に失敗しました"_s;
+const QString kSavedText = u"保存しました"_s;
+const QString kReportTitle = u"報告"_s;
+const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
+// QFileDialog filters: the description, then the patterns in parentheses. The CSV entry names
+// both spellings of the extension, as file systems here tell them apart.
+const QString kCsvFilter = u"CSVファイル    (*.CSV *.csv)"_s;
+const QString kAllFilesFilter = u"全てのファイル  (*.*)"_s;
+const QString kDefaultSuffix = u"CSV"_s;
+
+const QString kQuote = u"\""_s;
+const QString kCommaDelimiter = u","_s;
+
+constexpr int kPathX = 100; // twips on the drop panel
+constexpr int kPathY = 100;
+
+bool validIndex(int index)
+{
+    return index == 0 || index == 1;
+}
+
+// The folder the save dialog opens in: the part of the file name before its last separator.
+QString initialFolder(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return QDir::homePath();
+    const QString name = QDir::fromNativeSeparators(fileName);
+    const qsizetype slash = name.lastIndexOf(u'/');
+    if (slash < 0)
+        return QFileInfo(name).absolutePath(); // a bare name from the command line
+    if (slash == 0)
+        return u"/"_s;
+    return name.left(slash);
+}
+} // namespace
+
+SaveDialogRequest saveDialogRequest(const AppState &state, int index)
+{
+    SaveDialogRequest request;
+    request.title = kSaveDialogTitle;
+    request.filters = {kCsvFilter, kAllFilesFilter};
+    request.defaultSuffix = kDefaultSuffix;
+    request.initialFolder = initialFolder(state.SheetFileName.at(index));
+    return request;
+}
+
+bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &path)
+{
+    if (!validIndex(index))
+        return false;
+    const QString quote = state.mnuDobleChecked ? kQuote : QString();
+    const QString delimiter = state.DelimiterMode == 0 ? kCommaDelimiter : state.UserDelimiter;
+
+    bool ok = false;
+    if (!path.isEmpty()) {
+        try {
+            ok = MGridEdit::WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter);
+        } catch (const std::exception &) {
+            ok = false; // out of memory for a huge sheet: reported like any failed save
+        }
+    }
+    if (!ok) {
+        ui.showMessage(kSaveFailedText, kReportTitle, MessageIcon::Exclamation);
+        return false;
+    }
+
+    state.SheetFileName[index] = path;
+    DropPanel &panel = state.PicFile[index];
+    panel.clear();
+    panel.drawText(kPathX, kPathY, path);
+    ui.showMessage(kSavedText + u"\r\n"_s + path, kReportTitle, MessageIcon::Information);
+    return true;
+}
+
+void cmdSave_Click(AppState &state, UserInterface &ui, int index)
+{
+    if (state.CompareRunning || !validIndex(index))
+        return;
+    // The button is disabled then; a partly read sheet must never reach its source file.
+    if (state.overwriteWithdrawn[index])
+        return;
+    SaveSheet(state, ui, index, state.SheetFileName[index]);
+}
+
+void cmdName_Click(AppState &state, UserInterface &ui, int index)
+{
+    if (state.CompareRunning || !validIndex(index))
+        return;
+    const QString path = ui.askSaveFileName(saveDialogRequest(state, index));
+    if (path.isEmpty())
+        return;
+    if (SaveSheet(state, ui, index, path)) {
+        state.fraTool[index].cmdSaveEnabled = true;
+        state.overwriteWithdrawn[index] = false;
+    }
+}

@@ -1,0 +1,494 @@
+#include "AppState.h"
+#include "FileIntake.h"
+#include "Layout.h"
+#include "RecordingUserInterface.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kUnreadableText = u"読み込めません"_s;
+const QString kUnreadableTitle = u"エラー"_s;
+const QString kEmptyText = u"空データは読み込みません"_s;
+const QString kEmptyTitle = u"空データ"_s;
+const QString kNoDelimiterText
+    = u"区切り文字が設定されてません\r\nメニューより「設定」→「区切り文字を設定」を選択して設定して下さい"_s;
+const QString kSettingsErrorTitle = u"設定エラー"_s;
+const QString kPartialText = u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい"_s;
+const QString kPartialTitle = u"データでかすぎ"_s;
+} // namespace
+
+class TestFileIntake : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void loadShowsSheetAndNamesFile();
+    void panelShowsProgressDuringLoad_data();
+    void panelShowsProgressDuringLoad();
+    void refusedLoadChangesNothing_data();
+    void refusedLoadChangesNothing();
+    void partialReadWithdrawsOverwrite_data();
+    void partialReadWithdrawsOverwrite();
+    void textThatCannotBeWrittenBackWithdrawsOverwrite();
+    void reloadAfterPartialReadRestoresOverwrite();
+    void dropLoadsEveryFileInOrder();
+    void dropSkipsWhatCannotBeLoaded();
+    void dropOfNoFilesIsIgnored();
+    void dropIsRefusedWhileComparing();
+    void dropDuringLoadIsHandledBeforeRead();
+    void dragFeedback_data();
+    void dragFeedback();
+    void commandLineLoadsSheetOne_data();
+    void commandLineLoadsSheetOne();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &bytes) const;
+    void loadOld(int index);
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<RecordingUserInterface> m_ui;
+};
+
+void TestFileIntake::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_state = std::make_unique<AppState>();
+    m_ui = std::make_unique<RecordingUserInterface>();
+    for (DropPanel &panel : m_state->PicFile)
+        panel.rect = {0, 60, 6000, 5400};
+}
+
+void TestFileIntake::cleanup()
+{
+    m_ui.reset();
+    m_state.reset();
+    m_dir.reset();
+}
+
+QString TestFileIntake::writeFile(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
+}
+
+// A sheet that already shows a file, for the loads that must leave it alone.
+void TestFileIntake::loadOld(int index)
+{
+    const QString path = writeFile(u"old%1.csv"_s.arg(index), "old,data\r\n");
+    LoadSheetFile(*m_state, *m_ui, index, path);
+    if (!m_ui->messages.isEmpty() || m_state->SheetFileName[index] != path)
+        qFatal("the old file did not load");
+    m_ui->messages.clear();
+    m_ui->yields = 0;
+}
+
+void TestFileIntake::loadShowsSheetAndNamesFile()
+{
+    const QString path = writeFile(u"two rows.csv"_s, "a,b\r\nc,d,e\r\n");
+    m_state->UndoAvailable = {true, true};
+
+    LoadSheetFile(*m_state, *m_ui, 1, path);
+
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(m_ui->yields, 1);
+    const Sheet &sheet = m_state->grdData(1);
+    QVERIFY(sheet.isVisible());
+    QCOMPARE(sheet.rows(), 3);
+    QCOMPARE(sheet.cols(), 4);
+    QCOMPARE(sheet.textMatrix(1, 1), u"a"_s);
+    QCOMPARE(sheet.textMatrix(2, 3), u"e"_s);
+    QCOMPARE(sheet.textMatrix(1, 3), QString());
+    QCOMPARE(sheet.textMatrix(2, 0), u"2行"_s);
+    QCOMPARE(m_state->SheetFileName[1], path);
+    QCOMPARE(m_state->PicFile[1].texts, (QList<PanelText>{{100, 100, path}}));
+    QVERIFY(m_state->fraTool[1].visible);
+    QVERIFY(m_state->fraTool[1].cmdSaveEnabled);
+    QVERIFY(!m_state->overwriteWithdrawn[1]);
+    // The snapshot of whatever the sheet held before must not come back under this file's name.
+    QVERIFY(!m_state->UndoAvailable[1]);
+    QVERIFY(m_state->UndoAvailable[0]);
+    // The other side is untouched.
+    QVERIFY(!m_state->grdData(0).isVisible());
+    QVERIFY(!m_state->fraTool[0].visible);
+    QVERIFY(m_state->SheetFileName[0].isEmpty());
+}
+
+void TestFileIntake::panelShowsProgressDuringLoad_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("loadingShown");
+    QTest::addColumn<int>("loadingX");
+    QTest::addColumn<int>("loadingY");
+
+    QTest::newRow("ordinary panel") << 6000 << 5400 << true << 2300 << 2500;
+    QTest::newRow("odd sizes halve toward zero") << 6001 << 1001 << true << 2300 << 300;
+    QTest::newRow("narrow panel puts the pen left of it") << 1001 << 3000 << true << -200 << 1300;
+    QTest::newRow("panel of exactly 1000 twips") << 6000 << 1000 << false << 0 << 0;
+    QTest::newRow("low panel") << 6000 << 400 << false << 0 << 0;
+}
+
+void TestFileIntake::panelShowsProgressDuringLoad()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, loadingShown);
+    QFETCH(int, loadingX);
+    QFETCH(int, loadingY);
+
+    loadOld(0);
+    m_state->PicFile[0].rect = {0, 60, width, height};
+    const QString path = writeFile(u"new.csv"_s, "n1,n2\r\n");
+    QList<PanelText> duringYield;
+    QString cellDuringYield;
+    m_ui->onYield = [&] {
+        duringYield = m_state->PicFile[0].texts;
+        cellDuringYield = m_state->grdData(0).textMatrix(1, 1);
+    };
+
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+
+    QList<PanelText> expected{{100, 100, path}};
+    if (loadingShown)
+        expected.append({loadingX, loadingY, u"読み込み中"_s});
+    QCOMPARE(duringYield, expected);
+    QCOMPARE(cellDuringYield, u"old"_s); // the read starts after the yield
+    // Once loaded the panel names the file and no longer claims to be loading.
+    QCOMPARE(m_state->PicFile[0].texts, (QList<PanelText>{{100, 100, path}}));
+    QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"n1"_s);
+}
+
+void TestFileIntake::refusedLoadChangesNothing_data()
+{
+    QTest::addColumn<QString>("fileName"); // empty: a folder
+    QTest::addColumn<QByteArray>("bytes"); // written unless the file is meant to be missing
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<MessageIcon>("icon");
+    QTest::addColumn<bool>("panelNamesFile");
+
+    const QByteArray tooWide = QByteArray(32767, ',') + "\r\n";
+    const QByteArray tooWideBars = "a\r\n" + QByteArray(32767, '|');
+
+    QTest::newRow("zero-length file") << u"empty.csv"_s << QByteArray() << true << 0 << u"|"_s << kEmptyText
+                                      << kEmptyTitle << MessageIcon::Exclamation << false;
+    QTest::newRow("zero-length file is named before the delimiter")
+        << u"empty.csv"_s << QByteArray() << true << 1 << u" "_s << kEmptyText << kEmptyTitle
+        << MessageIcon::Exclamation << false;
+    QTest::newRow("empty delimiter in comma mode")
+        << u"ok.csv"_s << QByteArray("a,b\r\n") << true << 0 << QString() << kNoDelimiterText << kSettingsErrorTitle
+        << MessageIcon::Exclamation << false;
+    QTest::newRow("blank delimiter in delimiter mode")
+        << u"ok.csv"_s << QByteArray("a|b\r\n") << true << 1 << u"  "_s << kNoDelimiterText << kSettingsErrorTitle
+        << MessageIcon::Exclamation << false;
+    QTest::newRow("missing file") << u"missing.csv"_s << QByteArray() << false << 0 << u"|"_s << kUnreadableText
+                                  << kUnreadableTitle << MessageIcon::Critical << false;
+    QTest::newRow("folder") << QString() << QByteArray() << true << 0 << u"|"_s << kUnreadableText << kUnreadableTitle
+                            << MessageIcon::Critical << false;
+    QTest::newRow("line of 32767 commas") << u"wide.csv"_s << tooWide << true << 0 << u"|"_s << kUnreadableText
+                                          << kUnreadableTitle << MessageIcon::Critical << true;
+    QTest::newRow("line of 32767 user delimiters")
+        << u"wide.txt"_s << tooWideBars << true << 1 << u"|"_s << kUnreadableText << kUnreadableTitle
+        << MessageIcon::Critical << true;
+}
+
+void TestFileIntake::refusedLoadChangesNothing()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, exists);
+    QFETCH(int, mode);
+    QFETCH(QString, delimiter);
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(MessageIcon, icon);
+    QFETCH(bool, panelNamesFile);
+
+    loadOld(0);
+    const QString oldName = m_state->SheetFileName[0];
+    const QList<PanelText> oldPanel = m_state->PicFile[0].texts;
+    m_state->fraTool[0].cmdSaveEnabled = false; // as a layout that hides side 0 leaves it
+    m_state->DelimiterMode = mode;
+    m_state->UserDelimiter = delimiter;
+
+    QString path;
+    if (fileName.isEmpty()) {
+        path = m_dir->filePath(u"folder.csv"_s);
+        QVERIFY(QDir().mkdir(path));
+    } else {
+        path = exists ? writeFile(fileName, bytes) : m_dir->filePath(fileName);
+    }
+
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, text);
+    QCOMPARE(m_ui->messages[0].title, title);
+    QCOMPARE(m_ui->messages[0].icon, icon);
+    QCOMPARE(m_ui->yields, 0);
+    const Sheet &sheet = m_state->grdData(0);
+    QCOMPARE(sheet.rows(), 2);
+    QCOMPARE(sheet.cols(), 3);
+    QCOMPARE(sheet.textMatrix(1, 1), u"old"_s);
+    QCOMPARE(sheet.textMatrix(1, 2), u"data"_s);
+    QCOMPARE(m_state->SheetFileName[0], oldName);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(!m_state->overwriteWithdrawn[0]);
+    if (panelNamesFile)
+        QCOMPARE(m_state->PicFile[0].texts, (QList<PanelText>{{100, 100, path}}));
+    else
+        QCOMPARE(m_state->PicFile[0].texts, oldPanel);
+}
+
+void TestFileIntake::partialReadWithdrawsOverwrite_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("lastRowFirstCell");
+
+    QByteArray tooLong;
+    for (int r = 1; r <= 32767; ++r)
+        tooLong += QByteArray::number(r) + ",x\r\n";
+    QTest::newRow("32767 lines keep the first 32766") << tooLong << 0 << 32767 << u"32766"_s;
+    QTest::newRow("line of 32766 delimiters") << QByteArray(32766, '|') << 1 << 1 << QString();
+}
+
+void TestFileIntake::partialReadWithdrawsOverwrite()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, mode);
+    QFETCH(int, rows);
+    QFETCH(QString, lastRowFirstCell);
+
+    m_state->DelimiterMode = mode;
+    const QString path = writeFile(u"big.csv"_s, bytes);
+
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, kPartialText);
+    QCOMPARE(m_ui->messages[0].title, kPartialTitle);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Critical);
+    const Sheet &sheet = m_state->grdData(0);
+    QVERIFY(sheet.isVisible());
+    QVERIFY(m_state->fraTool[0].visible);
+    QCOMPARE(sheet.rows(), rows);
+    if (rows > 1)
+        QCOMPARE(sheet.textMatrix(rows - 1, 1), lastRowFirstCell);
+    QCOMPARE(m_state->SheetFileName[0], path);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(m_state->overwriteWithdrawn[0]);
+
+    // No later layout may offer to write the partial sheet over its source.
+    m_state->clientWidth = 12000;
+    m_state->clientHeight = 7000;
+    for (const QString &mode : {u"0"_s, u"1"_s}) {
+        m_state->cmdGmnTag = mode;
+        ArrangeControls(*m_state);
+        QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+        QVERIFY(m_state->fraTool[0].cmdNameEnabled);
+    }
+}
+
+void TestFileIntake::textThatCannotBeWrittenBackWithdrawsOverwrite()
+{
+    // Neither UTF-8 nor Shift-JIS: the lone 0x80 byte cannot come back from the decoded text.
+    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x80y\r\nz,w\r\n");
+
+    LoadSheetFile(*m_state, *m_ui, 1, path);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
+    QVERIFY(!m_ui->messages[0].text.isEmpty());
+    QVERIFY(m_ui->messages[0].text != kPartialText);
+    const Sheet &sheet = m_state->grdData(1);
+    QVERIFY(sheet.isVisible());
+    QCOMPARE(sheet.textMatrix(2, 2), u"w"_s);
+    QCOMPARE(m_state->SheetFileName[1], path);
+    QVERIFY(!m_state->fraTool[1].cmdSaveEnabled);
+    QVERIFY(m_state->overwriteWithdrawn[1]);
+}
+
+void TestFileIntake::reloadAfterPartialReadRestoresOverwrite()
+{
+    m_state->DelimiterMode = 1;
+    LoadSheetFile(*m_state, *m_ui, 0, writeFile(u"wide.txt"_s, QByteArray(32766, '|')));
+    QVERIFY(m_state->overwriteWithdrawn[0]);
+
+    const QString path = writeFile(u"fine.txt"_s, "a|b\r\n");
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+
+    QCOMPARE(m_ui->messages.size(), 1); // only the partial read's
+    QCOMPARE(m_state->grdData(0).textMatrix(1, 2), u"b"_s);
+    QVERIFY(m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(!m_state->overwriteWithdrawn[0]);
+}
+
+void TestFileIntake::dropLoadsEveryFileInOrder()
+{
+    const QStringList files{writeFile(u"1.csv"_s, "first\r\n"), writeFile(u"2.csv"_s, "second\r\n"),
+                            writeFile(u"3.csv"_s, "third\r\n")};
+    QStringList loadedAtYield;
+    m_ui->onYield = [&] { loadedAtYield.append(m_state->PicFile[0].texts.at(0).text); };
+
+    PicFile_OLEDragDrop(*m_state, *m_ui, 0, files);
+
+    QCOMPARE(loadedAtYield, files);
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"third"_s);
+    QCOMPARE(m_state->SheetFileName[0], files.last());
+    QVERIFY(!m_state->grdData(1).isVisible());
+    QVERIFY(m_state->mnuNewEnabled);
+
+    PicFile_OLEDragDrop(*m_state, *m_ui, 1, {files.first()});
+    QCOMPARE(m_state->grdData(1).textMatrix(1, 1), u"first"_s);
+    QVERIFY(!m_state->mnuNewEnabled); // both sides in use now
+}
+
+void TestFileIntake::dropSkipsWhatCannotBeLoaded()
+{
+    const QString good = writeFile(u"good.csv"_s, "good\r\n");
+    const QString folder = m_dir->filePath(u"folder"_s);
+    QVERIFY(QDir().mkdir(folder));
+    // A shortcut naming a network path is not followed and not loaded.
+    const QString shortcut = writeFile(u"share.lnk"_s, "L\r\n\\\\server\\share\\a.csv\r\n");
+
+    PicFile_OLEDragDrop(*m_state, *m_ui, 0, {good, folder, shortcut});
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, kUnreadableText);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Critical);
+    QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"good"_s);
+    QCOMPARE(m_state->SheetFileName[0], good);
+}
+
+void TestFileIntake::dropOfNoFilesIsIgnored()
+{
+    loadOld(1);
+    m_state->mnuNewEnabled = false; // stale on purpose: an ignored drop leaves it alone
+
+    PicFile_OLEDragDrop(*m_state, *m_ui, 1, {});
+
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(m_ui->yields, 0);
+    QCOMPARE(m_state->grdData(1).textMatrix(1, 1), u"old"_s);
+    QVERIFY(!m_state->mnuNewEnabled);
+}
+
+void TestFileIntake::dropIsRefusedWhileComparing()
+{
+    loadOld(0);
+    const QList<PanelText> panel = m_state->PicFile[0].texts;
+    m_state->CompareRunning = true;
+
+    PicFile_OLEDragDrop(*m_state, *m_ui, 0, {writeFile(u"new.csv"_s, "new\r\n")});
+
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(m_ui->yields, 0);
+    QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"old"_s);
+    QCOMPARE(m_state->PicFile[0].texts, panel);
+}
+
+void TestFileIntake::dropDuringLoadIsHandledBeforeRead()
+{
+    const QString outer = writeFile(u"outer.csv"_s, "outer\r\n");
+    const QString inner = writeFile(u"inner.csv"_s, "inner\r\n");
+    bool dropped = false;
+    m_ui->onYield = [&] {
+        if (dropped)
+            return;
+        dropped = true;
+        PicFile_OLEDragDrop(*m_state, *m_ui, 0, {inner});
+    };
+
+    PicFile_OLEDragDrop(*m_state, *m_ui, 0, {outer});
+
+    // The outer file is read last, so it stays; the panel and the file name agree with it.
+    QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"outer"_s);
+    QCOMPARE(m_state->SheetFileName[0], outer);
+    QCOMPARE(m_state->PicFile[0].texts, (QList<PanelText>{{100, 100, outer}}));
+}
+
+void TestFileIntake::dragFeedback_data()
+{
+    QTest::addColumn<bool>("comparing");
+    QTest::addColumn<bool>("hasLocalFiles");
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("files, copy offered") << false << true << 1 << 1;
+    QTest::newRow("files, copy and move offered") << false << true << 3 << 1;
+    QTest::newRow("files, only move offered") << false << true << 2 << 0;
+    QTest::newRow("text") << false << false << 3 << 0;
+    QTest::newRow("comparing leaves the offer") << true << false << 3 << 3;
+}
+
+void TestFileIntake::dragFeedback()
+{
+    QFETCH(bool, comparing);
+    QFETCH(bool, hasLocalFiles);
+    QFETCH(int, offered);
+    QFETCH(int, expected);
+
+    m_state->CompareRunning = comparing;
+    QCOMPARE(PicFile_OLEDragOver(*m_state, hasLocalFiles, offered), expected);
+}
+
+void TestFileIntake::commandLineLoadsSheetOne_data()
+{
+    QTest::addColumn<QString>("commandLine"); // relative to the test folder
+    QTest::addColumn<bool>("loads");
+
+    QTest::newRow("name with a blank is one path") << u"my data.csv"_s << true;
+    QTest::newRow("two names are one missing path") << u"my data.csv other.csv"_s << false;
+}
+
+void TestFileIntake::commandLineLoadsSheetOne()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(bool, loads);
+
+    writeFile(u"my data.csv"_s, "cmd\r\n");
+    writeFile(u"other.csv"_s, "other\r\n");
+    m_state->clientWidth = 12000;
+    m_state->clientHeight = 7000;
+    const QString path = m_dir->filePath(commandLine);
+
+    tmrMain_Timer(*m_state, *m_ui, path);
+
+    QCOMPARE(m_state->cmdGmnTag, u"1"_s);
+    // Sheet 2 is moved off the window for mode "1".
+    QCOMPARE(m_state->grdData(1).geometry(), (TwipsRect{-500, -500, 0, 0}));
+    QCOMPARE(m_state->grdData(0).isVisible(), loads);
+    if (loads) {
+        QVERIFY(m_ui->messages.isEmpty());
+        QCOMPARE(m_state->SheetFileName[0], path);
+        QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"cmd"_s);
+        QVERIFY(m_state->fraTool[0].cmdSaveEnabled);
+    } else {
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages[0].text, kUnreadableText);
+        QVERIFY(m_state->SheetFileName[0].isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFileIntake)
+#include "tst_fileintake.moc"

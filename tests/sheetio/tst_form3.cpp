@@ -1,0 +1,397 @@
+#include "AppState.h"
+#include "DelimiterMenu.h"
+#include "Form3.h"
+#include "RecordingUserInterface.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestForm3 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void controlsAndPlaces();
+    void placedBelowMainWindow();
+    void firstActivationFillsControls_data();
+    void firstActivationFillsControls();
+    void laterActivationKeepsWhatWasTyped();
+    void optionsCoupleTextBox();
+    void textBoxTakesOneCharacter();
+    void saveStoresChoice_data();
+    void saveStoresChoice();
+    void blankDelimiterIsRefused_data();
+    void blankDelimiterIsRefused();
+    void closingWithoutSaveChangesNothing_data();
+    void closingWithoutSaveChangesNothing();
+    void menuClearsSheetsOnlyOnChange_data();
+    void menuClearsSheetsOnlyOnChange();
+    void menuDoesNothingWhileComparing();
+
+private:
+    void loadFakeSheets();
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<RecordingUserInterface> m_ui;
+    std::unique_ptr<Form3> m_form;
+};
+
+void TestForm3::init()
+{
+    m_state = std::make_unique<AppState>();
+    m_ui = std::make_unique<RecordingUserInterface>();
+    m_form = std::make_unique<Form3>(*m_state, *m_ui);
+}
+
+void TestForm3::cleanup()
+{
+    m_form.reset();
+    m_ui.reset();
+    m_state.reset();
+}
+
+void TestForm3::loadFakeSheets()
+{
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = m_state->grdData(i);
+        sheet.setRows(3);
+        sheet.setCols(3);
+        sheet.setTextMatrix(1, 1, u"data"_s);
+        sheet.setVisible(true);
+        m_state->SheetFileName[i] = u"/data/%1.csv"_s.arg(i);
+        m_state->fraTool[i].visible = true;
+        m_state->PicFile[i].drawText(100, 100, m_state->SheetFileName[i]);
+    }
+}
+
+void TestForm3::controlsAndPlaces()
+{
+    Form3 &form = *m_form;
+    QCOMPARE(form.windowTitle(), u"区切り文字設定"_s);
+    QCOMPARE(form.Label1->text(), u"読み込むファイルの区切り文字を指定します"_s);
+    QCOMPARE(form.optKukan[0]->text(), u"カンマ(,)を区切り文字とする（高速）"_s);
+    QCOMPARE(form.optKukan[1]->text(), u"区切り文字を指定"_s);
+    QCOMPARE(form.cmdSave->text(), u"保存"_s);
+    QCOMPARE(form.cmdEnd->text(), u"取消"_s);
+    QVERIFY(form.cmdSave->isDefault());
+    QVERIFY(!form.cmdEnd->isDefault());
+    QVERIFY(form.optKukan[0]->isChecked());
+    QVERIFY(!form.optKukan[1]->isChecked());
+    QCOMPARE(form.txtKukan->text(), u"|"_s);
+    QVERIFY(!form.txtKukan->isEnabled());
+
+    const Twips twips(form.screen()->logicalDotsPerInch());
+    QCOMPARE(form.Label1->pos(), QPoint(twips.toPixels(120), twips.toPixels(120)));
+    QCOMPARE(form.optKukan[0]->pos(), QPoint(twips.toPixels(120), twips.toPixels(480)));
+    QCOMPARE(form.optKukan[1]->pos(), QPoint(twips.toPixels(120), twips.toPixels(840)));
+    QCOMPARE(form.txtKukan->y(), twips.toPixels(840));
+    QVERIFY(form.txtKukan->x() > form.optKukan[1]->geometry().right());
+    QCOMPARE(form.cmdSave->pos(), QPoint(twips.toPixels(3480), twips.toPixels(960)));
+    QCOMPARE(form.cmdEnd->pos(), QPoint(twips.toPixels(4800), twips.toPixels(960)));
+    // Every control lies inside the dialog, whatever the font made of its size.
+    for (QWidget *child : form.findChildren<QWidget *>())
+        QVERIFY2(form.rect().contains(child->geometry()), qPrintable(child->metaObject()->className()));
+    QVERIFY(!form.cmdSave->geometry().intersects(form.cmdEnd->geometry()));
+    QVERIFY(!form.txtKukan->geometry().intersects(form.cmdSave->geometry()));
+}
+
+void TestForm3::placedBelowMainWindow()
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(230, 170, 640, 480);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+
+    Form3 form(*m_state, *m_ui, &mainWindow);
+    const Twips twips(mainWindow.screen()->logicalDotsPerInch());
+    const QRect frame = mainWindow.frameGeometry();
+    QCOMPARE(form.pos(), QPoint(frame.left(), frame.top() + twips.toPixels(650)));
+}
+
+void TestForm3::firstActivationFillsControls_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<int>("checkedOption");
+    QTest::addColumn<QString>("shownText");
+
+    QTest::newRow("comma mode") << 0 << u";"_s << 0 << u";"_s;
+    QTest::newRow("delimiter mode with a TAB") << 1 << u"\t"_s << 1 << u"\t"_s;
+    QTest::newRow("unknown mode keeps the comma option") << 5 << u":"_s << 0 << u":"_s;
+    QTest::newRow("comma mode with no delimiter") << 0 << QString() << 0 << QString();
+    QTest::newRow("hand-edited long delimiter is cut") << 1 << u"::"_s << 1 << u":"_s;
+}
+
+void TestForm3::firstActivationFillsControls()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, delimiter);
+    QFETCH(int, checkedOption);
+    QFETCH(QString, shownText);
+
+    m_state->DelimiterMode = mode;
+    m_state->UserDelimiter = delimiter;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+
+    QVERIFY(m_form->optKukan[checkedOption]->isChecked());
+    QVERIFY(!m_form->optKukan[1 - checkedOption]->isChecked());
+    QCOMPARE(m_form->txtKukan->text(), shownText);
+    QCOMPARE(m_form->txtKukan->isEnabled(), checkedOption == 1);
+    // Showing the dialog changes no setting.
+    QCOMPARE(m_state->DelimiterMode, mode);
+    QCOMPARE(m_state->UserDelimiter, delimiter);
+}
+
+void TestForm3::laterActivationKeepsWhatWasTyped()
+{
+    m_state->DelimiterMode = 1;
+    m_state->UserDelimiter = u";"_s;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_form->txtKukan->setText(u"#"_s);
+    m_form->optKukan[0]->setChecked(true);
+
+    m_form->hide();
+    m_form->show();
+    m_form->Form_Activate();
+
+    QCOMPARE(m_form->txtKukan->text(), u"#"_s);
+    QVERIFY(m_form->optKukan[0]->isChecked());
+}
+
+void TestForm3::optionsCoupleTextBox()
+{
+    m_state->UserDelimiter = u"#"_s;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QVERIFY(!m_form->txtKukan->isEnabled());
+
+    QTest::mouseClick(m_form->optKukan[1], Qt::LeftButton);
+    QVERIFY(m_form->optKukan[1]->isChecked());
+    QVERIFY(m_form->txtKukan->isEnabled());
+    QVERIFY(m_form->txtKukan->hasFocus());
+    QCOMPARE(m_form->txtKukan->selectedText(), u"#"_s);
+
+    // Typing replaces the selected delimiter.
+    QTest::keyClicks(m_form->txtKukan, u";"_s);
+    QCOMPARE(m_form->txtKukan->text(), u";"_s);
+
+    QTest::mouseClick(m_form->optKukan[0], Qt::LeftButton);
+    QVERIFY(m_form->optKukan[0]->isChecked());
+    QVERIFY(!m_form->optKukan[1]->isChecked());
+    QVERIFY(!m_form->txtKukan->isEnabled());
+
+    // Coming back to the box by the keyboard selects its text again.
+    QTest::mouseClick(m_form->optKukan[1], Qt::LeftButton);
+    m_form->txtKukan->deselect();
+    m_form->cmdSave->setFocus();
+    m_form->txtKukan->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(m_form->txtKukan->selectedText(), u";"_s);
+}
+
+void TestForm3::textBoxTakesOneCharacter()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QTest::mouseClick(m_form->optKukan[1], Qt::LeftButton);
+    QTest::keyClicks(m_form->txtKukan, u"ab"_s);
+    QCOMPARE(m_form->txtKukan->text(), u"a"_s);
+    m_form->txtKukan->setText(u"xyz"_s);
+    QCOMPARE(m_form->txtKukan->text(), u"x"_s);
+}
+
+void TestForm3::saveStoresChoice_data()
+{
+    QTest::addColumn<int>("startMode");
+    QTest::addColumn<QString>("startDelimiter");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("byEnterKey");
+    QTest::addColumn<int>("expectedMode");
+    QTest::addColumn<QString>("expectedDelimiter");
+
+    QTest::newRow("comma to a TAB") << 0 << u"|"_s << 1 << u"\t"_s << false << 1 << u"\t"_s;
+    QTest::newRow("delimiter back to comma keeps the text") << 1 << u";"_s << 0 << u";"_s << false << 0 << u";"_s;
+    QTest::newRow("comma mode stores the box even when empty")
+        << 0 << u"|"_s << 0 << QString() << false << 0 << QString();
+    QTest::newRow("full-width blank is a delimiter") << 0 << u"|"_s << 1 << u"　"_s << false << 1 << u"　"_s;
+    QTest::newRow("enter key saves") << 0 << u"|"_s << 1 << u"/"_s << true << 1 << u"/"_s;
+}
+
+void TestForm3::saveStoresChoice()
+{
+    QFETCH(int, startMode);
+    QFETCH(QString, startDelimiter);
+    QFETCH(int, option);
+    QFETCH(QString, typed);
+    QFETCH(bool, byEnterKey);
+    QFETCH(int, expectedMode);
+    QFETCH(QString, expectedDelimiter);
+
+    m_state->DelimiterMode = startMode;
+    m_state->UserDelimiter = startDelimiter;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_form->optKukan[1]->setChecked(true);
+    m_form->txtKukan->setText(typed);
+    m_form->optKukan[option]->setChecked(true);
+
+    if (byEnterKey)
+        QTest::keyClick(m_form->txtKukan, Qt::Key_Return);
+    else
+        QTest::mouseClick(m_form->cmdSave, Qt::LeftButton);
+
+    QCOMPARE(m_form->result(), int(QDialog::Accepted));
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(m_state->DelimiterMode, expectedMode);
+    QCOMPARE(m_state->UserDelimiter, expectedDelimiter);
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestForm3::blankDelimiterIsRefused_data()
+{
+    QTest::addColumn<QString>("typed");
+
+    QTest::newRow("empty box") << QString();
+    QTest::newRow("half-width blank") << u" "_s;
+}
+
+void TestForm3::blankDelimiterIsRefused()
+{
+    QFETCH(QString, typed);
+
+    m_state->DelimiterMode = 0;
+    m_state->UserDelimiter = u"|"_s;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QTest::mouseClick(m_form->optKukan[1], Qt::LeftButton);
+    m_form->txtKukan->setText(typed);
+
+    QTest::mouseClick(m_form->cmdSave, Qt::LeftButton);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, u"区間文字を指定して下さい\r\n未入力、ブランクは不可です"_s);
+    QCOMPARE(m_ui->messages[0].title, u"設定エラー"_s);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
+    QVERIFY(m_form->isVisible());
+    QCOMPARE(m_state->DelimiterMode, 0);
+    QCOMPARE(m_state->UserDelimiter, u"|"_s);
+
+    // The person corrects the box and saves.
+    m_form->txtKukan->setText(u";"_s);
+    QTest::mouseClick(m_form->cmdSave, Qt::LeftButton);
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(m_state->DelimiterMode, 1);
+    QCOMPARE(m_state->UserDelimiter, u";"_s);
+}
+
+void TestForm3::closingWithoutSaveChangesNothing_data()
+{
+    QTest::addColumn<QString>("how");
+
+    QTest::newRow("取消 button") << u"button"_s;
+    QTest::newRow("escape key") << u"escape"_s;
+    QTest::newRow("close box") << u"close"_s;
+}
+
+void TestForm3::closingWithoutSaveChangesNothing()
+{
+    QFETCH(QString, how);
+
+    m_state->DelimiterMode = 1;
+    m_state->UserDelimiter = u";"_s;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_form->txtKukan->setText(u"#"_s);
+    QTest::mouseClick(m_form->optKukan[0], Qt::LeftButton);
+
+    if (how == u"button")
+        QTest::mouseClick(m_form->cmdEnd, Qt::LeftButton);
+    else if (how == u"escape")
+        QTest::keyClick(m_form.get(), Qt::Key_Escape);
+    else
+        m_form->close();
+
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(m_form->result(), int(QDialog::Rejected));
+    QCOMPARE(m_state->DelimiterMode, 1);
+    QCOMPARE(m_state->UserDelimiter, u";"_s);
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestForm3::menuClearsSheetsOnlyOnChange_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<bool>("cleared");
+
+    // Settings before each row: delimiter mode with ";".
+    QTest::newRow("cancelled") << 0 << u"#"_s << false << false;
+    QTest::newRow("saved without a change") << 1 << u";"_s << true << false;
+    QTest::newRow("other character") << 1 << u":"_s << true << true;
+    QTest::newRow("other mode, same character") << 0 << u";"_s << true << true;
+}
+
+void TestForm3::menuClearsSheetsOnlyOnChange()
+{
+    QFETCH(int, option);
+    QFETCH(QString, typed);
+    QFETCH(bool, save);
+    QFETCH(bool, cleared);
+
+    loadFakeSheets();
+    m_state->DelimiterMode = 1;
+    m_state->UserDelimiter = u";"_s;
+    bool shown = false;
+
+    mnuKukan_Click(*m_state, [&] {
+        shown = true;
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form->txtKukan->setText(typed);
+        m_form->optKukan[option]->setChecked(true);
+        QTest::mouseClick(save ? m_form->cmdSave : m_form->cmdEnd, Qt::LeftButton);
+    });
+
+    QVERIFY(shown);
+    QVERIFY(!m_form->isVisible());
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(m_state->grdData(i).isVisible(), !cleared);
+        QCOMPARE(m_state->grdData(i).textMatrix(1, 1), cleared ? QString() : u"data"_s);
+        QCOMPARE(m_state->fraTool[i].visible, !cleared);
+        QCOMPARE(m_state->SheetFileName[i].isEmpty(), cleared);
+    }
+    if (cleared)
+        QCOMPARE(m_state->PicFile[0].texts.at(0).text, u"比較するファイル  1"_s);
+}
+
+void TestForm3::menuDoesNothingWhileComparing()
+{
+    loadFakeSheets();
+    m_state->CompareRunning = true;
+    bool shown = false;
+
+    mnuKukan_Click(*m_state, [&] {
+        shown = true;
+        m_state->DelimiterMode = 1;
+    });
+
+    QVERIFY(!shown);
+    QCOMPARE(m_state->DelimiterMode, 0);
+    QVERIFY(m_state->grdData(0).isVisible());
+}
+
+QTEST_MAIN(TestForm3)
+#include "tst_form3.moc"

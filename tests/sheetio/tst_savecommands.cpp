@@ -1,0 +1,383 @@
+#include "AppState.h"
+#include "FileIntake.h"
+#include "NewSheets.h"
+#include "RecordingUserInterface.h"
+#include "SaveCommands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kSaveFailedText = u"保存に失敗しました"_s;
+const QString kReportTitle = u"報告"_s;
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Files may grow only to `bytes` while this lives, as under a quota; writes beyond fail.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+} // namespace
+
+class TestSaveCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void savedFileFollowsSettings_data();
+    void savedFileFollowsSettings();
+    void failedSaveKeepsEverything_data();
+    void failedSaveKeepsEverything();
+    void overwriteSaveWritesLoadedFile();
+    void overwriteSaveWithoutName();
+    void saveDialogSettings_data();
+    void saveDialogSettings();
+    void cancelledDialogSavesNothing();
+    void saveAsRestoresWithdrawnOverwrite_data();
+    void saveAsRestoresWithdrawnOverwrite();
+    void failedSaveAsKeepsOverwriteWithdrawn();
+    void busyWindowSavesNothing();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &bytes) const;
+    void fillSheet(int index, const QList<QStringList> &rows);
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<RecordingUserInterface> m_ui;
+};
+
+void TestSaveCommands::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_state = std::make_unique<AppState>();
+    m_ui = std::make_unique<RecordingUserInterface>();
+}
+
+void TestSaveCommands::cleanup()
+{
+    m_ui.reset();
+    m_state.reset();
+    m_dir.reset();
+}
+
+QString TestSaveCommands::writeFile(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
+}
+
+void TestSaveCommands::fillSheet(int index, const QList<QStringList> &rows)
+{
+    Sheet &sheet = m_state->grdData(index);
+    sheet.setRows(int(rows.size()) + 1);
+    sheet.setCols(rows.isEmpty() ? 1 : int(rows.first().size()) + 1);
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            sheet.setTextMatrix(r + 1, c + 1, rows[r][c]);
+    NumberRowHeaders(sheet);
+    NumberColumnHeaders(sheet);
+    sheet.setVisible(true);
+}
+
+void TestSaveCommands::savedFileFollowsSettings_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<bool>("quote");
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QList<QStringList> abEmpty{{u"a"_s, u"b"_s, QString()}};
+    QTest::newRow("comma mode ignores the user delimiter") << 0 << u"|"_s << false << abEmpty << QByteArray("a,b,\r\n");
+    QTest::newRow("quote option quotes empty fields too")
+        << 0 << u"|"_s << true << abEmpty << QByteArray("\"a\",\"b\",\"\"\r\n");
+    QTest::newRow("user delimiter, cell holding it unchanged")
+        << 1 << u"|"_s << false << QList<QStringList>{{u"x|y"_s, u"\"q\""_s}, {QString(), u"z"_s}}
+        << QByteArray("x|y|\"q\"\r\n|z\r\n");
+    QTest::newRow("no data rows gives an empty file") << 0 << u"|"_s << false << QList<QStringList>{} << QByteArray();
+}
+
+void TestSaveCommands::savedFileFollowsSettings()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, delimiter);
+    QFETCH(bool, quote);
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(QByteArray, expected);
+
+    m_state->DelimiterMode = mode;
+    m_state->UserDelimiter = delimiter;
+    m_state->mnuDobleChecked = quote;
+    fillSheet(1, rows);
+    m_state->PicFile[1].drawText(100, 200, u"hint"_s);
+    const QString path = writeFile(u"out.csv"_s, "previous contents\r\n");
+
+    QVERIFY(SaveSheet(*m_state, *m_ui, 1, path));
+
+    QCOMPARE(readBytes(path), expected);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, u"保存しました\r\n"_s + path);
+    QCOMPARE(m_ui->messages[0].title, kReportTitle);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
+    QCOMPARE(m_state->SheetFileName[1], path);
+    QCOMPARE(m_state->PicFile[1].texts, (QList<PanelText>{{100, 100, path}}));
+    QVERIFY(m_state->SheetFileName[0].isEmpty());
+}
+
+void TestSaveCommands::failedSaveKeepsEverything_data()
+{
+    QTest::addColumn<QString>("target"); // "limit": an existing file under a file-size limit
+
+    QTest::newRow("disk quota reached while writing") << u"limit"_s;
+    QTest::newRow("target is a folder") << u"folder"_s;
+    QTest::newRow("folder does not exist") << u"missing"_s;
+}
+
+void TestSaveCommands::failedSaveKeepsEverything()
+{
+    QFETCH(QString, target);
+
+    const QByteArray oldBytes = "old,file\r\n";
+    const QString oldPath = writeFile(u"old.csv"_s, oldBytes);
+    QList<QStringList> rows;
+    for (int r = 0; r < 200; ++r)
+        rows.append({u"a fairly long cell %1"_s.arg(r), u"another cell"_s});
+    fillSheet(0, rows);
+    m_state->SheetFileName[0] = oldPath;
+    m_state->PicFile[0].drawText(100, 100, oldPath);
+    const QList<PanelText> panel = m_state->PicFile[0].texts;
+
+    QString path;
+    bool ok = true;
+    if (target == u"limit") {
+        path = oldPath;
+        const FileSizeLimit limit(1024);
+        ok = SaveSheet(*m_state, *m_ui, 0, path);
+    } else if (target == u"folder") {
+        path = m_dir->filePath(u"folder.csv"_s);
+        QVERIFY(QDir().mkdir(path));
+        ok = SaveSheet(*m_state, *m_ui, 0, path);
+    } else {
+        path = m_dir->filePath(u"no such folder/out.csv"_s);
+        ok = SaveSheet(*m_state, *m_ui, 0, path);
+    }
+
+    QVERIFY(!ok);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
+    QCOMPARE(m_ui->messages[0].title, kReportTitle);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(readBytes(oldPath), oldBytes);
+    QCOMPARE(m_state->SheetFileName[0], oldPath);
+    QCOMPARE(m_state->PicFile[0].texts, panel);
+    // No half-written file or leftover beside the old one.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.csv"_s});
+}
+
+void TestSaveCommands::overwriteSaveWritesLoadedFile()
+{
+    const QString path = writeFile(u"loaded.csv"_s, "a,b\r\nc,d\r\n");
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+    QVERIFY(m_ui->messages.isEmpty());
+    m_state->grdData(0).setTextMatrix(2, 2, u"edited"_s);
+
+    cmdSave_Click(*m_state, *m_ui, 0);
+
+    QCOMPARE(readBytes(path), QByteArray("a,b\r\nc,edited\r\n"));
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
+    QVERIFY(m_ui->saveRequests.isEmpty()); // overwrite-save asks nothing
+}
+
+void TestSaveCommands::overwriteSaveWithoutName()
+{
+    fillSheet(0, {{u"a"_s}});
+
+    cmdSave_Click(*m_state, *m_ui, 0);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
+    QVERIFY(m_state->SheetFileName[0].isEmpty());
+    QVERIFY(m_state->PicFile[0].texts.isEmpty());
+}
+
+void TestSaveCommands::saveDialogSettings_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("folder");
+
+    QTest::newRow("no file yet: home folder") << QString() << QDir::homePath();
+    QTest::newRow("file in a folder") << u"/data/sub dir/a.csv"_s << u"/data/sub dir"_s;
+    QTest::newRow("file in the root folder") << u"/a.csv"_s << u"/"_s;
+    QTest::newRow("bare name from the command line") << u"a.csv"_s << QDir::currentPath();
+}
+
+void TestSaveCommands::saveDialogSettings()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, folder);
+
+    fillSheet(1, {{u"a"_s}});
+    m_state->SheetFileName[1] = fileName;
+
+    cmdName_Click(*m_state, *m_ui, 1);
+
+    QCOMPARE(m_ui->saveRequests.size(), 1);
+    const SaveDialogRequest &request = m_ui->saveRequests[0];
+    QCOMPARE(request.title, u"保存ﾌｧｲﾙを指定してください。"_s);
+    QCOMPARE(request.filters.size(), 2);
+    QVERIFY(request.filters[0].startsWith(u"CSVファイル    (*.CSV"_s));
+    QVERIFY(request.filters[0].contains(u"*.csv"_s));
+    QCOMPARE(request.filters[1], u"全てのファイル  (*.*)"_s);
+    QCOMPARE(request.defaultSuffix, u"CSV"_s);
+    QCOMPARE(request.initialFolder, folder);
+}
+
+void TestSaveCommands::cancelledDialogSavesNothing()
+{
+    const QString path = writeFile(u"kept.csv"_s, "kept\r\n");
+    fillSheet(0, {{u"new"_s}});
+    m_state->SheetFileName[0] = path;
+    m_state->overwriteWithdrawn[0] = true;
+    m_state->fraTool[0].cmdSaveEnabled = false;
+
+    cmdName_Click(*m_state, *m_ui, 0); // the recorder answers with an empty path: cancelled
+
+    QCOMPARE(m_ui->saveRequests.size(), 1);
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(readBytes(path), QByteArray("kept\r\n"));
+    QCOMPARE(m_state->SheetFileName[0], path);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(m_state->overwriteWithdrawn[0]);
+}
+
+void TestSaveCommands::saveAsRestoresWithdrawnOverwrite_data()
+{
+    QTest::addColumn<QString>("how");
+
+    QTest::newRow("partly read sheet") << u"partial"_s;
+    QTest::newRow("text that cannot be written back") << u"encoding"_s;
+    QTest::newRow("new sheet") << u"new"_s;
+}
+
+void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
+{
+    QFETCH(QString, how);
+
+    QString source;
+    QByteArray sourceBytes;
+    if (how == u"partial") {
+        m_state->DelimiterMode = 1;
+        for (int r = 1; r <= 32767; ++r)
+            sourceBytes += QByteArray::number(r) + "|x\r\n";
+        source = writeFile(u"source.txt"_s, sourceBytes);
+        LoadSheetFile(*m_state, *m_ui, 0, source);
+    } else if (how == u"encoding") {
+        sourceBytes = "x,\x80y\r\n";
+        source = writeFile(u"source.csv"_s, sourceBytes);
+        LoadSheetFile(*m_state, *m_ui, 0, source);
+    } else {
+        mnuNew_Click(*m_state, *m_ui);
+    }
+    QVERIFY(m_state->overwriteWithdrawn[0]);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+    m_ui->messages.clear();
+
+    // The button is disabled; even a stray click must not reach the source file.
+    cmdSave_Click(*m_state, *m_ui, 0);
+    QVERIFY(m_ui->messages.isEmpty());
+    if (!source.isEmpty())
+        QCOMPARE(readBytes(source), sourceBytes);
+
+    const QString copy = m_dir->filePath(u"copy.csv"_s);
+    m_ui->scriptedSavePaths = {copy};
+    cmdName_Click(*m_state, *m_ui, 0);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
+    QVERIFY(QFile::exists(copy));
+    QCOMPARE(m_state->SheetFileName[0], copy);
+    QVERIFY(m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(!m_state->overwriteWithdrawn[0]);
+
+    // Overwrite-save now writes the new file and leaves the source alone.
+    m_state->grdData(0).setTextMatrix(1, 1, u"changed"_s);
+    cmdSave_Click(*m_state, *m_ui, 0);
+    QCOMPARE(m_ui->messages.size(), 2);
+    QVERIFY(readBytes(copy).startsWith("changed"));
+    if (!source.isEmpty())
+        QCOMPARE(readBytes(source), sourceBytes);
+}
+
+void TestSaveCommands::failedSaveAsKeepsOverwriteWithdrawn()
+{
+    mnuNew_Click(*m_state, *m_ui);
+    m_ui->scriptedSavePaths = {m_dir->filePath(u"no such folder/new.csv"_s)};
+
+    cmdName_Click(*m_state, *m_ui, 0);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
+    QVERIFY(m_state->SheetFileName[0].isEmpty());
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(m_state->overwriteWithdrawn[0]);
+}
+
+void TestSaveCommands::busyWindowSavesNothing()
+{
+    const QString path = writeFile(u"kept.csv"_s, "kept\r\n");
+    fillSheet(1, {{u"new"_s}});
+    m_state->SheetFileName[1] = path;
+    m_state->CompareRunning = true;
+    m_ui->scriptedSavePaths = {m_dir->filePath(u"other.csv"_s)};
+
+    cmdSave_Click(*m_state, *m_ui, 1);
+    cmdName_Click(*m_state, *m_ui, 1);
+
+    QVERIFY(m_ui->saveRequests.isEmpty());
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(readBytes(path), QByteArray("kept\r\n"));
+    QVERIFY(!QFile::exists(m_dir->filePath(u"other.csv"_s)));
+}
+
+QTEST_GUILESS_MAIN(TestSaveCommands)
+#include "tst_savecommands.moc"
