@@ -1,0 +1,282 @@
+// The reader: lines, fields in both modes, header labels and the limits.
+
+#include "GridError.h"
+#include "MMS_GRID_CSV_READ.h"
+#include "Sheet.h"
+#include "SheetFileReader.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Rows = QList<QStringList>;
+
+namespace
+{
+struct TextRead
+{
+    MMS_GRID_CSV_READ::ColumnPass pass;
+    MMS_GRID_CSV_READ::ReadOutcome outcome;
+};
+
+TextRead readText(const QString &text, int mode, const QString &delimiter)
+{
+    const LineRule rule = lineRuleFor(text);
+    TextRead read;
+    read.pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, delimiter);
+    if (read.pass.ok)
+        read.outcome = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, read.pass, mode, delimiter);
+    return read;
+}
+
+// Data cells only: rows 1.., columns 1...
+Rows dataCells(const SheetData &data)
+{
+    Rows rows;
+    for (int r = 1; r < data.rows(); ++r) {
+        QStringList row;
+        for (int c = 1; c < data.cols(); ++c)
+            row.append(data.text(r, c).toString());
+        rows.append(row);
+    }
+    return rows;
+}
+
+QString repeated(const QString &piece, int count)
+{
+    return piece.repeated(count);
+}
+} // namespace
+
+class TestCsvReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fields_data();
+    void fields();
+    void headerLabels();
+    void rowLimit_data();
+    void rowLimit();
+    void columnLimit_data();
+    void columnLimit();
+    void cellCapacity();
+    void readIntoSheet();
+};
+
+void TestCsvReader::fields_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<Rows>("expected");
+    QTest::addColumn<int>("result");
+
+    const int comma = 0;
+    const int split = 1;
+    const int complete = MMS_GRID_CSV_READ::kReadComplete;
+    const int pastEnd = MMS_GRID_CSV_READ::kReadPastEnd;
+
+    QTest::newRow("short lines end in empty cells") << u"a\r\nb,c,d\r\ne,f\r\n"_s << comma << u","_s
+                                                    << Rows{{"a", "", ""}, {"b", "c", "d"}, {"e", "f", ""}} << complete;
+    QTest::newRow("empty line is a row of empty cells")
+        << u"a,b\r\n\r\nc,d\r\n"_s << comma << u","_s << Rows{{"a", "b"}, {"", ""}, {"c", "d"}} << complete;
+    QTest::newRow("line end at the very end adds no row") << u"a\r\n"_s << comma << u","_s << Rows{{"a"}} << complete;
+    QTest::newRow("last line without line end") << u"a\r\nb"_s << comma << u","_s << Rows{{"a"}, {"b"}} << complete;
+    QTest::newRow("lone CR ends a line") << u"a,b\rc,d\r"_s << comma << u","_s << Rows{{"a", "b"}, {"c", "d"}}
+                                         << complete;
+    QTest::newRow("lone LF stays in the cell when the file has CR")
+        << u"a\nb|c\r\nd|e"_s << split << u"|"_s << Rows{{"a\nb", "c"}, {"d", "e"}} << complete;
+    QTest::newRow("file without CR is cut at LF")
+        << u"a|b\nc|d\n"_s << split << u"|"_s << Rows{{"a", "b"}, {"c", "d"}} << complete;
+    QTest::newRow("comma file without CR is cut at LF")
+        << u"a,b\n\nc\n"_s << comma << u","_s << Rows{{"a", "b"}, {"", ""}, {"c", ""}} << complete;
+    QTest::newRow("two blank lines at the end are two rows")
+        << u"a\r\n\r\n\r\n"_s << comma << u","_s << Rows{{"a"}, {""}, {""}} << complete;
+
+    QTest::newRow("delimiter mode keeps quotes and blanks")
+        << u"a||\"b|c\"\r\n x | y \r\n"_s << split << u"|"_s << Rows{{"a", "", "\"b", "c\""}, {" x ", " y ", "", ""}}
+        << complete;
+    QTest::newRow("delimiter mode with TAB")
+        << u"a\tb\r\n\tc\r\n"_s << split << u"\t"_s << Rows{{"a", "b"}, {"", "c"}} << complete;
+    QTest::newRow("delimiter mode with comma keeps quoted commas apart")
+        << u"x,\"p,q\",y\r\n"_s << split << u","_s << Rows{{"x", "\"p", "q\"", "y"}} << complete;
+    QTest::newRow("longer delimiter: rest of a match starts the next field")
+        << u"xabyabz\r\n"_s << split << u"ab"_s << Rows{{"x", "by", "bz"}} << complete;
+    QTest::newRow("overlapping delimiter matches count separately")
+        << u"xaaay\r\n"_s << split << u"aa"_s << Rows{{"x", "", "ay"}} << complete;
+
+    QTest::newRow("quoted field keeps its blanks")
+        << u"\" a b \",c\r\n"_s << comma << u","_s << Rows{{" a b ", "c"}} << complete;
+    QTest::newRow("quoted comma leaves the row one field short at the end")
+        << u"\"a, b\",c\r\n"_s << comma << u","_s << Rows{{"a, b", "c", ""}} << pastEnd;
+    QTest::newRow("blanks before a field are skipped, after it kept")
+        << u"  a ,  \"b\",c\r\n"_s << comma << u","_s << Rows{{"a ", "b", "c"}} << complete;
+    QTest::newRow("doubled quote is no escape")
+        << u"\"say \"\"hi\"\"\",x,y\r\n"_s << comma << u","_s << Rows{{"say \"hi\"\"\"", "x", "y"}} << complete;
+    QTest::newRow("text after the closing quote is kept")
+        << u"\"ab\"cd,e\r\n"_s << comma << u","_s << Rows{{"abcd", "e"}} << complete;
+    QTest::newRow("quoted comma shifts the rest of the file")
+        << u"a,b,c,d\r\nx,\"p, q\",y\r\n1,2,3,4\r\n"_s << comma << u","_s
+        << Rows{{"a", "b", "c", "d"}, {"x", "p, q", "y", "1"}, {"2", "3", "4", ""}} << pastEnd;
+    QTest::newRow("quoted comma on the last line ends the read early")
+        << u"a,b,c\r\n\"x,y\",z\r\n"_s << comma << u","_s << Rows{{"a", "b", "c"}, {"x,y", "z", ""}} << pastEnd;
+    QTest::newRow("quotes over a line end take the copy's line end and padding")
+        << u"\"a\r\nb\",c,d\r\ne\r\n"_s << comma << u","_s << Rows{{"a,,\r\nb", "c", "d"}, {"e", "", ""}} << complete;
+    QTest::newRow("quote open to the end of the data")
+        << u"a,\"b\r\nc"_s << comma << u","_s << Rows{{"a", "b\r\nc,"}} << complete;
+    QTest::newRow("lone LF stays in an unquoted comma field")
+        << u"a\nb,c\r\n"_s << comma << u","_s << Rows{{"a\nb", "c"}} << complete;
+}
+
+void TestCsvReader::fields()
+{
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QFETCH(QString, delimiter);
+    QFETCH(Rows, expected);
+    QFETCH(int, result);
+
+    const TextRead read = readText(text, mode, delimiter);
+    QVERIFY(read.pass.ok);
+    QCOMPARE(dataCells(read.outcome.data), expected);
+    QCOMPARE(read.outcome.result, result);
+}
+
+void TestCsvReader::headerLabels()
+{
+    const TextRead read = readText(u"a,b,c,d,e,f,g,h,i,j,k,l\r\nx\r\n"_s, 0, u","_s);
+    const SheetData &data = read.outcome.data;
+    QCOMPARE(data.rows(), 3);
+    QCOMPARE(data.cols(), 13);
+    QCOMPARE(data.text(0, 0), u"");
+    QCOMPARE(data.text(0, 1), u"1列");
+    QCOMPARE(data.text(0, 12), u"12列");
+    QCOMPARE(data.text(1, 0), u"1行");
+    QCOMPARE(data.text(2, 0), u"2行");
+    QCOMPARE(data.text(2, 1), u"x");
+}
+
+void TestCsvReader::rowLimit_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("comma mode") << 0;
+    QTest::newRow("delimiter mode") << 1;
+}
+
+void TestCsvReader::rowLimit()
+{
+    QFETCH(int, mode);
+    QString text;
+    for (int line = 1; line <= 32766; ++line)
+        text += QString::number(line) + u",x\r\n"_s;
+
+    const TextRead full = readText(text, mode, u","_s);
+    QCOMPARE(full.outcome.result, MMS_GRID_CSV_READ::kReadComplete);
+    QCOMPARE(full.outcome.data.rows(), 32767);
+    QCOMPARE(full.outcome.data.text(32766, 1), u"32766");
+    QCOMPARE(full.outcome.data.text(32766, 0), u"32766行");
+
+    // The 32767th line would make the row count pass 32767: the first 32766 are kept.
+    const TextRead over = readText(text + u"32767,x\r\n"_s, mode, u","_s);
+    QCOMPARE(over.outcome.result, int(GridErrorCode::Overflow));
+    QCOMPARE(over.outcome.data.rows(), 32767);
+    QCOMPARE(over.outcome.data.text(32766, 1), u"32766");
+    QCOMPARE(over.outcome.data.text(32766, 2), u"x");
+}
+
+void TestCsvReader::columnLimit_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("delimiter");
+    QTest::newRow("comma mode") << 0 << u","_s;
+    QTest::newRow("delimiter mode") << 1 << u"|"_s;
+}
+
+void TestCsvReader::columnLimit()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, delimiter);
+
+    // 32765 delimiters: 32766 data columns, the most a sheet holds.
+    const TextRead widest = readText(u"a"_s + repeated(delimiter, 32765) + u"z\r\nb\r\n"_s, mode, delimiter);
+    QCOMPARE(widest.pass.columns, 32766);
+    QCOMPARE(widest.outcome.result, MMS_GRID_CSV_READ::kReadComplete);
+    QCOMPARE(widest.outcome.data.cols(), 32767);
+    QCOMPARE(widest.outcome.data.text(1, 32766), u"z");
+    QCOMPARE(widest.outcome.data.text(2, 1), u"b");
+
+    // 32766 delimiters: the column pass passes, the reader fails before filling any cell.
+    const TextRead tooWide = readText(u"a"_s + repeated(delimiter, 32766) + u"\r\nb\r\n"_s, mode, delimiter);
+    QVERIFY(tooWide.pass.ok);
+    QCOMPARE(tooWide.pass.columns, 32767);
+    QCOMPARE(tooWide.outcome.result, int(GridErrorCode::Overflow));
+    QCOMPARE(tooWide.outcome.data.rows(), 1);
+    QCOMPARE(tooWide.outcome.data.cols(), 1);
+    QCOMPARE(tooWide.outcome.data.text(0, 0), u"");
+
+    // 32767 delimiters: the column pass fails, and the load is refused as unreadable.
+    const QString widestText = u"a"_s + repeated(delimiter, 32767) + u"\r\n"_s;
+    QVERIFY(!readText(widestText, mode, delimiter).pass.ok);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"too-wide.csv"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(widestText.toUtf8());
+    file.close();
+    SheetFileReader reader(mode, delimiter);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::Unreadable);
+}
+
+void TestCsvReader::cellCapacity()
+{
+    // One wide line sets C; the rows that follow are short, but each still costs C + 1 cells.
+    const int columns = 32000;
+    const qsizetype fittingRows = kMaxCells / (columns + 1) - 1;
+    QString text = u"a"_s + repeated(u","_s, columns - 1) + u"\r\n"_s;
+    for (qsizetype line = 2; line <= fittingRows + 10; ++line)
+        text += u"r"_s + QString::number(line) + u"\r\n"_s;
+
+    const TextRead read = readText(text, 0, u","_s);
+    QCOMPARE(read.pass.columns, columns);
+    QCOMPARE(read.outcome.result, int(GridErrorCode::OutOfMemory));
+    QCOMPARE(read.outcome.data.rows(), fittingRows + 1);
+    QCOMPARE(read.outcome.data.text(int(fittingRows), 1), u"r"_s + QString::number(fittingRows));
+}
+
+void TestCsvReader::readIntoSheet()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"small.csv"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a,b\r\nc,d\r\n");
+    file.close();
+
+    Sheet sheet;
+    sheet.setRows(5);
+    sheet.setTextMatrix(4, 1, u"old"_s);
+    QSignalSpy refreshed(&sheet, &Sheet::refreshed);
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(sheet.rows(), 3);
+    QCOMPARE(sheet.cols(), 3);
+    QCOMPARE(sheet.textMatrix(2, 2), u"d"_s);
+    QVERIFY(sheet.redraw());
+    QCOMPARE(refreshed.count(), 1); // drawn once, when redraw came back on
+
+    // A sheet whose drawing was off stays so.
+    sheet.setRedraw(false);
+    SheetFileReader again(1, u","_s);
+    QCOMPARE(again.open(path), LoadRefusal::None);
+    QCOMPARE(again.countColumns(), LoadRefusal::None);
+    QCOMPARE(again.read(sheet), 0);
+    QVERIFY(!sheet.redraw());
+}
+
+QTEST_GUILESS_MAIN(TestCsvReader)
+#include "tst_csvreader.moc"

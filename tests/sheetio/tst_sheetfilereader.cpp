@@ -1,0 +1,320 @@
+// The load pipeline: the refusals and their order, encodings, line ends, the write-back check, and
+// a read followed by a save giving back the same bytes.
+
+#include "MGridEdit.h"
+#include "SheetFileReader.h"
+#include "TextCodec.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(LoadRefusal)
+Q_DECLARE_METATYPE(TextEncoding)
+Q_DECLARE_METATYPE(LineEnd)
+Q_DECLARE_METATYPE(MessageIcon)
+
+namespace
+{
+const QByteArray kBom("\xEF\xBB\xBF");
+} // namespace
+
+class TestSheetFileReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void refusals_data();
+    void refusals();
+    void unreadableWithoutPermission();
+    void pipeIsRefusedWithoutWaiting();
+    void awkwardFilesLoad_data();
+    void awkwardFilesLoad();
+    void messages_data();
+    void messages();
+    void encodings_data();
+    void encodings();
+    void decodingInPieces_data();
+    void decodingInPieces();
+    void roundTrip_data();
+    void roundTrip();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &bytes);
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
+
+void TestSheetFileReader::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+}
+
+QString TestSheetFileReader::writeFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_folder->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+void TestSheetFileReader::refusals_data()
+{
+    QTest::addColumn<QString>("kind"); // what the path names
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<LoadRefusal>("refusal");
+
+    QTest::newRow("empty file") << u"empty"_s << u"|"_s << LoadRefusal::Empty;
+    QTest::newRow("empty file before a blank delimiter") << u"empty"_s << u"  "_s << LoadRefusal::Empty;
+    QTest::newRow("blank delimiter") << u"data"_s << u"   "_s << LoadRefusal::NoDelimiter;
+    QTest::newRow("empty delimiter") << u"data"_s << QString() << LoadRefusal::NoDelimiter;
+    QTest::newRow("TAB is no blank") << u"data"_s << u"\t"_s << LoadRefusal::None;
+    QTest::newRow("missing file") << u"missing"_s << u"|"_s << LoadRefusal::Unreadable;
+    QTest::newRow("folder") << u"folder"_s << u"|"_s << LoadRefusal::Unreadable;
+    QTest::newRow("no path at all") << u"none"_s << u"|"_s << LoadRefusal::Unreadable;
+}
+
+void TestSheetFileReader::refusals()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, delimiter);
+    QFETCH(LoadRefusal, refusal);
+
+    QString path;
+    if (kind == u"empty")
+        path = writeFile(u"empty.csv"_s, {});
+    else if (kind == u"data")
+        path = writeFile(u"data.csv"_s, "a,b\r\n");
+    else if (kind == u"missing")
+        path = m_folder->filePath(u"missing.csv"_s);
+    else if (kind == u"folder")
+        path = m_folder->path();
+    if (kind != u"none")
+        QVERIFY(!path.isEmpty());
+
+    for (const int mode : {0, 1}) {
+        SheetFileReader reader(mode, delimiter);
+        QCOMPARE(reader.open(path), refusal);
+    }
+}
+
+void TestSheetFileReader::unreadableWithoutPermission()
+{
+    if (geteuid() == 0)
+        QSKIP("running as root, which reads any file whatever its permissions");
+    const QString path = writeFile(u"locked.csv"_s, "a,b\r\n");
+    QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::Unreadable);
+}
+
+void TestSheetFileReader::pipeIsRefusedWithoutWaiting()
+{
+    const QString path = m_folder->filePath(u"pipe.csv"_s);
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::Unreadable); // opening it would wait for a writer
+}
+
+void TestSheetFileReader::awkwardFilesLoad_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("cols");
+    QTest::addColumn<int>("firstCellLength"); // of cell (1, 1); -1 when there is no data row
+
+    QTest::newRow("binary file with NUL bytes") << QByteArray("a\0b,\0\r\n\0\0\0", 10) << 3 << 3 << 3;
+    QTest::newRow("10 MB single line") << QByteArray(10 * 1024 * 1024, 'x') << 2 << 2 << 10 * 1024 * 1024;
+    QByteArray japaneseLine;
+    for (int i = 0; i < 1750000; ++i)
+        japaneseLine += i % 1000 == 999 ? "日," : "日本"; // 10.5 MB, a comma every 1999 characters
+    QTest::newRow("10 MB single line of Japanese") << japaneseLine << 2 << 1752 << 1999;
+    QTest::newRow("byte order mark only") << kBom << 1 << 2 << -1;
+}
+
+void TestSheetFileReader::awkwardFilesLoad()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, rows);
+    QFETCH(int, cols);
+    QFETCH(int, firstCellLength);
+
+    const QString path = writeFile(u"awkward.csv"_s, bytes);
+    QVERIFY(!path.isEmpty());
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    Sheet sheet;
+    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(sheet.rows(), rows);
+    QCOMPARE(sheet.cols(), cols);
+    if (firstCellLength >= 0)
+        QCOMPARE(sheet.textView(1, 1).size(), qsizetype(firstCellLength));
+}
+
+void TestSheetFileReader::messages_data()
+{
+    QTest::addColumn<LoadMessage>("message");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<MessageIcon>("icon");
+
+    QTest::newRow("unreadable") << loadRefusalMessage(LoadRefusal::Unreadable) << u"読み込めません"_s << u"エラー"_s
+                                << MessageIcon::Critical;
+    QTest::newRow("empty") << loadRefusalMessage(LoadRefusal::Empty) << u"空データは読み込みません"_s << u"空データ"_s
+                           << MessageIcon::Exclamation;
+    QTest::newRow("no delimiter")
+        << loadRefusalMessage(LoadRefusal::NoDelimiter)
+        << u"区切り文字が設定されてません\r\nメニューより「設定」→「区切り文字を設定」を選択して設定して下さい"_s
+        << u"設定エラー"_s << MessageIcon::Exclamation;
+    QTest::newRow("partial read") << partialReadMessage()
+                                  << u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい"_s
+                                  << u"データでかすぎ"_s << MessageIcon::Critical;
+}
+
+void TestSheetFileReader::messages()
+{
+    QFETCH(LoadMessage, message);
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(MessageIcon, icon);
+    QCOMPARE(message.text, text);
+    QCOMPARE(message.title, title);
+    QCOMPARE(message.icon, icon);
+}
+
+void TestSheetFileReader::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<QString>("firstCell");
+    QTest::addColumn<bool>("writesBack");
+
+    QTest::newRow("UTF-8") << QByteArray("日本,語\r\n") << TextEncoding::Utf8 << u"日本"_s << true;
+    QTest::newRow("UTF-8 with byte order mark") << kBom + "a,b\r\n" << TextEncoding::Utf8Bom << u"a"_s << true;
+    QTest::newRow("second byte order mark is cell text")
+        << kBom + kBom + "a" << TextEncoding::Utf8Bom << u"\uFEFFa"_s << true;
+    QTest::newRow("invalid UTF-8 that is valid Shift-JIS")
+        << QByteArray("\x93\xfa\x96\x7b,\xb6\xc0\r\n") << TextEncoding::ShiftJis << u"日本"_s << true;
+    QTest::newRow("incomplete UTF-8 at the end is not UTF-8")
+        << QByteArray("abc\xe3\x81") << TextEncoding::ShiftJis << u"abc\u7e3a"_s << true;
+    QTest::newRow("overlong UTF-8 is not UTF-8") << QByteArray("\xc0\xaf") << TextEncoding::ShiftJis << u"ﾀｯ"_s << true;
+    QTest::newRow("Shift-JIS duplicate code is not written back")
+        << QByteArray("\xed\xf9") << TextEncoding::ShiftJis << u"\uFA15"_s << false;
+    QTest::newRow("bytes invalid in both")
+        << QByteArray("a\x82\x20\xff") << TextEncoding::ShiftJis << u"a\u001a \u001a"_s << false;
+    QTest::newRow("invalid UTF-8 after the byte order mark")
+        << kBom + "a\xff" << TextEncoding::Utf8Bom << u"a\uFFFD"_s << false;
+    QTest::newRow("NUL bytes are UTF-8") << QByteArray("a\0b", 3) << TextEncoding::Utf8 << u"a\0b"_s << true;
+}
+
+void TestSheetFileReader::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(QString, firstCell);
+    QFETCH(bool, writesBack);
+
+    const QString path = writeFile(u"encoded.csv"_s, bytes);
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.format().encoding, encoding);
+    QCOMPARE(reader.writesBackUnchanged(), writesBack);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    Sheet sheet;
+    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(sheet.textMatrix(1, 1), firstCell);
+    QCOMPARE(sheet.fileFormat().encoding, encoding);
+}
+
+void TestSheetFileReader::decodingInPieces_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("UTF-8 Japanese") << QByteArray("日本語,ｶﾀｶﾅ,😀x\r\n表計算\r\n");
+    QTest::newRow("UTF-8 with byte order mark") << kBom + "日本語,a\r\n";
+    QTest::newRow("Shift-JIS") << QByteArray("\x93\xfa\x96\x7b\x8c\xea,\xb6\xc0\r\n\x95\x5c\x8c\x76\x8e\x5a\r\n");
+    QTest::newRow("Shift-JIS with a duplicate code") << QByteArray("\x93\xfa,\xed\xf9,\x96\x7b\r\n");
+    QTest::newRow("UTF-8 broken late") << QByteArray("日本語日本語,\xe3\x81");
+}
+
+void TestSheetFileReader::decodingInPieces()
+{
+    QFETCH(QByteArray, bytes);
+    // A large file is decoded piece by piece: any piece size must give the same text.
+    QBuffer whole(&bytes);
+    whole.open(QIODevice::ReadOnly);
+    const std::optional<DecodedText> expected = TextCodec::decodeDevice(whole, bytes.size(), bytes.size(), 1 << 20);
+    QVERIFY(expected);
+    for (qsizetype piece = 1; piece <= 9; ++piece) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const std::optional<DecodedText> decoded = TextCodec::decodeDevice(buffer, bytes.size(), bytes.size(), piece);
+        QVERIFY(decoded);
+        QCOMPARE(decoded->text, expected->text);
+        QCOMPARE(decoded->encoding, expected->encoding);
+        QCOMPARE(decoded->writesBackUnchanged, expected->writesBackUnchanged);
+        QCOMPARE(decoded->byteCount, qint64(bytes.size()));
+    }
+    // Past the size limit nothing is decoded.
+    QBuffer limited(&bytes);
+    limited.open(QIODevice::ReadOnly);
+    QVERIFY(!TextCodec::decodeDevice(limited, bytes.size(), bytes.size() - 1, 4));
+}
+
+void TestSheetFileReader::roundTrip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<LineEnd>("lineEnd");
+    QTest::addColumn<bool>("finalLineEnd");
+
+    QTest::newRow("UTF-8, CR LF") << QByteArray("日本,b\r\nc,語\r\n") << 0 << LineEnd::CrLf << true;
+    QTest::newRow("UTF-8, LF") << QByteArray("a,b\nc,d\n") << 0 << LineEnd::Lf << true;
+    QTest::newRow("UTF-8, CR") << QByteArray("a,b\rc,d\r") << 0 << LineEnd::Cr << true;
+    QTest::newRow("UTF-8, no final line end") << QByteArray("a,b\r\nc,d") << 0 << LineEnd::CrLf << false;
+    QTest::newRow("UTF-8, LF, no final line end") << QByteArray("a,b\nc,d") << 0 << LineEnd::Lf << false;
+    QTest::newRow("UTF-8 with byte order mark") << kBom + "a,b\r\n,\r\n" << 0 << LineEnd::CrLf << true;
+    QTest::newRow("Shift-JIS, CR LF") << QByteArray("\x93\xfa\x96\x7b,\xb6\xc0\r\n\x8c\xea,x\r\n") << 0 << LineEnd::CrLf
+                                      << true;
+    QTest::newRow("Shift-JIS, LF") << QByteArray("\x93\xfa,\x96\x7b\n") << 0 << LineEnd::Lf << true;
+    QTest::newRow("Shift-JIS, CR, no final line end")
+        << QByteArray("\x93\xfa,a\r\x96\x7b,b") << 0 << LineEnd::Cr << false;
+    QTest::newRow("delimiter mode keeps blanks and quotes")
+        << QByteArray(" a |\"b\"|\r\nc||\r\n") << 1 << LineEnd::CrLf << true;
+    QTest::newRow("lone LF inside a cell") << QByteArray("a\nb|c\r\nd|e\r\n") << 1 << LineEnd::CrLf << true;
+    QTest::newRow("empty lines of one column") << QByteArray("a\r\n\r\nb\r\n") << 0 << LineEnd::CrLf << true;
+}
+
+void TestSheetFileReader::roundTrip()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, mode);
+    QFETCH(LineEnd, lineEnd);
+    QFETCH(bool, finalLineEnd);
+
+    const QString delimiter = mode == 0 ? u","_s : u"|"_s;
+    const QString path = writeFile(u"roundtrip.csv"_s, bytes);
+    SheetFileReader reader(mode, delimiter);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QVERIFY(reader.writesBackUnchanged());
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    Sheet sheet;
+    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(sheet.fileFormat().lineEnd, lineEnd);
+    QCOMPARE(sheet.fileFormat().finalLineEnd, finalLineEnd);
+
+    QVERIFY(MGridEdit::WriteSheetFile(sheet, 1, 1, path, QString(), delimiter));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+}
+
+QTEST_GUILESS_MAIN(TestSheetFileReader)
+#include "tst_sheetfilereader.moc"
