@@ -82,7 +82,12 @@ public:
     // a new sheet) keeps "上書き保存" disabled through every layout change until a save-as works.
     std::array<bool, 2> overwriteWithdrawn{false, false};
     QString cmdGmnTag = QStringLiteral("0"); // display mode "0", "1" or "2"
-    TwipsRect cmdDiffRect, cmdClrRect, cmdGmnRect, cmdEndRect;
+    // The four bottom buttons; the layout sets their places and widths, the height is fixed.
+    static constexpr int kButtonHeight = 495;
+    TwipsRect cmdDiffRect{0, 0, 0, kButtonHeight};
+    TwipsRect cmdClrRect{0, 0, 0, kButtonHeight};
+    TwipsRect cmdGmnRect{0, 0, 0, kButtonHeight};
+    TwipsRect cmdEndRect{0, 0, 0, kButtonHeight};
     bool mnuNewEnabled = true;
     bool mnuHelpEnabled = true;
     bool mnuUndoChecked = true; // "元に戻す(Undo)機能を使用する"
@@ -91,8 +96,8 @@ public:
     // Main window placement, in twips; the client area is what the layout divides.
     double windowTop = 1200;
     double windowLeft = 1500;
-    double windowHeight = 7800;
-    double windowWidth = 12000;
+    double windowHeight = 9000;
+    double windowWidth = 14400;
     WindowShowState windowShowState = WindowShowState::Normal;
     int clientWidth = 0;
     int clientHeight = 0;

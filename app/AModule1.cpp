@@ -1,0 +1,32 @@
+#include "AModule1.h"
+
+#include "Form1.h"
+#include "MDllChk.h"
+#include "QtUserInterface.h"
+#include "frmVersion.h"
+
+#include <QApplication>
+#include <QStringList>
+
+QString commandLineText(const QStringList &arguments)
+{
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
+
+int Main(const QStringList &arguments)
+{
+    const bool GridControlFound = MDllChk::IsFileOnSearchPath(kGridComponentFile);
+    if (!GridControlFound) {
+        QApplication::beep();
+        bool unused = false;
+        QtUserInterface ui(nullptr, unused);
+        frmVersion dialog(ui, GridControlFound);
+        dialog.exec();
+        return 1;
+    }
+    Form1Options options;
+    options.commandLine = commandLineText(arguments);
+    Form1 window(options);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,73 @@
+#include "DropPanelWidget.h"
+
+#include "AppState.h"
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QUrl>
+
+namespace
+{
+QStringList localFiles(const QMimeData *mime)
+{
+    QStringList files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl &url : mime->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+} // namespace
+
+DropPanelWidget::DropPanelWidget(const DropPanel &panel, const Twips &twips, QWidget *parent)
+    : QWidget(parent)
+    , m_panel(panel)
+    , m_twips(twips)
+{
+    setAcceptDrops(true);
+    setAutoFillBackground(true);
+}
+
+void DropPanelWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int ascent = fontMetrics().ascent();
+    // The pen position is the top-left corner of the text, as on a picture area.
+    for (const PanelText &text : m_panel.texts)
+        painter.drawText(m_twips.toPixels(text.x), m_twips.toPixels(text.y) + ascent, text.text);
+}
+
+void DropPanelWidget::answerDrag(QDropEvent *event)
+{
+    const int offered = (event->possibleActions() & Qt::CopyAction) ? 1 : 0;
+    const int effect = dragOverHook ? dragOverHook(!localFiles(event->mimeData()).isEmpty(), offered) : 0;
+    if (effect & 1) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void DropPanelWidget::dragEnterEvent(QDragEnterEvent *event)
+{
+    answerDrag(event);
+}
+
+void DropPanelWidget::dragMoveEvent(QDragMoveEvent *event)
+{
+    answerDrag(event);
+}
+
+void DropPanelWidget::dropEvent(QDropEvent *event)
+{
+    const QStringList files = localFiles(event->mimeData());
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (dropHook)
+        dropHook(files);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Twips.h"
+
+#include <QWidget>
+
+#include <functional>
+
+struct DropPanel;
+
+// A drop panel on screen: draws the texts the logic put on its DropPanel and takes dropped
+// files. Whether a drag is welcome and what a drop does are the logic's decisions, asked for
+// through the two hooks.
+class DropPanelWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    DropPanelWidget(const DropPanel &panel, const Twips &twips, QWidget *parent = nullptr);
+
+    // Given whether the drag carries local files and the offered effects (1 = copy), answers the
+    // effect to show (0 = refused).
+    std::function<int(bool hasLocalFiles, int offeredEffect)> dragOverHook;
+    // Receives the local paths of a drop, in the order the desktop gave them.
+    std::function<void(const QStringList &localFiles)> dropHook;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void answerDrag(QDropEvent *event);
+
+    const DropPanel &m_panel;
+    const Twips &m_twips;
+};

@@ -1,0 +1,362 @@
+#include "Form1.h"
+
+#include "CompareEngine.h"
+#include "DelimiterMenu.h"
+#include "DropPanelWidget.h"
+#include "FileIntake.h"
+#include "Form3.h"
+#include "HelpCommand.h"
+#include "Layout.h"
+#include "NewSheets.h"
+#include "QtUserInterface.h"
+#include "Recompare.h"
+#include "SaveCommands.h"
+#include "Settings.h"
+#include "SheetFont.h"
+#include "SheetView.h"
+#include "frmVersion.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kCaption = u"Rowlark"_s;
+
+// Inner layout of a tool frame, in twips.
+constexpr TwipsRect kCmdNameRect{0, 0, 1500, ToolFrame::kHeight};
+constexpr TwipsRect kCmdSaveRect{1515, 0, 1500, ToolFrame::kHeight};
+
+double screenDpi()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInch() : 96.0;
+}
+} // namespace
+
+Form1::Form1(Form1Options options, QWidget *parent)
+    : QMainWindow(parent)
+    , m_twips(screenDpi())
+    , m_programFolder(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder)
+    , m_commandLine(options.commandLine)
+    , m_settingsPath(options.settingsPath.isEmpty() ? settingsFilePath() : options.settingsPath)
+{
+    if (options.ui) {
+        m_ui = options.ui;
+    } else {
+        m_ownUi = std::make_unique<QtUserInterface>(this, m_state.CompareCancelled);
+        m_ownUi->setBeforeYield([this] { syncWidgets(); });
+        m_ui = m_ownUi.get();
+    }
+    setWindowTitle(kCaption);
+    setFont(sheetFont());
+    createMenus();
+    createControls();
+    Form_Load();
+    applyWindowPlacement();
+    syncWidgets();
+}
+
+Form1::~Form1()
+{
+    // The views read the sheets of m_state, which is destroyed before QWidget's destructor would
+    // delete the views: delete them first.
+    delete takeCentralWidget();
+}
+
+QString Form1::helpPath() const
+{
+    return helpFilePath(m_programFolder);
+}
+
+template<typename Handler>
+void Form1::run(Handler &&handler)
+{
+    handler();
+    syncWidgets();
+}
+
+void Form1::createMenus()
+{
+    mnuFile = menuBar()->addMenu(u"ファイル"_s);
+    mnuFile->setObjectName(u"mnuFile"_s);
+    mnuNew = mnuFile->addAction(u"新規作成"_s);
+    mnuNew->setObjectName(u"mnuNew"_s);
+
+    mnuSettei = menuBar()->addMenu(u"　設定　"_s);
+    mnuSettei->setObjectName(u"mnuSettei"_s);
+    mnuUndo = mnuSettei->addAction(u"元に戻す(Undo)機能を使用する"_s);
+    mnuUndo->setObjectName(u"mnuUndo"_s);
+    mnuUndo->setCheckable(true);
+    mnuDoble = mnuSettei->addAction(u"保存時にダブルクォーテーションを付ける"_s);
+    mnuDoble->setObjectName(u"mnuDoble"_s);
+    mnuDoble->setCheckable(true);
+    mnuKukan = mnuSettei->addAction(u"区切り文字を設定"_s);
+    mnuKukan->setObjectName(u"mnuKukan"_s);
+
+    mnuHelp = menuBar()->addAction(u"ヘルプ"_s);
+    mnuHelp->setObjectName(u"mnuHelp"_s);
+    mnuVer = menuBar()->addAction(u"バージョン"_s);
+    mnuVer->setObjectName(u"mnuVer"_s);
+
+    // The sheets' pop-up menu lives in the menu bar as a hidden entry.
+    mnuMain = menuBar()->addMenu(u"右クリック"_s);
+    mnuMain->setObjectName(u"mnuMain"_s);
+    auto item = [this](const char *name, const QString &caption, const QString &shortcutText = {}) {
+        QAction *action = mnuMain->addAction(shortcutText.isEmpty() ? caption : caption + u'\t' + shortcutText);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    auto separator = [this](const char *name) {
+        QAction *action = mnuMain->addSeparator();
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    mnuZ = item("mnuZ", u"元に戻す"_s, u"Ctrl+Z"_s);
+    mnuNull0 = separator("mnuNull0");
+    mnuCut = item("mnuCut", u"切り取り"_s, u"Ctrl+X"_s);
+    mnuCopy = item("mnuCopy", u"コピー"_s, u"Ctrl+C"_s);
+    mnuPeast = item("mnuPeast", u"貼り付け"_s, u"Ctrl+V"_s);
+    mnuDel = item("mnuDel", u"削除"_s, u"Del"_s);
+    mnuNull3 = separator("mnuNull3");
+    mnuGrep = item("mnuGrep", u"検索"_s, u"Ctrl+F"_s);
+    mnuNull2 = separator("mnuNull2");
+    mnuSend = item("mnuSend", u"相手へコピー"_s, u"Ctrl+M"_s);
+    mnuNull1 = separator("mnuNull1");
+    mnuGAdd = item("mnuGAdd", u"追加"_s);
+    mnuGDel = item("mnuGDel", u"削除"_s);
+
+    connect(mnuNew, &QAction::triggered, this, [this] { run([this] { mnuNew_Click(m_state, *m_ui); }); });
+    connect(mnuUndo, &QAction::triggered, this, [this] { run([this] { mnuUndo_Click(m_state); }); });
+    connect(mnuDoble, &QAction::triggered, this, [this] { run([this] { mnuDoble_Click(m_state); }); });
+    connect(mnuKukan, &QAction::triggered, this, &Form1::mnuKukan_Click);
+    connect(mnuHelp, &QAction::triggered, this,
+            [this] { run([this] { mnuHelp_Click(m_state, *m_ui, m_programFolder); }); });
+    connect(mnuVer, &QAction::triggered, this, &Form1::mnuVer_Click);
+}
+
+void Form1::createControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(u"client"_s);
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+
+    for (int i = 0; i < 2; ++i) {
+        const QString index = u"(%1)"_s.arg(i);
+        PicFile[i] = new DropPanelWidget(m_state.PicFile[i], m_twips, m_client);
+        PicFile[i]->setObjectName(u"PicFile"_s + index);
+        PicFile[i]->setToolTip(u"ドラッグ＆ドロップしてね"_s);
+        PicFile[i]->dragOverHook
+            = [this](bool hasLocalFiles, int offered) { return PicFile_OLEDragOver(m_state, hasLocalFiles, offered); };
+        PicFile[i]->dropHook
+            = [this, i](const QStringList &files) { run([&] { PicFile_OLEDragDrop(m_state, *m_ui, i, files); }); };
+
+        Sheet &sheet = m_state.grdData(i);
+        grdData[i] = new SheetView(sheet, m_client);
+        grdData[i]->setObjectName(u"grdData"_s + index);
+        connect(&sheet, &Sheet::rowColChange, this, [this, i] { grdData_RowColChange(m_state, i); });
+        connect(&sheet, &Sheet::scroll, this, [this, i] { grdData_Scroll(m_state, i); });
+        connect(&sheet, &Sheet::appearanceChanged, this, [this, i] {
+            grdData[i]->setVisible(m_state.grdData(i).isVisible());
+            placeInPixels(grdData[i], m_state.grdData(i).geometry());
+        });
+
+        fraTool[i] = new QFrame(m_client);
+        fraTool[i]->setObjectName(u"fraTool"_s + index);
+        cmdName[i] = new QPushButton(u"名前を付けて保存"_s, fraTool[i]);
+        cmdName[i]->setObjectName(u"cmdName"_s + index);
+        cmdSave[i] = new QPushButton(u"上書き保存"_s, fraTool[i]);
+        cmdSave[i]->setObjectName(u"cmdSave"_s + index);
+        placeInPixels(cmdName[i], kCmdNameRect);
+        placeInPixels(cmdSave[i], kCmdSaveRect);
+        connect(cmdName[i], &QPushButton::clicked, this, [this, i] { run([&] { cmdName_Click(m_state, *m_ui, i); }); });
+        connect(cmdSave[i], &QPushButton::clicked, this, [this, i] { run([&] { cmdSave_Click(m_state, *m_ui, i); }); });
+
+        txtEdit[i] = new QLineEdit(grdData[i]->viewport());
+        txtEdit[i]->setObjectName(u"txtEdit"_s + index);
+        txtEdit[i]->hide();
+    }
+    txtClip = new QPlainTextEdit(m_client);
+    txtClip->setObjectName(u"txtClip"_s);
+    txtClip->hide();
+
+    tmrMain = new QTimer(this);
+    tmrMain->setObjectName(u"tmrMain"_s);
+    tmrMain->setInterval(5);
+    tmrMain->setSingleShot(true);
+    connect(tmrMain, &QTimer::timeout, this, &Form1::tmrMain_Timer);
+
+    auto button = [this](const char *name, const QString &caption, const QString &toolTip) {
+        auto *pushButton = new QPushButton(caption, m_client);
+        pushButton->setObjectName(QString::fromLatin1(name));
+        pushButton->setToolTip(toolTip);
+        return pushButton;
+    };
+    cmdDiff = button("cmdDiff", u"比較開始"_s, u"２個のファイルを比較します"_s);
+    cmdClr = button("cmdClr", u"新規読込"_s, u"表示内容をクリアします"_s);
+    cmdGmn = button("cmdGmn", cmdGmnCaption(m_state.cmdGmnTag), u"表示する方式を切り替えます"_s);
+    cmdEnd = button("cmdEnd", u"終了"_s, u"終了します"_s);
+    connect(cmdDiff, &QPushButton::clicked, this, &Form1::cmdDiff_Click);
+    connect(cmdClr, &QPushButton::clicked, this, [this] { run([this] { cmdClr_Click(m_state); }); });
+    connect(cmdGmn, &QPushButton::clicked, this, [this] { run([this] { cmdGmn_Click(m_state); }); });
+    connect(cmdEnd, &QPushButton::clicked, this, &Form1::cmdEnd_Click);
+}
+
+void Form1::Form_Load()
+{
+    m_state.CompareRunning = false;
+    m_state.CompareCancelled = false;
+    ResetDropPanels(m_state);
+    LoadSettings(m_state, m_settingsPath);
+    mnuMain->menuAction()->setVisible(false);
+    m_state.mnuHelpEnabled = QFileInfo::exists(helpPath());
+    m_state.UndoAvailable = {false, false};
+    if (!m_commandLine.isEmpty())
+        tmrMain->start();
+}
+
+void Form1::tmrMain_Timer()
+{
+    tmrMain->stop();
+    tmrMain->setInterval(0);
+    run([this] { ::tmrMain_Timer(m_state, *m_ui, m_commandLine); });
+}
+
+void Form1::cmdDiff_Click()
+{
+    bool focus = false;
+    run([&] { focus = ::cmdDiff_Click(m_state, *m_ui); });
+    if (focus) {
+        activateWindow();
+        setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void Form1::cmdEnd_Click()
+{
+    if (m_state.CompareRunning)
+        return;
+    close();
+}
+
+void Form1::mnuKukan_Click()
+{
+    run([this] {
+        ::mnuKukan_Click(m_state, [this] {
+            Form3 dialog(m_state, *m_ui, this);
+            dialog.exec();
+        });
+    });
+}
+
+void Form1::mnuVer_Click()
+{
+    if (m_state.CompareRunning)
+        return;
+    frmVersion dialog(*m_ui, m_state.GridControlFound, this);
+    dialog.exec();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // A comparison yields to the event loop; the window must outlive it.
+    if (m_state.CompareRunning) {
+        event->ignore();
+        return;
+    }
+    readWindowPlacement();
+    (void)SaveSettings(m_state, m_settingsPath);
+    event->accept();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::Form_Resize()
+{
+    m_state.clientWidth = int(m_twips.toTwips(m_client->width()));
+    m_state.clientHeight = int(m_twips.toTwips(m_client->height()));
+    run([this] { ::Form_Resize(m_state); });
+}
+
+void Form1::placeInPixels(QWidget *widget, const TwipsRect &rect)
+{
+    widget->setGeometry(m_twips.toPixels(rect.left), m_twips.toPixels(rect.top), m_twips.toPixels(rect.width),
+                        m_twips.toPixels(rect.height));
+}
+
+void Form1::syncWidgets()
+{
+    for (int i = 0; i < 2; ++i) {
+        const DropPanel &panel = m_state.PicFile[i];
+        placeInPixels(PicFile[i], panel.rect);
+        PicFile[i]->setVisible(panel.visible);
+        PicFile[i]->update();
+
+        const Sheet &sheet = m_state.grdData(i);
+        placeInPixels(grdData[i], sheet.geometry());
+        grdData[i]->setVisible(sheet.isVisible());
+
+        const ToolFrame &frame = m_state.fraTool[i];
+        placeInPixels(fraTool[i], frame.rect);
+        fraTool[i]->setVisible(frame.visible);
+        cmdName[i]->setEnabled(frame.cmdNameEnabled);
+        cmdSave[i]->setEnabled(frame.cmdSaveEnabled);
+        fraTool[i]->raise();
+    }
+    placeInPixels(cmdDiff, m_state.cmdDiffRect);
+    placeInPixels(cmdClr, m_state.cmdClrRect);
+    placeInPixels(cmdGmn, m_state.cmdGmnRect);
+    placeInPixels(cmdEnd, m_state.cmdEndRect);
+    cmdGmn->setText(cmdGmnCaption(m_state.cmdGmnTag));
+    mnuNew->setEnabled(m_state.mnuNewEnabled);
+    mnuHelp->setEnabled(m_state.mnuHelpEnabled);
+    mnuUndo->setChecked(m_state.mnuUndoChecked);
+    mnuDoble->setChecked(m_state.mnuDobleChecked);
+}
+
+void Form1::applyWindowPlacement()
+{
+    // move() places the frame and resize() sizes the inside, and readWindowPlacement() reads the
+    // same two back, so a window opens where and as large as it was closed.
+    move(m_twips.toPixels(m_state.windowLeft), m_twips.toPixels(m_state.windowTop));
+    const QSize size(m_twips.toPixels(m_state.windowWidth), m_twips.toPixels(m_state.windowHeight));
+    // A remembered size of zero (closed minimised before any placement was ever read) must not
+    // leave the window unusable.
+    if (size.width() >= 200 && size.height() >= 150)
+        resize(size);
+    else
+        resize(m_twips.toPixels(AppState().windowWidth), m_twips.toPixels(AppState().windowHeight));
+}
+
+void Form1::readWindowPlacement()
+{
+    if (isMinimized())
+        m_state.windowShowState = WindowShowState::Minimized;
+    else if (isMaximized() || isFullScreen())
+        m_state.windowShowState = WindowShowState::Maximized;
+    else
+        m_state.windowShowState = WindowShowState::Normal;
+    if (m_state.windowShowState != WindowShowState::Normal)
+        return;
+    m_state.windowLeft = std::round(m_twips.toTwips(pos().x()));
+    m_state.windowTop = std::round(m_twips.toTwips(pos().y()));
+    m_state.windowWidth = std::round(m_twips.toTwips(width()));
+    m_state.windowHeight = std::round(m_twips.toTwips(height()));
+}

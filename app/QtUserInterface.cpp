@@ -1,0 +1,120 @@
+#include "QtUserInterface.h"
+
+#include "frmHikaku.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+QtUserInterface::QtUserInterface(QWidget *mainWindow, bool &compareCancelled)
+    : m_mainWindow(mainWindow)
+    , m_compareCancelled(compareCancelled)
+{
+}
+
+QtUserInterface::~QtUserInterface()
+{
+    delete m_progress;
+}
+
+void QtUserInterface::showMessage(const QString &text, const QString &title, MessageIcon icon)
+{
+    QMessageBox box(m_mainWindow);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    switch (icon) {
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    }
+    box.exec();
+}
+
+void QtUserInterface::yieldToEventLoop()
+{
+    if (m_beforeYield)
+        m_beforeYield();
+    QCoreApplication::processEvents();
+}
+
+void QtUserInterface::beep()
+{
+    QApplication::beep();
+}
+
+QString QtUserInterface::askSaveFileName(const SaveDialogRequest &request)
+{
+    QFileDialog dialog(m_mainWindow, request.title, request.initialFolder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.filters);
+    if (!request.filters.isEmpty())
+        dialog.selectNameFilter(request.filters.first());
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+QString QtUserInterface::clipboardText()
+{
+    return QApplication::clipboard()->text();
+}
+
+void QtUserInterface::setClipboardText(const QString &text)
+{
+    QApplication::clipboard()->setText(text);
+}
+
+void QtUserInterface::showProgressDialog()
+{
+    delete m_progress;
+    m_progress = new frmHikaku(m_compareCancelled, m_mainWindow);
+    m_progress->setAttribute(Qt::WA_DeleteOnClose, false);
+    m_progress->show();
+}
+
+void QtUserInterface::showProgressPercent(int percent)
+{
+    if (m_progress)
+        m_progress->showProgressPercent(percent);
+}
+
+void QtUserInterface::closeProgressDialog()
+{
+    if (!m_progress)
+        return;
+    m_progress->hide();
+    m_progress->deleteLater();
+    m_progress = nullptr;
+}
+
+bool QtUserInterface::openUrl(const QString &url)
+{
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+bool QtUserInterface::startProgram(const QString &commandLine)
+{
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    if (arguments.isEmpty())
+        return false;
+    const QString program = arguments.takeFirst();
+    return QProcess::startDetached(program, arguments);
+}

@@ -1,0 +1,503 @@
+#include "AppState.h"
+#include "DropPanelWidget.h"
+#include "Form1.h"
+#include "RecordingUserInterface.h"
+#include "SheetModel.h"
+#include "SheetView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsWithEveryControl();
+    void contextMenuItemsInOrder();
+    void helpMenuFollowsTheHelpFile_data();
+    void helpMenuFollowsTheHelpFile();
+    void modeButtonCycles();
+    void closeIsRefusedWhileComparing();
+    void commandLineLoadsIntoSheet1();
+    void commandLineOfAMissingFileReportsIt();
+    void droppedFilesLoadInOrder();
+    void dragsWithoutLocalFilesAreRefused_data();
+    void dragsWithoutLocalFilesAreRefused();
+    void newSheetsAndClearing();
+    void saveButtons();
+    void comparesTwoDroppedFiles();
+    void busyWindowIgnoresItsCommands_data();
+    void busyWindowIgnoresItsCommands();
+
+private:
+    Form1 &makeForm(const QString &commandLine = {}, bool withHelpFile = true);
+    QString writeFile(const QString &name, const QByteArray &bytes);
+    static bool sendDrop(QWidget *panel, QMimeData *mime);
+    static QColor shownBackground(SheetView *view, int row, int col);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingUserInterface> m_ui;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestForm1::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestForm1::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ui = std::make_unique<RecordingUserInterface>();
+}
+
+void TestForm1::cleanup()
+{
+    m_form.reset();
+    m_ui.reset();
+    m_dir.reset();
+}
+
+Form1 &TestForm1::makeForm(const QString &commandLine, bool withHelpFile)
+{
+    const QString programFolder = m_dir->filePath(u"program"_s);
+    QDir().mkpath(programFolder);
+    if (withHelpFile) {
+        QFile help(programFolder + u"/Rowlark.html"_s);
+        if (!help.open(QIODevice::WriteOnly) || help.write("<html></html>") < 0)
+            qFatal("cannot write the help file");
+    }
+    Form1Options options;
+    options.ui = m_ui.get();
+    options.programFolder = programFolder;
+    options.commandLine = commandLine;
+    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
+    m_form = std::make_unique<Form1>(options);
+    m_form->show();
+    if (!QTest::qWaitForWindowExposed(m_form.get()))
+        qWarning("window not exposed");
+    return *m_form;
+}
+
+QString TestForm1::writeFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write a test file");
+    return path;
+}
+
+bool TestForm1::sendDrop(QWidget *panel, QMimeData *mime)
+{
+    const QPoint centre = panel->rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(centre), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &drop);
+    return true;
+}
+
+QColor TestForm1::shownBackground(SheetView *view, int row, int col)
+{
+    const QAbstractItemModel *model = view->model();
+    return model->data(model->index(row - 1, col - 1), Qt::BackgroundRole).value<QColor>();
+}
+
+void TestForm1::startsWithEveryControl()
+{
+    Form1 &form = makeForm();
+    QCOMPARE(form.windowTitle(), u"Rowlark"_s);
+    const QList<std::tuple<QPushButton *, QString, QString>> buttons{
+        {form.cmdDiff, u"比較開始"_s, u"２個のファイルを比較します"_s},
+        {form.cmdClr, u"新規読込"_s, u"表示内容をクリアします"_s},
+        {form.cmdGmn, u"画面１＋２"_s, u"表示する方式を切り替えます"_s},
+        {form.cmdEnd, u"終了"_s, u"終了します"_s},
+    };
+    int previousLeft = -1;
+    for (const auto &[button, caption, toolTip] : buttons) {
+        QCOMPARE(button->text(), caption);
+        QCOMPARE(button->toolTip(), toolTip);
+        QVERIFY(button->isVisible());
+        QVERIFY2(button->x() > previousLeft, "the buttons run left to right along the bottom");
+        QVERIFY(button->geometry().bottom() < form.centralWidget()->height());
+        QVERIFY(button->y() > form.centralWidget()->height() / 2);
+        previousLeft = button->x();
+    }
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(!form.grdData[i]->isVisible());
+        QVERIFY(!form.fraTool[i]->isVisible());
+        QVERIFY(form.PicFile[i]->isVisible());
+        QCOMPARE(form.PicFile[i]->toolTip(), u"ドラッグ＆ドロップしてね"_s);
+        QCOMPARE(form.cmdName[i]->text(), u"名前を付けて保存"_s);
+        QCOMPARE(form.cmdSave[i]->text(), u"上書き保存"_s);
+        const QList<PanelText> hints{{100, 200, u"比較するファイル  %1"_s.arg(i + 1)},
+                                     {100, 600, u"ドラッグ＆ドロップで指定する"_s}};
+        QCOMPARE(form.state().PicFile[i].texts, hints);
+    }
+    QVERIFY2(form.PicFile[0]->x() < form.PicFile[1]->x(), "panel 1 on the left, panel 2 on the right");
+    QVERIFY(form.txtClip && !form.txtClip->isVisible());
+    QVERIFY(form.txtEdit[0] && !form.txtEdit[0]->isVisible());
+    QVERIFY(!form.tmrMain->isActive());
+
+    QCOMPARE(form.mnuFile->title(), u"ファイル"_s);
+    QCOMPARE(form.mnuNew->text(), u"新規作成"_s);
+    QCOMPARE(form.mnuSettei->title(), u"　設定　"_s);
+    QCOMPARE(form.mnuUndo->text(), u"元に戻す(Undo)機能を使用する"_s);
+    QCOMPARE(form.mnuDoble->text(), u"保存時にダブルクォーテーションを付ける"_s);
+    QCOMPARE(form.mnuKukan->text(), u"区切り文字を設定"_s);
+    QCOMPARE(form.mnuHelp->text(), u"ヘルプ"_s);
+    QCOMPARE(form.mnuVer->text(), u"バージョン"_s);
+    QVERIFY(form.mnuUndo->isChecked());
+    QVERIFY(!form.mnuDoble->isChecked());
+    QVERIFY(form.mnuNew->isEnabled());
+    QVERIFY2(!form.mnuMain->menuAction()->isVisible(), "the pop-up menu is hidden from the menu bar");
+    QCOMPARE(form.mnuMain->title(), u"右クリック"_s);
+}
+
+void TestForm1::contextMenuItemsInOrder()
+{
+    Form1 &form = makeForm();
+    QStringList items;
+    for (const QAction *action : form.mnuMain->actions())
+        items << action->objectName() + u'=' + (action->isSeparator() ? u"-"_s : action->text());
+    const QStringList expected{
+        u"mnuZ=元に戻す\tCtrl+Z"_s,
+        u"mnuNull0=-"_s,
+        u"mnuCut=切り取り\tCtrl+X"_s,
+        u"mnuCopy=コピー\tCtrl+C"_s,
+        u"mnuPeast=貼り付け\tCtrl+V"_s,
+        u"mnuDel=削除\tDel"_s,
+        u"mnuNull3=-"_s,
+        u"mnuGrep=検索\tCtrl+F"_s,
+        u"mnuNull2=-"_s,
+        u"mnuSend=相手へコピー\tCtrl+M"_s,
+        u"mnuNull1=-"_s,
+        u"mnuGAdd=追加"_s,
+        u"mnuGDel=削除"_s,
+    };
+    QCOMPARE(items, expected);
+}
+
+void TestForm1::helpMenuFollowsTheHelpFile_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::newRow("help page beside the program") << true;
+    QTest::newRow("no help page") << false;
+}
+
+void TestForm1::helpMenuFollowsTheHelpFile()
+{
+    QFETCH(bool, present);
+    Form1 &form = makeForm({}, present);
+    QCOMPARE(form.mnuHelp->isEnabled(), present);
+}
+
+void TestForm1::modeButtonCycles()
+{
+    Form1 &form = makeForm();
+    const int halfWidth = form.state().grdData(0).geometry().width;
+    QVERIFY(halfWidth > 0);
+    QStringList captions;
+    for (int press = 0; press < 3; ++press) {
+        QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
+        captions << form.cmdGmn->text();
+        if (press == 0) {
+            QCOMPARE(form.state().grdData(1).geometry(), (TwipsRect{-500, -500, 0, 0}));
+            QVERIFY(!form.PicFile[1]->isVisible());
+            QVERIFY(form.state().grdData(0).geometry().width > halfWidth);
+        }
+    }
+    QCOMPARE(captions, (QStringList{u"画面１"_s, u"画面２"_s, u"画面１＋２"_s}));
+    QCOMPARE(form.state().grdData(0).geometry().width, halfWidth);
+    QCOMPARE(form.state().grdData(1).geometry().left, halfWidth);
+}
+
+void TestForm1::closeIsRefusedWhileComparing()
+{
+    Form1 &form = makeForm();
+    const QString settings = m_dir->filePath(u"Rowlark.ini"_s);
+    form.state().CompareRunning = true;
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QVERIFY2(!QFile::exists(settings), "a refused close writes nothing");
+    form.state().CompareRunning = false;
+    QTest::mouseClick(form.cmdEnd, Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("[TOP   ]"));
+}
+
+void TestForm1::commandLineLoadsIntoSheet1()
+{
+    const QString path = writeFile(u"from command line.csv"_s, "a,b\r\nc,d\r\n");
+    Form1 &form = makeForm(path);
+    QVERIFY(form.tmrMain->isActive());
+    QTRY_VERIFY(form.grdData[0]->isVisible());
+    QCOMPARE(form.state().grdData(0).textMatrix(2, 2), u"d"_s);
+    QCOMPARE(form.state().SheetFileName[0], path);
+    QCOMPARE(form.cmdGmn->text(), u"画面１"_s);
+    QVERIFY(form.cmdSave[0]->isEnabled());
+    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(!form.tmrMain->isActive());
+}
+
+void TestForm1::commandLineOfAMissingFileReportsIt()
+{
+    Form1 &form = makeForm(m_dir->filePath(u"a.csv b.csv"_s));
+    QTRY_COMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text, u"読み込めません"_s);
+    QCOMPARE(m_ui->messages.first().icon, MessageIcon::Critical);
+    QCOMPARE(form.cmdGmn->text(), u"画面１"_s);
+    QVERIFY(!form.grdData[0]->isVisible());
+}
+
+void TestForm1::droppedFilesLoadInOrder()
+{
+    Form1 &form = makeForm();
+    QList<QUrl> urls;
+    for (const char *text : {"one", "two", "three"})
+        urls << QUrl::fromLocalFile(writeFile(QString::fromLatin1(text) + u".csv"_s, QByteArray(text) + ",x\r\n"));
+    auto *mime = new QMimeData;
+    mime->setUrls(urls);
+    QVERIFY(sendDrop(form.PicFile[0], mime));
+    delete mime;
+    QVERIFY(form.grdData[0]->isVisible());
+    QVERIFY(!form.grdData[1]->isVisible());
+    QCOMPARE(form.state().grdData(0).textMatrix(1, 1), u"three"_s);
+    QCOMPARE(form.state().SheetFileName[0], urls.last().toLocalFile());
+    QVERIFY(form.fraTool[0]->isVisible());
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestForm1::dragsWithoutLocalFilesAreRefused_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("selected text") << 0;
+    QTest::newRow("a web address") << 1;
+}
+
+void TestForm1::dragsWithoutLocalFilesAreRefused()
+{
+    QFETCH(int, kind);
+    Form1 &form = makeForm();
+    QMimeData mime;
+    if (kind == 0)
+        mime.setText(u"a,b"_s);
+    else
+        mime.setUrls({QUrl(u"https://example.org/a.csv"_s)});
+    QVERIFY(!sendDrop(form.PicFile[1], &mime));
+    // Even a drop delivered without a welcome drag changes nothing.
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.PicFile[1], &drop);
+    QVERIFY(!form.grdData[1]->isVisible());
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestForm1::newSheetsAndClearing()
+{
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    QVERIFY(form.grdData[0]->isVisible());
+    QCOMPARE(form.state().grdData(0).rows(), 11);
+    QCOMPARE(form.grdData[0]->model()->headerData(9, Qt::Vertical).toString(), u"10行"_s);
+    QVERIFY(!form.cmdSave[0]->isEnabled());
+    QVERIFY(form.cmdName[0]->isEnabled());
+    QVERIFY(form.mnuNew->isEnabled());
+    form.mnuNew->trigger();
+    QVERIFY(form.grdData[1]->isVisible());
+    QVERIFY(!form.mnuNew->isEnabled());
+    // A layout change must not make the new sheet's overwrite-save usable.
+    QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
+    QVERIFY(!form.cmdSave[0]->isEnabled());
+
+    QTest::mouseClick(form.cmdClr, Qt::LeftButton);
+    QVERIFY(!form.grdData[0]->isVisible());
+    QVERIFY(!form.grdData[1]->isVisible());
+    QVERIFY(!form.fraTool[0]->isVisible());
+    QVERIFY(form.mnuNew->isEnabled());
+    QCOMPARE(form.state().PicFile[0].texts.size(), 2);
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestForm1::saveButtons()
+{
+    const QString path = writeFile(u"data.csv"_s, "a,b\r\nc,d\r\n");
+    Form1 &form = makeForm();
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(path)});
+    QVERIFY(sendDrop(form.PicFile[0], mime));
+    delete mime;
+    form.state().grdData(0).setTextMatrix(1, 2, u"変更"_s);
+
+    QTest::mouseClick(form.cmdSave[0], Qt::LeftButton);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.last().text, u"保存しました\r\n"_s + path);
+    QCOMPARE(m_ui->messages.last().title, u"報告"_s);
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), u"a,変更\r\nc,d\r\n"_s.toUtf8());
+
+    const QString other = m_dir->filePath(u"other.csv"_s);
+    m_ui->scriptedSavePaths << other;
+    QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
+    QCOMPARE(m_ui->saveRequests.size(), 1);
+    QCOMPARE(m_ui->saveRequests.first().title, u"保存ﾌｧｲﾙを指定してください。"_s);
+    QCOMPARE(QDir(m_ui->saveRequests.first().initialFolder), QDir(m_dir->path()));
+    QCOMPARE(m_ui->messages.last().text, u"保存しました\r\n"_s + other);
+    QCOMPARE(form.state().SheetFileName[0], other);
+    QVERIFY(QFile::exists(other));
+}
+
+void TestForm1::comparesTwoDroppedFiles()
+{
+    Form1 &form = makeForm();
+    const QString left = writeFile(u"left.csv"_s, "a,b\r\nc,d\r\ne,f\r\n");
+    const QString right = writeFile(u"right.csv"_s, "a,B\r\nc,d\r\n");
+    for (int i = 0; i < 2; ++i) {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(i == 0 ? left : right)});
+        QVERIFY(sendDrop(form.PicFile[i], mime));
+        delete mime;
+    }
+    QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text, u"差が　1　個あります\r\nサイズに差異があります"_s);
+    QCOMPARE(m_ui->messages.first().title, u"比較結果"_s);
+    const QColor lightRed(255, 128, 128);
+    const QColor magenta(255, 0, 255);
+    QCOMPARE(shownBackground(form.grdData[0], 1, 2), lightRed);
+    QCOMPARE(shownBackground(form.grdData[1], 1, 2), lightRed);
+    QCOMPARE(shownBackground(form.grdData[0], 3, 1), magenta);
+    QCOMPARE(shownBackground(form.grdData[0], 3, 2), magenta);
+    QCOMPARE(shownBackground(form.grdData[0], 2, 1), form.grdData[0]->palette().color(QPalette::Base));
+    QVERIFY(form.grdData[0]->isEnabled());
+    QVERIFY(!form.state().CompareRunning);
+
+    QTest::mouseClick(form.cmdClr, Qt::LeftButton);
+    QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    QCOMPARE(m_ui->messages.last().text, u"ファイルを２個指定して下さい"_s);
+    QCOMPARE(m_ui->messages.last().title, u"エラー"_s);
+}
+
+void TestForm1::busyWindowIgnoresItsCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    for (const char *command : {"cmdDiff", "cmdClr", "cmdGmn", "cmdEnd", "close box", "cmdName", "cmdSave", "mnuNew",
+                                "mnuUndo", "mnuDoble", "mnuKukan", "mnuHelp", "mnuVer", "drop", "drag over"})
+        QTest::newRow(command) << QString::fromLatin1(command);
+}
+
+void TestForm1::busyWindowIgnoresItsCommands()
+{
+    QFETCH(QString, command);
+    Form1 &form = makeForm();
+    const QString path = writeFile(u"loaded.csv"_s, "a,b\r\n");
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(path)});
+    QVERIFY(sendDrop(form.PicFile[0], mime));
+    form.state().grdData(0).setTextMatrix(1, 1, u"edited"_s);
+    m_ui->scriptedSavePaths << m_dir->filePath(u"saved-as.csv"_s);
+
+    // Any modal dialog that a handler opens is closed again and noted.
+    bool dialogOpened = false;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            dialogOpened = true;
+            dialog->done(QDialog::Accepted);
+        }
+    });
+    closer.start(20);
+
+    AppState &state = form.state();
+    state.CompareRunning = true;
+    const bool undoBefore = state.mnuUndoChecked;
+    const bool dobleBefore = state.mnuDobleChecked;
+    const int messagesBefore = m_ui->messages.size();
+
+    if (command == u"cmdDiff")
+        QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    else if (command == u"cmdClr")
+        QTest::mouseClick(form.cmdClr, Qt::LeftButton);
+    else if (command == u"cmdGmn")
+        QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
+    else if (command == u"cmdEnd")
+        QTest::mouseClick(form.cmdEnd, Qt::LeftButton);
+    else if (command == u"close box")
+        form.close();
+    else if (command == u"cmdName")
+        QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
+    else if (command == u"cmdSave")
+        QTest::mouseClick(form.cmdSave[0], Qt::LeftButton);
+    else if (command == u"mnuNew")
+        form.mnuNew->trigger();
+    else if (command == u"mnuUndo")
+        form.mnuUndo->trigger();
+    else if (command == u"mnuDoble")
+        form.mnuDoble->trigger();
+    else if (command == u"mnuKukan")
+        form.mnuKukan->trigger();
+    else if (command == u"mnuHelp")
+        form.mnuHelp->trigger();
+    else if (command == u"mnuVer")
+        form.mnuVer->trigger();
+    else if (command == u"drop")
+        QVERIFY(!sendDrop(form.PicFile[1], mime) || !form.grdData[1]->isVisible());
+    else if (command == u"drag over") {
+        // The feedback is left as offered, even for data that is no file list.
+        QMimeData text;
+        text.setText(u"a,b"_s);
+        QDragEnterEvent enter(form.PicFile[1]->rect().center(), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.PicFile[1], &enter);
+        QVERIFY(enter.isAccepted());
+    }
+    QTest::qWait(50);
+    delete mime;
+
+    QVERIFY(!dialogOpened);
+    QCOMPARE(m_ui->messages.size(), messagesBefore);
+    QVERIFY(m_ui->saveRequests.isEmpty());
+    QVERIFY(m_ui->openedUrls.isEmpty());
+    QVERIFY(form.isVisible());
+    QVERIFY(state.grdData(0).isVisible());
+    QVERIFY(!state.grdData(1).isVisible());
+    QCOMPARE(state.cmdGmnTag, u"0"_s);
+    QCOMPARE(state.mnuUndoChecked, undoBefore);
+    QCOMPARE(state.mnuDobleChecked, dobleBefore);
+    QCOMPARE(state.grdData(0).backColorAt(1, 1), kWindowBackColor);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("a,b\r\n"));
+    QVERIFY(!QFile::exists(m_dir->filePath(u"saved-as.csv"_s)));
+    QVERIFY(!QFile::exists(m_dir->filePath(u"Rowlark.ini"_s)));
+    state.CompareRunning = false;
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
