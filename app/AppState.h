@@ -40,7 +40,7 @@ struct DropPanel
 // The strip above a sheet with its two save buttons.
 struct ToolFrame
 {
-    static constexpr int kWidth = 3015; // twips
+    static constexpr int kWidth = 3615; // twips
     static constexpr int kHeight = 345;
 
     bool visible = false;

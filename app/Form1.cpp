@@ -35,8 +35,8 @@ namespace
 const QString kCaption = u"Rowlark"_s;
 
 // Inner layout of a tool frame, in twips.
-constexpr TwipsRect kCmdNameRect{0, 0, 1500, ToolFrame::kHeight};
-constexpr TwipsRect kCmdSaveRect{1515, 0, 1500, ToolFrame::kHeight};
+constexpr TwipsRect kCmdNameRect{0, 0, 1800, ToolFrame::kHeight};
+constexpr TwipsRect kCmdSaveRect{1815, 0, 1800, ToolFrame::kHeight};
 
 double screenDpi()
 {

@@ -1,4 +1,5 @@
 #include "AppState.h"
+#include "FileSizeLimit.h"
 #include "Settings.h"
 
 #include <QDir>
@@ -10,8 +11,6 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -396,17 +395,12 @@ void tst_Settings::failedSaveLeavesTheOldFile()
     state.SearchHistory[0] = QString(400, u'x'); // more than the limit below lets through
 
     // A file-size limit makes the write stop part way, as a full disk would.
-    struct rlimit saved
+    bool ok = true;
     {
-    };
-    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved;
-    limit.rlim_cur = 256;
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
-    const bool ok = SaveSettings(state, m_path);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+        const FileSizeLimit limit(256);
+        QVERIFY(limit.isActive());
+        ok = SaveSettings(state, m_path);
+    }
 
     QVERIFY(!ok);
     QCOMPARE(readAll(m_path), old);
