@@ -31,8 +31,15 @@ DropPanelWidget::DropPanelWidget(const DropPanel &panel, const Twips &twips, QWi
     setAutoFillBackground(true);
 }
 
+void DropPanelWidget::refresh()
+{
+    if (m_panel.texts != m_painted)
+        update();
+}
+
 void DropPanelWidget::paintEvent(QPaintEvent *)
 {
+    m_painted = m_panel.texts;
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     const int ascent = fontMetrics().ascent();

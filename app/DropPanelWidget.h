@@ -1,12 +1,11 @@
 #pragma once
 
+#include "AppState.h"
 #include "Twips.h"
 
 #include <QWidget>
 
 #include <functional>
-
-struct DropPanel;
 
 // A drop panel on screen: draws the texts the logic put on its DropPanel and takes dropped
 // files. Whether a drag is welcome and what a drop does are the logic's decisions, asked for
@@ -24,6 +23,9 @@ public:
     // Receives the local paths of a drop, in the order the desktop gave them.
     std::function<void(const QStringList &localFiles)> dropHook;
 
+    // Repaints when the panel's drawing changed since the last paint.
+    void refresh();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -35,4 +37,5 @@ private:
 
     const DropPanel &m_panel;
     const Twips &m_twips;
+    QList<PanelText> m_painted;
 };

@@ -307,7 +307,7 @@ void Form1::syncWidgets()
         const DropPanel &panel = m_state.PicFile[i];
         placeInPixels(PicFile[i], panel.rect);
         PicFile[i]->setVisible(panel.visible);
-        PicFile[i]->update();
+        PicFile[i]->refresh();
 
         const Sheet &sheet = m_state.grdData(i);
         placeInPixels(grdData[i], sheet.geometry());
@@ -318,7 +318,6 @@ void Form1::syncWidgets()
         fraTool[i]->setVisible(frame.visible);
         cmdName[i]->setEnabled(frame.cmdNameEnabled);
         cmdSave[i]->setEnabled(frame.cmdSaveEnabled);
-        fraTool[i]->raise();
     }
     placeInPixels(cmdDiff, m_state.cmdDiffRect);
     placeInPixels(cmdClr, m_state.cmdClrRect);
