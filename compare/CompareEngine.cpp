@@ -226,10 +226,7 @@ CompareResult CompareRun::normalEnding()
     if (m_showProgress) {
         m_ui.closeProgressDialog();
         m_dialogShown = false;
-        QString text = m_result.count == 0 ? kNoDifferenceText : kDifferenceCountText.arg(m_result.count);
-        if (m_result.sizesDiffer)
-            text += u"\r\n"_s + kSizesDifferText;
-        m_ui.showMessage(text, kResultTitle, MessageIcon::None);
+        m_ui.showMessage(compareResultMessage(m_result), kResultTitle, MessageIcon::None);
     }
     // Cleared only once the result message is dismissed: until then the window stays locked.
     m_state.CompareRunning = false;
@@ -259,6 +256,14 @@ CompareResult CompareRun::cancelEnding()
     return m_result;
 }
 } // namespace
+
+QString compareResultMessage(const CompareResult &result)
+{
+    QString text = result.count == 0 ? kNoDifferenceText : kDifferenceCountText.arg(result.count);
+    if (result.sizesDiffer)
+        text += u"\r\n"_s + kSizesDifferText;
+    return text;
+}
 
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)
 {

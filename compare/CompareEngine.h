@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 class AppState;
@@ -13,6 +14,10 @@ struct CompareResult
     bool sizesDiffer = false; // at least one cell outside the common area was marked
     bool cancelled = false; // the run was stopped with "中止"
 };
+
+// The result message of a finished run, as the compare button shows it: "差はありません" or
+// "差が　N　個あります", with a second line "サイズに差異があります" after CR LF when the sizes differ.
+[[nodiscard]] QString compareResultMessage(const CompareResult &result);
 
 // Compares grdData(0) with grdData(1) cell by cell at equal positions and colours the result:
 // differing pairs light red, data cells only the larger sheet has magenta. The header row and
