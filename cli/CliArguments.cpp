@@ -4,15 +4,19 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kUsage = u"使い方: rowlark-diff --dump [--delimiter C] FILE\n"
+const QString kUsage = u"使い方: rowlark-diff [--delimiter C] [--json] FILE1 FILE2\n"
+                       u"        rowlark-diff --dump [--delimiter C] FILE\n"
+                       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
+                       u"  --json          比較の結果を JSON で出力します\n"
                        u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
                        u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
-                       u"  --help          この説明を表示します\n"_s;
+                       u"  --help          この説明を表示します\n"
+                       u"終了コード: 0 差なし、1 差あり、2 読み込めないファイルがある / 指定の誤り\n"_s;
 const QString kUnknownOption = u"不明なオプションです: %1"_s;
 const QString kMissingValue = u"%1 には値が必要です"_s;
 const QString kDelimiterTooLong = u"区切り文字は1文字で指定して下さい: %1"_s;
 const QString kWrongFileCount = u"ファイルを1つ指定して下さい"_s;
-const QString kNoCommand = u"--dump を指定して下さい"_s;
+const QString kWrongDiffFileCount = u"比較するファイルを2つ指定して下さい"_s;
 
 ParsedArguments refuse(const QString &error)
 {
@@ -69,10 +73,15 @@ ParsedArguments parseArguments(const QStringList &arguments)
         parsed.delimiterMode = 0;
         parsed.delimiter = u","_s;
     }
-    if (!dump)
-        return refuse(kNoCommand);
-    if (parsed.files.size() != 1)
-        return refuse(kWrongFileCount);
-    parsed.command = CliArguments::Command::Dump;
+    if (dump) {
+        // --json is accepted with --dump: a dump is JSON anyway.
+        if (parsed.files.size() != 1)
+            return refuse(kWrongFileCount);
+        parsed.command = CliArguments::Command::Dump;
+        return {parsed, {}};
+    }
+    if (parsed.files.size() != 2)
+        return refuse(kWrongDiffFileCount);
+    parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};
 }

@@ -6,18 +6,19 @@
 #include <optional>
 
 // Exit statuses of rowlark-diff.
-inline constexpr int kExitOk = 0;
+inline constexpr int kExitOk = 0; // read (and compared): no difference
+inline constexpr int kExitDifferent = 1; // compared: a position differs, or the sizes differ
 inline constexpr int kExitTrouble = 2; // a file was refused, or the command line was wrong
 
 // What the command line asks for.
 struct CliArguments
 {
-    enum class Command { Help, Dump };
+    enum class Command { Help, Dump, Diff };
 
     Command command = Command::Help;
     int delimiterMode = 0; // 0: comma mode; otherwise split at delimiter
     QString delimiter; // the --delimiter character; "," in the comma mode
-    bool json = false;
+    bool json = false; // the comparison's result as JSON instead of text
     QStringList files;
 };
 
@@ -28,7 +29,8 @@ struct ParsedArguments
 };
 
 // Parses the arguments after the program name:
-//   --dump [--delimiter C] FILE      read FILE as the window would and print its sheet as JSON
+//   [--delimiter C] [--json] FILE1 FILE2   compare FILE1 (sheet 1) with FILE2 (sheet 2)
+//   --dump [--delimiter C] FILE            read FILE as the window would and print its sheet as JSON
 //   --help
 // --delimiter C (or --delimiter=C) selects the delimiter mode with the one character C; without it
 // files are read in the comma mode. "--" ends the options.

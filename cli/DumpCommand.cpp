@@ -2,17 +2,13 @@
 
 #include "SheetFileReader.h"
 
-namespace
+void writeMessageLines(QIODevice &err, const QString &text)
 {
-// Messages are written for a message box, lines ended by CR LF; a terminal wants LF.
-void writeMessage(QIODevice &err, const LoadMessage &message)
-{
-    QString text = message.text;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    err.write(text.toUtf8());
-    err.write("\n");
+    // Messages are written for a message box, lines ended by CR LF; a terminal wants LF.
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    err.write(lines.toUtf8().append('\n'));
 }
-} // namespace
 
 QByteArray encodingName(TextEncoding encoding)
 {
@@ -105,15 +101,15 @@ int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     if (refusal == LoadRefusal::None)
         refusal = reader.countColumns();
     if (refusal != LoadRefusal::None) {
-        writeMessage(err, loadRefusalMessage(refusal));
+        writeMessageLines(err, loadRefusalMessage(refusal).text);
         return kExitTrouble;
     }
     const bool writesBack = reader.writesBackUnchanged();
     const SheetReadResult read = reader.readData();
     writeSheetJson(out, read.data, read.result == 0, read.format.encoding);
     if (read.result != 0)
-        writeMessage(err, partialReadMessage());
+        writeMessageLines(err, partialReadMessage().text);
     if (!writesBack)
-        writeMessage(err, notWritableBackMessage());
+        writeMessageLines(err, notWritableBackMessage().text);
     return kExitOk;
 }

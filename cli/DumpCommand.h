@@ -14,6 +14,10 @@
 // Appends text as a JSON string literal in UTF-8, quotes included.
 void appendJsonString(QByteArray &out, QStringView text);
 
+// Writes a message meant for a message box as lines on a terminal: CR LF becomes LF, and a line
+// end follows.
+void writeMessageLines(QIODevice &err, const QString &text);
+
 // Writes a read sheet as one JSON object:
 // {"rows": R, "cols": C, "complete": true|false, "encoding": "…", "cells": [[row 0…], …]},
 // header row and column included, one row per line.

@@ -1,7 +1,8 @@
-// rowlark-diff: the command-line companion of Rowlark. Reads sheet files exactly as the window
-// does, for scripts and for checking what the window will show.
+// rowlark-diff: the command-line companion of Rowlark. Reads sheet files and compares them
+// exactly as the window does, for scripts and for checking what the window will show.
 
 #include "CliArguments.h"
+#include "DiffCommand.h"
 #include "DumpCommand.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,8 @@ int main(int argc, char *argv[])
         return kExitOk;
     case CliArguments::Command::Dump:
         return runDump(*parsed.arguments, out, err);
+    case CliArguments::Command::Diff:
+        return runDiff(*parsed.arguments, out, err);
     }
     return kExitTrouble;
 }

@@ -1,4 +1,5 @@
-// rowlark-diff: its command line, its JSON, and the built program run on small files.
+// rowlark-diff: its command line, its JSON, and the built program run on small files: dumps of
+// one file and comparisons of two.
 
 #include "CliArguments.h"
 #include "DumpCommand.h"
@@ -26,8 +27,22 @@ private slots:
     void jsonStrings();
     void dump_data();
     void dump();
+    void diff_data();
+    void diff();
+    void diffJson_data();
+    void diffJson();
 
 private:
+    struct Run
+    {
+        int exitCode = -1;
+        QByteArray out;
+        QString err;
+    };
+    // Writes content to a file of the test folder (a null content writes nothing) and returns its path.
+    QString writeFile(const QString &name, const QByteArray &content);
+    Run run(const QStringList &arguments);
+
     QString m_program;
     std::unique_ptr<QTemporaryDir> m_folder;
 };
@@ -43,40 +58,82 @@ void TestRowlarkDiff::init()
     m_folder = std::make_unique<QTemporaryDir>();
 }
 
+QString TestRowlarkDiff::writeFile(const QString &name, const QByteArray &content)
+{
+    const QString path = m_folder->filePath(name);
+    if (!content.isNull()) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+TestRowlarkDiff::Run TestRowlarkDiff::run(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(m_program, arguments);
+    Run result;
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
 void TestRowlarkDiff::arguments_data()
 {
+    using Command = CliArguments::Command;
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("accepted");
+    QTest::addColumn<Command>("command");
+    QTest::addColumn<bool>("json");
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("delimiter");
     QTest::addColumn<QStringList>("files");
 
-    QTest::newRow("dump in the comma mode")
-        << QStringList{u"--dump"_s, u"a.csv"_s} << true << 0 << u","_s << QStringList{u"a.csv"_s};
+    const QStringList none;
+    QTest::newRow("dump in the comma mode") << QStringList{u"--dump"_s, u"a.csv"_s} << true << Command::Dump << false
+                                            << 0 << u","_s << QStringList{u"a.csv"_s};
     QTest::newRow("dump with a delimiter") << QStringList{u"--delimiter"_s, u"|"_s, u"--dump"_s, u"a.csv"_s} << true
-                                           << 1 << u"|"_s << QStringList{u"a.csv"_s};
-    QTest::newRow("delimiter given with =")
-        << QStringList{u"--dump"_s, u"--delimiter=\t"_s, u"a.csv"_s} << true << 1 << u"\t"_s << QStringList{u"a.csv"_s};
+                                           << Command::Dump << false << 1 << u"|"_s << QStringList{u"a.csv"_s};
+    QTest::newRow("delimiter given with =") << QStringList{u"--dump"_s, u"--delimiter=\t"_s, u"a.csv"_s} << true
+                                            << Command::Dump << false << 1 << u"\t"_s << QStringList{u"a.csv"_s};
     QTest::newRow("blank delimiter is left to the reader")
-        << QStringList{u"--dump"_s, u"--delimiter"_s, u" "_s, u"a.csv"_s} << true << 1 << u" "_s
-        << QStringList{u"a.csv"_s};
+        << QStringList{u"--dump"_s, u"--delimiter"_s, u" "_s, u"a.csv"_s} << true << Command::Dump << false << 1
+        << u" "_s << QStringList{u"a.csv"_s};
     QTest::newRow("file named like an option after --")
-        << QStringList{u"--dump"_s, u"--"_s, u"--x.csv"_s} << true << 0 << u","_s << QStringList{u"--x.csv"_s};
-    QTest::newRow("delimiter of two characters")
-        << QStringList{u"--dump"_s, u"--delimiter"_s, u"ab"_s, u"a"_s} << false << 0 << QString() << QStringList();
-    QTest::newRow("delimiter without its value")
-        << QStringList{u"--dump"_s, u"a"_s, u"--delimiter"_s} << false << 0 << QString() << QStringList();
-    QTest::newRow("unknown option") << QStringList{u"--dump"_s, u"--fast"_s, u"a"_s} << false << 0 << QString()
-                                    << QStringList();
-    QTest::newRow("dump of two files") << QStringList{u"--dump"_s, u"a"_s, u"b"_s} << false << 0 << QString()
-                                       << QStringList();
-    QTest::newRow("no command") << QStringList{u"a"_s} << false << 0 << QString() << QStringList();
+        << QStringList{u"--dump"_s, u"--"_s, u"--x.csv"_s} << true << Command::Dump << false << 0 << u","_s
+        << QStringList{u"--x.csv"_s};
+    QTest::newRow("compare two files") << QStringList{u"a.csv"_s, u"b.csv"_s} << true << Command::Diff << false << 0
+                                       << u","_s << QStringList{u"a.csv"_s, u"b.csv"_s};
+    QTest::newRow("compare as JSON with a delimiter")
+        << QStringList{u"a.csv"_s, u"--json"_s, u"--delimiter"_s, u";"_s, u"b.csv"_s} << true << Command::Diff << true
+        << 1 << u";"_s << QStringList{u"a.csv"_s, u"b.csv"_s};
+    QTest::newRow("help wins over files")
+        << QStringList{u"a"_s, u"--help"_s} << true << Command::Help << false << 0 << QString() << QStringList{u"a"_s};
+    QTest::newRow("delimiter of two characters") << QStringList{u"--dump"_s, u"--delimiter"_s, u"ab"_s, u"a"_s} << false
+                                                 << Command::Help << false << 0 << QString() << none;
+    QTest::newRow("delimiter without its value") << QStringList{u"--dump"_s, u"a"_s, u"--delimiter"_s} << false
+                                                 << Command::Help << false << 0 << QString() << none;
+    QTest::newRow("unknown option") << QStringList{u"--dump"_s, u"--fast"_s, u"a"_s} << false << Command::Help << false
+                                    << 0 << QString() << none;
+    QTest::newRow("dump of two files") << QStringList{u"--dump"_s, u"a"_s, u"b"_s} << false << Command::Help << false
+                                       << 0 << QString() << none;
+    QTest::newRow("compare of one file") << QStringList{u"a"_s} << false << Command::Help << false << 0 << QString()
+                                         << none;
+    QTest::newRow("compare of three files")
+        << QStringList{u"a"_s, u"b"_s, u"c"_s} << false << Command::Help << false << 0 << QString() << none;
+    QTest::newRow("nothing at all") << QStringList() << false << Command::Help << false << 0 << QString() << none;
 }
 
 void TestRowlarkDiff::arguments()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, accepted);
+    QFETCH(CliArguments::Command, command);
+    QFETCH(bool, json);
     QFETCH(int, mode);
     QFETCH(QString, delimiter);
     QFETCH(QStringList, files);
@@ -87,7 +144,8 @@ void TestRowlarkDiff::arguments()
         QVERIFY(!parsed.error.isEmpty());
         return;
     }
-    QCOMPARE(parsed.arguments->command, CliArguments::Command::Dump);
+    QCOMPARE(parsed.arguments->command, command);
+    QCOMPARE(parsed.arguments->json, json);
     QCOMPARE(parsed.arguments->delimiterMode, mode);
     QCOMPARE(parsed.arguments->delimiter, delimiter);
     QCOMPARE(parsed.arguments->files, files);
@@ -181,6 +239,123 @@ void TestRowlarkDiff::dump()
         QVERIFY2(err.isEmpty(), qPrintable(err));
     else
         QVERIFY2(err.contains(message), qPrintable(err));
+}
+
+void TestRowlarkDiff::diff_data()
+{
+    QTest::addColumn<QByteArray>("file1"); // null: no such file
+    QTest::addColumn<QByteArray>("file2");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("expected"); // stdout, exactly
+    QTest::addColumn<QStringList>("messages"); // what stderr holds; empty: nothing
+
+    const QByteArray none;
+    const QStringList quiet;
+    const QByteArray sheet("a,b,c\r\nd,e,f\r\n");
+
+    QTest::newRow("identical files") << sheet << sheet << QStringList() << 0 << QByteArray("差はありません\n") << quiet;
+    QTest::newRow("one differing cell") << sheet << QByteArray("a,b,c\r\nd,E,f\r\n") << QStringList() << 1
+                                        << QByteArray("差が　1　個あります\n2,2\n") << quiet;
+    QTest::newRow("positions in row-major order")
+        << QByteArray("a,b,c\r\nd,e,f\r\ng,h,i\r\n") << QByteArray("a,b,C\r\nD,e,f\r\ng,H,i\r\n") << QStringList() << 1
+        << QByteArray("差が　3　個あります\n1,3\n2,1\n3,2\n") << quiet;
+    QTest::newRow("taller second file: extra rows are not listed")
+        << QByteArray("a,b\r\n") << QByteArray("a,X\r\nc,d\r\ne,f\r\n") << QStringList() << 1
+        << QByteArray("差が　1　個あります\nサイズに差異があります\n1,2\n") << quiet;
+    QTest::newRow("wider first file, common area equal")
+        << QByteArray("a,b,c\r\nd,e,f\r\n") << QByteArray("a,b\r\nd,e\r\n") << QStringList() << 1
+        << QByteArray("差はありません\nサイズに差異があります\n") << quiet;
+    QTest::newRow("Shift-JIS and UTF-8 holding the same text")
+        << QByteArray("\x93\xfa\x96\x7b,x\r\n") << QByteArray("日本,x\r\n") << QStringList() << 0
+        << QByteArray("差はありません\n") << quiet;
+    QTest::newRow("comma mode drops the quotes") << QByteArray("\"x\",y\r\n") << QByteArray("x,y\r\n") << QStringList()
+                                                 << 0 << QByteArray("差はありません\n") << quiet;
+    QTest::newRow("delimiter mode keeps the quotes")
+        << QByteArray("\"x\"|y\r\n") << QByteArray("x|y\r\n") << QStringList{u"--delimiter"_s, u"|"_s} << 1
+        << QByteArray("差が　1　個あります\n1,1\n") << quiet;
+    QTest::newRow("delimiter mode splits at its own character")
+        << QByteArray("p,q|r\r\n") << QByteArray("p,Q|r\r\n") << QStringList{u"--delimiter"_s, u"|"_s} << 1
+        << QByteArray("差が　1　個あります\n1,1\n") << quiet;
+    QTest::newRow("partly read file is compared")
+        << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QByteArray("x,c\r\n") << QStringList() << 1
+        << QByteArray("差が　1　個あります\nサイズに差異があります\n1,1\n")
+        << QStringList{u"file1.csv: データを全部読めませんでした\nデータを分けてdiffを行って下さい"_s};
+    QTest::newRow("text that cannot be written back is compared")
+        << QByteArray("\xed\xf9,a\r\n") << QByteArray("\xed\xf9,b\r\n") << QStringList() << 1
+        << QByteArray("差が　1　個あります\n1,2\n") << QStringList{u"file1.csv: "_s, u"file2.csv: "_s, u"上書き保存"_s};
+    QTest::newRow("first file missing") << none << sheet << QStringList() << 2 << QByteArray()
+                                        << QStringList{u"file1.csv: 読み込めません"_s};
+    QTest::newRow("second file empty") << sheet << QByteArray("") << QStringList{u"--json"_s} << 2 << QByteArray()
+                                       << QStringList{u"file2.csv: 空データは読み込みません"_s};
+    QTest::newRow("both refused") << none << QByteArray("") << QStringList() << 2 << QByteArray()
+                                  << QStringList{u"file1.csv: 読み込めません"_s, u"file2.csv: 空データ"_s};
+    QTest::newRow("blank delimiter") << sheet << sheet << QStringList{u"--delimiter"_s, u" "_s} << 2 << QByteArray()
+                                     << QStringList{u"区切り文字が設定されてません"_s};
+    QTest::newRow("unknown option") << sheet << sheet << QStringList{u"--fast"_s} << 2 << QByteArray()
+                                    << QStringList{u"--fast"_s, u"使い方"_s};
+}
+
+void TestRowlarkDiff::diff()
+{
+    QFETCH(QByteArray, file1);
+    QFETCH(QByteArray, file2);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, expected);
+    QFETCH(QStringList, messages);
+
+    const QString path1 = writeFile(u"file1.csv"_s, file1);
+    const QString path2 = writeFile(u"file2.csv"_s, file2);
+    const Run result = run(options + QStringList{path1, path2});
+    QCOMPARE(result.exitCode, exitCode);
+    QCOMPARE(result.out, expected);
+    if (messages.isEmpty())
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+    for (const QString &message : std::as_const(messages))
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+}
+
+void TestRowlarkDiff::diffJson_data()
+{
+    QTest::addColumn<QByteArray>("file1");
+    QTest::addColumn<QByteArray>("file2");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("identical files") << QByteArray("a|b\r\n") << QByteArray("a|b\r\n") << 0
+                                     << QByteArray(R"({"differences": 0, "sizesDiffer": false, "rows": [2, 2],
+                                        "cols": [3, 3], "cells": []})");
+    QTest::newRow("texts that need escaping")
+        << QByteArray("a\nb|q\"x|back\\slash|日本\t語\r\n\x01|same\r\n")
+        << QByteArray("a\nc|q\"y|back\\slash|日本語\r\n\x02|same\r\n") << 1
+        << QByteArray(R"({"differences": 4, "sizesDiffer": false, "rows": [3, 3], "cols": [5, 5], "cells": [
+                         [1, 1, "a\nb", "a\nc"], [1, 2, "q\"x", "q\"y"], [1, 4, "日本\t語", "日本語"],
+                         [2, 1, "\u0001", "\u0002"]]})");
+    QTest::newRow("sizes differ in both directions")
+        << QByteArray("a|b|c\r\nd|e|f\r\n") << QByteArray("a|B\r\nd|e\r\ng|h\r\n") << 1
+        << QByteArray(R"({"differences": 1, "sizesDiffer": true, "rows": [3, 4], "cols": [4, 3],
+                         "cells": [[1, 2, "b", "B"]]})");
+}
+
+void TestRowlarkDiff::diffJson()
+{
+    QFETCH(QByteArray, file1);
+    QFETCH(QByteArray, file2);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, expected);
+
+    const QString path1 = writeFile(u"file1.csv"_s, file1);
+    const QString path2 = writeFile(u"file2.csv"_s, file2);
+    const Run result = run({u"--json"_s, u"--delimiter"_s, u"|"_s, path1, path2});
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+    QJsonParseError error;
+    const QJsonDocument written = QJsonDocument::fromJson(result.out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + u'\n' + result.out));
+    const QJsonDocument wanted = QJsonDocument::fromJson(expected);
+    QVERIFY(wanted.isObject());
+    QCOMPARE(written, wanted);
 }
 
 QTEST_GUILESS_MAIN(TestRowlarkDiff)

@@ -1,0 +1,275 @@
+#include "DiffCommand.h"
+
+#include "AppState.h"
+#include "CompareEngine.h"
+#include "DumpCommand.h"
+#include "SheetFileReader.h"
+#include "UserInterface.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <new>
+#include <thread>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kOutOfMemoryText = u"メモリが足りないため比較できません"_s;
+const QString kMarksDisagreeText = u"比較の結果に食い違いがあります (差の数 %1、色の付いた位置 %2)"_s;
+const QString kOutputFailedText = u"結果を出力できませんでした"_s;
+
+// The engine's user interface when nobody watches: there is no dialog to show and no event loop
+// to serve. A silent run shows no message; should one come anyway, it goes to standard error
+// rather than being lost.
+class SilentUserInterface final : public UserInterface
+{
+public:
+    explicit SilentUserInterface(QIODevice &err)
+        : m_err(err)
+    {
+    }
+
+    void showMessage(const QString &text, const QString &, MessageIcon) override
+    {
+        writeMessageLines(m_err, text);
+    }
+    void yieldToEventLoop() override
+    {
+    }
+    void beep() override
+    {
+    }
+    QString askSaveFileName(const SaveDialogRequest &) override
+    {
+        return {};
+    }
+    QString clipboardText() override
+    {
+        return {};
+    }
+    void setClipboardText(const QString &) override
+    {
+    }
+    void showProgressDialog() override
+    {
+    }
+    void showProgressPercent(int) override
+    {
+    }
+    void closeProgressDialog() override
+    {
+    }
+    bool openUrl(const QString &) override
+    {
+        return false;
+    }
+    bool startProgram(const QString &) override
+    {
+        return false;
+    }
+
+private:
+    QIODevice &m_err;
+};
+
+// One file on its way into a sheet: checked, counted and split, without touching any sheet, so
+// that the two files can be read at the same time.
+struct FileLoad
+{
+    QString path;
+    LoadRefusal refusal = LoadRefusal::None;
+    bool writesBack = true;
+    SheetReadResult read;
+    std::exception_ptr failure;
+
+    void run(int delimiterMode, const QString &delimiter)
+    {
+        try {
+            SheetFileReader reader(delimiterMode, delimiter);
+            refusal = reader.open(path);
+            if (refusal == LoadRefusal::None)
+                refusal = reader.countColumns();
+            if (refusal != LoadRefusal::None)
+                return;
+            writesBack = reader.writesBackUnchanged();
+            read = reader.readData();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+};
+
+// Reads file 2 on a thread of its own while this thread reads file 1; a failure on the worker
+// is raised again here.
+void loadBoth(std::array<FileLoad, 2> &loads, const CliArguments &arguments)
+{
+    std::thread worker([&] { loads[1].run(arguments.delimiterMode, arguments.delimiter); });
+    loads[0].run(arguments.delimiterMode, arguments.delimiter);
+    worker.join();
+    for (const FileLoad &load : loads) {
+        if (load.failure)
+            std::rethrow_exception(load.failure);
+    }
+}
+
+// What the window's load leaves in a sheet: the cells and the file's format, then the sheet shown.
+void putIntoSheet(Sheet &sheet, SheetReadResult &read)
+{
+    sheet.setRedraw(false);
+    sheet.setData(std::move(read.data));
+    sheet.setFileFormat(read.format);
+    sheet.setRedraw(true);
+    sheet.setVisible(true);
+}
+
+struct Position
+{
+    int row;
+    int col;
+};
+
+// The positions of the common area the engine marked as differing, row by row. The marks are
+// the engine's answer; nothing here compares texts again.
+std::vector<Position> markedPositions(const SheetData &data0, const SheetData &data1, qint32 expected)
+{
+    std::vector<Position> positions;
+    positions.reserve(size_t(std::max(expected, 0)));
+    const int commonRows = std::min(data0.rows(), data1.rows());
+    const int commonCols = std::min(data0.cols(), data1.cols());
+    for (int r = 1; r < commonRows; ++r) {
+        for (int c = 1; c < commonCols; ++c) {
+            if (data0.backColor(r, c) == kDiffBackColor && data1.backColor(r, c) == kDiffBackColor)
+                positions.push_back({r, c});
+        }
+    }
+    return positions;
+}
+
+QByteArray textReport(const CompareResult &result, const std::vector<Position> &positions)
+{
+    QString message = compareResultMessage(result);
+    message.replace(u"\r\n"_s, u"\n"_s);
+    QByteArray buffer;
+    buffer.reserve(qsizetype(positions.size()) * 12 + 128);
+    buffer.append(message.toUtf8());
+    buffer.append('\n');
+    for (const Position &position : positions) {
+        buffer.append(QByteArray::number(position.row));
+        buffer.append(',');
+        buffer.append(QByteArray::number(position.col));
+        buffer.append('\n');
+    }
+    return buffer;
+}
+
+QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
+                      const std::vector<Position> &positions)
+{
+    QByteArray buffer;
+    buffer.reserve(qsizetype(positions.size()) * 48 + 256);
+    buffer.append("{\"differences\": ");
+    buffer.append(QByteArray::number(result.count));
+    buffer.append(", \"sizesDiffer\": ");
+    buffer.append(result.sizesDiffer ? "true" : "false");
+    buffer.append(", \"rows\": [");
+    buffer.append(QByteArray::number(data0.rows()));
+    buffer.append(", ");
+    buffer.append(QByteArray::number(data1.rows()));
+    buffer.append("], \"cols\": [");
+    buffer.append(QByteArray::number(data0.cols()));
+    buffer.append(", ");
+    buffer.append(QByteArray::number(data1.cols()));
+    buffer.append("], \"cells\": [");
+    for (size_t i = 0; i < positions.size(); ++i) {
+        const Position &position = positions[i];
+        buffer.append(i == 0 ? "\n[" : ",\n[");
+        buffer.append(QByteArray::number(position.row));
+        buffer.append(", ");
+        buffer.append(QByteArray::number(position.col));
+        buffer.append(", ");
+        appendJsonString(buffer, data0.text(position.row, position.col));
+        buffer.append(", ");
+        appendJsonString(buffer, data1.text(position.row, position.col));
+        buffer.append(']');
+    }
+    buffer.append(positions.empty() ? "]}\n" : "\n]}\n");
+    return buffer;
+}
+
+int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments, QIODevice &out, QIODevice &err)
+{
+    AppState state;
+    state.DelimiterMode = arguments.delimiterMode;
+    state.UserDelimiter = arguments.delimiter;
+    for (int i = 0; i < 2; ++i)
+        putIntoSheet(state.grdData(i), loads[i].read);
+
+    SilentUserInterface ui(err);
+    const CompareResult result = CompareSheets(state, ui, false);
+    const SheetData &data0 = state.grdData(0).data();
+    const SheetData &data1 = state.grdData(1).data();
+    const std::vector<Position> positions = markedPositions(data0, data1, result.count);
+    if (qsizetype(positions.size()) != result.count) {
+        // A colouring step the engine had to skip; the report would contradict itself.
+        writeMessageLines(err, kMarksDisagreeText.arg(result.count).arg(positions.size()));
+        return kExitTrouble;
+    }
+
+    const QByteArray report
+        = arguments.json ? jsonReport(result, data0, data1, positions) : textReport(result, positions);
+    if (out.write(report) != report.size()) {
+        writeMessageLines(err, kOutputFailedText);
+        return kExitTrouble;
+    }
+    return (result.count > 0 || result.sizesDiffer) ? kExitDifferent : kExitOk;
+}
+} // namespace
+
+int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
+{
+    std::array<FileLoad, 2> loads;
+    loads[0].path = arguments.files.value(0);
+    loads[1].path = arguments.files.value(1);
+    try {
+        loadBoth(loads, arguments);
+    } catch (const std::bad_alloc &) {
+        writeMessageLines(err, kOutOfMemoryText);
+        return kExitTrouble;
+    }
+
+    // Every message names its file: there are two. A missing delimiter is the setting's fault,
+    // not a file's, and is told once.
+    QStringList refusals;
+    for (const FileLoad &load : loads) {
+        if (load.refusal == LoadRefusal::None)
+            continue;
+        const QString text = loadRefusalMessage(load.refusal).text;
+        const QString line = load.refusal == LoadRefusal::NoDelimiter ? text : load.path + u": "_s + text;
+        if (!refusals.contains(line))
+            refusals.append(line);
+    }
+    for (const QString &line : std::as_const(refusals))
+        writeMessageLines(err, line);
+    if (!refusals.isEmpty())
+        return kExitTrouble;
+
+    for (const FileLoad &load : loads) {
+        if (load.read.result != 0)
+            writeMessageLines(err, load.path + u": "_s + partialReadMessage().text);
+        if (!load.writesBack)
+            writeMessageLines(err, load.path + u": "_s + notWritableBackMessage().text);
+    }
+
+    try {
+        return compareLoaded(loads, arguments, out, err);
+    } catch (const std::bad_alloc &) {
+        writeMessageLines(err, kOutOfMemoryText);
+        return kExitTrouble;
+    }
+}
