@@ -408,8 +408,9 @@ void TestForm1::comparesTwoDroppedFiles()
 void TestForm1::busyWindowIgnoresItsCommands_data()
 {
     QTest::addColumn<QString>("command");
-    for (const char *command : {"cmdDiff", "cmdClr", "cmdGmn", "cmdEnd", "close box", "cmdName", "cmdSave", "mnuNew",
-                                "mnuUndo", "mnuDoble", "mnuKukan", "mnuHelp", "mnuVer", "drop", "drag over"})
+    for (const char *command :
+         {"cmdDiff", "cmdClr", "cmdGmn", "cmdEnd", "close box", "cmdName", "cmdSave", "mnuNew", "mnuUndo", "mnuDoble",
+          "mnuKukan", "mnuHelp", "mnuVer", "drop", "drag over", "cell change"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -469,7 +470,14 @@ void TestForm1::busyWindowIgnoresItsCommands()
         form.mnuVer->trigger();
     else if (command == u"drop")
         QVERIFY(!sendDrop(form.PicFile[1], mime) || !form.grdData[1]->isVisible());
-    else if (command == u"drag over") {
+    else if (command == u"cell change") {
+        // Outside a comparison this would empty the tool tips: the other sheet is hidden.
+        state.grdData(0).setToolTipText(u"before"_s);
+        SheetView *view = form.grdData[0];
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+        QCOMPARE(state.grdData(0).col(), 2);
+        QCOMPARE(state.grdData(0).toolTipText(), u"before"_s);
+    } else if (command == u"drag over") {
         // The feedback is left as offered, even for data that is no file list.
         QMimeData text;
         text.setText(u"a,b"_s);
