@@ -20,12 +20,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -37,17 +35,11 @@ const QString kCaption = u"Rowlark"_s;
 // Inner layout of a tool frame, in twips.
 constexpr TwipsRect kCmdNameRect{0, 0, 1800, ToolFrame::kHeight};
 constexpr TwipsRect kCmdSaveRect{1815, 0, 1800, ToolFrame::kHeight};
-
-double screenDpi()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInch() : 96.0;
-}
 } // namespace
 
 Form1::Form1(Form1Options options, QWidget *parent)
     : QMainWindow(parent)
-    , m_twips(screenDpi())
+    , m_twips(Twips::forScreen(nullptr))
     , m_programFolder(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder)
     , m_commandLine(options.commandLine)
     , m_settingsPath(options.settingsPath.isEmpty() ? settingsFilePath() : options.settingsPath)
@@ -297,8 +289,7 @@ void Form1::Form_Resize()
 
 void Form1::placeInPixels(QWidget *widget, const TwipsRect &rect)
 {
-    widget->setGeometry(m_twips.toPixels(rect.left), m_twips.toPixels(rect.top), m_twips.toPixels(rect.width),
-                        m_twips.toPixels(rect.height));
+    widget->setGeometry(m_twips.toPixels(rect));
 }
 
 void Form1::syncWidgets()

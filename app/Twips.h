@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QRect>
+
 #include <cmath>
+
+class QScreen;
 
 // Every length of the window's layout is kept in twips (1440 per inch), as the layout rules are
 // written; this is the one place where twips meet device-independent pixels.
@@ -33,10 +37,17 @@ public:
     {
         return pixels * kTwipsPerInch / m_dpi;
     }
+    [[nodiscard]] QRect toPixels(const TwipsRect &rect) const
+    {
+        return QRect(toPixels(rect.left), toPixels(rect.top), toPixels(rect.width), toPixels(rect.height));
+    }
     [[nodiscard]] double dpi() const
     {
         return m_dpi;
     }
+
+    // For a screen (null: the primary screen); 96 dpi when there is none.
+    [[nodiscard]] static Twips forScreen(const QScreen *screen);
 
 private:
     double m_dpi;

@@ -14,7 +14,7 @@
 #include "CompareEngine.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "SheetFileReader.h"
-#include "UserInterface.h"
+#include "SilentUserInterface.h"
 #include "frmHikaku.h"
 
 #include <QApplication>
@@ -41,7 +41,7 @@ constexpr int kCols = 100;
 
 // The program's own user interface minus the message boxes: the yield serves the event loop,
 // and the progress dialog is the real one when a main window is given.
-class BenchUserInterface : public UserInterface
+class BenchUserInterface : public SilentUserInterface
 {
 public:
     BenchUserInterface(bool &compareCancelled, QWidget *mainWindow)
@@ -58,20 +58,6 @@ public:
     {
         ++yields;
         QCoreApplication::processEvents();
-    }
-    void beep() override
-    {
-    }
-    QString askSaveFileName(const SaveDialogRequest &) override
-    {
-        return {};
-    }
-    QString clipboardText() override
-    {
-        return {};
-    }
-    void setClipboardText(const QString &) override
-    {
     }
     void showProgressDialog() override
     {
@@ -91,14 +77,6 @@ public:
         if (m_dialog)
             m_dialog->close();
         m_dialog.reset();
-    }
-    bool openUrl(const QString &) override
-    {
-        return false;
-    }
-    bool startProgram(const QString &) override
-    {
-        return false;
     }
 
     QString lastMessage;

@@ -1,5 +1,7 @@
 #include "DiffCommand.h"
 
+#include "SilentUserInterface.h"
+
 #include "AppState.h"
 #include "CompareEngine.h"
 #include "DumpCommand.h"
@@ -27,10 +29,10 @@ const QString kOutputFailedText = u"結果を出力できませんでした"_s;
 // The engine's user interface when nobody watches: there is no dialog to show and no event loop
 // to serve. A silent run shows no message; should one come anyway, it goes to standard error
 // rather than being lost.
-class SilentUserInterface final : public UserInterface
+class MessagesToStandardError final : public SilentUserInterface
 {
 public:
-    explicit SilentUserInterface(QIODevice &err)
+    explicit MessagesToStandardError(QIODevice &err)
         : m_err(err)
     {
     }
@@ -38,40 +40,6 @@ public:
     void showMessage(const QString &text, const QString &, MessageIcon) override
     {
         writeMessageLines(m_err, text);
-    }
-    void yieldToEventLoop() override
-    {
-    }
-    void beep() override
-    {
-    }
-    QString askSaveFileName(const SaveDialogRequest &) override
-    {
-        return {};
-    }
-    QString clipboardText() override
-    {
-        return {};
-    }
-    void setClipboardText(const QString &) override
-    {
-    }
-    void showProgressDialog() override
-    {
-    }
-    void showProgressPercent(int) override
-    {
-    }
-    void closeProgressDialog() override
-    {
-    }
-    bool openUrl(const QString &) override
-    {
-        return false;
-    }
-    bool startProgram(const QString &) override
-    {
-        return false;
     }
 
 private:
@@ -210,7 +178,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     for (int i = 0; i < 2; ++i)
         putIntoSheet(state.grdData(i), loads[i].read);
 
-    SilentUserInterface ui(err);
+    MessagesToStandardError ui(err);
     const CompareResult result = CompareSheets(state, ui, false);
     const SheetData &data0 = state.grdData(0).data();
     const SheetData &data1 = state.grdData(1).data();

@@ -1,5 +1,7 @@
 #include "frmHikaku.h"
 
+#include "SheetFont.h"
+
 #include "MPRO_BAR.h"
 #include "Twips.h"
 
@@ -24,17 +26,6 @@ constexpr TwipsRect kPictureRect{120, 480, 5775, 375};
 constexpr TwipsRect kCancelRect{2280, 960, 1455, 375};
 constexpr int kLabelPointSize = 12;
 
-QRect toPixels(const Twips &twips, const TwipsRect &rect)
-{
-    return QRect(twips.toPixels(rect.left), twips.toPixels(rect.top), twips.toPixels(rect.width),
-                 twips.toPixels(rect.height));
-}
-
-double logicalDpi(const QWidget *mainWindow)
-{
-    const QScreen *screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInch() : 96.0;
-}
 } // namespace
 
 frmHikaku::frmHikaku(bool &compareCancelled, QWidget *mainWindow)
@@ -46,31 +37,27 @@ frmHikaku::frmHikaku(bool &compareCancelled, QWidget *mainWindow)
     setModal(false);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    const Twips twips(logicalDpi(mainWindow));
-    setFixedSize(toPixels(twips, kClientArea).size());
+    const Twips twips = Twips::forScreen(mainWindow ? mainWindow->screen() : nullptr);
+    setFixedSize(twips.toPixels(kClientArea).size());
 
     Label1 = new QLabel(kLabelText, this);
     Label1->setObjectName(u"Label1"_s);
-    QFont labelFont;
-    labelFont.setFamilies({u"ＭＳ ゴシック"_s, u"Noto Sans Mono CJK JP"_s, u"monospace"_s});
-    labelFont.setStyleHint(QFont::Monospace);
-    labelFont.setPointSize(kLabelPointSize);
-    Label1->setFont(labelFont);
-    Label1->setGeometry(toPixels(twips, kLabelRect));
+    Label1->setFont(sheetFont(kLabelPointSize));
+    Label1->setGeometry(twips.toPixels(kLabelRect));
 
     Picture1 = new QLabel(this);
     Picture1->setObjectName(u"Picture1"_s);
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setLineWidth(1);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Picture1->setGeometry(toPixels(twips, kPictureRect));
+    Picture1->setGeometry(twips.toPixels(kPictureRect));
     m_progressImage = QImage(Picture1->contentsRect().size(), QImage::Format_RGB32);
     m_progressImage.fill(MPRO_BAR::kProgressBackColour);
     Picture1->setPixmap(QPixmap::fromImage(m_progressImage));
 
     cmdCancel = new QPushButton(kCancelText, this);
     cmdCancel->setObjectName(u"cmdCancel"_s);
-    cmdCancel->setGeometry(toPixels(twips, kCancelRect));
+    cmdCancel->setGeometry(twips.toPixels(kCancelRect));
     cmdCancel->setDefault(true);
     connect(cmdCancel, &QPushButton::clicked, this, &frmHikaku::cmdCancel_Click);
 }

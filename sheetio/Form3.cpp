@@ -44,22 +44,13 @@ bool isBlankDelimiter(const QString &text)
             return false;
     return true;
 }
-
-double screenDpi(const QWidget *widget)
-{
-    if (const QScreen *screen = widget->screen())
-        return screen->logicalDotsPerInch();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        return screen->logicalDotsPerInch();
-    return 96.0;
-}
 } // namespace
 
 Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
     : QDialog(parent)
     , m_state(state)
     , m_ui(ui)
-    , m_twips(screenDpi(parent ? parent : this))
+    , m_twips(Twips::forScreen((parent ? parent : this)->screen()))
 {
     setWindowTitle(kCaption);
     setModal(true);
@@ -116,9 +107,10 @@ void Form3::place(QWidget *widget, const TwipsRect &rect) const
 {
     // A line edit's preferred width is that of a dozen characters; this one holds one.
     const QSize hint = qobject_cast<QLineEdit *>(widget) ? widget->minimumSizeHint() : widget->sizeHint();
-    widget->setGeometry(m_twips.toPixels(rect.left), m_twips.toPixels(rect.top),
-                        std::max(m_twips.toPixels(rect.width), hint.width()),
-                        std::max(m_twips.toPixels(rect.height), hint.height()));
+    QRect pixels = m_twips.toPixels(rect);
+    pixels.setWidth(std::max(pixels.width(), hint.width()));
+    pixels.setHeight(std::max(pixels.height(), hint.height()));
+    widget->setGeometry(pixels);
 }
 
 void Form3::Form_Load()
