@@ -13,9 +13,9 @@ QString commandLineText(const QStringList &arguments)
     return arguments.mid(1).join(QLatin1Char(' '));
 }
 
-int Main(const QStringList &arguments)
+int Main(const QStringList &arguments, const QString &gridComponentFile)
 {
-    const bool GridControlFound = MDllChk::IsFileOnSearchPath(kGridComponentFile);
+    const bool GridControlFound = MDllChk::IsFileOnSearchPath(gridComponentFile);
     if (!GridControlFound) {
         QApplication::beep();
         bool unused = false;

@@ -1,4 +1,5 @@
 #include "AModule1.h"
+#include "MDllChk.h"
 
 #include <QApplication>
 
@@ -15,5 +16,5 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rowlark"));
     QApplication::setApplicationDisplayName(QStringLiteral("Rowlark"));
-    return Main(QApplication::arguments());
+    return Main(QApplication::arguments(), kGridComponentFile);
 }
