@@ -4,6 +4,7 @@
 #include "RecordingUserInterface.h"
 #include "SheetModel.h"
 #include "SheetView.h"
+#include "frmHikaku.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -48,6 +50,7 @@ private slots:
     void newSheetsAndClearing();
     void saveButtons();
     void comparesTwoDroppedFiles();
+    void cancelButtonStopsARealComparison();
     void busyWindowIgnoresItsCommands_data();
     void busyWindowIgnoresItsCommands();
 
@@ -403,6 +406,62 @@ void TestForm1::comparesTwoDroppedFiles()
     QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
     QCOMPARE(m_ui->messages.last().text, u"ファイルを２個指定して下さい"_s);
     QCOMPARE(m_ui->messages.last().title, u"エラー"_s);
+}
+
+void TestForm1::cancelButtonStopsARealComparison()
+{
+    // The window's own dialogs this time, driven through the event loop the comparison serves.
+    QByteArray left, right;
+    for (int r = 0; r < 3000; ++r) {
+        left += "a,b,c\r\n";
+        right += r % 7 ? "a,b,c\r\n" : "a,x,c\r\n";
+    }
+    const QString leftPath = writeFile(u"left.csv"_s, left);
+    const QString rightPath = writeFile(u"right.csv"_s, right);
+    Form1Options options;
+    options.programFolder = m_dir->path();
+    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
+    Form1 form(options);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (int i = 0; i < 2; ++i) {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(i == 0 ? leftPath : rightPath)});
+        QVERIFY(sendDrop(form.PicFile[i], mime));
+        delete mime;
+    }
+
+    bool runningWhenCancelled = false;
+    bool cancelClicked = false;
+    QStringList messages;
+    QTimer person;
+    connect(&person, &QTimer::timeout, this, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *progress = qobject_cast<frmHikaku *>(widget);
+            if (progress && progress->isVisible() && !cancelClicked) {
+                runningWhenCancelled = form.state().CompareRunning && !form.grdData[0]->isEnabled();
+                cancelClicked = true;
+                QTest::mouseClick(progress->cmdCancel, Qt::LeftButton);
+            }
+        }
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            messages << box->windowTitle() + u'/' + box->text();
+            box->accept();
+        }
+    });
+    person.start(0);
+    QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    person.stop();
+
+    QVERIFY(runningWhenCancelled);
+    QCOMPARE(messages, QStringList{u"比較中止/中止しました"_s});
+    QVERIFY(!form.state().CompareRunning);
+    QVERIFY(form.grdData[0]->isEnabled());
+    QVERIFY(form.grdData[1]->isEnabled());
+    // Stopped early: the first differing row was marked, the last one (file line 2997) never.
+    QCOMPARE(form.state().grdData(0).backColorAt(1, 2), kDiffBackColor);
+    QCOMPARE(form.state().grdData(0).backColorAt(2997, 2), kWindowBackColor);
+    QCOMPARE(form.state().grdData(1).textMatrix(2997, 2), u"x"_s);
 }
 
 void TestForm1::busyWindowIgnoresItsCommands_data()
