@@ -8,6 +8,13 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kToolTipSeparator = u" : "_s;
+
+// Only 0 and 1 name a sheet; any other index is an error that ends the procedure, as a grid
+// that does not exist would.
+bool isSheetIndex(int index)
+{
+    return index == 0 || index == 1;
+}
 } // namespace
 
 bool PartnerHasCurrentCell(const AppState &state, int sheet)
@@ -33,6 +40,8 @@ void RecompareSelection(AppState &state, int sheet)
             return;
         grd0.setRedraw(false);
         grd1.setRedraw(false);
+        if (!isSheetIndex(sheet))
+            return;
         const Sheet &source = state.grdData(sheet);
         const int r1 = source.row();
         const int c1 = source.col();
@@ -56,7 +65,7 @@ void RecompareSelection(AppState &state, int sheet)
 
 void grdData_RowColChange(AppState &state, int index)
 {
-    if (state.CompareRunning || !state.grdData(index).isEnabled())
+    if (!isSheetIndex(index) || state.CompareRunning || !state.grdData(index).isEnabled())
         return;
     Sheet &grd0 = state.grdData(0);
     Sheet &grd1 = state.grdData(1);
@@ -76,7 +85,7 @@ void grdData_RowColChange(AppState &state, int index)
 
 void grdData_Scroll(AppState &state, int index)
 {
-    if (!PartnerHasCurrentCell(state, index))
+    if (!isSheetIndex(index) || !PartnerHasCurrentCell(state, index))
         return;
     const Sheet &source = state.grdData(index);
     Sheet &other = state.grdData(index == 0 ? 1 : 0);

@@ -23,6 +23,7 @@ private slots:
     void scroll_data();
     void scroll();
     void scrollingBothWaysAtOnceIsMirroredWhole();
+    void otherIndexesChangeNothing();
 
 private:
     std::unique_ptr<AppState> m_state;
@@ -270,6 +271,36 @@ void tst_Recompare::scrollingBothWaysAtOnceIsMirroredWhole()
 
     QCOMPARE(QPoint(m_state->grdData(0).topRow(), m_state->grdData(0).leftCol()), QPoint(3, 12));
     QCOMPARE(QPoint(m_state->grdData(1).topRow(), m_state->grdData(1).leftCol()), QPoint(3, 12));
+}
+
+// Only 0 and 1 name a sheet: any other index ends each procedure without touching the sheets,
+// and drawing still comes back on.
+void tst_Recompare::otherIndexesChangeNothing()
+{
+    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
+    fillSheet(m_state->grdData(1), u"a,x|c,y"_s);
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = m_state->grdData(i);
+        select(sheet, {1, 1, 2, 2});
+        sheet.scrolledByView(1 + i, 1);
+        sheet.setToolTipText(u"old"_s);
+        sheet.setRedraw(false);
+    }
+
+    for (int index : {-1, 2}) {
+        RecompareSelection(*m_state, index);
+        grdData_RowColChange(*m_state, index);
+        grdData_Scroll(*m_state, index);
+    }
+
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = m_state->grdData(i);
+        QCOMPARE(colourMap(sheet), u"..|.."_s);
+        QCOMPARE(selectionOf(sheet), (Selection{1, 1, 2, 2}));
+        QCOMPARE(sheet.topRow(), 1 + i);
+        QCOMPARE(sheet.toolTipText(), u"old"_s);
+        QVERIFY(sheet.redraw());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Recompare)
