@@ -5,6 +5,7 @@
 
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 class tst_CompareEngine : public QObject
@@ -20,6 +21,8 @@ private slots:
     void staleMarks();
     void stateDuringAndAfterRun_data();
     void stateDuringAndAfterRun();
+    void orderOfStartAndEnding_data();
+    void orderOfStartAndEnding();
     void selectionsRestored_data();
     void selectionsRestored();
     void cancel_data();
@@ -208,6 +211,97 @@ void tst_CompareEngine::stateDuringAndAfterRun()
         QCOMPARE(m_state->grdData(i).foreColorAt(1, 1), kWindowTextColor);
     }
     QCOMPARE(grd0.foreColorAt(2, 2), kMarkForeColor);
+}
+
+void tst_CompareEngine::orderOfStartAndEnding_data()
+{
+    QTest::addColumn<bool>("showProgress");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QStringList>("events");
+
+    // Each event with the sheets' Enabled and Redraw flags (sheet 0, sheet 1) and CompareRunning
+    // at that moment. "fore" is the text colour reset on a sheet's current cell, which is still
+    // drawn at once.
+    const QStringList start{
+        u"fore0 E=11 R=11 running=0"_s,
+        u"fore1 E=11 R=11 running=0"_s,
+        u"Enabled0 E=01 R=00 running=0"_s,
+        u"Enabled1 E=00 R=00 running=0"_s,
+    };
+    const QStringList end{
+        u"Enabled0 E=10 R=00 running=1"_s,
+        u"Enabled1 E=11 R=00 running=1"_s,
+        u"Redraw0 E=11 R=10 running=1"_s,
+        u"Redraw1 E=11 R=11 running=1"_s,
+    };
+    const QString shown = u"show E=00 R=00 running=1"_s; // and only then the first paint and yield
+
+    QTest::newRow("interactive, normal ending") << true << false
+                                                << start + QStringList{shown} + end
+            + QStringList{u"close E=11 R=11 running=1"_s, u"message E=11 R=11 running=1"_s};
+    QTest::newRow("silent, normal ending") << false << false << start + end;
+    QTest::newRow("interactive, cancelled") << true << true
+                                            << start + QStringList{shown} + end
+            + QStringList{u"close E=11 R=11 running=0"_s, u"message E=11 R=11 running=0"_s};
+}
+
+// The flags change in a fixed order at both ends of a run, whatever the mode and the ending.
+void tst_CompareEngine::orderOfStartAndEnding()
+{
+    QFETCH(bool, showProgress);
+    QFETCH(bool, cancel);
+    QFETCH(QStringList, events);
+
+    // Notes when the progress dialog opens and closes, among the sheets' own events.
+    struct NotingUserInterface : RecordingUserInterface
+    {
+        std::function<void(const QString &)> note;
+        void showProgressDialog() override
+        {
+            RecordingUserInterface::showProgressDialog();
+            note(u"show"_s);
+        }
+        void closeProgressDialog() override
+        {
+            RecordingUserInterface::closeProgressDialog();
+            note(u"close"_s);
+        }
+    } ui;
+
+    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
+    fillSheet(m_state->grdData(1), u"a,x|c,d"_s);
+
+    QStringList log;
+    ui.note = [&](const QString &event) {
+        const Sheet &grd0 = m_state->grdData(0);
+        const Sheet &grd1 = m_state->grdData(1);
+        log.append(u"%1 E=%2%3 R=%4%5 running=%6"_s.arg(event)
+                       .arg(int(grd0.isEnabled()))
+                       .arg(int(grd1.isEnabled()))
+                       .arg(int(grd0.redraw()))
+                       .arg(int(grd1.redraw()))
+                       .arg(int(m_state->CompareRunning)));
+    };
+    for (int i = 0; i < 2; ++i) {
+        const Sheet *sheet = &m_state->grdData(i);
+        const QString index = QString::number(i);
+        connect(sheet, &Sheet::cellsChanged, this, [&ui, index] { ui.note(u"fore"_s + index); });
+        connect(sheet, &Sheet::appearanceChanged, this, [&ui, index] { ui.note(u"Enabled"_s + index); });
+        connect(sheet, &Sheet::refreshed, this, [&ui, index] { ui.note(u"Redraw"_s + index); });
+    }
+    ui.onYield = [&] {
+        if (cancel && ui.yields == 2) // after the first data row
+            m_state->CompareCancelled = true;
+    };
+    ui.onMessage = [&](const RecordingUserInterface::Message &) { ui.note(u"message"_s); };
+
+    const CompareResult result = CompareSheets(*m_state, ui, showProgress);
+
+    for (int i = 0; i < 2; ++i)
+        disconnect(&m_state->grdData(i), nullptr, this, nullptr);
+    QCOMPARE(result.cancelled, cancel);
+    QCOMPARE(log, events);
+    QCOMPARE(colourMap(m_state->grdData(1)), u".R|.."_s);
 }
 
 void tst_CompareEngine::selectionsRestored_data()
