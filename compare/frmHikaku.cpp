@@ -74,7 +74,11 @@ void frmHikaku::placeOverOwner()
     if (!owner)
         return;
     const QRect ownerFrame = owner->frameGeometry();
-    const QRect ownFrame = frameGeometry();
+    QSize ownFrame = frameGeometry().size();
+    // A dialog the window system has not framed yet reports no frame at all; it gets the same
+    // decorations as its owner, so count those instead of none.
+    if (ownFrame == size())
+        ownFrame += ownerFrame.size() - owner->size();
     move(ownerFrame.left() + (ownerFrame.width() - ownFrame.width()) / 2,
          ownerFrame.top() + (ownerFrame.height() - ownFrame.height()) / 2);
 }
