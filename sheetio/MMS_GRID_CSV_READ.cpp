@@ -450,6 +450,11 @@ int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass
     grid.setRedraw(false);
     const auto restoreRedraw = qScopeGuard([&grid, redraw] { grid.setRedraw(redraw); });
     ReadOutcome outcome = ReadDelimitedText(std::move(text), rule, pass, mode, delimiter);
+    // The grid goes down to its header cell before it takes the new contents, so the current
+    // cell, the selection and the scroll position of the previous file do not carry over. Only
+    // once the read has its data: a read that throws leaves the previous file's cells in place.
+    grid.setCols(1);
+    grid.setRows(1);
     grid.setData(std::move(outcome.data));
     return outcome.result;
 }

@@ -52,7 +52,10 @@ struct ReadOutcome
                                             QStringView delimiter);
 
 // The read into a sheet: the sheet's contents are replaced with its drawing off, and the sheet's
-// redraw setting is restored afterwards. Returns the result of ReadDelimitedText.
+// redraw setting is restored afterwards. The sheet passes through one row and one column on the
+// way, as a grid cut down before it is filled: the current cell and the selection end on the
+// header cell (0, 0) and the sheet is scrolled to its first row and column. Returns the result of
+// ReadDelimitedText.
 [[nodiscard]] int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
                                     QStringView delimiter);
 

@@ -42,6 +42,7 @@ private slots:
     void partialReadWithdrawsOverwrite();
     void textThatCannotBeWrittenBackWithdrawsOverwrite();
     void reloadAfterPartialReadRestoresOverwrite();
+    void reloadStartsAtTheTop();
     void dropLoadsEveryFileInOrder();
     void dropSkipsWhatCannotBeLoaded();
     void dropOfNoFilesIsIgnored();
@@ -340,6 +341,33 @@ void TestFileIntake::reloadAfterPartialReadRestoresOverwrite()
     QCOMPARE(m_state->grdData(0).textMatrix(1, 2), u"b"_s);
     QVERIFY(m_state->fraTool[0].cmdSaveEnabled);
     QVERIFY(!m_state->overwriteWithdrawn[0]);
+}
+
+void TestFileIntake::reloadStartsAtTheTop()
+{
+    QByteArray bytes;
+    for (int r = 1; r <= 60; ++r)
+        bytes += "a,b,c,d,e,f\r\n";
+    LoadSheetFile(*m_state, *m_ui, 0, writeFile(u"first.csv"_s, bytes));
+    Sheet &sheet = m_state->grdData(0);
+    sheet.setCurrentCell(40, 4);
+    sheet.setRowSel(45);
+    sheet.setColSel(6);
+    sheet.setTopRow(30);
+    sheet.setLeftCol(3);
+
+    LoadSheetFile(*m_state, *m_ui, 0, writeFile(u"second.csv"_s, bytes));
+
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(sheet.rows(), 61);
+    // Nothing of where the person was in the previous file: no block stays selected, and the new
+    // file is shown from its first row and column.
+    QCOMPARE(sheet.topRow(), 1);
+    QCOMPARE(sheet.leftCol(), 1);
+    QCOMPARE(sheet.rowSel(), sheet.row());
+    QCOMPARE(sheet.colSel(), sheet.col());
+    QCOMPARE(sheet.row(), 0);
+    QCOMPARE(sheet.col(), 0);
 }
 
 void TestFileIntake::dropLoadsEveryFileInOrder()
