@@ -5,6 +5,7 @@
 #include "TextCodec.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace
 {
@@ -29,6 +30,9 @@ DroppedFile ResolveDroppedFile(const QString &item)
         return result;
     }
 
+    // Only a regular file is read: opening a named pipe would wait for a writer and hang the window.
+    if (!QFileInfo(item).isFile())
+        return result;
     QFile file(item);
     if (!file.open(QIODevice::ReadOnly))
         return result;

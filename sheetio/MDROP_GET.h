@@ -21,8 +21,8 @@ struct DroppedFile
 // Turns one entry of a dropped file list into the path to load. An entry whose name ends in
 // ".lnk" (exact case, no earlier ".lnk") is a shortcut: its text is scanned line by line for a
 // drive path ("X:\…"); a line naming a network path ("\\…") refuses the entry. A shortcut that
-// cannot be opened, or whose text ends while the scan still expects lines, ends the scan with
-// what was found so far.
+// is no regular file or cannot be opened is not loaded (status 0); one whose text ends while the
+// scan still expects lines ends the scan with what was found so far.
 [[nodiscard]] DroppedFile ResolveDroppedFile(const QString &item);
 
 } // namespace MDROP_GET

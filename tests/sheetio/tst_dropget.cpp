@@ -3,9 +3,12 @@
 #include "MDROP_GET.h"
 #include "MWIN_VER.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -24,7 +27,8 @@ private slots:
     void notShortcuts();
     void shortcuts_data();
     void shortcuts();
-    void missingShortcut();
+    void unreadableShortcut_data();
+    void unreadableShortcut();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -106,9 +110,24 @@ void TestDropGet::shortcuts()
     QCOMPARE(dropped.name, name == u"<item>" ? item : name);
 }
 
-void TestDropGet::missingShortcut()
+void TestDropGet::unreadableShortcut_data()
 {
-    const MDROP_GET::DroppedFile dropped = MDROP_GET::ResolveDroppedFile(m_folder->filePath(u"gone.lnk"_s));
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << u"missing"_s;
+    QTest::newRow("folder") << u"folder"_s;
+    QTest::newRow("named pipe, read without waiting for a writer") << u"pipe"_s;
+}
+
+void TestDropGet::unreadableShortcut()
+{
+    QFETCH(QString, kind);
+    const QString item = m_folder->filePath(u"odd.lnk"_s);
+    if (kind == u"folder")
+        QVERIFY(QDir().mkdir(item));
+    else if (kind == u"pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(item).constData(), 0600), 0);
+
+    const MDROP_GET::DroppedFile dropped = MDROP_GET::ResolveDroppedFile(item);
     QCOMPARE(dropped.status, MDROP_GET::kNoDrivePath);
     QVERIFY(dropped.name.isEmpty());
 }
