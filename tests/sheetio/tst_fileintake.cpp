@@ -263,13 +263,15 @@ void TestFileIntake::partialReadWithdrawsOverwrite_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("cols");
     QTest::addColumn<QString>("lastRowFirstCell");
 
     QByteArray tooLong;
     for (int r = 1; r <= 32767; ++r)
         tooLong += QByteArray::number(r) + ",x\r\n";
-    QTest::newRow("32767 lines keep the first 32766") << tooLong << 0 << 32767 << u"32766"_s;
-    QTest::newRow("line of 32766 delimiters") << QByteArray(32766, '|') << 1 << 1 << QString();
+    QTest::newRow("32767 lines keep the first 32766") << tooLong << 0 << 32767 << 3 << u"32766"_s;
+    QTest::newRow("line of 32766 delimiters leaves the header cell alone")
+        << QByteArray(32766, '|') << 1 << 1 << 1 << QString();
 }
 
 void TestFileIntake::partialReadWithdrawsOverwrite()
@@ -277,6 +279,7 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     QFETCH(QByteArray, bytes);
     QFETCH(int, mode);
     QFETCH(int, rows);
+    QFETCH(int, cols);
     QFETCH(QString, lastRowFirstCell);
 
     m_state->DelimiterMode = mode;
@@ -292,6 +295,7 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     QVERIFY(sheet.isVisible());
     QVERIFY(m_state->fraTool[0].visible);
     QCOMPARE(sheet.rows(), rows);
+    QCOMPARE(sheet.cols(), cols);
     if (rows > 1)
         QCOMPARE(sheet.textMatrix(rows - 1, 1), lastRowFirstCell);
     QCOMPARE(m_state->SheetFileName[0], path);

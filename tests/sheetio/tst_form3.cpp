@@ -142,12 +142,15 @@ void TestForm3::firstActivationFillsControls()
     m_state->DelimiterMode = mode;
     m_state->UserDelimiter = delimiter;
     m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 
     QVERIFY(m_form->optKukan[checkedOption]->isChecked());
     QVERIFY(!m_form->optKukan[1 - checkedOption]->isChecked());
     QCOMPARE(m_form->txtKukan->text(), shownText);
     QCOMPARE(m_form->txtKukan->isEnabled(), checkedOption == 1);
+    // With the delimiter option the box is ready for typing over the delimiter shown.
+    QCOMPARE(m_form->txtKukan->hasFocus(), checkedOption == 1);
+    QCOMPARE(m_form->txtKukan->selectedText(), checkedOption == 1 ? shownText : QString());
     // Showing the dialog changes no setting.
     QCOMPARE(m_state->DelimiterMode, mode);
     QCOMPARE(m_state->UserDelimiter, delimiter);
