@@ -63,9 +63,11 @@ Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
     txtKukan->setMaxLength(1);
     cmdSave = new QPushButton(kSaveCaption, this);
     cmdEnd = new QPushButton(kCancelCaption, this);
+    // "保存" answers Enter, except while "取消" has the focus: Enter then presses "取消", as a
+    // focused button takes Enter on this desktop, so it can never save and clear the sheets.
     cmdSave->setDefault(true);
     cmdSave->setAutoDefault(true);
-    cmdEnd->setAutoDefault(false);
+    cmdEnd->setAutoDefault(true);
 
     // The two options form one exclusive group through their common parent.
     optKukan[0]->setChecked(true);

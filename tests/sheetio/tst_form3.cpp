@@ -250,8 +250,12 @@ void TestForm3::saveStoresChoice()
     m_form->txtKukan->setText(typed);
     m_form->optKukan[option]->setChecked(true);
 
-    if (byEnterKey)
+    if (byEnterKey) {
+        // Having passed over "取消" on the way, the box's Enter still saves.
+        m_form->cmdEnd->setFocus(Qt::TabFocusReason);
+        m_form->txtKukan->setFocus(Qt::TabFocusReason);
         QTest::keyClick(m_form->txtKukan, Qt::Key_Return);
+    }
     else
         QTest::mouseClick(m_form->cmdSave, Qt::LeftButton);
 
@@ -306,6 +310,7 @@ void TestForm3::closingWithoutSaveChangesNothing_data()
     QTest::newRow("取消 button") << u"button"_s;
     QTest::newRow("escape key") << u"escape"_s;
     QTest::newRow("close box") << u"close"_s;
+    QTest::newRow("enter key on the focused 取消 button") << u"enter on cancel"_s;
 }
 
 void TestForm3::closingWithoutSaveChangesNothing()
@@ -323,6 +328,10 @@ void TestForm3::closingWithoutSaveChangesNothing()
         QTest::mouseClick(m_form->cmdEnd, Qt::LeftButton);
     else if (how == u"escape")
         QTest::keyClick(m_form.get(), Qt::Key_Escape);
+    else if (how == u"enter on cancel") {
+        m_form->cmdEnd->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_form->cmdEnd, Qt::Key_Return);
+    }
     else
         m_form->close();
 
