@@ -255,8 +255,7 @@ void TestForm3::saveStoresChoice()
         m_form->cmdEnd->setFocus(Qt::TabFocusReason);
         m_form->txtKukan->setFocus(Qt::TabFocusReason);
         QTest::keyClick(m_form->txtKukan, Qt::Key_Return);
-    }
-    else
+    } else
         QTest::mouseClick(m_form->cmdSave, Qt::LeftButton);
 
     QCOMPARE(m_form->result(), int(QDialog::Accepted));
@@ -331,8 +330,7 @@ void TestForm3::closingWithoutSaveChangesNothing()
     else if (how == u"enter on cancel") {
         m_form->cmdEnd->setFocus(Qt::TabFocusReason);
         QTest::keyClick(m_form->cmdEnd, Qt::Key_Return);
-    }
-    else
+    } else
         m_form->close();
 
     QVERIFY(!m_form->isVisible());
