@@ -2,6 +2,45 @@
 
 #include "GridError.h"
 
+namespace
+{
+// The program's loops count rows and columns in 16 bits: a number beyond that overflows before
+// the grid is even asked.
+void checkRowColNumber(int number)
+{
+    if (number > kMaxRowCol || number < -kMaxRowCol - 1)
+        throw GridError(GridErrorCode::Overflow);
+}
+
+constexpr char32_t kHalfWidthKatakanaFirst = 0xFF61; // "｡"
+constexpr char32_t kHalfWidthKatakanaLast = 0xFF9F; // "ﾟ"
+constexpr int kHalfWidthKatakanaFirstCode = 0xA1; // its single-byte code
+} // namespace
+
+int keyAsciiFromCharacter(char32_t character)
+{
+    if (character < 0x80)
+        return int(character);
+    if (character >= kHalfWidthKatakanaFirst && character <= kHalfWidthKatakanaLast)
+        return kHalfWidthKatakanaFirstCode + int(character - kHalfWidthKatakanaFirst);
+    return -int(character);
+}
+
+QString characterFromKeyAscii(int keyAscii)
+{
+    if (keyAscii == 0)
+        return {};
+    char32_t character = 0;
+    if (keyAscii < 0)
+        character = char32_t(-qint64(keyAscii));
+    else if (keyAscii >= kHalfWidthKatakanaFirstCode
+             && keyAscii <= kHalfWidthKatakanaFirstCode + int(kHalfWidthKatakanaLast - kHalfWidthKatakanaFirst))
+        character = kHalfWidthKatakanaFirst + char32_t(keyAscii - kHalfWidthKatakanaFirstCode);
+    else
+        character = char32_t(keyAscii);
+    return QString::fromUcs4(&character, 1);
+}
+
 Sheet::Sheet(int index, QObject *parent)
     : QObject(parent)
     , m_index(index)
@@ -10,18 +49,22 @@ Sheet::Sheet(int index, QObject *parent)
 
 void Sheet::checkRow(int row) const
 {
+    checkRowColNumber(row);
     if (row < 0 || row >= rows())
         throw GridError(GridErrorCode::InvalidRow);
 }
 
 void Sheet::checkCol(int col) const
 {
+    checkRowColNumber(col);
     if (col < 0 || col >= cols())
         throw GridError(GridErrorCode::InvalidCol);
 }
 
 void Sheet::checkCell(int row, int col) const
 {
+    checkRowColNumber(row);
+    checkRowColNumber(col);
     if (row < 0 || row >= rows() || col < 0 || col >= cols())
         throw GridError(GridErrorCode::SubscriptOutOfRange);
 }
@@ -149,6 +192,7 @@ void Sheet::setColSel(int col)
 
 void Sheet::setTopRow(int row)
 {
+    checkRowColNumber(row);
     if (row < std::min(fixedRows(), rows() - 1) || row >= rows())
         throw GridError(GridErrorCode::InvalidRow);
     if (row == m_topRow)
@@ -160,6 +204,7 @@ void Sheet::setTopRow(int row)
 
 void Sheet::setLeftCol(int col)
 {
+    checkRowColNumber(col);
     if (col < std::min(fixedCols(), cols() - 1) || col >= cols())
         throw GridError(GridErrorCode::InvalidCol);
     if (col == m_leftCol)

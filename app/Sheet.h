@@ -28,12 +28,21 @@ inline constexpr int kShiftMask = 1;
 inline constexpr int kCtrlMask = 2;
 inline constexpr int kAltMask = 4;
 
+// The character codes of the keyPress() event, as a grid reports typed characters: ASCII as it
+// is (control characters such as Enter 13 and Backspace 8 included), half-width katakana as their
+// single-byte codes 161 to 223, and every other character, a double-byte one, as a negative
+// number (minus its Unicode code point). 9999 is never a character's code.
+[[nodiscard]] int keyAsciiFromCharacter(char32_t character);
+// The character a keyPress() code stands for; empty for 0.
+[[nodiscard]] QString characterFromKeyAscii(int keyAscii);
+
 // One sheet: the grid's data and state, and the grid's events.
 //
 // Everything a command reads or writes on a grid lives here; the view only shows it and reports
 // what the person does. Events are raised synchronously, whether the change came from the person
 // or from code: moving the current cell raises leaveCell() before the move and rowColChange()
-// after it. Invalid positions and counts raise GridError.
+// after it. Invalid positions and counts raise GridError; a row or column number beyond 16 bits
+// raises the overflow error.
 //
 // While redraw is off, the view's change notifications are collected and sent as one
 // refreshed() when redraw is switched back on.
@@ -197,7 +206,7 @@ signals:
     void dblClick();
     void gotFocus();
     void keyDown(int *keyCode, int shift);
-    void keyPress(int *keyAscii);
+    void keyPress(int *keyAscii); // codes as keyAsciiFromCharacter() gives them
     void leaveCell();
     void mouseUp(int button, int shift, int x, int y);
     void rowColChange();

@@ -25,6 +25,8 @@ private slots:
     void clearKeepsCounts();
     void errors_data();
     void errors();
+    void keyCharacterCodes_data();
+    void keyCharacterCodes();
     void redrawOffCollectsNotifications();
     void copiesAreIndependent();
     void manyEditsKeepTexts();
@@ -187,6 +189,10 @@ void TestSheet::errors_data()
     QTest::newRow("TextMatrix outside the sheet") << 5 << int(GridErrorCode::SubscriptOutOfRange);
     QTest::newRow("Rows of zero") << 6 << int(GridErrorCode::InvalidValue);
     QTest::newRow("TopRow past the last row") << 7 << int(GridErrorCode::InvalidRow);
+    QTest::newRow("Row number above 32767 overflows") << 8 << int(GridErrorCode::Overflow);
+    QTest::newRow("TextMatrix column above 32767 overflows") << 9 << int(GridErrorCode::Overflow);
+    QTest::newRow("TopRow above 32767 overflows") << 10 << int(GridErrorCode::Overflow);
+    QTest::newRow("ColSel below -32768 overflows") << 11 << int(GridErrorCode::Overflow);
 }
 
 void TestSheet::errors()
@@ -224,12 +230,54 @@ void TestSheet::errors()
         case 7:
             sheet.setTopRow(3);
             break;
+        case 8:
+            sheet.setRow(kMaxRowCol + 1);
+            break;
+        case 9:
+            (void)sheet.textMatrix(1, 40000);
+            break;
+        case 10:
+            sheet.setTopRow(kMaxRowCol + 1);
+            break;
+        case 11:
+            sheet.setColSel(-kMaxRowCol - 2);
+            break;
         }
     } catch (const GridError &error) {
         raised = error.number();
     }
     QCOMPARE(raised, expected);
     QCOMPARE(sheet.rows(), 3); // a failed change leaves the sheet as it was
+}
+
+void TestSheet::keyCharacterCodes_data()
+{
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("letter") << u"a"_s << 97;
+    QTest::newRow("Enter") << u"\r"_s << 13;
+    QTest::newRow("Esc") << u"\x1b"_s << 27;
+    QTest::newRow("first half-width katakana") << u"｡"_s << 161;
+    QTest::newRow("half-width katakana a") << u"ｱ"_s << 177;
+    QTest::newRow("half-width katakana ne, code 200") << u"ﾈ"_s << 200;
+    QTest::newRow("last half-width katakana") << u"ﾟ"_s << 223;
+    QTest::newRow("hiragana is double-byte") << u"あ"_s << -0x3042;
+    QTest::newRow("kanji whose code starts with 2 is negative") << u"日"_s << -0x65E5;
+    QTest::newRow("full-width digit") << u"１"_s << -0xFF11;
+    QTest::newRow("yen sign") << u"¥"_s << -0xA5;
+    QTest::newRow("character beyond 16 bits") << u"𠮷"_s << -0x20BB7;
+}
+
+void TestSheet::keyCharacterCodes()
+{
+    QFETCH(QString, character);
+    QFETCH(int, code);
+    const QList<uint> ucs4 = character.toUcs4();
+    QCOMPARE(ucs4.size(), 1);
+    QCOMPARE(keyAsciiFromCharacter(char32_t(ucs4.first())), code);
+    QCOMPARE(characterFromKeyAscii(code), character);
+    QVERIFY(code != 9999);
 }
 
 void TestSheet::redrawOffCollectsNotifications()
