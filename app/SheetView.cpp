@@ -6,14 +6,26 @@
 #include "SheetModel.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
 #include <QToolTip>
+
+#include <utility>
 
 namespace
 {
+// The key code a grid reports for a key stroke that an input method takes for its text.
+constexpr int kProcessKeyCode = 229;
+constexpr char32_t kDeleteCharacter = 0x7F;
+// How often a selection drag held outside the cells scrolls on.
+constexpr int kDragScrollIntervalMs = 50;
+
 int gridButton(Qt::MouseButton button)
 {
     switch (button) {
@@ -33,6 +45,7 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
     : QTableView(parent)
     , m_sheet(sheet)
     , m_model(new SheetModel(sheet, this))
+    , m_dragScrollTimer(new QTimer(this))
 {
     setFont(sheetFont());
     setModel(m_model);
@@ -63,6 +76,15 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
     horizontalHeader()->viewport()->installEventFilter(this);
     if (auto *corner = findChild<QAbstractButton *>())
         corner->installEventFilter(this);
+
+    m_dragScrollTimer->setInterval(kDragScrollIntervalMs);
+    connect(m_dragScrollTimer, &QTimer::timeout, this, [this] {
+        if (!m_dragging || !isEnabled() || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+            m_dragScrollTimer->stop();
+            return;
+        }
+        extendSelectionTo(m_lastDragPos);
+    });
 
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
@@ -180,13 +202,21 @@ void SheetView::extendSelectionTo(const QPoint &viewportPos)
 
 void SheetView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        extendSelectionTo(event->position().toPoint());
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
+        return;
+    m_lastDragPos = event->position().toPoint();
+    extendSelectionTo(m_lastDragPos);
+    // Held below, above or beside the cells, the drag keeps scrolling and selecting.
+    if (viewport()->rect().contains(m_lastDragPos))
+        m_dragScrollTimer->stop();
+    else if (!m_dragScrollTimer->isActive())
+        m_dragScrollTimer->start();
 }
 
 void SheetView::mouseReleaseEvent(QMouseEvent *event)
 {
     m_dragging = false;
+    m_dragScrollTimer->stop();
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
     if (index.isValid())
@@ -194,13 +224,17 @@ void SheetView::mouseReleaseEvent(QMouseEvent *event)
     const int button = gridButton(event->button());
     m_pressedButtons &= ~button;
     m_sheet.raiseMouseUp(button, gridShiftState(event->modifiers()), pos.x(), pos.y());
-    if (event->button() == Qt::LeftButton)
+    // A double click is one click followed by the double click: its last release clicks no more.
+    if (event->button() == Qt::LeftButton && !std::exchange(m_releaseEndsDoubleClick, false))
         m_sheet.raiseClick();
 }
 
 void SheetView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_releaseEndsDoubleClick = true;
+    if (indexAt(event->position().toPoint()).isValid())
         m_sheet.raiseDblClick();
 }
 
@@ -234,36 +268,114 @@ void SheetView::handleHeaderMouse(QEvent *event, Qt::Orientation orientation, in
         m_sheet.setMouseCell(mouseRow, mouseCol);
         const QPoint pos = mapFromGlobal(mouse->globalPosition().toPoint());
         m_sheet.raiseMouseUp(gridButton(mouse->button()), gridShiftState(mouse->modifiers()), pos.x(), pos.y());
-        if (mouse->button() == Qt::LeftButton)
+        if (mouse->button() == Qt::LeftButton && !std::exchange(m_releaseEndsDoubleClick, false))
             m_sheet.raiseClick();
     }
 }
 
+bool SheetView::isOnSectionEdge(const QHeaderView *header, const QPoint &pos) const
+{
+    // The same test the header makes before it starts resizing a section.
+    const int position = header->orientation() == Qt::Horizontal ? pos.x() : pos.y();
+    const int visual = header->visualIndexAt(position);
+    if (visual < 0)
+        return false;
+    const int logical = header->logicalIndex(visual);
+    const int start = header->sectionViewportPosition(logical);
+    const int grip = header->style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
+    int handle = -1;
+    if (position < start + grip)
+        handle = visual > 0 ? header->logicalIndex(visual - 1) : -1;
+    else if (position > start + header->sectionSize(logical) - grip)
+        handle = logical;
+    return handle >= 0 && header->sectionResizeMode(handle) == QHeaderView::Interactive;
+}
+
+void SheetView::extendHeaderSelectionTo(const QPoint &headerPos)
+{
+    const bool vertical = m_headerDrag->orientation() == Qt::Vertical;
+    const int position = vertical ? headerPos.y() : headerPos.x();
+    const int count = vertical ? m_model->rowCount() : m_model->columnCount();
+    int section = m_headerDrag->logicalIndexAt(position);
+    if (section < 0)
+        section = position < 0 ? m_headerDrag->logicalIndexAt(0) : count - 1;
+    if (section < 0)
+        return;
+    ignoreGridErrors([&] {
+        if (vertical)
+            m_sheet.setRowSel(section + 1);
+        else
+            m_sheet.setColSel(section + 1);
+    });
+    if (vertical)
+        scrollTo(m_model->index(section, std::max(0, columnAt(0))));
+    else
+        scrollTo(m_model->index(std::max(0, rowAt(0)), section));
+}
+
 bool SheetView::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool mouseEvent = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
-        || event->type() == QEvent::MouseButtonDblClick;
+    const QEvent::Type type = event->type();
+    const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease
+        || type == QEvent::MouseButtonDblClick || type == QEvent::MouseMove;
     if (!mouseEvent || !isEnabled())
         return QTableView::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonDblClick)
-        return true;
     auto *mouse = static_cast<QMouseEvent *>(event);
-    if (watched == verticalHeader()->viewport()) {
-        const int section = verticalHeader()->logicalIndexAt(mouse->position().toPoint());
-        if (section >= 0)
-            handleHeaderMouse(event, Qt::Vertical, section);
-        return true;
-    }
-    if (watched == horizontalHeader()->viewport()) {
-        // Let the header resize columns when the press is on a section edge.
-        if (horizontalHeader()->cursor().shape() == Qt::SplitHCursor
-            || horizontalHeader()->viewport()->cursor().shape() == Qt::SplitHCursor)
+    QHeaderView *header = nullptr;
+    if (watched == verticalHeader()->viewport())
+        header = verticalHeader();
+    else if (watched == horizontalHeader()->viewport())
+        header = horizontalHeader();
+    if (header) {
+        const QPoint pos = mouse->position().toPoint();
+        // On a section edge the header itself works: a drag resizes the column, a double click
+        // fits it to its texts. The release that ends it belongs to the header too.
+        if (!m_headerDrag && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+            && mouse->button() == Qt::LeftButton && isOnSectionEdge(header, pos)) {
+            m_headerResizing = true;
             return QTableView::eventFilter(watched, event);
-        const int section = horizontalHeader()->logicalIndexAt(mouse->position().toPoint());
+        }
+        if (m_headerResizing) {
+            if (type == QEvent::MouseButtonRelease)
+                m_headerResizing = false;
+            return QTableView::eventFilter(watched, event);
+        }
+        if (type == QEvent::MouseMove) {
+            // Dragging along the headers selects a run of whole rows or columns.
+            if (m_headerDrag != header || !(mouse->buttons() & Qt::LeftButton))
+                return QTableView::eventFilter(watched, event);
+            extendHeaderSelectionTo(pos);
+            return true;
+        }
+        if (type == QEvent::MouseButtonDblClick) {
+            if (mouse->button() == Qt::LeftButton)
+                m_releaseEndsDoubleClick = true;
+            return true;
+        }
+        const Qt::Orientation orientation = header->orientation();
+        int section = header->logicalIndexAt(orientation == Qt::Vertical ? pos.y() : pos.x());
+        if (type == QEvent::MouseButtonPress) {
+            if (section >= 0) {
+                handleHeaderMouse(event, orientation, section);
+                if (mouse->button() == Qt::LeftButton)
+                    m_headerDrag = header;
+            }
+            return true;
+        }
+        // A release ends a drag even off the sections: it is reported on the section reached.
+        if (m_headerDrag == header && mouse->button() == Qt::LeftButton) {
+            m_headerDrag = nullptr;
+            if (section < 0)
+                section = orientation == Qt::Vertical ? m_sheet.rowSel() - 1 : m_sheet.colSel() - 1;
+        }
         if (section >= 0)
-            handleHeaderMouse(event, Qt::Horizontal, section);
+            handleHeaderMouse(event, orientation, section);
         return true;
     }
+    if (type == QEvent::MouseMove)
+        return QTableView::eventFilter(watched, event);
+    if (type == QEvent::MouseButtonDblClick)
+        return true;
     if (qobject_cast<QAbstractButton *>(watched)) {
         handleHeaderMouse(event, Qt::Vertical, -1);
         return true;
@@ -358,8 +470,10 @@ void SheetView::keyPressEvent(QKeyEvent *event)
     }
     const QString text = event->text();
     if (!text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        int keyAscii = text.at(0).unicode();
-        m_sheet.raiseKeyPress(keyAscii);
+        const char32_t character = text.toUcs4().value(0);
+        // Delete types no character on a grid, though some platforms attach DEL to the key.
+        if (character != kDeleteCharacter)
+            raiseKeyPressFor(character);
         event->accept();
         return;
     }
@@ -371,6 +485,46 @@ void SheetView::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->ignore();
+}
+
+void SheetView::raiseKeyPressFor(char32_t character)
+{
+    int keyAscii = keyAsciiFromCharacter(character);
+    m_sheet.raiseKeyPress(keyAscii);
+}
+
+void SheetView::inputMethodEvent(QInputMethodEvent *event)
+{
+    // An input method (Japanese text above all) hands its text over here, not as key presses.
+    // The key strokes it took count as one key down, then each character as its key press. Once
+    // a key press has moved the focus (the in-cell editor opened), the rest of the text goes to
+    // the widget that has it, so that no character is lost.
+    event->accept();
+    const QString text = event->commitString();
+    if (text.isEmpty() || !isEnabled())
+        return;
+    int keyCode = kProcessKeyCode;
+    m_sheet.raiseKeyDown(keyCode, 0);
+    if (keyCode == 0)
+        return;
+    const QWidget *focusBefore = QApplication::focusWidget();
+    for (qsizetype i = 0; i < text.size();) {
+        QWidget *focus = QApplication::focusWidget();
+        if (i > 0 && focus && focus != focusBefore && focus != this) {
+            QInputMethodEvent rest;
+            rest.setCommitString(text.mid(i));
+            QCoreApplication::sendEvent(focus, &rest);
+            return;
+        }
+        char32_t character = text.at(i).unicode();
+        qsizetype length = 1;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            character = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            length = 2;
+        }
+        raiseKeyPressFor(character);
+        i += length;
+    }
 }
 
 void SheetView::focusInEvent(QFocusEvent *event)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QPoint>
 #include <QTableView>
 
+class QHeaderView;
+class QTimer;
 class Sheet;
 class SheetModel;
 
@@ -34,6 +37,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -48,11 +52,19 @@ private:
     void moveByKey(int key, bool extend, bool toEdge);
     [[nodiscard]] int pageRows() const;
     void handleHeaderMouse(QEvent *event, Qt::Orientation orientation, int section);
+    void extendHeaderSelectionTo(const QPoint &headerPos);
+    [[nodiscard]] bool isOnSectionEdge(const QHeaderView *header, const QPoint &pos) const;
     void extendSelectionTo(const QPoint &viewportPos);
+    void raiseKeyPressFor(char32_t character);
 
     Sheet &m_sheet;
     SheetModel *m_model;
+    QTimer *m_dragScrollTimer;
+    QPoint m_lastDragPos; // viewport position of the last mouse move of a selection drag
     bool m_dragging = false;
     bool m_applyingScroll = false;
+    bool m_releaseEndsDoubleClick = false;
+    bool m_headerResizing = false; // the header is resizing or fitting a column
+    const QHeaderView *m_headerDrag = nullptr; // the header whose sections a drag selects
     int m_pressedButtons = 0;
 };

@@ -3,6 +3,8 @@
 #include "SheetView.h"
 
 #include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,14 +27,27 @@ private slots:
     void keysMoveAndExtend();
     void keyDownHandlerCanSwallowAKey();
     void typedCharactersRaiseKeyPress();
+    void keyTextBecomesGridCodes_data();
+    void keyTextBecomesGridCodes();
+    void inputMethodTextReachesTheSheet();
+    void inputMethodTextFollowsTheFocus();
+    void doubleClickClicksOnce();
     void headerClicksSelectWholeRowsAndColumns_data();
     void headerClicksSelectWholeRowsAndColumns();
     void rightClickOnAHeaderReportsTheHeaderCell();
+    void draggingAlongHeadersSelectsRuns_data();
+    void draggingAlongHeadersSelectsRuns();
+    void draggingAColumnEdgeResizesIt();
+    void doubleClickOnAColumnEdgeFitsIt();
+    void columnWidthsSurviveShapeChanges();
+    void dragHeldBelowTheCellsKeepsScrolling();
     void scrollingReachesTheSheetBothWays();
     void disabledSheetIgnoresTheMouse();
 
 private:
     [[nodiscard]] QPoint cellCentre(int row, int col) const;
+    [[nodiscard]] QList<int> selection() const;
+    static void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &pos, Qt::MouseButtons buttons);
 
     std::unique_ptr<Sheet> m_sheet;
     std::unique_ptr<SheetView> m_view;
@@ -60,6 +75,19 @@ void TestSheetView::cleanup()
 QPoint TestSheetView::cellCentre(int row, int col) const
 {
     return m_view->visualRect(m_view->model()->index(row - 1, col - 1)).center();
+}
+
+QList<int> TestSheetView::selection() const
+{
+    return {m_sheet->row(), m_sheet->col(), m_sheet->rowSel(), m_sheet->colSel()};
+}
+
+// A mouse event as the window delivers it, with the buttons held after it.
+void TestSheetView::sendMouse(QWidget *widget, QEvent::Type type, const QPoint &pos, Qt::MouseButtons buttons)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
 }
 
 void TestSheetView::clickMovesTheCurrentCell()
@@ -149,6 +177,93 @@ void TestSheetView::typedCharactersRaiseKeyPress()
     QCOMPARE(characters, (QList<int>{'a', '1', 3}));
 }
 
+void TestSheetView::keyTextBecomesGridCodes_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("codes");
+
+    QTest::newRow("letter") << int(Qt::Key_A) << u"a"_s << QList<int>{'a'};
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << u"\x1b"_s << QList<int>{27};
+    QTest::newRow("half-width katakana keeps its single-byte code") << 0 << u"ﾈ"_s << QList<int>{200};
+    QTest::newRow("kana typed without an input method is double-byte") << 0 << u"ち"_s << QList<int>{-0x3061};
+    QTest::newRow("Delete types no character") << int(Qt::Key_Delete) << u"\x7f"_s << QList<int>{};
+}
+
+void TestSheetView::keyTextBecomesGridCodes()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(QList<int>, codes);
+    QList<int> characters;
+    connect(m_sheet.get(), &Sheet::keyPress, this, [&](int *keyAscii) { characters << *keyAscii; });
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(m_view.get(), &press);
+    QCOMPARE(characters, codes);
+}
+
+void TestSheetView::inputMethodTextReachesTheSheet()
+{
+    QStringList events;
+    connect(m_sheet.get(), &Sheet::keyDown, this,
+            [&](int *keyCode, int shift) { events << u"down %1 %2"_s.arg(*keyCode).arg(shift); });
+    connect(m_sheet.get(), &Sheet::keyPress, this, [&](int *keyAscii) {
+        events << u"press %1"_s.arg(characterFromKeyAscii(*keyAscii));
+        QVERIFY(*keyAscii < 0);
+    });
+    QInputMethodEvent composing(u"にほん"_s, {});
+    QCoreApplication::sendEvent(m_view.get(), &composing);
+    QVERIFY2(events.isEmpty(), "text still being composed is not typed yet");
+
+    QInputMethodEvent commit;
+    commit.setCommitString(u"日本"_s);
+    QCoreApplication::sendEvent(m_view.get(), &commit);
+    QCOMPARE(events, (QStringList{u"down 229 0"_s, u"press 日"_s, u"press 本"_s}));
+    QCOMPARE(m_sheet->row(), 1); // the text is typed, not searched for
+    QCOMPARE(m_view->currentIndex(), m_view->model()->index(0, 0));
+}
+
+void TestSheetView::inputMethodTextFollowsTheFocus()
+{
+    // A handler that opens an edit box on the first character, as the in-cell editor does: the
+    // rest of the text must end up in the box, not be lost or typed over the first character.
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    m_view->setFocus();
+    auto *box = new QLineEdit(m_view->viewport());
+    box->hide();
+    int presses = 0;
+    connect(m_sheet.get(), &Sheet::keyPress, this, [&](int *keyAscii) {
+        ++presses;
+        box->setText(characterFromKeyAscii(*keyAscii));
+        box->show();
+        box->setFocus();
+    });
+    QInputMethodEvent commit;
+    commit.setCommitString(u"東京都"_s);
+    QCoreApplication::sendEvent(m_view.get(), &commit);
+    QCOMPARE(presses, 1);
+    QCOMPARE(box->text(), u"東京都"_s);
+}
+
+void TestSheetView::doubleClickClicksOnce()
+{
+    QStringList events;
+    connect(m_sheet.get(), &Sheet::mouseUp, this, [&] { events << u"up"_s; });
+    connect(m_sheet.get(), &Sheet::click, this, [&] { events << u"click"_s; });
+    connect(m_sheet.get(), &Sheet::dblClick, this, [&] { events << u"dbl"_s; });
+    // What a window delivers for a double click: press, release, double click, release.
+    const QPoint point = cellCentre(3, 3);
+    sendMouse(m_view->viewport(), QEvent::MouseButtonPress, point, Qt::LeftButton);
+    sendMouse(m_view->viewport(), QEvent::MouseButtonRelease, point, Qt::NoButton);
+    sendMouse(m_view->viewport(), QEvent::MouseButtonDblClick, point, Qt::LeftButton);
+    sendMouse(m_view->viewport(), QEvent::MouseButtonRelease, point, Qt::NoButton);
+    QCOMPARE(events, (QStringList{u"up"_s, u"click"_s, u"dbl"_s, u"up"_s}));
+    // The next single click clicks again.
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, point);
+    QCOMPARE(events.mid(4), (QStringList{u"up"_s, u"click"_s}));
+}
+
 void TestSheetView::headerClicksSelectWholeRowsAndColumns_data()
 {
     QTest::addColumn<bool>("vertical");
@@ -180,6 +295,108 @@ void TestSheetView::rightClickOnAHeaderReportsTheHeaderCell()
     QCOMPARE(m_sheet->mouseRow(), 5);
     QCOMPARE(m_sheet->mouseCol(), 0);
     QCOMPARE(m_sheet->row(), 2); // a right click moves nothing by itself
+}
+
+void TestSheetView::draggingAlongHeadersSelectsRuns_data()
+{
+    QTest::addColumn<bool>("vertical");
+    QTest::addColumn<int>("from"); // section
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("row headers downwards") << true << 2 << 5 << QList<int>{3, 1, 6, 7};
+    QTest::newRow("row headers upwards") << true << 5 << 1 << QList<int>{6, 1, 2, 7};
+    QTest::newRow("column headers to the right") << false << 1 << 3 << QList<int>{1, 2, 199, 4};
+}
+
+void TestSheetView::draggingAlongHeadersSelectsRuns()
+{
+    QFETCH(bool, vertical);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QList<int>, expected);
+    QHeaderView *header = vertical ? m_view->verticalHeader() : m_view->horizontalHeader();
+    auto point = [&](int section) {
+        const int position = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        return vertical ? QPoint(header->width() / 2, position) : QPoint(position, header->height() / 2);
+    };
+    QSignalSpy up(m_sheet.get(), &Sheet::mouseUp);
+    QSignalSpy click(m_sheet.get(), &Sheet::click);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, point(from));
+    sendMouse(header->viewport(), QEvent::MouseMove, point((from + to) / 2), Qt::LeftButton);
+    sendMouse(header->viewport(), QEvent::MouseMove, point(to), Qt::LeftButton);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, point(to));
+    QCOMPARE(selection(), expected);
+    QCOMPARE(up.count(), 1);
+    QCOMPARE(click.count(), 1);
+}
+
+void TestSheetView::draggingAColumnEdgeResizesIt()
+{
+    QHeaderView *header = m_view->horizontalHeader();
+    m_sheet->setCurrentCell(4, 4);
+    const int before = header->sectionSize(1);
+    const int edge = header->sectionViewportPosition(1) + before - 1;
+    const int y = header->height() / 2;
+    QSignalSpy up(m_sheet.get(), &Sheet::mouseUp);
+    // No hover first: the press itself must be recognised as one on the edge.
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+    sendMouse(header->viewport(), QEvent::MouseMove, QPoint(edge + 30, y), Qt::LeftButton);
+    sendMouse(header->viewport(), QEvent::MouseMove, QPoint(edge + 60, y), Qt::LeftButton);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 60, y));
+    QCOMPARE(header->sectionSize(1), before + 60);
+    QCOMPARE(selection(), (QList<int>{4, 4, 4, 4})); // resizing selects nothing
+    QCOMPARE(up.count(), 0);
+    QCOMPARE(m_view->currentIndex(), m_view->model()->index(3, 3));
+
+    // Just inside the edge is the section itself: a click there still selects the column.
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 60 - before / 2, y));
+    QCOMPARE(selection(), (QList<int>{1, 2, 199, 2}));
+}
+
+void TestSheetView::doubleClickOnAColumnEdgeFitsIt()
+{
+    QHeaderView *header = m_view->horizontalHeader();
+    const QString longText = u"とても長いセルの内容がここにあります"_s;
+    m_sheet->setTextMatrix(2, 3, longText);
+    const int before = header->sectionSize(2);
+    const QPoint edge(header->sectionViewportPosition(2) + before - 1, header->height() / 2);
+    QSignalSpy click(m_sheet.get(), &Sheet::click);
+    sendMouse(header->viewport(), QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    sendMouse(header->viewport(), QEvent::MouseButtonRelease, edge, Qt::NoButton);
+    sendMouse(header->viewport(), QEvent::MouseButtonDblClick, edge, Qt::LeftButton);
+    sendMouse(header->viewport(), QEvent::MouseButtonRelease, edge, Qt::NoButton);
+    QVERIFY(header->sectionSize(2) > m_view->fontMetrics().horizontalAdvance(longText));
+    QCOMPARE(click.count(), 0);
+}
+
+void TestSheetView::columnWidthsSurviveShapeChanges()
+{
+    QHeaderView *header = m_view->horizontalHeader();
+    header->resizeSection(1, 150);
+    m_sheet->setCols(12);
+    m_sheet->setRows(300);
+    m_sheet->setData(m_sheet->data());
+    m_sheet->setRedraw(false);
+    m_sheet->setRows(250);
+    m_sheet->setRedraw(true);
+    QCOMPARE(header->sectionSize(1), 150);
+}
+
+void TestSheetView::dragHeldBelowTheCellsKeepsScrolling()
+{
+    QTest::mousePress(m_view->viewport(), Qt::LeftButton, {}, cellCentre(2, 2));
+    const QPoint below(cellCentre(2, 2).x(), m_view->viewport()->height() + 10);
+    QTest::mouseMove(m_view->viewport(), below);
+    sendMouse(m_view->viewport(), QEvent::MouseMove, below, Qt::LeftButton);
+    const int firstTop = m_sheet->topRow();
+    // The mouse stays where it is; the selection keeps growing downwards.
+    QTRY_VERIFY(m_sheet->topRow() > firstTop + 3);
+    QVERIFY(m_sheet->rowSel() > m_sheet->topRow());
+    QCOMPARE(m_sheet->row(), 2);
+    QTest::mouseRelease(m_view->viewport(), Qt::LeftButton, {}, below);
+    const int stoppedAt = m_sheet->topRow();
+    QTest::qWait(200);
+    QCOMPARE(m_sheet->topRow(), stoppedAt);
 }
 
 void TestSheetView::scrollingReachesTheSheetBothWays()
