@@ -20,17 +20,24 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
 const QString kCaption = u"Rowlark"_s;
+
+// How much of the window's top edge must lie on a screen for the window to be reachable.
+constexpr int kMinVisiblePixels = 40;
 
 // Inner layout of a tool frame, in twips.
 constexpr TwipsRect kCmdNameRect{0, 0, 1800, ToolFrame::kHeight};
@@ -180,6 +187,11 @@ void Form1::createControls()
         txtEdit[i]->setObjectName(u"txtEdit"_s + index);
         txtEdit[i]->hide();
     }
+    // The drop panels lie behind the sheets: a panel left wide by an earlier layout must never
+    // cover the other side's sheet.
+    for (DropPanelWidget *panel : PicFile)
+        panel->lower();
+
     txtClip = new QPlainTextEdit(m_client);
     txtClip->setObjectName(u"txtClip"_s);
     txtClip->hide();
@@ -213,7 +225,7 @@ void Form1::Form_Load()
     ResetDropPanels(m_state);
     LoadSettings(m_state, m_settingsPath);
     mnuMain->menuAction()->setVisible(false);
-    m_state.mnuHelpEnabled = QFileInfo::exists(helpPath());
+    m_state.mnuHelpEnabled = QFileInfo(helpPath()).isFile();
     m_state.UndoAvailable = {false, false};
     if (!m_commandLine.isEmpty())
         tmrMain->start();
@@ -333,6 +345,17 @@ void Form1::applyWindowPlacement()
         resize(size);
     else
         resize(m_twips.toPixels(AppState().windowWidth), m_twips.toPixels(AppState().windowHeight));
+
+    // A place remembered on a screen that is no longer attached would open the window where
+    // nobody can reach it: it then opens at the top-left corner of the primary screen instead.
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    const QRect placed(pos(), QSize(width(), kMinVisiblePixels));
+    const bool reachable = std::any_of(screens.cbegin(), screens.cend(), [&placed](const QScreen *screen) {
+        const QRect overlap = screen->availableGeometry().intersected(placed);
+        return overlap.width() >= kMinVisiblePixels && overlap.height() >= kMinVisiblePixels;
+    });
+    if (!reachable && QGuiApplication::primaryScreen())
+        move(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
 }
 
 void Form1::readWindowPlacement()

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,9 @@ private slots:
     void helpMenuFollowsTheHelpFile_data();
     void helpMenuFollowsTheHelpFile();
     void modeButtonCycles();
+    void panelsLieBehindTheSheets();
+    void settingsRoundTripThroughTheWindow();
+    void unreachablePlacementOpensOnScreen();
     void closeIsRefusedWhileComparing();
     void commandLineLoadsIntoSheet1();
     void commandLineOfAMissingFileReportsIt();
@@ -55,7 +59,8 @@ private slots:
     void busyWindowIgnoresItsCommands();
 
 private:
-    Form1 &makeForm(const QString &commandLine = {}, bool withHelpFile = true);
+    enum class HelpFile { Present, Missing, Folder };
+    Form1 &makeForm(const QString &commandLine = {}, HelpFile helpFile = HelpFile::Present);
     QString writeFile(const QString &name, const QByteArray &bytes);
     static bool sendDrop(QWidget *panel, QMimeData *mime);
     static QColor shownBackground(SheetView *view, int row, int col);
@@ -83,11 +88,13 @@ void TestForm1::cleanup()
     m_dir.reset();
 }
 
-Form1 &TestForm1::makeForm(const QString &commandLine, bool withHelpFile)
+Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile)
 {
     const QString programFolder = m_dir->filePath(u"program"_s);
     QDir().mkpath(programFolder);
-    if (withHelpFile) {
+    if (helpFile == HelpFile::Folder)
+        QDir().mkpath(programFolder + u"/Rowlark.html"_s);
+    if (helpFile == HelpFile::Present) {
         QFile help(programFolder + u"/Rowlark.html"_s);
         if (!help.open(QIODevice::WriteOnly) || help.write("<html></html>") < 0)
             qFatal("cannot write the help file");
@@ -208,16 +215,19 @@ void TestForm1::contextMenuItemsInOrder()
 
 void TestForm1::helpMenuFollowsTheHelpFile_data()
 {
-    QTest::addColumn<bool>("present");
-    QTest::newRow("help page beside the program") << true;
-    QTest::newRow("no help page") << false;
+    QTest::addColumn<int>("helpFile");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("help page beside the program") << int(HelpFile::Present) << true;
+    QTest::newRow("no help page") << int(HelpFile::Missing) << false;
+    QTest::newRow("a folder of that name is no help page") << int(HelpFile::Folder) << false;
 }
 
 void TestForm1::helpMenuFollowsTheHelpFile()
 {
-    QFETCH(bool, present);
-    Form1 &form = makeForm({}, present);
-    QCOMPARE(form.mnuHelp->isEnabled(), present);
+    QFETCH(int, helpFile);
+    QFETCH(bool, enabled);
+    Form1 &form = makeForm({}, HelpFile(helpFile));
+    QCOMPARE(form.mnuHelp->isEnabled(), enabled);
 }
 
 void TestForm1::modeButtonCycles()
@@ -238,6 +248,60 @@ void TestForm1::modeButtonCycles()
     QCOMPARE(captions, (QStringList{u"画面１"_s, u"画面２"_s, u"画面１＋２"_s}));
     QCOMPARE(form.state().grdData(0).geometry().width, halfWidth);
     QCOMPARE(form.state().grdData(1).geometry().left, halfWidth);
+}
+
+void TestForm1::panelsLieBehindTheSheets()
+{
+    // Sheet 2 alone, then the window is resized: panel 2 spans the whole width. Back to both
+    // sheets without a resize, panel 2 keeps that width, and sheet 1 must still be on top of it.
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    form.mnuNew->trigger();
+    QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
+    QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
+    form.resize(form.width() + 30, form.height() + 30);
+    QTRY_COMPARE(form.PicFile[1]->x(), 0);
+    QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
+    QCOMPARE(form.cmdGmn->text(), u"画面１＋２"_s);
+    QVERIFY(form.PicFile[1]->isVisible());
+    QVERIFY(form.PicFile[1]->geometry().intersects(form.grdData[0]->geometry()));
+
+    QWidget *client = form.centralWidget();
+    for (int i = 0; i < 2; ++i) {
+        QWidget *shown = client->childAt(form.grdData[i]->geometry().center());
+        QVERIFY2(shown && (shown == form.grdData[i] || form.grdData[i]->isAncestorOf(shown)),
+                 qPrintable(u"sheet %1 is covered"_s.arg(i + 1)));
+    }
+    // Above the sheets the panel still shows.
+    QCOMPARE(client->childAt(form.PicFile[1]->geometry().topLeft() + QPoint(5, 5)), form.PicFile[1]);
+}
+
+void TestForm1::settingsRoundTripThroughTheWindow()
+{
+    // The window opens where the file says and, closed unmoved, writes the same file back.
+    const QByteArray sample = [] {
+        QFile file(QFINDTESTDATA("../data/settings-default-sample.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(sample.startsWith("[TOP   ]1200"));
+    const QString settings = writeFile(u"Rowlark.ini"_s, sample);
+    Form1 &form = makeForm();
+    QCOMPARE(form.state().SavedTop, 1200);
+    QVERIFY(form.close());
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), sample);
+}
+
+void TestForm1::unreachablePlacementOpensOnScreen()
+{
+    // Remembered on a second screen that is gone.
+    writeFile(u"Rowlark.ini"_s, "[TOP   ]150000\r\n[LEFT  ]-150000\r\n[HEIGHT]6000\r\n[WIDTH ]9000\r\n");
+    Form1 &form = makeForm();
+    QCOMPARE(form.state().SavedTop, 150000);
+    const QRect screen = form.screen()->availableGeometry();
+    QVERIFY2(screen.contains(form.pos()), "the window opens on the screen");
+    QCOMPARE(form.size(), QSize(600, 400)); // the remembered size stays
 }
 
 void TestForm1::closeIsRefusedWhileComparing()
