@@ -27,7 +27,10 @@ int LaunchDocument(UserInterface &ui, const QString &programFolder, const QStrin
         const QString program = path.left(mark + kProgramMark.size() - 1);
         if (!QFileInfo::exists(program))
             return kLaunchFailed;
-        return ui.startProgram(path) ? kLaunchOk : kLaunchFailed;
+        // The program part is quoted, so that a folder or file name with blanks is not taken
+        // for the program and its first arguments.
+        const QString commandLine = u'"' + program + u'"' + path.mid(program.size());
+        return ui.startProgram(commandLine) ? kLaunchOk : kLaunchFailed;
     }
 
     QString file;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -52,8 +53,8 @@ void tst_LaunchDocument::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_programFolder = m_dir->filePath(u"bin"_s);
-    for (const QString &file : {u"bin/Rowlark.html"_s, u"bin/tool.EXE"_s, u"bin/tool.exe"_s, u"doc.txt"_s,
-                                u"資料 一覧.csv"_s, u"share/readme.txt"_s})
+    for (const QString &file : {u"bin/Rowlark.html"_s, u"bin/tool.EXE"_s, u"bin/tool.exe"_s, u"my tools/tool.EXE"_s,
+                                u"doc.txt"_s, u"資料 一覧.csv"_s, u"share/readme.txt"_s})
         QVERIFY(touch(m_dir->filePath(file)));
 }
 
@@ -90,10 +91,13 @@ void tst_LaunchDocument::launch_data()
         << u"../share/readme.txt"_s << true << 0 << u"%T/share/readme.txt"_s << QString();
     QTest::newRow("parent path to nothing") << u"../share/none.txt"_s << true << 2 << QString() << QString();
     QTest::newRow("program with arguments")
-        << u"%P/tool.EXE --help me"_s << true << 0 << QString() << u"%P/tool.EXE --help me"_s;
-    QTest::newRow("lower-case program name") << u"%P/tool.exe x"_s << true << 0 << QString() << u"%P/tool.exe x"_s;
+        << u"%P/tool.EXE --help me"_s << true << 0 << QString() << u"\"%P/tool.EXE\" --help me"_s;
+    QTest::newRow("lower-case program name") << u"%P/tool.exe x"_s << true << 0 << QString() << u"\"%P/tool.exe\" x"_s;
+    QTest::newRow("program in a folder with a blank")
+        << u"%T/my tools/tool.EXE a b"_s << true << 0 << QString() << u"\"%T/my tools/tool.EXE\" a b"_s;
     QTest::newRow("program that does not exist") << u"%P/none.EXE x"_s << true << 2 << QString() << QString();
-    QTest::newRow("program that does not start") << u"%P/tool.EXE x"_s << false << 2 << QString() << u"%P/tool.EXE x"_s;
+    QTest::newRow("program that does not start")
+        << u"%P/tool.EXE x"_s << false << 2 << QString() << u"\"%P/tool.EXE\" x"_s;
     QTest::newRow("program name without arguments is a document")
         << u"%P/tool.EXE"_s << true << 0 << u"%P/tool.EXE"_s << QString();
     QTest::newRow("empty path") << QString() << true << 2 << QString() << QString();
@@ -121,6 +125,12 @@ void tst_LaunchDocument::launch()
         QCOMPARE(url.toLocalFile(), expand(opened));
     }
     QCOMPARE(ui.startedPrograms, started.isEmpty() ? QStringList() : QStringList{expand(started)});
+    if (!started.isEmpty()) {
+        // Split as the program's side splits it: the program first, whole, then its arguments.
+        const QStringList split = QProcess::splitCommand(ui.startedPrograms.first());
+        QVERIFY(QFileInfo(split.first()).isFile());
+        QCOMPARE(split.mid(1).join(u' '), expand(path).mid(split.first().size() + 1));
+    }
     QVERIFY(ui.messages.isEmpty());
 }
 
