@@ -456,6 +456,10 @@ int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass
     grid.setCols(1);
     grid.setRows(1);
     grid.setData(std::move(outcome.data));
+    // A complete read marks the header row and column fixed, which puts the current cell on the
+    // first data cell; a read that stopped early leaves it on the header cell.
+    if (outcome.result == 0 && grid.rows() > 1 && grid.cols() > 1)
+        grid.setCurrentCell(1, 1);
     return outcome.result;
 }
 

@@ -370,8 +370,8 @@ void TestFileIntake::reloadStartsAtTheTop()
     QCOMPARE(sheet.leftCol(), 1);
     QCOMPARE(sheet.rowSel(), sheet.row());
     QCOMPARE(sheet.colSel(), sheet.col());
-    QCOMPARE(sheet.row(), 0);
-    QCOMPARE(sheet.col(), 0);
+    QCOMPARE(sheet.row(), 1);
+    QCOMPARE(sheet.col(), 1);
 }
 
 void TestFileIntake::dropLoadsEveryFileInOrder()
