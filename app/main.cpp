@@ -14,7 +14,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication application(argc, argv);
+    // No display name: the desktop would append it to every caption ("比較結果 — Rowlark"), and
+    // the captions of the windows and message boxes are to be shown exactly as they are.
     QApplication::setApplicationName(QStringLiteral("Rowlark"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Rowlark"));
     return Main(QApplication::arguments(), kGridComponentFile);
 }
