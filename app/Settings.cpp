@@ -213,10 +213,17 @@ void LoadSettings(AppState &state, const QString &path)
             if (!readPlacement(value, state.windowWidth, state.SavedWidth, true))
                 return;
         } else if (tag == kTagUndo) {
-            if (SettingsFormat::readNumber(value) == 0.0)
+            // A number too large to hold is an error like any other: reading stops there.
+            const double number = SettingsFormat::readNumber(value);
+            if (!std::isfinite(number))
+                return;
+            if (number == 0.0)
                 state.mnuUndoChecked = false;
         } else if (tag == kTagDoble) {
-            if (SettingsFormat::readNumber(value) == 1.0)
+            const double number = SettingsFormat::readNumber(value);
+            if (!std::isfinite(number))
+                return;
+            if (number == 1.0)
                 state.mnuDobleChecked = true;
         } else if (tag == kTagGrep) {
             // The lists hold five entries; a sixth line ends the reading like any other error.

@@ -184,6 +184,13 @@ void tst_Settings::load_data()
     e.undo = false;
     QTest::newRow("number beyond 32 bits stops reading")
         << QByteArray("[UNDO  ]0\r\n[TOP   ]1e12\r\n[DOBLE ]1\r\n") << e;
+    QTest::newRow("number too large to hold stops reading")
+        << QByteArray("[KUKAN1]1\r\n[UNDO  ]0\r\n[DOBLE ]1e999\r\n[KUKAN2];\r\n[UNDO  ]2\r\n") << [] {
+               Expected stopped;
+               stopped.undo = false;
+               stopped.delimiterMode = 1;
+               return stopped;
+           }();
 
     e = {};
     e.grep = QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s};
