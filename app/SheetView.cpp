@@ -328,6 +328,11 @@ bool SheetView::eventFilter(QObject *watched, QEvent *event)
         header = horizontalHeader();
     if (header) {
         const QPoint pos = mouse->position().toPoint();
+        // A press starts a new gesture, even when the release of the last one never came.
+        if (type == QEvent::MouseButtonPress) {
+            m_headerResizing = false;
+            m_headerDrag = nullptr;
+        }
         // On a section edge the header itself works: a drag resizes the column, a double click
         // fits it to its texts. The release that ends it belongs to the header too.
         if (!m_headerDrag && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)

@@ -39,6 +39,7 @@ private slots:
     void draggingAlongHeadersSelectsRuns();
     void draggingAColumnEdgeResizesIt();
     void doubleClickOnAColumnEdgeFitsIt();
+    void headerPressAfterALostReleaseSelects();
     void columnWidthsSurviveShapeChanges();
     void dragHeldBelowTheCellsKeepsScrolling();
     void scrollingReachesTheSheetBothWays();
@@ -367,6 +368,19 @@ void TestSheetView::doubleClickOnAColumnEdgeFitsIt()
     sendMouse(header->viewport(), QEvent::MouseButtonRelease, edge, Qt::NoButton);
     QVERIFY(header->sectionSize(2) > m_view->fontMetrics().horizontalAdvance(longText));
     QCOMPARE(click.count(), 0);
+}
+
+void TestSheetView::headerPressAfterALostReleaseSelects()
+{
+    // A resize whose release never arrived (a dialog took the mouse) must not keep the header
+    // from selecting at the next press.
+    QHeaderView *header = m_view->horizontalHeader();
+    const int y = header->height() / 2;
+    const QPoint edge(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, y);
+    sendMouse(header->viewport(), QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    const QPoint middle(header->sectionViewportPosition(4) + header->sectionSize(4) / 2, y);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+    QCOMPARE(selection(), (QList<int>{1, 5, 199, 5}));
 }
 
 void TestSheetView::columnWidthsSurviveShapeChanges()
