@@ -22,6 +22,7 @@ namespace
 {
 // The key code a grid reports for a key stroke that an input method takes for its text.
 constexpr int kProcessKeyCode = 229;
+constexpr int kOtherKeyCode = 255;
 constexpr char32_t kDeleteCharacter = 0x7F;
 // How often a selection drag held outside the cells scrolls on.
 constexpr int kDragScrollIntervalMs = 50;
@@ -594,7 +595,87 @@ int SheetView::gridKeyCode(int qtKey)
         return 45;
     case Qt::Key_Delete:
         return 46;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Henkan:
+        return 28;
+    case Qt::Key_Muhenkan:
+        return 29;
+    case Qt::Key_Print:
+        return 44;
+    case Qt::Key_Meta:
+        return 91;
+    case Qt::Key_Menu:
+        return 93;
+    case Qt::Key_NumLock:
+        return 144;
+    case Qt::Key_ScrollLock:
+        return 145;
+    case Qt::Key_Hiragana_Katakana:
+        return 242;
+    case Qt::Key_Zenkaku_Hankaku:
+        return 243;
+    // Symbol keys: the codes of their keys on a US keyboard. Never the codes of letters or of
+    // Delete, which the sheets' shortcuts react to: "." is not Delete's 46.
+    case Qt::Key_ParenRight:
+        return '0';
+    case Qt::Key_Exclam:
+        return '1';
+    case Qt::Key_At:
+        return '2';
+    case Qt::Key_NumberSign:
+        return '3';
+    case Qt::Key_Dollar:
+        return '4';
+    case Qt::Key_Percent:
+        return '5';
+    case Qt::Key_AsciiCircum:
+        return '6';
+    case Qt::Key_Ampersand:
+        return '7';
+    case Qt::Key_Asterisk:
+        return '8';
+    case Qt::Key_ParenLeft:
+        return '9';
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon:
+        return 186;
+    case Qt::Key_Equal:
+    case Qt::Key_Plus:
+        return 187;
+    case Qt::Key_Comma:
+    case Qt::Key_Less:
+        return 188;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        return 189;
+    case Qt::Key_Period:
+    case Qt::Key_Greater:
+        return 190;
+    case Qt::Key_Slash:
+    case Qt::Key_Question:
+        return 191;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde:
+        return 192;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft:
+        return 219;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar:
+    case Qt::Key_yen:
+        return 220;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight:
+        return 221;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl:
+        return 222;
     default:
-        return 0;
+        // Every key stroke is a key down on a grid; a key without a code of its own (a kana
+        // key, an unknown one) reports the code of no particular key.
+        return kOtherKeyCode;
     }
 }

@@ -27,7 +27,8 @@ public:
         return m_model;
     }
 
-    // Grid key codes of the keys the sheets react to (letters and digits are their ASCII codes).
+    // Grid key codes (letters and digits are their ASCII codes); every key has one, 255 for a
+    // key without a code of its own.
     [[nodiscard]] static int gridKeyCode(int qtKey);
     [[nodiscard]] static int gridShiftState(Qt::KeyboardModifiers modifiers);
 

@@ -29,6 +29,8 @@ private slots:
     void typedCharactersRaiseKeyPress();
     void keyTextBecomesGridCodes_data();
     void keyTextBecomesGridCodes();
+    void everyKeyStrokeRaisesKeyDown_data();
+    void everyKeyStrokeRaisesKeyDown();
     void inputMethodTextReachesTheSheet();
     void inputMethodTextFollowsTheFocus();
     void doubleClickClicksOnce();
@@ -201,6 +203,39 @@ void TestSheetView::keyTextBecomesGridCodes()
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
     QCoreApplication::sendEvent(m_view.get(), &press);
     QCOMPARE(characters, codes);
+}
+
+void TestSheetView::everyKeyStrokeRaisesKeyDown_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("keyCode");
+
+    QTest::newRow("minus") << int(Qt::Key_Minus) << u"-"_s << 189;
+    QTest::newRow("period is not Delete") << int(Qt::Key_Period) << u"."_s << 190;
+    QTest::newRow("slash") << int(Qt::Key_Slash) << u"/"_s << 191;
+    QTest::newRow("opening parenthesis") << int(Qt::Key_ParenLeft) << u"("_s << int('9');
+    QTest::newRow("yen") << int(Qt::Key_yen) << u"¥"_s << 220;
+    QTest::newRow("kana key") << int(Qt::Key_unknown) << u"ｱ"_s << 255;
+    QTest::newRow("Muhenkan") << int(Qt::Key_Muhenkan) << QString() << 29;
+}
+
+void TestSheetView::everyKeyStrokeRaisesKeyDown()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(int, keyCode);
+    QStringList events;
+    connect(m_sheet.get(), &Sheet::keyDown, this, [&](int *code, int) { events << u"down %1"_s.arg(*code); });
+    connect(m_sheet.get(), &Sheet::keyPress, this,
+            [&](int *keyAscii) { events << u"press "_s + characterFromKeyAscii(*keyAscii); });
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(m_view.get(), &press);
+    QStringList expected{u"down %1"_s.arg(keyCode)};
+    if (!text.isEmpty())
+        expected << u"press "_s + text;
+    QCOMPARE(events, expected);
+    QCOMPARE(m_sheet->row(), 1);
 }
 
 void TestSheetView::inputMethodTextReachesTheSheet()
