@@ -4,6 +4,7 @@
 #include "RecordingUserInterface.h"
 #include "SheetModel.h"
 #include "SheetView.h"
+#include "TestFiles.h"
 #include "frmHikaku.h"
 
 #include <QAction>
@@ -113,11 +114,7 @@ Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile)
 
 QString TestForm1::writeFile(const QString &name, const QByteArray &bytes)
 {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write a test file");
-    return path;
+    return writeTestFile(*m_dir, name, bytes);
 }
 
 bool TestForm1::sendDrop(QWidget *panel, QMimeData *mime)

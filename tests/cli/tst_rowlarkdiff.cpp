@@ -3,6 +3,7 @@
 
 #include "CliArguments.h"
 #include "DumpCommand.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -60,13 +61,8 @@ void TestRowlarkDiff::init()
 
 QString TestRowlarkDiff::writeFile(const QString &name, const QByteArray &content)
 {
-    const QString path = m_folder->filePath(name);
-    if (!content.isNull()) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-    }
-    return path;
+    // A null content names a file that is not there.
+    return content.isNull() ? m_folder->filePath(name) : writeTestFile(*m_folder, name, content);
 }
 
 TestRowlarkDiff::Run TestRowlarkDiff::run(const QStringList &arguments)

@@ -2,6 +2,7 @@
 #include "FileIntake.h"
 #include "Layout.h"
 #include "RecordingUserInterface.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,11 +80,7 @@ void TestFileIntake::cleanup()
 
 QString TestFileIntake::writeFile(const QString &name, const QByteArray &bytes) const
 {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the test file %s", qPrintable(path));
-    return path;
+    return writeTestFile(*m_dir, name, bytes);
 }
 
 // A sheet that already shows a file, for the loads that must leave it alone.

@@ -4,6 +4,7 @@
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "SaveCommands.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,12 +19,6 @@ namespace
 {
 const QString kSaveFailedText = u"保存に失敗しました"_s;
 const QString kReportTitle = u"報告"_s;
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 } // namespace
 
@@ -73,11 +68,7 @@ void TestSaveCommands::cleanup()
 
 QString TestSaveCommands::writeFile(const QString &name, const QByteArray &bytes) const
 {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the test file %s", qPrintable(path));
-    return path;
+    return writeTestFile(*m_dir, name, bytes);
 }
 
 void TestSaveCommands::fillSheet(int index, const QList<QStringList> &rows)
@@ -128,7 +119,7 @@ void TestSaveCommands::savedFileFollowsSettings()
 
     QVERIFY(SaveSheet(*m_state, *m_ui, 1, path));
 
-    QCOMPARE(readBytes(path), expected);
+    QCOMPARE(readTestFile(path), expected);
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages[0].text, u"保存しました\r\n"_s + path);
     QCOMPARE(m_ui->messages[0].title, kReportTitle);
@@ -181,7 +172,7 @@ void TestSaveCommands::failedSaveKeepsEverything()
     QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
     QCOMPARE(m_ui->messages[0].title, kReportTitle);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
-    QCOMPARE(readBytes(oldPath), oldBytes);
+    QCOMPARE(readTestFile(oldPath), oldBytes);
     QCOMPARE(m_state->SheetFileName[0], oldPath);
     QCOMPARE(m_state->PicFile[0].texts, panel);
     // No half-written file or leftover beside the old one.
@@ -197,7 +188,7 @@ void TestSaveCommands::overwriteSaveWritesLoadedFile()
 
     cmdSave_Click(*m_state, *m_ui, 0);
 
-    QCOMPARE(readBytes(path), QByteArray("a,b\r\nc,edited\r\n"));
+    QCOMPARE(readTestFile(path), QByteArray("a,b\r\nc,edited\r\n"));
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
     QVERIFY(m_ui->saveRequests.isEmpty()); // overwrite-save asks nothing
@@ -259,7 +250,7 @@ void TestSaveCommands::cancelledDialogSavesNothing()
 
     QCOMPARE(m_ui->saveRequests.size(), 1);
     QVERIFY(m_ui->messages.isEmpty());
-    QCOMPARE(readBytes(path), QByteArray("kept\r\n"));
+    QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
     QCOMPARE(m_state->SheetFileName[0], path);
     QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
     QVERIFY(m_state->overwriteWithdrawn[0]);
@@ -301,7 +292,7 @@ void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
     cmdSave_Click(*m_state, *m_ui, 0);
     QVERIFY(m_ui->messages.isEmpty());
     if (!source.isEmpty())
-        QCOMPARE(readBytes(source), sourceBytes);
+        QCOMPARE(readTestFile(source), sourceBytes);
 
     const QString copy = m_dir->filePath(u"copy.csv"_s);
     m_ui->scriptedSavePaths = {copy};
@@ -318,9 +309,9 @@ void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
     m_state->grdData(0).setTextMatrix(1, 1, u"changed"_s);
     cmdSave_Click(*m_state, *m_ui, 0);
     QCOMPARE(m_ui->messages.size(), 2);
-    QVERIFY(readBytes(copy).startsWith("changed"));
+    QVERIFY(readTestFile(copy).startsWith("changed"));
     if (!source.isEmpty())
-        QCOMPARE(readBytes(source), sourceBytes);
+        QCOMPARE(readTestFile(source), sourceBytes);
 }
 
 void TestSaveCommands::failedSaveAsKeepsOverwriteWithdrawn()
@@ -350,7 +341,7 @@ void TestSaveCommands::busyWindowSavesNothing()
 
     QVERIFY(m_ui->saveRequests.isEmpty());
     QVERIFY(m_ui->messages.isEmpty());
-    QCOMPARE(readBytes(path), QByteArray("kept\r\n"));
+    QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
     QVERIFY(!QFile::exists(m_dir->filePath(u"other.csv"_s)));
 }
 

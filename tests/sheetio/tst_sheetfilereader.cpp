@@ -3,6 +3,7 @@
 
 #include "MGridEdit.h"
 #include "SheetFileReader.h"
+#include "TestFiles.h"
 #include "TextCodec.h"
 
 #include <QBuffer>
@@ -58,11 +59,7 @@ void TestSheetFileReader::init()
 
 QString TestSheetFileReader::writeFile(const QString &name, const QByteArray &bytes)
 {
-    const QString path = m_folder->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
+    return writeTestFile(*m_folder, name, bytes);
 }
 
 void TestSheetFileReader::refusals_data()

@@ -2,6 +2,7 @@
 
 #include "MGridEdit.h"
 #include "Sheet.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -42,11 +43,6 @@ SheetFileFormat format(TextEncoding encoding, LineEnd lineEnd = LineEnd::CrLf, b
     return format;
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 } // namespace
 
 class TestWriteSheetFile : public QObject
@@ -125,7 +121,7 @@ void TestWriteSheetFile::written()
     sheet.setFileFormat(fileFormat);
     const QString path = writeOld(u"saved.csv"_s);
     QVERIFY(MGridEdit::WriteSheetFile(sheet, 1, 1, path, quote, delimiter));
-    QCOMPARE(contents(path), bytes);
+    QCOMPARE(readTestFile(path), bytes);
 }
 
 void TestWriteSheetFile::failures_data()
@@ -164,7 +160,7 @@ void TestWriteSheetFile::failures()
     const bool ok = MGridEdit::WriteSheetFile(sheet, 1, 1, path, QString(), u","_s);
     QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(!ok);
-    QCOMPARE(contents(m_folder->filePath(u"target.csv"_s)), kOldContent);
+    QCOMPARE(readTestFile(m_folder->filePath(u"target.csv"_s)), kOldContent);
 }
 
 void TestWriteSheetFile::fileSizeLimit()
@@ -190,7 +186,7 @@ void TestWriteSheetFile::fileSizeLimit()
     QCOMPARE(waitpid(child, &status, 0), child);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0); // the write reported its failure
-    QCOMPARE(contents(path), kOldContent);
+    QCOMPARE(readTestFile(path), kOldContent);
     QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"limited.csv"_s});
 }
 
