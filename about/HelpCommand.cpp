@@ -42,3 +42,10 @@ void mnuHelp_Click(AppState &state, UserInterface &ui, const QString &programFol
     // A browser that does not start has its own way of saying so; the command stays quiet.
     static_cast<void>(MTSK_KIDOU::LaunchDocument(ui, programFolder, path));
 }
+
+void mnuVer_Click(const AppState &state, UserInterface &ui)
+{
+    if (state.CompareRunning)
+        return;
+    ui.showVersionDialog(state.GridControlFound);
+}

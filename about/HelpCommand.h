@@ -13,3 +13,7 @@ class UserInterface;
 // "ヘルプ": opens the help page in the person's browser, or says that it is missing. Nothing
 // happens while a comparison runs.
 void mnuHelp_Click(AppState &state, UserInterface &ui, const QString &programFolder);
+
+// "バージョン": the version dialog, until the person presses its OK. Nothing happens while a
+// comparison runs.
+void mnuVer_Click(const AppState &state, UserInterface &ui);

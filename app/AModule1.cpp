@@ -3,7 +3,6 @@
 #include "Form1.h"
 #include "MDllChk.h"
 #include "QtUserInterface.h"
-#include "frmVersion.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -20,8 +19,7 @@ int Main(const QStringList &arguments, const QString &gridComponentFile)
         QApplication::beep();
         bool unused = false;
         QtUserInterface ui(nullptr, unused);
-        frmVersion dialog(ui, GridControlFound);
-        dialog.exec();
+        ui.showVersionDialog(GridControlFound);
         return 1;
     }
     Form1Options options;

@@ -6,5 +6,8 @@ AppState::AppState(QObject *parent)
     for (int i = 0; i < 2; ++i) {
         m_grdData[i] = std::make_unique<Sheet>(i);
         m_grdBak1[i] = std::make_unique<Sheet>(i);
+        m_txtEdit[i] = std::make_unique<EditBox>(i);
     }
 }
+
+AppState::~AppState() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditBox.h"
 #include "Sheet.h"
 #include "Twips.h"
 
@@ -43,23 +44,37 @@ struct ToolFrame
     static constexpr int kWidth = 3615; // twips
     static constexpr int kHeight = 345;
 
-    bool visible = false;
-    bool cmdNameEnabled = true; // "名前を付けて保存"
-    bool cmdSaveEnabled = true; // "上書き保存"
+    bool visible = false; // the side holds a sheet; on screen only while its drop panel is
+    bool cmdNameEnabled = true; // "名前を付けて保存": the side is shown
+    // A sheet whose overwrite-save is withdrawn (partly read, text that cannot be written back,
+    // a new sheet) keeps "上書き保存" disabled through every layout change until a save-as works.
+    bool overwriteWithdrawn = false;
     TwipsRect rect{0, 0, kWidth, kHeight};
+
+    // "上書き保存" is offered on a shown side whose sheet has a file it may overwrite.
+    [[nodiscard]] bool cmdSaveEnabled() const
+    {
+        return cmdNameEnabled && !overwriteWithdrawn;
+    }
 };
+
+// The display mode, shown by the mode button: both sheets side by side, or one alone.
+enum class DisplayMode { Both, Sheet1Alone, Sheet2Alone };
 
 enum class WindowShowState { Normal, Minimized, Maximized };
 
-// The main window's state that the logic reads and writes: the four sheets, the states of the
-// other controls, the shared flags and the settings. The main window owns one and shows it;
-// tests build one without any window.
+// The main window's state that the logic reads and writes: the controls (the four sheets, the
+// two edit boxes and the states of the other controls), the shared flags and the settings. The
+// main window owns one and shows it; tests build one without any window.
 class AppState : public QObject
 {
     Q_OBJECT
 
 public:
     explicit AppState(QObject *parent = nullptr);
+    ~AppState() override;
+
+    // ---- Controls -------------------------------------------------------------------------
 
     [[nodiscard]] Sheet &grdData(int index)
     {
@@ -74,14 +89,24 @@ public:
     {
         return *m_grdBak1.at(index);
     }
+    // The in-cell edit boxes, one per sheet.
+    [[nodiscard]] EditBox &txtEdit(int index)
+    {
+        return *m_txtEdit.at(index);
+    }
+    [[nodiscard]] const EditBox &txtEdit(int index) const
+    {
+        return *m_txtEdit.at(index);
+    }
 
-    // Controls
     std::array<DropPanel, 2> PicFile;
     std::array<ToolFrame, 2> fraTool;
-    // A sheet whose overwrite-save is withdrawn (partly read, text that cannot be written back,
-    // a new sheet) keeps "上書き保存" disabled through every layout change until a save-as works.
-    std::array<bool, 2> overwriteWithdrawn{false, false};
-    QString cmdGmnTag = QStringLiteral("0"); // display mode "0", "1" or "2"
+    // Whether tool frame i is on screen: the side holds a sheet and its panel is shown.
+    [[nodiscard]] bool toolFrameShown(int index) const
+    {
+        return fraTool.at(index).visible && PicFile.at(index).visible;
+    }
+    DisplayMode displayMode = DisplayMode::Both; // the mode button's tag
     // The four bottom buttons; the layout sets their places and widths, the height is fixed.
     static constexpr int kButtonHeight = 495;
     TwipsRect cmdDiffRect{0, 0, 0, kButtonHeight};
@@ -90,8 +115,6 @@ public:
     TwipsRect cmdEndRect{0, 0, 0, kButtonHeight};
     bool mnuNewEnabled = true;
     bool mnuHelpEnabled = true;
-    bool mnuUndoChecked = true; // "元に戻す(Undo)機能を使用する"
-    bool mnuDobleChecked = false; // "保存時にダブルクォーテーションを付ける"
 
     // Main window placement, in twips; the client area is what the layout divides.
     double windowTop = 1200;
@@ -101,14 +124,9 @@ public:
     WindowShowState windowShowState = WindowShowState::Normal;
     int clientWidth = 0;
     int clientHeight = 0;
-    // The placement read from the settings file, written back when the window closes minimised
-    // or maximised.
-    int SavedTop = 0;
-    int SavedLeft = 0;
-    int SavedHeight = 0;
-    int SavedWidth = 0;
 
-    // Shared flags
+    // ---- Shared flags ---------------------------------------------------------------------
+
     bool GridControlFound = true;
     bool CompareRunning = false;
     bool CompareCancelled = false;
@@ -116,14 +134,24 @@ public:
     std::array<bool, 2> UndoAvailable{false, false};
     std::array<QString, 3> SheetFileName;
 
-    // Settings
+    // ---- Settings (the settings file and the settings menu) -------------------------------
+
+    bool mnuUndoChecked = true; // "元に戻す(Undo)機能を使用する"
+    bool mnuDobleChecked = false; // "保存時にダブルクォーテーションを付ける"
     std::array<QString, 5> SearchHistory;
     std::array<QString, 5> ReplaceHistory;
     int MatchCaseSetting = 0;
     int DelimiterMode = 0; // 0: comma mode, otherwise the user's delimiter
     QString UserDelimiter = QStringLiteral("|");
+    // The placement read from the settings file, written back when the window closes minimised
+    // or maximised.
+    int SavedTop = 0;
+    int SavedLeft = 0;
+    int SavedHeight = 0;
+    int SavedWidth = 0;
 
 private:
     std::array<std::unique_ptr<Sheet>, 2> m_grdData;
     std::array<std::unique_ptr<Sheet>, 2> m_grdBak1;
+    std::array<std::unique_ptr<EditBox>, 2> m_txtEdit;
 };

@@ -33,13 +33,17 @@ DropPanelWidget::DropPanelWidget(const DropPanel &panel, const Twips &twips, QWi
 
 void DropPanelWidget::refresh()
 {
-    if (m_panel.texts != m_painted)
-        update();
+    // Compared with what was last asked for, not with what a paint drew: a paint of a small part
+    // of the panel (under a closing message box) would otherwise count as the whole panel shown
+    // and leave the old file name in the strip.
+    if (m_panel.texts == m_requested)
+        return;
+    m_requested = m_panel.texts;
+    update();
 }
 
 void DropPanelWidget::paintEvent(QPaintEvent *)
 {
-    m_painted = m_panel.texts;
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     const int ascent = fontMetrics().ascent();

@@ -23,7 +23,7 @@ public:
     // Receives the local paths of a drop, in the order the desktop gave them.
     std::function<void(const QStringList &localFiles)> dropHook;
 
-    // Repaints when the panel's drawing changed since the last paint.
+    // Repaints the whole panel when its drawing changed since the last refresh.
     void refresh();
 
 protected:
@@ -37,5 +37,5 @@ private:
 
     const DropPanel &m_panel;
     const Twips &m_twips;
-    QList<PanelText> m_painted;
+    QList<PanelText> m_requested;
 };

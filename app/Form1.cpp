@@ -1,10 +1,11 @@
 #include "Form1.h"
 
+#include "CatchUpUserInterface.h"
 #include "CompareEngine.h"
 #include "DelimiterMenu.h"
 #include "DropPanelWidget.h"
+#include "EditBoxWidget.h"
 #include "FileIntake.h"
-#include "Form3.h"
 #include "HelpCommand.h"
 #include "Layout.h"
 #include "NewSheets.h"
@@ -14,14 +15,12 @@
 #include "Settings.h"
 #include "SheetFont.h"
 #include "SheetView.h"
-#include "frmVersion.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -51,13 +50,11 @@ Form1::Form1(Form1Options options, QWidget *parent)
     , m_commandLine(options.commandLine)
     , m_settingsPath(options.settingsPath.isEmpty() ? settingsFilePath() : options.settingsPath)
 {
-    if (options.ui) {
-        m_ui = options.ui;
-    } else {
+    if (!options.ui) {
         m_ownUi = std::make_unique<QtUserInterface>(this, m_state.CompareCancelled);
-        m_ownUi->setBeforeYield([this] { syncWidgets(); });
-        m_ui = m_ownUi.get();
+        options.ui = m_ownUi.get();
     }
+    m_ui = std::make_unique<CatchUpUserInterface>(*options.ui, [this] { syncWidgets(); });
     setWindowTitle(kCaption);
     setFont(sheetFont());
     createMenus();
@@ -79,11 +76,25 @@ QString Form1::helpPath() const
     return helpFilePath(m_programFolder);
 }
 
-template<typename Handler>
-void Form1::run(Handler &&handler)
+UserInterface &Form1::ui() const
 {
-    handler();
-    syncWidgets();
+    return *m_ui;
+}
+
+template<typename Handler>
+void Form1::run(Handler &&handler, ErrorStyle style)
+{
+    ++m_handlerDepth;
+    runHandler(style, *m_ui, std::forward<Handler>(handler));
+    if (--m_handlerDepth == 0)
+        syncWidgets();
+}
+
+template<typename Signal, typename Handler>
+void Form1::onSheet(int i, Signal signal, Handler handler, ErrorStyle style)
+{
+    connect(&m_state.grdData(i), signal, this,
+            [this, handler, style](auto... arguments) { run([&] { handler(arguments...); }, style); });
 }
 
 void Form1::createMenus()
@@ -139,10 +150,10 @@ void Form1::createMenus()
     connect(mnuNew, &QAction::triggered, this, [this] { run([this] { mnuNew_Click(m_state, *m_ui); }); });
     connect(mnuUndo, &QAction::triggered, this, [this] { run([this] { mnuUndo_Click(m_state); }); });
     connect(mnuDoble, &QAction::triggered, this, [this] { run([this] { mnuDoble_Click(m_state); }); });
-    connect(mnuKukan, &QAction::triggered, this, &Form1::mnuKukan_Click);
+    connect(mnuKukan, &QAction::triggered, this, [this] { run([this] { ::mnuKukan_Click(m_state, *m_ui); }); });
     connect(mnuHelp, &QAction::triggered, this,
             [this] { run([this] { mnuHelp_Click(m_state, *m_ui, m_programFolder); }); });
-    connect(mnuVer, &QAction::triggered, this, &Form1::mnuVer_Click);
+    connect(mnuVer, &QAction::triggered, this, [this] { run([this] { ::mnuVer_Click(m_state, *m_ui); }); });
 }
 
 void Form1::createControls()
@@ -157,20 +168,21 @@ void Form1::createControls()
         PicFile[i] = new DropPanelWidget(m_state.PicFile[i], m_twips, m_client);
         PicFile[i]->setObjectName(u"PicFile"_s + index);
         PicFile[i]->setToolTip(u"ドラッグ＆ドロップしてね"_s);
-        PicFile[i]->dragOverHook
-            = [this](bool hasLocalFiles, int offered) { return PicFile_OLEDragOver(m_state, hasLocalFiles, offered); };
+        PicFile[i]->dragOverHook = [this](bool hasLocalFiles, int offered) {
+            int effect = 0;
+            run([&] { effect = PicFile_OLEDragOver(m_state, hasLocalFiles, offered); });
+            return effect;
+        };
         PicFile[i]->dropHook
             = [this, i](const QStringList &files) { run([&] { PicFile_OLEDragDrop(m_state, *m_ui, i, files); }); };
 
         Sheet &sheet = m_state.grdData(i);
         grdData[i] = new SheetView(sheet, m_client);
         grdData[i]->setObjectName(u"grdData"_s + index);
-        connect(&sheet, &Sheet::rowColChange, this, [this, i] { grdData_RowColChange(m_state, i); });
-        connect(&sheet, &Sheet::scroll, this, [this, i] { grdData_Scroll(m_state, i); });
-        connect(&sheet, &Sheet::appearanceChanged, this, [this, i] {
-            grdData[i]->setVisible(m_state.grdData(i).isVisible());
-            placeInPixels(grdData[i], m_state.grdData(i).geometry());
-        });
+        onSheet(i, &Sheet::rowColChange, [this, i] { grdData_RowColChange(m_state, i); });
+        onSheet(i, &Sheet::scroll, [this, i] { grdData_Scroll(m_state, i); });
+        // A sheet shown, moved or resized by code outside any handler still reaches the screen.
+        onSheet(i, &Sheet::appearanceChanged, [] {});
 
         fraTool[i] = new QFrame(m_client);
         fraTool[i]->setObjectName(u"fraTool"_s + index);
@@ -183,9 +195,9 @@ void Form1::createControls()
         connect(cmdName[i], &QPushButton::clicked, this, [this, i] { run([&] { cmdName_Click(m_state, *m_ui, i); }); });
         connect(cmdSave[i], &QPushButton::clicked, this, [this, i] { run([&] { cmdSave_Click(m_state, *m_ui, i); }); });
 
-        txtEdit[i] = new QLineEdit(grdData[i]->viewport());
+        // The edit box lies over its sheet, in the window's coordinates like the sheet.
+        txtEdit[i] = new EditBoxWidget(m_state.txtEdit(i), m_twips, m_client);
         txtEdit[i]->setObjectName(u"txtEdit"_s + index);
-        txtEdit[i]->hide();
     }
     // The drop panels lie behind the sheets: a panel left wide by an earlier layout must never
     // cover the other side's sheet.
@@ -210,7 +222,7 @@ void Form1::createControls()
     };
     cmdDiff = button("cmdDiff", u"比較開始"_s, u"２個のファイルを比較します"_s);
     cmdClr = button("cmdClr", u"新規読込"_s, u"表示内容をクリアします"_s);
-    cmdGmn = button("cmdGmn", cmdGmnCaption(m_state.cmdGmnTag), u"表示する方式を切り替えます"_s);
+    cmdGmn = button("cmdGmn", cmdGmnCaption(m_state.displayMode), u"表示する方式を切り替えます"_s);
     cmdEnd = button("cmdEnd", u"終了"_s, u"終了します"_s);
     connect(cmdDiff, &QPushButton::clicked, this, &Form1::cmdDiff_Click);
     connect(cmdClr, &QPushButton::clicked, this, [this] { run([this] { cmdClr_Click(m_state); }); });
@@ -255,24 +267,6 @@ void Form1::cmdEnd_Click()
     close();
 }
 
-void Form1::mnuKukan_Click()
-{
-    run([this] {
-        ::mnuKukan_Click(m_state, [this] {
-            Form3 dialog(m_state, *m_ui, this);
-            dialog.exec();
-        });
-    });
-}
-
-void Form1::mnuVer_Click()
-{
-    if (m_state.CompareRunning)
-        return;
-    frmVersion dialog(*m_ui, m_state.GridControlFound, this);
-    dialog.exec();
-}
-
 void Form1::closeEvent(QCloseEvent *event)
 {
     // A comparison yields to the event loop; the window must outlive it.
@@ -280,8 +274,10 @@ void Form1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    readWindowPlacement();
-    (void)SaveSettings(m_state, m_settingsPath);
+    run([this] {
+        readWindowPlacement();
+        (void)SaveSettings(m_state, m_settingsPath);
+    });
     event->accept();
 }
 
@@ -318,15 +314,15 @@ void Form1::syncWidgets()
 
         const ToolFrame &frame = m_state.fraTool[i];
         placeInPixels(fraTool[i], frame.rect);
-        fraTool[i]->setVisible(frame.visible);
+        fraTool[i]->setVisible(m_state.toolFrameShown(i));
         cmdName[i]->setEnabled(frame.cmdNameEnabled);
-        cmdSave[i]->setEnabled(frame.cmdSaveEnabled);
+        cmdSave[i]->setEnabled(frame.cmdSaveEnabled());
     }
     placeInPixels(cmdDiff, m_state.cmdDiffRect);
     placeInPixels(cmdClr, m_state.cmdClrRect);
     placeInPixels(cmdGmn, m_state.cmdGmnRect);
     placeInPixels(cmdEnd, m_state.cmdEndRect);
-    cmdGmn->setText(cmdGmnCaption(m_state.cmdGmnTag));
+    cmdGmn->setText(cmdGmnCaption(m_state.displayMode));
     mnuNew->setEnabled(m_state.mnuNewEnabled);
     mnuHelp->setEnabled(m_state.mnuHelpEnabled);
     mnuUndo->setChecked(m_state.mnuUndoChecked);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppState.h"
+#include "HandlerGuard.h"
 #include "Twips.h"
 
 #include <QMainWindow>
@@ -8,10 +9,11 @@
 #include <array>
 #include <memory>
 
+class CatchUpUserInterface;
 class DropPanelWidget;
+class EditBoxWidget;
 class QAction;
 class QFrame;
-class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -33,7 +35,13 @@ struct Form1Options
 };
 
 // The main window. Its handlers keep the system's names and hand the work to the logic, which
-// changes the AppState; syncWidgets() then shows that state.
+// changes the AppState.
+//
+// One path leads from the state to the screen: every handler — those of buttons, menus, panels
+// and the timer, and those connected to the sheets' signals — runs through run(), which applies
+// the handler's error style (no exception ever unwinds through Qt) and, when the outermost
+// handler returns, shows the state with syncWidgets(). Before a message box, a dialog or a yield
+// reaches the person, the user interface catches the window up the same way.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
@@ -46,10 +54,9 @@ public:
     {
         return m_state;
     }
-    [[nodiscard]] UserInterface &ui() const
-    {
-        return *m_ui;
-    }
+    // The user interface the logic is given: the screen (or the test's recorder), with the
+    // window caught up before anything reaches the person.
+    [[nodiscard]] UserInterface &ui() const;
     [[nodiscard]] QString helpPath() const;
 
     // Shows the state: places, visibility, enabled states, captions and panel drawings.
@@ -61,7 +68,7 @@ public:
     std::array<QFrame *, 2> fraTool{};
     std::array<QPushButton *, 2> cmdName{};
     std::array<QPushButton *, 2> cmdSave{};
-    std::array<QLineEdit *, 2> txtEdit{};
+    std::array<EditBoxWidget *, 2> txtEdit{};
     QPlainTextEdit *txtClip = nullptr;
     QTimer *tmrMain = nullptr;
     QPushButton *cmdDiff = nullptr;
@@ -103,19 +110,22 @@ private:
     void tmrMain_Timer();
     void cmdDiff_Click();
     void cmdEnd_Click();
-    void mnuKukan_Click();
-    void mnuVer_Click();
     void placeInPixels(QWidget *widget, const TwipsRect &rect);
     void applyWindowPlacement();
     void readWindowPlacement();
-    // Runs a handler's logic, then shows the state it left.
+    // Runs a handler's logic in its error style, then shows the state it left (once, when the
+    // outermost of nested handlers returns).
     template<typename Handler>
-    void run(Handler &&handler);
+    void run(Handler &&handler, ErrorStyle style = ErrorStyle::Report);
+    // Connects a signal of sheet i to a handler that runs through run().
+    template<typename Signal, typename Handler>
+    void onSheet(int i, Signal signal, Handler handler, ErrorStyle style = ErrorStyle::Report);
 
     AppState m_state;
     Twips m_twips;
     std::unique_ptr<QtUserInterface> m_ownUi;
-    UserInterface *m_ui = nullptr;
+    std::unique_ptr<CatchUpUserInterface> m_ui;
+    int m_handlerDepth = 0;
     QString m_programFolder;
     QString m_commandLine;
     QString m_settingsPath;

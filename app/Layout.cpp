@@ -6,10 +6,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kModeBoth = u"0"_s;
-const QString kModeSheet1 = u"1"_s;
-const QString kModeSheet2 = u"2"_s;
-
 const QString kCaptionBoth = u"画面１＋２"_s;
 const QString kCaptionSheet1 = u"画面１"_s;
 const QString kCaptionSheet2 = u"画面２"_s;
@@ -46,14 +42,32 @@ void setHeight(TwipsRect &rect, int height)
         rect.height = height;
 }
 
+// Enables the save buttons of a shown side (a withdrawn overwrite-save stays withdrawn, see
+// ToolFrame) and shows its drop panel.
 void showSide(AppState &state, int index, bool shown)
 {
-    ToolFrame &frame = state.fraTool[index];
-    // A sheet whose overwrite-save was withdrawn (partly read, new) must not become writable
-    // over its source file because the layout changed.
-    frame.cmdSaveEnabled = shown && !state.overwriteWithdrawn[index];
-    frame.cmdNameEnabled = shown;
+    state.fraTool[index].cmdNameEnabled = shown;
     state.PicFile[index].visible = shown;
+}
+
+// Each panel spans its sheet and the strip above it; each tool frame sits at the strip's right.
+void placePanelsAndFrames(AppState &state)
+{
+    for (int i = 0; i < 2; ++i) {
+        const TwipsRect sheet = state.grdData(i).geometry();
+        TwipsRect &panel = state.PicFile[i].rect;
+        panel.top = kPanelTop;
+        panel.left = sheet.left;
+        setWidth(panel, sheet.width);
+        setHeight(panel, sheet.height + kPanelExtraHeight);
+    }
+
+    for (int i = 0; i < 2; ++i) {
+        const TwipsRect &panel = state.PicFile[i].rect;
+        TwipsRect &frame = state.fraTool[i].rect;
+        frame.top = panel.top + kToolFrameTopOffset;
+        frame.left = panel.left + panel.width - frame.width - kToolFrameRightMargin;
+    }
 }
 
 // A quarter of the client width, rounded to the nearest whole twip, halves to the even one. It is
@@ -81,24 +95,36 @@ void ArrangeControls(AppState &state)
     const int width = state.clientWidth;
     const int half = width / 2;
     const int height = state.clientHeight - kSheetHeightMargin;
-    const QString &tag = state.cmdGmnTag;
 
-    if (tag == kModeBoth) {
+    switch (state.displayMode) {
+    case DisplayMode::Both:
         moveSheet(state, 0, {0, kSheetTop, half, height});
         moveSheet(state, 1, {half, kSheetTop, half, height});
         showSide(state, 0, true);
         showSide(state, 1, true);
-    } else if (tag == kModeSheet1) {
+        break;
+    case DisplayMode::Sheet1Alone:
         moveSheet(state, 0, {0, kSheetTop, width, height});
         moveSheet(state, 1, kAwayRect);
         showSide(state, 0, true);
         showSide(state, 1, false);
-    } else if (tag == kModeSheet2) {
+        break;
+    case DisplayMode::Sheet2Alone:
         moveSheet(state, 1, {0, kSheetTop, width, height});
         moveSheet(state, 0, kAwayRect);
         showSide(state, 1, true);
         showSide(state, 0, false);
+        break;
     }
+}
+
+void SetDisplayMode(AppState &state, DisplayMode mode)
+{
+    state.displayMode = mode;
+    ArrangeControls(state);
+    // Before the window has been laid out once there is nothing to place against.
+    if (state.clientHeight > kSmallestLaidOutHeight)
+        placePanelsAndFrames(state);
 }
 
 void Form_Resize(AppState &state)
@@ -107,22 +133,7 @@ void Form_Resize(AppState &state)
         return;
 
     ArrangeControls(state);
-
-    for (int i = 0; i < 2; ++i) {
-        const TwipsRect sheet = state.grdData(i).geometry();
-        TwipsRect &panel = state.PicFile[i].rect;
-        panel.top = kPanelTop;
-        panel.left = sheet.left;
-        setWidth(panel, sheet.width);
-        setHeight(panel, sheet.height + kPanelExtraHeight);
-    }
-
-    for (int i = 0; i < 2; ++i) {
-        const TwipsRect &panel = state.PicFile[i].rect;
-        TwipsRect &frame = state.fraTool[i].rect;
-        frame.top = panel.top + kToolFrameTopOffset;
-        frame.left = panel.left + panel.width - frame.width - kToolFrameRightMargin;
-    }
+    placePanelsAndFrames(state);
 
     const int buttonTop = state.clientHeight - kButtonBottomOffset;
     state.cmdDiffRect.top = buttonTop;
@@ -147,22 +158,28 @@ void cmdGmn_Click(AppState &state)
 {
     if (state.CompareRunning)
         return;
-    if (state.cmdGmnTag == kModeBoth)
-        state.cmdGmnTag = kModeSheet1;
-    else if (state.cmdGmnTag == kModeSheet1)
-        state.cmdGmnTag = kModeSheet2;
-    else if (state.cmdGmnTag == kModeSheet2)
-        state.cmdGmnTag = kModeBoth;
-    ArrangeControls(state);
+    switch (state.displayMode) {
+    case DisplayMode::Both:
+        SetDisplayMode(state, DisplayMode::Sheet1Alone);
+        break;
+    case DisplayMode::Sheet1Alone:
+        SetDisplayMode(state, DisplayMode::Sheet2Alone);
+        break;
+    case DisplayMode::Sheet2Alone:
+        SetDisplayMode(state, DisplayMode::Both);
+        break;
+    }
 }
 
-QString cmdGmnCaption(const QString &tag)
+QString cmdGmnCaption(DisplayMode mode)
 {
-    if (tag == kModeBoth)
+    switch (mode) {
+    case DisplayMode::Both:
         return kCaptionBoth;
-    if (tag == kModeSheet1)
+    case DisplayMode::Sheet1Alone:
         return kCaptionSheet1;
-    if (tag == kModeSheet2)
+    case DisplayMode::Sheet2Alone:
         return kCaptionSheet2;
+    }
     return {};
 }

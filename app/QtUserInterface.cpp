@@ -1,6 +1,8 @@
 #include "QtUserInterface.h"
 
+#include "Form3.h"
 #include "frmHikaku.h"
+#include "frmVersion.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -47,8 +49,6 @@ void QtUserInterface::showMessage(const QString &text, const QString &title, Mes
 
 void QtUserInterface::yieldToEventLoop()
 {
-    if (m_beforeYield)
-        m_beforeYield();
     QCoreApplication::processEvents();
 }
 
@@ -103,6 +103,18 @@ void QtUserInterface::closeProgressDialog()
     m_progress->hide();
     m_progress->deleteLater();
     m_progress = nullptr;
+}
+
+void QtUserInterface::showDelimiterDialog(AppState &state)
+{
+    Form3 dialog(state, *this, m_mainWindow);
+    dialog.exec();
+}
+
+void QtUserInterface::showVersionDialog(bool gridControlFound)
+{
+    frmVersion dialog(*this, gridControlFound, m_mainWindow);
+    dialog.exec();
 }
 
 bool QtUserInterface::openUrl(const QString &url)

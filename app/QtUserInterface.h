@@ -4,8 +4,6 @@
 
 #include <QPointer>
 
-#include <functional>
-
 class QWidget;
 class frmHikaku;
 
@@ -18,12 +16,6 @@ public:
     QtUserInterface(QWidget *mainWindow, bool &compareCancelled);
     ~QtUserInterface() override;
 
-    // Runs before every yield, so that what the logic changed is on screen when events run.
-    void setBeforeYield(std::function<void()> beforeYield)
-    {
-        m_beforeYield = std::move(beforeYield);
-    }
-
     void showMessage(const QString &text, const QString &title, MessageIcon icon) override;
     void yieldToEventLoop() override;
     void beep() override;
@@ -33,6 +25,8 @@ public:
     void showProgressDialog() override;
     void showProgressPercent(int percent) override;
     void closeProgressDialog() override;
+    void showDelimiterDialog(AppState &state) override;
+    void showVersionDialog(bool gridControlFound) override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
 
@@ -40,5 +34,4 @@ private:
     QWidget *m_mainWindow;
     bool &m_compareCancelled;
     QPointer<frmHikaku> m_progress;
-    std::function<void()> m_beforeYield;
 };

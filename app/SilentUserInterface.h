@@ -37,6 +37,12 @@ public:
     void closeProgressDialog() override
     {
     }
+    void showDelimiterDialog(AppState &) override
+    {
+    }
+    void showVersionDialog(bool) override
+    {
+    }
     bool openUrl(const QString &) override
     {
         return false;

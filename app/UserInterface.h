@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class AppState;
+
 enum class MessageIcon { None, Critical, Exclamation, Information };
 
 struct SaveDialogRequest
@@ -36,6 +38,11 @@ public:
     virtual void showProgressDialog() = 0;
     virtual void showProgressPercent(int percent) = 0;
     virtual void closeProgressDialog() = 0;
+
+    // The modal dialogs. Each returns when the person has closed it; what the dialog changed is
+    // in the state.
+    virtual void showDelimiterDialog(AppState &state) = 0; // "区切り文字設定"
+    virtual void showVersionDialog(bool gridControlFound) = 0;
 
     // Opens a document or web address with the desktop's default application.
     [[nodiscard]] virtual bool openUrl(const QString &url) = 0;

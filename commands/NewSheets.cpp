@@ -32,8 +32,7 @@ void makeNewSheet(AppState &state, int i)
 
     state.PicFile[i].clear();
     // No file to overwrite yet, and no layout change may offer one.
-    state.fraTool[i].cmdSaveEnabled = false;
-    state.overwriteWithdrawn[i] = true;
+    state.fraTool[i].overwriteWithdrawn = true;
     state.fraTool[i].visible = true;
 }
 } // namespace

@@ -30,8 +30,7 @@ void show(UserInterface &ui, const Message &message)
 
 void withdrawOverwrite(AppState &state, int index)
 {
-    state.fraTool[index].cmdSaveEnabled = false;
-    state.overwriteWithdrawn[index] = true;
+    state.fraTool[index].overwriteWithdrawn = true;
 }
 
 void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path)
@@ -69,20 +68,20 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     panel.clear();
     panel.drawText(kPathX, kPathY, path);
     state.SheetFileName[index] = path;
-    state.fraTool[index].cmdSaveEnabled = true;
-    state.overwriteWithdrawn[index] = false;
+    state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this
     // file's name, for an overwrite-save to write over it.
     state.UndoAvailable[index] = false;
     sheet.setVisible(true);
     state.fraTool[index].visible = true;
 
+    // Withdrawn before the message, which shows the window as the load left it.
     if (result != 0) {
+        withdrawOverwrite(state, index);
         show(ui, partialReadMessage());
-        withdrawOverwrite(state, index);
     } else if (!reader.writesBackUnchanged()) {
-        show(ui, notWritableBackMessage());
         withdrawOverwrite(state, index);
+        show(ui, notWritableBackMessage());
     }
 }
 } // namespace
@@ -124,6 +123,5 @@ void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QS
 void tmrMain_Timer(AppState &state, UserInterface &ui, const QString &commandLine)
 {
     LoadSheetFile(state, ui, 0, commandLine);
-    state.cmdGmnTag = u"1"_s;
-    ArrangeControls(state);
+    SetDisplayMode(state, DisplayMode::Sheet1Alone);
 }

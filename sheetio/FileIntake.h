@@ -27,5 +27,5 @@ void LoadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
 void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QStringList &localFiles);
 
 // The start timer's single tick: the whole command line, unsplit, as one path into sheet 1, then
-// display mode "1" (sheet 1 alone) and the layout for it.
+// the display mode "sheet 1 alone" and the layout for it.
 void tmrMain_Timer(AppState &state, UserInterface &ui, const QString &commandLine);

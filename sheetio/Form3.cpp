@@ -1,6 +1,7 @@
 #include "Form3.h"
 
 #include "AppState.h"
+#include "DelimiterMenu.h"
 #include "UserInterface.h"
 
 #include <QEvent>
@@ -22,8 +23,6 @@ const QString kDelimiterOptionCaption = u"区切り文字を指定"_s;
 const QString kSaveCaption = u"保存"_s;
 const QString kCancelCaption = u"取消"_s;
 const QString kInitialDelimiter = u"|"_s;
-const QString kBlankDelimiterText = u"区間文字を指定して下さい\r\n未入力、ブランクは不可です"_s;
-const QString kBlankDelimiterTitle = u"設定エラー"_s;
 
 // Places in twips from the dialog's top-left corner. The sizes are the least each control gets;
 // a control whose text needs more (a larger system font) grows to the right and downwards.
@@ -35,15 +34,6 @@ constexpr TwipsRect kSaveRect{3480, 960, 1215, 375};
 constexpr TwipsRect kCancelRect{4800, 960, 1215, 375};
 constexpr int kMargin = 120;
 constexpr int kBelowMainWindowTop = 650; // twips between the main window's top and the dialog's
-
-// Empty, or half-width blanks only. Other white space (a TAB, a full-width blank) is a delimiter.
-bool isBlankDelimiter(const QString &text)
-{
-    for (const QChar c : text)
-        if (c != u' ')
-            return false;
-    return true;
-}
 } // namespace
 
 Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
@@ -141,7 +131,10 @@ void Form3::Form_Activate()
     // A mode other than 0 or 1 (a hand-edited settings file) leaves the comma option selected.
     if (m_state.DelimiterMode == 0 || m_state.DelimiterMode == 1)
         optKukan[m_state.DelimiterMode]->setChecked(true);
-    // Longer texts from a hand-edited settings file are cut to the box's one character.
+    // The box takes one character, but a longer delimiter from a hand-edited settings file is
+    // shown whole: cut to its first character, saving without a change would change it and
+    // clear both sheets.
+    txtKukan->setMaxLength(std::max(1, int(m_state.UserDelimiter.size())));
     txtKukan->setText(m_state.UserDelimiter);
     if (optKukan[1]->isChecked())
         optKukan_Click(1);
@@ -173,19 +166,9 @@ bool Form3::eventFilter(QObject *watched, QEvent *event)
 
 void Form3::cmdSave_Click()
 {
-    const QString text = txtKukan->text();
-    if (optKukan[0]->isChecked()) {
-        m_state.DelimiterMode = 0;
-    } else {
-        if (isBlankDelimiter(text)) {
-            m_ui.showMessage(kBlankDelimiterText, kBlankDelimiterTitle, MessageIcon::Exclamation);
-            return;
-        }
-        m_state.DelimiterMode = 1;
-    }
-    // Kept in the comma mode too, so that switching back finds the last delimiter.
-    m_state.UserDelimiter = text;
-    accept();
+    const DelimiterOption option = optKukan[0]->isChecked() ? DelimiterOption::Comma : DelimiterOption::Delimiter;
+    if (SaveDelimiterChoice(m_state, m_ui, option, txtKukan->text()))
+        accept();
 }
 
 void Form3::cmdEnd_Click()

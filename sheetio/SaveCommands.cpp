@@ -90,7 +90,7 @@ void cmdSave_Click(AppState &state, UserInterface &ui, int index)
     if (state.CompareRunning || !validIndex(index))
         return;
     // The button is disabled then; a partly read sheet must never reach its source file.
-    if (state.overwriteWithdrawn[index])
+    if (state.fraTool[index].overwriteWithdrawn)
         return;
     SaveSheet(state, ui, index, state.SheetFileName[index]);
 }
@@ -102,8 +102,6 @@ void cmdName_Click(AppState &state, UserInterface &ui, int index)
     const QString path = ui.askSaveFileName(saveDialogRequest(state, index));
     if (path.isEmpty())
         return;
-    if (SaveSheet(state, ui, index, path)) {
-        state.fraTool[index].cmdSaveEnabled = true;
-        state.overwriteWithdrawn[index] = false;
-    }
+    if (SaveSheet(state, ui, index, path))
+        state.fraTool[index].overwriteWithdrawn = false;
 }

@@ -1,5 +1,7 @@
 #include "AppState.h"
 #include "DropPanelWidget.h"
+#include "EditBox.h"
+#include "EditBoxWidget.h"
 #include "Form1.h"
 #include "RecordingUserInterface.h"
 #include "SheetModel.h"
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -58,6 +61,10 @@ private slots:
     void cancelButtonStopsARealComparison();
     void busyWindowIgnoresItsCommands_data();
     void busyWindowIgnoresItsCommands();
+    void windowIsCurrentWhenAMessageShows_data();
+    void windowIsCurrentWhenAMessageShows();
+    void dropsReachThePanelUnderTheMouseInEveryMode();
+    void editBoxMirrorsItsState();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -65,6 +72,7 @@ private:
     QString writeFile(const QString &name, const QByteArray &bytes);
     static bool sendDrop(QWidget *panel, QMimeData *mime);
     static QColor shownBackground(SheetView *view, int row, int col);
+    static QImage onScreen(QWidget *widget);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingUserInterface> m_ui;
@@ -133,6 +141,15 @@ QColor TestForm1::shownBackground(SheetView *view, int row, int col)
 {
     const QAbstractItemModel *model = view->model();
     return model->data(model->index(row - 1, col - 1), Qt::BackgroundRole).value<QColor>();
+}
+
+QImage TestForm1::onScreen(QWidget *widget)
+{
+    // What the window's backing store holds for the widget: what the person sees, not a fresh
+    // rendering of the widget.
+    QWidget *window = widget->window();
+    const QRect rect(widget->mapTo(window, QPoint(0, 0)), widget->size());
+    return window->screen()->grabWindow(window->winId(), rect.x(), rect.y(), rect.width(), rect.height()).toImage();
 }
 
 void TestForm1::startsWithEveryControl()
@@ -249,8 +266,8 @@ void TestForm1::modeButtonCycles()
 
 void TestForm1::panelsLieBehindTheSheets()
 {
-    // Sheet 2 alone, then the window is resized: panel 2 spans the whole width. Back to both
-    // sheets without a resize, panel 2 keeps that width, and sheet 1 must still be on top of it.
+    // Sheet 2 alone, then the window is resized, then both sheets again: every sheet is on top
+    // of the panels, and each panel still shows in the strip above its sheet.
     Form1 &form = makeForm();
     form.mnuNew->trigger();
     form.mnuNew->trigger();
@@ -261,7 +278,6 @@ void TestForm1::panelsLieBehindTheSheets()
     QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
     QCOMPARE(form.cmdGmn->text(), u"画面１＋２"_s);
     QVERIFY(form.PicFile[1]->isVisible());
-    QVERIFY(form.PicFile[1]->geometry().intersects(form.grdData[0]->geometry()));
 
     QWidget *client = form.centralWidget();
     for (int i = 0; i < 2; ++i) {
@@ -609,13 +625,15 @@ void TestForm1::busyWindowIgnoresItsCommands()
     delete mime;
 
     QVERIFY(!dialogOpened);
+    QCOMPARE(m_ui->delimiterDialogs, 0);
+    QVERIFY(m_ui->versionDialogs.isEmpty());
     QCOMPARE(m_ui->messages.size(), messagesBefore);
     QVERIFY(m_ui->saveRequests.isEmpty());
     QVERIFY(m_ui->openedUrls.isEmpty());
     QVERIFY(form.isVisible());
     QVERIFY(state.grdData(0).isVisible());
     QVERIFY(!state.grdData(1).isVisible());
-    QCOMPARE(state.cmdGmnTag, u"0"_s);
+    QCOMPARE(state.displayMode, DisplayMode::Both);
     QCOMPARE(state.mnuUndoChecked, undoBefore);
     QCOMPARE(state.mnuDobleChecked, dobleBefore);
     QCOMPARE(state.grdData(0).backColorAt(1, 1), kWindowBackColor);
@@ -625,6 +643,145 @@ void TestForm1::busyWindowIgnoresItsCommands()
     QVERIFY(!QFile::exists(m_dir->filePath(u"saved-as.csv"_s)));
     QVERIFY(!QFile::exists(m_dir->filePath(u"Rowlark.ini"_s)));
     state.CompareRunning = false;
+}
+
+void TestForm1::windowIsCurrentWhenAMessageShows_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("a load that cannot be written back") << u"load"_s;
+    QTest::newRow("save as names the new file") << u"save as"_s;
+}
+
+void TestForm1::windowIsCurrentWhenAMessageShows()
+{
+    // A message box is shown over the window as it is after the command, not as it was before:
+    // the loaded sheet, its tool frame and the file name in the strip above it.
+    QFETCH(QString, action);
+    Form1 &form = makeForm();
+    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x80y\r\nz,w\r\n");
+    const QString other = m_dir->filePath(u"renamed.csv"_s);
+    if (action == u"save as") {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(writeFile(u"plain.csv"_s, "a,b\r\n"))});
+        QVERIFY(sendDrop(form.PicFile[0], mime));
+        delete mime;
+        // The person sees the loaded window before pressing the button.
+        QTest::qWait(20);
+        m_ui->scriptedSavePaths << other;
+    }
+
+    bool sheetShown = false;
+    bool frameShown = false;
+    bool overwriteOffered = false;
+    QImage stripDuring;
+    m_ui->onMessage = [&](const RecordingUserInterface::Message &) {
+        // A real message box runs the event loop, which paints what is pending.
+        QCoreApplication::processEvents();
+        sheetShown = form.grdData[0]->isVisible();
+        frameShown = form.fraTool[0]->isVisible();
+        overwriteOffered = form.cmdSave[0]->isEnabled();
+        stripDuring = onScreen(form.PicFile[0]);
+    };
+    if (action == u"load") {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(path)});
+        QVERIFY(sendDrop(form.PicFile[0], mime));
+        delete mime;
+    } else {
+        QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
+    }
+    QCOMPARE(m_ui->messages.size(), 1);
+    QVERIFY(sheetShown);
+    QVERIFY(frameShown);
+    QCOMPARE(overwriteOffered, action == u"save as");
+
+    // What the strip showed during the message is what a full repaint now shows: the new name.
+    m_ui->onMessage = nullptr;
+    form.PicFile[0]->repaint();
+    QCOMPARE(form.state().PicFile[0].texts.first().text, action == u"load" ? path : other);
+    QCOMPARE(stripDuring, onScreen(form.PicFile[0]));
+}
+
+void TestForm1::dropsReachThePanelUnderTheMouseInEveryMode()
+{
+    // Through every display mode and back, the panel under the right half of the window is
+    // panel 2 and the one under the left half panel 1 (as far as they are shown); a hidden
+    // side's tool frame is hidden with its panel.
+    Form1 &form = makeForm();
+    form.mnuNew->trigger(); // side 1 holds a sheet, so its tool frame is in play
+    QWidget *client = form.centralWidget();
+    const int y = form.PicFile[0]->y() + 3; // the strip above the sheets
+    for (int press = 0; press < 3; ++press) {
+        QTest::mouseClick(form.cmdGmn, Qt::LeftButton);
+        const bool both = form.state().displayMode == DisplayMode::Both;
+        const int shownSide = form.state().displayMode == DisplayMode::Sheet2Alone ? 1 : 0;
+        // Just inside each half's left edge, clear of the tool frames at the panels' right.
+        QWidget *left = client->childAt(5, y);
+        QWidget *right = client->childAt(client->width() / 2 + 5, y);
+        QVERIFY(left);
+        QVERIFY(right);
+        const auto isPanel = [&](QWidget *widget, int side) {
+            return widget == form.PicFile[side] || form.PicFile[side]->isAncestorOf(widget);
+        };
+        QVERIFY2(isPanel(left, both ? 0 : shownSide), qPrintable(form.cmdGmn->text()));
+        QVERIFY2(isPanel(right, both ? 1 : shownSide), qPrintable(form.cmdGmn->text()));
+        QCOMPARE(form.fraTool[0]->isVisible(), form.PicFile[0]->isVisible());
+    }
+}
+
+void TestForm1::editBoxMirrorsItsState()
+{
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    EditBox &box = form.state().txtEdit(0);
+    EditBoxWidget *line = form.txtEdit[0];
+    QVERIFY(!line->isVisible());
+
+    // The logic places, fills, shows and focuses the box; the line edit follows at once.
+    box.setGeometry({600, 900, 1200, 300});
+    box.setText(u"abc"_s);
+    box.setSelStart(1);
+    box.setVisible(true);
+    box.setFocus();
+    QVERIFY(line->isVisible());
+    QCOMPARE(line->geometry(), Twips::forScreen(form.screen()).toPixels(TwipsRect{600, 900, 1200, 300}));
+    QCOMPARE(line->text(), u"abc"_s);
+    QCOMPARE(line->cursorPosition(), 1);
+    QTRY_VERIFY(line->hasFocus());
+    QVERIFY(box.hasFocus());
+    QWidget *client = form.centralWidget();
+    QCOMPARE(client->childAt(line->geometry().center()), line);
+
+    // What the person types and where the caret goes reach the box; every key is a key down
+    // first, and a key whose key down is swallowed types nothing.
+    QList<int> keyDowns;
+    QList<int> keyPresses;
+    connect(&box, &EditBox::keyDown, this, [&](int *keyCode, int) {
+        keyDowns << *keyCode;
+        if (*keyCode == 'Q')
+            *keyCode = 0;
+    });
+    connect(&box, &EditBox::keyPress, this, [&](int *keyAscii) {
+        keyPresses << *keyAscii;
+        if (*keyAscii == 13)
+            *keyAscii = 0;
+    });
+    QTest::keyClicks(line, u"xq"_s);
+    QTest::keyClick(line, Qt::Key_Return);
+    QTest::keyClick(line, Qt::Key_End);
+    QCOMPARE(box.text(), u"axbc"_s);
+    QCOMPARE(box.selStart(), 4);
+    QCOMPARE(keyDowns, (QList<int>{'X', 'Q', 13, 35}));
+    QCOMPARE(keyPresses, (QList<int>{'x', 13}));
+
+    // Leaving the box is its lost-focus event; hiding it is the logic's.
+    int lostFocus = 0;
+    connect(&box, &EditBox::lostFocus, this, [&] { ++lostFocus; });
+    form.grdData[0]->setFocus();
+    QTRY_COMPARE(lostFocus, 1);
+    QVERIFY(!box.hasFocus());
+    box.setVisible(false);
+    QVERIFY(!line->isVisible());
 }
 
 QTEST_MAIN(TestForm1)

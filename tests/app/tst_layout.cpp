@@ -8,6 +8,7 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(TwipsRect)
+Q_DECLARE_METATYPE(DisplayMode)
 
 namespace
 {
@@ -43,11 +44,9 @@ private slots:
     void lowSheetAreaSkipsOnlyTheSheets();
     void modeButtonCycles();
     void modeButtonWaitsForComparison();
-    void modeChangeLeavesPanelsForTheNextResize();
+    void modeChangePlacesPanelsAndFrames();
     void hiddenSheetKeepsItsContents();
     void withdrawnOverwriteStaysDisabled();
-    void captions_data();
-    void captions();
 
 private:
     void markUntouched();
@@ -72,7 +71,6 @@ void tst_Layout::markUntouched()
         s.PicFile[i].rect = kUntouched;
         s.PicFile[i].visible = false;
         s.fraTool[i].rect = {kUntouched.left, kUntouched.top, kFrameWidth, ToolFrame::kHeight};
-        s.fraTool[i].cmdSaveEnabled = false;
         s.fraTool[i].cmdNameEnabled = false;
     }
     s.cmdDiffRect = s.cmdClrRect = s.cmdGmnRect = s.cmdEndRect = kUntouched;
@@ -80,7 +78,7 @@ void tst_Layout::markUntouched()
 
 void tst_Layout::arrange_data()
 {
-    QTest::addColumn<QString>("tag");
+    QTest::addColumn<DisplayMode>("mode");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("withdrawn1");
@@ -89,33 +87,31 @@ void tst_Layout::arrange_data()
     QTest::addColumn<QList<bool>>("sides"); // save, name, panel of side 0, then of side 1
 
     QTest::newRow("both sheets split an even width")
-        << u"0"_s << 12000 << 8000 << false << TwipsRect{0, 470, 6000, 6850} << TwipsRect{6000, 470, 6000, 6850}
-        << QList<bool>{true, true, true, true, true, true};
+        << DisplayMode::Both << 12000 << 8000 << false << TwipsRect{0, 470, 6000, 6850}
+        << TwipsRect{6000, 470, 6000, 6850} << QList<bool>{true, true, true, true, true, true};
     QTest::newRow("both sheets drop the odd twip")
-        << u"0"_s << 12001 << 8000 << false << TwipsRect{0, 470, 6000, 6850} << TwipsRect{6000, 470, 6000, 6850}
-        << QList<bool>{true, true, true, true, true, true};
-    QTest::newRow("sheet 1 alone") << u"1"_s << 12000 << 8000 << false << TwipsRect{0, 470, 12000, 6850} << kAway
+        << DisplayMode::Both << 12001 << 8000 << false << TwipsRect{0, 470, 6000, 6850}
+        << TwipsRect{6000, 470, 6000, 6850} << QList<bool>{true, true, true, true, true, true};
+    QTest::newRow("sheet 1 alone") << DisplayMode::Sheet1Alone << 12000 << 8000 << false
+                                   << TwipsRect{0, 470, 12000, 6850} << kAway
                                    << QList<bool>{true, true, true, false, false, false};
-    QTest::newRow("sheet 2 alone") << u"2"_s << 12000 << 8000 << false << kAway << TwipsRect{0, 470, 12000, 6850}
+    QTest::newRow("sheet 2 alone") << DisplayMode::Sheet2Alone << 12000 << 8000 << false << kAway
+                                   << TwipsRect{0, 470, 12000, 6850}
                                    << QList<bool>{false, false, false, true, true, true};
     QTest::newRow("withdrawn overwrite of sheet 2, both shown")
-        << u"0"_s << 12000 << 8000 << true << TwipsRect{0, 470, 6000, 6850} << TwipsRect{6000, 470, 6000, 6850}
-        << QList<bool>{true, true, true, false, true, true};
+        << DisplayMode::Both << 12000 << 8000 << true << TwipsRect{0, 470, 6000, 6850}
+        << TwipsRect{6000, 470, 6000, 6850} << QList<bool>{true, true, true, false, true, true};
     QTest::newRow("withdrawn overwrite of sheet 2, shown alone")
-        << u"2"_s << 12000 << 8000 << true << kAway << TwipsRect{0, 470, 12000, 6850}
+        << DisplayMode::Sheet2Alone << 12000 << 8000 << true << kAway << TwipsRect{0, 470, 12000, 6850}
         << QList<bool>{false, false, false, false, true, true};
-    QTest::newRow("unknown mode changes nothing") << u"3"_s << 12000 << 8000 << false << kUntouched << kUntouched
-                                                  << QList<bool>{false, false, false, false, false, false};
-    QTest::newRow("empty mode changes nothing") << QString() << 12000 << 8000 << false << kUntouched << kUntouched
-                                                << QList<bool>{false, false, false, false, false, false};
     QTest::newRow("no room for the sheets: only the moves are skipped")
-        << u"1"_s << 12000 << 1100 << false << kUntouched << kAway
+        << DisplayMode::Sheet1Alone << 12000 << 1100 << false << kUntouched << kAway
         << QList<bool>{true, true, true, false, false, false};
 }
 
 void tst_Layout::arrange()
 {
-    QFETCH(QString, tag);
+    QFETCH(DisplayMode, mode);
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(bool, withdrawn1);
@@ -125,16 +121,16 @@ void tst_Layout::arrange()
 
     markUntouched();
     AppState &s = *m_state;
-    s.cmdGmnTag = tag;
+    s.displayMode = mode;
     s.clientWidth = width;
     s.clientHeight = height;
-    s.overwriteWithdrawn[1] = withdrawn1;
+    s.fraTool[1].overwriteWithdrawn = withdrawn1;
     ArrangeControls(s);
 
     QCOMPARE(s.grdData(0).geometry(), sheet0);
     QCOMPARE(s.grdData(1).geometry(), sheet1);
     for (int i = 0; i < 2; ++i) {
-        QCOMPARE(s.fraTool[i].cmdSaveEnabled, sides[3 * i]);
+        QCOMPARE(s.fraTool[i].cmdSaveEnabled(), sides[3 * i]);
         QCOMPARE(s.fraTool[i].cmdNameEnabled, sides[3 * i + 1]);
         QCOMPARE(s.PicFile[i].visible, sides[3 * i + 2]);
         // Panels and frames move only on a resize.
@@ -144,23 +140,25 @@ void tst_Layout::arrange()
 
 void tst_Layout::resizePlacesPanelsAndFrames_data()
 {
-    QTest::addColumn<QString>("tag");
+    QTest::addColumn<DisplayMode>("mode");
     QTest::addColumn<TwipsRect>("panel0");
     QTest::addColumn<TwipsRect>("panel1");
     QTest::addColumn<QPoint>("frame0"); // left, top
     QTest::addColumn<QPoint>("frame1");
 
-    QTest::newRow("both sheets") << u"0"_s << TwipsRect{0, 60, 6000, 7250} << TwipsRect{6000, 60, 6000, 7250}
+    QTest::newRow("both sheets") << DisplayMode::Both << TwipsRect{0, 60, 6000, 7250} << TwipsRect{6000, 60, 6000, 7250}
                                  << QPoint(6000 - kFrameWidth - 30, 90) << QPoint(12000 - kFrameWidth - 30, 90);
-    QTest::newRow("sheet 1 alone") << u"1"_s << TwipsRect{0, 60, 12000, 7250} << TwipsRect{-500, 60, 0, 400}
-                                   << QPoint(12000 - kFrameWidth - 30, 90) << QPoint(-500 - kFrameWidth - 30, 90);
-    QTest::newRow("sheet 2 alone") << u"2"_s << TwipsRect{-500, 60, 0, 400} << TwipsRect{0, 60, 12000, 7250}
-                                   << QPoint(-500 - kFrameWidth - 30, 90) << QPoint(12000 - kFrameWidth - 30, 90);
+    QTest::newRow("sheet 1 alone") << DisplayMode::Sheet1Alone << TwipsRect{0, 60, 12000, 7250}
+                                   << TwipsRect{-500, 60, 0, 400} << QPoint(12000 - kFrameWidth - 30, 90)
+                                   << QPoint(-500 - kFrameWidth - 30, 90);
+    QTest::newRow("sheet 2 alone") << DisplayMode::Sheet2Alone << TwipsRect{-500, 60, 0, 400}
+                                   << TwipsRect{0, 60, 12000, 7250} << QPoint(-500 - kFrameWidth - 30, 90)
+                                   << QPoint(12000 - kFrameWidth - 30, 90);
 }
 
 void tst_Layout::resizePlacesPanelsAndFrames()
 {
-    QFETCH(QString, tag);
+    QFETCH(DisplayMode, mode);
     QFETCH(TwipsRect, panel0);
     QFETCH(TwipsRect, panel1);
     QFETCH(QPoint, frame0);
@@ -168,7 +166,7 @@ void tst_Layout::resizePlacesPanelsAndFrames()
 
     markUntouched();
     AppState &s = *m_state;
-    s.cmdGmnTag = tag;
+    s.displayMode = mode;
     s.clientWidth = 12000;
     s.clientHeight = 8000;
     Form_Resize(s);
@@ -234,7 +232,7 @@ void tst_Layout::lowWindowMovesNothing()
     QFETCH(int, height);
     markUntouched();
     AppState &s = *m_state;
-    s.cmdGmnTag = u"1"_s;
+    s.displayMode = DisplayMode::Sheet1Alone;
     s.clientWidth = 12000;
     s.clientHeight = height;
     Form_Resize(s);
@@ -244,7 +242,7 @@ void tst_Layout::lowWindowMovesNothing()
         QCOMPARE(s.PicFile[i].rect, kUntouched);
         QCOMPARE(s.PicFile[i].visible, false);
         QCOMPARE(s.fraTool[i].rect.left, kUntouched.left);
-        QCOMPARE(s.fraTool[i].cmdSaveEnabled, false);
+        QCOMPARE(s.fraTool[i].cmdSaveEnabled(), false);
     }
     QCOMPARE(s.cmdDiffRect, kUntouched);
     QCOMPARE(s.cmdEndRect, kUntouched);
@@ -263,7 +261,7 @@ void tst_Layout::lowSheetAreaSkipsOnlyTheSheets()
     QCOMPARE(s.grdData(0).geometry(), kUntouched);
     QCOMPARE(s.PicFile[0].rect, (TwipsRect{kUntouched.left, 60, kUntouched.width, kUntouched.height + 400}));
     QCOMPARE(s.fraTool[0].rect.top, 90);
-    QCOMPARE(s.fraTool[0].cmdSaveEnabled, true);
+    QCOMPARE(s.fraTool[0].cmdSaveEnabled(), true);
     QCOMPARE(s.cmdGmnRect, (TwipsRect{6050, 451, 2900, kUntouched.height}));
 }
 
@@ -274,14 +272,14 @@ void tst_Layout::modeButtonCycles()
     s.clientHeight = 6000;
     Form_Resize(s);
 
-    const QStringList tags{u"1"_s, u"2"_s, u"0"_s};
+    const QList<DisplayMode> modes{DisplayMode::Sheet1Alone, DisplayMode::Sheet2Alone, DisplayMode::Both};
     const QStringList captions{u"画面１"_s, u"画面２"_s, u"画面１＋２"_s};
     const QList<TwipsRect> first{{0, 470, 10000, 4850}, kAway, {0, 470, 5000, 4850}};
     const QList<TwipsRect> second{kAway, {0, 470, 10000, 4850}, {5000, 470, 5000, 4850}};
     for (int click = 0; click < 3; ++click) {
         cmdGmn_Click(s);
-        QCOMPARE(s.cmdGmnTag, tags[click]);
-        QCOMPARE(cmdGmnCaption(s.cmdGmnTag), captions[click]);
+        QCOMPARE(s.displayMode, modes[click]);
+        QCOMPARE(cmdGmnCaption(s.displayMode), captions[click]);
         QCOMPARE(s.grdData(0).geometry(), first[click]);
         QCOMPARE(s.grdData(1).geometry(), second[click]);
     }
@@ -295,26 +293,37 @@ void tst_Layout::modeButtonWaitsForComparison()
     Form_Resize(s);
     s.CompareRunning = true;
     cmdGmn_Click(s);
-    QCOMPARE(s.cmdGmnTag, u"0"_s);
+    QCOMPARE(s.displayMode, DisplayMode::Both);
     QCOMPARE(s.grdData(1).geometry(), (TwipsRect{5000, 470, 5000, 4850}));
     QCOMPARE(s.PicFile[1].visible, true);
 }
 
-void tst_Layout::modeChangeLeavesPanelsForTheNextResize()
+void tst_Layout::modeChangePlacesPanelsAndFrames()
 {
+    // A drop must reach the panel the person sees under the mouse: after "画面１" and back to
+    // "画面１＋２", panel 0 may not still span the window and cover panel 1. A frame follows its
+    // panel, and a hidden side's frame is off the screen with it.
     AppState &s = *m_state;
     s.clientWidth = 10000;
     s.clientHeight = 6000;
     Form_Resize(s);
-    cmdGmn_Click(s); // sheet 1 alone
+    s.fraTool[0].visible = s.fraTool[1].visible = true; // both sides hold a sheet
 
-    QCOMPARE(s.grdData(0).geometry().width, 10000);
-    QCOMPARE(s.PicFile[0].rect.width, 5000);
-    QCOMPARE(s.PicFile[1].visible, false);
-
-    Form_Resize(s);
-    QCOMPARE(s.PicFile[0].rect.width, 10000);
-    QCOMPARE(s.PicFile[1].rect, (TwipsRect{-500, 60, 0, 400}));
+    const QList<DisplayMode> modes{DisplayMode::Sheet1Alone, DisplayMode::Sheet2Alone, DisplayMode::Both};
+    for (const DisplayMode mode : modes) {
+        cmdGmn_Click(s);
+        QCOMPARE(s.displayMode, mode);
+        for (int i = 0; i < 2; ++i) {
+            const TwipsRect sheet = s.grdData(i).geometry();
+            const TwipsRect panel = s.PicFile[i].rect;
+            QCOMPARE(panel.left, sheet.left);
+            QCOMPARE(panel.width, sheet.width);
+            QCOMPARE(s.fraTool[i].rect.left, panel.left + panel.width - kFrameWidth - 30);
+            QCOMPARE(s.toolFrameShown(i), s.PicFile[i].visible);
+        }
+        if (mode == DisplayMode::Both)
+            QVERIFY(s.PicFile[0].rect.left + s.PicFile[0].rect.width <= s.PicFile[1].rect.left);
+    }
 }
 
 void tst_Layout::hiddenSheetKeepsItsContents()
@@ -328,7 +337,7 @@ void tst_Layout::hiddenSheetKeepsItsContents()
     sheet.setBackColorAt(2, 2, kDiffBackColor);
     s.clientWidth = 10000;
     s.clientHeight = 6000;
-    s.cmdGmnTag = u"1"_s;
+    s.displayMode = DisplayMode::Sheet1Alone;
     Form_Resize(s);
 
     QCOMPARE(sheet.geometry(), kAway);
@@ -343,36 +352,19 @@ void tst_Layout::withdrawnOverwriteStaysDisabled()
     AppState &s = *m_state;
     s.clientWidth = 10000;
     s.clientHeight = 6000;
-    s.overwriteWithdrawn[0] = true;
+    s.fraTool[0].overwriteWithdrawn = true;
     Form_Resize(s);
     for (int click = 0; click < 6; ++click) {
-        QVERIFY2(!s.fraTool[0].cmdSaveEnabled, qPrintable(s.cmdGmnTag));
-        QCOMPARE(s.fraTool[0].cmdNameEnabled, s.cmdGmnTag != u"2"_s);
-        QCOMPARE(s.fraTool[1].cmdSaveEnabled, s.cmdGmnTag != u"1"_s);
+        QVERIFY2(!s.fraTool[0].cmdSaveEnabled(), qPrintable(cmdGmnCaption(s.displayMode)));
+        QCOMPARE(s.fraTool[0].cmdNameEnabled, s.displayMode != DisplayMode::Sheet2Alone);
+        QCOMPARE(s.fraTool[1].cmdSaveEnabled(), s.displayMode != DisplayMode::Sheet1Alone);
         cmdGmn_Click(s);
         Form_Resize(s);
     }
     // A successful save-as gives the overwrite back at the next layout.
-    s.overwriteWithdrawn[0] = false;
+    s.fraTool[0].overwriteWithdrawn = false;
     ArrangeControls(s);
-    QVERIFY(s.fraTool[0].cmdSaveEnabled);
-}
-
-void tst_Layout::captions_data()
-{
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("both") << u"0"_s << u"画面１＋２"_s;
-    QTest::newRow("sheet 1") << u"1"_s << u"画面１"_s;
-    QTest::newRow("sheet 2") << u"2"_s << u"画面２"_s;
-    QTest::newRow("unknown") << u"01"_s << QString();
-}
-
-void tst_Layout::captions()
-{
-    QFETCH(QString, tag);
-    QFETCH(QString, caption);
-    QCOMPARE(cmdGmnCaption(tag), caption);
+    QVERIFY(s.fraTool[0].cmdSaveEnabled());
 }
 
 QTEST_GUILESS_MAIN(tst_Layout)

@@ -60,7 +60,7 @@ void TestNewSheets::loadFakeFile(int index, const QString &path)
     m_state->PicFile[index].clear();
     m_state->PicFile[index].drawText(100, 100, path);
     m_state->fraTool[index].visible = true;
-    m_state->fraTool[index].cmdSaveEnabled = true;
+    m_state->fraTool[index].overwriteWithdrawn = false;
 }
 
 void TestNewSheets::newSheetIsEmptyAndNumbered()
@@ -82,9 +82,9 @@ void TestNewSheets::newSheetIsEmptyAndNumbered()
 
     QVERIFY(m_state->PicFile[0].texts.isEmpty());
     QVERIFY(m_state->fraTool[0].visible);
-    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
     QVERIFY(m_state->fraTool[0].cmdNameEnabled);
-    QVERIFY(m_state->overwriteWithdrawn[0]);
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
     // The other side is untouched and still free.
     QVERIFY(!m_state->grdData(1).isVisible());
     QVERIFY(!m_state->fraTool[1].visible);
@@ -121,13 +121,13 @@ void TestNewSheets::newSheetSide()
 
     QCOMPARE(m_state->grdData(expectedSide).rows(), 11);
     QVERIFY(m_state->grdData(expectedSide).isVisible());
-    QVERIFY(m_state->overwriteWithdrawn[expectedSide]);
+    QVERIFY(m_state->fraTool[expectedSide].overwriteWithdrawn);
     const int other = 1 - expectedSide;
     if (sheet0Shown || sheet1Shown) {
         // The loaded side keeps its data, file and overwrite-save.
         QCOMPARE(m_state->grdData(other).textMatrix(1, 1), u"old"_s);
-        QVERIFY(m_state->fraTool[other].cmdSaveEnabled);
-        QVERIFY(!m_state->overwriteWithdrawn[other]);
+        QVERIFY(m_state->fraTool[other].cmdSaveEnabled());
+        QVERIFY(!m_state->fraTool[other].overwriteWithdrawn);
         QVERIFY(!m_state->mnuNewEnabled);
     } else {
         QVERIFY(!m_state->grdData(other).isVisible());

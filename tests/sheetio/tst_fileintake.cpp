@@ -114,8 +114,8 @@ void TestFileIntake::loadShowsSheetAndNamesFile()
     QCOMPARE(m_state->SheetFileName[1], path);
     QCOMPARE(m_state->PicFile[1].texts, (QList<PanelText>{{100, 100, path}}));
     QVERIFY(m_state->fraTool[1].visible);
-    QVERIFY(m_state->fraTool[1].cmdSaveEnabled);
-    QVERIFY(!m_state->overwriteWithdrawn[1]);
+    QVERIFY(m_state->fraTool[1].cmdSaveEnabled());
+    QVERIFY(!m_state->fraTool[1].overwriteWithdrawn);
     // The snapshot of whatever the sheet held before must not come back under this file's name.
     QVERIFY(!m_state->UndoAvailable[1]);
     QVERIFY(m_state->UndoAvailable[0]);
@@ -222,7 +222,7 @@ void TestFileIntake::refusedLoadChangesNothing()
     loadOld(0);
     const QString oldName = m_state->SheetFileName[0];
     const QList<PanelText> oldPanel = m_state->PicFile[0].texts;
-    m_state->fraTool[0].cmdSaveEnabled = false; // as a layout that hides side 0 leaves it
+    m_state->fraTool[0].cmdNameEnabled = false; // as a layout that hides side 0 leaves it
     m_state->DelimiterMode = mode;
     m_state->UserDelimiter = delimiter;
 
@@ -247,8 +247,8 @@ void TestFileIntake::refusedLoadChangesNothing()
     QCOMPARE(sheet.textMatrix(1, 1), u"old"_s);
     QCOMPARE(sheet.textMatrix(1, 2), u"data"_s);
     QCOMPARE(m_state->SheetFileName[0], oldName);
-    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
-    QVERIFY(!m_state->overwriteWithdrawn[0]);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(!m_state->fraTool[0].overwriteWithdrawn);
     if (panelNamesFile)
         QCOMPARE(m_state->PicFile[0].texts, (QList<PanelText>{{100, 100, path}}));
     else
@@ -296,16 +296,16 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     if (rows > 1)
         QCOMPARE(sheet.textMatrix(rows - 1, 1), lastRowFirstCell);
     QCOMPARE(m_state->SheetFileName[0], path);
-    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
-    QVERIFY(m_state->overwriteWithdrawn[0]);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
 
     // No later layout may offer to write the partial sheet over its source.
     m_state->clientWidth = 12000;
     m_state->clientHeight = 7000;
-    for (const QString &mode : {u"0"_s, u"1"_s}) {
-        m_state->cmdGmnTag = mode;
+    for (const DisplayMode mode : {DisplayMode::Both, DisplayMode::Sheet1Alone}) {
+        m_state->displayMode = mode;
         ArrangeControls(*m_state);
-        QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+        QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
         QVERIFY(m_state->fraTool[0].cmdNameEnabled);
     }
 }
@@ -325,23 +325,23 @@ void TestFileIntake::textThatCannotBeWrittenBackWithdrawsOverwrite()
     QVERIFY(sheet.isVisible());
     QCOMPARE(sheet.textMatrix(2, 2), u"w"_s);
     QCOMPARE(m_state->SheetFileName[1], path);
-    QVERIFY(!m_state->fraTool[1].cmdSaveEnabled);
-    QVERIFY(m_state->overwriteWithdrawn[1]);
+    QVERIFY(!m_state->fraTool[1].cmdSaveEnabled());
+    QVERIFY(m_state->fraTool[1].overwriteWithdrawn);
 }
 
 void TestFileIntake::reloadAfterPartialReadRestoresOverwrite()
 {
     m_state->DelimiterMode = 1;
     LoadSheetFile(*m_state, *m_ui, 0, writeFile(u"wide.txt"_s, QByteArray(32766, '|')));
-    QVERIFY(m_state->overwriteWithdrawn[0]);
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
 
     const QString path = writeFile(u"fine.txt"_s, "a|b\r\n");
     LoadSheetFile(*m_state, *m_ui, 0, path);
 
     QCOMPARE(m_ui->messages.size(), 1); // only the partial read's
     QCOMPARE(m_state->grdData(0).textMatrix(1, 2), u"b"_s);
-    QVERIFY(m_state->fraTool[0].cmdSaveEnabled);
-    QVERIFY(!m_state->overwriteWithdrawn[0]);
+    QVERIFY(m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(!m_state->fraTool[0].overwriteWithdrawn);
 }
 
 void TestFileIntake::reloadStartsAtTheTop()
@@ -503,7 +503,7 @@ void TestFileIntake::commandLineLoadsSheetOne()
 
     tmrMain_Timer(*m_state, *m_ui, path);
 
-    QCOMPARE(m_state->cmdGmnTag, u"1"_s);
+    QCOMPARE(m_state->displayMode, DisplayMode::Sheet1Alone);
     // Sheet 2 is moved off the window for mode "1".
     QCOMPARE(m_state->grdData(1).geometry(), (TwipsRect{-500, -500, 0, 0}));
     QCOMPARE(m_state->grdData(0).isVisible(), loads);
@@ -511,7 +511,7 @@ void TestFileIntake::commandLineLoadsSheetOne()
         QVERIFY(m_ui->messages.isEmpty());
         QCOMPARE(m_state->SheetFileName[0], path);
         QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"cmd"_s);
-        QVERIFY(m_state->fraTool[0].cmdSaveEnabled);
+        QVERIFY(m_state->fraTool[0].cmdSaveEnabled());
     } else {
         QCOMPARE(m_ui->messages.size(), 1);
         QCOMPARE(m_ui->messages[0].text, kUnreadableText);

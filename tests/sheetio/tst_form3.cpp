@@ -129,7 +129,7 @@ void TestForm3::firstActivationFillsControls_data()
     QTest::newRow("delimiter mode with a TAB") << 1 << u"\t"_s << 1 << u"\t"_s;
     QTest::newRow("unknown mode keeps the comma option") << 5 << u":"_s << 0 << u":"_s;
     QTest::newRow("comma mode with no delimiter") << 0 << QString() << 0 << QString();
-    QTest::newRow("hand-edited long delimiter is cut") << 1 << u"::"_s << 1 << u":"_s;
+    QTest::newRow("hand-edited long delimiter is shown whole") << 1 << u"::"_s << 1 << u"::"_s;
 }
 
 void TestForm3::firstActivationFillsControls()
@@ -352,6 +352,8 @@ void TestForm3::menuClearsSheetsOnlyOnChange_data()
     QTest::newRow("saved without a change") << 1 << u";"_s << true << false;
     QTest::newRow("other character") << 1 << u":"_s << true << true;
     QTest::newRow("other mode, same character") << 0 << u";"_s << true << true;
+    // A longer delimiter from a hand-edited settings file, opened and saved as it is.
+    QTest::newRow("long delimiter saved without a change") << 1 << QString() << true << false;
 }
 
 void TestForm3::menuClearsSheetsOnlyOnChange()
@@ -363,19 +365,19 @@ void TestForm3::menuClearsSheetsOnlyOnChange()
 
     loadFakeSheets();
     m_state->DelimiterMode = 1;
-    m_state->UserDelimiter = u";"_s;
-    bool shown = false;
+    m_state->UserDelimiter = typed.isEmpty() ? u"<>"_s : u";"_s;
 
-    mnuKukan_Click(*m_state, [&] {
-        shown = true;
+    m_ui->onDelimiterDialog = [&](AppState &) {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-        m_form->txtKukan->setText(typed);
+        if (!typed.isEmpty())
+            m_form->txtKukan->setText(typed);
         m_form->optKukan[option]->setChecked(true);
         QTest::mouseClick(save ? m_form->cmdSave : m_form->cmdEnd, Qt::LeftButton);
-    });
+    };
+    mnuKukan_Click(*m_state, *m_ui);
 
-    QVERIFY(shown);
+    QCOMPARE(m_ui->delimiterDialogs, 1);
     QVERIFY(!m_form->isVisible());
     for (int i = 0; i < 2; ++i) {
         QCOMPARE(m_state->grdData(i).isVisible(), !cleared);
@@ -391,14 +393,10 @@ void TestForm3::menuDoesNothingWhileComparing()
 {
     loadFakeSheets();
     m_state->CompareRunning = true;
-    bool shown = false;
+    m_ui->onDelimiterDialog = [](AppState &state) { state.DelimiterMode = 1; };
+    mnuKukan_Click(*m_state, *m_ui);
 
-    mnuKukan_Click(*m_state, [&] {
-        shown = true;
-        m_state->DelimiterMode = 1;
-    });
-
-    QVERIFY(!shown);
+    QCOMPARE(m_ui->delimiterDialogs, 0);
     QCOMPARE(m_state->DelimiterMode, 0);
     QVERIFY(m_state->grdData(0).isVisible());
 }

@@ -243,8 +243,7 @@ void TestSaveCommands::cancelledDialogSavesNothing()
     const QString path = writeFile(u"kept.csv"_s, "kept\r\n");
     fillSheet(0, {{u"new"_s}});
     m_state->SheetFileName[0] = path;
-    m_state->overwriteWithdrawn[0] = true;
-    m_state->fraTool[0].cmdSaveEnabled = false;
+    m_state->fraTool[0].overwriteWithdrawn = true;
 
     cmdName_Click(*m_state, *m_ui, 0); // the recorder answers with an empty path: cancelled
 
@@ -252,8 +251,8 @@ void TestSaveCommands::cancelledDialogSavesNothing()
     QVERIFY(m_ui->messages.isEmpty());
     QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
     QCOMPARE(m_state->SheetFileName[0], path);
-    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
-    QVERIFY(m_state->overwriteWithdrawn[0]);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
 }
 
 void TestSaveCommands::saveAsRestoresWithdrawnOverwrite_data()
@@ -284,8 +283,8 @@ void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
     } else {
         mnuNew_Click(*m_state, *m_ui);
     }
-    QVERIFY(m_state->overwriteWithdrawn[0]);
-    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
     m_ui->messages.clear();
 
     // The button is disabled; even a stray click must not reach the source file.
@@ -302,8 +301,8 @@ void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
     QVERIFY(QFile::exists(copy));
     QCOMPARE(m_state->SheetFileName[0], copy);
-    QVERIFY(m_state->fraTool[0].cmdSaveEnabled);
-    QVERIFY(!m_state->overwriteWithdrawn[0]);
+    QVERIFY(m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(!m_state->fraTool[0].overwriteWithdrawn);
 
     // Overwrite-save now writes the new file and leaves the source alone.
     m_state->grdData(0).setTextMatrix(1, 1, u"changed"_s);
@@ -324,8 +323,8 @@ void TestSaveCommands::failedSaveAsKeepsOverwriteWithdrawn()
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
     QVERIFY(m_state->SheetFileName[0].isEmpty());
-    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled);
-    QVERIFY(m_state->overwriteWithdrawn[0]);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
 }
 
 void TestSaveCommands::busyWindowSavesNothing()

@@ -53,6 +53,18 @@ void RecordingUserInterface::closeProgressDialog()
     ++progressCloseCount;
 }
 
+void RecordingUserInterface::showDelimiterDialog(AppState &state)
+{
+    ++delimiterDialogs;
+    if (onDelimiterDialog)
+        onDelimiterDialog(state);
+}
+
+void RecordingUserInterface::showVersionDialog(bool gridControlFound)
+{
+    versionDialogs.append(gridControlFound);
+}
+
 bool RecordingUserInterface::openUrl(const QString &url)
 {
     openedUrls.append(url);

@@ -29,6 +29,8 @@ public:
     void showProgressDialog() override;
     void showProgressPercent(int percent) override;
     void closeProgressDialog() override;
+    void showDelimiterDialog(AppState &state) override;
+    void showVersionDialog(bool gridControlFound) override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
 
@@ -47,6 +49,10 @@ public:
     int progressShowCount = 0;
     int progressCloseCount = 0;
     QList<int> progressPercents;
+
+    int delimiterDialogs = 0;
+    std::function<void(AppState &)> onDelimiterDialog; // plays the person's part in the dialog
+    QList<bool> versionDialogs; // gridControlFound of each version dialog shown
 
     QStringList openedUrls;
     bool openUrlResult = true;

@@ -1,0 +1,78 @@
+#include "CatchUpUserInterface.h"
+
+CatchUpUserInterface::CatchUpUserInterface(UserInterface &screen, std::function<void()> catchUp)
+    : m_screen(screen)
+    , m_catchUp(std::move(catchUp))
+{
+}
+
+void CatchUpUserInterface::showMessage(const QString &text, const QString &title, MessageIcon icon)
+{
+    m_catchUp();
+    m_screen.showMessage(text, title, icon);
+}
+
+void CatchUpUserInterface::yieldToEventLoop()
+{
+    m_catchUp();
+    m_screen.yieldToEventLoop();
+}
+
+void CatchUpUserInterface::beep()
+{
+    m_screen.beep();
+}
+
+QString CatchUpUserInterface::askSaveFileName(const SaveDialogRequest &request)
+{
+    m_catchUp();
+    return m_screen.askSaveFileName(request);
+}
+
+QString CatchUpUserInterface::clipboardText()
+{
+    return m_screen.clipboardText();
+}
+
+void CatchUpUserInterface::setClipboardText(const QString &text)
+{
+    m_screen.setClipboardText(text);
+}
+
+void CatchUpUserInterface::showProgressDialog()
+{
+    m_catchUp();
+    m_screen.showProgressDialog();
+}
+
+void CatchUpUserInterface::showProgressPercent(int percent)
+{
+    m_screen.showProgressPercent(percent);
+}
+
+void CatchUpUserInterface::closeProgressDialog()
+{
+    m_screen.closeProgressDialog();
+}
+
+void CatchUpUserInterface::showDelimiterDialog(AppState &state)
+{
+    m_catchUp();
+    m_screen.showDelimiterDialog(state);
+}
+
+void CatchUpUserInterface::showVersionDialog(bool gridControlFound)
+{
+    m_catchUp();
+    m_screen.showVersionDialog(gridControlFound);
+}
+
+bool CatchUpUserInterface::openUrl(const QString &url)
+{
+    return m_screen.openUrl(url);
+}
+
+bool CatchUpUserInterface::startProgram(const QString &commandLine)
+{
+    return m_screen.startProgram(commandLine);
+}

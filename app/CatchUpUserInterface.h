@@ -1,0 +1,34 @@
+#pragma once
+
+#include "UserInterface.h"
+
+#include <functional>
+
+// The main window's user interface: brings the window up to date with the state before anything
+// reaches the person — a message box, a dialog, the progress dialog, or a yield that lets the
+// window paint — and then hands the call to the screen (or a test's recorder). So a message
+// about a load or a save is shown over a window that already shows the sheet, its tool frame and
+// its file name.
+class CatchUpUserInterface final : public UserInterface
+{
+public:
+    CatchUpUserInterface(UserInterface &screen, std::function<void()> catchUp);
+
+    void showMessage(const QString &text, const QString &title, MessageIcon icon) override;
+    void yieldToEventLoop() override;
+    void beep() override;
+    QString askSaveFileName(const SaveDialogRequest &request) override;
+    QString clipboardText() override;
+    void setClipboardText(const QString &text) override;
+    void showProgressDialog() override;
+    void showProgressPercent(int percent) override;
+    void closeProgressDialog() override;
+    void showDelimiterDialog(AppState &state) override;
+    void showVersionDialog(bool gridControlFound) override;
+    bool openUrl(const QString &url) override;
+    bool startProgram(const QString &commandLine) override;
+
+private:
+    UserInterface &m_screen;
+    std::function<void()> m_catchUp;
+};

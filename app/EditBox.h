@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Twips.h"
+
+#include <QObject>
+#include <QString>
+
+// One in-cell edit box, txtEdit(i): a text box of the main window that the editor lays over the
+// current cell of sheet i. Like a sheet, it is the control's state and events without a widget:
+// the logic reads and sets its text and caret, places, shows, hides and focuses it here, and
+// the window's line edit only mirrors it and reports what the person does. An edit of sheet i
+// is in progress exactly while box i is visible.
+class EditBox : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EditBox(int index = 0, QObject *parent = nullptr);
+
+    [[nodiscard]] int index() const
+    {
+        return m_index;
+    }
+
+    [[nodiscard]] QString text() const
+    {
+        return m_text;
+    }
+    // Replacing the text puts the caret after it, as a text box does.
+    void setText(const QString &text);
+    // Caret position: 0 is before the first character. Clamped to the text.
+    [[nodiscard]] int selStart() const
+    {
+        return m_selStart;
+    }
+    void setSelStart(int position);
+
+    // Place in the main window's client area, in twips.
+    [[nodiscard]] TwipsRect geometry() const
+    {
+        return m_geometry;
+    }
+    void setGeometry(const TwipsRect &rect);
+    [[nodiscard]] bool isVisible() const
+    {
+        return m_visible;
+    }
+    void setVisible(bool visible);
+
+    [[nodiscard]] bool hasFocus() const
+    {
+        return m_hasFocus;
+    }
+    // Asks the window to give the box the keyboard focus; the box has it once the window
+    // reports it (gotFocusByView).
+    void setFocus();
+
+    // The window reports what the person does through these; the key and focus ones raise the
+    // box's events. keyCode / keyAscii may be set to 0 by a handler to swallow the key.
+    void editedByView(const QString &text, int selStart);
+    void caretMovedByView(int selStart);
+    void raiseKeyDown(int &keyCode, int shift);
+    void raiseKeyPress(int &keyAscii);
+    void gotFocusByView();
+    void lostFocusByView();
+
+signals:
+    // The box's events
+    void keyDown(int *keyCode, int shift); // grid key codes, as the sheets report them
+    void keyPress(int *keyAscii);
+    void lostFocus();
+
+    // Notifications for the window
+    void changed(); // text, caret, place or visibility
+    void focusRequested();
+
+private:
+    int m_index;
+    QString m_text;
+    int m_selStart = 0;
+    TwipsRect m_geometry;
+    bool m_visible = false;
+    bool m_hasFocus = false;
+};

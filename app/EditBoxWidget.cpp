@@ -1,0 +1,83 @@
+#include "EditBoxWidget.h"
+
+#include "EditBox.h"
+#include "Sheet.h"
+#include "SheetFont.h"
+#include "SheetView.h"
+#include "Twips.h"
+
+#include <QKeyEvent>
+
+EditBoxWidget::EditBoxWidget(EditBox &box, const Twips &twips, QWidget *parent)
+    : QLineEdit(parent)
+    , m_box(box)
+    , m_twips(twips)
+{
+    setFont(sheetFont());
+    connect(&box, &EditBox::changed, this, &EditBoxWidget::mirror);
+    connect(&box, &EditBox::focusRequested, this, [this] { setFocus(Qt::OtherFocusReason); });
+    connect(this, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (!m_mirroring)
+            m_box.editedByView(text, cursorPosition());
+    });
+    connect(this, &QLineEdit::cursorPositionChanged, this, [this](int, int position) {
+        if (!m_mirroring)
+            m_box.caretMovedByView(position);
+    });
+    mirror();
+}
+
+void EditBoxWidget::mirror()
+{
+    m_mirroring = true;
+    if (text() != m_box.text())
+        setText(m_box.text());
+    setCursorPosition(m_box.selStart());
+    setGeometry(m_twips.toPixels(m_box.geometry()));
+    setVisible(m_box.isVisible());
+    if (m_box.isVisible())
+        raise(); // over the sheet it edits
+    m_mirroring = false;
+}
+
+void EditBoxWidget::keyPressEvent(QKeyEvent *event)
+{
+    int keyCode = SheetView::gridKeyCode(event->key());
+    m_box.raiseKeyDown(keyCode, SheetView::gridShiftState(event->modifiers()));
+    // A swallowed key, or one whose handler closed the box or took the focus elsewhere, goes no
+    // further: it must not land in a box that is no longer being edited.
+    if (keyCode == 0 || !m_box.isVisible() || !hasFocus()) {
+        event->accept();
+        return;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const int original = keyAsciiFromCharacter(typed.toUcs4().value(0));
+        int keyAscii = original;
+        m_box.raiseKeyPress(keyAscii);
+        if (keyAscii == 0) {
+            event->accept();
+            return;
+        }
+        if (keyAscii != original) {
+            // The handler typed another character in place of this one.
+            insert(characterFromKeyAscii(keyAscii));
+            m_box.editedByView(text(), cursorPosition());
+            event->accept();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void EditBoxWidget::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    m_box.gotFocusByView();
+}
+
+void EditBoxWidget::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    m_box.lostFocusByView();
+}
