@@ -1,7 +1,7 @@
 #include "SaveCommands.h"
 
 #include "AppState.h"
-#include "MGridEdit.h"
+#include "SheetFileWriter.h"
 #include "UserInterface.h"
 
 #include <QDir>
@@ -67,7 +67,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     bool ok = false;
     if (!path.isEmpty()) {
         try {
-            ok = MGridEdit::WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter);
+            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
         }

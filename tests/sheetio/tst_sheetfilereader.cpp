@@ -1,7 +1,7 @@
 // The load pipeline: the refusals and their order, encodings, line ends, the write-back check, and
 // a read followed by a save giving back the same bytes.
 
-#include "MGridEdit.h"
+#include "SheetFileWriter.h"
 #include "SheetFileReader.h"
 #include "TestFiles.h"
 #include "TextCodec.h"
@@ -307,7 +307,7 @@ void TestSheetFileReader::roundTrip()
     QCOMPARE(sheet.fileFormat().lineEnd, lineEnd);
     QCOMPARE(sheet.fileFormat().finalLineEnd, finalLineEnd);
 
-    QVERIFY(MGridEdit::WriteSheetFile(sheet, 1, 1, path, QString(), delimiter));
+    QVERIFY(WriteSheetFile(sheet, 1, 1, path, QString(), delimiter));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), bytes);

@@ -1,6 +1,6 @@
 // Saving: the written format, and failures that must leave the old file as it was.
 
-#include "MGridEdit.h"
+#include "SheetFileWriter.h"
 #include "Sheet.h"
 #include "TestFiles.h"
 
@@ -120,7 +120,7 @@ void TestWriteSheetFile::written()
     fill(sheet, rows);
     sheet.setFileFormat(fileFormat);
     const QString path = writeOld(u"saved.csv"_s);
-    QVERIFY(MGridEdit::WriteSheetFile(sheet, 1, 1, path, quote, delimiter));
+    QVERIFY(WriteSheetFile(sheet, 1, 1, path, quote, delimiter));
     QCOMPARE(readTestFile(path), bytes);
 }
 
@@ -157,7 +157,7 @@ void TestWriteSheetFile::failures()
         path.clear();
     }
 
-    const bool ok = MGridEdit::WriteSheetFile(sheet, 1, 1, path, QString(), u","_s);
+    const bool ok = WriteSheetFile(sheet, 1, 1, path, QString(), u","_s);
     QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(!ok);
     QCOMPARE(readTestFile(m_folder->filePath(u"target.csv"_s)), kOldContent);
@@ -179,7 +179,7 @@ void TestWriteSheetFile::fileSizeLimit()
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        const bool ok = MGridEdit::WriteSheetFile(sheet, 1, 1, path, QString(), u","_s);
+        const bool ok = WriteSheetFile(sheet, 1, 1, path, QString(), u","_s);
         _exit(ok ? 1 : 0);
     }
     int status = 0;

@@ -7,9 +7,6 @@
 
 #include <optional>
 
-namespace MGridEdit
-{
-
 // Writes the cells from (firstRow, firstCol) to the last row and column as delimited text: one
 // line per row, the row's fields joined by delimiter, each between two quotes (quote is empty or
 // one double quote). Field text is written as it is: a quote or delimiter inside a cell is neither
@@ -27,4 +24,3 @@ namespace MGridEdit
 [[nodiscard]] std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol,
                                                        const QString &quote, const QString &delimiter);
 
-} // namespace MGridEdit

@@ -1,4 +1,4 @@
-#include "MGridEdit.h"
+#include "SheetFileWriter.h"
 
 #include "GridError.h"
 #include "SafeFileWriter.h"
@@ -19,9 +19,6 @@ QStringView lineEndText(LineEnd lineEnd)
     return u"\r\n";
 }
 } // namespace
-
-namespace MGridEdit
-{
 
 std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol, const QString &quote,
                                          const QString &delimiter)
@@ -70,4 +67,3 @@ bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString
     }
 }
 
-} // namespace MGridEdit
