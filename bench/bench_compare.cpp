@@ -244,8 +244,8 @@ int main(int argc, char **argv)
             times.push_back(double(clock.nsecsElapsed()) / 1e6);
             yields = ui.yields;
             paints = ui.paints;
-            if (result.count != expected || result.cancelled || result.sizesDiffer) {
-                std::printf("WRONG: %s found %d differences, expected %lld\n", mode.name, result.count,
+            if (result.count() != expected || result.cancelled || result.sizesDiffer) {
+                std::printf("WRONG: %s found %d differences, expected %lld\n", mode.name, result.count(),
                             static_cast<long long>(expected));
                 allRight = false;
             }
