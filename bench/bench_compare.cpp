@@ -149,7 +149,7 @@ bool load(Sheet &sheet, const QString &path)
     SheetFileReader reader(MMS_GRID_CSV_READ::kCommaMode, u"|"_s);
     if (reader.open(path) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
         return false;
-    if (reader.read(sheet) != 0)
+    if (reader.read(sheet) != MMS_GRID_CSV_READ::ReadResult::Complete)
         return false;
     sheet.setVisible(true);
     return true;

@@ -195,7 +195,7 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
         return kExitTrouble;
 
     for (const FileLoad &load : loads) {
-        if (load.read.result != 0)
+        if (load.read.result != MMS_GRID_CSV_READ::ReadResult::Complete)
             writeMessageLines(err, load.path + u": "_s + partialReadMessage().text);
         if (!load.writesBack)
             writeMessageLines(err, load.path + u": "_s + notWritableBackMessage().text);

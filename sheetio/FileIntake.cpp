@@ -62,7 +62,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     ui.yieldToEventLoop();
 
     Sheet &sheet = state.grdData(index);
-    const int result = reader.read(sheet);
+    const MMS_GRID_CSV_READ::ReadResult result = reader.read(sheet);
 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
@@ -77,7 +77,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     sheet.setVisible(true);
     state.fraTool[index].visible = true;
 
-    if (result != 0) {
+    if (result != MMS_GRID_CSV_READ::ReadResult::Complete) {
         show(ui, partialReadMessage());
         withdrawOverwrite(state, index);
     } else if (!reader.writesBackUnchanged()) {
