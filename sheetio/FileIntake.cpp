@@ -115,7 +115,7 @@ void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QS
         return;
     for (const QString &entry : localFiles) {
         const auto resolved = MDROP_GET::ResolveDroppedFile(entry);
-        if (resolved.status >= 1)
+        if (resolved.loads())
             LoadSheetFile(state, ui, index, resolved.name);
     }
     UpdateNewMenuState(state);
