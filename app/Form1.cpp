@@ -157,8 +157,9 @@ void Form1::createControls()
         PicFile[i] = new DropPanelWidget(m_state.PicFile[i], m_twips, m_client);
         PicFile[i]->setObjectName(u"PicFile"_s + index);
         PicFile[i]->setToolTip(u"ドラッグ＆ドロップしてね"_s);
-        PicFile[i]->dragOverHook
-            = [this](bool hasLocalFiles, int offered) { return PicFile_OLEDragOver(m_state, hasLocalFiles, offered); };
+        PicFile[i]->dragOverHook = [this](bool hasLocalFiles, DropEffect offered) {
+            return PicFile_OLEDragOver(m_state, hasLocalFiles, offered);
+        };
         PicFile[i]->dropHook
             = [this, i](const QStringList &files) { run([&] { PicFile_OLEDragDrop(m_state, *m_ui, i, files); }); };
 

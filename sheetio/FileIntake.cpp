@@ -19,9 +19,6 @@ constexpr int kLoadingPanelMinHeight = 1000; // "読み込み中" only on a pane
 constexpr int kLoadingOffsetX = 700;
 constexpr int kLoadingOffsetY = 200;
 
-constexpr int kCopyEffect = 1;
-constexpr int kNoEffect = 0;
-
 template<typename Message>
 void show(UserInterface &ui, const Message &message)
 {
@@ -100,11 +97,11 @@ void LoadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     }
 }
 
-int PicFile_OLEDragOver(const AppState &state, bool hasLocalFiles, int offeredEffect)
+DropEffect PicFile_OLEDragOver(const AppState &state, bool hasLocalFiles, DropEffect offered)
 {
     if (state.CompareRunning)
-        return offeredEffect;
-    return hasLocalFiles ? (offeredEffect & kCopyEffect) : kNoEffect;
+        return offered;
+    return hasLocalFiles && offered == DropEffect::Copy ? DropEffect::Copy : DropEffect::None;
 }
 
 void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QStringList &localFiles)
