@@ -54,9 +54,10 @@ void DropPanelWidget::paintEvent(QPaintEvent *)
 
 void DropPanelWidget::answerDrag(QDropEvent *event)
 {
-    const int offered = (event->possibleActions() & Qt::CopyAction) ? 1 : 0;
-    const int effect = dragOverHook ? dragOverHook(!localFiles(event->mimeData()).isEmpty(), offered) : 0;
-    if (effect & 1) {
+    const DropEffect offered = event->possibleActions().testFlag(Qt::CopyAction) ? DropEffect::Copy : DropEffect::None;
+    const DropEffect effect
+        = dragOverHook ? dragOverHook(!localFiles(event->mimeData()).isEmpty(), offered) : DropEffect::None;
+    if (effect == DropEffect::Copy) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {

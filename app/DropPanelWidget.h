@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppState.h"
+#include "FileIntake.h"
 #include "Twips.h"
 
 #include <QWidget>
@@ -17,9 +18,9 @@ class DropPanelWidget : public QWidget
 public:
     DropPanelWidget(const DropPanel &panel, const Twips &twips, QWidget *parent = nullptr);
 
-    // Given whether the drag carries local files and the offered effects (1 = copy), answers the
-    // effect to show (0 = refused).
-    std::function<int(bool hasLocalFiles, int offeredEffect)> dragOverHook;
+    // Given whether the drag carries local files and whether it offers copying, answers the
+    // effect to show; None refuses the drag.
+    std::function<DropEffect(bool hasLocalFiles, DropEffect offered)> dragOverHook;
     // Receives the local paths of a drop, in the order the desktop gave them.
     std::function<void(const QStringList &localFiles)> dropHook;
 

@@ -168,8 +168,8 @@ void Form1::createControls()
         PicFile[i] = new DropPanelWidget(m_state.PicFile[i], m_twips, m_client);
         PicFile[i]->setObjectName(u"PicFile"_s + index);
         PicFile[i]->setToolTip(u"ドラッグ＆ドロップしてね"_s);
-        PicFile[i]->dragOverHook = [this](bool hasLocalFiles, int offered) {
-            int effect = 0;
+        PicFile[i]->dragOverHook = [this](bool hasLocalFiles, DropEffect offered) {
+            DropEffect effect = DropEffect::None;
             run([&] { effect = PicFile_OLEDragOver(m_state, hasLocalFiles, offered); });
             return effect;
         };

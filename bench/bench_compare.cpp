@@ -149,7 +149,7 @@ bool load(Sheet &sheet, const QString &path)
     SheetFileReader reader(MMS_GRID_CSV_READ::kCommaMode, u"|"_s);
     if (reader.open(path) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
         return false;
-    if (reader.read(sheet) != 0)
+    if (reader.read(sheet) != MMS_GRID_CSV_READ::ReadResult::Complete)
         return false;
     sheet.setVisible(true);
     return true;
@@ -244,8 +244,8 @@ int main(int argc, char **argv)
             times.push_back(double(clock.nsecsElapsed()) / 1e6);
             yields = ui.yields;
             paints = ui.paints;
-            if (result.count != expected || result.cancelled || result.sizesDiffer) {
-                std::printf("WRONG: %s found %d differences, expected %lld\n", mode.name, result.count,
+            if (result.count() != expected || result.cancelled || result.sizesDiffer) {
+                std::printf("WRONG: %s found %d differences, expected %lld\n", mode.name, result.count(),
                             static_cast<long long>(expected));
                 allRight = false;
             }

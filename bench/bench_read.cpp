@@ -99,7 +99,8 @@ void bench(const QString &path, int mode)
     const double textBytes = double(read.data.pool().size()) * 2;
     const double mb = double(fileBytes) / 1e6;
     std::printf("%s, %s mode: %d x %d cells (%s), %.1f MB, writes back unchanged: %s\n", qPrintable(path), modeName,
-                read.data.rows(), read.data.cols(), read.result == 0 ? "complete" : "partial", mb,
+                read.data.rows(), read.data.cols(),
+                read.result == MMS_GRID_CSV_READ::ReadResult::Complete ? "complete" : "partial", mb,
                 writesBack ? "yes" : "no");
     std::printf("  read+decode+check %.0f ms, column pass %.0f ms, cells %.0f ms, total %.0f ms: %.0f MB/s\n",
                 openNs / 1e6, (countNs - openNs) / 1e6, (totalNs - countNs) / 1e6, totalNs / 1e6, mb / (totalNs / 1e9));

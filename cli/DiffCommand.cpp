@@ -11,7 +11,6 @@
 #include <QByteArray>
 #include <QStringList>
 
-#include <algorithm>
 #include <array>
 #include <exception>
 #include <new>
@@ -23,7 +22,6 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kOutOfMemoryText = u"メモリが足りないため比較できません"_s;
-const QString kMarksDisagreeText = u"比較の結果に食い違いがあります (差の数 %1、色の付いた位置 %2)"_s;
 const QString kOutputFailedText = u"結果を出力できませんでした"_s;
 
 // The engine's user interface when nobody watches: there is no dialog to show and no event loop
@@ -96,74 +94,52 @@ void putIntoSheet(Sheet &sheet, SheetReadResult &read)
     sheet.setVisible(true);
 }
 
-struct Position
+QByteArray textReport(const CompareResult &result)
 {
-    int row;
-    int col;
-};
-
-// The positions of the common area the engine marked as differing, row by row. The marks are
-// the engine's answer; nothing here compares texts again.
-std::vector<Position> markedPositions(const SheetData &data0, const SheetData &data1, qint32 expected)
-{
-    std::vector<Position> positions;
-    positions.reserve(size_t(std::max(expected, 0)));
-    const int commonRows = std::min(data0.rows(), data1.rows());
-    const int commonCols = std::min(data0.cols(), data1.cols());
-    for (int r = 1; r < commonRows; ++r) {
-        for (int c = 1; c < commonCols; ++c) {
-            if (data0.backColor(r, c) == kDiffBackColor && data1.backColor(r, c) == kDiffBackColor)
-                positions.push_back({r, c});
-        }
-    }
-    return positions;
-}
-
-QByteArray textReport(const CompareResult &result, const std::vector<Position> &positions)
-{
+    const std::vector<CellPosition> &positions = result.differences;
     QString message = compareResultMessage(result);
     message.replace(u"\r\n"_s, u"\n"_s);
     QByteArray buffer;
     buffer.reserve(qsizetype(positions.size()) * 12 + 128);
     buffer.append(message.toUtf8());
     buffer.append('\n');
-    for (const Position &position : positions) {
-        buffer.append(QByteArray::number(position.row));
+    for (const CellPosition position : positions) {
+        buffer.append(QByteArray::number(position.row()));
         buffer.append(',');
-        buffer.append(QByteArray::number(position.col));
+        buffer.append(QByteArray::number(position.col()));
         buffer.append('\n');
     }
     return buffer;
 }
 
-QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
-                      const std::vector<Position> &positions)
+QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1)
 {
+    const std::vector<CellPosition> &positions = result.differences;
     QByteArray buffer;
     buffer.reserve(qsizetype(positions.size()) * 48 + 256);
     buffer.append("{\"differences\": ");
-    buffer.append(QByteArray::number(result.count));
+    buffer.append(QByteArray::number(result.count()));
     buffer.append(", \"sizesDiffer\": ");
     buffer.append(result.sizesDiffer ? "true" : "false");
     buffer.append(", \"rows\": [");
-    buffer.append(QByteArray::number(data0.rows()));
+    buffer.append(QByteArray::number(result.rows[0]));
     buffer.append(", ");
-    buffer.append(QByteArray::number(data1.rows()));
+    buffer.append(QByteArray::number(result.rows[1]));
     buffer.append("], \"cols\": [");
-    buffer.append(QByteArray::number(data0.cols()));
+    buffer.append(QByteArray::number(result.cols[0]));
     buffer.append(", ");
-    buffer.append(QByteArray::number(data1.cols()));
+    buffer.append(QByteArray::number(result.cols[1]));
     buffer.append("], \"cells\": [");
     for (size_t i = 0; i < positions.size(); ++i) {
-        const Position &position = positions[i];
+        const CellPosition position = positions[i];
         buffer.append(i == 0 ? "\n[" : ",\n[");
-        buffer.append(QByteArray::number(position.row));
+        buffer.append(QByteArray::number(position.row()));
         buffer.append(", ");
-        buffer.append(QByteArray::number(position.col));
+        buffer.append(QByteArray::number(position.col()));
         buffer.append(", ");
-        appendJsonString(buffer, data0.text(position.row, position.col));
+        appendJsonString(buffer, data0.text(position.row(), position.col()));
         buffer.append(", ");
-        appendJsonString(buffer, data1.text(position.row, position.col));
+        appendJsonString(buffer, data1.text(position.row(), position.col()));
         buffer.append(']');
     }
     buffer.append(positions.empty() ? "]}\n" : "\n]}\n");
@@ -180,22 +156,13 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
 
     MessagesToStandardError ui(err);
     const CompareResult result = CompareSheets(state, ui, false);
-    const SheetData &data0 = state.grdData(0).data();
-    const SheetData &data1 = state.grdData(1).data();
-    const std::vector<Position> positions = markedPositions(data0, data1, result.count);
-    if (qsizetype(positions.size()) != result.count) {
-        // A colouring step the engine had to skip; the report would contradict itself.
-        writeMessageLines(err, kMarksDisagreeText.arg(result.count).arg(positions.size()));
-        return kExitTrouble;
-    }
-
     const QByteArray report
-        = arguments.json ? jsonReport(result, data0, data1, positions) : textReport(result, positions);
+        = arguments.json ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data()) : textReport(result);
     if (out.write(report) != report.size()) {
         writeMessageLines(err, kOutputFailedText);
         return kExitTrouble;
     }
-    return (result.count > 0 || result.sizesDiffer) ? kExitDifferent : kExitOk;
+    return (result.count() > 0 || result.sizesDiffer) ? kExitDifferent : kExitOk;
 }
 } // namespace
 
@@ -228,7 +195,7 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
         return kExitTrouble;
 
     for (const FileLoad &load : loads) {
-        if (load.read.result != 0)
+        if (load.read.result != MMS_GRID_CSV_READ::ReadResult::Complete)
             writeMessageLines(err, load.path + u": "_s + partialReadMessage().text);
         if (!load.writesBack)
             writeMessageLines(err, load.path + u": "_s + notWritableBackMessage().text);

@@ -106,8 +106,9 @@ int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     }
     const bool writesBack = reader.writesBackUnchanged();
     const SheetReadResult read = reader.readData();
-    writeSheetJson(out, read.data, read.result == 0, read.format.encoding);
-    if (read.result != 0)
+    const bool complete = read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
+    writeSheetJson(out, read.data, complete, read.format.encoding);
+    if (!complete)
         writeMessageLines(err, partialReadMessage().text);
     if (!writesBack)
         writeMessageLines(err, notWritableBackMessage().text);

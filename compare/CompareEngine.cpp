@@ -100,23 +100,24 @@ CompareResult CompareRun::run()
         m_ui.yieldToEventLoop();
     }
 
-    const int rows0 = m_grd[0]->rows();
-    const int rows1 = m_grd[1]->rows();
-    const int commonRows = std::min(rows0, rows1);
+    // The disabled sheets keep their shapes while the run yields, so they are read once: marking
+    // the extra rows changes no column count.
+    for (int i = 0; i < 2; ++i) {
+        m_result.rows[i] = m_grd[i]->rows();
+        m_result.cols[i] = m_grd[i]->cols();
+    }
+    const auto [rows0, rows1] = m_result.rows;
+    const auto [cols0, cols1] = m_result.cols;
     if (rows0 > rows1 && markExtraRows(0, rows1, rows0 - 1))
         return cancelEnding();
     if (rows1 > rows0 && markExtraRows(1, rows0, rows1 - 1))
         return cancelEnding();
-
-    const int cols0 = m_grd[0]->cols();
-    const int cols1 = m_grd[1]->cols();
-    const int commonCols = std::min(cols0, cols1);
     if (cols0 > cols1 && markExtraCols(0, cols1, cols0 - 1))
         return cancelEnding();
     if (cols1 > cols0 && markExtraCols(1, cols0, cols1 - 1))
         return cancelEnding();
 
-    if (compareCommonArea(commonRows, commonCols))
+    if (compareCommonArea(m_result.commonRows(), m_result.commonCols()))
         return cancelEnding();
     return normalEnding();
 }
@@ -176,7 +177,7 @@ bool CompareRun::compareCommonArea(int commonRows, int commonCols)
             if (data0.text(r, c) != data1.text(r, c)) {
                 colour(0, r, c, kDiffBackColor);
                 colour(1, r, c, kDiffBackColor);
-                ++m_result.count;
+                m_result.differences.emplace_back(r, c);
             } else if (!m_showProgress) {
                 colour(0, r, c, kWindowBackColor);
                 colour(1, r, c, kWindowBackColor);
@@ -259,7 +260,7 @@ CompareResult CompareRun::cancelEnding()
 
 QString compareResultMessage(const CompareResult &result)
 {
-    QString text = result.count == 0 ? kNoDifferenceText : kDifferenceCountText.arg(result.count);
+    QString text = result.count() == 0 ? kNoDifferenceText : kDifferenceCountText.arg(result.count());
     if (result.sizesDiffer)
         text += u"\r\n"_s + kSizesDifferText;
     return text;

@@ -19,9 +19,6 @@ constexpr int kLoadingPanelMinHeight = 1000; // "読み込み中" only on a pane
 constexpr int kLoadingOffsetX = 700;
 constexpr int kLoadingOffsetY = 200;
 
-constexpr int kCopyEffect = 1;
-constexpr int kNoEffect = 0;
-
 template<typename Message>
 void show(UserInterface &ui, const Message &message)
 {
@@ -61,7 +58,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     ui.yieldToEventLoop();
 
     Sheet &sheet = state.grdData(index);
-    const int result = reader.read(sheet);
+    const MMS_GRID_CSV_READ::ReadResult result = reader.read(sheet);
 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
@@ -76,7 +73,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     state.fraTool[index].visible = true;
 
     // Withdrawn before the message, which shows the window as the load left it.
-    if (result != 0) {
+    if (result != MMS_GRID_CSV_READ::ReadResult::Complete) {
         withdrawOverwrite(state, index);
         show(ui, partialReadMessage());
     } else if (!reader.writesBackUnchanged()) {
@@ -99,11 +96,11 @@ void LoadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     }
 }
 
-int PicFile_OLEDragOver(const AppState &state, bool hasLocalFiles, int offeredEffect)
+DropEffect PicFile_OLEDragOver(const AppState &state, bool hasLocalFiles, DropEffect offered)
 {
     if (state.CompareRunning)
-        return offeredEffect;
-    return hasLocalFiles ? (offeredEffect & kCopyEffect) : kNoEffect;
+        return offered;
+    return hasLocalFiles && offered == DropEffect::Copy ? DropEffect::Copy : DropEffect::None;
 }
 
 void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QStringList &localFiles)
@@ -114,7 +111,7 @@ void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QS
         return;
     for (const QString &entry : localFiles) {
         const auto resolved = MDROP_GET::ResolveDroppedFile(entry);
-        if (resolved.status >= 1)
+        if (resolved.loads())
             LoadSheetFile(state, ui, index, resolved.name);
     }
     UpdateNewMenuState(state);

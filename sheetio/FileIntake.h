@@ -16,9 +16,12 @@ class UserInterface;
 // it held; save-as still works.
 void LoadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path);
 
-// The drag feedback of drop panel PicFile(i): the copy effect (1) for a list of local files when
-// it is offered, none (0) for anything else; the offered effect unchanged while a comparison runs.
-[[nodiscard]] int PicFile_OLEDragOver(const AppState &state, bool hasLocalFiles, int offeredEffect);
+// What a drag over a drop panel may do: the panels take files by copying them, nothing else.
+enum class DropEffect { None, Copy };
+
+// The drag feedback of drop panel PicFile(i): copy for a list of local files when the drag offers
+// copying, none for anything else; the offered effect unchanged while a comparison runs.
+[[nodiscard]] DropEffect PicFile_OLEDragOver(const AppState &state, bool hasLocalFiles, DropEffect offered);
 
 // A drop on PicFile(index): every local file of the list, in order, resolved (shortcut files to
 // the file they name) and loaded into sheet `index`, so the last one stays. `localFiles` holds

@@ -21,12 +21,26 @@ constexpr qint64 kMaxShortcutBytes = qint64(1) << 20;
 namespace MDROP_GET
 {
 
+bool DroppedFile::loads() const
+{
+    switch (status) {
+    case DropStatus::NotShortcut:
+    case DropStatus::ShortcutWithExtra:
+    case DropStatus::ShortcutResolved:
+        return true;
+    case DropStatus::NoDrivePath:
+    case DropStatus::Refused:
+        break;
+    }
+    return false;
+}
+
 DroppedFile ResolveDroppedFile(const QString &item)
 {
     DroppedFile result;
     if (item.size() < kShortcutSuffix.size() || item.indexOf(kShortcutSuffix) != item.size() - kShortcutSuffix.size()) {
         result.name = item;
-        result.status = kNotShortcut;
+        result.status = DropStatus::NotShortcut;
         return result;
     }
 
@@ -45,7 +59,7 @@ DroppedFile ResolveDroppedFile(const QString &item)
     while (const std::optional<QStringView> line = lines.next()) {
         if (line->contains(kNetworkMark)) {
             result.name = item;
-            result.status = kRefused;
+            result.status = DropStatus::Refused;
             break;
         }
         if (line->size() < 3 || line->sliced(1, 2) != kDriveMark)
@@ -53,17 +67,17 @@ DroppedFile ResolveDroppedFile(const QString &item)
         const qsizetype nameEnd = line->indexOf(kNameEnd);
         result.name = (nameEnd < 0 ? *line : line->first(nameEnd)).toString();
         if (platform == kWindows9x) {
-            result.status = kShortcutResolved;
+            result.status = DropStatus::ShortcutResolved;
             while (const std::optional<QStringView> extra = lines.next()) {
                 if (extra->startsWith(u' ')) {
                     result.name += *extra;
-                    result.status = kShortcutWithExtra;
+                    result.status = DropStatus::ShortcutWithExtra;
                     break;
                 }
             }
             continue;
         }
-        result.status = kRefused;
+        result.status = DropStatus::Refused;
         bool foundDollar = false;
         while (const std::optional<QStringView> marker = lines.next()) {
             if (marker->contains(u'$')) {
@@ -75,7 +89,7 @@ DroppedFile ResolveDroppedFile(const QString &item)
             result.name = item;
             continue;
         }
-        result.status = kShortcutResolved;
+        result.status = DropStatus::ShortcutResolved;
         const std::optional<QStringView> appended = lines.next();
         if (!appended)
             break;
@@ -91,7 +105,7 @@ DroppedFile ResolveDroppedFile(const QString &item)
         if (extra->size() >= 2) {
             result.name += u' ';
             result.name += *extra;
-            result.status = kShortcutWithExtra;
+            result.status = DropStatus::ShortcutWithExtra;
         }
     }
     return result;

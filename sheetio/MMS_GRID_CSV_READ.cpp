@@ -1,12 +1,12 @@
 #include "MMS_GRID_CSV_READ.h"
 
-#include "GridError.h"
 #include "MCHAR_CHK.h"
 #include "MCsvHenKan.h"
 
 #include <QScopeGuard>
 
 #include <limits>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -260,15 +260,15 @@ public:
     {
     }
 
-    // Makes room for data row `row`; 0, or the number of the error setting Rows would raise.
-    [[nodiscard]] int addRow(int row)
+    // Makes room for data row `row`; nothing, or the error setting Rows would raise.
+    [[nodiscard]] std::optional<ReadResult> addRow(int row)
     {
         if (row > m_maxDataRows)
-            return row + 1 > kMaxRowCol ? int(GridErrorCode::Overflow) : int(GridErrorCode::OutOfMemory);
+            return row + 1 > kMaxRowCol ? ReadResult::Overflow : ReadResult::OutOfMemory;
         if (row >= m_data.rows())
             m_data.resize(int(std::min<qsizetype>(m_maxDataRows, qsizetype(row) * 2)) + 1, m_cols);
         m_rowsUsed = row + 1;
-        return 0;
+        return std::nullopt;
     }
     void set(int row, int col, CellRef ref)
     {
@@ -290,12 +290,12 @@ private:
     int m_rowsUsed = 1;
 };
 
-int readCommaMode(QStringView text, LineRule rule, int columns, RowFiller &rows, PoolBuilder &pool)
+ReadResult readCommaMode(QStringView text, LineRule rule, int columns, RowFiller &rows, PoolBuilder &pool)
 {
     CommaFieldReader fields(text, rule, columns, pool);
     for (int row = 1; !fields.atEnd(); ++row) {
-        if (const int error = rows.addRow(row))
-            return error;
+        if (const std::optional<ReadResult> refused = rows.addRow(row))
+            return *refused;
         rows.set(row, 0, pool.label(row, kRowLabelSuffix));
         for (int c = 1; c <= columns; ++c) {
             CellRef ref;
@@ -304,21 +304,21 @@ int readCommaMode(QStringView text, LineRule rule, int columns, RowFiller &rows,
                 rows.set(row, c, ref);
                 break;
             case CommaFieldReader::Status::PastEnd:
-                return kReadPastEnd;
+                return ReadResult::PastEnd;
             case CommaFieldReader::Status::CopyFailed:
-                return kPaddedCopyFailed;
+                return ReadResult::PaddedCopyFailed;
             case CommaFieldReader::Status::PoolFull:
-                return int(GridErrorCode::OutOfMemory);
+                return ReadResult::OutOfMemory;
             }
         }
         if (pool.full())
-            return int(GridErrorCode::OutOfMemory);
+            return ReadResult::OutOfMemory;
     }
-    return fields.copyFailed() ? kPaddedCopyFailed : kReadComplete;
+    return fields.copyFailed() ? ReadResult::PaddedCopyFailed : ReadResult::Complete;
 }
 
-int readDelimiterMode(QStringView text, LineRule rule, int columns, QStringView delimiter, RowFiller &rows,
-                      PoolBuilder &pool)
+ReadResult readDelimiterMode(QStringView text, LineRule rule, int columns, QStringView delimiter, RowFiller &rows,
+                             PoolBuilder &pool)
 {
     const char16_t *chars = text.utf16();
     const qsizetype size = text.size();
@@ -326,8 +326,8 @@ int readDelimiterMode(QStringView text, LineRule rule, int columns, QStringView 
     const bool crLf = rule == LineRule::CrOrCrLf;
     qsizetype pos = 0;
     for (int row = 1; pos < size; ++row) {
-        if (const int error = rows.addRow(row))
-            return error;
+        if (const std::optional<ReadResult> refused = rows.addRow(row))
+            return *refused;
         rows.set(row, 0, pool.label(row, kRowLabelSuffix));
         qsizetype at = pos;
         int c = 1;
@@ -371,7 +371,7 @@ int readDelimiterMode(QStringView text, LineRule rule, int columns, QStringView 
         if (crLf && pos < size && chars[pos] == u'\n')
             ++pos;
     }
-    return kReadComplete;
+    return ReadResult::Complete;
 }
 
 } // namespace
@@ -425,26 +425,27 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
 {
     const int columns = pass.columns;
     if (!pass.ok || columns < 1 || columns + 1 > kMaxRowCol)
-        return {SheetData(1, 1), int(GridErrorCode::Overflow)};
+        return {SheetData(1, 1), ReadResult::Overflow};
     if (text.size() > kMaxTextChars)
-        return {SheetData(1, 1), int(GridErrorCode::OutOfMemory)};
+        return {SheetData(1, 1), ReadResult::OutOfMemory};
 
     RowFiller rows(columns, pass.lines);
     PoolBuilder pool(text.size());
     for (int c = 1; c <= columns; ++c)
         rows.set(0, c, pool.label(c, kColumnLabelSuffix));
 
-    int result;
+    ReadResult result;
     if (mode == kCommaMode)
         result = readCommaMode(text, rule, columns, rows, pool);
     else
         result = readDelimiterMode(text, rule, columns, delimiter, rows, pool);
-    if (result == kPaddedCopyFailed)
+    if (result == ReadResult::PaddedCopyFailed)
         return {SheetData(1, 1), result}; // no copy, no data
     return {rows.finish(std::move(text), pool.take()), result};
 }
 
-int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode, QStringView delimiter)
+ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
+                             QStringView delimiter)
 {
     const bool redraw = grid.redraw();
     grid.setRedraw(false);
@@ -458,7 +459,7 @@ int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass
     grid.setData(std::move(outcome.data));
     // A complete read marks the header row and column fixed, which puts the current cell on the
     // first data cell; a read that stopped early leaves it on the header cell.
-    if (outcome.result == 0 && grid.rows() > 1 && grid.cols() > 1)
+    if (outcome.result == ReadResult::Complete && grid.rows() > 1 && grid.cols() > 1)
         grid.setCurrentCell(1, 1);
     return outcome.result;
 }

@@ -17,12 +17,14 @@
 namespace MMS_GRID_CSV_READ
 {
 
-// Results of a read. Any other non-zero value is the number of the GridError that stopped it
-// (GridErrorCode::Overflow past 32767 rows or columns, GridErrorCode::OutOfMemory past the sheet's
-// capacity).
-inline constexpr int kReadComplete = 0;
-inline constexpr int kPaddedCopyFailed = 1; // a line holds more commas than the column count allows
-inline constexpr int kReadPastEnd = 62; // the data ended in the middle of a row (comma mode)
+// How a read ended. Anything but Complete is a partial read: the cells read so far stay.
+enum class ReadResult {
+    Complete,
+    PaddedCopyFailed, // a line holds more commas than the column count allows; nothing is read
+    Overflow, // a row or column past 32767, as the grid's Rows or Cols would refuse it
+    OutOfMemory, // past what the sheet can hold: its cells, or the text they point into
+    PastEnd, // the data ended in the middle of a row (comma mode)
+};
 
 inline constexpr int kCommaMode = 0;
 
@@ -41,7 +43,7 @@ struct ColumnPass
 struct ReadOutcome
 {
     SheetData data;
-    int result = kReadComplete;
+    ReadResult result = ReadResult::Complete;
 };
 
 // Reads text into new sheet data with C = pass.columns data columns. The text becomes the data's
@@ -56,7 +58,7 @@ struct ReadOutcome
 // way, as a grid cut down before it is filled: the current cell and the selection end on the
 // header cell (0, 0) and the sheet is scrolled to its first row and column. Returns the result of
 // ReadDelimitedText.
-[[nodiscard]] int ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
-                                    QStringView delimiter);
+[[nodiscard]] ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
+                                           QStringView delimiter);
 
 } // namespace MMS_GRID_CSV_READ

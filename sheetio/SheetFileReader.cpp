@@ -142,10 +142,10 @@ SheetReadResult SheetFileReader::readData()
     return read;
 }
 
-int SheetFileReader::read(Sheet &sheet)
+MMS_GRID_CSV_READ::ReadResult SheetFileReader::read(Sheet &sheet)
 {
-    const int result = MMS_GRID_CSV_READ::ReadDelimitedFile(sheet, std::exchange(m_text, QString()), m_rule, m_pass,
-                                                            m_delimiterMode, m_userDelimiter);
+    const MMS_GRID_CSV_READ::ReadResult result = MMS_GRID_CSV_READ::ReadDelimitedFile(
+        sheet, std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode, m_userDelimiter);
     m_opened = false;
     sheet.setFileFormat(m_format);
     return result;

@@ -31,7 +31,7 @@ struct LoadMessage
 struct SheetReadResult
 {
     SheetData data;
-    int result = 0; // 0: the whole file was read; otherwise why it stopped (see MMS_GRID_CSV_READ)
+    MMS_GRID_CSV_READ::ReadResult result = MMS_GRID_CSV_READ::ReadResult::Complete;
     SheetFileFormat format;
 };
 
@@ -41,7 +41,7 @@ struct SheetReadResult
 //     SheetFileReader reader(DelimiterMode, UserDelimiter);
 //     if (reader.open(path) != LoadRefusal::None) …          // length 0, blank delimiter, unreadable
 //     if (reader.countColumns() != LoadRefusal::None) …      // the column pass
-//     const int r = reader.read(sheet);                      // 0: complete
+//     const ReadResult r = reader.read(sheet);               // Complete, or why it stopped early
 //
 // The decoded text becomes the sheet's text pool, so the reader hands it over: read() and
 // readData() may be called once per open().
@@ -58,8 +58,8 @@ public:
     // The column pass: Unreadable when a line holds 32767 or more delimiters.
     [[nodiscard]] LoadRefusal countColumns();
     // Reads the decoded text into the sheet with its drawing off, replaces the sheet's contents
-    // and file format. 0: complete; otherwise a partial read whose cells stay in the sheet.
-    [[nodiscard]] int read(Sheet &sheet);
+    // and file format. Anything but Complete is a partial read whose cells stay in the sheet.
+    [[nodiscard]] MMS_GRID_CSV_READ::ReadResult read(Sheet &sheet);
     // The same read without a sheet, so that it can run on a worker thread; read() uses it.
     [[nodiscard]] SheetReadResult readData();
 

@@ -46,6 +46,29 @@ inline QString colourMap(const Sheet &sheet)
     return rows.join(u'|');
 }
 
+// The data cells whose background is `color`, in reading order, as "row,col" separated by blanks.
+inline QString cellsColoured(const Sheet &sheet, OleColor color)
+{
+    QStringList cells;
+    for (int r = 1; r < sheet.rows(); ++r) {
+        for (int c = 1; c < sheet.cols(); ++c) {
+            if (sheet.backColorAt(r, c) == color)
+                cells.append(QString::number(r) + u',' + QString::number(c));
+        }
+    }
+    return cells.join(u' ');
+}
+
+// Positions written like cellsColoured's answer.
+template<typename Positions>
+inline QString positionsText(const Positions &positions)
+{
+    QStringList cells;
+    for (const auto &position : positions)
+        cells.append(QString::number(position.row()) + u',' + QString::number(position.col()));
+    return cells.join(u' ');
+}
+
 // Colours the data cells marked 'R' or 'M' in `map` (same layout as colourMap); marks beyond the
 // sheet's last row or column are left out.
 inline void paintMap(Sheet &sheet, const QString &map)

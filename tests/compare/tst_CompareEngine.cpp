@@ -19,6 +19,10 @@ private slots:
     void colours();
     void staleMarks_data();
     void staleMarks();
+    void reportedDifferences_data();
+    void reportedDifferences();
+    void positionOrder_data();
+    void positionOrder();
     void stateDuringAndAfterRun_data();
     void stateDuringAndAfterRun();
     void orderOfStartAndEnding_data();
@@ -116,7 +120,7 @@ void tst_CompareEngine::colours()
     QCOMPARE(colourMap(m_state->grdData(1)), map1);
     QVERIFY(headersUncoloured(m_state->grdData(0)));
     QVERIFY(headersUncoloured(m_state->grdData(1)));
-    QCOMPARE(result.count, count);
+    QCOMPARE(result.count(), count);
     QCOMPARE(result.sizesDiffer, sizesDiffer);
     QVERIFY(!result.cancelled);
     if (message.isEmpty()) {
@@ -155,9 +159,102 @@ void tst_CompareEngine::staleMarks()
 
     const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
 
-    QCOMPARE(result.count, 1);
+    QCOMPARE(result.count(), 1);
     QCOMPARE(colourMap(m_state->grdData(0)), map);
     QCOMPARE(colourMap(m_state->grdData(1)), map);
+}
+
+void tst_CompareEngine::reportedDifferences_data()
+{
+    QTest::addColumn<QString>("sheet0");
+    QTest::addColumn<QString>("sheet1");
+    QTest::addColumn<bool>("showProgress");
+    QTest::addColumn<QString>("stale"); // marks on both sheets before the run
+    QTest::addColumn<QString>("differences");
+    QTest::addColumn<QList<int>>("shape"); // Rows of sheet 0 and 1, then Cols of sheet 0 and 1
+
+    QTest::newRow("equal sizes, reading order") << u"a,b,c|d,e,f|g,h,i"_s << u"a,b,C|D,e,f|g,H,i"_s << true << QString()
+                                                << u"1,3 2,1 3,2"_s << QList<int>{4, 4, 4, 4};
+    QTest::newRow("equal sizes, nothing differs")
+        << u"a,b|c,d"_s << u"a,b|c,d"_s << true << QString() << QString() << QList<int>{3, 3, 3, 3};
+    QTest::newRow("sheet 0 has extra rows")
+        << u"a,b|c,d|e,f|g,h"_s << u"x,b|c,y"_s << true << QString() << u"1,1 2,2"_s << QList<int>{5, 3, 3, 3};
+    QTest::newRow("sheet 1 has extra columns")
+        << u"a,b|c,d"_s << u"a,B,p,q|c,d,r,s"_s << true << QString() << u"1,2"_s << QList<int>{3, 3, 3, 5};
+    QTest::newRow("sheet 0 larger in both directions")
+        << u"a,b,c|d,e,f|g,h,i"_s << u"a,x|y,e"_s << true << QString() << u"1,2 2,1"_s << QList<int>{4, 3, 4, 3};
+    QTest::newRow("each sheet larger in one direction")
+        << u"a|b|c"_s << u"z,b,c"_s << true << QString() << u"1,1"_s << QList<int>{4, 2, 2, 4};
+    QTest::newRow("silent run resets stale marks")
+        << u"a,b,c|d,e,f"_s << u"a,x,c|d,e,y"_s << false << u"R.M|MRR"_s << u"1,2 2,3"_s << QList<int>{3, 3, 4, 4};
+    QTest::newRow("silent run, sizes differ, stale marks")
+        << u"a,b|c,d|e,f"_s << u"a,b,c|x,d,e"_s << false << u"RR|RR"_s << u"2,1"_s << QList<int>{4, 3, 3, 4};
+}
+
+// The engine's list of differing positions is exactly what the person sees light red on each
+// sheet, and its shapes describe exactly the magenta cells.
+void tst_CompareEngine::reportedDifferences()
+{
+    QFETCH(QString, sheet0);
+    QFETCH(QString, sheet1);
+    QFETCH(bool, showProgress);
+    QFETCH(QString, stale);
+    QFETCH(QString, differences);
+    QFETCH(QList<int>, shape);
+
+    fillSheet(m_state->grdData(0), sheet0);
+    fillSheet(m_state->grdData(1), sheet1);
+    for (int i = 0; i < 2; ++i)
+        paintMap(m_state->grdData(i), stale);
+
+    const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
+
+    QCOMPARE(positionsText(result.differences), differences);
+    QCOMPARE(result.count(), qint32(result.differences.size()));
+    QCOMPARE((QList<int>{result.rows[0], result.rows[1], result.cols[0], result.cols[1]}), shape);
+    bool anyOutside = false;
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = m_state->grdData(i);
+        QCOMPARE(cellsColoured(sheet, kDiffBackColor), differences);
+        QStringList outside;
+        for (int r = 0; r < sheet.rows(); ++r) {
+            for (int c = 0; c < sheet.cols(); ++c) {
+                if (result.isOutsideCommonArea(i, r, c))
+                    outside.append(QString::number(r) + u',' + QString::number(c));
+            }
+        }
+        QCOMPARE(cellsColoured(sheet, kExtraBackColor), outside.join(u' '));
+        anyOutside = anyOutside || !outside.isEmpty();
+    }
+    QCOMPARE(result.sizesDiffer, anyOutside);
+}
+
+void tst_CompareEngine::positionOrder_data()
+{
+    QTest::addColumn<QPoint>("first"); // (row, col)
+    QTest::addColumn<QPoint>("second");
+    QTest::addColumn<int>("order"); // -1: first comes before second, 0: same, 1: after
+
+    QTest::newRow("a later row comes after the widest column") << QPoint(1, 32767) << QPoint(2, 1) << -1;
+    QTest::newRow("same row, columns left to right") << QPoint(7, 3) << QPoint(7, 4) << -1;
+    QTest::newRow("header row and column") << QPoint(1, 0) << QPoint(0, 32767) << 1;
+    QTest::newRow("highest row and column") << QPoint(32767, 32767) << QPoint(32767, 32767) << 0;
+    QTest::newRow("the highest row after every earlier one") << QPoint(32767, 1) << QPoint(32766, 32767) << 1;
+}
+
+void tst_CompareEngine::positionOrder()
+{
+    QFETCH(QPoint, first);
+    QFETCH(QPoint, second);
+    QFETCH(int, order);
+
+    const CellPosition a(first.x(), first.y());
+    const CellPosition b(second.x(), second.y());
+    QCOMPARE(QPoint(a.row(), a.col()), first);
+    QCOMPARE(QPoint(b.row(), b.col()), second);
+    QCOMPARE(a < b, order < 0);
+    QCOMPARE(a == b, order == 0);
+    QCOMPARE(a > b, order > 0);
 }
 
 void tst_CompareEngine::stateDuringAndAfterRun_data()
@@ -329,7 +426,7 @@ void tst_CompareEngine::selectionsRestored()
 
     const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
 
-    QCOMPARE(result.count, 3);
+    QCOMPARE(result.count(), 3);
     QCOMPARE(selectionOf(m_state->grdData(0)), selection0);
     QCOMPARE(selectionOf(m_state->grdData(1)), selection1);
 }
@@ -346,20 +443,24 @@ void tst_CompareEngine::cancel_data()
     // selection stays as it was.
     QTest::addColumn<QPoint>("current0");
     QTest::addColumn<QPoint>("current1");
+    QTest::addColumn<QString>("differences"); // found before the run stopped
 
     // Yield 1 follows the 0 % paint of an interactive run.
     QTest::newRow("interactive, during the common rows")
         << u"a,b|c,d|e,f"_s << u"a,x|c,d|y,f"_s << true << 2 << u".R|..|.."_s << u".R|..|.."_s << QPoint(1, 2)
-        << QPoint(1, 2);
+        << QPoint(1, 2) << u"1,2"_s;
     QTest::newRow("interactive, during the extra rows")
-        << u"a,b|c,d|e,f|g,h"_s << u"a,x"_s << true << 2 << u"..|MM|..|.."_s << u".."_s << QPoint(2, 2) << QPoint();
+        << u"a,b|c,d|e,f|g,h"_s << u"a,x"_s << true << 2 << u"..|MM|..|.."_s << u".."_s << QPoint(2, 2) << QPoint()
+        << QString();
     QTest::newRow("interactive, after the extra rows, before any difference")
-        << u"a,b|c,d|e,f"_s << u"a,b|c,d"_s << true << 3 << u"..|..|MM"_s << u"..|.."_s << QPoint(3, 2) << QPoint();
+        << u"a,b|c,d|e,f"_s << u"a,b|c,d"_s << true << 3 << u"..|..|MM"_s << u"..|.."_s << QPoint(3, 2) << QPoint()
+        << QString();
     QTest::newRow("interactive, during the extra columns of a sheet larger in both directions")
         << u"a,b,c,d|e,f,g,h|i,j,k,l"_s << u"a,b|e,x"_s << true << 3 << u"..M.|..M.|MMMM"_s << u"..|.."_s
-        << QPoint(3, 3) << QPoint();
-    QTest::newRow("silent, during the extra columns") << u"a,b|c,d"_s << u"a,b,c,d|c,d,e,f"_s << false << 1
-                                                      << u"..|.."_s << u"..M.|..M."_s << QPoint() << QPoint(2, 3);
+        << QPoint(3, 3) << QPoint() << QString();
+    QTest::newRow("silent, during the extra columns")
+        << u"a,b|c,d"_s << u"a,b,c,d|c,d,e,f"_s << false << 1 << u"..|.."_s << u"..M.|..M."_s << QPoint()
+        << QPoint(2, 3) << QString();
 }
 
 void tst_CompareEngine::cancel()
@@ -372,6 +473,7 @@ void tst_CompareEngine::cancel()
     QFETCH(QString, map1);
     QFETCH(QPoint, current0);
     QFETCH(QPoint, current1);
+    QFETCH(QString, differences);
 
     fillSheet(m_state->grdData(0), sheet0);
     fillSheet(m_state->grdData(1), sheet1);
@@ -393,6 +495,7 @@ void tst_CompareEngine::cancel()
 
     QVERIFY(result.cancelled);
     QCOMPARE(m_ui->yields, cancelAtYield);
+    QCOMPARE(positionsText(result.differences), differences);
     QCOMPARE(colourMap(m_state->grdData(0)), map0);
     QCOMPARE(colourMap(m_state->grdData(1)), map1);
     const QPoint expected[2] = {current0, current1};
@@ -444,7 +547,7 @@ void tst_CompareEngine::progress()
 
     const CompareResult result = CompareSheets(*m_state, *m_ui, true);
 
-    QCOMPARE(result.count, 0);
+    QCOMPARE(result.count(), 0);
     QCOMPARE(m_ui->progressPercents, percents);
     QCOMPARE(m_ui->yields, commonRows); // once after the 0 %, then once per data row
     QCOMPARE(m_ui->progressShowCount, 1);
@@ -465,7 +568,7 @@ void tst_CompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
     const CompareResult result = CompareSheets(*m_state, *m_ui, false);
     QCOMPARE(m_ui->yields, 5);
     QVERIFY(result.sizesDiffer);
-    QCOMPARE(result.count, 0);
+    QCOMPARE(result.count(), 0);
     QVERIFY(m_ui->progressPercents.isEmpty());
     QVERIFY(m_ui->messages.isEmpty());
     QCOMPARE(colourMap(m_state->grdData(1)), u"..MM|..MM|MMMM|MMMM|MMMM"_s);
@@ -485,7 +588,7 @@ void tst_CompareEngine::countHasNoSeparators()
         sheet.setVisible(true);
     }
     const CompareResult result = CompareSheets(*m_state, *m_ui, true);
-    QCOMPARE(result.count, 1250);
+    QCOMPARE(result.count(), 1250);
     QCOMPARE(m_ui->messages.first().text, u"差が　1250　個あります"_s);
 }
 

@@ -211,7 +211,7 @@ void tst_frmHikaku::cancelButtonStopsARunningComparison()
 
     QVERIFY(dialogWasShown);
     QVERIFY(result.cancelled);
-    QCOMPARE(result.count, 1); // the first data row only
+    QCOMPARE(result.count(), 1); // the first data row only
     QCOMPARE(colourMap(state.grdData(1)), u".R|..|..|.."_s);
     QVERIFY(!ui.dialog);
     QCOMPARE(ui.messages.size(), 1);

@@ -1,6 +1,5 @@
 // The reader: lines, fields in both modes, header labels and the limits.
 
-#include "GridError.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "Sheet.h"
 #include "SheetFileReader.h"
@@ -11,6 +10,7 @@
 
 using namespace Qt::StringLiterals;
 using Rows = QList<QStringList>;
+using MMS_GRID_CSV_READ::ReadResult;
 
 namespace
 {
@@ -62,6 +62,7 @@ private slots:
     void columnLimit_data();
     void columnLimit();
     void cellCapacity();
+    void paddedCopyFailure();
     void readIntoSheet();
 };
 
@@ -71,12 +72,12 @@ void TestCsvReader::fields_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("delimiter");
     QTest::addColumn<Rows>("expected");
-    QTest::addColumn<int>("result");
+    QTest::addColumn<ReadResult>("result");
 
     const int comma = 0;
     const int split = 1;
-    const int complete = MMS_GRID_CSV_READ::kReadComplete;
-    const int pastEnd = MMS_GRID_CSV_READ::kReadPastEnd;
+    const ReadResult complete = ReadResult::Complete;
+    const ReadResult pastEnd = ReadResult::PastEnd;
 
     QTest::newRow("short lines end in empty cells") << u"a\r\nb,c,d\r\ne,f\r\n"_s << comma << u","_s
                                                     << Rows{{"a", "", ""}, {"b", "c", "d"}, {"e", "f", ""}} << complete;
@@ -136,7 +137,7 @@ void TestCsvReader::fields()
     QFETCH(int, mode);
     QFETCH(QString, delimiter);
     QFETCH(Rows, expected);
-    QFETCH(int, result);
+    QFETCH(ReadResult, result);
 
     const TextRead read = readText(text, mode, delimiter);
     QVERIFY(read.pass.ok);
@@ -173,14 +174,14 @@ void TestCsvReader::rowLimit()
         text += QString::number(line) + u",x\r\n"_s;
 
     const TextRead full = readText(text, mode, u","_s);
-    QCOMPARE(full.outcome.result, MMS_GRID_CSV_READ::kReadComplete);
+    QCOMPARE(full.outcome.result, ReadResult::Complete);
     QCOMPARE(full.outcome.data.rows(), 32767);
     QCOMPARE(full.outcome.data.text(32766, 1), u"32766");
     QCOMPARE(full.outcome.data.text(32766, 0), u"32766行");
 
     // The 32767th line would make the row count pass 32767: the first 32766 are kept.
     const TextRead over = readText(text + u"32767,x\r\n"_s, mode, u","_s);
-    QCOMPARE(over.outcome.result, int(GridErrorCode::Overflow));
+    QCOMPARE(over.outcome.result, ReadResult::Overflow);
     QCOMPARE(over.outcome.data.rows(), 32767);
     QCOMPARE(over.outcome.data.text(32766, 1), u"32766");
     QCOMPARE(over.outcome.data.text(32766, 2), u"x");
@@ -202,7 +203,7 @@ void TestCsvReader::columnLimit()
     // 32765 delimiters: 32766 data columns, the most a sheet holds.
     const TextRead widest = readText(u"a"_s + repeated(delimiter, 32765) + u"z\r\nb\r\n"_s, mode, delimiter);
     QCOMPARE(widest.pass.columns, 32766);
-    QCOMPARE(widest.outcome.result, MMS_GRID_CSV_READ::kReadComplete);
+    QCOMPARE(widest.outcome.result, ReadResult::Complete);
     QCOMPARE(widest.outcome.data.cols(), 32767);
     QCOMPARE(widest.outcome.data.text(1, 32766), u"z");
     QCOMPARE(widest.outcome.data.text(2, 1), u"b");
@@ -211,7 +212,7 @@ void TestCsvReader::columnLimit()
     const TextRead tooWide = readText(u"a"_s + repeated(delimiter, 32766) + u"\r\nb\r\n"_s, mode, delimiter);
     QVERIFY(tooWide.pass.ok);
     QCOMPARE(tooWide.pass.columns, 32767);
-    QCOMPARE(tooWide.outcome.result, int(GridErrorCode::Overflow));
+    QCOMPARE(tooWide.outcome.result, ReadResult::Overflow);
     QCOMPARE(tooWide.outcome.data.rows(), 1);
     QCOMPARE(tooWide.outcome.data.cols(), 1);
     QCOMPARE(tooWide.outcome.data.text(0, 0), u"");
@@ -241,9 +242,22 @@ void TestCsvReader::cellCapacity()
 
     const TextRead read = readText(text, 0, u","_s);
     QCOMPARE(read.pass.columns, columns);
-    QCOMPARE(read.outcome.result, int(GridErrorCode::OutOfMemory));
+    QCOMPARE(read.outcome.result, ReadResult::OutOfMemory);
     QCOMPARE(read.outcome.data.rows(), fittingRows + 1);
     QCOMPARE(read.outcome.data.text(int(fittingRows), 1), u"r"_s + QString::number(fittingRows));
+}
+
+void TestCsvReader::paddedCopyFailure()
+{
+    // A column pass that does not match the text: a line holds more commas than the copy may pad
+    // to, so the copy fails and no cell is read, not even the lines before it.
+    const QString text = u"a,b\r\nc,d,e,f\r\n"_s;
+    const MMS_GRID_CSV_READ::ColumnPass pass{true, 2, 2};
+    const MMS_GRID_CSV_READ::ReadOutcome outcome
+        = MMS_GRID_CSV_READ::ReadDelimitedText(text, lineRuleFor(text), pass, 0, u","_s);
+    QCOMPARE(outcome.result, ReadResult::PaddedCopyFailed);
+    QCOMPARE(outcome.data.rows(), 1);
+    QCOMPARE(outcome.data.cols(), 1);
 }
 
 void TestCsvReader::readIntoSheet()
@@ -262,7 +276,7 @@ void TestCsvReader::readIntoSheet()
     SheetFileReader reader(0, u"|"_s);
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(reader.read(sheet), ReadResult::Complete);
     QCOMPARE(sheet.rows(), 3);
     QCOMPARE(sheet.cols(), 3);
     QCOMPARE(sheet.textMatrix(2, 2), u"d"_s);
@@ -274,7 +288,7 @@ void TestCsvReader::readIntoSheet()
     SheetFileReader again(1, u","_s);
     QCOMPARE(again.open(path), LoadRefusal::None);
     QCOMPARE(again.countColumns(), LoadRefusal::None);
-    QCOMPARE(again.read(sheet), 0);
+    QCOMPARE(again.read(sheet), ReadResult::Complete);
     QVERIFY(!sheet.redraw());
 }
 

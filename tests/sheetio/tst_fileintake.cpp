@@ -460,22 +460,22 @@ void TestFileIntake::dragFeedback_data()
 {
     QTest::addColumn<bool>("comparing");
     QTest::addColumn<bool>("hasLocalFiles");
-    QTest::addColumn<int>("offered");
-    QTest::addColumn<int>("expected");
+    QTest::addColumn<DropEffect>("offered");
+    QTest::addColumn<DropEffect>("expected");
 
-    QTest::newRow("files, copy offered") << false << true << 1 << 1;
-    QTest::newRow("files, copy and move offered") << false << true << 3 << 1;
-    QTest::newRow("files, only move offered") << false << true << 2 << 0;
-    QTest::newRow("text") << false << false << 3 << 0;
-    QTest::newRow("comparing leaves the offer") << true << false << 3 << 3;
+    QTest::newRow("files, copy offered") << false << true << DropEffect::Copy << DropEffect::Copy;
+    QTest::newRow("files, copy not offered") << false << true << DropEffect::None << DropEffect::None;
+    QTest::newRow("text") << false << false << DropEffect::Copy << DropEffect::None;
+    QTest::newRow("comparing leaves the offer for text") << true << false << DropEffect::Copy << DropEffect::Copy;
+    QTest::newRow("comparing leaves a refusal") << true << true << DropEffect::None << DropEffect::None;
 }
 
 void TestFileIntake::dragFeedback()
 {
     QFETCH(bool, comparing);
     QFETCH(bool, hasLocalFiles);
-    QFETCH(int, offered);
-    QFETCH(int, expected);
+    QFETCH(DropEffect, offered);
+    QFETCH(DropEffect, expected);
 
     m_state->CompareRunning = comparing;
     QCOMPARE(PicFile_OLEDragOver(*m_state, hasLocalFiles, offered), expected);

@@ -149,7 +149,7 @@ void TestSheetFileReader::awkwardFilesLoad()
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
     Sheet sheet;
-    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
     QCOMPARE(sheet.rows(), rows);
     QCOMPARE(sheet.cols(), cols);
     if (firstCellLength >= 0)
@@ -226,7 +226,7 @@ void TestSheetFileReader::encodings()
     QCOMPARE(reader.writesBackUnchanged(), writesBack);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
     Sheet sheet;
-    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
     QCOMPARE(sheet.textMatrix(1, 1), firstCell);
     QCOMPARE(sheet.fileFormat().encoding, encoding);
 }
@@ -303,7 +303,7 @@ void TestSheetFileReader::roundTrip()
     QVERIFY(reader.writesBackUnchanged());
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
     Sheet sheet;
-    QCOMPARE(reader.read(sheet), 0);
+    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
     QCOMPARE(sheet.fileFormat().lineEnd, lineEnd);
     QCOMPARE(sheet.fileFormat().finalLineEnd, finalLineEnd);
 
