@@ -66,4 +66,3 @@ bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString
         return false;
     }
 }
-

@@ -23,4 +23,3 @@
 // cannot hold.
 [[nodiscard]] std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol,
                                                        const QString &quote, const QString &delimiter);
-
