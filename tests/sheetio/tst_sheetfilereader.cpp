@@ -1,8 +1,8 @@
 // The load pipeline: the refusals and their order, encodings, line ends, the write-back check, and
 // a read followed by a save giving back the same bytes.
 
-#include "SheetFileWriter.h"
 #include "SheetFileReader.h"
+#include "SheetFileWriter.h"
 #include "TestFiles.h"
 #include "TextCodec.h"
 

@@ -1,7 +1,7 @@
 // Saving: the written format, and failures that must leave the old file as it was.
 
-#include "SheetFileWriter.h"
 #include "Sheet.h"
+#include "SheetFileWriter.h"
 #include "TestFiles.h"
 
 #include <QFile>
