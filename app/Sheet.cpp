@@ -2,6 +2,8 @@
 
 #include "GridError.h"
 
+#include <algorithm>
+
 namespace
 {
 // The program's loops count rows and columns in 16 bits: a number beyond that overflows before
@@ -10,6 +12,28 @@ void checkRowColNumber(int number)
 {
     if (number > kMaxRowCol || number < -kMaxRowCol - 1)
         throw GridError(GridErrorCode::Overflow);
+}
+
+// A place to insert `count` rows or columns into `size` of them: after the header, at most at the end.
+void checkInsert(int at, int count, int size, GridErrorCode invalidPosition)
+{
+    checkRowColNumber(at);
+    if (count < 0)
+        throw GridError(GridErrorCode::InvalidValue);
+    if (qint64(size) + count > kMaxRowCol)
+        throw GridError(GridErrorCode::Overflow);
+    if (at < 1 || at > size)
+        throw GridError(invalidPosition);
+}
+
+// `count` rows or columns from `at` on, all of them data rows or columns.
+void checkRemove(int at, int count, int size, GridErrorCode invalidPosition)
+{
+    checkRowColNumber(at);
+    if (count < 0)
+        throw GridError(GridErrorCode::InvalidValue);
+    if (at < 1 || at >= size || qint64(at) + count > size)
+        throw GridError(invalidPosition);
 }
 
 constexpr char32_t kHalfWidthKatakanaFirst = 0xFF61; // "｡"
@@ -87,16 +111,120 @@ void Sheet::resize(int rows, int cols)
         throw GridError(GridErrorCode::InvalidValue);
     if (qsizetype(rows) * cols > kMaxCells)
         throw GridError(GridErrorCode::OutOfMemory);
-    if (rows == this->rows() && cols == this->cols())
+    // Fewer rows first: the sheet never holds more cells on the way than before or after.
+    if (rows < this->rows()) {
+        resizeRows(rows);
+        resizeCols(cols);
+    } else {
+        resizeCols(cols);
+        resizeRows(rows);
+    }
+    keepPositionsInside();
+}
+
+void Sheet::resizeRows(int rows)
+{
+    const int before = this->rows();
+    if (rows > before)
+        changeShape(ShapeChange::Kind::InsertRows, before, rows - before, [&] { m_data.resize(rows, cols()); });
+    else if (rows < before)
+        changeShape(ShapeChange::Kind::RemoveRows, rows, before - rows, [&] { m_data.resize(rows, cols()); });
+}
+
+void Sheet::resizeCols(int cols)
+{
+    const int before = this->cols();
+    if (cols > before) {
+        changeShape(ShapeChange::Kind::InsertCols, before, cols - before, [&] { m_data.resize(rows(), cols); });
+    } else if (cols < before) {
+        changeShape(ShapeChange::Kind::RemoveCols, cols, before - cols, [&] { m_data.resize(rows(), cols); });
+    }
+}
+
+template<typename Change>
+void Sheet::changeShape(ShapeChange::Kind kind, int first, int count, Change &&change)
+{
+    const ShapeChange shape{kind, first, count};
+    emit shapeAboutToChange(shape);
+    change();
+    emit shapeChanged(shape);
+}
+
+void Sheet::insertRows(int at, int count, CellMove move)
+{
+    checkInsert(at, count, rows(), GridErrorCode::InvalidRow);
+    if (qsizetype(rows() + count) * cols() > kMaxCells)
+        throw GridError(GridErrorCode::OutOfMemory);
+    if (count == 0)
         return;
-    m_data.resize(rows, cols);
-    m_topRow = std::clamp(m_topRow, std::min(fixedRows(), rows - 1), rows - 1);
-    m_leftCol = std::clamp(m_leftCol, std::min(fixedCols(), cols - 1), cols - 1);
-    m_rowSel = std::min(m_rowSel, rows - 1);
-    m_colSel = std::min(m_colSel, cols - 1);
-    notifyShape();
-    if (m_row >= rows || m_col >= cols)
-        moveCurrentCell(std::min(m_row, rows - 1), std::min(m_col, cols - 1));
+    if (move == CellMove::TextsAndColours) {
+        changeShape(ShapeChange::Kind::InsertRows, at, count, [&] { m_data.insertRows(at, count); });
+    } else {
+        resizeRows(rows() + count);
+        m_data.shiftTextsDown(at, count);
+        notifyCells(at, 0, rows() - 1, cols() - 1);
+    }
+    keepPositionsInside();
+}
+
+void Sheet::removeRows(int at, int count, CellMove move)
+{
+    checkRemove(at, count, rows(), GridErrorCode::InvalidRow);
+    if (count == 0)
+        return;
+    if (move == CellMove::TextsAndColours) {
+        changeShape(ShapeChange::Kind::RemoveRows, at, count, [&] { m_data.removeRows(at, count); });
+    } else {
+        m_data.shiftTextsUp(at, count);
+        notifyCells(at, 0, rows() - 1, cols() - 1);
+        resizeRows(rows() - count);
+    }
+    keepPositionsInside();
+}
+
+void Sheet::insertCols(int at, int count, CellMove move)
+{
+    checkInsert(at, count, cols(), GridErrorCode::InvalidCol);
+    if (qsizetype(rows()) * (cols() + count) > kMaxCells)
+        throw GridError(GridErrorCode::OutOfMemory);
+    if (count == 0)
+        return;
+    if (move == CellMove::TextsAndColours) {
+        changeShape(ShapeChange::Kind::InsertCols, at, count, [&] { m_data.insertCols(at, count); });
+    } else {
+        resizeCols(cols() + count);
+        m_data.shiftTextsRight(at, count);
+        notifyCells(0, at, rows() - 1, cols() - 1);
+    }
+    keepPositionsInside();
+}
+
+void Sheet::removeCols(int at, int count, CellMove move)
+{
+    checkRemove(at, count, cols(), GridErrorCode::InvalidCol);
+    if (count == 0)
+        return;
+    if (move == CellMove::TextsAndColours) {
+        changeShape(ShapeChange::Kind::RemoveCols, at, count, [&] { m_data.removeCols(at, count); });
+    } else {
+        m_data.shiftTextsLeft(at, count);
+        notifyCells(0, at, rows() - 1, cols() - 1);
+        resizeCols(cols() - count);
+    }
+    keepPositionsInside();
+}
+
+void Sheet::keepPositionsInside()
+{
+    if (m_rowSel >= rows() || m_colSel >= cols()) {
+        m_rowSel = std::min(m_rowSel, rows() - 1);
+        m_colSel = std::min(m_colSel, cols() - 1);
+        notifySelection();
+    }
+    m_topRow = std::clamp(m_topRow, std::min(fixedRows(), rows() - 1), rows() - 1);
+    m_leftCol = std::clamp(m_leftCol, std::min(fixedCols(), cols() - 1), cols() - 1);
+    if (m_row >= rows() || m_col >= cols())
+        moveCurrentCell(std::min(m_row, rows() - 1), std::min(m_col, cols() - 1));
 }
 
 QString Sheet::textMatrix(int row, int col) const
@@ -320,14 +448,15 @@ void Sheet::setMouseCell(int row, int col)
 
 void Sheet::setData(SheetData data)
 {
-    m_data = std::move(data);
-    m_topRow = std::clamp(m_topRow, std::min(fixedRows(), rows() - 1), rows() - 1);
-    m_leftCol = std::clamp(m_leftCol, std::min(fixedCols(), cols() - 1), cols() - 1);
-    m_rowSel = std::min(m_rowSel, rows() - 1);
-    m_colSel = std::min(m_colSel, cols() - 1);
-    notifyShape();
-    if (m_row >= rows() || m_col >= cols())
-        moveCurrentCell(std::min(m_row, rows() - 1), std::min(m_col, cols() - 1));
+    changeShape(ShapeChange::Kind::Replace, 0, 0, [&] { m_data = std::move(data); });
+    keepPositionsInside();
+}
+
+void Sheet::restoreSnapshot(const SheetData &snapshot)
+{
+    resize(snapshot.rows(), snapshot.cols());
+    m_data.takeTexts(snapshot);
+    notifyCells(0, 0, rows() - 1, cols() - 1);
 }
 
 void Sheet::raiseClick()
@@ -367,15 +496,6 @@ void Sheet::notifyCells(int row1, int col1, int row2, int col2)
         return;
     }
     emit cellsChanged(row1, col1, row2, col2);
-}
-
-void Sheet::notifyShape()
-{
-    if (!m_redraw) {
-        m_pendingRefresh = true;
-        return;
-    }
-    emit shapeChanged();
 }
 
 void Sheet::notifySelection()

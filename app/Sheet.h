@@ -36,6 +36,28 @@ inline constexpr int kAltMask = 4;
 // The character a keyPress() code stands for; empty for 0.
 [[nodiscard]] QString characterFromKeyAscii(int keyAscii);
 
+// How rows or columns inserted or removed in the middle of a sheet take the cells behind them.
+enum class CellMove {
+    // Texts and colours move together, as the grid's own row adding and removing does; inserted
+    // cells get the default colours. The row commands insert and delete rows this way.
+    TextsAndColours,
+    // Only the texts move. Colours (and column widths) stay at their positions, and the count
+    // changes at the bottom or right end: first the count grows, then the texts shift; or the
+    // texts shift, then the count shrinks. The column commands insert and delete columns this
+    // way, moving the texts cell by cell through a wider or narrower sheet.
+    TextsOnly,
+};
+
+// A change of a sheet's rows or columns as the view must learn it: `count` rows or columns
+// inserted at, or removed from, sheet row or column `first`, or the whole contents replaced.
+struct ShapeChange
+{
+    enum class Kind { InsertRows, RemoveRows, InsertCols, RemoveCols, Replace };
+    Kind kind = Kind::Replace;
+    int first = 0;
+    int count = 0;
+};
+
 // One sheet: the grid's data and state, and the grid's events.
 //
 // Everything a command reads or writes on a grid lives here; the view only shows it and reports
@@ -44,8 +66,18 @@ inline constexpr int kAltMask = 4;
 // after it. Invalid positions and counts raise GridError; a row or column number beyond 16 bits
 // raises the overflow error.
 //
-// While redraw is off, the view's change notifications are collected and sent as one
-// refreshed() when redraw is switched back on.
+// Notifications for the view. A change of the rows or columns is announced at once, redraw on or
+// off, as shapeAboutToChange() before the cells change and shapeChanged() after, each describing
+// the rows or columns that really moved; so a model over the sheet always reports the counts the
+// sheet has, and its data() can back every index it hands out. Those are few (one per command)
+// and cheap. Everything else (cell texts and colours, the selection) is collected while
+// redraw is off and sent as one refreshed() when redraw is switched back on.
+//
+// After any change of the counts the positions stay inside the sheet: the selection corner and
+// the scroll position are moved onto the last row or column where they no longer fit, and so is
+// the current cell, which raises its leaveCell() and rowColChange(). Inserting and removing rows
+// or columns keeps every position's number (the current cell stays on row 5 when rows above it
+// are inserted), as the grid does.
 class Sheet : public QObject
 {
     Q_OBJECT
@@ -84,6 +116,15 @@ public:
     [[nodiscard]] QString text() const; // the current cell's text
     void setText(const QString &text);
     void clear();
+
+    // Rows and columns in the middle. Rows are inserted at 1 .. rows() (rows() appends) and
+    // removed from 1 .. rows() - 1; likewise columns. The header row and column never move.
+    // Removing every data row or column is allowed and leaves the header alone. A count below 0
+    // is an invalid value, 0 changes nothing.
+    void insertRows(int at, int count, CellMove move);
+    void removeRows(int at, int count, CellMove move);
+    void insertCols(int at, int count, CellMove move);
+    void removeCols(int at, int count, CellMove move);
 
     // Current cell and selection
     [[nodiscard]] int row() const
@@ -172,13 +213,18 @@ public:
     }
     void setMouseCell(int row, int col);
 
-    // Whole contents at once (a read, an undo snapshot). Colours travel with the data; the
-    // current cell and selection are kept where they still fit and moved inside otherwise.
+    // Whole contents at once (a read). Colours travel with the data; the current cell and
+    // selection are kept where they still fit and moved inside otherwise.
     [[nodiscard]] const SheetData &data() const
     {
         return m_data;
     }
     void setData(SheetData data);
+    // An undo snapshot back: the snapshot's counts and texts, header texts included, with this
+    // sheet's own colours at every position both have (new positions get the default colours).
+    // Counts change at the bottom and right end, as setting Rows and Cols does; the current cell,
+    // selection and scroll position stay where they fit. The texts are shared, not copied.
+    void restoreSnapshot(const SheetData &snapshot);
 
     [[nodiscard]] SheetFileFormat fileFormat() const
     {
@@ -214,7 +260,8 @@ signals:
 
     // Notifications for the view
     void cellsChanged(int row1, int col1, int row2, int col2);
-    void shapeChanged();
+    void shapeAboutToChange(const ShapeChange &change);
+    void shapeChanged(const ShapeChange &change);
     void selectionChanged();
     void scrollRequested();
     void appearanceChanged(); // visible, enabled, tool tip or geometry
@@ -226,8 +273,13 @@ private:
     void checkCell(int row, int col) const;
     void moveCurrentCell(int row, int col);
     void resize(int rows, int cols);
+    void resizeRows(int rows);
+    void resizeCols(int cols);
+    // Runs `change` on the cells between the two shape notifications.
+    template<typename Change>
+    void changeShape(ShapeChange::Kind kind, int first, int count, Change &&change);
+    void keepPositionsInside();
     void notifyCells(int row1, int col1, int row2, int col2);
-    void notifyShape();
     void notifySelection();
 
     int m_index;

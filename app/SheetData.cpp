@@ -2,7 +2,10 @@
 
 #include "GridError.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace
 {
@@ -10,6 +13,57 @@ namespace
 constexpr quint8 kDefaultBack = 0;
 constexpr quint8 kDefaultFore = 1;
 constexpr qsizetype kMinWasteToCompact = 1 << 20;
+
+// The cell arrays hold one plain value per cell, row after row, so a run of cells moves as one
+// block of memory.
+template<typename T>
+void moveElements(T *to, const T *from, qsizetype count)
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (count > 0 && to != from)
+        std::memmove(to, from, size_t(count) * sizeof(T));
+}
+
+template<typename T>
+void insertColumns(QList<T> &cells, int rows, int cols, int at, int count, T fill)
+{
+    const int newCols = cols + count;
+    cells.resize(qsizetype(rows) * newCols);
+    T *data = cells.data();
+    // From the last row up: each row moves to a place at or after its own, never onto a row that
+    // has still to move.
+    for (int r = rows - 1; r >= 0; --r) {
+        const T *from = data + qsizetype(r) * cols;
+        T *to = data + qsizetype(r) * newCols;
+        moveElements(to + at + count, from + at, cols - at);
+        moveElements(to, from, at);
+        std::fill(to + at, to + at + count, fill);
+    }
+}
+
+template<typename T>
+void removeColumns(QList<T> &cells, int rows, int cols, int at, int count)
+{
+    const int newCols = cols - count;
+    T *data = cells.data();
+    // From the first row down: each row moves to a place at or before its own.
+    for (int r = 0; r < rows; ++r) {
+        const T *from = data + qsizetype(r) * cols;
+        T *to = data + qsizetype(r) * newCols;
+        moveElements(to, from, at);
+        moveElements(to + at, from + at + count, cols - at - count);
+    }
+    cells.resize(qsizetype(rows) * newCols);
+}
+
+template<typename T>
+void resizeColumns(QList<T> &cells, int rows, int cols, int newCols, T fill)
+{
+    if (newCols > cols)
+        insertColumns(cells, rows, cols, cols, newCols - cols, fill);
+    else if (newCols < cols)
+        removeColumns(cells, rows, cols, newCols, cols - newCols);
+}
 } // namespace
 
 SheetData::SheetData()
@@ -46,38 +100,161 @@ CellRef SheetData::appendToPool(QStringView text)
 
 void SheetData::resize(int rows, int cols)
 {
-    if (rows == m_rows && cols == m_cols)
-        return;
-    const qsizetype count = qsizetype(rows) * cols;
-    if (cols == m_cols) {
-        // Rows are contiguous: growing or shrinking at the end keeps every kept cell in place.
-        for (qsizetype i = count; i < m_cells.size(); ++i)
-            m_wasted += m_cells.at(i).length;
-        m_cells.resize(count);
-        m_back.resize(count, kDefaultBack);
-        m_fore.resize(count, kDefaultFore);
+    // Fewer rows first, so that a change of the column count copies as few cells as it can.
+    if (rows < m_rows) {
+        resizeRows(rows);
+        resizeCols(cols);
     } else {
-        QList<CellRef> cells(count);
-        QList<quint8> back(count, kDefaultBack);
-        QList<quint8> fore(count, kDefaultFore);
-        const int keptRows = std::min(rows, m_rows);
-        const int keptCols = std::min(cols, m_cols);
-        for (int r = 0; r < keptRows; ++r) {
-            for (int c = 0; c < keptCols; ++c) {
-                const qsizetype from = index(r, c);
-                const qsizetype to = qsizetype(r) * cols + c;
-                cells[to] = m_cells.at(from);
-                back[to] = m_back.at(from);
-                fore[to] = m_fore.at(from);
-            }
-        }
-        m_cells = std::move(cells);
-        m_back = std::move(back);
-        m_fore = std::move(fore);
+        resizeCols(cols);
+        resizeRows(rows);
     }
-    m_rows = rows;
-    m_cols = cols;
     compactPoolIfWasteful();
+}
+
+void SheetData::resizeRows(int rows)
+{
+    if (rows == m_rows)
+        return;
+    if (rows < m_rows)
+        forgetTexts(rows, 0, m_rows - 1, m_cols - 1);
+    const qsizetype count = qsizetype(rows) * m_cols;
+    m_cells.resize(count);
+    m_back.resize(count, kDefaultBack);
+    m_fore.resize(count, kDefaultFore);
+    m_rows = rows;
+}
+
+void SheetData::resizeCols(int cols)
+{
+    if (cols == m_cols)
+        return;
+    if (cols < m_cols)
+        forgetTexts(0, cols, m_rows - 1, m_cols - 1);
+    resizeColumns(m_cells, m_rows, m_cols, cols, CellRef{});
+    resizeColumns(m_back, m_rows, m_cols, cols, kDefaultBack);
+    resizeColumns(m_fore, m_rows, m_cols, cols, kDefaultFore);
+    m_cols = cols;
+}
+
+void SheetData::insertRows(int at, int count)
+{
+    Q_ASSERT(at >= 0 && at <= m_rows && count >= 0);
+    const qsizetype first = index(at, 0);
+    const qsizetype cells = qsizetype(count) * m_cols;
+    m_cells.insert(first, cells, CellRef{});
+    m_back.insert(first, cells, kDefaultBack);
+    m_fore.insert(first, cells, kDefaultFore);
+    m_rows += count;
+}
+
+void SheetData::removeRows(int at, int count)
+{
+    Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_rows);
+    if (count == 0)
+        return;
+    forgetTexts(at, 0, at + count - 1, m_cols - 1);
+    const qsizetype first = index(at, 0);
+    const qsizetype cells = qsizetype(count) * m_cols;
+    m_cells.remove(first, cells);
+    m_back.remove(first, cells);
+    m_fore.remove(first, cells);
+    m_rows -= count;
+    compactPoolIfWasteful();
+}
+
+void SheetData::insertCols(int at, int count)
+{
+    Q_ASSERT(at >= 0 && at <= m_cols && count >= 0);
+    if (count == 0)
+        return;
+    insertColumns(m_cells, m_rows, m_cols, at, count, CellRef{});
+    insertColumns(m_back, m_rows, m_cols, at, count, kDefaultBack);
+    insertColumns(m_fore, m_rows, m_cols, at, count, kDefaultFore);
+    m_cols += count;
+}
+
+void SheetData::removeCols(int at, int count)
+{
+    Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_cols);
+    if (count == 0)
+        return;
+    forgetTexts(0, at, m_rows - 1, at + count - 1);
+    removeColumns(m_cells, m_rows, m_cols, at, count);
+    removeColumns(m_back, m_rows, m_cols, at, count);
+    removeColumns(m_fore, m_rows, m_cols, at, count);
+    m_cols -= count;
+    compactPoolIfWasteful();
+}
+
+void SheetData::shiftTextsDown(int at, int count)
+{
+    Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_rows);
+    if (count == 0)
+        return;
+    forgetTexts(m_rows - count, 0, m_rows - 1, m_cols - 1);
+    CellRef *cells = m_cells.data();
+    moveElements(cells + index(at + count, 0), cells + index(at, 0), index(m_rows - count, 0) - index(at, 0));
+    std::fill(cells + index(at, 0), cells + index(at + count, 0), CellRef{});
+    compactPoolIfWasteful();
+}
+
+void SheetData::shiftTextsUp(int at, int count)
+{
+    Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_rows);
+    if (count == 0)
+        return;
+    forgetTexts(at, 0, at + count - 1, m_cols - 1);
+    CellRef *cells = m_cells.data();
+    moveElements(cells + index(at, 0), cells + index(at + count, 0), index(m_rows, 0) - index(at + count, 0));
+    std::fill(cells + index(m_rows - count, 0), cells + index(m_rows, 0), CellRef{});
+    compactPoolIfWasteful();
+}
+
+void SheetData::shiftTextsRight(int at, int count)
+{
+    Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_cols);
+    if (count == 0)
+        return;
+    forgetTexts(0, m_cols - count, m_rows - 1, m_cols - 1);
+    CellRef *cells = m_cells.data();
+    for (int r = 0; r < m_rows; ++r) {
+        CellRef *row = cells + index(r, 0);
+        moveElements(row + at + count, row + at, m_cols - at - count);
+        std::fill(row + at, row + at + count, CellRef{});
+    }
+    compactPoolIfWasteful();
+}
+
+void SheetData::shiftTextsLeft(int at, int count)
+{
+    Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_cols);
+    if (count == 0)
+        return;
+    forgetTexts(0, at, m_rows - 1, at + count - 1);
+    CellRef *cells = m_cells.data();
+    for (int r = 0; r < m_rows; ++r) {
+        CellRef *row = cells + index(r, 0);
+        moveElements(row + at, row + at + count, m_cols - at - count);
+        std::fill(row + m_cols - count, row + m_cols, CellRef{});
+    }
+    compactPoolIfWasteful();
+}
+
+void SheetData::takeTexts(const SheetData &snapshot)
+{
+    Q_ASSERT(snapshot.m_rows == m_rows && snapshot.m_cols == m_cols);
+    m_pool = snapshot.m_pool;
+    m_wasted = snapshot.m_wasted;
+    m_cells = snapshot.m_cells;
+}
+
+void SheetData::forgetTexts(int row1, int col1, int row2, int col2)
+{
+    for (int r = row1; r <= row2; ++r) {
+        const CellRef *row = m_cells.constData() + index(r, 0);
+        for (int c = col1; c <= col2; ++c)
+            m_wasted += row[c].length;
+    }
 }
 
 void SheetData::clear()

@@ -70,10 +70,32 @@ public:
         m_fore[index(row, col)] = paletteIndex(color);
     }
 
-    // Changes the counts; kept cells keep their texts and colours, new cells are empty.
+    // Changes the counts at the bottom and the right end; kept cells keep their texts and
+    // colours, new cells are empty with the default colours.
     void resize(int rows, int cols);
     // Empties every text and resets every colour; the counts stay.
     void clear();
+
+    // Whole rows or columns, texts and colours together: the rows or columns from `at` on move
+    // by `count`, inserted ones are empty with the default colours. A text moves as its 8-byte
+    // slice; the pool is never written. `at` may be the count itself (insert at the end).
+    void insertRows(int at, int count);
+    void removeRows(int at, int count);
+    void insertCols(int at, int count);
+    void removeCols(int at, int count);
+
+    // Texts alone, inside the present counts; colours stay where they are. Down and right move
+    // the texts from `at` on by `count`, leaving `at` .. `at + count - 1` empty and dropping the
+    // texts pushed past the last row or column. Up and left move the texts from `at + count` on
+    // onto `at`, dropping those of `at` .. `at + count - 1` and leaving the last `count` empty.
+    void shiftTextsDown(int at, int count);
+    void shiftTextsUp(int at, int count);
+    void shiftTextsRight(int at, int count);
+    void shiftTextsLeft(int at, int count);
+
+    // Takes every text of `snapshot`, of the same counts, sharing its pool and slices; the
+    // colours stay. The snapshot's colours are not read.
+    void takeTexts(const SheetData &snapshot);
 
     // Bulk filling, for readers: the pool is taken whole and cells are pointed into it.
     void setPool(QString pool);
@@ -101,6 +123,10 @@ private:
     }
     quint8 paletteIndex(OleColor color);
     void compactPoolIfWasteful();
+    void resizeRows(int rows);
+    void resizeCols(int cols);
+    // Counts the texts of the block as no longer pointed to.
+    void forgetTexts(int row1, int col1, int row2, int col2);
 
     int m_rows = 0;
     int m_cols = 0;

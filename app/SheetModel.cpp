@@ -6,11 +6,10 @@
 SheetModel::SheetModel(Sheet &sheet, QObject *parent)
     : QAbstractTableModel(parent)
     , m_sheet(sheet)
-    , m_rows(sheet.rows() - 1)
-    , m_cols(sheet.cols() - 1)
     , m_shownSelection(selectionRect())
 {
     connect(&sheet, &Sheet::cellsChanged, this, &SheetModel::onCellsChanged);
+    connect(&sheet, &Sheet::shapeAboutToChange, this, &SheetModel::onShapeAboutToChange);
     connect(&sheet, &Sheet::shapeChanged, this, &SheetModel::onShapeChanged);
     connect(&sheet, &Sheet::selectionChanged, this, &SheetModel::onSelectionChanged);
     connect(&sheet, &Sheet::refreshed, this, &SheetModel::onRefreshed);
@@ -18,12 +17,12 @@ SheetModel::SheetModel(Sheet &sheet, QObject *parent)
 
 int SheetModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_rows;
+    return parent.isValid() ? 0 : m_sheet.rows() - 1;
 }
 
 int SheetModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_cols;
+    return parent.isValid() ? 0 : m_sheet.cols() - 1;
 }
 
 SheetModel::Rect SheetModel::selectionRect() const
@@ -87,7 +86,7 @@ Qt::ItemFlags SheetModel::flags(const QModelIndex &index) const
 void SheetModel::setPalette(const QPalette &palette)
 {
     m_palette = palette;
-    emitDataChanged(1, 1, m_rows, m_cols);
+    emitDataChanged(1, 1, m_sheet.rows() - 1, m_sheet.cols() - 1);
 }
 
 void SheetModel::emitDataChanged(int row1, int col1, int row2, int col2)
@@ -95,8 +94,8 @@ void SheetModel::emitDataChanged(int row1, int col1, int row2, int col2)
     // Sheet coordinates in, model coordinates out; the headers are not part of the model.
     row1 = std::max(row1, 1) - 1;
     col1 = std::max(col1, 1) - 1;
-    row2 = std::min(row2 - 1, m_rows - 1);
-    col2 = std::min(col2 - 1, m_cols - 1);
+    row2 = std::min(row2 - 1, rowCount() - 1);
+    col2 = std::min(col2 - 1, columnCount() - 1);
     if (row1 > row2 || col1 > col2)
         return;
     Q_EMIT dataChanged(index(row1, col1), index(row2, col2));
@@ -105,7 +104,7 @@ void SheetModel::emitDataChanged(int row1, int col1, int row2, int col2)
 void SheetModel::emitHeaderChanged(Qt::Orientation orientation, int first, int last)
 {
     // Sheet row or column numbers in; section numbers out.
-    const int count = orientation == Qt::Horizontal ? m_cols : m_rows;
+    const int count = orientation == Qt::Horizontal ? columnCount() : rowCount();
     first = std::max(first, 1) - 1;
     last = std::min(last - 1, count - 1);
     if (first <= last)
@@ -121,13 +120,50 @@ void SheetModel::onCellsChanged(int row1, int col1, int row2, int col2)
     emitDataChanged(row1, col1, row2, col2);
 }
 
-void SheetModel::onShapeChanged()
+void SheetModel::onShapeAboutToChange(const ShapeChange &change)
 {
-    beginResetModel();
-    m_rows = m_sheet.rows() - 1;
-    m_cols = m_sheet.cols() - 1;
-    m_shownSelection = selectionRect();
-    endResetModel();
+    // Sheet numbers in, model numbers out: the header row and column never move.
+    const int first = change.first - 1;
+    const int last = first + change.count - 1;
+    switch (change.kind) {
+    case ShapeChange::Kind::InsertRows:
+        beginInsertRows({}, first, last);
+        break;
+    case ShapeChange::Kind::RemoveRows:
+        beginRemoveRows({}, first, last);
+        break;
+    case ShapeChange::Kind::InsertCols:
+        beginInsertColumns({}, first, last);
+        break;
+    case ShapeChange::Kind::RemoveCols:
+        beginRemoveColumns({}, first, last);
+        break;
+    case ShapeChange::Kind::Replace:
+        beginResetModel();
+        break;
+    }
+}
+
+void SheetModel::onShapeChanged(const ShapeChange &change)
+{
+    switch (change.kind) {
+    case ShapeChange::Kind::InsertRows:
+        endInsertRows();
+        break;
+    case ShapeChange::Kind::RemoveRows:
+        endRemoveRows();
+        break;
+    case ShapeChange::Kind::InsertCols:
+        endInsertColumns();
+        break;
+    case ShapeChange::Kind::RemoveCols:
+        endRemoveColumns();
+        break;
+    case ShapeChange::Kind::Replace:
+        m_shownSelection = selectionRect();
+        endResetModel();
+        break;
+    }
 }
 
 void SheetModel::onSelectionChanged()
@@ -140,12 +176,8 @@ void SheetModel::onSelectionChanged()
 
 void SheetModel::onRefreshed()
 {
-    if (m_rows != m_sheet.rows() - 1 || m_cols != m_sheet.cols() - 1) {
-        onShapeChanged();
-        return;
-    }
     m_shownSelection = selectionRect();
-    emitHeaderChanged(Qt::Horizontal, 1, m_cols);
-    emitHeaderChanged(Qt::Vertical, 1, m_rows);
-    emitDataChanged(1, 1, m_rows, m_cols);
+    emitHeaderChanged(Qt::Horizontal, 1, m_sheet.cols() - 1);
+    emitHeaderChanged(Qt::Vertical, 1, m_sheet.rows() - 1);
+    emitDataChanged(1, 1, m_sheet.rows() - 1, m_sheet.cols() - 1);
 }

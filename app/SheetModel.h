@@ -4,11 +4,14 @@
 #include <QPalette>
 
 class Sheet;
+struct ShapeChange;
 
-// Shows a sheet to a QTableView without a per-cell object: every call reads the sheet. Model row
-// r is sheet row r + 1 (row 0 and column 0 of the sheet are the view's headers). The selection
-// rectangle of the sheet is painted through the colour roles, so the view keeps no selection of
-// its own.
+// Shows a sheet to a QTableView without a per-cell object: every call reads the sheet, counts
+// included. Model row r is sheet row r + 1 (row 0 and column 0 of the sheet are the view's
+// headers). The sheet announces every change of its rows and columns before and after it
+// happens, and the model passes each on as the matching ranged signal, so its counts are always
+// the sheet's. The selection rectangle of the sheet is painted through the colour roles, so the
+// view keeps no selection of its own.
 class SheetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -37,7 +40,8 @@ private:
     [[nodiscard]] Rect selectionRect() const;
     [[nodiscard]] bool isHighlighted(int row, int col) const;
     void onCellsChanged(int row1, int col1, int row2, int col2);
-    void onShapeChanged();
+    void onShapeAboutToChange(const ShapeChange &change);
+    void onShapeChanged(const ShapeChange &change);
     void onSelectionChanged();
     void onRefreshed();
     void emitDataChanged(int row1, int col1, int row2, int col2);
@@ -45,8 +49,5 @@ private:
 
     Sheet &m_sheet;
     QPalette m_palette;
-    // Counts as the view last learned them; the sheet may change while its redraw is off.
-    int m_rows = 0;
-    int m_cols = 0;
     Rect m_shownSelection;
 };

@@ -91,10 +91,13 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
     connect(&sheet, &Sheet::scrollRequested, this, &SheetView::applyScrollPosition);
     connect(&sheet, &Sheet::appearanceChanged, this, &SheetView::syncAppearance);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &SheetView::onModelShapeChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &SheetView::onModelShapeChanged);
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, &SheetView::onModelShapeChanged);
+    connect(m_model, &QAbstractItemModel::columnsRemoved, this, &SheetView::onModelShapeChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        updateHeaderWidth();
+        onModelShapeChanged();
         applyScrollPosition();
-        showCurrentCell();
     });
     connect(&sheet, &Sheet::selectionChanged, this, &SheetView::showCurrentCell);
     connect(&sheet, &Sheet::refreshed, this, &SheetView::showCurrentCell);
@@ -113,6 +116,12 @@ void SheetView::syncAppearance()
 {
     setEnabled(m_sheet.isEnabled());
     setToolTip(m_sheet.toolTipText());
+}
+
+void SheetView::onModelShapeChanged()
+{
+    updateHeaderWidth();
+    showCurrentCell();
 }
 
 void SheetView::updateHeaderWidth()

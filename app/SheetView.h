@@ -48,6 +48,7 @@ private:
     void applyScrollPosition();
     void showCurrentCell();
     void reportScrollPosition();
+    void onModelShapeChanged();
     void updateHeaderWidth();
     void syncAppearance();
     void moveByKey(int key, bool extend, bool toEdge);

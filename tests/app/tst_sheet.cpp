@@ -9,6 +9,136 @@
 
 using namespace Qt::StringLiterals;
 
+namespace
+{
+// A sheet's texts row by row: "|" between rows, "," between cells, headers included.
+QString textMap(const Sheet &sheet)
+{
+    QStringList rows;
+    for (int r = 0; r < sheet.rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < sheet.cols(); ++c)
+            cells << sheet.textMatrix(r, c);
+        rows << cells.join(u',');
+    }
+    return rows.join(u'|');
+}
+
+// Background colours in the same layout: "." the window colour, "d" the differs mark.
+QString colourMap(const Sheet &sheet)
+{
+    QStringList rows;
+    for (int r = 0; r < sheet.rows(); ++r) {
+        QString row;
+        for (int c = 0; c < sheet.cols(); ++c)
+            row += sheet.backColorAt(r, c) == kWindowBackColor ? u'.'
+                : sheet.backColorAt(r, c) == kDiffBackColor    ? u'd'
+                                                               : u'?';
+        rows << row;
+    }
+    return rows.join(u'|');
+}
+
+// The inverse of textMap(), every row as wide as the first.
+SheetData dataFrom(const QString &map)
+{
+    const QStringList rows = map.split(u'|');
+    const int cols = int(rows.first().split(u',').size());
+    SheetData data(int(rows.size()), cols);
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList cells = rows.at(r).split(u',');
+        for (int c = 0; c < cells.size(); ++c)
+            data.setText(r, c, cells.at(c));
+    }
+    return data;
+}
+
+// What a view over the model shows when it trusts the model's signals: rows and columns that
+// move keep the texts read before, inserted ones and changed ranges are read when announced.
+// Row 0 holds the column headers, column 0 the row headers. Structural signals are logged.
+class ModelMirror : public QObject
+{
+public:
+    explicit ModelMirror(QAbstractItemModel &model)
+        : m_model(model)
+    {
+        readAll();
+        connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+            log << u"reset"_s;
+            readAll();
+        });
+        connect(&model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+            log << u"+rows %1-%2"_s.arg(first).arg(last);
+            for (int r = first; r <= last; ++r)
+                m_grid.insert(r + 1, QStringList(m_grid.first().size()));
+            read(first, -1, last, m_model.columnCount() - 1);
+        });
+        connect(&model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
+            log << u"-rows %1-%2"_s.arg(first).arg(last);
+            m_grid.remove(first + 1, last - first + 1);
+        });
+        connect(&model, &QAbstractItemModel::columnsInserted, this, [this](const QModelIndex &, int first, int last) {
+            log << u"+cols %1-%2"_s.arg(first).arg(last);
+            for (QStringList &row : m_grid)
+                row.insert(first + 1, last - first + 1, QString());
+            read(-1, first, m_model.rowCount() - 1, last);
+        });
+        connect(&model, &QAbstractItemModel::columnsRemoved, this, [this](const QModelIndex &, int first, int last) {
+            log << u"-cols %1-%2"_s.arg(first).arg(last);
+            for (QStringList &row : m_grid)
+                row.remove(first + 1, last - first + 1);
+        });
+        connect(&model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &from, const QModelIndex &to) {
+            read(from.row(), from.column(), to.row(), to.column());
+        });
+        connect(&model, &QAbstractItemModel::headerDataChanged, this,
+                [this](Qt::Orientation orientation, int first, int last) {
+                    if (orientation == Qt::Horizontal)
+                        read(-1, first, -1, last);
+                    else
+                        read(first, -1, last, -1);
+                });
+    }
+
+    [[nodiscard]] QString shown() const
+    {
+        QStringList rows;
+        for (const QStringList &row : m_grid)
+            rows << row.join(u',');
+        return rows.join(u'|');
+    }
+
+    QStringList log;
+
+private:
+    void readAll()
+    {
+        m_grid = QList<QStringList>(m_model.rowCount() + 1, QStringList(m_model.columnCount() + 1));
+        read(-1, -1, m_model.rowCount() - 1, m_model.columnCount() - 1);
+    }
+
+    // Model rows and columns; -1 stands for the headers.
+    void read(int row1, int col1, int row2, int col2)
+    {
+        for (int r = row1; r <= row2; ++r) {
+            for (int c = col1; c <= col2; ++c) {
+                QVariant text;
+                if (r >= 0 && c >= 0)
+                    text = m_model.data(m_model.index(r, c));
+                else if (r >= 0 || c >= 0)
+                    text = m_model.headerData(std::max(r, c), r < 0 ? Qt::Horizontal : Qt::Vertical);
+                m_grid[r + 1][c + 1] = text.toString();
+            }
+        }
+    }
+
+    QAbstractItemModel &m_model;
+    QList<QStringList> m_grid;
+};
+
+const QString kFourByFour = u",C1,C2,C3|R1,a1,a2,a3|R2,b1,b2,b3|R3,c1,c2,c3"_s;
+} // namespace
+
 class TestSheet : public QObject
 {
     Q_OBJECT
@@ -33,6 +163,11 @@ private slots:
     void coloursOfTheCurrentCell();
     void modelShowsTheSheet();
     void modelHighlightsTheSelection();
+    void rowsAndColumnsMove_data();
+    void rowsAndColumnsMove();
+    void positionsStayInside_data();
+    void positionsStayInside();
+    void restoringASnapshotSharesItsTexts();
 };
 
 void TestSheet::newSheetShape()
@@ -193,6 +328,15 @@ void TestSheet::errors_data()
     QTest::newRow("TextMatrix column above 32767 overflows") << 9 << int(GridErrorCode::Overflow);
     QTest::newRow("TopRow above 32767 overflows") << 10 << int(GridErrorCode::Overflow);
     QTest::newRow("ColSel below -32768 overflows") << 11 << int(GridErrorCode::Overflow);
+    QTest::newRow("rows inserted before the header row") << 12 << int(GridErrorCode::InvalidRow);
+    QTest::newRow("rows inserted past the end") << 13 << int(GridErrorCode::InvalidRow);
+    QTest::newRow("rows removed past the end") << 14 << int(GridErrorCode::InvalidRow);
+    QTest::newRow("header column removed") << 15 << int(GridErrorCode::InvalidCol);
+    QTest::newRow("columns inserted beyond 32767 overflow") << 16 << int(GridErrorCode::Overflow);
+    QTest::newRow("negative row count inserted") << 17 << int(GridErrorCode::InvalidValue);
+    QTest::newRow("rows inserted beyond the capacity") << 18 << int(GridErrorCode::OutOfMemory);
+    QTest::newRow("rows inserted at a position above 32767 overflow") << 19 << int(GridErrorCode::Overflow);
+    QTest::newRow("snapshot wider than 32767 columns can not come back") << 20 << int(GridErrorCode::Overflow);
 }
 
 void TestSheet::errors()
@@ -202,6 +346,7 @@ void TestSheet::errors()
     Sheet sheet;
     sheet.setRows(3);
     sheet.setCols(3);
+    sheet.setTextMatrix(2, 1, u"kept"_s);
     int raised = 0;
     try {
         switch (operation) {
@@ -242,12 +387,44 @@ void TestSheet::errors()
         case 11:
             sheet.setColSel(-kMaxRowCol - 2);
             break;
+        case 12:
+            sheet.insertRows(0, 1, CellMove::TextsAndColours);
+            break;
+        case 13:
+            sheet.insertRows(4, 1, CellMove::TextsOnly);
+            break;
+        case 14:
+            sheet.removeRows(2, 2, CellMove::TextsAndColours);
+            break;
+        case 15:
+            sheet.removeCols(0, 1, CellMove::TextsOnly);
+            break;
+        case 16:
+            sheet.insertCols(1, kMaxRowCol - 2, CellMove::TextsOnly);
+            break;
+        case 17:
+            sheet.insertRows(1, -1, CellMove::TextsAndColours);
+            break;
+        case 18:
+            sheet.setCols(kMaxRowCol);
+            sheet.insertRows(1, kMaxRowCol - 3, CellMove::TextsAndColours);
+            break;
+        case 19:
+            sheet.insertRows(kMaxRowCol + 1, 1, CellMove::TextsAndColours);
+            break;
+        case 20: {
+            SheetData wide(2, 2);
+            wide.resize(2, kMaxRowCol + 1);
+            sheet.restoreSnapshot(wide);
+            break;
+        }
         }
     } catch (const GridError &error) {
         raised = error.number();
     }
     QCOMPARE(raised, expected);
     QCOMPARE(sheet.rows(), 3); // a failed change leaves the sheet as it was
+    QCOMPARE(sheet.textMatrix(2, 1), u"kept"_s);
 }
 
 void TestSheet::keyCharacterCodes_data()
@@ -362,15 +539,21 @@ void TestSheet::modelShowsTheSheet()
     QCOMPARE(model.data(model.index(1, 0)).toString(), u"セル"_s);
     QCOMPARE(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(255, 128, 128));
 
-    // While redraw is off the model keeps the counts it announced, then resets once.
+    // While redraw is off the rows still go at once, as a ranged removal; the cell changes wait
+    // for the refresh.
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     sheet.setRedraw(false);
     sheet.setRows(2);
-    QCOMPARE(model.rowCount(), 3);
-    QVERIFY(!model.data(model.index(2, 0)).isValid());
-    sheet.setRedraw(true);
-    QCOMPARE(reset.count(), 1);
+    sheet.setTextMatrix(1, 1, u"後"_s);
     QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(changed.count(), 0);
+    sheet.setRedraw(true);
+    QVERIFY(changed.count() > 0);
+    QCOMPARE(model.data(model.index(0, 0)).toString(), u"後"_s);
+    QCOMPARE(reset.count(), 0);
 }
 
 void TestSheet::modelHighlightsTheSelection()
@@ -394,6 +577,178 @@ void TestSheet::modelHighlightsTheSelection()
     QCOMPARE(background(4, 2), QColor(Qt::white));
     sheet.setRow(4); // collapse: nothing highlighted any more
     QCOMPARE(background(3, 2), QColor(Qt::white));
+}
+
+void TestSheet::rowsAndColumnsMove_data()
+{
+    QTest::addColumn<bool>("redraw");
+    QTest::addColumn<QString>("change"); // operation, then its numbers or a text map
+    QTest::addColumn<QString>("texts");
+    QTest::addColumn<QString>("colours");
+    QTest::addColumn<QStringList>("modelSignals");
+
+    // The sheet starts as kFourByFour with b2 (row 2, column 2) marked as differing. "texts"
+    // moves the texts only.
+    const auto add = [](const char *name, const QString &change, const QString &texts, const QString &colours,
+                        const QStringList &modelSignals) {
+        QTest::addRow("%s", name) << true << change << texts << colours << modelSignals;
+        QTest::addRow("%s (redraw off)", name) << false << change << texts << colours << modelSignals;
+    };
+    add("rows inserted in the middle take their colours along", u"insertRows 2 2"_s,
+        u",C1,C2,C3|R1,a1,a2,a3|,,,|,,,|R2,b1,b2,b3|R3,c1,c2,c3"_s, u"....|....|....|....|..d.|...."_s,
+        {u"+rows 1-2"_s});
+    add("rows appended at the end", u"insertRows 4 1"_s, kFourByFour + u"|,,,"_s, u"....|....|..d.|....|...."_s,
+        {u"+rows 3-3"_s});
+    add("rows removed from the middle", u"removeRows 1 2"_s, u",C1,C2,C3|R3,c1,c2,c3"_s, u"....|...."_s,
+        {u"-rows 0-1"_s});
+    add("every data row removed leaves the header row", u"removeRows 1 3"_s, u",C1,C2,C3"_s, u"...."_s,
+        {u"-rows 0-2"_s});
+    add("rows inserted, texts only: the count grows at the end", u"insertRows 2 1 texts"_s,
+        u",C1,C2,C3|R1,a1,a2,a3|,,,|R2,b1,b2,b3|R3,c1,c2,c3"_s, u"....|....|..d.|....|...."_s, {u"+rows 3-3"_s});
+    add("rows removed, texts only: the count shrinks at the end", u"removeRows 1 1 texts"_s,
+        u",C1,C2,C3|R2,b1,b2,b3|R3,c1,c2,c3"_s, u"....|....|..d."_s, {u"-rows 2-2"_s});
+    add("columns inserted, texts only: colours stay in place", u"insertCols 2 2 texts"_s,
+        u",C1,,,C2,C3|R1,a1,,,a2,a3|R2,b1,,,b2,b3|R3,c1,,,c2,c3"_s, u"......|......|..d...|......"_s, {u"+cols 3-4"_s});
+    add("columns removed, texts only: colours stay in place", u"removeCols 1 1 texts"_s,
+        u",C2,C3|R1,a2,a3|R2,b2,b3|R3,c2,c3"_s, u"...|...|..d|..."_s, {u"-cols 2-2"_s});
+    add("columns inserted with their colours", u"insertCols 1 1"_s,
+        u",,C1,C2,C3|R1,,a1,a2,a3|R2,,b1,b2,b3|R3,,c1,c2,c3"_s, u".....|.....|...d.|....."_s, {u"+cols 0-0"_s});
+    add("last columns removed with their colours", u"removeCols 2 2"_s, u",C1|R1,a1|R2,b1|R3,c1"_s, u"..|..|..|.."_s,
+        {u"-cols 1-2"_s});
+    add("Rows grows at the end", u"setRows 6"_s, kFourByFour + u"|,,,|,,,"_s, u"....|....|..d.|....|....|...."_s,
+        {u"+rows 3-4"_s});
+    add("Cols shrinks at the end", u"setCols 2"_s, u",C1|R1,a1|R2,b1|R3,c1"_s, u"..|..|..|.."_s, {u"-cols 1-2"_s});
+    add("snapshot with more rows and fewer columns", u"restore ,X1,X2|Y1,p,q|Y2,r,s|Y3,t,u|Y4,v,w"_s,
+        u",X1,X2|Y1,p,q|Y2,r,s|Y3,t,u|Y4,v,w"_s, u"...|...|..d|...|..."_s, {u"-cols 2-2"_s, u"+rows 3-3"_s});
+    add("snapshot with fewer rows and more columns", u"restore ,X1,X2,X3,X4|Y1,p,q,r,s|Y2,t,u,v,w"_s,
+        u",X1,X2,X3,X4|Y1,p,q,r,s|Y2,t,u,v,w"_s, u".....|.....|..d.."_s, {u"-rows 2-2"_s, u"+cols 3-3"_s});
+    add("new contents replace everything, colours included", u"setData ,X1|Y1,p"_s, u",X1|Y1,p"_s, u"..|.."_s,
+        {u"reset"_s});
+}
+
+void TestSheet::rowsAndColumnsMove()
+{
+    QFETCH(bool, redraw);
+    QFETCH(QString, change);
+    QFETCH(QString, texts);
+    QFETCH(QString, colours);
+    QFETCH(QStringList, modelSignals);
+
+    Sheet sheet;
+    sheet.setData(dataFrom(kFourByFour));
+    sheet.setBackColorAt(2, 2, kDiffBackColor);
+    SheetModel model(sheet);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    ModelMirror mirror(model);
+    const QString poolBefore = sheet.data().pool();
+
+    sheet.setRedraw(redraw);
+    const QStringList words = change.split(u' ');
+    const QString operation = words.at(0);
+    const int at = words.value(1).toInt();
+    const int count = words.value(2).toInt();
+    const CellMove move = words.value(3) == u"texts"_s ? CellMove::TextsOnly : CellMove::TextsAndColours;
+    if (operation == u"insertRows"_s)
+        sheet.insertRows(at, count, move);
+    else if (operation == u"removeRows"_s)
+        sheet.removeRows(at, count, move);
+    else if (operation == u"insertCols"_s)
+        sheet.insertCols(at, count, move);
+    else if (operation == u"removeCols"_s)
+        sheet.removeCols(at, count, move);
+    else if (operation == u"setRows"_s)
+        sheet.setRows(at);
+    else if (operation == u"setCols"_s)
+        sheet.setCols(at);
+    else if (operation == u"restore"_s)
+        sheet.restoreSnapshot(dataFrom(words.at(1)));
+    else
+        sheet.setData(dataFrom(words.at(1)));
+    // The rows and columns reach the model at once, redraw on or off.
+    QCOMPARE(mirror.log, modelSignals);
+    sheet.setRedraw(true);
+
+    QCOMPARE(textMap(sheet), texts);
+    QCOMPARE(colourMap(sheet), colours);
+    // A view that follows the signals shows what a fresh look at the model shows.
+    QCOMPARE(mirror.shown(), ModelMirror(model).shown());
+    if (words.size() > 2) {
+        // Moving texts writes nothing: the pool is the very same string.
+        QCOMPARE(sheet.data().pool().size(), poolBefore.size());
+        QVERIFY(sheet.data().pool().isSharedWith(poolBefore));
+    }
+}
+
+void TestSheet::positionsStayInside_data()
+{
+    QTest::addColumn<QList<int>>("before"); // Row, Col, RowSel, ColSel, TopRow, LeftCol
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QList<int>>("after");
+    QTest::addColumn<int>("moves"); // rowColChange events
+
+    // A 10 x 8 sheet (9 data rows, 7 data columns).
+    QTest::newRow("inserting keeps every number")
+        << QList<int>{5, 3, 7, 4, 4, 2} << u"insertRows 2 3"_s << QList<int>{5, 3, 7, 4, 4, 2} << 0;
+    QTest::newRow("removing rows under the current cell moves it onto the last row")
+        << QList<int>{8, 3, 9, 4, 6, 2} << u"removeRows 3 4"_s << QList<int>{5, 3, 5, 3, 5, 2} << 1;
+    QTest::newRow("only the selection corner past the end is pulled in")
+        << QList<int>{2, 2, 9, 7, 1, 1} << u"removeRows 4 3"_s << QList<int>{2, 2, 6, 7, 1, 1} << 0;
+    QTest::newRow("removing columns moves the current cell inside")
+        << QList<int>{3, 7, 3, 7, 2, 6} << u"removeCols 2 5"_s << QList<int>{3, 2, 3, 2, 2, 2} << 1;
+    QTest::newRow("removing every data row leaves everything on the header row")
+        << QList<int>{4, 4, 6, 6, 3, 3} << u"removeRows 1 9"_s << QList<int>{0, 4, 0, 4, 0, 3} << 1;
+}
+
+void TestSheet::positionsStayInside()
+{
+    QFETCH(QList<int>, before);
+    QFETCH(QString, change);
+    QFETCH(QList<int>, after);
+    QFETCH(int, moves);
+    Sheet sheet;
+    sheet.setRows(10);
+    sheet.setCols(8);
+    sheet.setCurrentCell(before.at(0), before.at(1));
+    sheet.setRowSel(before.at(2));
+    sheet.setColSel(before.at(3));
+    sheet.setTopRow(before.at(4));
+    sheet.setLeftCol(before.at(5));
+    QSignalSpy rowColChange(&sheet, &Sheet::rowColChange);
+    const QStringList words = change.split(u' ');
+    const int at = words.at(1).toInt();
+    const int count = words.at(2).toInt();
+    if (words.at(0) == u"insertRows"_s)
+        sheet.insertRows(at, count, CellMove::TextsAndColours);
+    else if (words.at(0) == u"removeRows"_s)
+        sheet.removeRows(at, count, CellMove::TextsAndColours);
+    else
+        sheet.removeCols(at, count, CellMove::TextsOnly);
+    QCOMPARE((QList<int>{sheet.row(), sheet.col(), sheet.rowSel(), sheet.colSel(), sheet.topRow(), sheet.leftCol()}),
+             after);
+    QCOMPARE(rowColChange.count(), moves);
+}
+
+void TestSheet::restoringASnapshotSharesItsTexts()
+{
+    Sheet sheet;
+    sheet.setData(dataFrom(kFourByFour));
+    sheet.setCurrentCell(2, 2);
+    sheet.setTopRow(2);
+    sheet.setBackColorAt(1, 2, kDiffBackColor);
+    const SheetData snapshot = sheet.data();
+    sheet.insertRows(1, 2, CellMove::TextsAndColours);
+    sheet.setTextMatrix(1, 1, u"new"_s);
+    sheet.removeCols(1, 1, CellMove::TextsOnly);
+
+    sheet.restoreSnapshot(snapshot);
+    QCOMPARE(textMap(sheet), kFourByFour);
+    QVERIFY(sheet.data().pool().isSharedWith(snapshot.pool()));
+    // The sheet's own colours where they are now (the mark went down with its row), and its place.
+    QCOMPARE(colourMap(sheet), u"....|....|....|..d."_s);
+    QCOMPARE((QList<int>{sheet.row(), sheet.col(), sheet.topRow()}), (QList<int>{2, 2, 2}));
+    // What the sheet does next leaves the snapshot alone.
+    sheet.setTextMatrix(1, 1, u"again"_s);
+    QCOMPARE(snapshot.text(1, 1).toString(), u"a1"_s);
 }
 
 QTEST_MAIN(TestSheet)
