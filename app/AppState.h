@@ -113,6 +113,9 @@ public:
     TwipsRect cmdClrRect{0, 0, 0, kButtonHeight};
     TwipsRect cmdGmnRect{0, 0, 0, kButtonHeight};
     TwipsRect cmdEndRect{0, 0, 0, kButtonHeight};
+    // The hidden text box that holds the clipboard text while a copy assembles it and after a
+    // paste has read it.
+    QString txtClip;
     bool mnuNewEnabled = true;
     bool mnuHelpEnabled = true;
 

@@ -1,6 +1,8 @@
 #include "Form1.h"
 
+#include "ActiveSheet.h"
 #include "CatchUpUserInterface.h"
+#include "ClipboardCommands.h"
 #include "CompareEngine.h"
 #include "DelimiterMenu.h"
 #include "DropPanelWidget.h"
@@ -12,9 +14,11 @@
 #include "QtUserInterface.h"
 #include "Recompare.h"
 #include "SaveCommands.h"
+#include "SendToOther.h"
 #include "Settings.h"
 #include "SheetFont.h"
 #include "SheetView.h"
+#include "UndoSnapshots.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -154,6 +158,14 @@ void Form1::createMenus()
     connect(mnuHelp, &QAction::triggered, this,
             [this] { run([this] { mnuHelp_Click(m_state, *m_ui, m_programFolder); }); });
     connect(mnuVer, &QAction::triggered, this, [this] { run([this] { ::mnuVer_Click(m_state, *m_ui); }); });
+
+    // The sheets' commands, on the active sheet.
+    connect(mnuZ, &QAction::triggered, this, [this] { run([this] { ::mnuZ_Click(m_state, *m_ui); }); });
+    connect(mnuCut, &QAction::triggered, this, [this] { run([this] { ::mnuCut_Click(m_state, *m_ui); }); });
+    connect(mnuCopy, &QAction::triggered, this, [this] { run([this] { ::mnuCopy_Click(m_state, *m_ui); }); });
+    connect(mnuPeast, &QAction::triggered, this, [this] { run([this] { ::mnuPeast_Click(m_state, *m_ui); }); });
+    connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
+    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state); }); });
 }
 
 void Form1::createControls()
@@ -181,6 +193,7 @@ void Form1::createControls()
         grdData[i]->setObjectName(u"grdData"_s + index);
         onSheet(i, &Sheet::rowColChange, [this, i] { grdData_RowColChange(m_state, i); });
         onSheet(i, &Sheet::scroll, [this, i] { grdData_Scroll(m_state, i); });
+        onSheet(i, &Sheet::mouseUp, [this, i](int, int, int, int) { grdData_MouseUp(m_state, i); });
         // A sheet shown, moved or resized by code outside any handler still reaches the screen.
         onSheet(i, &Sheet::appearanceChanged, [] {});
 

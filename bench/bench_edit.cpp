@@ -1,0 +1,153 @@
+// Times the editing commands on a pair of 32766 x 100 sheets that differ in 1 % of their cells,
+// both shown, with undo switched on:
+//
+//     bench_edit [--runs N]
+//
+// one-cell delete (its undo snapshot included), a 1000 x 10 paste re-coloured against the other
+// sheet, copy to the other sheet of a 1000 x 10 block, an undo snapshot alone, and undo with its
+// silent re-comparison. Prints the median and the slowest of N runs (default 7) of each.
+
+#include "AppState.h"
+#include "ClipboardCommands.h"
+#include "SendToOther.h"
+#include "SilentUserInterface.h"
+#include "UndoSnapshots.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+constexpr int kRows = 32766;
+constexpr int kCols = 100;
+
+class ClipboardOnly : public SilentUserInterface
+{
+public:
+    QString clipboardText() override
+    {
+        return clipboard;
+    }
+    void setClipboardText(const QString &text) override
+    {
+        clipboard = text;
+    }
+    QString clipboard;
+};
+
+// A sheet as a read leaves it: one text pool, every cell a slice of it, numbered headers.
+SheetData makeSheet(std::mt19937 &random, bool changed)
+{
+    SheetData data(kRows + 1, kCols + 1);
+    QString pool;
+    pool.reserve(qsizetype(kRows) * kCols * 7);
+    std::uniform_int_distribution<int> percent(0, 99);
+    for (int r = 0; r <= kRows; ++r) {
+        for (int c = 0; c <= kCols; ++c) {
+            QString text;
+            if (r == 0 && c > 0)
+                text = QString::number(c) + u"列"_s;
+            else if (c == 0 && r > 0)
+                text = QString::number(r) + u"行"_s;
+            else if (r > 0)
+                text = u"v%1_%2"_s.arg(r).arg(c) + (changed && percent(random) == 0 ? u"x"_s : QString());
+            data.setCellRef(r, c, {quint32(pool.size()), quint32(text.size())});
+            pool += text;
+        }
+    }
+    data.setPool(std::move(pool));
+    return data;
+}
+
+void report(const char *name, std::vector<double> ms, double target)
+{
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-44s median %8.2f ms   slowest %8.2f ms   target %6.0f ms\n", name, ms[ms.size() / 2], ms.back(),
+                target);
+}
+
+std::vector<double> timeRuns(int runs, const std::function<void()> &prepare, const std::function<void()> &command)
+{
+    std::vector<double> ms;
+    for (int run = 0; run < runs; ++run) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        command();
+        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return ms;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    int runs = 7;
+    const QStringList arguments = app.arguments();
+    if (const qsizetype at = arguments.indexOf(u"--runs"_s); at >= 0 && at + 1 < arguments.size())
+        runs = std::max(1, arguments.at(at + 1).toInt());
+
+    std::mt19937 random(7);
+    AppState state;
+    ClipboardOnly ui;
+    const SheetData left = makeSheet(random, false);
+    const SheetData right = makeSheet(random, true);
+    const auto reset = [&] {
+        state.grdData(0).setData(left);
+        state.grdData(1).setData(right);
+        for (int i = 0; i < 2; ++i)
+            state.grdData(i).setVisible(true);
+        state.ActiveSheet = 0;
+        state.mnuUndoChecked = true;
+    };
+    const auto selectBlock = [&](int row, int col, int rows, int cols) {
+        Sheet &sheet = state.grdData(0);
+        sheet.setCurrentCell(row, col);
+        sheet.setRowSel(row + rows - 1);
+        sheet.setColSel(col + cols - 1);
+    };
+
+    QString block;
+    for (int r = 0; r < 1000; ++r) {
+        for (int c = 0; c < 10; ++c)
+            block += (c ? u"\t"_s : QString()) + u"p%1_%2"_s.arg(r).arg(c);
+        block += u"\r\n"_s;
+    }
+
+    std::printf("32766 x 100 pair, %d runs each\n", runs);
+    report("one-cell delete, snapshot included",
+           timeRuns(runs, [&] { reset(); selectBlock(16000, 50, 1, 1); }, [&] { mnuDel_Click(state, ui); }), 30);
+    report("1000 x 10 paste, re-coloured",
+           timeRuns(
+               runs,
+               [&] {
+                   reset();
+                   selectBlock(15000, 40, 1, 1);
+                   ui.clipboard = block;
+               },
+               [&] { mnuPeast_Click(state, ui); }),
+           100);
+    report("copy to the other sheet, 1000 x 10",
+           timeRuns(runs, [&] { reset(); selectBlock(15000, 40, 1000, 10); }, [&] { mnuSend_Click(state); }), 100);
+    report("undo snapshot alone", timeRuns(runs, reset, [&] { SaveUndoSnapshot(state, 0); }), 30);
+    report("undo with its silent re-comparison",
+           timeRuns(
+               runs,
+               [&] {
+                   reset();
+                   selectBlock(16000, 50, 1, 1);
+                   mnuDel_Click(state, ui);
+               },
+               [&] { mnuZ_Click(state, ui); }),
+           600);
+    return 0;
+}

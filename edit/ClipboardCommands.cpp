@@ -1,0 +1,141 @@
+#include "ClipboardCommands.h"
+
+#include "AppState.h"
+#include "GridError.h"
+#include "MTXT_LINE.h"
+#include "Recompare.h"
+#include "SheetLock.h"
+#include "UndoSnapshots.h"
+#include "UserInterface.h"
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+constexpr int kMaxPastedLines = kMaxRowCol; // the paste's 16-bit line counter
+
+void copyBlock(AppState &state, const Sheet &sheet)
+{
+    QString &text = state.txtClip;
+    const int rowSel = sheet.rowSel();
+    const int colSel = sheet.colSel();
+    for (int r = sheet.row(); r <= rowSel; ++r) {
+        for (int c = sheet.col(); c <= colSel; ++c) {
+            if (c > sheet.col())
+                text += u'\t';
+            text += sheet.textView(r, c);
+        }
+        text += u"\r\n"_s;
+    }
+}
+
+// The pasted cell (row, col) of the active sheet against the same cell of the other sheet; both
+// current cells move there. A cell the other sheet lacks cannot be compared: it is marked as the
+// full comparison marks cells outside the common area, and the other sheet stays where it is.
+void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, int row, int col)
+{
+    if (row >= other.rows() || col >= other.cols()) {
+        active.setCurrentCell(row, col);
+        active.setCellBackColor(kExtraBackColor);
+        return;
+    }
+    for (Sheet *sheet : sheets)
+        sheet->setCurrentCell(row, col);
+    const OleColor color = sheets[0]->textView(row, col) != sheets[1]->textView(row, col) ? kDiffBackColor
+                                                                                            : kWindowBackColor;
+    for (Sheet *sheet : sheets)
+        sheet->setCellBackColor(color);
+}
+} // namespace
+
+void mnuCopy_Click(AppState &state, UserInterface &ui)
+{
+    if (state.CompareRunning)
+        return;
+    const int index = activeSheetIndex(state);
+    state.txtClip.clear();
+    if (index < 0)
+        return;
+    try {
+        copyBlock(state, state.grdData(index));
+    } catch (const GridError &) {
+        return; // the part assembled so far stays in txtClip
+    }
+    ui.setClipboardText(state.txtClip);
+    state.txtClip.clear();
+}
+
+void mnuDel_Click(AppState &state, UserInterface &)
+{
+    if (state.CompareRunning)
+        return;
+    const int index = activeSheetIndex(state);
+    if (index < 0)
+        return;
+    SaveUndoSnapshot(state, index);
+    SheetLock lock(state, false);
+    ignoreGridErrors([&] {
+        clearClickMarks(state);
+        lock.lock();
+        Sheet &sheet = state.grdData(index);
+        const int rowSel = sheet.rowSel();
+        for (int r = sheet.row(); r <= rowSel; ++r) {
+            const int colSel = sheet.colSel();
+            for (int c = sheet.col(); c <= colSel; ++c)
+                sheet.setTextMatrix(r, c, QString());
+        }
+        RecompareSelection(state, index);
+    });
+}
+
+void mnuCut_Click(AppState &state, UserInterface &ui)
+{
+    if (state.CompareRunning)
+        return;
+    mnuCopy_Click(state, ui);
+    mnuDel_Click(state, ui);
+}
+
+void mnuPeast_Click(AppState &state, UserInterface &ui)
+{
+    if (state.CompareRunning)
+        return;
+    const int index = activeSheetIndex(state);
+    if (index < 0)
+        return;
+    Sheet &active = state.grdData(index);
+    Sheet &other = state.grdData(1 - index);
+    const std::array<Sheet *, 2> sheets{&state.grdData(0), &state.grdData(1)};
+
+    SaveUndoSnapshot(state, index);
+    const bool recolour = PartnerHasCurrentCell(state, index);
+    ignoreGridErrors([&] { clearClickMarks(state); });
+    SheetLock lock(state);
+    const int r0 = active.row();
+    const int c0 = active.col();
+    state.txtClip = ui.clipboardText();
+
+    // One pass over the text; the lines and fields are those that reading line k + 1 afresh for
+    // every k would give. A field beyond the sheet's last row or column is dropped: the rest of
+    // its line, and every line below the last row, would be dropped the same way.
+    MTXT_LINE::LineCursor lines(state.txtClip);
+    QStringView line;
+    for (int k = 0; k < kMaxPastedLines && lines.next(line); ++k) {
+        const int row = r0 + k;
+        if (row >= active.rows())
+            break;
+        qsizetype start = 0;
+        for (int col = c0; col < active.cols(); ++col) {
+            const qsizetype tab = line.indexOf(u'\t', start);
+            const QStringView field = line.mid(start, tab < 0 ? -1 : tab - start);
+            ignoreGridErrors([&] {
+                active.setTextMatrix(row, col, field.toString());
+                if (recolour)
+                    recolourPastedCell(active, other, sheets, row, col);
+            });
+            if (tab < 0)
+                break;
+            start = tab + 1;
+        }
+    }
+}
