@@ -221,8 +221,7 @@ void Sheet::keepPositionsInside()
         m_colSel = std::min(m_colSel, cols() - 1);
         notifySelection();
     }
-    m_topRow = std::clamp(m_topRow, std::min(fixedRows(), rows() - 1), rows() - 1);
-    m_leftCol = std::clamp(m_leftCol, std::min(fixedCols(), cols() - 1), cols() - 1);
+    setScrollPosition(m_topRow, m_leftCol);
     if (m_row >= rows() || m_col >= cols())
         moveCurrentCell(std::min(m_row, rows() - 1), std::min(m_col, cols() - 1));
 }
@@ -318,28 +317,47 @@ void Sheet::setColSel(int col)
     notifySelection();
 }
 
+int Sheet::firstTopRow() const
+{
+    return std::min(fixedRows(), rows() - 1);
+}
+
+int Sheet::firstLeftCol() const
+{
+    return std::min(fixedCols(), cols() - 1);
+}
+
+void Sheet::setScrollPosition(int topRow, int leftCol)
+{
+    topRow = std::clamp(topRow, firstTopRow(), rows() - 1);
+    leftCol = std::clamp(leftCol, firstLeftCol(), cols() - 1);
+    if (topRow == m_topRow && leftCol == m_leftCol)
+        return;
+    m_topRow = topRow;
+    m_leftCol = leftCol;
+    notifyScroll();
+}
+
 void Sheet::setTopRow(int row)
 {
     checkRowColNumber(row);
-    if (row < std::min(fixedRows(), rows() - 1) || row >= rows())
+    if (row < firstTopRow() || row >= rows())
         throw GridError(GridErrorCode::InvalidRow);
-    if (row == m_topRow)
-        return;
-    m_topRow = row;
-    emit scrollRequested();
-    emit scroll();
+    const int before = m_topRow;
+    setScrollPosition(row, m_leftCol);
+    if (m_topRow != before)
+        emit scroll();
 }
 
 void Sheet::setLeftCol(int col)
 {
     checkRowColNumber(col);
-    if (col < std::min(fixedCols(), cols() - 1) || col >= cols())
+    if (col < firstLeftCol() || col >= cols())
         throw GridError(GridErrorCode::InvalidCol);
-    if (col == m_leftCol)
-        return;
-    m_leftCol = col;
-    emit scrollRequested();
-    emit scroll();
+    const int before = m_leftCol;
+    setScrollPosition(m_topRow, col);
+    if (m_leftCol != before)
+        emit scroll();
 }
 
 void Sheet::scrolledByView(int topRow, int leftCol)
@@ -449,6 +467,8 @@ void Sheet::setMouseCell(int row, int col)
 void Sheet::setData(SheetData data)
 {
     changeShape(ShapeChange::Kind::Replace, 0, 0, [&] { m_data = std::move(data); });
+    // New contents are shown from their start, whatever the old ones were scrolled to.
+    setScrollPosition(firstTopRow(), firstLeftCol());
     keepPositionsInside();
 }
 
@@ -505,4 +525,13 @@ void Sheet::notifySelection()
         return;
     }
     emit selectionChanged();
+}
+
+void Sheet::notifyScroll()
+{
+    if (!m_redraw) {
+        m_pendingRefresh = true;
+        return;
+    }
+    emit scrollRequested();
 }

@@ -70,8 +70,8 @@ struct ShapeChange
 // off, as shapeAboutToChange() before the cells change and shapeChanged() after, each describing
 // the rows or columns that really moved; so a model over the sheet always reports the counts the
 // sheet has, and its data() can back every index it hands out. Those are few (one per command)
-// and cheap. Everything else (cell texts and colours, the selection) is collected while
-// redraw is off and sent as one refreshed() when redraw is switched back on.
+// and cheap. Everything else (cell texts and colours, the selection, the scroll position) is
+// collected while redraw is off and sent as one refreshed() when redraw is switched back on.
 //
 // After any change of the counts the positions stay inside the sheet: the selection corner and
 // the scroll position are moved onto the last row or column where they no longer fit, and so is
@@ -213,8 +213,9 @@ public:
     }
     void setMouseCell(int row, int col);
 
-    // Whole contents at once (a read). Colours travel with the data; the current cell and
-    // selection are kept where they still fit and moved inside otherwise.
+    // Whole contents at once (a read, a new sheet). Colours travel with the data; the current cell
+    // and selection are kept where they still fit and moved inside otherwise; the sheet is shown
+    // from its top-left corner again.
     [[nodiscard]] const SheetData &data() const
     {
         return m_data;
@@ -263,7 +264,7 @@ signals:
     void shapeAboutToChange(const ShapeChange &change);
     void shapeChanged(const ShapeChange &change);
     void selectionChanged();
-    void scrollRequested();
+    void scrollRequested(); // the scroll position changed by code
     void appearanceChanged(); // visible, enabled, tool tip or geometry
     void refreshed(); // redraw came back on after changes
 
@@ -279,8 +280,12 @@ private:
     template<typename Change>
     void changeShape(ShapeChange::Kind kind, int first, int count, Change &&change);
     void keepPositionsInside();
+    void setScrollPosition(int topRow, int leftCol);
+    [[nodiscard]] int firstTopRow() const;
+    [[nodiscard]] int firstLeftCol() const;
     void notifyCells(int row1, int col1, int row2, int col2);
     void notifySelection();
+    void notifyScroll();
 
     int m_index;
     SheetData m_data;

@@ -100,7 +100,10 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
         applyScrollPosition();
     });
     connect(&sheet, &Sheet::selectionChanged, this, &SheetView::showCurrentCell);
-    connect(&sheet, &Sheet::refreshed, this, &SheetView::showCurrentCell);
+    connect(&sheet, &Sheet::refreshed, this, [this] {
+        applyScrollPosition();
+        showCurrentCell();
+    });
     updateHeaderWidth();
     syncAppearance();
 }
@@ -139,15 +142,22 @@ void SheetView::updateHeaderWidth()
 
 void SheetView::applyScrollPosition()
 {
+    if (m_applyingScroll)
+        return;
     m_applyingScroll = true;
+    // The scroll bars learn the model's shape only at the next layout: a position in rows just
+    // added would be cut to the old range.
+    updateGeometries();
     verticalScrollBar()->setValue(std::max(0, m_sheet.topRow() - 1));
     horizontalScrollBar()->setValue(std::max(0, m_sheet.leftCol() - 1));
     m_applyingScroll = false;
+    // Where the view could not go, the sheet learns where it is.
+    reportScrollPosition();
 }
 
 void SheetView::reportScrollPosition()
 {
-    if (m_applyingScroll)
+    if (m_applyingScroll || !isVisible())
         return;
     m_sheet.scrolledByView(verticalScrollBar()->value() + 1, horizontalScrollBar()->value() + 1);
 }
@@ -157,6 +167,12 @@ void SheetView::changeEvent(QEvent *event)
     if (event->type() == QEvent::PaletteChange)
         m_model->setPalette(palette());
     QTableView::changeEvent(event);
+}
+
+void SheetView::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    applyScrollPosition();
 }
 
 bool SheetView::viewportEvent(QEvent *event)

@@ -11,6 +11,8 @@ class SheetModel;
 // The grid on screen: a QTableView over a SheetModel. The sheet holds the current cell, the
 // selection and the scroll position; this view shows them and turns mouse, keyboard and scroll
 // bar actions into changes of the sheet and into its events (mouse up, click, key down, ...).
+// While hidden it does not report scrolling: its scroll bars then follow a layout nobody sees,
+// and the sheet's position is applied when it is shown again.
 class SheetView : public QTableView
 {
     Q_OBJECT
@@ -40,6 +42,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;

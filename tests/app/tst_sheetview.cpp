@@ -1,12 +1,19 @@
+#include "AppState.h"
+#include "NewSheets.h"
+#include "RecordingUserInterface.h"
 #include "Sheet.h"
+#include "SheetFileReader.h"
 #include "SheetModel.h"
 #include "SheetView.h"
+#include "TestFiles.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +53,8 @@ private slots:
     void dragHeldBelowTheCellsKeepsScrolling();
     void scrollingReachesTheSheetBothWays();
     void disabledSheetIgnoresTheMouse();
+    void reloadShowsTheTop();
+    void newSheetAfterAWideFileStartsTopLeft();
 
 private:
     [[nodiscard]] QPoint cellCentre(int row, int col) const;
@@ -470,6 +479,66 @@ void TestSheetView::disabledSheetIgnoresTheMouse()
     QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, cellCentre(3, 3));
     QCOMPARE(m_sheet->row(), 1);
     QCOMPARE(up.count(), 0);
+}
+
+void TestSheetView::reloadShowsTheTop()
+{
+    // A file of the very counts the sheet has, loaded again after scrolling down.
+    QTemporaryDir folder;
+    QByteArray csv;
+    for (int r = 1; r < 200; ++r)
+        csv += QByteArray::number(r) + ",b,c,d,e,f,g\r\n";
+    const QString path = writeTestFile(folder, u"same-size.csv"_s, csv);
+    const auto load = [&] {
+        SheetFileReader reader(0, u","_s);
+        return reader.open(path) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None
+            && reader.read(*m_sheet) == 0;
+    };
+    QVERIFY(load());
+    QCOMPARE(m_sheet->rows(), 200);
+    QCOMPARE(m_sheet->cols(), 8);
+    m_view->verticalScrollBar()->setValue(120);
+    QCOMPARE(m_sheet->topRow(), 121);
+
+    QVERIFY(load());
+    QCOMPARE(m_sheet->row(), 1);
+    QCOMPARE(m_sheet->topRow(), 1);
+    QCOMPARE(m_view->verticalScrollBar()->value(), 0);
+    QCOMPARE(m_view->rowAt(0), 0);
+}
+
+void TestSheetView::newSheetAfterAWideFileStartsTopLeft()
+{
+    // As the window wires it: the view shows and hides with its sheet.
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(0);
+    SheetView view(sheet);
+    QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    connect(&sheet, &Sheet::appearanceChanged, &view, [&] { view.setVisible(sheet.isVisible()); });
+    view.resize(600, 400);
+    SheetData wide(60, 41);
+    for (int c = 1; c < 41; ++c)
+        wide.setText(0, c, u"%1列"_s.arg(c));
+    sheet.setData(wide);
+    sheet.setVisible(true);
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+    view.verticalScrollBar()->setValue(30);
+    QVERIFY(sheet.leftCol() > 30);
+
+    cmdClr_Click(state);
+    QVERIFY(!view.isVisible());
+    mnuNew_Click(state, ui);
+    QVERIFY(view.isVisible());
+    QCoreApplication::processEvents();
+
+    QCOMPARE(sheet.cols(), 11);
+    QCOMPARE(QPoint(sheet.topRow(), sheet.leftCol()), QPoint(1, 1));
+    QCOMPARE(view.horizontalScrollBar()->value(), 0);
+    QCOMPARE(view.verticalScrollBar()->value(), 0);
+    QCOMPARE(view.columnAt(0), 0);
+    QCOMPARE(view.model()->headerData(view.columnAt(0), Qt::Horizontal).toString(), u"1列"_s);
 }
 
 QTEST_MAIN(TestSheetView)
