@@ -3,6 +3,7 @@
 #include "GridError.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace
 {
@@ -34,6 +35,12 @@ void checkRemove(int at, int count, int size, GridErrorCode invalidPosition)
         throw GridError(GridErrorCode::InvalidValue);
     if (at < 1 || at >= size || qint64(at) + count > size)
         throw GridError(invalidPosition);
+}
+
+// Lengths summed over many columns, held in an int.
+int saturated(qint64 twips)
+{
+    return int(std::clamp<qint64>(twips, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 constexpr char32_t kHalfWidthKatakanaFirst = 0xFF61; // "｡"
@@ -135,9 +142,15 @@ void Sheet::resizeCols(int cols)
 {
     const int before = this->cols();
     if (cols > before) {
-        changeShape(ShapeChange::Kind::InsertCols, before, cols - before, [&] { m_data.resize(rows(), cols); });
+        changeShape(ShapeChange::Kind::InsertCols, before, cols - before, [&] {
+            m_data.resize(rows(), cols);
+            m_colWidths.resize(cols, kDefaultColWidth);
+        });
     } else if (cols < before) {
-        changeShape(ShapeChange::Kind::RemoveCols, cols, before - cols, [&] { m_data.resize(rows(), cols); });
+        changeShape(ShapeChange::Kind::RemoveCols, cols, before - cols, [&] {
+            m_data.resize(rows(), cols);
+            m_colWidths.resize(cols);
+        });
     }
 }
 
@@ -190,7 +203,10 @@ void Sheet::insertCols(int at, int count, CellMove move)
     if (count == 0)
         return;
     if (move == CellMove::TextsAndColours) {
-        changeShape(ShapeChange::Kind::InsertCols, at, count, [&] { m_data.insertCols(at, count); });
+        changeShape(ShapeChange::Kind::InsertCols, at, count, [&] {
+            m_data.insertCols(at, count);
+            m_colWidths.insert(at, count, kDefaultColWidth);
+        });
     } else {
         resizeCols(cols() + count);
         m_data.shiftTextsRight(at, count);
@@ -205,7 +221,10 @@ void Sheet::removeCols(int at, int count, CellMove move)
     if (count == 0)
         return;
     if (move == CellMove::TextsAndColours) {
-        changeShape(ShapeChange::Kind::RemoveCols, at, count, [&] { m_data.removeCols(at, count); });
+        changeShape(ShapeChange::Kind::RemoveCols, at, count, [&] {
+            m_data.removeCols(at, count);
+            m_colWidths.remove(at, count);
+        });
     } else {
         m_data.shiftTextsLeft(at, count);
         notifyCells(0, at, rows() - 1, cols() - 1);
@@ -221,8 +240,7 @@ void Sheet::keepPositionsInside()
         m_colSel = std::min(m_colSel, cols() - 1);
         notifySelection();
     }
-    m_topRow = std::clamp(m_topRow, std::min(fixedRows(), rows() - 1), rows() - 1);
-    m_leftCol = std::clamp(m_leftCol, std::min(fixedCols(), cols() - 1), cols() - 1);
+    setScrollPosition(m_topRow, m_leftCol);
     if (m_row >= rows() || m_col >= cols())
         moveCurrentCell(std::min(m_row, rows() - 1), std::min(m_col, cols() - 1));
 }
@@ -318,28 +336,75 @@ void Sheet::setColSel(int col)
     notifySelection();
 }
 
+int Sheet::firstTopRow() const
+{
+    return std::min(fixedRows(), rows() - 1);
+}
+
+int Sheet::firstLeftCol() const
+{
+    return std::min(fixedCols(), cols() - 1);
+}
+
+// The view scrolls no further than to show its last rows and columns whole: as many as fit
+// below the header row or beside the header column, at least one.
+int Sheet::lastTopRow() const
+{
+    const int dataRows = rows() - fixedRows();
+    if (dataRows <= 0)
+        return firstTopRow();
+    const qint64 fitting = std::clamp<qint64>((qint64(m_layoutHeight) - m_rowHeight) / m_rowHeight, 1, dataRows);
+    return rows() - int(fitting);
+}
+
+int Sheet::lastLeftCol() const
+{
+    const int dataCols = cols() - fixedCols();
+    if (dataCols <= 0)
+        return firstLeftCol();
+    const qint64 room = qint64(m_layoutWidth) - m_colWidths.at(0);
+    qint64 used = 0;
+    int fitting = 0;
+    for (int c = cols() - 1; c >= fixedCols(); --c) {
+        used += m_colWidths.at(c);
+        if (used > room)
+            break;
+        ++fitting;
+    }
+    return cols() - std::max(fitting, 1);
+}
+
+void Sheet::setScrollPosition(int topRow, int leftCol)
+{
+    topRow = std::clamp(topRow, firstTopRow(), lastTopRow());
+    leftCol = std::clamp(leftCol, firstLeftCol(), lastLeftCol());
+    if (topRow == m_topRow && leftCol == m_leftCol)
+        return;
+    m_topRow = topRow;
+    m_leftCol = leftCol;
+    notifyScroll();
+}
+
 void Sheet::setTopRow(int row)
 {
     checkRowColNumber(row);
-    if (row < std::min(fixedRows(), rows() - 1) || row >= rows())
+    if (row < firstTopRow() || row >= rows())
         throw GridError(GridErrorCode::InvalidRow);
-    if (row == m_topRow)
-        return;
-    m_topRow = row;
-    emit scrollRequested();
-    emit scroll();
+    const int before = m_topRow;
+    setScrollPosition(row, m_leftCol);
+    if (m_topRow != before)
+        emit scroll();
 }
 
 void Sheet::setLeftCol(int col)
 {
     checkRowColNumber(col);
-    if (col < std::min(fixedCols(), cols() - 1) || col >= cols())
+    if (col < firstLeftCol() || col >= cols())
         throw GridError(GridErrorCode::InvalidCol);
-    if (col == m_leftCol)
-        return;
-    m_leftCol = col;
-    emit scrollRequested();
-    emit scroll();
+    const int before = m_leftCol;
+    setScrollPosition(m_topRow, col);
+    if (m_leftCol != before)
+        emit scroll();
 }
 
 void Sheet::scrolledByView(int topRow, int leftCol)
@@ -351,6 +416,83 @@ void Sheet::scrolledByView(int topRow, int leftCol)
     m_topRow = topRow;
     m_leftCol = leftCol;
     emit scroll();
+}
+
+int Sheet::colWidth(int col) const
+{
+    checkCol(col);
+    return m_colWidths.at(col);
+}
+
+int Sheet::cellLeft() const
+{
+    if (m_col < fixedCols())
+        return 0;
+    // Columns between the left column and the cell, counted negative when the cell lies left of it.
+    qint64 left = m_colWidths.at(0);
+    for (int c = m_leftCol; c < m_col; ++c)
+        left += m_colWidths.at(c);
+    for (int c = m_col; c < m_leftCol; ++c)
+        left -= m_colWidths.at(c);
+    return saturated(left);
+}
+
+int Sheet::cellTop() const
+{
+    if (m_row < fixedRows())
+        return 0;
+    return saturated(qint64(m_rowHeight) * (fixedRows() + m_row - m_topRow));
+}
+
+int Sheet::cellWidth() const
+{
+    return m_colWidths.at(m_col);
+}
+
+int Sheet::cellHeight() const
+{
+    return m_rowHeight;
+}
+
+bool Sheet::rowIsVisible(int row) const
+{
+    checkRow(row);
+    if (row < fixedRows())
+        return true;
+    return row >= m_topRow && qint64(m_rowHeight) * (fixedRows() + row - m_topRow + 1) <= m_layoutHeight;
+}
+
+bool Sheet::colIsVisible(int col) const
+{
+    checkCol(col);
+    if (col < fixedCols())
+        return true;
+    if (col < m_leftCol)
+        return false;
+    qint64 right = m_colWidths.at(0);
+    for (int c = m_leftCol; c <= col && right <= m_layoutWidth; ++c)
+        right += m_colWidths.at(c);
+    return right <= m_layoutWidth;
+}
+
+void Sheet::reportLayout(const SheetLayout &layout)
+{
+    const qsizetype known = std::min(layout.colWidths.size(), m_colWidths.size());
+    for (qsizetype c = 0; c < known; ++c)
+        m_colWidths[c] = std::max(0, layout.colWidths.at(c));
+    m_rowHeight = std::max(1, layout.rowHeight);
+    m_layoutWidth = std::max(0, layout.width);
+    m_layoutHeight = std::max(0, layout.height);
+    // A larger grid shows more of the last rows and columns at once, and scrolls less far.
+    setScrollPosition(m_topRow, m_leftCol);
+}
+
+void Sheet::reportColWidth(int col, int width)
+{
+    if (col < 0 || col >= cols())
+        return;
+    m_colWidths[col] = std::max(0, width);
+    setScrollPosition(m_topRow, m_leftCol);
 }
 
 OleColor Sheet::cellBackColor() const
@@ -448,7 +590,12 @@ void Sheet::setMouseCell(int row, int col)
 
 void Sheet::setData(SheetData data)
 {
-    changeShape(ShapeChange::Kind::Replace, 0, 0, [&] { m_data = std::move(data); });
+    changeShape(ShapeChange::Kind::Replace, 0, 0, [&] {
+        m_data = std::move(data);
+        m_colWidths.resize(m_data.cols(), kDefaultColWidth);
+    });
+    // New contents are shown from their start, whatever the old ones were scrolled to.
+    setScrollPosition(firstTopRow(), firstLeftCol());
     keepPositionsInside();
 }
 
@@ -469,9 +616,21 @@ void Sheet::raiseDblClick()
     emit dblClick();
 }
 
+void Sheet::setFocus()
+{
+    emit focusRequested();
+}
+
 void Sheet::raiseGotFocus()
 {
+    m_hasFocus = true;
     emit gotFocus();
+}
+
+void Sheet::raiseLostFocus()
+{
+    m_hasFocus = false;
+    emit lostFocus();
 }
 
 void Sheet::raiseKeyDown(int &keyCode, int shift)
@@ -505,4 +664,13 @@ void Sheet::notifySelection()
         return;
     }
     emit selectionChanged();
+}
+
+void Sheet::notifyScroll()
+{
+    if (!m_redraw) {
+        m_pendingRefresh = true;
+        return;
+    }
+    emit scrollRequested();
 }

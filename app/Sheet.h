@@ -4,6 +4,7 @@
 #include "SheetData.h"
 #include "Twips.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -58,6 +59,20 @@ struct ShapeChange
     int count = 0;
 };
 
+// How the view lays the grid out, in twips, as it reports it to the sheet.
+struct SheetLayout
+{
+    QList<int> colWidths; // one per column, the header column first
+    int rowHeight = 0; // every row's, the header row's included
+    // The inside of the grid, header row and column included, without frame and scroll bars.
+    int width = 0;
+    int height = 0;
+};
+
+// Column width and row height until a view reports its own, in twips.
+inline constexpr int kDefaultColWidth = 960;
+inline constexpr int kDefaultRowHeight = 240;
+
 // One sheet: the grid's data and state, and the grid's events.
 //
 // Everything a command reads or writes on a grid lives here; the view only shows it and reports
@@ -70,8 +85,8 @@ struct ShapeChange
 // off, as shapeAboutToChange() before the cells change and shapeChanged() after, each describing
 // the rows or columns that really moved; so a model over the sheet always reports the counts the
 // sheet has, and its data() can back every index it hands out. Those are few (one per command)
-// and cheap. Everything else (cell texts and colours, the selection) is collected while
-// redraw is off and sent as one refreshed() when redraw is switched back on.
+// and cheap. Everything else (cell texts and colours, the selection, the scroll position) is
+// collected while redraw is off and sent as one refreshed() when redraw is switched back on.
 //
 // After any change of the counts the positions stay inside the sheet: the selection corner and
 // the scroll position are moved onto the last row or column where they no longer fit, and so is
@@ -151,7 +166,9 @@ public:
     // rowColChange().
     void setCurrentCell(int row, int col);
 
-    // Scroll position: the first scrollable row and column shown.
+    // Scroll position: the first scrollable row and column shown. The view cannot scroll the last
+    // rows or columns to the top or the left edge when they fit below or beside each other; a
+    // position past the last one it can reach is taken as that one, as the grid does.
     [[nodiscard]] int topRow() const
     {
         return m_topRow;
@@ -162,6 +179,31 @@ public:
     }
     void setTopRow(int row);
     void setLeftCol(int col);
+
+    // Geometry, in twips, from the layout the view last reported. The current cell's edges are
+    // measured from the grid's top-left corner, header row and column included, for the present
+    // scroll position; a cell scrolled out of view lies outside 0 .. the grid's size. A row or
+    // column is visible only when it is shown whole: a half-shown last row is not, so scrolling
+    // a found cell into view when it is not visible shows all of it. The header row and column
+    // are always visible.
+    [[nodiscard]] int cellLeft() const;
+    [[nodiscard]] int cellTop() const;
+    [[nodiscard]] int cellWidth() const;
+    [[nodiscard]] int cellHeight() const;
+    [[nodiscard]] bool rowIsVisible(int row) const;
+    [[nodiscard]] bool colIsVisible(int col) const;
+    [[nodiscard]] int colWidth(int col) const;
+    [[nodiscard]] int rowHeight() const
+    {
+        return m_rowHeight;
+    }
+    // The view reports its layout: whole after it is shown, resized, given another font or a
+    // model of another shape, and one column after the person resized it. Headless code sets the
+    // geometry through the same calls. Widths of columns the sheet does not have are ignored;
+    // columns not reported keep their widths (kDefaultColWidth for ones never reported). Until a
+    // layout arrives, the grid's inside is empty and only the header row and column are visible.
+    void reportLayout(const SheetLayout &layout);
+    void reportColWidth(int col, int width);
 
     // Colours of the current cell, and of any cell for bulk colouring.
     [[nodiscard]] OleColor cellBackColor() const;
@@ -195,6 +237,15 @@ public:
     }
     void setToolTipText(const QString &text);
 
+    // Focus: setFocus() asks the view for the keyboard focus (focusRequested()); hasFocus()
+    // follows what the view reports through raiseGotFocus() and raiseLostFocus(). Without a
+    // view a request changes nothing.
+    [[nodiscard]] bool hasFocus() const
+    {
+        return m_hasFocus;
+    }
+    void setFocus();
+
     // Place on the window, in twips.
     [[nodiscard]] TwipsRect geometry() const
     {
@@ -213,8 +264,9 @@ public:
     }
     void setMouseCell(int row, int col);
 
-    // Whole contents at once (a read). Colours travel with the data; the current cell and
-    // selection are kept where they still fit and moved inside otherwise.
+    // Whole contents at once (a read, a new sheet). Colours travel with the data; the current cell
+    // and selection are kept where they still fit and moved inside otherwise; the sheet is shown
+    // from its top-left corner again.
     [[nodiscard]] const SheetData &data() const
     {
         return m_data;
@@ -239,6 +291,7 @@ public:
     void raiseClick();
     void raiseDblClick();
     void raiseGotFocus();
+    void raiseLostFocus();
     // keyCode / keyAscii may be set to 0 by a handler to swallow the key.
     void raiseKeyDown(int &keyCode, int shift);
     void raiseKeyPress(int &keyAscii);
@@ -251,6 +304,7 @@ signals:
     void click();
     void dblClick();
     void gotFocus();
+    void lostFocus();
     void keyDown(int *keyCode, int shift);
     void keyPress(int *keyAscii); // codes as keyAsciiFromCharacter() gives them
     void leaveCell();
@@ -263,7 +317,8 @@ signals:
     void shapeAboutToChange(const ShapeChange &change);
     void shapeChanged(const ShapeChange &change);
     void selectionChanged();
-    void scrollRequested();
+    void scrollRequested(); // the scroll position changed by code
+    void focusRequested();
     void appearanceChanged(); // visible, enabled, tool tip or geometry
     void refreshed(); // redraw came back on after changes
 
@@ -279,8 +334,14 @@ private:
     template<typename Change>
     void changeShape(ShapeChange::Kind kind, int first, int count, Change &&change);
     void keepPositionsInside();
+    void setScrollPosition(int topRow, int leftCol);
+    [[nodiscard]] int firstTopRow() const;
+    [[nodiscard]] int firstLeftCol() const;
+    [[nodiscard]] int lastTopRow() const;
+    [[nodiscard]] int lastLeftCol() const;
     void notifyCells(int row1, int col1, int row2, int col2);
     void notifySelection();
+    void notifyScroll();
 
     int m_index;
     SheetData m_data;
@@ -295,8 +356,14 @@ private:
     bool m_pendingRefresh = false;
     bool m_visible = false;
     bool m_enabled = true;
+    bool m_hasFocus = false;
     QString m_toolTipText;
     TwipsRect m_geometry;
     int m_mouseRow = 0;
     int m_mouseCol = 0;
+    // Layout as the view reported it, in twips.
+    QList<int> m_colWidths = QList<int>(m_data.cols(), kDefaultColWidth);
+    int m_rowHeight = kDefaultRowHeight;
+    int m_layoutWidth = 0;
+    int m_layoutHeight = 0;
 };

@@ -4,6 +4,7 @@
 #include "Sheet.h"
 #include "SheetFont.h"
 #include "SheetModel.h"
+#include "Twips.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <cmath>
 #include <utility>
 
 namespace
@@ -26,6 +28,11 @@ constexpr int kOtherKeyCode = 255;
 constexpr char32_t kDeleteCharacter = 0x7F;
 // How often a selection drag held outside the cells scrolls on.
 constexpr int kDragScrollIntervalMs = 50;
+
+int wholeTwips(const Twips &twips, int pixels)
+{
+    return int(std::lround(twips.toTwips(pixels)));
+}
 
 int gridButton(Qt::MouseButton button)
 {
@@ -49,6 +56,7 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
     , m_dragScrollTimer(new QTimer(this))
 {
     setFont(sheetFont());
+    applyFontMetrics();
     setModel(m_model);
     m_model->setPalette(palette());
     setSelectionMode(QAbstractItemView::NoSelection);
@@ -60,15 +68,11 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
     setCornerButtonEnabled(false);
     setAutoScroll(false); // the sheet's current cell moves by code too; only key moves scroll
 
-    const int rowHeight = fontMetrics().height() + 4;
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(rowHeight);
-    verticalHeader()->setMinimumSectionSize(rowHeight);
     verticalHeader()->setSectionsClickable(true);
     verticalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 10 + 8);
-    horizontalHeader()->setFixedHeight(rowHeight);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -91,6 +95,7 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
     connect(&sheet, &Sheet::scrollRequested, this, &SheetView::applyScrollPosition);
     connect(&sheet, &Sheet::appearanceChanged, this, &SheetView::syncAppearance);
+    connect(&sheet, &Sheet::focusRequested, this, [this] { setFocus(Qt::OtherFocusReason); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &SheetView::onModelShapeChanged);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &SheetView::onModelShapeChanged);
     connect(m_model, &QAbstractItemModel::columnsInserted, this, &SheetView::onModelShapeChanged);
@@ -99,9 +104,15 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
         onModelShapeChanged();
         applyScrollPosition();
     });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (isVisible())
+            m_sheet.reportColWidth(section + 1, wholeTwips(Twips::forScreen(screen()), size));
+    });
     connect(&sheet, &Sheet::selectionChanged, this, &SheetView::showCurrentCell);
-    connect(&sheet, &Sheet::refreshed, this, &SheetView::showCurrentCell);
-    updateHeaderWidth();
+    connect(&sheet, &Sheet::refreshed, this, [this] {
+        applyScrollPosition();
+        showCurrentCell();
+    });
     syncAppearance();
 }
 
@@ -121,7 +132,36 @@ void SheetView::syncAppearance()
 void SheetView::onModelShapeChanged()
 {
     updateHeaderWidth();
+    reportLayout();
     showCurrentCell();
+}
+
+void SheetView::reportLayout()
+{
+    if (!isVisible())
+        return;
+    const Twips twips = Twips::forScreen(screen());
+    // The vertical header is the grid's header column, the horizontal header its header row.
+    const int headerWidth = verticalHeader()->width();
+    SheetLayout layout;
+    layout.colWidths.reserve(m_model->columnCount() + 1);
+    layout.colWidths.append(wholeTwips(twips, headerWidth));
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        layout.colWidths.append(wholeTwips(twips, columnWidth(c)));
+    layout.rowHeight = wholeTwips(twips, verticalHeader()->defaultSectionSize());
+    layout.width = wholeTwips(twips, headerWidth + viewport()->width());
+    layout.height = wholeTwips(twips, horizontalHeader()->height() + viewport()->height());
+    m_sheet.reportLayout(layout);
+}
+
+void SheetView::applyFontMetrics()
+{
+    // Every row is as high as the header row; the font decides both.
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    horizontalHeader()->setFixedHeight(rowHeight);
+    updateHeaderWidth();
 }
 
 void SheetView::updateHeaderWidth()
@@ -139,15 +179,22 @@ void SheetView::updateHeaderWidth()
 
 void SheetView::applyScrollPosition()
 {
+    if (m_applyingScroll)
+        return;
     m_applyingScroll = true;
+    // The scroll bars learn the model's shape only at the next layout: a position in rows just
+    // added would be cut to the old range.
+    updateGeometries();
     verticalScrollBar()->setValue(std::max(0, m_sheet.topRow() - 1));
     horizontalScrollBar()->setValue(std::max(0, m_sheet.leftCol() - 1));
     m_applyingScroll = false;
+    // Where the view could not go, the sheet learns where it is.
+    reportScrollPosition();
 }
 
 void SheetView::reportScrollPosition()
 {
-    if (m_applyingScroll)
+    if (m_applyingScroll || !isVisible())
         return;
     m_sheet.scrolledByView(verticalScrollBar()->value() + 1, horizontalScrollBar()->value() + 1);
 }
@@ -157,10 +204,59 @@ void SheetView::changeEvent(QEvent *event)
     if (event->type() == QEvent::PaletteChange)
         m_model->setPalette(palette());
     QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        applyFontMetrics();
+        reportLayout();
+    }
+}
+
+void SheetView::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    keepLeadingSectionsWhole();
+}
+
+void SheetView::updateGeometries()
+{
+    QTableView::updateGeometries();
+    keepLeadingSectionsWhole();
+}
+
+void SheetView::keepLeadingSectionsWhole()
+{
+    // At the end of its scroll range a table view lines its last row and column up with the far
+    // edges, showing part of a row at the top and of a column at the left. The grid keeps its top
+    // row and left column whole at the near edges wherever it is scrolled, so that the sheet's
+    // scroll position and cell places hold at the end of the range too.
+    bool moved = false;
+    for (const auto &[header, bar] :
+         {std::pair{horizontalHeader(), horizontalScrollBar()}, std::pair{verticalHeader(), verticalScrollBar()}}) {
+        if (header->count() == 0)
+            continue;
+        const int position = header->sectionPosition(std::clamp(bar->value(), 0, header->count() - 1));
+        if (header->offset() != position) {
+            header->setOffset(position);
+            moved = true;
+        }
+    }
+    if (moved)
+        viewport()->update();
+}
+
+void SheetView::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    reportLayout();
+    applyScrollPosition();
 }
 
 bool SheetView::viewportEvent(QEvent *event)
 {
+    if (event->type() == QEvent::Resize) {
+        const bool handled = QTableView::viewportEvent(event);
+        reportLayout();
+        return handled;
+    }
     // The grid has one tool tip for the whole control, not one per cell.
     if (event->type() == QEvent::ToolTip) {
         if (m_sheet.toolTipText().isEmpty()) {
@@ -546,6 +642,12 @@ void SheetView::focusInEvent(QFocusEvent *event)
 {
     QTableView::focusInEvent(event);
     m_sheet.raiseGotFocus();
+}
+
+void SheetView::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    m_sheet.raiseLostFocus();
 }
 
 int SheetView::gridShiftState(Qt::KeyboardModifiers modifiers)

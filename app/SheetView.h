@@ -11,6 +11,10 @@ class SheetModel;
 // The grid on screen: a QTableView over a SheetModel. The sheet holds the current cell, the
 // selection and the scroll position; this view shows them and turns mouse, keyboard and scroll
 // bar actions into changes of the sheet and into its events (mouse up, click, key down, ...).
+// It reports its layout (column widths, row height, size) and its focus back into the sheet, so
+// that the logic can place things over a cell and scroll a cell into view without a widget.
+// While hidden it reports neither layout nor scrolling: its scroll bars then follow a layout
+// nobody sees, and the sheet's position is applied when it is shown again.
 class SheetView : public QTableView
 {
     Q_OBJECT
@@ -40,6 +44,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
@@ -48,7 +56,10 @@ private:
     void applyScrollPosition();
     void showCurrentCell();
     void reportScrollPosition();
+    void reportLayout();
     void onModelShapeChanged();
+    void applyFontMetrics();
+    void keepLeadingSectionsWhole();
     void updateHeaderWidth();
     void syncAppearance();
     void moveByKey(int key, bool extend, bool toEdge);

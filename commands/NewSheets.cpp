@@ -20,9 +20,9 @@ constexpr int kNewSheetCols = 11;
 void makeNewSheet(AppState &state, int i)
 {
     Sheet &sheet = state.grdData(i);
-    sheet.setRows(kNewSheetRows);
-    sheet.setCols(kNewSheetCols);
-    sheet.clear();
+    // Empty cells of the new size with the default colours, shown from the top-left corner: the
+    // side may have shown a larger file scrolled far to the right or down.
+    sheet.setData(SheetData(kNewSheetRows, kNewSheetCols));
     // A cleared side may have held a file of another encoding; a new file is written in the
     // program's own format.
     sheet.setFileFormat(SheetFileFormat{});

@@ -136,6 +136,18 @@ private:
     QList<QStringList> m_grid;
 };
 
+// A 20 x 7 sheet's layout: the header column 600 twips wide, rows 300 high. Inside the grid
+// there is room for four whole rows and half of a fifth below the header row, and beside the
+// header column for columns 1 and 2 and most of column 3.
+const SheetLayout kLayout{{600, 1000, 1200, 800, 1000, 1000, 1000}, 300, 3500, 1650};
+
+void layOut(Sheet &sheet)
+{
+    sheet.setRows(20);
+    sheet.setCols(7);
+    sheet.reportLayout(kLayout);
+}
+
 const QString kFourByFour = u",C1,C2,C3|R1,a1,a2,a3|R2,b1,b2,b3|R3,c1,c2,c3"_s;
 } // namespace
 
@@ -168,6 +180,10 @@ private slots:
     void positionsStayInside_data();
     void positionsStayInside();
     void restoringASnapshotSharesItsTexts();
+    void geometryOfALaidOutSheet_data();
+    void geometryOfALaidOutSheet();
+    void scrollingStopsWhereTheViewStops_data();
+    void scrollingStopsWhereTheViewStops();
 };
 
 void TestSheet::newSheetShape()
@@ -749,6 +765,86 @@ void TestSheet::restoringASnapshotSharesItsTexts()
     // What the sheet does next leaves the snapshot alone.
     sheet.setTextMatrix(1, 1, u"again"_s);
     QCOMPARE(snapshot.text(1, 1).toString(), u"a1"_s);
+}
+
+void TestSheet::geometryOfALaidOutSheet_data()
+{
+    QTest::addColumn<QList<int>>("place"); // Row, Col, TopRow, LeftCol
+    QTest::addColumn<QList<int>>("cell"); // CellLeft, CellTop, CellWidth, CellHeight
+    QTest::addColumn<QList<int>>("visibleRows");
+    QTest::addColumn<QList<int>>("visibleCols");
+
+    // Half of the fifth row and most of the third column show unscrolled: neither is visible.
+    QTest::newRow("first data cell, unscrolled") << QList<int>{1, 1, 1, 1} << QList<int>{600, 300, 1000, 300}
+                                                 << QList<int>{0, 1, 2, 3, 4} << QList<int>{0, 1, 2};
+    QTest::newRow("a cell of a scrolled sheet") << QList<int>{12, 4, 10, 3} << QList<int>{1400, 900, 1000, 300}
+                                                << QList<int>{0, 10, 11, 12, 13} << QList<int>{0, 3, 4, 5};
+    QTest::newRow("cells before the scroll position lie before the grid's edges")
+        << QList<int>{8, 1, 10, 3} << QList<int>{-1600, -300, 1000, 300} << QList<int>{0, 10, 11, 12, 13}
+        << QList<int>{0, 3, 4, 5};
+}
+
+void TestSheet::geometryOfALaidOutSheet()
+{
+    QFETCH(QList<int>, place);
+    QFETCH(QList<int>, cell);
+    QFETCH(QList<int>, visibleRows);
+    QFETCH(QList<int>, visibleCols);
+    Sheet sheet;
+    layOut(sheet);
+    sheet.setCurrentCell(place.at(0), place.at(1));
+    sheet.setTopRow(place.at(2));
+    sheet.setLeftCol(place.at(3));
+    QCOMPARE((QList<int>{sheet.cellLeft(), sheet.cellTop(), sheet.cellWidth(), sheet.cellHeight()}), cell);
+    QList<int> rows;
+    for (int r = 0; r < sheet.rows(); ++r) {
+        if (sheet.rowIsVisible(r))
+            rows << r;
+    }
+    QList<int> cols;
+    for (int c = 0; c < sheet.cols(); ++c) {
+        if (sheet.colIsVisible(c))
+            cols << c;
+    }
+    QCOMPARE(rows, visibleRows);
+    QCOMPARE(cols, visibleCols);
+}
+
+void TestSheet::scrollingStopsWhereTheViewStops_data()
+{
+    QTest::addColumn<bool>("laidOut");
+    QTest::addColumn<QPoint>("asked"); // TopRow, LeftCol
+    QTest::addColumn<QPoint>("expected");
+
+    // Four rows fit below the header row, so row 16 is the last top row; columns 5 and 6 fit
+    // beside the header column, so column 5 is the last left column.
+    QTest::newRow("within reach") << true << QPoint(10, 3) << QPoint(10, 3);
+    QTest::newRow("the last row at the top is as far as the view goes") << true << QPoint(19, 6) << QPoint(16, 5);
+    QTest::newRow("without a view nothing holds the sheet back") << false << QPoint(19, 6) << QPoint(19, 6);
+}
+
+void TestSheet::scrollingStopsWhereTheViewStops()
+{
+    QFETCH(bool, laidOut);
+    QFETCH(QPoint, asked);
+    QFETCH(QPoint, expected);
+    Sheet sheet;
+    sheet.setRows(20);
+    sheet.setCols(7);
+    if (laidOut)
+        sheet.reportLayout(kLayout);
+    sheet.setTopRow(asked.x());
+    sheet.setLeftCol(asked.y());
+    QCOMPARE(QPoint(sheet.topRow(), sheet.leftCol()), expected);
+
+    // A taller grid shows ten rows at once and scrolls back to keep its last rows filled; the
+    // view is told.
+    QSignalSpy requested(&sheet, &Sheet::scrollRequested);
+    SheetLayout taller = kLayout;
+    taller.height = 300 * 11;
+    sheet.reportLayout(taller);
+    QCOMPARE(sheet.topRow(), std::min(expected.x(), 10));
+    QCOMPARE(requested.count(), expected.x() > 10 ? 1 : 0);
 }
 
 QTEST_MAIN(TestSheet)

@@ -1,12 +1,20 @@
+#include "AppState.h"
+#include "NewSheets.h"
+#include "RecordingUserInterface.h"
 #include "Sheet.h"
+#include "SheetFileReader.h"
 #include "SheetModel.h"
 #include "SheetView.h"
+#include "TestFiles.h"
+#include "Twips.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +54,14 @@ private slots:
     void dragHeldBelowTheCellsKeepsScrolling();
     void scrollingReachesTheSheetBothWays();
     void disabledSheetIgnoresTheMouse();
+    void layoutReachesTheSheet_data();
+    void layoutReachesTheSheet();
+    void columnWidthsFollowTheirColumns_data();
+    void columnWidthsFollowTheirColumns();
+    void scrollingByCodeStopsWhereTheViewStops();
+    void focusFollowsTheView();
+    void reloadShowsTheTop();
+    void newSheetAfterAWideFileStartsTopLeft();
 
 private:
     [[nodiscard]] QPoint cellCentre(int row, int col) const;
@@ -470,6 +486,179 @@ void TestSheetView::disabledSheetIgnoresTheMouse()
     QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, cellCentre(3, 3));
     QCOMPARE(m_sheet->row(), 1);
     QCOMPARE(up.count(), 0);
+}
+
+void TestSheetView::layoutReachesTheSheet_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::newRow("unscrolled") << 0;
+    QTest::newRow("scrolled down and right") << 1;
+    QTest::newRow("a column widened at its header") << 2;
+    QTest::newRow("the grid made smaller") << 3;
+}
+
+void TestSheetView::layoutReachesTheSheet()
+{
+    // Where the sheet says a cell is, and which rows and columns it says are shown whole, must be
+    // what the view shows.
+    QFETCH(int, action);
+    m_view->resize(420, 300);
+    QCoreApplication::processEvents();
+    if (action == 1) {
+        m_view->verticalScrollBar()->setValue(30);
+        m_view->horizontalScrollBar()->setValue(2);
+    } else if (action == 2) {
+        m_view->horizontalHeader()->resizeSection(1, 140);
+    } else if (action == 3) {
+        m_view->resize(300, 180);
+    }
+    QCoreApplication::processEvents();
+
+    const Twips twips = Twips::forScreen(m_view->screen());
+    const int headerWidth = m_view->verticalHeader()->width();
+    const int headerHeight = m_view->horizontalHeader()->height();
+    const int top = m_sheet->topRow();
+    const int left = m_sheet->leftCol();
+    QCOMPARE(top - 1, m_view->rowAt(0));
+    QCOMPARE(left - 1, m_view->columnAt(0));
+    for (int r = top; r < top + 4; ++r) {
+        for (int c = left; c < left + 3; ++c) {
+            m_sheet->setCurrentCell(r, c);
+            QCOMPARE(twips.toPixels(m_sheet->cellLeft()), headerWidth + m_view->columnViewportPosition(c - 1));
+            QCOMPARE(twips.toPixels(m_sheet->cellTop()), headerHeight + m_view->rowViewportPosition(r - 1));
+            QCOMPARE(twips.toPixels(m_sheet->cellWidth()), m_view->columnWidth(c - 1));
+            QCOMPARE(twips.toPixels(m_sheet->cellHeight()), m_view->rowHeight(r - 1));
+        }
+    }
+    const QSize inside = m_view->viewport()->size();
+    for (int r = std::max(1, top - 1); r < std::min(m_sheet->rows(), top + 30); ++r) {
+        const int y = m_view->rowViewportPosition(r - 1);
+        QCOMPARE(m_sheet->rowIsVisible(r), y >= 0 && y + m_view->rowHeight(r - 1) <= inside.height());
+    }
+    for (int c = 1; c < m_sheet->cols(); ++c) {
+        const int x = m_view->columnViewportPosition(c - 1);
+        QCOMPARE(m_sheet->colIsVisible(c), x >= 0 && x + m_view->columnWidth(c - 1) <= inside.width());
+    }
+}
+
+void TestSheetView::columnWidthsFollowTheirColumns_data()
+{
+    QTest::addColumn<CellMove>("move");
+    QTest::addColumn<int>("widenedSection"); // where the widened column's width is afterwards
+    QTest::newRow("texts only: widths stay in place") << CellMove::TextsOnly << 1;
+    QTest::newRow("with colours: widths move with their columns") << CellMove::TextsAndColours << 3;
+}
+
+void TestSheetView::columnWidthsFollowTheirColumns()
+{
+    QFETCH(CellMove, move);
+    QFETCH(int, widenedSection);
+    QAbstractItemModelTester tester(m_view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QHeaderView *header = m_view->horizontalHeader();
+    header->resizeSection(1, 150);
+    m_sheet->setTextMatrix(3, 2, u"moved"_s);
+    m_sheet->insertCols(1, 2, move);
+    QCOMPARE(header->count(), 9);
+    QCOMPARE(header->sectionSize(widenedSection), 150);
+    QCOMPARE(m_sheet->colWidth(widenedSection + 1), int(Twips::forScreen(m_view->screen()).toTwips(150)));
+    // The texts move either way.
+    QCOMPARE(m_view->model()->data(m_view->model()->index(2, 3)).toString(), u"moved"_s);
+}
+
+void TestSheetView::scrollingByCodeStopsWhereTheViewStops()
+{
+    m_view->resize(300, 300);
+    QCoreApplication::processEvents();
+    m_sheet->setTopRow(199);
+    m_sheet->setLeftCol(7);
+    QScrollBar *vertical = m_view->verticalScrollBar();
+    QScrollBar *horizontal = m_view->horizontalScrollBar();
+    QVERIFY(vertical->maximum() < 198);
+    QCOMPARE(vertical->value(), vertical->maximum());
+    QCOMPARE(m_sheet->topRow(), vertical->value() + 1);
+    QVERIFY(horizontal->maximum() < 6);
+    QCOMPARE(horizontal->value(), horizontal->maximum());
+    QCOMPARE(m_sheet->leftCol(), horizontal->value() + 1);
+    QVERIFY(m_sheet->rowIsVisible(199));
+    QVERIFY(m_sheet->colIsVisible(7));
+}
+
+void TestSheetView::focusFollowsTheView()
+{
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    auto *other = new QLineEdit(m_view->viewport());
+    other->show();
+    other->setFocus();
+    QVERIFY(!m_sheet->hasFocus());
+    QSignalSpy got(m_sheet.get(), &Sheet::gotFocus);
+    m_sheet->setFocus();
+    QVERIFY(m_view->hasFocus());
+    QVERIFY(m_sheet->hasFocus());
+    QCOMPARE(got.count(), 1);
+    other->setFocus();
+    QVERIFY(!m_sheet->hasFocus());
+}
+
+void TestSheetView::reloadShowsTheTop()
+{
+    // A file of the very counts the sheet has, loaded again after scrolling down.
+    QTemporaryDir folder;
+    QByteArray csv;
+    for (int r = 1; r < 200; ++r)
+        csv += QByteArray::number(r) + ",b,c,d,e,f,g\r\n";
+    const QString path = writeTestFile(folder, u"same-size.csv"_s, csv);
+    const auto load = [&] {
+        SheetFileReader reader(0, u","_s);
+        return reader.open(path) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None
+            && reader.read(*m_sheet) == 0;
+    };
+    QVERIFY(load());
+    QCOMPARE(m_sheet->rows(), 200);
+    QCOMPARE(m_sheet->cols(), 8);
+    m_view->verticalScrollBar()->setValue(120);
+    QCOMPARE(m_sheet->topRow(), 121);
+
+    QVERIFY(load());
+    QCOMPARE(m_sheet->row(), 1);
+    QCOMPARE(m_sheet->topRow(), 1);
+    QCOMPARE(m_view->verticalScrollBar()->value(), 0);
+    QCOMPARE(m_view->rowAt(0), 0);
+    QVERIFY(m_sheet->rowIsVisible(m_sheet->row()));
+}
+
+void TestSheetView::newSheetAfterAWideFileStartsTopLeft()
+{
+    // As the window wires it: the view shows and hides with its sheet.
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(0);
+    SheetView view(sheet);
+    QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    connect(&sheet, &Sheet::appearanceChanged, &view, [&] { view.setVisible(sheet.isVisible()); });
+    view.resize(600, 400);
+    SheetData wide(60, 41);
+    for (int c = 1; c < 41; ++c)
+        wide.setText(0, c, u"%1列"_s.arg(c));
+    sheet.setData(wide);
+    sheet.setVisible(true);
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+    view.verticalScrollBar()->setValue(30);
+    QVERIFY(sheet.leftCol() > 30);
+
+    cmdClr_Click(state);
+    QVERIFY(!view.isVisible());
+    mnuNew_Click(state, ui);
+    QVERIFY(view.isVisible());
+    QCoreApplication::processEvents();
+
+    QCOMPARE(sheet.cols(), 11);
+    QCOMPARE(QPoint(sheet.topRow(), sheet.leftCol()), QPoint(1, 1));
+    QCOMPARE(view.horizontalScrollBar()->value(), 0);
+    QCOMPARE(view.verticalScrollBar()->value(), 0);
+    QCOMPARE(view.columnAt(0), 0);
+    QCOMPARE(view.model()->headerData(view.columnAt(0), Qt::Horizontal).toString(), u"1列"_s);
 }
 
 QTEST_MAIN(TestSheetView)
