@@ -125,7 +125,14 @@ int main(int argc, char **argv)
 
     std::printf("32766 x 100 pair, %d runs each\n", runs);
     report("one-cell delete, snapshot included",
-           timeRuns(runs, [&] { reset(); selectBlock(16000, 50, 1, 1); }, [&] { mnuDel_Click(state, ui); }), 30);
+           timeRuns(
+               runs,
+               [&] {
+                   reset();
+                   selectBlock(16000, 50, 1, 1);
+               },
+               [&] { mnuDel_Click(state, ui); }),
+           30);
     report("1000 x 10 paste, re-coloured",
            timeRuns(
                runs,
@@ -136,8 +143,30 @@ int main(int argc, char **argv)
                },
                [&] { mnuPeast_Click(state, ui); }),
            100);
+    report("1000 x 10 paste, storage already unshared",
+           timeRuns(
+               runs,
+               [&] {
+                   reset();
+                   selectBlock(15000, 40, 1, 1);
+                   ui.clipboard = block;
+                   SaveUndoSnapshot(state, 0);
+                   state.grdData(0).setTextMatrix(1, 1, u"w"_s);
+                   state.grdData(1).setBackColorAt(1, 1, kDiffBackColor);
+                   state.grdData(0).setBackColorAt(1, 1, kDiffBackColor);
+                   state.mnuUndoChecked = false;
+               },
+               [&] { mnuPeast_Click(state, ui); }),
+           100);
     report("copy to the other sheet, 1000 x 10",
-           timeRuns(runs, [&] { reset(); selectBlock(15000, 40, 1000, 10); }, [&] { mnuSend_Click(state); }), 100);
+           timeRuns(
+               runs,
+               [&] {
+                   reset();
+                   selectBlock(15000, 40, 1000, 10);
+               },
+               [&] { mnuSend_Click(state); }),
+           100);
     report("undo snapshot alone", timeRuns(runs, reset, [&] { SaveUndoSnapshot(state, 0); }), 30);
     report("undo with its silent re-comparison",
            timeRuns(

@@ -41,8 +41,8 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
     }
     for (Sheet *sheet : sheets)
         sheet->setCurrentCell(row, col);
-    const OleColor color = sheets[0]->textView(row, col) != sheets[1]->textView(row, col) ? kDiffBackColor
-                                                                                            : kWindowBackColor;
+    const OleColor color
+        = sheets[0]->textView(row, col) != sheets[1]->textView(row, col) ? kDiffBackColor : kWindowBackColor;
     for (Sheet *sheet : sheets)
         sheet->setCellBackColor(color);
 }

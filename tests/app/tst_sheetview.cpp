@@ -611,7 +611,7 @@ void TestSheetView::reloadShowsTheTop()
     const auto load = [&] {
         SheetFileReader reader(0, u","_s);
         return reader.open(path) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None
-            && reader.read(*m_sheet) == 0;
+            && reader.read(*m_sheet) == MMS_GRID_CSV_READ::ReadResult::Complete;
     };
     QVERIFY(load());
     QCOMPARE(m_sheet->rows(), 200);

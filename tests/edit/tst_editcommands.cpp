@@ -161,8 +161,7 @@ void TestEditCommands::pastesFromTheCurrentCell_data()
 
     const QString dots = u".,.,.|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("two lines at the anchor") << u"a\tb\r\nc\td\r\n"_s << 2 << 2 << u".,.,.|.,a,b|.,c,d|.,.,."_s;
-    QTest::newRow("an empty field empties its cell")
-        << u"a\r\na\t\r\n"_s << 1 << 1 << u"a,.,.|a,,.|.,.,.|.,.,."_s;
+    QTest::newRow("an empty field empties its cell") << u"a\r\na\t\r\n"_s << 1 << 1 << u"a,.,.|a,,.|.,.,.|.,.,."_s;
     QTest::newRow("last line without CR LF is not pasted") << u"a\r\nb"_s << 1 << 1 << u"a,.,.|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("one word pastes nothing") << u"word"_s << 1 << 1 << dots;
     QTest::newRow("empty clipboard") << QString() << 1 << 1 << dots;
@@ -173,8 +172,8 @@ void TestEditCommands::pastesFromTheCurrentCell_data()
         << u"a\nb\r\n"_s << 1 << 1 << u"a\nb,.,.|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("lone CR stays in the cell") << u"x\ry\r\n"_s << 4 << 3 << u".,.,.|.,.,.|.,.,.|.,.,x\ry"_s;
     QTest::newRow("NUL characters are text") << u"a\u0000b\r\n"_s << 1 << 1 << u"a\u0000b,.,.|.,.,.|.,.,.|.,.,."_s;
-    QTest::newRow("thousands of TABs")
-        << (u"z"_s + QString(5000, u'\t') + u"\r\n"_s) << 1 << 2 << u".,z,|.,.,.|.,.,.|.,.,."_s;
+    QTest::newRow("thousands of TABs") << (u"z"_s + QString(5000, u'\t') + u"\r\n"_s) << 1 << 2
+                                       << u".,z,|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("40000 lines") << u"q\r\n"_s.repeated(40000) << 3 << 1 << u".,.,.|.,.,.|q,.,.|q,.,."_s;
 }
 
@@ -384,7 +383,8 @@ void TestEditCommands::undoRestoresWhatEveryCommandChanged()
 {
     // Long random runs of the commands on both sheets: after each command that took a snapshot,
     // one undo of that sheet brings it back byte for byte, headers and counts included.
-    const QStringList fixtures{u"a,b,c,d|e,f,g,h|i,j,k,l|m,n,o,p"_s, u"a,x,c|e,f,y"_s, u"q"_s, u"a,b|c,d|e,f|g,h|i,j"_s};
+    const QStringList fixtures{u"a,b,c,d|e,f,g,h|i,j,k,l|m,n,o,p"_s, u"a,x,c|e,f,y"_s, u"q"_s,
+                               u"a,b|c,d|e,f|g,h|i,j"_s};
     QRandomGenerator random(20261207);
     for (int run = 0; run < 40; ++run) {
         init();
@@ -396,8 +396,8 @@ void TestEditCommands::undoRestoresWhatEveryCommandChanged()
             Sheet &sheet = s().grdData(active);
             const int r1 = 1 + int(random.bounded(sheet.rows() - 1));
             const int c1 = 1 + int(random.bounded(sheet.cols() - 1));
-            select(sheet, {r1, c1, r1 + int(random.bounded(sheet.rows() - r1)),
-                           c1 + int(random.bounded(sheet.cols() - c1))});
+            select(sheet,
+                   {r1, c1, r1 + int(random.bounded(sheet.rows() - r1)), c1 + int(random.bounded(sheet.cols() - c1))});
             const int command = int(random.bounded(4));
             const int changed = command == 3 ? 1 - active : active;
             const QStringList before = wholeSheet(s().grdData(changed));
