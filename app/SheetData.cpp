@@ -80,7 +80,7 @@ SheetData::SheetData(int rows, int cols)
 void SheetData::setText(int row, int col, QStringView text)
 {
     CellRef &ref = m_cells[index(row, col)];
-    if (QStringView(m_pool.constData() + ref.offset, qsizetype(ref.length)) == text)
+    if (textOf(ref) == text)
         return;
     m_wasted += ref.length;
     ref = appendToPool(text);
@@ -91,10 +91,10 @@ CellRef SheetData::appendToPool(QStringView text)
 {
     if (text.isEmpty())
         return {};
-    if (m_pool.size() + text.size() > qsizetype(std::numeric_limits<quint32>::max()))
+    if (m_edits.size() + text.size() >= qsizetype(kEditedText))
         throw GridError(GridErrorCode::OutOfMemory);
-    const CellRef ref{quint32(m_pool.size()), quint32(text.size())};
-    m_pool.append(text);
+    const CellRef ref{quint32(m_edits.size()) | kEditedText, quint32(text.size())};
+    m_edits.append(text);
     return ref;
 }
 
@@ -244,6 +244,7 @@ void SheetData::takeTexts(const SheetData &snapshot)
 {
     Q_ASSERT(snapshot.m_rows == m_rows && snapshot.m_cols == m_cols);
     m_pool = snapshot.m_pool;
+    m_edits = snapshot.m_edits;
     m_wasted = snapshot.m_wasted;
     m_cells = snapshot.m_cells;
 }
@@ -260,6 +261,7 @@ void SheetData::forgetTexts(int row1, int col1, int row2, int col2)
 void SheetData::clear()
 {
     m_pool.clear();
+    m_edits.clear();
     m_wasted = 0;
     m_cells.fill(CellRef{});
     m_back.fill(kDefaultBack);
@@ -268,7 +270,10 @@ void SheetData::clear()
 
 void SheetData::setPool(QString pool)
 {
+    if (pool.size() >= qsizetype(kEditedText))
+        throw GridError(GridErrorCode::OutOfMemory);
     m_pool = std::move(pool);
+    m_edits.clear();
     m_wasted = 0;
 }
 
@@ -291,17 +296,20 @@ quint8 SheetData::paletteIndex(OleColor color)
 
 void SheetData::compactPoolIfWasteful()
 {
-    if (m_wasted < kMinWasteToCompact || m_wasted < m_pool.size() / 2)
+    const qsizetype held = m_pool.size() + m_edits.size();
+    // A compacted pool is addressed like a file's text, so it must stay below the edits' mark.
+    if (m_wasted < kMinWasteToCompact || m_wasted < held / 2 || held - m_wasted >= qsizetype(kEditedText))
         return;
     QString pool;
-    pool.reserve(m_pool.size() - m_wasted);
+    pool.reserve(held - m_wasted);
     for (CellRef &ref : m_cells) {
         if (ref.length == 0)
             continue;
-        const QStringView text(m_pool.constData() + ref.offset, qsizetype(ref.length));
+        const QStringView text = textOf(ref);
         ref.offset = quint32(pool.size());
         pool.append(text);
     }
     m_pool = std::move(pool);
+    m_edits.clear();
     m_wasted = 0;
 }

@@ -14,17 +14,21 @@ inline constexpr int kMaxRowCol = 32767;
 // and ends such a read as a partial read instead.
 inline constexpr qsizetype kMaxCells = qsizetype(32) * 1024 * 1024;
 
-// Where one cell's text lies in the sheet's text pool.
+// Where one cell's text lies: in the sheet's text pool, or with kEditedText set in the offset, in
+// its pool of edited texts.
 struct CellRef
 {
     quint32 offset = 0;
     quint32 length = 0;
 };
+inline constexpr quint32 kEditedText = 0x8000'0000u;
 
-// The cells of one sheet in compact storage: every text is a slice of one pool (a file's whole
-// decoded text when it was read, with edits appended), each cell costs an 8-byte slice plus one
-// byte of background and one of text colour (indexes into a small palette). All members are
-// implicitly shared, so a copy is cheap until one side is written to.
+// The cells of one sheet in compact storage: every text is a slice of the text pool (a file's
+// whole decoded text when it was read) or of the pool of texts written since, each cell costs an
+// 8-byte slice plus one byte of background and one of text colour (indexes into a small
+// palette). All members are implicitly shared, so a copy is cheap until one side is written to;
+// because writing a cell only appends to the small pool of edits, an undo snapshot never makes
+// the next edit copy the file's whole text.
 //
 // Positions are not checked here: the sheet checks them before it calls in.
 class SheetData
@@ -48,8 +52,7 @@ public:
 
     [[nodiscard]] QStringView text(int row, int col) const
     {
-        const CellRef ref = m_cells.at(index(row, col));
-        return QStringView(m_pool.constData() + ref.offset, qsizetype(ref.length));
+        return textOf(m_cells.at(index(row, col)));
     }
     void setText(int row, int col, QStringView text);
 
@@ -97,12 +100,24 @@ public:
     // colours stay. The snapshot's colours are not read.
     void takeTexts(const SheetData &snapshot);
 
-    // Bulk filling, for readers: the pool is taken whole and cells are pointed into it.
+    // Bulk filling, for readers: the pool is taken whole and cells are pointed into it. A pool
+    // must stay below 2^31 characters (a file is at most 1 GiB).
     void setPool(QString pool);
     [[nodiscard]] const QString &pool() const
     {
         return m_pool;
     }
+    // Characters held for the texts, in both pools.
+    [[nodiscard]] qsizetype pooledCharacters() const
+    {
+        return m_pool.size() + m_edits.size();
+    }
+    // Whether both hold the very same pools, so that neither copied a text.
+    [[nodiscard]] bool sharesTextsWith(const SheetData &other) const
+    {
+        return m_pool.constData() == other.m_pool.constData() && m_edits.constData() == other.m_edits.constData();
+    }
+    // Adds a text to the pool of edited texts.
     CellRef appendToPool(QStringView text);
     void setCellRef(int row, int col, CellRef ref)
     {
@@ -121,6 +136,11 @@ private:
     {
         return qsizetype(row) * m_cols + col;
     }
+    [[nodiscard]] QStringView textOf(CellRef ref) const
+    {
+        const QString &pool = (ref.offset & kEditedText) ? m_edits : m_pool;
+        return QStringView(pool.constData() + (ref.offset & ~kEditedText), qsizetype(ref.length));
+    }
     quint8 paletteIndex(OleColor color);
     void compactPoolIfWasteful();
     void resizeRows(int rows);
@@ -131,7 +151,8 @@ private:
     int m_rows = 0;
     int m_cols = 0;
     QString m_pool;
-    qsizetype m_wasted = 0; // pool characters no cell points to any more
+    QString m_edits;
+    qsizetype m_wasted = 0; // characters of either pool no cell points to any more
     QList<CellRef> m_cells;
     QList<quint8> m_back;
     QList<quint8> m_fore;

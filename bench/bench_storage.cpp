@@ -87,7 +87,7 @@ void timePair(Sheet &sheet, int runs, const std::function<void()> &operation, co
     std::vector<double> times[4];
     for (int run = 0; run < runs; ++run) {
         for (const bool snapshot : {false, true}) {
-            const qsizetype poolBefore = sheet.data().pool().size();
+            const qsizetype poolBefore = sheet.data().pooledCharacters();
             SheetData held;
             if (snapshot)
                 held = sheet.data();
@@ -100,7 +100,7 @@ void timePair(Sheet &sheet, int runs, const std::function<void()> &operation, co
             timer.restart();
             undo();
             times[snapshot ? 3 : 2].push_back(double(timer.nsecsElapsed()) / 1e6);
-            poolKept = poolKept && sheet.data().pool().size() == poolBefore;
+            poolKept = poolKept && sheet.data().pooledCharacters() == poolBefore;
         }
     }
     operationFigures = {median(times[0]), median(times[1])};
@@ -130,7 +130,7 @@ int main(int argc, char **argv)
     setup.start();
     Sheet sheet;
     sheet.setData(makeData());
-    const qsizetype poolAtStart = sheet.data().pool().size();
+    const qsizetype poolAtStart = sheet.data().pooledCharacters();
     std::printf("sheet: %d x %d cells (%d x %d data), pool %lld characters, made in %lld ms\n", sheet.rows(),
                 sheet.cols(), kDataRows, kDataCols, static_cast<long long>(poolAtStart),
                 static_cast<long long>(setup.elapsed()));
@@ -161,7 +161,7 @@ int main(int argc, char **argv)
             timer.start();
             sheet.restoreSnapshot(snapshot);
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
-            poolKept = poolKept && sheet.data().pool().size() == snapshot.pool().size();
+            poolKept = poolKept && sheet.data().pooledCharacters() == snapshot.pooledCharacters();
         }
         return median(times);
     };
@@ -175,7 +175,7 @@ int main(int argc, char **argv)
     print("restore snapshot after a column insert", restoreAfterCols);
     print("restore snapshot after a row removal", restoreAfterRows);
 
-    const qsizetype poolAtEnd = sheet.data().pool().size();
+    const qsizetype poolAtEnd = sheet.data().pooledCharacters();
     std::printf("\npool: %lld characters before, %lld after; %s\n", static_cast<long long>(poolAtStart),
                 static_cast<long long>(poolAtEnd), poolKept ? "no operation grew it" : "AN OPERATION GREW IT");
     std::printf("sheet after the runs: %d x %d\n", sheet.rows(), sheet.cols());

@@ -172,6 +172,7 @@ private slots:
     void redrawOffCollectsNotifications();
     void copiesAreIndependent();
     void manyEditsKeepTexts();
+    void editAfterSnapshotKeepsTheFileTextShared();
     void coloursOfTheCurrentCell();
     void modelShowsTheSheet();
     void modelHighlightsTheSelection();
@@ -519,7 +520,7 @@ void TestSheet::manyEditsKeepTexts()
                 sheet.setTextMatrix(r, c, u"%1-%2-%3"_s.arg(round).arg(r).arg(c) + filler);
     QCOMPARE(sheet.textMatrix(7, 9), u"19-7-9"_s + filler);
     QCOMPARE(sheet.textMatrix(49, 49), u"19-49-49"_s + filler);
-    QVERIFY(sheet.data().pool().size() < 3 * 49 * 49 * (filler.size() + 10));
+    QVERIFY(sheet.data().pooledCharacters() < 3 * 49 * 49 * (filler.size() + 10));
 }
 
 void TestSheet::coloursOfTheCurrentCell()
@@ -595,6 +596,28 @@ void TestSheet::modelHighlightsTheSelection()
     QCOMPARE(background(3, 2), QColor(Qt::white));
 }
 
+void TestSheet::editAfterSnapshotKeepsTheFileTextShared()
+{
+    // A read's cells are slices of the file's text. An undo snapshot shares it, and the edit
+    // after the snapshot must not copy it: only the small pool of edited texts is written.
+    SheetData read(2, 3);
+    read.setPool(QString::fromLatin1("alphabetagamma")); // an allocated text, as a read makes
+    read.setCellRef(1, 1, {0, 5});
+    read.setCellRef(1, 2, {5, 4});
+    Sheet sheet;
+    sheet.setData(read);
+    const SheetData snapshot = sheet.data();
+
+    sheet.setTextMatrix(1, 1, u"edited"_s);
+    sheet.setTextMatrix(1, 2, u"beta"_s); // the same text: nothing written
+
+    QVERIFY(sheet.data().pool().isSharedWith(snapshot.pool()));
+    QCOMPARE(sheet.textMatrix(1, 1), u"edited"_s);
+    QCOMPARE(sheet.textMatrix(1, 2), u"beta"_s);
+    QCOMPARE(snapshot.text(1, 1), u"alpha"_s);
+    QCOMPARE(sheet.data().pooledCharacters(), snapshot.pooledCharacters() + 6);
+}
+
 void TestSheet::rowsAndColumnsMove_data()
 {
     QTest::addColumn<bool>("redraw");
@@ -656,7 +679,7 @@ void TestSheet::rowsAndColumnsMove()
     SheetModel model(sheet);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     ModelMirror mirror(model);
-    const QString poolBefore = sheet.data().pool();
+    const SheetData before = sheet.data();
 
     sheet.setRedraw(redraw);
     const QStringList words = change.split(u' ');
@@ -690,8 +713,8 @@ void TestSheet::rowsAndColumnsMove()
     QCOMPARE(mirror.shown(), ModelMirror(model).shown());
     if (words.size() > 2) {
         // Moving texts writes nothing: the pool is the very same string.
-        QCOMPARE(sheet.data().pool().size(), poolBefore.size());
-        QVERIFY(sheet.data().pool().isSharedWith(poolBefore));
+        QCOMPARE(sheet.data().pooledCharacters(), before.pooledCharacters());
+        QVERIFY(sheet.data().sharesTextsWith(before));
     }
 }
 
@@ -758,7 +781,7 @@ void TestSheet::restoringASnapshotSharesItsTexts()
 
     sheet.restoreSnapshot(snapshot);
     QCOMPARE(textMap(sheet), kFourByFour);
-    QVERIFY(sheet.data().pool().isSharedWith(snapshot.pool()));
+    QVERIFY(sheet.data().sharesTextsWith(snapshot));
     // The sheet's own colours where they are now (the mark went down with its row), and its place.
     QCOMPARE(colourMap(sheet), u"....|....|....|..d."_s);
     QCOMPARE((QList<int>{sheet.row(), sheet.col(), sheet.topRow()}), (QList<int>{2, 2, 2}));
