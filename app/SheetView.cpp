@@ -329,6 +329,22 @@ void SheetView::mouseReleaseEvent(QMouseEvent *event)
         m_sheet.setMouseCell(index.row() + 1, index.column() + 1);
     const int button = gridButton(event->button());
     m_pressedButtons &= ~button;
+    // The view that took the press keeps the mouse until the release, but a release over another
+    // sheet belongs to that sheet: it is the one the person let go on.
+    if (!viewport()->rect().contains(pos)) {
+        const QPoint global = event->globalPosition().toPoint();
+        QWidget *under = QApplication::widgetAt(global);
+        while (under && !qobject_cast<SheetView *>(under))
+            under = under->parentWidget();
+        if (auto *other = qobject_cast<SheetView *>(under); other && other != this) {
+            m_releaseEndsDoubleClick = false;
+            const QPoint otherPos = other->viewport()->mapFromGlobal(global);
+            if (const QModelIndex otherIndex = other->indexAt(otherPos); otherIndex.isValid())
+                other->m_sheet.setMouseCell(otherIndex.row() + 1, otherIndex.column() + 1);
+            other->m_sheet.raiseMouseUp(button, gridShiftState(event->modifiers()), otherPos.x(), otherPos.y());
+            return;
+        }
+    }
     m_sheet.raiseMouseUp(button, gridShiftState(event->modifiers()), pos.x(), pos.y());
     // A double click is one click followed by the double click: its last release clicks no more.
     if (event->button() == Qt::LeftButton && !std::exchange(m_releaseEndsDoubleClick, false))

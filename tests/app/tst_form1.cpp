@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -65,10 +66,14 @@ private slots:
     void windowIsCurrentWhenAMessageShows();
     void dropsReachThePanelUnderTheMouseInEveryMode();
     void editBoxMirrorsItsState();
+    void mouseUpPicksTheSheetAndOrdersTheBlock();
+    void blockCommandsThroughTheRealClipboard();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
-    Form1 &makeForm(const QString &commandLine = {}, HelpFile helpFile = HelpFile::Present);
+    enum class Screen { Recorder, Real }; // the real one: message boxes, clipboard, dialogs
+    Form1 &makeForm(const QString &commandLine = {}, HelpFile helpFile = HelpFile::Present,
+                    Screen screen = Screen::Recorder);
     QString writeFile(const QString &name, const QByteArray &bytes);
     static bool sendDrop(QWidget *panel, QMimeData *mime);
     static QColor shownBackground(SheetView *view, int row, int col);
@@ -97,7 +102,7 @@ void TestForm1::cleanup()
     m_dir.reset();
 }
 
-Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile)
+Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile, Screen screen)
 {
     const QString programFolder = m_dir->filePath(u"program"_s);
     QDir().mkpath(programFolder);
@@ -109,7 +114,7 @@ Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile)
             qFatal("cannot write the help file");
     }
     Form1Options options;
-    options.ui = m_ui.get();
+    options.ui = screen == Screen::Recorder ? m_ui.get() : nullptr;
     options.programFolder = programFolder;
     options.commandLine = commandLine;
     options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
@@ -545,8 +550,9 @@ void TestForm1::busyWindowIgnoresItsCommands_data()
 {
     QTest::addColumn<QString>("command");
     for (const char *command :
-         {"cmdDiff", "cmdClr", "cmdGmn", "cmdEnd", "close box", "cmdName", "cmdSave", "mnuNew", "mnuUndo", "mnuDoble",
-          "mnuKukan", "mnuHelp", "mnuVer", "drop", "drag over", "cell change"})
+         {"cmdDiff", "cmdClr",   "cmdGmn",   "cmdEnd",   "close box", "cmdName", "cmdSave",   "mnuNew",
+          "mnuUndo", "mnuDoble", "mnuKukan", "mnuHelp",  "mnuVer",    "drop",    "drag over", "cell change",
+          "mnuZ",    "mnuCut",   "mnuCopy",  "mnuPeast", "mnuDel",    "mnuSend"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -573,6 +579,7 @@ void TestForm1::busyWindowIgnoresItsCommands()
     closer.start(20);
 
     AppState &state = form.state();
+    m_ui->clipboard = u"pasted\r\n"_s;
     state.CompareRunning = true;
     const bool undoBefore = state.mnuUndoChecked;
     const bool dobleBefore = state.mnuDobleChecked;
@@ -604,7 +611,11 @@ void TestForm1::busyWindowIgnoresItsCommands()
         form.mnuHelp->trigger();
     else if (command == u"mnuVer")
         form.mnuVer->trigger();
-    else if (command == u"drop")
+    else if (command.startsWith(u"mnu")) { // the context menu's commands
+        QAction *action = form.mnuMain->findChild<QAction *>(command);
+        QVERIFY(action);
+        action->trigger();
+    } else if (command == u"drop")
         QVERIFY(!sendDrop(form.PicFile[1], mime) || !form.grdData[1]->isVisible());
     else if (command == u"cell change") {
         // Outside a comparison this would empty the tool tips: the other sheet is hidden.
@@ -630,6 +641,7 @@ void TestForm1::busyWindowIgnoresItsCommands()
     QCOMPARE(m_ui->messages.size(), messagesBefore);
     QVERIFY(m_ui->saveRequests.isEmpty());
     QVERIFY(m_ui->openedUrls.isEmpty());
+    QCOMPARE(m_ui->clipboard, u"pasted\r\n"_s);
     QVERIFY(form.isVisible());
     QVERIFY(state.grdData(0).isVisible());
     QVERIFY(!state.grdData(1).isVisible());
@@ -637,6 +649,8 @@ void TestForm1::busyWindowIgnoresItsCommands()
     QCOMPARE(state.mnuUndoChecked, undoBefore);
     QCOMPARE(state.mnuDobleChecked, dobleBefore);
     QCOMPARE(state.grdData(0).backColorAt(1, 1), kWindowBackColor);
+    QCOMPARE(state.grdData(0).textMatrix(1, 1), u"edited"_s);
+    QVERIFY(!state.UndoAvailable[0] && !state.UndoAvailable[1]);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("a,b\r\n"));
@@ -782,6 +796,96 @@ void TestForm1::editBoxMirrorsItsState()
     QVERIFY(!box.hasFocus());
     box.setVisible(false);
     QVERIFY(!line->isVisible());
+}
+
+void TestForm1::mouseUpPicksTheSheetAndOrdersTheBlock()
+{
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    form.mnuNew->trigger();
+    AppState &state = form.state();
+    SheetView *left = form.grdData[0];
+    SheetView *right = form.grdData[1];
+    const auto cellCentre = [](SheetView *view, int row, int col) {
+        return view->visualRect(view->model()->index(row - 1, col - 1)).center();
+    };
+
+    // Dragged from bottom-right to top-left, with either button released: the block is put in
+    // order when the button comes up.
+    QTest::mousePress(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 4, 3));
+    QTest::mouseMove(left->viewport(), cellCentre(left, 2, 1));
+    QTest::mouseRelease(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 2, 1));
+    QCOMPARE(state.ActiveSheet, 0);
+    const Sheet &sheet = state.grdData(0);
+    QCOMPARE((QList<int>{sheet.row(), sheet.col(), sheet.rowSel(), sheet.colSel()}), (QList<int>{2, 1, 4, 3}));
+
+    // Pressed on sheet 1, released over sheet 2: sheet 2 is the one let go on.
+    QTest::mousePress(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 1, 1));
+    const QPoint overRight = left->viewport()->mapFromGlobal(right->viewport()->mapToGlobal(cellCentre(right, 2, 2)));
+    QTest::mouseRelease(left->viewport(), Qt::LeftButton, {}, overRight);
+    QCOMPARE(state.ActiveSheet, 1);
+
+    // While a comparison runs a release changes nothing.
+    state.CompareRunning = true;
+    QTest::mouseClick(left->viewport(), Qt::RightButton, {}, cellCentre(left, 3, 3));
+    QCOMPARE(state.ActiveSheet, 1);
+    state.CompareRunning = false;
+}
+
+void TestForm1::blockCommandsThroughTheRealClipboard()
+{
+    Form1 &form = makeForm({}, HelpFile::Present, Screen::Real);
+    const QString left = writeFile(u"left.csv"_s, "a,b,c\r\nd,e,f\r\ng,h,i\r\n");
+    const QString right = writeFile(u"right.csv"_s, "a,x,c\r\nd,e,y\r\n");
+    for (int i = 0; i < 2; ++i) {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(i == 0 ? left : right)});
+        QVERIFY(sendDrop(form.PicFile[i], mime));
+        delete mime;
+    }
+    AppState &state = form.state();
+    Sheet &sheet0 = state.grdData(0);
+    const auto selectBlock = [&](int row, int col, int rowSel, int colSel) {
+        sheet0.setCurrentCell(row, col);
+        sheet0.setRowSel(rowSel);
+        sheet0.setColSel(colSel);
+        state.ActiveSheet = 0;
+    };
+    QClipboard *clipboard = QGuiApplication::clipboard();
+
+    selectBlock(1, 2, 2, 3);
+    form.mnuCopy->trigger();
+    QCOMPARE(clipboard->text(), u"b\tc\r\ne\tf\r\n"_s);
+
+    // Another program's text, cut at LF, pasted at (3, 1) and re-coloured where sheet 2 has cells.
+    clipboard->setText(u"g\tx\nq\n"_s);
+    selectBlock(2, 2, 2, 2);
+    form.mnuPeast->trigger();
+    QCOMPARE(sheet0.textMatrix(2, 2), u"g"_s);
+    QCOMPARE(sheet0.textMatrix(2, 3), u"x"_s);
+    QCOMPARE(sheet0.textMatrix(3, 2), u"q"_s);
+    QCOMPARE(shownBackground(form.grdData[0], 2, 2), QColor(0xFF, 0x80, 0x80)); // g against e
+    QCOMPARE(shownBackground(form.grdData[0], 3, 2), QColor(0xFF, 0x00, 0xFF)); // sheet 2 has no row 3
+    QVERIFY(state.UndoAvailable[0]);
+
+    // Data that is no text pastes nothing, and the sheet keeps its size.
+    auto *image = new QMimeData;
+    image->setImageData(QImage(4, 4, QImage::Format_RGB32));
+    clipboard->setMimeData(image);
+    selectBlock(1, 1, 1, 1);
+    form.mnuPeast->trigger();
+    QCOMPARE(sheet0.textMatrix(1, 1), u"a"_s);
+    QCOMPARE(sheet0.rows(), 4);
+
+    // The block to the other sheet: its texts there, and both show it as equal.
+    selectBlock(1, 1, 2, 3);
+    form.mnuSend->trigger();
+    for (int c = 1; c <= 3; ++c) {
+        QCOMPARE(state.grdData(1).textMatrix(1, c), sheet0.textMatrix(1, c));
+        QCOMPARE(shownBackground(form.grdData[1], 2, c), form.grdData[1]->palette().color(QPalette::Base));
+    }
+    QVERIFY(state.UndoAvailable[1]);
+    QVERIFY(form.grdData[0]->isEnabled() && form.grdData[1]->isEnabled());
 }
 
 QTEST_MAIN(TestForm1)
