@@ -174,6 +174,8 @@ void TestEditCommands::pastesFromTheCurrentCell_data()
     QTest::newRow("NUL characters are text") << u"a\u0000b\r\n"_s << 1 << 1 << u"a\u0000b,.,.|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("thousands of TABs") << (u"z"_s + QString(5000, u'\t') + u"\r\n"_s) << 1 << 2
                                        << u".,z,|.,.,.|.,.,.|.,.,."_s;
+    QTest::newRow("a 10 MB line") << (QString(10'000'000, u'w') + u"\r\n"_s) << 4 << 3
+                                  << (u".,.,.|.,.,.|.,.,.|.,.,"_s + QString(10'000'000, u'w'));
     QTest::newRow("40000 lines") << u"q\r\n"_s.repeated(40000) << 3 << 1 << u".,.,.|.,.,.|q,.,.|q,.,."_s;
 }
 
