@@ -135,6 +135,9 @@ public:
     bool CompareCancelled = false;
     int ActiveSheet = 0;
     std::array<bool, 2> UndoAvailable{false, false};
+    // Set by the search command just before it shows the search dialog; the dialog's activation
+    // then re-targets it on the active sheet and clears it. Other activations change nothing.
+    bool SearchDialogPending = false;
     std::array<QString, 3> SheetFileName;
 
     // ---- Settings (the settings file and the settings menu) -------------------------------

@@ -67,6 +67,17 @@ void CatchUpUserInterface::showVersionDialog(bool gridControlFound)
     m_screen.showVersionDialog(gridControlFound);
 }
 
+void CatchUpUserInterface::showSearchDialog(AppState &state)
+{
+    m_catchUp();
+    m_screen.showSearchDialog(state);
+}
+
+void CatchUpUserInterface::closeSearchDialog()
+{
+    m_screen.closeSearchDialog();
+}
+
 bool CatchUpUserInterface::openUrl(const QString &url)
 {
     return m_screen.openUrl(url);

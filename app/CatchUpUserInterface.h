@@ -25,6 +25,8 @@ public:
     void closeProgressDialog() override;
     void showDelimiterDialog(AppState &state) override;
     void showVersionDialog(bool gridControlFound) override;
+    void showSearchDialog(AppState &state) override;
+    void closeSearchDialog() override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
 

@@ -14,6 +14,7 @@
 #include "QtUserInterface.h"
 #include "Recompare.h"
 #include "SaveCommands.h"
+#include "SearchCommand.h"
 #include "SendToOther.h"
 #include "Settings.h"
 #include "SheetFont.h"
@@ -59,6 +60,8 @@ Form1::Form1(Form1Options options, QWidget *parent)
         options.ui = m_ownUi.get();
     }
     m_ui = std::make_unique<CatchUpUserInterface>(*options.ui, [this] { syncWidgets(); });
+    if (m_ownUi)
+        m_ownUi->setDialogHandlers(*m_ui, [this](const std::function<void()> &handler) { run(handler); });
     setWindowTitle(kCaption);
     setFont(sheetFont());
     createMenus();
@@ -166,6 +169,7 @@ void Form1::createMenus()
     connect(mnuPeast, &QAction::triggered, this, [this] { run([this] { ::mnuPeast_Click(m_state, *m_ui); }); });
     connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
     connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state); }); });
+    connect(mnuGrep, &QAction::triggered, this, [this] { run([this] { ::mnuGrep_Click(m_state, *m_ui); }); });
 }
 
 void Form1::createControls()
@@ -290,6 +294,9 @@ void Form1::closeEvent(QCloseEvent *event)
     run([this] {
         readWindowPlacement();
         (void)SaveSettings(m_state, m_settingsPath);
+        // The program ends without unloading the search dialog: what was used in it since it
+        // opened is not saved.
+        m_ui->closeSearchDialog();
     });
     event->accept();
 }

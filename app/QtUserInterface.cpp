@@ -1,6 +1,8 @@
 #include "QtUserInterface.h"
 
+#include "Form2.h"
 #include "Form3.h"
+#include "HandlerGuard.h"
 #include "frmHikaku.h"
 #include "frmVersion.h"
 
@@ -22,6 +24,13 @@ QtUserInterface::QtUserInterface(QWidget *mainWindow, bool &compareCancelled)
 QtUserInterface::~QtUserInterface()
 {
     delete m_progress;
+    delete m_search;
+}
+
+void QtUserInterface::setDialogHandlers(UserInterface &ui, HandlerRunner run)
+{
+    m_dialogUi = &ui;
+    m_dialogRun = std::move(run);
 }
 
 void QtUserInterface::showMessage(const QString &text, const QString &title, MessageIcon icon)
@@ -115,6 +124,28 @@ void QtUserInterface::showVersionDialog(bool gridControlFound)
 {
     frmVersion dialog(*this, gridControlFound, m_mainWindow);
     dialog.exec();
+}
+
+void QtUserInterface::showSearchDialog(AppState &state)
+{
+    if (!m_search) {
+        HandlerRunner run = m_dialogRun;
+        if (!run)
+            run = [this](const std::function<void()> &handler) { runHandler(ErrorStyle::Report, *this, handler); };
+        m_search = new Form2(state, *m_dialogUi, std::move(run), m_mainWindow);
+    }
+    m_search->show();
+    m_search->raise();
+    m_search->activateWindow();
+    // The window system may deliver the activation late, or not at all when the dialog was
+    // already active: the re-targeting happens now, and the later activation finds nothing
+    // pending.
+    m_search->Form_Activate();
+}
+
+void QtUserInterface::closeSearchDialog()
+{
+    delete m_search;
 }
 
 bool QtUserInterface::openUrl(const QString &url)

@@ -4,6 +4,9 @@
 
 #include <QPointer>
 
+#include <functional>
+
+class Form2;
 class QWidget;
 class frmHikaku;
 
@@ -27,11 +30,22 @@ public:
     void closeProgressDialog() override;
     void showDelimiterDialog(AppState &state) override;
     void showVersionDialog(bool gridControlFound) override;
+    void showSearchDialog(AppState &state) override;
+    void closeSearchDialog() override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
+
+    // How the modeless search dialog runs its handlers and reaches the person: the main window's
+    // handler wrapper and its catching-up user interface. Until they are given, its handlers run
+    // with this user interface and report their errors.
+    using HandlerRunner = std::function<void(const std::function<void()> &)>;
+    void setDialogHandlers(UserInterface &ui, HandlerRunner run);
 
 private:
     QWidget *m_mainWindow;
     bool &m_compareCancelled;
     QPointer<frmHikaku> m_progress;
+    QPointer<Form2> m_search;
+    UserInterface *m_dialogUi = this;
+    HandlerRunner m_dialogRun;
 };

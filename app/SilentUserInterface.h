@@ -43,6 +43,12 @@ public:
     void showVersionDialog(bool) override
     {
     }
+    void showSearchDialog(AppState &) override
+    {
+    }
+    void closeSearchDialog() override
+    {
+    }
     bool openUrl(const QString &) override
     {
         return false;

@@ -44,6 +44,14 @@ public:
     virtual void showDelimiterDialog(AppState &state) = 0; // "区切り文字設定"
     virtual void showVersionDialog(bool gridControlFound) = 0;
 
+    // The search dialog "検索", modeless: owned by the main window, it stays in front of it and
+    // never blocks it. Loads it when it is not loaded, shows and activates it and returns at once;
+    // its activation re-targets it on the active sheet while SearchDialogPending is set.
+    virtual void showSearchDialog(AppState &state) = 0;
+    // The main window is closing: the dialog goes without its unload step, so the texts used
+    // since it was opened do not reach the histories.
+    virtual void closeSearchDialog() = 0;
+
     // Opens a document or web address with the desktop's default application.
     [[nodiscard]] virtual bool openUrl(const QString &url) = 0;
     // Starts a program given as a command line; false when it could not be started.

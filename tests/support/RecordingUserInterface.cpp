@@ -65,6 +65,16 @@ void RecordingUserInterface::showVersionDialog(bool gridControlFound)
     versionDialogs.append(gridControlFound);
 }
 
+void RecordingUserInterface::showSearchDialog(AppState &)
+{
+    ++searchDialogShows;
+}
+
+void RecordingUserInterface::closeSearchDialog()
+{
+    ++searchDialogCloses;
+}
+
 bool RecordingUserInterface::openUrl(const QString &url)
 {
     openedUrls.append(url);

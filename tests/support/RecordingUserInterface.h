@@ -31,6 +31,8 @@ public:
     void closeProgressDialog() override;
     void showDelimiterDialog(AppState &state) override;
     void showVersionDialog(bool gridControlFound) override;
+    void showSearchDialog(AppState &state) override;
+    void closeSearchDialog() override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
 
@@ -53,6 +55,8 @@ public:
     int delimiterDialogs = 0;
     std::function<void(AppState &)> onDelimiterDialog; // plays the person's part in the dialog
     QList<bool> versionDialogs; // gridControlFound of each version dialog shown
+    int searchDialogShows = 0;
+    int searchDialogCloses = 0;
 
     QStringList openedUrls;
     bool openUrlResult = true;

@@ -1,0 +1,308 @@
+#include "AppState.h"
+#include "Form1.h"
+#include "Form2.h"
+#include "SheetFixtures.h"
+#include "SheetView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The search dialog in the real main window, on the real screen (offscreen), driven with its
+// buttons; message boxes are answered with OK and their texts kept.
+class TestForm2 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensFromEitherSheet_data();
+    void opensFromEitherSheet();
+    void searchCommandRetargetsTheOpenDialog();
+    void searchesAndReplacesWithTheButtons();
+    void closingStoresTheListsAndMatchCase();
+    void closingTheMainWindowDropsWhatWasTyped();
+    void busyWindowIgnoresTheSearchCommand();
+
+private:
+    Form1 &makeForm(const QByteArray &settings = {});
+    [[nodiscard]] Form2 *dialog() const;
+    static void type(QComboBox *box, const QString &text);
+    static QStringList entries(const QComboBox *box);
+    [[nodiscard]] QString settingsText() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Form1> m_form;
+    QTimer m_boxAnswerer;
+    QStringList m_messages; // "title|text" of each message box shown
+};
+
+void TestForm2::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    m_boxAnswerer.setInterval(5);
+    connect(&m_boxAnswerer, &QTimer::timeout, this, [this] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            m_messages << box->windowTitle() + u'|' + box->text();
+            box->accept();
+        }
+    });
+}
+
+void TestForm2::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_messages.clear();
+    m_boxAnswerer.start();
+}
+
+void TestForm2::cleanup()
+{
+    m_boxAnswerer.stop();
+    m_form.reset();
+    m_dir.reset();
+}
+
+Form1 &TestForm2::makeForm(const QByteArray &settings)
+{
+    Form1Options options;
+    options.programFolder = m_dir->path();
+    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
+    if (!settings.isEmpty()) {
+        QFile file(options.settingsPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
+            qFatal("cannot write the settings file");
+    }
+    m_form = std::make_unique<Form1>(options);
+    m_form->show();
+    if (!QTest::qWaitForWindowExposed(m_form.get()))
+        qWarning("window not exposed");
+    // Two sheets side by side.
+    m_form->mnuNew->trigger();
+    m_form->mnuNew->trigger();
+    fillSheet(m_form->state().grdData(0), u"apple,banana,x|cherry,Banana,y|date,BANANA,z"_s);
+    fillSheet(m_form->state().grdData(1), u"one,two|three,four"_s);
+    m_form->syncWidgets();
+    return *m_form;
+}
+
+Form2 *TestForm2::dialog() const
+{
+    const QList<Form2 *> dialogs = m_form->findChildren<Form2 *>();
+    return dialogs.size() == 1 ? dialogs.first() : nullptr;
+}
+
+void TestForm2::type(QComboBox *box, const QString &text)
+{
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), text);
+}
+
+QStringList TestForm2::entries(const QComboBox *box)
+{
+    QStringList list;
+    for (int i = 0; i < box->count(); ++i)
+        list << box->itemText(i);
+    return list;
+}
+
+QString TestForm2::settingsText() const
+{
+    QFile file(m_dir->filePath(u"Rowlark.ini"_s));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void TestForm2::opensFromEitherSheet_data()
+{
+    QTest::addColumn<int>("sheet");
+    QTest::newRow("from sheet 1") << 0;
+    QTest::newRow("from sheet 2") << 1;
+}
+
+void TestForm2::opensFromEitherSheet()
+{
+    QFETCH(int, sheet);
+    Form1 &form = makeForm(QByteArrayLiteral("[GREP  ]old\r\n[GREP  ]\r\n[GREP  ]older\r\n[TIKAN ]new\r\n"));
+    AppState &state = form.state();
+    state.grdData(sheet).setCurrentCell(2, 2);
+    state.ActiveSheet = sheet;
+    form.mnuGrep->trigger();
+
+    Form2 *search = dialog();
+    QVERIFY(search);
+    QVERIFY(search->isVisible());
+    QVERIFY(!search->isModal());
+    QCOMPARE(search->windowType(), Qt::Tool);
+    QCOMPARE(search->windowTitle(), u"検索　選択中のセルから検索します"_s);
+    QVERIFY(form.isEnabled());
+    QVERIFY(search->optIdx[sheet]->isChecked());
+    QVERIFY(search->optIdx[sheet]->isEnabled());
+    QVERIFY(!search->optIdx[1 - sheet]->isEnabled());
+    QVERIFY(search->optMuki[0]->isChecked());
+    QCOMPARE(search->cboGrep->currentText(), state.grdData(sheet).textMatrix(2, 2));
+    QCOMPARE(entries(search->cboGrep), (QStringList{u"old"_s, u"older"_s}));
+    QCOMPARE(entries(search->cboTikan), QStringList{u"new"_s});
+    QVERIFY(!state.SearchDialogPending);
+
+    // At the bottom-left corner of the sheet it searches (the rule's allowance for the title and
+    // menu bars is only near the real ones).
+    const QWidget *view = form.grdData[sheet];
+    const QRect sheetOnScreen(view->mapToGlobal(QPoint(0, 0)), view->size());
+    QVERIFY(qAbs(search->y() - sheetOnScreen.bottom()) < 40);
+    QVERIFY(qAbs(search->x() - sheetOnScreen.left()) < 20);
+}
+
+void TestForm2::searchCommandRetargetsTheOpenDialog()
+{
+    Form1 &form = makeForm();
+    AppState &state = form.state();
+    form.mnuGrep->trigger();
+    Form2 *search = dialog();
+    QVERIFY(search);
+    QCOMPARE(search->cboGrep->currentText(), u"apple"_s);
+
+    // Activations by switching windows change nothing.
+    state.ActiveSheet = 1;
+    form.activateWindow();
+    search->activateWindow();
+    QCoreApplication::processEvents();
+    QVERIFY(search->optIdx[0]->isChecked());
+
+    state.grdData(1).setCurrentCell(2, 1);
+    form.mnuGrep->trigger();
+    QCOMPARE(dialog(), search);
+    QVERIFY(search->optIdx[1]->isChecked());
+    QVERIFY(search->optIdx[1]->isEnabled());
+    QVERIFY(!search->optIdx[0]->isEnabled());
+    QCOMPARE(search->cboGrep->currentText(), u"three"_s);
+}
+
+void TestForm2::searchesAndReplacesWithTheButtons()
+{
+    Form1 &form = makeForm();
+    AppState &state = form.state();
+    Sheet &sheet = state.grdData(0);
+    sheet.setCurrentCell(1, 2);
+    form.mnuGrep->trigger();
+    Form2 *search = dialog();
+    QVERIFY(search);
+    const auto current = [&] { return u"%1,%2"_s.arg(sheet.row()).arg(sheet.col()); };
+
+    // The first search tests the current cell itself, then down the column.
+    type(search->cboGrep, u"banana"_s);
+    QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
+    QCOMPARE(current(), u"1,2"_s);
+    QCOMPARE(sheet.foreColorAt(1, 2), kMarkForeColor);
+    QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
+    QCOMPARE(current(), u"2,2"_s);
+
+    // With match case, "Banana" and "BANANA" no longer match: nothing down-right.
+    QTest::mouseClick(search->chkKubun, Qt::LeftButton);
+    QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
+    QCOMPARE(m_messages, QStringList{u"検索結果|その方向には、検索データはありません"_s});
+    QCOMPARE(current(), u"2,2"_s);
+    QVERIFY(search->isVisible());
+
+    // Up-left starts at the current cell again, which no longer matches; (1, 2) does.
+    QTest::mouseClick(search->optMuki[1], Qt::LeftButton);
+    QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
+    QCOMPARE(current(), u"1,2"_s);
+
+    // Each replace handles the next matching cell only, every occurrence in it.
+    QTest::mouseClick(search->chkKubun, Qt::LeftButton);
+    QTest::mouseClick(search->optMuki[0], Qt::LeftButton);
+    type(search->cboGrep, u"a"_s);
+    type(search->cboTikan, u"o"_s);
+    QTest::mouseClick(search->cmdTikan, Qt::LeftButton);
+    QCOMPARE(sheet.textMatrix(1, 2), u"bonono"_s);
+    QCOMPARE(sheet.textMatrix(2, 2), u"Banana"_s);
+    QTest::mouseClick(search->cmdTikan, Qt::LeftButton);
+    QCOMPARE(current(), u"2,2"_s);
+    QCOMPARE(sheet.textMatrix(2, 2), u"Bonono"_s);
+    QCOMPARE(entries(search->cboGrep), (QStringList{u"a"_s, u"banana"_s}));
+    QCOMPARE(entries(search->cboTikan), QStringList{u"o"_s});
+
+    // One undo takes back the last replacement only.
+    form.mnuZ->trigger();
+    QCOMPARE(sheet.textMatrix(2, 2), u"Banana"_s);
+    QCOMPARE(sheet.textMatrix(1, 2), u"bonono"_s);
+}
+
+void TestForm2::closingStoresTheListsAndMatchCase()
+{
+    Form1 &form = makeForm(QByteArrayLiteral("[GREP  ]a\r\n[GREP  ]\r\n[GREP  ]c\r\n[GREP  ]d\r\n[GREP  ]e\r\n"));
+    AppState &state = form.state();
+    form.mnuGrep->trigger();
+    QPointer<Form2> search = dialog();
+    QVERIFY(search);
+    type(search->cboGrep, u"c"_s);
+    QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
+    QTest::mouseClick(search->chkKubun, Qt::LeftButton);
+    QTest::mouseClick(search->optMuki[1], Qt::LeftButton);
+    QTest::mouseClick(search->cmdEnd, Qt::LeftButton);
+    QTRY_VERIFY(!search);
+    // Four entries fill the first four slots; the fifth keeps its old text.
+    QCOMPARE(state.SearchHistory, (std::array<QString, 5>{u"c"_s, u"a"_s, u"d"_s, u"e"_s, u"e"_s}));
+    QCOMPARE(state.MatchCaseSetting, 1);
+
+    // Loaded afresh: the stored lists, the tick, and the direction back to "下右".
+    form.mnuGrep->trigger();
+    search = dialog();
+    QVERIFY(search);
+    QCOMPARE(entries(search->cboGrep), (QStringList{u"c"_s, u"a"_s, u"d"_s, u"e"_s, u"e"_s}));
+    QVERIFY(search->chkKubun->isChecked());
+    QVERIFY(search->optMuki[0]->isChecked());
+    QTest::keyClick(search, Qt::Key_Escape);
+    QTRY_VERIFY(!search);
+
+    form.close();
+    const QString saved = settingsText();
+    QVERIFY(saved.contains(u"[GREP  ]c\r\n[GREP  ]a\r\n[GREP  ]d\r\n[GREP  ]e\r\n[GREP  ]e\r\n"_s));
+    QVERIFY(saved.contains(u"[KUBUN ]1\r\n"_s));
+}
+
+void TestForm2::closingTheMainWindowDropsWhatWasTyped()
+{
+    Form1 &form = makeForm(QByteArrayLiteral("[GREP  ]kept\r\n"));
+    form.mnuGrep->trigger();
+    QPointer<Form2> search = dialog();
+    QVERIFY(search);
+    type(search->cboGrep, u"typed"_s);
+    QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
+    QTest::mouseClick(search->chkKubun, Qt::LeftButton);
+    form.close();
+    QVERIFY(!search);
+    const QString saved = settingsText();
+    QVERIFY(saved.contains(u"[GREP  ]kept\r\n"_s));
+    QVERIFY(!saved.contains(u"typed"_s));
+    QVERIFY(saved.contains(u"[KUBUN ]0\r\n"_s));
+}
+
+void TestForm2::busyWindowIgnoresTheSearchCommand()
+{
+    Form1 &form = makeForm();
+    form.state().CompareRunning = true;
+    form.mnuGrep->trigger();
+    QVERIFY(!dialog());
+    QVERIFY(!form.state().SearchDialogPending);
+}
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"

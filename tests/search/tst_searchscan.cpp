@@ -1,0 +1,238 @@
+#include "AppState.h"
+#include "RecordingUserInterface.h"
+#include "SearchScan.h"
+#include "SheetFixtures.h"
+#include "UndoSnapshots.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(SearchDirection)
+
+class TestSearchScan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scanOrder_data();
+    void scanOrder();
+    void matching_data();
+    void matching();
+    void replacing_data();
+    void replacing();
+    void foundCellIsMarkedAndShown();
+    void nothingFoundLeavesTheSheet();
+    void replaceChangesOneCellWithOneSnapshot();
+    void replaceWithoutChangeTakesNoSnapshot();
+};
+
+namespace
+{
+// Four data columns of three rows; "x" marks the cells a search for "x" finds.
+const QString kGrid = u"x,a,a,x|a,x,a,a|x,a,x,a"_s;
+} // namespace
+
+void TestSearchScan::scanOrder_data()
+{
+    QTest::addColumn<QString>("cells");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<SearchDirection>("direction");
+    QTest::addColumn<bool>("continueSearch");
+    QTest::addColumn<QString>("found"); // "row,col" or empty
+
+    const auto down = SearchDirection::DownRight;
+    const auto up = SearchDirection::UpLeft;
+    QTest::newRow("new search tests the current cell") << kGrid << 1 << 1 << down << false << u"1,1"_s;
+    QTest::newRow("continued search starts below it") << kGrid << 1 << 1 << down << true << u"3,1"_s;
+    QTest::newRow("column before row") << kGrid << 3 << 1 << down << true << u"2,2"_s;
+    QTest::newRow("last row of column 3 goes on at row 1 of column 4") << kGrid << 3 << 3 << down << true << u"1,4"_s;
+    QTest::newRow("no wrap-around past the last cell") << kGrid << 1 << 4 << down << true << QString();
+    QTest::newRow("last data cell is tested again") << u"a,b|c,x"_s << 2 << 2 << down << true << u"2,2"_s;
+    QTest::newRow("up from row 1 of column 4 goes on at the bottom of column 3")
+        << kGrid << 1 << 4 << up << true << u"3,3"_s;
+    QTest::newRow("up-left from the first data cell tests it again") << kGrid << 1 << 1 << up << true << u"1,1"_s;
+    QTest::newRow("up-left, no wrap-around") << u"a,x|a,a"_s << 2 << 1 << up << true << QString();
+    QTest::newRow("up-left new search tests the current cell") << kGrid << 3 << 3 << up << false << u"3,3"_s;
+    QTest::newRow("up-left scans up the column first") << kGrid << 3 << 4 << up << true << u"1,4"_s;
+    QTest::newRow("headers never match") << u"a,a|a,a"_s << 1 << 1 << down << false << QString();
+}
+
+void TestSearchScan::scanOrder()
+{
+    QFETCH(QString, cells);
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(SearchDirection, direction);
+    QFETCH(bool, continueSearch);
+    QFETCH(QString, found);
+
+    Sheet sheet;
+    fillSheet(sheet, cells, u"x"_s); // the headers hold an "x" as well
+    sheet.setCurrentCell(row, col);
+    const std::optional<SearchCell> match
+        = findMatch(sheet, scanStart(sheet, direction, continueSearch), direction, SearchPattern(u"x"_s, false));
+    QCOMPARE(match ? u"%1,%2"_s.arg(match->row).arg(match->col) : QString(), found);
+}
+
+void TestSearchScan::matching_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("matches");
+
+    QTest::newRow("case folds without match case") << u"xabcx"_s << u"ABC"_s << false << true;
+    QTest::newRow("match case wants the exact case") << u"xabcx"_s << u"ABC"_s << true << false;
+    QTest::newRow("match case, exact text") << u"xABCx"_s << u"ABC"_s << true << true;
+    QTest::newRow("full-width letters fold") << u"ｘａｂｃ"_s << u"ＡＢＣ"_s << false << true;
+    QTest::newRow("full-width letters with match case") << u"ｘａｂｃ"_s << u"ＡＢＣ"_s << true << false;
+    QTest::newRow("half-width never matches full-width") << u"ａｂｃ"_s << u"abc"_s << false << false;
+    QTest::newRow("Japanese text around Latin letters") << u"データabcです"_s << u"ABC"_s << false << true;
+    QTest::newRow("kanji around a lower-case search text") << u"品番ABC123"_s << u"abc"_s << false << true;
+    QTest::newRow("Greek letters fold") << u"αβγ"_s << u"ΑΒΓ"_s << false << true;
+    QTest::newRow("a combining mark that upper-cases") << u"x\u0345"_s << u"X\u0399"_s << false << true;
+    QTest::newRow("upper-casing that lengthens") << u"Straße"_s << u"STRASSE"_s << false << true;
+    QTest::newRow("empty search text matches an empty cell") << u""_s << u""_s << true << true;
+    QTest::newRow("absent text") << u"abc"_s << u"abd"_s << false << false;
+    QTest::newRow("search text longer than the cell") << u"ab"_s << u"abc"_s << false << false;
+}
+
+void TestSearchScan::matching()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, search);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, matches);
+    QCOMPARE(SearchPattern(search, matchCase).matches(text), matches);
+}
+
+void TestSearchScan::replacing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("banana") << u"banana"_s << u"a"_s << u"b"_s << false << u"bbnbnb"_s;
+    QTest::newRow("replacement holding the search text ends")
+        << u"banana"_s << u"a"_s << u"aa"_s << false << u"baanaanaa"_s;
+    QTest::newRow("same text in another case ends") << u"xabcx"_s << u"abc"_s << u"ABC"_s << false << u"xABCx"_s;
+    QTest::newRow("empty search text replaces nothing") << u"banana"_s << u""_s << u"x"_s << false << u"banana"_s;
+    QTest::newRow("every case without match case") << u"aAa"_s << u"a"_s << u"-"_s << false << u"---"_s;
+    QTest::newRow("only the exact case with match case") << u"aAa"_s << u"a"_s << u"-"_s << true << u"-A-"_s;
+    QTest::newRow("occurrences do not overlap") << u"aaa"_s << u"aa"_s << u"b"_s << false << u"ba"_s;
+    QTest::newRow("empty replacement deletes") << u"a-b-c"_s << u"-"_s << u""_s << false << u"abc"_s;
+    QTest::newRow("full-width letters") << u"ａｂｃ"_s << u"ＡＢ"_s << u"x"_s << false << u"xｃ"_s;
+    QTest::newRow("a lengthening character is replaced whole") << u"Maße"_s << u"SS"_s << u"x"_s << false << u"Maxe"_s;
+    QTest::newRow("Japanese text kept around the replacement")
+        << u"東京abc大阪"_s << u"B"_s << u"ビ"_s << false << u"東京aビc大阪"_s;
+}
+
+void TestSearchScan::replacing()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, search);
+    QFETCH(QString, replacement);
+    QFETCH(bool, matchCase);
+    QFETCH(QString, expected);
+    QCOMPARE(SearchPattern(search, matchCase).replaceIn(text, replacement), expected);
+}
+
+void TestSearchScan::foundCellIsMarkedAndShown()
+{
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(1);
+    sheet.setRows(201);
+    sheet.setCols(3);
+    sheet.setVisible(true);
+    sheet.setTextMatrix(150, 2, u"needle"_s);
+    // Room for the headers and ten rows, two columns.
+    sheet.reportLayout({{960, 960, 960}, 240, 2880, 240 * 11});
+    sheet.setRowSel(5); // a block, collapsed by the find
+    QSignalSpy focus(&sheet, &Sheet::focusRequested);
+
+    const SearchResult result
+        = RunSearch(state, ui, {1, SearchMode::Find, SearchDirection::DownRight, false, u"NEED"_s, QString(), false});
+    QCOMPARE(result, SearchResult::Found);
+    QCOMPARE(selectionOf(sheet), (Selection{150, 2, 150, 2}));
+    QCOMPARE(sheet.foreColorAt(150, 2), kMarkForeColor);
+    QCOMPARE(focus.size(), 1);
+    QVERIFY(sheet.rowIsVisible(150));
+    QVERIFY(ui.messages.isEmpty());
+    QVERIFY(!state.UndoAvailable[1]);
+}
+
+void TestSearchScan::nothingFoundLeavesTheSheet()
+{
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(0);
+    fillSheet(sheet, u"a,b|c,d"_s);
+    select(sheet, {1, 1, 2, 2});
+    const SearchResult result
+        = RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::UpLeft, true, u"b"_s, u"x"_s, false});
+    QCOMPARE(result, SearchResult::NotFound);
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages.first().text, u"その方向には、検索データはありません"_s);
+    QCOMPARE(ui.messages.first().title, u"検索結果"_s);
+    QCOMPARE(ui.messages.first().icon, MessageIcon::None);
+    QCOMPARE(selectionOf(sheet), (Selection{1, 1, 2, 2}));
+    QCOMPARE(sheet.textMatrix(1, 2), u"b"_s);
+    QVERIFY(!state.UndoAvailable[0]);
+
+    // The modeless dialog stays usable during a comparison, which must find its sheets untouched.
+    state.CompareRunning = true;
+    QCOMPARE(RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, u"a"_s, u"x"_s, false}),
+             SearchResult::Busy);
+    QCOMPARE(sheet.textMatrix(1, 1), u"a"_s);
+    QCOMPARE(selectionOf(sheet), (Selection{1, 1, 2, 2}));
+    QCOMPARE(ui.messages.size(), 1);
+}
+
+void TestSearchScan::replaceChangesOneCellWithOneSnapshot()
+{
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(0);
+    fillSheet(sheet, u"x,banana|banana,a"_s);
+    sheet.setCurrentCell(1, 1);
+    const SearchRequest request{0, SearchMode::Replace, SearchDirection::DownRight, false, u"A"_s, u"b"_s, false};
+    QCOMPARE(RunSearch(state, ui, request), SearchResult::Found);
+    QCOMPARE(sheet.textMatrix(2, 1), u"bbnbnb"_s);
+    QCOMPARE(sheet.textMatrix(1, 2), u"banana"_s);
+    QCOMPARE(sheet.textMatrix(2, 2), u"a"_s);
+    QCOMPARE(selectionOf(sheet), (Selection{2, 1, 2, 1}));
+    QVERIFY(state.UndoAvailable[0]);
+
+    RestoreUndoSnapshot(state, ui, 0);
+    QCOMPARE(sheet.textMatrix(2, 1), u"banana"_s);
+}
+
+void TestSearchScan::replaceWithoutChangeTakesNoSnapshot()
+{
+    // An empty search text finds the first cell tested but changes nothing; the undo snapshot of
+    // the last real change stays.
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(0);
+    fillSheet(sheet, u"old,b"_s);
+    SaveUndoSnapshot(state, 0);
+    sheet.setTextMatrix(1, 1, u"new"_s);
+    sheet.setCurrentCell(1, 2);
+    QCOMPARE(
+        RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, QString(), u"x"_s, false}),
+        SearchResult::Found);
+    QCOMPARE(sheet.textMatrix(1, 2), u"b"_s);
+    RestoreUndoSnapshot(state, ui, 0);
+    QCOMPARE(sheet.textMatrix(1, 1), u"old"_s);
+}
+
+QTEST_MAIN(TestSearchScan)
+#include "tst_searchscan.moc"
