@@ -13,6 +13,7 @@
 #include "NewSheets.h"
 #include "QtUserInterface.h"
 #include "Recompare.h"
+#include "RowsAndColumns.h"
 #include "SaveCommands.h"
 #include "SearchCommand.h"
 #include "SendToOther.h"
@@ -169,6 +170,10 @@ void Form1::createMenus()
     connect(mnuPeast, &QAction::triggered, this, [this] { run([this] { ::mnuPeast_Click(m_state, *m_ui); }); });
     connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
     connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state); }); });
+    connect(mnuGAdd, &QAction::triggered, this,
+            [this] { run([this] { ::mnuGAdd_Click(m_state, *m_ui, mnuGAdd->text()); }); });
+    connect(mnuGDel, &QAction::triggered, this,
+            [this] { run([this] { ::mnuGDel_Click(m_state, *m_ui, mnuGDel->text()); }); });
     connect(mnuGrep, &QAction::triggered, this, [this] { run([this] { ::mnuGrep_Click(m_state, *m_ui); }); });
 }
 

@@ -1,0 +1,110 @@
+#include "RowsAndColumns.h"
+
+#include "AppState.h"
+#include "CompareEngine.h"
+#include "GridError.h"
+#include "NewSheets.h"
+#include "SheetLock.h"
+#include "UndoSnapshots.h"
+
+#include <algorithm>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kAddRowsCaption = u"行追加"_s;
+const QString kAddColumnsCaption = u"列追加"_s;
+const QString kDeleteRowsCaption = u"行削除"_s;
+const QString kDeleteColumnsCaption = u"列削除"_s;
+
+// The caption without the shortcut text a menu item may carry after a TAB.
+QString itemCaption(const QString &caption)
+{
+    return caption.section(u'\t', 0, 0);
+}
+
+// The frame both commands share: snapshot, the body with the active sheet undrawn and disabled,
+// and a final step that runs whatever the body did, a grid error included.
+template<typename Body>
+void changeRowsOrColumns(AppState &state, UserInterface &ui, Body &&body)
+{
+    if (state.CompareRunning)
+        return;
+    const int index = activeSheetIndex(state);
+    if (index < 0)
+        return;
+    SaveUndoSnapshot(state, index);
+    Sheet &sheet = state.grdData(index);
+    sheet.setRedraw(false);
+    sheet.setEnabled(false);
+    ignoreGridErrors([&] { body(sheet); });
+    sheet.setEnabled(true);
+    sheet.setRedraw(true);
+    if (state.grdData(0).isVisible() && state.grdData(1).isVisible())
+        CompareSheets(state, ui, false);
+}
+
+// Inserts as many of `count` as fit below the 16-bit limit; a grid error when not all did, so
+// that the caller skips the renumbering.
+void insertFitting(int count, int present, const std::function<void(int)> &insert)
+{
+    const int fitting = std::clamp(kMaxRowCol - present, 0, count);
+    if (fitting > 0)
+        insert(fitting);
+    if (fitting < count)
+        throw GridError(GridErrorCode::Overflow);
+}
+
+// Removes as many of `count` as leave one data row or column; a grid error when the last one
+// would have gone, so that the caller skips the renumbering.
+void removeLeavingOne(int count, int present, const std::function<void(int)> &remove)
+{
+    const int removable = std::clamp(present - 2, 0, count);
+    if (removable > 0)
+        remove(removable);
+    if (removable < count)
+        throw GridError(GridErrorCode::InvalidValue);
+}
+} // namespace
+
+void mnuGAdd_Click(AppState &state, UserInterface &ui, const QString &caption)
+{
+    const QString item = itemCaption(caption);
+    changeRowsOrColumns(state, ui, [&](Sheet &sheet) {
+        if (item == kAddRowsCaption) {
+            const int at = sheet.row();
+            insertFitting(sheet.rowSel() - at + 1, sheet.rows(),
+                          [&](int n) { sheet.insertRows(at, n, CellMove::TextsAndColours); });
+            NumberRowHeaders(sheet);
+        } else if (item == kAddColumnsCaption) {
+            const int at = sheet.col();
+            insertFitting(sheet.colSel() - at + 1, sheet.cols(),
+                          [&](int n) { sheet.insertCols(at, n, CellMove::TextsOnly); });
+            NumberColumnHeaders(sheet);
+        }
+    });
+}
+
+void mnuGDel_Click(AppState &state, UserInterface &ui, const QString &caption)
+{
+    const QString item = itemCaption(caption);
+    changeRowsOrColumns(state, ui, [&](Sheet &sheet) {
+        if (item == kDeleteRowsCaption) {
+            if (sheet.rows() <= 2)
+                return;
+            const int at = sheet.row();
+            removeLeavingOne(sheet.rowSel() - at + 1, sheet.rows(),
+                             [&](int n) { sheet.removeRows(at, n, CellMove::TextsAndColours); });
+            NumberRowHeaders(sheet);
+        } else if (item == kDeleteColumnsCaption) {
+            if (sheet.cols() <= 2)
+                return;
+            const int at = sheet.col();
+            removeLeavingOne(sheet.colSel() - at + 1, sheet.cols(),
+                             [&](int n) { sheet.removeCols(at, n, CellMove::TextsOnly); });
+            NumberColumnHeaders(sheet);
+        }
+    });
+}
