@@ -116,6 +116,16 @@ public:
     // The hidden text box that holds the clipboard text while a copy assembles it and after a
     // paste has read it.
     QString txtClip;
+    // The sheets' context menu mnuMain: what the last right-click left of its changing items.
+    struct ContextMenuItems
+    {
+        bool rowColumnItemsVisible = true; // mnuNull1, mnuGAdd, mnuGDel
+        QString mnuGAddCaption = QStringLiteral("追加");
+        QString mnuGDelCaption = QStringLiteral("削除");
+        bool mnuZEnabled = true;
+        bool mnuSendEnabled = true;
+    };
+    ContextMenuItems mnuMain;
     bool mnuNewEnabled = true;
     bool mnuHelpEnabled = true;
 

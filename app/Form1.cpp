@@ -4,6 +4,7 @@
 #include "CatchUpUserInterface.h"
 #include "ClipboardCommands.h"
 #include "CompareEngine.h"
+#include "ContextMenu.h"
 #include "DelimiterMenu.h"
 #include "DropPanelWidget.h"
 #include "EditBoxWidget.h"
@@ -24,6 +25,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -171,9 +173,9 @@ void Form1::createMenus()
     connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
     connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state); }); });
     connect(mnuGAdd, &QAction::triggered, this,
-            [this] { run([this] { ::mnuGAdd_Click(m_state, *m_ui, mnuGAdd->text()); }); });
+            [this] { run([this] { ::mnuGAdd_Click(m_state, *m_ui, m_state.mnuMain.mnuGAddCaption); }); });
     connect(mnuGDel, &QAction::triggered, this,
-            [this] { run([this] { ::mnuGDel_Click(m_state, *m_ui, mnuGDel->text()); }); });
+            [this] { run([this] { ::mnuGDel_Click(m_state, *m_ui, m_state.mnuMain.mnuGDelCaption); }); });
     connect(mnuGrep, &QAction::triggered, this, [this] { run([this] { ::mnuGrep_Click(m_state, *m_ui); }); });
 }
 
@@ -202,7 +204,7 @@ void Form1::createControls()
         grdData[i]->setObjectName(u"grdData"_s + index);
         onSheet(i, &Sheet::rowColChange, [this, i] { grdData_RowColChange(m_state, i); });
         onSheet(i, &Sheet::scroll, [this, i] { grdData_Scroll(m_state, i); });
-        onSheet(i, &Sheet::mouseUp, [this, i](int, int, int, int) { grdData_MouseUp(m_state, i); });
+        onSheet(i, &Sheet::mouseUp, [this, i](int button, int, int, int) { grdData_MouseUp(i, button); });
         // A sheet shown, moved or resized by code outside any handler still reaches the screen.
         onSheet(i, &Sheet::appearanceChanged, [] {});
 
@@ -282,6 +284,16 @@ void Form1::cmdDiff_Click()
     }
 }
 
+void Form1::grdData_MouseUp(int index, int button)
+{
+    ::grdData_MouseUp(m_state, index);
+    if (button != kRightButton || !PrepareContextMenu(m_state, index))
+        return;
+    // The menu pops up showing the items as the click left them.
+    syncWidgets();
+    mnuMain->popup(QCursor::pos());
+}
+
 void Form1::cmdEnd_Click()
 {
     if (m_state.CompareRunning)
@@ -352,6 +364,13 @@ void Form1::syncWidgets()
     mnuHelp->setEnabled(m_state.mnuHelpEnabled);
     mnuUndo->setChecked(m_state.mnuUndoChecked);
     mnuDoble->setChecked(m_state.mnuDobleChecked);
+    const AppState::ContextMenuItems &menu = m_state.mnuMain;
+    for (QAction *item : {mnuNull1, mnuGAdd, mnuGDel})
+        item->setVisible(menu.rowColumnItemsVisible);
+    mnuGAdd->setText(menu.mnuGAddCaption);
+    mnuGDel->setText(menu.mnuGDelCaption);
+    mnuZ->setEnabled(menu.mnuZEnabled);
+    mnuSend->setEnabled(menu.mnuSendEnabled);
 }
 
 void Form1::applyWindowPlacement()

@@ -110,6 +110,7 @@ private:
     void tmrMain_Timer();
     void cmdDiff_Click();
     void cmdEnd_Click();
+    void grdData_MouseUp(int index, int button);
     void placeInPixels(QWidget *widget, const TwipsRect &rect);
     void applyWindowPlacement();
     void readWindowPlacement();

@@ -4,6 +4,7 @@
 #include "EditBoxWidget.h"
 #include "Form1.h"
 #include "RecordingUserInterface.h"
+#include "SheetFixtures.h"
 #include "SheetModel.h"
 #include "SheetView.h"
 #include "TestFiles.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
@@ -68,6 +70,7 @@ private slots:
     void editBoxMirrorsItsState();
     void mouseUpPicksTheSheetAndOrdersTheBlock();
     void blockCommandsThroughTheRealClipboard();
+    void rightClickOnARowHeaderOffersRows();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -886,6 +889,40 @@ void TestForm1::blockCommandsThroughTheRealClipboard()
     }
     QVERIFY(state.UndoAvailable[1]);
     QVERIFY(form.grdData[0]->isEnabled() && form.grdData[1]->isEnabled());
+}
+
+void TestForm1::rightClickOnARowHeaderOffersRows()
+{
+    Form1 &form = makeForm();
+    form.mnuNew->trigger(); // a 10 x 10 sheet 1 alone
+    AppState &state = form.state();
+    SheetView *view = form.grdData[0];
+    QHeaderView *rows = view->verticalHeader();
+    const QPoint row4(rows->width() / 2, rows->sectionViewportPosition(3) + rows->sectionSize(3) / 2);
+
+    QTest::mouseClick(rows->viewport(), Qt::RightButton, {}, row4);
+
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    QCOMPARE(form.mnuGAdd->text(), u"行追加"_s);
+    QCOMPARE(form.mnuGDel->text(), u"行削除"_s);
+    QVERIFY(form.mnuGAdd->isVisible() && form.mnuNull1->isVisible());
+    QVERIFY(!form.mnuZ->isEnabled()); // no snapshot yet
+    QVERIFY(!form.mnuSend->isEnabled()); // one sheet shown
+    const Sheet &sheet = state.grdData(0);
+    QCOMPARE(selectionOf(sheet), (Selection{4, 1, 4, 10}));
+
+    state.grdData(0).setTextMatrix(4, 1, u"moved"_s);
+    form.mnuGAdd->trigger();
+    form.mnuMain->close();
+    QCOMPARE(sheet.rows(), 12);
+    QCOMPARE(sheet.textMatrix(5, 1), u"moved"_s);
+    QCOMPARE(sheet.textMatrix(11, 0), u"11行"_s);
+
+    // The next menu offers the undo of that change.
+    QTest::mouseClick(rows->viewport(), Qt::RightButton, {}, row4);
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    QVERIFY(form.mnuZ->isEnabled());
+    form.mnuMain->close();
 }
 
 QTEST_MAIN(TestForm1)
