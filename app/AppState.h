@@ -144,6 +144,9 @@ public:
     bool CompareRunning = false;
     bool CompareCancelled = false;
     int ActiveSheet = 0;
+    // Set by every key down on a sheet, cleared by one that ran a shortcut command: the character
+    // a shortcut's key stroke produces (Ctrl+C gives 3) must never open the in-cell editor.
+    bool KeyEditArmed = false;
     std::array<bool, 2> UndoAvailable{false, false};
     // Set by the search command just before it shows the search dialog; the dialog's activation
     // then re-targets it on the active sheet and clears it. Other activations change nothing.

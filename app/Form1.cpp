@@ -20,6 +20,7 @@
 #include "SendToOther.h"
 #include "Settings.h"
 #include "SheetFont.h"
+#include "SheetKeys.h"
 #include "SheetView.h"
 #include "UndoSnapshots.h"
 
@@ -205,6 +206,9 @@ void Form1::createControls()
         onSheet(i, &Sheet::rowColChange, [this, i] { grdData_RowColChange(m_state, i); });
         onSheet(i, &Sheet::scroll, [this, i] { grdData_Scroll(m_state, i); });
         onSheet(i, &Sheet::mouseUp, [this, i](int button, int, int, int) { grdData_MouseUp(i, button); });
+        onSheet(i, &Sheet::keyDown,
+                [this, i](int *keyCode, int shift) { ::grdData_KeyDown(m_state, *m_ui, i, *keyCode, shift); });
+        onSheet(i, &Sheet::gotFocus, [this, i] { ::grdData_GotFocus(m_state, i); });
         // A sheet shown, moved or resized by code outside any handler still reaches the screen.
         onSheet(i, &Sheet::appearanceChanged, [] {});
 

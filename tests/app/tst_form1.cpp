@@ -856,9 +856,17 @@ void TestForm1::blockCommandsThroughTheRealClipboard()
     };
     QClipboard *clipboard = QGuiApplication::clipboard();
 
-    selectBlock(1, 2, 2, 3);
+    // Ctrl+C on the sheet, with the block extended upward: the same text as the menu's copy.
+    selectBlock(2, 3, 1, 2);
+    state.ActiveSheet = 1;
+    form.grdData[0]->setFocus();
+    QTRY_COMPARE(state.ActiveSheet, 0);
+    QTest::keyClick(form.grdData[0], Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), u"b\tc\r\ne\tf\r\n"_s);
+    clipboard->clear();
     form.mnuCopy->trigger();
     QCOMPARE(clipboard->text(), u"b\tc\r\ne\tf\r\n"_s);
+    QVERIFY(!state.KeyEditArmed);
 
     // Another program's text, cut at LF, pasted at (3, 1) and re-coloured where sheet 2 has cells.
     clipboard->setText(u"g\tx\nq\n"_s);

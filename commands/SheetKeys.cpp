@@ -1,0 +1,77 @@
+#include "SheetKeys.h"
+
+#include "ActiveSheet.h"
+#include "AppState.h"
+#include "ClipboardCommands.h"
+#include "SearchCommand.h"
+#include "SendToOther.h"
+#include "UndoSnapshots.h"
+
+namespace
+{
+constexpr int kCtrlAlone = 2; // the shift state of Ctrl without Shift or Alt
+constexpr int kKeyC = 'C';
+constexpr int kKeyF = 'F';
+constexpr int kKeyM = 'M';
+constexpr int kKeyV = 'V';
+constexpr int kKeyX = 'X';
+constexpr int kKeyZ = 'Z';
+
+// Runs the shortcut of a key, if it has one; false for a key without one.
+bool runShortcut(AppState &state, UserInterface &ui, int index, int keyCode, int shift)
+{
+    if (keyCode == kDeleteKey) {
+        NormaliseSelection(state, index);
+        mnuDel_Click(state, ui);
+        return true;
+    }
+    if (shift != kCtrlAlone)
+        return false;
+    switch (keyCode) {
+    case kKeyC:
+        NormaliseSelection(state, index);
+        mnuCopy_Click(state, ui);
+        return true;
+    case kKeyV:
+        NormaliseSelection(state, index);
+        mnuPeast_Click(state, ui);
+        return true;
+    case kKeyX:
+        NormaliseSelection(state, index);
+        mnuCut_Click(state, ui);
+        return true;
+    case kKeyZ:
+        if (state.UndoAvailable[index])
+            mnuZ_Click(state, ui);
+        return true;
+    case kKeyF:
+        mnuGrep_Click(state, ui);
+        return true;
+    case kKeyM:
+        if (!state.grdData(0).isVisible() || !state.grdData(1).isVisible())
+            return false;
+        NormaliseSelection(state, index);
+        mnuSend_Click(state);
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+void grdData_KeyDown(AppState &state, UserInterface &ui, int index, int keyCode, int shift)
+{
+    if (state.CompareRunning || (index != 0 && index != 1))
+        return;
+    state.KeyEditArmed = true;
+    if (runShortcut(state, ui, index, keyCode, shift))
+        state.KeyEditArmed = false;
+    state.grdData(index).setFocus();
+}
+
+void grdData_GotFocus(AppState &state, int index)
+{
+    if (state.CompareRunning || (index != 0 && index != 1))
+        return;
+    state.ActiveSheet = index;
+}

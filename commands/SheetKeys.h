@@ -1,0 +1,19 @@
+#pragma once
+
+class AppState;
+class UserInterface;
+
+// The key code of Delete, as the sheets report their key downs.
+inline constexpr int kDeleteKey = 46;
+
+// A key down on sheet `index`: the sheets' shortcut keys. Delete (with any modifiers) deletes the
+// block's contents; Ctrl alone with C copies, V pastes, X cuts, Z undoes (when the sheet holds a
+// snapshot), F opens the search dialog, M copies the block to the other sheet (when both sheets
+// are shown). The block's corners are put in order first, as a mouse release does. KeyEditArmed
+// is set by every key and cleared by one that matched a shortcut (Ctrl+Z even without a
+// snapshot). The sheet gets the focus back afterwards, whatever the key. Nothing while a
+// comparison runs.
+void grdData_KeyDown(AppState &state, UserInterface &ui, int index, int keyCode, int shift);
+
+// Sheet `index` got the focus: it becomes the active sheet. Nothing while a comparison runs.
+void grdData_GotFocus(AppState &state, int index);
