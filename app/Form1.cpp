@@ -2,6 +2,7 @@
 
 #include "ActiveSheet.h"
 #include "CatchUpUserInterface.h"
+#include "CellEditor.h"
 #include "ClipboardCommands.h"
 #include "CompareEngine.h"
 #include "ContextMenu.h"
@@ -209,6 +210,11 @@ void Form1::createControls()
         onSheet(i, &Sheet::keyDown,
                 [this, i](int *keyCode, int shift) { ::grdData_KeyDown(m_state, *m_ui, i, *keyCode, shift); });
         onSheet(i, &Sheet::gotFocus, [this, i] { ::grdData_GotFocus(m_state, i); });
+        onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, i); });
+        onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, i, *keyAscii); });
+        onSheet(i, &Sheet::leaveCell, [this, i] { ::grdData_LeaveCell(m_state, i); });
+        onSheet(
+            i, &Sheet::click, [this, i] { ::grdData_Click(m_state, i); }, ErrorStyle::EndSilently);
         // A sheet shown, moved or resized by code outside any handler still reaches the screen.
         onSheet(i, &Sheet::appearanceChanged, [] {});
 
@@ -226,6 +232,12 @@ void Form1::createControls()
         // The edit box lies over its sheet, in the window's coordinates like the sheet.
         txtEdit[i] = new EditBoxWidget(m_state.txtEdit(i), m_twips, m_client);
         txtEdit[i]->setObjectName(u"txtEdit"_s + index);
+        EditBox &box = m_state.txtEdit(i);
+        connect(&box, &EditBox::keyDown, this,
+                [this, i](int *keyCode, int shift) { run([&] { ::txtEdit_KeyDown(m_state, i, *keyCode, shift); }); });
+        connect(&box, &EditBox::keyPress, this,
+                [this, i](int *keyAscii) { run([&] { ::txtEdit_KeyPress(m_state, i, *keyAscii); }); });
+        connect(&box, &EditBox::lostFocus, this, [this, i] { run([&] { ::txtEdit_LostFocus(m_state, i); }); });
     }
     // The drop panels lie behind the sheets: a panel left wide by an earlier layout must never
     // cover the other side's sheet.

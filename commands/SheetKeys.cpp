@@ -2,6 +2,7 @@
 
 #include "ActiveSheet.h"
 #include "AppState.h"
+#include "CellEditor.h"
 #include "ClipboardCommands.h"
 #include "SearchCommand.h"
 #include "SendToOther.h"
@@ -74,4 +75,5 @@ void grdData_GotFocus(AppState &state, int index)
     if (state.CompareRunning || (index != 0 && index != 1))
         return;
     state.ActiveSheet = index;
+    EndCellEdit(state, index);
 }

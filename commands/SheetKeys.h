@@ -15,5 +15,6 @@ inline constexpr int kDeleteKey = 46;
 // comparison runs.
 void grdData_KeyDown(AppState &state, UserInterface &ui, int index, int keyCode, int shift);
 
-// Sheet `index` got the focus: it becomes the active sheet. Nothing while a comparison runs.
+// Sheet `index` got the focus: it becomes the active sheet, and an edit of it ends (committed).
+// Nothing while a comparison runs.
 void grdData_GotFocus(AppState &state, int index);

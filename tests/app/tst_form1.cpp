@@ -71,6 +71,8 @@ private slots:
     void mouseUpPicksTheSheetAndOrdersTheBlock();
     void blockCommandsThroughTheRealClipboard();
     void rightClickOnARowHeaderOffersRows();
+    void editsACellInPlace_data();
+    void editsACellInPlace();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -778,27 +780,23 @@ void TestForm1::editBoxMirrorsItsState()
         if (*keyCode == 'Q')
             *keyCode = 0;
     });
-    connect(&box, &EditBox::keyPress, this, [&](int *keyAscii) {
-        keyPresses << *keyAscii;
-        if (*keyAscii == 13)
-            *keyAscii = 0;
-    });
+    connect(&box, &EditBox::keyPress, this, [&](int *keyAscii) { keyPresses << *keyAscii; });
     QTest::keyClicks(line, u"xq"_s);
-    QTest::keyClick(line, Qt::Key_Return);
     QTest::keyClick(line, Qt::Key_End);
     QCOMPARE(box.text(), u"axbc"_s);
     QCOMPARE(box.selStart(), 4);
-    QCOMPARE(keyDowns, (QList<int>{'X', 'Q', 13, 35}));
-    QCOMPARE(keyPresses, (QList<int>{'x', 13}));
+    QCOMPARE(keyDowns, (QList<int>{'X', 'Q', 35}));
+    QCOMPARE(keyPresses, (QList<int>{'x'}));
 
-    // Leaving the box is its lost-focus event; hiding it is the logic's.
+    // Leaving the box is its lost-focus event, which commits the edit into the current cell.
     int lostFocus = 0;
     connect(&box, &EditBox::lostFocus, this, [&] { ++lostFocus; });
     form.grdData[0]->setFocus();
     QTRY_COMPARE(lostFocus, 1);
     QVERIFY(!box.hasFocus());
-    box.setVisible(false);
     QVERIFY(!line->isVisible());
+    QCOMPARE(form.state().grdData(0).text(), u"axbc"_s);
+    QVERIFY(form.state().UndoAvailable[0]);
 }
 
 void TestForm1::mouseUpPicksTheSheetAndOrdersTheBlock()
@@ -931,6 +929,71 @@ void TestForm1::rightClickOnARowHeaderOffersRows()
     QTRY_VERIFY(form.mnuMain->isVisible());
     QVERIFY(form.mnuZ->isEnabled());
     form.mnuMain->close();
+}
+
+void TestForm1::editsACellInPlace_data()
+{
+    QTest::addColumn<QString>("keys"); // typed on the sheet at (2, 2), then in the box; see below
+    QTest::addColumn<QString>("cell22");
+    QTest::addColumn<QPoint>("current"); // col, row afterwards
+    QTest::addColumn<bool>("editing");
+
+    // Letters are typed, '{' is Enter, '<' Left, '>' Right, 'v' Down, '^' Esc, '!' a double
+    // click on the current cell.
+    QTest::newRow("a letter replaces the text, Enter stores it") << u"Q{"_s << u"Q"_s << QPoint(2, 2) << false;
+    QTest::newRow("Enter starts from the text, caret at its end") << u"{Z{"_s << u"eZ"_s << QPoint(2, 2) << false;
+    QTest::newRow("double click starts from the text") << u"!Y{"_s << u"eY"_s << QPoint(2, 2) << false;
+    QTest::newRow("Esc discards the edit") << u"Q^"_s << u"e"_s << QPoint(2, 2) << false;
+    QTest::newRow("Esc on the sheet opens nothing") << u"^"_s << u"e"_s << QPoint(2, 2) << false;
+    QTest::newRow("Down commits and moves down") << u"Qv"_s << u"Q"_s << QPoint(2, 3) << false;
+    QTest::newRow("Right at the end commits and moves right") << u"Q>"_s << u"Q"_s << QPoint(3, 2) << false;
+    QTest::newRow("Left inside the text only moves the caret") << u"Q<"_s << u"e"_s << QPoint(2, 2) << true;
+}
+
+void TestForm1::editsACellInPlace()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, cell22);
+    QFETCH(QPoint, current);
+    QFETCH(bool, editing);
+
+    Form1 &form = makeForm();
+    const QString left = writeFile(u"left.csv"_s, "a,b,c\r\nd,e,f\r\ng,h,i\r\n");
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(left)});
+    QVERIFY(sendDrop(form.PicFile[0], mime));
+    delete mime;
+    AppState &state = form.state();
+    Sheet &sheet = state.grdData(0);
+    SheetView *view = form.grdData[0];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 1)).center());
+    QTRY_VERIFY(view->hasFocus());
+    QCOMPARE(sheet.row(), 2);
+
+    for (const QChar key : keys) {
+        QWidget *target = QApplication::focusWidget();
+        QVERIFY(target);
+        if (key == u'{')
+            QTest::keyClick(target, Qt::Key_Return);
+        else if (key == u'<')
+            QTest::keyClick(target, Qt::Key_Left);
+        else if (key == u'>')
+            QTest::keyClick(target, Qt::Key_Right);
+        else if (key == u'v')
+            QTest::keyClick(target, Qt::Key_Down);
+        else if (key == u'^')
+            QTest::keyClick(target, Qt::Key_Escape);
+        else if (key == u'!')
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                               view->visualRect(view->model()->index(1, 1)).center());
+        else
+            QTest::keyClicks(target, QString(key));
+    }
+
+    QCOMPARE(sheet.textMatrix(2, 2), cell22);
+    QCOMPARE(QPoint(sheet.col(), sheet.row()), current);
+    QCOMPARE(form.txtEdit[0]->isVisible(), editing);
+    QCOMPARE(state.UndoAvailable[0], cell22 != u"e"_s);
 }
 
 QTEST_MAIN(TestForm1)

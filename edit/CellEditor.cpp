@@ -1,0 +1,110 @@
+#include "CellEditor.h"
+
+#include "AppState.h"
+#include "GridError.h"
+#include "MGridEdit.h"
+#include "Recompare.h"
+#include "UndoSnapshots.h"
+
+namespace
+{
+bool isSheetIndex(int index)
+{
+    return index == 0 || index == 1;
+}
+
+// The cell being edited loses any "differs" mark while it is edited.
+void plainBackground(Sheet &sheet)
+{
+    ignoreGridErrors([&] { sheet.setCellBackColor(kWindowBackColor); });
+}
+} // namespace
+
+void EndCellEdit(AppState &state, int index)
+{
+    if (!isSheetIndex(index))
+        return;
+    Sheet &sheet = state.grdData(index);
+    EditBox &box = state.txtEdit(index);
+    if (!sheet.isEnabled() || !box.isVisible())
+        return;
+    SaveUndoSnapshot(state, index);
+    sheet.setText(box.text());
+    // Hidden before the re-comparison: the cell moves it makes raise leave-cell notifications,
+    // which must find the edit already ended.
+    box.setVisible(false);
+    RecompareSelection(state, index);
+}
+
+void grdData_DblClick(AppState &state, int index)
+{
+    if (state.CompareRunning || !isSheetIndex(index))
+        return;
+    Sheet &sheet = state.grdData(index);
+    plainBackground(sheet);
+    MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), MGridEdit::kStartFromCellText);
+}
+
+void grdData_KeyPress(AppState &state, int index, int keyAscii)
+{
+    if (state.CompareRunning || !state.KeyEditArmed || !isSheetIndex(index))
+        return;
+    if (QString::number(keyAscii).startsWith(u'2'))
+        return;
+    Sheet &sheet = state.grdData(index);
+    plainBackground(sheet);
+    MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), keyAscii);
+}
+
+void grdData_LeaveCell(AppState &state, int index)
+{
+    if (state.CompareRunning || !isSheetIndex(index) || !state.grdData(index).isEnabled())
+        return;
+    EndCellEdit(state, index);
+    for (int i = 0; i < 2; ++i)
+        ignoreGridErrors([&] { state.grdData(i).setCellForeColor(kWindowTextColor); });
+}
+
+void grdData_Click(AppState &state, int index)
+{
+    if (state.CompareRunning || !isSheetIndex(index) || !isSheetIndex(state.ActiveSheet))
+        return;
+    ignoreGridErrors([&] {
+        const Sheet &active = state.grdData(state.ActiveSheet);
+        if (active.row() != active.rowSel() || active.col() != active.colSel())
+            return;
+        Sheet &sheet = state.grdData(index);
+        sheet.setCellForeColor(kMarkForeColor);
+        if (!PartnerHasCurrentCell(state, index))
+            return;
+        const int r = sheet.row();
+        const int c = sheet.col();
+        for (int i = 0; i < 2; ++i) {
+            state.grdData(i).setRow(r);
+            state.grdData(i).setCol(c);
+        }
+        for (int i = 0; i < 2; ++i)
+            state.grdData(i).setCellForeColor(kMarkForeColor);
+    });
+}
+
+void txtEdit_KeyDown(AppState &state, int index, int keyCode, int shift)
+{
+    if (!isSheetIndex(index))
+        return;
+    Sheet &sheet = state.grdData(index);
+    MGridEdit::HandleEditKey(sheet, state.txtEdit(index), keyCode, shift);
+    plainBackground(sheet);
+}
+
+void txtEdit_KeyPress(AppState &, int, int &keyAscii)
+{
+    // Enter inserts nothing and makes no sound.
+    if (keyAscii == 13)
+        keyAscii = 0;
+}
+
+void txtEdit_LostFocus(AppState &state, int index)
+{
+    EndCellEdit(state, index);
+}

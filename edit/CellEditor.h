@@ -1,0 +1,31 @@
+#pragma once
+
+class AppState;
+
+// The in-cell editor of the two sheets and the sheets' click marks. An edit of sheet i is in
+// progress exactly while txtEdit(i) is visible. Every handler returns at once while a
+// comparison runs.
+
+// Commits edit box `index` into the current cell of its sheet — after an undo snapshot, then
+// re-coloured against the other sheet — and hides the box. Nothing when the sheet is disabled
+// (a command is changing cells by program) or no edit is in progress, so the several
+// notifications that end an edit may come in any order.
+void EndCellEdit(AppState &state, int index);
+
+// A double click on sheet `index`: edit the current cell, starting from its text.
+void grdData_DblClick(AppState &state, int index);
+// A character typed on sheet `index`: edit the current cell, starting from that character —
+// while KeyEditArmed, and unless the code written in decimal starts with the digit 2 (Esc 27 and
+// the single-byte codes 200 to 223 among them).
+void grdData_KeyPress(AppState &state, int index, int keyAscii);
+// The current cell of sheet `index` is about to move: commit its edit and take the blue click
+// marks off both sheets' current cells.
+void grdData_LeaveCell(AppState &state, int index);
+// A click on sheet `index`: with a single cell selected in the active sheet, its text turns blue,
+// and when the other sheet has that cell, the other sheet moves there and shows it blue too.
+void grdData_Click(AppState &state, int index);
+
+// The edit box's events.
+void txtEdit_KeyDown(AppState &state, int index, int keyCode, int shift);
+void txtEdit_KeyPress(AppState &state, int index, int &keyAscii);
+void txtEdit_LostFocus(AppState &state, int index);

@@ -1,0 +1,74 @@
+#include "MGridEdit.h"
+
+#include "EditBox.h"
+#include "Sheet.h"
+
+namespace
+{
+constexpr int kBoxInsetLeft = 40; // twips
+constexpr int kBoxInsetTop = 10;
+
+constexpr int kEscape = 27;
+constexpr int kEnter = 13;
+constexpr int kLeft = 37;
+constexpr int kUp = 38;
+constexpr int kRight = 39;
+constexpr int kDown = 40;
+} // namespace
+
+namespace MGridEdit
+{
+
+void BeginCellEdit(Sheet &grid, EditBox &box, int key)
+{
+    const TwipsRect place = grid.geometry();
+    box.setGeometry({place.left + grid.cellLeft() + kBoxInsetLeft, place.top + grid.cellTop() + kBoxInsetTop,
+                     grid.cellWidth() - kBoxInsetLeft, grid.cellHeight() - kBoxInsetTop});
+    if ((key < 0 || key > 31) && key != kStartFromCellText)
+        box.setText(characterFromKeyAscii(key)); // the caret goes after it
+    else
+        box.setText(grid.text());
+    box.setVisible(true);
+    box.setFocus();
+}
+
+void HandleEditKey(Sheet &grid, EditBox &box, int keyCode, int)
+{
+    switch (keyCode) {
+    case kEscape:
+        box.setVisible(false);
+        grid.setFocus();
+        break;
+    case kEnter:
+        grid.setFocus();
+        break;
+    case kDown:
+        grid.setFocus();
+        if (grid.row() < grid.rows() - 1)
+            grid.setRow(grid.row() + 1);
+        break;
+    case kUp:
+        grid.setFocus();
+        if (grid.row() > grid.fixedRows())
+            grid.setRow(grid.row() - 1);
+        break;
+    case kRight:
+        if (box.selStart() != box.text().size())
+            break;
+        grid.setFocus();
+        if (grid.col() < grid.cols() - 1)
+            grid.setCol(grid.col() + 1);
+        break;
+    case kLeft:
+        if (box.selStart() != 0)
+            break;
+        grid.setFocus();
+        if (grid.col() > grid.fixedCols())
+            grid.setCol(grid.col() - 1);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace MGridEdit

@@ -1,0 +1,27 @@
+#pragma once
+
+class EditBox;
+class Sheet;
+
+// The in-cell editor's two moves on a sheet and its edit box.
+namespace MGridEdit
+{
+
+// The key value a double click passes: start from the cell's text.
+inline constexpr int kStartFromCellText = 9999;
+
+// Lays the box over the current cell (40 twips in from its left edge, 10 from its top, up to its
+// right and bottom edges, in the main window's coordinates), fills it and gives it the focus. A
+// printable character code (or a negative one, a double-byte character) replaces the cell's text
+// with that character, the caret after it; kStartFromCellText or a control character (Enter,
+// Backspace) starts from the cell's text with the caret at its end.
+void BeginCellEdit(Sheet &grid, EditBox &box, int key);
+
+// A key down in the box. Esc hides the box before returning to the sheet, so nothing is
+// committed; Enter returns to the sheet; Down and Up return and move a row (not past the last
+// row or above the first data row); Right with the caret at the end and Left with the caret at
+// the start return and move a column likewise. Returning to the sheet gives it the focus, which
+// commits the edit. Other keys are the box's own.
+void HandleEditKey(Sheet &grid, EditBox &box, int keyCode, int shift);
+
+} // namespace MGridEdit
