@@ -103,10 +103,11 @@ void Form1::run(Handler &&handler, ErrorStyle style)
 }
 
 template<typename Signal, typename Handler>
-void Form1::onSheet(int i, Signal signal, Handler handler, ErrorStyle style)
+void Form1::onSheet(int i, Signal signal, Handler handler, ErrorStyle style, Qt::ConnectionType type)
 {
-    connect(&m_state.grdData(i), signal, this,
-            [this, handler, style](auto... arguments) { run([&] { handler(arguments...); }, style); });
+    connect(
+        &m_state.grdData(i), signal, this,
+        [this, handler, style](auto... arguments) { run([&] { handler(arguments...); }, style); }, type);
 }
 
 void Form1::createMenus()
@@ -209,7 +210,12 @@ void Form1::createControls()
         onSheet(i, &Sheet::mouseUp, [this, i](int button, int, int, int) { grdData_MouseUp(i, button); });
         onSheet(i, &Sheet::keyDown,
                 [this, i](int *keyCode, int shift) { ::grdData_KeyDown(m_state, *m_ui, i, *keyCode, shift); });
-        onSheet(i, &Sheet::gotFocus, [this, i] { ::grdData_GotFocus(m_state, i); });
+        // Focus moves at once, but its notifications follow the handler that moved it, as a
+        // text box's handlers expect: Enter in an edit box first finishes its own key handler,
+        // then the sheet's got-focus commits the edit.
+        onSheet(
+            i, &Sheet::gotFocus, [this, i] { ::grdData_GotFocus(m_state, i); }, ErrorStyle::Report,
+            Qt::QueuedConnection);
         onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, i); });
         onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, i, *keyAscii); });
         onSheet(i, &Sheet::leaveCell, [this, i] { ::grdData_LeaveCell(m_state, i); });
@@ -237,7 +243,9 @@ void Form1::createControls()
                 [this, i](int *keyCode, int shift) { run([&] { ::txtEdit_KeyDown(m_state, i, *keyCode, shift); }); });
         connect(&box, &EditBox::keyPress, this,
                 [this, i](int *keyAscii) { run([&] { ::txtEdit_KeyPress(m_state, i, *keyAscii); }); });
-        connect(&box, &EditBox::lostFocus, this, [this, i] { run([&] { ::txtEdit_LostFocus(m_state, i); }); });
+        connect(
+            &box, &EditBox::lostFocus, this, [this, i] { run([&] { ::txtEdit_LostFocus(m_state, i); }); },
+            Qt::QueuedConnection);
     }
     // The drop panels lie behind the sheets: a panel left wide by an earlier layout must never
     // cover the other side's sheet.

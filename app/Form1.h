@@ -120,7 +120,8 @@ private:
     void run(Handler &&handler, ErrorStyle style = ErrorStyle::Report);
     // Connects a signal of sheet i to a handler that runs through run().
     template<typename Signal, typename Handler>
-    void onSheet(int i, Signal signal, Handler handler, ErrorStyle style = ErrorStyle::Report);
+    void onSheet(int i, Signal signal, Handler handler, ErrorStyle style = ErrorStyle::Report,
+                 Qt::ConnectionType type = Qt::AutoConnection);
 
     AppState m_state;
     Twips m_twips;

@@ -794,7 +794,7 @@ void TestForm1::editBoxMirrorsItsState()
     form.grdData[0]->setFocus();
     QTRY_COMPARE(lostFocus, 1);
     QVERIFY(!box.hasFocus());
-    QVERIFY(!line->isVisible());
+    QTRY_VERIFY(!line->isVisible());
     QCOMPARE(form.state().grdData(0).text(), u"axbc"_s);
     QVERIFY(form.state().UndoAvailable[0]);
 }
@@ -990,7 +990,7 @@ void TestForm1::editsACellInPlace()
             QTest::keyClicks(target, QString(key));
     }
 
-    QCOMPARE(sheet.textMatrix(2, 2), cell22);
+    QTRY_COMPARE(sheet.textMatrix(2, 2), cell22);
     QCOMPARE(QPoint(sheet.col(), sheet.row()), current);
     QCOMPARE(form.txtEdit[0]->isVisible(), editing);
     QCOMPARE(state.UndoAvailable[0], cell22 != u"e"_s);
