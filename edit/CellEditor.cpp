@@ -49,7 +49,9 @@ void grdData_KeyPress(AppState &state, int index, int keyAscii)
 {
     if (state.CompareRunning || !state.KeyEditArmed || !isSheetIndex(index))
         return;
-    if (QString::number(keyAscii).startsWith(u'2'))
+    // Esc (27) and the control codes 2 and 20 to 29 open nothing; every printable character
+    // does, the half-width katakana with codes 200 to 223 included.
+    if (keyAscii == 2 || (keyAscii >= 20 && keyAscii <= 29))
         return;
     Sheet &sheet = state.grdData(index);
     plainBackground(sheet);

@@ -15,8 +15,7 @@ void EndCellEdit(AppState &state, int index);
 // A double click on sheet `index`: edit the current cell, starting from its text.
 void grdData_DblClick(AppState &state, int index);
 // A character typed on sheet `index`: edit the current cell, starting from that character —
-// while KeyEditArmed, and unless the code written in decimal starts with the digit 2 (Esc 27 and
-// the single-byte codes 200 to 223 among them).
+// while KeyEditArmed, and for every character but Esc and the control codes 2 and 20 to 29.
 void grdData_KeyPress(AppState &state, int index, int keyAscii);
 // The current cell of sheet `index` is about to move: commit its edit and take the blue click
 // marks off both sheets' current cells.

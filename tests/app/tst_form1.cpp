@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -945,6 +946,8 @@ void TestForm1::editsACellInPlace_data()
     QTest::newRow("double click starts from the text") << u"!Y{"_s << u"eY"_s << QPoint(2, 2) << false;
     QTest::newRow("Esc discards the edit") << u"Q^"_s << u"e"_s << QPoint(2, 2) << false;
     QTest::newRow("Esc on the sheet opens nothing") << u"^"_s << u"e"_s << QPoint(2, 2) << false;
+    QTest::newRow("half-width katakana opens the editor") << u"ﾊ{"_s << u"ﾊ"_s << QPoint(2, 2) << false;
+    QTest::newRow("a double-byte character opens the editor") << u"表{"_s << u"表"_s << QPoint(2, 2) << false;
     QTest::newRow("Down commits and moves down") << u"Qv"_s << u"Q"_s << QPoint(2, 3) << false;
     QTest::newRow("Right at the end commits and moves right") << u"Q>"_s << u"Q"_s << QPoint(3, 2) << false;
     QTest::newRow("Left inside the text only moves the caret") << u"Q<"_s << u"e"_s << QPoint(2, 2) << true;
@@ -986,8 +989,13 @@ void TestForm1::editsACellInPlace()
         else if (key == u'!')
             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
                                view->visualRect(view->model()->index(1, 1)).center());
-        else
+        else if (key.unicode() < 0x80)
             QTest::keyClicks(target, QString(key));
+        else {
+            // A character no key of its own types, as a Japanese keyboard delivers it.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(key));
+            QCoreApplication::sendEvent(target, &press);
+        }
     }
 
     QTRY_COMPARE(sheet.textMatrix(2, 2), cell22);
