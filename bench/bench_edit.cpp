@@ -10,6 +10,7 @@
 // snapshot copies the 26 MB cell table into memory the process has not touched yet.
 
 #include "AppState.h"
+#include "BenchRuns.h"
 #include "ClipboardCommands.h"
 #include "SendToOther.h"
 #include "SilentUserInterface.h"
@@ -69,15 +70,6 @@ SheetData makeSheet(std::mt19937 &random, bool changed)
     return data;
 }
 
-void report(const char *name, std::vector<double> ms, double target)
-{
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-44s median %8.2f ms   slowest %8.2f ms", name, ms[ms.size() / 2], ms.back());
-    if (target > 0)
-        std::printf("   target %6.0f ms", target);
-    std::printf("\n");
-}
-
 std::vector<double> timeRuns(int runs, const std::function<void()> &prepare, const std::function<void()> &command)
 {
     std::vector<double> ms;
@@ -95,10 +87,7 @@ std::vector<double> timeRuns(int runs, const std::function<void()> &prepare, con
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int runs = 7;
-    const QStringList arguments = app.arguments();
-    if (const qsizetype at = arguments.indexOf(u"--runs"_s); at >= 0 && at + 1 < arguments.size())
-        runs = std::max(1, arguments.at(at + 1).toInt());
+    const int runs = runsFromArguments(app.arguments());
 
     std::mt19937 random(7);
     AppState state;
@@ -128,68 +117,68 @@ int main(int argc, char **argv)
     }
 
     std::printf("32766 x 100 pair, %d runs each\n", runs);
-    report("one-cell delete, snapshot included",
-           timeRuns(
-               runs,
-               [&] {
-                   reset();
-                   selectBlock(16000, 50, 1, 1);
-               },
-               [&] { mnuDel_Click(state, ui); }),
-           30);
-    report("1000 x 10 paste, re-coloured",
-           timeRuns(
-               runs,
-               [&] {
-                   reset();
-                   selectBlock(15000, 40, 1, 1);
-                   ui.clipboard = block;
-               },
-               [&] { mnuPeast_Click(state, ui); }),
-           100);
-    report("1000 x 10 paste, storage already unshared",
-           timeRuns(
-               runs,
-               [&] {
-                   reset();
-                   selectBlock(15000, 40, 1, 1);
-                   ui.clipboard = block;
-                   SaveUndoSnapshot(state, 0);
-                   state.grdData(0).setTextMatrix(1, 1, u"w"_s);
-                   state.grdData(1).setBackColorAt(1, 1, kDiffBackColor);
-                   state.grdData(0).setBackColorAt(1, 1, kDiffBackColor);
-                   state.mnuUndoChecked = false;
-               },
-               [&] { mnuPeast_Click(state, ui); }),
-           100);
-    report("copy to the other sheet, 1000 x 10",
-           timeRuns(
-               runs,
-               [&] {
-                   reset();
-                   selectBlock(15000, 40, 1000, 10);
-               },
-               [&] { mnuSend_Click(state); }),
-           100);
-    report("delete of the whole sheet, re-coloured",
-           timeRuns(
-               std::min(runs, 3),
-               [&] {
-                   reset();
-                   selectBlock(1, 1, kRows, kCols);
-               },
-               [&] { mnuDel_Click(state, ui); }),
-           0);
-    report("undo snapshot alone", timeRuns(runs, reset, [&] { SaveUndoSnapshot(state, 0); }), 30);
-    report("undo with its silent re-comparison",
-           timeRuns(
-               runs,
-               [&] {
-                   reset();
-                   selectBlock(16000, 50, 1, 1);
-                   mnuDel_Click(state, ui);
-               },
-               [&] { mnuZ_Click(state, ui); }),
-           600);
+    reportRuns("one-cell delete, snapshot included",
+               timeRuns(
+                   runs,
+                   [&] {
+                       reset();
+                       selectBlock(16000, 50, 1, 1);
+                   },
+                   [&] { mnuDel_Click(state, ui); }),
+               30);
+    reportRuns("1000 x 10 paste, re-coloured",
+               timeRuns(
+                   runs,
+                   [&] {
+                       reset();
+                       selectBlock(15000, 40, 1, 1);
+                       ui.clipboard = block;
+                   },
+                   [&] { mnuPeast_Click(state, ui); }),
+               100);
+    reportRuns("1000 x 10 paste, storage already unshared",
+               timeRuns(
+                   runs,
+                   [&] {
+                       reset();
+                       selectBlock(15000, 40, 1, 1);
+                       ui.clipboard = block;
+                       SaveUndoSnapshot(state, 0);
+                       state.grdData(0).setTextMatrix(1, 1, u"w"_s);
+                       state.grdData(1).setBackColorAt(1, 1, kDiffBackColor);
+                       state.grdData(0).setBackColorAt(1, 1, kDiffBackColor);
+                       state.mnuUndoChecked = false;
+                   },
+                   [&] { mnuPeast_Click(state, ui); }),
+               100);
+    reportRuns("copy to the other sheet, 1000 x 10",
+               timeRuns(
+                   runs,
+                   [&] {
+                       reset();
+                       selectBlock(15000, 40, 1000, 10);
+                   },
+                   [&] { mnuSend_Click(state); }),
+               100);
+    reportRuns("delete of the whole sheet, re-coloured",
+               timeRuns(
+                   std::min(runs, 3),
+                   [&] {
+                       reset();
+                       selectBlock(1, 1, kRows, kCols);
+                   },
+                   [&] { mnuDel_Click(state, ui); }),
+               0);
+    reportRuns("undo snapshot alone", timeRuns(runs, reset, [&] { SaveUndoSnapshot(state, 0); }), 30);
+    reportRuns("undo with its silent re-comparison",
+               timeRuns(
+                   runs,
+                   [&] {
+                       reset();
+                       selectBlock(16000, 50, 1, 1);
+                       mnuDel_Click(state, ui);
+                   },
+                   [&] { mnuZ_Click(state, ui); }),
+               600);
     return 0;
 }

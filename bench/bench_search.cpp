@@ -6,6 +6,7 @@
 // Prints the median and the slowest of N runs (default 7) of each; the target is 300 ms.
 
 #include "AppState.h"
+#include "BenchRuns.h"
 #include "SearchScan.h"
 #include "SilentUserInterface.h"
 
@@ -55,19 +56,14 @@ void run(const char *name, AppState &state, int runs, const SearchRequest &reque
             return;
         }
     }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-44s median %8.2f ms   slowest %8.2f ms   target %6.0f ms\n", name, ms[ms.size() / 2], ms.back(),
-                kTargetMs);
+    reportRuns(name, ms, kTargetMs);
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int runs = 7;
-    const QStringList arguments = app.arguments();
-    if (const qsizetype at = arguments.indexOf(u"--runs"_s); at >= 0 && at + 1 < arguments.size())
-        runs = std::max(1, arguments.at(at + 1).toInt());
+    const int runs = runsFromArguments(app.arguments());
 
     AppState state;
     Sheet &sheet = state.grdData(0);

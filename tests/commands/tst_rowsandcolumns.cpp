@@ -10,18 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-QString cellTexts(const Sheet &sheet)
-{
-    QStringList rows;
-    for (int r = 1; r < sheet.rows(); ++r) {
-        QStringList row;
-        for (int c = 1; c < sheet.cols(); ++c)
-            row << sheet.textMatrix(r, c);
-        rows << row.join(u',');
-    }
-    return rows.join(u'|');
-}
-
 bool headersNumbered(const Sheet &sheet)
 {
     for (int r = 1; r < sheet.rows(); ++r)
@@ -31,15 +19,6 @@ bool headersNumbered(const Sheet &sheet)
         if (sheet.textMatrix(0, c) != QString::number(c) + u"列"_s)
             return false;
     return true;
-}
-
-QStringList wholeSheet(const Sheet &sheet)
-{
-    QStringList cells{QString::number(sheet.rows()), QString::number(sheet.cols())};
-    for (int r = 0; r < sheet.rows(); ++r)
-        for (int c = 0; c < sheet.cols(); ++c)
-            cells << sheet.textMatrix(r, c);
-    return cells;
 }
 
 const QString kFourRows = u"a,b,c|d,e,f|g,h,i|j,k,l"_s;

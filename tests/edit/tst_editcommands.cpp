@@ -13,32 +13,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace
-{
-// The data cells as fillSheet writes them: rows by '|', cells by ','.
-QString cellTexts(const Sheet &sheet)
-{
-    QStringList rows;
-    for (int r = 1; r < sheet.rows(); ++r) {
-        QStringList row;
-        for (int c = 1; c < sheet.cols(); ++c)
-            row << sheet.textMatrix(r, c);
-        rows << row.join(u',');
-    }
-    return rows.join(u'|');
-}
-
-// Every cell, headers included, with the counts: what an undo must bring back byte for byte.
-QStringList wholeSheet(const Sheet &sheet)
-{
-    QStringList cells{QString::number(sheet.rows()), QString::number(sheet.cols())};
-    for (int r = 0; r < sheet.rows(); ++r)
-        for (int c = 0; c < sheet.cols(); ++c)
-            cells << sheet.textMatrix(r, c);
-    return cells;
-}
-} // namespace
-
 class TestEditCommands : public QObject
 {
     Q_OBJECT

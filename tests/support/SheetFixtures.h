@@ -27,6 +27,29 @@ inline void fillSheet(Sheet &sheet, const QString &cells, const QString &headerP
     sheet.setVisible(true);
 }
 
+// The data cells' texts, written like fillSheet's input: rows by '|', cells by ','.
+inline QString cellTexts(const Sheet &sheet)
+{
+    QStringList rows;
+    for (int r = 1; r < sheet.rows(); ++r) {
+        QStringList row;
+        for (int c = 1; c < sheet.cols(); ++c)
+            row << sheet.textMatrix(r, c);
+        rows << row.join(u',');
+    }
+    return rows.join(u'|');
+}
+
+// The counts and every cell's text, headers included: what an undo must bring back exactly.
+inline QStringList wholeSheet(const Sheet &sheet)
+{
+    QStringList cells{QString::number(sheet.rows()), QString::number(sheet.cols())};
+    for (int r = 0; r < sheet.rows(); ++r)
+        for (int c = 0; c < sheet.cols(); ++c)
+            cells << sheet.textMatrix(r, c);
+    return cells;
+}
+
 // The data cells' backgrounds, written like fillSheet's input: '.' window colour, 'R' light red,
 // 'M' magenta, '?' anything else.
 inline QString colourMap(const Sheet &sheet)
