@@ -218,6 +218,7 @@ void Form1::createControls()
             Qt::QueuedConnection);
         onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, i); });
         onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, i, *keyAscii); });
+        onSheet(i, &Sheet::compositionStarted, [this, i] { ::grdData_CompositionStart(m_state, i); });
         onSheet(i, &Sheet::leaveCell, [this, i] { ::grdData_LeaveCell(m_state, i); });
         onSheet(
             i, &Sheet::click, [this, i] { ::grdData_Click(m_state, i); }, ErrorStyle::EndSilently);

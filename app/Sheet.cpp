@@ -643,6 +643,11 @@ void Sheet::raiseKeyPress(int &keyAscii)
     emit keyPress(&keyAscii);
 }
 
+void Sheet::raiseCompositionStart()
+{
+    emit compositionStarted();
+}
+
 void Sheet::raiseMouseUp(int button, int shift, int x, int y)
 {
     emit mouseUp(button, shift, x, y);

@@ -295,6 +295,8 @@ public:
     // keyCode / keyAscii may be set to 0 by a handler to swallow the key.
     void raiseKeyDown(int &keyCode, int shift);
     void raiseKeyPress(int &keyAscii);
+    // An input method began composing text on the sheet (its key down came first).
+    void raiseCompositionStart();
     void raiseMouseUp(int button, int shift, int x, int y);
     // The person scrolled the view; updates the position and raises scroll().
     void scrolledByView(int topRow, int leftCol);
@@ -307,6 +309,7 @@ signals:
     void lostFocus();
     void keyDown(int *keyCode, int shift);
     void keyPress(int *keyAscii); // codes as keyAsciiFromCharacter() gives them
+    void compositionStarted();
     void leaveCell();
     void mouseUp(int button, int shift, int x, int y);
     void rowColChange();

@@ -69,6 +69,7 @@ private:
     [[nodiscard]] bool isOnSectionEdge(const QHeaderView *header, const QPoint &pos) const;
     void extendSelectionTo(const QPoint &viewportPos);
     void raiseKeyPressFor(char32_t character);
+    void startComposition(const QInputMethodEvent &event);
 
     Sheet &m_sheet;
     SheetModel *m_model;

@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -940,7 +941,7 @@ void TestForm1::editsACellInPlace_data()
     QTest::addColumn<bool>("editing");
 
     // Letters are typed, '{' is Enter, '<' Left, '>' Right, 'v' Down, '^' Esc, '!' a double
-    // click on the current cell.
+    // click on the current cell, '~' "漢字" composed with an input method and committed.
     QTest::newRow("a letter replaces the text, Enter stores it") << u"Q{"_s << u"Q"_s << QPoint(2, 2) << false;
     QTest::newRow("Enter starts from the text, caret at its end") << u"{Z{"_s << u"eZ"_s << QPoint(2, 2) << false;
     QTest::newRow("double click starts from the text") << u"!Y{"_s << u"eY"_s << QPoint(2, 2) << false;
@@ -948,6 +949,9 @@ void TestForm1::editsACellInPlace_data()
     QTest::newRow("Esc on the sheet opens nothing") << u"^"_s << u"e"_s << QPoint(2, 2) << false;
     QTest::newRow("half-width katakana opens the editor") << u"ﾊ{"_s << u"ﾊ"_s << QPoint(2, 2) << false;
     QTest::newRow("a double-byte character opens the editor") << u"表{"_s << u"表"_s << QPoint(2, 2) << false;
+    QTest::newRow("input method composition opens the editor") << u"~{"_s << u"漢字"_s << QPoint(2, 2) << false;
+    QTest::newRow("Esc discards a composed edit") << u"~^"_s << u"e"_s << QPoint(2, 2) << false;
+    QTest::newRow("composition inside the editor adds to its text") << u"Q~{"_s << u"Q漢字"_s << QPoint(2, 2) << false;
     QTest::newRow("Down commits and moves down") << u"Qv"_s << u"Q"_s << QPoint(2, 3) << false;
     QTest::newRow("Right at the end commits and moves right") << u"Q>"_s << u"Q"_s << QPoint(3, 2) << false;
     QTest::newRow("Left inside the text only moves the caret") << u"Q<"_s << u"e"_s << QPoint(2, 2) << true;
@@ -989,7 +993,16 @@ void TestForm1::editsACellInPlace()
         else if (key == u'!')
             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
                                view->visualRect(view->model()->index(1, 1)).center());
-        else if (key.unicode() < 0x80)
+        else if (key == u'~') {
+            // The input method sends its events to whatever has the focus at the time.
+            QInputMethodEvent composing(u"かんじ"_s, {});
+            QCoreApplication::sendEvent(target, &composing);
+            QVERIFY2(form.txtEdit[0]->isVisible() && form.txtEdit[0]->hasFocus(),
+                     "the composition goes on in the edit box");
+            QInputMethodEvent commit;
+            commit.setCommitString(u"漢字"_s);
+            QCoreApplication::sendEvent(QApplication::focusWidget(), &commit);
+        } else if (key.unicode() < 0x80)
             QTest::keyClicks(target, QString(key));
         else {
             // A character no key of its own types, as a Japanese keyboard delivers it.
