@@ -125,7 +125,20 @@ void SheetView::showCurrentCell()
 
 void SheetView::syncAppearance()
 {
-    setEnabled(m_sheet.isEnabled());
+    // A command disables the sheet while it changes it. The keyboard focus stays with the sheet
+    // meanwhile: a disabled widget would hand it on to the next one, a button or the other sheet,
+    // which would then be the active sheet and take the person's next keys.
+    const bool enable = m_sheet.isEnabled();
+    if (!enable && isEnabled() && hasFocus()) {
+        m_refocusWhenEnabled = true;
+        clearFocus();
+    }
+    setEnabled(enable);
+    if (enable && m_refocusWhenEnabled) {
+        m_refocusWhenEnabled = false;
+        if (!window()->focusWidget()) // nothing else took it meanwhile
+            setFocus(Qt::OtherFocusReason);
+    }
     setToolTip(m_sheet.toolTipText());
 }
 

@@ -78,6 +78,7 @@ private:
     bool m_dragging = false;
     bool m_applyingScroll = false;
     bool m_releaseEndsDoubleClick = false;
+    bool m_refocusWhenEnabled = false;
     bool m_headerResizing = false; // the header is resizing or fitting a column
     const QHeaderView *m_headerDrag = nullptr; // the header whose sections a drag selects
     int m_pressedButtons = 0;

@@ -73,6 +73,7 @@ private slots:
     void mouseUpPicksTheSheetAndOrdersTheBlock();
     void blockCommandsThroughTheRealClipboard();
     void rightClickOnARowHeaderOffersRows();
+    void keysStillReachTheSheetAfterACommand();
     void editsACellInPlace_data();
     void editsACellInPlace();
 
@@ -931,6 +932,36 @@ void TestForm1::rightClickOnARowHeaderOffersRows()
     QTRY_VERIFY(form.mnuMain->isVisible());
     QVERIFY(form.mnuZ->isEnabled());
     form.mnuMain->close();
+}
+
+void TestForm1::keysStillReachTheSheetAfterACommand()
+{
+    // A command disables the sheet while it works; the keyboard focus must come back to it, not
+    // stay on a button or move to the other sheet (which would make that one active).
+    Form1 &form = makeForm();
+    for (int i = 0; i < 2; ++i) {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(writeFile(u"side%1.csv"_s.arg(i), "a,b\r\nc,d\r\ne,f\r\n"))});
+        QVERIFY(sendDrop(form.PicFile[i], mime));
+        delete mime;
+    }
+    AppState &state = form.state();
+    SheetView *view = form.grdData[0];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
+    QTRY_COMPARE(QApplication::focusWidget(), view);
+    QHeaderView *rows = view->verticalHeader();
+    QTest::mouseClick(rows->viewport(), Qt::RightButton, {},
+                      QPoint(rows->width() / 2, rows->sectionViewportPosition(1) + rows->sectionSize(1) / 2));
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    form.mnuGDel->trigger();
+    form.mnuMain->close();
+    QCOMPARE(state.grdData(0).rows(), 3);
+
+    QTRY_COMPARE(QApplication::focusWidget(), view);
+    QCOMPARE(state.ActiveSheet, 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(state.grdData(0).rows(), 4);
+    QCOMPARE(state.grdData(0).textMatrix(2, 1), u"c"_s);
 }
 
 void TestForm1::editsACellInPlace_data()
