@@ -74,6 +74,7 @@ private slots:
     void blockCommandsThroughTheRealClipboard();
     void rightClickOnARowHeaderOffersRows();
     void keysStillReachTheSheetAfterACommand();
+    void stepsToDifferencesAndLinesUpRows();
     void editsACellInPlace_data();
     void editsACellInPlace();
 
@@ -962,6 +963,38 @@ void TestForm1::keysStillReachTheSheetAfterACommand()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
     QTRY_COMPARE(state.grdData(0).rows(), 4);
     QCOMPARE(state.grdData(0).textMatrix(2, 1), u"c"_s);
+}
+
+void TestForm1::stepsToDifferencesAndLinesUpRows()
+{
+    Form1 &form = makeForm();
+    const QByteArray files[] = {"a,b\r\nc,d\r\ne,f\r\n", "a,b\r\nX,Y\r\nc,d\r\ne,f\r\n"};
+    for (int i = 0; i < 2; ++i) {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(writeFile(u"side%1.csv"_s.arg(i), files[i]))});
+        QVERIFY(sendDrop(form.PicFile[i], mime));
+        delete mime;
+    }
+    QVERIFY(form.mnuAlign->isEnabled());
+    QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    AppState &state = form.state();
+    SheetView *view = form.grdData[0];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+    QTRY_COMPARE(QApplication::focusWidget(), view);
+
+    const Sheet &sheet = state.grdData(0);
+    QTest::keyClick(view, Qt::Key_F8);
+    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(2, 1));
+    QCOMPARE(state.grdData(1).row(), 2); // the other sheet follows, as after a click
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(2, 1));
+    QCOMPARE(m_ui->beeps, 1);
+    QVERIFY(!form.txtEdit[0]->isVisible());
+
+    form.mnuAlign->trigger();
+    QCOMPARE(cellTexts(sheet), u"a,b|,|c,d|e,f"_s);
+    QCOMPARE(colourMap(sheet), u"..|RR|..|.."_s);
+    QCOMPARE(colourMap(state.grdData(1)), u"..|RR|..|.."_s);
 }
 
 void TestForm1::editsACellInPlace_data()
