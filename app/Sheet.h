@@ -137,6 +137,9 @@ public:
     // Removing every data row or column is allowed and leaves the header alone. A count below 0
     // is an invalid value, 0 changes nothing.
     void insertRows(int at, int count, CellMove move);
+    // Empty rows at several places at once, texts and colours moving: each (at, count) counts
+    // rows as they are before any of them, `at` ascending. The view is told of one new shape.
+    void insertRowGroups(const std::vector<std::pair<int, int>> &groups);
     void removeRows(int at, int count, CellMove move);
     void insertCols(int at, int count, CellMove move);
     void removeCols(int at, int count, CellMove move);

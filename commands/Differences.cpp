@@ -11,8 +11,6 @@
 #include "UndoSnapshots.h"
 #include "UserInterface.h"
 
-#include <QHash>
-
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -62,19 +60,6 @@ void scrollIntoView(Sheet &sheet, int row, int col)
         sheet.setLeftCol(col);
 }
 
-// One hash per data row over the columns both sheets have.
-std::vector<std::uint64_t> rowKeys(const Sheet &sheet, int commonCols)
-{
-    std::vector<std::uint64_t> keys;
-    keys.reserve(size_t(std::max(0, sheet.rows() - 1)));
-    for (int r = 1; r < sheet.rows(); ++r) {
-        size_t hash = 0;
-        for (int c = 1; c < commonCols; ++c)
-            hash = qHashMulti(hash, sheet.textView(r, c));
-        keys.push_back(hash);
-    }
-    return keys;
-}
 } // namespace
 
 void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
@@ -102,16 +87,8 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
 {
     if (state.CompareRunning || !state.grdData(0).isVisible() || !state.grdData(1).isVisible())
         return;
-    Sheet &first = state.grdData(0);
-    Sheet &second = state.grdData(1);
-    const int commonCols = std::min(first.cols(), second.cols());
-    const RowAlignment alignment
-        = alignRows(rowKeys(first, commonCols), rowKeys(second, commonCols), [&](int a, int b) {
-              for (int c = 1; c < commonCols; ++c)
-                  if (first.textView(a + 1, c) != second.textView(b + 1, c))
-                      return false;
-              return true;
-          });
+    const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(state.grdData(0), state.grdData(1));
+    const RowAlignment alignment = alignRows(rows[0], rows[1]);
     if (alignment.changesNothing())
         return;
     for (int i = 0; i < 2; ++i) {
@@ -129,9 +106,11 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
         sheet.setRedraw(false);
         sheet.setEnabled(false);
         ignoreGridErrors([&] {
-            // From the bottom up, so that every place still counts rows as they were.
-            for (auto it = insertions.rbegin(); it != insertions.rend(); ++it)
-                sheet.insertRows(it->before, it->count, CellMove::TextsAndColours);
+            std::vector<std::pair<int, int>> groups;
+            groups.reserve(insertions.size());
+            for (const RowInsertion &insertion : insertions)
+                groups.emplace_back(insertion.before, insertion.count);
+            sheet.insertRowGroups(groups);
             NumberRowHeaders(sheet);
         });
         sheet.setEnabled(true);

@@ -1,7 +1,12 @@
 #include "RowAlignment.h"
 
+#include "Sheet.h"
+
+#include <QHash>
+
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 namespace
@@ -17,11 +22,10 @@ struct Split
 class RowMatcher
 {
 public:
-    RowMatcher(const std::vector<std::uint64_t> &first, const std::vector<std::uint64_t> &second,
-               const std::function<bool(int, int)> &sameRows, std::int64_t effortLimit)
+    RowMatcher(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+               std::int64_t effortLimit)
         : m_first(first)
         , m_second(second)
-        , m_sameRows(sameRows)
         , m_effortLeft(effortLimit)
     {
     }
@@ -37,7 +41,7 @@ private:
     bool same(int a, int b)
     {
         --m_effortLeft;
-        return m_first[size_t(a)] == m_second[size_t(b)] && m_sameRows(a, b);
+        return m_first[size_t(a)] == m_second[size_t(b)];
     }
 
     void matchRange(int a0, int a1, int b0, int b1)
@@ -127,9 +131,8 @@ private:
         return std::nullopt; // nothing in common
     }
 
-    const std::vector<std::uint64_t> &m_first;
-    const std::vector<std::uint64_t> &m_second;
-    const std::function<bool(int, int)> &m_sameRows;
+    const std::vector<std::uint32_t> &m_first;
+    const std::vector<std::uint32_t> &m_second;
     std::int64_t m_effortLeft;
     std::vector<std::pair<int, int>> m_matches;
 };
@@ -143,10 +146,10 @@ int RowAlignment::addedRows(int sheet) const
     return added;
 }
 
-RowAlignment alignRows(const std::vector<std::uint64_t> &first, const std::vector<std::uint64_t> &second,
-                       const std::function<bool(int, int)> &sameRows, std::int64_t effortLimit)
+RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                       std::int64_t effortLimit)
 {
-    std::vector<std::pair<int, int>> matches = RowMatcher(first, second, sameRows, effortLimit).match();
+    std::vector<std::pair<int, int>> matches = RowMatcher(first, second, effortLimit).match();
     // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
     matches.emplace_back(int(first.size()), int(second.size()));
 
@@ -176,4 +179,46 @@ RowAlignment alignRows(const std::vector<std::uint64_t> &first, const std::vecto
         nextB = matchB + 1;
     }
     return alignment;
+}
+
+std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second)
+{
+    const std::array<const SheetData *, 2> sheets{&first.data(), &second.data()};
+    const int commonCols = std::min(first.cols(), second.cols());
+    const auto sameRow = [&](const SheetData &a, int rowA, const SheetData &b, int rowB) {
+        for (int c = 1; c < commonCols; ++c)
+            if (a.text(rowA, c) != b.text(rowB, c))
+                return false;
+        return true;
+    };
+    struct Representative
+    {
+        int sheet;
+        int row;
+        std::uint32_t identity;
+    };
+    std::unordered_map<size_t, std::vector<Representative>> buckets;
+    buckets.reserve(size_t(first.rows() + second.rows()));
+    std::array<std::vector<std::uint32_t>, 2> identities;
+    std::uint32_t next = 0;
+    for (int s = 0; s < 2; ++s) {
+        const SheetData &sheet = *sheets[size_t(s)];
+        identities[size_t(s)].reserve(size_t(std::max(0, sheet.rows() - 1)));
+        for (int r = 1; r < sheet.rows(); ++r) {
+            size_t hash = 0;
+            for (int c = 1; c < commonCols; ++c)
+                hash = qHashMulti(hash, sheet.text(r, c));
+            std::vector<Representative> &bucket = buckets[hash];
+            const auto known = std::find_if(bucket.begin(), bucket.end(), [&](const Representative &other) {
+                return sameRow(sheet, r, *sheets[size_t(other.sheet)], other.row);
+            });
+            if (known != bucket.end()) {
+                identities[size_t(s)].push_back(known->identity);
+            } else {
+                bucket.push_back({s, r, next});
+                identities[size_t(s)].push_back(next++);
+            }
+        }
+    }
+    return identities;
 }

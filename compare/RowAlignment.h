@@ -2,14 +2,13 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 // Lining up the rows of two sheets that differ by inserted and deleted rows.
 //
 // The comparison itself is positional: one extra row in the middle of a file makes every row
 // below it differ. Lining up finds the longest common sequence of identical rows (Myers' O(ND)
-// difference algorithm on row hashes, with equal hashes confirmed cell by cell), then, in each
+// difference algorithm on row identities), then, in each
 // stretch between two matched rows, pairs the rows of both sheets in order and gives the sheet
 // whose stretch is shorter empty rows, so that the rest of the longer stretch faces empty rows.
 
@@ -38,12 +37,17 @@ struct RowAlignment
     }
 };
 
-// Row keys: one hash per data row of each sheet. `sameRows(a, b)` confirms that data row a of
-// the first sheet (from 0) equals data row b of the second when their hashes agree.
+// Rows by identity: one number per data row of each sheet, equal exactly when the rows are.
 //
 // The search gives up on the longest sequence once it has compared about `effortLimit` pairs of
 // rows; what it matched by then still lines up, the rest is paired in order. Two sheets with
 // nothing in common would otherwise take seconds.
-[[nodiscard]] RowAlignment alignRows(const std::vector<std::uint64_t> &first, const std::vector<std::uint64_t> &second,
-                                     const std::function<bool(int, int)> &sameRows,
+[[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                                      std::int64_t effortLimit = 200'000'000);
+
+class Sheet;
+
+// The identities of both sheets' data rows: rows are the same when their texts agree in every
+// data column both sheets have. Hashes sort the rows into buckets; within a bucket the texts
+// decide, so two different rows never share an identity.
+[[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second);

@@ -8,18 +8,17 @@ using namespace Qt::StringLiterals;
 // Rows written as letters: "abcd" is four rows, equal letters are equal rows.
 namespace
 {
-std::vector<std::uint64_t> keys(const QString &rows)
+std::vector<std::uint32_t> identities(const QString &rows)
 {
-    std::vector<std::uint64_t> result;
+    std::vector<std::uint32_t> result;
     for (const QChar row : rows)
-        result.push_back(row.unicode() % 3); // few hash values: equal hashes must be confirmed
+        result.push_back(row.unicode());
     return result;
 }
 
 RowAlignment align(const QString &first, const QString &second, std::int64_t effort = 1'000'000)
 {
-    return alignRows(
-        keys(first), keys(second), [&](int a, int b) { return first.at(a) == second.at(b); }, effort);
+    return alignRows(identities(first), identities(second), effort);
 }
 
 // Both sheets after the lining up, an inserted empty row written as '-'.
