@@ -277,7 +277,7 @@ void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
         source = writeFile(u"source.txt"_s, sourceBytes);
         LoadSheetFile(*m_state, *m_ui, 0, source);
     } else if (how == u"encoding") {
-        sourceBytes = "x,\x80y\r\n";
+        sourceBytes = "x,\xed\xf9y\r\n"; // a NEC-selected IBM extension, written back as IBM
         source = writeFile(u"source.csv"_s, sourceBytes);
         LoadSheetFile(*m_state, *m_ui, 0, source);
     } else {
