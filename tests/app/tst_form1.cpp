@@ -681,7 +681,7 @@ void TestForm1::windowIsCurrentWhenAMessageShows()
     // the loaded sheet, its tool frame and the file name in the strip above it.
     QFETCH(QString, action);
     Form1 &form = makeForm();
-    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x80y\r\nz,w\r\n");
+    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x85\x40y\r\nz,w\r\n");
     const QString other = m_dir->filePath(u"renamed.csv"_s);
     if (action == u"save as") {
         auto *mime = new QMimeData;
