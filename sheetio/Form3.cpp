@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +25,7 @@ const QString kDelimiterOptionCaption = u"区切り文字を指定"_s;
 const QString kSaveCaption = u"保存"_s;
 const QString kCancelCaption = u"取消"_s;
 const QString kInitialDelimiter = u"|"_s;
+const QString kTabMark = u"TAB"_s;
 
 // Places in twips from the dialog's top-left corner. The sizes are the least each control gets;
 // a control whose text needs more (a larger system font) grows to the right and downwards.
@@ -69,6 +71,9 @@ Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
     txtKukan = new QLineEdit(kInitialDelimiter, this);
     m_delimiterLimit = new DelimiterBoxLimit(txtKukan);
     txtKukan->setValidator(m_delimiterLimit);
+    lblTab = new QLabel(kTabMark, this);
+    lblTab->setObjectName(u"lblTab"_s);
+    lblTab->hide();
     cmdSave = new QPushButton(kSaveCaption, this);
     cmdEnd = new QPushButton(kCancelCaption, this);
     // "保存" answers Enter, except while "取消" has the focus: Enter then presses "取消", as a
@@ -90,6 +95,12 @@ Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
     // Keep the text box to the right of its option even when the option's text needed more room.
     if (optKukan[1]->geometry().right() >= txtKukan->x())
         txtKukan->move(optKukan[1]->geometry().right() + m_twips.toPixels(100), txtKukan->y());
+
+    lblTab->adjustSize();
+    lblTab->move(txtKukan->geometry().right() + m_twips.toPixels(60),
+                 txtKukan->y() + (txtKukan->height() - lblTab->height()) / 2);
+    connect(txtKukan, &QLineEdit::textChanged, this,
+            [this](const QString &text) { lblTab->setVisible(text == u"\t"_s); });
 
     int width = 0;
     int height = 0;
@@ -179,6 +190,16 @@ bool Form3::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == txtKukan && event->type() == QEvent::FocusIn)
         txtKukan_GotFocus();
+    // Tab types a TAB into the box, the most common delimiter after the comma; Shift+Tab and the
+    // mouse still move the focus.
+    if (watched == txtKukan && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab
+            && !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+            txtKukan->insert(u"\t"_s);
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -28,6 +28,7 @@ public:
     QLabel *Label1 = nullptr;
     std::array<QRadioButton *, 2> optKukan{}; // 0: comma mode, 1: the delimiter in txtKukan
     QLineEdit *txtKukan = nullptr;
+    QLabel *lblTab = nullptr; // "TAB" beside the box while it holds a TAB, which shows as blank
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdEnd = nullptr;
 

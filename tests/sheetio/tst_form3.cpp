@@ -31,6 +31,7 @@ private slots:
     void laterActivationKeepsWhatWasTyped();
     void optionsCoupleTextBox();
     void textBoxTakesOneCharacter();
+    void tabKeyTypesATab();
     void textBoxCountsCharacters_data();
     void textBoxCountsCharacters();
     void saveStoresChoice_data();
@@ -216,6 +217,30 @@ void TestForm3::textBoxTakesOneCharacter()
     QCOMPARE(m_form->txtKukan->text(), u"a"_s);
     m_form->txtKukan->setText(u"xyz"_s);
     QCOMPARE(m_form->txtKukan->text(), u"x"_s);
+}
+
+void TestForm3::tabKeyTypesATab()
+{
+    m_state->DelimiterMode = 1;
+    m_state->UserDelimiter = u"|"_s;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QLineEdit *box = m_form->txtKukan;
+    QVERIFY(box->hasFocus());
+    QVERIFY(!m_form->lblTab->isVisible());
+
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(box->text(), u"\t"_s);
+    QVERIFY(box->hasFocus());
+    QVERIFY(m_form->lblTab->isVisible());
+    QVERIFY(m_form->lblTab->geometry().left() > box->geometry().right());
+    QTest::keyClick(box, Qt::Key_Tab); // the box holds one character
+    QCOMPARE(box->text(), u"\t"_s);
+
+    QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);
+    QVERIFY(!box->hasFocus());
+    QTest::mouseClick(m_form->cmdSave, Qt::LeftButton);
+    QCOMPARE(m_state->UserDelimiter, u"\t"_s);
 }
 
 void TestForm3::textBoxCountsCharacters_data()
