@@ -5,6 +5,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-noto-cjk
 CMAKE_ARGS ?=
+# The window icon is drawn with Qt SVG.
+PACKAGES += qt6-svg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test check-format clean

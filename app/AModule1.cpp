@@ -1,5 +1,6 @@
 #include "AModule1.h"
 
+#include "AppIcon.h"
 #include "Form1.h"
 #include "MDllChk.h"
 #include "QtUserInterface.h"
@@ -14,6 +15,7 @@ QString commandLineText(const QStringList &arguments)
 
 int Main(const QStringList &arguments, const QString &gridComponentFile)
 {
+    QApplication::setWindowIcon(applicationIcon());
     const bool GridControlFound = MDllChk::IsFileOnSearchPath(gridComponentFile);
     if (!GridControlFound) {
         QApplication::beep();
