@@ -44,3 +44,11 @@ check-format:
 
 clean:
 	rm -rf $(BUILD)
+
+# `make deb` builds the Debian package into $(BUILD)/ with CPack (dpkg-shlibdeps works out its
+# dependencies, and CPack needs `file` to find the programs).
+.PHONY: deb
+deb: PACKAGES += file
+deb: build
+	rm -f $(BUILD)/rowlark_*.deb
+	cd $(BUILD) && cpack -G DEB
