@@ -46,9 +46,13 @@ clean:
 	rm -rf $(BUILD)
 
 # `make deb` builds the Debian package into $(BUILD)/ with CPack (dpkg-shlibdeps works out its
-# dependencies, and CPack needs `file` to find the programs).
-.PHONY: deb
-deb: PACKAGES += file
+# dependencies); `make check-deb` checks its file list and metadata and, run as root, installs it,
+# starts both programs and purges it again.
+.PHONY: deb check-deb
+deb: PACKAGES += file desktop-file-utils appstream
 deb: build
 	rm -f $(BUILD)/rowlark_*.deb
 	cd $(BUILD) && cpack -G DEB
+
+check-deb: deb
+	packaging/check-deb.sh $(shell [ "$$(id -u)" = 0 ] && echo --install) $(BUILD)/rowlark_*.deb
