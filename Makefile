@@ -5,6 +5,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-noto-cjk
 CMAKE_ARGS ?=
+# The window icon is drawn with Qt SVG.
+PACKAGES += qt6-svg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test check-format clean
@@ -42,3 +44,15 @@ check-format:
 
 clean:
 	rm -rf $(BUILD)
+
+# `make deb` builds the Debian package into $(BUILD)/ with CPack (dpkg-shlibdeps works out its
+# dependencies); `make check-deb` checks its file list and metadata and, run as root, installs it,
+# starts both programs and purges it again.
+.PHONY: deb check-deb
+deb: PACKAGES += file desktop-file-utils appstream
+deb: build
+	rm -f $(BUILD)/rowlark_*.deb
+	cd $(BUILD) && cpack -G DEB
+
+check-deb: deb
+	packaging/check-deb.sh $(shell [ "$$(id -u)" = 0 ] && echo --install) $(BUILD)/rowlark_*.deb

@@ -1,5 +1,6 @@
 #include "AModule1.h"
 
+#include "AppIcon.h"
 #include "Form1.h"
 #include "MDllChk.h"
 #include "QtUserInterface.h"
@@ -14,6 +15,9 @@ QString commandLineText(const QStringList &arguments)
 
 int Main(const QStringList &arguments, const QString &gridComponentFile)
 {
+    // The installed desktop entry's name, so that a desktop finds the window's launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.rowlark"));
+    QApplication::setWindowIcon(applicationIcon());
     const bool GridControlFound = MDllChk::IsFileOnSearchPath(gridComponentFile);
     if (!GridControlFound) {
         QApplication::beep();

@@ -3,6 +3,7 @@
 #include "frmVersion.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -65,10 +66,12 @@ void TestAModule1::missingComponentShowsOnlyTheVersionDialog()
 void TestAModule1::presentComponentOpensTheMainWindow()
 {
     QString title;
+    QImage icon;
     QTimer::singleShot(0, this, [&] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
             if (auto *form = qobject_cast<Form1 *>(widget); form && form->isVisible()) {
                 title = form->windowTitle();
+                icon = form->windowIcon().pixmap(QSize(32, 32)).toImage();
                 form->close();
             }
         }
@@ -76,6 +79,14 @@ void TestAModule1::presentComponentOpensTheMainWindow()
     // The grid view's library is the one this test is linked against, so it is found.
     QCOMPARE(Main({u"rowlark"_s}, u"libQt6Widgets.so.6"_s), 0);
     QCOMPARE(title, u"Rowlark"_s);
+    // The window shows the program's own drawing: a marked cell in the difference colour.
+    QCOMPARE(icon.size(), QSize(32, 32));
+    bool markedCellDrawn = false;
+    for (int y = 0; y < icon.height(); ++y) {
+        for (int x = 0; x < icon.width(); ++x)
+            markedCellDrawn |= icon.pixelColor(x, y) == QColor(0xFF, 0x80, 0x80);
+    }
+    QVERIFY(markedCellDrawn);
 }
 
 QTEST_MAIN(TestAModule1)
