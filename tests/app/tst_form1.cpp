@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QImage>
@@ -76,6 +77,8 @@ private slots:
     void keysStillReachTheSheetAfterACommand();
     void editsACellInPlace_data();
     void editsACellInPlace();
+    void saveDialogAddsALowerCaseSuffix_data();
+    void saveDialogAddsALowerCaseSuffix();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -1046,6 +1049,56 @@ void TestForm1::editsACellInPlace()
     QCOMPARE(QPoint(sheet.col(), sheet.row()), current);
     QCOMPARE(form.txtEdit[0]->isVisible(), editing);
     QCOMPARE(state.UndoAvailable[0], cell22 != u"e"_s);
+}
+
+void TestForm1::saveDialogAddsALowerCaseSuffix_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("no suffix") << u"saveas1"_s << u"saveas1.csv"_s;
+    QTest::newRow("upper-case suffix kept") << u"saveas2.CSV"_s << u"saveas2.CSV"_s;
+    QTest::newRow("other suffix kept") << u"saveas3.txt"_s << u"saveas3.txt"_s;
+}
+
+void TestForm1::saveDialogAddsALowerCaseSuffix()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+
+    const QString path = writeFile(u"data.csv"_s, "a,b\r\n");
+    Form1 &form = makeForm({}, HelpFile::Present, Screen::Real);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QVERIFY(sendDrop(form.PicFile[0], &mime));
+
+    // The person types the name into the real save dialog and accepts it, then closes the report.
+    QStringList seen;
+    QTimer person;
+    connect(&person, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+            seen << (name ? u"dialog"_s : u"dialog without a name box"_s);
+            if (!name) {
+                static_cast<QDialog *>(dialog)->reject();
+                return;
+            }
+            name->clear();
+            QTest::keyClicks(name, typed);
+            QTest::keyClick(name, Qt::Key_Return);
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            seen << box->text();
+            box->accept();
+        }
+    });
+    person.start(50);
+    QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
+    person.stop();
+
+    const QString expected = QDir(m_dir->path()).filePath(written);
+    QCOMPARE(seen, QStringList({u"dialog"_s, u"保存しました\r\n"_s + expected}));
+    QCOMPARE(QDir(m_dir->path()).entryList({u"saveas*"_s}, QDir::Files), QStringList{written});
 }
 
 QTEST_MAIN(TestForm1)
