@@ -3,7 +3,7 @@
 
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-noto-cjk
+PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-noto-cjk qt6-translations-l10n
 CMAKE_ARGS ?=
 # The window icon is drawn with Qt SVG.
 PACKAGES += qt6-svg-dev

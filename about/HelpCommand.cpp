@@ -16,6 +16,10 @@ const QString kInstalledHelpFolder = u"../share/rowlark"_s; // relative to the p
 
 const QString kNoHelpText = u"ヘルプファイルがありません"_s;
 const QString kNoHelpTitle = u"ヘルプ無し"_s;
+// The desktop may have no browser or no handler for the page; the person can still open the
+// file by hand, so the message names it.
+const QString kHelpNotOpenedText = u"ヘルプを開けませんでした\r\nブラウザで次のファイルを開いて下さい\r\n"_s;
+const QString kHelpNotOpenedTitle = u"ヘルプ"_s;
 } // namespace
 
 QString helpFilePath(const QString &programFolder)
@@ -39,8 +43,9 @@ void mnuHelp_Click(AppState &state, UserInterface &ui, const QString &programFol
         ui.showMessage(kNoHelpText, kNoHelpTitle, MessageIcon::None);
         return;
     }
-    // A browser that does not start has its own way of saying so; the command stays quiet.
-    static_cast<void>(MTSK_KIDOU::LaunchDocument(ui, programFolder, path));
+    if (MTSK_KIDOU::LaunchDocument(ui, programFolder, path) != MTSK_KIDOU::kLaunchOk)
+        ui.showMessage(kHelpNotOpenedText + QDir::toNativeSeparators(path), kHelpNotOpenedTitle,
+                       MessageIcon::Exclamation);
 }
 
 void mnuVer_Click(const AppState &state, UserInterface &ui)

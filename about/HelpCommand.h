@@ -10,8 +10,9 @@ class UserInterface;
 // so that the missing file is reported by that name.
 [[nodiscard]] QString helpFilePath(const QString &programFolder);
 
-// "ヘルプ": opens the help page in the person's browser, or says that it is missing. Nothing
-// happens while a comparison runs.
+// "ヘルプ": opens the help page in the person's browser, or says that it is missing or could not
+// be opened (naming the page, so that it can be opened by hand). Nothing happens while a
+// comparison runs.
 void mnuHelp_Click(AppState &state, UserInterface &ui, const QString &programFolder);
 
 // "バージョン": the version dialog, until the person presses its OK. Nothing happens while a

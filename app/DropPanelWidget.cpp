@@ -23,10 +23,12 @@ QStringList localFiles(const QMimeData *mime)
 } // namespace
 
 DropPanelWidget::DropPanelWidget(const DropPanel &panel, const Twips &twips, QWidget *parent)
-    : QWidget(parent)
+    : QFrame(parent)
     , m_panel(panel)
     , m_twips(twips)
 {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
     setAcceptDrops(true);
     setAutoFillBackground(true);
 }
@@ -45,6 +47,7 @@ void DropPanelWidget::refresh()
 void DropPanelWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    drawFrame(&painter);
     painter.setPen(palette().color(QPalette::WindowText));
     const int ascent = fontMetrics().ascent();
     // The pen position is the top-left corner of the text, as on a picture area.

@@ -4,14 +4,14 @@
 #include "FileIntake.h"
 #include "Twips.h"
 
-#include <QWidget>
+#include <QFrame>
 
 #include <functional>
 
 // A drop panel on screen: draws the texts the logic put on its DropPanel and takes dropped
 // files. Whether a drag is welcome and what a drop does are the logic's decisions, asked for
-// through the two hooks.
-class DropPanelWidget : public QWidget
+// through the two hooks. A thin sunken border marks it as a place to drop on, even while empty.
+class DropPanelWidget : public QFrame
 {
     Q_OBJECT
 

@@ -510,8 +510,24 @@ void Sheet::reportColWidth(int col, int width)
 {
     if (col < 0 || col >= cols())
         return;
-    m_colWidths[col] = std::max(0, width);
+    width = std::max(0, width);
+    const bool changed = m_colWidths.at(col) != width;
+    m_colWidths[col] = width;
     setScrollPosition(m_topRow, m_leftCol);
+    if (changed)
+        emit colResized(col);
+}
+
+void Sheet::setColWidth(int col, int width)
+{
+    if (col < 0 || col >= cols())
+        return;
+    width = std::max(0, width);
+    if (m_colWidths.at(col) == width)
+        return;
+    m_colWidths[col] = width;
+    setScrollPosition(m_topRow, m_leftCol);
+    emit colWidthRequested(col);
 }
 
 OleColor Sheet::cellBackColor() const

@@ -206,7 +206,11 @@ public:
     // columns not reported keep their widths (kDefaultColWidth for ones never reported). Until a
     // layout arrives, the grid's inside is empty and only the header row and column are visible.
     void reportLayout(const SheetLayout &layout);
+    // A width that differs from the one known raises colResized.
     void reportColWidth(int col, int width);
+    // Code sets a column's width (twips); the view follows at once, redraw or not, and reports
+    // nothing back. Columns the sheet does not have are ignored.
+    void setColWidth(int col, int width);
 
     // Colours of the current cell, and of any cell for bulk colouring.
     [[nodiscard]] OleColor cellBackColor() const;
@@ -317,6 +321,7 @@ signals:
     void mouseUp(int button, int shift, int x, int y);
     void rowColChange();
     void scroll();
+    void colResized(int col); // the view reported another width for the column
 
     // Notifications for the view
     void cellsChanged(int row1, int col1, int row2, int col2);
@@ -324,6 +329,7 @@ signals:
     void shapeChanged(const ShapeChange &change);
     void selectionChanged();
     void scrollRequested(); // the scroll position changed by code
+    void colWidthRequested(int col); // a column's width changed by code
     void focusRequested();
     void appearanceChanged(); // visible, enabled, tool tip or geometry
     void refreshed(); // redraw came back on after changes

@@ -12,6 +12,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
@@ -105,8 +106,12 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
         applyScrollPosition();
     });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
-        if (isVisible())
+        if (isVisible() && !m_applyingColWidth)
             m_sheet.reportColWidth(section + 1, wholeTwips(Twips::forScreen(screen()), size));
+    });
+    connect(&sheet, &Sheet::colWidthRequested, this, [this](int col) {
+        const QScopedValueRollback applying(m_applyingColWidth, true);
+        setColumnWidth(col - 1, Twips::forScreen(screen()).toPixels(m_sheet.colWidth(col)));
     });
     connect(&sheet, &Sheet::selectionChanged, this, &SheetView::showCurrentCell);
     connect(&sheet, &Sheet::refreshed, this, [this] {

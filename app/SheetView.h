@@ -79,6 +79,7 @@ private:
     bool m_applyingScroll = false;
     bool m_releaseEndsDoubleClick = false;
     bool m_refocusWhenEnabled = false;
+    bool m_applyingColWidth = false; // a width the sheet asked for is not reported back to it
     bool m_headerResizing = false; // the header is resizing or fitting a column
     const QHeaderView *m_headerDrag = nullptr; // the header whose sections a drag selects
     int m_pressedButtons = 0;

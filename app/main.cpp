@@ -1,7 +1,9 @@
 #include "AModule1.h"
 #include "MDllChk.h"
+#include "QtTranslation.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -17,5 +19,7 @@ int main(int argc, char *argv[])
     // No display name: the desktop would append it to every caption ("比較結果 — Rowlark"), and
     // the captions of the windows and message boxes are to be shown exactly as they are.
     QApplication::setApplicationName(QStringLiteral("Rowlark"));
+    // The file dialog and the standard buttons speak the desktop's language, like the program.
+    installQtTranslation(application, QLocale::system());
     return Main(QApplication::arguments(), kGridComponentFile);
 }

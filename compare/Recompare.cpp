@@ -98,3 +98,14 @@ void grdData_Scroll(AppState &state, int index)
         other.setLeftCol(leftCol);
     });
 }
+
+void grdData_ColResize(AppState &state, int index, int col)
+{
+    if (!isSheetIndex(index))
+        return;
+    const Sheet &source = state.grdData(index);
+    Sheet &other = state.grdData(index == 0 ? 1 : 0);
+    if (col < 1 || col >= source.cols() || col >= other.cols())
+        return;
+    other.setColWidth(col, source.colWidth(col));
+}

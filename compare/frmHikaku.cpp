@@ -18,6 +18,9 @@ namespace
 {
 const QString kLabelText = u"比較中"_s;
 const QString kCancelText = u"中止"_s;
+// The dialog has no caption. An empty title would not do: Qt then hands the window system the
+// program's name, so the title bar would read "Rowlark".
+const QString kNoCaption = u" "_s;
 
 // Layout in twips.
 constexpr TwipsRect kClientArea{0, 0, 6015, 1455};
@@ -29,13 +32,13 @@ constexpr int kLabelPointSize = 12;
 } // namespace
 
 frmHikaku::frmHikaku(bool &compareCancelled, QWidget *mainWindow)
-    : QDialog(mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_compareCancelled(compareCancelled)
 {
     setObjectName(u"frmHikaku"_s);
-    setWindowTitle(QString());
+    // A title bar without close, minimise or maximise button: "中止" is the way to stop.
+    setWindowTitle(kNoCaption);
     setModal(false);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     const Twips twips = Twips::forScreen(mainWindow ? mainWindow->screen() : nullptr);
     setFixedSize(twips.toPixels(kClientArea).size());

@@ -56,14 +56,14 @@ public:
 };
 
 Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
-    : QDialog(parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_state(state)
     , m_ui(ui)
     , m_twips(Twips::forScreen((parent ? parent : this)->screen()))
 {
+    // The close box closes the dialog like "取消"; it has no minimise or maximise button.
     setWindowTitle(kCaption);
     setModal(true);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     Label1 = new QLabel(kLabel1Caption, this);
     optKukan[0] = new QRadioButton(kCommaOptionCaption, this);

@@ -20,7 +20,8 @@ const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください
 // both spellings of the extension, as file systems here tell them apart.
 const QString kCsvFilter = u"CSVファイル    (*.CSV *.csv)"_s;
 const QString kAllFilesFilter = u"全てのファイル  (*.*)"_s;
-const QString kDefaultSuffix = u"CSV"_s;
+// Names are case-sensitive here, and lower case is what other programs write and look for.
+const QString kDefaultSuffix = u"csv"_s;
 
 const QString kQuote = u"\""_s;
 const QString kCommaDelimiter = u","_s;

@@ -5,6 +5,7 @@
 #include "FileIntake.h"
 
 #include <QDragEnterEvent>
+#include <QImage>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -18,6 +19,7 @@ class TestDropPanelWidget : public QObject
 private slots:
     void dragFeedback_data();
     void dragFeedback();
+    void emptyPanelShowsItsEdge();
 };
 
 void TestDropPanelWidget::dragFeedback_data()
@@ -78,6 +80,23 @@ void TestDropPanelWidget::dragFeedback()
         QCOMPARE(enter.dropAction(), Qt::CopyAction);
         QCOMPARE(move.dropAction(), Qt::CopyAction);
     }
+}
+
+// An empty panel is still seen as a place to drop on: a sunken edge, darker above and left of
+// the inside, lighter below and right of it.
+void TestDropPanelWidget::emptyPanelShowsItsEdge()
+{
+    AppState state;
+    state.PicFile[0].texts.clear();
+    const Twips twips;
+    DropPanelWidget panel(state.PicFile[0], twips);
+    panel.resize(200, 100);
+    const QImage image = panel.grab().toImage();
+    const int inside = image.pixelColor(100, 50).lightness();
+    QVERIFY(image.pixelColor(0, 50).lightness() < inside);
+    QVERIFY(image.pixelColor(100, 0).lightness() < inside);
+    QVERIFY(image.pixelColor(199, 50).lightness() > image.pixelColor(0, 50).lightness());
+    QVERIFY(image.pixelColor(100, 99).lightness() > image.pixelColor(100, 0).lightness());
 }
 
 QTEST_MAIN(TestDropPanelWidget)

@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QImage>
@@ -26,6 +27,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -77,6 +79,10 @@ private slots:
     void stepsToDifferencesAndLinesUpRows();
     void editsACellInPlace_data();
     void editsACellInPlace();
+    void columnWidthsStayInStep_data();
+    void columnWidthsStayInStep();
+    void saveDialogAddsALowerCaseSuffix_data();
+    void saveDialogAddsALowerCaseSuffix();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -1079,6 +1085,114 @@ void TestForm1::editsACellInPlace()
     QCOMPARE(QPoint(sheet.col(), sheet.row()), current);
     QCOMPARE(form.txtEdit[0]->isVisible(), editing);
     QCOMPARE(state.UndoAvailable[0], cell22 != u"e"_s);
+}
+
+void TestForm1::columnWidthsStayInStep_data()
+{
+    QTest::addColumn<int>("sheet"); // whose column the person drags wider
+    QTest::addColumn<int>("col");
+    QTest::addColumn<bool>("otherFollows");
+
+    QTest::newRow("left sheet's column") << 0 << 2 << true;
+    QTest::newRow("right sheet's first column") << 1 << 1 << true;
+    QTest::newRow("a column only the left sheet has") << 0 << 3 << false;
+}
+
+void TestForm1::columnWidthsStayInStep()
+{
+    QFETCH(int, sheet);
+    QFETCH(int, col);
+    QFETCH(bool, otherFollows);
+
+    Form1 &form = makeForm();
+    const QString left = writeFile(u"left.csv"_s, "a,b,c\r\nd,e,f\r\n");
+    const QString right = writeFile(u"right.csv"_s, "a,b\r\nc,d\r\n");
+    for (int i = 0; i < 2; ++i) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(i == 0 ? left : right)});
+        QVERIFY(sendDrop(form.PicFile[i], &mime));
+    }
+    QTRY_VERIFY(form.grdData[0]->isVisible() && form.grdData[1]->isVisible());
+    SheetView *dragged = form.grdData[sheet];
+    SheetView *other = form.grdData[1 - sheet];
+    const QList<int> otherBefore = {other->columnWidth(0), other->columnWidth(1)};
+
+    // The person drags the right edge of the column's header 40 pixels to the right.
+    QHeaderView *header = dragged->horizontalHeader();
+    const int section = col - 1;
+    const int before = header->sectionSize(section);
+    const QPoint edge(header->sectionViewportPosition(section) + before - 1, header->height() / 2);
+    const QPoint target = edge + QPoint(40, 0);
+    QMouseEvent press(QEvent::MouseButtonPress, edge, header->viewport()->mapToGlobal(edge), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, target, header->viewport()->mapToGlobal(target), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, target, header->viewport()->mapToGlobal(target), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(header->viewport(), &press);
+    QCoreApplication::sendEvent(header->viewport(), &move);
+    QCoreApplication::sendEvent(header->viewport(), &release);
+    QCOMPARE(header->sectionSize(section), before + 40);
+
+    if (otherFollows) {
+        QCOMPARE(other->columnWidth(section), before + 40);
+        QCOMPARE(form.state().grdData(1 - sheet).colWidth(col), form.state().grdData(sheet).colWidth(col));
+    }
+    // No other column of the other sheet moves.
+    for (int c = 0; c < 2; ++c) {
+        if (!(otherFollows && c == section))
+            QCOMPARE(other->columnWidth(c), otherBefore.at(c));
+    }
+}
+
+void TestForm1::saveDialogAddsALowerCaseSuffix_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("no suffix") << u"saveas1"_s << u"saveas1.csv"_s;
+    QTest::newRow("upper-case suffix kept") << u"saveas2.CSV"_s << u"saveas2.CSV"_s;
+    QTest::newRow("other suffix kept") << u"saveas3.txt"_s << u"saveas3.txt"_s;
+}
+
+void TestForm1::saveDialogAddsALowerCaseSuffix()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+
+    const QString path = writeFile(u"data.csv"_s, "a,b\r\n");
+    Form1 &form = makeForm({}, HelpFile::Present, Screen::Real);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QVERIFY(sendDrop(form.PicFile[0], &mime));
+
+    // The person types the name into the real save dialog and accepts it, then closes the report.
+    QStringList seen;
+    QTimer person;
+    connect(&person, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+            seen << (name ? u"dialog"_s : u"dialog without a name box"_s);
+            if (!name) {
+                static_cast<QDialog *>(dialog)->reject();
+                return;
+            }
+            name->clear();
+            QTest::keyClicks(name, typed);
+            QTest::keyClick(name, Qt::Key_Return);
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            seen << box->text();
+            box->accept();
+        }
+    });
+    person.start(50);
+    QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
+    person.stop();
+
+    const QString expected = QDir(m_dir->path()).filePath(written);
+    QCOMPARE(seen, QStringList({u"dialog"_s, u"保存しました\r\n"_s + expected}));
+    QCOMPARE(QDir(m_dir->path()).entryList({u"saveas*"_s}, QDir::Files), QStringList{written});
 }
 
 QTEST_MAIN(TestForm1)

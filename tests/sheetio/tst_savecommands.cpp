@@ -293,7 +293,7 @@ void TestSaveCommands::saveDialogSettings()
     QVERIFY(request.filters[0].startsWith(u"CSVファイル    (*.CSV"_s));
     QVERIFY(request.filters[0].contains(u"*.csv"_s));
     QCOMPARE(request.filters[1], u"全てのファイル  (*.*)"_s);
-    QCOMPARE(request.defaultSuffix, u"CSV"_s);
+    QCOMPARE(request.defaultSuffix, u"csv"_s);
     QCOMPARE(request.initialFolder, folder);
 }
 
