@@ -356,8 +356,9 @@ void TestForm1::closeIsRefusedWhileComparing()
 void TestForm1::commandLineLoadsIntoSheet1()
 {
     const QString path = writeFile(u"from command line.csv"_s, "a,b\r\nc,d\r\n");
+    // The load waits for the start-up timer, which may already have fired while the window was
+    // being shown on a busy machine.
     Form1 &form = makeForm(path);
-    QVERIFY(form.tmrMain->isActive());
     QTRY_VERIFY(form.grdData[0]->isVisible());
     QCOMPARE(form.state().grdData(0).textMatrix(2, 2), u"d"_s);
     QCOMPARE(form.state().SheetFileName[0], path);
