@@ -28,13 +28,14 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
     const SheetFileFormat format = grid.fileFormat();
     const int lastRow = grid.rows() - 1;
     const int lastCol = grid.cols() - 1;
-    QByteArray bytes;
+    // The byte order mark is written even without rows: a file of nothing but the mark is read
+    // as a sheet without rows, while an empty file would no longer load.
+    QByteArray bytes = TextCodec::byteOrderMark(format.encoding);
     if (firstRow > lastRow)
         return bytes;
 
     TextCodec::Encoder encoder(format.encoding);
-    bytes = TextCodec::byteOrderMark(format.encoding);
-    const QStringView lineEnd = lineEndText(format.lineEnd);
+    const SheetData &data = grid.data();
     QString line;
     for (int r = firstRow; r <= lastRow; ++r) {
         line.clear();
@@ -47,7 +48,7 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
             line += quote;
         }
         if (r < lastRow || format.finalLineEnd)
-            line += lineEnd;
+            line += lineEndText(data.lineEnd(r).value_or(format.lineEnd));
         if (!encoder.append(bytes, line))
             return std::nullopt;
     }
