@@ -56,14 +56,17 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
 }
 
 bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path, const QString &quote,
-                    const QString &delimiter)
+                    const QString &delimiter, SafeFileWriter::Outcome *outcome)
 {
+    SafeFileWriter::Outcome result = SafeFileWriter::Outcome::Failed;
     try {
         const std::optional<QByteArray> bytes = SheetFileBytes(grid, firstRow, firstCol, quote, delimiter);
-        return bytes && SafeFileWriter::write(path, *bytes);
+        if (bytes)
+            result = SafeFileWriter::replace(path, *bytes);
     } catch (const GridError &) {
-        return false;
     } catch (const std::bad_alloc &) {
-        return false;
     }
+    if (outcome)
+        *outcome = result;
+    return result == SafeFileWriter::Outcome::Written;
 }

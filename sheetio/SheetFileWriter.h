@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SafeFileWriter.h"
 #include "Sheet.h"
 
 #include <QByteArray>
@@ -18,9 +19,11 @@
 // (rows added since end with the file's most common line end), the last line carries a line end
 // when the file's last line had one, and the byte order mark is kept even without rows. The file
 // is replaced atomically: on any failure, a character the encoding cannot hold included, the old
-// file stays exactly as it was and the result is false.
+// file stays exactly as it was and the result is false. `outcome`, when given, receives what the
+// file system made of the replacement (Failed when the bytes could not be made).
 [[nodiscard]] bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path,
-                                  const QString &quote, const QString &delimiter);
+                                  const QString &quote, const QString &delimiter,
+                                  SafeFileWriter::Outcome *outcome = nullptr);
 
 // The bytes WriteSheetFile writes; nothing when a cell holds a character the sheet's encoding
 // cannot hold.

@@ -8,10 +8,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +40,7 @@ private slots:
     void savedFileFollowsSettings();
     void failedSaveKeepsEverything_data();
     void failedSaveKeepsEverything();
+    void folderWithoutRoomForTemporaryFile();
     void overwriteSaveWritesLoadedFile();
     void overwriteSaveWithoutName();
     void saveDialogSettings_data();
@@ -136,6 +143,7 @@ void TestSaveCommands::failedSaveKeepsEverything_data()
     QTest::newRow("disk quota reached while writing") << u"limit"_s;
     QTest::newRow("target is a folder") << u"folder"_s;
     QTest::newRow("folder does not exist") << u"missing"_s;
+    QTest::newRow("target is a pipe") << u"pipe"_s;
 }
 
 void TestSaveCommands::failedSaveKeepsEverything()
@@ -162,6 +170,11 @@ void TestSaveCommands::failedSaveKeepsEverything()
         path = m_dir->filePath(u"folder.csv"_s);
         QVERIFY(QDir().mkdir(path));
         ok = SaveSheet(*m_state, *m_ui, 0, path);
+    } else if (target == u"pipe") {
+        path = m_dir->filePath(u"pipe.csv"_s);
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        ok = SaveSheet(*m_state, *m_ui, 0, path);
+        QVERIFY(!QFileInfo(path).isFile()); // still the pipe
     } else {
         path = m_dir->filePath(u"no such folder/out.csv"_s);
         ok = SaveSheet(*m_state, *m_ui, 0, path);
@@ -176,6 +189,51 @@ void TestSaveCommands::failedSaveKeepsEverything()
     QCOMPARE(m_state->SheetFileName[0], oldPath);
     QCOMPARE(m_state->PicFile[0].texts, panel);
     // No half-written file or leftover beside the old one.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.csv"_s});
+}
+
+// A file that may be written, in a folder that takes no new file: the save, which replaces the
+// file through a temporary one beside it, fails and says why, and the file stays as it was.
+void TestSaveCommands::folderWithoutRoomForTemporaryFile()
+{
+    const QByteArray oldBytes = "old,file\r\n";
+    const QString path = writeFile(u"old.csv"_s, oldBytes);
+    fillSheet(0, {{u"new"_s, u"data"_s}});
+    QVERIFY(QFile::setPermissions(
+        path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther | QFileDevice::WriteOther));
+    QVERIFY(QFile::setPermissions(m_dir->path(),
+                                  QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                      | QFileDevice::ExeOther));
+
+    // Root writes into any folder: the save runs in a child that gives up root first.
+    int pipeEnds[2];
+    QCOMPARE(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        close(pipeEnds[0]);
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        const bool ok = SaveSheet(*m_state, *m_ui, 0, path);
+        const QByteArray text = m_ui->messages.isEmpty() ? QByteArray() : m_ui->messages.constLast().text.toUtf8();
+        const bool sent = write(pipeEnds[1], text.constData(), size_t(text.size())) == text.size();
+        _exit(ok ? 3 : (sent ? 0 : 4));
+    }
+    close(pipeEnds[1]);
+    QByteArray received;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        received.append(buffer, n);
+    close(pipeEnds[0]);
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0); // 2: could not drop root, 3: the save succeeded
+    QCOMPARE(QString::fromUtf8(received),
+             kSaveFailedText + u"\r\n保存先のフォルダーに一時ファイルを作成できませんでした。"_s);
+    QCOMPARE(readTestFile(path), oldBytes);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.csv"_s});
 }
 
