@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <csignal>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -87,4 +88,9 @@ SafeFileWriter::Outcome SafeFileWriter::replace(const QString &path, const QByte
         done += written;
     }
     return file.commit() ? Outcome::Written : Outcome::Failed;
+}
+
+void SafeFileWriter::ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }

@@ -24,4 +24,8 @@ public:
     {
         return replace(path, bytes) == Outcome::Written;
     }
+
+    // For the programs' main(): a write past the process's file-size limit (RLIMIT_FSIZE) then
+    // fails like one onto a full disk, instead of ending the process with SIGXFSZ.
+    static void ignoreFileSizeSignal();
 };

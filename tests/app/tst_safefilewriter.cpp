@@ -1,4 +1,5 @@
-// Replacing a file: what may stand behind its name, and what the new file keeps of the old one.
+// Replacing a file: what may stand behind its name, what the new file keeps of the old one, and
+// the programs under a file-size limit.
 
 #include "AppState.h"
 #include "SafeFileWriter.h"
@@ -7,9 +8,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
@@ -33,6 +37,10 @@ mode_t typeOf(const QString &path)
     return info.st_mode & S_IFMT;
 }
 
+QString programPath(const QString &name)
+{
+    return qEnvironmentVariable("ROWLARK_BIN_DIR") + u'/' + name;
+}
 } // namespace
 
 class TestSafeFileWriter : public QObject
@@ -47,6 +55,8 @@ private slots:
     void refusesWhatIsNoRegularFile();
     void writesThroughLinkToRegularFile();
     void keepsGroupAndExtendedAttributes();
+    void companionSurvivesFileSizeLimit();
+    void windowIgnoresFileSizeSignal();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -169,6 +179,69 @@ void TestSafeFileWriter::keepsGroupAndExtendedAttributes()
         const ssize_t length = getxattr(file.constData(), name.constData(), read, sizeof read);
         QCOMPARE(QByteArray(read, int(std::max<ssize_t>(length, 0))), value);
     }
+}
+
+void TestSafeFileWriter::companionSurvivesFileSizeLimit()
+{
+    // A dump far larger than the limit its output file may reach.
+    QByteArray input;
+    for (int r = 0; r < 2000; ++r)
+        input += "a row of the input long enough,to pass the limit\r\n";
+    const QString inputPath = writeTestFile(*m_dir, u"input.csv"_s, input);
+    const QString outputPath = m_dir->filePath(u"dump.json"_s);
+
+    QProcess process;
+    process.setProgram(programPath(u"rowlark-diff"_s));
+    process.setArguments({u"--dump"_s, inputPath});
+    process.setStandardOutputFile(outputPath);
+    process.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_DFL); // as a shell starts it
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start();
+    QVERIFY2(process.waitForFinished(30000), qPrintable(process.errorString()));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY(QFileInfo(outputPath).size() <= 4096);
+}
+
+void TestSafeFileWriter::windowIgnoresFileSizeSignal()
+{
+    // The window writes only at a save or when it closes; what matters is that the process
+    // ignores SIGXFSZ from its start, so the signal mask of the running program is read.
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"HOME"_s, m_dir->path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, m_dir->filePath(u"config"_s));
+    process.setProcessEnvironment(environment);
+    process.setProgram(programPath(u"rowlark"_s));
+    process.setChildProcessModifier([] { std::signal(SIGXFSZ, SIG_DFL); });
+    process.start();
+    QVERIFY2(process.waitForStarted(30000), qPrintable(process.errorString()));
+
+    const QString status = u"/proc/%1/status"_s.arg(process.processId());
+    const quint64 bit = quint64(1) << (SIGXFSZ - 1);
+    bool ignored = false;
+    for (int attempt = 0; attempt < 100 && !ignored && process.state() == QProcess::Running; ++attempt) {
+        QFile file(status);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (line.startsWith("SigIgn:"))
+                    ignored = (line.mid(7).trimmed().toULongLong(nullptr, 16) & bit) != 0;
+            }
+        }
+        if (!ignored)
+            QTest::qWait(100);
+    }
+    QVERIFY(ignored);
+    // And so the signal, which would otherwise end it with a core dump, leaves it running.
+    QCOMPARE(::kill(pid_t(process.processId()), SIGXFSZ), 0);
+    QTest::qWait(300);
+    const bool survived = process.state() == QProcess::Running;
+    process.kill();
+    process.waitForFinished(10000);
+    QVERIFY(survived);
 }
 
 QTEST_GUILESS_MAIN(TestSafeFileWriter)
