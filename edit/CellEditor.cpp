@@ -58,6 +58,15 @@ void grdData_KeyPress(AppState &state, int index, int keyAscii)
     MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), keyAscii);
 }
 
+void grdData_CompositionStart(AppState &state, int index)
+{
+    if (state.CompareRunning || !state.KeyEditArmed || !isSheetIndex(index))
+        return;
+    Sheet &sheet = state.grdData(index);
+    plainBackground(sheet);
+    MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), MGridEdit::kStartEmpty);
+}
+
 void grdData_LeaveCell(AppState &state, int index)
 {
     if (state.CompareRunning || !isSheetIndex(index) || !state.grdData(index).isEnabled())

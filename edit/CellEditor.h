@@ -17,6 +17,9 @@ void grdData_DblClick(AppState &state, int index);
 // A character typed on sheet `index`: edit the current cell, starting from that character —
 // while KeyEditArmed, and for every character but Esc and the control codes 2 and 20 to 29.
 void grdData_KeyPress(AppState &state, int index, int keyAscii);
+// An input method began composing on sheet `index`: edit the current cell, as a typed character
+// would, starting from an empty box in which the composition goes on.
+void grdData_CompositionStart(AppState &state, int index);
 // The current cell of sheet `index` is about to move: commit its edit and take the blue click
 // marks off both sheets' current cells.
 void grdData_LeaveCell(AppState &state, int index);

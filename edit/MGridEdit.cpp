@@ -24,7 +24,9 @@ void BeginCellEdit(Sheet &grid, EditBox &box, int key)
     const TwipsRect place = grid.geometry();
     box.setGeometry({place.left + grid.cellLeft() + kBoxInsetLeft, place.top + grid.cellTop() + kBoxInsetTop,
                      grid.cellWidth() - kBoxInsetLeft, grid.cellHeight() - kBoxInsetTop});
-    if ((key < 0 || key > 31) && key != kStartFromCellText)
+    if (key == kStartEmpty)
+        box.setText({});
+    else if ((key < 0 || key > 31) && key != kStartFromCellText)
         box.setText(characterFromKeyAscii(key)); // the caret goes after it
     else
         box.setText(grid.text());

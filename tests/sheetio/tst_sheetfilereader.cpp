@@ -335,6 +335,7 @@ void TestSheetFileReader::lineEndsStayWithTheirRows_data()
     QTest::newRow("row above it deleted") << u"remove"_s << QByteArray("b\rc\r\n");
     QTest::newRow("texts moved down a row") << u"shift down"_s << QByteArray("\r\na\r\nb\rc\r\n");
     QTest::newRow("texts moved up a row") << u"shift up"_s << QByteArray("b\rc\r\n");
+    QTest::newRow("rows lined up at two places") << u"groups"_s << QByteArray("\r\na\r\nb\r\r\n\r\nc\r\n");
     QTest::newRow("row appended") << u"append"_s << QByteArray("a\r\nb\rc\r\nn\r\n");
     QTest::newRow("last rows cut and added again") << u"cut"_s << QByteArray("a\r\nn\r\n");
     QTest::newRow("undo after deleting rows") << u"undo"_s << QByteArray("a\r\nb\rc\r\n");
@@ -363,6 +364,8 @@ void TestSheetFileReader::lineEndsStayWithTheirRows()
         sheet.insertRows(1, 1, CellMove::TextsOnly);
     } else if (change == u"shift up") {
         sheet.removeRows(1, 1, CellMove::TextsOnly);
+    } else if (change == u"groups") {
+        sheet.insertRowGroups({{1, 1}, {3, 2}});
     } else if (change == u"append") {
         sheet.setRows(5);
         sheet.setTextMatrix(4, 1, u"n"_s);
