@@ -5,10 +5,27 @@
 
 // Replaces a file's contents all at once: the bytes are written beside the file and renamed over
 // it only when every byte reached the disk. A full disk, a file-size limit, a vanished or
-// unwritable folder leave the old file exactly as it was. Symbolic links are followed and the
-// file's permissions are kept.
+// unwritable folder leave the old file exactly as it was. Symbolic links are followed, and only a
+// regular file (or a name not taken yet) is replaced: a device or a pipe behind the name is left
+// alone. The new file keeps the old one's permissions, its group where the system lets the
+// writer keep it, and its extended attributes.
 class SafeFileWriter
 {
 public:
-    [[nodiscard]] static bool write(const QString &path, const QByteArray &bytes);
+    enum class Outcome {
+        Written,
+        NotRegularFile, // the name leads to a device, a pipe, a folder or another non-file
+        NoTemporaryFile, // the file is writable, but its folder takes no new file beside it
+        Failed, // anything else: no such folder, a write or the final rename failed
+    };
+
+    [[nodiscard]] static Outcome replace(const QString &path, const QByteArray &bytes);
+    [[nodiscard]] static bool write(const QString &path, const QByteArray &bytes)
+    {
+        return replace(path, bytes) == Outcome::Written;
+    }
+
+    // For the programs' main(): a write past the process's file-size limit (RLIMIT_FSIZE) then
+    // fails like one onto a full disk, instead of ending the process with SIGXFSZ.
+    static void ignoreFileSizeSignal();
 };

@@ -180,8 +180,9 @@ void LoadSettings(AppState &state, const QString &path)
     int g = 0;
     int t = 0;
 
+    // Only a regular file: opening a pipe would wait for a writer, and the window would never open.
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return;
     QByteArray bytes = file.read(kMaxSettingsBytes);
     if (!file.atEnd()) {

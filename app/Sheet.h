@@ -10,12 +10,11 @@
 
 // How a sheet's file was written, so that saving writes it back the same way.
 enum class TextEncoding { Utf8, Utf8Bom, ShiftJis };
-enum class LineEnd { CrLf, Lf, Cr };
 
 struct SheetFileFormat
 {
     TextEncoding encoding = TextEncoding::Utf8;
-    LineEnd lineEnd = LineEnd::CrLf;
+    LineEnd lineEnd = LineEnd::CrLf; // the most common one; rows may keep their own (SheetData)
     bool finalLineEnd = true; // whether the last line carries a line end
 
     friend bool operator==(const SheetFileFormat &, const SheetFileFormat &) = default;

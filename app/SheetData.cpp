@@ -121,6 +121,8 @@ void SheetData::resizeRows(int rows)
     m_cells.resize(count);
     m_back.resize(count, kDefaultBack);
     m_fore.resize(count, kDefaultFore);
+    if (!m_lineEnds.isEmpty())
+        m_lineEnds.resize(rows, 0);
     m_rows = rows;
 }
 
@@ -144,6 +146,8 @@ void SheetData::insertRows(int at, int count)
     m_cells.insert(first, cells, CellRef{});
     m_back.insert(first, cells, kDefaultBack);
     m_fore.insert(first, cells, kDefaultFore);
+    if (!m_lineEnds.isEmpty())
+        m_lineEnds.insert(at, count, 0);
     m_rows += count;
 }
 
@@ -179,6 +183,8 @@ void SheetData::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
     m_cells = spreadRows(m_cells, m_cols, groups, added, CellRef{});
     m_back = spreadRows(m_back, m_cols, groups, added, kDefaultBack);
     m_fore = spreadRows(m_fore, m_cols, groups, added, kDefaultFore);
+    if (!m_lineEnds.isEmpty())
+        m_lineEnds = spreadRows(m_lineEnds, 1, groups, added, quint8(0));
     m_rows += int(added);
 }
 
@@ -193,6 +199,8 @@ void SheetData::removeRows(int at, int count)
     m_cells.remove(first, cells);
     m_back.remove(first, cells);
     m_fore.remove(first, cells);
+    if (!m_lineEnds.isEmpty())
+        m_lineEnds.remove(at, count);
     m_rows -= count;
     compactPoolIfWasteful();
 }
@@ -230,6 +238,11 @@ void SheetData::shiftTextsDown(int at, int count)
     CellRef *cells = m_cells.data();
     moveElements(cells + index(at + count, 0), cells + index(at, 0), index(m_rows - count, 0) - index(at, 0));
     std::fill(cells + index(at, 0), cells + index(at + count, 0), CellRef{});
+    if (!m_lineEnds.isEmpty()) {
+        quint8 *ends = m_lineEnds.data();
+        moveElements(ends + at + count, ends + at, m_rows - count - at);
+        std::fill(ends + at, ends + at + count, quint8(0));
+    }
     compactPoolIfWasteful();
 }
 
@@ -242,6 +255,11 @@ void SheetData::shiftTextsUp(int at, int count)
     CellRef *cells = m_cells.data();
     moveElements(cells + index(at, 0), cells + index(at + count, 0), index(m_rows, 0) - index(at + count, 0));
     std::fill(cells + index(m_rows - count, 0), cells + index(m_rows, 0), CellRef{});
+    if (!m_lineEnds.isEmpty()) {
+        quint8 *ends = m_lineEnds.data();
+        moveElements(ends + at, ends + at + count, m_rows - at - count);
+        std::fill(ends + m_rows - count, ends + m_rows, quint8(0));
+    }
     compactPoolIfWasteful();
 }
 
@@ -282,6 +300,16 @@ void SheetData::takeTexts(const SheetData &snapshot)
     m_edits = snapshot.m_edits;
     m_wasted = snapshot.m_wasted;
     m_cells = snapshot.m_cells;
+    m_lineEnds = snapshot.m_lineEnds;
+}
+
+void SheetData::setLineEnd(int row, std::optional<LineEnd> lineEnd)
+{
+    if (!lineEnd && m_lineEnds.isEmpty())
+        return;
+    if (m_lineEnds.isEmpty())
+        m_lineEnds.resize(m_rows, 0);
+    m_lineEnds[row] = lineEnd ? quint8(quint8(*lineEnd) + 1) : quint8(0);
 }
 
 void SheetData::forgetTexts(int row1, int col1, int row2, int col2)
@@ -301,6 +329,7 @@ void SheetData::clear()
     m_cells.fill(CellRef{});
     m_back.fill(kDefaultBack);
     m_fore.fill(kDefaultFore);
+    m_lineEnds.clear();
 }
 
 void SheetData::setPool(QString pool)
@@ -315,7 +344,7 @@ void SheetData::setPool(QString pool)
 qsizetype SheetData::overheadBytes() const
 {
     return m_cells.capacity() * qsizetype(sizeof(CellRef)) + m_back.capacity() + m_fore.capacity()
-        + m_palette.capacity() * qsizetype(sizeof(OleColor));
+        + m_lineEnds.capacity() + m_palette.capacity() * qsizetype(sizeof(OleColor));
 }
 
 quint8 SheetData::paletteIndex(OleColor color)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct CellRef
     quint32 length = 0;
 };
 inline constexpr quint32 kEditedText = 0x8000'0000u;
+
+// How a line of a sheet file ends.
+enum class LineEnd : quint8 { CrLf, Lf, Cr };
 
 // The cells of one sheet in compact storage: every text is a slice of the text pool (a file's
 // whole decoded text when it was read) or of the pool of texts written since, each cell costs an
@@ -106,6 +110,18 @@ public:
     // colours stay. The snapshot's colours are not read.
     void takeTexts(const SheetData &snapshot);
 
+    // The line end a row had in its file when it differs from the file's most common one, so that
+    // a file whose lines end in different ways is written back as it was read. It travels with
+    // the row's texts; rows without one (inserted since, or of a file whose lines all end alike)
+    // take the file's line end. Nothing is held until a row gets one.
+    [[nodiscard]] std::optional<LineEnd> lineEnd(int row) const
+    {
+        if (m_lineEnds.isEmpty() || m_lineEnds.at(row) == 0)
+            return std::nullopt;
+        return LineEnd(m_lineEnds.at(row) - 1);
+    }
+    void setLineEnd(int row, std::optional<LineEnd> lineEnd);
+
     // Bulk filling, for readers: the pool is taken whole and cells are pointed into it. A pool
     // must stay below 2^31 characters (a file is at most 1 GiB).
     void setPool(QString pool);
@@ -163,4 +179,5 @@ private:
     QList<quint8> m_back;
     QList<quint8> m_fore;
     QList<OleColor> m_palette;
+    QList<quint8> m_lineEnds; // empty, or one per row: 0 for none of its own, else 1 + LineEnd
 };

@@ -1,6 +1,7 @@
 #include "AModule1.h"
 #include "MDllChk.h"
 #include "QtTranslation.h"
+#include "SafeFileWriter.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -9,6 +10,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Saves and the settings file report a write past the file-size limit as a failed write.
+    SafeFileWriter::ignoreFileSizeSignal();
     // Without a display Qt would abort with a long platform-plugin message; say it in one line.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

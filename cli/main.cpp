@@ -4,6 +4,7 @@
 #include "CliArguments.h"
 #include "DiffCommand.h"
 #include "DumpCommand.h"
+#include "SafeFileWriter.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,6 +13,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Output past the file-size limit is a failed write, not the end of the process.
+    SafeFileWriter::ignoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     QFile out;
     QFile err;

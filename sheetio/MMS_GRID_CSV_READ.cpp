@@ -29,6 +29,16 @@ constexpr qsizetype kMaxPoolChars = qsizetype(std::numeric_limits<quint32>::max(
 constexpr qsizetype kMaxExtraChars = qsizetype(64) * 1024 * 1024;
 constexpr qsizetype kMaxTextChars = (kMaxPoolChars - 2 * kMaxExtraChars) / 2;
 
+// The line end of a line that stops at `at`; nothing for a last line without one.
+std::optional<LineEnd> lineEndAt(QStringView text, qsizetype at, LineRule rule)
+{
+    if (at >= text.size())
+        return std::nullopt;
+    if (rule == LineRule::Lf)
+        return LineEnd::Lf;
+    return at + 1 < text.size() && text[at + 1] == u'\n' ? LineEnd::CrLf : LineEnd::Cr;
+}
+
 // Collects the text a read adds after the file's own text in the pool.
 class PoolBuilder
 {
@@ -107,6 +117,8 @@ public:
     CommaFieldReader(QStringView text, LineRule rule, int columns, PoolBuilder &pool)
         : m_lines(columns, text, rule)
         , m_pool(pool)
+        , m_text(text)
+        , m_rule(rule)
     {
         advanceLine();
     }
@@ -120,8 +132,15 @@ public:
         return m_copyFailed;
     }
 
+    // The line end the last field read was followed by; nothing when a comma followed it.
+    [[nodiscard]] std::optional<LineEnd> lineEndAfterField() const
+    {
+        return m_lineEndAfterField;
+    }
+
     Status read(CellRef &ref)
     {
+        m_lineEndAfterField.reset();
         if (m_copyFailed)
             return Status::CopyFailed;
         if (!m_hasLine)
@@ -235,14 +254,19 @@ private:
     void consumeSeparator()
     {
         const MCsvHenKan::PaddedLine &line = m_lines.line();
-        if (m_pos < line.text.size() + line.padding)
+        if (m_pos < line.text.size() + line.padding) {
             ++m_pos;
-        else
+        } else {
+            m_lineEndAfterField = lineEndAt(m_text, line.start + line.text.size(), m_rule);
             advanceLine();
+        }
     }
 
     MCsvHenKan::PadCommaLines m_lines;
     PoolBuilder &m_pool;
+    QStringView m_text;
+    LineRule m_rule;
+    std::optional<LineEnd> m_lineEndAfterField;
     bool m_hasLine = false;
     bool m_copyFailed = false;
     qsizetype m_pos = 0; // position in the current line of the copy
@@ -254,10 +278,11 @@ private:
 class RowFiller
 {
 public:
-    RowFiller(int columns, qsizetype lines)
+    RowFiller(int columns, qsizetype lines, LineEnd commonLineEnd)
         : m_cols(columns + 1)
         , m_maxDataRows(std::min<qsizetype>(kMaxRowCol - 1, kMaxCells / m_cols - 1))
         , m_data(int(std::min(lines, m_maxDataRows)) + 1, m_cols)
+        , m_commonLineEnd(commonLineEnd)
     {
     }
 
@@ -275,6 +300,12 @@ public:
     {
         m_data.setCellRef(row, col, ref);
     }
+    // Only a line end that differs from the file's most common one is kept with the row.
+    void setLineEnd(int row, std::optional<LineEnd> lineEnd)
+    {
+        if (lineEnd && *lineEnd != m_commonLineEnd)
+            m_data.setLineEnd(row, lineEnd);
+    }
     [[nodiscard]] SheetData finish(QString text, QString extra)
     {
         m_data.resize(m_rowsUsed, m_cols);
@@ -288,6 +319,7 @@ private:
     int m_cols;
     qsizetype m_maxDataRows;
     SheetData m_data;
+    LineEnd m_commonLineEnd;
     int m_rowsUsed = 1;
 };
 
@@ -303,6 +335,8 @@ ReadResult readCommaMode(QStringView text, LineRule rule, int columns, RowFiller
             switch (fields.read(ref)) {
             case CommaFieldReader::Status::Field:
                 rows.set(row, c, ref);
+                if (c == columns)
+                    rows.setLineEnd(row, fields.lineEndAfterField());
                 break;
             case CommaFieldReader::Status::PastEnd:
                 return ReadResult::PastEnd;
@@ -371,6 +405,7 @@ ReadResult readDelimiterMode(QStringView text, LineRule rule, int columns, QStri
         }
         if (c <= columns)
             rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
+        rows.setLineEnd(row, lineEndAt(text, at, rule));
         pos = at < size ? at + 1 : size;
         if (crLf && pos < size && chars[pos] == u'\n')
             ++pos;
@@ -385,6 +420,8 @@ ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView d
     const QStringView mark = mode == kCommaMode ? QStringView(u",") : delimiter;
     qint64 most = 0;
     qsizetype lines = 0;
+    qsizetype crLfEnds = 0;
+    qsizetype crEnds = 0;
     if (mark.size() == 1) {
         const char16_t *chars = text.utf16();
         const qsizetype size = text.size();
@@ -400,8 +437,12 @@ ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView d
                 count = 0;
                 ++lines;
                 inLine = false;
-                if (crLf && at + 1 < size && chars[at + 1] == u'\n')
+                if (crLf && at + 1 < size && chars[at + 1] == u'\n') {
                     ++at;
+                    ++crLfEnds;
+                } else if (crLf) {
+                    ++crEnds;
+                }
             } else {
                 inLine = true;
                 if (ch == delimiterChar)
@@ -417,12 +458,22 @@ ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView d
         while (const auto line = reader.next()) {
             most = std::max<qint64>(most, MCHAR_CHK::CountOccurrences(*line, mark).count);
             ++lines;
+            const std::optional<LineEnd> end = lineEndAt(text, line->data() - text.data() + line->size(), rule);
+            if (end == LineEnd::CrLf)
+                ++crLfEnds;
+            else if (end == LineEnd::Cr)
+                ++crEnds;
         }
     }
+    ColumnPass pass;
+    pass.lines = lines;
+    pass.lineEnd = rule == LineRule::Lf ? LineEnd::Lf : (crEnds > crLfEnds ? LineEnd::Cr : LineEnd::CrLf);
     // C + 1 columns must stay a 16-bit number: 32767 delimiters on a line cannot be held.
     if (most >= kMaxRowCol)
-        return {false, 0, lines};
-    return {true, int(most) + 1, lines};
+        return pass;
+    pass.ok = true;
+    pass.columns = int(most) + 1;
+    return pass;
 }
 
 ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode, QStringView delimiter)
@@ -433,7 +484,7 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
     if (text.size() > kMaxTextChars)
         return {SheetData(1, 1), ReadResult::OutOfMemory};
 
-    RowFiller rows(columns, pass.lines);
+    RowFiller rows(columns, pass.lines, pass.lineEnd);
     PoolBuilder pool(text.size());
     for (int c = 1; c <= columns; ++c)
         rows.set(0, c, pool.label(c, kColumnLabelSuffix));

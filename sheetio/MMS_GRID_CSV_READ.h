@@ -34,6 +34,7 @@ struct ColumnPass
     bool ok = false; // false: a line holds 32767 or more delimiters
     int columns = 0; // C: one more than the greatest number of delimiters on a line
     qsizetype lines = 0; // lines of the text
+    LineEnd lineEnd = LineEnd::CrLf; // the most common line end, CR LF on a tie
 };
 
 // The column pass: counts the delimiters of every line (commas in the comma mode, every

@@ -13,6 +13,7 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kSaveFailedText = u"保存に失敗しました"_s;
+const QString kNoTemporaryFileText = u"保存先のフォルダーに一時ファイルを作成できませんでした。"_s;
 const QString kSavedText = u"保存しました"_s;
 const QString kReportTitle = u"報告"_s;
 const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
@@ -80,16 +81,23 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     const QString delimiter = state.DelimiterMode == 0 ? kCommaDelimiter : state.UserDelimiter;
 
     bool ok = false;
+    SafeFileWriter::Outcome outcome = SafeFileWriter::Outcome::Failed;
     if (!path.isEmpty()) {
         try {
-            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter);
+            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
         }
     }
     if (!ok) {
-        const QString note = path.isEmpty() ? QString() : unencodableNote(state.grdData(index), quote, delimiter);
-        ui.showMessage(kSaveFailedText + note, kReportTitle, MessageIcon::Exclamation);
+        // The file is replaced through a new file beside it; a folder that takes none fails a
+        // save the file's own permissions would allow, so the person is told where to look.
+        QString text = kSaveFailedText;
+        if (outcome == SafeFileWriter::Outcome::NoTemporaryFile)
+            text += u"\r\n"_s + kNoTemporaryFileText;
+        else if (!path.isEmpty())
+            text += unencodableNote(state.grdData(index), quote, delimiter);
+        ui.showMessage(text, kReportTitle, MessageIcon::Exclamation);
         return false;
     }
 

@@ -37,9 +37,8 @@ SheetFileFormat formatOf(QStringView text, TextEncoding encoding, LineRule rule)
 {
     SheetFileFormat format;
     format.encoding = encoding;
-    const bool hasCr = text.contains(u'\r');
-    const bool hasLf = text.contains(u'\n');
-    format.lineEnd = !hasCr ? LineEnd::Lf : (!hasLf ? LineEnd::Cr : LineEnd::CrLf);
+    // The column pass, which meets every line end, settles on the most common one.
+    format.lineEnd = rule == LineRule::Lf ? LineEnd::Lf : LineEnd::CrLf;
     if (!text.isEmpty()) {
         const QChar last = text.back();
         if (last == u'\r')
@@ -127,6 +126,7 @@ LoadRefusal SheetFileReader::countColumns()
     if (!m_opened)
         return LoadRefusal::Unreadable;
     m_pass = MMS_GRID_CSV_READ::CountColumns(m_text, m_rule, m_delimiterMode, m_userDelimiter);
+    m_format.lineEnd = m_pass.lineEnd;
     return m_pass.ok ? LoadRefusal::None : LoadRefusal::Unreadable;
 }
 

@@ -28,13 +28,14 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
     const SheetFileFormat format = grid.fileFormat();
     const int lastRow = grid.rows() - 1;
     const int lastCol = grid.cols() - 1;
-    QByteArray bytes;
+    // The byte order mark is written even without rows: a file of nothing but the mark is read
+    // as a sheet without rows, while an empty file would no longer load.
+    QByteArray bytes = TextCodec::byteOrderMark(format.encoding);
     if (firstRow > lastRow)
         return bytes;
 
     TextCodec::Encoder encoder(format.encoding);
-    bytes = TextCodec::byteOrderMark(format.encoding);
-    const QStringView lineEnd = lineEndText(format.lineEnd);
+    const SheetData &data = grid.data();
     QString line;
     for (int r = firstRow; r <= lastRow; ++r) {
         line.clear();
@@ -47,7 +48,7 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
             line += quote;
         }
         if (r < lastRow || format.finalLineEnd)
-            line += lineEnd;
+            line += lineEndText(data.lineEnd(r).value_or(format.lineEnd));
         if (!encoder.append(bytes, line))
             return std::nullopt;
     }
@@ -55,14 +56,17 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
 }
 
 bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path, const QString &quote,
-                    const QString &delimiter)
+                    const QString &delimiter, SafeFileWriter::Outcome *outcome)
 {
+    SafeFileWriter::Outcome result = SafeFileWriter::Outcome::Failed;
     try {
         const std::optional<QByteArray> bytes = SheetFileBytes(grid, firstRow, firstCol, quote, delimiter);
-        return bytes && SafeFileWriter::write(path, *bytes);
+        if (bytes)
+            result = SafeFileWriter::replace(path, *bytes);
     } catch (const GridError &) {
-        return false;
     } catch (const std::bad_alloc &) {
-        return false;
     }
+    if (outcome)
+        *outcome = result;
+    return result == SafeFileWriter::Outcome::Written;
 }

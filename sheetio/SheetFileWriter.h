@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SafeFileWriter.h"
 #include "Sheet.h"
 
 #include <QByteArray>
@@ -10,14 +11,19 @@
 // Writes the cells from (firstRow, firstCol) to the last row and column as delimited text: one
 // line per row, the row's fields joined by delimiter, each between two quotes (quote is empty or
 // one double quote). Field text is written as it is: a quote or delimiter inside a cell is neither
-// escaped nor doubled. A sheet without rows from firstRow on gives an empty file.
+// escaped nor doubled. A sheet without rows from firstRow on gives an empty file (or only the
+// byte order mark).
 //
 // Encoding, byte order mark and line end are the sheet's file format, so that a file read and
-// saved again without edits comes back byte for byte; the last line carries a line end when the
-// file's last line had one. The file is replaced atomically: on any failure, a character the
-// encoding cannot hold included, the old file stays exactly as it was and the result is false.
+// saved again without edits comes back byte for byte: each row ends as its line did in the file
+// (rows added since end with the file's most common line end), the last line carries a line end
+// when the file's last line had one, and the byte order mark is kept even without rows. The file
+// is replaced atomically: on any failure, a character the encoding cannot hold included, the old
+// file stays exactly as it was and the result is false. `outcome`, when given, receives what the
+// file system made of the replacement (Failed when the bytes could not be made).
 [[nodiscard]] bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path,
-                                  const QString &quote, const QString &delimiter);
+                                  const QString &quote, const QString &delimiter,
+                                  SafeFileWriter::Outcome *outcome = nullptr);
 
 // The bytes WriteSheetFile writes; nothing when a cell holds a character the sheet's encoding
 // cannot hold.

@@ -8,7 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifdef Q_OS_UNIX
 #endif
@@ -86,6 +91,7 @@ private slots:
     void load_data();
     void load();
     void missingFileKeepsDefaults();
+    void pipeIsNotWaitedFor();
     void sampleFileRoundTripsByteForByte();
     void save_data();
     void save();
@@ -270,6 +276,25 @@ void tst_Settings::missingFileKeepsDefaults()
     QCOMPARE(state.windowTop, freshState().windowTop);
     QCOMPARE(state.windowHeight, freshState().windowHeight);
     QCOMPARE(state.SavedHeight, 0);
+}
+
+void tst_Settings::pipeIsNotWaitedFor()
+{
+    const QByteArray fifo = QFile::encodeName(m_path);
+    QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+    AppState state;
+    state.DelimiterMode = 1;
+    auto loading = std::async(std::launch::async, [&state, this] { LoadSettings(state, m_path); });
+    const bool returned = loading.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!returned) {
+        // A reader waiting for a writer is let go by one that opens and closes the pipe.
+        const int writer = open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            close(writer);
+        loading.wait();
+    }
+    QVERIFY2(returned, "reading the settings waited for a writer of the pipe");
+    QCOMPARE(state.DelimiterMode, 0); // read as a missing file
 }
 
 void tst_Settings::sampleFileRoundTripsByteForByte()

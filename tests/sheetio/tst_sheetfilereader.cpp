@@ -48,6 +48,8 @@ private slots:
     void decodingInPieces();
     void roundTrip_data();
     void roundTrip();
+    void lineEndsStayWithTheirRows_data();
+    void lineEndsStayWithTheirRows();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -352,6 +354,14 @@ void TestSheetFileReader::roundTrip_data()
         << QByteArray(" a |\"b\"|\r\nc||\r\n") << 1 << LineEnd::CrLf << true;
     QTest::newRow("lone LF inside a cell") << QByteArray("a\nb|c\r\nd|e\r\n") << 1 << LineEnd::CrLf << true;
     QTest::newRow("empty lines of one column") << QByteArray("a\r\n\r\nb\r\n") << 0 << LineEnd::CrLf << true;
+    QTest::newRow("lone CR line ends, LF inside a cell") << QByteArray("a\nb|c\rd|e\r") << 1 << LineEnd::Cr << true;
+    QTest::newRow("lone CR line ends, LF inside a cell, comma mode")
+        << QByteArray("a\nb,c\rd,e\r") << 0 << LineEnd::Cr << true;
+    QTest::newRow("CR LF and lone CR mixed") << QByteArray("a,b\r\nc,d\re,f\r\n") << 0 << LineEnd::CrLf << true;
+    QTest::newRow("mostly lone CR, last line without one")
+        << QByteArray("a|b\rc|d\r\ne|f\rg|h") << 1 << LineEnd::Cr << false;
+    QTest::newRow("mixed, LF inside cells") << QByteArray("a\n,b\r\n\n,\rc,d\n\r") << 0 << LineEnd::Cr << true;
+    QTest::newRow("byte order mark alone") << kBom << 0 << LineEnd::Lf << true;
 }
 
 void TestSheetFileReader::roundTrip()
@@ -376,6 +386,67 @@ void TestSheetFileReader::roundTrip()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), bytes);
+}
+
+// Rows keep their own line ends through the row commands and undo; rows added since end like
+// most of the file's lines. The file: a CR LF, b lone CR, c CR LF (one data column).
+void TestSheetFileReader::lineEndsStayWithTheirRows_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("unchanged") << u"none"_s << QByteArray("a\r\nb\rc\r\n");
+    QTest::newRow("row inserted above the lone CR") << u"insert"_s << QByteArray("a\r\nn\r\nb\rc\r\n");
+    QTest::newRow("row above it deleted") << u"remove"_s << QByteArray("b\rc\r\n");
+    QTest::newRow("texts moved down a row") << u"shift down"_s << QByteArray("\r\na\r\nb\rc\r\n");
+    QTest::newRow("texts moved up a row") << u"shift up"_s << QByteArray("b\rc\r\n");
+    QTest::newRow("rows lined up at two places") << u"groups"_s << QByteArray("\r\na\r\nb\r\r\n\r\nc\r\n");
+    QTest::newRow("row appended") << u"append"_s << QByteArray("a\r\nb\rc\r\nn\r\n");
+    QTest::newRow("last rows cut and added again") << u"cut"_s << QByteArray("a\r\nn\r\n");
+    QTest::newRow("undo after deleting rows") << u"undo"_s << QByteArray("a\r\nb\rc\r\n");
+    QTest::newRow("cleared sheet") << u"clear"_s << QByteArray("\r\n\r\n\r\n");
+}
+
+void TestSheetFileReader::lineEndsStayWithTheirRows()
+{
+    QFETCH(QString, change);
+    QFETCH(QByteArray, bytes);
+
+    const QString path = writeFile(u"rows.csv"_s, "a\r\nb\rc\r\n");
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    Sheet sheet;
+    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
+    QCOMPARE(sheet.rows(), 4);
+
+    if (change == u"insert") {
+        sheet.insertRows(2, 1, CellMove::TextsAndColours);
+        sheet.setTextMatrix(2, 1, u"n"_s);
+    } else if (change == u"remove") {
+        sheet.removeRows(1, 1, CellMove::TextsAndColours);
+    } else if (change == u"shift down") {
+        sheet.insertRows(1, 1, CellMove::TextsOnly);
+    } else if (change == u"shift up") {
+        sheet.removeRows(1, 1, CellMove::TextsOnly);
+    } else if (change == u"groups") {
+        sheet.insertRowGroups({{1, 1}, {3, 2}});
+    } else if (change == u"append") {
+        sheet.setRows(5);
+        sheet.setTextMatrix(4, 1, u"n"_s);
+    } else if (change == u"cut") {
+        sheet.setRows(2);
+        sheet.setRows(3);
+        sheet.setTextMatrix(2, 1, u"n"_s);
+    } else if (change == u"undo") {
+        const SheetData snapshot = sheet.data();
+        sheet.removeRows(1, 2, CellMove::TextsAndColours);
+        sheet.insertRows(1, 1, CellMove::TextsAndColours);
+        sheet.restoreSnapshot(snapshot);
+    } else if (change == u"clear") {
+        sheet.clear();
+    }
+    QCOMPARE(SheetFileBytes(sheet, 1, 1, QString(), u","_s).value_or("<nothing>"), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestSheetFileReader)

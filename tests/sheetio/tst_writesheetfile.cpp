@@ -95,8 +95,9 @@ void TestWriteSheetFile::written_data()
         << Rows{{"a", "b"}, {"c", "d"}} << QString() << u"|"_s << utf8 << QByteArray("a|b\r\nc|d\r\n");
     QTest::newRow("empty trailing rows and columns")
         << Rows{{"a", "", ""}, {"", "", ""}} << QString() << u","_s << utf8 << QByteArray("a,,\r\n,,\r\n");
-    QTest::newRow("no data rows gives an empty file")
-        << Rows{} << u"\""_s << u","_s << format(TextEncoding::Utf8Bom) << QByteArray();
+    QTest::newRow("no data rows gives an empty file") << Rows{} << u"\""_s << u","_s << utf8 << QByteArray();
+    QTest::newRow("no data rows keeps the byte order mark")
+        << Rows{} << u"\""_s << u","_s << format(TextEncoding::Utf8Bom) << QByteArray("\xEF\xBB\xBF");
     QTest::newRow("line end of the file: LF") << Rows{{"a", "b"}, {"c", "d"}} << QString() << u","_s
                                               << format(TextEncoding::Utf8, LineEnd::Lf) << QByteArray("a,b\nc,d\n");
     QTest::newRow("line end of the file: CR, none after the last line")

@@ -1,0 +1,248 @@
+// Replacing a file: what may stand behind its name, what the new file keeps of the old one, and
+// the programs under a file-size limit.
+
+#include "AppState.h"
+#include "SafeFileWriter.h"
+#include "Settings.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// The file type bits of what a name itself is (a link is a link).
+mode_t typeOf(const QString &path)
+{
+    struct stat info = {};
+    if (lstat(native(path).constData(), &info) != 0)
+        return 0;
+    return info.st_mode & S_IFMT;
+}
+
+QString programPath(const QString &name)
+{
+    return qEnvironmentVariable("ROWLARK_BIN_DIR") + u'/' + name;
+}
+} // namespace
+
+class TestSafeFileWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void refusesWhatIsNoRegularFile_data();
+    void refusesWhatIsNoRegularFile();
+    void writesThroughLinkToRegularFile();
+    void keepsGroupAndExtendedAttributes();
+    void companionSurvivesFileSizeLimit();
+    void windowIgnoresFileSizeSignal();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestSafeFileWriter::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void TestSafeFileWriter::cleanup()
+{
+    m_dir.reset();
+}
+
+void TestSafeFileWriter::refusesWhatIsNoRegularFile_data()
+{
+    QTest::addColumn<QString>("node"); // "fifo", "device" (a character device) or "folder"
+    QTest::addColumn<int>("links"); // symbolic links in front of it
+    QTest::addColumn<bool>("settings"); // written as the settings file instead of a sheet
+
+    QTest::newRow("pipe") << u"fifo"_s << 0 << false;
+    QTest::newRow("link to a pipe") << u"fifo"_s << 1 << false;
+    QTest::newRow("link to a link to a pipe") << u"fifo"_s << 2 << false;
+    QTest::newRow("character device") << u"device"_s << 0 << false;
+    QTest::newRow("link to a character device") << u"device"_s << 1 << false;
+    QTest::newRow("link to a folder") << u"folder"_s << 1 << false;
+    QTest::newRow("settings file that is a pipe") << u"fifo"_s << 0 << true;
+    QTest::newRow("settings file linked to a character device") << u"device"_s << 1 << true;
+}
+
+void TestSafeFileWriter::refusesWhatIsNoRegularFile()
+{
+    QFETCH(QString, node);
+    QFETCH(int, links);
+    QFETCH(bool, settings);
+
+    const QString nodePath = m_dir->filePath(u"node"_s);
+    mode_t type = 0;
+    if (node == u"fifo") {
+        QCOMPARE(mkfifo(native(nodePath).constData(), 0600), 0);
+        type = S_IFIFO;
+    } else if (node == u"device") {
+        // A node of its own in the test's folder, with the numbers of the null device.
+        if (mknod(native(nodePath).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("creating a device node needs root (CAP_MKNOD)");
+        type = S_IFCHR;
+    } else {
+        QVERIFY(QDir().mkdir(nodePath));
+        type = S_IFDIR;
+    }
+    QString path = nodePath;
+    for (int i = 0; i < links; ++i) {
+        const QString link = m_dir->filePath(u"link%1"_s.arg(i));
+        QVERIFY(QFile::link(path, link));
+        path = link;
+    }
+
+    if (settings) {
+        QVERIFY(!SaveSettings(AppState(), path));
+    } else {
+        QCOMPARE(SafeFileWriter::replace(path, "new bytes\r\n"), SafeFileWriter::Outcome::NotRegularFile);
+    }
+    QCOMPARE(typeOf(nodePath), type);
+    if (links > 0)
+        QCOMPARE(typeOf(path), mode_t(S_IFLNK));
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::NoSymLinks).isEmpty()); // no temporary file left
+}
+
+void TestSafeFileWriter::writesThroughLinkToRegularFile()
+{
+    const QString file = writeTestFile(*m_dir, u"file.csv"_s, "old\r\n");
+    const QString link = m_dir->filePath(u"link.csv"_s);
+    QVERIFY(QFile::link(file, link));
+    const QString fresh = m_dir->filePath(u"fresh.csv"_s);
+
+    QCOMPARE(SafeFileWriter::replace(link, "new\r\n"), SafeFileWriter::Outcome::Written);
+    QCOMPARE(SafeFileWriter::replace(fresh, "fresh\r\n"), SafeFileWriter::Outcome::Written);
+    QCOMPARE(typeOf(link), mode_t(S_IFLNK));
+    QCOMPARE(readTestFile(file), QByteArray("new\r\n"));
+    QCOMPARE(readTestFile(fresh), QByteArray("fresh\r\n"));
+}
+
+void TestSafeFileWriter::keepsGroupAndExtendedAttributes()
+{
+    const QString path = writeTestFile(*m_dir, u"kept.csv"_s, "old\r\n");
+    const QByteArray file = native(path);
+
+    // A group other than the one a new file of this process gets.
+    std::optional<gid_t> group;
+    if (geteuid() == 0) {
+        group = gid_t(getegid() + 4242);
+    } else {
+        gid_t groups[256];
+        const int count = getgroups(256, groups);
+        for (int i = 0; i < count && !group; ++i) {
+            if (groups[i] != getegid())
+                group = groups[i];
+        }
+    }
+    if (group)
+        QCOMPARE(chown(file.constData(), uid_t(-1), *group), 0);
+
+    const QByteArray name("user.rowlark.test");
+    const QByteArray value("kept value");
+    const bool attributes
+        = setxattr(file.constData(), name.constData(), value.constData(), size_t(value.size()), 0) == 0;
+
+    if (!group && !attributes)
+        QSKIP("needs a second group of this user or root, or user extended attributes in the temporary folder");
+
+    QCOMPARE(SafeFileWriter::replace(path, "new\r\n"), SafeFileWriter::Outcome::Written);
+    QCOMPARE(readTestFile(path), QByteArray("new\r\n"));
+    struct stat info = {};
+    QCOMPARE(stat(file.constData(), &info), 0);
+    if (group)
+        QCOMPARE(info.st_gid, *group);
+    if (attributes) {
+        char read[64] = {};
+        const ssize_t length = getxattr(file.constData(), name.constData(), read, sizeof read);
+        QCOMPARE(QByteArray(read, int(std::max<ssize_t>(length, 0))), value);
+    }
+}
+
+void TestSafeFileWriter::companionSurvivesFileSizeLimit()
+{
+    // A dump far larger than the limit its output file may reach.
+    QByteArray input;
+    for (int r = 0; r < 2000; ++r)
+        input += "a row of the input long enough,to pass the limit\r\n";
+    const QString inputPath = writeTestFile(*m_dir, u"input.csv"_s, input);
+    const QString outputPath = m_dir->filePath(u"dump.json"_s);
+
+    QProcess process;
+    process.setProgram(programPath(u"rowlark-diff"_s));
+    process.setArguments({u"--dump"_s, inputPath});
+    process.setStandardOutputFile(outputPath);
+    process.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_DFL); // as a shell starts it
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start();
+    QVERIFY2(process.waitForFinished(30000), qPrintable(process.errorString()));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY(QFileInfo(outputPath).size() <= 4096);
+}
+
+void TestSafeFileWriter::windowIgnoresFileSizeSignal()
+{
+    // The window writes only at a save or when it closes; what matters is that the process
+    // ignores SIGXFSZ from its start, so the signal mask of the running program is read.
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"HOME"_s, m_dir->path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, m_dir->filePath(u"config"_s));
+    process.setProcessEnvironment(environment);
+    process.setProgram(programPath(u"rowlark"_s));
+    process.setChildProcessModifier([] { std::signal(SIGXFSZ, SIG_DFL); });
+    process.start();
+    QVERIFY2(process.waitForStarted(30000), qPrintable(process.errorString()));
+
+    const QString status = u"/proc/%1/status"_s.arg(process.processId());
+    const quint64 bit = quint64(1) << (SIGXFSZ - 1);
+    bool ignored = false;
+    for (int attempt = 0; attempt < 100 && !ignored && process.state() == QProcess::Running; ++attempt) {
+        QFile file(status);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (line.startsWith("SigIgn:"))
+                    ignored = (line.mid(7).trimmed().toULongLong(nullptr, 16) & bit) != 0;
+            }
+        }
+        if (!ignored)
+            QTest::qWait(100);
+    }
+    QVERIFY(ignored);
+    // And so the signal, which would otherwise end it with a core dump, leaves it running.
+    QCOMPARE(::kill(pid_t(process.processId()), SIGXFSZ), 0);
+    QTest::qWait(300);
+    const bool survived = process.state() == QProcess::Running;
+    process.kill();
+    process.waitForFinished(10000);
+    QVERIFY(survived);
+}
+
+QTEST_GUILESS_MAIN(TestSafeFileWriter)
+#include "tst_safefilewriter.moc"
