@@ -216,8 +216,8 @@ void Form1::createControls()
         onSheet(
             i, &Sheet::gotFocus, [this, i] { ::grdData_GotFocus(m_state, i); }, ErrorStyle::Report,
             Qt::QueuedConnection);
-        onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, i); });
-        onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, i, *keyAscii); });
+        onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, *m_ui, i); });
+        onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, *m_ui, i, *keyAscii); });
         onSheet(i, &Sheet::leaveCell, [this, i] { ::grdData_LeaveCell(m_state, i); });
         onSheet(
             i, &Sheet::click, [this, i] { ::grdData_Click(m_state, i); }, ErrorStyle::EndSilently);

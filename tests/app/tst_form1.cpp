@@ -74,6 +74,8 @@ private slots:
     void rightClickOnARowHeaderOffersRows();
     void editsACellInPlace_data();
     void editsACellInPlace();
+    void editorNeverCutsALongText_data();
+    void editorNeverCutsALongText();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -1002,6 +1004,73 @@ void TestForm1::editsACellInPlace()
     QCOMPARE(QPoint(sheet.col(), sheet.row()), current);
     QCOMPARE(form.txtEdit[0]->isVisible(), editing);
     QCOMPARE(state.UndoAvailable[0], cell22 != u"e"_s);
+}
+
+void TestForm1::editorNeverCutsALongText_data()
+{
+    QTest::addColumn<int>("length"); // of the text of cell (2, 2)
+    QTest::addColumn<QString>("keys"); // as in editsACellInPlace, and '~' for Backspace
+    QTest::addColumn<int>("storedLength"); // -1: the typed letter Q alone
+    QTest::addColumn<int>("refusals");
+
+    // The edit box holds 32767 characters. Shown a longer text, it would show it cut, and the
+    // Backspace would store the cut text: the editor must not open on it at all.
+    QTest::newRow("the longest text the box holds opens whole") << 32767 << u"!~{"_s << 32766 << 0;
+    QTest::newRow("double click on a longer text refuses") << 32768 << u"!~{"_s << 32768 << 3;
+    QTest::newRow("Enter on a text of a million characters refuses") << 1000000 << u"{"_s << 1000000 << 1;
+    QTest::newRow("a letter typed over a long text replaces it") << 1000000 << u"Q{"_s << -1 << 0;
+}
+
+void TestForm1::editorNeverCutsALongText()
+{
+    QFETCH(int, length);
+    QFETCH(QString, keys);
+    QFETCH(int, storedLength);
+    QFETCH(int, refusals);
+
+    Form1 &form = makeForm();
+    const QByteArray longText = QByteArray("0123456789").repeated(length / 10 + 1).left(length);
+    const QString left = writeFile(u"left.csv"_s, "a,b\r\nc," + longText + "\r\n");
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(left)});
+    QVERIFY(sendDrop(form.PicFile[0], mime));
+    delete mime;
+    Sheet &sheet = form.state().grdData(0);
+    QCOMPARE(sheet.textView(2, 2).size(), length);
+    SheetView *view = form.grdData[0];
+    const QPoint cell = view->visualRect(view->model()->index(1, 1)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    QTRY_VERIFY(view->hasFocus());
+    QCoreApplication::processEvents(); // the sheet's got-focus notification follows its handler
+
+    for (const QChar key : keys) {
+        QWidget *target = QApplication::focusWidget();
+        QVERIFY(target);
+        if (key == u'!')
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+        else if (key == u'{')
+            QTest::keyClick(target, Qt::Key_Return);
+        else if (key == u'~')
+            QTest::keyClick(target, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(target, QString(key));
+        QCoreApplication::processEvents();
+    }
+
+    QTRY_VERIFY(!form.txtEdit[0]->isVisible());
+    if (storedLength < 0)
+        QCOMPARE(sheet.textMatrix(2, 2), u"Q"_s);
+    else {
+        QCOMPARE(sheet.textView(2, 2).size(), storedLength);
+        QCOMPARE(sheet.textView(2, 2), QString::fromLatin1(longText.left(storedLength)));
+    }
+    QCOMPARE(m_ui->messages.size(), refusals);
+    for (const auto &message : std::as_const(m_ui->messages)) {
+        QCOMPARE(message.text, u"このセルは 32767 文字を超えるため、ここでは編集できません。"_s);
+        QCOMPARE(message.icon, MessageIcon::Exclamation);
+    }
+    // A refused edit is no edit: nothing to undo.
+    QCOMPARE(form.state().UndoAvailable[0], refusals == 0);
 }
 
 QTEST_MAIN(TestForm1)
