@@ -53,6 +53,7 @@ private slots:
     void panelsLieBehindTheSheets();
     void settingsRoundTripThroughTheWindow();
     void unreachablePlacementOpensOnScreen();
+    void hugeRememberedSizeFitsTheScreen();
     void closeIsRefusedWhileComparing();
     void commandLineLoadsIntoSheet1();
     void commandLineOfAMissingFileReportsIt();
@@ -328,6 +329,30 @@ void TestForm1::unreachablePlacementOpensOnScreen()
     const QRect screen = form.screen()->availableGeometry();
     QVERIFY2(screen.contains(form.pos()), "the window opens on the screen");
     QCOMPARE(form.size(), QSize(600, 400)); // the remembered size stays
+}
+
+void TestForm1::hugeRememberedSizeFitsTheScreen()
+{
+    // A settings file edited by hand; the size must not come back at the next start either.
+    const QString settings
+        = writeFile(u"Rowlark.ini"_s, "[TOP   ]1200\r\n[LEFT  ]1500\r\n[HEIGHT]100000000\r\n[WIDTH ]100000000\r\n");
+    Form1 &form = makeForm();
+    const QRect screen = form.screen()->availableGeometry();
+    QVERIFY2(screen.contains(form.frameGeometry()),
+             qPrintable(u"%1x%2 window"_s.arg(form.frameGeometry().width()).arg(form.frameGeometry().height())));
+    QVERIFY(form.cmdEnd->isVisible());
+    QVERIFY(form.centralWidget()->rect().contains(form.cmdEnd->geometry()));
+    QVERIFY(form.close());
+
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY(lines.size() > 4);
+    const Twips twips = Twips::forScreen(form.screen());
+    QVERIFY(lines.at(2).startsWith("[HEIGHT]"));
+    QVERIFY(lines.at(3).startsWith("[WIDTH ]"));
+    QVERIFY(lines.at(2).mid(8).trimmed().toDouble() <= twips.toTwips(screen.height()));
+    QVERIFY(lines.at(3).mid(8).trimmed().toDouble() <= twips.toTwips(screen.width()));
 }
 
 void TestForm1::closeIsRefusedWhileComparing()
