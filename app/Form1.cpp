@@ -7,6 +7,7 @@
 #include "CompareEngine.h"
 #include "ContextMenu.h"
 #include "DelimiterMenu.h"
+#include "Differences.h"
 #include "DropPanelWidget.h"
 #include "EditBoxWidget.h"
 #include "FileIntake.h"
@@ -125,6 +126,17 @@ void Form1::createMenus()
     mnuKukan = mnuSettei->addAction(u"区切り文字を設定"_s);
     mnuKukan->setObjectName(u"mnuKukan"_s);
 
+    // Stepping through the differences and lining up rows. F8 and Shift+F8 are the sheets' keys;
+    // the items only show them.
+    mnuSabun = menuBar()->addMenu(u"差分"_s);
+    mnuSabun->setObjectName(u"mnuSabun"_s);
+    mnuNextDiff = mnuSabun->addAction(u"次の差分へ\tF8"_s);
+    mnuNextDiff->setObjectName(u"mnuNextDiff"_s);
+    mnuPrevDiff = mnuSabun->addAction(u"前の差分へ\tShift+F8"_s);
+    mnuPrevDiff->setObjectName(u"mnuPrevDiff"_s);
+    mnuAlign = mnuSabun->addAction(u"行を揃える"_s);
+    mnuAlign->setObjectName(u"mnuAlign"_s);
+
     mnuHelp = menuBar()->addAction(u"ヘルプ"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
     mnuVer = menuBar()->addAction(u"バージョン"_s);
@@ -164,6 +176,12 @@ void Form1::createMenus()
     connect(mnuHelp, &QAction::triggered, this,
             [this] { run([this] { mnuHelp_Click(m_state, *m_ui, m_programFolder); }); });
     connect(mnuVer, &QAction::triggered, this, [this] { run([this] { ::mnuVer_Click(m_state, *m_ui); }); });
+
+    connect(mnuNextDiff, &QAction::triggered, this,
+            [this] { run([this] { GoToDifference(m_state, *m_ui, StepDirection::Next); }); });
+    connect(mnuPrevDiff, &QAction::triggered, this,
+            [this] { run([this] { GoToDifference(m_state, *m_ui, StepDirection::Previous); }); });
+    connect(mnuAlign, &QAction::triggered, this, [this] { run([this] { mnuAlign_Click(m_state, *m_ui); }); });
 
     // The sheets' commands, on the active sheet.
     connect(mnuZ, &QAction::triggered, this, [this] { run([this] { ::mnuZ_Click(m_state, *m_ui); }); });
@@ -215,6 +233,7 @@ void Form1::createControls()
             Qt::QueuedConnection);
         onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, *m_ui, i); });
         onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, *m_ui, i, *keyAscii); });
+        onSheet(i, &Sheet::compositionStarted, [this, i] { ::grdData_CompositionStart(m_state, i); });
         onSheet(i, &Sheet::leaveCell, [this, i] { ::grdData_LeaveCell(m_state, i); });
         onSheet(
             i, &Sheet::click, [this, i] { ::grdData_Click(m_state, i); }, ErrorStyle::EndSilently);
@@ -383,6 +402,7 @@ void Form1::syncWidgets()
     cmdGmn->setText(cmdGmnCaption(m_state.displayMode));
     mnuNew->setEnabled(m_state.mnuNewEnabled);
     mnuHelp->setEnabled(m_state.mnuHelpEnabled);
+    mnuAlign->setEnabled(m_state.grdData(0).isVisible() && m_state.grdData(1).isVisible());
     mnuUndo->setChecked(m_state.mnuUndoChecked);
     mnuDoble->setChecked(m_state.mnuDobleChecked);
     const AppState::ContextMenuItems &menu = m_state.mnuMain;

@@ -81,6 +81,10 @@ public:
     QAction *mnuUndo = nullptr;
     QAction *mnuDoble = nullptr;
     QAction *mnuKukan = nullptr;
+    QMenu *mnuSabun = nullptr; // the differences menu
+    QAction *mnuNextDiff = nullptr;
+    QAction *mnuPrevDiff = nullptr;
+    QAction *mnuAlign = nullptr;
     QAction *mnuHelp = nullptr;
     QAction *mnuVer = nullptr;
     QMenu *mnuMain = nullptr;

@@ -180,6 +180,25 @@ void Sheet::insertRows(int at, int count, CellMove move)
     keepPositionsInside();
 }
 
+void Sheet::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
+{
+    int added = 0;
+    int previous = 1;
+    for (const auto &[at, count] : groups) {
+        checkInsert(at, count, rows() + added, GridErrorCode::InvalidRow);
+        if (at < previous || at > rows())
+            throw GridError(GridErrorCode::InvalidRow);
+        previous = at;
+        added += count;
+    }
+    if (qsizetype(rows() + added) * cols() > kMaxCells)
+        throw GridError(GridErrorCode::OutOfMemory);
+    if (added == 0)
+        return;
+    changeShape(ShapeChange::Kind::Replace, 0, 0, [&] { m_data.insertRowGroups(groups); });
+    keepPositionsInside();
+}
+
 void Sheet::removeRows(int at, int count, CellMove move)
 {
     checkRemove(at, count, rows(), GridErrorCode::InvalidRow);
@@ -641,6 +660,11 @@ void Sheet::raiseKeyDown(int &keyCode, int shift)
 void Sheet::raiseKeyPress(int &keyAscii)
 {
     emit keyPress(&keyAscii);
+}
+
+void Sheet::raiseCompositionStart()
+{
+    emit compositionStarted();
 }
 
 void Sheet::raiseMouseUp(int button, int shift, int x, int y)

@@ -137,6 +137,9 @@ public:
     // Removing every data row or column is allowed and leaves the header alone. A count below 0
     // is an invalid value, 0 changes nothing.
     void insertRows(int at, int count, CellMove move);
+    // Empty rows at several places at once, texts and colours moving: each (at, count) counts
+    // rows as they are before any of them, `at` ascending. The view is told of one new shape.
+    void insertRowGroups(const std::vector<std::pair<int, int>> &groups);
     void removeRows(int at, int count, CellMove move);
     void insertCols(int at, int count, CellMove move);
     void removeCols(int at, int count, CellMove move);
@@ -295,6 +298,8 @@ public:
     // keyCode / keyAscii may be set to 0 by a handler to swallow the key.
     void raiseKeyDown(int &keyCode, int shift);
     void raiseKeyPress(int &keyAscii);
+    // An input method began composing text on the sheet (its key down came first).
+    void raiseCompositionStart();
     void raiseMouseUp(int button, int shift, int x, int y);
     // The person scrolled the view; updates the position and raises scroll().
     void scrolledByView(int topRow, int leftCol);
@@ -307,6 +312,7 @@ signals:
     void lostFocus();
     void keyDown(int *keyCode, int shift);
     void keyPress(int *keyAscii); // codes as keyAsciiFromCharacter() gives them
+    void compositionStarted();
     void leaveCell();
     void mouseUp(int button, int shift, int x, int y);
     void rowColChange();

@@ -147,6 +147,41 @@ void SheetData::insertRows(int at, int count)
     m_rows += count;
 }
 
+namespace
+{
+// `list` of rows of `cols` cells, with `fill` rows spread in at `groups`.
+template<typename T>
+QList<T> spreadRows(const QList<T> &list, int cols, const std::vector<std::pair<int, int>> &groups, qsizetype added,
+                    T fill)
+{
+    QList<T> spread(list.size() + added * cols, fill);
+    const T *from = list.constData();
+    T *to = spread.data();
+    qsizetype done = 0; // rows of `list` copied
+    for (const auto &[at, count] : groups) {
+        to = std::copy(from + done * cols, from + qsizetype(at) * cols, to) + qsizetype(count) * cols;
+        done = at;
+    }
+    std::copy(from + done * cols, from + list.size(), to);
+    return spread;
+}
+} // namespace
+
+void SheetData::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
+{
+    qsizetype added = 0;
+    for (const auto &[at, count] : groups) {
+        Q_ASSERT(at >= 0 && at <= m_rows && count >= 0);
+        added += count;
+    }
+    if (added == 0)
+        return;
+    m_cells = spreadRows(m_cells, m_cols, groups, added, CellRef{});
+    m_back = spreadRows(m_back, m_cols, groups, added, kDefaultBack);
+    m_fore = spreadRows(m_fore, m_cols, groups, added, kDefaultFore);
+    m_rows += int(added);
+}
+
 void SheetData::removeRows(int at, int count)
 {
     Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_rows);

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <utility>
+#include <vector>
+
 // Highest row or column number the program's 16-bit loops can hold.
 inline constexpr int kMaxRowCol = 32767;
 
@@ -83,6 +86,9 @@ public:
     // by `count`, inserted ones are empty with the default colours. A text moves as its 8-byte
     // slice; the pool is never written. `at` may be the count itself (insert at the end).
     void insertRows(int at, int count);
+    // Several insertions at once, each (at, count) in the numbering before any of them, `at`
+    // ascending: one pass over the cells however many places there are.
+    void insertRowGroups(const std::vector<std::pair<int, int>> &groups);
     void removeRows(int at, int count);
     void insertCols(int at, int count);
     void removeCols(int at, int count);

@@ -126,7 +126,20 @@ void SheetView::showCurrentCell()
 
 void SheetView::syncAppearance()
 {
-    setEnabled(m_sheet.isEnabled());
+    // A command disables the sheet while it changes it. The keyboard focus stays with the sheet
+    // meanwhile: a disabled widget would hand it on to the next one, a button or the other sheet,
+    // which would then be the active sheet and take the person's next keys.
+    const bool enable = m_sheet.isEnabled();
+    if (!enable && isEnabled() && hasFocus()) {
+        m_refocusWhenEnabled = true;
+        clearFocus();
+    }
+    setEnabled(enable);
+    if (enable && m_refocusWhenEnabled) {
+        m_refocusWhenEnabled = false;
+        if (!window()->focusWidget()) // nothing else took it meanwhile
+            setFocus(Qt::OtherFocusReason);
+    }
     setToolTip(m_sheet.toolTipText());
 }
 
@@ -628,9 +641,14 @@ void SheetView::inputMethodEvent(QInputMethodEvent *event)
     // a key press has moved the focus (the in-cell editor opened), the rest of the text goes to
     // the widget that has it, so that no character is lost.
     event->accept();
-    const QString text = event->commitString();
-    if (text.isEmpty() || !isEnabled())
+    if (!isEnabled())
         return;
+    const QString text = event->commitString();
+    if (text.isEmpty()) {
+        if (!event->preeditString().isEmpty())
+            startComposition(*event);
+        return;
+    }
     int keyCode = kProcessKeyCode;
     m_sheet.raiseKeyDown(keyCode, 0);
     if (keyCode == 0)
@@ -652,6 +670,24 @@ void SheetView::inputMethodEvent(QInputMethodEvent *event)
         }
         raiseKeyPressFor(character);
         i += length;
+    }
+}
+
+void SheetView::startComposition(const QInputMethodEvent &event)
+{
+    // Composition begins on the sheet: its key down, then the editor opens as for a typed
+    // character, and the text being composed moves on into the box that took the focus, where
+    // the input method's further events go.
+    int keyCode = kProcessKeyCode;
+    m_sheet.raiseKeyDown(keyCode, 0);
+    if (keyCode == 0)
+        return;
+    const QWidget *focusBefore = QApplication::focusWidget();
+    m_sheet.raiseCompositionStart();
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && focus != focusBefore && focus != this) {
+        QInputMethodEvent composing(event.preeditString(), event.attributes());
+        QCoreApplication::sendEvent(focus, &composing);
     }
 }
 

@@ -69,6 +69,7 @@ private:
     [[nodiscard]] bool isOnSectionEdge(const QHeaderView *header, const QPoint &pos) const;
     void extendSelectionTo(const QPoint &viewportPos);
     void raiseKeyPressFor(char32_t character);
+    void startComposition(const QInputMethodEvent &event);
 
     Sheet &m_sheet;
     SheetModel *m_model;
@@ -77,6 +78,7 @@ private:
     bool m_dragging = false;
     bool m_applyingScroll = false;
     bool m_releaseEndsDoubleClick = false;
+    bool m_refocusWhenEnabled = false;
     bool m_headerResizing = false; // the header is resizing or fitting a column
     const QHeaderView *m_headerDrag = nullptr; // the header whose sections a drag selects
     int m_pressedButtons = 0;

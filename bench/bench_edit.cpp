@@ -3,15 +3,20 @@
 //
 //     bench_edit [--runs N]
 //
-// one-cell delete (its undo snapshot included), a 1000 x 10 paste re-coloured against the other
-// sheet, copy to the other sheet of a 1000 x 10 block, an undo snapshot alone, and undo with its
-// silent re-comparison; for scale, a delete of the whole sheet. Prints the median and the slowest
+// one-cell delete (its undo snapshot included), the commit of a one-cell edit, a 1000 x 10 paste
+// re-coloured against the other sheet, copy to the other sheet of a 1000 x 10 block, inserting
+// and deleting 100 rows or 10 columns with the silent re-comparison, an undo snapshot alone, and
+// undo with its silent re-comparison; for scale, a delete of the whole sheet. The sheets are full
+// (32767 rows with the header), so the row insertion is timed on the pair 100 rows were just
+// deleted from. Prints the median and the slowest
 // of N runs (default 7) of each. The slowest is mostly the first run: the first write after a
 // snapshot copies the 26 MB cell table into memory the process has not touched yet.
 
 #include "AppState.h"
 #include "BenchRuns.h"
+#include "CellEditor.h"
 #include "ClipboardCommands.h"
+#include "RowsAndColumns.h"
 #include "SendToOther.h"
 #include "SilentUserInterface.h"
 #include "UndoSnapshots.h"
@@ -126,6 +131,49 @@ int main(int argc, char **argv)
                    },
                    [&] { mnuDel_Click(state, ui); }),
                30);
+    reportRuns("commit of a one-cell edit, re-coloured",
+               timeRuns(
+                   runs,
+                   [&] {
+                       reset();
+                       selectBlock(16000, 50, 1, 1);
+                       EditBox &box = state.txtEdit(0);
+                       box.setText(u"edited"_s);
+                       box.setVisible(true);
+                   },
+                   [&] { EndCellEdit(state, 0); }),
+               30);
+    const auto rowsAndColumns = [&](const char *name, int rows, int cols, const QString &caption, bool deleteFirst) {
+        reportRuns(name,
+                   timeRuns(
+                       runs,
+                       [&] {
+                           reset();
+                           selectBlock(15000, 40, rows, cols);
+                           if (deleteFirst)
+                               mnuGDel_Click(state, ui, u"行削除"_s);
+                       },
+                       [&] { mnuGAdd_Click(state, ui, caption); }),
+                   800);
+        const Sheet &sheet = state.grdData(0);
+        if (sheet.rows() != kRows + 1 || sheet.cols() != kCols + 1 + (rows == 1 ? cols : 0))
+            std::printf("  (the insertion did not give the expected shape: %d x %d)\n", sheet.rows(), sheet.cols());
+    };
+    rowsAndColumns("insert 100 rows, re-compared", 100, 1, u"行追加"_s, true);
+    rowsAndColumns("insert 10 columns, re-compared", 1, 10, u"列追加"_s, false);
+    const auto deletion = [&](const char *name, int rows, int cols, const QString &caption) {
+        reportRuns(name,
+                   timeRuns(
+                       runs,
+                       [&] {
+                           reset();
+                           selectBlock(15000, 40, rows, cols);
+                       },
+                       [&] { mnuGDel_Click(state, ui, caption); }),
+                   800);
+    };
+    deletion("delete 100 rows, re-compared", 100, 1, u"行削除"_s);
+    deletion("delete 10 columns, re-compared", 1, 10, u"列削除"_s);
     reportRuns("1000 x 10 paste, re-coloured",
                timeRuns(
                    runs,

@@ -7,8 +7,10 @@
 // each step, the throughput in MB/s of file (reading, decoding and the write-back check included)
 // and the memory the sheet costs beyond its text. Files come from
 //   python3 gen_csvpair.py --preset maxish --outdir DIR    (also tall, wide)
-// Without a file a 32766 x 100 file of the same kind is written to a temporary folder first.
+// Without a file a 32766 x 100 file of the same kind is written to a temporary folder first, once in
+// UTF-8 and once in Shift-JIS.
 
+#include "Cp932.h"
 #include "SheetFileReader.h"
 
 #include <QCoreApplication>
@@ -46,7 +48,7 @@ void resetPeak()
         clear.write("5");
 }
 
-QString makeFile(const QString &folder)
+QStringList makeFiles(const QString &folder)
 {
     const QString ascii = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
     const QString japanese = QStringLiteral("あいうえおかきくけこアイウエオカキクケコ日本語表計算比較行列値変更差分");
@@ -63,11 +65,19 @@ QString makeFile(const QString &folder)
         }
         text += QStringLiteral("\r\n");
     }
-    const QString path = folder + QStringLiteral("/generated_32766x100.csv");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
+    // The same text in UTF-8 and in Shift-JIS, whose decoder is the program's own.
+    QByteArray shiftJis;
+    if (Cp932::encode(text, shiftJis) >= 0)
         return {};
-    return path;
+    QStringList paths;
+    for (const auto &[name, bytes] : {std::pair{QStringLiteral("/generated_32766x100.csv"), text.toUtf8()},
+                                      std::pair{QStringLiteral("/generated_32766x100_sjis.csv"), shiftJis}}) {
+        QFile file(folder + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0)
+            return {};
+        paths.append(file.fileName());
+    }
+    return paths;
 }
 
 void bench(const QString &path, int mode)
@@ -118,12 +128,11 @@ int main(int argc, char *argv[])
     QStringList files = QCoreApplication::arguments().mid(1);
     QTemporaryDir folder;
     if (files.isEmpty()) {
-        const QString made = makeFile(folder.path());
-        if (made.isEmpty()) {
+        files = makeFiles(folder.path());
+        if (files.isEmpty()) {
             std::fprintf(stderr, "could not write a test file\n");
             return 1;
         }
-        files.append(made);
     }
     // Each read runs in a child of its own, so that its memory figures start from the same ground.
     for (const QString &file : std::as_const(files)) {

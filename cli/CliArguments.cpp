@@ -1,5 +1,7 @@
 #include "CliArguments.h"
 
+#include "DelimiterMenu.h"
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -65,7 +67,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     if (delimiter) {
         // An empty or blank delimiter is left to the reader, which refuses it with the window's
         // own message.
-        if (delimiter->size() > 1)
+        if (delimiterLength(*delimiter) > 1)
             return refuse(kDelimiterTooLong.arg(*delimiter));
         parsed.delimiterMode = 1;
         parsed.delimiter = *delimiter;

@@ -4,13 +4,16 @@
 #include "AppState.h"
 #include "CellEditor.h"
 #include "ClipboardCommands.h"
+#include "Differences.h"
 #include "SearchCommand.h"
 #include "SendToOther.h"
 #include "UndoSnapshots.h"
 
 namespace
 {
+constexpr int kShiftAlone = 1;
 constexpr int kCtrlAlone = 2; // the shift state of Ctrl without Shift or Alt
+constexpr int kF8Key = 119;
 constexpr int kKeyC = 'C';
 constexpr int kKeyF = 'F';
 constexpr int kKeyM = 'M';
@@ -65,7 +68,11 @@ void grdData_KeyDown(AppState &state, UserInterface &ui, int index, int keyCode,
     if (state.CompareRunning || (index != 0 && index != 1))
         return;
     state.KeyEditArmed = true;
-    if (runShortcut(state, ui, index, keyCode, shift))
+    // F8 and Shift+F8 step through the differences; they type nothing, so the rest is as for
+    // any key without a shortcut.
+    if (keyCode == kF8Key && (shift == 0 || shift == kShiftAlone))
+        GoToDifference(state, ui, shift == 0 ? StepDirection::Next : StepDirection::Previous);
+    else if (runShortcut(state, ui, index, keyCode, shift))
         state.KeyEditArmed = false;
     state.grdData(index).setFocus();
 }

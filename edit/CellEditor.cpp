@@ -72,6 +72,15 @@ void grdData_KeyPress(AppState &state, UserInterface &ui, int index, int keyAsci
     beginEdit(state, ui, index, keyAscii);
 }
 
+void grdData_CompositionStart(AppState &state, int index)
+{
+    if (state.CompareRunning || !state.KeyEditArmed || !isSheetIndex(index))
+        return;
+    Sheet &sheet = state.grdData(index);
+    plainBackground(sheet);
+    MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), MGridEdit::kStartEmpty);
+}
+
 void grdData_LeaveCell(AppState &state, int index)
 {
     if (state.CompareRunning || !isSheetIndex(index) || !state.grdData(index).isEnabled())

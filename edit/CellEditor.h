@@ -22,6 +22,9 @@ void grdData_DblClick(AppState &state, UserInterface &ui, int index);
 // Both refuse, with a message, to start from a text longer than an edit box holds: the box would
 // show it cut, and a key typed there would store the cut text.
 void grdData_KeyPress(AppState &state, UserInterface &ui, int index, int keyAscii);
+// An input method began composing on sheet `index`: edit the current cell, as a typed character
+// would, starting from an empty box in which the composition goes on.
+void grdData_CompositionStart(AppState &state, int index);
 // The current cell of sheet `index` is about to move: commit its edit and take the blue click
 // marks off both sheets' current cells.
 void grdData_LeaveCell(AppState &state, int index);

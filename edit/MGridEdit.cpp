@@ -36,7 +36,9 @@ void BeginCellEdit(Sheet &grid, EditBox &box, int key)
     const TwipsRect place = grid.geometry();
     box.setGeometry({place.left + grid.cellLeft() + kBoxInsetLeft, place.top + grid.cellTop() + kBoxInsetTop,
                      grid.cellWidth() - kBoxInsetLeft, grid.cellHeight() - kBoxInsetTop});
-    if (!startsFromCellText(key))
+    if (key == kStartEmpty)
+        box.setText({});
+    else if (!startsFromCellText(key))
         box.setText(characterFromKeyAscii(key)); // the caret goes after it
     else
         box.setText(grid.text());

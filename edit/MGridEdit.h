@@ -9,6 +9,9 @@ namespace MGridEdit
 
 // The key value a double click passes: start from the cell's text.
 inline constexpr int kStartFromCellText = 9999;
+// The key value an input method's composition passes: start from an empty box, which the
+// composed text then fills.
+inline constexpr int kStartEmpty = 9998;
 
 // Whether the editor can start on the current cell with `key`: not when it would start from a
 // text longer than an edit box holds (kMaxEditLength). Typing a character over such a cell still
@@ -19,8 +22,8 @@ inline constexpr int kStartFromCellText = 9999;
 // right and bottom edges, in the main window's coordinates), fills it and gives it the focus. A
 // printable character code (or a negative one, a double-byte character) replaces the cell's text
 // with that character, the caret after it; kStartFromCellText or a control character (Enter,
-// Backspace) starts from the cell's text with the caret at its end. Nothing happens where
-// CanBeginCellEdit is false.
+// Backspace) starts from the cell's text with the caret at its end; kStartEmpty from nothing.
+// Nothing happens where CanBeginCellEdit is false.
 void BeginCellEdit(Sheet &grid, EditBox &box, int key);
 
 // A key down in the box. Esc hides the box before returning to the sheet, so nothing is

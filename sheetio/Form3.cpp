@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QValidator>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +37,22 @@ constexpr int kMargin = 120;
 constexpr int kBelowMainWindowTop = 650; // twips between the main window's top and the dialog's
 } // namespace
 
+// The text box's length limit in characters. A line edit's own limit counts UTF-16 units: one
+// unit would keep half of a character outside the BMP, two would let two characters in.
+class DelimiterBoxLimit final : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    qsizetype maxChars = 1;
+
+    State validate(QString &input, int &pos) const override
+    {
+        limitDelimiterText(input, pos, maxChars);
+        return Acceptable;
+    }
+};
+
 Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
     : QDialog(parent)
     , m_state(state)
@@ -50,7 +67,8 @@ Form3::Form3(AppState &state, UserInterface &ui, QWidget *parent)
     optKukan[0] = new QRadioButton(kCommaOptionCaption, this);
     optKukan[1] = new QRadioButton(kDelimiterOptionCaption, this);
     txtKukan = new QLineEdit(kInitialDelimiter, this);
-    txtKukan->setMaxLength(1);
+    m_delimiterLimit = new DelimiterBoxLimit(txtKukan);
+    txtKukan->setValidator(m_delimiterLimit);
     cmdSave = new QPushButton(kSaveCaption, this);
     cmdEnd = new QPushButton(kCancelCaption, this);
     // "保存" answers Enter, except while "取消" has the focus: Enter then presses "取消", as a
@@ -134,7 +152,7 @@ void Form3::Form_Activate()
     // The box takes one character, but a longer delimiter from a hand-edited settings file is
     // shown whole: cut to its first character, saving without a change would change it and
     // clear both sheets.
-    txtKukan->setMaxLength(std::max(1, int(m_state.UserDelimiter.size())));
+    m_delimiterLimit->maxChars = std::max<qsizetype>(1, delimiterLength(m_state.UserDelimiter));
     txtKukan->setText(m_state.UserDelimiter);
     if (optKukan[1]->isChecked())
         optKukan_Click(1);

@@ -7,6 +7,7 @@
 #include <array>
 
 class AppState;
+class DelimiterBoxLimit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +48,7 @@ private:
 
     AppState &m_state;
     UserInterface &m_ui;
+    DelimiterBoxLimit *m_delimiterLimit = nullptr; // owned by txtKukan
     Twips m_twips;
     bool FirstActivation = true; // until the first activation has filled the controls
 };

@@ -1,6 +1,7 @@
 #include "MMS_GRID_CSV_READ.h"
 
 #include "MCHAR_CHK.h"
+#include "MCHAR_GET.h"
 #include "MCsvHenKan.h"
 
 #include <QScopeGuard>
@@ -355,13 +356,16 @@ ReadResult readDelimiterMode(QStringView text, LineRule rule, int columns, QStri
                 at = size;
             const QStringView line = text.sliced(pos, at - pos);
             if (!delimiter.isEmpty()) {
+                // A delimiter outside the BMP is one character: the next field never starts with
+                // half of it.
+                const qsizetype step = MCHAR_GET::firstCharSize(delimiter);
                 for (qsizetype from = 0; c <= columns; ++c) {
                     const qsizetype match = line.indexOf(delimiter, from);
                     if (match < 0)
                         break;
                     rows.set(row, c, PoolBuilder::slice(fieldStart, pos + match - fieldStart));
-                    fieldStart = pos + match + 1;
-                    from = match + 1;
+                    fieldStart = pos + match + step;
+                    from = match + step;
                 }
             }
         }

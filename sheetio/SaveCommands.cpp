@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "SheetFileWriter.h"
+#include "UnencodableCell.h"
 #include "UserInterface.h"
 
 #include <QDir>
@@ -45,6 +46,19 @@ QString initialFolder(const QString &fileName)
         return u"/"_s;
     return name.left(slash);
 }
+
+// A second line for the failure message when the sheet holds a character its file's encoding
+// cannot hold, naming the first one so that the person can change it; empty otherwise.
+QString unencodableNote(const Sheet &grid, const QString &quote, const QString &delimiter)
+{
+    try {
+        if (const std::optional<UnencodableCell> where = FindUnencodableCell(grid, 1, 1, quote, delimiter))
+            return u"\r\n"_s + unencodableCellText(*where);
+    } catch (const std::exception &) {
+        // out of memory: the message without the note
+    }
+    return {};
+}
 } // namespace
 
 SaveDialogRequest saveDialogRequest(const AppState &state, int index)
@@ -73,7 +87,8 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
         }
     }
     if (!ok) {
-        ui.showMessage(kSaveFailedText, kReportTitle, MessageIcon::Exclamation);
+        const QString note = path.isEmpty() ? QString() : unencodableNote(state.grdData(index), quote, delimiter);
+        ui.showMessage(kSaveFailedText + note, kReportTitle, MessageIcon::Exclamation);
         return false;
     }
 

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include "Cp932.h"
+
 #include <QBuffer>
 
 #include <cstring>
@@ -7,7 +9,6 @@
 
 namespace
 {
-constexpr char kShiftJisName[] = "Shift_JIS";
 constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF", 3);
 // Texts are checked in pieces so that the check never holds a second copy of a large file.
 constexpr qsizetype kCheckChunk = qsizetype(1) << 20;
@@ -68,22 +69,40 @@ bool readPieces(QIODevice &in, qint64 maxBytes, qsizetype pieceBytes, PieceEnd p
     }
 }
 
-QStringDecoder decoderFor(TextEncoding encoding)
+QStringDecoder utf8Decoder()
 {
     // Stateless: an incomplete sequence at the end is an error, not silently held back. A second
     // byte order mark after the first one is cell text.
-    const auto flags = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
-    if (encoding == TextEncoding::ShiftJis)
-        return QStringDecoder(kShiftJisName, flags);
-    return QStringDecoder(QStringConverter::Utf8, flags);
+    return QStringDecoder(QStringConverter::Utf8,
+                          QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
 }
 
-QStringEncoder encoderFor(TextEncoding encoding)
+QStringEncoder utf8Encoder()
 {
-    const auto flags = QStringConverter::Flag::Stateless;
+    return QStringEncoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+}
+
+// Appends text to out in encoding; -1, or the position of the first character it cannot hold
+// (out then holds what came before it, in the code page, or anything, in UTF-8).
+qsizetype appendEncoded(QStringEncoder &utf8, QByteArray &out, QStringView text, TextEncoding encoding)
+{
     if (encoding == TextEncoding::ShiftJis)
-        return QStringEncoder(kShiftJisName, flags);
-    return QStringEncoder(QStringConverter::Utf8, flags);
+        return Cp932::encode(text, out);
+    // UTF-8 holds every character; only a lone surrogate has no form in it.
+    if (!text.isValidUtf16()) {
+        for (qsizetype at = 0; at < text.size(); ++at) {
+            const QChar ch = text[at];
+            if (ch.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+                ++at;
+            else if (ch.isSurrogate())
+                return at;
+        }
+    }
+    const qsizetype oldSize = out.size();
+    out.resize(oldSize + utf8.requiredSpace(text.size()));
+    char *end = utf8.appendToBuffer(out.data() + oldSize, text);
+    out.resize(end - out.constData());
+    return -1;
 }
 } // namespace
 
@@ -115,7 +134,7 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
     reserve();
     bool first = true;
     bool marked = false;
-    QStringDecoder utf8 = decoderFor(TextEncoding::Utf8);
+    QStringDecoder utf8 = utf8Decoder();
     const bool read = readPieces(
         in, maxBytes, pieceBytes, utf8PieceEnd,
         [&](QByteArrayView piece) {
@@ -145,23 +164,21 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
     text = QString();
     reserve();
     decoded.encoding = TextEncoding::ShiftJis;
-    QStringDecoder shiftJis = decoderFor(TextEncoding::ShiftJis);
-    bool unchanged = shiftJis.isValid();
+    bool exact = true;
     const bool reread = readPieces(
         in, maxBytes, pieceBytes, shiftJisPieceEnd,
         [&](QByteArrayView piece) {
+            // The code page never needs more characters than bytes.
             const qsizetype old = text.size();
-            appendDecoded(shiftJis, piece);
-            // Invalid bytes are replaced without an error being reported, and the duplicate codes of
-            // the NEC and IBM extensions read as one character: only writing the text again tells.
-            if (unchanged)
-                unchanged = encodesTo(QStringView(text).sliced(old), TextEncoding::ShiftJis, piece);
+            text.resize(old + piece.size());
+            const char16_t *end = Cp932::decode(piece, reinterpret_cast<char16_t *>(text.data()) + old, exact);
+            text.resize(reinterpret_cast<const QChar *>(end) - text.constData());
             return true;
         },
         decoded.byteCount);
     if (!reread)
         return std::nullopt;
-    decoded.writesBackUnchanged = unchanged && !shiftJis.hasError();
+    decoded.writesBackUnchanged = exact;
     text.squeeze();
     return decoded;
 }
@@ -176,9 +193,7 @@ DecodedText decode(QByteArrayView bytes)
 
 bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes)
 {
-    QStringEncoder encoder = encoderFor(encoding);
-    if (!encoder.isValid())
-        return false;
+    QStringEncoder utf8 = utf8Encoder();
     QByteArray buffer;
     qsizetype done = 0;
     for (qsizetype from = 0; from < text.size();) {
@@ -186,12 +201,10 @@ bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes)
         // Keep a surrogate pair in one piece.
         if (from + length < text.size() && text[from + length - 1].isHighSurrogate())
             ++length;
-        const QStringView piece = text.sliced(from, length);
-        buffer.resize(encoder.requiredSpace(piece.size()));
-        char *end = encoder.appendToBuffer(buffer.data(), piece);
-        if (encoder.hasError())
+        buffer.clear();
+        if (appendEncoded(utf8, buffer, text.sliced(from, length), encoding) >= 0)
             return false;
-        const qsizetype written = end - buffer.constData();
+        const qsizetype written = buffer.size();
         if (written > bytes.size() - done || std::memcmp(buffer.constData(), bytes.data() + done, written) != 0)
             return false;
         done += written;
@@ -200,38 +213,36 @@ bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes)
     return done == bytes.size();
 }
 
+qsizetype unencodableAt(QStringView text, TextEncoding encoding)
+{
+    QStringEncoder utf8 = utf8Encoder();
+    QByteArray buffer;
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype length = std::min(kCheckChunk, text.size() - from);
+        if (from + length < text.size() && text[from + length - 1].isHighSurrogate())
+            ++length;
+        buffer.clear();
+        const qsizetype at = appendEncoded(utf8, buffer, text.sliced(from, length), encoding);
+        if (at >= 0)
+            return from + at;
+        from += length;
+    }
+    return -1;
+}
+
 Encoder::Encoder(TextEncoding encoding)
     : m_encoding(encoding)
-    , m_encoder(encoderFor(encoding))
-    , m_decoder(decoderFor(encoding))
+    , m_utf8(utf8Encoder())
 {
 }
 
 bool Encoder::append(QByteArray &out, QStringView text)
 {
-    if (text.isEmpty())
-        return true;
-    if (!m_encoder.isValid())
-        return false;
-    if (m_encoding != TextEncoding::ShiftJis) {
-        // UTF-8 holds every character; only a lone surrogate has no form in it.
-        if (!text.isValidUtf16())
-            return false;
-    }
     const qsizetype oldSize = out.size();
-    out.resize(oldSize + m_encoder.requiredSpace(text.size()));
-    char *end = m_encoder.appendToBuffer(out.data() + oldSize, text);
-    out.resize(end - out.constData());
-    bool exact = !m_encoder.hasError();
-    if (exact && m_encoding == TextEncoding::ShiftJis) {
-        // The Shift-JIS encoder writes a substitute for what it cannot hold, without an error:
-        // read the bytes back and compare.
-        m_check = m_decoder(QByteArrayView(out).sliced(oldSize));
-        exact = !m_decoder.hasError() && m_check == text;
-    }
-    if (!exact)
-        out.truncate(oldSize);
-    return exact;
+    if (appendEncoded(m_utf8, out, text, m_encoding) < 0)
+        return true;
+    out.truncate(oldSize);
+    return false;
 }
 
 } // namespace TextCodec

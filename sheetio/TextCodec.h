@@ -29,7 +29,9 @@ namespace TextCodec
 inline constexpr qsizetype kDefaultPieceBytes = qsizetype(4) << 20;
 
 // A file starting with the UTF-8 byte order mark is UTF-8; otherwise valid UTF-8 is UTF-8 and
-// anything else is Shift-JIS (code page 932, as files from Japanese Windows are written).
+// anything else is Shift-JIS (code page 932, as files from Japanese Windows are written). Every
+// byte reaches the text: bytes invalid in the encoding, an incomplete character at the end
+// included, are read as U+FFFD, and the text then does not write back unchanged.
 //
 // Reads the device from its start in pieces of about pieceBytes, so that a large file is never
 // held as bytes and text at once (the text is the sheet's text pool: its memory is the file's).
@@ -40,11 +42,14 @@ inline constexpr qsizetype kDefaultPieceBytes = qsizetype(4) << 20;
 [[nodiscard]] DecodedText decode(QByteArrayView bytes);
 // Whether text written in encoding (without the byte order mark) is exactly bytes.
 [[nodiscard]] bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes);
+// Where in text the first character is that encoding cannot hold; -1 when it holds them all.
+[[nodiscard]] qsizetype unencodableAt(QStringView text, TextEncoding encoding);
 [[nodiscard]] QByteArray byteOrderMark(TextEncoding encoding);
 
 // Writes texts in one encoding, refusing characters the encoding cannot hold: they would be
-// written as some other character and the file would no longer say what the sheet shows. After a
-// refusal the encoder is spent (the converters keep their error), as the whole write is abandoned.
+// written as some other character and the file would no longer say what the sheet shows. Shift-JIS
+// is code page 932, which writes the seven characters of Linux input methods it has only as
+// look-alikes (〜 − — ‖ ¢ £ ¬) as those (see Cp932::encode).
 class Encoder
 {
 public:
@@ -54,9 +59,7 @@ public:
 
 private:
     TextEncoding m_encoding;
-    QStringEncoder m_encoder;
-    QStringDecoder m_decoder;
-    QString m_check;
+    QStringEncoder m_utf8;
 };
 
 } // namespace TextCodec

@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -73,6 +74,8 @@ private slots:
     void mouseUpPicksTheSheetAndOrdersTheBlock();
     void blockCommandsThroughTheRealClipboard();
     void rightClickOnARowHeaderOffersRows();
+    void keysStillReachTheSheetAfterACommand();
+    void stepsToDifferencesAndLinesUpRows();
     void editsACellInPlace_data();
     void editsACellInPlace();
     void editorNeverCutsALongText_data();
@@ -705,7 +708,7 @@ void TestForm1::windowIsCurrentWhenAMessageShows()
     // the loaded sheet, its tool frame and the file name in the strip above it.
     QFETCH(QString, action);
     Form1 &form = makeForm();
-    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x80y\r\nz,w\r\n");
+    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x85\x40y\r\nz,w\r\n");
     const QString other = m_dir->filePath(u"renamed.csv"_s);
     if (action == u"save as") {
         auto *mime = new QMimeData;
@@ -959,6 +962,68 @@ void TestForm1::rightClickOnARowHeaderOffersRows()
     form.mnuMain->close();
 }
 
+void TestForm1::keysStillReachTheSheetAfterACommand()
+{
+    // A command disables the sheet while it works; the keyboard focus must come back to it, not
+    // stay on a button or move to the other sheet (which would make that one active).
+    Form1 &form = makeForm();
+    for (int i = 0; i < 2; ++i) {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(writeFile(u"side%1.csv"_s.arg(i), "a,b\r\nc,d\r\ne,f\r\n"))});
+        QVERIFY(sendDrop(form.PicFile[i], mime));
+        delete mime;
+    }
+    AppState &state = form.state();
+    SheetView *view = form.grdData[0];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
+    QTRY_COMPARE(QApplication::focusWidget(), view);
+    QHeaderView *rows = view->verticalHeader();
+    QTest::mouseClick(rows->viewport(), Qt::RightButton, {},
+                      QPoint(rows->width() / 2, rows->sectionViewportPosition(1) + rows->sectionSize(1) / 2));
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    form.mnuGDel->trigger();
+    form.mnuMain->close();
+    QCOMPARE(state.grdData(0).rows(), 3);
+
+    QTRY_COMPARE(QApplication::focusWidget(), view);
+    QCOMPARE(state.ActiveSheet, 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(state.grdData(0).rows(), 4);
+    QCOMPARE(state.grdData(0).textMatrix(2, 1), u"c"_s);
+}
+
+void TestForm1::stepsToDifferencesAndLinesUpRows()
+{
+    Form1 &form = makeForm();
+    const QByteArray files[] = {"a,b\r\nc,d\r\ne,f\r\n", "a,b\r\nX,Y\r\nc,d\r\ne,f\r\n"};
+    for (int i = 0; i < 2; ++i) {
+        auto *mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(writeFile(u"side%1.csv"_s.arg(i), files[i]))});
+        QVERIFY(sendDrop(form.PicFile[i], mime));
+        delete mime;
+    }
+    QVERIFY(form.mnuAlign->isEnabled());
+    QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    AppState &state = form.state();
+    SheetView *view = form.grdData[0];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+    QTRY_COMPARE(QApplication::focusWidget(), view);
+
+    const Sheet &sheet = state.grdData(0);
+    QTest::keyClick(view, Qt::Key_F8);
+    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(2, 1));
+    QCOMPARE(state.grdData(1).row(), 2); // the other sheet follows, as after a click
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(2, 1));
+    QCOMPARE(m_ui->beeps, 1);
+    QVERIFY(!form.txtEdit[0]->isVisible());
+
+    form.mnuAlign->trigger();
+    QCOMPARE(cellTexts(sheet), u"a,b|,|c,d|e,f"_s);
+    QCOMPARE(colourMap(sheet), u"..|RR|..|.."_s);
+    QCOMPARE(colourMap(state.grdData(1)), u"..|RR|..|.."_s);
+}
+
 void TestForm1::editsACellInPlace_data()
 {
     QTest::addColumn<QString>("keys"); // typed on the sheet at (2, 2), then in the box; see below
@@ -967,7 +1032,7 @@ void TestForm1::editsACellInPlace_data()
     QTest::addColumn<bool>("editing");
 
     // Letters are typed, '{' is Enter, '<' Left, '>' Right, 'v' Down, '^' Esc, '!' a double
-    // click on the current cell.
+    // click on the current cell, '~' "漢字" composed with an input method and committed.
     QTest::newRow("a letter replaces the text, Enter stores it") << u"Q{"_s << u"Q"_s << QPoint(2, 2) << false;
     QTest::newRow("Enter starts from the text, caret at its end") << u"{Z{"_s << u"eZ"_s << QPoint(2, 2) << false;
     QTest::newRow("double click starts from the text") << u"!Y{"_s << u"eY"_s << QPoint(2, 2) << false;
@@ -975,6 +1040,9 @@ void TestForm1::editsACellInPlace_data()
     QTest::newRow("Esc on the sheet opens nothing") << u"^"_s << u"e"_s << QPoint(2, 2) << false;
     QTest::newRow("half-width katakana opens the editor") << u"ﾊ{"_s << u"ﾊ"_s << QPoint(2, 2) << false;
     QTest::newRow("a double-byte character opens the editor") << u"表{"_s << u"表"_s << QPoint(2, 2) << false;
+    QTest::newRow("input method composition opens the editor") << u"~{"_s << u"漢字"_s << QPoint(2, 2) << false;
+    QTest::newRow("Esc discards a composed edit") << u"~^"_s << u"e"_s << QPoint(2, 2) << false;
+    QTest::newRow("composition inside the editor adds to its text") << u"Q~{"_s << u"Q漢字"_s << QPoint(2, 2) << false;
     QTest::newRow("Down commits and moves down") << u"Qv"_s << u"Q"_s << QPoint(2, 3) << false;
     QTest::newRow("Right at the end commits and moves right") << u"Q>"_s << u"Q"_s << QPoint(3, 2) << false;
     QTest::newRow("Left inside the text only moves the caret") << u"Q<"_s << u"e"_s << QPoint(2, 2) << true;
@@ -1016,7 +1084,16 @@ void TestForm1::editsACellInPlace()
         else if (key == u'!')
             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
                                view->visualRect(view->model()->index(1, 1)).center());
-        else if (key.unicode() < 0x80)
+        else if (key == u'~') {
+            // The input method sends its events to whatever has the focus at the time.
+            QInputMethodEvent composing(u"かんじ"_s, {});
+            QCoreApplication::sendEvent(target, &composing);
+            QVERIFY2(form.txtEdit[0]->isVisible() && form.txtEdit[0]->hasFocus(),
+                     "the composition goes on in the edit box");
+            QInputMethodEvent commit;
+            commit.setCommitString(u"漢字"_s);
+            QCoreApplication::sendEvent(QApplication::focusWidget(), &commit);
+        } else if (key.unicode() < 0x80)
             QTest::keyClicks(target, QString(key));
         else {
             // A character no key of its own types, as a Japanese keyboard delivers it.

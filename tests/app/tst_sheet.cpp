@@ -684,6 +684,9 @@ void TestSheet::rowsAndColumnsMove_data()
         {u"+rows 1-2"_s});
     add("rows appended at the end", u"insertRows 4 1"_s, kFourByFour + u"|,,,"_s, u"....|....|..d.|....|...."_s,
         {u"+rows 3-3"_s});
+    add("rows inserted at several places at once", u"insertRowGroups 1 1 3 2 4 1"_s,
+        u",C1,C2,C3|,,,|R1,a1,a2,a3|R2,b1,b2,b3|,,,|,,,|R3,c1,c2,c3|,,,"_s,
+        u"....|....|....|..d.|....|....|....|...."_s, {u"reset"_s});
     add("rows removed from the middle", u"removeRows 1 2"_s, u",C1,C2,C3|R3,c1,c2,c3"_s, u"....|...."_s,
         {u"-rows 0-1"_s});
     add("every data row removed leaves the header row", u"removeRows 1 3"_s, u",C1,C2,C3"_s, u"...."_s,
@@ -737,7 +740,12 @@ void TestSheet::rowsAndColumnsMove()
         sheet.insertRows(at, count, move);
     else if (operation == u"removeRows"_s)
         sheet.removeRows(at, count, move);
-    else if (operation == u"insertCols"_s)
+    else if (operation == u"insertRowGroups"_s) {
+        std::vector<std::pair<int, int>> groups;
+        for (qsizetype i = 1; i + 1 < words.size(); i += 2)
+            groups.emplace_back(words.at(i).toInt(), words.at(i + 1).toInt());
+        sheet.insertRowGroups(groups);
+    } else if (operation == u"insertCols"_s)
         sheet.insertCols(at, count, move);
     else if (operation == u"removeCols"_s)
         sheet.removeCols(at, count, move);

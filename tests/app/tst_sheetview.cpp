@@ -41,6 +41,7 @@ private slots:
     void everyKeyStrokeRaisesKeyDown();
     void inputMethodTextReachesTheSheet();
     void inputMethodTextFollowsTheFocus();
+    void compositionMovesIntoTheBoxThatOpens();
     void doubleClickClicksOnce();
     void headerClicksSelectWholeRowsAndColumns_data();
     void headerClicksSelectWholeRowsAndColumns();
@@ -263,10 +264,13 @@ void TestSheetView::inputMethodTextReachesTheSheet()
         events << u"press %1"_s.arg(characterFromKeyAscii(*keyAscii));
         QVERIFY(*keyAscii < 0);
     });
+    connect(m_sheet.get(), &Sheet::compositionStarted, this, [&] { events << u"composing"_s; });
     QInputMethodEvent composing(u"にほん"_s, {});
     QCoreApplication::sendEvent(m_view.get(), &composing);
-    QVERIFY2(events.isEmpty(), "text still being composed is not typed yet");
+    // Text still being composed is not typed yet.
+    QCOMPARE(events, (QStringList{u"down 229 0"_s, u"composing"_s}));
 
+    events.clear();
     QInputMethodEvent commit;
     commit.setCommitString(u"日本"_s);
     QCoreApplication::sendEvent(m_view.get(), &commit);
@@ -296,6 +300,37 @@ void TestSheetView::inputMethodTextFollowsTheFocus()
     QCoreApplication::sendEvent(m_view.get(), &commit);
     QCOMPARE(presses, 1);
     QCOMPARE(box->text(), u"東京都"_s);
+}
+
+void TestSheetView::compositionMovesIntoTheBoxThatOpens()
+{
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    m_view->setFocus();
+    auto *box = new QLineEdit(m_view->viewport());
+    box->hide();
+    QStringList reachedBox;
+    connect(m_sheet.get(), &Sheet::compositionStarted, this, [&] {
+        box->show();
+        box->setFocus();
+    });
+    struct Spy : QObject
+    {
+        QStringList *seen;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::InputMethod)
+                *seen << static_cast<QInputMethodEvent *>(event)->preeditString();
+            return false;
+        }
+    } spy;
+    spy.seen = &reachedBox;
+    box->installEventFilter(&spy);
+
+    QInputMethodEvent composing(u"とうきょう"_s, {});
+    QCoreApplication::sendEvent(m_view.get(), &composing);
+    QCOMPARE(reachedBox, QStringList{u"とうきょう"_s});
+    QCOMPARE(QApplication::focusWidget(), box);
 }
 
 void TestSheetView::doubleClickClicksOnce()

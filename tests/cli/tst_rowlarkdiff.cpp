@@ -109,6 +109,11 @@ void TestRowlarkDiff::arguments_data()
         << 1 << u";"_s << QStringList{u"a.csv"_s, u"b.csv"_s};
     QTest::newRow("help wins over files")
         << QStringList{u"a"_s, u"--help"_s} << true << Command::Help << false << 0 << QString() << QStringList{u"a"_s};
+    QTest::newRow("delimiter outside the BMP") << QStringList{u"--delimiter"_s, u"𠀋"_s, u"a"_s, u"b"_s} << true
+                                               << Command::Diff << false << 1 << u"𠀋"_s << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("delimiter of two characters outside the BMP")
+        << QStringList{u"--dump"_s, u"--delimiter=𠀋𠀋"_s, u"a"_s} << false << Command::Help << false << 0 << QString()
+        << none;
     QTest::newRow("delimiter of two characters") << QStringList{u"--dump"_s, u"--delimiter"_s, u"ab"_s, u"a"_s} << false
                                                  << Command::Help << false << 0 << QString() << none;
     QTest::newRow("delimiter without its value") << QStringList{u"--dump"_s, u"a"_s, u"--delimiter"_s} << false
@@ -280,6 +285,15 @@ void TestRowlarkDiff::diff_data()
     QTest::newRow("text that cannot be written back is compared")
         << QByteArray("\xed\xf9,a\r\n") << QByteArray("\xed\xf9,b\r\n") << QStringList() << 1
         << QByteArray("差が　1　個あります\n1,2\n") << QStringList{u"file1.csv: "_s, u"file2.csv: "_s, u"上書き保存"_s};
+    QTest::newRow("delimiter outside the BMP")
+        << QByteArray("a𠀋b𠀋c\r\n") << QByteArray("a𠀋B𠀋c\r\n") << QStringList{u"--delimiter"_s, u"𠀋"_s} << 1
+        << QByteArray("差が　1　個あります\n1,2\n") << quiet;
+    QTest::newRow("Shift-JIS file with half a character more")
+        << QByteArray("a,\x82\xa0\r\nc,d") << QByteArray("a,\x82\xa0\r\nc,d\x82") << QStringList() << 1
+        << QByteArray("差が　1　個あります\n2,2\n") << QStringList{u"file2.csv: "_s, u"上書き保存"_s};
+    QTest::newRow("Shift-JIS file with half a character as its last row")
+        << QByteArray("a\r\n") << QByteArray("a\r\n\x81") << QStringList() << 1
+        << QByteArray("差はありません\nサイズに差異があります\n") << QStringList{u"file2.csv: "_s, u"上書き保存"_s};
     QTest::newRow("first file missing") << none << sheet << QStringList() << 2 << QByteArray()
                                         << QStringList{u"file1.csv: 読み込めません"_s};
     QTest::newRow("second file empty") << sheet << QByteArray("") << QStringList{u"--json"_s} << 2 << QByteArray()

@@ -107,6 +107,10 @@ void TestCsvReader::fields_data()
         << u"xabyabz\r\n"_s << split << u"ab"_s << Rows{{"x", "by", "bz"}} << complete;
     QTest::newRow("overlapping delimiter matches count separately")
         << u"xaaay\r\n"_s << split << u"aa"_s << Rows{{"x", "", "ay"}} << complete;
+    QTest::newRow("delimiter outside the BMP is one character")
+        << u"a𠀋b𠀋\r\n𠀋c\r\n"_s << split << u"𠀋"_s << Rows{{"a", "b", ""}, {"", "c", ""}} << complete;
+    QTest::newRow("longer delimiter starting outside the BMP")
+        << u"x𠀋ay𠀋az\r\n"_s << split << u"𠀋a"_s << Rows{{"x", "ay", "az"}} << complete;
 
     QTest::newRow("quoted field keeps its blanks")
         << u"\" a b \",c\r\n"_s << comma << u","_s << Rows{{" a b ", "c"}} << complete;

@@ -312,8 +312,8 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
 
 void TestFileIntake::textThatCannotBeWrittenBackWithdrawsOverwrite()
 {
-    // Neither UTF-8 nor Shift-JIS: the lone 0x80 byte cannot come back from the decoded text.
-    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x80y\r\nz,w\r\n");
+    // Neither UTF-8 nor Shift-JIS: the undefined pair 0x85 0x40 cannot come back from the decoded text.
+    const QString path = writeFile(u"odd bytes.csv"_s, "x,\x85\x40y\r\nz,w\r\n");
 
     LoadSheetFile(*m_state, *m_ui, 1, path);
 

@@ -3,6 +3,8 @@
 #include "Form3.h"
 #include "RecordingUserInterface.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,6 +31,8 @@ private slots:
     void laterActivationKeepsWhatWasTyped();
     void optionsCoupleTextBox();
     void textBoxTakesOneCharacter();
+    void textBoxCountsCharacters_data();
+    void textBoxCountsCharacters();
     void saveStoresChoice_data();
     void saveStoresChoice();
     void blankDelimiterIsRefused_data();
@@ -212,6 +216,62 @@ void TestForm3::textBoxTakesOneCharacter()
     QCOMPARE(m_form->txtKukan->text(), u"a"_s);
     m_form->txtKukan->setText(u"xyz"_s);
     QCOMPARE(m_form->txtKukan->text(), u"x"_s);
+}
+
+void TestForm3::textBoxCountsCharacters_data()
+{
+    QTest::addColumn<QString>("delimiter"); // in the settings when the dialog opens
+    QTest::addColumn<QString>("caret"); // "all": the text selected; "start", "end": nothing selected
+    QTest::addColumn<QString>("how"); // "input method" commits the text, "paste" inserts it
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("input method types a character outside the BMP")
+        << u"|"_s << u"all"_s << u"input method"_s << u"𠀋"_s << u"𠀋"_s;
+    QTest::newRow("second character after it is refused")
+        << u"𠀋"_s << u"end"_s << u"input method"_s << u"a"_s << u"𠀋"_s;
+    QTest::newRow("second character before it is refused")
+        << u"𠀋"_s << u"start"_s << u"input method"_s << u"a"_s << u"𠀋"_s;
+    QTest::newRow("character outside the BMP after one is refused whole")
+        << u"a"_s << u"end"_s << u"input method"_s << u"😀"_s << u"a"_s;
+    QTest::newRow("pasted text keeps its first character") << u"|"_s << u"all"_s << u"paste"_s << u"𠀋x"_s << u"𠀋"_s;
+    QTest::newRow("pasted text outside the BMP second") << u"|"_s << u"all"_s << u"paste"_s << u"x𠀋"_s << u"x"_s;
+    QTest::newRow("hand-edited delimiter of two such characters keeps both")
+        << u"𠀋𠀋"_s << u"end"_s << u"paste"_s << u"a"_s << u"𠀋𠀋"_s;
+}
+
+void TestForm3::textBoxCountsCharacters()
+{
+    QFETCH(QString, delimiter);
+    QFETCH(QString, caret);
+    QFETCH(QString, how);
+    QFETCH(QString, text);
+    QFETCH(QString, result);
+
+    m_state->DelimiterMode = 1;
+    m_state->UserDelimiter = delimiter;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QLineEdit *box = m_form->txtKukan;
+    QCOMPARE(box->text(), delimiter);
+    if (caret == u"start")
+        box->home(false);
+    else if (caret == u"end")
+        box->end(false);
+    QCOMPARE(box->hasSelectedText(), caret == u"all");
+
+    if (how == u"input method") {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(box, &commit);
+    } else {
+        box->insert(text);
+    }
+    QCOMPARE(box->text(), result);
+
+    QTest::mouseClick(m_form->cmdSave, Qt::LeftButton);
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(m_state->UserDelimiter, result);
 }
 
 void TestForm3::saveStoresChoice_data()

@@ -15,6 +15,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(TextEncoding)
+
 namespace
 {
 const QString kSaveFailedText = u"保存に失敗しました"_s;
@@ -34,6 +36,8 @@ private slots:
     void savedFileFollowsSettings();
     void failedSaveKeepsEverything_data();
     void failedSaveKeepsEverything();
+    void unencodableCharacterIsNamed_data();
+    void unencodableCharacterIsNamed();
     void overwriteSaveWritesLoadedFile();
     void overwriteSaveWithoutName();
     void saveDialogSettings_data();
@@ -179,6 +183,61 @@ void TestSaveCommands::failedSaveKeepsEverything()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.csv"_s});
 }
 
+void TestSaveCommands::unencodableCharacterIsNamed_data()
+{
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<QString>("delimiter"); // "," saves in the comma mode
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QString>("note"); // the message's second line
+
+    const QString lone(QChar(0xD83D));
+    QTest::newRow("character outside the BMP")
+        << TextEncoding::ShiftJis << u","_s
+        << QList<QStringList>{{u"a"_s, u"b"_s}, {u"c"_s, u"d"_s}, {u"e"_s, u"x😀y"_s}} << u"3行 2列: 😀"_s;
+    QTest::newRow("first in the file's order")
+        << TextEncoding::ShiftJis << u","_s << QList<QStringList>{{u"日本"_s, u"ok"_s}, {u"é"_s, u"😀"_s}}
+        << u"2行 1列: é"_s;
+    QTest::newRow("delimiter the encoding cannot hold")
+        << TextEncoding::ShiftJis << u"😀"_s << QList<QStringList>{{u"a"_s, u"™"_s}} << u"区切り文字: 😀"_s;
+    QTest::newRow("character that does not show")
+        << TextEncoding::ShiftJis << u","_s << QList<QStringList>{{u"a\u200Eb"_s}} << u"1行 1列: U+200E"_s;
+    QTest::newRow("half a surrogate pair in UTF-8")
+        << TextEncoding::Utf8 << u","_s << QList<QStringList>{{u"a"_s}, {u"b"_s + lone}} << u"2行 1列: U+D83D"_s;
+}
+
+void TestSaveCommands::unencodableCharacterIsNamed()
+{
+    QFETCH(TextEncoding, encoding);
+    QFETCH(QString, delimiter);
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(QString, note);
+
+    const QByteArray oldBytes = "old\r\n";
+    const QString path = writeFile(u"old.csv"_s, oldBytes);
+    m_state->DelimiterMode = delimiter == u","_s ? 0 : 1;
+    m_state->UserDelimiter = delimiter;
+    fillSheet(0, rows);
+    m_state->grdData(0).setFileFormat({encoding, LineEnd::CrLf, true});
+    m_state->SheetFileName[0] = path;
+
+    for (const bool saveAs : {false, true}) {
+        m_ui->messages.clear();
+        if (saveAs) {
+            m_ui->scriptedSavePaths = {m_dir->filePath(u"new.csv"_s)};
+            cmdName_Click(*m_state, *m_ui, 0);
+        } else {
+            cmdSave_Click(*m_state, *m_ui, 0);
+        }
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages[0].text, kSaveFailedText + u"\r\n"_s + note);
+        QCOMPARE(m_ui->messages[0].title, kReportTitle);
+        QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
+    }
+    QCOMPARE(readTestFile(path), oldBytes);
+    QVERIFY(!QFile::exists(m_dir->filePath(u"new.csv"_s)));
+    QCOMPARE(m_state->SheetFileName[0], path);
+}
+
 void TestSaveCommands::overwriteSaveWritesLoadedFile()
 {
     const QString path = writeFile(u"loaded.csv"_s, "a,b\r\nc,d\r\n");
@@ -277,7 +336,7 @@ void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
         source = writeFile(u"source.txt"_s, sourceBytes);
         LoadSheetFile(*m_state, *m_ui, 0, source);
     } else if (how == u"encoding") {
-        sourceBytes = "x,\x80y\r\n";
+        sourceBytes = "x,\xed\xf9y\r\n"; // a NEC-selected IBM extension, written back as IBM
         source = writeFile(u"source.csv"_s, sourceBytes);
         LoadSheetFile(*m_state, *m_ui, 0, source);
     } else {

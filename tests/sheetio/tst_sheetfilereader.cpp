@@ -42,6 +42,8 @@ private slots:
     void messages();
     void encodings_data();
     void encodings();
+    void everyByteReachesACell_data();
+    void everyByteReachesACell();
     void decodingInPieces_data();
     void decodingInPieces();
     void roundTrip_data();
@@ -206,7 +208,9 @@ void TestSheetFileReader::encodings_data()
     QTest::newRow("Shift-JIS duplicate code is not written back")
         << QByteArray("\xed\xf9") << TextEncoding::ShiftJis << u"\uFA15"_s << false;
     QTest::newRow("bytes invalid in both")
-        << QByteArray("a\x82\x20\xff") << TextEncoding::ShiftJis << u"a\u001a \u001a"_s << false;
+        << QByteArray("a\x82\x20\x85\x40") << TextEncoding::ShiftJis << u"a\uFFFD \uFFFD@"_s << false;
+    QTest::newRow("Shift-JIS bytes that are no character in UTF-8")
+        << QByteArray("\x80\xa0\xfd\xff") << TextEncoding::ShiftJis << u"\u0080\uF8F0\uF8F1\uF8F3"_s << true;
     QTest::newRow("invalid UTF-8 after the byte order mark")
         << kBom + "a\xff" << TextEncoding::Utf8Bom << u"a\uFFFD"_s << false;
     QTest::newRow("NUL bytes are UTF-8") << QByteArray("a\0b", 3) << TextEncoding::Utf8 << u"a\0b"_s << true;
@@ -231,6 +235,58 @@ void TestSheetFileReader::encodings()
     QCOMPARE(sheet.fileFormat().encoding, encoding);
 }
 
+void TestSheetFileReader::everyByteReachesACell_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("delimiter"); // "," reads in the comma mode
+    QTest::addColumn<QList<QStringList>>("cells");
+    QTest::addColumn<bool>("writesBack");
+
+    QTest::newRow("Shift-JIS ending in half a character")
+        << QByteArray("a,\x82\xa0\r\nc,d\x82") << u","_s
+        << QList<QStringList>{{u"a"_s, u"あ"_s}, {u"c"_s, u"d\uFFFD"_s}} << false;
+    QTest::newRow("last row only half a character")
+        << QByteArray("a\r\n\x81") << u","_s << QList<QStringList>{{u"a"_s}, {u"\uFFFD"_s}} << false;
+    QTest::newRow("half a character before a line end")
+        << QByteArray("\x93\xfa\x82\r\nb") << u","_s << QList<QStringList>{{u"日\uFFFD"_s}, {u"b"_s}} << false;
+    QTest::newRow("half a character before the delimiter")
+        << QByteArray("\x82|b") << u"|"_s << QList<QStringList>{{u"\uFFFD"_s, u"b"_s}} << false;
+    QTest::newRow("delimiter 0x1A") << QByteArray("\x93\xfa\x1a\x1c\x1a\x7f") << u"\x1a"_s
+                                    << QList<QStringList>{{u"日"_s, u"\x1c"_s, u"\x7f"_s}} << true;
+    QTest::newRow("delimiter 0x1C") << QByteArray("\x1a\x1c\x93\xfa\x1c\x7f") << u"\x1c"_s
+                                    << QList<QStringList>{{u"\x1a"_s, u"日"_s, u"\x7f"_s}} << true;
+    QTest::newRow("delimiter 0x7F") << QByteArray("\x1a\x7f\x1c\x7f\x93\xfa") << u"\x7f"_s
+                                    << QList<QStringList>{{u"\x1a"_s, u"\x1c"_s, u"日"_s}} << true;
+    QTest::newRow("NEC and IBM extensions") << QByteArray("\x87\x40,\xfa\xb1,\xfb\xfc,\xfa\x40\r\n") << u","_s
+                                            << QList<QStringList>{{u"①"_s, u"﨑"_s, u"髙"_s, u"ⅰ"_s}} << true;
+    QTest::newRow("NEC-selected IBM extension")
+        << QByteArray("\xee\xe0,x") << u","_s << QList<QStringList>{{u"髙"_s, u"x"_s}} << false;
+}
+
+void TestSheetFileReader::everyByteReachesACell()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, delimiter);
+    QFETCH(QList<QStringList>, cells);
+    QFETCH(bool, writesBack);
+
+    const QString path = writeFile(u"bytes.csv"_s, bytes);
+    SheetFileReader reader(delimiter == u","_s ? 0 : 1, delimiter);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.format().encoding, TextEncoding::ShiftJis);
+    QCOMPARE(reader.writesBackUnchanged(), writesBack);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    Sheet sheet;
+    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
+    QList<QStringList> read;
+    for (int r = 1; r < sheet.rows(); ++r) {
+        read.append(QStringList());
+        for (int c = 1; c < sheet.cols(); ++c)
+            read.back().append(sheet.textMatrix(r, c));
+    }
+    QCOMPARE(read, cells);
+}
+
 void TestSheetFileReader::decodingInPieces_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -239,6 +295,8 @@ void TestSheetFileReader::decodingInPieces_data()
     QTest::newRow("Shift-JIS") << QByteArray("\x93\xfa\x96\x7b\x8c\xea,\xb6\xc0\r\n\x95\x5c\x8c\x76\x8e\x5a\r\n");
     QTest::newRow("Shift-JIS with a duplicate code") << QByteArray("\x93\xfa,\xed\xf9,\x96\x7b\r\n");
     QTest::newRow("UTF-8 broken late") << QByteArray("日本語日本語,\xe3\x81");
+    QTest::newRow("Shift-JIS ending in half a character") << QByteArray("\x93\xfa\x96\x7b,\x8c\xea\r\nab\x82");
+    QTest::newRow("Shift-JIS with undefined pairs") << QByteArray("\x93\xfa\x82\x7c\x85\x40\x82\r\x93\xfa");
 }
 
 void TestSheetFileReader::decodingInPieces()
@@ -283,6 +341,13 @@ void TestSheetFileReader::roundTrip_data()
     QTest::newRow("Shift-JIS, LF") << QByteArray("\x93\xfa,\x96\x7b\n") << 0 << LineEnd::Lf << true;
     QTest::newRow("Shift-JIS, CR, no final line end")
         << QByteArray("\x93\xfa,a\r\x96\x7b,b") << 0 << LineEnd::Cr << false;
+    QTest::newRow("Shift-JIS, look-alikes of characters typed on Linux")
+        << QByteArray("\x81\x60,\x81\x7c,\x81\x5c,\x81\x61,\x81\x91,\x81\x92,\x81\xca\r\n") << 0 << LineEnd::CrLf
+        << true;
+    QTest::newRow("Shift-JIS, NEC and IBM extensions as Windows writes them")
+        << QByteArray("\x87\x40\x87\x54,\xfa\x40\xfa\xb1\xfb\xfc\xfa\x5c\r\n") << 0 << LineEnd::CrLf << true;
+    QTest::newRow("Shift-JIS, control bytes and single bytes past ASCII")
+        << QByteArray("\x93\xfa\x1a\x1c\x7f,\x80\xa0\xfd\xfe\xff\r\n") << 0 << LineEnd::CrLf << true;
     QTest::newRow("delimiter mode keeps blanks and quotes")
         << QByteArray(" a |\"b\"|\r\nc||\r\n") << 1 << LineEnd::CrLf << true;
     QTest::newRow("lone LF inside a cell") << QByteArray("a\nb|c\r\nd|e\r\n") << 1 << LineEnd::CrLf << true;

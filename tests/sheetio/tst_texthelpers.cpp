@@ -68,6 +68,8 @@ void TestTextHelpers::getField_data()
     QTest::newRow("longer delimiter: last field") << u"xabyabz"_s << u"ab"_s << 3 << u"bz"_s;
     QTest::newRow("overlapping delimiter gives an empty field") << u"xaaay"_s << u"aa"_s << 2 << QString();
     QTest::newRow("overlapping delimiter, after both matches") << u"xaaay"_s << u"aa"_s << 3 << u"ay"_s;
+    QTest::newRow("delimiter outside the BMP") << u"a😀b😀c"_s << u"😀"_s << 2 << u"b"_s;
+    QTest::newRow("longer delimiter starting outside the BMP") << u"x😀ay😀az"_s << u"😀a"_s << 3 << u"az"_s;
 }
 
 void TestTextHelpers::getField()

@@ -106,6 +106,12 @@ void TestWriteSheetFile::written_data()
         << Rows{{"日本"}} << QString() << u","_s << format(TextEncoding::Utf8Bom) << QByteArray("\xEF\xBB\xBF日本\r\n");
     QTest::newRow("Shift-JIS") << Rows{{"日本", "ｶﾀ"}} << QString() << u","_s << format(TextEncoding::ShiftJis)
                                << QByteArray("\x93\xfa\x96\x7b,\xb6\xc0\r\n");
+    QTest::newRow("Shift-JIS: characters typed on Linux as their look-alikes")
+        << Rows{{"〜−—‖", "¢£¬"}} << QString() << u","_s << format(TextEncoding::ShiftJis)
+        << QByteArray("\x81\x60\x81\x7c\x81\x5c\x81\x61,\x81\x91\x81\x92\x81\xca\r\n");
+    QTest::newRow("Shift-JIS: extensions as Windows writes them")
+        << Rows{{"髙﨑ⅰ", "≒Ⅰ"}} << QString() << u"\x1a"_s << format(TextEncoding::ShiftJis)
+        << QByteArray("\xfb\xfc\xfa\xb1\xfa\x40\x1a\x81\xe0\x87\x54\r\n");
 }
 
 void TestWriteSheetFile::written()

@@ -1,0 +1,113 @@
+// Times "行を揃える" on a 32716 x 100 pair whose second sheet has 50 rows deleted and 50 other rows
+// inserted at random places, both shown (32716 rows, so that the lined-up sheets, 50 rows longer,
+// just fit the row limit of 32766 data rows):
+//
+//     bench_align [--runs N]
+//
+// the lining up with its silent re-comparison, and the row matching alone. Prints the median and
+// the slowest of N runs (default 7).
+
+#include "AppState.h"
+#include "BenchRuns.h"
+#include "Differences.h"
+#include "RowAlignment.h"
+#include "SilentUserInterface.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <random>
+#include <set>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+constexpr int kMoved = 50;
+constexpr int kRows = 32766 - kMoved;
+constexpr int kCols = 100;
+
+// Data rows by their number in the generated sequence: a row's texts depend on it alone.
+SheetData makeSheet(const std::vector<int> &rowIds)
+{
+    const int rows = int(rowIds.size());
+    SheetData data(rows + 1, kCols + 1);
+    QString pool;
+    pool.reserve(qsizetype(rows) * kCols * 9);
+    const auto put = [&](int r, int c, const QString &text) {
+        data.setCellRef(r, c, {quint32(pool.size()), quint32(text.size())});
+        pool += text;
+    };
+    for (int c = 1; c <= kCols; ++c)
+        put(0, c, QString::number(c) + u"列"_s);
+    for (int r = 1; r <= rows; ++r) {
+        put(r, 0, QString::number(r) + u"行"_s);
+        for (int c = 1; c <= kCols; ++c)
+            put(r, c, u"v%1_%2"_s.arg(rowIds[size_t(r - 1)]).arg(c));
+    }
+    data.setPool(std::move(pool));
+    return data;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = runsFromArguments(app.arguments());
+
+    std::mt19937 random(5);
+    std::vector<int> first(kRows);
+    for (int r = 0; r < kRows; ++r)
+        first[size_t(r)] = r;
+    std::vector<int> second = first;
+    std::set<int> deleted;
+    while (int(deleted.size()) < kMoved)
+        deleted.insert(std::uniform_int_distribution<int>(0, kRows - 1)(random));
+    for (auto it = deleted.rbegin(); it != deleted.rend(); ++it)
+        second.erase(second.begin() + *it);
+    for (int i = 0; i < kMoved; ++i) {
+        const int at = std::uniform_int_distribution<int>(0, int(second.size()))(random);
+        second.insert(second.begin() + at, kRows + i);
+    }
+    const SheetData left = makeSheet(first);
+    const SheetData right = makeSheet(second);
+
+    AppState state;
+    SilentUserInterface ui;
+    std::vector<double> ms;
+    std::array<int, 2> rowsAfter{};
+    for (int run = 0; run < runs; ++run) {
+        state.grdData(0).setData(left);
+        state.grdData(1).setData(right);
+        for (int i = 0; i < 2; ++i)
+            state.grdData(i).setVisible(true);
+        state.mnuUndoChecked = true;
+        QElapsedTimer timer;
+        timer.start();
+        mnuAlign_Click(state, ui);
+        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
+        rowsAfter = {state.grdData(0).rows(), state.grdData(1).rows()};
+    }
+    std::vector<double> matching;
+    for (int run = 0; run < runs; ++run) {
+        state.grdData(0).setData(left);
+        state.grdData(1).setData(right);
+        QElapsedTimer timer;
+        timer.start();
+        const auto rows = rowIdentities(state.grdData(0), state.grdData(1));
+        const RowAlignment alignment = alignRows(rows[0], rows[1]);
+        matching.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (alignment.addedRows(0) != kMoved || alignment.addedRows(1) != kMoved)
+            std::printf("  (matching added %d and %d rows)\n", alignment.addedRows(0), alignment.addedRows(1));
+    }
+    std::printf("%d x 100 pair, %d rows deleted and %d inserted in the second, %d runs\n", kRows, kMoved, kMoved, runs);
+    reportRuns("line up rows, re-compared", ms, 500);
+    reportRuns("row matching alone", matching, 0);
+    std::printf("rows afterwards, header included: %d and %d (%d expected)\n", rowsAfter[0], rowsAfter[1],
+                kRows + 1 + kMoved);
+    return 0;
+}

@@ -1,0 +1,120 @@
+#include "Differences.h"
+
+#include "AppState.h"
+#include "CellEditor.h"
+#include "Colors.h"
+#include "CompareEngine.h"
+#include "GridError.h"
+#include "NewSheets.h"
+#include "RowAlignment.h"
+#include "SheetLock.h"
+#include "UndoSnapshots.h"
+#include "UserInterface.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+const QString kAlignTooLongText = u"行を揃えると行数が上限（%1行）を超えるため、揃えられません。"_s.arg(kMaxRowCol - 1);
+
+namespace
+{
+const QString kAlignTitle = u"行を揃える"_s;
+
+bool isMarked(const Sheet &sheet, int row, int col)
+{
+    const OleColor color = sheet.backColorAt(row, col);
+    return color == kDiffBackColor || color == kExtraBackColor;
+}
+
+std::optional<std::pair<int, int>> findMarked(const Sheet &sheet, StepDirection direction)
+{
+    const int rows = sheet.rows();
+    const int cols = sheet.cols();
+    int row = sheet.row();
+    int col = sheet.col();
+    const int step = direction == StepDirection::Next ? 1 : -1;
+    for (;;) {
+        col += step;
+        if (col >= cols) {
+            col = 1;
+            ++row;
+        } else if (col < 1) {
+            col = cols - 1;
+            --row;
+        }
+        if (row < 1 || row >= rows)
+            return std::nullopt;
+        if (isMarked(sheet, row, col))
+            return std::pair{row, col};
+    }
+}
+
+void scrollIntoView(Sheet &sheet, int row, int col)
+{
+    if (row >= sheet.rows() || col >= sheet.cols())
+        return;
+    if (!sheet.rowIsVisible(row))
+        sheet.setTopRow(row);
+    if (!sheet.colIsVisible(col))
+        sheet.setLeftCol(col);
+}
+
+} // namespace
+
+void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
+{
+    if (state.CompareRunning)
+        return;
+    const int index = activeSheetIndex(state);
+    if (index < 0 || !state.grdData(index).isVisible())
+        return;
+    Sheet &sheet = state.grdData(index);
+    const std::optional<std::pair<int, int>> found = findMarked(sheet, direction);
+    if (!found) {
+        ui.beep();
+        return;
+    }
+    const auto [row, col] = *found;
+    ignoreGridErrors([&] { sheet.setCurrentCell(row, col); });
+    grdData_Click(state, index);
+    for (int i = 0; i < 2; ++i)
+        if (state.grdData(i).isVisible())
+            ignoreGridErrors([&] { scrollIntoView(state.grdData(i), row, col); });
+}
+
+void mnuAlign_Click(AppState &state, UserInterface &ui)
+{
+    if (state.CompareRunning || !state.grdData(0).isVisible() || !state.grdData(1).isVisible())
+        return;
+    const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(state.grdData(0), state.grdData(1));
+    const RowAlignment alignment = alignRows(rows[0], rows[1]);
+    if (alignment.changesNothing())
+        return;
+    for (int i = 0; i < 2; ++i) {
+        if (qint64(state.grdData(i).rows()) + alignment.addedRows(i) > kMaxRowCol) {
+            ui.showMessage(kAlignTooLongText, kAlignTitle, MessageIcon::Exclamation);
+            return;
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        const std::vector<RowInsertion> &insertions = alignment.insertions[size_t(i)];
+        if (insertions.empty())
+            continue;
+        SaveUndoSnapshot(state, i);
+        Sheet &sheet = state.grdData(i);
+        sheet.setRedraw(false);
+        sheet.setEnabled(false);
+        ignoreGridErrors([&] {
+            std::vector<std::pair<int, int>> groups;
+            groups.reserve(insertions.size());
+            for (const RowInsertion &insertion : insertions)
+                groups.emplace_back(insertion.before, insertion.count);
+            sheet.insertRowGroups(groups);
+            NumberRowHeaders(sheet);
+        });
+        sheet.setEnabled(true);
+        sheet.setRedraw(true);
+    }
+    CompareSheets(state, ui, false);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// Lining up the rows of two sheets that differ by inserted and deleted rows.
+//
+// The comparison itself is positional: one extra row in the middle of a file makes every row
+// below it differ. Lining up finds the longest common sequence of identical rows (Myers' O(ND)
+// difference algorithm on row identities), then, in each
+// stretch between two matched rows, pairs the rows of both sheets in order and gives the sheet
+// whose stretch is shorter empty rows, so that the rest of the longer stretch faces empty rows.
+
+// `count` empty rows go in before row `before` of the sheet as it is now: data rows count from
+// 1, and `before` one past the last row appends.
+struct RowInsertion
+{
+    int before = 0;
+    int count = 0;
+
+    friend bool operator==(const RowInsertion &, const RowInsertion &) = default;
+};
+
+struct RowAlignment
+{
+    // Per sheet, in ascending order of `before`.
+    std::array<std::vector<RowInsertion>, 2> insertions;
+    // Per sheet, the data row (from 1) of the other sheet facing each of its data rows after the
+    // lining up, or 0 where it faces an inserted empty row: what the companion reports.
+    std::array<std::vector<int>, 2> partners;
+
+    [[nodiscard]] int addedRows(int sheet) const;
+    [[nodiscard]] bool changesNothing() const
+    {
+        return insertions[0].empty() && insertions[1].empty();
+    }
+};
+
+// Rows by identity: one number per data row of each sheet, equal exactly when the rows are.
+//
+// The search gives up on the longest sequence once it has compared about `effortLimit` pairs of
+// rows; what it matched by then still lines up, the rest is paired in order. Two sheets with
+// nothing in common would otherwise take seconds.
+[[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                                     std::int64_t effortLimit = 200'000'000);
+
+class Sheet;
+
+// The identities of both sheets' data rows: rows are the same when their texts agree in every
+// data column both sheets have. Hashes sort the rows into buckets; within a bucket the texts
+// decide, so two different rows never share an identity.
+[[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second);

@@ -1,0 +1,161 @@
+#include "RowAlignment.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Rows written as letters: "abcd" is four rows, equal letters are equal rows.
+namespace
+{
+std::vector<std::uint32_t> identities(const QString &rows)
+{
+    std::vector<std::uint32_t> result;
+    for (const QChar row : rows)
+        result.push_back(row.unicode());
+    return result;
+}
+
+RowAlignment align(const QString &first, const QString &second, std::int64_t effort = 1'000'000)
+{
+    return alignRows(identities(first), identities(second), effort);
+}
+
+// Both sheets after the lining up, an inserted empty row written as '-'.
+QString linedUp(const QString &rows, const std::vector<RowInsertion> &insertions, std::vector<int> *places = nullptr)
+{
+    QString result;
+    size_t next = 0;
+    for (int row = 1; row <= rows.size() + 1; ++row) {
+        while (next < insertions.size() && insertions[next].before == row)
+            result += QString(insertions[next++].count, u'-');
+        if (row <= rows.size()) {
+            if (places)
+                places->push_back(int(result.size()));
+            result += rows.at(row - 1);
+        }
+    }
+    return result;
+}
+
+int longestCommonSequence(const QString &a, const QString &b)
+{
+    std::vector<std::vector<int>> table(size_t(a.size() + 1), std::vector<int>(size_t(b.size() + 1)));
+    for (qsizetype i = 1; i <= a.size(); ++i)
+        for (qsizetype j = 1; j <= b.size(); ++j)
+            table[size_t(i)][size_t(j)] = a.at(i - 1) == b.at(j - 1)
+                ? table[size_t(i - 1)][size_t(j - 1)] + 1
+                : std::max(table[size_t(i - 1)][size_t(j)], table[size_t(i)][size_t(j - 1)]);
+    return table[size_t(a.size())][size_t(b.size())];
+}
+
+int rowsFacingEqualRows(const QString &a, const QString &b)
+{
+    int equal = 0;
+    for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i)
+        equal += a.at(i) == b.at(i) && a.at(i) != u'-';
+    return equal;
+}
+} // namespace
+
+class TestRowAlignment : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void linesUpInsertedAndDeletedRows_data();
+    void linesUpInsertedAndDeletedRows();
+    void findsALongestCommonSequence();
+    void givesUpGracefullyWhenTheEffortRunsOut();
+};
+
+void TestRowAlignment::linesUpInsertedAndDeletedRows_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("firstAfter");
+    QTest::addColumn<QString>("secondAfter");
+
+    QTest::newRow("identical sheets") << u"abcd"_s << u"abcd"_s << u"abcd"_s << u"abcd"_s;
+    QTest::newRow("row inserted in the middle of the second") << u"abcd"_s << u"abXcd"_s << u"ab-cd"_s << u"abXcd"_s;
+    QTest::newRow("row inserted at the top of the second") << u"abcd"_s << u"Xabcd"_s << u"-abcd"_s << u"Xabcd"_s;
+    QTest::newRow("rows appended to the second") << u"abcd"_s << u"abcdXY"_s << u"abcd--"_s << u"abcdXY"_s;
+    QTest::newRow("row inserted in the first") << u"abXcd"_s << u"abcd"_s << u"abXcd"_s << u"ab-cd"_s;
+    QTest::newRow("row deleted at the top of the first") << u"bcd"_s << u"abcd"_s << u"-bcd"_s << u"abcd"_s;
+    QTest::newRow("last row deleted from the second") << u"abcd"_s << u"abc"_s << u"abcd"_s << u"abc-"_s;
+    QTest::newRow("changed rows in a stretch face each other")
+        << u"abXYe"_s << u"abPQRe"_s << u"abXY-e"_s << u"abPQRe"_s;
+    QTest::newRow("changed row, nothing to insert") << u"abXd"_s << u"abYd"_s << u"abXd"_s << u"abYd"_s;
+    QTest::newRow("insertions in both sheets") << u"aXbcd"_s << u"abcYd"_s << u"aXbc-d"_s << u"a-bcYd"_s;
+    QTest::newRow("sheets of empty rows") << u"    "_s << u"  "_s << u"    "_s << u"  --"_s;
+    QTest::newRow("nothing in common") << u"abc"_s << u"XYZW"_s << u"abc-"_s << u"XYZW"_s;
+    QTest::newRow("one empty side") << QString() << u"ab"_s << u"--"_s << u"ab"_s;
+}
+
+void TestRowAlignment::linesUpInsertedAndDeletedRows()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, firstAfter);
+    QFETCH(QString, secondAfter);
+
+    const RowAlignment alignment = align(first, second);
+    QCOMPARE(linedUp(first, alignment.insertions[0]), firstAfter);
+    QCOMPARE(linedUp(second, alignment.insertions[1]), secondAfter);
+    QCOMPARE(alignment.changesNothing(), first.size() == second.size() && firstAfter == first);
+    // Each row's partner is the row facing it afterwards, or none when an empty row does.
+    std::array<std::vector<int>, 2> places;
+    const std::array<QString, 2> after{linedUp(first, alignment.insertions[0], &places[0]),
+                                       linedUp(second, alignment.insertions[1], &places[1])};
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        for (size_t row = 0; row < places[size_t(sheet)].size(); ++row) {
+            const int place = places[size_t(sheet)][row];
+            const int partner = alignment.partners[size_t(sheet)][row];
+            const QChar facing = after[size_t(1 - sheet)].at(place);
+            QCOMPARE(partner == 0, facing == u'-');
+            if (partner > 0)
+                QCOMPARE(places[size_t(1 - sheet)][size_t(partner - 1)], place);
+        }
+    }
+}
+
+void TestRowAlignment::findsALongestCommonSequence()
+{
+    // Against a plain dynamic-programming count, on random sheets with few distinct rows.
+    QRandomGenerator random(11);
+    for (int round = 0; round < 300; ++round) {
+        QString a, b;
+        const int lengthA = random.bounded(0, 40);
+        const int lengthB = random.bounded(0, 40);
+        for (int i = 0; i < lengthA; ++i)
+            a += QChar(u'a' + random.bounded(0, 4));
+        for (int i = 0; i < lengthB; ++i)
+            b += QChar(u'a' + random.bounded(0, 4));
+        const RowAlignment alignment = align(a, b);
+        const QString afterA = linedUp(a, alignment.insertions[0]);
+        const QString afterB = linedUp(b, alignment.insertions[1]);
+        QCOMPARE(afterA.size(), afterB.size());
+        QVERIFY2(rowsFacingEqualRows(afterA, afterB) >= longestCommonSequence(a, b),
+                 qPrintable(a + u" / "_s + b + u" -> "_s + afterA + u" / "_s + afterB));
+    }
+}
+
+void TestRowAlignment::givesUpGracefullyWhenTheEffortRunsOut()
+{
+    QString a, b;
+    for (int i = 0; i < 2000; ++i) {
+        a += QChar(0x4E00 + i);
+        b += QChar(0x6000 + i);
+    }
+    b.insert(1000, a.mid(500, 10)); // ten rows in common, deep inside
+    const RowAlignment alignment = align(a, b, 10'000);
+    const QString afterA = linedUp(a, alignment.insertions[0]);
+    const QString afterB = linedUp(b, alignment.insertions[1]);
+    // Still two sheets of one length, every row kept in its order.
+    QCOMPARE(afterA.size(), afterB.size());
+    QCOMPARE(QString(afterA).remove(u'-'), a);
+    QCOMPARE(QString(afterB).remove(u'-'), b);
+}
+
+QTEST_GUILESS_MAIN(TestRowAlignment)
+#include "tst_rowalignment.moc"
