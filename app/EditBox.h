@@ -5,6 +5,11 @@
 #include <QObject>
 #include <QString>
 
+// The most characters an edit box holds: what the line edit on screen can hold. A longer text
+// would reach the screen cut short, and the first key typed would store the cut text in the
+// cell, so the editor refuses to start from such a text.
+inline constexpr int kMaxEditLength = 32767;
+
 // One in-cell edit box, txtEdit(i): a text box of the main window that the editor lays over the
 // current cell of sheet i. Like a sheet, it is the control's state and events without a widget:
 // the logic reads and sets its text and caret, places, shows, hides and focuses it here, and
@@ -26,7 +31,8 @@ public:
     {
         return m_text;
     }
-    // Replacing the text puts the caret after it, as a text box does.
+    // Replacing the text puts the caret after it, as a text box does. At most kMaxEditLength
+    // characters.
     void setText(const QString &text);
     // Caret position: 0 is before the first character. Clamped to the text.
     [[nodiscard]] int selStart() const

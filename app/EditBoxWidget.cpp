@@ -14,6 +14,7 @@ EditBoxWidget::EditBoxWidget(EditBox &box, const Twips &twips, QWidget *parent)
     , m_twips(twips)
 {
     setFont(sheetFont());
+    setMaxLength(kMaxEditLength);
     connect(&box, &EditBox::changed, this, &EditBoxWidget::mirror);
     connect(&box, &EditBox::focusRequested, this, [this] { setFocus(Qt::OtherFocusReason); });
     connect(this, &QLineEdit::textEdited, this, [this](const QString &text) {

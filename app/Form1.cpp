@@ -46,9 +46,6 @@ namespace
 {
 const QString kCaption = u"Rowlark"_s;
 
-// How much of the window's top edge must lie on a screen for the window to be reachable.
-constexpr int kMinVisiblePixels = 40;
-
 // Inner layout of a tool frame, in twips.
 constexpr TwipsRect kCmdNameRect{0, 0, 1800, ToolFrame::kHeight};
 constexpr TwipsRect kCmdSaveRect{1815, 0, 1800, ToolFrame::kHeight};
@@ -235,8 +232,8 @@ void Form1::createControls()
         onSheet(
             i, &Sheet::gotFocus, [this, i] { ::grdData_GotFocus(m_state, i); }, ErrorStyle::Report,
             Qt::QueuedConnection);
-        onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, i); });
-        onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, i, *keyAscii); });
+        onSheet(i, &Sheet::dblClick, [this, i] { ::grdData_DblClick(m_state, *m_ui, i); });
+        onSheet(i, &Sheet::keyPress, [this, i](int *keyAscii) { ::grdData_KeyPress(m_state, *m_ui, i, *keyAscii); });
         onSheet(i, &Sheet::compositionStarted, [this, i] { ::grdData_CompositionStart(m_state, i); });
         onSheet(i, &Sheet::leaveCell, [this, i] { ::grdData_LeaveCell(m_state, i); });
         onSheet(
@@ -421,26 +418,26 @@ void Form1::syncWidgets()
 void Form1::applyWindowPlacement()
 {
     // move() places the frame and resize() sizes the inside, and readWindowPlacement() reads the
-    // same two back, so a window opens where and as large as it was closed.
-    move(m_twips.toPixels(m_state.windowLeft), m_twips.toPixels(m_state.windowTop));
-    const QSize size(m_twips.toPixels(m_state.windowWidth), m_twips.toPixels(m_state.windowHeight));
-    // A remembered size of zero (closed minimised before any placement was ever read) must not
-    // leave the window unusable.
-    if (size.width() >= 200 && size.height() >= 150)
-        resize(size);
-    else
-        resize(m_twips.toPixels(AppState().windowWidth), m_twips.toPixels(AppState().windowHeight));
-
-    // A place remembered on a screen that is no longer attached would open the window where
-    // nobody can reach it: it then opens at the top-left corner of the primary screen instead.
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    const QRect placed(pos(), QSize(width(), kMinVisiblePixels));
-    const bool reachable = std::any_of(screens.cbegin(), screens.cend(), [&placed](const QScreen *screen) {
-        const QRect overlap = screen->availableGeometry().intersected(placed);
-        return overlap.width() >= kMinVisiblePixels && overlap.height() >= kMinVisiblePixels;
-    });
-    if (!reachable && QGuiApplication::primaryScreen())
-        move(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    // same two back, so a window opens where and as large as it was closed, as far as the screen
+    // it lands on holds it.
+    const QRect remembered(m_twips.toPixels(m_state.windowLeft), m_twips.toPixels(m_state.windowTop),
+                           m_twips.toPixels(m_state.windowWidth), m_twips.toPixels(m_state.windowHeight));
+    const QSize defaultSize(m_twips.toPixels(AppState().windowWidth), m_twips.toPixels(AppState().windowHeight));
+    QList<QRect> screens;
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        screens.append(primary->availableGeometry());
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            screens.append(screen->availableGeometry());
+    }
+    // Where the platform knows the frame before the window is shown, it counts: the native
+    // window is created for that.
+    (void)winId();
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    const QRect placed = FitWindowPlacement(remembered, defaultSize, screens, frame);
+    move(placed.topLeft());
+    resize(placed.size());
 }
 
 void Form1::readWindowPlacement()

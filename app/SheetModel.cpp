@@ -2,6 +2,7 @@
 
 #include "ColorConversion.h"
 #include "Sheet.h"
+#include "ShownText.h"
 
 SheetModel::SheetModel(Sheet &sheet, QObject *parent)
     : QAbstractTableModel(parent)
@@ -50,8 +51,9 @@ QVariant SheetModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return m_sheet.data().text(row, col).toString();
+        // Nothing edits through the model, so no role hands out a whole text: a shown text may
+        // be cut, and must never find its way back into a cell.
+        return shownText(m_sheet.data().text(row, col));
     case Qt::BackgroundRole:
         if (isHighlighted(row, col))
             return m_palette.color(QPalette::Highlight);
@@ -73,7 +75,7 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
     const int col = orientation == Qt::Horizontal ? section + 1 : 0;
     if (section < 0 || row >= m_sheet.rows() || col >= m_sheet.cols())
         return {};
-    return m_sheet.data().text(row, col).toString();
+    return shownText(m_sheet.data().text(row, col));
 }
 
 Qt::ItemFlags SheetModel::flags(const QModelIndex &index) const

@@ -4,6 +4,7 @@
 #include "Sheet.h"
 #include "SheetFont.h"
 #include "SheetModel.h"
+#include "ShownText.h"
 #include "Twips.h"
 
 #include <QAbstractButton>
@@ -188,7 +189,7 @@ void SheetView::updateHeaderWidth()
     const int lastRow = m_sheet.rows() - 1;
     QString widest = QStringLiteral("00000行");
     if (lastRow >= 1) {
-        const QString label = m_sheet.data().text(lastRow, 0).toString();
+        const QString label = shownText(m_sheet.data().text(lastRow, 0));
         if (label.size() > widest.size())
             widest = label;
     }

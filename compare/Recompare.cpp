@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "GridError.h"
+#include "ShownText.h"
 
 using namespace Qt::StringLiterals;
 
@@ -74,7 +75,8 @@ void grdData_RowColChange(AppState &state, int index)
             const Sheet &source = state.grdData(index);
             const int r = source.row();
             const int c = source.col();
-            grd0.setToolTipText(grd0.textMatrix(r, c) + kToolTipSeparator + grd1.textMatrix(r, c));
+            // A tip shows the beginning of a long text, never a copy of the whole cell.
+            grd0.setToolTipText(shownText(grd0.textView(r, c)) + kToolTipSeparator + shownText(grd1.textView(r, c)));
             grd1.setToolTipText(grd0.toolTipText());
         } else {
             grd0.setToolTipText(QString());

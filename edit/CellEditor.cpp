@@ -5,9 +5,15 @@
 #include "MGridEdit.h"
 #include "Recompare.h"
 #include "UndoSnapshots.h"
+#include "UserInterface.h"
+
+using namespace Qt::StringLiterals;
 
 namespace
 {
+const QString kTooLongToEditText = u"このセルは %1 文字を超えるため、ここでは編集できません。"_s;
+const QString kTooLongToEditTitle = u"編集不可"_s;
+
 bool isSheetIndex(int index)
 {
     return index == 0 || index == 1;
@@ -17,6 +23,18 @@ bool isSheetIndex(int index)
 void plainBackground(Sheet &sheet)
 {
     ignoreGridErrors([&] { sheet.setCellBackColor(kWindowBackColor); });
+}
+
+// Opens the editor on the current cell, or says why it cannot.
+void beginEdit(AppState &state, UserInterface &ui, int index, int key)
+{
+    Sheet &sheet = state.grdData(index);
+    if (!MGridEdit::CanBeginCellEdit(sheet, key)) {
+        ui.showMessage(kTooLongToEditText.arg(kMaxEditLength), kTooLongToEditTitle, MessageIcon::Exclamation);
+        return;
+    }
+    plainBackground(sheet);
+    MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), key);
 }
 } // namespace
 
@@ -36,16 +54,14 @@ void EndCellEdit(AppState &state, int index)
     RecompareSelection(state, index);
 }
 
-void grdData_DblClick(AppState &state, int index)
+void grdData_DblClick(AppState &state, UserInterface &ui, int index)
 {
     if (state.CompareRunning || !isSheetIndex(index))
         return;
-    Sheet &sheet = state.grdData(index);
-    plainBackground(sheet);
-    MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), MGridEdit::kStartFromCellText);
+    beginEdit(state, ui, index, MGridEdit::kStartFromCellText);
 }
 
-void grdData_KeyPress(AppState &state, int index, int keyAscii)
+void grdData_KeyPress(AppState &state, UserInterface &ui, int index, int keyAscii)
 {
     if (state.CompareRunning || !state.KeyEditArmed || !isSheetIndex(index))
         return;
@@ -53,9 +69,7 @@ void grdData_KeyPress(AppState &state, int index, int keyAscii)
     // does, the half-width katakana with codes 200 to 223 included.
     if (keyAscii == 2 || (keyAscii >= 20 && keyAscii <= 29))
         return;
-    Sheet &sheet = state.grdData(index);
-    plainBackground(sheet);
-    MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), keyAscii);
+    beginEdit(state, ui, index, keyAscii);
 }
 
 void grdData_CompositionStart(AppState &state, int index)

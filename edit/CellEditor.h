@@ -1,6 +1,7 @@
 #pragma once
 
 class AppState;
+class UserInterface;
 
 // The in-cell editor of the two sheets and the sheets' click marks. An edit of sheet i is in
 // progress exactly while txtEdit(i) is visible. Every handler returns at once while a
@@ -13,10 +14,14 @@ class AppState;
 void EndCellEdit(AppState &state, int index);
 
 // A double click on sheet `index`: edit the current cell, starting from its text.
-void grdData_DblClick(AppState &state, int index);
+void grdData_DblClick(AppState &state, UserInterface &ui, int index);
 // A character typed on sheet `index`: edit the current cell, starting from that character —
 // while KeyEditArmed, and for every character but Esc and the control codes 2 and 20 to 29.
-void grdData_KeyPress(AppState &state, int index, int keyAscii);
+// Enter and Backspace start from the cell's text.
+//
+// Both refuse, with a message, to start from a text longer than an edit box holds: the box would
+// show it cut, and a key typed there would store the cut text.
+void grdData_KeyPress(AppState &state, UserInterface &ui, int index, int keyAscii);
 // An input method began composing on sheet `index`: edit the current cell, as a typed character
 // would, starting from an empty box in which the composition goes on.
 void grdData_CompositionStart(AppState &state, int index);

@@ -14,19 +14,31 @@ constexpr int kLeft = 37;
 constexpr int kUp = 38;
 constexpr int kRight = 39;
 constexpr int kDown = 40;
+
+bool startsFromCellText(int key)
+{
+    return key == MGridEdit::kStartFromCellText || (key >= 0 && key <= 31);
+}
 } // namespace
 
 namespace MGridEdit
 {
 
+bool CanBeginCellEdit(const Sheet &grid, int key)
+{
+    return !startsFromCellText(key) || grid.textView(grid.row(), grid.col()).size() <= kMaxEditLength;
+}
+
 void BeginCellEdit(Sheet &grid, EditBox &box, int key)
 {
+    if (!CanBeginCellEdit(grid, key))
+        return;
     const TwipsRect place = grid.geometry();
     box.setGeometry({place.left + grid.cellLeft() + kBoxInsetLeft, place.top + grid.cellTop() + kBoxInsetTop,
                      grid.cellWidth() - kBoxInsetLeft, grid.cellHeight() - kBoxInsetTop});
     if (key == kStartEmpty)
         box.setText({});
-    else if ((key < 0 || key > 31) && key != kStartFromCellText)
+    else if (!startsFromCellText(key))
         box.setText(characterFromKeyAscii(key)); // the caret goes after it
     else
         box.setText(grid.text());

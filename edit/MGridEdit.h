@@ -13,11 +13,17 @@ inline constexpr int kStartFromCellText = 9999;
 // composed text then fills.
 inline constexpr int kStartEmpty = 9998;
 
+// Whether the editor can start on the current cell with `key`: not when it would start from a
+// text longer than an edit box holds (kMaxEditLength). Typing a character over such a cell still
+// replaces its text.
+[[nodiscard]] bool CanBeginCellEdit(const Sheet &grid, int key);
+
 // Lays the box over the current cell (40 twips in from its left edge, 10 from its top, up to its
 // right and bottom edges, in the main window's coordinates), fills it and gives it the focus. A
 // printable character code (or a negative one, a double-byte character) replaces the cell's text
 // with that character, the caret after it; kStartFromCellText or a control character (Enter,
 // Backspace) starts from the cell's text with the caret at its end; kStartEmpty from nothing.
+// Nothing happens where CanBeginCellEdit is false.
 void BeginCellEdit(Sheet &grid, EditBox &box, int key);
 
 // A key down in the box. Esc hides the box before returning to the sheet, so nothing is

@@ -1,6 +1,7 @@
 #include "SearchCommand.h"
 
 #include "AppState.h"
+#include "EditBox.h"
 #include "GridError.h"
 #include "UserInterface.h"
 
@@ -32,8 +33,14 @@ std::optional<SearchTarget> TakeSearchDialogPending(AppState &state)
     state.SearchDialogPending = false;
     SearchTarget target{activeSheet(state), {}};
     const Sheet &sheet = state.grdData(target.sheet);
-    // A sheet without data cells has no current cell to take a text from.
-    ignoreGridErrors([&] { target.searchText = sheet.text(); });
+    // A sheet without data cells has no current cell to take a text from. A text longer than a
+    // text box holds would reach the search box cut, and the search would look for another text
+    // than the cell's: the box then starts empty.
+    ignoreGridErrors([&] {
+        const QStringView text = sheet.textView(sheet.row(), sheet.col());
+        if (text.size() <= kMaxEditLength)
+            target.searchText = text.toString();
+    });
     return target;
 }
 

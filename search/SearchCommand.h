@@ -14,7 +14,8 @@ class UserInterface;
 void mnuGrep_Click(AppState &state, UserInterface &ui);
 
 // What the dialog's activation takes when a search command asked for it: the sheet searched, and
-// the text of its current cell for the search box.
+// the text of its current cell for the search box (empty when it is longer than a text box
+// holds).
 struct SearchTarget
 {
     int sheet = 0;

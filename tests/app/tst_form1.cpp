@@ -56,6 +56,7 @@ private slots:
     void panelsLieBehindTheSheets();
     void settingsRoundTripThroughTheWindow();
     void unreachablePlacementOpensOnScreen();
+    void hugeRememberedSizeFitsTheScreen();
     void closeIsRefusedWhileComparing();
     void commandLineLoadsIntoSheet1();
     void commandLineOfAMissingFileReportsIt();
@@ -83,6 +84,8 @@ private slots:
     void columnWidthsStayInStep();
     void saveDialogAddsALowerCaseSuffix_data();
     void saveDialogAddsALowerCaseSuffix();
+    void editorNeverCutsALongText_data();
+    void editorNeverCutsALongText();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -335,6 +338,30 @@ void TestForm1::unreachablePlacementOpensOnScreen()
     const QRect screen = form.screen()->availableGeometry();
     QVERIFY2(screen.contains(form.pos()), "the window opens on the screen");
     QCOMPARE(form.size(), QSize(600, 400)); // the remembered size stays
+}
+
+void TestForm1::hugeRememberedSizeFitsTheScreen()
+{
+    // A settings file edited by hand; the size must not come back at the next start either.
+    const QString settings
+        = writeFile(u"Rowlark.ini"_s, "[TOP   ]1200\r\n[LEFT  ]1500\r\n[HEIGHT]100000000\r\n[WIDTH ]100000000\r\n");
+    Form1 &form = makeForm();
+    const QRect screen = form.screen()->availableGeometry();
+    QVERIFY2(screen.contains(form.frameGeometry()),
+             qPrintable(u"%1x%2 window"_s.arg(form.frameGeometry().width()).arg(form.frameGeometry().height())));
+    QVERIFY(form.cmdEnd->isVisible());
+    QVERIFY(form.centralWidget()->rect().contains(form.cmdEnd->geometry()));
+    QVERIFY(form.close());
+
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY(lines.size() > 4);
+    const Twips twips = Twips::forScreen(form.screen());
+    QVERIFY(lines.at(2).startsWith("[HEIGHT]"));
+    QVERIFY(lines.at(3).startsWith("[WIDTH ]"));
+    QVERIFY(lines.at(2).mid(8).trimmed().toDouble() <= twips.toTwips(screen.height()));
+    QVERIFY(lines.at(3).mid(8).trimmed().toDouble() <= twips.toTwips(screen.width()));
 }
 
 void TestForm1::closeIsRefusedWhileComparing()
@@ -1194,6 +1221,73 @@ void TestForm1::saveDialogAddsALowerCaseSuffix()
     const QString expected = QDir(m_dir->path()).filePath(written);
     QCOMPARE(seen, QStringList({u"dialog"_s, u"保存しました\r\n"_s + expected}));
     QCOMPARE(QDir(m_dir->path()).entryList({u"saveas*"_s}, QDir::Files), QStringList{written});
+}
+
+void TestForm1::editorNeverCutsALongText_data()
+{
+    QTest::addColumn<int>("length"); // of the text of cell (2, 2)
+    QTest::addColumn<QString>("keys"); // '!' double click, '{' Enter, '#' Backspace, letters typed
+    QTest::addColumn<int>("storedLength"); // -1: the typed letter Q alone
+    QTest::addColumn<int>("refusals");
+
+    // The edit box holds 32767 characters. Shown a longer text, it would show it cut, and the
+    // Backspace would store the cut text: the editor must not open on it at all.
+    QTest::newRow("the longest text the box holds opens whole") << 32767 << u"!#{"_s << 32766 << 0;
+    QTest::newRow("double click on a longer text refuses") << 32768 << u"!#{"_s << 32768 << 3;
+    QTest::newRow("Enter on a text of a million characters refuses") << 1000000 << u"{"_s << 1000000 << 1;
+    QTest::newRow("a letter typed over a long text replaces it") << 1000000 << u"Q{"_s << -1 << 0;
+}
+
+void TestForm1::editorNeverCutsALongText()
+{
+    QFETCH(int, length);
+    QFETCH(QString, keys);
+    QFETCH(int, storedLength);
+    QFETCH(int, refusals);
+
+    Form1 &form = makeForm();
+    const QByteArray longText = QByteArray("0123456789").repeated(length / 10 + 1).left(length);
+    const QString left = writeFile(u"left.csv"_s, "a,b\r\nc," + longText + "\r\n");
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(left)});
+    QVERIFY(sendDrop(form.PicFile[0], mime));
+    delete mime;
+    Sheet &sheet = form.state().grdData(0);
+    QCOMPARE(sheet.textView(2, 2).size(), length);
+    SheetView *view = form.grdData[0];
+    const QPoint cell = view->visualRect(view->model()->index(1, 1)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    QTRY_VERIFY(view->hasFocus());
+    QCoreApplication::processEvents(); // the sheet's got-focus notification follows its handler
+
+    for (const QChar key : keys) {
+        QWidget *target = QApplication::focusWidget();
+        QVERIFY(target);
+        if (key == u'!')
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+        else if (key == u'{')
+            QTest::keyClick(target, Qt::Key_Return);
+        else if (key == u'#')
+            QTest::keyClick(target, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(target, QString(key));
+        QCoreApplication::processEvents();
+    }
+
+    QTRY_VERIFY(!form.txtEdit[0]->isVisible());
+    if (storedLength < 0)
+        QCOMPARE(sheet.textMatrix(2, 2), u"Q"_s);
+    else {
+        QCOMPARE(sheet.textView(2, 2).size(), storedLength);
+        QCOMPARE(sheet.textView(2, 2), QString::fromLatin1(longText.left(storedLength)));
+    }
+    QCOMPARE(m_ui->messages.size(), refusals);
+    for (const auto &message : std::as_const(m_ui->messages)) {
+        QCOMPARE(message.text, u"このセルは 32767 文字を超えるため、ここでは編集できません。"_s);
+        QCOMPARE(message.icon, MessageIcon::Exclamation);
+    }
+    // A refused edit is no edit: nothing to undo.
+    QCOMPARE(form.state().UndoAvailable[0], refusals == 0);
 }
 
 QTEST_MAIN(TestForm1)

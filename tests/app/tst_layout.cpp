@@ -47,6 +47,8 @@ private slots:
     void modeChangePlacesPanelsAndFrames();
     void hiddenSheetKeepsItsContents();
     void withdrawnOverwriteStaysDisabled();
+    void windowPlacementFitsTheScreen_data();
+    void windowPlacementFitsTheScreen();
 
 private:
     void markUntouched();
@@ -365,6 +367,62 @@ void tst_Layout::withdrawnOverwriteStaysDisabled()
     s.fraTool[0].overwriteWithdrawn = false;
     ArrangeControls(s);
     QVERIFY(s.fraTool[0].cmdSaveEnabled());
+}
+
+void tst_Layout::windowPlacementFitsTheScreen_data()
+{
+    QTest::addColumn<QRect>("remembered");
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QRect>("placed");
+
+    // A primary screen with a panel along its bottom, and a taller screen to its right.
+    const QRect primary(0, 0, 1600, 960);
+    const QRect second(1600, 0, 1280, 1024);
+    const QList<QRect> two{primary, second};
+    const QMargins titleBar(4, 24, 4, 4);
+    // 100000000 twips at 96 dpi, and the largest number the settings file takes.
+    constexpr int kHuge = 6666667;
+    constexpr int kLargest = 143165577;
+
+    QTest::newRow("a window that fits stays as it was")
+        << QRect(100, 80, 600, 400) << QMargins() << two << QRect(100, 80, 600, 400);
+    QTest::newRow("a huge size shrinks to the available area")
+        << QRect(80, 80, kHuge, kHuge) << QMargins() << two << QRect(0, 0, 1600, 960);
+    QTest::newRow("the frame counts: the title bar stays on the screen")
+        << QRect(80, 80, kHuge, kHuge) << titleBar << two << QRect(0, 0, 1592, 932);
+    QTest::newRow("past the right and bottom edges: moved in")
+        << QRect(1300, 700, 600, 400) << QMargins() << QList<QRect>{primary} << QRect(1000, 560, 600, 400);
+    QTest::newRow("past the right edge with a frame: moved in, frame and all")
+        << QRect(1300, 100, 600, 400) << titleBar << QList<QRect>{primary} << QRect(992, 100, 600, 400);
+    QTest::newRow("on the second screen it stays there")
+        << QRect(1700, 100, 600, 400) << QMargins() << two << QRect(1700, 100, 600, 400);
+    QTest::newRow("too large for the second screen: fits that screen")
+        << QRect(1700, 50, 3000, 2000) << QMargins() << two << QRect(1600, 0, 1280, 1024);
+    QTest::newRow("on a screen that is gone: the primary's corner")
+        << QRect(-10000, 10000, 600, 400) << QMargins() << two << QRect(0, 0, 600, 400);
+    QTest::newRow("on a screen that is gone and huge: the primary's corner, fitted")
+        << QRect(-10000, 10000, kHuge, kHuge) << QMargins() << two << QRect(0, 0, 1600, 960);
+    QTest::newRow("the largest numbers of the file")
+        << QRect(kLargest, kLargest, kLargest, kLargest) << QMargins() << two << QRect(0, 0, 1600, 960);
+    QTest::newRow("the most negative place with the largest size")
+        << QRect(-kLargest, -kLargest, kLargest, kLargest) << QMargins() << two << QRect(0, 0, 1600, 960);
+    QTest::newRow("a size too small to use takes the default")
+        << QRect(100, 80, 100, 50) << QMargins() << two << QRect(100, 80, 960, 600);
+    QTest::newRow("a size of zero takes the default")
+        << QRect(100, 80, 0, 0) << QMargins() << two << QRect(100, 80, 960, 600);
+    QTest::newRow("no screen: used as it is")
+        << QRect(80, 80, kHuge, kHuge) << QMargins() << QList<QRect>() << QRect(80, 80, kHuge, kHuge);
+}
+
+void tst_Layout::windowPlacementFitsTheScreen()
+{
+    QFETCH(QRect, remembered);
+    QFETCH(QMargins, frame);
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QRect, placed);
+
+    QCOMPARE(FitWindowPlacement(remembered, QSize(960, 600), screens, frame), placed);
 }
 
 QTEST_GUILESS_MAIN(tst_Layout)

@@ -1,6 +1,7 @@
 #include "GridError.h"
 #include "Sheet.h"
 #include "SheetModel.h"
+#include "ShownText.h"
 
 #include <QAbstractItemModelTester>
 #include <QPalette>
@@ -176,6 +177,8 @@ private slots:
     void coloursOfTheCurrentCell();
     void modelShowsTheSheet();
     void modelHighlightsTheSelection();
+    void modelShowsTheBeginningOfALongText_data();
+    void modelShowsTheBeginningOfALongText();
     void rowsAndColumnsMove_data();
     void rowsAndColumnsMove();
     void positionsStayInside_data();
@@ -594,6 +597,49 @@ void TestSheet::modelHighlightsTheSelection()
     QCOMPARE(background(4, 2), QColor(Qt::white));
     sheet.setRow(4); // collapse: nothing highlighted any more
     QCOMPARE(background(3, 2), QColor(Qt::white));
+}
+
+void TestSheet::modelShowsTheBeginningOfALongText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    // One cell may hold a whole file. The screen gets its beginning, marked as cut; every
+    // character stays in the cell.
+    const QString longest = QString(kMaxShownLength, u'a');
+    QTest::newRow("a short text whole") << u"セル"_s << u"セル"_s;
+    QTest::newRow("the longest text shown whole") << longest << longest;
+    QTest::newRow("one character more is cut") << longest + u"b"_s << longest + u"…"_s;
+    QTest::newRow("a million characters") << QString(1000000, u'a') << longest + u"…"_s;
+    QTest::newRow("a cut never splits a surrogate pair")
+        << QString(kMaxShownLength - 1, u'a') + u"😀😀"_s << QString(kMaxShownLength - 1, u'a') + u"…"_s;
+    QTest::newRow("a pair that ends at the cut stays whole")
+        << QString(kMaxShownLength - 2, u'a') + u"😀b"_s << QString(kMaxShownLength - 2, u'a') + u"😀…"_s;
+}
+
+void TestSheet::modelShowsTheBeginningOfALongText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+
+    Sheet sheet;
+    sheet.setRows(3);
+    sheet.setCols(3);
+    SheetModel model(sheet);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    sheet.setTextMatrix(2, 2, text);
+    sheet.setTextMatrix(0, 2, text);
+    sheet.setTextMatrix(2, 0, text);
+
+    QCOMPARE(model.data(model.index(1, 1)).toString(), shown);
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), shown);
+    QCOMPARE(model.headerData(1, Qt::Vertical).toString(), shown);
+    // No role hands out the whole text: what the screen was given can never be stored back.
+    for (const int role : {Qt::EditRole, Qt::ToolTipRole, Qt::StatusTipRole, Qt::WhatsThisRole, Qt::AccessibleTextRole,
+                           Qt::AccessibleDescriptionRole})
+        QVERIFY2(model.data(model.index(1, 1), role).toString().size() <= shown.size(),
+                 qPrintable(QString::number(role)));
+    QCOMPARE(sheet.textMatrix(2, 2), text);
 }
 
 void TestSheet::editAfterSnapshotKeepsTheFileTextShared()

@@ -1,6 +1,7 @@
 #include "AppState.h"
 #include "Recompare.h"
 #include "SheetFixtures.h"
+#include "ShownText.h"
 
 #include <QTest>
 
@@ -185,6 +186,15 @@ void tst_Recompare::toolTips_data()
         << u"a|b"_s << u"a"_s << 0 << QPoint(2, 1) << false << true << QString();
     QTest::newRow("during a comparison: kept") << u"abc"_s << u"abd"_s << 0 << QPoint(1, 1) << true << true << u"old"_s;
     QTest::newRow("sheet disabled: kept") << u"abc"_s << u"abd"_s << 0 << QPoint(1, 1) << false << false << u"old"_s;
+    // A cell may hold a whole file: the tip shows the beginning of each long text, marked as cut.
+    const QString shown = QString(kMaxShownLength, u'x');
+    QTest::newRow("the longest text shown whole")
+        << shown << u"abd"_s << 0 << QPoint(1, 1) << false << true << shown + u" : abd"_s;
+    QTest::newRow("one character more is cut")
+        << shown + u"y"_s << u"abd"_s << 0 << QPoint(1, 1) << false << true << shown + u"… : abd"_s;
+    QTest::newRow("two texts of a million characters")
+        << QString(1000000, u'x') << QString(1000000, u'z') << 1 << QPoint(1, 1) << false << true
+        << shown + u"… : "_s + QString(kMaxShownLength, u'z') + u"…"_s;
 }
 
 void tst_Recompare::toolTips()

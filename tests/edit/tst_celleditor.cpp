@@ -87,8 +87,9 @@ void TestCellEditor::connectWindow(int index)
     connect(
         &sheet, &Sheet::gotFocus, this, [state, index] { grdData_GotFocus(*state, index); }, Qt::QueuedConnection);
     connect(&sheet, &Sheet::leaveCell, this, [state, index] { grdData_LeaveCell(*state, index); });
+    UserInterface *ui = m_ui.get();
     connect(&sheet, &Sheet::keyPress, this,
-            [state, index](int *keyAscii) { grdData_KeyPress(*state, index, *keyAscii); });
+            [state, ui, index](int *keyAscii) { grdData_KeyPress(*state, *ui, index, *keyAscii); });
     connect(&box, &EditBox::keyDown, this,
             [state, index](int *keyCode, int shift) { txtEdit_KeyDown(*state, index, *keyCode, shift); });
 }
@@ -123,7 +124,7 @@ void TestCellEditor::play(const QString &steps)
             key = 40;
             break;
         case '!':
-            grdData_DblClick(s(), 0);
+            grdData_DblClick(s(), *m_ui, 0);
             break;
         case '@':
             sheet.setCurrentCell(1, 1);
@@ -257,7 +258,7 @@ void TestCellEditor::nothingWhileComparing()
 {
     s().CompareRunning = true;
     play(u"X{"_s);
-    grdData_DblClick(s(), 0);
+    grdData_DblClick(s(), *m_ui, 0);
     QVERIFY(!s().txtEdit(0).isVisible());
     QCOMPARE(cellTexts(s().grdData(0)), u"a,b,c|d,e,f|g,h,i"_s);
 

@@ -14,6 +14,8 @@ class TestSearchCommand : public QObject
 private slots:
     void commandAsksForOneRetargeting();
     void sheetWithoutDataCellsGivesAnEmptyText();
+    void longTextIsNotCutForTheSearchBox_data();
+    void longTextIsNotCutForTheSearchBox();
 };
 
 void TestSearchCommand::commandAsksForOneRetargeting()
@@ -52,6 +54,34 @@ void TestSearchCommand::sheetWithoutDataCellsGivesAnEmptyText()
     QVERIFY(target);
     QCOMPARE(target->sheet, 0);
     QCOMPARE(target->searchText, QString());
+}
+
+void TestSearchCommand::longTextIsNotCutForTheSearchBox_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("taken");
+
+    // The search box holds 32767 characters, as the edit boxes do.
+    QTest::newRow("the longest text the box holds") << 32767 << true;
+    QTest::newRow("one character more: the box starts empty") << 32768 << false;
+    QTest::newRow("a million characters") << 1000000 << false;
+}
+
+void TestSearchCommand::longTextIsNotCutForTheSearchBox()
+{
+    QFETCH(int, length);
+    QFETCH(bool, taken);
+
+    AppState state;
+    RecordingUserInterface ui;
+    fillSheet(state.grdData(0), u"a,b|c,d"_s);
+    const QString text(length, u'x');
+    state.grdData(0).setTextMatrix(2, 2, text);
+    state.grdData(0).setCurrentCell(2, 2);
+    mnuGrep_Click(state, ui);
+    const std::optional<SearchTarget> target = TakeSearchDialogPending(state);
+    QVERIFY(target);
+    QCOMPARE(target->searchText, taken ? text : QString());
 }
 
 QTEST_APPLESS_MAIN(TestSearchCommand)
