@@ -112,7 +112,8 @@ QByteArray textReport(const CompareResult &result)
     return buffer;
 }
 
-QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1)
+QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
+                      const std::array<bool, 2> &complete)
 {
     const std::vector<CellPosition> &positions = result.differences;
     QByteArray buffer;
@@ -129,6 +130,10 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
     buffer.append(QByteArray::number(result.cols[0]));
     buffer.append(", ");
     buffer.append(QByteArray::number(result.cols[1]));
+    buffer.append("], \"complete\": [");
+    buffer.append(complete[0] ? "true" : "false");
+    buffer.append(", ");
+    buffer.append(complete[1] ? "true" : "false");
     buffer.append("], \"cells\": [");
     for (size_t i = 0; i < positions.size(); ++i) {
         const CellPosition position = positions[i];
@@ -146,8 +151,14 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
     return buffer;
 }
 
+bool readWhole(const FileLoad &load)
+{
+    return load.read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
+}
+
 int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments, QIODevice &out, QIODevice &err)
 {
+    const std::array<bool, 2> complete{readWhole(loads[0]), readWhole(loads[1])};
     AppState state;
     state.DelimiterMode = arguments.delimiterMode;
     state.UserDelimiter = arguments.delimiter;
@@ -156,12 +167,16 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
 
     MessagesToStandardError ui(err);
     const CompareResult result = CompareSheets(state, ui, false);
-    const QByteArray report
-        = arguments.json ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data()) : textReport(result);
+    const QByteArray report = arguments.json
+        ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data(), complete)
+        : textReport(result);
     if (out.write(report) != report.size()) {
         writeMessageLines(err, kOutputFailedText);
         return kExitTrouble;
     }
+    // Rows or columns a file did not yield were not compared: "no difference" would not be true.
+    if (!complete[0] || !complete[1])
+        return kExitIncomplete;
     return (result.count() > 0 || result.sizesDiffer) ? kExitDifferent : kExitOk;
 }
 } // namespace
@@ -184,7 +199,7 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     for (const FileLoad &load : loads) {
         if (load.refusal == LoadRefusal::None)
             continue;
-        const QString text = loadRefusalMessage(load.refusal).text;
+        const QString text = refusalText(load.refusal);
         const QString line = load.refusal == LoadRefusal::NoDelimiter ? text : load.path + u": "_s + text;
         if (!refusals.contains(line))
             refusals.append(line);
@@ -195,7 +210,7 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
         return kExitTrouble;
 
     for (const FileLoad &load : loads) {
-        if (load.read.result != MMS_GRID_CSV_READ::ReadResult::Complete)
+        if (!readWhole(load))
             writeMessageLines(err, load.path + u": "_s + partialReadMessage().text);
         if (!load.writesBack)
             writeMessageLines(err, load.path + u": "_s + notWritableBackMessage().text);

@@ -2,6 +2,17 @@
 
 #include "SheetFileReader.h"
 
+using namespace Qt::StringLiterals;
+
+QString refusalText(LoadRefusal refusal)
+{
+    // The window's message sends the person to its menu; here the setting is an option.
+    if (refusal == LoadRefusal::NoDelimiter)
+        return u"区切り文字が設定されてません\r\n"
+               u"--delimiter C で、区切り文字 C を空白以外の1文字で指定して下さい (例: --delimiter \"|\")"_s;
+    return loadRefusalMessage(refusal).text;
+}
+
 void writeMessageLines(QIODevice &err, const QString &text)
 {
     // Messages are written for a message box, lines ended by CR LF; a terminal wants LF.
@@ -101,7 +112,7 @@ int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     if (refusal == LoadRefusal::None)
         refusal = reader.countColumns();
     if (refusal != LoadRefusal::None) {
-        writeMessageLines(err, loadRefusalMessage(refusal).text);
+        writeMessageLines(err, refusalText(refusal));
         return kExitTrouble;
     }
     const bool writesBack = reader.writesBackUnchanged();
@@ -112,5 +123,5 @@ int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
         writeMessageLines(err, partialReadMessage().text);
     if (!writesBack)
         writeMessageLines(err, notWritableBackMessage().text);
-    return kExitOk;
+    return complete ? kExitOk : kExitIncomplete;
 }

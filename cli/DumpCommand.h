@@ -3,6 +3,7 @@
 #include "CliArguments.h"
 #include "Sheet.h"
 #include "SheetData.h"
+#include "SheetFileReader.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -18,12 +19,16 @@ void appendJsonString(QByteArray &out, QStringView text);
 // end follows.
 void writeMessageLines(QIODevice &err, const QString &text);
 
+// The message for a refused file, as the window words it, except where the window's text sends the
+// person to its menus: the companion says which option to pass instead.
+[[nodiscard]] QString refusalText(LoadRefusal refusal);
+
 // Writes a read sheet as one JSON object:
 // {"rows": R, "cols": C, "complete": true|false, "encoding": "…", "cells": [[row 0…], …]},
 // header row and column included, one row per line.
 void writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEncoding encoding);
 
 // rowlark-diff --dump: reads the file with the window's reader and prints its sheet. Returns the
-// exit status: kExitOk when the file was read, completely or not (a partial read also prints its
-// message on err), kExitTrouble when it was refused (its message on err).
+// exit status: kExitOk when the file was read whole, kExitIncomplete when only in part (its message
+// on err, and "complete": false in the JSON), kExitTrouble when it was refused (its message on err).
 [[nodiscard]] int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err);

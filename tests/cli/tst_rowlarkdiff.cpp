@@ -15,6 +15,22 @@
 
 using namespace Qt::StringLiterals;
 
+namespace
+{
+// rows lines of "a<sep>b" (CR LF ended); row `differing` (1-based, 0: none) reads "a<sep>X" instead.
+// More rows than a sheet holds make a read that stops early.
+QByteArray tallFile(int rows, int differing, char separator)
+{
+    QByteArray text;
+    text.reserve(qsizetype(rows) * 5);
+    for (int row = 1; row <= rows; ++row) {
+        text.append('a').append(separator).append(row == differing ? 'X' : 'b');
+        text.append("\r\n");
+    }
+    return text;
+}
+} // namespace
+
 class TestRowlarkDiff : public QObject
 {
     Q_OBJECT
@@ -32,6 +48,8 @@ private slots:
     void diff();
     void diffJson_data();
     void diffJson();
+    void delimiterMissing_data();
+    void delimiterMissing();
 
 private:
     struct Run
@@ -191,7 +209,7 @@ void TestRowlarkDiff::dump_data()
         << QByteArray(R"({"rows": 2, "cols": 3, "complete": true, "encoding": "Shift_JIS",
                          "cells": [["", "1列", "2列"], ["1行", "日", "\"x\""]]})")
         << QString();
-    QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QStringList() << 0
+    QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QStringList() << 3
                                   << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8-BOM",
                                      "cells": [["", "1列", "2列", "3列"], ["1行", "a,b", "c", ""]]})")
                                   << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい"_s;
@@ -279,9 +297,18 @@ void TestRowlarkDiff::diff_data()
         << QByteArray("p,q|r\r\n") << QByteArray("p,Q|r\r\n") << QStringList{u"--delimiter"_s, u"|"_s} << 1
         << QByteArray("差が　1　個あります\n1,1\n") << quiet;
     QTest::newRow("partly read file is compared")
-        << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QByteArray("x,c\r\n") << QStringList() << 1
+        << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QByteArray("x,c\r\n") << QStringList() << 3
         << QByteArray("差が　1　個あります\nサイズに差異があります\n1,1\n")
         << QStringList{u"file1.csv: データを全部読めませんでした\nデータを分けてdiffを行って下さい"_s};
+    // Rows past the sheet's last one are not compared: equal up to there is not "no difference".
+    QTest::newRow("difference past the rows read")
+        << tallFile(40000, 39991, ',') << tallFile(40000, 0, ',') << QStringList() << 3
+        << QByteArray("差はありません\n")
+        << QStringList{u"file1.csv: データを全部読めませんでした"_s, u"file2.csv: データを全部読めませんでした"_s};
+    QTest::newRow("only the second file read in part")
+        << tallFile(3, 0, '|') << tallFile(40000, 2, '|') << QStringList{u"--delimiter"_s, u"|"_s} << 3
+        << QByteArray("差が　1　個あります\nサイズに差異があります\n2,2\n")
+        << QStringList{u"file2.csv: データを全部読めませんでした"_s};
     QTest::newRow("text that cannot be written back is compared")
         << QByteArray("\xed\xf9,a\r\n") << QByteArray("\xed\xf9,b\r\n") << QStringList() << 1
         << QByteArray("差が　1　個あります\n1,2\n") << QStringList{u"file1.csv: "_s, u"file2.csv: "_s, u"上書き保存"_s};
@@ -332,20 +359,30 @@ void TestRowlarkDiff::diffJson_data()
     QTest::addColumn<QByteArray>("file2");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("message"); // what stderr holds; empty: nothing
 
     QTest::newRow("identical files") << QByteArray("a|b\r\n") << QByteArray("a|b\r\n") << 0
                                      << QByteArray(R"({"differences": 0, "sizesDiffer": false, "rows": [2, 2],
-                                        "cols": [3, 3], "cells": []})");
+                                        "cols": [3, 3], "complete": [true, true], "cells": []})")
+                                     << QString();
     QTest::newRow("texts that need escaping")
         << QByteArray("a\nb|q\"x|back\\slash|日本\t語\r\n\x01|same\r\n")
         << QByteArray("a\nc|q\"y|back\\slash|日本語\r\n\x02|same\r\n") << 1
-        << QByteArray(R"({"differences": 4, "sizesDiffer": false, "rows": [3, 3], "cols": [5, 5], "cells": [
+        << QByteArray(R"({"differences": 4, "sizesDiffer": false, "rows": [3, 3], "cols": [5, 5],
+                         "complete": [true, true], "cells": [
                          [1, 1, "a\nb", "a\nc"], [1, 2, "q\"x", "q\"y"], [1, 4, "日本\t語", "日本語"],
-                         [2, 1, "\u0001", "\u0002"]]})");
+                         [2, 1, "\u0001", "\u0002"]]})")
+        << QString();
     QTest::newRow("sizes differ in both directions")
         << QByteArray("a|b|c\r\nd|e|f\r\n") << QByteArray("a|B\r\nd|e\r\ng|h\r\n") << 1
         << QByteArray(R"({"differences": 1, "sizesDiffer": true, "rows": [3, 4], "cols": [4, 3],
-                         "cells": [[1, 2, "b", "B"]]})");
+                         "complete": [true, true], "cells": [[1, 2, "b", "B"]]})")
+        << QString();
+    QTest::newRow("first file read in part, equal as far as read")
+        << tallFile(40000, 39991, '|') << tallFile(32766, 0, '|') << 3
+        << QByteArray(R"({"differences": 0, "sizesDiffer": false, "rows": [32767, 32767], "cols": [3, 3],
+                         "complete": [false, true], "cells": []})")
+        << u"file1.csv: データを全部読めませんでした"_s;
 }
 
 void TestRowlarkDiff::diffJson()
@@ -354,18 +391,51 @@ void TestRowlarkDiff::diffJson()
     QFETCH(QByteArray, file2);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, expected);
+    QFETCH(QString, message);
 
     const QString path1 = writeFile(u"file1.csv"_s, file1);
     const QString path2 = writeFile(u"file2.csv"_s, file2);
     const Run result = run({u"--json"_s, u"--delimiter"_s, u"|"_s, path1, path2});
     QCOMPARE(result.exitCode, exitCode);
-    QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+    if (message.isEmpty())
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+    else
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
     QJsonParseError error;
     const QJsonDocument written = QJsonDocument::fromJson(result.out, &error);
     QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + u'\n' + result.out));
     const QJsonDocument wanted = QJsonDocument::fromJson(expected);
     QVERIFY(wanted.isObject());
     QCOMPARE(written, wanted);
+}
+
+void TestRowlarkDiff::delimiterMissing_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("compare, empty delimiter") << QStringList{u"--delimiter="_s};
+    QTest::newRow("compare, blank delimiter") << QStringList{u"--delimiter"_s, u" "_s};
+    QTest::newRow("dump, empty delimiter") << QStringList{u"--dump"_s, u"--delimiter"_s, QString()};
+    QTest::newRow("dump, blank delimiter") << QStringList{u"--dump"_s, u"--delimiter= "_s};
+}
+
+// A refused delimiter is a matter of the command line: the message names the option to pass, not
+// the window's menu.
+void TestRowlarkDiff::delimiterMissing()
+{
+    QFETCH(QStringList, options);
+    const QString path = writeFile(u"file.csv"_s, "a,b\r\n");
+    QStringList arguments = options;
+    arguments << path;
+    if (!options.contains(u"--dump"_s))
+        arguments << path;
+    const Run result = run(arguments);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.out.isEmpty());
+    const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), u"区切り文字が設定されてません"_s);
+    QVERIFY2(lines.at(1).contains(u"--delimiter"_s), qPrintable(lines.at(1)));
+    QVERIFY2(!lines.at(1).contains(u"メニュー"_s), qPrintable(lines.at(1)));
 }
 
 QTEST_GUILESS_MAIN(TestRowlarkDiff)
