@@ -249,215 +249,217 @@ void TestSaveCommands::unencodableCharacterIsNamed()
     QCOMPARE(readTestFile(path), oldBytes);
     QVERIFY(!QFile::exists(m_dir->filePath(u"new.csv"_s)));
     QCOMPARE(m_state->SheetFileName[0], path);
-    // A file that may be written, in a folder that takes no new file: the save, which replaces the
-    // file through a temporary one beside it, fails and says why, and the file stays as it was.
-    void TestSaveCommands::folderWithoutRoomForTemporaryFile()
-    {
-        const QByteArray oldBytes = "old,file\r\n";
-        const QString path = writeFile(u"old.csv"_s, oldBytes);
-        fillSheet(0, {{u"new"_s, u"data"_s}});
-        QVERIFY(QFile::setPermissions(
-            path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther | QFileDevice::WriteOther));
-        QVERIFY(QFile::setPermissions(m_dir->path(),
-                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
-                                          | QFileDevice::ExeOther));
+}
 
-        // Root writes into any folder: the save runs in a child that gives up root first.
-        int pipeEnds[2];
-        QCOMPARE(pipe(pipeEnds), 0);
-        const pid_t child = fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            close(pipeEnds[0]);
-            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-                _exit(2);
-            const bool ok = SaveSheet(*m_state, *m_ui, 0, path);
-            const QByteArray text = m_ui->messages.isEmpty() ? QByteArray() : m_ui->messages.constLast().text.toUtf8();
-            const bool sent = write(pipeEnds[1], text.constData(), size_t(text.size())) == text.size();
-            _exit(ok ? 3 : (sent ? 0 : 4));
-        }
-        close(pipeEnds[1]);
-        QByteArray received;
-        char buffer[512];
-        for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-            received.append(buffer, n);
+// A file that may be written, in a folder that takes no new file: the save, which replaces the
+// file through a temporary one beside it, fails and says why, and the file stays as it was.
+void TestSaveCommands::folderWithoutRoomForTemporaryFile()
+{
+    const QByteArray oldBytes = "old,file\r\n";
+    const QString path = writeFile(u"old.csv"_s, oldBytes);
+    fillSheet(0, {{u"new"_s, u"data"_s}});
+    QVERIFY(QFile::setPermissions(
+        path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther | QFileDevice::WriteOther));
+    QVERIFY(QFile::setPermissions(m_dir->path(),
+                                  QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                      | QFileDevice::ExeOther));
+
+    // Root writes into any folder: the save runs in a child that gives up root first.
+    int pipeEnds[2];
+    QCOMPARE(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
         close(pipeEnds[0]);
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0); // 2: could not drop root, 3: the save succeeded
-        QCOMPARE(QString::fromUtf8(received),
-                 kSaveFailedText + u"\r\n保存先のフォルダーに一時ファイルを作成できませんでした。"_s);
-        QCOMPARE(readTestFile(path), oldBytes);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.csv"_s});
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        const bool ok = SaveSheet(*m_state, *m_ui, 0, path);
+        const QByteArray text = m_ui->messages.isEmpty() ? QByteArray() : m_ui->messages.constLast().text.toUtf8();
+        const bool sent = write(pipeEnds[1], text.constData(), size_t(text.size())) == text.size();
+        _exit(ok ? 3 : (sent ? 0 : 4));
     }
+    close(pipeEnds[1]);
+    QByteArray received;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        received.append(buffer, n);
+    close(pipeEnds[0]);
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    void TestSaveCommands::overwriteSaveWritesLoadedFile()
-    {
-        const QString path = writeFile(u"loaded.csv"_s, "a,b\r\nc,d\r\n");
-        LoadSheetFile(*m_state, *m_ui, 0, path);
-        QVERIFY(m_ui->messages.isEmpty());
-        m_state->grdData(0).setTextMatrix(2, 2, u"edited"_s);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0); // 2: could not drop root, 3: the save succeeded
+    QCOMPARE(QString::fromUtf8(received),
+             kSaveFailedText + u"\r\n保存先のフォルダーに一時ファイルを作成できませんでした。"_s);
+    QCOMPARE(readTestFile(path), oldBytes);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.csv"_s});
+}
 
-        cmdSave_Click(*m_state, *m_ui, 0);
+void TestSaveCommands::overwriteSaveWritesLoadedFile()
+{
+    const QString path = writeFile(u"loaded.csv"_s, "a,b\r\nc,d\r\n");
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+    QVERIFY(m_ui->messages.isEmpty());
+    m_state->grdData(0).setTextMatrix(2, 2, u"edited"_s);
 
-        QCOMPARE(readTestFile(path), QByteArray("a,b\r\nc,edited\r\n"));
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
-        QVERIFY(m_ui->saveRequests.isEmpty()); // overwrite-save asks nothing
-    }
+    cmdSave_Click(*m_state, *m_ui, 0);
 
-    void TestSaveCommands::overwriteSaveWithoutName()
-    {
-        fillSheet(0, {{u"a"_s}});
+    QCOMPARE(readTestFile(path), QByteArray("a,b\r\nc,edited\r\n"));
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
+    QVERIFY(m_ui->saveRequests.isEmpty()); // overwrite-save asks nothing
+}
 
-        cmdSave_Click(*m_state, *m_ui, 0);
+void TestSaveCommands::overwriteSaveWithoutName()
+{
+    fillSheet(0, {{u"a"_s}});
 
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
-        QVERIFY(m_state->SheetFileName[0].isEmpty());
-        QVERIFY(m_state->PicFile[0].texts.isEmpty());
-    }
+    cmdSave_Click(*m_state, *m_ui, 0);
 
-    void TestSaveCommands::saveDialogSettings_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("folder");
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
+    QVERIFY(m_state->SheetFileName[0].isEmpty());
+    QVERIFY(m_state->PicFile[0].texts.isEmpty());
+}
 
-        QTest::newRow("no file yet: home folder") << QString() << QDir::homePath();
-        QTest::newRow("file in a folder") << u"/data/sub dir/a.csv"_s << u"/data/sub dir"_s;
-        QTest::newRow("file in the root folder") << u"/a.csv"_s << u"/"_s;
-        QTest::newRow("bare name from the command line") << u"a.csv"_s << QDir::currentPath();
-    }
+void TestSaveCommands::saveDialogSettings_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("folder");
 
-    void TestSaveCommands::saveDialogSettings()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(QString, folder);
+    QTest::newRow("no file yet: home folder") << QString() << QDir::homePath();
+    QTest::newRow("file in a folder") << u"/data/sub dir/a.csv"_s << u"/data/sub dir"_s;
+    QTest::newRow("file in the root folder") << u"/a.csv"_s << u"/"_s;
+    QTest::newRow("bare name from the command line") << u"a.csv"_s << QDir::currentPath();
+}
 
-        fillSheet(1, {{u"a"_s}});
-        m_state->SheetFileName[1] = fileName;
+void TestSaveCommands::saveDialogSettings()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, folder);
 
-        cmdName_Click(*m_state, *m_ui, 1);
+    fillSheet(1, {{u"a"_s}});
+    m_state->SheetFileName[1] = fileName;
 
-        QCOMPARE(m_ui->saveRequests.size(), 1);
-        const SaveDialogRequest &request = m_ui->saveRequests[0];
-        QCOMPARE(request.title, u"保存ﾌｧｲﾙを指定してください。"_s);
-        QCOMPARE(request.filters.size(), 2);
-        QVERIFY(request.filters[0].startsWith(u"CSVファイル    (*.CSV"_s));
-        QVERIFY(request.filters[0].contains(u"*.csv"_s));
-        QCOMPARE(request.filters[1], u"全てのファイル  (*.*)"_s);
-        QCOMPARE(request.defaultSuffix, u"csv"_s);
-        QCOMPARE(request.initialFolder, folder);
-    }
+    cmdName_Click(*m_state, *m_ui, 1);
 
-    void TestSaveCommands::cancelledDialogSavesNothing()
-    {
-        const QString path = writeFile(u"kept.csv"_s, "kept\r\n");
-        fillSheet(0, {{u"new"_s}});
-        m_state->SheetFileName[0] = path;
-        m_state->fraTool[0].overwriteWithdrawn = true;
+    QCOMPARE(m_ui->saveRequests.size(), 1);
+    const SaveDialogRequest &request = m_ui->saveRequests[0];
+    QCOMPARE(request.title, u"保存ﾌｧｲﾙを指定してください。"_s);
+    QCOMPARE(request.filters.size(), 2);
+    QVERIFY(request.filters[0].startsWith(u"CSVファイル    (*.CSV"_s));
+    QVERIFY(request.filters[0].contains(u"*.csv"_s));
+    QCOMPARE(request.filters[1], u"全てのファイル  (*.*)"_s);
+    QCOMPARE(request.defaultSuffix, u"csv"_s);
+    QCOMPARE(request.initialFolder, folder);
+}
 
-        cmdName_Click(*m_state, *m_ui, 0); // the recorder answers with an empty path: cancelled
+void TestSaveCommands::cancelledDialogSavesNothing()
+{
+    const QString path = writeFile(u"kept.csv"_s, "kept\r\n");
+    fillSheet(0, {{u"new"_s}});
+    m_state->SheetFileName[0] = path;
+    m_state->fraTool[0].overwriteWithdrawn = true;
 
-        QCOMPARE(m_ui->saveRequests.size(), 1);
-        QVERIFY(m_ui->messages.isEmpty());
-        QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
-        QCOMPARE(m_state->SheetFileName[0], path);
-        QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
-        QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
-    }
+    cmdName_Click(*m_state, *m_ui, 0); // the recorder answers with an empty path: cancelled
 
-    void TestSaveCommands::saveAsRestoresWithdrawnOverwrite_data()
-    {
-        QTest::addColumn<QString>("how");
+    QCOMPARE(m_ui->saveRequests.size(), 1);
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
+    QCOMPARE(m_state->SheetFileName[0], path);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
+}
 
-        QTest::newRow("partly read sheet") << u"partial"_s;
-        QTest::newRow("text that cannot be written back") << u"encoding"_s;
-        QTest::newRow("new sheet") << u"new"_s;
-    }
+void TestSaveCommands::saveAsRestoresWithdrawnOverwrite_data()
+{
+    QTest::addColumn<QString>("how");
 
-    void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
-    {
-        QFETCH(QString, how);
+    QTest::newRow("partly read sheet") << u"partial"_s;
+    QTest::newRow("text that cannot be written back") << u"encoding"_s;
+    QTest::newRow("new sheet") << u"new"_s;
+}
 
-        QString source;
-        QByteArray sourceBytes;
-        if (how == u"partial") {
-            m_state->DelimiterMode = 1;
-            for (int r = 1; r <= 32767; ++r)
-                sourceBytes += QByteArray::number(r) + "|x\r\n";
-            source = writeFile(u"source.txt"_s, sourceBytes);
-            LoadSheetFile(*m_state, *m_ui, 0, source);
-        } else if (how == u"encoding") {
-            sourceBytes = "x,\xed\xf9y\r\n"; // a NEC-selected IBM extension, written back as IBM
-            source = writeFile(u"source.csv"_s, sourceBytes);
-            LoadSheetFile(*m_state, *m_ui, 0, source);
-        } else {
-            mnuNew_Click(*m_state, *m_ui);
-        }
-        QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
-        QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
-        m_ui->messages.clear();
+void TestSaveCommands::saveAsRestoresWithdrawnOverwrite()
+{
+    QFETCH(QString, how);
 
-        // The button is disabled; even a stray click must not reach the source file.
-        cmdSave_Click(*m_state, *m_ui, 0);
-        QVERIFY(m_ui->messages.isEmpty());
-        if (!source.isEmpty())
-            QCOMPARE(readTestFile(source), sourceBytes);
-
-        const QString copy = m_dir->filePath(u"copy.csv"_s);
-        m_ui->scriptedSavePaths = {copy};
-        cmdName_Click(*m_state, *m_ui, 0);
-
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
-        QVERIFY(QFile::exists(copy));
-        QCOMPARE(m_state->SheetFileName[0], copy);
-        QVERIFY(m_state->fraTool[0].cmdSaveEnabled());
-        QVERIFY(!m_state->fraTool[0].overwriteWithdrawn);
-
-        // Overwrite-save now writes the new file and leaves the source alone.
-        m_state->grdData(0).setTextMatrix(1, 1, u"changed"_s);
-        cmdSave_Click(*m_state, *m_ui, 0);
-        QCOMPARE(m_ui->messages.size(), 2);
-        QVERIFY(readTestFile(copy).startsWith("changed"));
-        if (!source.isEmpty())
-            QCOMPARE(readTestFile(source), sourceBytes);
-    }
-
-    void TestSaveCommands::failedSaveAsKeepsOverwriteWithdrawn()
-    {
+    QString source;
+    QByteArray sourceBytes;
+    if (how == u"partial") {
+        m_state->DelimiterMode = 1;
+        for (int r = 1; r <= 32767; ++r)
+            sourceBytes += QByteArray::number(r) + "|x\r\n";
+        source = writeFile(u"source.txt"_s, sourceBytes);
+        LoadSheetFile(*m_state, *m_ui, 0, source);
+    } else if (how == u"encoding") {
+        sourceBytes = "x,\xed\xf9y\r\n"; // a NEC-selected IBM extension, written back as IBM
+        source = writeFile(u"source.csv"_s, sourceBytes);
+        LoadSheetFile(*m_state, *m_ui, 0, source);
+    } else {
         mnuNew_Click(*m_state, *m_ui);
-        m_ui->scriptedSavePaths = {m_dir->filePath(u"no such folder/new.csv"_s)};
-
-        cmdName_Click(*m_state, *m_ui, 0);
-
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
-        QVERIFY(m_state->SheetFileName[0].isEmpty());
-        QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
-        QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
     }
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
+    m_ui->messages.clear();
 
-    void TestSaveCommands::busyWindowSavesNothing()
-    {
-        const QString path = writeFile(u"kept.csv"_s, "kept\r\n");
-        fillSheet(1, {{u"new"_s}});
-        m_state->SheetFileName[1] = path;
-        m_state->CompareRunning = true;
-        m_ui->scriptedSavePaths = {m_dir->filePath(u"other.csv"_s)};
+    // The button is disabled; even a stray click must not reach the source file.
+    cmdSave_Click(*m_state, *m_ui, 0);
+    QVERIFY(m_ui->messages.isEmpty());
+    if (!source.isEmpty())
+        QCOMPARE(readTestFile(source), sourceBytes);
 
-        cmdSave_Click(*m_state, *m_ui, 1);
-        cmdName_Click(*m_state, *m_ui, 1);
+    const QString copy = m_dir->filePath(u"copy.csv"_s);
+    m_ui->scriptedSavePaths = {copy};
+    cmdName_Click(*m_state, *m_ui, 0);
 
-        QVERIFY(m_ui->saveRequests.isEmpty());
-        QVERIFY(m_ui->messages.isEmpty());
-        QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
-        QVERIFY(!QFile::exists(m_dir->filePath(u"other.csv"_s)));
-    }
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
+    QVERIFY(QFile::exists(copy));
+    QCOMPARE(m_state->SheetFileName[0], copy);
+    QVERIFY(m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(!m_state->fraTool[0].overwriteWithdrawn);
 
-    QTEST_GUILESS_MAIN(TestSaveCommands)
+    // Overwrite-save now writes the new file and leaves the source alone.
+    m_state->grdData(0).setTextMatrix(1, 1, u"changed"_s);
+    cmdSave_Click(*m_state, *m_ui, 0);
+    QCOMPARE(m_ui->messages.size(), 2);
+    QVERIFY(readTestFile(copy).startsWith("changed"));
+    if (!source.isEmpty())
+        QCOMPARE(readTestFile(source), sourceBytes);
+}
+
+void TestSaveCommands::failedSaveAsKeepsOverwriteWithdrawn()
+{
+    mnuNew_Click(*m_state, *m_ui);
+    m_ui->scriptedSavePaths = {m_dir->filePath(u"no such folder/new.csv"_s)};
+
+    cmdName_Click(*m_state, *m_ui, 0);
+
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
+    QVERIFY(m_state->SheetFileName[0].isEmpty());
+    QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
+    QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
+}
+
+void TestSaveCommands::busyWindowSavesNothing()
+{
+    const QString path = writeFile(u"kept.csv"_s, "kept\r\n");
+    fillSheet(1, {{u"new"_s}});
+    m_state->SheetFileName[1] = path;
+    m_state->CompareRunning = true;
+    m_ui->scriptedSavePaths = {m_dir->filePath(u"other.csv"_s)};
+
+    cmdSave_Click(*m_state, *m_ui, 1);
+    cmdName_Click(*m_state, *m_ui, 1);
+
+    QVERIFY(m_ui->saveRequests.isEmpty());
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
+    QVERIFY(!QFile::exists(m_dir->filePath(u"other.csv"_s)));
+}
+
+QTEST_GUILESS_MAIN(TestSaveCommands)
 #include "tst_savecommands.moc"
