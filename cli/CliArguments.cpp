@@ -6,15 +6,18 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kUsage = u"使い方: rowlark-diff [--delimiter C] [--json] FILE1 FILE2\n"
-                       u"        rowlark-diff --dump [--delimiter C] FILE\n"
-                       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
-                       u"  --json          比較の結果を JSON で出力します\n"
-                       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
-                       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
-                       u"  --help          この説明を表示します\n"
-                       u"終了コード: 0 差なし、1 差あり、2 読み込めないファイルがある / 指定の誤り、\n"
-                       u"            3 一部しか読めなかったファイルがある (読めた範囲だけを比較しました)\n"_s;
+const QString kUsage
+    = u"使い方: rowlark-diff [--delimiter C] [--json] [--align] FILE1 FILE2\n"
+      u"        rowlark-diff --dump [--delimiter C] FILE\n"
+      u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
+      u"  --json          比較の結果を JSON で出力します\n"
+      u"  --align         挿入・削除された行を揃えてから比較し、位置ごとに両ファイルの行番号も出力します\n"
+      u"                  (ファイルは変更しません)\n"
+      u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
+      u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
+      u"  --help          この説明を表示します\n"
+      u"終了コード: 0 差なし、1 差あり、2 読み込めないファイルがある / 指定の誤り、\n"
+      u"            3 一部しか読めなかったファイルがある (読めた範囲だけを比較しました)\n"_s;
 const QString kUnknownOption = u"不明なオプションです: %1"_s;
 const QString kMissingValue = u"%1 には値が必要です"_s;
 const QString kDelimiterTooLong = u"区切り文字は1文字で指定して下さい: %1"_s;
@@ -49,6 +52,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             dump = true;
         } else if (argument == u"--json") {
             parsed.json = true;
+        } else if (argument == u"--align") {
+            parsed.align = true;
         } else if (argument == u"--help") {
             help = true;
         } else if (argument == u"--delimiter") {

@@ -20,6 +20,7 @@ struct CliArguments
     int delimiterMode = 0; // 0: comma mode; otherwise split at delimiter
     QString delimiter; // the --delimiter character; "," in the comma mode
     bool json = false; // the comparison's result as JSON instead of text
+    bool align = false; // line up inserted and deleted rows before comparing
     QStringList files;
 };
 
@@ -30,7 +31,8 @@ struct ParsedArguments
 };
 
 // Parses the arguments after the program name:
-//   [--delimiter C] [--json] FILE1 FILE2   compare FILE1 (sheet 1) with FILE2 (sheet 2)
+//   [--delimiter C] [--json] [--align] FILE1 FILE2
+//                                          compare FILE1 (sheet 1) with FILE2 (sheet 2)
 //   --dump [--delimiter C] FILE            read FILE as the window would and print its sheet as JSON
 //   --help
 // --delimiter C (or --delimiter=C) selects the delimiter mode with the one character C; without it

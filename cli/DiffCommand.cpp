@@ -5,6 +5,7 @@
 #include "AppState.h"
 #include "CompareEngine.h"
 #include "DumpCommand.h"
+#include "RowAlignment.h"
 #include "SheetFileReader.h"
 #include "UserInterface.h"
 
@@ -94,7 +95,17 @@ void putIntoSheet(Sheet &sheet, SheetReadResult &read)
     sheet.setVisible(true);
 }
 
-QByteArray textReport(const CompareResult &result)
+// For each sheet, the file's row behind each row of the sheet after lining up (0: an inserted
+// empty row); empty when the rows were not lined up.
+using FileRows = std::array<std::vector<int>, 2>;
+
+void appendFileRow(QByteArray &buffer, const std::vector<int> &fileRows, int row, const char *none)
+{
+    const int fileRow = size_t(row) < fileRows.size() ? fileRows[size_t(row)] : 0;
+    buffer.append(fileRow > 0 ? QByteArray::number(fileRow) : QByteArray(none));
+}
+
+QByteArray textReport(const CompareResult &result, const FileRows &fileRows)
 {
     const std::vector<CellPosition> &positions = result.differences;
     QString message = compareResultMessage(result);
@@ -107,13 +118,20 @@ QByteArray textReport(const CompareResult &result)
         buffer.append(QByteArray::number(position.row()));
         buffer.append(',');
         buffer.append(QByteArray::number(position.col()));
+        if (!fileRows[0].empty()) {
+            // The rows of both files behind the position, empty for a row lining up inserted.
+            buffer.append(',');
+            appendFileRow(buffer, fileRows[0], position.row(), "");
+            buffer.append(',');
+            appendFileRow(buffer, fileRows[1], position.row(), "");
+        }
         buffer.append('\n');
     }
     return buffer;
 }
 
 QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
-                      const std::array<bool, 2> &complete)
+                      const std::array<bool, 2> &complete, const FileRows &fileRows)
 {
     const std::vector<CellPosition> &positions = result.differences;
     QByteArray buffer;
@@ -145,6 +163,13 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
         appendJsonString(buffer, data0.text(position.row(), position.col()));
         buffer.append(", ");
         appendJsonString(buffer, data1.text(position.row(), position.col()));
+        if (!fileRows[0].empty()) {
+            buffer.append(", [");
+            appendFileRow(buffer, fileRows[0], position.row(), "null");
+            buffer.append(", ");
+            appendFileRow(buffer, fileRows[1], position.row(), "null");
+            buffer.append(']');
+        }
         buffer.append(']');
     }
     buffer.append(positions.empty() ? "]}\n" : "\n]}\n");
@@ -165,11 +190,29 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     for (int i = 0; i < 2; ++i)
         putIntoSheet(state.grdData(i), loads[i].read);
 
+    FileRows fileRows;
+    if (arguments.align) {
+        // The files stay as they are: only the sheets in memory get the empty rows.
+        const auto rows = rowIdentities(state.grdData(0), state.grdData(1));
+        const RowAlignment alignment = alignRows(rows[0], rows[1]);
+        for (int i = 0; i < 2; ++i) {
+            if (qint64(state.grdData(i).rows()) + alignment.addedRows(i) > kMaxRowCol) {
+                writeMessageLines(err, alignTooLongText());
+                return kExitTrouble;
+            }
+        }
+        for (int i = 0; i < 2; ++i) {
+            Sheet &sheet = state.grdData(i);
+            fileRows[size_t(i)] = alignment.originalRows(i, sheet.rows() - 1);
+            sheet.insertRowGroups(alignment.rowGroups(i));
+        }
+    }
+
     MessagesToStandardError ui(err);
     const CompareResult result = CompareSheets(state, ui, false);
     const QByteArray report = arguments.json
-        ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data(), complete)
-        : textReport(result);
+        ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data(), complete, fileRows)
+        : textReport(result, fileRows);
     if (out.write(report) != report.size()) {
         writeMessageLines(err, kOutputFailedText);
         return kExitTrouble;

@@ -15,8 +15,6 @@
 
 using namespace Qt::StringLiterals;
 
-const QString kAlignTooLongText = u"行を揃えると行数が上限（%1行）を超えるため、揃えられません。"_s.arg(kMaxRowCol - 1);
-
 namespace
 {
 const QString kAlignTitle = u"行を揃える"_s;
@@ -93,7 +91,7 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
         return;
     for (int i = 0; i < 2; ++i) {
         if (qint64(state.grdData(i).rows()) + alignment.addedRows(i) > kMaxRowCol) {
-            ui.showMessage(kAlignTooLongText, kAlignTitle, MessageIcon::Exclamation);
+            ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
             return;
         }
     }
@@ -106,11 +104,7 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
         sheet.setRedraw(false);
         sheet.setEnabled(false);
         ignoreGridErrors([&] {
-            std::vector<std::pair<int, int>> groups;
-            groups.reserve(insertions.size());
-            for (const RowInsertion &insertion : insertions)
-                groups.emplace_back(insertion.before, insertion.count);
-            sheet.insertRowGroups(groups);
+            sheet.insertRowGroups(alignment.rowGroups(i));
             NumberRowHeaders(sheet);
         });
         sheet.setEnabled(true);

@@ -24,6 +24,3 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 // renumbered. Nothing when the rows already line up; a message and no change when a sheet would
 // pass the row limit. Nothing while a comparison runs.
 void mnuAlign_Click(AppState &state, UserInterface &ui);
-
-// The message shown when lining up would make a sheet too long.
-extern const QString kAlignTooLongText;

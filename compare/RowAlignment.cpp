@@ -146,6 +146,34 @@ int RowAlignment::addedRows(int sheet) const
     return added;
 }
 
+std::vector<std::pair<int, int>> RowAlignment::rowGroups(int sheet) const
+{
+    std::vector<std::pair<int, int>> groups;
+    for (const RowInsertion &insertion : insertions[size_t(sheet)])
+        groups.emplace_back(insertion.before, insertion.count);
+    return groups;
+}
+
+std::vector<int> RowAlignment::originalRows(int sheet, int rows) const
+{
+    std::vector<int> origins{0};
+    origins.reserve(size_t(rows + addedRows(sheet) + 1));
+    auto insertion = insertions[size_t(sheet)].begin();
+    const auto end = insertions[size_t(sheet)].end();
+    for (int row = 1; row <= rows + 1; ++row) {
+        for (; insertion != end && insertion->before == row; ++insertion)
+            origins.insert(origins.end(), size_t(insertion->count), 0);
+        if (row <= rows)
+            origins.push_back(row);
+    }
+    return origins;
+}
+
+QString alignTooLongText()
+{
+    return QStringLiteral("行を揃えると行数が上限（%1行）を超えるため、揃えられません。").arg(kMaxRowCol - 1);
+}
+
 RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                        std::int64_t effortLimit)
 {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // Lining up the rows of two sheets that differ by inserted and deleted rows.
@@ -31,6 +32,11 @@ struct RowAlignment
     std::array<std::vector<int>, 2> partners;
 
     [[nodiscard]] int addedRows(int sheet) const;
+    // The insertions of `sheet` as Sheet::insertRowGroups takes them.
+    [[nodiscard]] std::vector<std::pair<int, int>> rowGroups(int sheet) const;
+    // For each data row of `sheet` after the lining up (from 1; index 0 unused), the data row it
+    // was in the file, or 0 for an inserted empty row. `rows` counts the data rows before.
+    [[nodiscard]] std::vector<int> originalRows(int sheet, int rows) const;
     [[nodiscard]] bool changesNothing() const
     {
         return insertions[0].empty() && insertions[1].empty();
@@ -45,7 +51,11 @@ struct RowAlignment
 [[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                                      std::int64_t effortLimit = 200'000'000);
 
+class QString;
 class Sheet;
+
+// The message when lining up would take a sheet past the row limit.
+[[nodiscard]] QString alignTooLongText();
 
 // The identities of both sheets' data rows: rows are the same when their texts agree in every
 // data column both sheets have. Hashes sort the rows into buckets; within a bucket the texts

@@ -327,6 +327,22 @@ void TestRowlarkDiff::diff_data()
                                        << QStringList{u"file2.csv: 空データは読み込みません"_s};
     QTest::newRow("both refused") << none << QByteArray("") << QStringList() << 2 << QByteArray()
                                   << QStringList{u"file1.csv: 読み込めません"_s, u"file2.csv: 空データ"_s};
+    const QByteArray shorter("a,1\r\nb,2\r\nc,3\r\n");
+    const QByteArray longer("a,1\r\nX,9\r\nb,2\r\nc,4\r\n");
+    QTest::newRow("--align lines up an inserted row and names both files' rows")
+        << shorter << longer << QStringList{u"--align"_s} << 1
+        << QByteArray("差が　3　個あります\n2,1,,2\n2,2,,2\n4,2,3,4\n") << quiet;
+    QTest::newRow("--align on identical files")
+        << sheet << sheet << QStringList{u"--align"_s} << 0 << QByteArray("差はありません\n") << quiet;
+    QTest::newRow("--align with JSON")
+        << shorter << longer << QStringList{u"--align"_s, u"--json"_s} << 1
+        << QByteArray("{\"differences\": 3, \"sizesDiffer\": false, \"rows\": [5, 5], \"cols\": [3, 3], "
+                      "\"complete\": [true, true], \"cells\": [\n[2, 1, \"\", \"X\", [null, 2]],\n"
+                      "[2, 2, \"\", \"9\", [null, 2]],\n[4, 2, \"3\", \"4\", [3, 4]]\n]}\n")
+        << quiet;
+    QTest::newRow("--align that would pass the row limit changes nothing")
+        << QByteArray("q,q\r\n") + tallFile(32765, 0, ',') << tallFile(32765, 0, ',') + "z,z\r\n"
+        << QStringList{u"--align"_s} << 2 << QByteArray() << QStringList{u"揃えられません"_s};
     QTest::newRow("blank delimiter") << sheet << sheet << QStringList{u"--delimiter"_s, u" "_s} << 2 << QByteArray()
                                      << QStringList{u"区切り文字が設定されてません"_s};
     QTest::newRow("unknown option") << sheet << sheet << QStringList{u"--fast"_s} << 2 << QByteArray()

@@ -2,6 +2,7 @@
 #include "CompareEngine.h"
 #include "Differences.h"
 #include "RecordingUserInterface.h"
+#include "RowAlignment.h"
 #include "SheetFixtures.h"
 #include "UndoSnapshots.h"
 
@@ -189,7 +190,7 @@ void TestDifferences::refusesToPassTheRowLimit()
     mnuAlign_Click(s(), *m_ui);
     QCOMPARE(wholeSheet(left), before);
     QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages.first().text, kAlignTooLongText);
+    QCOMPARE(m_ui->messages.first().text, alignTooLongText());
     QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
 }
 
