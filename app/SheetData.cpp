@@ -3,6 +3,7 @@
 #include "GridError.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -345,6 +346,38 @@ qsizetype SheetData::overheadBytes() const
 {
     return m_cells.capacity() * qsizetype(sizeof(CellRef)) + m_back.capacity() + m_fore.capacity()
         + m_lineEnds.capacity() + m_palette.capacity() * qsizetype(sizeof(OleColor));
+}
+
+std::optional<std::pair<int, int>> SheetData::findBackColor(int row, int col, bool forward,
+                                                            std::initializer_list<OleColor> colors) const
+{
+    std::array<bool, 256> wanted{};
+    bool any = false;
+    for (qsizetype i = 0; i < m_palette.size(); ++i) {
+        if (std::find(colors.begin(), colors.end(), m_palette.at(i)) != colors.end()) {
+            wanted[size_t(i)] = true;
+            any = true;
+        }
+    }
+    if (!any || m_cols < 2)
+        return std::nullopt;
+    const quint8 *back = m_back.constData();
+    if (forward) {
+        for (int r = std::max(row, 1); r < m_rows; ++r) {
+            const quint8 *line = back + index(r, 0);
+            for (int c = r == row ? std::max(col + 1, 1) : 1; c < m_cols; ++c)
+                if (wanted[line[c]])
+                    return std::pair{r, c};
+        }
+    } else {
+        for (int r = std::min(row, m_rows - 1); r >= 1; --r) {
+            const quint8 *line = back + index(r, 0);
+            for (int c = r == row ? std::min(col - 1, m_cols - 1) : m_cols - 1; c >= 1; --c)
+                if (wanted[line[c]])
+                    return std::pair{r, c};
+        }
+    }
+    return std::nullopt;
 }
 
 quint8 SheetData::paletteIndex(OleColor color)

@@ -4,7 +4,8 @@
 //
 //     bench_align [--runs N]
 //
-// the lining up with its silent re-comparison, and the row matching alone. Prints the median and
+// the lining up with its silent re-comparison, the row matching alone, and a step to the next
+// difference that has to scan the whole sheet. Prints the median and
 // the slowest of N runs (default 7).
 
 #include "AppState.h"
@@ -104,9 +105,26 @@ int main(int argc, char **argv)
         if (alignment.addedRows(0) != kMoved || alignment.addedRows(1) != kMoved)
             std::printf("  (matching added %d and %d rows)\n", alignment.addedRows(0), alignment.addedRows(1));
     }
+    // A step to the next difference that scans the whole sheet: the only mark is the last cell.
+    std::vector<double> steps;
+    for (int run = 0; run < runs; ++run) {
+        state.grdData(0).setData(left);
+        state.grdData(1).setData(left);
+        Sheet &sheet = state.grdData(0);
+        sheet.setBackColorAt(sheet.rows() - 1, sheet.cols() - 1, kDiffBackColor);
+        sheet.setCurrentCell(1, 1);
+        state.ActiveSheet = 0;
+        QElapsedTimer timer;
+        timer.start();
+        GoToDifference(state, ui, StepDirection::Next);
+        steps.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (sheet.row() != sheet.rows() - 1)
+            std::printf("  (the step did not reach the last row)\n");
+    }
     std::printf("%d x 100 pair, %d rows deleted and %d inserted in the second, %d runs\n", kRows, kMoved, kMoved, runs);
     reportRuns("line up rows, re-compared", ms, 500);
     reportRuns("row matching alone", matching, 0);
+    reportRuns("next difference, scanning the whole sheet", steps, 10);
     std::printf("rows afterwards, header included: %d and %d (%d expected)\n", rowsAfter[0], rowsAfter[1],
                 kRows + 1 + kMoved);
     return 0;

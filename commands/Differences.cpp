@@ -19,35 +19,6 @@ namespace
 {
 const QString kAlignTitle = u"行を揃える"_s;
 
-bool isMarked(const Sheet &sheet, int row, int col)
-{
-    const OleColor color = sheet.backColorAt(row, col);
-    return color == kDiffBackColor || color == kExtraBackColor;
-}
-
-std::optional<std::pair<int, int>> findMarked(const Sheet &sheet, StepDirection direction)
-{
-    const int rows = sheet.rows();
-    const int cols = sheet.cols();
-    int row = sheet.row();
-    int col = sheet.col();
-    const int step = direction == StepDirection::Next ? 1 : -1;
-    for (;;) {
-        col += step;
-        if (col >= cols) {
-            col = 1;
-            ++row;
-        } else if (col < 1) {
-            col = cols - 1;
-            --row;
-        }
-        if (row < 1 || row >= rows)
-            return std::nullopt;
-        if (isMarked(sheet, row, col))
-            return std::pair{row, col};
-    }
-}
-
 void scrollIntoView(Sheet &sheet, int row, int col)
 {
     if (row >= sheet.rows() || col >= sheet.cols())
@@ -68,7 +39,8 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
     if (index < 0 || !state.grdData(index).isVisible())
         return;
     Sheet &sheet = state.grdData(index);
-    const std::optional<std::pair<int, int>> found = findMarked(sheet, direction);
+    const std::optional<std::pair<int, int>> found = sheet.data().findBackColor(
+        sheet.row(), sheet.col(), direction == StepDirection::Next, {kDiffBackColor, kExtraBackColor});
     if (!found) {
         ui.beep();
         return;
