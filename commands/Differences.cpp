@@ -45,7 +45,9 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
         ui.beep();
         return;
     }
-    const auto [row, col] = *found;
+    // Plain copies: lambdas cannot capture structured bindings with every compiler in use.
+    const int row = found->first;
+    const int col = found->second;
     ignoreGridErrors([&] { sheet.setCurrentCell(row, col); });
     grdData_Click(state, index);
     for (int i = 0; i < 2; ++i)
