@@ -49,7 +49,7 @@ struct RowAlignment
 // rows; what it matched by then still lines up, the rest is paired in order. Two sheets with
 // nothing in common would otherwise take seconds.
 [[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                                     std::int64_t effortLimit = 200'000'000);
+                                     std::int64_t effortLimit = 30'000'000);
 
 class QString;
 class Sheet;
