@@ -143,37 +143,35 @@ int main(int argc, char **argv)
                    },
                    [&] { EndCellEdit(state, 0); }),
                30);
-    const auto rowsAndColumns = [&](const char *name, int rows, int cols, const QString &caption, bool deleteFirst) {
+    // Rows or columns of a block at (15000, 40) inserted or deleted by the item of `caption`. The
+    // sheets are full, so a row insertion first deletes as many rows as it will insert.
+    const auto rowsAndColumns = [&](const char *name, int rows, int cols, const QString &caption) {
+        const bool insertion = caption.endsWith(u"追加"_s);
+        const bool rowInsertion = caption == u"行追加"_s;
         reportRuns(name,
                    timeRuns(
                        runs,
                        [&] {
                            reset();
                            selectBlock(15000, 40, rows, cols);
-                           if (deleteFirst)
+                           if (rowInsertion)
                                mnuGDel_Click(state, ui, u"行削除"_s);
                        },
-                       [&] { mnuGAdd_Click(state, ui, caption); }),
+                       [&] {
+                           if (insertion)
+                               mnuGAdd_Click(state, ui, caption);
+                           else
+                               mnuGDel_Click(state, ui, caption);
+                       }),
                    800);
         const Sheet &sheet = state.grdData(0);
-        if (sheet.rows() != kRows + 1 || sheet.cols() != kCols + 1 + (rows == 1 ? cols : 0))
+        if (insertion && (sheet.rows() != kRows + 1 || sheet.cols() != kCols + 1 + (rowInsertion ? 0 : cols)))
             std::printf("  (the insertion did not give the expected shape: %d x %d)\n", sheet.rows(), sheet.cols());
     };
-    rowsAndColumns("insert 100 rows, re-compared", 100, 1, u"行追加"_s, true);
-    rowsAndColumns("insert 10 columns, re-compared", 1, 10, u"列追加"_s, false);
-    const auto deletion = [&](const char *name, int rows, int cols, const QString &caption) {
-        reportRuns(name,
-                   timeRuns(
-                       runs,
-                       [&] {
-                           reset();
-                           selectBlock(15000, 40, rows, cols);
-                       },
-                       [&] { mnuGDel_Click(state, ui, caption); }),
-                   800);
-    };
-    deletion("delete 100 rows, re-compared", 100, 1, u"行削除"_s);
-    deletion("delete 10 columns, re-compared", 1, 10, u"列削除"_s);
+    rowsAndColumns("insert 100 rows, re-compared", 100, 1, u"行追加"_s);
+    rowsAndColumns("insert 10 columns, re-compared", 1, 10, u"列追加"_s);
+    rowsAndColumns("delete 100 rows, re-compared", 100, 1, u"行削除"_s);
+    rowsAndColumns("delete 10 columns, re-compared", 1, 10, u"列削除"_s);
     reportRuns("1000 x 10 paste, re-coloured",
                timeRuns(
                    runs,
