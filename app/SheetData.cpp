@@ -1,5 +1,7 @@
 #include "SheetData.h"
 
+#include "LargeMemory.h"
+
 #include "GridError.h"
 
 #include <algorithm>
@@ -119,6 +121,9 @@ void SheetData::resizeRows(int rows)
     if (rows < m_rows)
         forgetTexts(rows, 0, m_rows - 1, m_cols - 1);
     const qsizetype count = qsizetype(rows) * m_cols;
+    LargeMemory::reserve(m_cells, count);
+    LargeMemory::reserve(m_back, count);
+    LargeMemory::reserve(m_fore, count);
     m_cells.resize(count);
     m_back.resize(count, kDefaultBack);
     m_fore.resize(count, kDefaultFore);

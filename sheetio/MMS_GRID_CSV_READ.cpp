@@ -309,8 +309,12 @@ public:
     [[nodiscard]] SheetData finish(QString text, QString extra)
     {
         m_data.resize(m_rowsUsed, m_cols);
+        // The decoded text still has the room reserved for decoding, which nearly always holds the
+        // labels and joined fields: appending into it, then giving the rest back, never moves the
+        // file's text (moving it would copy every character into fresh memory).
         if (!extra.isEmpty())
             text.append(extra);
+        text.squeeze();
         m_data.setPool(std::move(text));
         return std::move(m_data);
     }

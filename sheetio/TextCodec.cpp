@@ -1,6 +1,7 @@
 #include "TextCodec.h"
 
 #include "Cp932.h"
+#include "LargeMemory.h"
 
 #include <QBuffer>
 
@@ -119,9 +120,10 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
     DecodedText decoded;
     QString &text = decoded.text;
     const auto reserve = [&] {
-        // Room for one character per byte: untouched room costs no memory, and what is left over
-        // is given back at the end without moving the text.
+        // Room for one character per byte: untouched room costs no memory. The text keeps what is
+        // left over, so that a reader can add to it without moving it.
         text.reserve(qsizetype(std::max<qint64>(sizeHint, 0)) + pieceBytes + 64);
+        LargeMemory::adviseHugePages(text.constData(), text.capacity() * qsizetype(sizeof(QChar)));
     };
     const auto appendDecoded = [&text](QStringDecoder &decoder, QByteArrayView piece) {
         const qsizetype old = text.size();
@@ -157,7 +159,6 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
         // U+10FFFF), so text it read without an error encodes to the same bytes; only replaced
         // bytes break the round trip.
         decoded.writesBackUnchanged = !utf8.hasError();
-        text.squeeze();
         return decoded;
     }
 
@@ -179,7 +180,6 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
     if (!reread)
         return std::nullopt;
     decoded.writesBackUnchanged = exact;
-    text.squeeze();
     return decoded;
 }
 

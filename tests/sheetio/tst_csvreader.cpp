@@ -3,6 +3,7 @@
 #include "MMS_GRID_CSV_READ.h"
 #include "Sheet.h"
 #include "SheetFileReader.h"
+#include "TextCodec.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -57,6 +58,8 @@ private slots:
     void fields_data();
     void fields();
     void headerLabels();
+    void textStaysInPlace_data();
+    void textStaysInPlace();
     void rowLimit_data();
     void rowLimit();
     void columnLimit_data();
@@ -161,6 +164,32 @@ void TestCsvReader::headerLabels()
     QCOMPARE(data.text(1, 0), u"1行");
     QCOMPARE(data.text(2, 0), u"2行");
     QCOMPARE(data.text(2, 1), u"x");
+}
+
+void TestCsvReader::textStaysInPlace_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("comma mode, a quoted field with text after it") << 0;
+    QTest::newRow("delimiter mode") << 1;
+}
+
+// The decoded file becomes the sheet's text pool where it lies: the labels and joined fields go
+// into the room the decoder left after it instead of the file text being moved into fresh memory.
+void TestCsvReader::textStaysInPlace()
+{
+    QFETCH(int, mode);
+    // Some megabytes, as a file that is worth the effort.
+    const QByteArray lines = "a,\"b\"c,d\r\ne,f," + QByteArray(200, 'g') + "\r\n";
+    QString text = TextCodec::decode(lines.repeated(15000)).text;
+    const QChar *const place = text.constData();
+    const LineRule rule = lineRuleFor(text);
+    const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, u","_s);
+    const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(std::move(text), rule, pass, mode, u","_s);
+    QCOMPARE(outcome.result, ReadResult::Complete);
+    QCOMPARE(outcome.data.pool().constData(), place);
+    QCOMPARE(outcome.data.text(30000, 0), u"30000行");
+    QCOMPARE(outcome.data.text(29999, 2), mode == 0 ? u"bc" : u"\"b\"c");
+    QCOMPARE(outcome.data.text(30000, 3), QString(200, u'g'));
 }
 
 void TestCsvReader::rowLimit_data()
