@@ -1,13 +1,10 @@
 #include "DiffCommand.h"
 
-#include "SilentUserInterface.h"
-
 #include "AppState.h"
 #include "CompareEngine.h"
 #include "DumpCommand.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
-#include "UserInterface.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -24,26 +21,6 @@ namespace
 {
 const QString kOutOfMemoryText = u"メモリが足りないため比較できません"_s;
 const QString kOutputFailedText = u"結果を出力できませんでした"_s;
-
-// The engine's user interface when nobody watches: there is no dialog to show and no event loop
-// to serve. A silent run shows no message; should one come anyway, it goes to standard error
-// rather than being lost.
-class MessagesToStandardError final : public SilentUserInterface
-{
-public:
-    explicit MessagesToStandardError(QIODevice &err)
-        : m_err(err)
-    {
-    }
-
-    void showMessage(const QString &text, const QString &, MessageIcon) override
-    {
-        writeMessageLines(m_err, text);
-    }
-
-private:
-    QIODevice &m_err;
-};
 
 // One file on its way into a sheet: checked, counted and split, without touching any sheet, so
 // that the two files can be read at the same time.
@@ -208,8 +185,8 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         }
     }
 
-    MessagesToStandardError ui(err);
-    const CompareResult result = CompareSheets(state, ui, false);
+    // Nobody sees colours here: the positions are all the report needs.
+    const CompareResult result = FindDifferences(state.grdData(0).data(), state.grdData(1).data());
     const QByteArray report = arguments.json
         ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data(), complete, fileRows)
         : textReport(result, fileRows);

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "GridError.h"
+#include "SheetData.h"
 #include "UserInterface.h"
 
 #include <algorithm>
@@ -264,6 +265,29 @@ QString compareResultMessage(const CompareResult &result)
     if (result.sizesDiffer)
         text += u"\r\n"_s + kSizesDifferText;
     return text;
+}
+
+CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
+{
+    CompareResult result;
+    result.rows = {data0.rows(), data1.rows()};
+    result.cols = {data0.cols(), data1.cols()};
+    const int commonRows = result.commonRows();
+    const int commonCols = result.commonCols();
+    // A run marks the extra rows over the taller sheet's whole width and the extra columns over
+    // the wider sheet's whole height, data cells only: with no data column or row there is none.
+    for (int i = 0; i < 2; ++i) {
+        const bool extraRows = result.rows[i] > commonRows && result.cols[i] > 1;
+        const bool extraCols = result.cols[i] > commonCols && result.rows[i] > 1;
+        result.sizesDiffer = result.sizesDiffer || extraRows || extraCols;
+    }
+    for (int r = 1; r < commonRows; ++r) {
+        for (int c = 1; c < commonCols; ++c) {
+            if (data0.text(r, c) != data1.text(r, c))
+                result.differences.emplace_back(r, c);
+        }
+    }
+    return result;
 }
 
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)

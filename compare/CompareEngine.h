@@ -10,6 +10,7 @@
 #include <vector>
 
 class AppState;
+class SheetData;
 class UserInterface;
 
 // What one comparison run found. The window only shows the result message; the command-line
@@ -52,6 +53,11 @@ struct CompareResult
 // The result message of a finished run, as the compare button shows it: "差はありません" or
 // "差が　N　個あります", with a second line "サイズに差異があります" after CR LF when the sizes differ.
 [[nodiscard]] QString compareResultMessage(const CompareResult &result);
+
+// What a comparison of the two sheets' data finds, without colouring anything: the positions
+// CompareSheets would mark light red, the shapes, and whether it would mark any cell magenta. For
+// the command-line companion, which only reports them.
+[[nodiscard]] CompareResult FindDifferences(const SheetData &data0, const SheetData &data1);
 
 // Compares grdData(0) with grdData(1) cell by cell at equal positions and colours the result:
 // differing pairs light red, data cells only the larger sheet has magenta. The header row and

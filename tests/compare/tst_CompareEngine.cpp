@@ -21,6 +21,8 @@ private slots:
     void staleMarks();
     void reportedDifferences_data();
     void reportedDifferences();
+    void findDifferencesAgreesOnShapes_data();
+    void findDifferencesAgreesOnShapes();
     void positionOrder_data();
     void positionOrder();
     void stateDuringAndAfterRun_data();
@@ -207,8 +209,14 @@ void tst_CompareEngine::reportedDifferences()
     for (int i = 0; i < 2; ++i)
         paintMap(m_state->grdData(i), stale);
 
+    // The companion's comparison without colours reports the same.
+    const CompareResult found = FindDifferences(m_state->grdData(0).data(), m_state->grdData(1).data());
     const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
 
+    QCOMPARE(positionsText(found.differences), differences);
+    QCOMPARE(found.rows, result.rows);
+    QCOMPARE(found.cols, result.cols);
+    QCOMPARE(found.sizesDiffer, result.sizesDiffer);
     QCOMPARE(positionsText(result.differences), differences);
     QCOMPARE(result.count(), qint32(result.differences.size()));
     QCOMPARE((QList<int>{result.rows[0], result.rows[1], result.cols[0], result.cols[1]}), shape);
@@ -227,6 +235,46 @@ void tst_CompareEngine::reportedDifferences()
         anyOutside = anyOutside || !outside.isEmpty();
     }
     QCOMPARE(result.sizesDiffer, anyOutside);
+}
+
+void tst_CompareEngine::findDifferencesAgreesOnShapes_data()
+{
+    QTest::addColumn<QList<int>>("shape"); // Rows of sheet 0 and 1, then Cols of sheet 0 and 1
+
+    QTest::newRow("header cell only against data") << QList<int>{1, 3, 1, 3};
+    QTest::newRow("taller, but no data column") << QList<int>{4, 2, 1, 1};
+    QTest::newRow("wider, but no data row") << QList<int>{1, 1, 4, 2};
+    QTest::newRow("taller without data column, other wider") << QList<int>{4, 2, 1, 3};
+    QTest::newRow("same shape") << QList<int>{3, 3, 3, 3};
+    QTest::newRow("one data cell each, one taller") << QList<int>{2, 3, 2, 2};
+}
+
+// Sheets with no data row or column (a read that stopped at once leaves the header cell alone):
+// FindDifferences says the sizes differ exactly when a comparison run marks a cell magenta.
+void tst_CompareEngine::findDifferencesAgreesOnShapes()
+{
+    QFETCH(QList<int>, shape);
+
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = m_state->grdData(i);
+        sheet.setRows(shape[i]);
+        sheet.setCols(shape[2 + i]);
+        for (int r = 1; r < sheet.rows(); ++r) {
+            for (int c = 1; c < sheet.cols(); ++c)
+                sheet.setTextMatrix(r, c, (r + c) % 2 ? u"x"_s : QString::number(i));
+        }
+        sheet.setVisible(true);
+    }
+
+    const CompareResult found = FindDifferences(m_state->grdData(0).data(), m_state->grdData(1).data());
+    const CompareResult result = CompareSheets(*m_state, *m_ui, false);
+
+    QCOMPARE(positionsText(found.differences), positionsText(result.differences));
+    QCOMPARE(found.sizesDiffer, result.sizesDiffer);
+    bool anyMagenta = false;
+    for (int i = 0; i < 2; ++i)
+        anyMagenta = anyMagenta || !cellsColoured(m_state->grdData(i), kExtraBackColor).isEmpty();
+    QCOMPARE(found.sizesDiffer, anyMagenta);
 }
 
 void tst_CompareEngine::positionOrder_data()
