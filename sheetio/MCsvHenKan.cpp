@@ -1,5 +1,7 @@
 #include "MCsvHenKan.h"
 
+#include "CharScan.h"
+
 namespace MCsvHenKan
 {
 
@@ -20,13 +22,8 @@ PadCommaLines::Step PadCommaLines::next()
     const qsizetype start = m_pos;
     m_line.commas.clear();
     qsizetype at = start;
-    for (; at < size; ++at) {
-        const char16_t ch = chars[at];
-        if (ch == m_lineEnd)
-            break;
-        if (ch == u',')
-            m_line.commas.push_back(at - start);
-    }
+    while ((at = CharScan::findEither(chars, at, size, m_lineEnd, u',')) < size && chars[at] != m_lineEnd)
+        m_line.commas.push_back(at++ - start);
     m_line.text = m_source.sliced(start, at - start);
     m_line.start = start;
     m_pos = at < size ? at + 1 : size;

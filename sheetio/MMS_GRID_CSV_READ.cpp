@@ -1,5 +1,6 @@
 #include "MMS_GRID_CSV_READ.h"
 
+#include "CharScan.h"
 #include "MCHAR_CHK.h"
 #include "MCHAR_GET.h"
 #include "MCsvHenKan.h"
@@ -374,16 +375,11 @@ ReadResult readDelimiterMode(QStringView text, LineRule rule, int columns, QStri
         if (delimiter.size() == 1) {
             // One pass over the line finds its end and every field.
             const char16_t mark = delimiter[0].unicode();
-            for (; at < size; ++at) {
-                const char16_t ch = chars[at];
-                if (ch == lineEnd)
-                    break;
-                if (ch == mark) {
-                    if (c <= columns)
-                        rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
-                    ++c;
-                    fieldStart = at + 1;
-                }
+            while ((at = CharScan::findEither(chars, at, size, lineEnd, mark)) < size && chars[at] != lineEnd) {
+                if (c <= columns)
+                    rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
+                ++c;
+                fieldStart = ++at;
             }
         } else {
             // Fields as GetField cuts them: each search for the delimiter starts one character
@@ -427,36 +423,12 @@ ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView d
     qsizetype crLfEnds = 0;
     qsizetype crEnds = 0;
     if (mark.size() == 1) {
-        const char16_t *chars = text.utf16();
-        const qsizetype size = text.size();
-        const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
-        const bool crLf = rule == LineRule::CrOrCrLf;
-        const char16_t delimiterChar = mark[0].unicode();
-        qint64 count = 0;
-        bool inLine = false;
-        for (qsizetype at = 0; at < size; ++at) {
-            const char16_t ch = chars[at];
-            if (ch == lineEnd) {
-                most = std::max(most, count);
-                count = 0;
-                ++lines;
-                inLine = false;
-                if (crLf && at + 1 < size && chars[at + 1] == u'\n') {
-                    ++at;
-                    ++crLfEnds;
-                } else if (crLf) {
-                    ++crEnds;
-                }
-            } else {
-                inLine = true;
-                if (ch == delimiterChar)
-                    ++count;
-            }
-        }
-        if (inLine) {
-            most = std::max(most, count);
-            ++lines;
-        }
+        const CharScan::LineCounts counts
+            = CharScan::countLines(text.utf16(), text.size(), rule == LineRule::Lf ? u'\n' : u'\r', mark[0].unicode());
+        most = counts.mostMarks;
+        lines = counts.lines;
+        crLfEnds = counts.crLfEnds;
+        crEnds = counts.crEnds;
     } else {
         LineReader reader(text, rule);
         while (const auto line = reader.next()) {

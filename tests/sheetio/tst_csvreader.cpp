@@ -5,6 +5,7 @@
 #include "SheetFileReader.h"
 #include "TextCodec.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +59,8 @@ private slots:
     void fields_data();
     void fields();
     void headerLabels();
+    void scansAgreeWithLineByLine_data();
+    void scansAgreeWithLineByLine();
     void textStaysInPlace_data();
     void textStaysInPlace();
     void rowLimit_data();
@@ -164,6 +167,60 @@ void TestCsvReader::headerLabels()
     QCOMPARE(data.text(1, 0), u"1行");
     QCOMPARE(data.text(2, 0), u"2行");
     QCOMPARE(data.text(2, 1), u"x");
+}
+
+void TestCsvReader::scansAgreeWithLineByLine_data()
+{
+    QTest::addColumn<QString>("alphabet");
+    QTest::addColumn<QString>("delimiter");
+
+    QTest::newRow("CR LF lines, comma") << u"ab,,\r\n"_s << u","_s;
+    QTest::newRow("lone CR and LF mixed in") << u"a,\r\r\n\n"_s << u","_s;
+    QTest::newRow("LF lines, wide characters") << u"あ,x\n"_s << u","_s;
+    QTest::newRow("TAB delimiter") << u"a\t,\r\n"_s << u"\t"_s;
+    QTest::newRow("wide delimiter") << u"a、,\r\n"_s << u"、"_s;
+    QTest::newRow("delimiter mostly, few line ends") << u";;;;;;;a\n"_s << u";"_s;
+}
+
+// The column pass and the delimiter mode scan several characters at a time; whatever the text,
+// they must find exactly what reading it line by line, character by character finds. Texts of
+// up to 40 characters put delimiters and line ends at every place in and around a block.
+void TestCsvReader::scansAgreeWithLineByLine()
+{
+    QFETCH(QString, alphabet);
+    QFETCH(QString, delimiter);
+    QRandomGenerator random(7);
+    for (int run = 0; run < 400; ++run) {
+        QString text;
+        const int length = int(random.bounded(41));
+        for (int i = 0; i < length; ++i)
+            text += alphabet.at(random.bounded(alphabet.size()));
+        const LineRule rule = lineRuleFor(text);
+
+        qsizetype lines = 0;
+        qsizetype most = 0;
+        Rows expected;
+        LineReader reader(text, rule);
+        while (const auto line = reader.next()) {
+            ++lines;
+            most = std::max(most, line->count(delimiter));
+            expected.append(line->toString().split(delimiter));
+        }
+        const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, 1, delimiter);
+        QVERIFY2(pass.ok, qPrintable(text));
+        QCOMPARE(pass.lines, lines);
+        QCOMPARE(pass.columns, int(most) + 1);
+        if (lines == 0)
+            continue;
+        for (QStringList &row : expected)
+            row.resize(pass.columns);
+        // Without quotes or blanks the comma mode cuts a comma-separated text the same way.
+        for (const int mode : {1, delimiter == u","_s ? 0 : 1}) {
+            const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, delimiter);
+            QCOMPARE(outcome.result, ReadResult::Complete);
+            QCOMPARE(dataCells(outcome.data), expected);
+        }
+    }
 }
 
 void TestCsvReader::textStaysInPlace_data()
