@@ -5,11 +5,12 @@
 namespace MCsvHenKan
 {
 
-PadCommaLines::PadCommaLines(int columns, QStringView source, LineRule rule)
+PadCommaLines::PadCommaLines(int columns, QStringView source, LineRule rule, qsizetype from)
     : m_columns(columns)
     , m_source(source)
     , m_lineEnd(rule == LineRule::Lf ? u'\n' : u'\r')
     , m_crLf(rule == LineRule::CrOrCrLf)
+    , m_pos(from)
 {
 }
 

@@ -31,7 +31,8 @@ class PadCommaLines
 public:
     enum class Step { Line, End, TooManyCommas };
 
-    PadCommaLines(int columns, QStringView source, LineRule rule);
+    // Starts at `from`, which must be a line start.
+    PadCommaLines(int columns, QStringView source, LineRule rule, qsizetype from = 0);
 
     // Moves to the next line of the copy. TooManyCommas: the line holds more than C commas, the
     // copy cannot be made.

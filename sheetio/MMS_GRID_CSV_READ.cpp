@@ -7,8 +7,12 @@
 
 #include <QScopeGuard>
 
+#include <exception>
 #include <limits>
 #include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -115,8 +119,8 @@ class CommaFieldReader
 public:
     enum class Status { Field, PastEnd, CopyFailed, PoolFull };
 
-    CommaFieldReader(QStringView text, LineRule rule, int columns, PoolBuilder &pool)
-        : m_lines(columns, text, rule)
+    CommaFieldReader(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool)
+        : m_lines(columns, text, rule, from)
         , m_pool(pool)
         , m_text(text)
         , m_rule(rule)
@@ -131,6 +135,11 @@ public:
     [[nodiscard]] bool copyFailed() const
     {
         return m_copyFailed;
+    }
+    // Where the next field starts in the text (its end after the last line).
+    [[nodiscard]] qsizetype position() const
+    {
+        return m_hasLine ? m_lines.line().start + m_pos : m_text.size();
     }
 
     // The line end the last field read was followed by; nothing when a comma followed it.
@@ -274,26 +283,34 @@ private:
     size_t m_nextComma = 0;
 };
 
-// The sheet data a read fills: rows are added one at a time as the grid's Rows would be set, and
-// refused past the row limit or the sheet's capacity.
-class RowFiller
+// Where the rows read from one part of the text go: rows are added one at a time as the grid's
+// Rows would be set, and refused past the row limit or the sheet's capacity. The line ends a row
+// had are kept aside until the read is put together.
+class RowSink
 {
 public:
-    RowFiller(int columns, qsizetype lines, LineEnd commonLineEnd)
-        : m_cols(columns + 1)
-        , m_maxDataRows(std::min<qsizetype>(kMaxRowCol - 1, kMaxCells / m_cols - 1))
-        , m_data(int(std::min(lines, m_maxDataRows)) + 1, m_cols)
+    RowSink(SheetData &data, qsizetype maxDataRows, LineEnd commonLineEnd, int firstRow)
+        : m_data(data)
+        , m_maxDataRows(maxDataRows)
         , m_commonLineEnd(commonLineEnd)
+        , m_rowsUsed(firstRow)
     {
     }
 
-    // Makes room for data row `row`; nothing, or the error setting Rows would raise.
+    // Makes room for data row `row`; nothing, or the error setting Rows would raise. While
+    // another part is read at the same time the data must not move: a row past the room made
+    // for it stops this part, and wouldGrow() tells.
     [[nodiscard]] std::optional<ReadResult> addRow(int row)
     {
         if (row > m_maxDataRows)
             return row + 1 > kMaxRowCol ? ReadResult::Overflow : ReadResult::OutOfMemory;
-        if (row >= m_data.rows())
-            m_data.resize(int(std::min<qsizetype>(m_maxDataRows, qsizetype(row) * 2)) + 1, m_cols);
+        if (row >= m_data.rows()) {
+            if (!m_mayGrow) {
+                m_wouldGrow = true;
+                return ReadResult::OutOfMemory;
+            }
+            m_data.resize(int(std::min<qsizetype>(m_maxDataRows, qsizetype(row) * 2)) + 1, m_data.cols());
+        }
         m_rowsUsed = row + 1;
         return std::nullopt;
     }
@@ -305,112 +322,297 @@ public:
     void setLineEnd(int row, std::optional<LineEnd> lineEnd)
     {
         if (lineEnd && *lineEnd != m_commonLineEnd)
-            m_data.setLineEnd(row, lineEnd);
+            m_lineEnds.emplace_back(row, *lineEnd);
     }
-    [[nodiscard]] SheetData finish(QString text, QString extra)
+    void setMayGrow(bool mayGrow)
     {
-        m_data.resize(m_rowsUsed, m_cols);
-        // The decoded text still has the room reserved for decoding, which nearly always holds the
-        // labels and joined fields: appending into it, then giving the rest back, never moves the
-        // file's text (moving it would copy every character into fresh memory).
-        if (!extra.isEmpty())
-            text.append(extra);
-        text.squeeze();
-        m_data.setPool(std::move(text));
-        return std::move(m_data);
+        m_mayGrow = mayGrow;
+    }
+    [[nodiscard]] bool wouldGrow() const
+    {
+        return m_wouldGrow;
+    }
+    // Rows in use, the header row included.
+    [[nodiscard]] int rowsUsed() const
+    {
+        return m_rowsUsed;
+    }
+    [[nodiscard]] const std::vector<std::pair<int, LineEnd>> &lineEnds() const
+    {
+        return m_lineEnds;
     }
 
 private:
-    int m_cols;
+    SheetData &m_data;
     qsizetype m_maxDataRows;
-    SheetData m_data;
     LineEnd m_commonLineEnd;
-    int m_rowsUsed = 1;
+    int m_rowsUsed;
+    bool m_mayGrow = true;
+    bool m_wouldGrow = false;
+    std::vector<std::pair<int, LineEnd>> m_lineEnds;
 };
 
-ReadResult readCommaMode(QStringView text, LineRule rule, int columns, RowFiller &rows, PoolBuilder &pool)
+// Reads rows of the comma mode from a line start on.
+class CommaModeRows
 {
-    CommaFieldReader fields(text, rule, columns, pool);
-    for (int row = 1; !fields.atEnd(); ++row) {
-        if (const std::optional<ReadResult> refused = rows.addRow(row))
-            return *refused;
-        rows.set(row, 0, pool.label(row, kRowLabelSuffix));
-        for (int c = 1; c <= columns; ++c) {
-            CellRef ref;
-            switch (fields.read(ref)) {
-            case CommaFieldReader::Status::Field:
-                rows.set(row, c, ref);
-                if (c == columns)
-                    rows.setLineEnd(row, fields.lineEndAfterField());
-                break;
-            case CommaFieldReader::Status::PastEnd:
-                return ReadResult::PastEnd;
-            case CommaFieldReader::Status::CopyFailed:
-                return ReadResult::PaddedCopyFailed;
-            case CommaFieldReader::Status::PoolFull:
-                return ReadResult::OutOfMemory;
-            }
-        }
-        if (pool.full())
-            return ReadResult::OutOfMemory;
+public:
+    CommaModeRows(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool, RowSink &rows)
+        : m_fields(text, rule, columns, from, pool)
+        , m_columns(columns)
+        , m_pool(pool)
+        , m_rows(rows)
+    {
     }
-    return fields.copyFailed() ? ReadResult::PaddedCopyFailed : ReadResult::Complete;
-}
 
-ReadResult readDelimiterMode(QStringView text, LineRule rule, int columns, QStringView delimiter, RowFiller &rows,
-                             PoolBuilder &pool)
-{
-    const char16_t *chars = text.utf16();
-    const qsizetype size = text.size();
-    const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
-    const bool crLf = rule == LineRule::CrOrCrLf;
-    qsizetype pos = 0;
-    for (int row = 1; pos < size; ++row) {
-        if (const std::optional<ReadResult> refused = rows.addRow(row))
-            return *refused;
-        rows.set(row, 0, pool.label(row, kRowLabelSuffix));
-        qsizetype at = pos;
-        int c = 1;
-        qsizetype fieldStart = pos;
-        if (delimiter.size() == 1) {
-            // One pass over the line finds its end and every field.
-            const char16_t mark = delimiter[0].unicode();
-            while ((at = CharScan::findEither(chars, at, size, lineEnd, mark)) < size && chars[at] != lineEnd) {
-                if (c <= columns)
-                    rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
-                ++c;
-                fieldStart = ++at;
-            }
-        } else {
-            // Fields as GetField cuts them: each search for the delimiter starts one character
-            // after the previous match's start, so the rest of a longer delimiter begins the next
-            // field. Found in one pass instead of one search from the line's start per field.
-            at = text.indexOf(QChar(lineEnd), pos);
-            if (at < 0)
-                at = size;
-            const QStringView line = text.sliced(pos, at - pos);
-            if (!delimiter.isEmpty()) {
-                // A delimiter outside the BMP is one character: the next field never starts with
-                // half of it.
-                const qsizetype step = MCHAR_GET::firstCharSize(delimiter);
-                for (qsizetype from = 0; c <= columns; ++c) {
-                    const qsizetype match = line.indexOf(delimiter, from);
-                    if (match < 0)
-                        break;
-                    rows.set(row, c, PoolBuilder::slice(fieldStart, pos + match - fieldStart));
-                    fieldStart = pos + match + step;
-                    from = match + step;
+    // Where the next row starts in the text.
+    [[nodiscard]] qsizetype position() const
+    {
+        return m_fields.position();
+    }
+
+    // Reads rows from `row` on to the end, or until one would start at or after stopAt; nothing
+    // when it stopped there, otherwise how the read ended.
+    std::optional<ReadResult> readRows(int &row, qsizetype stopAt)
+    {
+        for (; !m_fields.atEnd(); ++row) {
+            if (m_fields.position() >= stopAt)
+                return std::nullopt;
+            if (const std::optional<ReadResult> refused = m_rows.addRow(row))
+                return refused;
+            m_rows.set(row, 0, m_pool.label(row, kRowLabelSuffix));
+            for (int c = 1; c <= m_columns; ++c) {
+                CellRef ref;
+                switch (m_fields.read(ref)) {
+                case CommaFieldReader::Status::Field:
+                    m_rows.set(row, c, ref);
+                    if (c == m_columns)
+                        m_rows.setLineEnd(row, m_fields.lineEndAfterField());
+                    break;
+                case CommaFieldReader::Status::PastEnd:
+                    return ReadResult::PastEnd;
+                case CommaFieldReader::Status::CopyFailed:
+                    return ReadResult::PaddedCopyFailed;
+                case CommaFieldReader::Status::PoolFull:
+                    return ReadResult::OutOfMemory;
                 }
             }
+            if (m_pool.full())
+                return ReadResult::OutOfMemory;
         }
-        if (c <= columns)
-            rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
-        rows.setLineEnd(row, lineEndAt(text, at, rule));
-        pos = at < size ? at + 1 : size;
-        if (crLf && pos < size && chars[pos] == u'\n')
-            ++pos;
+        return m_fields.copyFailed() ? ReadResult::PaddedCopyFailed : ReadResult::Complete;
     }
-    return ReadResult::Complete;
+
+private:
+    CommaFieldReader m_fields;
+    int m_columns;
+    PoolBuilder &m_pool;
+    RowSink &m_rows;
+};
+
+// Reads rows of the delimiter mode, one per line, from a line start on.
+class DelimiterModeRows
+{
+public:
+    DelimiterModeRows(QStringView text, LineRule rule, int columns, QStringView delimiter, qsizetype from,
+                      PoolBuilder &pool, RowSink &rows)
+        : m_text(text)
+        , m_rule(rule)
+        , m_columns(columns)
+        , m_delimiter(delimiter)
+        , m_pos(from)
+        , m_pool(pool)
+        , m_rows(rows)
+    {
+    }
+
+    [[nodiscard]] qsizetype position() const
+    {
+        return m_pos;
+    }
+
+    // As CommaModeRows::readRows.
+    std::optional<ReadResult> readRows(int &row, qsizetype stopAt)
+    {
+        const char16_t *chars = m_text.utf16();
+        const qsizetype size = m_text.size();
+        const char16_t lineEnd = m_rule == LineRule::Lf ? u'\n' : u'\r';
+        const bool crLf = m_rule == LineRule::CrOrCrLf;
+        const int columns = m_columns;
+        for (; m_pos < size; ++row) {
+            if (m_pos >= stopAt)
+                return std::nullopt;
+            if (const std::optional<ReadResult> refused = m_rows.addRow(row))
+                return refused;
+            m_rows.set(row, 0, m_pool.label(row, kRowLabelSuffix));
+            qsizetype at = m_pos;
+            int c = 1;
+            qsizetype fieldStart = m_pos;
+            if (m_delimiter.size() == 1) {
+                // One pass over the line finds its end and every field.
+                const char16_t mark = m_delimiter[0].unicode();
+                while ((at = CharScan::findEither(chars, at, size, lineEnd, mark)) < size && chars[at] != lineEnd) {
+                    if (c <= columns)
+                        m_rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
+                    ++c;
+                    fieldStart = ++at;
+                }
+            } else {
+                // Fields as GetField cuts them: each search for the delimiter starts one character
+                // after the previous match's start, so the rest of a longer delimiter begins the
+                // next field. Found in one pass instead of one search from the line's start per
+                // field.
+                at = m_text.indexOf(QChar(lineEnd), m_pos);
+                if (at < 0)
+                    at = size;
+                const QStringView line = m_text.sliced(m_pos, at - m_pos);
+                if (!m_delimiter.isEmpty()) {
+                    // A delimiter outside the BMP is one character: the next field never starts
+                    // with half of it.
+                    const qsizetype step = MCHAR_GET::firstCharSize(m_delimiter);
+                    for (qsizetype from = 0; c <= columns; ++c) {
+                        const qsizetype match = line.indexOf(m_delimiter, from);
+                        if (match < 0)
+                            break;
+                        m_rows.set(row, c, PoolBuilder::slice(fieldStart, m_pos + match - fieldStart));
+                        fieldStart = m_pos + match + step;
+                        from = match + step;
+                    }
+                }
+            }
+            if (c <= columns)
+                m_rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
+            m_rows.setLineEnd(row, lineEndAt(m_text, at, m_rule));
+            m_pos = at < size ? at + 1 : size;
+            if (crLf && m_pos < size && chars[m_pos] == u'\n')
+                ++m_pos;
+        }
+        return ReadResult::Complete;
+    }
+
+private:
+    QStringView m_text;
+    LineRule m_rule;
+    int m_columns;
+    QStringView m_delimiter;
+    qsizetype m_pos;
+    PoolBuilder &m_pool;
+    RowSink &m_rows;
+};
+
+// The start of the first line that begins after `at`; the text's size when there is none.
+qsizetype nextLineStart(QStringView text, qsizetype at, LineRule rule)
+{
+    const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
+    const qsizetype end = CharScan::findEither(text.utf16(), at, text.size(), lineEnd, lineEnd);
+    qsizetype start = end < text.size() ? end + 1 : text.size();
+    if (rule == LineRule::CrOrCrLf && start < text.size() && text[start] == u'\n')
+        ++start;
+    return start;
+}
+
+// Makes the references of a part's own additions (read with the pool's base at the text's end)
+// point behind the additions of the parts before it.
+void shiftAdditions(SheetData &data, int firstRow, int endRow, qsizetype textSize, qsizetype shift)
+{
+    if (shift == 0)
+        return;
+    for (int r = firstRow; r < endRow; ++r) {
+        for (int c = 0; c < data.cols(); ++c) {
+            CellRef ref = data.cellRef(r, c);
+            if (ref.length != 0 && !(ref.offset & kEditedText) && ref.offset >= textSize) {
+                ref.offset += quint32(shift);
+                data.setCellRef(r, c, ref);
+            }
+        }
+    }
+}
+
+// What reading the rows gave, to be put together with the header row.
+struct RowsRead
+{
+    ReadResult result = ReadResult::Complete;
+    int rowsUsed = 1; // the header row included
+    std::vector<std::pair<int, LineEnd>> lineEnds;
+    QString secondAdditions; // the second half's additions, which follow the first half's in the pool
+};
+
+// Reads the text's rows with the part reader of the mode, which makeRows(from, pool, sink) makes.
+//
+// With two threads allowed and text enough, the second half, from a line start, is read on a
+// thread of its own while this thread reads the first half, as though its first line began row
+// "lines before it + 1". That holds whenever the first half's last row ends exactly at that line
+// start: always in the delimiter mode, and in the comma mode unless a quoted field runs over
+// line ends or holds a comma. When it does not hold (or the halves together pass a limit that
+// only the whole read can see), the second half's rows are dropped and the first half's reading
+// goes on to the end: the result is always that of reading in one pass.
+template<typename MakeRows>
+RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options, SheetData &data,
+                     qsizetype maxDataRows, LineEnd commonLineEnd, PoolBuilder &pool, MakeRows makeRows)
+{
+    constexpr qsizetype kToTheEnd = std::numeric_limits<qsizetype>::max();
+    RowSink sink(data, maxDataRows, commonLineEnd, 1);
+    auto rows = makeRows(0, pool, sink);
+    int row = 1;
+    const auto finish = [&sink](ReadResult result) {
+        RowsRead read;
+        read.result = result;
+        read.rowsUsed = sink.rowsUsed();
+        read.lineEnds = sink.lineEnds();
+        return read;
+    };
+
+    const bool split = options.threads > 1 && text.size() >= 2 * std::max<qsizetype>(options.minCharsPerThread, 1);
+    const qsizetype half = split ? nextLineStart(text, text.size() / 2, rule) : text.size();
+    if (half >= text.size())
+        return finish(*rows.readRows(row, kToTheEnd));
+
+    // The second half's reading, on its own thread until it is joined.
+    qsizetype linesBefore = 0;
+    PoolBuilder secondPool(text.size());
+    std::optional<RowSink> secondSink;
+    std::optional<ReadResult> secondResult;
+    std::exception_ptr secondFailure;
+    std::optional<ReadResult> firstResult;
+    sink.setMayGrow(false);
+    {
+        std::jthread second([&] {
+            try {
+                const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
+                linesBefore = CharScan::countLines(text.utf16(), half, lineEnd, lineEnd).lines;
+                int secondRow = int(std::min<qsizetype>(linesBefore + 1, kMaxRowCol + 1));
+                secondSink.emplace(data, maxDataRows, commonLineEnd, secondRow);
+                secondSink->setMayGrow(false);
+                auto secondRows = makeRows(half, secondPool, *secondSink);
+                secondResult = secondRows.readRows(secondRow, kToTheEnd);
+            } catch (...) {
+                secondFailure = std::current_exception();
+            }
+        });
+        firstResult = rows.readRows(row, half);
+    }
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+    sink.setMayGrow(true);
+
+    if (firstResult && !sink.wouldGrow())
+        return finish(*firstResult); // the first half ended the read: the second half is never used
+    const bool joins = !firstResult && rows.position() == half && row == linesBefore + 1 && secondResult
+        && !secondSink->wouldGrow() && pool.mark() + secondPool.mark() <= kMaxExtraChars;
+    if (joins) {
+        shiftAdditions(data, row, secondSink->rowsUsed(), text.size(), pool.mark());
+        RowsRead read = finish(*secondResult);
+        read.rowsUsed = secondSink->rowsUsed();
+        read.lineEnds.insert(read.lineEnds.end(), secondSink->lineEnds().begin(), secondSink->lineEnds().end());
+        read.secondAdditions = secondPool.take();
+        return read;
+    }
+
+    // The halves do not join: forget the second half's rows and read on in one pass.
+    for (int r = row; r < data.rows(); ++r) {
+        for (int c = 0; c < data.cols(); ++c)
+            data.setCellRef(r, c, {});
+    }
+    return finish(*rows.readRows(row, kToTheEnd));
 }
 
 } // namespace
@@ -452,7 +654,8 @@ ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView d
     return pass;
 }
 
-ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode, QStringView delimiter)
+ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode, QStringView delimiter,
+                              const ReadOptions &options)
 {
     const int columns = pass.columns;
     if (!pass.ok || columns < 1 || columns + 1 > kMaxRowCol)
@@ -460,28 +663,50 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
     if (text.size() > kMaxTextChars)
         return {SheetData(1, 1), ReadResult::OutOfMemory};
 
-    RowFiller rows(columns, pass.lines, pass.lineEnd);
+    const int cols = columns + 1;
+    const qsizetype maxDataRows = std::min<qsizetype>(kMaxRowCol - 1, kMaxCells / cols - 1);
+    SheetData data(int(std::min(pass.lines, maxDataRows)) + 1, cols);
     PoolBuilder pool(text.size());
     for (int c = 1; c <= columns; ++c)
-        rows.set(0, c, pool.label(c, kColumnLabelSuffix));
+        data.setCellRef(0, c, pool.label(c, kColumnLabelSuffix));
 
-    ReadResult result;
-    if (mode == kCommaMode)
-        result = readCommaMode(text, rule, columns, rows, pool);
-    else
-        result = readDelimiterMode(text, rule, columns, delimiter, rows, pool);
-    if (result == ReadResult::PaddedCopyFailed)
-        return {SheetData(1, 1), result}; // no copy, no data
-    return {rows.finish(std::move(text), pool.take()), result};
+    RowsRead read;
+    if (mode == kCommaMode) {
+        read = readAllRows(text, rule, options, data, maxDataRows, pass.lineEnd, pool,
+                           [&](qsizetype from, PoolBuilder &partPool, RowSink &sink) {
+                               return CommaModeRows(text, rule, columns, from, partPool, sink);
+                           });
+    } else {
+        read = readAllRows(text, rule, options, data, maxDataRows, pass.lineEnd, pool,
+                           [&](qsizetype from, PoolBuilder &partPool, RowSink &sink) {
+                               return DelimiterModeRows(text, rule, columns, delimiter, from, partPool, sink);
+                           });
+    }
+    if (read.result == ReadResult::PaddedCopyFailed)
+        return {SheetData(1, 1), read.result}; // no copy, no data
+
+    data.resize(read.rowsUsed, cols);
+    for (const auto &[row, lineEnd] : read.lineEnds) {
+        if (row < read.rowsUsed)
+            data.setLineEnd(row, lineEnd);
+    }
+    // The decoded text still has the room reserved for decoding, which nearly always holds the
+    // labels and joined fields: appending into it, then giving the rest back, never moves the
+    // file's text (moving it would copy every character into fresh memory).
+    text.append(pool.take());
+    text.append(read.secondAdditions);
+    text.squeeze();
+    data.setPool(std::move(text));
+    return {std::move(data), read.result};
 }
 
 ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
-                             QStringView delimiter)
+                             QStringView delimiter, const ReadOptions &options)
 {
     const bool redraw = grid.redraw();
     grid.setRedraw(false);
     const auto restoreRedraw = qScopeGuard([&grid, redraw] { grid.setRedraw(redraw); });
-    ReadOutcome outcome = ReadDelimitedText(std::move(text), rule, pass, mode, delimiter);
+    ReadOutcome outcome = ReadDelimitedText(std::move(text), rule, pass, mode, delimiter, options);
     // The grid goes down to its header cell before it takes the new contents, so the current
     // cell, the selection and the scroll position of the previous file do not carry over. Only
     // once the read has its data: a read that throws leaves the previous file's cells in place.

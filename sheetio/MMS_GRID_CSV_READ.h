@@ -41,6 +41,17 @@ struct ColumnPass
 // occurrence of delimiter otherwise, overlapping ones and those inside double quotes included).
 [[nodiscard]] ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView delimiter);
 
+// How a read may use the processor.
+struct ReadOptions
+{
+    // Threads a large text's rows may be read on at once (1 or 2). The command-line companion
+    // reads its two files at once and keeps to one each; the window reads one file and has the
+    // second core free.
+    int threads = 1;
+    // Below twice this many characters a text is read on one thread.
+    qsizetype minCharsPerThread = qsizetype(1) << 20;
+};
+
 struct ReadOutcome
 {
     SheetData data;
@@ -52,7 +63,7 @@ struct ReadOutcome
 // last one possibly incomplete); a failing padded copy or a column count past 32766 leaves one
 // row and one column. Runs on any thread.
 [[nodiscard]] ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode,
-                                            QStringView delimiter);
+                                            QStringView delimiter, const ReadOptions &options = {});
 
 // The read into a sheet: the sheet's contents are replaced with its drawing off, and the sheet's
 // redraw setting is restored afterwards. The sheet passes through one row and one column on the
@@ -60,6 +71,6 @@ struct ReadOutcome
 // header cell (0, 0) and the sheet is scrolled to its first row and column. Returns the result of
 // ReadDelimitedText.
 [[nodiscard]] ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
-                                           QStringView delimiter);
+                                           QStringView delimiter, const ReadOptions &options = {});
 
 } // namespace MMS_GRID_CSV_READ

@@ -61,6 +61,8 @@ private slots:
     void headerLabels();
     void scansAgreeWithLineByLine_data();
     void scansAgreeWithLineByLine();
+    void halvesReadAsOnePass_data();
+    void halvesReadAsOnePass();
     void textStaysInPlace_data();
     void textStaysInPlace();
     void rowLimit_data();
@@ -219,6 +221,49 @@ void TestCsvReader::scansAgreeWithLineByLine()
             const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, delimiter);
             QCOMPARE(outcome.result, ReadResult::Complete);
             QCOMPARE(dataCells(outcome.data), expected);
+        }
+    }
+}
+
+void TestCsvReader::halvesReadAsOnePass_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("alphabet");
+
+    QTest::newRow("comma mode, plain fields") << 0 << u"ab,\r\n"_s;
+    QTest::newRow("comma mode, quotes over commas and line ends") << 0 << u"a\",, \r\n"_s;
+    QTest::newRow("comma mode, lone CR and LF") << 0 << u"a\",\r\n\r"_s;
+    QTest::newRow("comma mode, LF lines with quotes") << 0 << u"aあ\",\n"_s;
+    QTest::newRow("delimiter mode, CR LF and lone CR") << 1 << u"a\",\r\r\n"_s;
+    QTest::newRow("delimiter mode, LF lines") << 1 << u"a,,\n"_s;
+}
+
+// A text read in two halves at once, down to a few characters each, gives exactly what one
+// pass gives: cells, row count, line ends and how the read ended, wherever the middle falls.
+void TestCsvReader::halvesReadAsOnePass()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, alphabet);
+    QRandomGenerator random(11);
+    MMS_GRID_CSV_READ::ReadOptions halves;
+    halves.threads = 2;
+    halves.minCharsPerThread = 1;
+    for (int run = 0; run < 1500; ++run) {
+        QString text;
+        const int length = 1 + int(random.bounded(60));
+        for (int i = 0; i < length; ++i)
+            text += alphabet.at(random.bounded(alphabet.size()));
+        const LineRule rule = lineRuleFor(text);
+        const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, u","_s);
+        const auto one = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, u","_s);
+        const auto two = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, u","_s, halves);
+        const QByteArray context = QStringView(text).toUtf8().toPercentEncoding();
+        QVERIFY2(two.result == one.result, context.constData());
+        QVERIFY2(two.data.rows() == one.data.rows() && two.data.cols() == one.data.cols(), context.constData());
+        for (int r = 0; r < one.data.rows(); ++r) {
+            QVERIFY2(two.data.lineEnd(r) == one.data.lineEnd(r), context.constData());
+            for (int c = 0; c < one.data.cols(); ++c)
+                QVERIFY2(two.data.text(r, c) == one.data.text(r, c), context.constData());
         }
     }
 }
