@@ -1,0 +1,396 @@
+// Times what a person waits for in the main window: a file dropped on a panel until its sheet is
+// on screen, and the compare button until the comparison is done and the grids show its colours.
+//
+//     bench_window DIR [--runs N]
+//
+// DIR holds maxish_a.csv, maxish_b.csv and maxish.manifest.json as written by
+// gen_csvpair.py --preset maxish --outdir DIR (32766 x 100 cells, the manifest's changed_cells
+// is the count the comparison must find).
+//
+// The window is the program's own, shown on the platform the environment names (offscreen when
+// none is set), with the real progress dialog and yields. Only the message boxes are recorded
+// instead of shown: a modal box would wait for a click, and the time until that click is the
+// person's, not the program's. Every load is checked (size, first cell, no message) and every
+// comparison's count against the manifest; exit code 1 when one is wrong, 2 when the data or the
+// window is missing.
+
+#include "AppState.h"
+#include "Colors.h"
+#include "DropPanelWidget.h"
+#include "Form1.h"
+#include "QtUserInterface.h"
+#include "SheetView.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+constexpr int kRows = 32766 + 1; // data rows and the header row
+constexpr int kCols = 100 + 1; // data columns and the header column
+constexpr qint64 kPaintTimeoutMs = 30000;
+
+// The window's user interface on screen, except that a message box is written down instead of
+// opened. The screen part is made once the window exists, as the window makes its own: the
+// progress dialog belongs to the main window.
+class BenchUserInterface : public UserInterface
+{
+public:
+    struct Message
+    {
+        QString text;
+        QString title;
+    };
+
+    void attach(QWidget *mainWindow, bool &compareCancelled)
+    {
+        m_screen = std::make_unique<QtUserInterface>(mainWindow, compareCancelled);
+    }
+
+    void showMessage(const QString &text, const QString &title, MessageIcon) override
+    {
+        messages.append({text, title});
+    }
+    void yieldToEventLoop() override
+    {
+        if (m_screen)
+            m_screen->yieldToEventLoop();
+    }
+    void beep() override
+    {
+    }
+    QString askSaveFileName(const SaveDialogRequest &) override
+    {
+        return {};
+    }
+    QString clipboardText() override
+    {
+        return {};
+    }
+    void setClipboardText(const QString &) override
+    {
+    }
+    void showProgressDialog() override
+    {
+        if (m_screen)
+            m_screen->showProgressDialog();
+    }
+    void showProgressPercent(int percent) override
+    {
+        if (m_screen)
+            m_screen->showProgressPercent(percent);
+    }
+    void closeProgressDialog() override
+    {
+        if (m_screen)
+            m_screen->closeProgressDialog();
+    }
+    void showDelimiterDialog(AppState &) override
+    {
+    }
+    void showVersionDialog(bool) override
+    {
+    }
+    void showSearchDialog(AppState &) override
+    {
+    }
+    void closeSearchDialog() override
+    {
+    }
+    bool openUrl(const QString &) override
+    {
+        return false;
+    }
+    bool startProgram(const QString &) override
+    {
+        return false;
+    }
+
+    QList<Message> messages;
+
+private:
+    std::unique_ptr<QtUserInterface> m_screen;
+};
+
+// Watches the viewports of the grids for paint events.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(const std::vector<QWidget *> &viewports)
+        : m_viewports(viewports)
+        , m_painted(viewports.size(), false)
+    {
+        for (QWidget *viewport : m_viewports)
+            viewport->installEventFilter(this);
+    }
+
+    void reset()
+    {
+        std::fill(m_painted.begin(), m_painted.end(), false);
+    }
+
+    // Serves the event loop until every watched viewport has had a paint event since reset(),
+    // and returns when the pass of the event loop that delivered the last of them is over: the
+    // filter sees a paint event before the view draws, so the time is taken after the drawing
+    // and the flush of the window to the screen. False when the paint does not come in time.
+    bool waitForPaint()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (std::find(m_painted.begin(), m_painted.end(), false) != m_painted.end()) {
+            if (waited.elapsed() > kPaintTimeoutMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        return true;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            for (std::size_t i = 0; i < m_viewports.size(); ++i) {
+                if (watched == m_viewports[i])
+                    m_painted[i] = true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::vector<QWidget *> m_viewports;
+    std::vector<bool> m_painted;
+};
+
+qint64 manifestCount(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return QJsonDocument::fromJson(file.readAll()).object().value(u"changed_cells"_s).toInteger(-1);
+}
+
+// The first cell of a file without quotes: the text before the first comma or line end.
+QString firstCell(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = file.readLine(4096);
+    qsizetype end = line.size();
+    for (const char stop : {',', '\r', '\n'}) {
+        const qsizetype at = line.indexOf(stop);
+        if (at >= 0)
+            end = std::min(end, at);
+    }
+    return QString::fromUtf8(line.left(end));
+}
+
+// Drops `path` on the panel as the desktop does: a drag entering with the file's address, then
+// the drop. Returns false when the panel refuses the drag.
+bool dropFile(DropPanelWidget *panel, const QString &path)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint centre = panel->rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(centre), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &drop);
+    return true;
+}
+
+struct Timing
+{
+    double best = 0;
+    double median = 0;
+};
+
+Timing summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms.at(ms.size() / 2)};
+}
+
+double msSince(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Nothing the window writes may reach the user's own settings: the settings file is named
+    // below, and whatever else looks at the home folder finds an empty one.
+    QTemporaryDir home;
+    if (!home.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 2;
+    }
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(u"data"_s)));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(u"cache"_s)));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Rowlark"_s);
+
+    QString dir;
+    int runs = 5;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args.at(i) == u"--runs"_s && i + 1 < args.size())
+            runs = std::max(1, args.at(++i).toInt());
+        else
+            dir = args.at(i);
+    }
+    if (dir.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_window DIR [--runs N]  (DIR from gen_csvpair.py --preset maxish)\n");
+        return 2;
+    }
+    const QString pathA = dir + u"/maxish_a.csv"_s;
+    const QString pathB = dir + u"/maxish_b.csv"_s;
+    const qint64 expected = manifestCount(dir + u"/maxish.manifest.json"_s);
+    const QString firstA = firstCell(pathA);
+    const QString firstB = firstCell(pathB);
+    if (expected < 0 || firstA.isEmpty() || firstB.isEmpty()) {
+        std::fprintf(stderr, "no maxish pair in %s\n", qPrintable(dir));
+        return 2;
+    }
+    std::printf("data: %s, manifest changed_cells %lld, platform %s\n", qPrintable(dir),
+                static_cast<long long>(expected), qPrintable(QGuiApplication::platformName()));
+
+    BenchUserInterface ui;
+    Form1Options options;
+    options.ui = &ui;
+    options.programFolder = home.path();
+    options.settingsPath = home.filePath(u"Rowlark.ini"_s);
+    Form1 form(options);
+    ui.attach(&form, form.state().CompareCancelled);
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        std::fprintf(stderr, "the window was not shown\n");
+        return 2;
+    }
+    PaintWatch paintsOf0({form.grdData[0]->viewport()});
+    PaintWatch paintsOf1({form.grdData[1]->viewport()});
+    PaintWatch paintsOfBoth({form.grdData[0]->viewport(), form.grdData[1]->viewport()});
+
+    bool allRight = true;
+    double returnedMs = 0; // when the last drop or click returned, before its paint
+    auto loadChecked = [&](int panel, const QString &path, const QString &first, PaintWatch &paints) -> double {
+        ui.messages.clear();
+        paints.reset();
+        QElapsedTimer clock;
+        clock.start();
+        // The drop returns when the file is read and the window shows the new state; the grid
+        // draws on the next pass of the event loop. The first paint of its viewport after the
+        // drop is the moment the sheet is on screen: the view paints only what is visible, so
+        // that paint is all a person waits for.
+        if (!dropFile(form.PicFile[panel], path)) {
+            std::printf("WRONG: panel %d refused the drop\n", panel + 1);
+            allRight = false;
+            return 0;
+        }
+        returnedMs = msSince(clock);
+        paints.reset();
+        const bool painted = paints.waitForPaint();
+        const double ms = msSince(clock);
+        const Sheet &sheet = form.state().grdData(panel);
+        if (!painted || !form.grdData[panel]->isVisible() || sheet.rows() != kRows || sheet.cols() != kCols
+            || sheet.textMatrix(1, 1) != first || form.state().SheetFileName[panel] != path || !ui.messages.isEmpty()) {
+            std::printf("WRONG: load of %s into sheet %d: %s, %d x %d cells, first cell \"%s\", %lld messages%s%s\n",
+                        qPrintable(path), panel + 1, painted ? "painted" : "NO PAINT", sheet.rows(), sheet.cols(),
+                        qPrintable(sheet.textMatrix(1, 1)), static_cast<long long>(ui.messages.size()),
+                        ui.messages.isEmpty() ? "" : ": ",
+                        ui.messages.isEmpty() ? "" : qPrintable(ui.messages.first().text));
+            allRight = false;
+        }
+        return ms;
+    };
+
+    // Sheet 1 takes the two files in turn, so every drop replaces the cells with other ones; the
+    // last drop is maxish_a, the file sheet 1 holds for the comparison.
+    std::vector<double> loads;
+    for (int run = 0; run < runs; ++run) {
+        const bool fileA = (runs - 1 - run) % 2 == 0;
+        const double ms = loadChecked(0, fileA ? pathA : pathB, fileA ? firstA : firstB, paintsOf0);
+        std::printf("  drop %d (%s on panel 1): %7.1f ms (drop returned after %.1f ms)\n", run + 1,
+                    fileA ? "maxish_a" : "maxish_b", ms, returnedMs);
+        loads.push_back(ms);
+    }
+    const Timing load = summarise(loads);
+    std::printf("%-44s best %7.1f ms, median %7.1f ms over %d runs\n", "drop maxish on panel 1 until painted",
+                load.best, load.median, runs);
+    const double loadB = loadChecked(1, pathB, firstB, paintsOf1);
+    std::printf("%-44s %7.1f ms (drop returned after %.1f ms)\n", "drop maxish_b on panel 2 beside it", loadB,
+                returnedMs);
+    if (!allRight) {
+        std::printf("LOADS WRONG\n");
+        return 1;
+    }
+
+    const QString expectedMessage = u"差が　%1　個あります"_s.arg(expected);
+    std::vector<double> compares;
+    for (int run = 0; run < runs; ++run) {
+        ui.messages.clear();
+        QElapsedTimer clock;
+        clock.start();
+        // The click returns when the comparison is over and its result message has been given;
+        // both grids were disabled during the run and are enabled and coloured again, so each
+        // repaints on the next pass of the event loop.
+        QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+        returnedMs = msSince(clock);
+        paintsOfBoth.reset();
+        const bool painted = paintsOfBoth.waitForPaint();
+        const double ms = msSince(clock);
+        compares.push_back(ms);
+        const QString message = ui.messages.isEmpty() ? u"(none)"_s : ui.messages.last().text;
+        std::printf("  compare %d: %7.1f ms (click returned after %.1f ms), message \"%s\"\n", run + 1, ms, returnedMs,
+                    qPrintable(message));
+        if (!painted || ui.messages.size() != 1 || message != expectedMessage || form.state().CompareRunning) {
+            std::printf("WRONG: expected the single message \"%s\"%s\n", qPrintable(expectedMessage),
+                        painted ? "" : "; the grids did not repaint");
+            allRight = false;
+        }
+    }
+    // The colours the grids show, counted once: the message could be right while the marks are not.
+    qint64 marked = 0;
+    const Sheet &sheet = form.state().grdData(0);
+    for (int r = 1; r < sheet.rows(); ++r) {
+        for (int c = 1; c < sheet.cols(); ++c) {
+            if (sheet.backColorAt(r, c) == kDiffBackColor)
+                ++marked;
+        }
+    }
+    if (marked != expected) {
+        std::printf("WRONG: %lld cells of sheet 1 are marked as differing, expected %lld\n",
+                    static_cast<long long>(marked), static_cast<long long>(expected));
+        allRight = false;
+    }
+    const Timing compare = summarise(compares);
+    std::printf("%-44s best %7.1f ms, median %7.1f ms over %d runs\n", "compare button until both grids painted",
+                compare.best, compare.median, runs);
+    std::printf("%s\n", allRight ? "counts match" : "COUNTS DIFFER");
+    return allRight ? 0 : 1;
+}
