@@ -175,7 +175,7 @@ bool CompareRun::compareCommonArea(int commonRows, int commonCols)
         const int lastCol
             = (r < data0.rows() && r < data1.rows()) ? std::min({commonCols, data0.cols(), data1.cols()}) - 1 : 0;
         for (int c = 1; c <= lastCol; ++c) {
-            if (data0.text(r, c) != data1.text(r, c)) {
+            if (!sameText(data0.text(r, c), data1.text(r, c))) {
                 colour(0, r, c, kDiffBackColor);
                 colour(1, r, c, kDiffBackColor);
                 m_result.differences.emplace_back(r, c);
@@ -283,7 +283,7 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
     }
     for (int r = 1; r < commonRows; ++r) {
         for (int c = 1; c < commonCols; ++c) {
-            if (data0.text(r, c) != data1.text(r, c))
+            if (!sameText(data0.text(r, c), data1.text(r, c)))
                 result.differences.emplace_back(r, c);
         }
     }

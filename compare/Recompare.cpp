@@ -54,7 +54,8 @@ void RecompareSelection(AppState &state, int sheet)
                 grd0.setCol(c);
                 grd1.setRow(r);
                 grd1.setCol(c);
-                const OleColor color = grd0.textView(r, c) != grd1.textView(r, c) ? kDiffBackColor : kWindowBackColor;
+                const OleColor color
+                    = !sameText(grd0.textView(r, c), grd1.textView(r, c)) ? kDiffBackColor : kWindowBackColor;
                 grd0.setCellBackColor(color);
                 grd1.setCellBackColor(color);
             }

@@ -215,7 +215,7 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, cons
     const int commonCols = std::min(first.cols(), second.cols());
     const auto sameRow = [&](const SheetData &a, int rowA, const SheetData &b, int rowB) {
         for (int c = 1; c < commonCols; ++c)
-            if (a.text(rowA, c) != b.text(rowB, c))
+            if (!sameText(a.text(rowA, c), b.text(rowB, c)))
                 return false;
         return true;
     };

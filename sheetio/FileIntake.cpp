@@ -7,6 +7,8 @@
 #include "SheetFileReader.h"
 #include "UserInterface.h"
 
+#include <thread>
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -33,6 +35,10 @@ void withdrawOverwrite(AppState &state, int index)
 void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path)
 {
     SheetFileReader reader(state.DelimiterMode, state.UserDelimiter);
+    // The window reads one file at a time: a second core, where there is one, reads half of it.
+    MMS_GRID_CSV_READ::ReadOptions options;
+    options.threads = std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    reader.setReadOptions(options);
     if (const LoadRefusal refusal = reader.open(path); refusal != LoadRefusal::None) {
         show(ui, loadRefusalMessage(refusal));
         return;

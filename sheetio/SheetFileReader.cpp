@@ -135,7 +135,7 @@ SheetReadResult SheetFileReader::readData()
     SheetReadResult read;
     read.format = m_format;
     MMS_GRID_CSV_READ::ReadOutcome outcome = MMS_GRID_CSV_READ::ReadDelimitedText(
-        std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode, m_userDelimiter);
+        std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode, m_userDelimiter, m_readOptions);
     m_opened = false;
     read.data = std::move(outcome.data);
     read.result = outcome.result;
@@ -145,7 +145,7 @@ SheetReadResult SheetFileReader::readData()
 MMS_GRID_CSV_READ::ReadResult SheetFileReader::read(Sheet &sheet)
 {
     const MMS_GRID_CSV_READ::ReadResult result = MMS_GRID_CSV_READ::ReadDelimitedFile(
-        sheet, std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode, m_userDelimiter);
+        sheet, std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode, m_userDelimiter, m_readOptions);
     m_opened = false;
     sheet.setFileFormat(m_format);
     return result;

@@ -50,6 +50,12 @@ class SheetFileReader
 public:
     SheetFileReader(int delimiterMode, QString userDelimiter);
 
+    // How the rows may be read; one thread unless set.
+    void setReadOptions(const MMS_GRID_CSV_READ::ReadOptions &options)
+    {
+        m_readOptions = options;
+    }
+
     // Length 0 → Empty; a delimiter that is empty or half-width blanks only → NoDelimiter; a
     // missing file, a folder, a file that cannot be read (or is too large to hold) → Unreadable.
     // Otherwise the file is read whole and decoded: UTF-8 with a byte order mark, else valid
@@ -95,6 +101,7 @@ private:
     QString m_text;
     LineRule m_rule = LineRule::CrOrCrLf;
     MMS_GRID_CSV_READ::ColumnPass m_pass;
+    MMS_GRID_CSV_READ::ReadOptions m_readOptions;
     SheetFileFormat m_format;
     qint64 m_fileSize = 0;
     bool m_opened = false;
