@@ -12,9 +12,6 @@
 
 namespace
 {
-// Palette slots 0 and 1 are the defaults, so a fresh cell is (0, 1).
-constexpr quint8 kDefaultBack = 0;
-constexpr quint8 kDefaultFore = 1;
 constexpr qsizetype kMinWasteToCompact = 1 << 20;
 
 // The cell arrays hold one plain value per cell, row after row, so a run of cells moves as one
@@ -122,11 +119,11 @@ void SheetData::resizeRows(int rows)
         forgetTexts(rows, 0, m_rows - 1, m_cols - 1);
     const qsizetype count = qsizetype(rows) * m_cols;
     LargeMemory::reserve(m_cells, count);
-    LargeMemory::reserve(m_back, count);
-    LargeMemory::reserve(m_fore, count);
     m_cells.resize(count);
-    m_back.resize(count, kDefaultBack);
-    m_fore.resize(count, kDefaultFore);
+    if (!m_back.isEmpty())
+        m_back.resize(count, kDefaultBack);
+    if (!m_fore.isEmpty())
+        m_fore.resize(count, kDefaultFore);
     if (!m_lineEnds.isEmpty())
         m_lineEnds.resize(rows, 0);
     m_rows = rows;
@@ -139,8 +136,10 @@ void SheetData::resizeCols(int cols)
     if (cols < m_cols)
         forgetTexts(0, cols, m_rows - 1, m_cols - 1);
     resizeColumns(m_cells, m_rows, m_cols, cols, CellRef{});
-    resizeColumns(m_back, m_rows, m_cols, cols, kDefaultBack);
-    resizeColumns(m_fore, m_rows, m_cols, cols, kDefaultFore);
+    if (!m_back.isEmpty())
+        resizeColumns(m_back, m_rows, m_cols, cols, kDefaultBack);
+    if (!m_fore.isEmpty())
+        resizeColumns(m_fore, m_rows, m_cols, cols, kDefaultFore);
     m_cols = cols;
 }
 
@@ -150,8 +149,10 @@ void SheetData::insertRows(int at, int count)
     const qsizetype first = index(at, 0);
     const qsizetype cells = qsizetype(count) * m_cols;
     m_cells.insert(first, cells, CellRef{});
-    m_back.insert(first, cells, kDefaultBack);
-    m_fore.insert(first, cells, kDefaultFore);
+    if (!m_back.isEmpty())
+        m_back.insert(first, cells, kDefaultBack);
+    if (!m_fore.isEmpty())
+        m_fore.insert(first, cells, kDefaultFore);
     if (!m_lineEnds.isEmpty())
         m_lineEnds.insert(at, count, 0);
     m_rows += count;
@@ -187,8 +188,10 @@ void SheetData::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
     if (added == 0)
         return;
     m_cells = spreadRows(m_cells, m_cols, groups, added, CellRef{});
-    m_back = spreadRows(m_back, m_cols, groups, added, kDefaultBack);
-    m_fore = spreadRows(m_fore, m_cols, groups, added, kDefaultFore);
+    if (!m_back.isEmpty())
+        m_back = spreadRows(m_back, m_cols, groups, added, kDefaultBack);
+    if (!m_fore.isEmpty())
+        m_fore = spreadRows(m_fore, m_cols, groups, added, kDefaultFore);
     if (!m_lineEnds.isEmpty())
         m_lineEnds = spreadRows(m_lineEnds, 1, groups, added, quint8(0));
     m_rows += int(added);
@@ -203,8 +206,10 @@ void SheetData::removeRows(int at, int count)
     const qsizetype first = index(at, 0);
     const qsizetype cells = qsizetype(count) * m_cols;
     m_cells.remove(first, cells);
-    m_back.remove(first, cells);
-    m_fore.remove(first, cells);
+    if (!m_back.isEmpty())
+        m_back.remove(first, cells);
+    if (!m_fore.isEmpty())
+        m_fore.remove(first, cells);
     if (!m_lineEnds.isEmpty())
         m_lineEnds.remove(at, count);
     m_rows -= count;
@@ -217,8 +222,10 @@ void SheetData::insertCols(int at, int count)
     if (count == 0)
         return;
     insertColumns(m_cells, m_rows, m_cols, at, count, CellRef{});
-    insertColumns(m_back, m_rows, m_cols, at, count, kDefaultBack);
-    insertColumns(m_fore, m_rows, m_cols, at, count, kDefaultFore);
+    if (!m_back.isEmpty())
+        insertColumns(m_back, m_rows, m_cols, at, count, kDefaultBack);
+    if (!m_fore.isEmpty())
+        insertColumns(m_fore, m_rows, m_cols, at, count, kDefaultFore);
     m_cols += count;
 }
 
@@ -229,8 +236,10 @@ void SheetData::removeCols(int at, int count)
         return;
     forgetTexts(0, at, m_rows - 1, at + count - 1);
     removeColumns(m_cells, m_rows, m_cols, at, count);
-    removeColumns(m_back, m_rows, m_cols, at, count);
-    removeColumns(m_fore, m_rows, m_cols, at, count);
+    if (!m_back.isEmpty())
+        removeColumns(m_back, m_rows, m_cols, at, count);
+    if (!m_fore.isEmpty())
+        removeColumns(m_fore, m_rows, m_cols, at, count);
     m_cols -= count;
     compactPoolIfWasteful();
 }
@@ -333,8 +342,8 @@ void SheetData::clear()
     m_edits.clear();
     m_wasted = 0;
     m_cells.fill(CellRef{});
-    m_back.fill(kDefaultBack);
-    m_fore.fill(kDefaultFore);
+    m_back.clear();
+    m_fore.clear();
     m_lineEnds.clear();
 }
 
@@ -366,6 +375,24 @@ std::optional<std::pair<int, int>> SheetData::findBackColor(int row, int col, bo
     }
     if (!any || m_cols < 2)
         return std::nullopt;
+    if (m_back.isEmpty()) {
+        // Every cell has the default background: the next data cell is found, or none.
+        if (!wanted[kDefaultBack])
+            return std::nullopt;
+        int r = forward ? std::max(row, 1) : std::min(row, m_rows - 1);
+        int c
+            = forward ? (r == row ? std::max(col + 1, 1) : 1) : (r == row ? std::min(col - 1, m_cols - 1) : m_cols - 1);
+        if (forward && c >= m_cols) {
+            ++r;
+            c = 1;
+        } else if (!forward && c < 1) {
+            --r;
+            c = m_cols - 1;
+        }
+        if (r < 1 || r >= m_rows)
+            return std::nullopt;
+        return std::pair{r, c};
+    }
     const quint8 *back = m_back.constData();
     if (forward) {
         for (int r = std::max(row, 1); r < m_rows; ++r) {
@@ -383,6 +410,18 @@ std::optional<std::pair<int, int>> SheetData::findBackColor(int row, int col, bo
         }
     }
     return std::nullopt;
+}
+
+void SheetData::setColour(QList<quint8> &plane, quint8 fallback, int row, int col, OleColor color)
+{
+    const quint8 slot = paletteIndex(color);
+    if (plane.isEmpty()) {
+        if (slot == fallback)
+            return;
+        LargeMemory::reserve(plane, cellCount());
+        plane.resize(cellCount(), fallback);
+    }
+    plane[index(row, col)] = slot;
 }
 
 quint8 SheetData::paletteIndex(OleColor color)

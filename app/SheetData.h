@@ -76,19 +76,19 @@ public:
 
     [[nodiscard]] OleColor backColor(int row, int col) const
     {
-        return m_palette.at(m_back.at(index(row, col)));
+        return m_palette.at(m_back.isEmpty() ? kDefaultBack : m_back.at(index(row, col)));
     }
     [[nodiscard]] OleColor foreColor(int row, int col) const
     {
-        return m_palette.at(m_fore.at(index(row, col)));
+        return m_palette.at(m_fore.isEmpty() ? kDefaultFore : m_fore.at(index(row, col)));
     }
     void setBackColor(int row, int col, OleColor color)
     {
-        m_back[index(row, col)] = paletteIndex(color);
+        setColour(m_back, kDefaultBack, row, col, color);
     }
     void setForeColor(int row, int col, OleColor color)
     {
-        m_fore[index(row, col)] = paletteIndex(color);
+        setColour(m_fore, kDefaultFore, row, col, color);
     }
 
     // The next data cell after (row, col) in reading order, row by row and left to right (or the
@@ -181,6 +181,7 @@ private:
         return QStringView(pool.constData() + (ref.offset & ~kEditedText), qsizetype(ref.length));
     }
     quint8 paletteIndex(OleColor color);
+    void setColour(QList<quint8> &plane, quint8 fallback, int row, int col, OleColor color);
     void compactPoolIfWasteful();
     void resizeRows(int rows);
     void resizeCols(int cols);
@@ -193,6 +194,12 @@ private:
     QString m_edits;
     qsizetype m_wasted = 0; // characters of either pool no cell points to any more
     QList<CellRef> m_cells;
+    // Palette slots 0 and 1 are the defaults, so a fresh cell is (0, 1).
+    static constexpr quint8 kDefaultBack = 0;
+    static constexpr quint8 kDefaultFore = 1;
+
+    // Palette slots of each cell's colours, row after row; empty while every cell has the default,
+    // as after a read, so that a sheet nobody coloured costs nothing for them.
     QList<quint8> m_back;
     QList<quint8> m_fore;
     QList<OleColor> m_palette;

@@ -26,7 +26,7 @@ struct DecodedText
 namespace TextCodec
 {
 
-inline constexpr qsizetype kDefaultPieceBytes = qsizetype(4) << 20;
+inline constexpr qsizetype kDefaultPieceBytes = qsizetype(1) << 20;
 
 // A file starting with the UTF-8 byte order mark is UTF-8; otherwise valid UTF-8 is UTF-8 and
 // anything else is Shift-JIS (code page 932, as files from Japanese Windows are written). Every

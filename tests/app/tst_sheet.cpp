@@ -667,17 +667,21 @@ void TestSheet::editAfterSnapshotKeepsTheFileTextShared()
 void TestSheet::rowsAndColumnsMove_data()
 {
     QTest::addColumn<bool>("redraw");
+    QTest::addColumn<bool>("coloured");
     QTest::addColumn<QString>("change"); // operation, then its numbers or a text map
     QTest::addColumn<QString>("texts");
     QTest::addColumn<QString>("colours");
     QTest::addColumn<QStringList>("modelSignals");
 
-    // The sheet starts as kFourByFour with b2 (row 2, column 2) marked as differing. "texts"
-    // moves the texts only.
+    // The sheet starts as kFourByFour with b2 (row 2, column 2) marked as differing, or with no
+    // cell ever coloured. "texts" moves the texts only.
     const auto add = [](const char *name, const QString &change, const QString &texts, const QString &colours,
                         const QStringList &modelSignals) {
-        QTest::addRow("%s", name) << true << change << texts << colours << modelSignals;
-        QTest::addRow("%s (redraw off)", name) << false << change << texts << colours << modelSignals;
+        QTest::addRow("%s", name) << true << true << change << texts << colours << modelSignals;
+        QTest::addRow("%s (redraw off)", name) << false << true << change << texts << colours << modelSignals;
+        QString plain = colours;
+        QTest::addRow("%s (never coloured)", name)
+            << true << false << change << texts << plain.replace(u'd', u'.') << modelSignals;
     };
     add("rows inserted in the middle take their colours along", u"insertRows 2 2"_s,
         u",C1,C2,C3|R1,a1,a2,a3|,,,|,,,|R2,b1,b2,b3|R3,c1,c2,c3"_s, u"....|....|....|....|..d.|...."_s,
@@ -717,6 +721,7 @@ void TestSheet::rowsAndColumnsMove_data()
 void TestSheet::rowsAndColumnsMove()
 {
     QFETCH(bool, redraw);
+    QFETCH(bool, coloured);
     QFETCH(QString, change);
     QFETCH(QString, texts);
     QFETCH(QString, colours);
@@ -724,7 +729,8 @@ void TestSheet::rowsAndColumnsMove()
 
     Sheet sheet;
     sheet.setData(dataFrom(kFourByFour));
-    sheet.setBackColorAt(2, 2, kDiffBackColor);
+    if (coloured)
+        sheet.setBackColorAt(2, 2, kDiffBackColor);
     SheetModel model(sheet);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     ModelMirror mirror(model);
@@ -770,6 +776,13 @@ void TestSheet::rowsAndColumnsMove()
         QCOMPARE(sheet.data().pooledCharacters(), before.pooledCharacters());
         QVERIFY(sheet.data().sharesTextsWith(before));
     }
+    // The first colour after the change lands on its cell alone, whatever shape the sheet took.
+    const int lastRow = sheet.rows() - 1;
+    const int lastCol = sheet.cols() - 1;
+    sheet.setBackColorAt(lastRow, lastCol, kExtraBackColor);
+    QCOMPARE(sheet.data().backColor(lastRow, lastCol), kExtraBackColor);
+    const QString expected = colours.first(colours.size() - 1) + u'?';
+    QCOMPARE(colourMap(sheet), expected);
 }
 
 void TestSheet::positionsStayInside_data()
