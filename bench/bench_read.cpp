@@ -3,7 +3,8 @@
 //   bench_read [FILE ...]
 //
 // Reads each file in the comma mode and in the delimiter mode (with "," as the delimiter, so both
-// modes cut the same fields) through SheetFileReader, as the window does, and prints the time of
+// modes cut the same fields) through SheetFileReader, with the cells read on one thread (as the
+// command-line companion reads each of its two files) and on two (as the window reads one), and prints the time of
 // each step, the throughput in MB/s of file (reading, decoding and the write-back check included)
 // and the memory the sheet costs beyond its text. Files come from
 //   python3 gen_csvpair.py --preset maxish --outdir DIR    (also tall, wide)
@@ -80,7 +81,7 @@ QStringList makeFiles(const QString &folder)
     return paths;
 }
 
-void bench(const QString &path, int mode)
+void bench(const QString &path, int mode, int threads)
 {
     const char *modeName = mode == 0 ? "comma" : "delimiter";
     resetPeak();
@@ -88,6 +89,9 @@ void bench(const QString &path, int mode)
     QElapsedTimer timer;
     timer.start();
     SheetFileReader reader(mode, QStringLiteral(","));
+    MMS_GRID_CSV_READ::ReadOptions options;
+    options.threads = threads;
+    reader.setReadOptions(options);
     if (reader.open(path) != LoadRefusal::None) {
         std::printf("%s: refused at open\n", qPrintable(path));
         return;
@@ -108,8 +112,8 @@ void bench(const QString &path, int mode)
     const double cells = double(read.data.cellCount());
     const double textBytes = double(read.data.pool().size()) * 2;
     const double mb = double(fileBytes) / 1e6;
-    std::printf("%s, %s mode: %d x %d cells (%s), %.1f MB, writes back unchanged: %s\n", qPrintable(path), modeName,
-                read.data.rows(), read.data.cols(),
+    std::printf("%s, %s mode, cells on %d thread%s: %d x %d cells (%s), %.1f MB, writes back unchanged: %s\n",
+                qPrintable(path), modeName, threads, threads > 1 ? "s" : "", read.data.rows(), read.data.cols(),
                 read.result == MMS_GRID_CSV_READ::ReadResult::Complete ? "complete" : "partial", mb,
                 writesBack ? "yes" : "no");
     std::printf("  read+decode+check %.0f ms, column pass %.0f ms, cells %.0f ms, total %.0f ms: %.0f MB/s\n",
@@ -136,11 +140,12 @@ int main(int argc, char *argv[])
     }
     // Each read runs in a child of its own, so that its memory figures start from the same ground.
     for (const QString &file : std::as_const(files)) {
-        for (const int mode : {0, 1}) {
+        // One thread as the command-line companion reads each of its files, two as the window does.
+        for (const auto &[mode, threads] : {std::pair{0, 1}, std::pair{0, 2}, std::pair{1, 1}, std::pair{1, 2}}) {
             std::fflush(stdout);
             const pid_t child = fork();
             if (child == 0) {
-                bench(file, mode);
+                bench(file, mode, threads);
                 std::fflush(stdout);
                 _exit(0);
             }
