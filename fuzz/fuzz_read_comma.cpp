@@ -1,7 +1,9 @@
 // The reader in the comma mode, from the file on disk to the sheet's cells: whatever the bytes,
-// nothing is thrown past it and every sheet it makes, whole or partly read, has its labels.
+// nothing is thrown past it, every sheet it makes, whole or partly read, has its labels, and
+// reading the rows in two halves at once changes nothing.
 
 #include "FuzzSupport.h"
+#include "ReadInHalves.h"
 
 #include "MMS_GRID_CSV_READ.h"
 #include "SheetFileReader.h"
@@ -28,5 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     fuzz::checkShapeAndLabels(read.data);
     if (read.result == MMS_GRID_CSV_READ::ReadResult::Complete)
         fuzz::check(read.data.cols() == columns + 1, "a whole read has the column pass's columns");
+    fuzz::checkReadInHalves(path, MMS_GRID_CSV_READ::kCommaMode, u","_s, read);
     return 0;
 }

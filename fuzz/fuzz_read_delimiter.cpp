@@ -1,8 +1,9 @@
 // The reader in the delimiter mode. The first byte picks the delimiter, the rest is the file.
-// Every sheet it makes has its labels; a file read whole (and writable back as it was) saved and
-// read again gives the same cells.
+// Every sheet it makes has its labels, reading its rows in two halves at once changes nothing, and
+// a file read whole (and writable back as it was) saved and read again gives the same cells.
 
 #include "FuzzSupport.h"
+#include "ReadInHalves.h"
 
 #include "MMS_GRID_CSV_READ.h"
 #include "Sheet.h"
@@ -54,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     SheetReadResult read = readFile(path, delimiter, refusal, writesBack);
     if (delimiter == u" "_s && size > 1)
         fuzz::check(refusal == LoadRefusal::NoDelimiter, "a blank delimiter is refused");
+    if (refusal == LoadRefusal::None)
+        fuzz::checkReadInHalves(path, 1, delimiter, read);
     if (refusal != LoadRefusal::None || read.result != MMS_GRID_CSV_READ::ReadResult::Complete || !writesBack)
         return 0;
 
