@@ -67,8 +67,11 @@ inline bool decodeOne(const Byte *&s, const Byte *end, char16_t *&d)
 
 // Decodes from s until end or the first invalid character; s and d are left after the last
 // character decoded.
-void decodeScalar(const Byte *&s, const Byte *end, char16_t *&d)
+void decodeScalar(const Byte *&from, const Byte *end, char16_t *&to)
 {
+    // In locals, which the compiler need not reload after each store through d.
+    const Byte *s = from;
+    char16_t *d = to;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     while (s < end) {
         if (end - s >= 8) {
@@ -82,17 +85,27 @@ void decodeScalar(const Byte *&s, const Byte *end, char16_t *&d)
                 continue;
             }
         }
-        // Japanese text is mostly characters of three bytes in a row.
-        while (end - s >= 3 && (s[0] & 0xF0) == 0xE0 && isContinuation(s[1]) && isContinuation(s[2])) {
-            const unsigned code = ((s[0] & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
-            if (code < 0x800 || isSurrogate(code))
-                return;
-            *d++ = char16_t(code);
-            s += 3;
+        // Japanese text is ASCII and characters of three bytes, mixed at random: which of the two
+        // comes next is not branched on.
+        while (end - s >= 3) {
+            const unsigned b0 = s[0];
+            const unsigned b1 = s[1];
+            const unsigned b2 = s[2];
+            const unsigned code = ((b0 & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
+            const bool ascii = b0 < 0x80;
+            const bool three = ((b0 & 0xF0) == 0xE0) & ((b1 & 0xC0) == 0x80) & ((b2 & 0xC0) == 0x80) & (code >= 0x800)
+                & !isSurrogate(code);
+            if (!(ascii | three))
+                break;
+            *d++ = char16_t(three ? code : b0);
+            // From the first byte alone, which keeps the next load close.
+            s += 1 + ((b0 >> 6) & 2);
         }
         if (s < end && !decodeOne(s, end, d))
-            return;
+            break;
     }
+    from = s;
+    to = d;
 }
 
 #if defined(__SSE2__)
@@ -101,8 +114,10 @@ void decodeScalar(const Byte *&s, const Byte *end, char16_t *&d)
 // decoded at every byte position at once; the values at the positions where characters start are
 // then packed. Anything else (four-byte characters, invalid bytes) goes to the scalar decoder for
 // the next sixteen bytes.
-void decodeVector(const Byte *&s, const Byte *end, char16_t *&d)
+void decodeVector(const Byte *&from, const Byte *end, char16_t *&to)
 {
+    const Byte *s = from;
+    char16_t *d = to;
     const __m128i zero = _mm_setzero_si128();
     // Bytes compared as signed: 0x80..0xBF are -128..-65.
     const __m128i belowC0 = _mm_set1_epi8(char(0xC0));
@@ -150,8 +165,11 @@ void decodeVector(const Byte *&s, const Byte *end, char16_t *&d)
         if (!simple) {
             const Byte *const blockEnd = s + 16;
             while (s < blockEnd) {
-                if (!decodeOne(s, end, d))
+                if (!decodeOne(s, end, d)) {
+                    from = s;
+                    to = d;
                     return;
+                }
             }
             continue;
         }
@@ -180,6 +198,7 @@ void decodeVector(const Byte *&s, const Byte *end, char16_t *&d)
         // mispredict. Writing at most sixteen units from d stays within the room, which has a unit
         // for each of the at least eighteen bytes left.
         std::size_t kept = 0;
+#pragma GCC unroll 16
         for (int at = 0; at < 16; ++at) {
             d[kept] = char16_t(values[at]);
             kept += (starts >> at) & 1u;
@@ -188,6 +207,8 @@ void decodeVector(const Byte *&s, const Byte *end, char16_t *&d)
         s += 16 + ((needed >> 16) & 1u) + ((needed >> 17) & 1u);
     }
     decodeScalar(s, end, d);
+    from = s;
+    to = d;
 }
 #endif
 } // namespace

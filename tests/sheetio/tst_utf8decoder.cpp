@@ -1,8 +1,11 @@
 // The UTF-8 decoder of the file reader against Qt's, which decides what is valid: same text, same
-// verdict, on chosen edge cases and on random bytes that are nearly UTF-8.
+// verdict, on chosen edge cases and on random bytes that are nearly UTF-8; and the reader's
+// decoding of whole files, in pieces of any size, against Qt's.
 
+#include "TextCodec.h"
 #include "Utf8Decoder.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTest>
@@ -17,6 +20,8 @@ private slots:
     void matchesQt_data();
     void matchesQt();
     void matchesQtOnNearlyValidBytes();
+    void filesDecodeAsByQt_data();
+    void filesDecodeAsByQt();
 };
 
 namespace
@@ -170,6 +175,44 @@ void TestUtf8Decoder::matchesQtOnNearlyValidBytes()
     }
     // Both verdicts came up often enough to mean something.
     QVERIFY2(invalid > 400 && invalid < 3600, qPrintable(QString::number(invalid)));
+}
+
+void TestUtf8Decoder::filesDecodeAsByQt_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray bom("\xEF\xBB\xBF");
+    const QByteArray mixed("日本語,abc,ｶﾀｶﾅ,é,😀,表計算\r\n");
+
+    QTest::newRow("valid") << mixed.repeated(3);
+    QTest::newRow("valid with byte order mark") << bom + mixed.repeated(3);
+    QTest::newRow("second byte order mark") << bom + bom + mixed;
+    QTest::newRow("marked, invalid bytes late")
+        << bom + mixed.repeated(2) + "\xE3\x81," + mixed + "\xFF\x80\xED\xA0\x80";
+    QTest::newRow("marked, overlong and past U+10FFFF") << bom + mixed + "\xC0\xAF\xF4\x90\x80\x80" + mixed;
+    QTest::newRow("marked, cut short at the end") << bom + mixed.repeated(2) + "\xF0\x9F\x98";
+    QTest::newRow("unmarked, invalid late") << mixed.repeated(3) + "\x93\xfa";
+}
+
+void TestUtf8Decoder::filesDecodeAsByQt()
+{
+    QFETCH(QByteArray, bytes);
+    const bool marked = bytes.startsWith("\xEF\xBB\xBF");
+    const Verdict byQtDecoder = byQt(marked ? bytes.sliced(3) : bytes);
+    for (const qsizetype pieceBytes :
+         {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(5), qsizetype(7), TextCodec::kDefaultPieceBytes}) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const std::optional<DecodedText> decoded
+            = TextCodec::decodeDevice(buffer, bytes.size(), bytes.size(), pieceBytes);
+        QVERIFY(decoded);
+        if (!marked && byQtDecoder.invalid) {
+            QCOMPARE(decoded->encoding, TextEncoding::ShiftJis);
+            continue;
+        }
+        QCOMPARE(decoded->encoding, marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8);
+        QCOMPARE(decoded->text, byQtDecoder.text);
+        QCOMPARE(decoded->writesBackUnchanged, !byQtDecoder.invalid);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestUtf8Decoder)
