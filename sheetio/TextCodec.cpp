@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "LargeMemory.h"
+#include "Utf8Decoder.h"
 
 #include <QBuffer>
 
@@ -132,10 +133,22 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
         text.resize(end - text.constData());
     };
 
+    // Appends the valid UTF-8 at the start of piece; how many bytes that was.
+    const auto appendValidUtf8 = [&text](QByteArrayView piece) {
+        // Never more characters than bytes.
+        const qsizetype old = text.size();
+        text.resize(old + piece.size());
+        const Utf8Decoder::Decoded valid
+            = Utf8Decoder::decode(piece.data(), size_t(piece.size()), reinterpret_cast<char16_t *>(text.data()) + old);
+        text.resize(old + qsizetype(valid.unitsWritten));
+        return qsizetype(valid.bytesRead);
+    };
+
     // First as UTF-8, which also tells whether the file is UTF-8 at all.
     reserve();
     bool first = true;
     bool marked = false;
+    bool invalid = false;
     QStringDecoder utf8 = utf8Decoder();
     const bool read = readPieces(
         in, maxBytes, pieceBytes, utf8PieceEnd,
@@ -146,19 +159,27 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
                 if (marked)
                     piece = piece.sliced(kUtf8Bom.size());
             }
-            appendDecoded(utf8, piece);
+            const qsizetype valid = appendValidUtf8(piece);
+            if (valid == piece.size())
+                return true;
+            invalid = true;
             // Without the mark, the first invalid byte settles it: the file is Shift-JIS.
-            return marked || !utf8.hasError();
+            if (!marked)
+                return false;
+            // Qt's decoder replaces the invalid bytes, by its rules for how many. The valid part
+            // ends where a character ends and the decoder keeps nothing from one call to the next,
+            // so the rest decodes as it would in one call with the valid part.
+            appendDecoded(utf8, piece.sliced(valid));
+            return true;
         },
         decoded.byteCount);
     if (!read)
         return std::nullopt;
-    if (marked || !utf8.hasError()) {
+    if (marked || !invalid) {
         decoded.encoding = marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
-        // The UTF-8 decoder is strict (no overlong forms, no encoded surrogates, nothing past
-        // U+10FFFF), so text it read without an error encodes to the same bytes; only replaced
-        // bytes break the round trip.
-        decoded.writesBackUnchanged = !utf8.hasError();
+        // Valid UTF-8 (no overlong forms, no encoded surrogates, nothing past U+10FFFF) encodes to
+        // the same bytes; only replaced bytes break the round trip.
+        decoded.writesBackUnchanged = !invalid;
         return decoded;
     }
 
