@@ -1,5 +1,12 @@
 #include "CatchUpUserInterface.h"
 
+namespace
+{
+// Often enough that a click on the progress dialog's cancel button or a repaint waits no longer
+// than a person can notice.
+constexpr qint64 kYieldIntervalMs = 5;
+} // namespace
+
 CatchUpUserInterface::CatchUpUserInterface(UserInterface &screen, std::function<void()> catchUp)
     : m_screen(screen)
     , m_catchUp(std::move(catchUp))
@@ -14,8 +21,11 @@ void CatchUpUserInterface::showMessage(const QString &text, const QString &title
 
 void CatchUpUserInterface::yieldToEventLoop()
 {
+    if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs)
+        return;
     m_catchUp();
     m_screen.yieldToEventLoop();
+    m_sinceYield.start();
 }
 
 void CatchUpUserInterface::beep()
