@@ -691,11 +691,11 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
             data.setLineEnd(row, lineEnd);
     }
     // The decoded text still has the room reserved for decoding, which nearly always holds the
-    // labels and joined fields: appending into it, then giving the rest back, never moves the
-    // file's text (moving it would copy every character into fresh memory).
+    // labels and joined fields: appending into it never moves the file's text (moving it would
+    // copy every character into fresh memory). The rest of the room is never touched, so it costs
+    // address space only; giving it back could move the text too.
     text.append(pool.take());
     text.append(read.secondAdditions);
-    text.squeeze();
     data.setPool(std::move(text));
     return {std::move(data), read.result};
 }

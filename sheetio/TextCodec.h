@@ -35,8 +35,8 @@ inline constexpr qsizetype kDefaultPieceBytes = qsizetype(1) << 20;
 //
 // Reads the device from its start in pieces of about pieceBytes, so that a large file is never
 // held as bytes and text at once (the text is the sheet's text pool: its memory is the file's).
-// sizeHint is the expected size in bytes. The text keeps its unused room (squeeze it when done
-// adding to it). Nothing when reading fails or passes maxBytes.
+// sizeHint is the expected size in bytes. The text keeps its unused room, for a reader to add to
+// it in place. Nothing when reading fails or passes maxBytes.
 [[nodiscard]] std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 maxBytes,
                                                       qsizetype pieceBytes = kDefaultPieceBytes);
 // The same for bytes in memory.
