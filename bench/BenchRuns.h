@@ -1,6 +1,7 @@
 #pragma once
 
-// What the benchmarks share: the run count from the command line, and one line of figures.
+// What the benchmarks share: the run count from the command line, the best and median of runs,
+// and one line of figures.
 
 #include <QStringList>
 
@@ -13,6 +14,19 @@ inline int runsFromArguments(const QStringList &arguments, int fallback = 7)
 {
     const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
     return at >= 0 && at + 1 < arguments.size() ? std::max(1, arguments.at(at + 1).toInt()) : fallback;
+}
+
+struct Timing
+{
+    double best = 0;
+    double median = 0;
+};
+
+// The fastest and the median of the runs' times.
+inline Timing summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms.at(ms.size() / 2)};
 }
 
 // "name  median … ms  slowest … ms  target … ms"; no target when it is 0.

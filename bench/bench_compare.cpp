@@ -11,6 +11,7 @@
 // Exit code 1 when a run finds another count than expected.
 
 #include "AppState.h"
+#include "BenchRuns.h"
 #include "CompareEngine.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "SheetFileReader.h"
@@ -155,17 +156,6 @@ bool load(Sheet &sheet, const QString &path)
     return true;
 }
 
-struct Timing
-{
-    double best = 0;
-    double median = 0;
-};
-
-Timing summarise(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return {ms.front(), ms.at(ms.size() / 2)};
-}
 } // namespace
 
 int main(int argc, char **argv)

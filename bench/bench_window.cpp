@@ -15,11 +15,13 @@
 // window is missing.
 
 #include "AppState.h"
+#include "BenchRuns.h"
 #include "Colors.h"
 #include "DropPanelWidget.h"
 #include "Form1.h"
 #include "QtUserInterface.h"
 #include "SheetView.h"
+#include "SilentUserInterface.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -50,7 +52,7 @@ constexpr qint64 kPaintTimeoutMs = 30000;
 // The window's user interface on screen, except that a message box is written down instead of
 // opened. The screen part is made once the window exists, as the window makes its own: the
 // progress dialog belongs to the main window.
-class BenchUserInterface : public UserInterface
+class BenchUserInterface : public SilentUserInterface
 {
 public:
     struct Message
@@ -73,20 +75,6 @@ public:
         if (m_screen)
             m_screen->yieldToEventLoop();
     }
-    void beep() override
-    {
-    }
-    QString askSaveFileName(const SaveDialogRequest &) override
-    {
-        return {};
-    }
-    QString clipboardText() override
-    {
-        return {};
-    }
-    void setClipboardText(const QString &) override
-    {
-    }
     void showProgressDialog() override
     {
         if (m_screen)
@@ -101,26 +89,6 @@ public:
     {
         if (m_screen)
             m_screen->closeProgressDialog();
-    }
-    void showDelimiterDialog(AppState &) override
-    {
-    }
-    void showVersionDialog(bool) override
-    {
-    }
-    void showSearchDialog(AppState &) override
-    {
-    }
-    void closeSearchDialog() override
-    {
-    }
-    bool openUrl(const QString &) override
-    {
-        return false;
-    }
-    bool startProgram(const QString &) override
-    {
-        return false;
     }
 
     QList<Message> messages;
@@ -217,18 +185,6 @@ bool dropFile(DropPanelWidget *panel, const QString &path)
     QDropEvent drop(QPointF(centre), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(panel, &drop);
     return true;
-}
-
-struct Timing
-{
-    double best = 0;
-    double median = 0;
-};
-
-Timing summarise(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return {ms.front(), ms.at(ms.size() / 2)};
 }
 
 double msSince(const QElapsedTimer &clock)
