@@ -10,7 +10,7 @@ std::optional<QStringView> LineReader::next()
     if (atEnd())
         return std::nullopt;
     const qsizetype start = m_pos;
-    const QChar end = m_rule == LineRule::Lf ? QChar(u'\n') : QChar(u'\r');
+    const QChar end(lineEndChar(m_rule));
     qsizetype at = m_text.indexOf(end, start);
     if (at < 0) {
         m_pos = m_text.size();

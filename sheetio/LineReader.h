@@ -11,6 +11,12 @@
 // no lines.
 enum class LineRule { CrOrCrLf, Lf };
 
+// The character that ends a line under the rule (a CR may take the LF after it along).
+[[nodiscard]] constexpr char16_t lineEndChar(LineRule rule)
+{
+    return rule == LineRule::Lf ? u'\n' : u'\r';
+}
+
 // The rule for one file's whole text.
 [[nodiscard]] LineRule lineRuleFor(QStringView text);
 

@@ -8,7 +8,7 @@ namespace MCsvHenKan
 PadCommaLines::PadCommaLines(int columns, QStringView source, LineRule rule, qsizetype from)
     : m_columns(columns)
     , m_source(source)
-    , m_lineEnd(rule == LineRule::Lf ? u'\n' : u'\r')
+    , m_lineEnd(lineEndChar(rule))
     , m_crLf(rule == LineRule::CrOrCrLf)
     , m_pos(from)
 {

@@ -435,7 +435,7 @@ public:
     {
         const char16_t *chars = m_text.utf16();
         const qsizetype size = m_text.size();
-        const char16_t lineEnd = m_rule == LineRule::Lf ? u'\n' : u'\r';
+        const char16_t lineEnd = lineEndChar(m_rule);
         const bool crLf = m_rule == LineRule::CrOrCrLf;
         const int columns = m_columns;
         for (; m_pos < size; ++row) {
@@ -502,7 +502,7 @@ private:
 // The start of the first line that begins after `at`; the text's size when there is none.
 qsizetype nextLineStart(QStringView text, qsizetype at, LineRule rule)
 {
-    const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
+    const char16_t lineEnd = lineEndChar(rule);
     const qsizetype end = CharScan::findEither(text.utf16(), at, text.size(), lineEnd, lineEnd);
     qsizetype start = end < text.size() ? end + 1 : text.size();
     if (rule == LineRule::CrOrCrLf && start < text.size() && text[start] == u'\n')
@@ -577,7 +577,7 @@ RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options
     {
         std::jthread second([&] {
             try {
-                const char16_t lineEnd = rule == LineRule::Lf ? u'\n' : u'\r';
+                const char16_t lineEnd = lineEndChar(rule);
                 linesBefore = CharScan::countLines(text.utf16(), half, lineEnd, lineEnd).lines;
                 int secondRow = int(std::min<qsizetype>(linesBefore + 1, kMaxRowCol + 1));
                 secondSink.emplace(data, maxDataRows, commonLineEnd, secondRow);
@@ -626,7 +626,7 @@ ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView d
     qsizetype crEnds = 0;
     if (mark.size() == 1) {
         const CharScan::LineCounts counts
-            = CharScan::countLines(text.utf16(), text.size(), rule == LineRule::Lf ? u'\n' : u'\r', mark[0].unicode());
+            = CharScan::countLines(text.utf16(), text.size(), lineEndChar(rule), mark[0].unicode());
         most = counts.mostMarks;
         lines = counts.lines;
         crLfEnds = counts.crLfEnds;
