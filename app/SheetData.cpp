@@ -24,10 +24,36 @@ void moveElements(T *to, const T *from, qsizetype count)
         std::memmove(to, from, size_t(count) * sizeof(T));
 }
 
+// Builds the cells anew with `removed` columns taken out at `at` and `inserted` columns of `fill`
+// put in their place, copying every row straight to its new place. Used when the cells are
+// shared with an undo snapshot: moving them in place would first copy all of them as they are and
+// then move them again.
+template<typename T>
+void spliceColumnsIntoNew(QList<T> &cells, int rows, int cols, int at, int removed, int inserted, T fill)
+{
+    const int newCols = cols - removed + inserted;
+    QList<T> spliced;
+    LargeMemory::reserve(spliced, qsizetype(rows) * newCols);
+    spliced.resize(qsizetype(rows) * newCols);
+    const T *from = cells.constData();
+    T *to = spliced.data();
+    for (int r = 0; r < rows; ++r, from += cols) {
+        to = std::copy(from, from + at, to);
+        to = std::fill_n(to, inserted, fill);
+        to = std::copy(from + at + removed, from + cols, to);
+    }
+    cells = std::move(spliced);
+}
+
 template<typename T>
 void insertColumns(QList<T> &cells, int rows, int cols, int at, int count, T fill)
 {
+    if (!cells.isDetached()) {
+        spliceColumnsIntoNew(cells, rows, cols, at, 0, count, fill);
+        return;
+    }
     const int newCols = cols + count;
+    LargeMemory::reserve(cells, qsizetype(rows) * newCols);
     cells.resize(qsizetype(rows) * newCols);
     T *data = cells.data();
     // From the last row up: each row moves to a place at or after its own, never onto a row that
@@ -44,6 +70,10 @@ void insertColumns(QList<T> &cells, int rows, int cols, int at, int count, T fil
 template<typename T>
 void removeColumns(QList<T> &cells, int rows, int cols, int at, int count)
 {
+    if (!cells.isDetached()) {
+        spliceColumnsIntoNew(cells, rows, cols, at, count, 0, T{});
+        return;
+    }
     const int newCols = cols - count;
     T *data = cells.data();
     // From the first row down: each row moves to a place at or before its own.

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QSignalSpy>
 #include <QTest>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -668,6 +669,7 @@ void TestSheet::rowsAndColumnsMove_data()
 {
     QTest::addColumn<bool>("redraw");
     QTest::addColumn<bool>("coloured");
+    QTest::addColumn<bool>("snapshotHeld"); // an undo snapshot shares the cells while they move
     QTest::addColumn<QString>("change"); // operation, then its numbers or a text map
     QTest::addColumn<QString>("texts");
     QTest::addColumn<QString>("colours");
@@ -677,11 +679,12 @@ void TestSheet::rowsAndColumnsMove_data()
     // cell ever coloured. "texts" moves the texts only.
     const auto add = [](const char *name, const QString &change, const QString &texts, const QString &colours,
                         const QStringList &modelSignals) {
-        QTest::addRow("%s", name) << true << true << change << texts << colours << modelSignals;
-        QTest::addRow("%s (redraw off)", name) << false << true << change << texts << colours << modelSignals;
+        QTest::addRow("%s", name) << true << true << false << change << texts << colours << modelSignals;
+        QTest::addRow("%s (redraw off)", name) << false << true << false << change << texts << colours << modelSignals;
+        QTest::addRow("%s (snapshot held)", name) << true << true << true << change << texts << colours << modelSignals;
         QString plain = colours;
         QTest::addRow("%s (never coloured)", name)
-            << true << false << change << texts << plain.replace(u'd', u'.') << modelSignals;
+            << true << false << false << change << texts << plain.replace(u'd', u'.') << modelSignals;
     };
     add("rows inserted in the middle take their colours along", u"insertRows 2 2"_s,
         u",C1,C2,C3|R1,a1,a2,a3|,,,|,,,|R2,b1,b2,b3|R3,c1,c2,c3"_s, u"....|....|....|....|..d.|...."_s,
@@ -705,6 +708,8 @@ void TestSheet::rowsAndColumnsMove_data()
         u",C2,C3|R1,a2,a3|R2,b2,b3|R3,c2,c3"_s, u"...|...|..d|..."_s, {u"-cols 2-2"_s});
     add("columns inserted with their colours", u"insertCols 1 1"_s,
         u",,C1,C2,C3|R1,,a1,a2,a3|R2,,b1,b2,b3|R3,,c1,c2,c3"_s, u".....|.....|...d.|....."_s, {u"+cols 0-0"_s});
+    add("a middle column removed with its colours", u"removeCols 1 1"_s, u",C2,C3|R1,a2,a3|R2,b2,b3|R3,c2,c3"_s,
+        u"...|...|.d.|..."_s, {u"-cols 0-0"_s});
     add("last columns removed with their colours", u"removeCols 2 2"_s, u",C1|R1,a1|R2,b1|R3,c1"_s, u"..|..|..|.."_s,
         {u"-cols 1-2"_s});
     add("Rows grows at the end", u"setRows 6"_s, kFourByFour + u"|,,,|,,,"_s, u"....|....|..d.|....|....|...."_s,
@@ -722,6 +727,7 @@ void TestSheet::rowsAndColumnsMove()
 {
     QFETCH(bool, redraw);
     QFETCH(bool, coloured);
+    QFETCH(bool, snapshotHeld);
     QFETCH(QString, change);
     QFETCH(QString, texts);
     QFETCH(QString, colours);
@@ -734,7 +740,10 @@ void TestSheet::rowsAndColumnsMove()
     SheetModel model(sheet);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     ModelMirror mirror(model);
-    const SheetData before = sheet.data();
+    const qsizetype pooledBefore = sheet.data().pooledCharacters();
+    std::optional<SheetData> snapshot;
+    if (snapshotHeld)
+        snapshot = sheet.data();
 
     sheet.setRedraw(redraw);
     const QStringList words = change.split(u' ');
@@ -773,8 +782,15 @@ void TestSheet::rowsAndColumnsMove()
     QCOMPARE(mirror.shown(), ModelMirror(model).shown());
     if (words.size() > 2) {
         // Moving texts writes nothing: the pool is the very same string.
-        QCOMPARE(sheet.data().pooledCharacters(), before.pooledCharacters());
-        QVERIFY(sheet.data().sharesTextsWith(before));
+        QCOMPARE(sheet.data().pooledCharacters(), pooledBefore);
+        if (snapshot)
+            QVERIFY(sheet.data().sharesTextsWith(*snapshot));
+    }
+    if (snapshot) {
+        // The snapshot is left as it was taken.
+        Sheet held;
+        held.setData(*snapshot);
+        QCOMPARE(textMap(held), kFourByFour);
     }
     // The first colour after the change lands on its cell alone, whatever shape the sheet took.
     const int lastRow = sheet.rows() - 1;
