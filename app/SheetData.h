@@ -28,6 +28,9 @@ struct CellRef
     quint32 length = 0;
 };
 inline constexpr quint32 kEditedText = 0x8000'0000u;
+// Plain data despite its member initialisers: lists of millions of slices are copied and moved as
+// blocks of memory, not one constructor call per cell.
+Q_DECLARE_TYPEINFO(CellRef, Q_PRIMITIVE_TYPE);
 
 // Whether two cells hold the same text, character for character. Inline and without the general
 // string comparison's set-up: a comparison asks it for every cell of both sheets, and most cells
