@@ -7,6 +7,7 @@
 #include "Version.h"
 #include "VersionText.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
@@ -96,6 +97,13 @@ frmVersion::frmVersion(UserInterface &ui, bool gridControlFound, QWidget *parent
 
 void frmVersion::reject()
 {
+}
+
+void frmVersion::closeEvent(QCloseEvent *event)
+{
+    if (isVisible())
+        cmdEnd_Click();
+    event->accept();
 }
 
 bool frmVersion::eventFilter(QObject *watched, QEvent *event)

@@ -9,8 +9,10 @@ class QPushButton;
 class UserInterface;
 
 // The version dialog: the program's version, author and home page link; at start-up without the
-// grid component, which library is missing instead. It has no close box and Escape does not
-// close it: "OK" is the only way out.
+// grid component, which library is missing instead. It asks for no close box and Escape does not
+// close it: "OK" is the way out. Some window managers (openbox among them) draw a close box on
+// every framed window whatever the window asks for; that box then does what "OK" does, rather
+// than sit there doing nothing.
 class frmVersion : public QDialog
 {
     Q_OBJECT
@@ -18,11 +20,13 @@ class frmVersion : public QDialog
 public:
     frmVersion(UserInterface &ui, bool gridControlFound, QWidget *parent = nullptr);
 
-    // Escape and the window manager's close request end here and do nothing.
+    // Escape ends here and does nothing.
     void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The window manager's close box, where it draws one anyway: the same as "OK".
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void cmdEnd_Click();
