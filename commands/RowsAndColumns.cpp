@@ -37,35 +37,39 @@ void changeRowsOrColumns(AppState &state, UserInterface &ui, Body &&body)
         return;
     SaveUndoSnapshot(state, index);
     Sheet &sheet = state.grdData(index);
-    sheet.setRedraw(false);
-    sheet.setEnabled(false);
-    ignoreGridErrors([&] { body(sheet); });
-    sheet.setEnabled(true);
-    sheet.setRedraw(true);
+    {
+        // Enabled and drawn again however the body ends, running out of memory included.
+        struct ActiveSheetLock
+        {
+            Sheet &sheet;
+            ~ActiveSheetLock()
+            {
+                sheet.setEnabled(true);
+                sheet.setRedraw(true);
+            }
+        } lock{sheet};
+        sheet.setRedraw(false);
+        sheet.setEnabled(false);
+        ignoreGridErrors([&] { body(sheet); });
+    }
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible())
         CompareSheets(state, ui, false);
 }
 
-// Inserts as many of `count` as fit below the 16-bit limit; a grid error when not all did, so
-// that the caller skips the renumbering.
+// Inserts as many of `count` as fit below the 16-bit limit.
 void insertFitting(int count, int present, const std::function<void(int)> &insert)
 {
     const int fitting = std::clamp(kMaxRowCol - present, 0, count);
     if (fitting > 0)
         insert(fitting);
-    if (fitting < count)
-        throw GridError(GridErrorCode::Overflow);
 }
 
-// Removes as many of `count` as leave one data row or column; a grid error when the last one
-// would have gone, so that the caller skips the renumbering.
+// Removes as many of `count` as leave one data row or column.
 void removeLeavingOne(int count, int present, const std::function<void(int)> &remove)
 {
     const int removable = std::clamp(present - 2, 0, count);
     if (removable > 0)
         remove(removable);
-    if (removable < count)
-        throw GridError(GridErrorCode::InvalidValue);
 }
 } // namespace
 

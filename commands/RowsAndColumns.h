@@ -15,7 +15,8 @@ class UserInterface;
 //
 // Rows take their colours with them; columns leave the colours where they are (only the texts
 // move). A sheet keeps at least one data row and one data column: a delete that would take the
-// last one removes nothing more and leaves the headers as they were. An insertion that would
-// pass 32767 rows or columns inserts what fits and leaves the headers as they were.
+// last one removes the others. An insertion that would pass 32767 rows or columns inserts what
+// fits. Either way the headers are numbered afresh, so that they never name rows or columns that
+// have moved.
 void mnuGAdd_Click(AppState &state, UserInterface &ui, const QString &caption);
 void mnuGDel_Click(AppState &state, UserInterface &ui, const QString &caption);

@@ -1,4 +1,5 @@
 #include "AppState.h"
+#include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "RowsAndColumns.h"
 #include "SheetFixtures.h"
@@ -31,6 +32,8 @@ class TestRowsAndColumns : public QObject
 private slots:
     void changesRowsOrColumns_data();
     void changesRowsOrColumns();
+    void insertionStopsAtTheLimit_data();
+    void insertionStopsAtTheLimit();
 };
 
 void TestRowsAndColumns::changesRowsOrColumns_data()
@@ -57,10 +60,10 @@ void TestRowsAndColumns::changesRowsOrColumns_data()
                                                       << true << u"a,c|d,f|g,i|j,l"_s << u".R|.R|.R|.R"_s << true;
     QTest::newRow("the one data row is never deleted")
         << u"a,b"_s << false << u"行削除"_s << Selection{1, 1, 1, 2} << false << u"a,b"_s << u".."_s << true;
-    QTest::newRow("deleting every row keeps the last, headers as they were")
-        << kFourRows << false << u"行削除"_s << Selection{1, 1, 4, 3} << false << u"j,k,l"_s << u".R."_s << false;
-    QTest::newRow("deleting every column keeps the last")
-        << kFourRows << false << u"列削除"_s << Selection{1, 1, 4, 3} << false << u"c|f|i|l"_s << u".|.|.|."_s << false;
+    QTest::newRow("deleting every row keeps the last, renumbered")
+        << kFourRows << false << u"行削除"_s << Selection{1, 1, 4, 3} << false << u"j,k,l"_s << u".R."_s << true;
+    QTest::newRow("deleting every column keeps the last, renumbered")
+        << kFourRows << false << u"列削除"_s << Selection{1, 1, 4, 3} << false << u"c|f|i|l"_s << u".|.|.|."_s << true;
     QTest::newRow("a caption naming neither changes nothing") << kFourRows << true << u"追加"_s << Selection{2, 1, 2, 3}
                                                               << false << kFourRows << u"...|...|...|.R."_s << true;
     QTest::newRow("the shortcut text after a TAB is no part of the caption")
@@ -107,6 +110,42 @@ void TestRowsAndColumns::changesRowsOrColumns()
         mnuZ_Click(state, ui);
         QCOMPARE(wholeSheet(changed), before);
     }
+}
+
+void TestRowsAndColumns::insertionStopsAtTheLimit_data()
+{
+    QTest::addColumn<bool>("rows");
+    QTest::newRow("rows") << true;
+    QTest::newRow("columns") << false;
+}
+
+void TestRowsAndColumns::insertionStopsAtTheLimit()
+{
+    QFETCH(bool, rows);
+
+    AppState state;
+    RecordingUserInterface ui;
+    state.grdData(1).setVisible(false);
+    Sheet &sheet = state.grdData(0);
+    // One short of the limit: of the three asked for, one fits.
+    sheet.setRows(rows ? kMaxRowCol - 1 : 2);
+    sheet.setCols(rows ? 2 : kMaxRowCol - 1);
+    NumberRowHeaders(sheet);
+    NumberColumnHeaders(sheet);
+    sheet.setTextMatrix(rows ? 5 : 1, rows ? 1 : 5, u"x"_s);
+    select(sheet, rows ? Selection{3, 1, 5, 1} : Selection{1, 3, 1, 5});
+    state.ActiveSheet = 0;
+    const QStringList before = wholeSheet(sheet);
+
+    mnuGAdd_Click(state, ui, rows ? u"行追加"_s : u"列追加"_s);
+
+    QCOMPARE(rows ? sheet.rows() : sheet.cols(), kMaxRowCol);
+    QCOMPARE(rows ? sheet.textMatrix(6, 1) : sheet.textMatrix(1, 6), u"x"_s);
+    QVERIFY(headersNumbered(sheet));
+    QVERIFY(sheet.isEnabled() && sheet.redraw());
+
+    mnuZ_Click(state, ui);
+    QCOMPARE(wholeSheet(sheet), before);
 }
 
 QTEST_GUILESS_MAIN(TestRowsAndColumns)
