@@ -54,7 +54,7 @@ private slots:
     void refusesWhatIsNoRegularFile_data();
     void refusesWhatIsNoRegularFile();
     void writesThroughLinkToRegularFile();
-    void keepsGroupAndExtendedAttributes();
+    void keepsModeGroupAndExtendedAttributes();
     void companionSurvivesFileSizeLimit();
     void windowIgnoresFileSizeSignal();
 
@@ -140,7 +140,7 @@ void TestSafeFileWriter::writesThroughLinkToRegularFile()
     QCOMPARE(readTestFile(fresh), QByteArray("fresh\r\n"));
 }
 
-void TestSafeFileWriter::keepsGroupAndExtendedAttributes()
+void TestSafeFileWriter::keepsModeGroupAndExtendedAttributes()
 {
     const QString path = writeTestFile(*m_dir, u"kept.csv"_s, "old\r\n");
     const QByteArray file = native(path);
@@ -165,13 +165,17 @@ void TestSafeFileWriter::keepsGroupAndExtendedAttributes()
     const bool attributes
         = setxattr(file.constData(), name.constData(), value.constData(), size_t(value.size()), 0) == 0;
 
-    if (!group && !attributes)
-        QSKIP("needs a second group of this user or root, or user extended attributes in the temporary folder");
+    // A mode that neither a new file nor the temporary file would get.
+    QCOMPARE(chmod(file.constData(), 0604), 0);
 
     QCOMPARE(SafeFileWriter::replace(path, "new\r\n"), SafeFileWriter::Outcome::Written);
     QCOMPARE(readTestFile(path), QByteArray("new\r\n"));
     struct stat info = {};
     QCOMPARE(stat(file.constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0604));
+    if (!group && !attributes)
+        QSKIP("mode kept; the group and attributes need a second group of this user or root, or user extended "
+              "attributes in the temporary folder");
     if (group)
         QCOMPARE(info.st_gid, *group);
     if (attributes) {
