@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
