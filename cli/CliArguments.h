@@ -8,7 +8,8 @@
 // Exit statuses of rowlark-diff.
 inline constexpr int kExitOk = 0; // read (and compared): no difference
 inline constexpr int kExitDifferent = 1; // compared: a position differs, or the sizes differ
-inline constexpr int kExitTrouble = 2; // a file was refused, or the command line was wrong
+// a file was refused, the command line was wrong, or the output could not be written whole
+inline constexpr int kExitTrouble = 2;
 inline constexpr int kExitIncomplete = 3; // compared (or dumped), but a file was read only in part
 
 // What the command line asks for.

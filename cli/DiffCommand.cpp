@@ -20,7 +20,6 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kOutOfMemoryText = u"メモリが足りないため比較できません"_s;
-const QString kOutputFailedText = u"結果を出力できませんでした"_s;
 
 // One file on its way into a sheet: checked, counted and split, without touching any sheet, so
 // that the two files can be read at the same time.
@@ -190,8 +189,8 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     const QByteArray report = arguments.json
         ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data(), complete, fileRows)
         : textReport(result, fileRows);
-    if (out.write(report) != report.size()) {
-        writeMessageLines(err, kOutputFailedText);
+    if (!writeOutput(out, report)) {
+        writeMessageLines(err, outputFailedText());
         return kExitTrouble;
     }
     // Rows or columns a file did not yield were not compared: "no difference" would not be true.

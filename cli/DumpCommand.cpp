@@ -2,7 +2,28 @@
 
 #include "SheetFileReader.h"
 
+#include <QFileDevice>
+
 using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kOutputFailedText = u"結果を出力できませんでした"_s;
+} // namespace
+
+bool writeOutput(QIODevice &out, const QByteArray &bytes)
+{
+    if (out.write(bytes) != bytes.size())
+        return false;
+    // A file device may hold the bytes back; its flush is where a full disk shows.
+    auto *file = qobject_cast<QFileDevice *>(&out);
+    return file == nullptr || file->flush();
+}
+
+QString outputFailedText()
+{
+    return kOutputFailedText;
+}
 
 QString refusalText(LoadRefusal refusal)
 {
@@ -76,7 +97,7 @@ void appendJsonString(QByteArray &out, QStringView text)
     out.append('"');
 }
 
-void writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEncoding encoding)
+bool writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEncoding encoding)
 {
     QByteArray buffer;
     buffer.append("{\"rows\": ");
@@ -97,12 +118,13 @@ void writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEn
         }
         buffer.append(r + 1 < data.rows() ? "],\n" : "]\n");
         if (buffer.size() > (1 << 20)) {
-            out.write(buffer);
+            if (!writeOutput(out, buffer))
+                return false;
             buffer.clear();
         }
     }
     buffer.append("]}\n");
-    out.write(buffer);
+    return writeOutput(out, buffer);
 }
 
 int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
@@ -118,7 +140,10 @@ int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     const bool writesBack = reader.writesBackUnchanged();
     const SheetReadResult read = reader.readData();
     const bool complete = read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
-    writeSheetJson(out, read.data, complete, read.format.encoding);
+    if (!writeSheetJson(out, read.data, complete, read.format.encoding)) {
+        writeMessageLines(err, kOutputFailedText);
+        return kExitTrouble;
+    }
     if (!complete)
         writeMessageLines(err, partialReadMessage().text);
     if (!writesBack)

@@ -9,16 +9,19 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
     // Output past the file-size limit is a failed write, not the end of the process.
     SafeFileWriter::ignoreFileSizeSignal();
     QCoreApplication app(argc, argv);
+    // Unbuffered on the descriptors themselves: what a write returns is what reached the file, and
+    // no buffer is left to fail unseen when the program ends.
     QFile out;
     QFile err;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return kExitTrouble;
 
     QStringList arguments = QCoreApplication::arguments();
@@ -30,7 +33,10 @@ int main(int argc, char *argv[])
     }
     switch (parsed.arguments->command) {
     case CliArguments::Command::Help:
-        out.write(usageText().toUtf8());
+        if (!writeOutput(out, usageText().toUtf8())) {
+            writeMessageLines(err, outputFailedText());
+            return kExitTrouble;
+        }
         return kExitOk;
     case CliArguments::Command::Dump:
         return runDump(*parsed.arguments, out, err);

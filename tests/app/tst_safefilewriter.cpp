@@ -207,6 +207,9 @@ void TestSafeFileWriter::companionSurvivesFileSizeLimit()
     QVERIFY2(process.waitForFinished(30000), qPrintable(process.errorString()));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY(QFileInfo(outputPath).size() <= 4096);
+    // A dump cut short is a failure, and says so.
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY2(process.readAllStandardError().contains("結果を出力できませんでした"), "no message on stderr");
 }
 
 void TestSafeFileWriter::windowIgnoresFileSizeSignal()

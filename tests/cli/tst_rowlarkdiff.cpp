@@ -6,12 +6,17 @@
 #include "TestFiles.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +55,8 @@ private slots:
     void diffJson();
     void delimiterMissing_data();
     void delimiterMissing();
+    void outputNotWritten_data();
+    void outputNotWritten();
 
 private:
     struct Run
@@ -452,6 +459,84 @@ void TestRowlarkDiff::delimiterMissing()
     QCOMPARE(lines.at(0), u"区切り文字が設定されてません"_s);
     QVERIFY2(lines.at(1).contains(u"--delimiter"_s), qPrintable(lines.at(1)));
     QVERIFY2(!lines.at(1).contains(u"メニュー"_s), qPrintable(lines.at(1)));
+}
+
+void TestRowlarkDiff::outputNotWritten_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // "1" and "2" stand for the two files
+    QTest::addColumn<int>("exitCode"); // of the same run into a file that takes everything
+    QTest::addColumn<bool>("limited"); // under a file-size limit instead of into /dev/full
+
+    const QList<std::tuple<const char *, QStringList, int>> commands{
+        {"dump", {u"--dump"_s, u"1"_s}, 0},
+        {"diff with differences", {u"1"_s, u"2"_s}, 1},
+        {"diff as JSON", {u"--json"_s, u"1"_s, u"2"_s}, 1},
+        {"diff of lined-up rows", {u"--align"_s, u"1"_s, u"2"_s}, 1},
+    };
+    for (const auto &[name, arguments, exitCode] : commands) {
+        QTest::addRow("%s into a full device", name) << arguments << exitCode << false;
+        QTest::addRow("%s past the file-size limit", name) << arguments << exitCode << true;
+    }
+    // Outputs shorter than the limit: only a full device refuses them.
+    QTest::newRow("help into a full device") << QStringList{u"--help"_s} << 0 << false;
+    QTest::newRow("identical files into a full device") << QStringList{u"1"_s, u"1"_s} << 0 << false;
+}
+
+// Output that does not reach its file whole is no success, whichever command wrote it.
+void TestRowlarkDiff::outputNotWritten()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(bool, limited);
+
+    static constexpr qint64 kLimit = 4096;
+    if (!limited && !QFile::exists(u"/dev/full"_s))
+        QSKIP("no /dev/full on this system");
+    // Every row of the second file differs in one cell: each command writes far past the limit.
+    QByteArray first;
+    QByteArray second;
+    for (int row = 1; row <= 2000; ++row) {
+        first += "row " + QByteArray::number(row) + ",same,first\r\n";
+        second += "row " + QByteArray::number(row) + ",same,second\r\n";
+    }
+    const QString path1 = writeFile(u"file1.csv"_s, first);
+    const QString path2 = writeFile(u"file2.csv"_s, second);
+    for (QString &argument : arguments) {
+        if (argument == u"1")
+            argument = path1;
+        else if (argument == u"2")
+            argument = path2;
+    }
+    const QString outputPath = m_folder->filePath(u"out"_s);
+
+    QProcess whole;
+    whole.setStandardOutputFile(outputPath);
+    whole.start(m_program, arguments);
+    QVERIFY(whole.waitForFinished(30000));
+    QCOMPARE(whole.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(whole.exitCode(), exitCode);
+    QCOMPARE(whole.readAllStandardError(), QByteArray());
+    const qint64 wholeSize = QFileInfo(outputPath).size();
+    QVERIFY2(wholeSize > (limited ? kLimit : 0), qPrintable(QString::number(wholeSize)));
+
+    QProcess cut;
+    if (limited) {
+        cut.setStandardOutputFile(outputPath);
+        cut.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_DFL); // as a shell starts it
+            const rlimit limit{kLimit, kLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    } else {
+        cut.setStandardOutputFile(u"/dev/full"_s);
+    }
+    cut.start(m_program, arguments);
+    QVERIFY(cut.waitForFinished(30000));
+    QCOMPARE(cut.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cut.exitCode(), 2);
+    QCOMPARE(QString::fromUtf8(cut.readAllStandardError()), u"結果を出力できませんでした\n"_s);
+    if (limited)
+        QCOMPARE(QFileInfo(outputPath).size(), kLimit);
 }
 
 QTEST_GUILESS_MAIN(TestRowlarkDiff)
