@@ -16,7 +16,7 @@ const QString kUsage
       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
       u"  --help          この説明を表示します\n"
-      u"終了コード: 0 差なし、1 差あり、2 読み込めないファイルがある / 指定の誤り、\n"
+      u"終了コード: 0 差なし、1 差あり、2 読み込めないファイルがある / 指定の誤り / 結果を出力できない、\n"
       u"            3 一部しか読めなかったファイルがある (読めた範囲だけを比較しました)\n"_s;
 const QString kUnknownOption = u"不明なオプションです: %1"_s;
 const QString kMissingValue = u"%1 には値が必要です"_s;
