@@ -59,6 +59,10 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
 {
     if (state.CompareRunning || !state.grdData(0).isVisible() || !state.grdData(1).isVisible())
         return;
+    // An edit still open belongs to the rows being lined up, and must land in its own cell
+    // before rows are inserted above it.
+    for (int i = 0; i < 2; ++i)
+        EndCellEdit(state, i);
     const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(state.grdData(0), state.grdData(1));
     const RowAlignment alignment = alignRows(rows[0], rows[1]);
     if (alignment.changesNothing())

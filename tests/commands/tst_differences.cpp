@@ -1,4 +1,5 @@
 #include "AppState.h"
+#include "CellEditor.h"
 #include "CompareEngine.h"
 #include "Differences.h"
 #include "RecordingUserInterface.h"
@@ -27,6 +28,7 @@ private slots:
     void linesUpRows();
     void oneUndoPerSheetTakesTheLiningUpBack();
     void refusesToPassTheRowLimit();
+    void commitsAnOpenEditFirst();
 
 private:
     void makePair(const QString &left, const QString &right);
@@ -192,6 +194,24 @@ void TestDifferences::refusesToPassTheRowLimit()
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages.first().text, alignTooLongText());
     QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
+}
+
+void TestDifferences::commitsAnOpenEditFirst()
+{
+    makePair(u"a,1|b,1|c,1"_s, u"a,1|Y,1|b,1|c,1"_s);
+    // "c" is being edited to "z" on sheet 1 when the rows are lined up.
+    Sheet &left = s().grdData(0);
+    left.setCurrentCell(3, 1);
+    s().KeyEditArmed = true;
+    grdData_KeyPress(s(), *m_ui, 0, 'z');
+    QVERIFY(s().txtEdit(0).isVisible());
+
+    mnuAlign_Click(s(), *m_ui);
+    EndCellEdit(s(), 0); // the person moves on
+
+    QVERIFY(!s().txtEdit(0).isVisible());
+    QCOMPARE(cellTexts(left), u"a,1|,|b,1|z,1"_s);
+    QCOMPARE(cellTexts(s().grdData(1)), u"a,1|Y,1|b,1|c,1"_s);
 }
 
 QTEST_GUILESS_MAIN(TestDifferences)
