@@ -6,6 +6,7 @@
 #include "SheetView.h"
 #include "Twips.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 EditBoxWidget::EditBoxWidget(EditBox &box, const Twips &twips, QWidget *parent)
@@ -38,6 +39,8 @@ void EditBoxWidget::mirror()
     setVisible(m_box.isVisible());
     if (m_box.isVisible())
         raise(); // over the sheet it edits
+    else
+        m_composing = false;
     m_mirroring = false;
 }
 
@@ -81,4 +84,13 @@ void EditBoxWidget::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
     m_box.lostFocusByView();
+}
+
+void EditBoxWidget::inputMethodEvent(QInputMethodEvent *event)
+{
+    const bool wasComposing = m_composing;
+    QLineEdit::inputMethodEvent(event);
+    m_composing = !event->preeditString().isEmpty();
+    if (wasComposing && !m_composing && event->commitString().isEmpty())
+        m_box.compositionCancelledByView();
 }

@@ -25,6 +25,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
     void mirror();
@@ -32,4 +33,5 @@ private:
     EditBox &m_box;
     const Twips &m_twips;
     bool m_mirroring = false;
+    bool m_composing = false; // an input method's preedit text is shown
 };

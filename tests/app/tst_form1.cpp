@@ -1039,7 +1039,8 @@ void TestForm1::editsACellInPlace_data()
     QTest::addColumn<bool>("editing");
 
     // Letters are typed, '{' is Enter, '<' Left, '>' Right, 'v' Down, '^' Esc, '!' a double
-    // click on the current cell, '~' "漢字" composed with an input method and committed.
+    // click on the current cell, '~' "漢字" composed with an input method and committed, '-' a
+    // composition the input method drops without committing anything, '@' a click on cell (3, 3).
     QTest::newRow("a letter replaces the text, Enter stores it") << u"Q{"_s << u"Q"_s << QPoint(2, 2) << false;
     QTest::newRow("Enter starts from the text, caret at its end") << u"{Z{"_s << u"eZ"_s << QPoint(2, 2) << false;
     QTest::newRow("double click starts from the text") << u"!Y{"_s << u"eY"_s << QPoint(2, 2) << false;
@@ -1050,6 +1051,10 @@ void TestForm1::editsACellInPlace_data()
     QTest::newRow("input method composition opens the editor") << u"~{"_s << u"漢字"_s << QPoint(2, 2) << false;
     QTest::newRow("Esc discards a composed edit") << u"~^"_s << u"e"_s << QPoint(2, 2) << false;
     QTest::newRow("composition inside the editor adds to its text") << u"Q~{"_s << u"Q漢字"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition closes the editor") << u"-"_s << u"e"_s << QPoint(2, 2) << false;
+    QTest::newRow("a click after a dropped composition keeps the text") << u"-@"_s << u"e"_s << QPoint(3, 3) << false;
+    QTest::newRow("a dropped composition keeps a typed edit") << u"Q-{"_s << u"Q"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition keeps a composed edit") << u"~-{"_s << u"漢字"_s << QPoint(2, 2) << false;
     QTest::newRow("Down commits and moves down") << u"Qv"_s << u"Q"_s << QPoint(2, 3) << false;
     QTest::newRow("Right at the end commits and moves right") << u"Q>"_s << u"Q"_s << QPoint(3, 2) << false;
     QTest::newRow("Left inside the text only moves the caret") << u"Q<"_s << u"e"_s << QPoint(2, 2) << true;
@@ -1100,6 +1105,14 @@ void TestForm1::editsACellInPlace()
             QInputMethodEvent commit;
             commit.setCommitString(u"漢字"_s);
             QCoreApplication::sendEvent(QApplication::focusWidget(), &commit);
+        } else if (key == u'-') {
+            QInputMethodEvent composing(u"かんじ"_s, {});
+            QCoreApplication::sendEvent(target, &composing);
+            QInputMethodEvent dropped;
+            QCoreApplication::sendEvent(QApplication::focusWidget(), &dropped);
+        } else if (key == u'@') {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(view->model()->index(2, 2)).center());
         } else if (key.unicode() < 0x80)
             QTest::keyClicks(target, QString(key));
         else {

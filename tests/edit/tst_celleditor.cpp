@@ -92,11 +92,14 @@ void TestCellEditor::connectWindow(int index)
             [state, ui, index](int *keyAscii) { grdData_KeyPress(*state, *ui, index, *keyAscii); });
     connect(&box, &EditBox::keyDown, this,
             [state, index](int *keyCode, int shift) { txtEdit_KeyDown(*state, index, *keyCode, shift); });
+    connect(&box, &EditBox::compositionCancelled, this, [state, index] { txtEdit_CompositionCancel(*state, index); });
 }
 
 // Plays keys on whatever has the focus: letters are typed, '{' Enter, '^' Esc, '<' '>' 'v' '^'
 // are Left, Right, Down, and 'A' Up; '!' double-clicks sheet 1's current cell, '@' clicks its
-// cell (1, 1), '#' gives the focus to sheet 2, '*' to something outside both sheets.
+// cell (1, 1), '#' gives the focus to sheet 2, '*' to something outside both sheets; '~' is an
+// input method beginning to compose (on the sheet it opens the editor), '-' the input method
+// dropping its composition in the box without committing.
 void TestCellEditor::play(const QString &steps)
 {
     Sheet &sheet = s().grdData(0);
@@ -131,6 +134,13 @@ void TestCellEditor::play(const QString &steps)
             break;
         case '#':
             s().grdData(1).setFocus();
+            break;
+        case '~':
+            if (!inBox)
+                grdData_CompositionStart(s(), 0);
+            break;
+        case '-':
+            box.compositionCancelledByView();
             break;
         case '*':
             box.lostFocusByView();
@@ -198,6 +208,15 @@ void TestCellEditor::editsLikeAPerson_data()
         << u"X#"_s << u"a,b,c|d,X,f|g,h,i"_s << QPoint(2, 2) << false;
     QTest::newRow("the focus leaving both sheets commits")
         << u"X*"_s << u"a,b,c|d,X,f|g,h,i"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition closes the editor it opened") << u"~-"_s << unchanged << QPoint(2, 2) << false;
+    QTest::newRow("moving after a dropped composition commits nothing")
+        << u"~-@"_s << unchanged << QPoint(1, 1) << false;
+    QTest::newRow("a dropped composition keeps what was composed before")
+        << u"~Y-{"_s << u"a,b,c|d,Y,f|g,h,i"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition keeps a typed edit")
+        << u"X~-{"_s << u"a,b,c|d,X,f|g,h,i"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition keeps an edit of the text open")
+        << u"!-"_s << unchanged << QPoint(2, 2) << true;
 }
 
 void TestCellEditor::editsLikeAPerson()
@@ -212,6 +231,8 @@ void TestCellEditor::editsLikeAPerson()
     QCOMPARE(cellTexts(sheet), cells);
     QCOMPARE(QPoint(sheet.row(), sheet.col()), current);
     QCOMPARE(s().txtEdit(0).isVisible(), editing);
+    if (steps.contains(u'-') && cells == u"a,b,c|d,e,f|g,h,i"_s)
+        QVERIFY2(!s().UndoAvailable[0], "a dropped composition takes no snapshot");
     if (!editing && cells != u"a,b,c|d,e,f|g,h,i"_s) {
         // A committed edit is re-coloured against the other sheet and can be undone.
         QVERIFY(s().UndoAvailable[0]);
