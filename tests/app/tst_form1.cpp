@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -76,6 +77,7 @@ private slots:
     void mouseUpPicksTheSheetAndOrdersTheBlock();
     void blockCommandsThroughTheRealClipboard();
     void rightClickOnARowHeaderOffersRows();
+    void editBoxMenuKeepsTheEdit();
     void keysStillReachTheSheetAfterACommand();
     void stepsToDifferencesAndLinesUpRows();
     void editsACellInPlace_data();
@@ -967,6 +969,43 @@ void TestForm1::rightClickOnARowHeaderOffersRows()
     QTRY_VERIFY(form.mnuMain->isVisible());
     QVERIFY(form.mnuZ->isEnabled());
     form.mnuMain->close();
+}
+
+void TestForm1::editBoxMenuKeepsTheEdit()
+{
+    // The edit box's own menu (cut, copy, paste, select all) works on the edit in progress: the
+    // edit goes on while it is open, and the keys typed after it closes go on into the box.
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    SheetView *view = form.grdData[0];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 1)).center());
+    QTRY_VERIFY(view->hasFocus());
+    QCoreApplication::processEvents(); // the sheet's got-focus, which would end a later edit
+    QTest::keyClicks(view, u"Q"_s);
+    EditBoxWidget *line = form.txtEdit[0];
+    QTRY_VERIFY(line->hasFocus());
+
+    const QPoint inside = line->rect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, inside, line->mapToGlobal(inside));
+    QCoreApplication::sendEvent(line, &menuEvent);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction *selectAll = nullptr;
+    const QString selectAllKey = QKeySequence(QKeySequence::SelectAll).toString(QKeySequence::NativeText);
+    for (QAction *action : menu->actions())
+        if (action->text().endsWith(u'\t' + selectAllKey))
+            selectAll = action;
+    QVERIFY(selectAll);
+    QCoreApplication::processEvents();
+    QVERIFY2(line->isVisible(), "the edit goes on while the menu is open");
+    QCOMPARE(form.state().grdData(0).textMatrix(2, 2), QString());
+    selectAll->trigger();
+    menu->close();
+
+    QTRY_COMPARE(QApplication::focusWidget(), line);
+    QTest::keyClicks(QApplication::focusWidget(), u"Z"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(form.state().grdData(0).textMatrix(2, 2), u"Z"_s);
 }
 
 void TestForm1::keysStillReachTheSheetAfterACommand()
