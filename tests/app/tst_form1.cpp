@@ -10,6 +10,7 @@
 #include "TestFiles.h"
 #include "frmHikaku.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -77,6 +78,8 @@ private slots:
     void mouseUpPicksTheSheetAndOrdersTheBlock();
     void blockCommandsThroughTheRealClipboard();
     void rightClickOnARowHeaderOffersRows();
+    void rightClickByZone_data();
+    void rightClickByZone();
     void editBoxMenuKeepsTheEdit();
     void keysStillReachTheSheetAfterACommand();
     void stepsToDifferencesAndLinesUpRows();
@@ -968,6 +971,73 @@ void TestForm1::rightClickOnARowHeaderOffersRows()
     QTest::mouseClick(rows->viewport(), Qt::RightButton, {}, row4);
     QTRY_VERIFY(form.mnuMain->isVisible());
     QVERIFY(form.mnuZ->isEnabled());
+    form.mnuMain->close();
+}
+
+void TestForm1::rightClickByZone_data()
+{
+    QTest::addColumn<QPoint>("at"); // row, col released on; 0 is the header row or column
+    QTest::addColumn<Selection>("before");
+    QTest::addColumn<Selection>("after");
+    QTest::addColumn<QString>("rowColumnItems"); // the add and delete captions; empty: hidden
+
+    const Selection block{3, 2, 7, 4};
+    QTest::newRow("corner selects every data cell") << QPoint(0, 0) << block << Selection{1, 1, 10, 10} << QString();
+    QTest::newRow("row header outside the block selects that row")
+        << QPoint(9, 0) << block << Selection{9, 1, 9, 10} << u"行追加 行削除"_s;
+    QTest::newRow("row header of whole selected rows keeps them")
+        << QPoint(5, 0) << Selection{3, 1, 7, 10} << Selection{3, 1, 7, 10} << u"行追加 行削除"_s;
+    QTest::newRow("column header selects that column")
+        << QPoint(0, 3) << block << Selection{1, 3, 10, 3} << u"列追加 列削除"_s;
+    QTest::newRow("body cell inside the block keeps it") << QPoint(5, 3) << block << block << QString();
+    QTest::newRow("body cell outside the block selects it alone")
+        << QPoint(9, 8) << block << Selection{9, 8, 9, 8} << QString();
+}
+
+void TestForm1::rightClickByZone()
+{
+    QFETCH(QPoint, at);
+    QFETCH(Selection, before);
+    QFETCH(Selection, after);
+    QFETCH(QString, rowColumnItems);
+
+    Form1 &form = makeForm();
+    form.mnuNew->trigger(); // a 10 x 10 sheet 1 alone
+    SheetView *view = form.grdData[0];
+    Sheet &sheet = form.state().grdData(0);
+    // Captions left by an earlier menu must not show where the items are hidden.
+    form.state().mnuMain.rowColumnItemsVisible = true;
+    select(sheet, before);
+
+    const int row = at.x();
+    const int col = at.y();
+    QWidget *target = nullptr;
+    QPoint pos;
+    if (row == 0 && col == 0) {
+        target = view->findChild<QAbstractButton *>();
+        QVERIFY(target);
+        pos = target->rect().center();
+    } else if (col == 0) {
+        QHeaderView *rows = view->verticalHeader();
+        target = rows->viewport();
+        pos = QPoint(rows->width() / 2, rows->sectionViewportPosition(row - 1) + rows->sectionSize(row - 1) / 2);
+    } else if (row == 0) {
+        QHeaderView *cols = view->horizontalHeader();
+        target = cols->viewport();
+        pos = QPoint(cols->sectionViewportPosition(col - 1) + cols->sectionSize(col - 1) / 2, cols->height() / 2);
+    } else {
+        target = view->viewport();
+        pos = view->visualRect(view->model()->index(row - 1, col - 1)).center();
+    }
+    QTest::mouseClick(target, Qt::RightButton, {}, pos);
+
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    QCOMPARE(selectionOf(sheet), after);
+    QCOMPARE(form.mnuNull1->isVisible(), !rowColumnItems.isEmpty());
+    QCOMPARE(form.mnuGAdd->isVisible(), !rowColumnItems.isEmpty());
+    QCOMPARE(form.mnuGDel->isVisible(), !rowColumnItems.isEmpty());
+    if (!rowColumnItems.isEmpty())
+        QCOMPARE(form.mnuGAdd->text() + u' ' + form.mnuGDel->text(), rowColumnItems);
     form.mnuMain->close();
 }
 
