@@ -148,6 +148,8 @@ public:
     // a shortcut's key stroke produces (Ctrl+C gives 3) must never open the in-cell editor.
     bool KeyEditArmed = false;
     std::array<bool, 2> UndoAvailable{false, false};
+    // Whether the edit in progress on each sheet was opened by an input method's composition.
+    std::array<bool, 2> EditOpenedByComposition{false, false};
     // Set by the search command just before it shows the search dialog; the dialog's activation
     // then re-targets it on the active sheet and clears it. Other activations change nothing.
     bool SearchDialogPending = false;

@@ -10,6 +10,7 @@ EditBox::EditBox(int index, QObject *parent)
 
 void EditBox::setText(const QString &text)
 {
+    m_modified = false;
     if (text == m_text && m_selStart == int(text.size()))
         return;
     m_text = text;
@@ -52,6 +53,7 @@ void EditBox::editedByView(const QString &text, int selStart)
     // What the person typed is already on screen: no change notification goes back.
     m_text = text;
     m_selStart = std::clamp(selStart, 0, int(text.size()));
+    m_modified = true;
 }
 
 void EditBox::caretMovedByView(int selStart)
@@ -78,4 +80,9 @@ void EditBox::lostFocusByView()
 {
     m_hasFocus = false;
     emit lostFocus();
+}
+
+void EditBox::compositionCancelledByView()
+{
+    emit compositionCancelled();
 }

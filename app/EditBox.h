@@ -31,9 +31,14 @@ public:
     {
         return m_text;
     }
-    // Replacing the text puts the caret after it, as a text box does. At most kMaxEditLength
-    // characters.
+    // Replacing the text puts the caret after it, as a text box does, and clears isModified.
+    // At most kMaxEditLength characters.
     void setText(const QString &text);
+    // Whether the person has changed the text since code last set it.
+    [[nodiscard]] bool isModified() const
+    {
+        return m_modified;
+    }
     // Caret position: 0 is before the first character. Clamped to the text.
     [[nodiscard]] int selStart() const
     {
@@ -69,12 +74,15 @@ public:
     void raiseKeyPress(int &keyAscii);
     void gotFocusByView();
     void lostFocusByView();
+    // An input method's composition in the box ended without committing any text.
+    void compositionCancelledByView();
 
 signals:
     // The box's events
     void keyDown(int *keyCode, int shift); // grid key codes, as the sheets report them
     void keyPress(int *keyAscii);
     void lostFocus();
+    void compositionCancelled();
 
     // Notifications for the window
     void changed(); // text, caret, place or visibility
@@ -84,6 +92,7 @@ private:
     int m_index;
     QString m_text;
     int m_selStart = 0;
+    bool m_modified = false;
     TwipsRect m_geometry;
     bool m_visible = false;
     bool m_hasFocus = false;

@@ -6,7 +6,11 @@
 #include "SheetView.h"
 #include "Twips.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 
 EditBoxWidget::EditBoxWidget(EditBox &box, const Twips &twips, QWidget *parent)
     : QLineEdit(parent)
@@ -38,6 +42,8 @@ void EditBoxWidget::mirror()
     setVisible(m_box.isVisible());
     if (m_box.isVisible())
         raise(); // over the sheet it edits
+    else
+        m_composing = false;
     m_mirroring = false;
 }
 
@@ -80,5 +86,25 @@ void EditBoxWidget::focusInEvent(QFocusEvent *event)
 void EditBoxWidget::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
+    // The box's own menu works on the edit in progress; the focus comes back when it closes.
+    if (event->reason() == Qt::PopupFocusReason && m_contextMenu && QApplication::activePopupWidget() == m_contextMenu)
+        return;
     m_box.lostFocusByView();
+}
+
+void EditBoxWidget::inputMethodEvent(QInputMethodEvent *event)
+{
+    const bool wasComposing = m_composing;
+    QLineEdit::inputMethodEvent(event);
+    m_composing = !event->preeditString().isEmpty();
+    if (wasComposing && !m_composing && event->commitString().isEmpty())
+        m_box.compositionCancelledByView();
+}
+
+void EditBoxWidget::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    m_contextMenu = menu;
+    menu->popup(event->globalPos());
 }

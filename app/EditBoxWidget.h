@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QPointer>
 
 class EditBox;
+class QMenu;
 class Twips;
 
 // An in-cell edit box on screen: a line edit that mirrors its EditBox (text, caret, place,
@@ -25,6 +27,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void mirror();
@@ -32,4 +36,6 @@ private:
     EditBox &m_box;
     const Twips &m_twips;
     bool m_mirroring = false;
+    bool m_composing = false; // an input method's preedit text is shown
+    QPointer<QMenu> m_contextMenu;
 };

@@ -260,6 +260,8 @@ void Form1::createControls()
                 [this, i](int *keyCode, int shift) { run([&] { ::txtEdit_KeyDown(m_state, i, *keyCode, shift); }); });
         connect(&box, &EditBox::keyPress, this,
                 [this, i](int *keyAscii) { run([&] { ::txtEdit_KeyPress(m_state, i, *keyAscii); }); });
+        connect(&box, &EditBox::compositionCancelled, this,
+                [this, i] { run([&] { ::txtEdit_CompositionCancel(m_state, i); }); });
         connect(
             &box, &EditBox::lostFocus, this, [this, i] { run([&] { ::txtEdit_LostFocus(m_state, i); }); },
             Qt::QueuedConnection);

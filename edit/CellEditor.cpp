@@ -34,6 +34,7 @@ void beginEdit(AppState &state, UserInterface &ui, int index, int key)
         return;
     }
     plainBackground(sheet);
+    state.EditOpenedByComposition[index] = false;
     MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), key);
 }
 } // namespace
@@ -79,6 +80,7 @@ void grdData_CompositionStart(AppState &state, int index)
     Sheet &sheet = state.grdData(index);
     plainBackground(sheet);
     MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), MGridEdit::kStartEmpty);
+    state.EditOpenedByComposition[index] = state.txtEdit(index).isVisible();
 }
 
 void grdData_LeaveCell(AppState &state, int index)
@@ -127,6 +129,16 @@ void txtEdit_KeyPress(AppState &, int, int &keyAscii)
     // Enter inserts nothing and makes no sound.
     if (keyAscii == 13)
         keyAscii = 0;
+}
+
+void txtEdit_CompositionCancel(AppState &state, int index)
+{
+    if (state.CompareRunning || !isSheetIndex(index))
+        return;
+    EditBox &box = state.txtEdit(index);
+    // The box holds nothing the person meant: committing it would empty the cell.
+    if (state.EditOpenedByComposition[index] && box.isVisible() && !box.isModified())
+        MGridEdit::CancelCellEdit(state.grdData(index), box);
 }
 
 void txtEdit_LostFocus(AppState &state, int index)

@@ -36,3 +36,7 @@ void grdData_Click(AppState &state, int index);
 void txtEdit_KeyDown(AppState &state, int index, int keyCode, int shift);
 void txtEdit_KeyPress(AppState &state, int index, int &keyAscii);
 void txtEdit_LostFocus(AppState &state, int index);
+// An input method dropped its composition in edit box `index` without committing text. When that
+// composition opened the editor and nothing has been written into the box since, the edit ends
+// as Esc ends it: the cell keeps its text and no snapshot is taken.
+void txtEdit_CompositionCancel(AppState &state, int index);

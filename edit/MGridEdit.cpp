@@ -46,12 +46,17 @@ void BeginCellEdit(Sheet &grid, EditBox &box, int key)
     box.setFocus();
 }
 
+void CancelCellEdit(Sheet &grid, EditBox &box)
+{
+    box.setVisible(false);
+    grid.setFocus();
+}
+
 void HandleEditKey(Sheet &grid, EditBox &box, int keyCode, int)
 {
     switch (keyCode) {
     case kEscape:
-        box.setVisible(false);
-        grid.setFocus();
+        CancelCellEdit(grid, box);
         break;
     case kEnter:
         grid.setFocus();

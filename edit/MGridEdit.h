@@ -26,6 +26,9 @@ inline constexpr int kStartEmpty = 9998;
 // Nothing happens where CanBeginCellEdit is false.
 void BeginCellEdit(Sheet &grid, EditBox &box, int key);
 
+// Hides the box and gives the sheet the focus, committing nothing: the cell keeps its text.
+void CancelCellEdit(Sheet &grid, EditBox &box);
+
 // A key down in the box. Esc hides the box before returning to the sheet, so nothing is
 // committed; Enter returns to the sheet; Down and Up return and move a row (not past the last
 // row or above the first data row); Right with the caret at the end and Left with the caret at

@@ -10,9 +10,11 @@
 #include "TestFiles.h"
 #include "frmHikaku.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -76,6 +78,9 @@ private slots:
     void mouseUpPicksTheSheetAndOrdersTheBlock();
     void blockCommandsThroughTheRealClipboard();
     void rightClickOnARowHeaderOffersRows();
+    void rightClickByZone_data();
+    void rightClickByZone();
+    void editBoxMenuKeepsTheEdit();
     void keysStillReachTheSheetAfterACommand();
     void stepsToDifferencesAndLinesUpRows();
     void editsACellInPlace_data();
@@ -969,6 +974,110 @@ void TestForm1::rightClickOnARowHeaderOffersRows()
     form.mnuMain->close();
 }
 
+void TestForm1::rightClickByZone_data()
+{
+    QTest::addColumn<QPoint>("at"); // row, col released on; 0 is the header row or column
+    QTest::addColumn<Selection>("before");
+    QTest::addColumn<Selection>("after");
+    QTest::addColumn<QString>("rowColumnItems"); // the add and delete captions; empty: hidden
+
+    const Selection block{3, 2, 7, 4};
+    QTest::newRow("corner selects every data cell") << QPoint(0, 0) << block << Selection{1, 1, 10, 10} << QString();
+    QTest::newRow("row header outside the block selects that row")
+        << QPoint(9, 0) << block << Selection{9, 1, 9, 10} << u"行追加 行削除"_s;
+    QTest::newRow("row header of whole selected rows keeps them")
+        << QPoint(5, 0) << Selection{3, 1, 7, 10} << Selection{3, 1, 7, 10} << u"行追加 行削除"_s;
+    QTest::newRow("column header selects that column")
+        << QPoint(0, 3) << block << Selection{1, 3, 10, 3} << u"列追加 列削除"_s;
+    QTest::newRow("body cell inside the block keeps it") << QPoint(5, 3) << block << block << QString();
+    QTest::newRow("body cell outside the block selects it alone")
+        << QPoint(9, 8) << block << Selection{9, 8, 9, 8} << QString();
+}
+
+void TestForm1::rightClickByZone()
+{
+    QFETCH(QPoint, at);
+    QFETCH(Selection, before);
+    QFETCH(Selection, after);
+    QFETCH(QString, rowColumnItems);
+
+    Form1 &form = makeForm();
+    form.mnuNew->trigger(); // a 10 x 10 sheet 1 alone
+    SheetView *view = form.grdData[0];
+    Sheet &sheet = form.state().grdData(0);
+    // Captions left by an earlier menu must not show where the items are hidden.
+    form.state().mnuMain.rowColumnItemsVisible = true;
+    select(sheet, before);
+
+    const int row = at.x();
+    const int col = at.y();
+    QWidget *target = nullptr;
+    QPoint pos;
+    if (row == 0 && col == 0) {
+        target = view->findChild<QAbstractButton *>();
+        QVERIFY(target);
+        pos = target->rect().center();
+    } else if (col == 0) {
+        QHeaderView *rows = view->verticalHeader();
+        target = rows->viewport();
+        pos = QPoint(rows->width() / 2, rows->sectionViewportPosition(row - 1) + rows->sectionSize(row - 1) / 2);
+    } else if (row == 0) {
+        QHeaderView *cols = view->horizontalHeader();
+        target = cols->viewport();
+        pos = QPoint(cols->sectionViewportPosition(col - 1) + cols->sectionSize(col - 1) / 2, cols->height() / 2);
+    } else {
+        target = view->viewport();
+        pos = view->visualRect(view->model()->index(row - 1, col - 1)).center();
+    }
+    QTest::mouseClick(target, Qt::RightButton, {}, pos);
+
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    QCOMPARE(selectionOf(sheet), after);
+    QCOMPARE(form.mnuNull1->isVisible(), !rowColumnItems.isEmpty());
+    QCOMPARE(form.mnuGAdd->isVisible(), !rowColumnItems.isEmpty());
+    QCOMPARE(form.mnuGDel->isVisible(), !rowColumnItems.isEmpty());
+    if (!rowColumnItems.isEmpty())
+        QCOMPARE(form.mnuGAdd->text() + u' ' + form.mnuGDel->text(), rowColumnItems);
+    form.mnuMain->close();
+}
+
+void TestForm1::editBoxMenuKeepsTheEdit()
+{
+    // The edit box's own menu (cut, copy, paste, select all) works on the edit in progress: the
+    // edit goes on while it is open, and the keys typed after it closes go on into the box.
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    SheetView *view = form.grdData[0];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 1)).center());
+    QTRY_VERIFY(view->hasFocus());
+    QCoreApplication::processEvents(); // the sheet's got-focus, which would end a later edit
+    QTest::keyClicks(view, u"Q"_s);
+    EditBoxWidget *line = form.txtEdit[0];
+    QTRY_VERIFY(line->hasFocus());
+
+    const QPoint inside = line->rect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, inside, line->mapToGlobal(inside));
+    QCoreApplication::sendEvent(line, &menuEvent);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction *selectAll = nullptr;
+    const QString selectAllKey = QKeySequence(QKeySequence::SelectAll).toString(QKeySequence::NativeText);
+    for (QAction *action : menu->actions())
+        if (action->text().endsWith(u'\t' + selectAllKey))
+            selectAll = action;
+    QVERIFY(selectAll);
+    QCoreApplication::processEvents();
+    QVERIFY2(line->isVisible(), "the edit goes on while the menu is open");
+    QCOMPARE(form.state().grdData(0).textMatrix(2, 2), QString());
+    selectAll->trigger();
+    menu->close();
+
+    QTRY_COMPARE(QApplication::focusWidget(), line);
+    QTest::keyClicks(QApplication::focusWidget(), u"Z"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(form.state().grdData(0).textMatrix(2, 2), u"Z"_s);
+}
+
 void TestForm1::keysStillReachTheSheetAfterACommand()
 {
     // A command disables the sheet while it works; the keyboard focus must come back to it, not
@@ -1039,7 +1148,8 @@ void TestForm1::editsACellInPlace_data()
     QTest::addColumn<bool>("editing");
 
     // Letters are typed, '{' is Enter, '<' Left, '>' Right, 'v' Down, '^' Esc, '!' a double
-    // click on the current cell, '~' "漢字" composed with an input method and committed.
+    // click on the current cell, '~' "漢字" composed with an input method and committed, '-' a
+    // composition the input method drops without committing anything, '@' a click on cell (3, 3).
     QTest::newRow("a letter replaces the text, Enter stores it") << u"Q{"_s << u"Q"_s << QPoint(2, 2) << false;
     QTest::newRow("Enter starts from the text, caret at its end") << u"{Z{"_s << u"eZ"_s << QPoint(2, 2) << false;
     QTest::newRow("double click starts from the text") << u"!Y{"_s << u"eY"_s << QPoint(2, 2) << false;
@@ -1050,6 +1160,10 @@ void TestForm1::editsACellInPlace_data()
     QTest::newRow("input method composition opens the editor") << u"~{"_s << u"漢字"_s << QPoint(2, 2) << false;
     QTest::newRow("Esc discards a composed edit") << u"~^"_s << u"e"_s << QPoint(2, 2) << false;
     QTest::newRow("composition inside the editor adds to its text") << u"Q~{"_s << u"Q漢字"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition closes the editor") << u"-"_s << u"e"_s << QPoint(2, 2) << false;
+    QTest::newRow("a click after a dropped composition keeps the text") << u"-@"_s << u"e"_s << QPoint(3, 3) << false;
+    QTest::newRow("a dropped composition keeps a typed edit") << u"Q-{"_s << u"Q"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition keeps a composed edit") << u"~-{"_s << u"漢字"_s << QPoint(2, 2) << false;
     QTest::newRow("Down commits and moves down") << u"Qv"_s << u"Q"_s << QPoint(2, 3) << false;
     QTest::newRow("Right at the end commits and moves right") << u"Q>"_s << u"Q"_s << QPoint(3, 2) << false;
     QTest::newRow("Left inside the text only moves the caret") << u"Q<"_s << u"e"_s << QPoint(2, 2) << true;
@@ -1100,6 +1214,14 @@ void TestForm1::editsACellInPlace()
             QInputMethodEvent commit;
             commit.setCommitString(u"漢字"_s);
             QCoreApplication::sendEvent(QApplication::focusWidget(), &commit);
+        } else if (key == u'-') {
+            QInputMethodEvent composing(u"かんじ"_s, {});
+            QCoreApplication::sendEvent(target, &composing);
+            QInputMethodEvent dropped;
+            QCoreApplication::sendEvent(QApplication::focusWidget(), &dropped);
+        } else if (key == u'@') {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(view->model()->index(2, 2)).center());
         } else if (key.unicode() < 0x80)
             QTest::keyClicks(target, QString(key));
         else {

@@ -27,6 +27,8 @@ private slots:
     void boxLiesOverTheCurrentCell();
     void everyEndingNotificationCommitsOnce();
     void nothingWhileComparing();
+    void clickMarksTheCellAndItsPartner_data();
+    void clickMarksTheCellAndItsPartner();
 
 private:
     void connectWindow(int index);
@@ -92,11 +94,14 @@ void TestCellEditor::connectWindow(int index)
             [state, ui, index](int *keyAscii) { grdData_KeyPress(*state, *ui, index, *keyAscii); });
     connect(&box, &EditBox::keyDown, this,
             [state, index](int *keyCode, int shift) { txtEdit_KeyDown(*state, index, *keyCode, shift); });
+    connect(&box, &EditBox::compositionCancelled, this, [state, index] { txtEdit_CompositionCancel(*state, index); });
 }
 
 // Plays keys on whatever has the focus: letters are typed, '{' Enter, '^' Esc, '<' '>' 'v' '^'
 // are Left, Right, Down, and 'A' Up; '!' double-clicks sheet 1's current cell, '@' clicks its
-// cell (1, 1), '#' gives the focus to sheet 2, '*' to something outside both sheets.
+// cell (1, 1), '#' gives the focus to sheet 2, '*' to something outside both sheets; '~' is an
+// input method beginning to compose (on the sheet it opens the editor), '-' the input method
+// dropping its composition in the box without committing.
 void TestCellEditor::play(const QString &steps)
 {
     Sheet &sheet = s().grdData(0);
@@ -131,6 +136,13 @@ void TestCellEditor::play(const QString &steps)
             break;
         case '#':
             s().grdData(1).setFocus();
+            break;
+        case '~':
+            if (!inBox)
+                grdData_CompositionStart(s(), 0);
+            break;
+        case '-':
+            box.compositionCancelledByView();
             break;
         case '*':
             box.lostFocusByView();
@@ -198,6 +210,15 @@ void TestCellEditor::editsLikeAPerson_data()
         << u"X#"_s << u"a,b,c|d,X,f|g,h,i"_s << QPoint(2, 2) << false;
     QTest::newRow("the focus leaving both sheets commits")
         << u"X*"_s << u"a,b,c|d,X,f|g,h,i"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition closes the editor it opened") << u"~-"_s << unchanged << QPoint(2, 2) << false;
+    QTest::newRow("moving after a dropped composition commits nothing")
+        << u"~-@"_s << unchanged << QPoint(1, 1) << false;
+    QTest::newRow("a dropped composition keeps what was composed before")
+        << u"~Y-{"_s << u"a,b,c|d,Y,f|g,h,i"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition keeps a typed edit")
+        << u"X~-{"_s << u"a,b,c|d,X,f|g,h,i"_s << QPoint(2, 2) << false;
+    QTest::newRow("a dropped composition keeps an edit of the text open")
+        << u"!-"_s << unchanged << QPoint(2, 2) << true;
 }
 
 void TestCellEditor::editsLikeAPerson()
@@ -212,6 +233,8 @@ void TestCellEditor::editsLikeAPerson()
     QCOMPARE(cellTexts(sheet), cells);
     QCOMPARE(QPoint(sheet.row(), sheet.col()), current);
     QCOMPARE(s().txtEdit(0).isVisible(), editing);
+    if (steps.contains(u'-') && cells == u"a,b,c|d,e,f|g,h,i"_s)
+        QVERIFY2(!s().UndoAvailable[0], "a dropped composition takes no snapshot");
     if (!editing && cells != u"a,b,c|d,e,f|g,h,i"_s) {
         // A committed edit is re-coloured against the other sheet and can be undone.
         QVERIFY(s().UndoAvailable[0]);
@@ -269,6 +292,66 @@ void TestCellEditor::nothingWhileComparing()
     grdData_GotFocus(s(), 0);
     grdData_LeaveCell(s(), 0);
     QCOMPARE(s().grdData(0).textMatrix(2, 2), u"e"_s);
+}
+
+void TestCellEditor::clickMarksTheCellAndItsPartner_data()
+{
+    QTest::addColumn<int>("clicked");
+    QTest::addColumn<Selection>("block"); // selected in the clicked sheet before the click
+    QTest::addColumn<QString>("partner"); // the other sheet's cells; empty: hidden
+    QTest::addColumn<QString>("blue"); // blue cells afterwards, sheet 1 then sheet 2
+    QTest::addColumn<QPoint>("partnerCell"); // the other sheet's current cell afterwards
+
+    const QString same = u"a,b,c|d,e,f|g,h,i"_s;
+    QTest::newRow("both shown: the partner moves there, both turn blue")
+        << 0 << Selection{3, 2, 3, 2} << same << u"3,2|3,2"_s << QPoint(3, 2);
+    QTest::newRow("a click on sheet 2 moves sheet 1")
+        << 1 << Selection{1, 3, 1, 3} << same << u"1,3|1,3"_s << QPoint(1, 3);
+    QTest::newRow("a smaller partner stays put")
+        << 0 << Selection{3, 3, 3, 3} << u"a,b|c,d"_s << u"3,3|"_s << QPoint(1, 1);
+    QTest::newRow("a hidden partner stays put") << 0 << Selection{2, 3, 2, 3} << QString() << u"2,3|"_s << QPoint(1, 1);
+    QTest::newRow("a block changes no colour") << 0 << Selection{1, 1, 2, 3} << same << u"|"_s << QPoint(1, 1);
+}
+
+void TestCellEditor::clickMarksTheCellAndItsPartner()
+{
+    QFETCH(int, clicked);
+    QFETCH(Selection, block);
+    QFETCH(QString, partner);
+    QFETCH(QString, blue);
+    QFETCH(QPoint, partnerCell);
+
+    Sheet &sheet = s().grdData(clicked);
+    Sheet &other = s().grdData(1 - clicked);
+    if (partner.isEmpty())
+        other.setVisible(false);
+    else
+        fillSheet(other, partner);
+    other.setCurrentCell(1, 1);
+    select(sheet, block);
+    s().ActiveSheet = clicked;
+    const auto blueCells = [&] {
+        QStringList sheets;
+        for (int i = 0; i < 2; ++i) {
+            QStringList cells;
+            const Sheet &grid = s().grdData(i);
+            for (int r = 0; r < grid.rows(); ++r)
+                for (int c = 0; c < grid.cols(); ++c)
+                    if (grid.foreColorAt(r, c) == kMarkForeColor)
+                        cells << QString::number(r) + u',' + QString::number(c);
+            sheets << cells.join(u' ');
+        }
+        return sheets.join(u'|');
+    };
+
+    grdData_Click(s(), clicked);
+    QCOMPARE(blueCells(), blue);
+    QCOMPARE(QPoint(other.row(), other.col()), partnerCell);
+    QCOMPARE(selectionOf(sheet), block);
+
+    // Leaving the cell takes the marks off both sheets.
+    sheet.setCurrentCell(1, 1);
+    QCOMPARE(blueCells(), u"|"_s);
 }
 
 QTEST_GUILESS_MAIN(TestCellEditor)
