@@ -855,13 +855,25 @@ void TestForm1::mouseUpPicksTheSheetAndOrdersTheBlock()
     };
 
     // Dragged from bottom-right to top-left, with either button released: the block is put in
-    // order when the button comes up.
-    QTest::mousePress(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 4, 3));
-    QTest::mouseMove(left->viewport(), cellCentre(left, 2, 1));
-    QTest::mouseRelease(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 2, 1));
-    QCOMPARE(state.ActiveSheet, 0);
+    // order when the button comes up. The right button is clicked while the left one still holds
+    // the drag.
     const Sheet &sheet = state.grdData(0);
-    QCOMPARE((QList<int>{sheet.row(), sheet.col(), sheet.rowSel(), sheet.colSel()}), (QList<int>{2, 1, 4, 3}));
+    const auto block = [&] { return QList<int>{sheet.row(), sheet.col(), sheet.rowSel(), sheet.colSel()}; };
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+        QTest::mousePress(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 4, 3));
+        QTest::mouseMove(left->viewport(), cellCentre(left, 2, 1));
+        QCOMPARE(block(), (QList<int>{4, 3, 2, 1}));
+        if (button == Qt::RightButton)
+            QTest::mousePress(left->viewport(), button, {}, cellCentre(left, 2, 1));
+        QTest::mouseRelease(left->viewport(), button, {}, cellCentre(left, 2, 1));
+        QCOMPARE(state.ActiveSheet, 0);
+        QCOMPARE(block(), (QList<int>{2, 1, 4, 3}));
+        if (button == Qt::RightButton) {
+            QTRY_VERIFY(form.mnuMain->isVisible()); // the context menu follows the ordering
+            form.mnuMain->hide();
+            QTest::mouseRelease(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 2, 1));
+        }
+    }
 
     // Pressed on sheet 1, released over sheet 2: sheet 2 is the one let go on.
     QTest::mousePress(left->viewport(), Qt::LeftButton, {}, cellCentre(left, 1, 1));
@@ -909,7 +921,7 @@ void TestForm1::blockCommandsThroughTheRealClipboard()
     QCOMPARE(clipboard->text(), u"b\tc\r\ne\tf\r\n"_s);
     QVERIFY(!state.KeyEditArmed);
 
-    // Another program's text, cut at LF, pasted at (3, 1) and re-coloured where sheet 2 has cells.
+    // Another program's text, cut at LF, pasted at (2, 2) and re-coloured where sheet 2 has cells.
     clipboard->setText(u"g\tx\nq\n"_s);
     selectBlock(2, 2, 2, 2);
     form.mnuPeast->trigger();

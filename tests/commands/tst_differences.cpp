@@ -24,6 +24,8 @@ private slots:
     void stepsThroughTheMarkedCells_data();
     void stepsThroughTheMarkedCells();
     void stepFindsTheCellAndMarksItInBothSheets();
+    void stepScrollsTheCellIntoViewInBothSheets_data();
+    void stepScrollsTheCellIntoViewInBothSheets();
     void linesUpRows_data();
     void linesUpRows();
     void oneUndoPerSheetTakesTheLiningUpBack();
@@ -127,6 +129,47 @@ void TestDifferences::stepFindsTheCellAndMarksItInBothSheets()
     QCOMPARE(m_ui->beeps, 0);
 }
 
+void TestDifferences::stepScrollsTheCellIntoViewInBothSheets_data()
+{
+    QTest::addColumn<QPoint>("start"); // row, col of the current cell, scrolled into view first
+    QTest::addColumn<QPoint>("marked"); // the one light red cell
+    QTest::addColumn<bool>("next");
+    QTest::addColumn<QPoint>("scrolled"); // top row, left column of both sheets afterwards
+
+    QTest::newRow("below the rows in view") << QPoint(1, 1) << QPoint(150, 2) << true << QPoint(150, 1);
+    QTest::newRow("right of the columns in view") << QPoint(1, 1) << QPoint(3, 25) << true << QPoint(1, 25);
+    QTest::newRow("back up and left") << QPoint(200, 40) << QPoint(3, 2) << false << QPoint(3, 2);
+    QTest::newRow("in view: no scrolling") << QPoint(1, 1) << QPoint(9, 2) << true << QPoint(1, 1);
+}
+
+void TestDifferences::stepScrollsTheCellIntoViewInBothSheets()
+{
+    QFETCH(QPoint, start);
+    QFETCH(QPoint, marked);
+    QFETCH(bool, next);
+    QFETCH(QPoint, scrolled);
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = s().grdData(i);
+        sheet.setRows(201);
+        sheet.setCols(41);
+        sheet.setVisible(true);
+        // Room for the headers, ten rows and two columns.
+        sheet.reportLayout({QList<int>(41, 960), 240, 2880, 240 * 11});
+        sheet.setCurrentCell(start.x(), start.y());
+        sheet.setTopRow(start.x()); // as far as the sheet scrolls
+        sheet.setLeftCol(start.y());
+    }
+    s().grdData(0).setBackColorAt(marked.x(), marked.y(), kDiffBackColor);
+
+    GoToDifference(s(), *m_ui, next ? StepDirection::Next : StepDirection::Previous);
+
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = s().grdData(i);
+        QCOMPARE(QPoint(sheet.row(), sheet.col()), marked);
+        QCOMPARE(QPoint(sheet.topRow(), sheet.leftCol()), scrolled);
+    }
+}
+
 void TestDifferences::linesUpRows_data()
 {
     QTest::addColumn<QString>("left");
@@ -134,16 +177,19 @@ void TestDifferences::linesUpRows_data()
     QTest::addColumn<QString>("leftAfter");
     QTest::addColumn<QString>("rightAfter");
     QTest::addColumn<QString>("coloursAfter"); // of the first sheet
+    QTest::addColumn<bool>("comparing");
 
     QTest::newRow("row inserted in the middle of the second file")
         << u"1,a|2,b|3,c|4,d"_s << u"1,a|2,b|X,x|3,c|4,d"_s << u"1,a|2,b|,|3,c|4,d"_s << u"1,a|2,b|X,x|3,c|4,d"_s
-        << u"..|..|RR|..|.."_s;
+        << u"..|..|RR|..|.."_s << false;
     QTest::newRow("row deleted from the top of the second file")
-        << u"0,z|1,a|2,b"_s << u"1,a|2,b"_s << u"0,z|1,a|2,b"_s << u",|1,a|2,b"_s << u"RR|..|.."_s;
+        << u"0,z|1,a|2,b"_s << u"1,a|2,b"_s << u"0,z|1,a|2,b"_s << u",|1,a|2,b"_s << u"RR|..|.."_s << false;
     QTest::newRow("extra column: rows match on the columns both have")
-        << u"1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s << u",|1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s << u"RR|..|.."_s;
+        << u"1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s << u",|1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s << u"RR|..|.."_s << false;
     QTest::newRow("already lined up: nothing changes")
-        << u"1,a|2,b"_s << u"1,a|9,b"_s << u"1,a|2,b"_s << u"1,a|9,b"_s << u"..|.."_s;
+        << u"1,a|2,b"_s << u"1,a|9,b"_s << u"1,a|2,b"_s << u"1,a|9,b"_s << u"..|.."_s << false;
+    QTest::newRow("while a comparison runs: nothing")
+        << u"1,a|2,b"_s << u"1,a|X,x|2,b"_s << u"1,a|2,b"_s << u"1,a|X,x|2,b"_s << u"..|.."_s << true;
 }
 
 void TestDifferences::linesUpRows()
@@ -153,8 +199,10 @@ void TestDifferences::linesUpRows()
     QFETCH(QString, leftAfter);
     QFETCH(QString, rightAfter);
     QFETCH(QString, coloursAfter);
+    QFETCH(bool, comparing);
 
     makePair(left, right);
+    s().CompareRunning = comparing;
     const bool changes = left != leftAfter || right != rightAfter;
     mnuAlign_Click(s(), *m_ui);
     QCOMPARE(cellTexts(s().grdData(0)), leftAfter);
@@ -193,6 +241,8 @@ void TestDifferences::refusesToPassTheRowLimit()
     QCOMPARE(wholeSheet(left), before);
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages.first().text, alignTooLongText());
+    QCOMPARE(m_ui->messages.first().title, u"行を揃える"_s);
+    QCOMPARE(m_ui->messages.first().icon, MessageIcon::Exclamation);
     QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
 }
 

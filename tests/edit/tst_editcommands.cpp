@@ -2,6 +2,7 @@
 #include "ClipboardCommands.h"
 #include "MTXT_LINE.h"
 #include "RecordingUserInterface.h"
+#include "RowsAndColumns.h"
 #include "SendToOther.h"
 #include "SheetFixtures.h"
 #include "UndoSnapshots.h"
@@ -35,6 +36,8 @@ private slots:
     void sendsTheBlockToTheOtherSheet();
     void undoFollowsTheOption_data();
     void undoFollowsTheOption();
+    void undoPutsTheSelectionBackAsFarAsItFits_data();
+    void undoPutsTheSelectionBackAsFarAsItFits();
     void undoRestoresWhatEveryCommandChanged();
     void nothingWhileComparing();
 
@@ -142,6 +145,7 @@ void TestEditCommands::pastesFromTheCurrentCell_data()
     QTest::newRow("past the last row and column is dropped")
         << u"1\t2\t3\r\n4\t5\t6\r\n7\t8\t9\r\n"_s << 3 << 2 << u".,.,.|.,.,.|.,1,2|.,4,5"_s;
     QTest::newRow("text without CR is cut at LF") << u"a\tb\nc\n"_s << 1 << 1 << u"a,b,.|c,.,.|.,.,.|.,.,."_s;
+    QTest::newRow("text after the last LF is not pasted") << u"a\tb\nc"_s << 1 << 1 << u"a,b,.|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("lone LF inside CR LF text stays in the cell")
         << u"a\nb\r\n"_s << 1 << 1 << u"a\nb,.,.|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("lone CR stays in the cell") << u"x\ry\r\n"_s << 4 << 3 << u".,.,.|.,.,.|.,.,.|.,.,x\ry"_s;
@@ -186,10 +190,10 @@ void TestEditCommands::pasteRecoloursAgainstTheOtherSheet_data()
 {
     QTest::addColumn<QString>("other");
     QTest::addColumn<QString>("clipboard");
-    QTest::addColumn<QString>("colours0"); // the 3 x 3 sheet 0, all light red before, pasted at (1, 1)
-    QTest::addColumn<QString>("colours1");
-    QTest::addColumn<Selection>("current0");
-    QTest::addColumn<Selection>("current1");
+    QTest::addColumn<QString>("coloursActive"); // the active 3 x 3 sheet, all light red before, pasted at (1, 1)
+    QTest::addColumn<QString>("coloursOther");
+    QTest::addColumn<Selection>("currentActive");
+    QTest::addColumn<Selection>("currentOther");
 
     QTest::newRow("equal and differing cells") << u"a,x,.|b,.,."_s << u"a\tb\r\nb\t.\r\n"_s << u".RR|..R|RRR"_s
                                                << u".R.|..."_s << Selection{2, 2, 2, 2} << Selection{2, 2, 2, 2};
@@ -202,24 +206,29 @@ void TestEditCommands::pasteRecoloursAgainstTheOtherSheet()
 {
     QFETCH(QString, other);
     QFETCH(QString, clipboard);
-    QFETCH(QString, colours0);
-    QFETCH(QString, colours1);
-    QFETCH(Selection, current0);
-    QFETCH(Selection, current1);
+    QFETCH(QString, coloursActive);
+    QFETCH(QString, coloursOther);
+    QFETCH(Selection, currentActive);
+    QFETCH(Selection, currentOther);
 
-    makePair(u".,.,.|.,.,.|.,.,."_s, other);
-    paintMap(s().grdData(0), u"RRR|RRR|RRR"_s);
-    s().grdData(0).setCellForeColor(kMarkForeColor);
-    s().ActiveSheet = 0;
-    m_ui->clipboard = clipboard;
+    for (int active = 0; active < 2; ++active) {
+        init();
+        const QString pasted = u".,.,.|.,.,.|.,.,."_s;
+        makePair(active == 0 ? pasted : other, active == 0 ? other : pasted);
+        Sheet &target = s().grdData(active);
+        paintMap(target, u"RRR|RRR|RRR"_s);
+        target.setCellForeColor(kMarkForeColor);
+        s().ActiveSheet = active;
+        m_ui->clipboard = clipboard;
 
-    mnuPeast_Click(s(), *m_ui);
+        mnuPeast_Click(s(), *m_ui);
 
-    QCOMPARE(colourMap(s().grdData(0)), colours0);
-    QCOMPARE(colourMap(s().grdData(1)), colours1);
-    QCOMPARE(selectionOf(s().grdData(0)), current0);
-    QCOMPARE(selectionOf(s().grdData(1)), current1);
-    QCOMPARE(s().grdData(0).foreColorAt(1, 1), kWindowTextColor); // the click mark went
+        QCOMPARE(colourMap(target), coloursActive);
+        QCOMPARE(colourMap(s().grdData(1 - active)), coloursOther);
+        QCOMPARE(selectionOf(target), currentActive);
+        QCOMPARE(selectionOf(s().grdData(1 - active)), currentOther);
+        QCOMPARE(target.foreColorAt(1, 1), kWindowTextColor); // the click mark went
+    }
 }
 
 void TestEditCommands::deleteAndCut_data()
@@ -229,29 +238,41 @@ void TestEditCommands::deleteAndCut_data()
     QTest::newRow("delete, both shown") << false << true;
     QTest::newRow("delete, one shown") << false << false;
     QTest::newRow("cut, both shown") << true << true;
+    QTest::newRow("cut, one shown") << true << false;
 }
 
 void TestEditCommands::deleteAndCut()
 {
     QFETCH(bool, cut);
     QFETCH(bool, bothShown);
-    makePair(u"a,b,c|d,e,f"_s, u"a,,c|x,,f"_s, bothShown);
-    paintMap(s().grdData(0), u"RRR|RRR"_s);
-    s().ActiveSheet = 0;
-    select(s().grdData(0), {1, 2, 2, 3});
+    for (int active = 0; active < 2; ++active) {
+        init();
+        const QString changed = u"a,b,c|d,e,f"_s;
+        const QString other = u"a,,c|x,,f"_s;
+        makePair(active == 0 ? changed : other, active == 0 ? other : changed);
+        s().grdData(1 - active).setVisible(bothShown);
+        Sheet &sheet = s().grdData(active);
+        paintMap(sheet, u"RRR|RRR"_s);
+        s().ActiveSheet = active;
+        select(sheet, {1, 2, 2, 3});
 
-    cut ? mnuCut_Click(s(), *m_ui) : mnuDel_Click(s(), *m_ui);
+        cut ? mnuCut_Click(s(), *m_ui) : mnuDel_Click(s(), *m_ui);
 
-    QCOMPARE(cellTexts(s().grdData(0)), u"a,,|d,,"_s);
-    QCOMPARE(s().grdData(0).rows(), 3);
-    QCOMPARE(m_ui->clipboard, cut ? u"b\tc\r\ne\tf\r\n"_s : QString());
-    // Re-coloured against the other sheet only when it is shown: "" equals "", "" differs from "c".
-    QCOMPARE(colourMap(s().grdData(0)), bothShown ? u"R.R|R.R"_s : u"RRR|RRR"_s);
-    QVERIFY(s().grdData(0).isEnabled() && s().grdData(1).isEnabled());
+        QCOMPARE(cellTexts(sheet), u"a,,|d,,"_s);
+        QCOMPARE(sheet.rows(), 3);
+        QCOMPARE(m_ui->clipboard, cut ? u"b\tc\r\ne\tf\r\n"_s : QString());
+        // Re-coloured against the other sheet only when it is shown: "" equals "", "" differs from "c".
+        QCOMPARE(colourMap(sheet), bothShown ? u"R.R|R.R"_s : u"RRR|RRR"_s);
+        QVERIFY(s().grdData(0).isEnabled() && s().grdData(1).isEnabled());
 
-    mnuZ_Click(s(), *m_ui);
-    QCOMPARE(cellTexts(s().grdData(0)), u"a,b,c|d,e,f"_s);
-    QVERIFY(!s().UndoAvailable[0]);
+        mnuZ_Click(s(), *m_ui);
+        QCOMPARE(cellTexts(sheet), changed);
+        QVERIFY(!s().UndoAvailable[active]);
+        // The undo compares the pair again in silence when both are shown; alone, the sheet keeps
+        // the colours it had.
+        QCOMPARE(colourMap(sheet), bothShown ? u".R.|RR."_s : u"RRR|RRR"_s);
+        QVERIFY(m_ui->messages.isEmpty());
+    }
 }
 
 void TestEditCommands::sendsTheBlockToTheOtherSheet_data()
@@ -353,6 +374,49 @@ void TestEditCommands::undoFollowsTheOption()
     QCOMPARE(selectionOf(sheet), (Selection{2, 2, 2, 1}));
     QCOMPARE(colourMap(s().grdData(1)), afterUndo == u"1,.|.,."_s ? u"R.|.."_s : u"..|.."_s);
     QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestEditCommands::undoPutsTheSelectionBackAsFarAsItFits_data()
+{
+    QTest::addColumn<QString>("caption"); // the row or column command that changes the size
+    QTest::addColumn<Selection>("block"); // the block it works on
+    QTest::addColumn<Selection>("atUndo"); // the selection when undo is given
+    QTest::addColumn<Selection>("afterUndo");
+
+    // The 4 x 3 sheet grows to 7 rows; rows 6 and 7 are gone after the undo, and the current cell
+    // the restore moved to the last row keeps the values that fit: Col, then ColSel.
+    QTest::newRow("rows added, selection in them")
+        << u"行追加"_s << Selection{2, 1, 4, 3} << Selection{6, 2, 7, 3} << Selection{4, 2, 4, 3};
+    QTest::newRow("rows added, the current cell fits")
+        << u"行追加"_s << Selection{2, 1, 4, 3} << Selection{3, 2, 7, 3} << Selection{3, 2, 3, 3};
+    QTest::newRow("columns added, selection in them")
+        << u"列追加"_s << Selection{1, 2, 4, 3} << Selection{2, 4, 3, 5} << Selection{2, 3, 3, 3};
+    // The 4 x 3 sheet shrinks to 2 rows; the sheet restored is larger and every value fits.
+    QTest::newRow("rows deleted, the block extended upward comes back")
+        << u"行削除"_s << Selection{2, 1, 3, 3} << Selection{2, 3, 1, 1} << Selection{2, 3, 1, 1};
+}
+
+void TestEditCommands::undoPutsTheSelectionBackAsFarAsItFits()
+{
+    QFETCH(QString, caption);
+    QFETCH(Selection, block);
+    QFETCH(Selection, atUndo);
+    QFETCH(Selection, afterUndo);
+    for (int active = 0; active < 2; ++active) {
+        init();
+        makePair(u"a,b,c|d,e,f|g,h,i|j,k,l"_s, u"a,b,c|d,e,f|g,h,i|j,k,l"_s);
+        Sheet &sheet = s().grdData(active);
+        const QStringList before = wholeSheet(sheet);
+        s().ActiveSheet = active;
+        select(sheet, block);
+        caption.endsWith(u"追加"_s) ? mnuGAdd_Click(s(), *m_ui, caption) : mnuGDel_Click(s(), *m_ui, caption);
+        select(sheet, atUndo);
+
+        mnuZ_Click(s(), *m_ui);
+
+        QCOMPARE(wholeSheet(sheet), before);
+        QCOMPARE(selectionOf(sheet), afterUndo);
+    }
 }
 
 void TestEditCommands::undoRestoresWhatEveryCommandChanged()

@@ -3,6 +3,7 @@
 #include "Form2.h"
 #include "SheetFixtures.h"
 #include "SheetView.h"
+#include "Twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +34,8 @@ private slots:
     void init();
     void cleanup();
 
+    void controlsAreLaidOutInTwips_data();
+    void controlsAreLaidOutInTwips();
     void opensFromEitherSheet_data();
     void opensFromEitherSheet();
     void searchCommandRetargetsTheOpenDialog();
@@ -127,6 +130,70 @@ QString TestForm2::settingsText() const
 {
     QFile file(m_dir->filePath(u"Rowlark.ini"_s));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void TestForm2::controlsAreLaidOutInTwips_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<QRect>("place"); // twips, within the client area or the option's frame
+    QTest::addColumn<QString>("next"); // the control the tab key moves to; empty: takes no focus
+
+    QTest::newRow("Label1") << u"Label1"_s << u"検索文字列　　　　　置換文字列"_s << QString()
+                            << QRect(120, 180, 975, 735) << QString();
+    QTest::newRow("cboGrep") << u"cboGrep"_s << QString() << u"検索する文字列"_s << QRect(1080, 120, 2655, 300)
+                             << u"cboTikan"_s;
+    QTest::newRow("cboTikan") << u"cboTikan"_s << QString() << u"置換する文字列"_s << QRect(1080, 480, 2655, 300)
+                              << u"chkKubun"_s;
+    QTest::newRow("chkKubun") << u"chkKubun"_s << u"大・小文字を区別する"_s << u"大文字と小文字を区別します。"_s
+                              << QRect(3840, 120, 2175, 255) << u"cmdGrep"_s;
+    QTest::newRow("Frame1") << u"Frame1"_s << QString() << QString() << QRect(120, 840, 1335, 495) << QString();
+    QTest::newRow("optIdx(0)") << u"optIdx(0)"_s << u"ファイル１"_s << QString() << QRect(0, 0, 1215, 255)
+                               << u"optMuki(1)"_s;
+    QTest::newRow("optIdx(1)") << u"optIdx(1)"_s << u"ファイル２"_s << QString() << QRect(0, 240, 1215, 255)
+                               << u"optIdx(0)"_s;
+    QTest::newRow("Frame2") << u"Frame2"_s << QString() << QString() << QRect(1560, 840, 735, 495) << QString();
+    QTest::newRow("optMuki(0)") << u"optMuki(0)"_s << u"下右"_s << QString() << QRect(0, 0, 735, 255) << u"cboGrep"_s;
+    QTest::newRow("optMuki(1)") << u"optMuki(1)"_s << u"上左"_s << QString() << QRect(0, 240, 735, 255)
+                                << u"optMuki(0)"_s;
+    QTest::newRow("cmdGrep") << u"cmdGrep"_s << u"検索"_s << QString() << QRect(2400, 960, 1095, 375) << u"cmdTikan"_s;
+    QTest::newRow("cmdTikan") << u"cmdTikan"_s << u"置換"_s << QString() << QRect(3600, 960, 1095, 375) << u"cmdEnd"_s;
+    QTest::newRow("cmdEnd") << u"cmdEnd"_s << u"終了"_s << QString() << QRect(4800, 960, 1095, 375) << u"optIdx(1)"_s;
+}
+
+void TestForm2::controlsAreLaidOutInTwips()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, caption);
+    QFETCH(QString, toolTip);
+    QFETCH(QRect, place);
+    QFETCH(QString, next);
+    makeForm().mnuGrep->trigger();
+    Form2 *search = dialog();
+    QVERIFY(search);
+    const auto *widget = search->findChild<QWidget *>(control);
+    QVERIFY(widget);
+
+    QCOMPARE(widget->property("text").toString(), caption);
+    QCOMPARE(widget->toolTip(), toolTip);
+    // Pixels are whole: each length is the nearest pixel to the twips.
+    const Twips twips = Twips::forScreen(search->screen());
+    const QRect shown = widget->geometry();
+    const QList<int> pixels{shown.left(), shown.top(), shown.width(), shown.height()};
+    const QList<int> wanted{place.left(), place.top(), place.width(), place.height()};
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(qAbs(twips.toTwips(pixels[i]) - wanted[i]) <= twips.toTwips(0.5),
+                 qPrintable(u"%1 px for %2 twips"_s.arg(pixels[i]).arg(wanted[i])));
+
+    // The tab order among the controls that take focus (a box's own line edit is part of it).
+    QCOMPARE(bool(widget->focusPolicy() & Qt::TabFocus), !next.isEmpty());
+    if (next.isEmpty())
+        return;
+    const QWidget *following = widget->nextInFocusChain();
+    while (following != widget && (following->objectName().isEmpty() || !(following->focusPolicy() & Qt::TabFocus)))
+        following = following->nextInFocusChain();
+    QCOMPARE(following->objectName(), next);
 }
 
 void TestForm2::opensFromEitherSheet_data()

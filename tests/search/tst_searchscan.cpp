@@ -24,6 +24,7 @@ private slots:
     void matching();
     void replacing_data();
     void replacing();
+    void foundCellIsMarkedAndShown_data();
     void foundCellIsMarkedAndShown();
     void nothingFoundLeavesTheSheet();
     void replaceChangesOneCellWithOneSnapshot();
@@ -144,27 +145,42 @@ void TestSearchScan::replacing()
     QCOMPARE(SearchPattern(search, matchCase).replaceIn(text, replacement), expected);
 }
 
+void TestSearchScan::foundCellIsMarkedAndShown_data()
+{
+    QTest::addColumn<QPoint>("found"); // row, col of the only match
+    QTest::addColumn<QPoint>("scrolled"); // top row, left column afterwards
+
+    QTest::newRow("below the rows in view: it becomes the top row") << QPoint(150, 2) << QPoint(150, 1);
+    QTest::newRow("right of the columns in view: it becomes the left column") << QPoint(3, 25) << QPoint(1, 25);
+    QTest::newRow("below and right: both") << QPoint(120, 30) << QPoint(120, 30);
+    QTest::newRow("in view: no scrolling") << QPoint(10, 2) << QPoint(1, 1);
+}
+
 void TestSearchScan::foundCellIsMarkedAndShown()
 {
+    QFETCH(QPoint, found);
+    QFETCH(QPoint, scrolled);
     AppState state;
     RecordingUserInterface ui;
     Sheet &sheet = state.grdData(1);
     sheet.setRows(201);
-    sheet.setCols(3);
+    sheet.setCols(41);
     sheet.setVisible(true);
-    sheet.setTextMatrix(150, 2, u"needle"_s);
+    sheet.setTextMatrix(found.x(), found.y(), u"needle"_s);
     // Room for the headers and ten rows, two columns.
-    sheet.reportLayout({{960, 960, 960}, 240, 2880, 240 * 11});
+    sheet.reportLayout({QList<int>(41, 960), 240, 2880, 240 * 11});
     sheet.setRowSel(5); // a block, collapsed by the find
+    QVERIFY(!sheet.colIsVisible(3));
     QSignalSpy focus(&sheet, &Sheet::focusRequested);
 
     const SearchResult result
         = RunSearch(state, ui, {1, SearchMode::Find, SearchDirection::DownRight, false, u"NEED"_s, QString(), false});
     QCOMPARE(result, SearchResult::Found);
-    QCOMPARE(selectionOf(sheet), (Selection{150, 2, 150, 2}));
-    QCOMPARE(sheet.foreColorAt(150, 2), kMarkForeColor);
+    QCOMPARE(selectionOf(sheet), (Selection{found.x(), found.y(), found.x(), found.y()}));
+    QCOMPARE(sheet.foreColorAt(found.x(), found.y()), kMarkForeColor);
     QCOMPARE(focus.size(), 1);
-    QVERIFY(sheet.rowIsVisible(150));
+    QCOMPARE(QPoint(sheet.topRow(), sheet.leftCol()), scrolled);
+    QVERIFY(sheet.rowIsVisible(found.x()) && sheet.colIsVisible(found.y()));
     QVERIFY(ui.messages.isEmpty());
     QVERIFY(!state.UndoAvailable[1]);
 }
