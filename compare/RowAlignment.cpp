@@ -37,6 +37,27 @@ public:
         return std::move(m_matches);
     }
 
+    // The same, searching only between `anchors`, pairs already known to match, both ascending.
+    std::vector<std::pair<int, int>> matchBetween(const std::vector<std::pair<int, int>> &anchors)
+    {
+        int a0 = 0;
+        int b0 = 0;
+        for (const auto &[a, b] : anchors) {
+            matchRange(a0, a, b0, b);
+            m_matches.emplace_back(a, b);
+            a0 = a + 1;
+            b0 = b + 1;
+        }
+        matchRange(a0, int(m_first.size()), b0, int(m_second.size()));
+        return std::move(m_matches);
+    }
+
+    // Whether the effort ran out before every part was searched to its end.
+    [[nodiscard]] bool gaveUp() const
+    {
+        return m_gaveUp;
+    }
+
 private:
     bool same(int a, int b)
     {
@@ -78,8 +99,10 @@ private:
         const bool forwardMeets = delta % 2 != 0; // which search detects the overlap
         int k1start = 0, k1end = 0, k2start = 0, k2end = 0;
         for (int d = 0; d < maxD; ++d) {
-            if (m_effortLeft <= 0)
+            if (m_effortLeft <= 0) {
+                m_gaveUp = true;
                 return std::nullopt;
+            }
             for (int k1 = -d + k1start; k1 <= d - k1end; k1 += 2) {
                 const int k1off = offset + k1;
                 int x1 = (k1 == -d || (k1 != d && forward[size_t(k1off - 1)] < forward[size_t(k1off + 1)]))
@@ -134,8 +157,58 @@ private:
     const std::vector<std::uint32_t> &m_first;
     const std::vector<std::uint32_t> &m_second;
     std::int64_t m_effortLeft;
+    bool m_gaveUp = false;
     std::vector<std::pair<int, int>> m_matches;
 };
+
+// Rows that occur exactly once in each sheet, paired, keeping the longest run in which both
+// sheets' rows ascend (patience sorting). On sheets where most rows differ somewhere, these
+// anchors line up the rest cheaply where the exact search would run out of effort.
+std::vector<std::pair<int, int>> uniqueAnchors(const std::vector<std::uint32_t> &first,
+                                               const std::vector<std::uint32_t> &second)
+{
+    struct Occurrences
+    {
+        int inFirst = 0;
+        int inSecond = 0;
+        int rowInSecond = -1;
+    };
+    std::unordered_map<std::uint32_t, Occurrences> occurrences;
+    occurrences.reserve(first.size() + second.size());
+    for (const std::uint32_t identity : first)
+        ++occurrences[identity].inFirst;
+    for (size_t b = 0; b < second.size(); ++b) {
+        Occurrences &seen = occurrences[second[b]];
+        ++seen.inSecond;
+        seen.rowInSecond = int(b);
+    }
+    std::vector<std::pair<int, int>> candidates;
+    for (size_t a = 0; a < first.size(); ++a) {
+        const Occurrences &seen = occurrences[first[a]];
+        if (seen.inFirst == 1 && seen.inSecond == 1)
+            candidates.emplace_back(int(a), seen.rowInSecond);
+    }
+
+    // tails[k]: the candidate ending the best run of length k + 1 found so far, by smallest row of
+    // the second sheet; before[i]: the candidate ahead of candidate i in its run.
+    std::vector<int> tails;
+    std::vector<int> before(candidates.size(), -1);
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        const auto place = std::lower_bound(tails.begin(), tails.end(), candidates[i].second,
+                                            [&](int tail, int row) { return candidates[size_t(tail)].second < row; });
+        if (place != tails.begin())
+            before[i] = *(place - 1);
+        if (place == tails.end())
+            tails.push_back(int(i));
+        else
+            *place = int(i);
+    }
+    std::vector<std::pair<int, int>> anchors;
+    for (int i = tails.empty() ? -1 : tails.back(); i >= 0; i = before[size_t(i)])
+        anchors.push_back(candidates[size_t(i)]);
+    std::reverse(anchors.begin(), anchors.end());
+    return anchors;
+}
 } // namespace
 
 int RowAlignment::addedRows(int sheet) const
@@ -177,7 +250,13 @@ QString alignTooLongText()
 RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                        std::int64_t effortLimit)
 {
-    std::vector<std::pair<int, int>> matches = RowMatcher(first, second, effortLimit).match();
+    RowMatcher exact(first, second, effortLimit);
+    std::vector<std::pair<int, int>> matches = exact.match();
+    if (exact.gaveUp()) {
+        // Too many rows differ for the exact search: anchor on the rows each sheet has once and
+        // search exactly only between them.
+        matches = RowMatcher(first, second, effortLimit).matchBetween(uniqueAnchors(first, second));
+    }
     // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
     matches.emplace_back(int(first.size()), int(second.size()));
 

@@ -45,9 +45,11 @@ struct RowAlignment
 
 // Rows by identity: one number per data row of each sheet, equal exactly when the rows are.
 //
-// The search gives up on the longest sequence once it has compared about `effortLimit` pairs of
-// rows; what it matched by then still lines up, the rest is paired in order. Two sheets with
-// nothing in common would otherwise take seconds.
+// The exact search for the longest sequence gives up once it has compared about `effortLimit`
+// pairs of rows: two sheets whose rows nearly all differ would otherwise take seconds. Rows that
+// each sheet has exactly once then anchor the lining up, in the longest run in which both
+// sheets' rows ascend, and the exact search runs again only between anchors (with the same
+// limit); whatever it still cannot match is paired in order.
 [[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                                      std::int64_t effortLimit = 30'000'000);
 

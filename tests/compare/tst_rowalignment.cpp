@@ -67,6 +67,7 @@ private slots:
     void linesUpInsertedAndDeletedRows();
     void findsALongestCommonSequence();
     void givesUpGracefullyWhenTheEffortRunsOut();
+    void anchorsOnUniqueRowsWhenTooManyDiffer();
 };
 
 void TestRowAlignment::linesUpInsertedAndDeletedRows_data()
@@ -155,6 +156,26 @@ void TestRowAlignment::givesUpGracefullyWhenTheEffortRunsOut()
     QCOMPARE(afterA.size(), afterB.size());
     QCOMPARE(QString(afterA).remove(u'-'), a);
     QCOMPARE(QString(afterB).remove(u'-'), b);
+}
+
+void TestRowAlignment::anchorsOnUniqueRowsWhenTooManyDiffer()
+{
+    // Every other row changed (as when a few cells of most rows were edited) and one unchanged
+    // row deleted from the second sheet: far too many differences for the exact search's effort.
+    QString a, b;
+    for (int i = 0; i < 2000; ++i) {
+        a += QChar(0x4E00 + i);
+        b += QChar(i % 2 ? 0x9000 + i : 0x4E00 + i);
+    }
+    b.remove(1000, 1);
+    const RowAlignment alignment = align(a, b, 10'000);
+    // The stretch around the deleted row gets the empty row at its end, and every row after it
+    // faces its own partner again.
+    QVERIFY(alignment.insertions[0].empty());
+    QCOMPARE(alignment.insertions[1], (std::vector<RowInsertion>{{1002, 1}}));
+    const QString afterA = linedUp(a, alignment.insertions[0]);
+    const QString afterB = linedUp(b, alignment.insertions[1]);
+    QCOMPARE(rowsFacingEqualRows(afterA, afterB), 999);
 }
 
 QTEST_GUILESS_MAIN(TestRowAlignment)
