@@ -16,6 +16,18 @@ inline int runsFromArguments(const QStringList &arguments, int fallback = 7)
     return at >= 0 && at + 1 < arguments.size() ? std::max(1, arguments.at(at + 1).toInt()) : fallback;
 }
 
+// The one argument that is not "--runs N" (a data folder), or an empty text.
+inline QString folderFromArguments(const QStringList &arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QStringLiteral("--runs"))
+            ++i;
+        else
+            return arguments.at(i);
+    }
+    return {};
+}
+
 struct Timing
 {
     double best = 0;

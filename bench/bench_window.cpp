@@ -211,15 +211,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Rowlark"_s);
 
-    QString dir;
-    int runs = 5;
-    const QStringList args = app.arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args.at(i) == u"--runs"_s && i + 1 < args.size())
-            runs = std::max(1, args.at(++i).toInt());
-        else
-            dir = args.at(i);
-    }
+    const QString dir = folderFromArguments(app.arguments());
+    const int runs = runsFromArguments(app.arguments(), 5);
     if (dir.isEmpty()) {
         std::fprintf(stderr, "usage: bench_window DIR [--runs N]  (DIR from gen_csvpair.py --preset maxish)\n");
         return 2;
