@@ -1,0 +1,210 @@
+#!/usr/bin/env python3
+"""Writes pairs of CSV files (A, B) for the benchmarks, the same bytes for the same arguments.
+
+Every line of A and B is a data record (no header line): a file has exactly `rows` lines, each
+with exactly `cols` fields. Cells are 4 to 12 characters of ASCII letters and digits and/or
+Japanese (hiragana, katakana, a few kanji). B equals A except that each cell independently
+differs with probability `change_rate` (half of those by one character, half replaced by a new
+cell); the exact number of changed cells goes to <name>.manifest.json beside the pair, with the
+parameters and the size and sha256 of both files. About `quote_rate` of the cells hold a comma and
+are written quoted ("ab,cd"); the default is none, because the comma mode reads a quoted comma
+as a field boundary.
+
+Encodings: utf-8 (default), utf-8-bom, cp932 (Shift_JIS; the characters cp932 cannot write are
+left out of the alphabet, so its cells differ from the UTF-8 ones). Line ends: crlf (default), lf,
+cr. The presets write what the benchmarks read: UTF-8, CR LF.
+
+Lines are written as they are made, so memory stays small whatever the size
+(1 000 000 x 20, about 600 MB per pair, takes a minute or two).
+
+Usage:
+  gen_csvpair.py --preset all --outdir DIR              # tall, wide, maxish
+  gen_csvpair.py --preset maxish --outdir DIR
+  gen_csvpair.py --name NAME --rows R --cols C [--seed S] [--change-rate P] [--quote-rate Q]
+                 [--encoding utf-8|utf-8-bom|cp932] [--line-end crlf|lf|cr] [--outdir DIR]
+"""
+import argparse
+import hashlib
+import itertools
+import json
+import os
+import random
+import sys
+
+ASCII = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
+HIRAGANA = "".join(chr(c) for c in range(0x3041, 0x3097))
+KATAKANA = "".join(chr(c) for c in range(0x30A1, 0x30FB))
+KANJI = "日本語表計算比較行列値変更差分東京大阪山川田中村上下左右前後新旧年月日時分秒人名住所電話番号金額合計"
+POOL_WEIGHTS = (0.4, 0.2, 0.4)  # ASCII, Japanese, mixed
+
+PRESETS = {
+    "tall": dict(rows=32766, cols=20, seed=1),
+    "wide": dict(rows=2000, cols=1000, seed=2),
+    "maxish": dict(rows=32766, cols=100, seed=3),
+}
+CHANGE_RATE = 0.01
+QUOTE_RATE = 0.0
+ENCODINGS = {"utf-8": ("utf-8", b""), "utf-8-bom": ("utf-8", b"\xef\xbb\xbf"), "cp932": ("cp932", b"")}
+LINE_ENDS = {"crlf": "\r\n", "lf": "\n", "cr": "\r"}
+LINES_PER_WRITE = 2048
+
+
+class CellMaker:
+    """Makes cells and their changes from one seeded generator.
+
+    Only random() and getrandbits() are drawn from it, in the order Random.randint, choices and
+    choice draw them, so the presets give the same bytes as the pairs the benchmarks were first
+    timed on, and the output does not depend on how a Python version builds those helpers.
+    """
+
+    def __init__(self, seed, codec, quote_rate):
+        def writable(chars):
+            return "".join(c for c in chars if c.encode(codec, "ignore"))
+
+        japanese = writable(HIRAGANA + KATAKANA + KANJI)
+        self.mixed = ASCII * 3 + japanese  # about half ASCII, half Japanese characters
+        self.pools = (ASCII, japanese, self.mixed)
+        cumulative = list(itertools.accumulate(POOL_WEIGHTS))
+        self.first_limit, self.second_limit = cumulative[0], cumulative[1]
+        self.total = cumulative[-1] + 0.0
+        self.quote_rate = quote_rate
+        rng = random.Random(seed)
+        self.random = rng.random
+        self.getrandbits = rng.getrandbits
+
+    def below(self, n):
+        """An integer in [0, n), drawn as Random._randbelow draws it."""
+        bits = n.bit_length()
+        r = self.getrandbits(bits)
+        while r >= n:
+            r = self.getrandbits(bits)
+        return r
+
+    def cell(self):
+        """(text, field): a new cell and its CSV form."""
+        random = self.random
+        n = 4 + self.below(9)
+        x = random() * self.total
+        pool = self.pools[0 if x < self.first_limit else 1 if x < self.second_limit else 2]
+        size = float(len(pool))
+        chars = [pool[int(random() * size)] for _ in range(n)]
+        if random() < self.quote_rate:
+            chars[1 + self.below(n - 2)] = ","
+            text = "".join(chars)
+            return text, '"' + text + '"'
+        text = "".join(chars)
+        return text, text
+
+    def change(self, text):
+        """(text, field) of a cell that differs from `text`."""
+        while True:
+            if self.random() < 0.5 and "," not in text:
+                i = self.below(len(text))
+                new = text[:i] + self.mixed[self.below(len(self.mixed))] + text[i + 1:]
+                field = new
+            else:
+                new, field = self.cell()
+            if new != text:
+                return new, field
+
+
+def generate(path_a, path_b, rows, cols, seed, change_rate, quote_rate, encoding, line_end):
+    """Writes the pair; returns the counts of changed cells and of quoted cells in A."""
+    codec, bom = ENCODINGS[encoding]
+    end = LINE_ENDS[line_end]
+    maker = CellMaker(seed, codec, quote_rate)
+    cell, change, random = maker.cell, maker.change, maker.random
+    changed = quoted = 0
+    with open(path_a, "wb") as fa, open(path_b, "wb") as fb:
+        fa.write(bom)
+        fb.write(bom)
+        for first in range(0, rows, LINES_PER_WRITE):
+            block_a, block_b = [], []
+            for _ in range(min(LINES_PER_WRITE, rows - first)):
+                line_a = []
+                line_b = None  # the same as line_a until a cell changes
+                for column in range(cols):
+                    text, field = cell()
+                    if field[0] == '"':
+                        quoted += 1
+                    line_a.append(field)
+                    if random() < change_rate:
+                        if line_b is None:
+                            line_b = line_a[:column]
+                        line_b.append(change(text)[1])
+                        changed += 1
+                    elif line_b is not None:
+                        line_b.append(field)
+                text_a = ",".join(line_a)
+                block_a.append(text_a)
+                block_b.append(text_a if line_b is None else ",".join(line_b))
+            # Every line ends with the line end, the last one too.
+            fa.write((end.join(block_a) + end).encode(codec))
+            fb.write((end.join(block_b) + end).encode(codec))
+    return {"changed_cells": changed, "quoted_cells_a": quoted}
+
+
+def sha256(path):
+    h = hashlib.sha256()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            h.update(block)
+    return h.hexdigest()
+
+
+def build(outdir, name, rows, cols, seed, change_rate=CHANGE_RATE, quote_rate=QUOTE_RATE,
+          encoding="utf-8", line_end="crlf"):
+    """Writes NAME_a.csv, NAME_b.csv and NAME.manifest.json to `outdir`; returns the manifest."""
+    os.makedirs(outdir, exist_ok=True)
+    paths = [os.path.join(outdir, name + suffix) for suffix in ("_a.csv", "_b.csv")]
+    stats = generate(*paths, rows, cols, seed, change_rate, quote_rate, encoding, line_end)
+    manifest = dict(name=name, rows=rows, cols=cols, seed=seed, change_rate=change_rate,
+                    quote_rate=quote_rate, encoding=encoding, line_ending=line_end.upper(),
+                    header_line=False, **stats,
+                    files={os.path.basename(p): {"bytes": os.path.getsize(p), "sha256": sha256(p)}
+                           for p in paths})
+    with open(os.path.join(outdir, name + ".manifest.json"), "w", encoding="utf-8", newline="\n") as f:
+        json.dump(manifest, f, indent=1)
+        f.write("\n")
+    return manifest
+
+
+def main(argv=None):
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--preset", choices=sorted(PRESETS) + ["all"])
+    ap.add_argument("--name")
+    ap.add_argument("--rows", type=int)
+    ap.add_argument("--cols", type=int)
+    ap.add_argument("--seed", type=int, default=0)
+    ap.add_argument("--change-rate", type=float, default=CHANGE_RATE)
+    ap.add_argument("--quote-rate", type=float, default=QUOTE_RATE)
+    ap.add_argument("--encoding", choices=sorted(ENCODINGS), default="utf-8")
+    ap.add_argument("--line-end", choices=sorted(LINE_ENDS), default="crlf")
+    ap.add_argument("--outdir", default="bench-data")
+    a = ap.parse_args(argv)
+    if not 0.0 <= a.change_rate <= 1.0 or not 0.0 <= a.quote_rate <= 1.0:
+        ap.error("--change-rate and --quote-rate lie between 0 and 1")
+    if a.preset:
+        if a.name or a.rows or a.cols:
+            ap.error("--preset fixes name, rows, cols and seed")
+        jobs = [(n, PRESETS[n]) for n in (sorted(PRESETS) if a.preset == "all" else [a.preset])]
+    elif a.name and a.rows and a.cols:
+        if a.rows < 1 or a.cols < 1:
+            ap.error("--rows and --cols must be at least 1")
+        if os.sep in a.name or a.name in (".", ".."):
+            ap.error("--name is a file name prefix, not a path (use --outdir)")
+        jobs = [(a.name, dict(rows=a.rows, cols=a.cols, seed=a.seed))]
+    else:
+        ap.error("give --preset, or --name with --rows and --cols")
+    for name, p in jobs:
+        m = build(a.outdir, name, p["rows"], p["cols"], p["seed"], a.change_rate, a.quote_rate,
+                  a.encoding, a.line_end)
+        sizes = ", ".join("%s %d B" % (k, v["bytes"]) for k, v in m["files"].items())
+        print("%s: %dx%d %s %s, %d changed cells, %d quoted cells in A; %s"
+              % (name, m["rows"], m["cols"], m["encoding"], m["line_ending"], m["changed_cells"],
+                 m["quoted_cells_a"], sizes))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
