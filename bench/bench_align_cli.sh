@@ -8,8 +8,8 @@
 # Environment:
 #   ROWLARK_DIFF   the program (default: build/bin/rowlark-diff under the repository)
 #   BENCH_DIR      where maxish_a.csv of gen_csvpair.py lives or is made (default: /tmp/bench)
-#   GEN_CSVPAIR    the pair generator gen_csvpair.py (default: shared/bench/gen_csvpair.py beside
-#                  the repository); only needed when maxish_a.csv is not there yet
+#   GEN_CSVPAIR    the pair generator (default: bench/gen_csvpair.py of the repository); only
+#                  needed when maxish_a.csv is not there yet
 #   RUNS           runs per command when no argument is given (default 5)
 #   BENCH_NO_HYPERFINE  set to time with date +%s.%N even where hyperfine is installed
 #
@@ -32,7 +32,7 @@ runs=${1:-${RUNS:-5}}
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=${ROWLARK_DIFF:-$repo/build/bin/rowlark-diff}
 dir=${BENCH_DIR:-/tmp/bench}
-generator=${GEN_CSVPAIR:-$repo/../shared/bench/gen_csvpair.py}
+generator=${GEN_CSVPAIR:-$repo/bench/gen_csvpair.py}
 target=1.5
 
 if [[ ! -x $program ]]; then

@@ -7,8 +7,8 @@
 # Environment:
 #   ROWLARK_DIFF   the program (default: build/bin/rowlark-diff under the repository)
 #   BENCH_DIR      where the pair lives or is made (default: /tmp/rowlark-bench-cli)
-#   GEN_CSVPAIR    the pair generator gen_csvpair.py (default: shared/bench/gen_csvpair.py beside
-#                  the repository); only needed when the pair is not there yet
+#   GEN_CSVPAIR    the pair generator (default: bench/gen_csvpair.py of the repository); only
+#                  needed when the pair is not there yet
 #   BENCH_NO_HYPERFINE  set to time with bash even where hyperfine is installed
 #
 # Checks that the count rowlark-diff reports equals the generator's changed_cells, then prints
@@ -22,7 +22,7 @@ runs=${1:-7}
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=${ROWLARK_DIFF:-$repo/build/bin/rowlark-diff}
 dir=${BENCH_DIR:-/tmp/rowlark-bench-cli}
-generator=${GEN_CSVPAIR:-$repo/../shared/bench/gen_csvpair.py}
+generator=${GEN_CSVPAIR:-$repo/bench/gen_csvpair.py}
 
 if [[ ! -x $program ]]; then
     echo "no rowlark-diff at $program (set ROWLARK_DIFF)" >&2

@@ -3,7 +3,7 @@
 //     bench_compare [DIR] [--runs N]
 //
 // DIR holds maxish_a.csv, maxish_b.csv and maxish.manifest.json as written by
-// gen_csvpair.py --preset maxish --outdir DIR; the manifest's changed_cells is the count the
+// bench/gen_csvpair.py --preset maxish --outdir DIR; the manifest's changed_cells is the count the
 // comparison must find. Without DIR the benchmark writes a pair of the same shape itself.
 //
 // Both files are read with the program's reader, then CompareSheets runs silently, interactively
@@ -90,7 +90,7 @@ private:
     std::unique_ptr<frmHikaku> m_dialog;
 };
 
-// A pair like gen_csvpair.py's: cells of 4 to 12 characters, ASCII and Japanese, CR LF lines,
+// A pair like bench/gen_csvpair.py's: cells of 4 to 12 characters, ASCII and Japanese, CR LF lines,
 // each cell of the second file changed with probability 1 %. Returns the number of changed cells.
 qint64 writeOwnPair(const QString &pathA, const QString &pathB)
 {
@@ -183,7 +183,9 @@ int main(int argc, char **argv)
         std::printf("data: %s, manifest changed_cells %lld\n", qPrintable(dir), static_cast<long long>(expected));
     }
     if (expected < 0) {
-        std::fprintf(stderr, "no data\n");
+        std::fprintf(stderr,
+                     "no maxish pair in %s: make it with\n  python3 bench/gen_csvpair.py --preset maxish --outdir %s\n",
+                     qPrintable(dir), qPrintable(dir));
         return 2;
     }
 

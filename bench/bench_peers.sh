@@ -7,8 +7,8 @@
 # Environment:
 #   ROWLARK_DIFF   the program (default: build/bin/rowlark-diff under the repository)
 #   BENCH_DIR      where the pairs live or are made (default: /tmp/bench)
-#   GEN_CSVPAIR    the pair generator gen_csvpair.py (default: shared/bench/gen_csvpair.py beside
-#                  the repository); only needed when a pair is not there yet
+#   GEN_CSVPAIR    the pair generator (default: bench/gen_csvpair.py of the repository); only
+#                  needed when a pair is not there yet
 #   RUNS           timed runs of each command (default 5), after one warm-up run
 #
 # First checks, for every pair, that rowlark-diff exits with 1 and reports as many differences as
@@ -26,7 +26,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=${ROWLARK_DIFF:-$repo/build/bin/rowlark-diff}
 dir=${BENCH_DIR:-/tmp/bench}
-generator=${GEN_CSVPAIR:-$repo/../shared/bench/gen_csvpair.py}
+generator=${GEN_CSVPAIR:-$repo/bench/gen_csvpair.py}
 runs=${RUNS:-5}
 pairs=(tall wide maxish)
 

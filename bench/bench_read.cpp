@@ -7,7 +7,7 @@
 // command-line companion reads each of its two files) and on two (as the window reads one), and prints the time of
 // each step, the throughput in MB/s of file (reading, decoding and the write-back check included)
 // and the memory the sheet costs beyond its text. Files come from
-//   python3 gen_csvpair.py --preset maxish --outdir DIR    (also tall, wide)
+//   python3 bench/gen_csvpair.py --preset all --outdir DIR    (maxish, tall, wide)
 // Without a file a 32766 x 100 file of the same kind is written to a temporary folder first, once in
 // UTF-8 and once in Shift-JIS.
 
@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -136,6 +137,14 @@ int main(int argc, char *argv[])
         if (files.isEmpty()) {
             std::fprintf(stderr, "could not write a test file\n");
             return 1;
+        }
+    }
+    for (const QString &file : std::as_const(files)) {
+        if (!QFileInfo::exists(file)) {
+            std::fprintf(stderr,
+                         "no file %s (the pairs come from python3 bench/gen_csvpair.py --preset all --outdir DIR)\n",
+                         qPrintable(file));
+            return 2;
         }
     }
     // Each read runs in a child of its own, so that its memory figures start from the same ground.

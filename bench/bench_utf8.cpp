@@ -56,7 +56,9 @@ int main(int argc, char *argv[])
     } else {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+            std::fprintf(
+                stderr, "cannot read %s (the pairs come from python3 bench/gen_csvpair.py --preset all --outdir DIR)\n",
+                qPrintable(path));
             return 1;
         }
         bytes = file.readAll();

@@ -4,7 +4,7 @@
 //     bench_window DIR [--runs N]
 //
 // DIR holds maxish_a.csv, maxish_b.csv and maxish.manifest.json as written by
-// gen_csvpair.py --preset maxish --outdir DIR (32766 x 100 cells, the manifest's changed_cells
+// bench/gen_csvpair.py --preset maxish --outdir DIR (32766 x 100 cells, the manifest's changed_cells
 // is the count the comparison must find).
 //
 // The window is the program's own, shown on the platform the environment names (offscreen when
@@ -214,7 +214,9 @@ int main(int argc, char **argv)
     const QString dir = folderFromArguments(app.arguments());
     const int runs = runsFromArguments(app.arguments(), 5);
     if (dir.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_window DIR [--runs N]  (DIR from gen_csvpair.py --preset maxish)\n");
+        std::fprintf(stderr,
+                     "usage: bench_window DIR [--runs N]\n"
+                     "  (DIR from python3 bench/gen_csvpair.py --preset maxish --outdir DIR)\n");
         return 2;
     }
     const QString pathA = dir + u"/maxish_a.csv"_s;
@@ -223,7 +225,9 @@ int main(int argc, char **argv)
     const QString firstA = firstCell(pathA);
     const QString firstB = firstCell(pathB);
     if (expected < 0 || firstA.isEmpty() || firstB.isEmpty()) {
-        std::fprintf(stderr, "no maxish pair in %s\n", qPrintable(dir));
+        std::fprintf(stderr,
+                     "no maxish pair in %s: make it with\n  python3 bench/gen_csvpair.py --preset maxish --outdir %s\n",
+                     qPrintable(dir), qPrintable(dir));
         return 2;
     }
     std::printf("data: %s, manifest changed_cells %lld, platform %s\n", qPrintable(dir),
