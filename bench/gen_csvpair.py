@@ -7,15 +7,15 @@ Japanese (hiragana, katakana, a few kanji). B equals A except that each cell ind
 differs with probability `change_rate` (half of those by one character, half replaced by a new
 cell); the exact number of changed cells goes to <name>.manifest.json beside the pair, with the
 parameters and the size and sha256 of both files. About `quote_rate` of the cells hold a comma and
-are written quoted ("ab,cd"); the default is none, because the comma mode reads a quoted comma
-as a field boundary.
+are written quoted ("ab,cd"); the default is none, because the program counts a file's columns
+by its commas, quoted or not, so such a pair does not read as the manifest counts it.
 
 Encodings: utf-8 (default), utf-8-bom, cp932 (Shift_JIS; the characters cp932 cannot write are
 left out of the alphabet, so its cells differ from the UTF-8 ones). Line ends: crlf (default), lf,
 cr. The presets write what the benchmarks read: UTF-8, CR LF.
 
 Lines are written as they are made, so memory stays small whatever the size
-(1 000 000 x 20, about 600 MB per pair, takes a minute or two).
+(1 000 000 x 20, about 630 MB per pair, takes about a minute).
 
 Usage:
   gen_csvpair.py --preset all --outdir DIR              # tall, wide, maxish
@@ -185,10 +185,10 @@ def main(argv=None):
     if not 0.0 <= a.change_rate <= 1.0 or not 0.0 <= a.quote_rate <= 1.0:
         ap.error("--change-rate and --quote-rate lie between 0 and 1")
     if a.preset:
-        if a.name or a.rows or a.cols:
+        if a.name or a.rows is not None or a.cols is not None:
             ap.error("--preset fixes name, rows, cols and seed")
         jobs = [(n, PRESETS[n]) for n in (sorted(PRESETS) if a.preset == "all" else [a.preset])]
-    elif a.name and a.rows and a.cols:
+    elif a.name and a.rows is not None and a.cols is not None:
         if a.rows < 1 or a.cols < 1:
             ap.error("--rows and --cols must be at least 1")
         if os.sep in a.name or a.name in (".", ".."):
