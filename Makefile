@@ -7,6 +7,8 @@ PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev font
 CMAKE_ARGS ?=
 # The window icon is drawn with Qt SVG.
 PACKAGES += qt6-svg-dev
+# The benchmarks' pair generator and its test run on Python 3.
+PACKAGES += python3
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # `make test-asan` builds and runs the whole suite once more under the address and
