@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EditBox.h"
+#include "FileIdentity.h"
 #include "Sheet.h"
 #include "Twips.h"
 
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 // A text drawn on a drop panel, at a pen position in twips from its top-left corner.
 struct PanelText
@@ -154,6 +156,9 @@ public:
     // then re-targets it on the active sheet and clears it. Other activations change nothing.
     bool SearchDialogPending = false;
     std::array<QString, 3> SheetFileName;
+    // The identity SheetFileName(i) had when it was loaded or last saved; nothing for a sheet
+    // that has no file of its own.
+    std::array<std::optional<FileIdentity>, 2> SheetFileIdentity;
 
     // ---- Settings (the settings file and the settings menu) -------------------------------
 

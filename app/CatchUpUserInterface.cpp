@@ -19,6 +19,12 @@ void CatchUpUserInterface::showMessage(const QString &text, const QString &title
     m_screen.showMessage(text, title, icon);
 }
 
+bool CatchUpUserInterface::askYesNo(const QString &text, const QString &title, MessageIcon icon)
+{
+    m_catchUp();
+    return m_screen.askYesNo(text, title, icon);
+}
+
 void CatchUpUserInterface::yieldToEventLoop()
 {
     if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs)

@@ -33,12 +33,10 @@ void QtUserInterface::setDialogHandlers(UserInterface &ui, HandlerRunner run)
     m_dialogRun = std::move(run);
 }
 
-void QtUserInterface::showMessage(const QString &text, const QString &title, MessageIcon icon)
+namespace
 {
-    QMessageBox box(m_mainWindow);
-    box.setWindowTitle(title);
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Ok);
+void setIcon(QMessageBox &box, MessageIcon icon)
+{
     switch (icon) {
     case MessageIcon::None:
         box.setIcon(QMessageBox::NoIcon);
@@ -53,7 +51,29 @@ void QtUserInterface::showMessage(const QString &text, const QString &title, Mes
         box.setIcon(QMessageBox::Information);
         break;
     }
+}
+} // namespace
+
+void QtUserInterface::showMessage(const QString &text, const QString &title, MessageIcon icon)
+{
+    QMessageBox box(m_mainWindow);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    setIcon(box, icon);
     box.exec();
+}
+
+bool QtUserInterface::askYesNo(const QString &text, const QString &title, MessageIcon icon)
+{
+    QMessageBox box(m_mainWindow);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    setIcon(box, icon);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtUserInterface::yieldToEventLoop()

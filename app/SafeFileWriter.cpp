@@ -1,12 +1,14 @@
 #include "SafeFileWriter.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "NativePath.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <optional>
+#include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -38,56 +40,99 @@ void copyExtendedAttributes(const QByteArray &from, int to)
             (void)fsetxattr(to, name, value.constData(), size_t(read), 0);
     }
 }
+
+// Writes every byte, a chunk at a time; false at the first write that fails (a full disk, a
+// file-size limit).
+bool writeAll(int descriptor, const QByteArray &bytes)
+{
+    constexpr qsizetype kChunk = qsizetype(1) << 20;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written
+            = write(descriptor, bytes.constData() + done, size_t(std::min(kChunk, bytes.size() - done)));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
 } // namespace
 
-SafeFileWriter::Outcome SafeFileWriter::replace(const QString &path, const QByteArray &bytes)
+SafeFileWriter::Outcome SafeFileWriter::replace(const QString &path, const QByteArray &bytes, QString *keptFile)
 {
     if (path.isEmpty())
         return Outcome::Failed;
-    // QSaveFile replaces a symbolic link by a plain file; write through to its target instead.
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() ? info.canonicalFilePath() : path;
-    if (target.isEmpty())
-        return Outcome::Failed;
+    // The name as the system's bytes, so that a name that is no UTF-8 is written where it was read.
+    QByteArray target = nativePath(path);
+    // A rename would replace a symbolic link by a plain file; write through to its target instead.
+    struct stat link = {};
+    if (lstat(target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char *resolved = realpath(target.constData(), nullptr);
+        if (resolved == nullptr)
+            return Outcome::Failed;
+        target = resolved;
+        std::free(resolved);
+    }
 
     // The rename at the end would put a plain file in place of whatever has the name.
-    const QByteArray nativeTarget = QFile::encodeName(target);
     struct stat old = {};
-    std::optional<gid_t> oldGroup;
-    if (stat(nativeTarget.constData(), &old) == 0) {
+    bool exists = false;
+    if (stat(target.constData(), &old) == 0) {
         if (!S_ISREG(old.st_mode))
             return Outcome::NotRegularFile;
-        oldGroup = old.st_gid;
+        exists = true;
     } else if (errno != ENOENT) {
         return Outcome::Failed;
     }
 
-    QSaveFile file(target);
-    // Unbuffered, so that each write() reports what reached the file rather than a buffer.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    QByteArray temporary;
+    int descriptor = -1;
+    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+        temporary = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        descriptor = open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+        if (descriptor < 0 && errno != EEXIST)
+            break;
+    }
+    if (descriptor < 0) {
         // A file that could be written in place, in a folder that takes no temporary file.
-        const bool writable = oldGroup && access(nativeTarget.constData(), W_OK) == 0;
+        const bool writable = exists && access(target.constData(), W_OK) == 0;
         return writable ? Outcome::NoTemporaryFile : Outcome::Failed;
     }
-    if (oldGroup) {
-        // The group comes back where the system allows it (the owner belongs to it, or root
-        // writes); otherwise the new file keeps the writer's group.
-        [[maybe_unused]] const int regrouped = fchown(file.handle(), uid_t(-1), *oldGroup);
-        copyExtendedAttributes(nativeTarget, file.handle());
-    }
-    // QSaveFile::write() may report fewer bytes without an error when the disk fills, and
-    // commit() would then rename the cut file over the original: check every count.
-    constexpr qint64 kChunk = qint64(1) << 20;
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 chunk = std::min(kChunk, qint64(bytes.size()) - done);
-        const qint64 written = file.write(bytes.constData() + done, chunk);
-        if (written != chunk) {
-            file.cancelWriting();
-            return Outcome::Failed;
+    if (exists) {
+        // Owner and group come back where the system allows it (root may give the file back to
+        // its owner; others keep the group they belong to), then the mode exactly: a change of
+        // owner may clear the set-id bits.
+        if (fchown(descriptor, old.st_uid, old.st_gid) != 0) {
+            [[maybe_unused]] const int regrouped = fchown(descriptor, uid_t(-1), old.st_gid);
         }
-        done += written;
+        copyExtendedAttributes(target, descriptor);
+        [[maybe_unused]] const int moded = fchmod(descriptor, old.st_mode & 07777);
     }
-    return file.commit() ? Outcome::Written : Outcome::Failed;
+    const bool written = writeAll(descriptor, bytes) && fsync(descriptor) == 0;
+    if (close(descriptor) != 0 || !written) {
+        unlink(temporary.constData());
+        return Outcome::Failed;
+    }
+
+    if (exists && old.st_nlink > 1) {
+        // A file with several names: a rename would give only this name the new content. The
+        // complete content, safe beside it, now goes into the file itself, which every name sees.
+        const int original = open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const bool copied = original >= 0 && writeAll(original, bytes) && fsync(original) == 0;
+        if ((original >= 0 && close(original) != 0) || !copied) {
+            if (keptFile)
+                *keptFile = pathFromNative(temporary);
+            return Outcome::CopyFailed;
+        }
+        unlink(temporary.constData());
+        return Outcome::Written;
+    }
+    if (rename(temporary.constData(), target.constData()) != 0) {
+        unlink(temporary.constData());
+        return Outcome::Failed;
+    }
+    return Outcome::Written;
 }
 
 void SafeFileWriter::ignoreFileSizeSignal()

@@ -7,8 +7,10 @@
 // it only when every byte reached the disk. A full disk, a file-size limit, a vanished or
 // unwritable folder leave the old file exactly as it was. Symbolic links are followed, and only a
 // regular file (or a name not taken yet) is replaced: a device or a pipe behind the name is left
-// alone. The new file keeps the old one's permissions, its group where the system lets the
-// writer keep it, and its extended attributes.
+// alone. The new file keeps the old one's mode bits exactly, its owner and group where the system
+// lets the writer set them, and its extended attributes. A file with more than one name (hard
+// links) keeps its identity: the content, once complete beside it, is copied into it in place, so
+// that every name sees it. Names go to the system as nativePath() gives them.
 class SafeFileWriter
 {
 public:
@@ -17,9 +19,12 @@ public:
         NotRegularFile, // the name leads to a device, a pipe, a folder or another non-file
         NoTemporaryFile, // the file is writable, but its folder takes no new file beside it
         Failed, // anything else: no such folder, a write or the final rename failed
+        // a file with several names: the new content is complete in the temporary file, which is
+        // kept (named in keptFile), but copying it into the file failed part way
+        CopyFailed,
     };
 
-    [[nodiscard]] static Outcome replace(const QString &path, const QByteArray &bytes);
+    [[nodiscard]] static Outcome replace(const QString &path, const QByteArray &bytes, QString *keptFile = nullptr);
     [[nodiscard]] static bool write(const QString &path, const QByteArray &bytes)
     {
         return replace(path, bytes) == Outcome::Written;

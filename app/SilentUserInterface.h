@@ -11,6 +11,10 @@ public:
     void showMessage(const QString &, const QString &, MessageIcon) override
     {
     }
+    bool askYesNo(const QString &, const QString &, MessageIcon) override
+    {
+        return false;
+    }
     void yieldToEventLoop() override
     {
     }

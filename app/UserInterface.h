@@ -24,6 +24,8 @@ public:
 
     // A message box with an OK button only.
     virtual void showMessage(const QString &text, const QString &title, MessageIcon icon) = 0;
+    // A question with the buttons はい and いいえ, いいえ the default; true when the person answers はい.
+    [[nodiscard]] virtual bool askYesNo(const QString &text, const QString &title, MessageIcon icon) = 0;
     // Processes the pending window events once, then returns.
     virtual void yieldToEventLoop() = 0;
     virtual void beep() = 0;

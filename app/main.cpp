@@ -1,5 +1,6 @@
 #include "AModule1.h"
 #include "MDllChk.h"
+#include "NativePath.h"
 #include "QtTranslation.h"
 #include "SafeFileWriter.h"
 
@@ -24,5 +25,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Rowlark"));
     // The file dialog and the standard buttons speak the desktop's language, like the program.
     installQtTranslation(application, QLocale::system());
-    return Main(QApplication::arguments(), kGridComponentFile);
+    // argv as QApplication left it (its own options taken out), read as the system's bytes so that
+    // a file name that is no UTF-8 still opens.
+    return Main(argumentsFromArgv(argc, argv), kGridComponentFile);
 }

@@ -22,6 +22,7 @@ const QString kUnknownOption = u"不明なオプションです: %1"_s;
 const QString kMissingValue = u"%1 には値が必要です"_s;
 const QString kDelimiterTooLong = u"区切り文字は1文字で指定して下さい: %1"_s;
 const QString kWrongFileCount = u"ファイルを1つ指定して下さい"_s;
+const QString kOptionNotForDump = u"%1 は --dump と一緒には指定できません"_s;
 const QString kWrongDiffFileCount = u"比較するファイルを2つ指定して下さい"_s;
 
 ParsedArguments refuse(const QString &error)
@@ -82,7 +83,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
         parsed.delimiter = u","_s;
     }
     if (dump) {
-        // --json is accepted with --dump: a dump is JSON anyway.
+        // --json is accepted with --dump: a dump is JSON anyway. Lining up is part of comparing.
+        if (parsed.align)
+            return refuse(kOptionNotForDump.arg(u"--align"_s));
         if (parsed.files.size() != 1)
             return refuse(kWrongFileCount);
         parsed.command = CliArguments::Command::Dump;

@@ -171,11 +171,9 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         // The files stay as they are: only the sheets in memory get the empty rows.
         const auto rows = rowIdentities(state.grdData(0), state.grdData(1));
         const RowAlignment alignment = alignRows(rows[0], rows[1]);
-        for (int i = 0; i < 2; ++i) {
-            if (qint64(state.grdData(i).rows()) + alignment.addedRows(i) > kMaxRowCol) {
-                writeMessageLines(err, alignTooLongText());
-                return kExitTrouble;
-            }
+        if (!alignmentFits(alignment, state.grdData(0), state.grdData(1))) {
+            writeMessageLines(err, alignTooLongText());
+            return kExitTrouble;
         }
         for (int i = 0; i < 2; ++i) {
             Sheet &sheet = state.grdData(i);

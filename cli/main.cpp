@@ -2,8 +2,10 @@
 // exactly as the window does, for scripts and for checking what the window will show.
 
 #include "CliArguments.h"
+#include "CommandGuard.h"
 #include "DiffCommand.h"
 #include "DumpCommand.h"
+#include "NativePath.h"
 #include "SafeFileWriter.h"
 
 #include <QCoreApplication>
@@ -24,24 +26,27 @@ int main(int argc, char *argv[])
         || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return kExitTrouble;
 
-    QStringList arguments = QCoreApplication::arguments();
+    // The file names as the system gave them: bytes that are no UTF-8 still name a file.
+    QStringList arguments = argumentsFromArgv(argc, argv);
     arguments.removeFirst();
-    const ParsedArguments parsed = parseArguments(arguments);
-    if (!parsed.arguments) {
-        err.write((parsed.error + u'\n' + usageText()).toUtf8());
-        return kExitTrouble;
-    }
-    switch (parsed.arguments->command) {
-    case CliArguments::Command::Help:
-        if (!writeOutput(out, usageText().toUtf8())) {
-            writeMessageLines(err, outputFailedText());
+    return runGuarded(err, [&] {
+        const ParsedArguments parsed = parseArguments(arguments);
+        if (!parsed.arguments) {
+            err.write((parsed.error + u'\n' + usageText()).toUtf8());
             return kExitTrouble;
         }
-        return kExitOk;
-    case CliArguments::Command::Dump:
-        return runDump(*parsed.arguments, out, err);
-    case CliArguments::Command::Diff:
-        return runDiff(*parsed.arguments, out, err);
-    }
-    return kExitTrouble;
+        switch (parsed.arguments->command) {
+        case CliArguments::Command::Help:
+            if (!writeOutput(out, usageText().toUtf8())) {
+                writeMessageLines(err, outputFailedText());
+                return kExitTrouble;
+            }
+            return kExitOk;
+        case CliArguments::Command::Dump:
+            return runDump(*parsed.arguments, out, err);
+        case CliArguments::Command::Diff:
+            return runDiff(*parsed.arguments, out, err);
+        }
+        return kExitTrouble;
+    });
 }

@@ -67,11 +67,9 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
     const RowAlignment alignment = alignRows(rows[0], rows[1]);
     if (alignment.changesNothing())
         return;
-    for (int i = 0; i < 2; ++i) {
-        if (qint64(state.grdData(i).rows()) + alignment.addedRows(i) > kMaxRowCol) {
-            ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
-            return;
-        }
+    if (!alignmentFits(alignment, state.grdData(0), state.grdData(1))) {
+        ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
+        return;
     }
     for (int i = 0; i < 2; ++i) {
         const std::vector<RowInsertion> &insertions = alignment.insertions[size_t(i)];

@@ -65,6 +65,7 @@ void cmdClr_Click(AppState &state)
     // A sheet created later on this side must not overwrite the file shown before.
     state.SheetFileName[0].clear();
     state.SheetFileName[1].clear();
+    state.SheetFileIdentity = {};
     ResetDropPanels(state);
     UpdateNewMenuState(state);
 }

@@ -6,6 +6,7 @@
 #include "NewSheets.h"
 #include "SheetLock.h"
 #include "UndoSnapshots.h"
+#include "UserInterface.h"
 
 #include <algorithm>
 #include <functional>
@@ -18,6 +19,7 @@ const QString kAddRowsCaption = u"行追加"_s;
 const QString kAddColumnsCaption = u"列追加"_s;
 const QString kDeleteRowsCaption = u"行削除"_s;
 const QString kDeleteColumnsCaption = u"列削除"_s;
+const QString kCapacityText = u"追加するとシートのセルの数が上限（%1 個）を超えるため、追加できません。"_s;
 
 // The caption without the shortcut text a menu item may carry after a TAB.
 QString itemCaption(const QString &caption)
@@ -56,12 +58,32 @@ void changeRowsOrColumns(AppState &state, UserInterface &ui, Body &&body)
         CompareSheets(state, ui, false);
 }
 
+// How many of `count` fit below the 16-bit limit.
+int fittingCount(int count, int present)
+{
+    return std::clamp(kMaxRowCol - present, 0, count);
+}
+
 // Inserts as many of `count` as fit below the 16-bit limit.
 void insertFitting(int count, int present, const std::function<void(int)> &insert)
 {
-    const int fitting = std::clamp(kMaxRowCol - present, 0, count);
+    const int fitting = fittingCount(count, present);
     if (fitting > 0)
         insert(fitting);
+}
+
+// Whether the rows or columns the insertion `item` adds fit the sheet's cell capacity. Checked
+// before the undo snapshot is taken: a refused insertion must not cost the person the undo of
+// the change before it.
+bool insertionFitsCells(const Sheet &sheet, const QString &item)
+{
+    if (item == kAddRowsCaption)
+        return qint64(sheet.rows() + fittingCount(sheet.rowSel() - sheet.row() + 1, sheet.rows())) * sheet.cols()
+            <= kMaxCells;
+    if (item == kAddColumnsCaption)
+        return qint64(sheet.cols() + fittingCount(sheet.colSel() - sheet.col() + 1, sheet.cols())) * sheet.rows()
+            <= kMaxCells;
+    return true;
 }
 
 // Removes as many of `count` as leave one data row or column.
@@ -76,6 +98,11 @@ void removeLeavingOne(int count, int present, const std::function<void(int)> &re
 void mnuGAdd_Click(AppState &state, UserInterface &ui, const QString &caption)
 {
     const QString item = itemCaption(caption);
+    const int index = activeSheetIndex(state);
+    if (!state.CompareRunning && index >= 0 && !insertionFitsCells(state.grdData(index), item)) {
+        ui.showMessage(kCapacityText.arg(kMaxCells), item, MessageIcon::Exclamation);
+        return;
+    }
     changeRowsOrColumns(state, ui, [&](Sheet &sheet) {
         if (item == kAddRowsCaption) {
             const int at = sheet.row();

@@ -247,6 +247,17 @@ QString alignTooLongText()
     return QStringLiteral("行を揃えると行数が上限（%1行）を超えるため、揃えられません。").arg(kMaxRowCol - 1);
 }
 
+bool alignmentFits(const RowAlignment &alignment, const Sheet &first, const Sheet &second)
+{
+    const std::array<const Sheet *, 2> sheets{&first, &second};
+    for (int i = 0; i < 2; ++i) {
+        const qint64 rows = qint64(sheets[size_t(i)]->rows()) + alignment.addedRows(i);
+        if (rows > kMaxRowCol || rows * sheets[size_t(i)]->cols() > kMaxCells)
+            return false;
+    }
+    return true;
+}
+
 RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                        std::int64_t effortLimit)
 {

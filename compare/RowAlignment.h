@@ -56,8 +56,12 @@ struct RowAlignment
 class QString;
 class Sheet;
 
-// The message when lining up would take a sheet past the row limit.
+// The message when lining up would take a sheet past the row limit or its cell capacity.
 [[nodiscard]] QString alignTooLongText();
+
+// Whether both sheets can take the rows `alignment` adds: rows and cells, checked for both before
+// either changes, so that lining up is done whole or not at all.
+[[nodiscard]] bool alignmentFits(const RowAlignment &alignment, const Sheet &first, const Sheet &second);
 
 // The identities of both sheets' data rows: rows are the same when their texts agree in every
 // data column both sheets have. Hashes sort the rows into buckets; within a bucket the texts

@@ -71,6 +71,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     panel.clear();
     panel.drawText(kPathX, kPathY, path);
     state.SheetFileName[index] = path;
+    state.SheetFileIdentity[index] = reader.fileIdentity();
     state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this
     // file's name, for an overwrite-save to write over it.

@@ -14,8 +14,11 @@ namespace
 {
 const QString kSaveFailedText = u"保存に失敗しました"_s;
 const QString kNoTemporaryFileText = u"保存先のフォルダーに一時ファイルを作成できませんでした。"_s;
+const QString kKeptFileText = u"新しい内容は %1 に残してあります。"_s;
 const QString kSavedText = u"保存しました"_s;
 const QString kReportTitle = u"報告"_s;
+const QString kChangedOnDiskText
+    = u"ファイル（%1）は読み込んだ後にほかのプログラムで変更されています。上書きしますか？"_s;
 const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
 // QFileDialog filters: the description, then the patterns in parentheses. The CSV entry names
 // both spellings of the extension, as file systems here tell them apart.
@@ -82,9 +85,10 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
 
     bool ok = false;
     SafeFileWriter::Outcome outcome = SafeFileWriter::Outcome::Failed;
+    QString keptFile;
     if (!path.isEmpty()) {
         try {
-            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome);
+            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome, &keptFile);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
         }
@@ -95,6 +99,8 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
         QString text = kSaveFailedText;
         if (outcome == SafeFileWriter::Outcome::NoTemporaryFile)
             text += u"\r\n"_s + kNoTemporaryFileText;
+        else if (outcome == SafeFileWriter::Outcome::CopyFailed)
+            text += u"\r\n"_s + kKeptFileText.arg(keptFile);
         else if (!path.isEmpty())
             text += unencodableNote(state.grdData(index), quote, delimiter);
         ui.showMessage(text, kReportTitle, MessageIcon::Exclamation);
@@ -102,6 +108,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     }
 
     state.SheetFileName[index] = path;
+    state.SheetFileIdentity[index] = fileIdentityOf(path);
     DropPanel &panel = state.PicFile[index];
     panel.clear();
     panel.drawText(kPathX, kPathY, path);
@@ -115,6 +122,13 @@ void cmdSave_Click(AppState &state, UserInterface &ui, int index)
         return;
     // The button is disabled then; a partly read sheet must never reach its source file.
     if (state.fraTool[index].overwriteWithdrawn)
+        return;
+    // Another program may have replaced, emptied or deleted the file since: its content is not
+    // overwritten unasked.
+    const QString &path = state.SheetFileName[index];
+    const std::optional<FileIdentity> &known = state.SheetFileIdentity[index];
+    if (known && fileIdentityOf(path) != known
+        && !ui.askYesNo(kChangedOnDiskText.arg(path), kReportTitle, MessageIcon::Exclamation))
         return;
     SaveSheet(state, ui, index, state.SheetFileName[index]);
 }

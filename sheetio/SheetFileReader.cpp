@@ -1,9 +1,13 @@
 #include "SheetFileReader.h"
 
+#include "NativePath.h"
 #include "TextCodec.h"
 
 #include <QFile>
-#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -90,23 +94,32 @@ LoadRefusal SheetFileReader::open(const QString &path)
     m_pass = {};
     m_fileSize = 0;
     m_writesBackUnchanged = true;
+    m_identity.reset();
 
     // A length that cannot be measured (no such file, a folder, a device or pipe) is an error,
-    // reported as unreadable before anything else is looked at.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || !info.isFile())
+    // reported as unreadable before anything else is looked at. The name goes to the system as
+    // the bytes it came as.
+    const QByteArray name = nativePath(path);
+    struct stat info = {};
+    if (path.isEmpty() || stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return LoadRefusal::Unreadable;
-    if (info.size() == 0)
+    if (info.st_size == 0)
         return LoadRefusal::Empty;
     if (isBlank(m_userDelimiter))
         return LoadRefusal::NoDelimiter;
-    if (info.size() > kMaxFileBytes)
+    if (info.st_size > kMaxFileBytes)
         return LoadRefusal::Unreadable;
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
         return LoadRefusal::Unreadable;
-    std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, info.size(), kMaxFileBytes);
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return LoadRefusal::Unreadable;
+    }
+    m_identity = fileIdentityOf(descriptor);
+    std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, qint64(info.st_size), kMaxFileBytes);
     if (!decoded)
         return LoadRefusal::Unreadable;
     if (decoded->byteCount == 0)

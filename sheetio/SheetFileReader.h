@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileIdentity.h"
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "Sheet.h"
@@ -94,6 +95,12 @@ public:
     {
         return m_fileSize;
     }
+    // The file's identity when open() opened it: what an overwrite later checks for changes made
+    // by other programs.
+    [[nodiscard]] std::optional<FileIdentity> fileIdentity() const
+    {
+        return m_identity;
+    }
 
 private:
     int m_delimiterMode;
@@ -104,6 +111,7 @@ private:
     MMS_GRID_CSV_READ::ReadOptions m_readOptions;
     SheetFileFormat m_format;
     qint64 m_fileSize = 0;
+    std::optional<FileIdentity> m_identity;
     bool m_opened = false;
     bool m_writesBackUnchanged = true;
 };

@@ -20,10 +20,11 @@
 // when the file's last line had one, and the byte order mark is kept even without rows. The file
 // is replaced atomically: on any failure, a character the encoding cannot hold included, the old
 // file stays exactly as it was and the result is false. `outcome`, when given, receives what the
-// file system made of the replacement (Failed when the bytes could not be made).
+// file system made of the replacement (Failed when the bytes could not be made), and `keptFile`
+// the temporary file left with the new content when the outcome is CopyFailed.
 [[nodiscard]] bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path,
                                   const QString &quote, const QString &delimiter,
-                                  SafeFileWriter::Outcome *outcome = nullptr);
+                                  SafeFileWriter::Outcome *outcome = nullptr, QString *keptFile = nullptr);
 
 // The bytes WriteSheetFile writes; nothing when a cell holds a character the sheet's encoding
 // cannot hold.

@@ -2,6 +2,7 @@
 // the programs under a file-size limit.
 
 #include "AppState.h"
+#include "NativePath.h"
 #include "SafeFileWriter.h"
 #include "Settings.h"
 #include "TestFiles.h"
@@ -13,6 +14,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -55,6 +58,10 @@ private slots:
     void refusesWhatIsNoRegularFile();
     void writesThroughLinkToRegularFile();
     void keepsModeGroupAndExtendedAttributes();
+    void keepsModeAndOwnerExactly_data();
+    void keepsModeAndOwnerExactly();
+    void everyHardLinkSeesTheNewContent();
+    void nameThatIsNotUtf8();
     void companionSurvivesFileSizeLimit();
     void windowIgnoresFileSizeSignal();
 
@@ -183,6 +190,82 @@ void TestSafeFileWriter::keepsModeGroupAndExtendedAttributes()
         const ssize_t length = getxattr(file.constData(), name.constData(), read, sizeof read);
         QCOMPARE(QByteArray(read, int(std::max<ssize_t>(length, 0))), value);
     }
+}
+
+void TestSafeFileWriter::keepsModeAndOwnerExactly_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("byNobody"); // owned by the user nobody and its group
+
+    QTest::newRow("read-only for everyone") << 0444 << false;
+    QTest::newRow("readable by its owner alone") << 0400 << false;
+    QTest::newRow("another user's file") << 0640 << true;
+    QTest::newRow("another user's read-only file") << 0400 << true;
+}
+
+// Root may write any file; what it writes must stay the file its owner had.
+void TestSafeFileWriter::keepsModeAndOwnerExactly()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, byNobody);
+
+    const QString path = writeTestFile(*m_dir, u"owned.csv"_s, "old\r\n");
+    const QByteArray file = native(path);
+    struct stat before = {};
+    QCOMPARE(stat(file.constData(), &before), 0);
+    if (byNobody) {
+        const passwd *nobody = getpwnam("nobody");
+        if (geteuid() != 0 || nobody == nullptr)
+            QSKIP("giving a file to another user needs root and a user nobody");
+        QCOMPARE(chown(file.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        QCOMPARE(stat(file.constData(), &before), 0);
+    }
+    QCOMPARE(chmod(file.constData(), mode_t(mode)), 0);
+    if (access(file.constData(), W_OK) != 0)
+        QSKIP("only root may replace a read-only file");
+
+    QCOMPARE(SafeFileWriter::replace(path, "new\r\n"), SafeFileWriter::Outcome::Written);
+    QCOMPARE(readTestFile(path), QByteArray("new\r\n"));
+    struct stat after = {};
+    QCOMPARE(stat(file.constData(), &after), 0);
+    QCOMPARE(after.st_mode & 07777, mode_t(mode));
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+}
+
+void TestSafeFileWriter::everyHardLinkSeesTheNewContent()
+{
+    const QString path = writeTestFile(*m_dir, u"first.csv"_s, "old\r\n");
+    const QString second = m_dir->filePath(u"second.csv"_s);
+    QCOMPARE(link(native(path).constData(), native(second).constData()), 0);
+
+    QCOMPARE(SafeFileWriter::replace(path, "new, longer\r\n"), SafeFileWriter::Outcome::Written);
+    QCOMPARE(readTestFile(path), QByteArray("new, longer\r\n"));
+    QCOMPARE(readTestFile(second), QByteArray("new, longer\r\n"));
+    struct stat info = {};
+    QCOMPARE(stat(native(path).constData(), &info), 0);
+    QCOMPARE(info.st_nlink, nlink_t(2));
+    // Nothing is left beside the file: the copy through the temporary file is done.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2);
+}
+
+// A name the system holds as bytes that are no UTF-8 is written under exactly those bytes.
+void TestSafeFileWriter::nameThatIsNotUtf8()
+{
+    const QByteArray bytes = QFile::encodeName(m_dir->path()) + "/bad\xff\x82.csv";
+    const int descriptor = open(bytes.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(descriptor >= 0);
+    QCOMPARE(write(descriptor, "old\r\n", 5), ssize_t(5));
+    close(descriptor);
+
+    const QString path = pathFromNative(bytes);
+    QCOMPARE(nativePath(path), bytes);
+    QCOMPARE(SafeFileWriter::replace(path, "new\r\n"), SafeFileWriter::Outcome::Written);
+    char read[16] = {};
+    const int again = open(bytes.constData(), O_RDONLY);
+    QVERIFY(again >= 0);
+    QCOMPARE(QByteArray(read, int(::read(again, read, sizeof read))), QByteArray("new\r\n"));
+    close(again);
 }
 
 void TestSafeFileWriter::companionSurvivesFileSizeLimit()

@@ -2,9 +2,11 @@
 // one file and comparisons of two.
 
 #include "CliArguments.h"
+#include "CommandGuard.h"
 #include "DumpCommand.h"
 #include "TestFiles.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -15,6 +17,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
 #include <sys/resource.h>
 #include <tuple>
 
@@ -57,6 +61,9 @@ private slots:
     void delimiterMissing();
     void outputNotWritten_data();
     void outputNotWritten();
+    void noErrorEscapesTheCommand_data();
+    void noErrorEscapesTheCommand();
+    void fileNamesThatAreNotUtf8();
 
 private:
     struct Run
@@ -145,6 +152,8 @@ void TestRowlarkDiff::arguments_data()
                                                  << Command::Help << false << 0 << QString() << none;
     QTest::newRow("unknown option") << QStringList{u"--dump"_s, u"--fast"_s, u"a"_s} << false << Command::Help << false
                                     << 0 << QString() << none;
+    QTest::newRow("dump with --align") << QStringList{u"--align"_s, u"--dump"_s, u"a"_s} << false << Command::Help
+                                       << false << 0 << QString() << none;
     QTest::newRow("dump of two files") << QStringList{u"--dump"_s, u"a"_s, u"b"_s} << false << Command::Help << false
                                        << 0 << QString() << none;
     QTest::newRow("compare of one file") << QStringList{u"a"_s} << false << Command::Help << false << 0 << QString()
@@ -230,6 +239,8 @@ void TestRowlarkDiff::dump_data()
                                      << u"区切り文字が設定されてません"_s;
     QTest::newRow("wrong command line") << QByteArray("a") << QStringList{u"--delimiter"_s, u"ab"_s} << 2
                                         << QByteArray() << u"使い方"_s;
+    QTest::newRow("lining up does not apply to a dump")
+        << QByteArray("a") << QStringList{u"--align"_s} << 2 << QByteArray() << u"--align"_s;
 }
 
 void TestRowlarkDiff::dump()
@@ -349,6 +360,12 @@ void TestRowlarkDiff::diff_data()
         << quiet;
     QTest::newRow("--align that would pass the row limit changes nothing")
         << QByteArray("q,q\r\n") + tallFile(32765, 0, ',') << tallFile(32765, 0, ',') + "z,z\r\n"
+        << QStringList{u"--align"_s} << 2 << QByteArray() << QStringList{u"揃えられません"_s};
+    // 16375 rows of 2048 columns fill the cell capacity but for one row: the row lining up adds
+    // would fit the row limit, yet not the capacity.
+    const QByteArray fullRow = QByteArray("a") + QByteArray(2047, ',') + "\r\n";
+    QTest::newRow("--align that would pass the cell capacity changes nothing")
+        << fullRow.repeated(16375) << QByteArray("z\r\n") + QByteArray("a\r\n").repeated(16375)
         << QStringList{u"--align"_s} << 2 << QByteArray() << QStringList{u"揃えられません"_s};
     QTest::newRow("blank delimiter") << sheet << sheet << QStringList{u"--delimiter"_s, u" "_s} << 2 << QByteArray()
                                      << QStringList{u"区切り文字が設定されてません"_s};
@@ -537,6 +554,67 @@ void TestRowlarkDiff::outputNotWritten()
     QCOMPARE(QString::fromUtf8(cut.readAllStandardError()), u"結果を出力できませんでした\n"_s);
     if (limited)
         QCOMPARE(QFileInfo(outputPath).size(), kLimit);
+}
+
+void TestRowlarkDiff::noErrorEscapesTheCommand_data()
+{
+    QTest::addColumn<int>("thrown");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("grid error") << 0 << u"（エラー番号 7）"_s;
+    QTest::newRow("out of memory") << 1 << u"メモリが不足しています"_s;
+    QTest::newRow("standard exception") << 2 << u"エラーが発生したため、処理を中止しました"_s;
+    QTest::newRow("anything else") << 3 << u"エラーが発生したため、処理を中止しました"_s;
+}
+
+// What main() runs: whatever a command throws becomes a message and exit status 2.
+void TestRowlarkDiff::noErrorEscapesTheCommand()
+{
+    QFETCH(int, thrown);
+    QFETCH(QString, message);
+    QBuffer err;
+    QVERIFY(err.open(QIODevice::WriteOnly));
+    const int exitCode = runGuarded(err, [&]() -> int {
+        switch (thrown) {
+        case 0:
+            throw GridError(GridErrorCode::OutOfMemory);
+        case 1:
+            throw std::bad_alloc();
+        case 2:
+            throw std::runtime_error("broken");
+        default:
+            throw 42;
+        }
+    });
+    QCOMPARE(exitCode, kExitTrouble);
+    QVERIFY2(QString::fromUtf8(err.data()).contains(message), err.data().constData());
+}
+
+// Names are bytes: one that is no UTF-8 still names a file to compare.
+void TestRowlarkDiff::fileNamesThatAreNotUtf8()
+{
+    const QByteArray folder = QFile::encodeName(m_folder->path());
+    for (const QByteArray &name : {QByteArray("/bad\xff.csv"), QByteArray("/\x93\xfa\x96\x7b.csv")}) {
+        const int descriptor = open((folder + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(descriptor >= 0);
+        QCOMPARE(write(descriptor, "a,b\r\n", 5), ssize_t(5));
+        close(descriptor);
+    }
+    const QString ok = writeFile(u"ok.csv"_s, "a,X\r\n");
+    // The names go through the shell's printf: a QProcess argument is text, not bytes.
+    QProcess process;
+    process.start(
+        u"/bin/sh"_s,
+        {u"-c"_s, u"exec \"$0\" \"$1\" \"$(printf \"$2/bad\\377.csv\")\""_s, m_program, ok, m_folder->path()});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("差が　1　個あります\n1,2\n"));
+
+    process.start(
+        u"/bin/sh"_s,
+        {u"-c"_s, u"exec \"$0\" --dump \"$(printf \"$1/\\223\\372\\226\\173.csv\")\""_s, m_program, m_folder->path()});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(process.readAllStandardOutput().contains("\"a\", \"b\""));
 }
 
 QTEST_GUILESS_MAIN(TestRowlarkDiff)

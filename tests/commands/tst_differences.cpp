@@ -30,6 +30,7 @@ private slots:
     void linesUpRows();
     void oneUndoPerSheetTakesTheLiningUpBack();
     void refusesToPassTheRowLimit();
+    void refusesToPassTheCellCapacity();
     void commitsAnOpenEditFirst();
 
 private:
@@ -243,6 +244,24 @@ void TestDifferences::refusesToPassTheRowLimit()
     QCOMPARE(m_ui->messages.first().text, alignTooLongText());
     QCOMPARE(m_ui->messages.first().title, u"行を揃える"_s);
     QCOMPARE(m_ui->messages.first().icon, MessageIcon::Exclamation);
+    QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
+}
+
+void TestDifferences::refusesToPassTheCellCapacity()
+{
+    // The second sheet holds all but one row of the cells a sheet may hold and needs two more
+    // rows at the top; the first would take its rows below and fit. Neither may change.
+    makePair(u"p|q|a"_s, u"a"_s);
+    Sheet &right = s().grdData(1);
+    right.setRows(16376);
+    right.setCols(2049);
+    const QString leftBefore = cellTexts(s().grdData(0));
+    mnuAlign_Click(s(), *m_ui);
+    QCOMPARE(cellTexts(s().grdData(0)), leftBefore);
+    QCOMPARE(right.rows(), 16376);
+    QCOMPARE(right.textMatrix(1, 1), u"a"_s);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text, alignTooLongText());
     QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
 }
 

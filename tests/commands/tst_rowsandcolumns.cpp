@@ -34,6 +34,8 @@ private slots:
     void changesRowsOrColumns();
     void insertionStopsAtTheLimit_data();
     void insertionStopsAtTheLimit();
+    void insertionPastTheCellCapacityIsRefused_data();
+    void insertionPastTheCellCapacityIsRefused();
 };
 
 void TestRowsAndColumns::changesRowsOrColumns_data()
@@ -146,6 +148,43 @@ void TestRowsAndColumns::insertionStopsAtTheLimit()
 
     mnuZ_Click(state, ui);
     QCOMPARE(wholeSheet(sheet), before);
+}
+
+void TestRowsAndColumns::insertionPastTheCellCapacityIsRefused_data()
+{
+    QTest::addColumn<bool>("rows");
+    QTest::newRow("rows") << true;
+    QTest::newRow("columns") << false;
+}
+
+// A sheet that holds all the cells it may: nothing is inserted, the person is told, and the undo
+// still takes back the edit made before.
+void TestRowsAndColumns::insertionPastTheCellCapacityIsRefused()
+{
+    QFETCH(bool, rows);
+
+    AppState state;
+    RecordingUserInterface ui;
+    state.grdData(1).setVisible(false);
+    state.mnuUndoChecked = true;
+    Sheet &sheet = state.grdData(0);
+    sheet.setRows(rows ? 2049 : 16376);
+    sheet.setCols(rows ? 16376 : 2049);
+    sheet.setVisible(true);
+    state.ActiveSheet = 0;
+    SaveUndoSnapshot(state, 0); // the edit's snapshot
+    sheet.setTextMatrix(1, 1, u"edited"_s);
+    select(sheet, Selection{1, 1, 1, 1});
+
+    mnuGAdd_Click(state, ui, rows ? u"行追加"_s : u"列追加"_s);
+
+    QCOMPARE(sheet.rows(), rows ? 2049 : 16376);
+    QCOMPARE(sheet.cols(), rows ? 16376 : 2049);
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages.first().icon, MessageIcon::Exclamation);
+    QVERIFY(sheet.isEnabled() && sheet.redraw());
+    mnuZ_Click(state, ui);
+    QCOMPARE(sheet.textMatrix(1, 1), QString());
 }
 
 QTEST_GUILESS_MAIN(TestRowsAndColumns)

@@ -1,6 +1,7 @@
 #include "AppState.h"
 #include "FileIntake.h"
 #include "Layout.h"
+#include "NativePath.h"
 #include "RecordingUserInterface.h"
 #include "TestFiles.h"
 
@@ -10,6 +11,9 @@
 #include <QTest>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +39,7 @@ private slots:
     void cleanup();
 
     void loadShowsSheetAndNamesFile();
+    void commandLineNameThatIsNotUtf8();
     void panelShowsProgressDuringLoad_data();
     void panelShowsProgressDuringLoad();
     void refusedLoadChangesNothing_data();
@@ -61,6 +66,22 @@ private:
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<RecordingUserInterface> m_ui;
 };
+
+// The window takes its command line as the system's bytes: a name that is no UTF-8 loads too.
+void TestFileIntake::commandLineNameThatIsNotUtf8()
+{
+    const QByteArray bytes = QFile::encodeName(m_dir->path()) + "/bad\xff.csv";
+    const int descriptor = open(bytes.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(descriptor >= 0);
+    QCOMPARE(write(descriptor, "a,b\r\n", 5), ssize_t(5));
+    close(descriptor);
+    const char *argv[] = {"rowlark", bytes.constData()};
+
+    LoadSheetFile(*m_state, *m_ui, 0, argumentsFromArgv(2, argv).at(1));
+
+    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(m_state->grdData(0).textMatrix(1, 2), u"b"_s);
+}
 
 void TestFileIntake::init()
 {

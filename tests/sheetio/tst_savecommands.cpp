@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <memory>
 
 #include <grp.h>
@@ -47,6 +48,8 @@ private slots:
     void folderWithoutRoomForTemporaryFile();
     void overwriteSaveWritesLoadedFile();
     void overwriteSaveWithoutName();
+    void overwriteOfChangedFileAsks_data();
+    void overwriteOfChangedFileAsks();
     void saveDialogSettings_data();
     void saveDialogSettings();
     void cancelledDialogSavesNothing();
@@ -309,6 +312,72 @@ void TestSaveCommands::overwriteSaveWritesLoadedFile()
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Information);
     QVERIFY(m_ui->saveRequests.isEmpty()); // overwrite-save asks nothing
+}
+
+void TestSaveCommands::overwriteOfChangedFileAsks_data()
+{
+    QTest::addColumn<QString>("change"); // what another program does to the file after the load
+    QTest::addColumn<bool>("answer"); // はい
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QByteArray>("expected"); // the file afterwards; null: no file
+
+    const QByteArray saved("a,b\r\nc,edited\r\n");
+    QTest::newRow("unchanged: saved without a question") << u"none"_s << false << false << saved;
+    QTest::newRow("replaced, いいえ keeps the other program's file")
+        << u"replace"_s << false << true << QByteArray("other\r\n");
+    QTest::newRow("replaced, はい saves") << u"replace"_s << true << true << saved;
+    QTest::newRow("emptied, いいえ") << u"empty"_s << false << true << QByteArray("");
+    QTest::newRow("rewritten in place, same size, いいえ")
+        << u"rewrite"_s << false << true << QByteArray("x,y\r\nz,w\r\n");
+    QTest::newRow("deleted, いいえ saves nothing") << u"delete"_s << false << true << QByteArray();
+    QTest::newRow("deleted, はい saves") << u"delete"_s << true << true << saved;
+}
+
+void TestSaveCommands::overwriteOfChangedFileAsks()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, answer);
+    QFETCH(bool, asked);
+    QFETCH(QByteArray, expected);
+
+    const QString path = writeFile(u"loaded.csv"_s, "a,b\r\nc,d\r\n");
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+    m_state->grdData(0).setTextMatrix(2, 2, u"edited"_s);
+    if (change == u"replace") {
+        const QString other = writeFile(u"other.csv"_s, "other\r\n");
+        QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+    } else if (change == u"empty") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    } else if (change == u"rewrite") {
+        // Same size and, on a coarse clock, perhaps the same second: the modification time moves on.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.write("x,y\r\nz,w\r\n");
+        file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addSecs(5),
+                         QFileDevice::FileModificationTime);
+    } else if (change == u"delete") {
+        QVERIFY(QFile::remove(path));
+    }
+    m_ui->scriptedAnswers = {answer};
+
+    cmdSave_Click(*m_state, *m_ui, 0);
+
+    QCOMPARE(m_ui->questions.size(), asked ? 1 : 0);
+    if (asked) {
+        QCOMPARE(m_ui->questions[0].text,
+                 u"ファイル（%1）は読み込んだ後にほかのプログラムで変更されています。上書きしますか？"_s.arg(path));
+        QCOMPARE(m_ui->messages.size(), answer ? 1 : 0); // いいえ: no "保存しました"
+    }
+    if (expected.isNull())
+        QVERIFY(!QFile::exists(path));
+    else
+        QCOMPARE(readTestFile(path), expected);
+    // Once saved, the file is this program's own again: the next overwrite asks nothing.
+    if (expected == QByteArray("a,b\r\nc,edited\r\n")) {
+        cmdSave_Click(*m_state, *m_ui, 0);
+        QCOMPARE(m_ui->questions.size(), asked ? 1 : 0);
+    }
 }
 
 void TestSaveCommands::overwriteSaveWithoutName()

@@ -8,6 +8,12 @@ void RecordingUserInterface::showMessage(const QString &text, const QString &tit
         onMessage(message);
 }
 
+bool RecordingUserInterface::askYesNo(const QString &text, const QString &title, MessageIcon icon)
+{
+    questions.append({text, title, icon});
+    return !scriptedAnswers.isEmpty() && scriptedAnswers.takeFirst();
+}
+
 void RecordingUserInterface::yieldToEventLoop()
 {
     ++yields;

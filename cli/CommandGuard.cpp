@@ -1,0 +1,13 @@
+#include "CommandGuard.h"
+
+#include "DumpCommand.h"
+#include "HandlerGuard.h"
+
+void reportCommandError(QIODevice &err, const std::exception &error) noexcept
+{
+    try {
+        writeMessageLines(err, handlerErrorText(error));
+    } catch (...) {
+        // Nothing left to write the message with; the exit status still tells.
+    }
+}
