@@ -176,8 +176,8 @@ bool CompareRun::compareCommonArea(int commonRows, int commonCols)
             = (r < data0.rows() && r < data1.rows()) ? std::min({commonCols, data0.cols(), data1.cols()}) - 1 : 0;
         for (int c = 1; c <= lastCol; ++c) {
             if (!sameText(data0.text(r, c), data1.text(r, c))) {
-                colour(0, r, c, kDiffBackColor);
-                colour(1, r, c, kDiffBackColor);
+                colour(0, r, c, differingBackColor(data0, r));
+                colour(1, r, c, differingBackColor(data1, r));
                 m_result.differences.emplace_back(r, c);
             } else if (!m_showProgress) {
                 colour(0, r, c, kWindowBackColor);
