@@ -15,6 +15,7 @@ namespace
 const QString kSaveFailedText = u"保存に失敗しました"_s;
 const QString kNoTemporaryFileText = u"保存先のフォルダーに一時ファイルを作成できませんでした。"_s;
 const QString kSavedText = u"保存しました"_s;
+const QString kFillerRowsLeftOutText = u"行を揃えるために入れた空行 %1 行は保存していません。"_s;
 const QString kReportTitle = u"報告"_s;
 const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
 // QFileDialog filters: the description, then the patterns in parentheses. The CSV entry names
@@ -105,7 +106,10 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     DropPanel &panel = state.PicFile[index];
     panel.clear();
     panel.drawText(kPathX, kPathY, path);
-    ui.showMessage(kSavedText + u"\r\n"_s + path, kReportTitle, MessageIcon::Information);
+    QString saved = kSavedText + u"\r\n"_s + path;
+    if (const int leftOut = FillerRowsLeftOut(state.grdData(index), 1, 1); leftOut > 0)
+        saved += u"\r\n"_s + kFillerRowsLeftOutText.arg(leftOut);
+    ui.showMessage(saved, kReportTitle, MessageIcon::Information);
     return true;
 }
 
