@@ -31,6 +31,7 @@ void makeNewSheet(AppState &state, int i)
     sheet.setVisible(true);
 
     state.PicFile[i].clear();
+    state.PartialReadFrom[i] = 0;
     // No file to overwrite yet, and no layout change may offer one.
     state.fraTool[i].overwriteWithdrawn = true;
     state.fraTool[i].visible = true;
@@ -65,6 +66,7 @@ void cmdClr_Click(AppState &state)
     // A sheet created later on this side must not overwrite the file shown before.
     state.SheetFileName[0].clear();
     state.SheetFileName[1].clear();
+    state.PartialReadFrom = {0, 0};
     ResetDropPanels(state);
     UpdateNewMenuState(state);
 }

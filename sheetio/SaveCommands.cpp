@@ -103,9 +103,11 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     }
 
     state.SheetFileName[index] = path;
+    // The file just written holds all the sheet holds.
+    state.PartialReadFrom[index] = 0;
     DropPanel &panel = state.PicFile[index];
     panel.clear();
-    panel.drawText(kPathX, kPathY, path);
+    panel.drawText(kPathX, kPathY, state.sheetStripText(index));
     QString saved = kSavedText + u"\r\n"_s + path;
     if (const int leftOut = FillerRowsLeftOut(state.grdData(index), 1, 1); leftOut > 0)
         saved += u"\r\n"_s + kFillerRowsLeftOutText.arg(leftOut);

@@ -66,6 +66,11 @@ public:
     // Reads the decoded text into the sheet with its drawing off, replaces the sheet's contents
     // and file format. Anything but Complete is a partial read whose cells stay in the sheet.
     [[nodiscard]] MMS_GRID_CSV_READ::ReadResult read(Sheet &sheet);
+    // After a read() that stopped early, the first data row it did not read whole; 0 otherwise.
+    [[nodiscard]] int firstRowNotRead() const
+    {
+        return m_firstRowNotRead;
+    }
     // The same read without a sheet, so that it can run on a worker thread; read() uses it.
     [[nodiscard]] SheetReadResult readData();
 
@@ -104,6 +109,7 @@ private:
     MMS_GRID_CSV_READ::ReadOptions m_readOptions;
     SheetFileFormat m_format;
     qint64 m_fileSize = 0;
+    int m_firstRowNotRead = 0;
     bool m_opened = false;
     bool m_writesBackUnchanged = true;
 };
