@@ -1,5 +1,12 @@
 #include "AppState.h"
 
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kPartialReadMark = u"（一部のみ）"_s;
+} // namespace
+
 AppState::AppState(QObject *parent)
     : QObject(parent)
 {
@@ -11,3 +18,9 @@ AppState::AppState(QObject *parent)
 }
 
 AppState::~AppState() = default;
+
+QString AppState::sheetStripText(int index) const
+{
+    const QString &name = SheetFileName.at(index);
+    return PartialReadFrom.at(index) > 0 ? name + kPartialReadMark : name;
+}

@@ -159,6 +159,12 @@ public:
     // The identity SheetFileName(i) had when it was loaded or last saved; nothing for a sheet
     // that has no file of its own.
     std::array<std::optional<FileIdentity>, 2> SheetFileIdentity;
+    // Per sheet, the first data row of its file that the last read could not hold whole, or 0
+    // when the sheet holds its whole file: such a sheet's strip and comparisons say so.
+    std::array<int, 2> PartialReadFrom{0, 0};
+    // The strip above sheet `index`: the name of its file, marked when the sheet holds only part
+    // of it.
+    [[nodiscard]] QString sheetStripText(int index) const;
 
     // ---- Settings (the settings file and the settings menu) -------------------------------
 

@@ -280,7 +280,21 @@ void Sheet::setTextMatrix(int row, int col, const QString &text)
 {
     checkCell(row, col);
     m_data.setText(row, col, text);
+    if (row > 0 && col > 0 && !text.isEmpty())
+        m_data.setFillerRow(row, false);
     notifyCells(row, col, row, col);
+}
+
+bool Sheet::isFillerRow(int row) const
+{
+    checkRow(row);
+    return m_data.isFillerRow(row);
+}
+
+void Sheet::setFillerRow(int row, bool filler)
+{
+    checkRow(row);
+    m_data.setFillerRow(row, filler);
 }
 
 QString Sheet::text() const

@@ -142,6 +142,10 @@ public:
     void removeRows(int at, int count, CellMove move);
     void insertCols(int at, int count, CellMove move);
     void removeCols(int at, int count, CellMove move);
+    // Rows inserted only to line the sheets up (SheetData::isFillerRow). A text written into a
+    // data cell of such a row makes it an ordinary row: the person has put something there.
+    [[nodiscard]] bool isFillerRow(int row) const;
+    void setFillerRow(int row, bool filler);
 
     // Current cell and selection
     [[nodiscard]] int row() const

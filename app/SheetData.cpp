@@ -354,7 +354,18 @@ void SheetData::setLineEnd(int row, std::optional<LineEnd> lineEnd)
         return;
     if (m_lineEnds.isEmpty())
         m_lineEnds.resize(m_rows, 0);
-    m_lineEnds[row] = lineEnd ? quint8(quint8(*lineEnd) + 1) : quint8(0);
+    const quint8 filler = m_lineEnds.at(row) & kFillerRowMark;
+    m_lineEnds[row] = quint8(filler | (lineEnd ? quint8(*lineEnd) + 1 : 0));
+}
+
+void SheetData::setFillerRow(int row, bool filler)
+{
+    if (!filler && m_lineEnds.isEmpty())
+        return;
+    if (m_lineEnds.isEmpty())
+        m_lineEnds.resize(m_rows, 0);
+    m_lineEnds[row]
+        = filler ? quint8(m_lineEnds.at(row) | kFillerRowMark) : quint8(m_lineEnds.at(row) & ~kFillerRowMark);
 }
 
 void SheetData::forgetTexts(int row1, int col1, int row2, int col2)

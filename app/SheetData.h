@@ -136,11 +136,21 @@ public:
     // take the file's line end. Nothing is held until a row gets one.
     [[nodiscard]] std::optional<LineEnd> lineEnd(int row) const
     {
-        if (m_lineEnds.isEmpty() || m_lineEnds.at(row) == 0)
+        const quint8 mark = m_lineEnds.isEmpty() ? quint8(0) : quint8(m_lineEnds.at(row) & kLineEndMask);
+        if (mark == 0)
             return std::nullopt;
-        return LineEnd(m_lineEnds.at(row) - 1);
+        return LineEnd(mark - 1);
     }
     void setLineEnd(int row, std::optional<LineEnd> lineEnd);
+
+    // A row inserted only to line the sheets up, which saving leaves out while it is wholly
+    // empty. The mark is kept beside the row's line end, so it travels with the row through
+    // every insertion, removal, shift and snapshot exactly as the line end does.
+    [[nodiscard]] bool isFillerRow(int row) const
+    {
+        return !m_lineEnds.isEmpty() && (m_lineEnds.at(row) & kFillerRowMark) != 0;
+    }
+    void setFillerRow(int row, bool filler);
 
     // Bulk filling, for readers: the pool is taken whole and cells are pointed into it. A pool
     // must stay below 2^31 characters (a file is at most 1 GiB).
@@ -206,5 +216,16 @@ private:
     QList<quint8> m_back;
     QList<quint8> m_fore;
     QList<OleColor> m_palette;
-    QList<quint8> m_lineEnds; // empty, or one per row: 0 for none of its own, else 1 + LineEnd
+    // Empty, or one per row: the low bits 0 for no line end of its own, else 1 + LineEnd; and
+    // kFillerRowMark for a row inserted to line up.
+    QList<quint8> m_lineEnds;
+    static constexpr quint8 kLineEndMask = 0x0F;
+    static constexpr quint8 kFillerRowMark = 0x80;
 };
+
+// The background of a differing cell: light grey on a filler row, which only stands in for rows
+// the other sheet has, light red everywhere else.
+[[nodiscard]] inline OleColor differingBackColor(const SheetData &data, int row)
+{
+    return data.isFillerRow(row) ? kFillerBackColor : kDiffBackColor;
+}

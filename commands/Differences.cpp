@@ -18,6 +18,8 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kAlignTitle = u"行を揃える"_s;
+const QString kAlignedText = u"ファイル１に %1 行、ファイル２に %2 行の空行を入れて揃えました。"_s;
+const QString kAlreadyAlignedText = u"行はすでに揃っています。"_s;
 
 void scrollIntoView(Sheet &sheet, int row, int col)
 {
@@ -65,8 +67,10 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
         EndCellEdit(state, i);
     const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(state.grdData(0), state.grdData(1));
     const RowAlignment alignment = alignRows(rows[0], rows[1]);
-    if (alignment.changesNothing())
+    if (alignment.changesNothing()) {
+        ui.showMessage(kAlreadyAlignedText, kAlignTitle, MessageIcon::Information);
         return;
+    }
     if (!alignmentFits(alignment, state.grdData(0), state.grdData(1))) {
         ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
         return;
@@ -81,10 +85,20 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
         sheet.setEnabled(false);
         ignoreGridErrors([&] {
             sheet.insertRowGroups(alignment.rowGroups(i));
+            // Each insertion's `before` counts the rows as they were; the rows put in ahead of it
+            // have moved it down since.
+            int earlier = 0;
+            for (const RowInsertion &insertion : insertions) {
+                for (int k = 0; k < insertion.count; ++k)
+                    sheet.setFillerRow(insertion.before + earlier + k, true);
+                earlier += insertion.count;
+            }
             NumberRowHeaders(sheet);
         });
         sheet.setEnabled(true);
         sheet.setRedraw(true);
     }
     CompareSheets(state, ui, false);
+    ui.showMessage(kAlignedText.arg(alignment.addedRows(0)).arg(alignment.addedRows(1)), kAlignTitle,
+                   MessageIcon::Information);
 }

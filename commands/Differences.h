@@ -21,6 +21,8 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 // "行を揃える": with both sheets shown, matches identical rows (equal in every column both sheets
 // have) and gives each sheet empty rows where the other has rows it lacks, then compares again
 // in silence. Each sheet that changes gets its undo snapshot first and its row headers
-// renumbered. Nothing when the rows already line up; a message and no change when a sheet would
-// pass the row limit. Nothing while a comparison runs.
+// renumbered, and its inserted rows become filler rows (light grey where they differ, left out of
+// a save while empty). An information message says how many rows each sheet got, or that the
+// rows already line up; a message and no change when a sheet would pass the row limit. Nothing
+// while a comparison runs.
 void mnuAlign_Click(AppState &state, UserInterface &ui);

@@ -31,6 +31,7 @@ void makeNewSheet(AppState &state, int i)
     sheet.setVisible(true);
 
     state.PicFile[i].clear();
+    state.PartialReadFrom[i] = 0;
     // No file to overwrite yet, and no layout change may offer one.
     state.fraTool[i].overwriteWithdrawn = true;
     state.fraTool[i].visible = true;
@@ -66,6 +67,7 @@ void cmdClr_Click(AppState &state)
     state.SheetFileName[0].clear();
     state.SheetFileName[1].clear();
     state.SheetFileIdentity = {};
+    state.PartialReadFrom = {0, 0};
     ResetDropPanels(state);
     UpdateNewMenuState(state);
 }

@@ -17,6 +17,8 @@ const QString kNoDifferenceText = u"差はありません"_s;
 const QString kDifferenceCountText = u"差が　%1　個あります"_s;
 const QString kSizesDifferText = u"サイズに差異があります"_s;
 const QString kResultTitle = u"比較結果"_s;
+const QString kPartialReadText = u"ファイル%1は一部しか読み込めていないため、%2 行目以降は比較していません。"_s;
+const std::array<QString, 2> kFileNumbers{u"１"_s, u"２"_s};
 const QString kCancelledText = u"中止しました"_s;
 const QString kCancelledTitle = u"比較中止"_s;
 const QString kTwoFilesNeededText = u"ファイルを２個指定して下さい"_s;
@@ -176,8 +178,8 @@ bool CompareRun::compareCommonArea(int commonRows, int commonCols)
             = (r < data0.rows() && r < data1.rows()) ? std::min({commonCols, data0.cols(), data1.cols()}) - 1 : 0;
         for (int c = 1; c <= lastCol; ++c) {
             if (!sameText(data0.text(r, c), data1.text(r, c))) {
-                colour(0, r, c, kDiffBackColor);
-                colour(1, r, c, kDiffBackColor);
+                colour(0, r, c, differingBackColor(data0, r));
+                colour(1, r, c, differingBackColor(data1, r));
                 m_result.differences.emplace_back(r, c);
             } else if (!m_showProgress) {
                 colour(0, r, c, kWindowBackColor);
@@ -228,7 +230,14 @@ CompareResult CompareRun::normalEnding()
     if (m_showProgress) {
         m_ui.closeProgressDialog();
         m_dialogShown = false;
-        m_ui.showMessage(compareResultMessage(m_result), kResultTitle, MessageIcon::None);
+        QString message = compareResultMessage(m_result);
+        // A sheet read only in part makes any count a count of that part: never "no differences"
+        // without saying which rows were left out.
+        for (int i = 0; i < 2; ++i) {
+            if (const int from = m_state.PartialReadFrom[i]; from > 0)
+                message += u"\r\n"_s + kPartialReadText.arg(kFileNumbers[i]).arg(from);
+        }
+        m_ui.showMessage(message, kResultTitle, MessageIcon::None);
     }
     // Cleared only once the result message is dismissed: until then the window stays locked.
     m_state.CompareRunning = false;

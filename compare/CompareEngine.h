@@ -60,7 +60,8 @@ struct CompareResult
 [[nodiscard]] CompareResult FindDifferences(const SheetData &data0, const SheetData &data1);
 
 // Compares grdData(0) with grdData(1) cell by cell at equal positions and colours the result:
-// differing pairs light red, data cells only the larger sheet has magenta. The header row and
+// differing pairs light red (light grey on a sheet's filler row), data cells only the larger
+// sheet has magenta. The header row and
 // column are never compared or coloured.
 //
 // ShowProgress true is the compare button's run: progress dialog, cancel polled after every row,

@@ -54,10 +54,9 @@ void RecompareSelection(AppState &state, int sheet)
                 grd0.setCol(c);
                 grd1.setRow(r);
                 grd1.setCol(c);
-                const OleColor color
-                    = !sameText(grd0.textView(r, c), grd1.textView(r, c)) ? kDiffBackColor : kWindowBackColor;
-                grd0.setCellBackColor(color);
-                grd1.setCellBackColor(color);
+                const bool differ = !sameText(grd0.textView(r, c), grd1.textView(r, c));
+                grd0.setCellBackColor(differ ? differingBackColor(grd0.data(), r) : kWindowBackColor);
+                grd1.setCellBackColor(differ ? differingBackColor(grd1.data(), r) : kWindowBackColor);
             }
         }
     });

@@ -41,10 +41,9 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
     }
     for (Sheet *sheet : sheets)
         sheet->setCurrentCell(row, col);
-    const OleColor color
-        = sheets[0]->textView(row, col) != sheets[1]->textView(row, col) ? kDiffBackColor : kWindowBackColor;
+    const bool differ = sheets[0]->textView(row, col) != sheets[1]->textView(row, col);
     for (Sheet *sheet : sheets)
-        sheet->setCellBackColor(color);
+        sheet->setCellBackColor(differ ? differingBackColor(sheet->data(), row) : kWindowBackColor);
 }
 } // namespace
 

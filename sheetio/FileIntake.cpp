@@ -68,10 +68,11 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
-    panel.clear();
-    panel.drawText(kPathX, kPathY, path);
     state.SheetFileName[index] = path;
     state.SheetFileIdentity[index] = reader.fileIdentity();
+    state.PartialReadFrom[index] = reader.firstRowNotRead();
+    panel.clear();
+    panel.drawText(kPathX, kPathY, state.sheetStripText(index));
     state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this
     // file's name, for an overwrite-save to write over it.

@@ -312,7 +312,13 @@ public:
             m_data.resize(int(std::min<qsizetype>(m_maxDataRows, qsizetype(row) * 2)) + 1, m_data.cols());
         }
         m_rowsUsed = row + 1;
+        m_lastRowWhole = false;
         return std::nullopt;
+    }
+    // Every cell of the row last added has been read.
+    void rowDone()
+    {
+        m_lastRowWhole = true;
     }
     void set(int row, int col, CellRef ref)
     {
@@ -337,6 +343,10 @@ public:
     {
         return m_rowsUsed;
     }
+    [[nodiscard]] bool lastRowWhole() const
+    {
+        return m_lastRowWhole;
+    }
     [[nodiscard]] const std::vector<std::pair<int, LineEnd>> &lineEnds() const
     {
         return m_lineEnds;
@@ -347,6 +357,7 @@ private:
     qsizetype m_maxDataRows;
     LineEnd m_commonLineEnd;
     int m_rowsUsed;
+    bool m_lastRowWhole = true;
     bool m_mayGrow = true;
     bool m_wouldGrow = false;
     std::vector<std::pair<int, LineEnd>> m_lineEnds;
@@ -396,6 +407,7 @@ public:
                     return ReadResult::OutOfMemory;
                 }
             }
+            m_rows.rowDone();
             if (m_pool.full())
                 return ReadResult::OutOfMemory;
         }
@@ -482,6 +494,7 @@ public:
             if (c <= columns)
                 m_rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
             m_rows.setLineEnd(row, lineEndAt(m_text, at, m_rule));
+            m_rows.rowDone();
             m_pos = at < size ? at + 1 : size;
             if (crLf && m_pos < size && chars[m_pos] == u'\n')
                 ++m_pos;
@@ -532,6 +545,7 @@ struct RowsRead
 {
     ReadResult result = ReadResult::Complete;
     int rowsUsed = 1; // the header row included
+    bool lastRowWhole = true;
     std::vector<std::pair<int, LineEnd>> lineEnds;
     QString secondAdditions; // the second half's additions, which follow the first half's in the pool
 };
@@ -557,6 +571,7 @@ RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options
         RowsRead read;
         read.result = result;
         read.rowsUsed = sink.rowsUsed();
+        read.lastRowWhole = sink.lastRowWhole();
         read.lineEnds = sink.lineEnds();
         return read;
     };
@@ -602,6 +617,7 @@ RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options
         shiftAdditions(data, row, secondSink->rowsUsed(), text.size(), pool.mark());
         RowsRead read = finish(*secondResult);
         read.rowsUsed = secondSink->rowsUsed();
+        read.lastRowWhole = secondSink->lastRowWhole();
         read.lineEnds.insert(read.lineEnds.end(), secondSink->lineEnds().begin(), secondSink->lineEnds().end());
         read.secondAdditions = secondPool.take();
         return read;
@@ -659,9 +675,9 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
 {
     const int columns = pass.columns;
     if (!pass.ok || columns < 1 || columns + 1 > kMaxRowCol)
-        return {SheetData(1, 1), ReadResult::Overflow};
+        return {SheetData(1, 1), ReadResult::Overflow, 1};
     if (text.size() > kMaxTextChars)
-        return {SheetData(1, 1), ReadResult::OutOfMemory};
+        return {SheetData(1, 1), ReadResult::OutOfMemory, 1};
 
     const int cols = columns + 1;
     const qsizetype maxDataRows = std::min<qsizetype>(kMaxRowCol - 1, kMaxCells / cols - 1);
@@ -683,7 +699,7 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
                            });
     }
     if (read.result == ReadResult::PaddedCopyFailed)
-        return {SheetData(1, 1), read.result}; // no copy, no data
+        return {SheetData(1, 1), read.result, 1}; // no copy, no data
 
     data.resize(read.rowsUsed, cols);
     for (const auto &[row, lineEnd] : read.lineEnds) {
@@ -697,16 +713,21 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
     text.append(pool.take());
     text.append(read.secondAdditions);
     data.setPool(std::move(text));
-    return {std::move(data), read.result};
+    int firstRowNotRead = 0;
+    if (read.result != ReadResult::Complete)
+        firstRowNotRead = read.lastRowWhole ? read.rowsUsed : read.rowsUsed - 1;
+    return {std::move(data), read.result, firstRowNotRead};
 }
 
 ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
-                             QStringView delimiter, const ReadOptions &options)
+                             QStringView delimiter, const ReadOptions &options, int *firstRowNotRead)
 {
     const bool redraw = grid.redraw();
     grid.setRedraw(false);
     const auto restoreRedraw = qScopeGuard([&grid, redraw] { grid.setRedraw(redraw); });
     ReadOutcome outcome = ReadDelimitedText(std::move(text), rule, pass, mode, delimiter, options);
+    if (firstRowNotRead)
+        *firstRowNotRead = outcome.firstRowNotRead;
     // The grid goes down to its header cell before it takes the new contents, so the current
     // cell, the selection and the scroll position of the previous file do not carry over. Only
     // once the read has its data: a read that throws leaves the previous file's cells in place.

@@ -56,6 +56,9 @@ struct ReadOutcome
 {
     SheetData data;
     ReadResult result = ReadResult::Complete;
+    // The first data row not read whole (the row limit's 32767, or the row a full sheet or the
+    // end of the data cut short), 1 when nothing was read; 0 after a complete read.
+    int firstRowNotRead = 0;
 };
 
 // Reads text into new sheet data with C = pass.columns data columns. The text becomes the data's
@@ -69,8 +72,9 @@ struct ReadOutcome
 // redraw setting is restored afterwards. The sheet passes through one row and one column on the
 // way, as a grid cut down before it is filled: the current cell and the selection end on the
 // header cell (0, 0) and the sheet is scrolled to its first row and column. Returns the result of
-// ReadDelimitedText.
+// ReadDelimitedText; `firstRowNotRead`, when given, receives its row of that name.
 [[nodiscard]] ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
-                                           QStringView delimiter, const ReadOptions &options = {});
+                                           QStringView delimiter, const ReadOptions &options = {},
+                                           int *firstRowNotRead = nullptr);
 
 } // namespace MMS_GRID_CSV_READ

@@ -16,6 +16,7 @@ const QString kSaveFailedText = u"保存に失敗しました"_s;
 const QString kNoTemporaryFileText = u"保存先のフォルダーに一時ファイルを作成できませんでした。"_s;
 const QString kKeptFileText = u"新しい内容は %1 に残してあります。"_s;
 const QString kSavedText = u"保存しました"_s;
+const QString kFillerRowsLeftOutText = u"行を揃えるために入れた空行 %1 行は保存していません。"_s;
 const QString kReportTitle = u"報告"_s;
 const QString kChangedOnDiskText
     = u"ファイル（%1）は読み込んだ後にほかのプログラムで変更されています。上書きしますか？"_s;
@@ -109,10 +110,15 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
 
     state.SheetFileName[index] = path;
     state.SheetFileIdentity[index] = fileIdentityOf(path);
+    // The file just written holds all the sheet holds.
+    state.PartialReadFrom[index] = 0;
     DropPanel &panel = state.PicFile[index];
     panel.clear();
-    panel.drawText(kPathX, kPathY, path);
-    ui.showMessage(kSavedText + u"\r\n"_s + path, kReportTitle, MessageIcon::Information);
+    panel.drawText(kPathX, kPathY, state.sheetStripText(index));
+    QString saved = kSavedText + u"\r\n"_s + path;
+    if (const int leftOut = FillerRowsLeftOut(state.grdData(index), 1, 1); leftOut > 0)
+        saved += u"\r\n"_s + kFillerRowsLeftOutText.arg(leftOut);
+    ui.showMessage(saved, kReportTitle, MessageIcon::Information);
     return true;
 }
 

@@ -67,6 +67,11 @@ public:
     // Reads the decoded text into the sheet with its drawing off, replaces the sheet's contents
     // and file format. Anything but Complete is a partial read whose cells stay in the sheet.
     [[nodiscard]] MMS_GRID_CSV_READ::ReadResult read(Sheet &sheet);
+    // After a read() that stopped early, the first data row it did not read whole; 0 otherwise.
+    [[nodiscard]] int firstRowNotRead() const
+    {
+        return m_firstRowNotRead;
+    }
     // The same read without a sheet, so that it can run on a worker thread; read() uses it.
     [[nodiscard]] SheetReadResult readData();
 
@@ -112,6 +117,7 @@ private:
     SheetFileFormat m_format;
     qint64 m_fileSize = 0;
     std::optional<FileIdentity> m_identity;
+    int m_firstRowNotRead = 0;
     bool m_opened = false;
     bool m_writesBackUnchanged = true;
 };

@@ -4,6 +4,8 @@
 #include "SafeFileWriter.h"
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace
 {
 QStringView lineEndText(LineEnd lineEnd)
@@ -18,7 +20,27 @@ QStringView lineEndText(LineEnd lineEnd)
     }
     return u"\r\n";
 }
+
+// A filler row that nobody has written into stands only for rows of the other sheet.
+bool leftOut(const SheetData &data, int row, int firstCol)
+{
+    if (!data.isFillerRow(row))
+        return false;
+    for (int c = firstCol; c < data.cols(); ++c) {
+        if (!data.text(row, c).isEmpty())
+            return false;
+    }
+    return true;
+}
 } // namespace
+
+int FillerRowsLeftOut(const Sheet &grid, int firstRow, int firstCol)
+{
+    int count = 0;
+    for (int r = std::max(firstRow, 0); r < grid.rows(); ++r)
+        count += leftOut(grid.data(), r, std::max(firstCol, 0)) ? 1 : 0;
+    return count;
+}
 
 std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol, const QString &quote,
                                          const QString &delimiter)
@@ -26,7 +48,10 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
     if (firstRow < 0 || firstCol < 0)
         return std::nullopt;
     const SheetFileFormat format = grid.fileFormat();
-    const int lastRow = grid.rows() - 1;
+    const SheetData &data = grid.data();
+    int lastRow = grid.rows() - 1;
+    while (lastRow >= firstRow && leftOut(data, lastRow, firstCol))
+        --lastRow;
     const int lastCol = grid.cols() - 1;
     // The byte order mark is written even without rows: a file of nothing but the mark is read
     // as a sheet without rows, while an empty file would no longer load.
@@ -35,9 +60,10 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
         return bytes;
 
     TextCodec::Encoder encoder(format.encoding);
-    const SheetData &data = grid.data();
     QString line;
     for (int r = firstRow; r <= lastRow; ++r) {
+        if (leftOut(data, r, firstCol))
+            continue;
         line.clear();
         // A sheet whose data columns were all deleted still has its rows: each is an empty line.
         for (int c = firstCol; c <= lastCol; ++c) {

@@ -14,6 +14,9 @@
 // escaped nor doubled. A sheet without rows from firstRow on gives an empty file (or only the
 // byte order mark).
 //
+// Filler rows (rows put in only to line the sheets up) that are still wholly empty are left out,
+// so that lining up never adds empty lines to a file; the sheet keeps them.
+//
 // Encoding, byte order mark and line end are the sheet's file format, so that a file read and
 // saved again without edits comes back byte for byte: each row ends as its line did in the file
 // (rows added since end with the file's most common line end), the last line carries a line end
@@ -30,3 +33,6 @@
 // cannot hold.
 [[nodiscard]] std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol,
                                                        const QString &quote, const QString &delimiter);
+
+// How many rows from firstRow on WriteSheetFile leaves out: filler rows still wholly empty.
+[[nodiscard]] int FillerRowsLeftOut(const Sheet &grid, int firstRow, int firstCol);

@@ -1148,8 +1148,9 @@ void TestForm1::stepsToDifferencesAndLinesUpRows()
 
     form.mnuAlign->trigger();
     QCOMPARE(cellTexts(sheet), u"a,b|,|c,d|e,f"_s);
-    QCOMPARE(colourMap(sheet), u"..|RR|..|.."_s);
+    QCOMPARE(colourMap(sheet), u"..|GG|..|.."_s);
     QCOMPARE(colourMap(state.grdData(1)), u"..|RR|..|.."_s);
+    QCOMPARE(m_ui->messages.last().text, u"ファイル１に 1 行、ファイル２に 0 行の空行を入れて揃えました。"_s);
 }
 
 void TestForm1::editsACellInPlace_data()

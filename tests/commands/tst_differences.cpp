@@ -1,9 +1,11 @@
 #include "AppState.h"
 #include "CellEditor.h"
+#include "ClipboardCommands.h"
 #include "CompareEngine.h"
 #include "Differences.h"
 #include "RecordingUserInterface.h"
 #include "RowAlignment.h"
+#include "RowsAndColumns.h"
 #include "SheetFixtures.h"
 #include "UndoSnapshots.h"
 
@@ -29,6 +31,8 @@ private slots:
     void linesUpRows_data();
     void linesUpRows();
     void oneUndoPerSheetTakesTheLiningUpBack();
+    void fillerRowsTravelWithTheirRows_data();
+    void fillerRowsTravelWithTheirRows();
     void refusesToPassTheRowLimit();
     void refusesToPassTheCellCapacity();
     void commitsAnOpenEditFirst();
@@ -177,20 +181,31 @@ void TestDifferences::linesUpRows_data()
     QTest::addColumn<QString>("right");
     QTest::addColumn<QString>("leftAfter");
     QTest::addColumn<QString>("rightAfter");
-    QTest::addColumn<QString>("coloursAfter"); // of the first sheet
+    QTest::addColumn<QString>("coloursAfter"); // of both sheets, "first / second"
+    QTest::addColumn<QString>("message"); // the information message, empty for none
     QTest::addColumn<bool>("comparing");
 
+    const auto added = [](int first, int second) {
+        return u"ファイル１に %1 行、ファイル２に %2 行の空行を入れて揃えました。"_s.arg(first).arg(second);
+    };
     QTest::newRow("row inserted in the middle of the second file")
         << u"1,a|2,b|3,c|4,d"_s << u"1,a|2,b|X,x|3,c|4,d"_s << u"1,a|2,b|,|3,c|4,d"_s << u"1,a|2,b|X,x|3,c|4,d"_s
-        << u"..|..|RR|..|.."_s << false;
+        << u"..|..|GG|..|.. / ..|..|RR|..|.."_s << added(1, 0) << false;
     QTest::newRow("row deleted from the top of the second file")
-        << u"0,z|1,a|2,b"_s << u"1,a|2,b"_s << u"0,z|1,a|2,b"_s << u",|1,a|2,b"_s << u"RR|..|.."_s << false;
+        << u"0,z|1,a|2,b"_s << u"1,a|2,b"_s << u"0,z|1,a|2,b"_s << u",|1,a|2,b"_s << u"RR|..|.. / GG|..|.."_s
+        << added(0, 1) << false;
     QTest::newRow("extra column: rows match on the columns both have")
-        << u"1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s << u",|1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s << u"RR|..|.."_s << false;
-    QTest::newRow("already lined up: nothing changes")
-        << u"1,a|2,b"_s << u"1,a|9,b"_s << u"1,a|2,b"_s << u"1,a|9,b"_s << u"..|.."_s << false;
-    QTest::newRow("while a comparison runs: nothing")
-        << u"1,a|2,b"_s << u"1,a|X,x|2,b"_s << u"1,a|2,b"_s << u"1,a|X,x|2,b"_s << u"..|.."_s << true;
+        << u"1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s << u",|1,a|2,b"_s << u"X,x,q|1,a,q|2,b,q"_s
+        << u"GG|..|.. / RRM|..M|..M"_s << added(1, 0) << false;
+    QTest::newRow("rows put in at two places of one sheet and one of the other")
+        << u"1|2|3|4|5|Z"_s << u"1|X|2|3|Y|4|5"_s << u"1||2|3||4|5|Z"_s << u"1|X|2|3|Y|4|5|"_s
+        << u".|G|.|.|G|.|.|R / .|R|.|.|R|.|.|G"_s << added(2, 1) << false;
+    QTest::newRow("a filler row facing an empty row is not coloured")
+        << u"1|2"_s << u"1||2"_s << u"1||2"_s << u"1||2"_s << u".|.|. / .|.|."_s << added(1, 0) << false;
+    QTest::newRow("already lined up: nothing changes") << u"1,a|2,b"_s << u"1,a|9,b"_s << u"1,a|2,b"_s << u"1,a|9,b"_s
+                                                       << u"..|.. / ..|.."_s << u"行はすでに揃っています。"_s << false;
+    QTest::newRow("while a comparison runs: nothing") << u"1,a|2,b"_s << u"1,a|X,x|2,b"_s << u"1,a|2,b"_s
+                                                      << u"1,a|X,x|2,b"_s << u"..|.. / ..|..|.."_s << QString() << true;
 }
 
 void TestDifferences::linesUpRows()
@@ -200,6 +215,7 @@ void TestDifferences::linesUpRows()
     QFETCH(QString, leftAfter);
     QFETCH(QString, rightAfter);
     QFETCH(QString, coloursAfter);
+    QFETCH(QString, message);
     QFETCH(bool, comparing);
 
     makePair(left, right);
@@ -208,14 +224,20 @@ void TestDifferences::linesUpRows()
     mnuAlign_Click(s(), *m_ui);
     QCOMPARE(cellTexts(s().grdData(0)), leftAfter);
     QCOMPARE(cellTexts(s().grdData(1)), rightAfter);
+    QCOMPARE(colourMap(s().grdData(0)) + u" / "_s + colourMap(s().grdData(1)), coloursAfter);
     if (changes) {
-        QCOMPARE(colourMap(s().grdData(0)), coloursAfter);
         const Sheet &sheet = s().grdData(left != leftAfter ? 0 : 1);
         QCOMPARE(sheet.textMatrix(sheet.rows() - 1, 0), u"%1行"_s.arg(sheet.rows() - 1));
     }
     QCOMPARE(s().UndoAvailable[0], left != leftAfter);
     QCOMPARE(s().UndoAvailable[1], right != rightAfter);
-    QVERIFY(m_ui->messages.isEmpty());
+    QStringList shown;
+    for (const RecordingUserInterface::Message &m : m_ui->messages) {
+        QCOMPARE(m.title, u"行を揃える"_s);
+        QCOMPARE(m.icon, MessageIcon::Information);
+        shown << m.text;
+    }
+    QCOMPARE(shown, message.isEmpty() ? QStringList() : QStringList{message});
 }
 
 void TestDifferences::oneUndoPerSheetTakesTheLiningUpBack()
@@ -230,6 +252,70 @@ void TestDifferences::oneUndoPerSheetTakesTheLiningUpBack()
     }
     QCOMPARE(cellTexts(s().grdData(0)), u"a,1|X,1|b,1|c,1"_s);
     QCOMPARE(cellTexts(s().grdData(1)), u"a,1|b,1|Y,1|c,1"_s);
+}
+
+void TestDifferences::fillerRowsTravelWithTheirRows_data()
+{
+    // Steps on the first sheet, separated by ';': "add r" / "del r" insert or delete row r, "col"
+    // inserts a column before column 1, "type r" types q into (r, 1), "clear r" deletes the
+    // contents of (r, 1), "paste r" pastes p there, "undo".
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("fillerRows"); // of the first sheet afterwards
+    QTest::addColumn<QString>("colours"); // of the first sheet afterwards
+
+    QTest::newRow("lined up") << QString() << u"2"_s << u".|G|.|."_s;
+    QTest::newRow("row inserted above it") << u"add 1"_s << u"3"_s << u"R|R|G|R|M"_s;
+    QTest::newRow("row deleted above it") << u"del 1"_s << u"1"_s << u"G|R|R"_s;
+    QTest::newRow("the filler row deleted") << u"del 2"_s << QString() << u".|R|R"_s;
+    QTest::newRow("row deleted, then undone") << u"del 1;undo"_s << u"2"_s << u".|G|.|."_s;
+    QTest::newRow("lining up undone") << u"undo"_s << QString() << u".|R|R"_s;
+    QTest::newRow("column inserted") << u"col"_s << u"2"_s << u"RM|GM|RM|RM"_s;
+    QTest::newRow("typed into") << u"type 2"_s << QString() << u".|R|.|."_s;
+    QTest::newRow("typed into, then undone") << u"type 2;undo"_s << u"2"_s << u".|G|.|."_s;
+    QTest::newRow("contents deleted") << u"clear 2"_s << u"2"_s << u".|G|.|."_s;
+    QTest::newRow("pasted into") << u"paste 2"_s << QString() << u".|R|.|."_s;
+}
+
+void TestDifferences::fillerRowsTravelWithTheirRows()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, fillerRows);
+    QFETCH(QString, colours);
+
+    makePair(u"a|b|c"_s, u"a|X|b|c"_s);
+    mnuAlign_Click(s(), *m_ui);
+    Sheet &left = s().grdData(0);
+    for (const QString &step : steps.split(u';', Qt::SkipEmptyParts)) {
+        const QStringList words = step.split(u' ');
+        const int row = words.size() > 1 ? words.at(1).toInt() : 1;
+        s().ActiveSheet = 0;
+        left.setCurrentCell(row, 1);
+        if (words.first() == u"add"_s || words.first() == u"del"_s) {
+            left.setColSel(left.cols() - 1);
+            words.first() == u"add"_s ? mnuGAdd_Click(s(), *m_ui, u"行追加"_s) : mnuGDel_Click(s(), *m_ui, u"行削除"_s);
+        } else if (words.first() == u"col"_s) {
+            left.setRowSel(left.rows() - 1);
+            mnuGAdd_Click(s(), *m_ui, u"列追加"_s);
+        } else if (words.first() == u"type"_s) {
+            s().KeyEditArmed = true;
+            grdData_KeyPress(s(), *m_ui, 0, 'q');
+            EndCellEdit(s(), 0);
+        } else if (words.first() == u"clear"_s) {
+            mnuDel_Click(s(), *m_ui);
+        } else if (words.first() == u"paste"_s) {
+            m_ui->clipboard = u"p\r\n"_s;
+            mnuPeast_Click(s(), *m_ui);
+        } else {
+            mnuZ_Click(s(), *m_ui);
+        }
+    }
+    QStringList found;
+    for (int r = 1; r < left.rows(); ++r) {
+        if (left.isFillerRow(r))
+            found << QString::number(r);
+    }
+    QCOMPARE(found.join(u' '), fillerRows);
+    QCOMPARE(colourMap(left), colours);
 }
 
 void TestDifferences::refusesToPassTheRowLimit()

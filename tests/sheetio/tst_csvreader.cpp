@@ -155,6 +155,8 @@ void TestCsvReader::fields()
     QVERIFY(read.pass.ok);
     QCOMPARE(dataCells(read.outcome.data), expected);
     QCOMPARE(read.outcome.result, result);
+    // Data that ends in the middle of a row leaves that last row not read whole.
+    QCOMPARE(read.outcome.firstRowNotRead, result == ReadResult::Complete ? 0 : int(expected.size()));
 }
 
 void TestCsvReader::headerLabels()
@@ -258,7 +260,7 @@ void TestCsvReader::halvesReadAsOnePass()
         const auto one = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, u","_s);
         const auto two = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, u","_s, halves);
         const QByteArray context = QStringView(text).toUtf8().toPercentEncoding();
-        QVERIFY2(two.result == one.result, context.constData());
+        QVERIFY2(two.result == one.result && two.firstRowNotRead == one.firstRowNotRead, context.constData());
         QVERIFY2(two.data.rows() == one.data.rows() && two.data.cols() == one.data.cols(), context.constData());
         for (int r = 0; r < one.data.rows(); ++r) {
             QVERIFY2(two.data.lineEnd(r) == one.data.lineEnd(r), context.constData());
@@ -310,6 +312,7 @@ void TestCsvReader::rowLimit()
 
     const TextRead full = readText(text, mode, u","_s);
     QCOMPARE(full.outcome.result, ReadResult::Complete);
+    QCOMPARE(full.outcome.firstRowNotRead, 0);
     QCOMPARE(full.outcome.data.rows(), 32767);
     QCOMPARE(full.outcome.data.text(32766, 1), u"32766");
     QCOMPARE(full.outcome.data.text(32766, 0), u"32766行");
@@ -317,6 +320,7 @@ void TestCsvReader::rowLimit()
     // The 32767th line would make the row count pass 32767: the first 32766 are kept.
     const TextRead over = readText(text + u"32767,x\r\n"_s, mode, u","_s);
     QCOMPARE(over.outcome.result, ReadResult::Overflow);
+    QCOMPARE(over.outcome.firstRowNotRead, 32767);
     QCOMPARE(over.outcome.data.rows(), 32767);
     QCOMPARE(over.outcome.data.text(32766, 1), u"32766");
     QCOMPARE(over.outcome.data.text(32766, 2), u"x");
@@ -348,6 +352,7 @@ void TestCsvReader::columnLimit()
     QVERIFY(tooWide.pass.ok);
     QCOMPARE(tooWide.pass.columns, 32767);
     QCOMPARE(tooWide.outcome.result, ReadResult::Overflow);
+    QCOMPARE(tooWide.outcome.firstRowNotRead, 1);
     QCOMPARE(tooWide.outcome.data.rows(), 1);
     QCOMPARE(tooWide.outcome.data.cols(), 1);
     QCOMPARE(tooWide.outcome.data.text(0, 0), u"");
@@ -378,6 +383,7 @@ void TestCsvReader::cellCapacity()
     const TextRead read = readText(text, 0, u","_s);
     QCOMPARE(read.pass.columns, columns);
     QCOMPARE(read.outcome.result, ReadResult::OutOfMemory);
+    QCOMPARE(read.outcome.firstRowNotRead, int(fittingRows) + 1);
     QCOMPARE(read.outcome.data.rows(), fittingRows + 1);
     QCOMPARE(read.outcome.data.text(int(fittingRows), 1), u"r"_s + QString::number(fittingRows));
 }

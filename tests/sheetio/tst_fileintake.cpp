@@ -1,8 +1,10 @@
 #include "AppState.h"
+#include "CompareEngine.h"
 #include "FileIntake.h"
 #include "Layout.h"
 #include "NativePath.h"
 #include "RecordingUserInterface.h"
+#include "SaveCommands.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -46,6 +48,8 @@ private slots:
     void refusedLoadChangesNothing();
     void partialReadWithdrawsOverwrite_data();
     void partialReadWithdrawsOverwrite();
+    void comparisonSaysWhatAPartialReadLeftOut_data();
+    void comparisonSaysWhatAPartialReadLeftOut();
     void textThatCannotBeWrittenBackWithdrawsOverwrite();
     void reloadAfterPartialReadRestoresOverwrite();
     void reloadStartsAtTheTop();
@@ -329,6 +333,62 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
         QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
         QVERIFY(m_state->fraTool[0].cmdNameEnabled);
     }
+}
+
+void TestFileIntake::comparisonSaysWhatAPartialReadLeftOut_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<QString>("counted"); // the result message of the complete files
+    QTest::addColumn<QString>("leftOut"); // the lines the partial reads add
+
+    QByteArray tooLong; // the row limit: the 32767th line is not read
+    for (int r = 1; r <= 32767; ++r)
+        tooLong += QByteArray::number(r) + "|x\r\n";
+    const QByteArray tooWide(32766, '|'); // the column limit: nothing is read
+    const QString noDifference = u"差はありません\r\nサイズに差異があります"_s;
+    const QString first = u"\r\nファイル１は一部しか読み込めていないため、1 行目以降は比較していません。"_s;
+    const QString second = u"\r\nファイル２は一部しか読み込めていないため、32767 行目以降は比較していません。"_s;
+
+    QTest::newRow("second file stopped at the row limit") << QByteArray("1|x\r\n") << tooLong << noDifference << second;
+    QTest::newRow("first file stopped at the column limit")
+        << tooWide << QByteArray("a|b\r\n") << noDifference << first;
+    QTest::newRow("both files read in part") << tooWide << tooLong << noDifference << first + second;
+    QTest::newRow("whole files") << QByteArray("1|x\r\n") << QByteArray("1|y\r\n") << u"差が　1　個あります"_s
+                                 << QString();
+}
+
+void TestFileIntake::comparisonSaysWhatAPartialReadLeftOut()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(QString, counted);
+    QFETCH(QString, leftOut);
+
+    m_state->DelimiterMode = 1;
+    const std::array<QByteArray, 2> files{first, second};
+    for (int i = 0; i < 2; ++i) {
+        const QString path = writeFile(u"file%1.txt"_s.arg(i + 1), files[i]);
+        LoadSheetFile(*m_state, *m_ui, i, path);
+        const bool partial = m_state->fraTool[i].overwriteWithdrawn;
+        QCOMPARE(m_state->PicFile[i].texts, (QList<PanelText>{{100, 100, partial ? path + u"（一部のみ）"_s : path}}));
+    }
+    m_ui->messages.clear();
+
+    QVERIFY(cmdDiff_Click(*m_state, *m_ui));
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, counted + leftOut);
+
+    // Saved, each sheet is the whole of its new file: the strip and the next comparison say so.
+    for (int i = 0; i < 2; ++i) {
+        const QString path = m_dir->filePath(u"saved%1.txt"_s.arg(i + 1));
+        QVERIFY(SaveSheet(*m_state, *m_ui, i, path));
+        QCOMPARE(m_state->PicFile[i].texts, (QList<PanelText>{{100, 100, path}}));
+    }
+    m_ui->messages.clear();
+    QVERIFY(cmdDiff_Click(*m_state, *m_ui));
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages[0].text, counted);
 }
 
 void TestFileIntake::textThatCannotBeWrittenBackWithdrawsOverwrite()

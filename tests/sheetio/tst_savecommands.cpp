@@ -1,9 +1,13 @@
 #include "AppState.h"
+#include "CellEditor.h"
+#include "ClipboardCommands.h"
+#include "Differences.h"
 #include "FileIntake.h"
 #include "FileSizeLimit.h"
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "SaveCommands.h"
+#include "SheetFixtures.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -57,6 +61,8 @@ private slots:
     void saveAsRestoresWithdrawnOverwrite();
     void failedSaveAsKeepsOverwriteWithdrawn();
     void busyWindowSavesNothing();
+    void emptyFillerRowsAreLeftOut_data();
+    void emptyFillerRowsAreLeftOut();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes) const;
@@ -528,6 +534,65 @@ void TestSaveCommands::busyWindowSavesNothing()
     QVERIFY(m_ui->messages.isEmpty());
     QCOMPARE(readTestFile(path), QByteArray("kept\r\n"));
     QVERIFY(!QFile::exists(m_dir->filePath(u"other.csv"_s)));
+}
+
+void TestSaveCommands::emptyFillerRowsAreLeftOut_data()
+{
+    QTest::addColumn<QList<QStringList>>("left");
+    QTest::addColumn<bool>("finalLineEnd"); // of the first sheet's file
+    QTest::addColumn<QString>("steps"); // on row 2 of the first sheet after lining up: "type", "clear"
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("leftOut");
+
+    const QList<QStringList> ac{{u"a"_s}, {u"c"_s}};
+    QTest::newRow("filler row in the middle") << ac << true << QString() << QByteArray("a\r\nc\r\n") << 1;
+    QTest::newRow("filler rows at the end of a file without a last line end")
+        << QList<QStringList>{{u"a"_s}} << false << QString() << QByteArray("a") << 2;
+    QTest::newRow("typed into: an ordinary row") << ac << true << u"type"_s << QByteArray("a\r\nq\r\nc\r\n") << 0;
+    QTest::newRow("typed into, then emptied: still an ordinary row")
+        << ac << true << u"type;clear"_s << QByteArray("a\r\n\r\nc\r\n") << 0;
+    QTest::newRow("contents deleted: still a filler row") << ac << true << u"clear"_s << QByteArray("a\r\nc\r\n") << 1;
+}
+
+void TestSaveCommands::emptyFillerRowsAreLeftOut()
+{
+    QFETCH(QList<QStringList>, left);
+    QFETCH(bool, finalLineEnd);
+    QFETCH(QString, steps);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, leftOut);
+
+    fillSheet(0, left);
+    fillSheet(1, {{u"a"_s}, {u"b"_s}, {u"c"_s}});
+    Sheet &sheet = m_state->grdData(0);
+    SheetFileFormat format;
+    format.finalLineEnd = finalLineEnd;
+    sheet.setFileFormat(format);
+    mnuAlign_Click(*m_state, *m_ui);
+    m_state->ActiveSheet = 0;
+    for (const QString &step : steps.split(u';', Qt::SkipEmptyParts)) {
+        sheet.setCurrentCell(2, 1);
+        if (step == u"type"_s) {
+            m_state->KeyEditArmed = true;
+            grdData_KeyPress(*m_state, *m_ui, 0, 'q');
+            EndCellEdit(*m_state, 0);
+        } else {
+            mnuDel_Click(*m_state, *m_ui);
+        }
+    }
+    const QStringList before = wholeSheet(sheet);
+    const QString path = m_dir->filePath(u"lined-up.csv"_s);
+    m_ui->messages.clear();
+
+    QVERIFY(SaveSheet(*m_state, *m_ui, 0, path));
+
+    QCOMPARE(readTestFile(path), expected);
+    QCOMPARE(wholeSheet(sheet), before);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QString message = u"保存しました\r\n"_s + path;
+    if (leftOut > 0)
+        message += u"\r\n行を揃えるために入れた空行 %1 行は保存していません。"_s.arg(leftOut);
+    QCOMPARE(m_ui->messages[0].text, message);
 }
 
 QTEST_GUILESS_MAIN(TestSaveCommands)

@@ -51,7 +51,7 @@ inline QStringList wholeSheet(const Sheet &sheet)
 }
 
 // The data cells' backgrounds, written like fillSheet's input: '.' window colour, 'R' light red,
-// 'M' magenta, '?' anything else.
+// 'M' magenta, 'G' light grey (a filler row), '?' anything else.
 inline QString colourMap(const Sheet &sheet)
 {
     QStringList rows;
@@ -62,6 +62,7 @@ inline QString colourMap(const Sheet &sheet)
             row += color == kWindowBackColor ? u'.'
                 : color == kDiffBackColor    ? u'R'
                 : color == kExtraBackColor   ? u'M'
+                : color == kFillerBackColor  ? u'G'
                                              : u'?';
         }
         rows.append(row);
