@@ -19,6 +19,12 @@ void CatchUpUserInterface::showMessage(const QString &text, const QString &title
     m_screen.showMessage(text, title, icon);
 }
 
+Answer CatchUpUserInterface::askQuestion(const Question &question)
+{
+    m_catchUp();
+    return m_screen.askQuestion(question);
+}
+
 void CatchUpUserInterface::yieldToEventLoop()
 {
     if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs)

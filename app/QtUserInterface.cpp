@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 QtUserInterface::QtUserInterface(QWidget *mainWindow, bool &compareCancelled)
@@ -33,27 +34,69 @@ void QtUserInterface::setDialogHandlers(UserInterface &ui, HandlerRunner run)
     m_dialogRun = std::move(run);
 }
 
+namespace
+{
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::None:
+        break;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::ButtonRole buttonRole(Answer answer)
+{
+    switch (answer) {
+    case Answer::Cancel:
+        return QMessageBox::RejectRole;
+    case Answer::DontSave:
+        return QMessageBox::DestructiveRole;
+    case Answer::Save:
+    case Answer::SaveAsUtf8Bom:
+        break;
+    }
+    return QMessageBox::AcceptRole;
+}
+} // namespace
+
 void QtUserInterface::showMessage(const QString &text, const QString &title, MessageIcon icon)
 {
     QMessageBox box(m_mainWindow);
     box.setWindowTitle(title);
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
-    switch (icon) {
-    case MessageIcon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case MessageIcon::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MessageIcon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MessageIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
+    box.setIcon(boxIcon(icon));
+    box.exec();
+}
+
+Answer QtUserInterface::askQuestion(const Question &question)
+{
+    QMessageBox box(m_mainWindow);
+    box.setWindowTitle(question.title);
+    box.setText(question.text);
+    box.setIcon(boxIcon(question.icon));
+    QList<std::pair<const QAbstractButton *, Answer>> answers;
+    for (const Question::Button &button : question.buttons) {
+        QPushButton *pushButton = box.addButton(button.caption, buttonRole(button.answer));
+        if (answers.isEmpty())
+            box.setDefaultButton(pushButton);
+        if (button.answer == Answer::Cancel)
+            box.setEscapeButton(pushButton);
+        answers.append({pushButton, button.answer});
     }
     box.exec();
+    for (const auto &[pushButton, answer] : answers) {
+        if (pushButton == box.clickedButton())
+            return answer;
+    }
+    return Answer::Cancel;
 }
 
 void QtUserInterface::yieldToEventLoop()

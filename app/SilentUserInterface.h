@@ -11,6 +11,10 @@ public:
     void showMessage(const QString &, const QString &, MessageIcon) override
     {
     }
+    Answer askQuestion(const Question &) override
+    {
+        return Answer::Cancel;
+    }
     void yieldToEventLoop() override
     {
     }

@@ -1,11 +1,30 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class AppState;
 
 enum class MessageIcon { None, Critical, Exclamation, Information };
+
+// The answers a question box can give.
+enum class Answer { Save, DontSave, SaveAsUtf8Bom, Cancel };
+
+// A question with a button per answer. The first button is the default (Enter); Cancel, when
+// offered, is also what Esc and the box's close button answer.
+struct Question
+{
+    struct Button
+    {
+        Answer answer = Answer::Cancel;
+        QString caption;
+    };
+    QString text;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+    QList<Button> buttons;
+};
 
 struct SaveDialogRequest
 {
@@ -24,6 +43,8 @@ public:
 
     // A message box with an OK button only.
     virtual void showMessage(const QString &text, const QString &title, MessageIcon icon) = 0;
+    // Asks a question and returns the answer of the button the person chose.
+    [[nodiscard]] virtual Answer askQuestion(const Question &question) = 0;
     // Processes the pending window events once, then returns.
     virtual void yieldToEventLoop() = 0;
     virtual void beep() = 0;

@@ -8,6 +8,12 @@ void RecordingUserInterface::showMessage(const QString &text, const QString &tit
         onMessage(message);
 }
 
+Answer RecordingUserInterface::askQuestion(const Question &question)
+{
+    questions.append(question);
+    return scriptedAnswers.isEmpty() ? Answer::Cancel : scriptedAnswers.takeFirst();
+}
+
 void RecordingUserInterface::yieldToEventLoop()
 {
     ++yields;

@@ -21,6 +21,7 @@ public:
     };
 
     void showMessage(const QString &text, const QString &title, MessageIcon icon) override;
+    Answer askQuestion(const Question &question) override;
     void yieldToEventLoop() override;
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;
@@ -41,6 +42,9 @@ public:
     int beeps = 0;
     std::function<void()> onYield; // runs at every yield
     std::function<void(const Message &)> onMessage; // runs when a message box would show
+
+    QList<Question> questions;
+    QList<Answer> scriptedAnswers; // answers to the questions, in order; Cancel once they run out
 
     QStringList scriptedSavePaths; // answers of the save dialog, in order; empty answers cancel
     QList<SaveDialogRequest> saveRequests;
