@@ -102,6 +102,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     }
 
     state.SheetFileName[index] = path;
+    state.SheetChanged[index] = false;
     DropPanel &panel = state.PicFile[index];
     panel.clear();
     panel.drawText(kPathX, kPathY, path);
