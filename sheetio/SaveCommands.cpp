@@ -16,6 +16,9 @@ const QString kSaveFailedText = u"保存に失敗しました"_s;
 const QString kNoTemporaryFileText = u"保存先のフォルダーに一時ファイルを作成できませんでした。"_s;
 const QString kSavedText = u"保存しました"_s;
 const QString kReportTitle = u"報告"_s;
+const QString kNotShiftJisText = u"Shift_JIS で保存できない文字があります"_s;
+const QString kSaveAsUtf8BomCaption = u"UTF-8（BOM付き）で保存"_s;
+const QString kCancelCaption = u"キャンセル"_s;
 const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
 // QFileDialog filters: the description, then the patterns in parentheses. The CSV entry names
 // both spellings of the extension, as file systems here tell them apart.
@@ -61,6 +64,36 @@ QString unencodableNote(const Sheet &grid, const QString &quote, const QString &
     }
     return {};
 }
+
+// A Shift_JIS sheet holding a character code page 932 lacks can still be saved: in UTF-8 with a
+// byte order mark, which holds every character, if the person agrees. From then on the sheet's
+// file is UTF-8.
+enum class Utf8Offer { NotOffered, Cancelled, Accepted };
+
+Utf8Offer offerUtf8(Sheet &grid, UserInterface &ui, const QString &quote, const QString &delimiter)
+{
+    if (grid.fileFormat().encoding != TextEncoding::ShiftJis)
+        return Utf8Offer::NotOffered;
+    std::optional<UnencodableCell> where;
+    try {
+        where = FindUnencodableCell(grid, 1, 1, quote, delimiter);
+    } catch (const std::exception &) {
+        return Utf8Offer::NotOffered; // out of memory: reported as a failed save
+    }
+    if (!where)
+        return Utf8Offer::NotOffered;
+    Question question;
+    question.text = kSaveFailedText + u"\r\n"_s + kNotShiftJisText + u"\r\n"_s + unencodableCellText(*where);
+    question.title = kReportTitle;
+    question.icon = MessageIcon::Exclamation;
+    question.buttons = {{Answer::SaveAsUtf8Bom, kSaveAsUtf8BomCaption}, {Answer::Cancel, kCancelCaption}};
+    if (ui.askQuestion(question) != Answer::SaveAsUtf8Bom)
+        return Utf8Offer::Cancelled;
+    SheetFileFormat format = grid.fileFormat();
+    format.encoding = TextEncoding::Utf8Bom;
+    grid.setFileFormat(format);
+    return Utf8Offer::Accepted;
+}
 } // namespace
 
 SaveDialogRequest saveDialogRequest(const AppState &state, int index)
@@ -82,11 +115,30 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
 
     bool ok = false;
     SafeFileWriter::Outcome outcome = SafeFileWriter::Outcome::Failed;
-    if (!path.isEmpty()) {
+    const auto write = [&] {
         try {
             ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
+        }
+    };
+    if (!path.isEmpty())
+        write();
+    bool triedUtf8 = false;
+    if (!ok && !path.isEmpty() && outcome == SafeFileWriter::Outcome::Failed) {
+        Sheet &grid = state.grdData(index);
+        const SheetFileFormat format = grid.fileFormat();
+        switch (offerUtf8(grid, ui, quote, delimiter)) {
+        case Utf8Offer::NotOffered:
+            break;
+        case Utf8Offer::Cancelled:
+            return false; // the question said why the save failed
+        case Utf8Offer::Accepted:
+            triedUtf8 = true;
+            write();
+            if (!ok)
+                grid.setFileFormat(format); // the file is still what it was
+            break;
         }
     }
     if (!ok) {
@@ -95,7 +147,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
         QString text = kSaveFailedText;
         if (outcome == SafeFileWriter::Outcome::NoTemporaryFile)
             text += u"\r\n"_s + kNoTemporaryFileText;
-        else if (!path.isEmpty())
+        else if (!path.isEmpty() && !triedUtf8)
             text += unencodableNote(state.grdData(index), quote, delimiter);
         ui.showMessage(text, kReportTitle, MessageIcon::Exclamation);
         return false;
