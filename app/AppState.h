@@ -150,6 +150,9 @@ public:
     // a shortcut's key stroke produces (Ctrl+C gives 3) must never open the in-cell editor.
     bool KeyEditArmed = false;
     std::array<bool, 2> UndoAvailable{false, false};
+    // Whether each sheet holds changes its file does not: set by every command that changes the
+    // sheet's cells, rows or columns and by undo, cleared by a save, a load and a new sheet.
+    std::array<bool, 2> SheetChanged{false, false};
     // Whether the edit in progress on each sheet was opened by an input method's composition.
     std::array<bool, 2> EditOpenedByComposition{false, false};
     // Set by the search command just before it shows the search dialog; the dialog's activation

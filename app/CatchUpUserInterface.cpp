@@ -19,10 +19,10 @@ void CatchUpUserInterface::showMessage(const QString &text, const QString &title
     m_screen.showMessage(text, title, icon);
 }
 
-bool CatchUpUserInterface::askYesNo(const QString &text, const QString &title, MessageIcon icon)
+Answer CatchUpUserInterface::askQuestion(const Question &question)
 {
     m_catchUp();
-    return m_screen.askYesNo(text, title, icon);
+    return m_screen.askQuestion(question);
 }
 
 void CatchUpUserInterface::yieldToEventLoop()

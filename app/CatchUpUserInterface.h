@@ -22,7 +22,7 @@ public:
     CatchUpUserInterface(UserInterface &screen, std::function<void()> catchUp);
 
     void showMessage(const QString &text, const QString &title, MessageIcon icon) override;
-    bool askYesNo(const QString &text, const QString &title, MessageIcon icon) override;
+    Answer askQuestion(const Question &question) override;
     void yieldToEventLoop() override;
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;

@@ -22,9 +22,8 @@ QStringList localFiles(const QMimeData *mime)
 }
 } // namespace
 
-DropPanelWidget::DropPanelWidget(const DropPanel &panel, const Twips &twips, QWidget *parent)
+DropPanelWidget::DropPanelWidget(const Twips &twips, QWidget *parent)
     : QFrame(parent)
-    , m_panel(panel)
     , m_twips(twips)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -33,14 +32,14 @@ DropPanelWidget::DropPanelWidget(const DropPanel &panel, const Twips &twips, QWi
     setAutoFillBackground(true);
 }
 
-void DropPanelWidget::refresh()
+void DropPanelWidget::refresh(const QList<PanelText> &texts)
 {
     // Compared with what was last asked for, not with what a paint drew: a paint of a small part
     // of the panel (under a closing message box) would otherwise count as the whole panel shown
     // and leave the old file name in the strip.
-    if (m_panel.texts == m_requested)
+    if (texts == m_requested)
         return;
-    m_requested = m_panel.texts;
+    m_requested = texts;
     update();
 }
 
@@ -51,7 +50,7 @@ void DropPanelWidget::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::WindowText));
     const int ascent = fontMetrics().ascent();
     // The pen position is the top-left corner of the text, as on a picture area.
-    for (const PanelText &text : m_panel.texts)
+    for (const PanelText &text : std::as_const(m_requested))
         painter.drawText(m_twips.toPixels(text.x), m_twips.toPixels(text.y) + ascent, text.text);
 }
 

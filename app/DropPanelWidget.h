@@ -8,15 +8,15 @@
 
 #include <functional>
 
-// A drop panel on screen: draws the texts the logic put on its DropPanel and takes dropped
-// files. Whether a drag is welcome and what a drop does are the logic's decisions, asked for
-// through the two hooks. A thin sunken border marks it as a place to drop on, even while empty.
+// A drop panel on screen: draws the texts it is given (those the logic put on its DropPanel, as
+// the person sees them) and takes dropped files. Whether a drag is welcome and what a drop does are the logic's
+// decisions, asked for through the two hooks. A thin sunken border marks it as a place to drop on, even while empty.
 class DropPanelWidget : public QFrame
 {
     Q_OBJECT
 
 public:
-    DropPanelWidget(const DropPanel &panel, const Twips &twips, QWidget *parent = nullptr);
+    explicit DropPanelWidget(const Twips &twips, QWidget *parent = nullptr);
 
     // Given whether the drag carries local files and whether it offers copying, answers the
     // effect to show; None refuses the drag.
@@ -25,7 +25,7 @@ public:
     std::function<void(const QStringList &localFiles)> dropHook;
 
     // Repaints the whole panel when its drawing changed since the last refresh.
-    void refresh();
+    void refresh(const QList<PanelText> &texts);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -36,7 +36,6 @@ protected:
 private:
     void answerDrag(QDropEvent *event);
 
-    const DropPanel &m_panel;
     const Twips &m_twips;
     QList<PanelText> m_requested;
 };

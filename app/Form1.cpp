@@ -25,6 +25,7 @@
 #include "SheetKeys.h"
 #include "SheetView.h"
 #include "UndoSnapshots.h"
+#include "UnsavedChanges.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -36,6 +37,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 
 #include <algorithm>
@@ -44,7 +46,7 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kCaption = u"Rowlark"_s;
+const QString kSaveToolTip = u"上書き保存（Ctrl+S）"_s;
 
 // Inner layout of a tool frame, in twips.
 constexpr TwipsRect kCmdNameRect{0, 0, 1800, ToolFrame::kHeight};
@@ -65,7 +67,7 @@ Form1::Form1(Form1Options options, QWidget *parent)
     m_ui = std::make_unique<CatchUpUserInterface>(*options.ui, [this] { syncWidgets(); });
     if (m_ownUi)
         m_ownUi->setDialogHandlers(*m_ui, [this](const std::function<void()> &handler) { run(handler); });
-    setWindowTitle(kCaption);
+    setWindowTitle(windowCaption(m_state));
     setFont(sheetFont());
     createMenus();
     createControls();
@@ -206,7 +208,7 @@ void Form1::createControls()
 
     for (int i = 0; i < 2; ++i) {
         const QString index = u"(%1)"_s.arg(i);
-        PicFile[i] = new DropPanelWidget(m_state.PicFile[i], m_twips, m_client);
+        PicFile[i] = new DropPanelWidget(m_twips, m_client);
         PicFile[i]->setObjectName(u"PicFile"_s + index);
         PicFile[i]->setToolTip(u"ドラッグ＆ドロップしてね"_s);
         PicFile[i]->dragOverHook = [this](bool hasLocalFiles, DropEffect offered) {
@@ -247,6 +249,7 @@ void Form1::createControls()
         cmdName[i]->setObjectName(u"cmdName"_s + index);
         cmdSave[i] = new QPushButton(u"上書き保存"_s, fraTool[i]);
         cmdSave[i]->setObjectName(u"cmdSave"_s + index);
+        cmdSave[i]->setToolTip(kSaveToolTip);
         placeInPixels(cmdName[i], kCmdNameRect);
         placeInPixels(cmdSave[i], kCmdSaveRect);
         connect(cmdName[i], &QPushButton::clicked, this, [this, i] { run([&] { cmdName_Click(m_state, *m_ui, i); }); });
@@ -292,9 +295,15 @@ void Form1::createControls()
     cmdGmn = button("cmdGmn", cmdGmnCaption(m_state.displayMode), u"表示する方式を切り替えます"_s);
     cmdEnd = button("cmdEnd", u"終了"_s, u"終了します"_s);
     connect(cmdDiff, &QPushButton::clicked, this, &Form1::cmdDiff_Click);
-    connect(cmdClr, &QPushButton::clicked, this, [this] { run([this] { cmdClr_Click(m_state); }); });
+    connect(cmdClr, &QPushButton::clicked, this, [this] { run([this] { cmdClr_Click(m_state, *m_ui); }); });
     connect(cmdGmn, &QPushButton::clicked, this, [this] { run([this] { cmdGmn_Click(m_state); }); });
     connect(cmdEnd, &QPushButton::clicked, this, &Form1::cmdEnd_Click);
+
+    // Saves the active sheet wherever the focus is in the window, the sheets and edit boxes
+    // included; the sheets' own keys leave Ctrl+S alone.
+    auto *saveShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    saveShortcut->setObjectName(u"saveShortcut"_s);
+    connect(saveShortcut, &QShortcut::activated, this, [this] { run([this] { SaveActiveSheet(m_state, *m_ui); }); });
 }
 
 void Form1::Form_Load()
@@ -351,6 +360,12 @@ void Form1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    bool mayClose = false;
+    run([&] { mayClose = ConfirmDiscardChanges(m_state, *m_ui, {0, 1}); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     run([this] {
         readWindowPlacement();
         (void)SaveSettings(m_state, m_settingsPath);
@@ -386,7 +401,7 @@ void Form1::syncWidgets()
         const DropPanel &panel = m_state.PicFile[i];
         placeInPixels(PicFile[i], panel.rect);
         PicFile[i]->setVisible(panel.visible);
-        PicFile[i]->refresh();
+        PicFile[i]->refresh(shownPanelTexts(m_state, i));
 
         const Sheet &sheet = m_state.grdData(i);
         placeInPixels(grdData[i], sheet.geometry());
@@ -403,6 +418,7 @@ void Form1::syncWidgets()
     placeInPixels(cmdGmn, m_state.cmdGmnRect);
     placeInPixels(cmdEnd, m_state.cmdEndRect);
     cmdGmn->setText(cmdGmnCaption(m_state.displayMode));
+    setWindowTitle(windowCaption(m_state));
     mnuNew->setEnabled(m_state.mnuNewEnabled);
     mnuHelp->setEnabled(m_state.mnuHelpEnabled);
     mnuAlign->setEnabled(m_state.grdData(0).isVisible() && m_state.grdData(1).isVisible());

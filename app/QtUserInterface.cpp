@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 QtUserInterface::QtUserInterface(QWidget *mainWindow, bool &compareCancelled)
@@ -35,22 +36,37 @@ void QtUserInterface::setDialogHandlers(UserInterface &ui, HandlerRunner run)
 
 namespace
 {
-void setIcon(QMessageBox &box, MessageIcon icon)
+QMessageBox::Icon boxIcon(MessageIcon icon)
 {
     switch (icon) {
     case MessageIcon::None:
-        box.setIcon(QMessageBox::NoIcon);
         break;
     case MessageIcon::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
+        return QMessageBox::Critical;
     case MessageIcon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
+        return QMessageBox::Warning;
     case MessageIcon::Information:
-        box.setIcon(QMessageBox::Information);
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::ButtonRole buttonRole(Answer answer)
+{
+    switch (answer) {
+    case Answer::Cancel:
+        return QMessageBox::RejectRole;
+    case Answer::DontSave:
+        return QMessageBox::DestructiveRole;
+    case Answer::Yes:
+        return QMessageBox::YesRole;
+    case Answer::No:
+        return QMessageBox::NoRole;
+    case Answer::Save:
+    case Answer::SaveAsUtf8Bom:
         break;
     }
+    return QMessageBox::AcceptRole;
 }
 } // namespace
 
@@ -60,20 +76,36 @@ void QtUserInterface::showMessage(const QString &text, const QString &title, Mes
     box.setWindowTitle(title);
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
-    setIcon(box, icon);
+    box.setIcon(boxIcon(icon));
     box.exec();
 }
 
-bool QtUserInterface::askYesNo(const QString &text, const QString &title, MessageIcon icon)
+Answer QtUserInterface::askQuestion(const Question &question)
 {
     QMessageBox box(m_mainWindow);
-    box.setWindowTitle(title);
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
-    setIcon(box, icon);
-    return box.exec() == QMessageBox::Yes;
+    box.setWindowTitle(question.title);
+    box.setText(question.text);
+    box.setIcon(boxIcon(question.icon));
+    QList<std::pair<const QAbstractButton *, Answer>> answers;
+    for (const Question::Button &button : question.buttons) {
+        QPushButton *pushButton = box.addButton(button.caption, buttonRole(button.answer));
+        if (answers.size() == question.defaultButton)
+            box.setDefaultButton(pushButton);
+        if (button.answer == Answer::Cancel || button.answer == Answer::No)
+            box.setEscapeButton(pushButton);
+        answers.append({pushButton, button.answer});
+    }
+    box.exec();
+    for (const auto &[pushButton, answer] : answers) {
+        if (pushButton == box.clickedButton())
+            return answer;
+    }
+    // Closed without a button: the box's escape answer.
+    for (const Question::Button &button : question.buttons) {
+        if (button.answer == Answer::No)
+            return Answer::No;
+    }
+    return Answer::Cancel;
 }
 
 void QtUserInterface::yieldToEventLoop()

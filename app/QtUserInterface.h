@@ -20,7 +20,7 @@ public:
     ~QtUserInterface() override;
 
     void showMessage(const QString &text, const QString &title, MessageIcon icon) override;
-    bool askYesNo(const QString &text, const QString &title, MessageIcon icon) override;
+    Answer askQuestion(const Question &question) override;
     void yieldToEventLoop() override;
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;

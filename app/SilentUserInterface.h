@@ -11,9 +11,9 @@ public:
     void showMessage(const QString &, const QString &, MessageIcon) override
     {
     }
-    bool askYesNo(const QString &, const QString &, MessageIcon) override
+    Answer askQuestion(const Question &) override
     {
-        return false;
+        return Answer::Cancel;
     }
     void yieldToEventLoop() override
     {

@@ -1,11 +1,31 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class AppState;
 
 enum class MessageIcon { None, Critical, Exclamation, Information };
+
+// The answers a question box can give.
+enum class Answer { Save, DontSave, SaveAsUtf8Bom, Cancel, Yes, No };
+
+// A question with a button per answer. Button `defaultButton` is the default (Enter); Cancel or
+// No, when offered, is also what Esc and the box's close button answer.
+struct Question
+{
+    struct Button
+    {
+        Answer answer = Answer::Cancel;
+        QString caption;
+    };
+    QString text;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+    QList<Button> buttons;
+    qsizetype defaultButton = 0;
+};
 
 struct SaveDialogRequest
 {
@@ -24,8 +44,8 @@ public:
 
     // A message box with an OK button only.
     virtual void showMessage(const QString &text, const QString &title, MessageIcon icon) = 0;
-    // A question with the buttons はい and いいえ, いいえ the default; true when the person answers はい.
-    [[nodiscard]] virtual bool askYesNo(const QString &text, const QString &title, MessageIcon icon) = 0;
+    // Asks a question and returns the answer of the button the person chose.
+    [[nodiscard]] virtual Answer askQuestion(const Question &question) = 0;
     // Processes the pending window events once, then returns.
     virtual void yieldToEventLoop() = 0;
     virtual void beep() = 0;

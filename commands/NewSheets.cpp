@@ -29,6 +29,7 @@ void makeNewSheet(AppState &state, int i)
     NumberRowHeaders(sheet);
     NumberColumnHeaders(sheet);
     sheet.setVisible(true);
+    state.SheetChanged[i] = false;
 
     state.PicFile[i].clear();
     state.PartialReadFrom[i] = 0;
@@ -58,6 +59,7 @@ void cmdClr_Click(AppState &state)
     for (int i = 0; i < 2; ++i) {
         state.grdData(i).clear();
         state.grdData(i).setVisible(false);
+        state.SheetChanged[i] = false;
     }
     for (DropPanel &panel : state.PicFile)
         panel.clear();

@@ -15,7 +15,12 @@ bool isSheetIndex(int index)
 
 void SaveUndoSnapshot(AppState &state, int index)
 {
-    if (!state.mnuUndoChecked || !isSheetIndex(index))
+    if (!isSheetIndex(index))
+        return;
+    // Every command asks for a snapshot just before it changes the sheet, undo on or off: the
+    // one place that learns of them all.
+    state.SheetChanged[index] = true;
+    if (!state.mnuUndoChecked)
         return;
     // The twin shares the sheet's storage (texts, counts, headers) until either is written; its
     // colours are never read back.
@@ -37,6 +42,9 @@ void RestoreUndoSnapshot(AppState &state, UserInterface &ui, int index)
     sheet.setRedraw(true);
     if (!restored)
         return;
+    // An undo back to the saved state still counts as a change: simple, and never wrong in the
+    // direction that loses work.
+    state.SheetChanged[index] = true;
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible())
         CompareSheets(state, ui, false);
     state.UndoAvailable[index] = false;

@@ -2,9 +2,11 @@
 
 #include "AppState.h"
 #include "NewSheets.h"
+#include "UnsavedChanges.h"
 #include "UserInterface.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -21,8 +23,16 @@ void mnuKukan_Click(AppState &state, UserInterface &ui)
     const int oldMode = state.DelimiterMode;
     const QString oldDelimiter = state.UserDelimiter;
     ui.showDelimiterDialog(state);
-    if (state.UserDelimiter != oldDelimiter || state.DelimiterMode != oldMode)
-        cmdClr_Click(state);
+    if (state.UserDelimiter == oldDelimiter && state.DelimiterMode == oldMode)
+        return;
+    // The sheets were split with the old setting, and a sheet saved now is written with it.
+    const int newMode = std::exchange(state.DelimiterMode, oldMode);
+    QString newDelimiter = std::exchange(state.UserDelimiter, oldDelimiter);
+    if (!ConfirmDiscardChanges(state, ui, {0, 1}))
+        return;
+    state.DelimiterMode = newMode;
+    state.UserDelimiter = std::move(newDelimiter);
+    cmdClr_Click(state);
 }
 
 qsizetype delimiterLength(QStringView text)

@@ -8,8 +8,9 @@ class UserInterface;
 
 // "区切り文字を設定" of the settings menu: shows the delimiter dialog (Form3) modally. Sheets
 // already loaded were split under the old setting, so any change of DelimiterMode or
-// UserDelimiter clears the window (cmdClr_Click) for new loads. Does nothing while a comparison
-// runs.
+// UserDelimiter clears the window (cmdClr_Click) for new loads — after asking about unsaved
+// changes, which are saved with the old setting; a cancel keeps the old setting and the sheets.
+// Does nothing while a comparison runs.
 void mnuKukan_Click(AppState &state, UserInterface &ui);
 
 // The two options of the delimiter dialog; the index is the DelimiterMode they store.

@@ -5,6 +5,7 @@
 #include "MDROP_GET.h"
 #include "NewSheets.h"
 #include "SheetFileReader.h"
+#include "UnsavedChanges.h"
 #include "UserInterface.h"
 
 #include <thread>
@@ -77,6 +78,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     // A snapshot taken of the previous file would bring that file's cells back under this
     // file's name, for an overwrite-save to write over it.
     state.UndoAvailable[index] = false;
+    state.SheetChanged[index] = false;
     sheet.setVisible(true);
     state.fraTool[index].visible = true;
 
@@ -116,6 +118,8 @@ void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QS
     if (state.CompareRunning)
         return;
     if (localFiles.isEmpty())
+        return;
+    if (!ConfirmDiscardChanges(state, ui, {index}))
         return;
     for (const QString &entry : localFiles) {
         const auto resolved = MDROP_GET::ResolveDroppedFile(entry);

@@ -25,8 +25,9 @@ enum class DropEffect { None, Copy };
 
 // A drop on PicFile(index): every local file of the list, in order, resolved (shortcut files to
 // the file they name) and loaded into sheet `index`, so the last one stays. `localFiles` holds
-// the local paths of the drop's URLs; an empty list (text, remote URLs) is ignored. Nothing
-// happens while a comparison runs.
+// the local paths of the drop's URLs; an empty list (text, remote URLs) is ignored. Unsaved
+// changes of the sheet are asked about first, and a cancel drops nothing. Nothing happens while
+// a comparison runs.
 void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QStringList &localFiles);
 
 // The start timer's single tick: the whole command line, unsplit, as one path into sheet 1, then

@@ -20,6 +20,11 @@ const QString kFillerRowsLeftOutText = u"行を揃えるために入れた空行
 const QString kReportTitle = u"報告"_s;
 const QString kChangedOnDiskText
     = u"ファイル（%1）は読み込んだ後にほかのプログラムで変更されています。上書きしますか？"_s;
+const QString kNotShiftJisText = u"Shift_JIS で保存できない文字があります"_s;
+const QString kSaveAsUtf8BomCaption = u"UTF-8（BOM付き）で保存"_s;
+const QString kCancelCaption = u"キャンセル"_s;
+const QString kYesCaption = u"はい"_s;
+const QString kNoCaption = u"いいえ"_s;
 const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
 // QFileDialog filters: the description, then the patterns in parentheses. The CSV entry names
 // both spellings of the extension, as file systems here tell them apart.
@@ -65,6 +70,36 @@ QString unencodableNote(const Sheet &grid, const QString &quote, const QString &
     }
     return {};
 }
+
+// A Shift_JIS sheet holding a character code page 932 lacks can still be saved: in UTF-8 with a
+// byte order mark, which holds every character, if the person agrees. From then on the sheet's
+// file is UTF-8.
+enum class Utf8Offer { NotOffered, Cancelled, Accepted };
+
+Utf8Offer offerUtf8(Sheet &grid, UserInterface &ui, const QString &quote, const QString &delimiter)
+{
+    if (grid.fileFormat().encoding != TextEncoding::ShiftJis)
+        return Utf8Offer::NotOffered;
+    std::optional<UnencodableCell> where;
+    try {
+        where = FindUnencodableCell(grid, 1, 1, quote, delimiter);
+    } catch (const std::exception &) {
+        return Utf8Offer::NotOffered; // out of memory: reported as a failed save
+    }
+    if (!where)
+        return Utf8Offer::NotOffered;
+    Question question;
+    question.text = kSaveFailedText + u"\r\n"_s + kNotShiftJisText + u"\r\n"_s + unencodableCellText(*where);
+    question.title = kReportTitle;
+    question.icon = MessageIcon::Exclamation;
+    question.buttons = {{Answer::SaveAsUtf8Bom, kSaveAsUtf8BomCaption}, {Answer::Cancel, kCancelCaption}};
+    if (ui.askQuestion(question) != Answer::SaveAsUtf8Bom)
+        return Utf8Offer::Cancelled;
+    SheetFileFormat format = grid.fileFormat();
+    format.encoding = TextEncoding::Utf8Bom;
+    grid.setFileFormat(format);
+    return Utf8Offer::Accepted;
+}
 } // namespace
 
 SaveDialogRequest saveDialogRequest(const AppState &state, int index)
@@ -87,11 +122,30 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     bool ok = false;
     SafeFileWriter::Outcome outcome = SafeFileWriter::Outcome::Failed;
     QString keptFile;
-    if (!path.isEmpty()) {
+    const auto write = [&] {
         try {
             ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome, &keptFile);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
+        }
+    };
+    if (!path.isEmpty())
+        write();
+    bool triedUtf8 = false;
+    if (!ok && !path.isEmpty() && outcome == SafeFileWriter::Outcome::Failed) {
+        Sheet &grid = state.grdData(index);
+        const SheetFileFormat format = grid.fileFormat();
+        switch (offerUtf8(grid, ui, quote, delimiter)) {
+        case Utf8Offer::NotOffered:
+            break;
+        case Utf8Offer::Cancelled:
+            return false; // the question said why the save failed
+        case Utf8Offer::Accepted:
+            triedUtf8 = true;
+            write();
+            if (!ok)
+                grid.setFileFormat(format); // the file is still what it was
+            break;
         }
     }
     if (!ok) {
@@ -102,7 +156,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
             text += u"\r\n"_s + kNoTemporaryFileText;
         else if (outcome == SafeFileWriter::Outcome::CopyFailed)
             text += u"\r\n"_s + kKeptFileText.arg(keptFile);
-        else if (!path.isEmpty())
+        else if (!path.isEmpty() && !triedUtf8)
             text += unencodableNote(state.grdData(index), quote, delimiter);
         ui.showMessage(text, kReportTitle, MessageIcon::Exclamation);
         return false;
@@ -112,6 +166,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     state.SheetFileIdentity[index] = fileIdentityOf(path);
     // The file just written holds all the sheet holds.
     state.PartialReadFrom[index] = 0;
+    state.SheetChanged[index] = false;
     DropPanel &panel = state.PicFile[index];
     panel.clear();
     panel.drawText(kPathX, kPathY, state.sheetStripText(index));
@@ -134,7 +189,12 @@ void cmdSave_Click(AppState &state, UserInterface &ui, int index)
     const QString &path = state.SheetFileName[index];
     const std::optional<FileIdentity> &known = state.SheetFileIdentity[index];
     if (known && fileIdentityOf(path) != known
-        && !ui.askYesNo(kChangedOnDiskText.arg(path), kReportTitle, MessageIcon::Exclamation))
+        && ui.askQuestion({kChangedOnDiskText.arg(path),
+                           kReportTitle,
+                           MessageIcon::Exclamation,
+                           {{Answer::Yes, kYesCaption}, {Answer::No, kNoCaption}},
+                           1})
+            != Answer::Yes)
         return;
     SaveSheet(state, ui, index, state.SheetFileName[index]);
 }

@@ -53,7 +53,7 @@ void TestDropPanelWidget::dragFeedback()
     AppState state;
     state.CompareRunning = comparing;
     const Twips twips;
-    DropPanelWidget panel(state.PicFile[0], twips);
+    DropPanelWidget panel(twips);
     panel.resize(200, 100);
     if (hooked) {
         panel.dragOverHook = [&state](bool hasLocalFiles, DropEffect offered) {
@@ -86,10 +86,8 @@ void TestDropPanelWidget::dragFeedback()
 // the inside, lighter below and right of it.
 void TestDropPanelWidget::emptyPanelShowsItsEdge()
 {
-    AppState state;
-    state.PicFile[0].texts.clear();
     const Twips twips;
-    DropPanelWidget panel(state.PicFile[0], twips);
+    DropPanelWidget panel(twips);
     panel.resize(200, 100);
     const QImage image = panel.grab().toImage();
     const int inside = image.pixelColor(100, 50).lightness();

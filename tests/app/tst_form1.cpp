@@ -60,6 +60,7 @@ private slots:
     void unreachablePlacementOpensOnScreen();
     void hugeRememberedSizeFitsTheScreen();
     void closeIsRefusedWhileComparing();
+    void closeBoxAsksAboutUnsavedChanges();
     void commandLineLoadsIntoSheet1();
     void commandLineOfAMissingFileReportsIt();
     void droppedFilesLoadInOrder();
@@ -383,6 +384,49 @@ void TestForm1::closeIsRefusedWhileComparing()
     QFile file(settings);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("[TOP   ]"));
+}
+
+// A typed change shows in the caption; the close box asks about it, and キャンセル keeps the
+// window; Ctrl+S saves it; 保存しない lets a later change go with the window.
+void TestForm1::closeBoxAsksAboutUnsavedChanges()
+{
+    Form1 &form = makeForm();
+    const QByteArray bytes = "a,b\r\n";
+    const QString path = writeFile(u"left.csv"_s, bytes);
+    auto *mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(path)});
+    QVERIFY(sendDrop(form.PicFile[0], mime));
+    delete mime;
+    SheetView *view = form.grdData[0];
+    const QPoint cell = view->visualRect(view->model()->index(0, 0)).center();
+    const auto type = [&](const QString &text) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+        QTRY_VERIFY(view->hasFocus());
+        QTest::keyClicks(view, text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(form.state().grdData(0).textMatrix(1, 1), text);
+    };
+    QCOMPARE(form.windowTitle(), u"Rowlark"_s);
+    type(u"z"_s);
+    QCOMPARE(form.windowTitle(), u"＊ Rowlark"_s);
+
+    m_ui->scriptedAnswers = {Answer::Cancel};
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QCOMPARE(m_ui->questions.size(), 1);
+    QCOMPARE(readTestFile(path), bytes);
+    QVERIFY(!QFile::exists(m_dir->filePath(u"Rowlark.ini"_s)));
+
+    QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(readTestFile(path), QByteArray("z,b\r\n"));
+    QCOMPARE(form.windowTitle(), u"Rowlark"_s);
+
+    type(u"y"_s);
+    m_ui->scriptedAnswers = {Answer::DontSave};
+    QTest::mouseClick(form.cmdEnd, Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(m_ui->questions.size(), 2);
+    QCOMPARE(readTestFile(path), QByteArray("z,b\r\n"));
 }
 
 void TestForm1::commandLineLoadsIntoSheet1()

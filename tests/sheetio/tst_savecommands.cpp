@@ -32,6 +32,8 @@ namespace
 {
 const QString kSaveFailedText = u"保存に失敗しました"_s;
 const QString kReportTitle = u"報告"_s;
+const QString kNotShiftJisText = u"Shift_JIS で保存できない文字があります"_s;
+const QString kSavedText = u"保存しました"_s;
 
 } // namespace
 
@@ -49,6 +51,8 @@ private slots:
     void failedSaveKeepsEverything();
     void unencodableCharacterIsNamed_data();
     void unencodableCharacterIsNamed();
+    void shiftJisSheetSavedAsUtf8_data();
+    void shiftJisSheetSavedAsUtf8();
     void folderWithoutRoomForTemporaryFile();
     void overwriteSaveWritesLoadedFile();
     void overwriteSaveWithoutName();
@@ -244,12 +248,22 @@ void TestSaveCommands::unencodableCharacterIsNamed()
 
     for (const bool saveAs : {false, true}) {
         m_ui->messages.clear();
+        m_ui->questions.clear();
         if (saveAs) {
             m_ui->scriptedSavePaths = {m_dir->filePath(u"new.csv"_s)};
             cmdName_Click(*m_state, *m_ui, 0);
         } else {
             cmdSave_Click(*m_state, *m_ui, 0);
         }
+        if (encoding == TextEncoding::ShiftJis) {
+            // The way out to UTF-8 is offered, and declined: the recorder answers キャンセル.
+            QCOMPARE(m_ui->messages.size(), 0);
+            QCOMPARE(m_ui->questions.size(), 1);
+            QCOMPARE(m_ui->questions[0].text, kSaveFailedText + u"\r\n"_s + kNotShiftJisText + u"\r\n"_s + note);
+            QCOMPARE(m_ui->questions[0].title, kReportTitle);
+            continue;
+        }
+        QCOMPARE(m_ui->questions.size(), 0);
         QCOMPARE(m_ui->messages.size(), 1);
         QCOMPARE(m_ui->messages[0].text, kSaveFailedText + u"\r\n"_s + note);
         QCOMPARE(m_ui->messages[0].title, kReportTitle);
@@ -258,6 +272,54 @@ void TestSaveCommands::unencodableCharacterIsNamed()
     QCOMPARE(readTestFile(path), oldBytes);
     QVERIFY(!QFile::exists(m_dir->filePath(u"new.csv"_s)));
     QCOMPARE(m_state->SheetFileName[0], path);
+}
+
+void TestSaveCommands::shiftJisSheetSavedAsUtf8_data()
+{
+    QTest::addColumn<bool>("saveAs");
+    QTest::addColumn<bool>("folderGone");
+
+    QTest::newRow("overwrite-save") << false << false;
+    QTest::newRow("save-as") << true << false;
+    QTest::newRow("folder gone: stays Shift_JIS") << true << true;
+}
+
+// Choosing "UTF-8（BOM付き）で保存" writes the sheet in UTF-8 with a byte order mark and makes the
+// sheet's file UTF-8, so the next save asks nothing; when that save fails too, the sheet stays
+// Shift_JIS and the failure is reported without blaming the character.
+void TestSaveCommands::shiftJisSheetSavedAsUtf8()
+{
+    QFETCH(bool, saveAs);
+    QFETCH(bool, folderGone);
+
+    const QByteArray oldBytes = "old\r\n";
+    const QString path = writeFile(u"old.csv"_s, oldBytes);
+    const QString target = saveAs ? m_dir->filePath(folderGone ? u"gone/new.csv"_s : u"new.csv"_s) : path;
+    fillSheet(0, {{u"日本"_s, u"x😀y"_s}});
+    m_state->grdData(0).setFileFormat({TextEncoding::ShiftJis, LineEnd::CrLf, true});
+    m_state->SheetFileName[0] = path;
+    m_state->SheetChanged[0] = true;
+    m_ui->scriptedAnswers = {Answer::SaveAsUtf8Bom};
+    m_ui->scriptedSavePaths = {target};
+    if (saveAs)
+        cmdName_Click(*m_state, *m_ui, 0);
+    else
+        cmdSave_Click(*m_state, *m_ui, 0);
+
+    QCOMPARE(m_ui->questions.size(), 1);
+    QCOMPARE(m_ui->messages.size(), 1);
+    if (folderGone) {
+        QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
+        QCOMPARE(m_state->grdData(0).fileFormat().encoding, TextEncoding::ShiftJis);
+        QVERIFY(m_state->SheetChanged[0]);
+        QCOMPARE(readTestFile(path), oldBytes);
+        return;
+    }
+    QCOMPARE(m_ui->messages[0].text, kSavedText + u"\r\n"_s + target);
+    QCOMPARE(readTestFile(target), QByteArray("\xEF\xBB\xBF") + u"日本,x😀y\r\n"_s.toUtf8());
+    cmdSave_Click(*m_state, *m_ui, 0); // UTF-8 now: nothing more to ask
+    QCOMPARE(m_ui->questions.size(), 1);
+    QCOMPARE(m_ui->messages.size(), 2);
 }
 
 // A file that may be written, in a folder that takes no new file: the save, which replaces the
@@ -365,7 +427,7 @@ void TestSaveCommands::overwriteOfChangedFileAsks()
     } else if (change == u"delete") {
         QVERIFY(QFile::remove(path));
     }
-    m_ui->scriptedAnswers = {answer};
+    m_ui->scriptedAnswers = {answer ? Answer::Yes : Answer::No};
 
     cmdSave_Click(*m_state, *m_ui, 0);
 

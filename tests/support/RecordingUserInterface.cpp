@@ -8,10 +8,10 @@ void RecordingUserInterface::showMessage(const QString &text, const QString &tit
         onMessage(message);
 }
 
-bool RecordingUserInterface::askYesNo(const QString &text, const QString &title, MessageIcon icon)
+Answer RecordingUserInterface::askQuestion(const Question &question)
 {
-    questions.append({text, title, icon});
-    return !scriptedAnswers.isEmpty() && scriptedAnswers.takeFirst();
+    questions.append(question);
+    return scriptedAnswers.isEmpty() ? Answer::Cancel : scriptedAnswers.takeFirst();
 }
 
 void RecordingUserInterface::yieldToEventLoop()

@@ -21,7 +21,7 @@ public:
     };
 
     void showMessage(const QString &text, const QString &title, MessageIcon icon) override;
-    bool askYesNo(const QString &text, const QString &title, MessageIcon icon) override;
+    Answer askQuestion(const Question &question) override;
     void yieldToEventLoop() override;
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;
@@ -43,8 +43,8 @@ public:
     std::function<void()> onYield; // runs at every yield
     std::function<void(const Message &)> onMessage; // runs when a message box would show
 
-    QList<Message> questions; // every yes/no question asked
-    QList<bool> scriptedAnswers; // answers to the questions, in order; once used up: いいえ
+    QList<Question> questions;
+    QList<Answer> scriptedAnswers; // answers to the questions, in order; Cancel once they run out
 
     QStringList scriptedSavePaths; // answers of the save dialog, in order; empty answers cancel
     QList<SaveDialogRequest> saveRequests;
