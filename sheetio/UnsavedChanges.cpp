@@ -88,6 +88,8 @@ bool ConfirmDiscardChanges(AppState &state, UserInterface &ui, std::initializer_
             break;
         case Answer::SaveAsUtf8Bom:
         case Answer::Cancel:
+        case Answer::Yes:
+        case Answer::No:
             return false;
         }
     }
