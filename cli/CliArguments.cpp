@@ -1,6 +1,6 @@
 #include "CliArguments.h"
 
-#include "DelimiterMenu.h"
+#include "DelimiterRules.h"
 
 using namespace Qt::StringLiterals;
 

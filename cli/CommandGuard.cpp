@@ -1,7 +1,7 @@
 #include "CommandGuard.h"
 
 #include "DumpCommand.h"
-#include "HandlerGuard.h"
+#include "ErrorText.h"
 
 void reportCommandError(QIODevice &err, const std::exception &error) noexcept
 {

@@ -1,7 +1,6 @@
 #include "DiffCommand.h"
 
-#include "AppState.h"
-#include "CompareEngine.h"
+#include "CompareResult.h"
 #include "DumpCommand.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
@@ -160,33 +159,33 @@ bool readWhole(const FileLoad &load)
 int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments, QIODevice &out, QIODevice &err)
 {
     const std::array<bool, 2> complete{readWhole(loads[0]), readWhole(loads[1])};
-    AppState state;
-    state.DelimiterMode = arguments.delimiterMode;
-    state.UserDelimiter = arguments.delimiter;
+    // Two sheets as the window holds them, and nothing else of the window.
+    Sheet sheet0(0);
+    Sheet sheet1(1);
+    const std::array<Sheet *, 2> sheets{&sheet0, &sheet1};
     for (int i = 0; i < 2; ++i)
-        putIntoSheet(state.grdData(i), loads[i].read);
+        putIntoSheet(*sheets[size_t(i)], loads[size_t(i)].read);
 
     FileRows fileRows;
     if (arguments.align) {
         // The files stay as they are: only the sheets in memory get the empty rows.
-        const auto rows = rowIdentities(state.grdData(0), state.grdData(1));
+        const auto rows = rowIdentities(sheet0, sheet1);
         const RowAlignment alignment = alignRows(rows[0], rows[1]);
-        if (!alignmentFits(alignment, state.grdData(0), state.grdData(1))) {
+        if (!alignmentFits(alignment, sheet0, sheet1)) {
             writeMessageLines(err, alignTooLongText());
             return kExitTrouble;
         }
         for (int i = 0; i < 2; ++i) {
-            Sheet &sheet = state.grdData(i);
+            Sheet &sheet = *sheets[size_t(i)];
             fileRows[size_t(i)] = alignment.originalRows(i, sheet.rows() - 1);
             sheet.insertRowGroups(alignment.rowGroups(i));
         }
     }
 
     // Nobody sees colours here: the positions are all the report needs.
-    const CompareResult result = FindDifferences(state.grdData(0).data(), state.grdData(1).data());
-    const QByteArray report = arguments.json
-        ? jsonReport(result, state.grdData(0).data(), state.grdData(1).data(), complete, fileRows)
-        : textReport(result, fileRows);
+    const CompareResult result = FindDifferences(sheet0.data(), sheet1.data());
+    const QByteArray report = arguments.json ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows)
+                                             : textReport(result, fileRows);
     if (!writeOutput(out, report)) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;

@@ -11,8 +11,6 @@ const QString kBothInUseText = u"どちらも使用中です"_s;
 const QString kBothInUseTitle = u"作成不可能"_s;
 const QString kDropHintFile = u"比較するファイル  "_s; // two half-width blanks, then the panel's number
 const QString kDropHintHow = u"ドラッグ＆ドロップで指定する"_s;
-const QString kRowHeaderSuffix = u"行"_s;
-const QString kColumnHeaderSuffix = u"列"_s;
 
 constexpr int kNewSheetRows = 11; // header row + 10 data rows
 constexpr int kNewSheetCols = 11;
@@ -72,18 +70,6 @@ void cmdClr_Click(AppState &state)
     state.PartialReadFrom = {0, 0};
     ResetDropPanels(state);
     UpdateNewMenuState(state);
-}
-
-void NumberRowHeaders(Sheet &sheet)
-{
-    for (int r = 1; r < sheet.rows(); ++r)
-        sheet.setTextMatrix(r, 0, QString::number(r) + kRowHeaderSuffix);
-}
-
-void NumberColumnHeaders(Sheet &sheet)
-{
-    for (int c = 1; c < sheet.cols(); ++c)
-        sheet.setTextMatrix(0, c, QString::number(c) + kColumnHeaderSuffix);
 }
 
 void NumberRowHeaders(AppState &state, int index)

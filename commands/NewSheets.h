@@ -1,7 +1,8 @@
 #pragma once
 
+#include "HeaderNumbers.h"
+
 class AppState;
-class Sheet;
 class UserInterface;
 
 // "新規作成" of the file menu: an empty 10 x 10 sheet on the first free side (sheet 1 preferred).
@@ -15,10 +16,7 @@ void mnuNew_Click(AppState &state, UserInterface &ui);
 // and the undo flags stay as they are. Does nothing while a comparison runs.
 void cmdClr_Click(AppState &state);
 
-// Header texts: "1行", "2行", ... down column 0 and "1列", "2列", ... along row 0, for every data
-// row or column of the sheet. The corner cell is left alone.
-void NumberRowHeaders(Sheet &sheet);
-void NumberColumnHeaders(Sheet &sheet);
+// The header texts of NumberRowHeaders(Sheet &) and NumberColumnHeaders(Sheet &), for sheet `index`.
 void NumberRowHeaders(AppState &state, int index);
 void NumberColumnHeaders(AppState &state, int index);
 

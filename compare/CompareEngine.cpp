@@ -13,9 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kNoDifferenceText = u"差はありません"_s;
-const QString kDifferenceCountText = u"差が　%1　個あります"_s;
-const QString kSizesDifferText = u"サイズに差異があります"_s;
 const QString kResultTitle = u"比較結果"_s;
 const QString kPartialReadText = u"ファイル%1は一部しか読み込めていないため、%2 行目以降は比較していません。"_s;
 const std::array<QString, 2> kFileNumbers{u"１"_s, u"２"_s};
@@ -267,37 +264,6 @@ CompareResult CompareRun::cancelEnding()
     return m_result;
 }
 } // namespace
-
-QString compareResultMessage(const CompareResult &result)
-{
-    QString text = result.count() == 0 ? kNoDifferenceText : kDifferenceCountText.arg(result.count());
-    if (result.sizesDiffer)
-        text += u"\r\n"_s + kSizesDifferText;
-    return text;
-}
-
-CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
-{
-    CompareResult result;
-    result.rows = {data0.rows(), data1.rows()};
-    result.cols = {data0.cols(), data1.cols()};
-    const int commonRows = result.commonRows();
-    const int commonCols = result.commonCols();
-    // A run marks the extra rows over the taller sheet's whole width and the extra columns over
-    // the wider sheet's whole height, data cells only: with no data column or row there is none.
-    for (int i = 0; i < 2; ++i) {
-        const bool extraRows = result.rows[i] > commonRows && result.cols[i] > 1;
-        const bool extraCols = result.cols[i] > commonCols && result.rows[i] > 1;
-        result.sizesDiffer = result.sizesDiffer || extraRows || extraCols;
-    }
-    for (int r = 1; r < commonRows; ++r) {
-        for (int c = 1; c < commonCols; ++c) {
-            if (!sameText(data0.text(r, c), data1.text(r, c)))
-                result.differences.emplace_back(r, c);
-        }
-    }
-    return result;
-}
 
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)
 {

@@ -19,12 +19,3 @@ void RecompareSelection(AppState &state, int sheet);
 // sheet 1>" at the new current cell, or nothing when the other sheet lacks that cell. Does
 // nothing during a comparison or while the sheet is disabled.
 void grdData_RowColChange(AppState &state, int index);
-
-// Scroll of sheet `index`: the other sheet scrolls to the same top row and left column, when it
-// has the current cell of the scrolled sheet.
-void grdData_Scroll(AppState &state, int index);
-
-// Column `col` of sheet `index` changed its width (the person dragged its edge): the other sheet's
-// column of the same number takes the same width, when it has that column, so that the two grids
-// stay lined up as they scroll together.
-void grdData_ColResize(AppState &state, int index, int col);

@@ -1,6 +1,7 @@
 #include "AppState.h"
 #include "Recompare.h"
 #include "SheetFixtures.h"
+#include "SheetSync.h"
 #include "ShownText.h"
 
 #include <QTest>

@@ -3,9 +3,9 @@
 #include "FileIdentity.h"
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
+#include "MessageIcon.h"
 #include "Sheet.h"
 #include "SheetData.h"
-#include "UserInterface.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Colors.h"
+#include "SheetFileFormat.h"
 
 #include <QList>
 #include <QString>
@@ -40,9 +41,6 @@ Q_DECLARE_TYPEINFO(CellRef, Q_PRIMITIVE_TYPE);
     return a.size() == b.size()
         && (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size()) * sizeof(QChar)) == 0);
 }
-
-// How a line of a sheet file ends.
-enum class LineEnd : quint8 { CrLf, Lf, Cr };
 
 // The cells of one sheet in compact storage: every text is a slice of the text pool (a file's
 // whole decoded text when it was read) or of the pool of texts written since, each cell costs an

@@ -1,6 +1,8 @@
-#include "HandlerGuard.h"
+#include "ErrorText.h"
 
-#include "UserInterface.h"
+#include "GridError.h"
+
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -24,13 +26,4 @@ QString handlerErrorText(const std::exception &error)
 QString handlerErrorTitle()
 {
     return kErrorTitle;
-}
-
-void reportHandlerError(UserInterface &ui, const std::exception &error) noexcept
-{
-    try {
-        ui.showMessage(handlerErrorText(error), kErrorTitle, MessageIcon::Critical);
-    } catch (...) {
-        // Nothing left to tell the person with; the handler has ended either way.
-    }
 }

@@ -3,7 +3,7 @@
 #include "AppState.h"
 #include "CompareEngine.h"
 #include "GridError.h"
-#include "NewSheets.h"
+#include "HeaderNumbers.h"
 #include "SheetLock.h"
 #include "UndoSnapshots.h"
 #include "UserInterface.h"

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "MessageIcon.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 class AppState;
-
-enum class MessageIcon { None, Critical, Exclamation, Information };
 
 // The answers a question box can give.
 enum class Answer { Save, DontSave, SaveAsUtf8Bom, Cancel, Yes, No };

@@ -23,6 +23,7 @@
 #include "Settings.h"
 #include "SheetFont.h"
 #include "SheetKeys.h"
+#include "SheetSync.h"
 #include "SheetView.h"
 #include "UndoSnapshots.h"
 #include "UnsavedChanges.h"

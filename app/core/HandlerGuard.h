@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ErrorText.h"
 #include "GridError.h"
 
 #include <QString>
@@ -22,9 +23,6 @@ enum class ErrorStyle {
     Report,
 };
 
-// The message box text for an error that ended a handler.
-[[nodiscard]] QString handlerErrorText(const std::exception &error);
-[[nodiscard]] QString handlerErrorTitle();
 // Shows handlerErrorText() in a message box; never throws.
 void reportHandlerError(UserInterface &ui, const std::exception &error) noexcept;
 

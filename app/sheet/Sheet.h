@@ -2,23 +2,12 @@
 
 #include "Colors.h"
 #include "SheetData.h"
+#include "SheetFileFormat.h"
 #include "Twips.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
-
-// How a sheet's file was written, so that saving writes it back the same way.
-enum class TextEncoding { Utf8, Utf8Bom, ShiftJis };
-
-struct SheetFileFormat
-{
-    TextEncoding encoding = TextEncoding::Utf8;
-    LineEnd lineEnd = LineEnd::CrLf; // the most common one; rows may keep their own (SheetData)
-    bool finalLineEnd = true; // whether the last line carries a line end
-
-    friend bool operator==(const SheetFileFormat &, const SheetFileFormat &) = default;
-};
 
 // Mouse buttons and shift states as the sheet's events report them.
 inline constexpr int kLeftButton = 1;

@@ -46,7 +46,8 @@ public:
         return m_dpi;
     }
 
-    // For a screen (null: the primary screen); 96 dpi when there is none.
+    // For a screen (null: the primary screen); 96 dpi when there is none. Defined with the window's
+    // core (Twips.cpp there), which links Qt Gui; the sheet storage never asks a screen.
     [[nodiscard]] static Twips forScreen(const QScreen *screen);
 
 private:
