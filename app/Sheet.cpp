@@ -562,6 +562,12 @@ OleColor Sheet::foreColorAt(int row, int col) const
     return m_data.foreColor(row, col);
 }
 
+void Sheet::resetBackColors()
+{
+    m_data.resetBackColors();
+    notifyCells(0, 0, rows() - 1, cols() - 1);
+}
+
 void Sheet::setBackColorAt(int row, int col, OleColor color)
 {
     checkCell(row, col);

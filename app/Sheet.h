@@ -220,6 +220,8 @@ public:
     [[nodiscard]] OleColor foreColorAt(int row, int col) const;
     void setBackColorAt(int row, int col, OleColor color);
     void setForeColorAt(int row, int col, OleColor color);
+    // Every cell's background back to the window colour at once.
+    void resetBackColors();
 
     // Flags
     [[nodiscard]] bool redraw() const

@@ -1,6 +1,7 @@
 #include "NewSheets.h"
 
 #include "AppState.h"
+#include "CompareEngine.h"
 #include "UserInterface.h"
 
 using namespace Qt::StringLiterals;
@@ -29,6 +30,7 @@ void makeNewSheet(AppState &state, int i)
     NumberRowHeaders(sheet);
     NumberColumnHeaders(sheet);
     sheet.setVisible(true);
+    ClearComparisonColours(state);
 
     state.PicFile[i].clear();
     // No file to overwrite yet, and no layout change may offer one.

@@ -12,6 +12,10 @@ class UserInterface;
 // (a command is changing cells by program) or no edit is in progress, so the several
 // notifications that end an edit may come in any order.
 void EndCellEdit(AppState &state, int index);
+// Ends an edit of sheet `index` as Esc does: the cell keeps its text and gets back the background
+// it had before the edit began, no snapshot is taken, and the sheet gets the focus. Nothing when
+// no edit is in progress.
+void CancelCellEdit(AppState &state, int index);
 
 // A double click on sheet `index`: edit the current cell, starting from its text.
 void grdData_DblClick(AppState &state, UserInterface &ui, int index);

@@ -1,6 +1,7 @@
 #include "FileIntake.h"
 
 #include "AppState.h"
+#include "CompareEngine.h"
 #include "Layout.h"
 #include "MDROP_GET.h"
 #include "NewSheets.h"
@@ -65,6 +66,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
 
     Sheet &sheet = state.grdData(index);
     const MMS_GRID_CSV_READ::ReadResult result = reader.read(sheet);
+    ClearComparisonColours(state);
 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
