@@ -189,7 +189,7 @@ void Form1::createMenus()
     connect(mnuCopy, &QAction::triggered, this, [this] { run([this] { ::mnuCopy_Click(m_state, *m_ui); }); });
     connect(mnuPeast, &QAction::triggered, this, [this] { run([this] { ::mnuPeast_Click(m_state, *m_ui); }); });
     connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
-    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state); }); });
+    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state, *m_ui); }); });
     connect(mnuGAdd, &QAction::triggered, this,
             [this] { run([this] { ::mnuGAdd_Click(m_state, *m_ui, m_state.mnuMain.mnuGAddCaption); }); });
     connect(mnuGDel, &QAction::triggered, this,
