@@ -1,6 +1,7 @@
 #include "FileIntake.h"
 
 #include "AppState.h"
+#include "CellEditor.h"
 #include "CompareEngine.h"
 #include "Layout.h"
 #include "MDROP_GET.h"
@@ -65,6 +66,9 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     ui.yieldToEventLoop();
 
     Sheet &sheet = state.grdData(index);
+    // What was being typed into the sheet belongs to the file being replaced. Committed while the
+    // read empties the sheet, it would land in a header cell.
+    CancelCellEdit(state, index);
     const MMS_GRID_CSV_READ::ReadResult result = reader.read(sheet);
     ClearComparisonColours(state);
 

@@ -91,6 +91,7 @@ private slots:
     void saveDialogAddsALowerCaseSuffix();
     void editorNeverCutsALongText_data();
     void editorNeverCutsALongText();
+    void dropOnASheetBeingEditedDiscardsTheEdit();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -98,6 +99,9 @@ private:
     Form1 &makeForm(const QString &commandLine = {}, HelpFile helpFile = HelpFile::Present,
                     Screen screen = Screen::Recorder);
     QString writeFile(const QString &name, const QByteArray &bytes);
+    void dropFile(int panel, const QString &name, const QByteArray &bytes);
+    // Clicks cell (row, col) of sheet `index`, then types `text` there, which opens its edit box.
+    void typeInto(int index, int row, int col, const QString &text);
     static bool sendDrop(QWidget *panel, QMimeData *mime);
     static QColor shownBackground(SheetView *view, int row, int col);
     static QImage onScreen(QWidget *widget);
@@ -151,6 +155,25 @@ Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile, Screen
 QString TestForm1::writeFile(const QString &name, const QByteArray &bytes)
 {
     return writeTestFile(*m_dir, name, bytes);
+}
+
+void TestForm1::dropFile(int panel, const QString &name, const QByteArray &bytes)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(writeFile(name, bytes))});
+    if (!sendDrop(m_form->PicFile[panel], &mime))
+        qFatal("the drop was refused");
+}
+
+void TestForm1::typeInto(int index, int row, int col, const QString &text)
+{
+    SheetView *view = m_form->grdData[index];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(row - 1, col - 1)).center());
+    QTRY_VERIFY(view->hasFocus());
+    QCoreApplication::processEvents(); // the sheet's got-focus, which would end a later edit
+    QTest::keyClicks(view, text);
+    QTRY_VERIFY(m_form->txtEdit[index]->hasFocus());
 }
 
 bool TestForm1::sendDrop(QWidget *panel, QMimeData *mime)
@@ -1422,6 +1445,28 @@ void TestForm1::editorNeverCutsALongText()
     }
     // A refused edit is no edit: nothing to undo.
     QCOMPARE(form.state().UndoAvailable[0], refusals == 0);
+}
+
+void TestForm1::dropOnASheetBeingEditedDiscardsTheEdit()
+{
+    Form1 &form = makeForm();
+    dropFile(0, u"left.csv"_s, "a,b,c\r\nd,e,f\r\ng,h,i\r\n");
+    dropFile(1, u"right.csv"_s, "a,b,c\r\nd,e,f\r\n");
+    typeInto(0, 2, 2, u"Q"_s);
+
+    dropFile(0, u"next.csv"_s, "1,2\r\n3,4\r\n");
+    QCoreApplication::processEvents();
+
+    QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messages.value(0).text));
+    QVERIFY(!form.txtEdit[0]->isVisible());
+    const AppState &state = form.state();
+    QCOMPARE(cellTexts(state.grdData(0)), u"1,2|3,4"_s);
+    QCOMPARE(state.grdData(0).textMatrix(0, 0), QString());
+    QCOMPARE(cellTexts(state.grdData(1)), u"a,b,c|d,e,f"_s);
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = state.grdData(i);
+        QVERIFY2(sheet.row() >= 1 && sheet.col() >= 1, "the current cell rests on a data cell");
+    }
 }
 
 QTEST_MAIN(TestForm1)
