@@ -20,6 +20,9 @@ struct SheetFileFormat
     friend bool operator==(const SheetFileFormat &, const SheetFileFormat &) = default;
 };
 
+// The mouse cell where the pointer is over no cell (beside or below the last one).
+inline constexpr int kNoCell = -1;
+
 // Mouse buttons and shift states as the sheet's events report them.
 inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 2;
@@ -261,7 +264,8 @@ public:
     }
     void setGeometry(const TwipsRect &rect);
 
-    // Cell under the mouse at the last mouse event (row 0 / column 0 are the headers).
+    // Cell under the mouse at the last mouse event (row 0 / column 0 are the headers); kNoCell for
+    // both when no cell was under the pointer.
     [[nodiscard]] int mouseRow() const
     {
         return m_mouseRow;

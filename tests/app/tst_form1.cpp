@@ -92,6 +92,8 @@ private slots:
     void editorNeverCutsALongText_data();
     void editorNeverCutsALongText();
     void dropOnASheetBeingEditedDiscardsTheEdit();
+    void rightReleaseOffTheCells_data();
+    void rightReleaseOffTheCells();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -1467,6 +1469,62 @@ void TestForm1::dropOnASheetBeingEditedDiscardsTheEdit()
         const Sheet &sheet = state.grdData(i);
         QVERIFY2(sheet.row() >= 1 && sheet.col() >= 1, "the current cell rests on a data cell");
     }
+}
+
+void TestForm1::rightReleaseOffTheCells_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("below the last row") << u"below"_s;
+    QTest::newRow("right of the last column") << u"right"_s;
+    QTest::newRow("blank part of the row headers") << u"row headers"_s;
+    QTest::newRow("blank part of the column headers") << u"column headers"_s;
+}
+
+void TestForm1::rightReleaseOffTheCells()
+{
+    QFETCH(QString, where);
+
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    form.mnuNew->trigger(); // two 10 x 10 sheets
+    QTest::mouseClick(form.cmdGmn, Qt::LeftButton); // sheet 1 alone, the window wide
+    AppState &state = form.state();
+    Sheet &sheet = state.grdData(0);
+    for (int c = 1; c < sheet.cols(); ++c)
+        sheet.setColWidth(c, 300); // narrow columns leave room beside the last one
+    SheetView *view = form.grdData[0];
+    QHeaderView *rows = view->verticalHeader();
+    QHeaderView *cols = view->horizontalHeader();
+    // The last menu was opened on row 9's header.
+    QTest::mouseClick(rows->viewport(), Qt::RightButton, {},
+                      QPoint(rows->width() / 2, rows->sectionViewportPosition(8) + rows->sectionSize(8) / 2));
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    form.mnuMain->close();
+    sheet.setCurrentCell(2, 2);
+    state.ActiveSheet = 1;
+
+    const int belowRows = rows->sectionViewportPosition(9) + rows->sectionSize(9) + 4;
+    const int besideCols = cols->sectionViewportPosition(9) + cols->sectionSize(9) + 4;
+    QVERIFY2(belowRows < view->viewport()->height() && besideCols < view->viewport()->width(),
+             "the sheet has room below its last row and beside its last column");
+    QWidget *target = view->viewport();
+    QPoint pos(besideCols, rows->sectionViewportPosition(1) + rows->sectionSize(1) / 2);
+    if (where == u"below"_s)
+        pos = QPoint(cols->sectionViewportPosition(1) + cols->sectionSize(1) / 2, belowRows);
+    else if (where == u"row headers"_s) {
+        target = rows->viewport();
+        pos = QPoint(rows->width() / 2, belowRows);
+    } else if (where == u"column headers"_s) {
+        target = cols->viewport();
+        pos = QPoint(besideCols, cols->height() / 2);
+    }
+    QTest::mouseClick(target, Qt::RightButton, {}, pos);
+
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    QCOMPARE(state.ActiveSheet, 0);
+    QCOMPARE(selectionOf(sheet), (Selection{2, 2, 2, 2}));
+    QVERIFY(!form.mnuGDel->isVisible());
+    form.mnuMain->close();
 }
 
 QTEST_MAIN(TestForm1)
