@@ -689,6 +689,11 @@ void Sheet::raiseCompositionStart()
     emit compositionStarted();
 }
 
+void Sheet::raiseMouseDown(int button, int shift, int x, int y)
+{
+    emit mouseDown(button, shift, x, y);
+}
+
 void Sheet::raiseMouseUp(int button, int shift, int x, int y)
 {
     emit mouseUp(button, shift, x, y);

@@ -309,6 +309,7 @@ public:
     void raiseKeyPress(int &keyAscii);
     // An input method began composing text on the sheet (its key down came first).
     void raiseCompositionStart();
+    void raiseMouseDown(int button, int shift, int x, int y);
     void raiseMouseUp(int button, int shift, int x, int y);
     // The person scrolled the view; updates the position and raises scroll().
     void scrolledByView(int topRow, int leftCol);
@@ -323,6 +324,8 @@ signals:
     void keyPress(int *keyAscii); // codes as keyAsciiFromCharacter() gives them
     void compositionStarted();
     void leaveCell();
+    // A button went down over the sheet, before the press moves anything.
+    void mouseDown(int button, int shift, int x, int y);
     void mouseUp(int button, int shift, int x, int y);
     void rowColChange();
     void scroll();

@@ -290,6 +290,7 @@ bool SheetView::viewportEvent(QEvent *event)
 void SheetView::mousePressEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
+    m_sheet.raiseMouseDown(gridButton(event->button()), gridShiftState(event->modifiers()), pos.x(), pos.y());
     setFocus(Qt::MouseFocusReason);
     const QModelIndex index = indexAt(pos);
     m_pressedButtons |= gridButton(event->button());
@@ -393,6 +394,8 @@ void SheetView::handleHeaderMouse(QEvent *event, Qt::Orientation orientation, in
     const int mouseRow = orientation == Qt::Vertical ? index : 0;
     const int mouseCol = orientation == Qt::Horizontal ? index : 0;
     if (event->type() == QEvent::MouseButtonPress) {
+        const QPoint pos = mapFromGlobal(mouse->globalPosition().toPoint());
+        m_sheet.raiseMouseDown(gridButton(mouse->button()), gridShiftState(mouse->modifiers()), pos.x(), pos.y());
         setFocus(Qt::MouseFocusReason);
         m_sheet.setMouseCell(mouseRow, mouseCol);
         if (mouse->button() != Qt::LeftButton || section < 0)

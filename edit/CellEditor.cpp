@@ -111,6 +111,13 @@ void grdData_LeaveCell(AppState &state, int index)
         ignoreGridErrors([&] { state.grdData(i).setCellForeColor(kWindowTextColor); });
 }
 
+void grdData_MouseDown(AppState &state, int index)
+{
+    if (state.CompareRunning || !isSheetIndex(index))
+        return;
+    EndCellEdit(state, 1 - index);
+}
+
 void grdData_Click(AppState &state, int index)
 {
     if (state.CompareRunning || !isSheetIndex(index) || !isSheetIndex(state.ActiveSheet))

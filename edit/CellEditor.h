@@ -32,6 +32,11 @@ void grdData_CompositionStart(AppState &state, int index);
 // The current cell of sheet `index` is about to move: commit its edit and take the blue click
 // marks off both sheets' current cells.
 void grdData_LeaveCell(AppState &state, int index);
+// A mouse button went down on sheet `index`: an edit open in the other sheet is committed now,
+// before the press moves this sheet's current cell or selection. The commit re-compares the
+// edited cell, which moves both sheets' current cells onto it; coming after the press, it would
+// take the clicked cell's place.
+void grdData_MouseDown(AppState &state, int index);
 // A click on sheet `index`: with a single cell selected in the active sheet, its text turns blue,
 // and when the other sheet has that cell, the other sheet moves there and shows it blue too.
 void grdData_Click(AppState &state, int index);

@@ -92,6 +92,8 @@ private slots:
     void editorNeverCutsALongText_data();
     void editorNeverCutsALongText();
     void dropOnASheetBeingEditedDiscardsTheEdit();
+    void clickOnTheOtherSheetWhileEditingLandsThere_data();
+    void clickOnTheOtherSheetWhileEditingLandsThere();
     void rightReleaseOffTheCells_data();
     void rightReleaseOffTheCells();
 
@@ -1468,6 +1470,57 @@ void TestForm1::dropOnASheetBeingEditedDiscardsTheEdit()
     for (int i = 0; i < 2; ++i) {
         const Sheet &sheet = state.grdData(i);
         QVERIFY2(sheet.row() >= 1 && sheet.col() >= 1, "the current cell rests on a data cell");
+    }
+}
+
+void TestForm1::clickOnTheOtherSheetWhileEditingLandsThere_data()
+{
+    QTest::addColumn<QPoint>("at"); // row, col of sheet 2 clicked; 0 is the header row or column
+    QTest::addColumn<Selection>("selected"); // sheet 2's afterwards
+
+    QTest::newRow("a cell") << QPoint(3, 3) << Selection{3, 3, 3, 3};
+    QTest::newRow("a row header") << QPoint(3, 0) << Selection{3, 1, 3, 3};
+    QTest::newRow("a column header") << QPoint(0, 3) << Selection{1, 3, 3, 3};
+}
+
+void TestForm1::clickOnTheOtherSheetWhileEditingLandsThere()
+{
+    QFETCH(QPoint, at);
+    QFETCH(Selection, selected);
+
+    Form1 &form = makeForm();
+    dropFile(0, u"left.csv"_s, "a,b,c\r\nd,e,f\r\ng,h,i\r\n");
+    dropFile(1, u"right.csv"_s, "a,b,c\r\nd,x,f\r\ng,h,y\r\n");
+    QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    typeInto(0, 2, 2, u"Z"_s);
+
+    SheetView *right = form.grdData[1];
+    QWidget *target = right->viewport();
+    QPoint pos;
+    if (at.y() == 0) {
+        QHeaderView *rows = right->verticalHeader();
+        target = rows->viewport();
+        pos = QPoint(rows->width() / 2, rows->sectionViewportPosition(at.x() - 1) + rows->sectionSize(at.x() - 1) / 2);
+    } else if (at.x() == 0) {
+        QHeaderView *cols = right->horizontalHeader();
+        target = cols->viewport();
+        pos = QPoint(cols->sectionViewportPosition(at.y() - 1) + cols->sectionSize(at.y() - 1) / 2, cols->height() / 2);
+    } else {
+        pos = right->visualRect(right->model()->index(at.x() - 1, at.y() - 1)).center();
+    }
+    // A person's press and release are apart: what the press left queued runs in between.
+    QTest::mousePress(target, Qt::LeftButton, {}, pos);
+    QCoreApplication::processEvents();
+    QTest::mouseRelease(target, Qt::LeftButton, {}, pos);
+    QCoreApplication::processEvents();
+
+    const AppState &state = form.state();
+    QCOMPARE(state.grdData(0).textMatrix(2, 2), u"Z"_s);
+    QCOMPARE(selectionOf(state.grdData(1)), selected);
+    QCOMPARE(state.ActiveSheet, 1);
+    if (at.x() != 0 && at.y() != 0) {
+        QCOMPARE(state.grdData(1).foreColorAt(3, 3), kMarkForeColor);
+        QCOMPARE(state.grdData(1).foreColorAt(2, 2), kWindowTextColor);
     }
 }
 
