@@ -155,6 +155,9 @@ public:
     std::array<bool, 2> SheetChanged{false, false};
     // Whether the edit in progress on each sheet was opened by an input method's composition.
     std::array<bool, 2> EditOpenedByComposition{false, false};
+    // The background the cell being edited had when its edit began: an edit ended without a
+    // commit puts it back.
+    std::array<OleColor, 2> EditCellBackColor{kWindowBackColor, kWindowBackColor};
     // Set by the search command just before it shows the search dialog; the dialog's activation
     // then re-targets it on the active sheet and clears it. Other activations change nothing.
     bool SearchDialogPending = false;

@@ -191,7 +191,7 @@ void Form1::createMenus()
     connect(mnuCopy, &QAction::triggered, this, [this] { run([this] { ::mnuCopy_Click(m_state, *m_ui); }); });
     connect(mnuPeast, &QAction::triggered, this, [this] { run([this] { ::mnuPeast_Click(m_state, *m_ui); }); });
     connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
-    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state); }); });
+    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state, *m_ui); }); });
     connect(mnuGAdd, &QAction::triggered, this,
             [this] { run([this] { ::mnuGAdd_Click(m_state, *m_ui, m_state.mnuMain.mnuGAddCaption); }); });
     connect(mnuGDel, &QAction::triggered, this,
@@ -225,6 +225,7 @@ void Form1::createControls()
         onSheet(i, &Sheet::rowColChange, [this, i] { grdData_RowColChange(m_state, i); });
         onSheet(i, &Sheet::scroll, [this, i] { grdData_Scroll(m_state, i); });
         onSheet(i, &Sheet::colResized, [this, i](int col) { grdData_ColResize(m_state, i, col); });
+        onSheet(i, &Sheet::mouseDown, [this, i](int, int, int, int) { ::grdData_MouseDown(m_state, i); });
         onSheet(i, &Sheet::mouseUp, [this, i](int button, int, int, int) { grdData_MouseUp(i, button); });
         onSheet(i, &Sheet::keyDown,
                 [this, i](int *keyCode, int shift) { ::grdData_KeyDown(m_state, *m_ui, i, *keyCode, shift); });

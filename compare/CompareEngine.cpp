@@ -299,6 +299,12 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
     return result;
 }
 
+void ClearComparisonColours(AppState &state)
+{
+    for (int i = 0; i < 2; ++i)
+        state.grdData(i).resetBackColors();
+}
+
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)
 {
     return CompareRun(state, ui, ShowProgress).run();

@@ -1,6 +1,8 @@
 #include "FileIntake.h"
 
 #include "AppState.h"
+#include "CellEditor.h"
+#include "CompareEngine.h"
 #include "Layout.h"
 #include "MDROP_GET.h"
 #include "NewSheets.h"
@@ -65,7 +67,11 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     ui.yieldToEventLoop();
 
     Sheet &sheet = state.grdData(index);
+    // What was being typed into the sheet belongs to the file being replaced. Committed while the
+    // read empties the sheet, it would land in a header cell.
+    CancelCellEdit(state, index);
     const MMS_GRID_CSV_READ::ReadResult result = reader.read(sheet);
+    ClearComparisonColours(state);
 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
