@@ -125,6 +125,9 @@ void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QS
         return;
     if (localFiles.isEmpty())
         return;
+    // What is being typed belongs to the file the drop replaces: it goes as Esc would take it,
+    // before the question about the changes the sheet already holds.
+    CancelCellEdit(state, index);
     if (!ConfirmDiscardChanges(state, ui, {index}))
         return;
     for (const QString &entry : localFiles) {
