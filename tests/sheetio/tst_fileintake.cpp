@@ -325,6 +325,10 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     QCOMPARE(sheet.cols(), cols);
     if (rows > 1)
         QCOMPARE(sheet.textMatrix(rows - 1, 1), lastRowFirstCell);
+    // Typing or pasting next must not land in a header cell.
+    const bool hasDataCells = rows > 1 && cols > 1;
+    QCOMPARE(sheet.row(), hasDataCells ? 1 : 0);
+    QCOMPARE(sheet.col(), hasDataCells ? 1 : 0);
     QCOMPARE(m_state->SheetFileName[0], path);
     QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
     QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
