@@ -33,6 +33,9 @@ constexpr qsizetype kExcerptClusters = 20;
 // Where a long text's shown window starts: this far before its first difference.
 constexpr qsizetype kContextBefore = kShownTextLimit / 4;
 
+// Code units looked at beyond each end of the shown window to find its cluster boundaries.
+constexpr qsizetype kBoundaryContext = 256;
+
 const QString kEllipsis = u"…"_s;
 
 QString ruleNote(TextFolding::Rule rule)
@@ -213,9 +216,17 @@ QStringList nameDifferences(QStringView first, QStringView second, const CharDif
     if (diff.coarse)
         notes.append(kCoarseNote);
 
-    const QList<qsizetype> boundaries1 = graphemeBoundaries(first);
-    const QList<qsizetype> boundaries2 = graphemeBoundaries(second);
+    // Only the clusters up to the last stretch named are counted; span ends are cluster
+    // boundaries, so cutting the texts there changes none before them.
     const qsizetype named = std::min<qsizetype>(diff.spans.size(), kMaxSpanNotes);
+    qsizetype counted1 = 0;
+    qsizetype counted2 = 0;
+    for (qsizetype i = 0; i < named; ++i) {
+        counted1 = diff.spans[i].start1 + diff.spans[i].length1;
+        counted2 = diff.spans[i].start2 + diff.spans[i].length2;
+    }
+    const QList<qsizetype> boundaries1 = graphemeBoundaries(first.first(counted1));
+    const QList<qsizetype> boundaries2 = graphemeBoundaries(second.first(counted2));
     for (qsizetype i = 0; i < named; ++i) {
         const CharSpan &span = diff.spans[i];
         const qsizetype place1 = clusterNumber(boundaries1, span.start1);
@@ -251,20 +262,34 @@ ShownCellText showCellText(QStringView text, const CharDiff &diff, int side, qsi
     auto spanStart = [side](const CharSpan &span) { return side == 0 ? span.start1 : span.start2; };
     auto spanLength = [side](const CharSpan &span) { return side == 0 ? span.length1 : span.length2; };
 
-    // The window of the text shown, on cluster boundaries.
+    // The window of the text shown, on cluster boundaries. Boundaries depend only on the few
+    // characters around them, so a long text is only looked at a little beyond the window.
     qsizetype begin = 0;
     qsizetype end = text.size();
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     if (text.size() > limit) {
         const qsizetype firstDifference = diff.spans.isEmpty() ? 0 : spanStart(diff.spans.first());
         begin = std::max<qsizetype>(0, std::min(firstDifference - kContextBefore, text.size() - limit));
         end = begin + limit;
-        finder.setPosition(begin);
+    }
+    qsizetype sliceStart = std::max<qsizetype>(0, begin - kBoundaryContext);
+    if (sliceStart > 0 && text[sliceStart].isLowSurrogate())
+        --sliceStart;
+    const QStringView slice = text.sliced(sliceStart, std::min(text.size(), end + kBoundaryContext) - sliceStart);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, slice);
+    auto setPosition = [&](qsizetype position) { finder.setPosition(position - sliceStart); };
+    auto nextBoundary = [&] {
+        const qsizetype next = finder.toNextBoundary();
+        return next < 0 ? text.size() : next + sliceStart;
+    };
+    if (begin > 0) {
+        setPosition(begin);
         if (!finder.isAtBoundary())
-            begin = std::max<qsizetype>(0, finder.toPreviousBoundary());
-        finder.setPosition(end);
+            begin = std::max<qsizetype>(0, finder.toPreviousBoundary() + sliceStart);
+    }
+    if (end < text.size()) {
+        setPosition(end);
         if (!finder.isAtBoundary())
-            end = finder.toNextBoundary();
+            end = nextBoundary();
     }
 
     QString &shown = result.shown;
@@ -275,10 +300,10 @@ ShownCellText showCellText(QStringView text, const CharDiff &diff, int side, qsi
     // Where each cluster boundary of the window lands in the shown text.
     std::vector<qsizetype> shownAt(size_t(end - begin + 1), -1);
     const qsizetype trailing = trailingBlankStart(text);
-    finder.setPosition(begin);
+    setPosition(begin);
     for (qsizetype position = begin; position < end;) {
-        qsizetype next = finder.toNextBoundary();
-        if (next < 0 || next > end)
+        qsizetype next = nextBoundary();
+        if (next > end)
             next = end;
         shownAt[size_t(position - begin)] = shown.size();
         appendShownCluster(text.sliced(position, next - position), position >= trailing, shown, &result.marks);

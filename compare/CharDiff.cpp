@@ -11,44 +11,78 @@ namespace
 // The search never goes past this many edits: its trace takes memory in the square of them.
 constexpr int kMaxEdits = 1000;
 
+// Code units looked at beyond the stretch that matters: cluster boundaries depend only on the
+// characters near them, so a long text is never searched for boundaries as a whole.
+constexpr qsizetype kBoundaryContext = 256;
+
+// A grapheme boundary finder over part of a text, answering in the text's positions.
+class LocalFinder
+{
+public:
+    LocalFinder(QStringView text, qsizetype from, qsizetype to)
+        : m_offset(from > 0 && text[from].isLowSurrogate() ? from - 1 : from)
+        , m_end(to)
+        , m_finder(QTextBoundaryFinder::Grapheme, text.sliced(m_offset, to - m_offset))
+    {
+    }
+    [[nodiscard]] bool isAtBoundary(qsizetype position)
+    {
+        m_finder.setPosition(position - m_offset);
+        return m_finder.isAtBoundary();
+    }
+    // The boundary before `position`, which is not one.
+    [[nodiscard]] qsizetype previous(qsizetype position)
+    {
+        m_finder.setPosition(position - m_offset);
+        const qsizetype found = m_finder.toPreviousBoundary();
+        return found < 0 ? m_offset : found + m_offset;
+    }
+    [[nodiscard]] qsizetype next(qsizetype position)
+    {
+        m_finder.setPosition(position - m_offset);
+        const qsizetype found = m_finder.toNextBoundary();
+        return found < 0 ? m_end : found + m_offset;
+    }
+
+private:
+    qsizetype m_offset;
+    qsizetype m_end;
+    QTextBoundaryFinder m_finder;
+};
+
 // Moves `position` back until it is a cluster boundary of both texts.
-qsizetype commonBoundaryAtOrBefore(QTextBoundaryFinder &first, QTextBoundaryFinder &second, qsizetype position)
+qsizetype commonBoundaryAtOrBefore(LocalFinder &first, LocalFinder &second, qsizetype position)
 {
     for (;;) {
-        first.setPosition(position);
-        if (!first.isAtBoundary())
-            position = first.toPreviousBoundary();
-        second.setPosition(position);
-        if (second.isAtBoundary())
+        if (!first.isAtBoundary(position))
+            position = first.previous(position);
+        if (second.isAtBoundary(position))
             return position;
-        position = second.toPreviousBoundary();
+        position = second.previous(position);
     }
 }
 
 // The same, for a position counted from the end of each text.
-qsizetype commonBoundaryFromEnd(QTextBoundaryFinder &first, qsizetype size1, QTextBoundaryFinder &second,
-                                qsizetype size2, qsizetype fromEnd)
+qsizetype commonBoundaryFromEnd(LocalFinder &first, qsizetype size1, LocalFinder &second, qsizetype size2,
+                                qsizetype fromEnd)
 {
     for (;;) {
-        first.setPosition(size1 - fromEnd);
-        if (!first.isAtBoundary())
-            fromEnd = size1 - first.toNextBoundary();
-        second.setPosition(size2 - fromEnd);
-        if (second.isAtBoundary())
+        if (!first.isAtBoundary(size1 - fromEnd))
+            fromEnd = size1 - first.next(size1 - fromEnd);
+        if (second.isAtBoundary(size2 - fromEnd))
             return fromEnd;
-        fromEnd = size2 - second.toNextBoundary();
+        fromEnd = size2 - second.next(size2 - fromEnd);
     }
 }
 
 // The boundaries of `finder`'s text from `begin` to `end`, both included; both are boundaries.
-std::vector<qsizetype> boundariesBetween(QTextBoundaryFinder &finder, qsizetype begin, qsizetype end)
+std::vector<qsizetype> boundariesBetween(LocalFinder &finder, qsizetype begin, qsizetype end)
 {
     std::vector<qsizetype> result;
     result.push_back(begin);
-    finder.setPosition(begin);
     while (result.back() < end) {
-        const qsizetype next = finder.toNextBoundary();
-        result.push_back(next < 0 || next > end ? end : next);
+        const qsizetype next = finder.next(result.back());
+        result.push_back(next > end ? end : next);
     }
     return result;
 }
@@ -165,8 +199,9 @@ CharDiff diffCharacters(QStringView first, QStringView second, qint64 effortLimi
     while (suffix < shorter - prefix && first[size1 - 1 - suffix] == second[size2 - 1 - suffix])
         ++suffix;
 
-    QTextBoundaryFinder finder1(QTextBoundaryFinder::Grapheme, first);
-    QTextBoundaryFinder finder2(QTextBoundaryFinder::Grapheme, second);
+    const qsizetype from = std::max<qsizetype>(0, prefix - kBoundaryContext);
+    LocalFinder finder1(first, from, std::min(size1, size1 - suffix + kBoundaryContext));
+    LocalFinder finder2(second, from, std::min(size2, size2 - suffix + kBoundaryContext));
     prefix = commonBoundaryAtOrBefore(finder1, finder2, prefix);
     suffix = commonBoundaryFromEnd(finder1, size1, finder2, size2, suffix);
 

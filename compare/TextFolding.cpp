@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 namespace TextFolding
 {
@@ -115,6 +116,42 @@ int signOf(char16_t c)
     default:
         return 0;
     }
+}
+
+// A character that folds together with the one before it: the second half of a surrogate pair,
+// a combining mark, a half-width voiced mark, a joiner, a Hangul jamo.
+bool joinsThePrevious(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (c.isLowSurrogate() || u == kHalfVoicedMark || u == kHalfSemiVoicedMark || u == 0x200D)
+        return true;
+    if ((u >= 0x1100 && u <= 0x11FF) || (u >= 0xA960 && u <= 0xA97F) || (u >= 0xD7B0 && u <= 0xD7FF))
+        return true;
+    const QChar::Category category = c.category();
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
+        || category == QChar::Mark_Enclosing;
+}
+
+// The two texts without what they share at the start and the end, cut so that no character is
+// parted from one that folds together with it. The character rules fold each character (with
+// the marks that join it) on its own, so the texts are equal under such a rule exactly when
+// these middles are: a long cell with one difference is folded a few characters wide.
+std::pair<QStringView, QStringView> differingMiddles(QStringView a, QStringView b)
+{
+    const qsizetype shorter = std::min(a.size(), b.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && a[prefix] == b[prefix])
+        ++prefix;
+    while (
+        prefix > 0
+        && ((prefix < a.size() && joinsThePrevious(a[prefix])) || (prefix < b.size() && joinsThePrevious(b[prefix]))))
+        --prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+        ++suffix;
+    while (suffix > 0 && joinsThePrevious(a[a.size() - suffix]))
+        --suffix;
+    return {a.sliced(prefix, a.size() - prefix - suffix), b.sliced(prefix, b.size() - prefix - suffix)};
 }
 
 // Numbers longer than this are read as text: no cell of real data holds one.
@@ -359,10 +396,12 @@ bool equalUnder(Rule rule, QStringView a, QStringView b, FoldBuffers &buffers, d
         return numericallyEqual(a, b, tolerance);
     case Rule::Trim:
         return trimBlanks(a) == trimBlanks(b);
-    default:
-        fold(rule, a, buffers.first);
-        fold(rule, b, buffers.second);
+    default: {
+        const auto [middleA, middleB] = differingMiddles(a, b);
+        fold(rule, middleA, buffers.first);
+        fold(rule, middleB, buffers.second);
         return buffers.first == buffers.second;
+    }
     }
 }
 
