@@ -18,8 +18,6 @@ namespace
 {
 const QString kLoadingText = u"読み込み中"_s;
 
-constexpr int kPathX = 100; // twips on the drop panel
-constexpr int kPathY = 100;
 constexpr int kLoadingPanelMinHeight = 1000; // "読み込み中" only on a panel higher than this
 constexpr int kLoadingOffsetX = 700;
 constexpr int kLoadingOffsetY = 200;
@@ -48,8 +46,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     }
 
     DropPanel &panel = state.PicFile[index];
-    panel.clear();
-    panel.drawText(kPathX, kPathY, path);
+    panel.showFileName(path);
     std::optional<PanelText> loading;
     if (panel.rect.height > kLoadingPanelMinHeight) {
         loading
@@ -78,8 +75,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     state.SheetFileName[index] = path;
     state.SheetFileIdentity[index] = reader.fileIdentity();
     state.PartialReadFrom[index] = reader.firstRowNotRead();
-    panel.clear();
-    panel.drawText(kPathX, kPathY, state.sheetStripText(index));
+    panel.showFileName(state.sheetStripText(index));
     state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this
     // file's name, for an overwrite-save to write over it.
