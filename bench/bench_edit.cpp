@@ -204,7 +204,7 @@ int main(int argc, char **argv)
                        reset();
                        selectBlock(15000, 40, 1000, 10);
                    },
-                   [&] { mnuSend_Click(state); }),
+                   [&] { mnuSend_Click(state, ui); }),
                100);
     reportRuns("delete of the whole sheet, re-coloured",
                timeRuns(

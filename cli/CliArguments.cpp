@@ -7,10 +7,11 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kUsage
-    = u"使い方: rowlark-diff [--delimiter C] [--json] [--align] FILE1 FILE2\n"
+    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align] FILE1 FILE2\n"
       u"        rowlark-diff --dump [--delimiter C] FILE\n"
       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
       u"  --json          比較の結果を JSON で出力します\n"
+      u"  --explain       (--json と一緒に) 差のあるセルごとに、文字単位で違う範囲と、同じとみなせる規則を出力します\n"
       u"  --align         挿入・削除された行を揃えてから比較し、位置ごとに両ファイルの行番号も出力します\n"
       u"                  (ファイルは変更しません)\n"
       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
@@ -24,6 +25,7 @@ const QString kDelimiterTooLong = u"区切り文字は1文字で指定して下�
 const QString kWrongFileCount = u"ファイルを1つ指定して下さい"_s;
 const QString kOptionNotForDump = u"%1 は --dump と一緒には指定できません"_s;
 const QString kWrongDiffFileCount = u"比較するファイルを2つ指定して下さい"_s;
+const QString kExplainWithoutJson = u"--explain は --json と一緒に指定して下さい"_s;
 
 ParsedArguments refuse(const QString &error)
 {
@@ -53,6 +55,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             dump = true;
         } else if (argument == u"--json") {
             parsed.json = true;
+        } else if (argument == u"--explain") {
+            parsed.explain = true;
         } else if (argument == u"--align") {
             parsed.align = true;
         } else if (argument == u"--help") {
@@ -86,6 +90,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
         // --json is accepted with --dump: a dump is JSON anyway. Lining up is part of comparing.
         if (parsed.align)
             return refuse(kOptionNotForDump.arg(u"--align"_s));
+        if (parsed.explain)
+            return refuse(kOptionNotForDump.arg(u"--explain"_s));
         if (parsed.files.size() != 1)
             return refuse(kWrongFileCount);
         parsed.command = CliArguments::Command::Dump;
@@ -93,6 +99,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
     if (parsed.files.size() != 2)
         return refuse(kWrongDiffFileCount);
+    // The text report keeps its one line per position.
+    if (parsed.explain && !parsed.json)
+        return refuse(kExplainWithoutJson);
     parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};
 }

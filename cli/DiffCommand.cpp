@@ -1,9 +1,11 @@
 #include "DiffCommand.h"
 
+#include "CharDiff.h"
 #include "CompareResult.h"
 #include "DumpCommand.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
+#include "TextFolding.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -105,9 +107,86 @@ QByteArray textReport(const CompareResult &result, const FileRows &fileRows)
     return buffer;
 }
 
-QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
-                      const std::array<bool, 2> &complete, const FileRows &fileRows)
+// The option of the comparison options that names the rule.
+const char *ruleOptionName(TextFolding::Rule rule)
 {
+    using TextFolding::Rule;
+    switch (rule) {
+    case Rule::Nfc:
+        return "nfc";
+    case Rule::Width:
+        return "fold-width";
+    case Rule::Kana:
+        return "fold-kana";
+    case Rule::Case:
+        return "ignore-case";
+    case Rule::Hyphen:
+        return "fold-hyphen";
+    case Rule::Trim:
+        return "trim";
+    case Rule::RemoveBlanks:
+        return "ignore-space";
+    case Rule::Numeric:
+        return "numeric";
+    }
+    return "";
+}
+
+// Turns ascending UTF-16 positions of one text into character (code point) positions, walking the
+// text once however many positions are asked.
+class CodePointCounter
+{
+public:
+    explicit CodePointCounter(QStringView text)
+        : m_text(text)
+    {
+    }
+    qsizetype at(qsizetype position)
+    {
+        for (; m_unit < position; ++m_unit) {
+            if (!m_text[m_unit].isLowSurrogate() || m_unit == 0 || !m_text[m_unit - 1].isHighSurrogate())
+                ++m_count;
+        }
+        return m_count;
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_unit = 0;
+    qsizetype m_count = 0;
+};
+
+// {"spans": [[start1, length1, start2, length2], …], "rule": "…"}: the character difference of two
+// cell texts in characters (code points), and the option that would make them equal, if one does.
+void appendExplanation(QByteArray &buffer, QStringView first, QStringView second, TextFolding::FoldBuffers &folding)
+{
+    const CharDiff diff = diffCharacters(first, second);
+    std::array<CodePointCounter, 2> counters{CodePointCounter(first), CodePointCounter(second)};
+    buffer.append("{\"spans\": [");
+    bool firstSpan = true;
+    for (const CharSpan &span : diff.spans) {
+        const qsizetype start1 = counters[0].at(span.start1);
+        const qsizetype end1 = counters[0].at(span.start1 + span.length1);
+        const qsizetype start2 = counters[1].at(span.start2);
+        const qsizetype end2 = counters[1].at(span.start2 + span.length2);
+        buffer.append(firstSpan ? "[" : ", [");
+        firstSpan = false;
+        buffer.append(QByteArray::number(start1) + ", " + QByteArray::number(end1 - start1) + ", "
+                      + QByteArray::number(start2) + ", " + QByteArray::number(end2 - start2) + "]");
+    }
+    buffer.append(']');
+    if (const auto rule = TextFolding::ruleThatMakesEqual(first, second, folding)) {
+        buffer.append(", \"rule\": \"");
+        buffer.append(ruleOptionName(*rule));
+        buffer.append('"');
+    }
+    buffer.append('}');
+}
+
+QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
+                      const std::array<bool, 2> &complete, const FileRows &fileRows, bool explain)
+{
+    TextFolding::FoldBuffers folding;
     const std::vector<CellPosition> &positions = result.differences;
     QByteArray buffer;
     buffer.reserve(qsizetype(positions.size()) * 48 + 256);
@@ -144,6 +223,11 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
             buffer.append(", ");
             appendFileRow(buffer, fileRows[1], position.row(), "null");
             buffer.append(']');
+        }
+        if (explain) {
+            buffer.append(", ");
+            appendExplanation(buffer, data0.text(position.row(), position.col()),
+                              data1.text(position.row(), position.col()), folding);
         }
         buffer.append(']');
     }
@@ -184,8 +268,9 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
 
     // Nobody sees colours here: the positions are all the report needs.
     const CompareResult result = FindDifferences(sheet0.data(), sheet1.data());
-    const QByteArray report = arguments.json ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows)
-                                             : textReport(result, fileRows);
+    const QByteArray report = arguments.json
+        ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows, arguments.explain)
+        : textReport(result, fileRows);
     if (!writeOutput(out, report)) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;

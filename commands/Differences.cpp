@@ -75,6 +75,8 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
         ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
         return;
     }
+    // The rows move under the current cells: the blue marks would stay on the texts that moved.
+    ignoreGridErrors([&] { clearClickMarks(state); });
     for (int i = 0; i < 2; ++i) {
         const std::vector<RowInsertion> &insertions = alignment.insertions[size_t(i)];
         if (insertions.empty())

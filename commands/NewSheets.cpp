@@ -1,6 +1,7 @@
 #include "NewSheets.h"
 
 #include "AppState.h"
+#include "CompareEngine.h"
 #include "UserInterface.h"
 
 using namespace Qt::StringLiterals;
@@ -28,6 +29,7 @@ void makeNewSheet(AppState &state, int i)
     NumberColumnHeaders(sheet);
     sheet.setVisible(true);
     state.SheetChanged[i] = false;
+    ClearComparisonColours(state);
 
     state.PicFile[i].clear();
     state.PartialReadFrom[i] = 0;

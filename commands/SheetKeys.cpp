@@ -55,7 +55,7 @@ bool runShortcut(AppState &state, UserInterface &ui, int index, int keyCode, int
         if (!state.grdData(0).isVisible() || !state.grdData(1).isVisible())
             return false;
         NormaliseSelection(state, index);
-        mnuSend_Click(state);
+        mnuSend_Click(state, ui);
         return true;
     default:
         return false;

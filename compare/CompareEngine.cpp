@@ -265,6 +265,12 @@ CompareResult CompareRun::cancelEnding()
 }
 } // namespace
 
+void ClearComparisonColours(AppState &state)
+{
+    for (int i = 0; i < 2; ++i)
+        state.grdData(i).resetBackColors();
+}
+
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)
 {
     return CompareRun(state, ui, ShowProgress).run();

@@ -20,6 +20,10 @@ class UserInterface;
 // data row. A failing sheet step is skipped and the run goes on.
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress);
 
+// Takes the marks of the last comparison off both sheets: once either sheet has new contents,
+// every mark in the other one is stale too.
+void ClearComparisonColours(AppState &state);
+
 // The compare button "比較開始". Returns true when a comparison ran, after which the window gives
 // itself the keyboard focus.
 [[nodiscard]] bool cmdDiff_Click(AppState &state, UserInterface &ui);

@@ -4,6 +4,8 @@
 #include "GridError.h"
 #include "ShownText.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -43,13 +45,18 @@ void RecompareSelection(AppState &state, int sheet)
         grd1.setRedraw(false);
         if (!isSheetIndex(sheet))
             return;
-        const Sheet &source = state.grdData(sheet);
+        Sheet &source = state.grdData(sheet);
+        const Sheet &other = state.grdData(1 - sheet);
         const int r1 = source.row();
         const int c1 = source.col();
         const int r2 = source.rowSel();
         const int c2 = source.colSel();
-        for (int r = r1; r <= r2; ++r) {
-            for (int c = c1; c <= c2; ++c) {
+        // Every cell of the block that both sheets have, row by row; a cell only this sheet has
+        // keeps its colour.
+        const int lastRow = std::min(r2, other.rows() - 1);
+        const int lastCol = std::min(c2, other.cols() - 1);
+        for (int r = r1; r <= lastRow; ++r) {
+            for (int c = c1; c <= lastCol; ++c) {
                 grd0.setRow(r);
                 grd0.setCol(c);
                 grd1.setRow(r);
@@ -59,9 +66,27 @@ void RecompareSelection(AppState &state, int sheet)
                 grd1.setCellBackColor(differ ? differingBackColor(grd1.data(), r) : kWindowBackColor);
             }
         }
+        if (r2 >= r1 && c2 >= c1 && (lastRow < r2 || lastCol < c2))
+            source.setCurrentCell(r2, c2);
     });
     grd0.setRedraw(true);
     grd1.setRedraw(true);
+}
+
+void OrderBlock(Sheet &sheet)
+{
+    const int row = sheet.row();
+    const int rowSel = sheet.rowSel();
+    const int col = sheet.col();
+    const int colSel = sheet.colSel();
+    if (rowSel >= row && colSel >= col)
+        return;
+    ignoreGridErrors([&] {
+        sheet.setRow(std::min(row, rowSel));
+        sheet.setCol(std::min(col, colSel));
+        sheet.setRowSel(std::max(row, rowSel));
+        sheet.setColSel(std::max(col, colSel));
+    });
 }
 
 void grdData_RowColChange(AppState &state, int index)

@@ -19,10 +19,17 @@ bool isSheetIndex(int index)
     return index == 0 || index == 1;
 }
 
-// The cell being edited loses any "differs" mark while it is edited.
-void plainBackground(Sheet &sheet)
+constexpr int kEscapeKey = 27;
+
+// The cell being edited loses any "differs" mark while it is edited; the mark is kept for an
+// edit that ends without a commit.
+void plainBackground(AppState &state, int index)
 {
-    ignoreGridErrors([&] { sheet.setCellBackColor(kWindowBackColor); });
+    Sheet &sheet = state.grdData(index);
+    ignoreGridErrors([&] {
+        state.EditCellBackColor[index] = sheet.cellBackColor();
+        sheet.setCellBackColor(kWindowBackColor);
+    });
 }
 
 // Opens the editor on the current cell, or says why it cannot.
@@ -33,7 +40,7 @@ void beginEdit(AppState &state, UserInterface &ui, int index, int key)
         ui.showMessage(kTooLongToEditText.arg(kMaxEditLength), kTooLongToEditTitle, MessageIcon::Exclamation);
         return;
     }
-    plainBackground(sheet);
+    plainBackground(state, index);
     state.EditOpenedByComposition[index] = false;
     MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), key);
 }
@@ -52,7 +59,19 @@ void EndCellEdit(AppState &state, int index)
     // Hidden before the re-comparison: the cell moves it makes raise leave-cell notifications,
     // which must find the edit already ended.
     box.setVisible(false);
+    // A block extended upward or leftward with the keyboard is re-compared like the same block
+    // selected with the mouse.
+    OrderBlock(sheet);
     RecompareSelection(state, index);
+}
+
+void CancelCellEdit(AppState &state, int index)
+{
+    if (!isSheetIndex(index) || !state.txtEdit(index).isVisible())
+        return;
+    Sheet &sheet = state.grdData(index);
+    ignoreGridErrors([&] { sheet.setCellBackColor(state.EditCellBackColor[index]); });
+    MGridEdit::CancelCellEdit(sheet, state.txtEdit(index));
 }
 
 void grdData_DblClick(AppState &state, UserInterface &ui, int index)
@@ -78,7 +97,7 @@ void grdData_CompositionStart(AppState &state, int index)
     if (state.CompareRunning || !state.KeyEditArmed || !isSheetIndex(index))
         return;
     Sheet &sheet = state.grdData(index);
-    plainBackground(sheet);
+    plainBackground(state, index);
     MGridEdit::BeginCellEdit(sheet, state.txtEdit(index), MGridEdit::kStartEmpty);
     state.EditOpenedByComposition[index] = state.txtEdit(index).isVisible();
 }
@@ -90,6 +109,13 @@ void grdData_LeaveCell(AppState &state, int index)
     EndCellEdit(state, index);
     for (int i = 0; i < 2; ++i)
         ignoreGridErrors([&] { state.grdData(i).setCellForeColor(kWindowTextColor); });
+}
+
+void grdData_MouseDown(AppState &state, int index)
+{
+    if (state.CompareRunning || !isSheetIndex(index))
+        return;
+    EndCellEdit(state, 1 - index);
 }
 
 void grdData_Click(AppState &state, int index)
@@ -119,9 +145,12 @@ void txtEdit_KeyDown(AppState &state, int index, int keyCode, int shift)
 {
     if (!isSheetIndex(index))
         return;
-    Sheet &sheet = state.grdData(index);
-    MGridEdit::HandleEditKey(sheet, state.txtEdit(index), keyCode, shift);
-    plainBackground(sheet);
+    // Every other key that leaves the box commits, and the commit re-colours the edited cell; the
+    // cell an arrow key moves to keeps its own colour.
+    if (keyCode == kEscapeKey)
+        CancelCellEdit(state, index);
+    else
+        MGridEdit::HandleEditKey(state.grdData(index), state.txtEdit(index), keyCode, shift);
 }
 
 void txtEdit_KeyPress(AppState &, int, int &keyAscii)
@@ -138,7 +167,7 @@ void txtEdit_CompositionCancel(AppState &state, int index)
     EditBox &box = state.txtEdit(index);
     // The box holds nothing the person meant: committing it would empty the cell.
     if (state.EditOpenedByComposition[index] && box.isVisible() && !box.isModified())
-        MGridEdit::CancelCellEdit(state.grdData(index), box);
+        CancelCellEdit(state, index);
 }
 
 void txtEdit_LostFocus(AppState &state, int index)

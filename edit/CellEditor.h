@@ -12,6 +12,10 @@ class UserInterface;
 // (a command is changing cells by program) or no edit is in progress, so the several
 // notifications that end an edit may come in any order.
 void EndCellEdit(AppState &state, int index);
+// Ends an edit of sheet `index` as Esc does: the cell keeps its text and gets back the background
+// it had before the edit began, no snapshot is taken, and the sheet gets the focus. Nothing when
+// no edit is in progress.
+void CancelCellEdit(AppState &state, int index);
 
 // A double click on sheet `index`: edit the current cell, starting from its text.
 void grdData_DblClick(AppState &state, UserInterface &ui, int index);
@@ -28,6 +32,11 @@ void grdData_CompositionStart(AppState &state, int index);
 // The current cell of sheet `index` is about to move: commit its edit and take the blue click
 // marks off both sheets' current cells.
 void grdData_LeaveCell(AppState &state, int index);
+// A mouse button went down on sheet `index`: an edit open in the other sheet is committed now,
+// before the press moves this sheet's current cell or selection. The commit re-compares the
+// edited cell, which moves both sheets' current cells onto it; coming after the press, it would
+// take the clicked cell's place.
+void grdData_MouseDown(AppState &state, int index);
 // A click on sheet `index`: with a single cell selected in the active sheet, its text turns blue,
 // and when the other sheet has that cell, the other sheet moves there and shows it blue too.
 void grdData_Click(AppState &state, int index);

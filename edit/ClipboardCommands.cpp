@@ -13,6 +13,8 @@ using namespace Qt::StringLiterals;
 namespace
 {
 constexpr int kMaxPastedLines = kMaxRowCol; // the paste's 16-bit line counter
+const QString kDidNotFitText = u"シートに収まらない部分は貼り付けませんでした（%1 行 %2 列）"_s;
+const QString kPasteTitle = u"貼り付け"_s;
 
 void copyBlock(AppState &state, const Sheet &sheet)
 {
@@ -44,6 +46,26 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
     const bool differ = sheets[0]->textView(row, col) != sheets[1]->textView(row, col);
     for (Sheet *sheet : sheets)
         sheet->setCellBackColor(differ ? differingBackColor(sheet->data(), row) : kWindowBackColor);
+}
+
+// One line of the clipboard into row `row` from column `c0` on; fields beyond the last column are
+// dropped.
+void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, bool recolour, QStringView line, int row,
+               int c0)
+{
+    qsizetype start = 0;
+    for (int col = c0; col < active.cols(); ++col) {
+        const qsizetype tab = line.indexOf(u'\t', start);
+        const QStringView field = line.mid(start, tab < 0 ? -1 : tab - start);
+        ignoreGridErrors([&] {
+            active.setTextMatrix(row, col, field.toString());
+            if (recolour)
+                recolourPastedCell(active, other, sheets, row, col);
+        });
+        if (tab < 0)
+            break;
+        start = tab + 1;
+    }
 }
 } // namespace
 
@@ -109,32 +131,29 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
     SaveUndoSnapshot(state, index);
     const bool recolour = PartnerHasCurrentCell(state, index);
     ignoreGridErrors([&] { clearClickMarks(state); });
-    SheetLock lock(state);
-    const int r0 = active.row();
-    const int c0 = active.col();
-    state.txtClip = ui.clipboardText();
+    int rowsLeftOut = 0;
+    int colsLeftOut = 0;
+    {
+        SheetLock lock(state);
+        const int r0 = active.row();
+        const int c0 = active.col();
+        state.txtClip = ui.clipboardText();
 
-    // One pass over the text; the lines and fields are those that reading line k + 1 afresh for
-    // every k would give. A field beyond the sheet's last row or column is dropped: the rest of
-    // its line, and every line below the last row, would be dropped the same way.
-    MTXT_LINE::LineCursor lines(state.txtClip);
-    QStringView line;
-    for (int k = 0; k < kMaxPastedLines && lines.next(line); ++k) {
-        const int row = r0 + k;
-        if (row >= active.rows())
-            break;
-        qsizetype start = 0;
-        for (int col = c0; col < active.cols(); ++col) {
-            const qsizetype tab = line.indexOf(u'\t', start);
-            const QStringView field = line.mid(start, tab < 0 ? -1 : tab - start);
-            ignoreGridErrors([&] {
-                active.setTextMatrix(row, col, field.toString());
-                if (recolour)
-                    recolourPastedCell(active, other, sheets, row, col);
-            });
-            if (tab < 0)
-                break;
-            start = tab + 1;
+        // One pass over the text; the lines and fields are those that reading line k + 1 afresh
+        // for every k would give. A field beyond the sheet's last row or column is dropped and
+        // counted: the message names the rows and columns that did not fit.
+        MTXT_LINE::LineCursor lines(state.txtClip);
+        QStringView line;
+        for (int k = 0; k < kMaxPastedLines && lines.next(line); ++k) {
+            const int row = r0 + k;
+            colsLeftOut = std::max(colsLeftOut, c0 + int(line.count(u'\t')) + 1 - active.cols());
+            if (row >= active.rows()) {
+                ++rowsLeftOut;
+                continue;
+            }
+            pasteLine(active, other, sheets, recolour, line, row, c0);
         }
     }
+    if (rowsLeftOut > 0 || colsLeftOut > 0)
+        ui.showMessage(kDidNotFitText.arg(rowsLeftOut).arg(colsLeftOut), kPasteTitle, MessageIcon::Information);
 }

@@ -23,7 +23,8 @@ void mnuCut_Click(AppState &state, UserInterface &ui);
 
 // "貼り付け" (Ctrl+V): writes the clipboard's lines into the active sheet from its current cell
 // down and to the right, after an undo snapshot. Text after the last line end is ignored; fields
-// beyond the sheet's last row or column are dropped, and the sheet never changes its size. When
+// beyond the sheet's last row or column are dropped, and an information message then names the
+// rows and columns left out; the sheet never changes its size. When
 // both sheets are shown and the other sheet has the current cell, every pasted cell is
 // re-coloured against the other sheet — light red or the window colour, magenta where the other
 // sheet lacks the cell — and both sheets' current cells end on the last pasted cell.

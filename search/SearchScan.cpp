@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "Colors.h"
+#include "Recompare.h"
 #include "UndoSnapshots.h"
 #include "UserInterface.h"
 
@@ -204,6 +205,7 @@ SearchResult RunSearch(AppState &state, UserInterface &ui, const SearchRequest &
         return SearchResult::NotFound;
     }
     const auto [r, c] = *found;
+    bool replaced = false;
     if (request.mode == SearchMode::Replace) {
         const QString before = sheet.textMatrix(r, c);
         const QString after = pattern.replaceIn(before, request.replaceText);
@@ -211,10 +213,13 @@ SearchResult RunSearch(AppState &state, UserInterface &ui, const SearchRequest &
         if (after != before) {
             SaveUndoSnapshot(state, request.sheet);
             sheet.setTextMatrix(r, c, after);
+            replaced = true;
         }
     }
     sheet.setCol(c);
     sheet.setRow(r);
+    if (replaced)
+        RecompareSelection(state, request.sheet);
     sheet.setCellForeColor(kMarkForeColor);
     sheet.setFocus();
     if (!sheet.rowIsVisible(r))

@@ -83,7 +83,8 @@ struct SearchRequest
 // One press of "検索" or "置換": scans sheet `request.sheet` for the next matching cell. A found
 // cell becomes the current cell, its text turns blue, the sheet asks for the focus and scrolls the
 // cell into view where it is not; a replace first changes its text, after one undo snapshot when
-// the text really changes. The cell keeps its difference colour until the next comparison. When
+// the text really changes, and a changed cell is re-compared with the other sheet as an edit is
+// (which moves the other sheet's current cell there when it has that cell). When
 // nothing matches, the message "その方向には、検索データはありません" shows and the sheet stays as it
 // was. While a comparison runs nothing happens at all.
 SearchResult RunSearch(AppState &state, UserInterface &ui, const SearchRequest &request);

@@ -1,6 +1,8 @@
 #include "FileIntake.h"
 
 #include "AppState.h"
+#include "CellEditor.h"
+#include "CompareEngine.h"
 #include "Layout.h"
 #include "MDROP_GET.h"
 #include "NewSheets.h"
@@ -16,8 +18,6 @@ namespace
 {
 const QString kLoadingText = u"読み込み中"_s;
 
-constexpr int kPathX = 100; // twips on the drop panel
-constexpr int kPathY = 100;
 constexpr int kLoadingPanelMinHeight = 1000; // "読み込み中" only on a panel higher than this
 constexpr int kLoadingOffsetX = 700;
 constexpr int kLoadingOffsetY = 200;
@@ -46,8 +46,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     }
 
     DropPanel &panel = state.PicFile[index];
-    panel.clear();
-    panel.drawText(kPathX, kPathY, path);
+    panel.showFileName(path);
     std::optional<PanelText> loading;
     if (panel.rect.height > kLoadingPanelMinHeight) {
         loading
@@ -65,15 +64,18 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     ui.yieldToEventLoop();
 
     Sheet &sheet = state.grdData(index);
+    // What was being typed into the sheet belongs to the file being replaced. Committed while the
+    // read empties the sheet, it would land in a header cell.
+    CancelCellEdit(state, index);
     const MMS_GRID_CSV_READ::ReadResult result = reader.read(sheet);
+    ClearComparisonColours(state);
 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
     state.SheetFileName[index] = path;
     state.SheetFileIdentity[index] = reader.fileIdentity();
     state.PartialReadFrom[index] = reader.firstRowNotRead();
-    panel.clear();
-    panel.drawText(kPathX, kPathY, state.sheetStripText(index));
+    panel.showFileName(state.sheetStripText(index));
     state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this
     // file's name, for an overwrite-save to write over it.
@@ -119,6 +121,9 @@ void PicFile_OLEDragDrop(AppState &state, UserInterface &ui, int index, const QS
         return;
     if (localFiles.isEmpty())
         return;
+    // What is being typed belongs to the file the drop replaces: it goes as Esc would take it,
+    // before the question about the changes the sheet already holds.
+    CancelCellEdit(state, index);
     if (!ConfirmDiscardChanges(state, ui, {index}))
         return;
     for (const QString &entry : localFiles) {

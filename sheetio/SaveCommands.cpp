@@ -36,9 +36,6 @@ const QString kDefaultSuffix = u"csv"_s;
 const QString kQuote = u"\""_s;
 const QString kCommaDelimiter = u","_s;
 
-constexpr int kPathX = 100; // twips on the drop panel
-constexpr int kPathY = 100;
-
 bool validIndex(int index)
 {
     return index == 0 || index == 1;
@@ -168,8 +165,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     state.PartialReadFrom[index] = 0;
     state.SheetChanged[index] = false;
     DropPanel &panel = state.PicFile[index];
-    panel.clear();
-    panel.drawText(kPathX, kPathY, state.sheetStripText(index));
+    panel.showFileName(state.sheetStripText(index));
     QString saved = kSavedText + u"\r\n"_s + path;
     if (const int leftOut = FillerRowsLeftOut(state.grdData(index), 1, 1); leftOut > 0)
         saved += u"\r\n"_s + kFillerRowsLeftOutText.arg(leftOut);

@@ -23,10 +23,6 @@ const QString kDontSaveCaption = u"保存しない"_s;
 const QString kCancelCaption = u"キャンセル"_s;
 const QString kSheetNumbers[2] = {u"１"_s, u"２"_s};
 
-// Where the file-name strip is drawn on a drop panel, in twips.
-constexpr int kStripX = 100;
-constexpr int kStripY = 100;
-
 bool isSheetIndex(int index)
 {
     return index == 0 || index == 1;
@@ -59,12 +55,13 @@ QList<PanelText> shownPanelTexts(const AppState &state, int index)
     if (!state.SheetChanged.at(index) || !state.grdData(index).isVisible())
         return texts;
     for (PanelText &text : texts) {
-        if (text.x == kStripX && text.y == kStripY) {
+        if (text.x == DropPanel::kFileNameX && text.y == DropPanel::kFileNameY) {
             text.text.prepend(kChangedMark);
             return texts;
         }
     }
-    texts.append({kStripX, kStripY, kChangedMark}); // a new sheet, which has no file name yet
+    texts.append(
+        {DropPanel::kFileNameX, DropPanel::kFileNameY, kChangedMark}); // a new sheet, which has no file name yet
     return texts;
 }
 

@@ -26,6 +26,10 @@ struct PanelText
 // A drop panel keeps what is drawn on it until it is cleared, like a persistent image.
 struct DropPanel
 {
+    // Where the strip's file name is drawn, in twips from the panel's top-left corner.
+    static constexpr int kFileNameX = 100;
+    static constexpr int kFileNameY = 100;
+
     QList<PanelText> texts;
     TwipsRect rect;
     bool visible = true;
@@ -37,6 +41,12 @@ struct DropPanel
     void drawText(int x, int y, const QString &text)
     {
         texts.append({x, y, text});
+    }
+    // Clears the panel and names a file on it.
+    void showFileName(const QString &text)
+    {
+        clear();
+        drawText(kFileNameX, kFileNameY, text);
     }
 };
 
@@ -155,6 +165,9 @@ public:
     std::array<bool, 2> SheetChanged{false, false};
     // Whether the edit in progress on each sheet was opened by an input method's composition.
     std::array<bool, 2> EditOpenedByComposition{false, false};
+    // The background the cell being edited had when its edit began: an edit ended without a
+    // commit puts it back.
+    std::array<OleColor, 2> EditCellBackColor{kWindowBackColor, kWindowBackColor};
     // Set by the search command just before it shows the search dialog; the dialog's activation
     // then re-targets it on the active sheet and clears it. Other activations change nothing.
     bool SearchDialogPending = false;

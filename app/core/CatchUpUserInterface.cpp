@@ -103,3 +103,20 @@ bool CatchUpUserInterface::startProgram(const QString &commandLine)
 {
     return m_screen.startProgram(commandLine);
 }
+
+void CatchUpUserInterface::showCellDifference(const CellDifferenceView &view)
+{
+    m_catchUp();
+    m_screen.showCellDifference(view);
+}
+
+bool CatchUpUserInterface::cellDifferenceShown()
+{
+    return m_screen.cellDifferenceShown();
+}
+
+// Called once the window has caught up, after a handler: nothing to catch up here.
+void CatchUpUserInterface::updateCellDifference(const CellDifferenceView &view)
+{
+    m_screen.updateCellDifference(view);
+}

@@ -37,6 +37,9 @@ public:
     void closeSearchDialog() override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
+    void showCellDifference(const CellDifferenceView &view) override;
+    bool cellDifferenceShown() override;
+    void updateCellDifference(const CellDifferenceView &view) override;
 
 private:
     UserInterface &m_screen;

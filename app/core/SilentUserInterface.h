@@ -61,4 +61,14 @@ public:
     {
         return false;
     }
+    void showCellDifference(const CellDifferenceView &) override
+    {
+    }
+    bool cellDifferenceShown() override
+    {
+        return false;
+    }
+    void updateCellDifference(const CellDifferenceView &) override
+    {
+    }
 };

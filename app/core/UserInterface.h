@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class AppState;
+struct CellDifferenceView;
 
 // The answers a question box can give.
 enum class Answer { Save, DontSave, SaveAsUtf8Bom, Cancel, Yes, No };
@@ -78,4 +79,13 @@ public:
     [[nodiscard]] virtual bool openUrl(const QString &url) = 0;
     // Starts a program given as a command line; false when it could not be started.
     [[nodiscard]] virtual bool startProgram(const QString &commandLine) = 0;
+
+    // The cell difference window "セルの差分", modeless like the search dialog: owned by the main
+    // window, it stays in front of it and never blocks it. Shows `view` in it, opening it when it
+    // is not open, and returns at once.
+    virtual void showCellDifference(const CellDifferenceView &view) = 0;
+    // Whether the window is open; only an open window follows the current cell.
+    [[nodiscard]] virtual bool cellDifferenceShown() = 0;
+    // Shows `view` in the open window; nothing when it is closed.
+    virtual void updateCellDifference(const CellDifferenceView &view) = 0;
 };

@@ -576,6 +576,12 @@ OleColor Sheet::foreColorAt(int row, int col) const
     return m_data.foreColor(row, col);
 }
 
+void Sheet::resetBackColors()
+{
+    m_data.resetBackColors();
+    notifyCells(0, 0, rows() - 1, cols() - 1);
+}
+
 void Sheet::setBackColorAt(int row, int col, OleColor color)
 {
     checkCell(row, col);
@@ -695,6 +701,11 @@ void Sheet::raiseKeyPress(int &keyAscii)
 void Sheet::raiseCompositionStart()
 {
     emit compositionStarted();
+}
+
+void Sheet::raiseMouseDown(int button, int shift, int x, int y)
+{
+    emit mouseDown(button, shift, x, y);
 }
 
 void Sheet::raiseMouseUp(int button, int shift, int x, int y)

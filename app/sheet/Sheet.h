@@ -9,6 +9,9 @@
 #include <QObject>
 #include <QString>
 
+// The mouse cell where the pointer is over no cell (beside or below the last one).
+inline constexpr int kNoCell = -1;
+
 // Mouse buttons and shift states as the sheet's events report them.
 inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 2;
@@ -213,6 +216,8 @@ public:
     [[nodiscard]] OleColor foreColorAt(int row, int col) const;
     void setBackColorAt(int row, int col, OleColor color);
     void setForeColorAt(int row, int col, OleColor color);
+    // Every cell's background back to the window colour at once.
+    void resetBackColors();
 
     // Flags
     [[nodiscard]] bool redraw() const
@@ -252,7 +257,8 @@ public:
     }
     void setGeometry(const TwipsRect &rect);
 
-    // Cell under the mouse at the last mouse event (row 0 / column 0 are the headers).
+    // Cell under the mouse at the last mouse event (row 0 / column 0 are the headers); kNoCell for
+    // both when no cell was under the pointer.
     [[nodiscard]] int mouseRow() const
     {
         return m_mouseRow;
@@ -296,6 +302,7 @@ public:
     void raiseKeyPress(int &keyAscii);
     // An input method began composing text on the sheet (its key down came first).
     void raiseCompositionStart();
+    void raiseMouseDown(int button, int shift, int x, int y);
     void raiseMouseUp(int button, int shift, int x, int y);
     // The person scrolled the view; updates the position and raises scroll().
     void scrolledByView(int topRow, int leftCol);
@@ -310,6 +317,8 @@ signals:
     void keyPress(int *keyAscii); // codes as keyAsciiFromCharacter() gives them
     void compositionStarted();
     void leaveCell();
+    // A button went down over the sheet, before the press moves anything.
+    void mouseDown(int button, int shift, int x, int y);
     void mouseUp(int button, int shift, int x, int y);
     void rowColChange();
     void scroll();

@@ -103,6 +103,11 @@ public:
     void resize(int rows, int cols);
     // Empties every text and resets every colour; the counts stay.
     void clear();
+    // Every cell's background back to the default; texts and text colours stay.
+    void resetBackColors()
+    {
+        m_back.clear();
+    }
 
     // Whole rows or columns, texts and colours together: the rows or columns from `at` on move
     // by `count`, inserted ones are empty with the default colours. A text moves as its 8-byte

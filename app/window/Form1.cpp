@@ -99,8 +99,11 @@ void Form1::run(Handler &&handler, ErrorStyle style)
 {
     ++m_handlerDepth;
     runHandler(style, *m_ui, std::forward<Handler>(handler));
-    if (--m_handlerDepth == 0)
+    if (--m_handlerDepth == 0) {
         syncWidgets();
+        // An open cell difference window follows the current cell and its texts.
+        runHandler(ErrorStyle::EndSilently, *m_ui, [this] { m_cellDiff.follow(m_state, *m_ui); });
+    }
 }
 
 template<typename Signal, typename Handler>
@@ -130,7 +133,7 @@ void Form1::createMenus()
     mnuKukan->setObjectName(u"mnuKukan"_s);
 
     // Stepping through the differences and lining up rows. F8 and Shift+F8 are the sheets' keys;
-    // the items only show them.
+    // the items only show them. F7 belongs to its item and works anywhere in the window.
     mnuSabun = menuBar()->addMenu(u"差分"_s);
     mnuSabun->setObjectName(u"mnuSabun"_s);
     mnuNextDiff = mnuSabun->addAction(u"次の差分へ\tF8"_s);
@@ -139,6 +142,10 @@ void Form1::createMenus()
     mnuPrevDiff->setObjectName(u"mnuPrevDiff"_s);
     mnuAlign = mnuSabun->addAction(u"行を揃える"_s);
     mnuAlign->setObjectName(u"mnuAlign"_s);
+    mnuSabun->addSeparator();
+    mnuCellDiff = mnuSabun->addAction(u"セルの差分を表示"_s);
+    mnuCellDiff->setObjectName(u"mnuCellDiff"_s);
+    mnuCellDiff->setShortcut(Qt::Key_F7);
 
     mnuHelp = menuBar()->addAction(u"ヘルプ"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
@@ -185,6 +192,8 @@ void Form1::createMenus()
     connect(mnuPrevDiff, &QAction::triggered, this,
             [this] { run([this] { GoToDifference(m_state, *m_ui, StepDirection::Previous); }); });
     connect(mnuAlign, &QAction::triggered, this, [this] { run([this] { mnuAlign_Click(m_state, *m_ui); }); });
+    connect(mnuCellDiff, &QAction::triggered, this,
+            [this] { run([this] { mnuCellDiff_Click(m_state, *m_ui, m_cellDiff); }); });
 
     // The sheets' commands, on the active sheet.
     connect(mnuZ, &QAction::triggered, this, [this] { run([this] { ::mnuZ_Click(m_state, *m_ui); }); });
@@ -192,7 +201,7 @@ void Form1::createMenus()
     connect(mnuCopy, &QAction::triggered, this, [this] { run([this] { ::mnuCopy_Click(m_state, *m_ui); }); });
     connect(mnuPeast, &QAction::triggered, this, [this] { run([this] { ::mnuPeast_Click(m_state, *m_ui); }); });
     connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
-    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state); }); });
+    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state, *m_ui); }); });
     connect(mnuGAdd, &QAction::triggered, this,
             [this] { run([this] { ::mnuGAdd_Click(m_state, *m_ui, m_state.mnuMain.mnuGAddCaption); }); });
     connect(mnuGDel, &QAction::triggered, this,
@@ -226,6 +235,7 @@ void Form1::createControls()
         onSheet(i, &Sheet::rowColChange, [this, i] { grdData_RowColChange(m_state, i); });
         onSheet(i, &Sheet::scroll, [this, i] { grdData_Scroll(m_state, i); });
         onSheet(i, &Sheet::colResized, [this, i](int col) { grdData_ColResize(m_state, i, col); });
+        onSheet(i, &Sheet::mouseDown, [this, i](int, int, int, int) { ::grdData_MouseDown(m_state, i); });
         onSheet(i, &Sheet::mouseUp, [this, i](int button, int, int, int) { grdData_MouseUp(i, button); });
         onSheet(i, &Sheet::keyDown,
                 [this, i](int *keyCode, int shift) { ::grdData_KeyDown(m_state, *m_ui, i, *keyCode, shift); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppState.h"
+#include "CellDiffCommand.h"
 #include "HandlerGuard.h"
 #include "Twips.h"
 
@@ -85,6 +86,7 @@ public:
     QAction *mnuNextDiff = nullptr;
     QAction *mnuPrevDiff = nullptr;
     QAction *mnuAlign = nullptr;
+    QAction *mnuCellDiff = nullptr;
     QAction *mnuHelp = nullptr;
     QAction *mnuVer = nullptr;
     QMenu *mnuMain = nullptr;
@@ -132,6 +134,7 @@ private:
     std::unique_ptr<QtUserInterface> m_ownUi;
     std::unique_ptr<CatchUpUserInterface> m_ui;
     int m_handlerDepth = 0;
+    CellDiffFollower m_cellDiff;
     QString m_programFolder;
     QString m_commandLine;
     QString m_settingsPath;

@@ -1,5 +1,6 @@
 #include "QtUserInterface.h"
 
+#include "CellDifferenceWindow.h"
 #include "Form2.h"
 #include "Form3.h"
 #include "HandlerGuard.h"
@@ -26,6 +27,7 @@ QtUserInterface::~QtUserInterface()
 {
     delete m_progress;
     delete m_search;
+    delete m_cellDifference;
 }
 
 void QtUserInterface::setDialogHandlers(UserInterface &ui, HandlerRunner run)
@@ -212,4 +214,24 @@ bool QtUserInterface::startProgram(const QString &commandLine)
         return false;
     const QString program = arguments.takeFirst();
     return QProcess::startDetached(program, arguments);
+}
+
+void QtUserInterface::showCellDifference(const CellDifferenceView &view)
+{
+    if (!m_cellDifference)
+        m_cellDifference = new CellDifferenceWindow(m_mainWindow);
+    m_cellDifference->setView(view);
+    m_cellDifference->show();
+    m_cellDifference->raise();
+}
+
+bool QtUserInterface::cellDifferenceShown()
+{
+    return m_cellDifference && m_cellDifference->isVisible();
+}
+
+void QtUserInterface::updateCellDifference(const CellDifferenceView &view)
+{
+    if (cellDifferenceShown())
+        m_cellDifference->setView(view);
 }

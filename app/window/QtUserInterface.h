@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class CellDifferenceWindow;
 class Form2;
 class QWidget;
 class frmHikaku;
@@ -35,6 +36,9 @@ public:
     void closeSearchDialog() override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
+    void showCellDifference(const CellDifferenceView &view) override;
+    bool cellDifferenceShown() override;
+    void updateCellDifference(const CellDifferenceView &view) override;
 
     // How the modeless search dialog runs its handlers and reaches the person: the main window's
     // handler wrapper and its catching-up user interface. Until they are given, its handlers run
@@ -47,6 +51,7 @@ private:
     bool &m_compareCancelled;
     QPointer<frmHikaku> m_progress;
     QPointer<Form2> m_search;
+    QPointer<CellDifferenceWindow> m_cellDifference;
     UserInterface *m_dialogUi = this;
     HandlerRunner m_dialogRun;
 };

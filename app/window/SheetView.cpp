@@ -289,11 +289,15 @@ bool SheetView::viewportEvent(QEvent *event)
 
 void SheetView::mousePressEvent(QMouseEvent *event)
 {
+    const QPoint pos = event->position().toPoint();
+    m_sheet.raiseMouseDown(gridButton(event->button()), gridShiftState(event->modifiers()), pos.x(), pos.y());
     setFocus(Qt::MouseFocusReason);
-    const QModelIndex index = indexAt(event->position().toPoint());
+    const QModelIndex index = indexAt(pos);
     m_pressedButtons |= gridButton(event->button());
-    if (!index.isValid())
+    if (!index.isValid()) {
+        m_sheet.setMouseCell(kNoCell, kNoCell);
         return;
+    }
     const int row = index.row() + 1;
     const int col = index.column() + 1;
     m_sheet.setMouseCell(row, col);
@@ -346,6 +350,8 @@ void SheetView::mouseReleaseEvent(QMouseEvent *event)
     const QModelIndex index = indexAt(pos);
     if (index.isValid())
         m_sheet.setMouseCell(index.row() + 1, index.column() + 1);
+    else
+        m_sheet.setMouseCell(kNoCell, kNoCell);
     const int button = gridButton(event->button());
     m_pressedButtons &= ~button;
     // The view that took the press keeps the mouse until the release, but a release over another
@@ -360,6 +366,8 @@ void SheetView::mouseReleaseEvent(QMouseEvent *event)
             const QPoint otherPos = other->viewport()->mapFromGlobal(global);
             if (const QModelIndex otherIndex = other->indexAt(otherPos); otherIndex.isValid())
                 other->m_sheet.setMouseCell(otherIndex.row() + 1, otherIndex.column() + 1);
+            else
+                other->m_sheet.setMouseCell(kNoCell, kNoCell);
             other->m_sheet.raiseMouseUp(button, gridShiftState(event->modifiers()), otherPos.x(), otherPos.y());
             return;
         }
@@ -386,6 +394,8 @@ void SheetView::handleHeaderMouse(QEvent *event, Qt::Orientation orientation, in
     const int mouseRow = orientation == Qt::Vertical ? index : 0;
     const int mouseCol = orientation == Qt::Horizontal ? index : 0;
     if (event->type() == QEvent::MouseButtonPress) {
+        const QPoint pos = mapFromGlobal(mouse->globalPosition().toPoint());
+        m_sheet.raiseMouseDown(gridButton(mouse->button()), gridShiftState(mouse->modifiers()), pos.x(), pos.y());
         setFocus(Qt::MouseFocusReason);
         m_sheet.setMouseCell(mouseRow, mouseCol);
         if (mouse->button() != Qt::LeftButton || section < 0)
@@ -406,12 +416,17 @@ void SheetView::handleHeaderMouse(QEvent *event, Qt::Orientation orientation, in
             }
         });
     } else if (event->type() == QEvent::MouseButtonRelease) {
-        m_sheet.setMouseCell(mouseRow, mouseCol);
-        const QPoint pos = mapFromGlobal(mouse->globalPosition().toPoint());
-        m_sheet.raiseMouseUp(gridButton(mouse->button()), gridShiftState(mouse->modifiers()), pos.x(), pos.y());
-        if (mouse->button() == Qt::LeftButton && !std::exchange(m_releaseEndsDoubleClick, false))
-            m_sheet.raiseClick();
+        raiseRelease(mouse, mouseRow, mouseCol);
     }
+}
+
+void SheetView::raiseRelease(const QMouseEvent *mouse, int mouseRow, int mouseCol)
+{
+    m_sheet.setMouseCell(mouseRow, mouseCol);
+    const QPoint pos = mapFromGlobal(mouse->globalPosition().toPoint());
+    m_sheet.raiseMouseUp(gridButton(mouse->button()), gridShiftState(mouse->modifiers()), pos.x(), pos.y());
+    if (mouse->button() == Qt::LeftButton && !std::exchange(m_releaseEndsDoubleClick, false))
+        m_sheet.raiseClick();
 }
 
 bool SheetView::isOnSectionEdge(const QHeaderView *header, const QPoint &pos) const
@@ -514,8 +529,12 @@ bool SheetView::eventFilter(QObject *watched, QEvent *event)
             if (section < 0)
                 section = orientation == Qt::Vertical ? m_sheet.rowSel() - 1 : m_sheet.colSel() - 1;
         }
+        // A release on the blank part of a header strip is a release over the sheet too, over
+        // no cell.
         if (section >= 0)
             handleHeaderMouse(event, orientation, section);
+        else
+            raiseRelease(mouse, kNoCell, kNoCell);
         return true;
     }
     if (type == QEvent::MouseMove)

@@ -65,6 +65,9 @@ private:
     void moveByKey(int key, bool extend, bool toEdge);
     [[nodiscard]] int pageRows() const;
     void handleHeaderMouse(QEvent *event, Qt::Orientation orientation, int section);
+    // The mouse-up (and, for the left button, the click) of a release over mouse cell
+    // (mouseRow, mouseCol).
+    void raiseRelease(const QMouseEvent *mouse, int mouseRow, int mouseCol);
     void extendHeaderSelectionTo(const QPoint &headerPos);
     [[nodiscard]] bool isOnSectionEdge(const QHeaderView *header, const QPoint &pos) const;
     void extendSelectionTo(const QPoint &viewportPos);

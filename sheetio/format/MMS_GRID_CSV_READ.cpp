@@ -734,9 +734,9 @@ ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const Col
     grid.setCols(1);
     grid.setRows(1);
     grid.setData(std::move(outcome.data));
-    // A complete read marks the header row and column fixed, which puts the current cell on the
-    // first data cell; a read that stopped early leaves it on the header cell.
-    if (outcome.result == ReadResult::Complete && grid.rows() > 1 && grid.cols() > 1)
+    // The header row and column are fixed, which puts the current cell on the first data cell, a
+    // read that stopped early included: typing or pasting must never land in a header cell.
+    if (grid.rows() > 1 && grid.cols() > 1)
         grid.setCurrentCell(1, 1);
     return outcome.result;
 }

@@ -92,6 +92,11 @@ private slots:
     void saveDialogAddsALowerCaseSuffix();
     void editorNeverCutsALongText_data();
     void editorNeverCutsALongText();
+    void dropOnASheetBeingEditedDiscardsTheEdit();
+    void clickOnTheOtherSheetWhileEditingLandsThere_data();
+    void clickOnTheOtherSheetWhileEditingLandsThere();
+    void rightReleaseOffTheCells_data();
+    void rightReleaseOffTheCells();
 
 private:
     enum class HelpFile { Present, Missing, Folder };
@@ -99,6 +104,9 @@ private:
     Form1 &makeForm(const QString &commandLine = {}, HelpFile helpFile = HelpFile::Present,
                     Screen screen = Screen::Recorder);
     QString writeFile(const QString &name, const QByteArray &bytes);
+    void dropFile(int panel, const QString &name, const QByteArray &bytes);
+    // Clicks cell (row, col) of sheet `index`, then types `text` there, which opens its edit box.
+    void typeInto(int index, int row, int col, const QString &text);
     static bool sendDrop(QWidget *panel, QMimeData *mime);
     static QColor shownBackground(SheetView *view, int row, int col);
     static QImage onScreen(QWidget *widget);
@@ -152,6 +160,25 @@ Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile, Screen
 QString TestForm1::writeFile(const QString &name, const QByteArray &bytes)
 {
     return writeTestFile(*m_dir, name, bytes);
+}
+
+void TestForm1::dropFile(int panel, const QString &name, const QByteArray &bytes)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(writeFile(name, bytes))});
+    if (!sendDrop(m_form->PicFile[panel], &mime))
+        qFatal("the drop was refused");
+}
+
+void TestForm1::typeInto(int index, int row, int col, const QString &text)
+{
+    SheetView *view = m_form->grdData[index];
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(row - 1, col - 1)).center());
+    QTRY_VERIFY(view->hasFocus());
+    QCoreApplication::processEvents(); // the sheet's got-focus, which would end a later edit
+    QTest::keyClicks(view, text);
+    QTRY_VERIFY(m_form->txtEdit[index]->hasFocus());
 }
 
 bool TestForm1::sendDrop(QWidget *panel, QMimeData *mime)
@@ -1467,6 +1494,135 @@ void TestForm1::editorNeverCutsALongText()
     }
     // A refused edit is no edit: nothing to undo.
     QCOMPARE(form.state().UndoAvailable[0], refusals == 0);
+}
+
+void TestForm1::dropOnASheetBeingEditedDiscardsTheEdit()
+{
+    Form1 &form = makeForm();
+    dropFile(0, u"left.csv"_s, "a,b,c\r\nd,e,f\r\ng,h,i\r\n");
+    dropFile(1, u"right.csv"_s, "a,b,c\r\nd,e,f\r\n");
+    typeInto(0, 2, 2, u"Q"_s);
+
+    dropFile(0, u"next.csv"_s, "1,2\r\n3,4\r\n");
+    QCoreApplication::processEvents();
+
+    QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messages.value(0).text));
+    QVERIFY(!form.txtEdit[0]->isVisible());
+    const AppState &state = form.state();
+    QCOMPARE(cellTexts(state.grdData(0)), u"1,2|3,4"_s);
+    QCOMPARE(state.grdData(0).textMatrix(0, 0), QString());
+    QCOMPARE(cellTexts(state.grdData(1)), u"a,b,c|d,e,f"_s);
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = state.grdData(i);
+        QVERIFY2(sheet.row() >= 1 && sheet.col() >= 1, "the current cell rests on a data cell");
+    }
+}
+
+void TestForm1::clickOnTheOtherSheetWhileEditingLandsThere_data()
+{
+    QTest::addColumn<QPoint>("at"); // row, col of sheet 2 clicked; 0 is the header row or column
+    QTest::addColumn<Selection>("selected"); // sheet 2's afterwards
+
+    QTest::newRow("a cell") << QPoint(3, 3) << Selection{3, 3, 3, 3};
+    QTest::newRow("a row header") << QPoint(3, 0) << Selection{3, 1, 3, 3};
+    QTest::newRow("a column header") << QPoint(0, 3) << Selection{1, 3, 3, 3};
+}
+
+void TestForm1::clickOnTheOtherSheetWhileEditingLandsThere()
+{
+    QFETCH(QPoint, at);
+    QFETCH(Selection, selected);
+
+    Form1 &form = makeForm();
+    dropFile(0, u"left.csv"_s, "a,b,c\r\nd,e,f\r\ng,h,i\r\n");
+    dropFile(1, u"right.csv"_s, "a,b,c\r\nd,x,f\r\ng,h,y\r\n");
+    QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+    typeInto(0, 2, 2, u"Z"_s);
+
+    SheetView *right = form.grdData[1];
+    QWidget *target = right->viewport();
+    QPoint pos;
+    if (at.y() == 0) {
+        QHeaderView *rows = right->verticalHeader();
+        target = rows->viewport();
+        pos = QPoint(rows->width() / 2, rows->sectionViewportPosition(at.x() - 1) + rows->sectionSize(at.x() - 1) / 2);
+    } else if (at.x() == 0) {
+        QHeaderView *cols = right->horizontalHeader();
+        target = cols->viewport();
+        pos = QPoint(cols->sectionViewportPosition(at.y() - 1) + cols->sectionSize(at.y() - 1) / 2, cols->height() / 2);
+    } else {
+        pos = right->visualRect(right->model()->index(at.x() - 1, at.y() - 1)).center();
+    }
+    // A person's press and release are apart: what the press left queued runs in between.
+    QTest::mousePress(target, Qt::LeftButton, {}, pos);
+    QCoreApplication::processEvents();
+    QTest::mouseRelease(target, Qt::LeftButton, {}, pos);
+    QCoreApplication::processEvents();
+
+    const AppState &state = form.state();
+    QCOMPARE(state.grdData(0).textMatrix(2, 2), u"Z"_s);
+    QCOMPARE(selectionOf(state.grdData(1)), selected);
+    QCOMPARE(state.ActiveSheet, 1);
+    if (at.x() != 0 && at.y() != 0) {
+        QCOMPARE(state.grdData(1).foreColorAt(3, 3), kMarkForeColor);
+        QCOMPARE(state.grdData(1).foreColorAt(2, 2), kWindowTextColor);
+    }
+}
+
+void TestForm1::rightReleaseOffTheCells_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("below the last row") << u"below"_s;
+    QTest::newRow("right of the last column") << u"right"_s;
+    QTest::newRow("blank part of the row headers") << u"row headers"_s;
+    QTest::newRow("blank part of the column headers") << u"column headers"_s;
+}
+
+void TestForm1::rightReleaseOffTheCells()
+{
+    QFETCH(QString, where);
+
+    Form1 &form = makeForm();
+    form.mnuNew->trigger();
+    form.mnuNew->trigger(); // two 10 x 10 sheets
+    QTest::mouseClick(form.cmdGmn, Qt::LeftButton); // sheet 1 alone, the window wide
+    AppState &state = form.state();
+    Sheet &sheet = state.grdData(0);
+    for (int c = 1; c < sheet.cols(); ++c)
+        sheet.setColWidth(c, 300); // narrow columns leave room beside the last one
+    SheetView *view = form.grdData[0];
+    QHeaderView *rows = view->verticalHeader();
+    QHeaderView *cols = view->horizontalHeader();
+    // The last menu was opened on row 9's header.
+    QTest::mouseClick(rows->viewport(), Qt::RightButton, {},
+                      QPoint(rows->width() / 2, rows->sectionViewportPosition(8) + rows->sectionSize(8) / 2));
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    form.mnuMain->close();
+    sheet.setCurrentCell(2, 2);
+    state.ActiveSheet = 1;
+
+    const int belowRows = rows->sectionViewportPosition(9) + rows->sectionSize(9) + 4;
+    const int besideCols = cols->sectionViewportPosition(9) + cols->sectionSize(9) + 4;
+    QVERIFY2(belowRows < view->viewport()->height() && besideCols < view->viewport()->width(),
+             "the sheet has room below its last row and beside its last column");
+    QWidget *target = view->viewport();
+    QPoint pos(besideCols, rows->sectionViewportPosition(1) + rows->sectionSize(1) / 2);
+    if (where == u"below"_s)
+        pos = QPoint(cols->sectionViewportPosition(1) + cols->sectionSize(1) / 2, belowRows);
+    else if (where == u"row headers"_s) {
+        target = rows->viewport();
+        pos = QPoint(rows->width() / 2, belowRows);
+    } else if (where == u"column headers"_s) {
+        target = cols->viewport();
+        pos = QPoint(besideCols, cols->height() / 2);
+    }
+    QTest::mouseClick(target, Qt::RightButton, {}, pos);
+
+    QTRY_VERIFY(form.mnuMain->isVisible());
+    QCOMPARE(state.ActiveSheet, 0);
+    QCOMPARE(selectionOf(sheet), (Selection{2, 2, 2, 2}));
+    QVERIFY(!form.mnuGDel->isVisible());
+    form.mnuMain->close();
 }
 
 QTEST_MAIN(TestForm1)

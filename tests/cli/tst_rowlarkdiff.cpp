@@ -57,6 +57,9 @@ private slots:
     void diff();
     void diffJson_data();
     void diffJson();
+    void diffJsonExplained_data();
+    void diffJsonExplained();
+    void explainNeedsJson();
     void delimiterMissing_data();
     void delimiterMissing();
     void outputNotWritten_data();
@@ -447,6 +450,68 @@ void TestRowlarkDiff::diffJson()
     const QJsonDocument wanted = QJsonDocument::fromJson(expected);
     QVERIFY(wanted.isObject());
     QCOMPARE(written, wanted);
+}
+
+void TestRowlarkDiff::diffJsonExplained_data()
+{
+    QTest::addColumn<QByteArray>("file1");
+    QTest::addColumn<QByteArray>("file2");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("spans and rules") << QByteArray("1-2|１０００|東京|a😀b|abc\r\n")
+                                     << QByteArray("1−2|1,000|東京　|a😁b|xbcd\r\n") << QStringList()
+                                     << QByteArray(
+                                            R"({"differences": 5, "sizesDiffer": false, "rows": [2, 2], "cols": [6, 6],
+                         "complete": [true, true], "cells": [
+                         [1, 1, "1-2", "1−2", {"spans": [[1, 1, 1, 1]], "rule": "fold-hyphen"}],
+                         [1, 2, "１０００", "1,000", {"spans": [[0, 4, 0, 5]], "rule": "numeric"}],
+                         [1, 3, "東京", "東京　", {"spans": [[2, 0, 2, 1]], "rule": "trim"}],
+                         [1, 4, "a😀b", "a😁b", {"spans": [[1, 1, 1, 1]]}],
+                         [1, 5, "abc", "xbcd", {"spans": [[0, 1, 0, 1], [3, 0, 3, 1]]}]]})");
+    QTest::newRow("characters after a surrogate pair count once")
+        << QByteArray("😀😀x\r\n") << QByteArray("😀😀y\r\n") << QStringList()
+        << QByteArray(R"({"differences": 1, "sizesDiffer": false, "rows": [2, 2], "cols": [2, 2],
+                         "complete": [true, true], "cells": [[1, 1, "😀😀x", "😀😀y", {"spans": [[2, 1, 2, 1]]}]]})");
+    QTest::newRow("after the rows of lining up")
+        << QByteArray("z\r\na\r\nガ\r\n") << QByteArray("a\r\nカ\xe3\x82\x99\r\n") << QStringList{u"--align"_s}
+        << QByteArray(R"({"differences": 2, "sizesDiffer": false, "rows": [4, 4], "cols": [2, 2],
+                         "complete": [true, true], "cells": [[1, 1, "z", "", [1, null], {"spans": [[0, 1, 0, 0]]}],
+                         [3, 1, "ガ", "カ\u3099", [3, 2], {"spans": [[0, 1, 0, 2]], "rule": "nfc"}]]})");
+}
+
+// --explain adds one object to each listed cell; the rest of the report is as without it.
+void TestRowlarkDiff::diffJsonExplained()
+{
+    QFETCH(QByteArray, file1);
+    QFETCH(QByteArray, file2);
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, expected);
+
+    const QString path1 = writeFile(u"file1.csv"_s, file1);
+    const QString path2 = writeFile(u"file2.csv"_s, file2);
+    const Run result
+        = run(QStringList{u"--json"_s, u"--explain"_s, u"--delimiter"_s, u"|"_s} + options + QStringList{path1, path2});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+    QJsonParseError error;
+    const QJsonDocument written = QJsonDocument::fromJson(result.out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + u'\n' + result.out));
+    const QJsonDocument wanted = QJsonDocument::fromJson(expected);
+    QVERIFY(wanted.isObject());
+    QCOMPARE(written, wanted);
+}
+
+void TestRowlarkDiff::explainNeedsJson()
+{
+    QVERIFY(parseArguments({u"--json"_s, u"--explain"_s, u"a"_s, u"b"_s}).arguments->explain);
+    QVERIFY(!parseArguments({u"--json"_s, u"a"_s, u"b"_s}).arguments->explain);
+    for (const QStringList &arguments :
+         {QStringList{u"--explain"_s, u"a"_s, u"b"_s}, QStringList{u"--dump"_s, u"--explain"_s, u"a"_s}}) {
+        const ParsedArguments parsed = parseArguments(arguments);
+        QVERIFY(!parsed.arguments);
+        QVERIFY2(parsed.error.contains(u"--explain"_s), qPrintable(parsed.error));
+    }
 }
 
 void TestRowlarkDiff::delimiterMissing_data()

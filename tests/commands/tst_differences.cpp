@@ -36,6 +36,7 @@ private slots:
     void refusesToPassTheRowLimit();
     void refusesToPassTheCellCapacity();
     void commitsAnOpenEditFirst();
+    void liningUpTakesTheClickMarksOff();
 
 private:
     void makePair(const QString &left, const QString &right);
@@ -367,6 +368,24 @@ void TestDifferences::commitsAnOpenEditFirst()
     QVERIFY(!s().txtEdit(0).isVisible());
     QCOMPARE(cellTexts(left), u"a,1|,|b,1|z,1"_s);
     QCOMPARE(cellTexts(s().grdData(1)), u"a,1|Y,1|b,1|c,1"_s);
+}
+
+void TestDifferences::liningUpTakesTheClickMarksOff()
+{
+    makePair(u"1,a|2,b"_s, u"1,a|X,x|2,b"_s);
+    s().grdData(0).setCurrentCell(2, 1);
+    grdData_Click(s(), 0);
+    QCOMPARE(s().grdData(1).foreColorAt(2, 1), kMarkForeColor);
+
+    mnuAlign_Click(s(), *m_ui);
+
+    QCOMPARE(cellTexts(s().grdData(0)), u"1,a|,|2,b"_s);
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = s().grdData(i);
+        for (int r = 0; r < sheet.rows(); ++r)
+            for (int c = 0; c < sheet.cols(); ++c)
+                QVERIFY2(sheet.foreColorAt(r, c) != kMarkForeColor, qPrintable(u"%1: %2,%3"_s.arg(i).arg(r).arg(c)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDifferences)

@@ -95,10 +95,10 @@ void tst_Recompare::recompareSelection_data()
     QTest::newRow("block: magenta and stale marks re-coloured, outside untouched")
         << u"a,b,c|d,e,f|g,h,i"_s << u"a,b,c|d,x,f|g,h,y"_s << u"MR.|...|RRR"_s << 0 << Selection{1, 1, 2, 2}
         << u"...|.R.|RRR"_s << u"...|.R.|RRR"_s << QPoint(2, 2) << QPoint(2, 2);
-    // The pass stops at (3, 1), which sheet 1 lacks: sheet 0 has already moved there.
+    // Rows 3 and 4 only sheet 0 has keep their colours; sheet 0 still ends on the block's corner.
     QTest::newRow("block beyond the other sheet's last row")
         << u"a,b|c,d|e,f|g,h"_s << u"x,b|c,y"_s << u"..|..|MM|MM"_s << 0 << Selection{1, 1, 4, 2} << u"R.|.R|MM|MM"_s
-        << u"R.|.R"_s << QPoint(3, 1) << QPoint(2, 2);
+        << u"R.|.R"_s << QPoint(4, 2) << QPoint(2, 2);
     QTest::newRow("block selected from bottom-right to top-left")
         << u"a,b|c,d"_s << u"x,b|c,y"_s << u"..|.."_s << 0 << Selection{2, 2, 1, 1} << u"..|.."_s << u"..|.."_s
         << QPoint(2, 2) << QPoint(1, 1);

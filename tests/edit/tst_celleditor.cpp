@@ -1,6 +1,8 @@
 #include "AppState.h"
 #include "CellEditor.h"
+#include "CompareEngine.h"
 #include "RecordingUserInterface.h"
+#include "SearchScan.h"
 #include "SheetFixtures.h"
 #include "SheetKeys.h"
 #include "UndoSnapshots.h"
@@ -29,6 +31,8 @@ private slots:
     void nothingWhileComparing();
     void clickMarksTheCellAndItsPartner_data();
     void clickMarksTheCellAndItsPartner();
+    void comparisonColoursStayTrue_data();
+    void comparisonColoursStayTrue();
 
 private:
     void connectWindow(int index);
@@ -101,7 +105,8 @@ void TestCellEditor::connectWindow(int index)
 // are Left, Right, Down, and 'A' Up; '!' double-clicks sheet 1's current cell, '@' clicks its
 // cell (1, 1), '#' gives the focus to sheet 2, '*' to something outside both sheets; '~' is an
 // input method beginning to compose (on the sheet it opens the editor), '-' the input method
-// dropping its composition in the box without committing.
+// dropping its composition in the box without committing; 'D' is Delete on sheet 1, 'R' one press
+// of "置換" replacing "e" by "X" in sheet 1.
 void TestCellEditor::play(const QString &steps)
 {
     Sheet &sheet = s().grdData(0);
@@ -143,6 +148,12 @@ void TestCellEditor::play(const QString &steps)
             break;
         case '-':
             box.compositionCancelledByView();
+            break;
+        case 'D':
+            grdData_KeyDown(s(), *m_ui, 0, kDeleteKey, 0);
+            break;
+        case 'R':
+            (void)RunSearch(s(), *m_ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, u"e"_s, u"X"_s});
             break;
         case '*':
             box.lostFocusByView();
@@ -352,6 +363,41 @@ void TestCellEditor::clickMarksTheCellAndItsPartner()
     // Leaving the cell takes the marks off both sheets.
     sheet.setCurrentCell(1, 1);
     QCOMPARE(blueCells(), u"|"_s);
+}
+
+void TestCellEditor::comparisonColoursStayTrue_data()
+{
+    QTest::addColumn<QString>("right"); // sheet 2; sheet 1 holds a,b,c|d,e,f|g,h,i
+    QTest::addColumn<Selection>("block"); // of sheet 1 after the comparison
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("colours"); // sheet 1's, then sheet 2's
+
+    const QString eDiffers = u"a,b,c|d,X,f|g,h,i"_s;
+    QTest::newRow("an arrow key out of the editor keeps the colour of the cell reached")
+        << eDiffers << Selection{1, 2, 1, 2} << u"bv"_s << u"...|.R.|... ...|.R.|..."_s;
+    QTest::newRow("Esc puts back the colour the cell had")
+        << eDiffers << Selection{2, 2, 2, 2} << u"Q^"_s << u"...|.R.|... ...|.R.|..."_s;
+    QTest::newRow("an edit in a block extended upward is re-compared")
+        << eDiffers << Selection{3, 3, 2, 3} << u"X{"_s << u"...|.R.|..R ...|.R.|..R"_s;
+    QTest::newRow("Delete of a block wider than the other sheet re-colours every row")
+        << u"a,b|d,e|g,h"_s << Selection{1, 1, 3, 3} << u"D"_s << u"RRM|RRM|RRM RR|RR|RR"_s;
+    QTest::newRow("a replaced cell is re-compared")
+        << eDiffers << Selection{1, 1, 1, 1} << u"R"_s << u"...|...|... ...|...|..."_s;
+}
+
+void TestCellEditor::comparisonColoursStayTrue()
+{
+    QFETCH(QString, right);
+    QFETCH(Selection, block);
+    QFETCH(QString, steps);
+    QFETCH(QString, colours);
+
+    fillSheet(s().grdData(1), right);
+    (void)CompareSheets(s(), *m_ui, false);
+    select(s().grdData(0), block);
+    s().ActiveSheet = 0;
+    play(steps);
+    QCOMPARE(colourMap(s().grdData(0)) + u' ' + colourMap(s().grdData(1)), colours);
 }
 
 QTEST_GUILESS_MAIN(TestCellEditor)

@@ -34,6 +34,8 @@ private slots:
     void deleteAndCut();
     void sendsTheBlockToTheOtherSheet_data();
     void sendsTheBlockToTheOtherSheet();
+    void partialBlocksSayWhatDidNotFit_data();
+    void partialBlocksSayWhatDidNotFit();
     void undoFollowsTheOption_data();
     void undoFollowsTheOption();
     void undoPutsTheSelectionBackAsFarAsItFits_data();
@@ -285,8 +287,8 @@ void TestEditCommands::sendsTheBlockToTheOtherSheet_data()
 
     QTest::newRow("block inside both") << u"1,2,3|4,5,6|7,8,9"_s << true << Selection{2, 1, 3, 3}
                                        << u"1,2,3|d,e,f|g,h,i"_s << u"RRR|...|..."_s;
-    QTest::newRow("block past the other's last column stops there")
-        << u"1,2|4,5|7,8"_s << true << Selection{1, 2, 2, 3} << u"1,b|4,5|7,8"_s << u"RR|RR|RR"_s;
+    QTest::newRow("block past the other's last column copies every cell that fits")
+        << u"1,2|4,5|7,8"_s << true << Selection{1, 2, 2, 3} << u"1,b|4,e|7,8"_s << u"R.|R.|RR"_s;
     QTest::newRow("current cell outside the other: nothing")
         << u"1,2|4,5"_s << true << Selection{3, 1, 3, 1} << u"1,2|4,5"_s << u"RR|RR"_s;
     QTest::newRow("one sheet shown: nothing")
@@ -310,7 +312,7 @@ void TestEditCommands::sendsTheBlockToTheOtherSheet()
         select(s().grdData(from), block);
         const QString otherBefore = cellTexts(s().grdData(1 - from));
 
-        mnuSend_Click(s());
+        mnuSend_Click(s(), *m_ui);
 
         const Sheet &receiver = s().grdData(1 - from);
         QCOMPARE(cellTexts(receiver), otherAfter);
@@ -328,6 +330,56 @@ void TestEditCommands::sendsTheBlockToTheOtherSheet()
             QCOMPARE(cellTexts(receiver), otherBefore);
         }
         init();
+    }
+}
+
+void TestEditCommands::partialBlocksSayWhatDidNotFit_data()
+{
+    QTest::addColumn<bool>("paste"); // else copy to the other sheet
+    QTest::addColumn<QString>("other"); // sheet 2; sheet 1 holds a,b,c|d,e,f|g,h,i
+    QTest::addColumn<Selection>("block"); // of sheet 1
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QString>("changed"); // the cells of the sheet written to
+    QTest::addColumn<QString>("message"); // empty: none
+
+    const QString sent = u"相手のシートに収まらない部分はコピーしませんでした（%1 行 %2 列）"_s;
+    const QString pasted = u"シートに収まらない部分は貼り付けませんでした（%1 行 %2 列）"_s;
+    const QString nine = u"1\t2\t3\r\n4\t5\t6\r\n7\t8\t9\r\n"_s;
+    QTest::newRow("copy to a smaller sheet: every cell that fits")
+        << false << u"1,2|3,4"_s << Selection{1, 1, 3, 3} << QString() << u"a,b|d,e"_s << sent.arg(1).arg(1);
+    QTest::newRow("copy to a narrower sheet")
+        << false << u"1,2|3,4|5,6"_s << Selection{1, 1, 3, 3} << QString() << u"a,b|d,e|g,h"_s << sent.arg(0).arg(1);
+    QTest::newRow("copy that fits says nothing")
+        << false << u"1,2|3,4"_s << Selection{1, 1, 2, 2} << QString() << u"a,b|d,e"_s << QString();
+    QTest::newRow("paste past the last row and column")
+        << true << u"x"_s << Selection{2, 2, 2, 2} << nine << u"a,b,c|d,1,2|g,4,5"_s << pasted.arg(1).arg(1);
+    QTest::newRow("paste counts the widest line, also below the last row")
+        << true << u"x"_s << Selection{3, 1, 3, 1} << u"1\r\n2\t3\t4\t5\r\n"_s << u"a,b,c|d,e,f|1,h,i"_s
+        << pasted.arg(1).arg(1);
+    QTest::newRow("paste that fits says nothing")
+        << true << u"x"_s << Selection{1, 1, 1, 1} << nine << u"1,2,3|4,5,6|7,8,9"_s << QString();
+}
+
+void TestEditCommands::partialBlocksSayWhatDidNotFit()
+{
+    QFETCH(bool, paste);
+    QFETCH(QString, other);
+    QFETCH(Selection, block);
+    QFETCH(QString, clipboard);
+    QFETCH(QString, changed);
+    QFETCH(QString, message);
+
+    makePair(u"a,b,c|d,e,f|g,h,i"_s, other);
+    s().ActiveSheet = 0;
+    select(s().grdData(0), block);
+    m_ui->clipboard = clipboard;
+    paste ? mnuPeast_Click(s(), *m_ui) : mnuSend_Click(s(), *m_ui);
+
+    QCOMPARE(cellTexts(s().grdData(paste ? 0 : 1)), changed);
+    QCOMPARE(m_ui->messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(m_ui->messages.first().text, message);
+        QCOMPARE(m_ui->messages.first().icon, MessageIcon::Information);
     }
 }
 
@@ -454,7 +506,7 @@ void TestEditCommands::undoRestoresWhatEveryCommandChanged()
                 mnuPeast_Click(s(), *m_ui);
                 break;
             default:
-                mnuSend_Click(s());
+                mnuSend_Click(s(), *m_ui);
                 break;
             }
             if (!s().UndoAvailable[changed]) {
@@ -469,7 +521,7 @@ void TestEditCommands::undoRestoresWhatEveryCommandChanged()
             // Leave the command's change in place for the next step.
             s().UndoAvailable[changed] = false;
             s().ActiveSheet = active;
-            command == 3 ? mnuSend_Click(s()) : mnuDel_Click(s(), *m_ui);
+            command == 3 ? mnuSend_Click(s(), *m_ui) : mnuDel_Click(s(), *m_ui);
         }
     }
 }
@@ -485,7 +537,7 @@ void TestEditCommands::nothingWhileComparing()
     mnuDel_Click(s(), *m_ui);
     mnuCut_Click(s(), *m_ui);
     mnuPeast_Click(s(), *m_ui);
-    mnuSend_Click(s());
+    mnuSend_Click(s(), *m_ui);
     mnuZ_Click(s(), *m_ui);
     QCOMPARE(m_ui->clipboard, u"z\r\n"_s);
     QCOMPARE(cellTexts(s().grdData(0)), u"a,b|c,d"_s);

@@ -1,10 +1,13 @@
 #include "AppState.h"
 #include "CompareEngine.h"
+#include "DelimiterMenu.h"
 #include "FileIntake.h"
 #include "Layout.h"
 #include "NativePath.h"
+#include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "SaveCommands.h"
+#include "SheetFixtures.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -62,6 +65,8 @@ private slots:
     void dragFeedback();
     void commandLineLoadsSheetOne_data();
     void commandLineLoadsSheetOne();
+    void newContentsTakeTheComparisonColoursOffBothSheets_data();
+    void newContentsTakeTheComparisonColoursOffBothSheets();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes) const;
@@ -320,6 +325,10 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     QCOMPARE(sheet.cols(), cols);
     if (rows > 1)
         QCOMPARE(sheet.textMatrix(rows - 1, 1), lastRowFirstCell);
+    // Typing or pasting next must not land in a header cell.
+    const bool hasDataCells = rows > 1 && cols > 1;
+    QCOMPARE(sheet.row(), hasDataCells ? 1 : 0);
+    QCOMPARE(sheet.col(), hasDataCells ? 1 : 0);
     QCOMPARE(m_state->SheetFileName[0], path);
     QVERIFY(!m_state->fraTool[0].cmdSaveEnabled());
     QVERIFY(m_state->fraTool[0].overwriteWithdrawn);
@@ -597,6 +606,42 @@ void TestFileIntake::commandLineLoadsSheetOne()
         QCOMPARE(m_ui->messages.size(), 1);
         QCOMPARE(m_ui->messages[0].text, kUnreadableText);
         QVERIFY(m_state->SheetFileName[0].isEmpty());
+    }
+}
+
+void TestFileIntake::newContentsTakeTheComparisonColoursOffBothSheets_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("a file loaded into sheet 1") << u"load 0"_s;
+    QTest::newRow("a file loaded into sheet 2") << u"load 1"_s;
+    QTest::newRow("a new sheet beside sheet 1") << u"new"_s;
+    QTest::newRow("another delimiter") << u"delimiter"_s;
+}
+
+void TestFileIntake::newContentsTakeTheComparisonColoursOffBothSheets()
+{
+    QFETCH(QString, change);
+    for (int i = 0; i < 2; ++i) {
+        fillSheet(m_state->grdData(i), u"a,b|c,d"_s);
+        paintMap(m_state->grdData(i), u"RM|.R"_s);
+    }
+    const QString path = writeFile(u"new.csv"_s, "x,y,z\r\n");
+    if (change == u"load 0"_s)
+        LoadSheetFile(*m_state, *m_ui, 0, path);
+    else if (change == u"load 1"_s)
+        LoadSheetFile(*m_state, *m_ui, 1, path);
+    else if (change == u"new"_s) {
+        m_state->grdData(1).setVisible(false);
+        mnuNew_Click(*m_state, *m_ui);
+        QVERIFY(m_state->grdData(1).isVisible());
+    } else {
+        m_ui->onDelimiterDialog = [](AppState &state) { state.UserDelimiter = u";"_s; };
+        mnuKukan_Click(*m_state, *m_ui);
+    }
+    QVERIFY(m_ui->messages.isEmpty());
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(cellsColoured(m_state->grdData(i), kDiffBackColor), QString());
+        QCOMPARE(cellsColoured(m_state->grdData(i), kExtraBackColor), QString());
     }
 }
 

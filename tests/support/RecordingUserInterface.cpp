@@ -92,3 +92,21 @@ bool RecordingUserInterface::startProgram(const QString &commandLine)
     startedPrograms.append(commandLine);
     return startProgramResult;
 }
+
+void RecordingUserInterface::showCellDifference(const CellDifferenceView &view)
+{
+    cellDifferenceOpen = true;
+    ++cellDifferenceShows;
+    cellDifferenceViews.append(view);
+}
+
+bool RecordingUserInterface::cellDifferenceShown()
+{
+    return cellDifferenceOpen;
+}
+
+void RecordingUserInterface::updateCellDifference(const CellDifferenceView &view)
+{
+    if (cellDifferenceOpen)
+        cellDifferenceViews.append(view);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CellDifference.h"
 #include "UserInterface.h"
 
 #include <QList>
@@ -36,6 +37,9 @@ public:
     void closeSearchDialog() override;
     bool openUrl(const QString &url) override;
     bool startProgram(const QString &commandLine) override;
+    void showCellDifference(const CellDifferenceView &view) override;
+    bool cellDifferenceShown() override;
+    void updateCellDifference(const CellDifferenceView &view) override;
 
     QList<Message> messages;
     int yields = 0;
@@ -66,4 +70,9 @@ public:
     bool openUrlResult = true;
     QStringList startedPrograms;
     bool startProgramResult = true;
+
+    // The cell difference window: open from its first show until a test closes it.
+    bool cellDifferenceOpen = false;
+    QList<CellDifferenceView> cellDifferenceViews; // every view shown or updated, in order
+    int cellDifferenceShows = 0;
 };

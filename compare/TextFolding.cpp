@@ -1,0 +1,419 @@
+#include "TextFolding.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <utility>
+
+namespace TextFolding
+{
+namespace
+{
+// Half-width katakana U+FF61–U+FF9F and their full-width forms, in code order.
+constexpr char16_t kHalfWidthKana[] = u"。「」、・ヲァィゥェォャュョッー"
+                                      u"アイウエオカキクケコサシスセソタチツテトナニヌネノ"
+                                      u"ハヒフヘホマミムメモヤユヨラリルレロワン゛゜";
+static_assert(std::size(kHalfWidthKana) - 1 == 0xFF9F - 0xFF61 + 1);
+
+// U+FFE0–U+FFE6 and the narrow signs they are wide forms of.
+constexpr char16_t kFullWidthSigns[] = u"\u00A2\u00A3\u00AC\u00AF\u00A6\u00A5\u20A9";
+
+constexpr char16_t kHalfVoicedMark = 0xFF9E;
+constexpr char16_t kHalfSemiVoicedMark = 0xFF9F;
+
+// Katakana whose voiced form follows at the next code, and those whose semi-voiced form follows
+// at the one after.
+constexpr std::u16string_view kVoicedBeforeNext = u"カキクケコサシスセソタチツテトハヒフヘホ";
+constexpr std::u16string_view kSemiVoicedBeforeNext = u"ハヒフヘホ";
+
+// The full-width katakana with the voiced mark, or 0 when the kana has none.
+char16_t voicedKatakana(char16_t kana)
+{
+    if (kVoicedBeforeNext.find(kana) != std::u16string_view::npos)
+        return char16_t(kana + 1);
+    switch (kana) {
+    case u'ウ':
+        return u'ヴ';
+    case u'ワ':
+        return u'ヷ';
+    case u'ヲ':
+        return u'ヺ';
+    default:
+        return 0;
+    }
+}
+
+char16_t semiVoicedKatakana(char16_t kana)
+{
+    return kSemiVoicedBeforeNext.find(kana) != std::u16string_view::npos ? char16_t(kana + 2) : char16_t(0);
+}
+
+// Empties `out` without giving up its capacity (Qt 6 never shrinks on resize).
+void startBuffer(QString &out, qsizetype expected)
+{
+    out.resize(0);
+    out.reserve(expected);
+}
+
+bool isHyphenLookAlike(char16_t c)
+{
+    switch (c) {
+    case 0x002D: // - HYPHEN-MINUS
+    case 0x2010: // ‐ HYPHEN
+    case 0x2011: // ‑ NON-BREAKING HYPHEN
+    case 0x2013: // – EN DASH
+    case 0x2014: // — EM DASH
+    case 0x2015: // ― HORIZONTAL BAR
+    case 0x2212: // − MINUS SIGN
+    case 0xFF70: // ｰ HALFWIDTH KATAKANA-HIRAGANA PROLONGED SOUND MARK
+    case 0x30FC: // ー KATAKANA-HIRAGANA PROLONGED SOUND MARK
+    case 0xFF0D: // － FULLWIDTH HYPHEN-MINUS
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A digit 0–9 or ０–９ as its value, or -1.
+int digitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= 0xFF10 && c <= 0xFF19)
+        return c - 0xFF10;
+    return -1;
+}
+
+bool isCurrencySign(char16_t c)
+{
+    return c == u'¥' || c == 0xFFE5;
+}
+
+bool isThousandsSeparator(char16_t c)
+{
+    return c == u',' || c == 0xFF0C;
+}
+
+bool isDecimalPoint(char16_t c)
+{
+    return c == u'.' || c == 0xFF0E;
+}
+
+// +1 for a plus sign, -1 for a minus sign, 0 for anything else.
+int signOf(char16_t c)
+{
+    switch (c) {
+    case u'+':
+    case 0xFF0B: // ＋
+        return 1;
+    case u'-':
+    case 0xFF0D: // －
+    case 0x2212: // −
+    case 0x25B3: // △
+    case 0x25B2: // ▲
+        return -1;
+    default:
+        return 0;
+    }
+}
+
+// A character that folds together with the one before it: the second half of a surrogate pair,
+// a combining mark, a half-width voiced mark, a joiner, a Hangul jamo.
+bool joinsThePrevious(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (c.isLowSurrogate() || u == kHalfVoicedMark || u == kHalfSemiVoicedMark || u == 0x200D)
+        return true;
+    if ((u >= 0x1100 && u <= 0x11FF) || (u >= 0xA960 && u <= 0xA97F) || (u >= 0xD7B0 && u <= 0xD7FF))
+        return true;
+    const QChar::Category category = c.category();
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
+        || category == QChar::Mark_Enclosing;
+}
+
+// The two texts without what they share at the start and the end, cut so that no character is
+// parted from one that folds together with it. The character rules fold each character (with
+// the marks that join it) on its own, so the texts are equal under such a rule exactly when
+// these middles are: a long cell with one difference is folded a few characters wide.
+std::pair<QStringView, QStringView> differingMiddles(QStringView a, QStringView b)
+{
+    const qsizetype shorter = std::min(a.size(), b.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && a[prefix] == b[prefix])
+        ++prefix;
+    while (
+        prefix > 0
+        && ((prefix < a.size() && joinsThePrevious(a[prefix])) || (prefix < b.size() && joinsThePrevious(b[prefix]))))
+        --prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+        ++suffix;
+    while (suffix > 0 && joinsThePrevious(a[a.size() - suffix]))
+        --suffix;
+    return {a.sliced(prefix, a.size() - prefix - suffix), b.sliced(prefix, b.size() - prefix - suffix)};
+}
+
+// Numbers longer than this are read as text: no cell of real data holds one.
+constexpr qsizetype kMaxNumberLength = 300;
+} // namespace
+
+void foldCase(QStringView text, QString &out)
+{
+    startBuffer(out, text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, text[i + 1]));
+            ++i;
+            if (QChar::requiresSurrogates(folded)) {
+                out.append(QChar(QChar::highSurrogate(folded)));
+                out.append(QChar(QChar::lowSurrogate(folded)));
+            } else {
+                out.append(QChar(char16_t(folded)));
+            }
+        } else {
+            out.append(c.toCaseFolded());
+        }
+    }
+}
+
+void foldWidth(QStringView text, QString &out)
+{
+    startBuffer(out, text.size());
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c >= 0xFF01 && c <= 0xFF5E) {
+            out.append(QChar(char16_t(c - 0xFF01 + 0x21)));
+        } else if (c == 0x3000) {
+            out.append(u' ');
+        } else if (c >= 0xFFE0 && c <= 0xFFE6) {
+            out.append(QChar(kFullWidthSigns[c - 0xFFE0]));
+        } else if ((c == kHalfVoicedMark || c == kHalfSemiVoicedMark) && !out.isEmpty()) {
+            // The mark joins the kana before it when that kana has the marked form.
+            const char16_t previous = out.back().unicode();
+            const char16_t joined = c == kHalfVoicedMark ? voicedKatakana(previous) : semiVoicedKatakana(previous);
+            if (joined)
+                out.back() = QChar(joined);
+            else
+                out.append(QChar(kHalfWidthKana[c - 0xFF61]));
+        } else if (c >= 0xFF61 && c <= 0xFF9F) {
+            out.append(QChar(kHalfWidthKana[c - 0xFF61]));
+        } else {
+            out.append(qc);
+        }
+    }
+}
+
+void foldKana(QStringView text, QString &out)
+{
+    startBuffer(out, text.size());
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        // ァ (U+30A1) to ヶ (U+30F6) and the iteration marks ヽ ヾ lie 0x60 above their hiragana.
+        if ((c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE)
+            out.append(QChar(char16_t(c - 0x60)));
+        else
+            out.append(qc);
+    }
+}
+
+void foldNfc(QStringView text, QString &out)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x0300) {
+            // Qt normalises into a new string; the buffer keeps its own block all the same.
+            const QString normalized = text.toString().normalized(QString::NormalizationForm_C);
+            startBuffer(out, normalized.size());
+            out.append(normalized);
+            return;
+        }
+    }
+    startBuffer(out, text.size());
+    out.append(text);
+}
+
+void foldHyphens(QStringView text, QString &out)
+{
+    startBuffer(out, text.size());
+    for (const QChar c : text)
+        out.append(isHyphenLookAlike(c.unicode()) ? QChar(u'-') : c);
+}
+
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == 0x3000 || c == 0x00A0;
+}
+
+QStringView trimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin].unicode()))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1].unicode()))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+void removeBlanks(QStringView text, QString &out)
+{
+    startBuffer(out, text.size());
+    for (const QChar c : text) {
+        if (!isBlank(c.unicode()))
+            out.append(c);
+    }
+}
+
+void fold(Rule rule, QStringView text, QString &out)
+{
+    switch (rule) {
+    case Rule::Case:
+        foldCase(text, out);
+        return;
+    case Rule::Width:
+        foldWidth(text, out);
+        return;
+    case Rule::Kana:
+        foldKana(text, out);
+        return;
+    case Rule::Nfc:
+        foldNfc(text, out);
+        return;
+    case Rule::Hyphen:
+        foldHyphens(text, out);
+        return;
+    case Rule::Trim: {
+        const QStringView trimmed = trimBlanks(text);
+        startBuffer(out, trimmed.size());
+        out.append(trimmed);
+        return;
+    }
+    case Rule::RemoveBlanks:
+        removeBlanks(text, out);
+        return;
+    case Rule::Numeric:
+        startBuffer(out, text.size());
+        out.append(text);
+        return;
+    }
+}
+
+std::optional<double> readNumber(QStringView text)
+{
+    if (text.isEmpty() || text.size() > kMaxNumberLength)
+        return std::nullopt;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    bool currency = false;
+    int sign = 0;
+    // The currency sign may stand before or after the sign: ¥-500 and -¥500 both occur.
+    for (int lead = 0; lead < 2 && i < n; ++lead) {
+        const char16_t c = text[i].unicode();
+        if (!currency && isCurrencySign(c)) {
+            currency = true;
+            ++i;
+        } else if (sign == 0 && signOf(c) != 0) {
+            sign = signOf(c);
+            ++i;
+        }
+    }
+
+    // ASCII digits, a point and the sign, for from_chars.
+    std::array<char, kMaxNumberLength + 2> ascii{};
+    std::size_t length = 0;
+    if (sign < 0)
+        ascii[length++] = '-';
+
+    int wholeDigits = 0;
+    int groupDigits = 0; // digits since the last separator, or since the start
+    bool separated = false;
+    for (; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        const int digit = digitValue(c);
+        if (digit >= 0) {
+            ascii[length++] = char('0' + digit);
+            ++wholeDigits;
+            ++groupDigits;
+            if (separated && groupDigits > 3)
+                return std::nullopt;
+        } else if (isThousandsSeparator(c)) {
+            // The group before must be whole: 1–3 digits for the first, exactly 3 after that.
+            if (groupDigits == 0 || groupDigits > 3 || (separated && groupDigits != 3))
+                return std::nullopt;
+            separated = true;
+            groupDigits = 0;
+        } else {
+            break;
+        }
+    }
+    if (separated && groupDigits != 3)
+        return std::nullopt;
+
+    int fractionDigits = 0;
+    if (i < n && isDecimalPoint(text[i].unicode())) {
+        ascii[length++] = '.';
+        for (++i; i < n; ++i) {
+            const int digit = digitValue(text[i].unicode());
+            if (digit < 0)
+                break;
+            ascii[length++] = char('0' + digit);
+            ++fractionDigits;
+        }
+        if (fractionDigits == 0)
+            return std::nullopt;
+    }
+    if (wholeDigits == 0 && fractionDigits == 0)
+        return std::nullopt;
+
+    if (i < n) {
+        const char16_t c = text[i].unicode();
+        const bool unit = c == u'円' || c == u'%' || c == 0xFF05;
+        if (!unit || currency || i + 1 != n)
+            return std::nullopt;
+    }
+
+    double value = 0;
+    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + length, value);
+    if (error != std::errc() || end != ascii.data() + length || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+bool numericallyEqual(QStringView a, QStringView b, double tolerance)
+{
+    const std::optional<double> first = readNumber(a);
+    if (!first)
+        return false;
+    const std::optional<double> second = readNumber(b);
+    return second && std::abs(*first - *second) <= tolerance;
+}
+
+bool equalUnder(Rule rule, QStringView a, QStringView b, FoldBuffers &buffers, double tolerance)
+{
+    switch (rule) {
+    case Rule::Numeric:
+        return numericallyEqual(a, b, tolerance);
+    case Rule::Trim:
+        return trimBlanks(a) == trimBlanks(b);
+    default: {
+        const auto [middleA, middleB] = differingMiddles(a, b);
+        fold(rule, middleA, buffers.first);
+        fold(rule, middleB, buffers.second);
+        return buffers.first == buffers.second;
+    }
+    }
+}
+
+std::optional<Rule> ruleThatMakesEqual(QStringView a, QStringView b, FoldBuffers &buffers, double tolerance)
+{
+    if (a == b)
+        return std::nullopt;
+    for (const Rule rule : kAllRules) {
+        if (equalUnder(rule, a, b, buffers, tolerance))
+            return rule;
+    }
+    return std::nullopt;
+}
+
+} // namespace TextFolding

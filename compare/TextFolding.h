@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// The rules by which two cell texts can count as "the same" although their characters differ,
+// each a pure function of one text. A rule folds a text into a canonical form; two texts are
+// equal under the rule when their folded forms are equal (the numeric reading compares values
+// instead). Folding is only ever for comparing: no cell, file or tool tip shows a folded text.
+//
+// The folding functions write into a buffer the caller keeps and reuses: once the buffer has
+// grown to the longest text it sees, folding allocates nothing (NFC of a text with characters
+// from U+0300 on is the exception, see foldNfc; the buffer keeps its block even then). A buffer that shares its data
+// with another string is detached first.
+namespace TextFolding
+{
+
+enum class Rule {
+    Nfc, // 合成文字の違いを無視する
+    Width, // 全角と半角を区別しない
+    Kana, // ひらがなとカタカナを区別しない
+    Case, // 大文字と小文字を区別しない
+    Hyphen, // ハイフン・長音の違いを無視する
+    Trim, // 前後の空白を無視する
+    RemoveBlanks, // すべての空白を無視する
+    Numeric, // 数値として比較する
+};
+
+// Every rule, in the order ruleThatMakesEqual() tries them: the narrowest first, so that the
+// rule named is the one that tells the person most.
+inline constexpr Rule kAllRules[]
+    = {Rule::Nfc, Rule::Width, Rule::Kana, Rule::Case, Rule::Hyphen, Rule::Trim, Rule::RemoveBlanks, Rule::Numeric};
+
+// Letter case of every script, by Unicode simple case folding code point by code point (Ａ and ａ,
+// Σ and σ, Ж and ж; ß stays ß, as it has no one-character folding).
+void foldCase(QStringView text, QString &out);
+
+// Character width, to one form: full-width ASCII letters, digits and symbols (U+FF01–U+FF5E) and
+// the full-width space become their ASCII forms, ￠￡￢￣￤￥￦ become ¢£¬¯¦¥₩; half-width
+// katakana and its punctuation become full-width, a half-width voiced or semi-voiced mark
+// (ﾞ ﾟ) joining the kana before it when that kana has such a form (ｶﾞ = ガ, ﾊﾟ = パ, ｳﾞ = ヴ)
+// and otherwise becoming ゛ or ゜.
+void foldWidth(QStringView text, QString &out);
+
+// Katakana to hiragana (ア → あ, ヴ → ゔ, ヽ → ゝ). Katakana without a hiragana form (ヷ–ヺ), the
+// long vowel mark ー and half-width katakana stay as they are: width is its own rule.
+void foldKana(QStringView text, QString &out);
+
+// Unicode normalisation form C (カ + U+3099 = ガ). A text without any character from U+0300 on
+// is already in form C and is copied; any other goes through Qt's normaliser, which allocates a
+// string of its own on the way.
+void foldNfc(QStringView text, QString &out);
+
+// The hyphen and long-vowel look-alikes - ‐ ‑ – — ― − ｰ ー － all become '-'.
+void foldHyphens(QStringView text, QString &out);
+
+// The blanks of the two blank rules: ASCII space, TAB, the full-width space U+3000 and the
+// no-break space U+00A0. Line breaks are not blanks.
+[[nodiscard]] bool isBlank(char16_t c);
+
+// The text without blanks at either end; allocates nothing.
+[[nodiscard]] QStringView trimBlanks(QStringView text);
+
+// The text without any blank.
+void removeBlanks(QStringView text, QString &out);
+
+// Folds `text` by `rule` into `out`. Rule::Numeric has no folded form: the text is copied.
+void fold(Rule rule, QStringView text, QString &out);
+
+// The value of a text that reads as a number, as a whole and nothing else:
+//   [¥ or ￥] [sign] [¥ or ￥] digits [decimal point and digits] [円 or % or ％]
+// - at most one currency sign before the number and only when no 円 or % follows;
+// - the sign is + ＋ for plus, - － − △ ▲ for minus, at most one;
+// - digits are 0–9 or ０–９, in any mix;
+// - thousands separators , or ， only between digits of the whole part, in groups of three:
+//   the first group holds one to three digits, every later one exactly three (1,000 and
+//   12,345,678 read; 12,34 and 1,0000 and ,100 do not); none after the decimal point;
+// - one decimal point . or ．, with at least one digit after it; the whole part may be empty
+//   (.5 reads as 0.5);
+// - nothing else: no blanks (trim first where blanks should not count), no exponent (1e3), no
+//   second sign (--1), no separator on its own.
+// The marks ¥ 円 % only decorate the number: ¥1,000, 1000円 and 1000 read alike, and 50% reads
+// as 50. Allocates nothing.
+[[nodiscard]] std::optional<double> readNumber(QStringView text);
+
+// Both texts read as numbers and their values lie at most `tolerance` apart.
+[[nodiscard]] bool numericallyEqual(QStringView a, QStringView b, double tolerance = 0.0);
+
+// Buffers for comparing two texts under a rule; keep one and reuse it.
+struct FoldBuffers
+{
+    QString first;
+    QString second;
+};
+
+// Whether `a` and `b` are equal under `rule` (numbers with the given absolute tolerance).
+[[nodiscard]] bool equalUnder(Rule rule, QStringView a, QStringView b, FoldBuffers &buffers, double tolerance = 0.0);
+
+// The first rule of kAllRules under which the two texts, which differ, are equal; nothing when
+// they are equal as they stand or when no single rule makes them equal.
+[[nodiscard]] std::optional<Rule> ruleThatMakesEqual(QStringView a, QStringView b, FoldBuffers &buffers,
+                                                     double tolerance = 0.0);
+
+} // namespace TextFolding

@@ -1,0 +1,209 @@
+#include "TextFolding.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+using TextFolding::Rule;
+
+Q_DECLARE_METATYPE(TextFolding::Rule)
+
+class TestTextFolding : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void equalUnderARule_data();
+    void equalUnderARule();
+    void readsNumbers_data();
+    void readsNumbers();
+    void namesTheRuleThatMakesTextsEqual_data();
+    void namesTheRuleThatMakesTextsEqual();
+    void reusesTheBufferOnceWarm();
+};
+
+void TestTextFolding::equalUnderARule_data()
+{
+    QTest::addColumn<Rule>("rule");
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("equal");
+
+    QTest::newRow("case: ASCII") << Rule::Case << u"Abc"_s << u"aBC"_s << true;
+    QTest::newRow("case: full-width Latin") << Rule::Case << u"ＡＢＣ"_s << u"ａｂｃ"_s << true;
+    QTest::newRow("case: Greek and Cyrillic") << Rule::Case << u"ΣΟΦΙΑ Жук"_s << u"σοφια жук"_s << true;
+    QTest::newRow("case: surrogate pair (Deseret)") << Rule::Case << u"\U00010400"_s << u"\U00010428"_s << true;
+    QTest::newRow("case: letters still differ") << Rule::Case << u"abc"_s << u"abd"_s << false;
+    QTest::newRow("case: width is not case") << Rule::Case << u"ＡＢＣ"_s << u"abc"_s << false;
+
+    QTest::newRow("width: letters digits symbols") << Rule::Width << u"ＡＢＣ１２３！＠"_s << u"ABC123!@"_s << true;
+    QTest::newRow("width: full-width space") << Rule::Width << u"a　b"_s << u"a b"_s << true;
+    QTest::newRow("width: voiced half-width kana") << Rule::Width << u"ｶﾞｷﾞｸﾞ"_s << u"ガギグ"_s << true;
+    QTest::newRow("width: semi-voiced half-width kana") << Rule::Width << u"ﾊﾟﾋﾟﾎﾟ"_s << u"パピポ"_s << true;
+    QTest::newRow("width: ｳﾞ is ヴ") << Rule::Width << u"ｳﾞｧ"_s << u"ヴァ"_s << true;
+    QTest::newRow("width: half-width punctuation") << Rule::Width << u"｢ｱｲｳ｣､ｰ"_s << u"「アイウ」、ー"_s << true;
+    QTest::newRow("width: yen sign") << Rule::Width << u"￥100"_s << u"¥100"_s << true;
+    QTest::newRow("width: a mark without a voiced form stays") << Rule::Width << u"ｱﾞ"_s << u"ア゛"_s << true;
+    QTest::newRow("width: the mark is not the voiced kana") << Rule::Width << u"ｱﾞ"_s << u"ア"_s << false;
+    QTest::newRow("width: ﾊﾟ is not バ") << Rule::Width << u"ﾊﾟ"_s << u"バ"_s << false;
+    QTest::newRow("width: kana is not hiragana") << Rule::Width << u"ｶ"_s << u"か"_s << false;
+    QTest::newRow("width: a shared kana keeps its mark")
+        << Rule::Width << u"東京ｶﾞ"_s << u"東京ｶ゛"_s << false;
+    QTest::newRow("width: voiced kana inside a long shared text")
+        << Rule::Width << u"あ"_s.repeated(50) + u"ｶﾞ"_s + u"い"_s.repeated(50)
+        << u"あ"_s.repeated(50) + u"ガ"_s + u"い"_s.repeated(50) << true;
+    QTest::newRow("width: emoji pass through") << Rule::Width << u"😀Ａ"_s << u"😀A"_s << true;
+
+    QTest::newRow("kana: katakana to hiragana") << Rule::Kana << u"カタカナ"_s << u"かたかな"_s << true;
+    QTest::newRow("kana: small kana and ヴ") << Rule::Kana << u"ヴァッ"_s << u"ゔぁっ"_s << true;
+    QTest::newRow("kana: long vowel stays") << Rule::Kana << u"ラーメン"_s << u"らーめん"_s << true;
+    QTest::newRow("kana: half-width is width") << Rule::Kana << u"ｶﾅ"_s << u"かな"_s << false;
+    QTest::newRow("kana: different kana") << Rule::Kana << u"カ"_s << u"が"_s << false;
+
+    QTest::newRow("nfc: combining voiced mark") << Rule::Nfc << u"カ\u3099"_s << u"ガ"_s << true;
+    QTest::newRow("nfc: combining acute") << Rule::Nfc << u"e\u0301"_s << u"é"_s << true;
+    QTest::newRow("nfc: spacing mark does not compose") << Rule::Nfc << u"カ゛"_s << u"ガ"_s << false;
+    QTest::newRow("nfc: empty cells") << Rule::Nfc << QString() << u""_s << true;
+
+    QTest::newRow("hyphen: every look-alike")
+        << Rule::Hyphen << u"1-2‐3‑4–5—6―7−8ｰ9ー0－"_s << u"1-2-3-4-5-6-7-8-9-0-"_s << true;
+    QTest::newRow("hyphen: tilde is no hyphen") << Rule::Hyphen << u"1〜2"_s << u"1-2"_s << false;
+
+    QTest::newRow("trim: every blank at both ends") << Rule::Trim << u" \t　\u00A0abc \t　\u00A0"_s << u"abc"_s << true;
+    QTest::newRow("trim: blanks inside count") << Rule::Trim << u"a b"_s << u"ab"_s << false;
+    QTest::newRow("trim: a line break is no blank") << Rule::Trim << u"abc\n"_s << u"abc"_s << false;
+    QTest::newRow("trim: blanks only against empty") << Rule::Trim << u"　 "_s << QString() << true;
+
+    QTest::newRow("blanks: all of them anywhere") << Rule::RemoveBlanks << u"a b\tc　d\u00A0e"_s << u"abcde"_s << true;
+    QTest::newRow("blanks: other characters count") << Rule::RemoveBlanks << u"a b"_s << u"a_b"_s << false;
+
+    QTest::newRow("numeric: separators and width") << Rule::Numeric << u"1,000"_s << u"１０００"_s << true;
+    QTest::newRow("numeric: decimal zero") << Rule::Numeric << u"1000.0"_s << u"¥1,000"_s << true;
+    QTest::newRow("numeric: triangle is minus") << Rule::Numeric << u"△500"_s << u"-500"_s << true;
+    QTest::newRow("numeric: different values") << Rule::Numeric << u"1000"_s << u"1001"_s << false;
+    QTest::newRow("numeric: text is never a number") << Rule::Numeric << u"abc"_s << u"abc"_s << false;
+    QTest::newRow("numeric: empty cells are no numbers") << Rule::Numeric << QString() << QString() << false;
+}
+
+void TestTextFolding::equalUnderARule()
+{
+    QFETCH(Rule, rule);
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, equal);
+    TextFolding::FoldBuffers buffers;
+    QCOMPARE(TextFolding::equalUnder(rule, a, b, buffers), equal);
+    QCOMPARE(TextFolding::equalUnder(rule, b, a, buffers), equal);
+}
+
+void TestTextFolding::readsNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("plain") << u"1000"_s << true << 1000.0;
+    QTest::newRow("groups of three") << u"12,345,678"_s << true << 12345678.0;
+    QTest::newRow("full-width digits, point and comma") << u"１，２３４．５"_s << true << 1234.5;
+    QTest::newRow("full-width one point five") << u"１．５"_s << true << 1.5;
+    QTest::newRow("yen and separators") << u"¥1,000"_s << true << 1000.0;
+    QTest::newRow("full-width yen") << u"￥1,000"_s << true << 1000.0;
+    QTest::newRow("sign after yen") << u"¥-500"_s << true << -500.0;
+    QTest::newRow("sign before yen") << u"-¥500"_s << true << -500.0;
+    QTest::newRow("en") << u"1,000円"_s << true << 1000.0;
+    QTest::newRow("percent is decoration") << u"50%"_s << true << 50.0;
+    QTest::newRow("white triangle") << u"△500"_s << true << -500.0;
+    QTest::newRow("black triangle") << u"▲1,500"_s << true << -1500.0;
+    QTest::newRow("plus") << u"+3"_s << true << 3.0;
+    QTest::newRow("minus sign U+2212") << u"−3"_s << true << -3.0;
+    QTest::newRow("leading point") << u".5"_s << true << 0.5;
+    QTest::newRow("leading zeros") << u"007"_s << true << 7.0;
+
+    QTest::newRow("exponent") << u"1e3"_s << false << 0.0;
+    QTest::newRow("group of two") << u"12,34"_s << false << 0.0;
+    QTest::newRow("group of four") << u"1,0000"_s << false << 0.0;
+    QTest::newRow("first group of four") << u"1000,000"_s << false << 0.0;
+    QTest::newRow("leading separator") << u",100"_s << false << 0.0;
+    QTest::newRow("separator in the fraction") << u"1.000,5"_s << false << 0.0;
+    QTest::newRow("double minus") << u"--1"_s << false << 0.0;
+    QTest::newRow("minus and triangle") << u"-△1"_s << false << 0.0;
+    QTest::newRow("two points") << u"1.2.3"_s << false << 0.0;
+    QTest::newRow("point without digits after") << u"1."_s << false << 0.0;
+    QTest::newRow("sign alone") << u"-"_s << false << 0.0;
+    QTest::newRow("yen alone") << u"¥"_s << false << 0.0;
+    QTest::newRow("yen and en together") << u"¥100円"_s << false << 0.0;
+    QTest::newRow("unit then more") << u"100円です"_s << false << 0.0;
+    QTest::newRow("blank around") << u" 100"_s << false << 0.0;
+    QTest::newRow("space as separator") << u"1 000"_s << false << 0.0;
+    QTest::newRow("hex") << u"0x10"_s << false << 0.0;
+    QTest::newRow("empty") << QString() << false << 0.0;
+    QTest::newRow("absurdly long") << QString(400, u'9') << false << 0.0;
+}
+
+void TestTextFolding::readsNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, number);
+    QFETCH(double, value);
+    const std::optional<double> read = TextFolding::readNumber(text);
+    QCOMPARE(read.has_value(), number);
+    if (number)
+        QCOMPARE(*read, value);
+}
+
+void TestTextFolding::namesTheRuleThatMakesTextsEqual_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<double>("tolerance");
+    QTest::addColumn<int>("rule"); // -1: none
+
+    QTest::newRow("equal texts need no rule") << u"abc"_s << u"abc"_s << 0.0 << -1;
+    QTest::newRow("width") << u"ＡＢＣ１２３"_s << u"ABC123"_s << 0.0 << int(Rule::Width);
+    QTest::newRow("width before numeric") << u"１０００"_s << u"1000"_s << 0.0 << int(Rule::Width);
+    QTest::newRow("kana") << u"ひらがな"_s << u"ヒラガナ"_s << 0.0 << int(Rule::Kana);
+    QTest::newRow("nfc") << u"カ\u3099"_s << u"ガ"_s << 0.0 << int(Rule::Nfc);
+    QTest::newRow("case") << u"Tokyo"_s << u"TOKYO"_s << 0.0 << int(Rule::Case);
+    QTest::newRow("hyphen") << u"1-2-3"_s << u"1−2−3"_s << 0.0 << int(Rule::Hyphen);
+    QTest::newRow("trim") << u"東京　"_s << u"東京"_s << 0.0 << int(Rule::Trim);
+    QTest::newRow("inner blank") << u"東 京"_s << u"東京"_s << 0.0 << int(Rule::RemoveBlanks);
+    QTest::newRow("numeric") << u"1,000"_s << u"1000.0"_s << 0.0 << int(Rule::Numeric);
+    QTest::newRow("numeric outside the tolerance") << u"1.00"_s << u"1.02"_s << 0.01 << -1;
+    QTest::newRow("numeric within the tolerance") << u"1.00"_s << u"1.005"_s << 0.01 << int(Rule::Numeric);
+    QTest::newRow("two rules at once") << u"ＡＢＣ "_s << u"abc"_s << 0.0 << -1;
+    QTest::newRow("really different") << u"abc"_s << u"xyz"_s << 0.0 << -1;
+    QTest::newRow("empty against text") << QString() << u"a"_s << 0.0 << -1;
+}
+
+void TestTextFolding::namesTheRuleThatMakesTextsEqual()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(double, tolerance);
+    QFETCH(int, rule);
+    TextFolding::FoldBuffers buffers;
+    const std::optional<Rule> found = TextFolding::ruleThatMakesEqual(a, b, buffers, tolerance);
+    QCOMPARE(found ? int(*found) : -1, rule);
+}
+
+void TestTextFolding::reusesTheBufferOnceWarm()
+{
+    // Folding a cell after another must not allocate: the buffer keeps its block.
+    QString buffer;
+    const QString longer = u"ＡＢＣＤＥＦＧＨ　ｶﾞｷﾞｸﾞ－１２３"_s;
+    using Fold = void (*)(QStringView, QString &);
+    for (const Fold fold :
+         {Fold(TextFolding::foldCase), Fold(TextFolding::foldWidth), Fold(TextFolding::foldKana),
+          Fold(TextFolding::foldHyphens), Fold(TextFolding::removeBlanks), Fold(TextFolding::foldNfc)}) {
+        fold(longer, buffer);
+        const QChar *block = buffer.constData();
+        fold(u"ｱｲｳ ａｂｃ"_s, buffer);
+        QCOMPARE(buffer.constData(), block);
+        fold(longer, buffer);
+        QCOMPARE(buffer.constData(), block);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestTextFolding)
+#include "tst_textfolding.moc"
