@@ -48,8 +48,7 @@ void TestTextFolding::equalUnderARule_data()
     QTest::newRow("width: the mark is not the voiced kana") << Rule::Width << u"ｱﾞ"_s << u"ア"_s << false;
     QTest::newRow("width: ﾊﾟ is not バ") << Rule::Width << u"ﾊﾟ"_s << u"バ"_s << false;
     QTest::newRow("width: kana is not hiragana") << Rule::Width << u"ｶ"_s << u"か"_s << false;
-    QTest::newRow("width: a shared kana keeps its mark")
-        << Rule::Width << u"東京ｶﾞ"_s << u"東京ｶ゛"_s << false;
+    QTest::newRow("width: a shared kana keeps its mark") << Rule::Width << u"東京ｶﾞ"_s << u"東京ｶ゛"_s << false;
     QTest::newRow("width: voiced kana inside a long shared text")
         << Rule::Width << u"あ"_s.repeated(50) + u"ｶﾞ"_s + u"い"_s.repeated(50)
         << u"あ"_s.repeated(50) + u"ガ"_s + u"い"_s.repeated(50) << true;
