@@ -13,6 +13,7 @@
 #include <array>
 #include <exception>
 #include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -253,16 +254,15 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     FileRows fileRows;
     if (arguments.align) {
         // The files stay as they are: only the sheets in memory get the empty rows.
-        const auto rows = rowIdentities(sheet0, sheet1);
-        const RowAlignment alignment = alignRows(rows[0], rows[1]);
-        if (!alignmentFits(alignment, sheet0, sheet1)) {
+        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1);
+        if (!alignment) {
             writeMessageLines(err, alignTooLongText());
             return kExitTrouble;
         }
         for (int i = 0; i < 2; ++i) {
             Sheet &sheet = *sheets[size_t(i)];
-            fileRows[size_t(i)] = alignment.originalRows(i, sheet.rows() - 1);
-            sheet.insertRowGroups(alignment.rowGroups(i));
+            fileRows[size_t(i)] = alignment->originalRows(i, sheet.rows() - 1);
+            insertAlignedRows(sheet, *alignment, i);
         }
     }
 

@@ -65,36 +65,27 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
     // before rows are inserted above it.
     for (int i = 0; i < 2; ++i)
         EndCellEdit(state, i);
-    const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(state.grdData(0), state.grdData(1));
-    const RowAlignment alignment = alignRows(rows[0], rows[1]);
-    if (alignment.changesNothing()) {
-        ui.showMessage(kAlreadyAlignedText, kAlignTitle, MessageIcon::Information);
+    const std::optional<RowAlignment> lined = lineUpRows(state.grdData(0), state.grdData(1));
+    if (!lined) {
+        ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
         return;
     }
-    if (!alignmentFits(alignment, state.grdData(0), state.grdData(1))) {
-        ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
+    const RowAlignment &alignment = *lined;
+    if (alignment.changesNothing()) {
+        ui.showMessage(kAlreadyAlignedText, kAlignTitle, MessageIcon::Information);
         return;
     }
     // The rows move under the current cells: the blue marks would stay on the texts that moved.
     ignoreGridErrors([&] { clearClickMarks(state); });
     for (int i = 0; i < 2; ++i) {
-        const std::vector<RowInsertion> &insertions = alignment.insertions[size_t(i)];
-        if (insertions.empty())
+        if (alignment.insertions[size_t(i)].empty())
             continue;
         SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
         sheet.setRedraw(false);
         sheet.setEnabled(false);
         ignoreGridErrors([&] {
-            sheet.insertRowGroups(alignment.rowGroups(i));
-            // Each insertion's `before` counts the rows as they were; the rows put in ahead of it
-            // have moved it down since.
-            int earlier = 0;
-            for (const RowInsertion &insertion : insertions) {
-                for (int k = 0; k < insertion.count; ++k)
-                    sheet.setFillerRow(insertion.before + earlier + k, true);
-                earlier += insertion.count;
-            }
+            insertAlignedRows(sheet, alignment, i);
             NumberRowHeaders(sheet);
         });
         sheet.setEnabled(true);

@@ -1,6 +1,7 @@
 #include "CompareEngine.h"
 
 #include "AppState.h"
+#include "CompareLoop.h"
 #include "GridError.h"
 #include "SheetData.h"
 #include "UserInterface.h"
@@ -51,6 +52,14 @@ public:
 
     CompareResult run();
 
+    // As the consumer of walkComparison(), the run colours what the walk reports.
+    void shapes(const std::array<int, 2> &rows, const std::array<int, 2> &cols);
+    void extraCell(int sheet, int row, int col);
+    [[nodiscard]] CompareStep extraLineDone();
+    void differingCell(int row, int col);
+    void equalCell(int row, int col);
+    [[nodiscard]] CompareStep commonRowDone(int row);
+
 private:
     struct Cell
     {
@@ -59,9 +68,6 @@ private:
     };
 
     void colour(int sheet, int row, int col, OleColor color);
-    [[nodiscard]] bool markExtraRows(int sheet, int firstRow, int lastRow);
-    [[nodiscard]] bool markExtraCols(int sheet, int firstCol, int lastCol);
-    [[nodiscard]] bool compareCommonArea(int commonRows, int commonCols);
     [[nodiscard]] bool yieldAndPollCancel();
     void paintProgress(int percent);
     CompareResult normalEnding();
@@ -75,6 +81,10 @@ private:
     std::array<Cell, 2> m_lastColoured;
     bool m_dialogShown = false;
     int m_paintedPercent = -1;
+    // Progress and its step are single precision and the shown percentage is rounded half to
+    // even, so that the bar moves exactly as it always has (CommonRows 2 shows 0 %, then 52 %).
+    float m_progress = 5.0f;
+    float m_progressStep = 0.0f;
     CompareResult m_result;
 };
 
@@ -100,24 +110,8 @@ CompareResult CompareRun::run()
         m_ui.yieldToEventLoop();
     }
 
-    // The disabled sheets keep their shapes while the run yields, so they are read once: marking
-    // the extra rows changes no column count.
-    for (int i = 0; i < 2; ++i) {
-        m_result.rows[i] = m_grd[i]->rows();
-        m_result.cols[i] = m_grd[i]->cols();
-    }
-    const auto [rows0, rows1] = m_result.rows;
-    const auto [cols0, cols1] = m_result.cols;
-    if (rows0 > rows1 && markExtraRows(0, rows1, rows0 - 1))
-        return cancelEnding();
-    if (rows1 > rows0 && markExtraRows(1, rows0, rows1 - 1))
-        return cancelEnding();
-    if (cols0 > cols1 && markExtraCols(0, cols1, cols0 - 1))
-        return cancelEnding();
-    if (cols1 > cols0 && markExtraCols(1, cols0, cols1 - 1))
-        return cancelEnding();
-
-    if (compareCommonArea(m_result.commonRows(), m_result.commonCols()))
+    // The disabled sheets keep their shapes while the run yields; the walk reads them once.
+    if (!walkComparison(m_grd[0]->data(), m_grd[1]->data(), *this))
         return cancelEnding();
     return normalEnding();
 }
@@ -128,69 +122,48 @@ void CompareRun::colour(int sheet, int row, int col, OleColor color)
         m_lastColoured[sheet] = {row, col};
 }
 
-// Every data row from firstRow to lastRow, over the sheet's whole width. True when cancelled.
-bool CompareRun::markExtraRows(int sheet, int firstRow, int lastRow)
+void CompareRun::shapes(const std::array<int, 2> &rows, const std::array<int, 2> &cols)
 {
-    for (int r = firstRow; r <= lastRow; ++r) {
-        const int lastCol = m_grd[sheet]->cols() - 1;
-        for (int c = 1; c <= lastCol; ++c) {
-            colour(sheet, r, c, kExtraBackColor);
-            m_result.sizesDiffer = true;
-        }
-        if (yieldAndPollCancel())
-            return true;
-    }
-    return false;
+    m_result.rows = rows;
+    m_result.cols = cols;
+    m_progressStep = 95.0f / float(m_result.commonRows());
 }
 
-// Every data column from firstCol to lastCol, over the sheet's whole height. True when cancelled.
-bool CompareRun::markExtraCols(int sheet, int firstCol, int lastCol)
+void CompareRun::extraCell(int sheet, int row, int col)
 {
-    for (int c = firstCol; c <= lastCol; ++c) {
-        const int lastRow = m_grd[sheet]->rows() - 1;
-        for (int r = 1; r <= lastRow; ++r) {
-            colour(sheet, r, c, kExtraBackColor);
-            m_result.sizesDiffer = true;
-        }
-        if (yieldAndPollCancel())
-            return true;
-    }
-    return false;
+    colour(sheet, row, col, kExtraBackColor);
+    m_result.sizesDiffer = true;
 }
 
-// Rows and columns 1 .. common - 1 of both sheets. True when cancelled.
-bool CompareRun::compareCommonArea(int commonRows, int commonCols)
+CompareStep CompareRun::extraLineDone()
 {
-    // Progress and its step are single precision and the shown percentage is rounded half to
-    // even, so that the bar moves exactly as it always has (CommonRows 2 shows 0 %, then 52 %).
-    float progress = 5.0f;
-    const float step = 95.0f / float(commonRows);
+    return yieldAndPollCancel() ? CompareStep::Stop : CompareStep::Continue;
+}
 
-    for (int r = 1; r <= commonRows - 1; ++r) {
-        const SheetData &data0 = m_grd[0]->data();
-        const SheetData &data1 = m_grd[1]->data();
-        // The sheets keep their shapes for the whole run; this only guards the unchecked reads
-        // should something change a sheet while the run yields.
-        const int lastCol
-            = (r < data0.rows() && r < data1.rows()) ? std::min({commonCols, data0.cols(), data1.cols()}) - 1 : 0;
-        for (int c = 1; c <= lastCol; ++c) {
-            if (!sameText(data0.text(r, c), data1.text(r, c))) {
-                colour(0, r, c, differingBackColor(data0, r));
-                colour(1, r, c, differingBackColor(data1, r));
-                m_result.differences.emplace_back(r, c);
-            } else if (!m_showProgress) {
-                colour(0, r, c, kWindowBackColor);
-                colour(1, r, c, kWindowBackColor);
-            }
-        }
-        if (m_showProgress) {
-            progress += step;
-            paintProgress(qint16(std::nearbyint(progress)));
-            if (yieldAndPollCancel())
-                return true;
-        }
-    }
-    return false;
+void CompareRun::differingCell(int row, int col)
+{
+    colour(0, row, col, differingBackColor(m_grd[0]->data(), row));
+    colour(1, row, col, differingBackColor(m_grd[1]->data(), row));
+    m_result.differences.emplace_back(row, col);
+}
+
+// The silent run resets equal pairs, so that marks an edit has made stale disappear; the compare
+// button's run leaves them as they are.
+void CompareRun::equalCell(int row, int col)
+{
+    if (m_showProgress)
+        return;
+    colour(0, row, col, kWindowBackColor);
+    colour(1, row, col, kWindowBackColor);
+}
+
+CompareStep CompareRun::commonRowDone(int)
+{
+    if (!m_showProgress)
+        return CompareStep::Continue;
+    m_progress += m_progressStep;
+    paintProgress(qint16(std::nearbyint(m_progress)));
+    return yieldAndPollCancel() ? CompareStep::Stop : CompareStep::Continue;
 }
 
 bool CompareRun::yieldAndPollCancel()

@@ -1,6 +1,9 @@
 #include "CompareResult.h"
 
+#include "CompareLoop.h"
 #include "SheetData.h"
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -21,23 +24,38 @@ QString compareResultMessage(const CompareResult &result)
 
 CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
 {
-    CompareResult result;
-    result.rows = {data0.rows(), data1.rows()};
-    result.cols = {data0.cols(), data1.cols()};
-    const int commonRows = result.commonRows();
-    const int commonCols = result.commonCols();
-    // A run marks the extra rows over the taller sheet's whole width and the extra columns over
-    // the wider sheet's whole height, data cells only: with no data column or row there is none.
-    for (int i = 0; i < 2; ++i) {
-        const bool extraRows = result.rows[i] > commonRows && result.cols[i] > 1;
-        const bool extraCols = result.cols[i] > commonCols && result.rows[i] > 1;
-        result.sizesDiffer = result.sizesDiffer || extraRows || extraCols;
-    }
-    for (int r = 1; r < commonRows; ++r) {
-        for (int c = 1; c < commonCols; ++c) {
-            if (!sameText(data0.text(r, c), data1.text(r, c)))
-                result.differences.emplace_back(r, c);
+    // Lists what a run would colour, and colours nothing.
+    struct Lister
+    {
+        CompareResult result;
+
+        void shapes(const std::array<int, 2> &rows, const std::array<int, 2> &cols)
+        {
+            result.rows = rows;
+            result.cols = cols;
         }
-    }
-    return result;
+        void extraCell(int, int, int)
+        {
+            result.sizesDiffer = true;
+        }
+        CompareStep extraLineDone()
+        {
+            return CompareStep::Continue;
+        }
+        void differingCell(int row, int col)
+        {
+            result.differences.emplace_back(row, col);
+        }
+        void equalCell(int, int)
+        {
+        }
+        CompareStep commonRowDone(int)
+        {
+            return CompareStep::Continue;
+        }
+    };
+    Lister lister;
+    // Nothing stops the walk: it always ends.
+    (void)walkComparison(data0, data1, lister);
+    return std::move(lister.result);
 }

@@ -1,6 +1,7 @@
 #include "Recompare.h"
 
 #include "AppState.h"
+#include "CellEquality.h"
 #include "GridError.h"
 #include "ShownText.h"
 
@@ -61,7 +62,7 @@ void RecompareSelection(AppState &state, int sheet)
                 grd0.setCol(c);
                 grd1.setRow(r);
                 grd1.setCol(c);
-                const bool differ = !sameText(grd0.textView(r, c), grd1.textView(r, c));
+                const bool differ = !cellsEqual(grd0.textView(r, c), grd1.textView(r, c));
                 grd0.setCellBackColor(differ ? differingBackColor(grd0.data(), r) : kWindowBackColor);
                 grd1.setCellBackColor(differ ? differingBackColor(grd1.data(), r) : kWindowBackColor);
             }

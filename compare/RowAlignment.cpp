@@ -1,5 +1,6 @@
 #include "RowAlignment.h"
 
+#include "CellEquality.h"
 #include "Sheet.h"
 
 #include <QHash>
@@ -305,7 +306,7 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, cons
     const int commonCols = std::min(first.cols(), second.cols());
     const auto sameRow = [&](const SheetData &a, int rowA, const SheetData &b, int rowB) {
         for (int c = 1; c < commonCols; ++c)
-            if (!sameText(a.text(rowA, c), b.text(rowB, c)))
+            if (!cellsEqual(a.text(rowA, c), b.text(rowB, c)))
                 return false;
         return true;
     };
@@ -339,4 +340,26 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, cons
         }
     }
     return identities;
+}
+
+std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second)
+{
+    const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(first, second);
+    RowAlignment alignment = alignRows(rows[0], rows[1]);
+    if (!alignmentFits(alignment, first, second))
+        return std::nullopt;
+    return alignment;
+}
+
+void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index)
+{
+    sheet.insertRowGroups(alignment.rowGroups(index));
+    // Each insertion's `before` counts the rows as they were; the rows put in ahead of it have
+    // moved it down since.
+    int earlier = 0;
+    for (const RowInsertion &insertion : alignment.insertions[size_t(index)]) {
+        for (int k = 0; k < insertion.count; ++k)
+            sheet.setFillerRow(insertion.before + earlier + k, true);
+        earlier += insertion.count;
+    }
 }

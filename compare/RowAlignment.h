@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -67,3 +68,12 @@ class Sheet;
 // data column both sheets have. Hashes sort the rows into buckets; within a bucket the texts
 // decide, so two different rows never share an identity.
 [[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second);
+
+// Lining up as every caller does it: the rows' identities, the alignment, and the check that both
+// sheets can take the rows it adds. Nothing when either could not (alignTooLongText() says so);
+// the alignment may change nothing.
+[[nodiscard]] std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second);
+
+// Puts the empty rows `alignment` gives sheet `index` (0 or 1) into `sheet` and marks them as
+// filler rows: light grey where they differ, left out of a save while empty.
+void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index);

@@ -1,6 +1,7 @@
 #include "ClipboardCommands.h"
 
 #include "AppState.h"
+#include "CellEquality.h"
 #include "GridError.h"
 #include "MTXT_LINE.h"
 #include "Recompare.h"
@@ -43,7 +44,7 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
     }
     for (Sheet *sheet : sheets)
         sheet->setCurrentCell(row, col);
-    const bool differ = sheets[0]->textView(row, col) != sheets[1]->textView(row, col);
+    const bool differ = !cellsEqual(sheets[0]->textView(row, col), sheets[1]->textView(row, col));
     for (Sheet *sheet : sheets)
         sheet->setCellBackColor(differ ? differingBackColor(sheet->data(), row) : kWindowBackColor);
 }

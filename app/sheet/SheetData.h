@@ -33,15 +33,6 @@ inline constexpr quint32 kEditedText = 0x8000'0000u;
 // blocks of memory, not one constructor call per cell.
 Q_DECLARE_TYPEINFO(CellRef, Q_PRIMITIVE_TYPE);
 
-// Whether two cells hold the same text, character for character. Inline and without the general
-// string comparison's set-up: a comparison asks it for every cell of both sheets, and most cells
-// are short.
-[[nodiscard]] inline bool sameText(QStringView a, QStringView b)
-{
-    return a.size() == b.size()
-        && (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size()) * sizeof(QChar)) == 0);
-}
-
 // The cells of one sheet in compact storage: every text is a slice of the text pool (a file's
 // whole decoded text when it was read) or of the pool of texts written since, each cell costs an
 // 8-byte slice plus one byte of background and one of text colour (indexes into a small
