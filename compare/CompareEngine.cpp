@@ -301,6 +301,7 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
 
 void ClearComparisonColours(AppState &state)
 {
+    state.ComparisonDone = false;
     for (int i = 0; i < 2; ++i)
         state.grdData(i).resetBackColors();
 }
@@ -315,7 +316,7 @@ bool cmdDiff_Click(AppState &state, UserInterface &ui)
     if (state.CompareRunning)
         return false;
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible()) {
-        CompareSheets(state, ui, true);
+        state.ComparisonDone = !CompareSheets(state, ui, true).cancelled;
         return true;
     }
     ui.showMessage(kTwoFilesNeededText, kTwoFilesNeededTitle, MessageIcon::None);
