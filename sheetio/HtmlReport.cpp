@@ -77,56 +77,68 @@ mark .v { color: #fdd; }
 )"_s.arg(cssColor(kDiffBackColor), cssColor(kFillerBackColor), cssColor(kExtraBackColor), u"#FFF2B0"_s);
 }
 
-// Text as HTML: the markup characters escaped, and characters HTML does not allow in a page
-// (controls other than blanks and line breaks, noncharacters, lone surrogates) replaced by U+FFFD.
-void appendEscaped(QString &out, QStringView text)
+// Text as HTML in UTF-8: the markup characters escaped, and characters HTML does not allow in a
+// page (controls other than blanks and line breaks, noncharacters, lone surrogates) replaced by
+// U+FFFD. The page is built as UTF-8 bytes: as UTF-16 its mostly ASCII markup would take twice
+// the memory.
+void appendEscaped(QByteArray &out, QStringView text)
 {
+    qsizetype plain = 0; // start of the characters not yet appended that need no change
+    auto flush = [&](qsizetype end) {
+        if (end > plain)
+            out += text.sliced(plain, end - plain).toUtf8();
+    };
+    auto replace = [&](qsizetype i, qsizetype length, const char *with) {
+        flush(i);
+        out += with;
+        plain = i + length;
+    };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         const char16_t u = c.unicode();
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             const char32_t code = QChar::surrogateToUcs4(c, text[i + 1]);
             if ((code & 0xFFFE) == 0xFFFE)
-                out += QChar(0xFFFD);
-            else
-                out.append(text.sliced(i, 2));
+                replace(i, 2, "\xEF\xBF\xBD");
             ++i;
             continue;
         }
         switch (u) {
         case u'&':
-            out += u"&amp;"_s;
+            replace(i, 1, "&amp;");
             break;
         case u'<':
-            out += u"&lt;"_s;
+            replace(i, 1, "&lt;");
             break;
         case u'>':
-            out += u"&gt;"_s;
+            replace(i, 1, "&gt;");
             break;
         case u'"':
-            out += u"&quot;"_s;
+            replace(i, 1, "&quot;");
             break;
         case u'\t':
         case u'\n':
-            out += c;
             break;
         case u'\r':
             // A lone CR is a line break to a browser too; CR LF becomes one LF.
-            if (i + 1 >= text.size() || text[i + 1] != u'\n')
-                out += u'\n';
+            replace(i, 1, i + 1 < text.size() && text[i + 1] == u'\n' ? "" : "\n");
             break;
         default:
             if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || c.isSurrogate() || (u >= 0xFDD0 && u <= 0xFDEF) || u >= 0xFFFE)
-                out += QChar(0xFFFD);
-            else
-                out += c;
+                replace(i, 1, "\xEF\xBF\xBD");
         }
     }
+    flush(text.size());
+}
+
+void add(QByteArray &out, QStringView text)
+{
+    out += text.toUtf8();
 }
 
 // A cell text as shown, with its marked characters in <mark> and the characters standing in for
 // invisible ones in <span class="v">.
-void appendShown(QString &out, const ShownCellText &shown)
+void appendShown(QByteArray &out, const ShownCellText &shown)
 {
     const QString &text = shown.shown;
     std::vector<quint8> state(size_t(text.size()), 0); // bit 0: marked, bit 1: invisible, bit 2: boxed
@@ -145,14 +157,14 @@ void appendShown(QString &out, const ShownCellText &shown)
             ++end;
         const quint8 s = state[size_t(start)];
         if (s & 1)
-            out += u"<mark>"_s;
+            add(out, u"<mark>"_s);
         if (s & 2)
-            out += (s & 4) ? u"<span class=\"v box\">"_s : u"<span class=\"v\">"_s;
+            add(out, (s & 4) ? u"<span class=\"v box\">"_s : u"<span class=\"v\">"_s);
         appendEscaped(out, QStringView(text).sliced(start, end - start));
         if (s & 2)
-            out += u"</span>"_s;
+            add(out, u"</span>"_s);
         if (s & 1)
-            out += u"</mark>"_s;
+            add(out, u"</mark>"_s);
         start = end;
     }
 }
@@ -183,7 +195,7 @@ private:
 
     const DifferenceReport &m_report;
     qsizetype m_rowLimit;
-    QString m_out;
+    QByteArray m_out;
 };
 
 QByteArray HtmlWriter::write()
@@ -192,36 +204,37 @@ QByteArray HtmlWriter::write()
         const QString path = m_report.settings().files[size_t(i)].path;
         return path.isEmpty() ? kFileNames[size_t(i)] : QFileInfo(path).fileName();
     };
-    m_out.reserve(qsizetype(std::min<size_t>(m_report.entries().size(), size_t(m_rowLimit) * 4)) * 200 + 8192);
-    m_out += u"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
-             u"<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>"_s;
+    m_out.reserve(qsizetype(std::min<size_t>(m_report.entries().size(), size_t(m_rowLimit) * 2)) * 250 + 8192);
+    add(m_out,
+        u"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
+        u"<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>"_s);
     appendEscaped(m_out, kTitleWithFiles.arg(fileName(0), fileName(1)));
-    m_out += u"</title>\n<style>"_s + styleSheet() + u"</style>\n</head>\n<body>\n<h1>"_s + kTitle + u"</h1>\n"_s;
+    add(m_out, u"</title>\n<style>"_s + styleSheet() + u"</style>\n</head>\n<body>\n<h1>"_s + kTitle + u"</h1>\n"_s);
     writeSummary();
     writeList();
-    m_out += u"</body>\n</html>\n"_s;
-    return m_out.toUtf8();
+    add(m_out, u"</body>\n</html>\n"_s);
+    return m_out;
 }
 
 void HtmlWriter::writeSummary()
 {
-    m_out += u"<h2>"_s + kSummaryHeading + u"</h2>\n<table class=\"summary\">\n"_s;
+    add(m_out, u"<h2>"_s + kSummaryHeading + u"</h2>\n<table class=\"summary\">\n"_s);
     for (const auto &[caption, value] : m_report.summary()) {
-        m_out += u"<tr><th>"_s;
+        add(m_out, u"<tr><th>"_s);
         appendEscaped(m_out, caption);
-        m_out += u"</th><td>"_s;
+        add(m_out, u"</th><td>"_s);
         appendEscaped(m_out, value);
-        m_out += u"</td></tr>\n"_s;
+        add(m_out, u"</td></tr>\n"_s);
     }
-    m_out += u"</table>\n"_s;
+    add(m_out, u"</table>\n"_s);
 }
 
 void HtmlWriter::writeList()
 {
-    m_out += u"<h2>"_s + kListHeading + u"</h2>\n"_s;
+    add(m_out, u"<h2>"_s + kListHeading + u"</h2>\n"_s);
     const std::vector<ReportEntry> &entries = m_report.entries();
     if (entries.empty()) {
-        m_out += u"<p>"_s + kNoDifference + u"</p>\n"_s;
+        add(m_out, u"<p>"_s + kNoDifference + u"</p>\n"_s);
         return;
     }
     // Rows and cells beyond the limit are counted first, so that the note stands above the list.
@@ -235,9 +248,10 @@ void HtmlWriter::writeList()
         }
     }
     if (rows > m_rowLimit) {
-        m_out += u"<p class=\"more\">"_s
-            + kMoreRows.arg(m_rowLimit).arg(rows - m_rowLimit).arg(qsizetype(entries.size() - shownEntries))
-            + u"</p>\n"_s;
+        add(m_out,
+            u"<p class=\"more\">"_s
+                + kMoreRows.arg(m_rowLimit).arg(rows - m_rowLimit).arg(qsizetype(entries.size() - shownEntries))
+                + u"</p>\n"_s);
     } else {
         shownEntries = entries.size();
     }
@@ -257,22 +271,22 @@ void HtmlWriter::writeList()
 
 void HtmlWriter::writeRow(const RowCells &row)
 {
-    m_out += u"<section class=\"row\">\n<h3>"_s + kRowHeading.arg(row.row);
+    add(m_out, u"<section class=\"row\">\n<h3>"_s + kRowHeading.arg(row.row));
     if (m_report.rowsLinedUp()) {
-        m_out += u"<span class=\"lines\">"_s;
+        add(m_out, u"<span class=\"lines\">"_s);
         for (int i = 0; i < 2; ++i) {
             if (i > 0)
-                m_out += u" ／ "_s;
+                add(m_out, u" ／ "_s);
             if (row.row >= m_report.rows(i))
-                m_out += kFileNames[size_t(i)] + u" "_s + kNoCell;
+                add(m_out, kFileNames[size_t(i)] + u" "_s + kNoCell);
             else if (const std::optional<int> fileRow = m_report.fileRow(i, row.row))
-                m_out += kFileRow.arg(kFileNames[size_t(i)]).arg(*fileRow);
+                add(m_out, kFileRow.arg(kFileNames[size_t(i)]).arg(*fileRow));
             else
-                m_out += kFileRowNone.arg(kFileNames[size_t(i)]);
+                add(m_out, kFileRowNone.arg(kFileNames[size_t(i)]));
         }
-        m_out += u"</span>"_s;
+        add(m_out, u"</span>"_s);
     }
-    m_out += u"</h3>\n<table class=\"cells\">\n"_s;
+    add(m_out, u"</h3>\n<table class=\"cells\">\n"_s);
 
     // The columns shown: every one of a narrow sheet, else the listed ones; 0 stands for a gap.
     std::vector<int> columns;
@@ -292,27 +306,27 @@ void HtmlWriter::writeRow(const RowCells &row)
             columns.push_back(0);
     }
 
-    m_out += u"<tr><th class=\"side\"></th>"_s;
+    add(m_out, u"<tr><th class=\"side\"></th>"_s);
     for (const int col : columns) {
         if (col == 0) {
-            m_out += u"<th class=\"gap\">"_s + kGap + u"</th>"_s;
+            add(m_out, u"<th class=\"gap\">"_s + kGap + u"</th>"_s);
             continue;
         }
-        m_out += u"<th>"_s + kColHeading.arg(col);
+        add(m_out, u"<th>"_s + kColHeading.arg(col));
         if (const QStringView title = m_report.columnTitle(col); !title.isEmpty()) {
-            m_out += u"<span class=\"title\">"_s;
+            add(m_out, u"<span class=\"title\">"_s);
             appendEscaped(m_out, title.left(100));
-            m_out += u"</span>"_s;
+            add(m_out, u"</span>"_s);
         }
-        m_out += u"</th>"_s;
+        add(m_out, u"</th>"_s);
     }
-    m_out += u"</tr>\n"_s;
+    add(m_out, u"</tr>\n"_s);
     for (int sheet = 0; sheet < 2; ++sheet) {
-        m_out += u"<tr><th class=\"side\">"_s + kFileNames[size_t(sheet)] + u"</th>"_s;
+        add(m_out, u"<tr><th class=\"side\">"_s + kFileNames[size_t(sheet)] + u"</th>"_s);
         auto listed = row.listed.begin();
         for (const int col : columns) {
             if (col == 0) {
-                m_out += u"<td class=\"gap\">"_s + kGap + u"</td>"_s;
+                add(m_out, u"<td class=\"gap\">"_s + kGap + u"</td>"_s);
                 continue;
             }
             while (listed != row.listed.end() && listed->first < col)
@@ -320,9 +334,9 @@ void HtmlWriter::writeRow(const RowCells &row)
             const bool isListed = listed != row.listed.end() && listed->first == col;
             writeCell(row, sheet, col, isListed ? &listed->second : nullptr);
         }
-        m_out += u"</tr>\n"_s;
+        add(m_out, u"</tr>\n"_s);
     }
-    m_out += u"</table>\n</section>\n"_s;
+    add(m_out, u"</table>\n</section>\n"_s);
 }
 
 void HtmlWriter::writeCell(const RowCells &row, int sheet, int col, const ReportKind *kind)
@@ -330,7 +344,7 @@ void HtmlWriter::writeCell(const RowCells &row, int sheet, int col, const Report
     const CellPosition position(row.row, col);
     const std::optional<QStringView> text = m_report.text(sheet, position);
     if (!text) {
-        m_out += u"<td class=\"n\">"_s + kNoCell + u"</td>"_s;
+        add(m_out, u"<td class=\"n\">"_s + kNoCell + u"</td>"_s);
         return;
     }
     QString cssClass;
@@ -354,9 +368,9 @@ void HtmlWriter::writeCell(const RowCells &row, int sheet, int col, const Report
             diff = sheet == 0 ? diffCharacters(*text, other0) : diffCharacters(other0, *text);
         }
     }
-    m_out += cssClass.isEmpty() ? u"<td>"_s : u"<td class=\""_s + cssClass + u"\">"_s;
+    add(m_out, cssClass.isEmpty() ? u"<td>"_s : u"<td class=\""_s + cssClass + u"\">"_s);
     appendShown(m_out, showCellText(*text, diff, sheet, kCellTextLimit));
-    m_out += u"</td>"_s;
+    add(m_out, u"</td>"_s);
 }
 } // namespace
 

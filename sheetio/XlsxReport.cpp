@@ -5,6 +5,7 @@
 #include "DifferenceReport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <xlsxwriter.h>
@@ -23,11 +24,17 @@ const QString kCaptionCaption = u"項目"_s;
 const QString kValueCaption = u"値"_s;
 const QString kLeftOutCaption = u"一覧に載せきれなかったセル"_s;
 const QString kLeftOutValue = u"%1 個（Excel の一覧は %2 個までです。すべては CSV のレポートにあります）"_s;
+const QString kRedCaption = u"違う文字の赤字"_s;
+const QString kRedValue = u"最初の %1 組だけ（ほかは HTML のレポートか、セルを見比べてください）"_s;
 const QByteArray kFontName = u"游ゴシック"_s.toUtf8();
 const QString kCut = u"…"_s;
 
 // A cell holds at most 32767 characters in Excel; a longer text is cut and ends in 「…」.
 constexpr qsizetype kCellTextLimit = 32'000;
+// Differing pairs whose differing characters are red. The library makes a temporary file for each
+// rich text: ten thousand pairs cost about a quarter of a second, every pair of a large report
+// several times the rest of the workbook.
+constexpr qsizetype kRedPairLimit = 10'000;
 // Columns are fitted to their texts up to this many characters' width.
 constexpr double kMaxColumnWidth = 60;
 constexpr double kMinColumnWidth = 6;
@@ -86,7 +93,7 @@ private:
     }
     void writeText(lxw_worksheet *sheet, int row, int col, QStringView text, lxw_format *format = nullptr);
     void writeMarkedText(lxw_worksheet *sheet, int row, int col, QStringView text, const CharDiff &diff, int side);
-    void writeSummary(qsizetype leftOut);
+    void writeSummary(qsizetype leftOut, bool redCut);
     void writeList(size_t listed);
 
     const DifferenceReport &m_report;
@@ -101,11 +108,17 @@ private:
 std::optional<QByteArray> XlsxWriter::write()
 {
     // The library writes to a file: a folder of its own keeps it and the library's temporary files.
-    QTemporaryDir folder;
-    if (!folder.isValid())
+    // The library makes a temporary file for every rich text it writes, tens of thousands in a
+    // large report: in memory (tmpfs) that costs a fraction of what it costs on a disk.
+    std::optional<QTemporaryDir> folder;
+    if (QFileInfo(u"/dev/shm"_s).isWritable())
+        folder.emplace(u"/dev/shm/rowlark-report-XXXXXX"_s);
+    if (!folder || !folder->isValid())
+        folder.emplace();
+    if (!folder->isValid())
         return std::nullopt;
-    const QByteArray path = QFile::encodeName(folder.filePath(u"report.xlsx"_s));
-    const QByteArray tmpdir = QFile::encodeName(folder.path());
+    const QByteArray path = QFile::encodeName(folder->filePath(u"report.xlsx"_s));
+    const QByteArray tmpdir = QFile::encodeName(folder->path());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE; // rows go to disk as they are written
     options.tmpdir = const_cast<char *>(tmpdir.constData());
@@ -137,7 +150,8 @@ std::optional<QByteArray> XlsxWriter::write()
     }
 
     const size_t listed = std::min(m_report.entries().size(), size_t(std::max<qsizetype>(0, m_cellLimit)));
-    writeSummary(qsizetype(m_report.entries().size() - listed));
+    const qint64 pairs = m_report.count(ReportKind::Differs) + m_report.count(ReportKind::Equivalent);
+    writeSummary(qsizetype(m_report.entries().size() - listed), pairs > kRedPairLimit);
     writeList(listed);
     if (workbook_close(m_workbook) != LXW_NO_ERROR)
         return std::nullopt;
@@ -198,12 +212,14 @@ void XlsxWriter::writeMarkedText(lxw_worksheet *sheet, int row, int col, QString
     worksheet_write_rich_string(sheet, lxw_row_t(row), lxw_col_t(col), pointers.data(), m_text);
 }
 
-void XlsxWriter::writeSummary(qsizetype leftOut)
+void XlsxWriter::writeSummary(qsizetype leftOut, bool redCut)
 {
     lxw_worksheet *sheet = workbook_add_worksheet(m_workbook, kSummarySheetName.constData());
     QList<std::pair<QString, QString>> lines = m_report.summary();
     if (leftOut > 0)
         lines.append({kLeftOutCaption, kLeftOutValue.arg(leftOut).arg(m_cellLimit)});
+    if (redCut)
+        lines.append({kRedCaption, kRedValue.arg(kRedPairLimit)});
     double widths[2] = {textWidth(kCaptionCaption), textWidth(kValueCaption)};
     for (const auto &[caption, value] : std::as_const(lines)) {
         widths[0] = std::max(widths[0], textWidth(caption));
@@ -251,6 +267,7 @@ void XlsxWriter::writeList(size_t listed)
     worksheet_autofilter(sheet, 0, 0, lxw_row_t(std::max<size_t>(listed, 1)), lxw_col_t(captions.size() - 1));
 
     const bool linedUp = m_report.rowsLinedUp();
+    qsizetype redPairs = 0;
     for (size_t i = 0; i < listed; ++i) {
         const ReportEntry &entry = entries[i];
         const CellPosition position = entry.position;
@@ -260,7 +277,8 @@ void XlsxWriter::writeList(size_t listed)
         writeText(sheet, row, 2, m_report.columnTitle(position.col()));
         const std::optional<QStringView> first = m_report.text(0, position);
         const std::optional<QStringView> second = m_report.text(1, position);
-        if (entry.kind == ReportKind::Differs || entry.kind == ReportKind::Equivalent) {
+        const bool pair = entry.kind == ReportKind::Differs || entry.kind == ReportKind::Equivalent;
+        if (pair && redPairs++ < kRedPairLimit) {
             const CharDiff diff = diffCharacters(*first, *second);
             writeMarkedText(sheet, row, 3, *first, diff, 0);
             writeMarkedText(sheet, row, 4, *second, diff, 1);
