@@ -278,6 +278,11 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
             Sheet &sheet = state.grdData(i);
             fileRows[size_t(i)] = alignment.originalRows(i, sheet.rows() - 1);
             sheet.insertRowGroups(alignment.rowGroups(i));
+            // As in the window: the report shows the inserted rows as such.
+            for (int r = 1; r < sheet.rows(); ++r) {
+                if (size_t(r) < fileRows[size_t(i)].size() && fileRows[size_t(i)][size_t(r)] == 0)
+                    sheet.setFillerRow(r, true);
+            }
         }
     }
 

@@ -115,7 +115,11 @@ QList<std::pair<QString, QString>> DifferenceReport::summary() const
         const ReportFile &file = m_settings.files[size_t(i)];
         const QString &name = kFileNames[size_t(i)];
         lines.append({kPathCaption.arg(name), file.path.isEmpty() ? kNoFile : file.path});
-        lines.append({kSizeCaption.arg(name), kSizeValue.arg(std::max(0, rows(i) - 1)).arg(std::max(0, cols(i) - 1))});
+        // The file's own rows: the rows inserted to line up are not in it.
+        const std::vector<int> &fileRows = m_settings.fileRows[size_t(i)];
+        const int dataRows
+            = fileRows.empty() ? std::max(0, rows(i) - 1) : *std::max_element(fileRows.begin(), fileRows.end());
+        lines.append({kSizeCaption.arg(name), kSizeValue.arg(dataRows).arg(std::max(0, cols(i) - 1))});
         lines.append({kEncodingCaption.arg(name), encodingText(file.format.encoding)});
         lines.append({kLineEndCaption.arg(name), lineEndText(file.format.lineEnd)});
         lines.append(
