@@ -9,6 +9,9 @@ CMAKE_ARGS ?=
 PACKAGES += qt6-svg-dev
 # The benchmarks' pair generator and its test run on Python 3.
 PACKAGES += python3
+# Excel difference reports are written with libxlsxwriter, found with pkg-config; the report
+# tests read them back with openpyxl and check the HTML report with html5lib's strict parser.
+PACKAGES += libxlsxwriter-dev pkg-config python3-openpyxl python3-html5lib
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # `make test-asan` builds and runs the whole suite once more under the address and

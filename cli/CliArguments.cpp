@@ -1,19 +1,22 @@
 #include "CliArguments.h"
 
 #include "DelimiterRules.h"
+#include "ReportFile.h"
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
 const QString kUsage
-    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align] FILE1 FILE2\n"
+    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align] [--report FILE] FILE1 FILE2\n"
       u"        rowlark-diff --dump [--delimiter C] FILE\n"
       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
       u"  --json          比較の結果を JSON で出力します\n"
       u"  --explain       (--json と一緒に) 差のあるセルごとに、文字単位で違う範囲と、同じとみなせる規則を出力します\n"
       u"  --align         挿入・削除された行を揃えてから比較し、位置ごとに両ファイルの行番号も出力します\n"
       u"                  (ファイルは変更しません)\n"
+      u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
+      u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
       u"  --help          この説明を表示します\n"
@@ -26,6 +29,9 @@ const QString kWrongFileCount = u"ファイルを1つ指定して下さい"_s;
 const QString kOptionNotForDump = u"%1 は --dump と一緒には指定できません"_s;
 const QString kWrongDiffFileCount = u"比較するファイルを2つ指定して下さい"_s;
 const QString kExplainWithoutJson = u"--explain は --json と一緒に指定して下さい"_s;
+const QString kUnknownReportFormat
+    = u"レポートの形式がわかりません (拡張子は .html, .xlsx, .csv のどれかにして下さい): %1"_s;
+const QString kReportToOutputWithJson = u"--report - は --json と一緒には指定できません"_s;
 
 ParsedArguments refuse(const QString &error)
 {
@@ -44,6 +50,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     bool dump = false;
     bool help = false;
     std::optional<QString> delimiter;
+    std::optional<QString> report;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -61,6 +68,12 @@ ParsedArguments parseArguments(const QStringList &arguments)
             parsed.align = true;
         } else if (argument == u"--help") {
             help = true;
+        } else if (argument == u"--report") {
+            if (i + 1 >= arguments.size())
+                return refuse(kMissingValue.arg(argument));
+            report = arguments.at(++i);
+        } else if (argument.startsWith(u"--report=")) {
+            report = argument.sliced(qsizetype(sizeof("--report=") - 1));
         } else if (argument == u"--delimiter") {
             if (i + 1 >= arguments.size())
                 return refuse(kMissingValue.arg(argument));
@@ -92,6 +105,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(kOptionNotForDump.arg(u"--align"_s));
         if (parsed.explain)
             return refuse(kOptionNotForDump.arg(u"--explain"_s));
+        if (report)
+            return refuse(kOptionNotForDump.arg(u"--report"_s));
         if (parsed.files.size() != 1)
             return refuse(kWrongFileCount);
         parsed.command = CliArguments::Command::Dump;
@@ -102,6 +117,15 @@ ParsedArguments parseArguments(const QStringList &arguments)
     // The text report keeps its one line per position.
     if (parsed.explain && !parsed.json)
         return refuse(kExplainWithoutJson);
+    if (report) {
+        if (report->isEmpty())
+            return refuse(kMissingValue.arg(u"--report"_s));
+        if (*report == u"-"_s && parsed.json)
+            return refuse(kReportToOutputWithJson);
+        if (*report != u"-"_s && !reportFormatForPath(*report))
+            return refuse(kUnknownReportFormat.arg(*report));
+        parsed.report = *report;
+    }
     parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};
 }

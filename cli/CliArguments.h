@@ -23,6 +23,9 @@ struct CliArguments
     bool json = false; // the comparison's result as JSON instead of text
     bool align = false; // line up inserted and deleted rows before comparing
     bool explain = false; // with json: each listed cell's character spans and the rule that makes it equal
+    // --report FILE: the difference report to write as well, its format from the suffix; "-" writes
+    // the CSV report to standard output instead of the result.
+    QString report;
     QStringList files;
 };
 
@@ -33,7 +36,7 @@ struct ParsedArguments
 };
 
 // Parses the arguments after the program name:
-//   [--delimiter C] [--json [--explain]] [--align] FILE1 FILE2
+//   [--delimiter C] [--json [--explain]] [--align] [--report FILE] FILE1 FILE2
 //                                          compare FILE1 (sheet 1) with FILE2 (sheet 2)
 //   --dump [--delimiter C] FILE            read FILE as the window would and print its sheet as JSON
 //   --help

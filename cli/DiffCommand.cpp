@@ -2,12 +2,16 @@
 
 #include "CharDiff.h"
 #include "CompareResult.h"
+#include "CsvReport.h"
+#include "DifferenceReport.h"
 #include "DumpCommand.h"
+#include "ReportFile.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
 #include "TextFolding.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QStringList>
 
 #include <array>
@@ -31,6 +35,7 @@ struct FileLoad
     LoadRefusal refusal = LoadRefusal::None;
     bool writesBack = true;
     SheetReadResult read;
+    int firstRowNotRead = 0;
     std::exception_ptr failure;
 
     void run(int delimiterMode, const QString &delimiter)
@@ -44,6 +49,7 @@ struct FileLoad
                 return;
             writesBack = reader.writesBackUnchanged();
             read = reader.readData();
+            firstRowNotRead = reader.firstRowNotRead();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -236,6 +242,15 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
     return buffer;
 }
 
+// The time a report states: now, or SOURCE_DATE_EPOCH (seconds since 1970, UTC) when it is set,
+// so that a build or a test can make the same report twice.
+QDateTime reportTime()
+{
+    bool ok = false;
+    const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
+    return ok ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTime();
+}
+
 bool readWhole(const FileLoad &load)
 {
     return load.read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
@@ -268,12 +283,33 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
 
     // Nobody sees colours here: the positions are all the report needs.
     const CompareResult result = FindDifferences(sheet0.data(), sheet1.data());
-    const QByteArray report = arguments.json
+    std::optional<DifferenceReport> differenceReport;
+    if (!arguments.report.isEmpty()) {
+        ReportSettings settings;
+        for (size_t i = 0; i < 2; ++i)
+            settings.files[i] = {loads[i].path, loads[i].read.format, loads[i].firstRowNotRead};
+        settings.delimiterMode = arguments.delimiterMode;
+        settings.delimiter = arguments.delimiter;
+        settings.fileRows = fileRows;
+        settings.createdAt = reportTime();
+        differenceReport
+            = buildDifferenceReport(result, sheet0.data(), sheet1.data(), std::move(settings));
+    }
+    const bool reportToOutput = arguments.report == u"-"_s;
+    const QByteArray report = reportToOutput ? writeCsvReport(*differenceReport)
+        : arguments.json
         ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows, arguments.explain)
         : textReport(result, fileRows);
     if (!writeOutput(out, report)) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;
+    }
+    if (differenceReport && !reportToOutput) {
+        const std::optional<ReportFormat> format = reportFormatForPath(arguments.report);
+        if (!format || !saveReport(*differenceReport, *format, arguments.report)) {
+            writeMessageLines(err, arguments.report + u": "_s + reportNotSavedText());
+            return kExitTrouble;
+        }
     }
     // Rows or columns a file did not yield were not compared: "no difference" would not be true.
     if (!complete[0] || !complete[1])

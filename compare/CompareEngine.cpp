@@ -240,6 +240,7 @@ CompareResult CompareRun::cancelEnding()
 
 void ClearComparisonColours(AppState &state)
 {
+    state.ComparisonDone = false;
     for (int i = 0; i < 2; ++i)
         state.grdData(i).resetBackColors();
 }
@@ -254,7 +255,7 @@ bool cmdDiff_Click(AppState &state, UserInterface &ui)
     if (state.CompareRunning)
         return false;
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible()) {
-        CompareSheets(state, ui, true);
+        state.ComparisonDone = !CompareSheets(state, ui, true).cancelled;
         return true;
     }
     ui.showMessage(kTwoFilesNeededText, kTwoFilesNeededTitle, MessageIcon::None);

@@ -155,6 +155,9 @@ public:
     bool GridControlFound = true;
     bool CompareRunning = false;
     bool CompareCancelled = false;
+    // The compare button's last run finished and neither sheet has been replaced since: the
+    // difference report describes it.
+    bool ComparisonDone = false;
     int ActiveSheet = 0;
     // Set by every key down on a sheet, cleared by one that ran a shortcut command: the character
     // a shortcut's key stroke produces (Ctrl+C gives 3) must never open the in-cell editor.

@@ -45,6 +45,12 @@ QString CatchUpUserInterface::askSaveFileName(const SaveDialogRequest &request)
     return m_screen.askSaveFileName(request);
 }
 
+SaveDialogAnswer CatchUpUserInterface::askSaveFileNameAndFilter(const SaveDialogRequest &request)
+{
+    m_catchUp();
+    return m_screen.askSaveFileNameAndFilter(request);
+}
+
 QString CatchUpUserInterface::clipboardText()
 {
     return m_screen.clipboardText();

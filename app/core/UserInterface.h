@@ -36,6 +36,13 @@ struct SaveDialogRequest
     QString initialFolder;
 };
 
+// The save dialog's answer where the filter chosen decides the file's format.
+struct SaveDialogAnswer
+{
+    QString path; // empty when the person cancelled
+    qsizetype filter = 0; // the index in SaveDialogRequest::filters of the filter chosen
+};
+
 // Everything the logic needs from the person's side of the screen. The program implements it
 // with Qt widgets; tests implement it with a recorder, so that no modal box blocks a test.
 class UserInterface
@@ -53,6 +60,12 @@ public:
     // The chosen path, or an empty string when the person cancels. Replacing an existing file
     // has been confirmed when a path comes back.
     virtual QString askSaveFileName(const SaveDialogRequest &request) = 0;
+    // The same dialog, also telling which filter the person chose; the default suffix follows the
+    // filter chosen (its first pattern's suffix). Without a screen that can say, the first filter.
+    [[nodiscard]] virtual SaveDialogAnswer askSaveFileNameAndFilter(const SaveDialogRequest &request)
+    {
+        return {askSaveFileName(request), 0};
+    }
 
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;

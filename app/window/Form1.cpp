@@ -16,6 +16,7 @@
 #include "NewSheets.h"
 #include "QtUserInterface.h"
 #include "Recompare.h"
+#include "ReportCommand.h"
 #include "RowsAndColumns.h"
 #include "SaveCommands.h"
 #include "SearchCommand.h"
@@ -120,6 +121,8 @@ void Form1::createMenus()
     mnuFile->setObjectName(u"mnuFile"_s);
     mnuNew = mnuFile->addAction(u"新規作成"_s);
     mnuNew->setObjectName(u"mnuNew"_s);
+    mnuReport = mnuFile->addAction(u"差分レポートを保存…"_s);
+    mnuReport->setObjectName(u"mnuReport"_s);
 
     mnuSettei = menuBar()->addMenu(u"　設定　"_s);
     mnuSettei->setObjectName(u"mnuSettei"_s);
@@ -180,6 +183,7 @@ void Form1::createMenus()
     mnuGDel = item("mnuGDel", u"削除"_s);
 
     connect(mnuNew, &QAction::triggered, this, [this] { run([this] { mnuNew_Click(m_state, *m_ui); }); });
+    connect(mnuReport, &QAction::triggered, this, [this] { run([this] { mnuReport_Click(m_state, *m_ui); }); });
     connect(mnuUndo, &QAction::triggered, this, [this] { run([this] { mnuUndo_Click(m_state); }); });
     connect(mnuDoble, &QAction::triggered, this, [this] { run([this] { mnuDoble_Click(m_state); }); });
     connect(mnuKukan, &QAction::triggered, this, [this] { run([this] { ::mnuKukan_Click(m_state, *m_ui); }); });
@@ -433,6 +437,7 @@ void Form1::syncWidgets()
     mnuNew->setEnabled(m_state.mnuNewEnabled);
     mnuHelp->setEnabled(m_state.mnuHelpEnabled);
     mnuAlign->setEnabled(m_state.grdData(0).isVisible() && m_state.grdData(1).isVisible());
+    mnuReport->setEnabled(reportMenuEnabled(m_state));
     mnuUndo->setChecked(m_state.mnuUndoChecked);
     mnuDoble->setChecked(m_state.mnuDobleChecked);
     const AppState::ContextMenuItems &menu = m_state.mnuMain;

@@ -78,6 +78,7 @@ public:
     QPushButton *cmdEnd = nullptr;
     QMenu *mnuFile = nullptr;
     QAction *mnuNew = nullptr;
+    QAction *mnuReport = nullptr; // "差分レポートを保存…"
     QMenu *mnuSettei = nullptr;
     QAction *mnuUndo = nullptr;
     QAction *mnuDoble = nullptr;

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 QtUserInterface::QtUserInterface(QWidget *mainWindow, bool &compareCancelled)
@@ -133,6 +134,31 @@ QString QtUserInterface::askSaveFileName(const SaveDialogRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
+}
+
+SaveDialogAnswer QtUserInterface::askSaveFileNameAndFilter(const SaveDialogRequest &request)
+{
+    QFileDialog dialog(m_mainWindow, request.title, request.initialFolder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.filters);
+    // A name typed without a suffix gets the chosen filter's, before the dialog asks about
+    // replacing a file of that name.
+    const auto followFilter = [&dialog](const QString &filter) {
+        static const QRegularExpression suffix(QStringLiteral("\\(\\*\\.([^ )]+)"));
+        const QRegularExpressionMatch match = suffix.match(filter);
+        dialog.setDefaultSuffix(match.hasMatch() ? match.captured(1) : QString());
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
+    if (!request.filters.isEmpty()) {
+        dialog.selectNameFilter(request.filters.first());
+        followFilter(request.filters.first());
+    }
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {dialog.selectedFiles().first(),
+            std::max<qsizetype>(0, request.filters.indexOf(dialog.selectedNameFilter()))};
 }
 
 QString QtUserInterface::clipboardText()

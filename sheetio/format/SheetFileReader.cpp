@@ -152,6 +152,7 @@ SheetReadResult SheetFileReader::readData()
     m_opened = false;
     read.data = std::move(outcome.data);
     read.result = outcome.result;
+    m_firstRowNotRead = outcome.firstRowNotRead;
     return read;
 }
 

@@ -67,7 +67,8 @@ public:
     // Reads the decoded text into the sheet with its drawing off, replaces the sheet's contents
     // and file format. Anything but Complete is a partial read whose cells stay in the sheet.
     [[nodiscard]] MMS_GRID_CSV_READ::ReadResult read(Sheet &sheet);
-    // After a read() that stopped early, the first data row it did not read whole; 0 otherwise.
+    // After a read() or readData() that stopped early, the first data row it did not read whole;
+    // 0 otherwise.
     [[nodiscard]] int firstRowNotRead() const
     {
         return m_firstRowNotRead;

@@ -32,6 +32,12 @@ QString RecordingUserInterface::askSaveFileName(const SaveDialogRequest &request
     return scriptedSavePaths.isEmpty() ? QString() : scriptedSavePaths.takeFirst();
 }
 
+SaveDialogAnswer RecordingUserInterface::askSaveFileNameAndFilter(const SaveDialogRequest &request)
+{
+    const QString path = askSaveFileName(request);
+    return {path, scriptedSaveFilters.isEmpty() ? 0 : scriptedSaveFilters.takeFirst()};
+}
+
 QString RecordingUserInterface::clipboardText()
 {
     return clipboard;

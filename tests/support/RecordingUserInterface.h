@@ -26,6 +26,7 @@ public:
     void yieldToEventLoop() override;
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;
+    SaveDialogAnswer askSaveFileNameAndFilter(const SaveDialogRequest &request) override;
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void showProgressDialog() override;
@@ -52,6 +53,8 @@ public:
 
     QStringList scriptedSavePaths; // answers of the save dialog, in order; empty answers cancel
     QList<SaveDialogRequest> saveRequests;
+    // The filter chosen in the dialog that also tells it, in order; the first filter once they run out.
+    QList<qsizetype> scriptedSaveFilters;
 
     QString clipboard;
 
