@@ -292,14 +292,12 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         settings.delimiter = arguments.delimiter;
         settings.fileRows = fileRows;
         settings.createdAt = reportTime();
-        differenceReport
-            = buildDifferenceReport(result, sheet0.data(), sheet1.data(), std::move(settings));
+        differenceReport = buildDifferenceReport(result, sheet0.data(), sheet1.data(), std::move(settings));
     }
     const bool reportToOutput = arguments.report == u"-"_s;
     const QByteArray report = reportToOutput ? writeCsvReport(*differenceReport)
-        : arguments.json
-        ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows, arguments.explain)
-        : textReport(result, fileRows);
+        : arguments.json ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows, arguments.explain)
+                         : textReport(result, fileRows);
     if (!writeOutput(out, report)) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;
