@@ -111,6 +111,8 @@ CompareResult CompareRun::run()
     }
     const auto [rows0, rows1] = m_result.rows;
     const auto [cols0, cols1] = m_result.cols;
+    // An interactive run leaves equal pairs as they are, marks included.
+    m_state.Differences.beginRun(m_result.rows, m_result.cols, m_showProgress);
     if (rows0 > rows1 && markExtraRows(0, rows1, rows0 - 1))
         return cancelEnding();
     if (rows1 > rows0 && markExtraRows(1, rows0, rows1 - 1))
@@ -140,6 +142,7 @@ bool CompareRun::markExtraRows(int sheet, int firstRow, int lastRow)
             colour(sheet, r, c, kExtraBackColor);
             m_result.sizesDiffer = true;
         }
+        m_state.Differences.markExtraRows(sheet, r, r);
         if (yieldAndPollCancel())
             return true;
     }
@@ -155,6 +158,7 @@ bool CompareRun::markExtraCols(int sheet, int firstCol, int lastCol)
             colour(sheet, r, c, kExtraBackColor);
             m_result.sizesDiffer = true;
         }
+        m_state.Differences.markExtraCols(sheet, c, c);
         if (yieldAndPollCancel())
             return true;
     }
@@ -214,6 +218,9 @@ void CompareRun::paintProgress(int percent)
 
 CompareResult CompareRun::normalEnding()
 {
+    m_state.Differences.endRun(m_result.differences, false);
+    if (m_showProgress)
+        m_state.ChangedSinceComparison = false;
     for (int i = 0; i < 2; ++i) {
         Sheet *sheet = m_grd[i];
         const SavedSelection &saved = m_saved[i];
@@ -246,6 +253,7 @@ CompareResult CompareRun::normalEnding()
 
 CompareResult CompareRun::cancelEnding()
 {
+    m_state.Differences.endRun(m_result.differences, true);
     for (int i = 0; i < 2; ++i) {
         const Cell last = m_lastColoured[i];
         if (last.row < 0)
@@ -303,6 +311,8 @@ void ClearComparisonColours(AppState &state)
 {
     for (int i = 0; i < 2; ++i)
         state.grdData(i).resetBackColors();
+    state.Differences.clear();
+    state.ChangedSinceComparison = false;
 }
 
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)
