@@ -179,6 +179,8 @@ public:
     // then re-targets it on the active sheet and clears it. Other activations change nothing.
     bool SearchDialogPending = false;
     std::array<QString, 3> SheetFileName;
+    // The folder of the last file loaded into either sheet, where the open dialog starts.
+    QString LastOpenFolder;
     // The identity SheetFileName(i) had when it was loaded or last saved; nothing for a sheet
     // that has no file of its own.
     std::array<std::optional<FileIdentity>, 2> SheetFileIdentity;

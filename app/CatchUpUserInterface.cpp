@@ -45,6 +45,12 @@ QString CatchUpUserInterface::askSaveFileName(const SaveDialogRequest &request)
     return m_screen.askSaveFileName(request);
 }
 
+QString CatchUpUserInterface::askOpenFileName(const OpenDialogRequest &request)
+{
+    m_catchUp();
+    return m_screen.askOpenFileName(request);
+}
+
 QString CatchUpUserInterface::clipboardText()
 {
     return m_screen.clipboardText();

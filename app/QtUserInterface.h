@@ -24,6 +24,7 @@ public:
     void yieldToEventLoop() override;
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;
+    QString askOpenFileName(const OpenDialogRequest &request) override;
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void showProgressDialog() override;

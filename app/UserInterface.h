@@ -35,6 +35,13 @@ struct SaveDialogRequest
     QString initialFolder;
 };
 
+struct OpenDialogRequest
+{
+    QString title;
+    QStringList filters; // "description (patterns)" entries, the first one selected
+    QString initialFolder;
+};
+
 // Everything the logic needs from the person's side of the screen. The program implements it
 // with Qt widgets; tests implement it with a recorder, so that no modal box blocks a test.
 class UserInterface
@@ -52,6 +59,8 @@ public:
     // The chosen path, or an empty string when the person cancels. Replacing an existing file
     // has been confirmed when a path comes back.
     virtual QString askSaveFileName(const SaveDialogRequest &request) = 0;
+    // The chosen existing file, or an empty string when the person cancels.
+    virtual QString askOpenFileName(const OpenDialogRequest &request) = 0;
 
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;

@@ -23,6 +23,7 @@ const QString kAlreadyAlignedText = u"行はすでに揃っています。"_s;
 const QString kLastNote = u"最後の差分です"_s;
 const QString kFirstNote = u"最初の差分です"_s;
 const QString kNoDifferencesNote = u"差分はありません"_s;
+const QString kNotComparedNote = u"まだ比較していません"_s;
 
 void scrollIntoView(Sheet &sheet, int row, int col)
 {
@@ -66,8 +67,11 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
     if (!found) {
         ui.beep();
         const bool backwards = direction == StepDirection::Previous || direction == StepDirection::First;
-        state.StatusNote = {list.isEmpty() ? kNoDifferencesNote : (backwards ? kFirstNote : kLastNote), index,
-                            here.row(), here.col()};
+        const QString note = !list.hasRun() ? kNotComparedNote
+            : list.isEmpty()                ? kNoDifferencesNote
+            : backwards                     ? kFirstNote
+                                            : kLastNote;
+        state.StatusNote = {note, index, here.row(), here.col()};
         return;
     }
     state.StatusNote = {};

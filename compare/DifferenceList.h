@@ -30,6 +30,11 @@ class DifferenceList
 public:
     // No comparison since the sheets were loaded or cleared.
     void clear();
+    // Whether a comparison has run since the sheets were loaded or cleared.
+    [[nodiscard]] bool hasRun() const
+    {
+        return m_rows[0] > 0 || m_rows[1] > 0;
+    }
     [[nodiscard]] bool isEmpty() const
     {
         return count() == 0;

@@ -32,6 +32,12 @@ QString RecordingUserInterface::askSaveFileName(const SaveDialogRequest &request
     return scriptedSavePaths.isEmpty() ? QString() : scriptedSavePaths.takeFirst();
 }
 
+QString RecordingUserInterface::askOpenFileName(const OpenDialogRequest &request)
+{
+    openRequests.append(request);
+    return scriptedOpenPaths.isEmpty() ? QString() : scriptedOpenPaths.takeFirst();
+}
+
 QString RecordingUserInterface::clipboardText()
 {
     return clipboard;

@@ -25,6 +25,7 @@ public:
     void yieldToEventLoop() override;
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;
+    QString askOpenFileName(const OpenDialogRequest &request) override;
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void showProgressDialog() override;
@@ -48,6 +49,9 @@ public:
 
     QStringList scriptedSavePaths; // answers of the save dialog, in order; empty answers cancel
     QList<SaveDialogRequest> saveRequests;
+
+    QStringList scriptedOpenPaths; // answers of the open dialog, in order; empty answers cancel
+    QList<OpenDialogRequest> openRequests;
 
     QString clipboard;
 
