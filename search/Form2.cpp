@@ -157,6 +157,8 @@ Form2::Form2(AppState &state, UserInterface &ui, HandlerRunner run, QWidget *par
     for (QRadioButton *option : optMuki)
         connect(option, &QRadioButton::clicked, this, &Form2::optMuki_Click);
     connect(cmdGrep, &QPushButton::clicked, this, &Form2::cmdGrep_Click);
+    // Enter in the search text finds the next match; the dialog has no default button.
+    connect(cboGrep->lineEdit(), &QLineEdit::returnPressed, this, &Form2::cmdGrep_Click);
     connect(cmdTikan, &QPushButton::clicked, this, &Form2::cmdTikan_Click);
     connect(cmdEnd, &QPushButton::clicked, this, &Form2::cmdEnd_Click);
 
