@@ -31,6 +31,7 @@ private slots:
     void opensFilesFromTheKeyboardAndTheEmptyPanels();
     void f8StepsFromTheCompareButton_data();
     void f8StepsFromTheCompareButton();
+    void aSelectionKeepsTheMarksVisible();
 
 private:
     Form1 &makeForm();
@@ -157,6 +158,24 @@ void TestNavigation::f8StepsFromTheCompareButton()
     QCOMPARE(state.ActiveSheet, sheet);
     QCOMPARE(QPoint(state.grdData(sheet).row(), state.grdData(sheet).col()), cell);
     QCOMPARE(diffStatus(), status);
+}
+
+void TestNavigation::aSelectionKeepsTheMarksVisible()
+{
+    Form1 &form = makeForm();
+    openAndCompare("a,b\r\nc,d\r\n", "a,X\r\nc,d\r\n");
+    Sheet &sheet = form.state().grdData(0);
+    sheet.setCurrentCell(1, 1);
+    sheet.setRowSel(2);
+    sheet.setColSel(2);
+    const QAbstractItemModel *model = form.grdData[0]->model();
+    const QColor highlight = form.grdData[0]->palette().color(QPalette::Highlight);
+    const QColor marked = model->index(0, 1).data(Qt::BackgroundRole).value<QColor>(); // cell (1, 2)
+    const QColor plain = model->index(1, 0).data(Qt::BackgroundRole).value<QColor>(); // cell (2, 1)
+    QCOMPARE(plain, highlight);
+    QVERIFY2(marked != highlight && marked != QColor(255, 128, 128), qPrintable(marked.name()));
+    // Still reddish: more red than the selection colour has.
+    QVERIFY(marked.red() > highlight.red());
 }
 
 QTEST_MAIN(TestNavigation)
