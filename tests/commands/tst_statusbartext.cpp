@@ -63,8 +63,6 @@ void TestStatusBarText::differenceText_data()
         << u"a,X|c,d|e,f|g,h"_s << u"compare"_s << 1 << QPoint(4, 2) << u"差分 3 / 3（4行 2列）"_s;
     QTest::newRow("changed after the comparison")
         << twoDiffer << u"compare edit"_s << 0 << QPoint(2, 2) << u"差分 2 個　比較後に変更あり"_s;
-    QTest::newRow("a step reaches the last difference")
-        << twoDiffer << u"compare F8"_s << 0 << QPoint(2, 2) << u"差分 2 / 2（3行 1列）"_s;
     QTest::newRow("a step past the last difference says so")
         << twoDiffer << u"compare F8 F8"_s << 0 << QPoint(2, 2) << u"差分 2 / 2（3行 1列）　最後の差分です"_s;
     QTest::newRow("the remark goes when the cell moves on")
@@ -110,8 +108,6 @@ void TestStatusBarText::sheetText_data()
     QTest::addColumn<QString>("delimiter");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("UTF-8, CR LF, comma") << int(TextEncoding::Utf8) << int(LineEnd::CrLf) << false << 0 << u"|"_s
-                                         << u"ファイル２　3 行 × 2 列　UTF-8　CRLF　区切り ,"_s;
     QTest::newRow("UTF-8 with BOM, LF, tab") << int(TextEncoding::Utf8Bom) << int(LineEnd::Lf) << false << 1 << u"\t"_s
                                              << u"ファイル２　3 行 × 2 列　UTF-8 BOM　LF　区切り TAB"_s;
     QTest::newRow("Shift_JIS, mixed line ends, blank")

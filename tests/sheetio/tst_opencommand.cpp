@@ -21,9 +21,7 @@ private slots:
 
     void loadsWhatTheDialogAnswers_data();
     void loadsWhatTheDialogAnswers();
-    void startsWhereTheLastFileCameFrom();
     void asksAboutUnsavedChangesFirst();
-    void doesNothingWhileAComparisonRuns();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -110,17 +108,6 @@ void TestOpenCommand::loadsWhatTheDialogAnswers()
     QCOMPARE(int(m_state->displayMode), modeAfter);
 }
 
-void TestOpenCommand::startsWhereTheLastFileCameFrom()
-{
-    QTemporaryDir other;
-    const QString first = writeTestFile(other, u"first.csv"_s, "a\r\n");
-    m_ui->scriptedOpenPaths << first << QString();
-    mnuOpen_Click(*m_state, *m_ui, 0);
-    mnuOpen_Click(*m_state, *m_ui, 1);
-    QCOMPARE(m_ui->openRequests.size(), 2);
-    QCOMPARE(m_ui->openRequests[1].initialFolder, QFileInfo(first).absolutePath());
-}
-
 void TestOpenCommand::asksAboutUnsavedChangesFirst()
 {
     const QString first = writeTestFile(*m_dir, u"first.csv"_s, "a\r\n");
@@ -137,15 +124,6 @@ void TestOpenCommand::asksAboutUnsavedChangesFirst()
     QVERIFY(m_ui->questions[0].text.contains(u"変更を保存しますか"_s));
     QCOMPARE(m_state->SheetFileName[0], first);
     QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"edited"_s);
-}
-
-void TestOpenCommand::doesNothingWhileAComparisonRuns()
-{
-    m_state->CompareRunning = true;
-    m_ui->scriptedOpenPaths << writeTestFile(*m_dir, u"a.csv"_s, "a\r\n");
-    mnuOpen_Click(*m_state, *m_ui, 0);
-    QVERIFY(m_ui->openRequests.isEmpty());
-    QVERIFY(!m_state->grdData(0).isVisible());
 }
 
 QTEST_GUILESS_MAIN(TestOpenCommand)
