@@ -1,5 +1,6 @@
 // Times what a person waits for in the main window: a file dropped on a panel until its sheet is
-// on screen, and the compare button until the comparison is done and the grids show its colours.
+// on screen, the compare button until the comparison is done and the grids show its colours (wall
+// and CPU time), one F8 step from the compare button, and a repaint of the scroll-bar marks.
 //
 //     bench_window DIR [--runs N]
 //
@@ -19,6 +20,7 @@
 #include "Colors.h"
 #include "DropPanelWidget.h"
 #include "Form1.h"
+#include "MarkedScrollBar.h"
 #include "QtUserInterface.h"
 #include "SheetView.h"
 #include "SilentUserInterface.h"
@@ -35,6 +37,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -191,6 +195,16 @@ double msSince(const QElapsedTimer &clock)
 {
     return double(clock.nsecsElapsed()) / 1e6;
 }
+
+// User plus system CPU time of the process so far: the machine may be shared, and CPU time
+// shows what wall time alone hides.
+double cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -305,8 +319,10 @@ int main(int argc, char **argv)
 
     const QString expectedMessage = u"差が　%1　個あります"_s.arg(expected);
     std::vector<double> compares;
+    std::vector<double> compareCpu;
     for (int run = 0; run < runs; ++run) {
         ui.messages.clear();
+        const double cpuBefore = cpuMs();
         QElapsedTimer clock;
         clock.start();
         // The click returns when the comparison is over and its result message has been given;
@@ -318,9 +334,10 @@ int main(int argc, char **argv)
         const bool painted = paintsOfBoth.waitForPaint();
         const double ms = msSince(clock);
         compares.push_back(ms);
+        compareCpu.push_back(cpuMs() - cpuBefore);
         const QString message = ui.messages.isEmpty() ? u"(none)"_s : ui.messages.last().text;
-        std::printf("  compare %d: %7.1f ms (click returned after %.1f ms), message \"%s\"\n", run + 1, ms, returnedMs,
-                    qPrintable(message));
+        std::printf("  compare %d: %7.1f ms, CPU %7.1f ms (click returned after %.1f ms), message \"%s\"\n", run + 1,
+                    ms, compareCpu.back(), returnedMs, qPrintable(message));
         if (!painted || ui.messages.size() != 1 || message != expectedMessage || form.state().CompareRunning) {
             std::printf("WRONG: expected the single message \"%s\"%s\n", qPrintable(expectedMessage),
                         painted ? "" : "; the grids did not repaint");
@@ -344,6 +361,46 @@ int main(int argc, char **argv)
     const Timing compare = summarise(compares);
     std::printf("%-44s best %7.1f ms, median %7.1f ms over %d runs\n", "compare button until both grids painted",
                 compare.best, compare.median, runs);
+    const Timing cpu = summarise(compareCpu);
+    std::printf("%-44s best %7.1f ms, median %7.1f ms over %d runs\n", "  CPU (user + system) of the same", cpu.best,
+                cpu.median, runs);
+    // BEGIN navigation
+    // F8 from the compare button, as a person presses it, and a repaint of the scroll-bar marks.
+    {
+        AppState &state = form.state();
+        state.ActiveSheet = 0;
+        state.grdData(0).setCurrentCell(1, 1);
+        form.cmdDiff->setFocus();
+        std::vector<double> steps;
+        CellPosition last(1, 1);
+        for (int k = 0; k < 200; ++k) {
+            QElapsedTimer clock;
+            clock.start();
+            QTest::keyClick(form.cmdDiff, Qt::Key_F8);
+            steps.push_back(msSince(clock));
+            const Sheet &active = state.grdData(state.ActiveSheet);
+            const CellPosition now(active.row(), active.col());
+            if (!(last < now) || !state.Differences.kindAt(now)) {
+                std::printf("WRONG: F8 step %d went from %d,%d to %d,%d\n", k + 1, last.row(), last.col(), now.row(),
+                            now.col());
+                allRight = false;
+                break;
+            }
+            last = now;
+        }
+        reportRuns("one F8 step from the compare button (200)", steps, 10);
+        auto *bar = static_cast<MarkedScrollBar *>(form.grdData[0]->verticalScrollBar());
+        std::vector<double> repaints;
+        for (int k = 0; k < 50; ++k) {
+            QElapsedTimer clock;
+            clock.start();
+            bar->repaint();
+            repaints.push_back(msSince(clock));
+        }
+        std::printf("scroll-bar marks of sheet 1: %zu rows marked, groove %d px\n", bar->marks().size(), bar->height());
+        reportRuns("repaint of the marked scroll bar (50)", repaints, 5);
+    }
+    // END navigation
     std::printf("%s\n", allRight ? "counts match" : "COUNTS DIFFER");
     return allRight ? 0 : 1;
 }

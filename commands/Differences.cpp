@@ -20,6 +20,10 @@ namespace
 const QString kAlignTitle = u"行を揃える"_s;
 const QString kAlignedText = u"ファイル１に %1 行、ファイル２に %2 行の空行を入れて揃えました。"_s;
 const QString kAlreadyAlignedText = u"行はすでに揃っています。"_s;
+const QString kLastNote = u"最後の差分です"_s;
+const QString kFirstNote = u"最初の差分です"_s;
+const QString kNoDifferencesNote = u"差分はありません"_s;
+const QString kNotComparedNote = u"まだ比較していません"_s;
 
 void scrollIntoView(Sheet &sheet, int row, int col)
 {
@@ -37,24 +41,69 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 {
     if (state.CompareRunning)
         return;
-    const int index = activeSheetIndex(state);
+    int index = activeSheetIndex(state);
     if (index < 0 || !state.grdData(index).isVisible())
+        index = state.grdData(0).isVisible() ? 0 : (state.grdData(1).isVisible() ? 1 : -1);
+    if (index < 0)
         return;
-    Sheet &sheet = state.grdData(index);
-    const std::optional<std::pair<int, int>> found = sheet.data().findBackColor(
-        sheet.row(), sheet.col(), direction == StepDirection::Next, {kDiffBackColor, kExtraBackColor});
+    const Sheet &from = state.grdData(index);
+    const CellPosition here(from.row(), from.col());
+    const DifferenceList &list = state.Differences;
+    std::optional<Difference> found;
+    switch (direction) {
+    case StepDirection::Next:
+        found = list.next(here);
+        break;
+    case StepDirection::Previous:
+        found = list.previous(here);
+        break;
+    case StepDirection::First:
+        found = list.first();
+        break;
+    case StepDirection::Last:
+        found = list.last();
+        break;
+    }
     if (!found) {
         ui.beep();
+        const bool backwards = direction == StepDirection::Previous || direction == StepDirection::First;
+        const QString note = !list.hasRun() ? kNotComparedNote
+            : list.isEmpty()                ? kNoDifferencesNote
+            : backwards                     ? kFirstNote
+                                            : kLastNote;
+        state.StatusNote = {note, index, here.row(), here.col()};
         return;
     }
+    state.StatusNote = {};
     // Plain copies: lambdas cannot capture structured bindings with every compiler in use.
-    const int row = found->first;
-    const int col = found->second;
+    const int row = found->position.row();
+    const int col = found->position.col();
+    const auto has = [&](int i) {
+        const Sheet &sheet = state.grdData(i);
+        return sheet.isVisible() && row < sheet.rows() && col < sheet.cols();
+    };
+    const int target = has(index) ? index : 1 - index;
+    if (!has(target))
+        return;
+    Sheet &sheet = state.grdData(target);
+    if (target != index) {
+        // The smaller sheet lacks the cell: the step carries on in the sheet that has it.
+        const bool hadFocus = state.grdData(index).hasFocus();
+        state.ActiveSheet = target;
+        if (hadFocus)
+            sheet.setFocus();
+    }
     ignoreGridErrors([&] { sheet.setCurrentCell(row, col); });
-    grdData_Click(state, index);
-    for (int i = 0; i < 2; ++i)
-        if (state.grdData(i).isVisible())
-            ignoreGridErrors([&] { scrollIntoView(state.grdData(i), row, col); });
+    grdData_Click(state, target);
+    for (int i = 0; i < 2; ++i) {
+        Sheet &shown = state.grdData(i);
+        if (!shown.isVisible())
+            continue;
+        // A sheet that lacks the cell shows the nearest one it has.
+        const int nearRow = std::min(row, shown.rows() - 1);
+        const int nearCol = std::min(col, shown.cols() - 1);
+        ignoreGridErrors([&] { scrollIntoView(shown, nearRow, nearCol); });
+    }
 }
 
 void mnuAlign_Click(AppState &state, UserInterface &ui)

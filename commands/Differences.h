@@ -8,14 +8,19 @@ class UserInterface;
 // The "差分" menu: stepping through the differences the comparisons marked, and lining up the
 // rows of two sheets that differ by inserted or deleted rows.
 
-enum class StepDirection { Next, Previous };
+enum class StepDirection { Next, Previous, First, Last };
 
-// "次の差分へ" (F8) and "前の差分へ" (Shift+F8): moves the current cell of the active sheet to the
-// next (or previous) light red or magenta cell in reading order, row by row and left to right,
-// starting from the current cell and never wrapping; at the end it beeps and stays. The colours
-// are the record: a cell coloured by any re-comparison since is found, a cell made equal since
-// is not. The found cell is scrolled into view in both sheets and marked blue as a click marks
-// it, the other sheet moving to it when it has it. Nothing while a comparison runs.
+// "次の差分へ" (F8), "前の差分へ" (Shift+F8), "最初の差分へ" (Alt+Home) and "最後の差分へ" (Alt+End):
+// moves to the next (previous, first, last) position the comparisons marked, light red or
+// magenta, in reading order over the union of both sheets' cells, row by row and left to right,
+// starting from the active sheet's current cell and never wrapping. The list of marked positions
+// is the record, and it follows every re-comparison: a cell coloured since is found, a cell made
+// equal since is not.
+//
+// Both sheets go to the found position: the one that has the cell makes it current, marked blue
+// as a click marks it, and becomes the active sheet (so a magenta cell only the other sheet has
+// is reached from the smaller sheet too); a sheet that lacks it scrolls as near as it can. At the
+// end of the list it beeps, stays, and the status bar says so. Nothing while a comparison runs.
 void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction);
 
 // "行を揃える": with both sheets shown, matches identical rows (equal in every column both sheets

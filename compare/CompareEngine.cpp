@@ -55,7 +55,7 @@ public:
     // As the consumer of walkComparison(), the run colours what the walk reports.
     void shapes(const std::array<int, 2> &rows, const std::array<int, 2> &cols);
     void extraCell(int sheet, int row, int col);
-    [[nodiscard]] CompareStep extraLineDone();
+    [[nodiscard]] CompareStep extraLineDone(int sheet, ExtraLine line, int index);
     void differingCell(int row, int col);
     void equalCell(int row, int col);
     [[nodiscard]] CompareStep commonRowDone(int row);
@@ -127,6 +127,8 @@ void CompareRun::shapes(const std::array<int, 2> &rows, const std::array<int, 2>
     m_result.rows = rows;
     m_result.cols = cols;
     m_progressStep = 95.0f / float(m_result.commonRows());
+    // An interactive run leaves equal pairs as they are, marks included.
+    m_state.Differences.beginRun(rows, cols, m_showProgress);
 }
 
 void CompareRun::extraCell(int sheet, int row, int col)
@@ -135,8 +137,12 @@ void CompareRun::extraCell(int sheet, int row, int col)
     m_result.sizesDiffer = true;
 }
 
-CompareStep CompareRun::extraLineDone()
+CompareStep CompareRun::extraLineDone(int sheet, ExtraLine line, int index)
 {
+    if (line == ExtraLine::Row)
+        m_state.Differences.markExtraRows(sheet, index, index);
+    else
+        m_state.Differences.markExtraCols(sheet, index, index);
     return yieldAndPollCancel() ? CompareStep::Stop : CompareStep::Continue;
 }
 
@@ -184,6 +190,9 @@ void CompareRun::paintProgress(int percent)
 
 CompareResult CompareRun::normalEnding()
 {
+    m_state.Differences.endRun(m_result.differences, false);
+    if (m_showProgress)
+        m_state.ChangedSinceComparison = false;
     for (int i = 0; i < 2; ++i) {
         Sheet *sheet = m_grd[i];
         const SavedSelection &saved = m_saved[i];
@@ -216,6 +225,7 @@ CompareResult CompareRun::normalEnding()
 
 CompareResult CompareRun::cancelEnding()
 {
+    m_state.Differences.endRun(m_result.differences, true);
     for (int i = 0; i < 2; ++i) {
         const Cell last = m_lastColoured[i];
         if (last.row < 0)
@@ -243,6 +253,8 @@ void ClearComparisonColours(AppState &state)
     state.ComparisonDone = false;
     for (int i = 0; i < 2; ++i)
         state.grdData(i).resetBackColors();
+    state.Differences.clear();
+    state.ChangedSinceComparison = false;
 }
 
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)

@@ -9,13 +9,17 @@
 // What a consumer of the comparison loop answers after each line it was told about.
 enum class CompareStep { Continue, Stop };
 
+// Which kind of line of the larger sheet's extra cells was just walked.
+enum class ExtraLine { Row, Column };
+
 // The one comparison of two sheets' cells at equal positions, for every use of it: the compare
 // button's run colours what it is told, the command-line companion lists it, a benchmark counts
 // it. The header row and column are never visited.
 //
 // First the data cells only the larger sheet has: its extra rows over its whole width (sheet 0's,
 // then sheet 1's), then its extra columns over its whole height, each as
-// consumer.extraCell(sheet, row, col), with consumer.extraLineDone() after every row or column.
+// consumer.extraCell(sheet, row, col), with consumer.extraLineDone(sheet, ExtraLine::Row, row) or
+// consumer.extraLineDone(sheet, ExtraLine::Column, col) after every row or column.
 // Then the common area row by row, left to right: consumer.differingCell(row, col) or
 // consumer.equalCell(row, col) for each pair, as cellsEqual() decides, and
 // consumer.commonRowDone(row) after every row. A consumer that answers CompareStep::Stop ends the
@@ -40,7 +44,7 @@ template<typename Consumer>
             const int lastCol = data[sheet]->cols() - 1;
             for (int c = 1; c <= lastCol; ++c)
                 consumer.extraCell(sheet, r, c);
-            if (consumer.extraLineDone() == CompareStep::Stop)
+            if (consumer.extraLineDone(sheet, ExtraLine::Row, r) == CompareStep::Stop)
                 return false;
         }
     }
@@ -50,7 +54,7 @@ template<typename Consumer>
             const int lastRow = data[sheet]->rows() - 1;
             for (int r = 1; r <= lastRow; ++r)
                 consumer.extraCell(sheet, r, c);
-            if (consumer.extraLineDone() == CompareStep::Stop)
+            if (consumer.extraLineDone(sheet, ExtraLine::Column, c) == CompareStep::Stop)
                 return false;
         }
     }

@@ -38,7 +38,7 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
         {
             result.sizesDiffer = true;
         }
-        CompareStep extraLineDone()
+        CompareStep extraLineDone(int, ExtraLine, int)
         {
             return CompareStep::Continue;
         }

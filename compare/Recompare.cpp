@@ -56,7 +56,26 @@ void RecompareSelection(AppState &state, int sheet)
         // keeps its colour.
         const int lastRow = std::min(r2, other.rows() - 1);
         const int lastCol = std::min(c2, other.cols() - 1);
+        // The list of marked positions follows the cells re-coloured, those before a grid error
+        // that ends the pass included.
+        struct ListUpdate
+        {
+            DifferenceList &list;
+            int row1 = 0;
+            int col1 = 0;
+            int col2 = 0;
+            int row = 0; // the row being re-coloured
+            int col = 0; // its last cell re-coloured
+            std::vector<CellPosition> differing;
+            ~ListUpdate()
+            {
+                list.replaceBlock(row1, col1, row - 1, col2, differing);
+                list.replaceBlock(row, col1, row, col, differing);
+            }
+        } update{state.Differences, r1, c1, lastCol, r1, c1 - 1, {}};
         for (int r = r1; r <= lastRow; ++r) {
+            update.row = r;
+            update.col = c1 - 1;
             for (int c = c1; c <= lastCol; ++c) {
                 grd0.setRow(r);
                 grd0.setCol(c);
@@ -65,6 +84,9 @@ void RecompareSelection(AppState &state, int sheet)
                 const bool differ = !cellsEqual(grd0.textView(r, c), grd1.textView(r, c));
                 grd0.setCellBackColor(differ ? differingBackColor(grd0.data(), r) : kWindowBackColor);
                 grd1.setCellBackColor(differ ? differingBackColor(grd1.data(), r) : kWindowBackColor);
+                if (differ)
+                    update.differing.emplace_back(r, c);
+                update.col = c;
             }
         }
         if (r2 >= r1 && c2 >= c1 && (lastRow < r2 || lastCol < c2))

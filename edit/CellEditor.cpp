@@ -62,7 +62,12 @@ void EndCellEdit(AppState &state, int index)
     // A block extended upward or leftward with the keyboard is re-compared like the same block
     // selected with the mouse.
     OrderBlock(sheet);
+    // A cell the other sheet lacks is not re-compared: it is still only in this sheet, and gets
+    // back the mark the edit took off it.
+    const bool recompared = PartnerHasCurrentCell(state, index);
     RecompareSelection(state, index);
+    if (!recompared)
+        ignoreGridErrors([&] { sheet.setCellBackColor(state.EditCellBackColor[index]); });
 }
 
 void CancelCellEdit(AppState &state, int index)

@@ -32,14 +32,25 @@ void copyBlock(AppState &state, const Sheet &sheet)
     }
 }
 
+// What a paste re-coloured, in reading order, for the list of marked positions: one update for
+// the whole paste instead of one per cell.
+struct PastedMarks
+{
+    std::vector<CellPosition> recompared;
+    std::vector<CellPosition> differing;
+    std::vector<CellPosition> onlyInActive;
+};
+
 // The pasted cell (row, col) of the active sheet against the same cell of the other sheet; both
 // current cells move there. A cell the other sheet lacks cannot be compared: it is marked as the
 // full comparison marks cells outside the common area, and the other sheet stays where it is.
-void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, int row, int col)
+void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, int row, int col,
+                        PastedMarks &marks)
 {
     if (row >= other.rows() || col >= other.cols()) {
         active.setCurrentCell(row, col);
         active.setCellBackColor(kExtraBackColor);
+        marks.onlyInActive.emplace_back(row, col);
         return;
     }
     for (Sheet *sheet : sheets)
@@ -47,12 +58,15 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
     const bool differ = !cellsEqual(sheets[0]->textView(row, col), sheets[1]->textView(row, col));
     for (Sheet *sheet : sheets)
         sheet->setCellBackColor(differ ? differingBackColor(sheet->data(), row) : kWindowBackColor);
+    marks.recompared.emplace_back(row, col);
+    if (differ)
+        marks.differing.emplace_back(row, col);
 }
 
 // One line of the clipboard into row `row` from column `c0` on; fields beyond the last column are
 // dropped.
 void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, bool recolour, QStringView line, int row,
-               int c0)
+               int c0, PastedMarks &marks)
 {
     qsizetype start = 0;
     for (int col = c0; col < active.cols(); ++col) {
@@ -61,7 +75,7 @@ void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, bool 
         ignoreGridErrors([&] {
             active.setTextMatrix(row, col, field.toString());
             if (recolour)
-                recolourPastedCell(active, other, sheets, row, col);
+                recolourPastedCell(active, other, sheets, row, col, marks);
         });
         if (tab < 0)
             break;
@@ -134,6 +148,7 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
     ignoreGridErrors([&] { clearClickMarks(state); });
     int rowsLeftOut = 0;
     int colsLeftOut = 0;
+    PastedMarks marks;
     {
         SheetLock lock(state);
         const int r0 = active.row();
@@ -152,9 +167,12 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
                 ++rowsLeftOut;
                 continue;
             }
-            pasteLine(active, other, sheets, recolour, line, row, c0);
+            pasteLine(active, other, sheets, recolour, line, row, c0, marks);
         }
     }
+    state.Differences.replaceCells(marks.recompared, marks.differing);
+    for (const CellPosition position : marks.onlyInActive)
+        state.Differences.markOnlyInLarger(index, position);
     if (rowsLeftOut > 0 || colsLeftOut > 0)
         ui.showMessage(kDidNotFitText.arg(rowsLeftOut).arg(colsLeftOut), kPasteTitle, MessageIcon::Information);
 }

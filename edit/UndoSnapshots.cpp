@@ -20,6 +20,7 @@ void SaveUndoSnapshot(AppState &state, int index)
     // Every command asks for a snapshot just before it changes the sheet, undo on or off: the
     // one place that learns of them all.
     state.SheetChanged[index] = true;
+    state.ChangedSinceComparison = true;
     if (!state.mnuUndoChecked)
         return;
     // The twin shares the sheet's storage (texts, counts, headers) until either is written; its
@@ -45,6 +46,7 @@ void RestoreUndoSnapshot(AppState &state, UserInterface &ui, int index)
     // An undo back to the saved state still counts as a change: simple, and never wrong in the
     // direction that loses work.
     state.SheetChanged[index] = true;
+    state.ChangedSinceComparison = true;
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible())
         CompareSheets(state, ui, false);
     state.UndoAvailable[index] = false;

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -218,6 +219,15 @@ bool Form2::eventFilter(QObject *watched, QEvent *event)
     // cboGrep_GotFocus, cboTikan_GotFocus: the whole text selected, ready to be typed over.
     if (event->type() == QEvent::FocusIn && (watched == cboGrep->lineEdit() || watched == cboTikan->lineEdit()))
         static_cast<QLineEdit *>(watched)->selectAll();
+    // Enter in the search text finds the next match, once: the dialog has no default button, and
+    // the combo box would hand the key back to its line edit a second time.
+    if (event->type() == QEvent::KeyPress && watched == cboGrep->lineEdit()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdGrep_Click();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -10,6 +10,8 @@
 #include "UnsavedChanges.h"
 #include "UserInterface.h"
 
+#include <QFileInfo>
+
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -73,6 +75,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
     state.SheetFileName[index] = path;
+    state.LastOpenFolder = QFileInfo(path).absolutePath();
     state.SheetFileIdentity[index] = reader.fileIdentity();
     state.PartialReadFrom[index] = reader.firstRowNotRead();
     panel.showFileName(state.sheetStripText(index));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DifferenceList.h"
 #include "EditBox.h"
 #include "FileIdentity.h"
 #include "Sheet.h"
@@ -166,6 +167,22 @@ public:
     // Whether each sheet holds changes its file does not: set by every command that changes the
     // sheet's cells, rows or columns and by undo, cleared by a save, a load and a new sheet.
     std::array<bool, 2> SheetChanged{false, false};
+    // The positions the comparisons marked, as the colours show them: stepping with F8, the status
+    // bar and the scroll-bar marks read it; the comparisons and re-comparisons keep it.
+    DifferenceList Differences;
+    // A remark for the status bar about where the person stands ("最後の差分です"), shown while
+    // the current cell of sheet `sheet` is still (row, col), where it was made.
+    struct Note
+    {
+        QString text;
+        int sheet = -1;
+        int row = 0;
+        int col = 0;
+    };
+    Note StatusNote;
+    // A sheet changed since the last comparison the person started: the marks still follow every
+    // change, but the result message no longer describes the sheets.
+    bool ChangedSinceComparison = false;
     // Whether the edit in progress on each sheet was opened by an input method's composition.
     std::array<bool, 2> EditOpenedByComposition{false, false};
     // The background the cell being edited had when its edit began: an edit ended without a
@@ -175,6 +192,8 @@ public:
     // then re-targets it on the active sheet and clears it. Other activations change nothing.
     bool SearchDialogPending = false;
     std::array<QString, 3> SheetFileName;
+    // The folder of the last file loaded into either sheet, where the open dialog starts.
+    QString LastOpenFolder;
     // The identity SheetFileName(i) had when it was loaded or last saved; nothing for a sheet
     // that has no file of its own.
     std::array<std::optional<FileIdentity>, 2> SheetFileIdentity;

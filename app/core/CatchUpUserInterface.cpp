@@ -51,6 +51,12 @@ SaveDialogAnswer CatchUpUserInterface::askSaveFileNameAndFilter(const SaveDialog
     return m_screen.askSaveFileNameAndFilter(request);
 }
 
+QString CatchUpUserInterface::askOpenFileName(const OpenDialogRequest &request)
+{
+    m_catchUp();
+    return m_screen.askOpenFileName(request);
+}
+
 QString CatchUpUserInterface::clipboardText()
 {
     return m_screen.clipboardText();

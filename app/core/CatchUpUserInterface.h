@@ -27,6 +27,7 @@ public:
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;
     SaveDialogAnswer askSaveFileNameAndFilter(const SaveDialogRequest &request) override;
+    QString askOpenFileName(const OpenDialogRequest &request) override;
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void showProgressDialog() override;

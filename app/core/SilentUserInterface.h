@@ -25,6 +25,10 @@ public:
     {
         return {};
     }
+    QString askOpenFileName(const OpenDialogRequest &) override
+    {
+        return {};
+    }
     QString clipboardText() override
     {
         return {};

@@ -43,6 +43,13 @@ struct SaveDialogAnswer
     qsizetype filter = 0; // the index in SaveDialogRequest::filters of the filter chosen
 };
 
+struct OpenDialogRequest
+{
+    QString title;
+    QStringList filters; // "description (patterns)" entries, the first one selected
+    QString initialFolder;
+};
+
 // Everything the logic needs from the person's side of the screen. The program implements it
 // with Qt widgets; tests implement it with a recorder, so that no modal box blocks a test.
 class UserInterface
@@ -66,6 +73,8 @@ public:
     {
         return {askSaveFileName(request), 0};
     }
+    // The chosen existing file, or an empty string when the person cancels.
+    virtual QString askOpenFileName(const OpenDialogRequest &request) = 0;
 
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;

@@ -4,11 +4,15 @@
 
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QUrl>
 
 namespace
 {
+// The strip above the sheet, in twips from the panel's top.
+constexpr int kStripHeight = 410;
+
 QStringList localFiles(const QMimeData *mime)
 {
     QStringList files;
@@ -50,8 +54,28 @@ void DropPanelWidget::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::WindowText));
     const int ascent = fontMetrics().ascent();
     // The pen position is the top-left corner of the text, as on a picture area.
-    for (const PanelText &text : std::as_const(m_requested))
-        painter.drawText(m_twips.toPixels(text.x), m_twips.toPixels(text.y) + ascent, text.text);
+    // A long path keeps its beginning and its file name; its whole text is in the tool tip.
+    for (const PanelText &text : std::as_const(m_requested)) {
+        const int x = m_twips.toPixels(text.x);
+        const int room = width() - x - frameWidth() - (text.y < kStripHeight ? m_stripReserve : 0);
+        painter.drawText(x, m_twips.toPixels(text.y) + ascent,
+                         fontMetrics().elidedText(text.text, Qt::ElideMiddle, std::max(room, 0)));
+    }
+}
+
+void DropPanelWidget::setStripReserve(int pixels)
+{
+    if (pixels == m_stripReserve)
+        return;
+    m_stripReserve = pixels;
+    update();
+}
+
+void DropPanelWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    QFrame::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && clickHook)
+        clickHook();
 }
 
 void DropPanelWidget::answerDrag(QDropEvent *event)

@@ -24,18 +24,26 @@ public:
     // Receives the local paths of a drop, in the order the desktop gave them.
     std::function<void(const QStringList &localFiles)> dropHook;
 
+    // Receives a click of the left button on the panel.
+    std::function<void()> clickHook;
+
     // Repaints the whole panel when its drawing changed since the last refresh.
     void refresh(const QList<PanelText> &texts);
+    // Pixels at the right end of the strip above the sheet that the save buttons cover: a text
+    // drawn in the strip is shortened in the middle to end before them.
+    void setStripReserve(int pixels);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void answerDrag(QDropEvent *event);
 
     const Twips &m_twips;
     QList<PanelText> m_requested;
+    int m_stripReserve = 0;
 };

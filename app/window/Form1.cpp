@@ -13,6 +13,7 @@
 #include "FileIntake.h"
 #include "HelpCommand.h"
 #include "Layout.h"
+#include "NavigationControls.h"
 #include "NewSheets.h"
 #include "QtUserInterface.h"
 #include "Recompare.h"
@@ -73,6 +74,8 @@ Form1::Form1(Form1Options options, QWidget *parent)
     setFont(sheetFont());
     createMenus();
     createControls();
+    m_navigation = std::make_unique<NavigationControls>(*this, m_state, *m_ui, m_twips,
+                                                        [this](const std::function<void()> &handler) { run(handler); });
     Form_Load();
     applyWindowPlacement();
     syncWidgets();
@@ -447,6 +450,8 @@ void Form1::syncWidgets()
     mnuGDel->setText(menu.mnuGDelCaption);
     mnuZ->setEnabled(menu.mnuZEnabled);
     mnuSend->setEnabled(menu.mnuSendEnabled);
+    if (m_navigation)
+        m_navigation->sync();
 }
 
 void Form1::applyWindowPlacement()
@@ -454,9 +459,12 @@ void Form1::applyWindowPlacement()
     // move() places the frame and resize() sizes the inside, and readWindowPlacement() reads the
     // same two back, so a window opens where and as large as it was closed, as far as the screen
     // it lands on holds it.
+    // The status bar adds its height below the client area the remembered size describes.
+    const int statusBar = m_navigation->statusBarHeight();
     const QRect remembered(m_twips.toPixels(m_state.windowLeft), m_twips.toPixels(m_state.windowTop),
-                           m_twips.toPixels(m_state.windowWidth), m_twips.toPixels(m_state.windowHeight));
-    const QSize defaultSize(m_twips.toPixels(AppState().windowWidth), m_twips.toPixels(AppState().windowHeight));
+                           m_twips.toPixels(m_state.windowWidth), m_twips.toPixels(m_state.windowHeight) + statusBar);
+    const QSize defaultSize(m_twips.toPixels(AppState().windowWidth),
+                            m_twips.toPixels(AppState().windowHeight) + statusBar);
     QList<QRect> screens;
     if (const QScreen *primary = QGuiApplication::primaryScreen())
         screens.append(primary->availableGeometry());
@@ -487,5 +495,5 @@ void Form1::readWindowPlacement()
     m_state.windowLeft = std::round(m_twips.toTwips(pos().x()));
     m_state.windowTop = std::round(m_twips.toTwips(pos().y()));
     m_state.windowWidth = std::round(m_twips.toTwips(width()));
-    m_state.windowHeight = std::round(m_twips.toTwips(height()));
+    m_state.windowHeight = std::round(m_twips.toTwips(height() - m_navigation->statusBarHeight()));
 }

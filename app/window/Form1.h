@@ -13,6 +13,7 @@
 class CatchUpUserInterface;
 class DropPanelWidget;
 class EditBoxWidget;
+class NavigationControls;
 class QAction;
 class QFrame;
 class QMenu;
@@ -104,6 +105,8 @@ public:
     QAction *mnuNull1 = nullptr;
     QAction *mnuGAdd = nullptr;
     QAction *mnuGDel = nullptr;
+    // Opening files, the status bar, the first/last difference items and the window-wide F8.
+    std::unique_ptr<NavigationControls> m_navigation;
 
 protected:
     void closeEvent(QCloseEvent *event) override; // Form_Unload

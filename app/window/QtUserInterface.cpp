@@ -161,6 +161,20 @@ SaveDialogAnswer QtUserInterface::askSaveFileNameAndFilter(const SaveDialogReque
             std::max<qsizetype>(0, request.filters.indexOf(dialog.selectedNameFilter()))};
 }
 
+QString QtUserInterface::askOpenFileName(const OpenDialogRequest &request)
+{
+    QFileDialog dialog(m_mainWindow, request.title, request.initialFolder);
+    dialog.setObjectName(QStringLiteral("openDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.filters);
+    if (!request.filters.isEmpty())
+        dialog.selectNameFilter(request.filters.first());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
 QString QtUserInterface::clipboardText()
 {
     return QApplication::clipboard()->text();

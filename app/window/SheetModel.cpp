@@ -4,6 +4,16 @@
 #include "Sheet.h"
 #include "ShownText.h"
 
+namespace
+{
+// Two parts of the cell's own colour to one of the selection's.
+QColor tinted(const QColor &own, const QColor &selection)
+{
+    return QColor((2 * own.red() + selection.red()) / 3, (2 * own.green() + selection.green()) / 3,
+                  (2 * own.blue() + selection.blue()) / 3);
+}
+} // namespace
+
 SheetModel::SheetModel(Sheet &sheet, QObject *parent)
     : QAbstractTableModel(parent)
     , m_sheet(sheet)
@@ -54,12 +64,17 @@ QVariant SheetModel::data(const QModelIndex &index, int role) const
         // Nothing edits through the model, so no role hands out a whole text: a shown text may
         // be cut, and must never find its way back into a cell.
         return shownText(m_sheet.data().text(row, col));
-    case Qt::BackgroundRole:
-        if (isHighlighted(row, col))
+    case Qt::BackgroundRole: {
+        const OleColor back = m_sheet.data().backColor(row, col);
+        if (!isHighlighted(row, col))
+            return toQColor(back, m_palette);
+        // A selected cell that the comparison marked keeps its mark, tinted by the selection.
+        if (back == kWindowBackColor)
             return m_palette.color(QPalette::Highlight);
-        return toQColor(m_sheet.data().backColor(row, col), m_palette);
+        return tinted(toQColor(back, m_palette), m_palette.color(QPalette::Highlight));
+    }
     case Qt::ForegroundRole:
-        if (isHighlighted(row, col))
+        if (isHighlighted(row, col) && m_sheet.data().backColor(row, col) == kWindowBackColor)
             return m_palette.color(QPalette::HighlightedText);
         return toQColor(m_sheet.data().foreColor(row, col), m_palette);
     default:

@@ -1,6 +1,7 @@
 #include "SheetView.h"
 
 #include "GridError.h"
+#include "MarkedScrollBar.h"
 #include "Sheet.h"
 #include "SheetFont.h"
 #include "SheetModel.h"
@@ -93,6 +94,9 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
         extendSelectionTo(m_lastDragPos);
     });
 
+    // The grooves show where the differences are.
+    setVerticalScrollBar(new MarkedScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new MarkedScrollBar(Qt::Horizontal, this));
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &SheetView::reportScrollPosition);
     connect(&sheet, &Sheet::scrollRequested, this, &SheetView::applyScrollPosition);
@@ -866,4 +870,10 @@ int SheetView::gridKeyCode(int qtKey)
         // key, an unknown one) reports the code of no particular key.
         return kOtherKeyCode;
     }
+}
+
+void SheetView::setDifferenceMarks(std::vector<int> rows, std::vector<int> cols)
+{
+    static_cast<MarkedScrollBar *>(verticalScrollBar())->setMarks(std::move(rows), m_sheet.rows() - 1);
+    static_cast<MarkedScrollBar *>(horizontalScrollBar())->setMarks(std::move(cols), m_sheet.cols() - 1);
 }

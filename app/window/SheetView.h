@@ -3,6 +3,8 @@
 #include <QPoint>
 #include <QTableView>
 
+#include <vector>
+
 class QHeaderView;
 class QTimer;
 class Sheet;
@@ -34,6 +36,10 @@ public:
     // Grid key codes (letters and digits are their ASCII codes); every key has one, 255 for a
     // key without a code of its own.
     [[nodiscard]] static int gridKeyCode(int qtKey);
+
+    // The rows and columns (ascending sheet numbers) that hold a marked cell, shown in the
+    // scroll-bar grooves.
+    void setDifferenceMarks(std::vector<int> rows, std::vector<int> cols);
     [[nodiscard]] static int gridShiftState(Qt::KeyboardModifiers modifiers);
 
 protected:

@@ -3,6 +3,7 @@
 #include "ClipboardCommands.h"
 #include "CompareEngine.h"
 #include "Differences.h"
+#include "Recompare.h"
 #include "RecordingUserInterface.h"
 #include "RowAlignment.h"
 #include "RowsAndColumns.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include <memory>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -70,37 +72,53 @@ void TestDifferences::makePair(const QString &left, const QString &right)
 
 void TestDifferences::stepsThroughTheMarkedCells_data()
 {
-    QTest::addColumn<QString>("colours"); // colourMap layout of sheet 1
+    QTest::addColumn<QString>("right"); // the second sheet; the first is always a,b,c|d,e,f|g,h,i
+    QTest::addColumn<int>("sheet"); // the active sheet
     QTest::addColumn<QPoint>("start"); // row, col
-    QTest::addColumn<QString>("steps"); // 'n' next, 'p' previous
-    QTest::addColumn<QString>("visited"); // "row,col" after each step; "beep" where it stays
+    QTest::addColumn<QString>("steps"); // 'n' next, 'p' previous, 'f' first, 'l' last
+    // "sheet:row,col" of the active sheet after each step; "beep" where it stays, with the
+    // status bar's remark after it.
+    QTest::addColumn<QString>("visited");
 
-    const QString map = u"R..|..M|.R."_s;
+    const QString sameShape = u"X,b,c|d,e,X|g,X,i"_s;
     QTest::newRow("forward in reading order, then the end")
-        << map << QPoint(1, 1) << u"nnnn"_s << u"2,3 3,2 beep beep"_s;
-    QTest::newRow("backward, then the start") << map << QPoint(3, 3) << u"ppp"_s << u"3,2 2,3 1,1"_s;
-    QTest::newRow("the current cell itself is not found") << map << QPoint(2, 3) << u"p"_s << u"1,1"_s;
-    QTest::newRow("no wrap at the start") << map << QPoint(1, 1) << u"p"_s << u"beep"_s;
-    QTest::newRow("no marks at all") << u"...|...|..."_s << QPoint(2, 2) << u"np"_s << u"beep beep"_s;
-    QTest::newRow("back and forth") << map << QPoint(1, 2) << u"npn"_s << u"2,3 1,1 2,3"_s;
+        << sameShape << 0 << QPoint(1, 1) << u"nnnn"_s << u"0:2,3 0:3,2 beep最後の差分です beep最後の差分です"_s;
+    QTest::newRow("backward, then the start") << sameShape << 0 << QPoint(3, 3) << u"ppp"_s << u"0:3,2 0:2,3 0:1,1"_s;
+    QTest::newRow("the current cell itself is not found") << sameShape << 1 << QPoint(2, 3) << u"p"_s << u"1:1,1"_s;
+    QTest::newRow("no wrap at the start") << sameShape << 0 << QPoint(1, 1) << u"p"_s << u"beep最初の差分です"_s;
+    QTest::newRow("no differences at all")
+        << u"a,b,c|d,e,f|g,h,i"_s << 0 << QPoint(2, 2) << u"np"_s << u"beep差分はありません beep差分はありません"_s;
+    QTest::newRow("first and last from the middle") << sameShape << 0 << QPoint(2, 2) << u"lf"_s << u"0:3,2 0:1,1"_s;
+    // The second sheet is wider: its fourth column is magenta, and the first sheet steps into it.
+    QTest::newRow("the smaller sheet reaches the cells only the larger one has")
+        << u"X,b,c,1|d,e,f,2|g,h,i,3"_s << 0 << QPoint(1, 1) << u"nnnp"_s << u"1:1,4 1:2,4 1:3,4 1:2,4"_s;
+    QTest::newRow("back from the larger sheet's extra row into both sheets")
+        << u"a,b,c|d,X,f|g,h,i|j,k,l"_s << 1 << QPoint(4, 2) << u"ppn"_s << u"1:4,1 1:2,2 1:4,1"_s;
 }
 
 void TestDifferences::stepsThroughTheMarkedCells()
 {
-    QFETCH(QString, colours);
+    QFETCH(QString, right);
+    QFETCH(int, sheet);
     QFETCH(QPoint, start);
     QFETCH(QString, steps);
     QFETCH(QString, visited);
 
-    makePair(u"a,b,c|d,e,f|g,h,i"_s, u"a,b,c|d,e,f|g,h,i"_s);
-    Sheet &sheet = s().grdData(0);
-    paintMap(sheet, colours);
-    sheet.setCurrentCell(start.x(), start.y());
+    makePair(u"a,b,c|d,e,f|g,h,i"_s, right);
+    (void)CompareSheets(s(), *m_ui, false);
+    s().ActiveSheet = sheet;
+    s().grdData(sheet).setCurrentCell(start.x(), start.y());
     QStringList seen;
     for (const QChar step : steps) {
         const int beepsBefore = m_ui->beeps;
-        GoToDifference(s(), *m_ui, step == u'n' ? StepDirection::Next : StepDirection::Previous);
-        seen << (m_ui->beeps > beepsBefore ? u"beep"_s : u"%1,%2"_s.arg(sheet.row()).arg(sheet.col()));
+        GoToDifference(s(), *m_ui,
+                       step == u'n'       ? StepDirection::Next
+                           : step == u'p' ? StepDirection::Previous
+                           : step == u'f' ? StepDirection::First
+                                          : StepDirection::Last);
+        const Sheet &active = s().grdData(s().ActiveSheet);
+        seen << (m_ui->beeps > beepsBefore ? u"beep"_s + s().StatusNote.text
+                                           : u"%1:%2,%3"_s.arg(s().ActiveSheet).arg(active.row()).arg(active.col()));
     }
     QCOMPARE(seen.join(u' '), visited);
 }
@@ -122,10 +140,13 @@ void TestDifferences::stepFindsTheCellAndMarksItInBothSheets()
     GoToDifference(s(), *m_ui, StepDirection::Next);
     QCOMPARE(QPoint(right.row(), right.col()), QPoint(4, 1));
 
-    // A cell made equal since is skipped, one coloured since is found.
+    // A cell made equal by an edit since is skipped, one made to differ is found.
+    for (const auto &[row, col, text] : {std::tuple{2, 2, u"d"_s}, std::tuple{1, 2, u"Y"_s}}) {
+        right.setCurrentCell(row, col);
+        right.setTextMatrix(row, col, text);
+        RecompareSelection(s(), 1);
+    }
     right.setCurrentCell(1, 1);
-    right.setBackColorAt(2, 2, kWindowBackColor);
-    right.setBackColorAt(1, 2, kDiffBackColor);
     GoToDifference(s(), *m_ui, StepDirection::Next);
     QCOMPARE(QPoint(right.row(), right.col()), QPoint(1, 2));
 
@@ -165,7 +186,7 @@ void TestDifferences::stepScrollsTheCellIntoViewInBothSheets()
         sheet.setTopRow(start.x()); // as far as the sheet scrolls
         sheet.setLeftCol(start.y());
     }
-    s().grdData(0).setBackColorAt(marked.x(), marked.y(), kDiffBackColor);
+    s().Differences.setDiffers({marked.x(), marked.y()}, true);
 
     GoToDifference(s(), *m_ui, next ? StepDirection::Next : StepDirection::Previous);
 

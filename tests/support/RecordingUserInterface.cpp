@@ -38,6 +38,12 @@ SaveDialogAnswer RecordingUserInterface::askSaveFileNameAndFilter(const SaveDial
     return {path, scriptedSaveFilters.isEmpty() ? 0 : scriptedSaveFilters.takeFirst()};
 }
 
+QString RecordingUserInterface::askOpenFileName(const OpenDialogRequest &request)
+{
+    openRequests.append(request);
+    return scriptedOpenPaths.isEmpty() ? QString() : scriptedOpenPaths.takeFirst();
+}
+
 QString RecordingUserInterface::clipboardText()
 {
     return clipboard;

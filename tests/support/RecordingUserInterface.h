@@ -27,6 +27,7 @@ public:
     void beep() override;
     QString askSaveFileName(const SaveDialogRequest &request) override;
     SaveDialogAnswer askSaveFileNameAndFilter(const SaveDialogRequest &request) override;
+    QString askOpenFileName(const OpenDialogRequest &request) override;
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void showProgressDialog() override;
@@ -55,6 +56,9 @@ public:
     QList<SaveDialogRequest> saveRequests;
     // The filter chosen in the dialog that also tells it, in order; the first filter once they run out.
     QList<qsizetype> scriptedSaveFilters;
+
+    QStringList scriptedOpenPaths; // answers of the open dialog, in order; empty answers cancel
+    QList<OpenDialogRequest> openRequests;
 
     QString clipboard;
 

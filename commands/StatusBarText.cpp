@@ -1,0 +1,104 @@
+#include "StatusBarText.h"
+
+#include "AppState.h"
+#include "SheetLock.h"
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const std::array<QString, 2> kSheetNames{u"ファイル１"_s, u"ファイル２"_s};
+const QString kSheetText = u"%1　%2 行 × %3 列　%4　%5　区切り %6"_s;
+const QString kMixedLineEnds = u"混在"_s;
+const QString kPlaceText = u"差分 %1 / %2（%3行 %4列）"_s;
+const QString kCountText = u"差分 %1 個"_s;
+const QString kChangedText = u"比較後に変更あり"_s;
+const QString kSeparator = u"　"_s;
+
+QString encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return u"UTF-8"_s;
+    case TextEncoding::Utf8Bom:
+        return u"UTF-8 BOM"_s;
+    case TextEncoding::ShiftJis:
+        return u"Shift_JIS"_s;
+    }
+    return {};
+}
+
+QString lineEndName(LineEnd lineEnd)
+{
+    switch (lineEnd) {
+    case LineEnd::CrLf:
+        return u"CRLF"_s;
+    case LineEnd::Lf:
+        return u"LF"_s;
+    case LineEnd::Cr:
+        return u"CR"_s;
+    }
+    return {};
+}
+
+// A row keeps a line end of its own only where it differs from the file's most common one.
+bool hasMixedLineEnds(const Sheet &sheet)
+{
+    const SheetData &data = sheet.data();
+    for (int r = 0; r < data.rows(); ++r) {
+        if (data.lineEnd(r))
+            return true;
+    }
+    return false;
+}
+
+// The delimiter as a person can read it: a tab or a blank is named.
+QString delimiterName(const AppState &state)
+{
+    if (state.DelimiterMode == 0)
+        return u","_s;
+    QString shown = state.UserDelimiter;
+    shown.replace(u'\t', u"TAB"_s);
+    shown.replace(u' ', u"空白"_s);
+    return shown;
+}
+} // namespace
+
+QString statusSheetText(const AppState &state, int index)
+{
+    const Sheet &sheet = state.grdData(index);
+    if (!sheet.isVisible())
+        return {};
+    const SheetFileFormat format = sheet.fileFormat();
+    return kSheetText.arg(kSheetNames.at(index))
+        .arg(std::max(sheet.rows() - 1, 0))
+        .arg(std::max(sheet.cols() - 1, 0))
+        .arg(encodingName(format.encoding), hasMixedLineEnds(sheet) ? kMixedLineEnds : lineEndName(format.lineEnd),
+             delimiterName(state));
+}
+
+QString statusDifferenceText(const AppState &state)
+{
+    const DifferenceList &list = state.Differences;
+    const int index = activeSheetIndex(state);
+    const Sheet *active = index >= 0 && state.grdData(index).isVisible() ? &state.grdData(index) : nullptr;
+    const AppState::Note &note = state.StatusNote;
+    const bool noteApplies = active && !note.text.isEmpty() && note.sheet == index && note.row == active->row()
+        && note.col == active->col();
+    if (!list.hasRun())
+        return noteApplies ? note.text : QString();
+    QString text;
+    const std::optional<qsizetype> place
+        = active ? list.ordinal(CellPosition(active->row(), active->col())) : std::nullopt;
+    if (place)
+        text = kPlaceText.arg(*place).arg(list.count()).arg(active->row()).arg(active->col());
+    else
+        text = kCountText.arg(list.count());
+    if (state.ChangedSinceComparison)
+        text += kSeparator + kChangedText;
+    if (noteApplies)
+        text += kSeparator + note.text;
+    return text;
+}

@@ -1,0 +1,182 @@
+#include "AppState.h"
+#include "DropPanelWidget.h"
+#include "Form1.h"
+#include "MarkedScrollBar.h"
+#include "NavigationControls.h"
+#include "RecordingUserInterface.h"
+#include "SheetView.h"
+#include "TestFiles.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The real main window, offscreen, driven by keys and clicks: opening files and finding one's
+// way among the differences.
+class TestNavigation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensFilesFromTheKeyboardAndTheEmptyPanels();
+    void f8StepsFromTheCompareButton_data();
+    void f8StepsFromTheCompareButton();
+    void aSelectionKeepsTheMarksVisible();
+
+private:
+    Form1 &makeForm();
+    // Opens both files through Ctrl+O and Ctrl+Shift+O and compares them.
+    void openAndCompare(const QByteArray &left, const QByteArray &right);
+    [[nodiscard]] QString diffStatus() const
+    {
+        return m_form->m_navigation->lblDiffStatus->text();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingUserInterface> m_ui;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestNavigation::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestNavigation::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ui = std::make_unique<RecordingUserInterface>();
+}
+
+void TestNavigation::cleanup()
+{
+    m_form.reset();
+    m_ui.reset();
+    m_dir.reset();
+}
+
+Form1 &TestNavigation::makeForm()
+{
+    Form1Options options;
+    options.ui = m_ui.get();
+    options.programFolder = m_dir->path();
+    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
+    m_form = std::make_unique<Form1>(options);
+    m_form->show();
+    if (!QTest::qWaitForWindowExposed(m_form.get()))
+        qWarning("window not exposed");
+    return *m_form;
+}
+
+void TestNavigation::openAndCompare(const QByteArray &left, const QByteArray &right)
+{
+    m_ui->scriptedOpenPaths << writeTestFile(*m_dir, u"left.csv"_s, left)
+                            << writeTestFile(*m_dir, u"right.csv"_s, right);
+    QTest::keyClick(m_form.get(), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::mouseClick(m_form->cmdDiff, Qt::LeftButton);
+}
+
+void TestNavigation::opensFilesFromTheKeyboardAndTheEmptyPanels()
+{
+    Form1 &form = makeForm();
+    const QString left = writeTestFile(*m_dir, u"left.csv"_s, "a,b\r\nc,d\r\n");
+    m_ui->scriptedOpenPaths << left;
+    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(form.state().SheetFileName[0], left);
+    QVERIFY(form.grdData[0]->isVisible());
+    QCOMPARE(form.m_navigation->lblSheetStatus[0]->text(), u"ファイル１　2 行 × 2 列　UTF-8　CRLF　区切り ,"_s);
+    QCOMPARE(form.PicFile[0]->toolTip(), left);
+
+    // The second panel is still empty: a click on it asks for file 2; a cancel leaves it empty.
+    QTest::mouseClick(form.PicFile[1], Qt::LeftButton, {}, QPoint(40, 80));
+    QCOMPARE(m_ui->openRequests.size(), 2);
+    QCOMPARE(m_ui->openRequests[1].title, u"ファイル２を開く"_s);
+    QCOMPARE(m_ui->openRequests[1].initialFolder, m_dir->path());
+    QVERIFY(!form.grdData[1]->isVisible());
+    // A click on the panel of a loaded sheet asks nothing.
+    QTest::mouseClick(form.PicFile[0], Qt::LeftButton, {}, QPoint(40, 5));
+    QCOMPARE(m_ui->openRequests.size(), 2);
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void TestNavigation::f8StepsFromTheCompareButton_data()
+{
+    QTest::addColumn<QString>("keys"); // F8, S-F8 (Shift+F8), A-End, A-Home, in order
+    QTest::addColumn<QPoint>("cell"); // the active sheet's current cell afterwards
+    QTest::addColumn<int>("sheet"); // the active sheet afterwards
+    QTest::addColumn<QString>("status");
+
+    // Sheet 2 has one differing cell (1,2) and a third row only it has.
+    QTest::newRow("first step") << u"F8"_s << QPoint(1, 2) << 0 << u"差分 1 / 3（1行 2列）"_s;
+    QTest::newRow("into the row only the second sheet has")
+        << u"F8 F8"_s << QPoint(3, 1) << 1 << u"差分 2 / 3（3行 1列）"_s;
+    QTest::newRow("past the end") << u"A-End F8"_s << QPoint(3, 2) << 1 << u"差分 3 / 3（3行 2列）　最後の差分です"_s;
+    QTest::newRow("back to the first") << u"A-End A-Home"_s << QPoint(1, 2) << 1 << u"差分 1 / 3（1行 2列）"_s;
+    QTest::newRow("back with Shift+F8") << u"A-End S-F8"_s << QPoint(3, 1) << 1 << u"差分 2 / 3（3行 1列）"_s;
+}
+
+void TestNavigation::f8StepsFromTheCompareButton()
+{
+    QFETCH(QString, keys);
+    QFETCH(QPoint, cell);
+    QFETCH(int, sheet);
+    QFETCH(QString, status);
+
+    Form1 &form = makeForm();
+    openAndCompare("a,b\r\nc,d\r\n", "a,X\r\nc,d\r\ne,f\r\n");
+    QCOMPARE(m_ui->messages.size(), 1); // the result
+    QCOMPARE(diffStatus(), u"差分 3 個"_s);
+    // Rows 1 and 3 hold marks in the second sheet's groove; row 3 is not the first sheet's.
+    QCOMPARE(static_cast<MarkedScrollBar *>(form.grdData[1]->verticalScrollBar())->marks(), (std::vector<int>{1, 3}));
+    QCOMPARE(static_cast<MarkedScrollBar *>(form.grdData[0]->verticalScrollBar())->marks(), (std::vector<int>{1}));
+
+    form.cmdDiff->setFocus();
+    QVERIFY(form.cmdDiff->hasFocus());
+    for (const QString &key : keys.split(u' ')) {
+        QWidget *focused = QApplication::focusWidget();
+        if (key == u"F8"_s)
+            QTest::keyClick(focused, Qt::Key_F8);
+        else if (key == u"S-F8"_s)
+            QTest::keyClick(focused, Qt::Key_F8, Qt::ShiftModifier);
+        else if (key == u"A-End"_s)
+            QTest::keyClick(focused, Qt::Key_End, Qt::AltModifier);
+        else
+            QTest::keyClick(focused, Qt::Key_Home, Qt::AltModifier);
+    }
+    const AppState &state = form.state();
+    QCOMPARE(state.ActiveSheet, sheet);
+    QCOMPARE(QPoint(state.grdData(sheet).row(), state.grdData(sheet).col()), cell);
+    QCOMPARE(diffStatus(), status);
+}
+
+void TestNavigation::aSelectionKeepsTheMarksVisible()
+{
+    Form1 &form = makeForm();
+    openAndCompare("a,b\r\nc,d\r\n", "a,X\r\nc,d\r\n");
+    Sheet &sheet = form.state().grdData(0);
+    sheet.setCurrentCell(1, 1);
+    sheet.setRowSel(2);
+    sheet.setColSel(2);
+    const QAbstractItemModel *model = form.grdData[0]->model();
+    const QColor highlight = form.grdData[0]->palette().color(QPalette::Highlight);
+    const QColor marked = model->index(0, 1).data(Qt::BackgroundRole).value<QColor>(); // cell (1, 2)
+    const QColor plain = model->index(1, 0).data(Qt::BackgroundRole).value<QColor>(); // cell (2, 1)
+    QCOMPARE(plain, highlight);
+    QVERIFY2(marked != highlight && marked != QColor(255, 128, 128), qPrintable(marked.name()));
+    // Still reddish: more red than the selection colour has.
+    QVERIFY(marked.red() > highlight.red());
+}
+
+QTEST_MAIN(TestNavigation)
+#include "tst_navigation.moc"
