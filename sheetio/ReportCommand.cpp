@@ -88,9 +88,12 @@ void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
     const SaveDialogAnswer answer = ui.askSaveFileNameAndFilter(request);
     if (answer.path.isEmpty())
         return;
-    const ReportFormat format = kFilterFormats.at(size_t(std::clamp<qsizetype>(answer.filter, 0, 2)));
     QString path = answer.path;
-    if (reportFormatForPath(path) != format) {
+    // A name typed with a report's suffix says which report the person wants, whatever filter the
+    // dialog still showed; otherwise the filter decides and its suffix is added.
+    const std::optional<ReportFormat> typed = reportFormatForPath(path);
+    const ReportFormat format = typed.value_or(kFilterFormats.at(size_t(std::clamp<qsizetype>(answer.filter, 0, 2))));
+    if (!typed) {
         // The dialog confirmed the name as typed; the name with the suffix is another file.
         path += u'.' + reportSuffix(format);
         if (QFileInfo::exists(path)) {

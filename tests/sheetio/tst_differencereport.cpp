@@ -361,8 +361,10 @@ void TestDifferenceReport::commandSavesInTheFilterFormat_data()
     QTest::newRow("CSV filter adds .csv") << "report" << qsizetype(2) << "report.csv" << QByteArray("\xEF\xBB\xBF");
     QTest::newRow("a suffix in capitals is kept")
         << "report.CSV" << qsizetype(2) << "report.CSV" << QByteArray("\xEF\xBB\xBF");
-    QTest::newRow("another format's suffix gets the filter's")
-        << "report.csv" << qsizetype(1) << "report.csv.xlsx" << QByteArray("PK\x03\x04");
+    QTest::newRow("a typed report suffix chooses the format")
+        << "report.csv" << qsizetype(1) << "report.csv" << QByteArray("\xEF\xBB\xBF");
+    QTest::newRow("another suffix gets the filter's")
+        << "report.txt" << qsizetype(1) << "report.txt.xlsx" << QByteArray("PK\x03\x04");
 }
 
 void TestDifferenceReport::commandSavesInTheFilterFormat()
