@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CellEditor.h"
 #include "Colors.h"
+#include "CommandTable.h"
 #include "CompareEngine.h"
 #include "GridError.h"
 #include "NewSheets.h"
@@ -35,7 +36,7 @@ void scrollIntoView(Sheet &sheet, int row, int col)
 
 void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, direction == StepDirection::Next ? Command::NextDiff : Command::PrevDiff))
         return;
     const int index = activeSheetIndex(state);
     if (index < 0 || !state.grdData(index).isVisible())
@@ -59,7 +60,7 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 
 void mnuAlign_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning || !state.grdData(0).isVisible() || !state.grdData(1).isVisible())
+    if (!commandMayRun(state, Command::Align))
         return;
     // An edit still open belongs to the rows being lined up, and must land in its own cell
     // before rows are inserted above it.
