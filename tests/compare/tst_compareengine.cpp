@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-class tst_CompareEngine : public QObject
+class TestCompareEngine : public QObject
 {
     Q_OBJECT
 
@@ -50,13 +50,13 @@ namespace
 const QString kSizesLine = u"\r\nサイズに差異があります"_s;
 } // namespace
 
-void tst_CompareEngine::init()
+void TestCompareEngine::init()
 {
     m_state = std::make_unique<AppState>();
     m_ui = std::make_unique<RecordingUserInterface>();
 }
 
-void tst_CompareEngine::colours_data()
+void TestCompareEngine::colours_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -101,7 +101,7 @@ void tst_CompareEngine::colours_data()
         << u"a,b,c|d,e,f|g,h,i"_s << u"a,b|d,x"_s << false << u"..M|.RM|MMM"_s << u"..|.R"_s << 1 << true << QString();
 }
 
-void tst_CompareEngine::colours()
+void TestCompareEngine::colours()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -139,7 +139,7 @@ void tst_CompareEngine::colours()
     }
 }
 
-void tst_CompareEngine::staleMarks_data()
+void TestCompareEngine::staleMarks_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::addColumn<QString>("map");
@@ -149,7 +149,7 @@ void tst_CompareEngine::staleMarks_data()
     QTest::newRow("silent clears stale marks") << false << u".R|.."_s;
 }
 
-void tst_CompareEngine::staleMarks()
+void TestCompareEngine::staleMarks()
 {
     QFETCH(bool, showProgress);
     QFETCH(QString, map);
@@ -166,7 +166,7 @@ void tst_CompareEngine::staleMarks()
     QCOMPARE(colourMap(m_state->grdData(1)), map);
 }
 
-void tst_CompareEngine::reportedDifferences_data()
+void TestCompareEngine::reportedDifferences_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -195,7 +195,7 @@ void tst_CompareEngine::reportedDifferences_data()
 
 // The engine's list of differing positions is exactly what the person sees light red on each
 // sheet, and its shapes describe exactly the magenta cells.
-void tst_CompareEngine::reportedDifferences()
+void TestCompareEngine::reportedDifferences()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -237,7 +237,7 @@ void tst_CompareEngine::reportedDifferences()
     QCOMPARE(result.sizesDiffer, anyOutside);
 }
 
-void tst_CompareEngine::findDifferencesAgreesOnShapes_data()
+void TestCompareEngine::findDifferencesAgreesOnShapes_data()
 {
     QTest::addColumn<QList<int>>("shape"); // Rows of sheet 0 and 1, then Cols of sheet 0 and 1
 
@@ -251,7 +251,7 @@ void tst_CompareEngine::findDifferencesAgreesOnShapes_data()
 
 // Sheets with no data row or column (a read that stopped at once leaves the header cell alone):
 // FindDifferences says the sizes differ exactly when a comparison run marks a cell magenta.
-void tst_CompareEngine::findDifferencesAgreesOnShapes()
+void TestCompareEngine::findDifferencesAgreesOnShapes()
 {
     QFETCH(QList<int>, shape);
 
@@ -277,7 +277,7 @@ void tst_CompareEngine::findDifferencesAgreesOnShapes()
     QCOMPARE(found.sizesDiffer, anyMagenta);
 }
 
-void tst_CompareEngine::positionOrder_data()
+void TestCompareEngine::positionOrder_data()
 {
     QTest::addColumn<QPoint>("first"); // (row, col)
     QTest::addColumn<QPoint>("second");
@@ -290,7 +290,7 @@ void tst_CompareEngine::positionOrder_data()
     QTest::newRow("the highest row after every earlier one") << QPoint(32767, 1) << QPoint(32766, 32767) << 1;
 }
 
-void tst_CompareEngine::positionOrder()
+void TestCompareEngine::positionOrder()
 {
     QFETCH(QPoint, first);
     QFETCH(QPoint, second);
@@ -305,14 +305,14 @@ void tst_CompareEngine::positionOrder()
     QCOMPARE(a > b, order > 0);
 }
 
-void tst_CompareEngine::stateDuringAndAfterRun_data()
+void TestCompareEngine::stateDuringAndAfterRun_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::newRow("interactive") << true;
     QTest::newRow("silent") << false;
 }
 
-void tst_CompareEngine::stateDuringAndAfterRun()
+void TestCompareEngine::stateDuringAndAfterRun()
 {
     QFETCH(bool, showProgress);
 
@@ -358,7 +358,7 @@ void tst_CompareEngine::stateDuringAndAfterRun()
     QCOMPARE(grd0.foreColorAt(2, 2), kMarkForeColor);
 }
 
-void tst_CompareEngine::orderOfStartAndEnding_data()
+void TestCompareEngine::orderOfStartAndEnding_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::addColumn<bool>("cancel");
@@ -391,7 +391,7 @@ void tst_CompareEngine::orderOfStartAndEnding_data()
 }
 
 // The flags change in a fixed order at both ends of a run, whatever the mode and the ending.
-void tst_CompareEngine::orderOfStartAndEnding()
+void TestCompareEngine::orderOfStartAndEnding()
 {
     QFETCH(bool, showProgress);
     QFETCH(bool, cancel);
@@ -449,7 +449,7 @@ void tst_CompareEngine::orderOfStartAndEnding()
     QCOMPARE(colourMap(m_state->grdData(1)), u".R|.."_s);
 }
 
-void tst_CompareEngine::selectionsRestored_data()
+void TestCompareEngine::selectionsRestored_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::addColumn<Selection>("selection0");
@@ -461,7 +461,7 @@ void tst_CompareEngine::selectionsRestored_data()
     QTest::newRow("interactive, single cells") << true << Selection{2, 1, 2, 1} << Selection{3, 3, 3, 3};
 }
 
-void tst_CompareEngine::selectionsRestored()
+void TestCompareEngine::selectionsRestored()
 {
     QFETCH(bool, showProgress);
     QFETCH(Selection, selection0);
@@ -479,7 +479,7 @@ void tst_CompareEngine::selectionsRestored()
     QCOMPARE(selectionOf(m_state->grdData(1)), selection1);
 }
 
-void tst_CompareEngine::cancel_data()
+void TestCompareEngine::cancel_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -511,7 +511,7 @@ void tst_CompareEngine::cancel_data()
         << QPoint(2, 3) << QString();
 }
 
-void tst_CompareEngine::cancel()
+void TestCompareEngine::cancel()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -568,7 +568,7 @@ void tst_CompareEngine::cancel()
     QCOMPARE(m_ui->messages.first().icon, MessageIcon::None);
 }
 
-void tst_CompareEngine::progress_data()
+void TestCompareEngine::progress_data()
 {
     QTest::addColumn<int>("commonRows");
     QTest::addColumn<QList<int>>("percents");
@@ -581,7 +581,7 @@ void tst_CompareEngine::progress_data()
                                                             52, 57, 62, 67, 72, 76, 81, 86, 90, 95};
 }
 
-void tst_CompareEngine::progress()
+void TestCompareEngine::progress()
 {
     QFETCH(int, commonRows);
     QFETCH(QList<int>, percents);
@@ -604,7 +604,7 @@ void tst_CompareEngine::progress()
     QCOMPARE(m_ui->messages.first().text, u"差はありません"_s);
 }
 
-void tst_CompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
+void TestCompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
 {
     fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
     fillSheet(m_state->grdData(1), u"a,b|c,d"_s);
@@ -622,7 +622,7 @@ void tst_CompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
     QCOMPARE(colourMap(m_state->grdData(1)), u"..MM|..MM|MMMM|MMMM|MMMM"_s);
 }
 
-void tst_CompareEngine::countHasNoSeparators()
+void TestCompareEngine::countHasNoSeparators()
 {
     // 50 x 25 cells, every one different: 1250 differences.
     for (int i = 0; i < 2; ++i) {
@@ -640,7 +640,7 @@ void tst_CompareEngine::countHasNoSeparators()
     QCOMPARE(m_ui->messages.first().text, u"差が　1250　個あります"_s);
 }
 
-void tst_CompareEngine::cmdDiff_data()
+void TestCompareEngine::cmdDiff_data()
 {
     QTest::addColumn<bool>("visible0");
     QTest::addColumn<bool>("visible1");
@@ -657,7 +657,7 @@ void tst_CompareEngine::cmdDiff_data()
     QTest::newRow("a comparison is running") << true << true << true << false << QString() << QString();
 }
 
-void tst_CompareEngine::cmdDiff()
+void TestCompareEngine::cmdDiff()
 {
     QFETCH(bool, visible0);
     QFETCH(bool, visible1);
@@ -687,5 +687,5 @@ void tst_CompareEngine::cmdDiff()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_CompareEngine)
-#include "tst_CompareEngine.moc"
+QTEST_GUILESS_MAIN(TestCompareEngine)
+#include "tst_compareengine.moc"
