@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-class TestCompareEngine : public QObject
+class TestCompareEngine : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -39,10 +39,6 @@ private slots:
     void countHasNoSeparators();
     void cmdDiff_data();
     void cmdDiff();
-
-private:
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<RecordingUserInterface> m_ui;
 };
 
 namespace
@@ -52,8 +48,7 @@ const QString kSizesLine = u"\r\nサイズに差異があります"_s;
 
 void TestCompareEngine::init()
 {
-    m_state = std::make_unique<AppState>();
-    m_ui = std::make_unique<RecordingUserInterface>();
+    startPair();
 }
 
 void TestCompareEngine::colours_data()
@@ -113,8 +108,7 @@ void TestCompareEngine::colours()
     QFETCH(QString, message);
 
     // Different header texts on the two sheets: headers are never compared or coloured.
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1, u"別"_s);
+    fillPair(sheet0, sheet1, u"別"_s);
 
     const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
 
@@ -204,8 +198,7 @@ void TestCompareEngine::reportedDifferences()
     QFETCH(QString, differences);
     QFETCH(QList<int>, shape);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     for (int i = 0; i < 2; ++i)
         paintMap(m_state->grdData(i), stale);
 
@@ -317,8 +310,7 @@ void TestCompareEngine::stateDuringAndAfterRun()
     QFETCH(bool, showProgress);
 
     // Sheet 0 is taller, so that the silent run yields as well.
-    fillSheet(m_state->grdData(0), u"a,b|c,d|e,f"_s);
-    fillSheet(m_state->grdData(1), u"a,b|c,x"_s);
+    fillPair(u"a,b|c,d|e,f"_s, u"a,b|c,x"_s);
     Sheet &grd0 = m_state->grdData(0);
     Sheet &grd1 = m_state->grdData(1);
     grd0.setForeColorAt(1, 1, kMarkForeColor); // the current cell's blue click mark
@@ -413,8 +405,7 @@ void TestCompareEngine::orderOfStartAndEnding()
         }
     } ui;
 
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,x|c,d"_s);
+    fillPair(u"a,b|c,d"_s, u"a,x|c,d"_s);
 
     QStringList log;
     ui.note = [&](const QString &event) {
@@ -467,8 +458,7 @@ void TestCompareEngine::selectionsRestored()
     QFETCH(Selection, selection0);
     QFETCH(Selection, selection1);
 
-    fillSheet(m_state->grdData(0), u"a,b,c|d,e,f|g,h,i|j,k,l"_s);
-    fillSheet(m_state->grdData(1), u"a,x,c|d,e,y|z,h,i"_s);
+    fillPair(u"a,b,c|d,e,f|g,h,i|j,k,l"_s, u"a,x,c|d,e,y|z,h,i"_s);
     select(m_state->grdData(0), selection0);
     select(m_state->grdData(1), selection1);
 
@@ -523,8 +513,7 @@ void TestCompareEngine::cancel()
     QFETCH(QPoint, current1);
     QFETCH(QString, differences);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     const Selection before{1, 1, 1, 2};
     select(m_state->grdData(0), before);
     select(m_state->grdData(1), before);
@@ -606,8 +595,7 @@ void TestCompareEngine::progress()
 
 void TestCompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
 {
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,b|c,d"_s);
+    fillPair(u"a,b|c,d"_s, u"a,b|c,d"_s);
     CompareSheets(*m_state, *m_ui, false);
     QCOMPARE(m_ui->yields, 0);
 
@@ -666,8 +654,7 @@ void TestCompareEngine::cmdDiff()
     QFETCH(QString, message);
     QFETCH(QString, title);
 
-    fillSheet(m_state->grdData(0), u"a,b"_s);
-    fillSheet(m_state->grdData(1), u"a,c"_s);
+    fillPair(u"a,b"_s, u"a,c"_s);
     m_state->grdData(0).setVisible(visible0);
     m_state->grdData(1).setVisible(visible1);
     m_state->CompareRunning = running;

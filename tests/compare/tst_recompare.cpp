@@ -8,7 +8,7 @@
 
 #include <memory>
 
-class TestRecompare : public QObject
+class TestRecompare : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -26,14 +26,11 @@ private slots:
     void scroll();
     void scrollingBothWaysAtOnceIsMirroredWhole();
     void otherIndexesChangeNothing();
-
-private:
-    std::unique_ptr<AppState> m_state;
 };
 
 void TestRecompare::init()
 {
-    m_state = std::make_unique<AppState>();
+    startPair();
 }
 
 void TestRecompare::partnerHasCurrentCell_data()
@@ -65,8 +62,7 @@ void TestRecompare::partnerHasCurrentCell()
     QFETCH(int, sheet);
     QFETCH(bool, expected);
 
-    fillSheet(m_state->grdData(0), u"a,b|c,d|e,f"_s);
-    fillSheet(m_state->grdData(1), u"a,b,c|d,e,f"_s);
+    fillPair(u"a,b|c,d|e,f"_s, u"a,b,c|d,e,f"_s);
     m_state->grdData(0).setVisible(visible0);
     m_state->grdData(1).setVisible(visible1);
     select(m_state->grdData(0), {current0.x(), current0.y(), current0.x(), current0.y()});
@@ -119,8 +115,7 @@ void TestRecompare::recompareSelection()
     QFETCH(QPoint, current0);
     QFETCH(QPoint, current1);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     for (int i = 0; i < 2; ++i) {
         paintMap(m_state->grdData(i), marks);
         m_state->grdData(i).setRedraw(false);
@@ -140,8 +135,7 @@ void TestRecompare::recompareSelection()
 // The walk is real: a window that follows row/column changes sees every cell of the block.
 void TestRecompare::recompareSelectionMovesWithTheToolTips()
 {
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,x|c,y"_s);
+    fillPair(u"a,b|c,d"_s, u"a,x|c,y"_s);
     QStringList tips;
     for (int i = 0; i < 2; ++i) {
         connect(&m_state->grdData(i), &Sheet::rowColChange, this, [this, i, &tips] {
@@ -208,8 +202,7 @@ void TestRecompare::toolTips()
     QFETCH(bool, enabled);
     QFETCH(QString, tip);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     for (int i = 0; i < 2; ++i)
         m_state->grdData(i).setToolTipText(u"old"_s);
     select(m_state->grdData(index), {current.x(), current.y(), current.x(), current.y()});
@@ -288,8 +281,7 @@ void TestRecompare::scrollingBothWaysAtOnceIsMirroredWhole()
 // and drawing still comes back on.
 void TestRecompare::otherIndexesChangeNothing()
 {
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,x|c,y"_s);
+    fillPair(u"a,b|c,d"_s, u"a,x|c,y"_s);
     for (int i = 0; i < 2; ++i) {
         Sheet &sheet = m_state->grdData(i);
         select(sheet, {1, 1, 2, 2});
