@@ -1,6 +1,7 @@
 #include "HelpCommand.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "MTSK_KIDOU.h"
 #include "UserInterface.h"
 
@@ -36,7 +37,7 @@ QString helpFilePath(const QString &programFolder)
 
 void mnuHelp_Click(AppState &state, UserInterface &ui, const QString &programFolder)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Help))
         return;
     const QString path = helpFilePath(programFolder);
     if (!QFileInfo(path).isFile()) {
@@ -50,7 +51,7 @@ void mnuHelp_Click(AppState &state, UserInterface &ui, const QString &programFol
 
 void mnuVer_Click(const AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Ver))
         return;
     ui.showVersionDialog(state.GridControlFound);
 }

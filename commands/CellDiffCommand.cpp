@@ -1,6 +1,7 @@
 #include "CellDiffCommand.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "UserInterface.h"
 
 namespace
@@ -70,7 +71,7 @@ void CellDiffFollower::follow(const AppState &state, UserInterface &ui)
 
 void mnuCellDiff_Click(AppState &state, UserInterface &ui, CellDiffFollower &follower)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::CellDiff))
         return;
     follower.open(state, ui);
 }

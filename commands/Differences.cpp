@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CellEditor.h"
 #include "Colors.h"
+#include "CommandTable.h"
 #include "CompareEngine.h"
 #include "GridError.h"
 #include "NewSheets.h"
@@ -35,11 +36,25 @@ void scrollIntoView(Sheet &sheet, int row, int col)
         sheet.setLeftCol(col);
 }
 
+Command stepCommand(StepDirection direction)
+{
+    switch (direction) {
+    case StepDirection::Next:
+        break;
+    case StepDirection::Previous:
+        return Command::PrevDiff;
+    case StepDirection::First:
+        return Command::FirstDiff;
+    case StepDirection::Last:
+        return Command::LastDiff;
+    }
+    return Command::NextDiff;
+}
 } // namespace
 
 void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, stepCommand(direction)))
         return;
     int index = activeSheetIndex(state);
     if (index < 0 || !state.grdData(index).isVisible())
@@ -108,7 +123,7 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 
 void mnuAlign_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning || !state.grdData(0).isVisible() || !state.grdData(1).isVisible())
+    if (!commandMayRun(state, Command::Align))
         return;
     // An edit still open belongs to the rows being lined up, and must land in its own cell
     // before rows are inserted above it.

@@ -1,6 +1,7 @@
 #include "NewSheets.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "CompareEngine.h"
 #include "UserInterface.h"
 
@@ -41,7 +42,7 @@ void makeNewSheet(AppState &state, int i)
 
 void mnuNew_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::New))
         return;
     if (!state.grdData(0).isVisible())
         makeNewSheet(state, 0);
@@ -54,7 +55,7 @@ void mnuNew_Click(AppState &state, UserInterface &ui)
 
 void cmdClr_Click(AppState &state)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Clr))
         return;
     for (int i = 0; i < 2; ++i) {
         state.grdData(i).clear();

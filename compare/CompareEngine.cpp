@@ -1,6 +1,7 @@
 #include "CompareEngine.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "CompareLoop.h"
 #include "GridError.h"
 #include "SheetData.h"
@@ -264,7 +265,7 @@ CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgres
 
 bool cmdDiff_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Diff))
         return false;
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible()) {
         state.ComparisonDone = !CompareSheets(state, ui, true).cancelled;

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "CellEquality.h"
+#include "CommandTable.h"
 #include "GridError.h"
 #include "MTXT_LINE.h"
 #include "Recompare.h"
@@ -86,7 +87,7 @@ void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, bool 
 
 void mnuCopy_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Copy))
         return;
     const int index = activeSheetIndex(state);
     state.txtClip.clear();
@@ -103,7 +104,7 @@ void mnuCopy_Click(AppState &state, UserInterface &ui)
 
 void mnuDel_Click(AppState &state, UserInterface &)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Del))
         return;
     const int index = activeSheetIndex(state);
     if (index < 0)
@@ -126,7 +127,7 @@ void mnuDel_Click(AppState &state, UserInterface &)
 
 void mnuCut_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Cut))
         return;
     mnuCopy_Click(state, ui);
     mnuDel_Click(state, ui);
@@ -134,7 +135,7 @@ void mnuCut_Click(AppState &state, UserInterface &ui)
 
 void mnuPeast_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Peast))
         return;
     const int index = activeSheetIndex(state);
     if (index < 0)

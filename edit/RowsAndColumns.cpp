@@ -1,6 +1,7 @@
 #include "RowsAndColumns.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "CompareEngine.h"
 #include "GridError.h"
 #include "HeaderNumbers.h"
@@ -30,9 +31,9 @@ QString itemCaption(const QString &caption)
 // The frame both commands share: snapshot, the body with the active sheet undrawn and disabled,
 // and a final step that runs whatever the body did, a grid error included.
 template<typename Body>
-void changeRowsOrColumns(AppState &state, UserInterface &ui, Body &&body)
+void changeRowsOrColumns(AppState &state, UserInterface &ui, Command command, Body &&body)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, command))
         return;
     const int index = activeSheetIndex(state);
     if (index < 0)
@@ -99,11 +100,11 @@ void mnuGAdd_Click(AppState &state, UserInterface &ui, const QString &caption)
 {
     const QString item = itemCaption(caption);
     const int index = activeSheetIndex(state);
-    if (!state.CompareRunning && index >= 0 && !insertionFitsCells(state.grdData(index), item)) {
+    if (commandMayRun(state, Command::GAdd) && index >= 0 && !insertionFitsCells(state.grdData(index), item)) {
         ui.showMessage(kCapacityText.arg(kMaxCells), item, MessageIcon::Exclamation);
         return;
     }
-    changeRowsOrColumns(state, ui, [&](Sheet &sheet) {
+    changeRowsOrColumns(state, ui, Command::GAdd, [&](Sheet &sheet) {
         if (item == kAddRowsCaption) {
             const int at = sheet.row();
             insertFitting(sheet.rowSel() - at + 1, sheet.rows(),
@@ -121,7 +122,7 @@ void mnuGAdd_Click(AppState &state, UserInterface &ui, const QString &caption)
 void mnuGDel_Click(AppState &state, UserInterface &ui, const QString &caption)
 {
     const QString item = itemCaption(caption);
-    changeRowsOrColumns(state, ui, [&](Sheet &sheet) {
+    changeRowsOrColumns(state, ui, Command::GDel, [&](Sheet &sheet) {
         if (item == kDeleteRowsCaption) {
             if (sheet.rows() <= 2)
                 return;

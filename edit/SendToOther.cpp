@@ -1,6 +1,7 @@
 #include "SendToOther.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "GridError.h"
 #include "Recompare.h"
 #include "SheetLock.h"
@@ -19,7 +20,7 @@ const QString kSendTitle = u"相手へコピー"_s;
 
 void mnuSend_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Send))
         return;
     const int index = activeSheetIndex(state);
     if (index < 0)

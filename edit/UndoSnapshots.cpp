@@ -1,6 +1,7 @@
 #include "UndoSnapshots.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "CompareEngine.h"
 #include "GridError.h"
 #include "SheetLock.h"
@@ -54,7 +55,7 @@ void RestoreUndoSnapshot(AppState &state, UserInterface &ui, int index)
 
 void mnuZ_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Z))
         return;
     const int index = activeSheetIndex(state);
     ignoreGridErrors([&] { clearClickMarks(state); });

@@ -1,6 +1,7 @@
 #include "SearchCommand.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "EditBox.h"
 #include "GridError.h"
 #include "UserInterface.h"
@@ -20,7 +21,7 @@ int activeSheet(const AppState &state)
 
 void mnuGrep_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Grep))
         return;
     state.SearchDialogPending = true;
     ui.showSearchDialog(state);

@@ -1,6 +1,7 @@
 #include "DelimiterMenu.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "NewSheets.h"
 #include "UnsavedChanges.h"
 #include "UserInterface.h"
@@ -17,7 +18,7 @@ const QString kBlankDelimiterTitle = u"設定エラー"_s;
 
 void mnuKukan_Click(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Kukan))
         return;
     const int oldMode = state.DelimiterMode;
     const QString oldDelimiter = state.UserDelimiter;

@@ -1,6 +1,7 @@
 #include "OpenCommand.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "FileIntake.h"
 #include "Layout.h"
 #include "UserInterface.h"
@@ -38,7 +39,7 @@ bool isOnScreen(DisplayMode mode, int index)
 
 void mnuOpen_Click(AppState &state, UserInterface &ui, int index)
 {
-    if (state.CompareRunning || (index != 0 && index != 1))
+    if (!commandMayRun(state, Command::Open) || (index != 0 && index != 1))
         return;
     OpenDialogRequest request;
     request.title = kOpenDialogTitles.at(index);

@@ -1,6 +1,7 @@
 #include "ReportCommand.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "CompareEngine.h"
 #include "ReportFile.h"
 #include "UserInterface.h"
@@ -55,7 +56,7 @@ bool windowShowsResult(const AppState &state, const CompareResult &result)
 
 bool reportMenuEnabled(const AppState &state)
 {
-    return state.ComparisonDone && state.grdData(0).isVisible() && state.grdData(1).isVisible();
+    return commandEnabled(state, Command::Report);
 }
 
 DifferenceReport reportOfSheets(const AppState &state, const CompareResult &result, const QDateTime &createdAt)
@@ -76,7 +77,7 @@ DifferenceReport reportOfSheets(const AppState &state, const CompareResult &resu
 
 void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
 {
-    if (state.CompareRunning || !reportMenuEnabled(state))
+    if (!commandMayRun(state, Command::Report))
         return;
 
     SaveDialogRequest request;

@@ -1,6 +1,7 @@
 #include "SaveCommands.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "SheetFileWriter.h"
 #include "UnencodableCell.h"
 #include "UserInterface.h"
@@ -175,7 +176,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
 
 void cmdSave_Click(AppState &state, UserInterface &ui, int index)
 {
-    if (state.CompareRunning || !validIndex(index))
+    if (!commandMayRun(state, Command::Save) || !validIndex(index))
         return;
     // The button is disabled then; a partly read sheet must never reach its source file.
     if (state.fraTool[index].overwriteWithdrawn)
@@ -197,7 +198,7 @@ void cmdSave_Click(AppState &state, UserInterface &ui, int index)
 
 void cmdName_Click(AppState &state, UserInterface &ui, int index)
 {
-    if (state.CompareRunning || !validIndex(index))
+    if (!commandMayRun(state, Command::Name) || !validIndex(index))
         return;
     const QString path = ui.askSaveFileName(saveDialogRequest(state, index));
     if (path.isEmpty())

@@ -1,6 +1,7 @@
 #include "UnsavedChanges.h"
 
 #include "CellEditor.h"
+#include "CommandTable.h"
 #include "NewSheets.h"
 #include "SaveCommands.h"
 #include "SheetLock.h"
@@ -107,7 +108,7 @@ bool SaveAsOffered(AppState &state, UserInterface &ui, int index)
 
 void SaveActiveSheet(AppState &state, UserInterface &ui)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::SaveActive))
         return;
     const int index = activeSheetIndex(state);
     if (index < 0 || !state.grdData(index).isVisible())

@@ -1,6 +1,7 @@
 #include "Layout.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 
 #include <algorithm>
 
@@ -160,7 +161,7 @@ void Form_Resize(AppState &state)
 
 void cmdGmn_Click(AppState &state)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Gmn))
         return;
     switch (state.displayMode) {
     case DisplayMode::Both:

@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "AppState.h"
+#include "CommandTable.h"
 #include "SafeFileWriter.h"
 
 #include <QDir>
@@ -287,14 +288,14 @@ bool SaveSettings(const AppState &state, const QString &path)
 
 void mnuUndo_Click(AppState &state)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::UndoSetting))
         return;
     state.mnuUndoChecked = !state.mnuUndoChecked;
 }
 
 void mnuDoble_Click(AppState &state)
 {
-    if (state.CompareRunning)
+    if (!commandMayRun(state, Command::Doble))
         return;
     state.mnuDobleChecked = !state.mnuDobleChecked;
 }

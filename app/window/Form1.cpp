@@ -4,6 +4,7 @@
 #include "CatchUpUserInterface.h"
 #include "CellEditor.h"
 #include "ClipboardCommands.h"
+#include "CommandTable.h"
 #include "CompareEngine.h"
 #include "ContextMenu.h"
 #include "DelimiterMenu.h"
@@ -366,7 +367,7 @@ void Form1::grdData_MouseUp(int index, int button)
 
 void Form1::cmdEnd_Click()
 {
-    if (m_state.CompareRunning)
+    if (!commandMayRun(m_state, Command::End))
         return;
     close();
 }
@@ -428,8 +429,8 @@ void Form1::syncWidgets()
         const ToolFrame &frame = m_state.fraTool[i];
         placeInPixels(fraTool[i], frame.rect);
         fraTool[i]->setVisible(m_state.toolFrameShown(i));
-        cmdName[i]->setEnabled(frame.cmdNameEnabled);
-        cmdSave[i]->setEnabled(frame.cmdSaveEnabled());
+        cmdName[i]->setEnabled(commandEnabled(m_state, Command::Name, i));
+        cmdSave[i]->setEnabled(commandEnabled(m_state, Command::Save, i));
     }
     placeInPixels(cmdDiff, m_state.cmdDiffRect);
     placeInPixels(cmdClr, m_state.cmdClrRect);
@@ -437,10 +438,10 @@ void Form1::syncWidgets()
     placeInPixels(cmdEnd, m_state.cmdEndRect);
     cmdGmn->setText(cmdGmnCaption(m_state.displayMode));
     setWindowTitle(windowCaption(m_state));
-    mnuNew->setEnabled(m_state.mnuNewEnabled);
-    mnuHelp->setEnabled(m_state.mnuHelpEnabled);
-    mnuAlign->setEnabled(m_state.grdData(0).isVisible() && m_state.grdData(1).isVisible());
-    mnuReport->setEnabled(reportMenuEnabled(m_state));
+    mnuNew->setEnabled(commandEnabled(m_state, Command::New));
+    mnuHelp->setEnabled(commandEnabled(m_state, Command::Help));
+    mnuAlign->setEnabled(commandEnabled(m_state, Command::Align));
+    mnuReport->setEnabled(commandEnabled(m_state, Command::Report));
     mnuUndo->setChecked(m_state.mnuUndoChecked);
     mnuDoble->setChecked(m_state.mnuDobleChecked);
     const AppState::ContextMenuItems &menu = m_state.mnuMain;
@@ -448,8 +449,8 @@ void Form1::syncWidgets()
         item->setVisible(menu.rowColumnItemsVisible);
     mnuGAdd->setText(menu.mnuGAddCaption);
     mnuGDel->setText(menu.mnuGDelCaption);
-    mnuZ->setEnabled(menu.mnuZEnabled);
-    mnuSend->setEnabled(menu.mnuSendEnabled);
+    mnuZ->setEnabled(commandEnabled(m_state, Command::Z));
+    mnuSend->setEnabled(commandEnabled(m_state, Command::Send));
     if (m_navigation)
         m_navigation->sync();
 }

@@ -22,7 +22,7 @@ QColor linkColor(const QLabel *label)
 }
 } // namespace
 
-class tst_frmVersion : public QObject
+class TestFrmVersion : public QObject
 {
     Q_OBJECT
 
@@ -38,7 +38,7 @@ private slots:
     void missingComponentDialog();
 };
 
-void tst_frmVersion::versionNumber_data()
+void TestFrmVersion::versionNumber_data()
 {
     QTest::addColumn<int>("major");
     QTest::addColumn<int>("minor");
@@ -50,7 +50,7 @@ void tst_frmVersion::versionNumber_data()
     QTest::newRow("three-digit minor is not cut") << 2 << 123 << u"2.123"_s;
 }
 
-void tst_frmVersion::versionNumber()
+void TestFrmVersion::versionNumber()
 {
     QFETCH(int, major);
     QFETCH(int, minor);
@@ -59,7 +59,7 @@ void tst_frmVersion::versionNumber()
     QCOMPARE(versionTitleText(true, major, minor).split(u'\n').at(1), u"　　Rowlark  　バージョン　"_s + text);
 }
 
-void tst_frmVersion::normalText()
+void TestFrmVersion::normalText()
 {
     const QStringList lines = versionTitleText(true, 1, 0).split(u'\n');
     const QStringList expected{
@@ -78,7 +78,7 @@ void tst_frmVersion::normalText()
     QCOMPARE(lines.at(versionLinkLine(true)), u"　　ＨＰ　："_s);
 }
 
-void tst_frmVersion::missingComponentText()
+void TestFrmVersion::missingComponentText()
 {
     const QStringList lines = versionTitleText(false, 1, 0).split(u'\n');
     const QStringList expected{
@@ -96,14 +96,14 @@ void tst_frmVersion::missingComponentText()
     QCOMPARE(lines.at(versionLinkLine(false)), u"　入手先　："_s);
 }
 
-void tst_frmVersion::onlyOkCloses_data()
+void TestFrmVersion::onlyOkCloses_data()
 {
     QTest::addColumn<bool>("closeBox");
     QTest::newRow("OK") << false;
     QTest::newRow("a close box drawn anyway acts as OK") << true;
 }
 
-void tst_frmVersion::onlyOkCloses()
+void TestFrmVersion::onlyOkCloses()
 {
     RecordingUserInterface ui;
     frmVersion dialog(ui, true);
@@ -136,7 +136,7 @@ void tst_frmVersion::onlyOkCloses()
     QVERIFY(ui.openedUrls.isEmpty());
 }
 
-void tst_frmVersion::linkFollowsTheMouse()
+void TestFrmVersion::linkFollowsTheMouse()
 {
     RecordingUserInterface ui;
     frmVersion dialog(ui, true);
@@ -157,7 +157,7 @@ void tst_frmVersion::linkFollowsTheMouse()
     QVERIFY(ui.openedUrls.isEmpty());
 }
 
-void tst_frmVersion::linkClickOpensTheHomePage()
+void TestFrmVersion::linkClickOpensTheHomePage()
 {
     RecordingUserInterface ui;
     ui.openUrlResult = false; // a browser that does not start changes nothing in the dialog
@@ -175,7 +175,7 @@ void tst_frmVersion::linkClickOpensTheHomePage()
     QVERIFY(ui.messages.isEmpty());
 }
 
-void tst_frmVersion::missingComponentDialog()
+void TestFrmVersion::missingComponentDialog()
 {
     RecordingUserInterface ui;
     frmVersion normal(ui, true);
@@ -194,5 +194,5 @@ void tst_frmVersion::missingComponentDialog()
     QVERIFY(missingLink->geometry().bottom() < missing.findChild<QPushButton *>(u"cmdEnd"_s)->y());
 }
 
-QTEST_MAIN(tst_frmVersion)
+QTEST_MAIN(TestFrmVersion)
 #include "tst_frmversion.moc"

@@ -25,7 +25,7 @@ bool touch(const QString &path)
 } // namespace
 
 // Opening documents and starting programs, and the Help command built on it.
-class tst_LaunchDocument : public QObject
+class TestLaunchDocument : public QObject
 {
     Q_OBJECT
 
@@ -49,7 +49,7 @@ private:
     QString m_programFolder;
 };
 
-void tst_LaunchDocument::init()
+void TestLaunchDocument::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_programFolder = m_dir->filePath(u"bin"_s);
@@ -58,12 +58,12 @@ void tst_LaunchDocument::init()
         QVERIFY(touch(m_dir->filePath(file)));
 }
 
-void tst_LaunchDocument::cleanup()
+void TestLaunchDocument::cleanup()
 {
     m_dir.reset();
 }
 
-QString tst_LaunchDocument::expand(const QString &text) const
+QString TestLaunchDocument::expand(const QString &text) const
 {
     QString result = text;
     result.replace(u"%P"_s, m_programFolder);
@@ -71,7 +71,7 @@ QString tst_LaunchDocument::expand(const QString &text) const
     return result;
 }
 
-void tst_LaunchDocument::launch_data()
+void TestLaunchDocument::launch_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("answer"); // what the desktop answers to an open or a start
@@ -103,7 +103,7 @@ void tst_LaunchDocument::launch_data()
     QTest::newRow("empty path") << QString() << true << 2 << QString() << QString();
 }
 
-void tst_LaunchDocument::launch()
+void TestLaunchDocument::launch()
 {
     QFETCH(QString, path);
     QFETCH(bool, answer);
@@ -134,7 +134,7 @@ void tst_LaunchDocument::launch()
     QVERIFY(ui.messages.isEmpty());
 }
 
-void tst_LaunchDocument::helpFilePath_data()
+void TestLaunchDocument::helpFilePath_data()
 {
     QTest::addColumn<bool>("beside");
     QTest::addColumn<bool>("installed");
@@ -146,7 +146,7 @@ void tst_LaunchDocument::helpFilePath_data()
     QTest::newRow("neither: named in the program folder") << false << false << u"%P/Rowlark.html"_s;
 }
 
-void tst_LaunchDocument::helpFilePath()
+void TestLaunchDocument::helpFilePath()
 {
     QFETCH(bool, beside);
     QFETCH(bool, installed);
@@ -159,7 +159,7 @@ void tst_LaunchDocument::helpFilePath()
     QCOMPARE(::helpFilePath(m_programFolder), expand(expected));
 }
 
-void tst_LaunchDocument::helpCommand_data()
+void TestLaunchDocument::helpCommand_data()
 {
     QTest::addColumn<bool>("present");
     QTest::addColumn<bool>("comparing");
@@ -171,7 +171,7 @@ void tst_LaunchDocument::helpCommand_data()
     QTest::newRow("no program opens the page") << true << false << false;
 }
 
-void tst_LaunchDocument::helpCommand()
+void TestLaunchDocument::helpCommand()
 {
     QFETCH(bool, present);
     QFETCH(bool, comparing);
@@ -211,7 +211,7 @@ void tst_LaunchDocument::helpCommand()
     }
 }
 
-void tst_LaunchDocument::builtProgramFolderHasTheHelpPage()
+void TestLaunchDocument::builtProgramFolderHasTheHelpPage()
 {
     const QString programFolder = qEnvironmentVariable("ROWLARK_BIN_DIR");
     if (programFolder.isEmpty())
@@ -224,5 +224,5 @@ void tst_LaunchDocument::builtProgramFolderHasTheHelpPage()
     QVERIFY(page.contains(u"比較開始"_s));
 }
 
-QTEST_GUILESS_MAIN(tst_LaunchDocument)
+QTEST_GUILESS_MAIN(TestLaunchDocument)
 #include "tst_launchdocument.moc"

@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 // The start-up check for the grid component: is a file of that name where the program and the
 // dynamic linker look?
-class tst_MDllChk : public QObject
+class TestMDllChk : public QObject
 {
     Q_OBJECT
 
@@ -32,14 +32,14 @@ private:
     QString m_programFolderFile;
 };
 
-void tst_MDllChk::init()
+void TestMDllChk::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_oldCurrent = QDir::currentPath();
     m_oldPath = qgetenv("PATH");
 }
 
-void tst_MDllChk::cleanup()
+void TestMDllChk::cleanup()
 {
     QDir::setCurrent(m_oldCurrent);
     qputenv("PATH", m_oldPath);
@@ -49,7 +49,7 @@ void tst_MDllChk::cleanup()
     m_dir.reset();
 }
 
-void tst_MDllChk::search_data()
+void TestMDllChk::search_data()
 {
     QTest::addColumn<QString>("where");
     QTest::addColumn<bool>("found");
@@ -61,7 +61,7 @@ void tst_MDllChk::search_data()
     QTest::newRow("a folder of that name") << u"folder"_s << false;
 }
 
-void tst_MDllChk::search()
+void TestMDllChk::search()
 {
     QFETCH(QString, where);
     QFETCH(bool, found);
@@ -93,7 +93,7 @@ void tst_MDllChk::search()
     QCOMPARE(MDllChk::IsFileOnSearchPath(name), found);
 }
 
-void tst_MDllChk::gridComponentIsFound()
+void TestMDllChk::gridComponentIsFound()
 {
     QVERIFY(MDllChk::IsFileOnSearchPath(kGridComponentFile));
     QVERIFY(!MDllChk::IsFileOnSearchPath(QString()));
@@ -104,5 +104,5 @@ void tst_MDllChk::gridComponentIsFound()
     QCOMPARE(unique.removeDuplicates(), qsizetype(0));
 }
 
-QTEST_GUILESS_MAIN(tst_MDllChk)
+QTEST_GUILESS_MAIN(TestMDllChk)
 #include "tst_mdllchk.moc"

@@ -25,7 +25,7 @@ struct SideState
 };
 } // namespace
 
-class tst_Layout : public QObject
+class TestLayout : public QObject
 {
     Q_OBJECT
 
@@ -55,17 +55,17 @@ private:
     std::unique_ptr<AppState> m_state;
 };
 
-void tst_Layout::init()
+void TestLayout::init()
 {
     m_state = std::make_unique<AppState>();
 }
 
-void tst_Layout::cleanup()
+void TestLayout::cleanup()
 {
     m_state.reset();
 }
 
-void tst_Layout::markUntouched()
+void TestLayout::markUntouched()
 {
     AppState &s = *m_state;
     for (int i = 0; i < 2; ++i) {
@@ -78,7 +78,7 @@ void tst_Layout::markUntouched()
     s.cmdDiffRect = s.cmdClrRect = s.cmdGmnRect = s.cmdEndRect = kUntouched;
 }
 
-void tst_Layout::arrange_data()
+void TestLayout::arrange_data()
 {
     QTest::addColumn<DisplayMode>("mode");
     QTest::addColumn<int>("width");
@@ -111,7 +111,7 @@ void tst_Layout::arrange_data()
         << QList<bool>{true, true, true, false, false, false};
 }
 
-void tst_Layout::arrange()
+void TestLayout::arrange()
 {
     QFETCH(DisplayMode, mode);
     QFETCH(int, width);
@@ -140,7 +140,7 @@ void tst_Layout::arrange()
     }
 }
 
-void tst_Layout::resizePlacesPanelsAndFrames_data()
+void TestLayout::resizePlacesPanelsAndFrames_data()
 {
     QTest::addColumn<DisplayMode>("mode");
     QTest::addColumn<TwipsRect>("panel0");
@@ -158,7 +158,7 @@ void tst_Layout::resizePlacesPanelsAndFrames_data()
                                    << QPoint(12000 - kFrameWidth - 30, 90);
 }
 
-void tst_Layout::resizePlacesPanelsAndFrames()
+void TestLayout::resizePlacesPanelsAndFrames()
 {
     QFETCH(DisplayMode, mode);
     QFETCH(TwipsRect, panel0);
@@ -182,7 +182,7 @@ void tst_Layout::resizePlacesPanelsAndFrames()
     QCOMPARE(s.cmdEndRect.top, 7400);
 }
 
-void tst_Layout::bottomButtons_data()
+void TestLayout::bottomButtons_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<QList<int>>("lefts"); // cmdDiff, cmdClr, cmdGmn, cmdEnd
@@ -200,7 +200,7 @@ void tst_Layout::bottomButtons_data()
     QTest::newRow("wider than a 16-bit quarter") << 140000 << QList<int>{50, 35050, 70050, 105050} << 34900;
 }
 
-void tst_Layout::bottomButtons()
+void TestLayout::bottomButtons()
 {
     QFETCH(int, width);
     QFETCH(QList<int>, lefts);
@@ -222,14 +222,14 @@ void tst_Layout::bottomButtons()
     QCOMPARE(s.grdData(1).geometry(), (TwipsRect{width / 2, 470, width / 2, 6850}));
 }
 
-void tst_Layout::lowWindowMovesNothing_data()
+void TestLayout::lowWindowMovesNothing_data()
 {
     QTest::addColumn<int>("height");
     QTest::newRow("1050 twips") << 1050;
     QTest::newRow("minimised to nothing") << 0;
 }
 
-void tst_Layout::lowWindowMovesNothing()
+void TestLayout::lowWindowMovesNothing()
 {
     QFETCH(int, height);
     markUntouched();
@@ -250,7 +250,7 @@ void tst_Layout::lowWindowMovesNothing()
     QCOMPARE(s.cmdEndRect, kUntouched);
 }
 
-void tst_Layout::lowSheetAreaSkipsOnlyTheSheets()
+void TestLayout::lowSheetAreaSkipsOnlyTheSheets()
 {
     // 1051 twips: laid out, but a sheet would get a negative height. Its move is skipped and the
     // panels, frames and buttons follow the sheets where they are.
@@ -267,7 +267,7 @@ void tst_Layout::lowSheetAreaSkipsOnlyTheSheets()
     QCOMPARE(s.cmdGmnRect, (TwipsRect{6050, 451, 2900, kUntouched.height}));
 }
 
-void tst_Layout::modeButtonCycles()
+void TestLayout::modeButtonCycles()
 {
     AppState &s = *m_state;
     s.clientWidth = 10000;
@@ -287,7 +287,7 @@ void tst_Layout::modeButtonCycles()
     }
 }
 
-void tst_Layout::modeButtonWaitsForComparison()
+void TestLayout::modeButtonWaitsForComparison()
 {
     AppState &s = *m_state;
     s.clientWidth = 10000;
@@ -300,7 +300,7 @@ void tst_Layout::modeButtonWaitsForComparison()
     QCOMPARE(s.PicFile[1].visible, true);
 }
 
-void tst_Layout::modeChangePlacesPanelsAndFrames()
+void TestLayout::modeChangePlacesPanelsAndFrames()
 {
     // A drop must reach the panel the person sees under the mouse: after "画面１" and back to
     // "画面１＋２", panel 0 may not still span the window and cover panel 1. A frame follows its
@@ -328,7 +328,7 @@ void tst_Layout::modeChangePlacesPanelsAndFrames()
     }
 }
 
-void tst_Layout::hiddenSheetKeepsItsContents()
+void TestLayout::hiddenSheetKeepsItsContents()
 {
     AppState &s = *m_state;
     Sheet &sheet = s.grdData(1);
@@ -349,7 +349,7 @@ void tst_Layout::hiddenSheetKeepsItsContents()
     QCOMPARE(sheet.backColorAt(2, 2), kDiffBackColor);
 }
 
-void tst_Layout::withdrawnOverwriteStaysDisabled()
+void TestLayout::withdrawnOverwriteStaysDisabled()
 {
     AppState &s = *m_state;
     s.clientWidth = 10000;
@@ -369,7 +369,7 @@ void tst_Layout::withdrawnOverwriteStaysDisabled()
     QVERIFY(s.fraTool[0].cmdSaveEnabled());
 }
 
-void tst_Layout::windowPlacementFitsTheScreen_data()
+void TestLayout::windowPlacementFitsTheScreen_data()
 {
     QTest::addColumn<QRect>("remembered");
     QTest::addColumn<QMargins>("frame");
@@ -415,7 +415,7 @@ void tst_Layout::windowPlacementFitsTheScreen_data()
         << QRect(80, 80, kHuge, kHuge) << QMargins() << QList<QRect>() << QRect(80, 80, kHuge, kHuge);
 }
 
-void tst_Layout::windowPlacementFitsTheScreen()
+void TestLayout::windowPlacementFitsTheScreen()
 {
     QFETCH(QRect, remembered);
     QFETCH(QMargins, frame);
@@ -425,5 +425,5 @@ void tst_Layout::windowPlacementFitsTheScreen()
     QCOMPARE(FitWindowPlacement(remembered, QSize(960, 600), screens, frame), placed);
 }
 
-QTEST_GUILESS_MAIN(tst_Layout)
+QTEST_GUILESS_MAIN(TestLayout)
 #include "tst_layout.moc"

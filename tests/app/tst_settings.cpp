@@ -79,7 +79,7 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 
 Q_DECLARE_METATYPE(Expected)
 
-class tst_Settings : public QObject
+class TestSettings : public QObject
 {
     Q_OBJECT
 
@@ -108,23 +108,23 @@ private:
     QString m_path;
 };
 
-void tst_Settings::initTestCase()
+void TestSettings::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
 }
 
-void tst_Settings::init()
+void TestSettings::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_path = m_dir->filePath(u"Rowlark.ini"_s);
 }
 
-void tst_Settings::cleanup()
+void TestSettings::cleanup()
 {
     m_dir.reset();
 }
 
-void tst_Settings::load_data()
+void TestSettings::load_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<Expected>("expected");
@@ -235,7 +235,7 @@ void tst_Settings::load_data()
     QTest::newRow("Shift-JIS file") << QByteArray("[GREP  ]\x8C\x9F\x8D\xF5\r\n") << e;
 }
 
-void tst_Settings::load()
+void TestSettings::load()
 {
     QFETCH(QByteArray, content);
     QFETCH(Expected, expected);
@@ -262,7 +262,7 @@ void tst_Settings::load()
     QCOMPARE(state.UserDelimiter, expected.delimiter);
 }
 
-void tst_Settings::missingFileKeepsDefaults()
+void TestSettings::missingFileKeepsDefaults()
 {
     AppState state;
     state.DelimiterMode = 1;
@@ -278,7 +278,7 @@ void tst_Settings::missingFileKeepsDefaults()
     QCOMPARE(state.SavedHeight, 0);
 }
 
-void tst_Settings::pipeIsNotWaitedFor()
+void TestSettings::pipeIsNotWaitedFor()
 {
     const QByteArray fifo = QFile::encodeName(m_path);
     QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
@@ -297,7 +297,7 @@ void tst_Settings::pipeIsNotWaitedFor()
     QCOMPARE(state.DelimiterMode, 0); // read as a missing file
 }
 
-void tst_Settings::sampleFileRoundTripsByteForByte()
+void TestSettings::sampleFileRoundTripsByteForByte()
 {
     const QByteArray sample = readAll(QFINDTESTDATA("../data/settings-default-sample.ini"));
     QVERIFY(sample.endsWith("[KUKAN2]|\r\n"));
@@ -310,7 +310,7 @@ void tst_Settings::sampleFileRoundTripsByteForByte()
     QCOMPARE(readAll(copy), sample);
 }
 
-void tst_Settings::save_data()
+void TestSettings::save_data()
 {
     QTest::addColumn<int>("row"); // which state to build
     QTest::addColumn<QByteArray>("expected");
@@ -337,7 +337,7 @@ void tst_Settings::save_data()
                  u"[KUBUN ]1"_s, u"[KUKAN1]1"_s, u"[KUKAN2]\t"_s});
 }
 
-void tst_Settings::save()
+void TestSettings::save()
 {
     QFETCH(int, row);
     QFETCH(QByteArray, expected);
@@ -378,7 +378,7 @@ void tst_Settings::save()
     QCOMPARE(readAll(m_path), expected);
 }
 
-void tst_Settings::savedValuesReadBackUnchanged()
+void TestSettings::savedValuesReadBackUnchanged()
 {
     AppState state;
     state.windowTop = -75.5;
@@ -410,7 +410,7 @@ void tst_Settings::savedValuesReadBackUnchanged()
     QCOMPARE(read.UserDelimiter, u"、"_s);
 }
 
-void tst_Settings::saveCreatesTheFolder()
+void TestSettings::saveCreatesTheFolder()
 {
     const QString path = m_dir->filePath(u"config/Rowlark/Rowlark.ini"_s);
     AppState state;
@@ -418,7 +418,7 @@ void tst_Settings::saveCreatesTheFolder()
     QVERIFY(readAll(path).startsWith("[TOP   ]1200\r\n"));
 }
 
-void tst_Settings::failedSaveLeavesTheOldFile()
+void TestSettings::failedSaveLeavesTheOldFile()
 {
 #ifdef Q_OS_UNIX
     const QByteArray old = readAll(QFINDTESTDATA("../data/settings-default-sample.ini"));
@@ -442,7 +442,7 @@ void tst_Settings::failedSaveLeavesTheOldFile()
 #endif
 }
 
-void tst_Settings::saveIntoUnusableFolderFails()
+void TestSettings::saveIntoUnusableFolderFails()
 {
     // The folder of the file is a plain file: nothing can be created there.
     const QString blocker = m_dir->filePath(u"blocker"_s);
@@ -453,7 +453,7 @@ void tst_Settings::saveIntoUnusableFolderFails()
     QCOMPARE(readAll(blocker), QByteArray("x"));
 }
 
-void tst_Settings::settingsFileLivesInTheConfigFolder()
+void TestSettings::settingsFileLivesInTheConfigFolder()
 {
     const QString path = settingsFilePath();
     QCOMPARE(path, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/Rowlark.ini"_s);
@@ -461,7 +461,7 @@ void tst_Settings::settingsFileLivesInTheConfigFolder()
     QVERIFY(path.contains(u".qttest"_s));
 }
 
-void tst_Settings::menuChecks_data()
+void TestSettings::menuChecks_data()
 {
     QTest::addColumn<bool>("compareRunning");
     QTest::addColumn<bool>("undoAfter");
@@ -471,7 +471,7 @@ void tst_Settings::menuChecks_data()
     QTest::newRow("comparing: nothing changes") << true << true << false;
 }
 
-void tst_Settings::menuChecks()
+void TestSettings::menuChecks()
 {
     QFETCH(bool, compareRunning);
     QFETCH(bool, undoAfter);
@@ -491,5 +491,5 @@ void tst_Settings::menuChecks()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_Settings)
+QTEST_GUILESS_MAIN(TestSettings)
 #include "tst_settings.moc"

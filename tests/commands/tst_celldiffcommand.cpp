@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestCellDiffCommand : public QObject
+class TestCellDiffCommand : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -21,24 +21,17 @@ private slots:
     void followsTheCurrentCellWhileOpen();
     void cellsOnlyOneSheetHas();
     void nothingWhileComparing();
-
-private:
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<RecordingUserInterface> m_ui;
 };
 
 void TestCellDiffCommand::init()
 {
-    m_state = std::make_unique<AppState>();
-    m_ui = std::make_unique<RecordingUserInterface>();
-    fillSheet(m_state->grdData(0), u"1-2,a|x,東京"_s);
-    fillSheet(m_state->grdData(1), u"1−2,a|x,東京　|y,z"_s);
+    startPair();
+    fillPair(u"1-2,a|x,東京"_s, u"1−2,a|x,東京　|y,z"_s);
 }
 
 void TestCellDiffCommand::cleanup()
 {
-    m_ui.reset();
-    m_state.reset();
+    stopPair();
 }
 
 void TestCellDiffCommand::opensOnTheCurrentCellOfTheActiveSheet()

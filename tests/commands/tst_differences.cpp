@@ -17,7 +17,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestDifferences : public QObject
+class TestDifferences : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -42,30 +42,21 @@ private slots:
 
 private:
     void makePair(const QString &left, const QString &right);
-    AppState &s()
-    {
-        return *m_state;
-    }
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<RecordingUserInterface> m_ui;
 };
 
 void TestDifferences::init()
 {
-    m_state = std::make_unique<AppState>();
-    m_ui = std::make_unique<RecordingUserInterface>();
+    startPair();
 }
 
 void TestDifferences::cleanup()
 {
-    m_ui.reset();
-    m_state.reset();
+    stopPair();
 }
 
 void TestDifferences::makePair(const QString &left, const QString &right)
 {
-    fillSheet(s().grdData(0), left);
-    fillSheet(s().grdData(1), right);
+    fillPair(left, right);
     s().ActiveSheet = 0;
     s().mnuUndoChecked = true;
 }

@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 // The in-cell editor without a window: the test stands in for the window's focus handling and
 // delivers the focus notifications after the handler that moved the focus, as the window does.
-class TestCellEditor : public QObject
+class TestCellEditor : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -41,20 +41,12 @@ private:
     {
         QCoreApplication::processEvents();
     }
-    AppState &s()
-    {
-        return *m_state;
-    }
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<RecordingUserInterface> m_ui;
 };
 
 void TestCellEditor::init()
 {
-    m_state = std::make_unique<AppState>();
-    m_ui = std::make_unique<RecordingUserInterface>();
-    fillSheet(s().grdData(0), u"a,b,c|d,e,f|g,h,i"_s);
-    fillSheet(s().grdData(1), u"a,b,c|d,e,f|g,h,i"_s);
+    startPair();
+    fillPair(u"a,b,c|d,e,f|g,h,i"_s, u"a,b,c|d,e,f|g,h,i"_s);
     for (int i = 0; i < 2; ++i)
         connectWindow(i);
     s().KeyEditArmed = true;
@@ -65,8 +57,7 @@ void TestCellEditor::init()
 
 void TestCellEditor::cleanup()
 {
-    m_ui.reset();
-    m_state.reset();
+    stopPair();
 }
 
 void TestCellEditor::connectWindow(int index)

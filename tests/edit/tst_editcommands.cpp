@@ -14,7 +14,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestEditCommands : public QObject
+class TestEditCommands : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -45,30 +45,21 @@ private slots:
 
 private:
     void makePair(const QString &left, const QString &right, bool bothShown = true);
-    AppState &s()
-    {
-        return *m_state;
-    }
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<RecordingUserInterface> m_ui;
 };
 
 void TestEditCommands::init()
 {
-    m_state = std::make_unique<AppState>();
-    m_ui = std::make_unique<RecordingUserInterface>();
+    startPair();
 }
 
 void TestEditCommands::cleanup()
 {
-    m_ui.reset();
-    m_state.reset();
+    stopPair();
 }
 
 void TestEditCommands::makePair(const QString &left, const QString &right, bool bothShown)
 {
-    fillSheet(s().grdData(0), left);
-    fillSheet(s().grdData(1), right);
+    fillPair(left, right);
     s().grdData(1).setVisible(bothShown);
 }
 

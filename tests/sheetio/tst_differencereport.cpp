@@ -94,7 +94,7 @@ void compareWithGolden(const QByteArray &actual, const QString &name)
 }
 } // namespace
 
-class TestDifferenceReport : public QObject
+class TestDifferenceReport : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -118,22 +118,18 @@ private slots:
     void commandWaitsForAComparison();
 
 private:
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<RecordingUserInterface> m_ui;
     std::unique_ptr<QTemporaryDir> m_folder;
 };
 
 void TestDifferenceReport::init()
 {
-    m_state = std::make_unique<AppState>();
-    m_ui = std::make_unique<RecordingUserInterface>();
+    startPair();
     m_folder = std::make_unique<QTemporaryDir>();
 }
 
 void TestDifferenceReport::cleanup()
 {
-    m_state.reset();
-    m_ui.reset();
+    stopPair();
     m_folder.reset();
 }
 
@@ -374,8 +370,7 @@ void TestDifferenceReport::commandSavesInTheFilterFormat()
     QFETCH(QString, saved);
     QFETCH(QByteArray, start);
 
-    fillSheet(m_state->grdData(0), u"00123,a"_s);
-    fillSheet(m_state->grdData(1), u"00124,a"_s);
+    fillPair(u"00123,a"_s, u"00124,a"_s);
     QVERIFY(cmdDiff_Click(*m_state, *m_ui));
     QVERIFY(reportMenuEnabled(*m_state));
     m_ui->scriptedSavePaths << m_folder->filePath(typed);
@@ -393,8 +388,7 @@ void TestDifferenceReport::commandSavesInTheFilterFormat()
 
 void TestDifferenceReport::commandComparesAgainWhenColoursAreStale()
 {
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,b|c,x"_s);
+    fillPair(u"a,b|c,d"_s, u"a,b|c,x"_s);
     QVERIFY(cmdDiff_Click(*m_state, *m_ui));
     // A change no re-comparison followed (as a replacement leaves it): the window still shows
     // (2,2) red and (1,1) equal.
@@ -414,8 +408,7 @@ void TestDifferenceReport::commandComparesAgainWhenColoursAreStale()
 
 void TestDifferenceReport::commandReportsAWriteFailure()
 {
-    fillSheet(m_state->grdData(0), u"a"_s);
-    fillSheet(m_state->grdData(1), u"b"_s);
+    fillPair(u"a"_s, u"b"_s);
     QVERIFY(cmdDiff_Click(*m_state, *m_ui));
     m_ui->messages.clear();
     for (const qsizetype filter : {0, 1, 2}) {
@@ -432,8 +425,7 @@ void TestDifferenceReport::commandReportsAWriteFailure()
 
 void TestDifferenceReport::commandWaitsForAComparison()
 {
-    fillSheet(m_state->grdData(0), u"a"_s);
-    fillSheet(m_state->grdData(1), u"b"_s);
+    fillPair(u"a"_s, u"b"_s);
     QVERIFY(!reportMenuEnabled(*m_state));
     m_ui->scriptedSavePaths << m_folder->filePath(u"r.html"_s);
     mnuReport_Click(*m_state, *m_ui, kReportTime);

@@ -54,7 +54,7 @@ private:
 };
 } // namespace
 
-class tst_frmHikaku : public QObject
+class TestFrmHikaku : public QObject
 {
     Q_OBJECT
 
@@ -75,7 +75,7 @@ private:
     bool m_cancelled = false;
 };
 
-void tst_frmHikaku::init()
+void TestFrmHikaku::init()
 {
     m_mainWindow = std::make_unique<QWidget>();
     m_mainWindow->setGeometry(100, 80, 800, 600);
@@ -83,12 +83,12 @@ void tst_frmHikaku::init()
     m_cancelled = false;
 }
 
-void tst_frmHikaku::cleanup()
+void TestFrmHikaku::cleanup()
 {
     m_mainWindow.reset();
 }
 
-void tst_frmHikaku::layoutAndTexts()
+void TestFrmHikaku::layoutAndTexts()
 {
     frmHikaku dialog(m_cancelled, m_mainWindow.get());
     const Twips twips(m_mainWindow->screen()->logicalDotsPerInch());
@@ -114,7 +114,7 @@ void tst_frmHikaku::layoutAndTexts()
              QRect(twips.toPixels(2280), twips.toPixels(960), twips.toPixels(1455), twips.toPixels(375)));
 }
 
-void tst_frmHikaku::cancelOnlySetsTheFlag()
+void TestFrmHikaku::cancelOnlySetsTheFlag()
 {
     frmHikaku dialog(m_cancelled, m_mainWindow.get());
     dialog.show();
@@ -132,7 +132,7 @@ void tst_frmHikaku::cancelOnlySetsTheFlag()
     QVERIFY(!m_cancelled);
 }
 
-void tst_frmHikaku::closingFromTheWindowSystemCancels()
+void TestFrmHikaku::closingFromTheWindowSystemCancels()
 {
     frmHikaku dialog(m_cancelled, m_mainWindow.get());
     dialog.show();
@@ -152,7 +152,7 @@ void tst_frmHikaku::closingFromTheWindowSystemCancels()
     QVERIFY(dialog.isVisible());
 }
 
-void tst_frmHikaku::closingFromCodeCloses()
+void TestFrmHikaku::closingFromCodeCloses()
 {
     frmHikaku dialog(m_cancelled, m_mainWindow.get());
     dialog.show();
@@ -162,7 +162,7 @@ void tst_frmHikaku::closingFromCodeCloses()
     QVERIFY(!m_cancelled);
 }
 
-void tst_frmHikaku::centredOverTheMainWindow()
+void TestFrmHikaku::centredOverTheMainWindow()
 {
     frmHikaku dialog(m_cancelled, m_mainWindow.get());
     dialog.show();
@@ -179,7 +179,7 @@ void tst_frmHikaku::centredOverTheMainWindow()
     QVERIFY(qAbs(dialog.frameGeometry().center().x() - m_mainWindow->frameGeometry().center().x()) <= 1);
 }
 
-void tst_frmHikaku::paintsThePercent()
+void TestFrmHikaku::paintsThePercent()
 {
     frmHikaku dialog(m_cancelled, m_mainWindow.get());
     dialog.show();
@@ -193,7 +193,7 @@ void tst_frmHikaku::paintsThePercent()
              image.convertToFormat(QImage::Format_RGB32));
 }
 
-void tst_frmHikaku::cancelButtonStopsARunningComparison()
+void TestFrmHikaku::cancelButtonStopsARunningComparison()
 {
     AppState state;
     DialogUserInterface ui(state, *m_mainWindow);
@@ -221,5 +221,5 @@ void tst_frmHikaku::cancelButtonStopsARunningComparison()
     QCOMPARE(ui.messages.first().text, u"中止しました"_s);
 }
 
-QTEST_MAIN(tst_frmHikaku)
-#include "tst_frmHikaku.moc"
+QTEST_MAIN(TestFrmHikaku)
+#include "tst_frmhikaku.moc"

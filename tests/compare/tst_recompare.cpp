@@ -8,7 +8,7 @@
 
 #include <memory>
 
-class tst_Recompare : public QObject
+class TestRecompare : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -26,17 +26,14 @@ private slots:
     void scroll();
     void scrollingBothWaysAtOnceIsMirroredWhole();
     void otherIndexesChangeNothing();
-
-private:
-    std::unique_ptr<AppState> m_state;
 };
 
-void tst_Recompare::init()
+void TestRecompare::init()
 {
-    m_state = std::make_unique<AppState>();
+    startPair();
 }
 
-void tst_Recompare::partnerHasCurrentCell_data()
+void TestRecompare::partnerHasCurrentCell_data()
 {
     QTest::addColumn<bool>("visible0");
     QTest::addColumn<bool>("visible1");
@@ -56,7 +53,7 @@ void tst_Recompare::partnerHasCurrentCell_data()
     QTest::newRow("any other index") << true << true << QPoint(3, 2) << QPoint(2, 3) << 2 << true;
 }
 
-void tst_Recompare::partnerHasCurrentCell()
+void TestRecompare::partnerHasCurrentCell()
 {
     QFETCH(bool, visible0);
     QFETCH(bool, visible1);
@@ -65,8 +62,7 @@ void tst_Recompare::partnerHasCurrentCell()
     QFETCH(int, sheet);
     QFETCH(bool, expected);
 
-    fillSheet(m_state->grdData(0), u"a,b|c,d|e,f"_s);
-    fillSheet(m_state->grdData(1), u"a,b,c|d,e,f"_s);
+    fillPair(u"a,b|c,d|e,f"_s, u"a,b,c|d,e,f"_s);
     m_state->grdData(0).setVisible(visible0);
     m_state->grdData(1).setVisible(visible1);
     select(m_state->grdData(0), {current0.x(), current0.y(), current0.x(), current0.y()});
@@ -75,7 +71,7 @@ void tst_Recompare::partnerHasCurrentCell()
     QCOMPARE(PartnerHasCurrentCell(*m_state, sheet), expected);
 }
 
-void tst_Recompare::recompareSelection_data()
+void TestRecompare::recompareSelection_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -107,7 +103,7 @@ void tst_Recompare::recompareSelection_data()
         << u"..|.."_s << QPoint(3, 1) << QPoint(1, 1);
 }
 
-void tst_Recompare::recompareSelection()
+void TestRecompare::recompareSelection()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -119,8 +115,7 @@ void tst_Recompare::recompareSelection()
     QFETCH(QPoint, current0);
     QFETCH(QPoint, current1);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     for (int i = 0; i < 2; ++i) {
         paintMap(m_state->grdData(i), marks);
         m_state->grdData(i).setRedraw(false);
@@ -138,10 +133,9 @@ void tst_Recompare::recompareSelection()
 }
 
 // The walk is real: a window that follows row/column changes sees every cell of the block.
-void tst_Recompare::recompareSelectionMovesWithTheToolTips()
+void TestRecompare::recompareSelectionMovesWithTheToolTips()
 {
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,x|c,y"_s);
+    fillPair(u"a,b|c,d"_s, u"a,x|c,y"_s);
     QStringList tips;
     for (int i = 0; i < 2; ++i) {
         connect(&m_state->grdData(i), &Sheet::rowColChange, this, [this, i, &tips] {
@@ -170,7 +164,7 @@ void tst_Recompare::recompareSelectionMovesWithTheToolTips()
     QCOMPARE(colourMap(m_state->grdData(0)), u".R|.R"_s);
 }
 
-void tst_Recompare::toolTips_data()
+void TestRecompare::toolTips_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -198,7 +192,7 @@ void tst_Recompare::toolTips_data()
         << shown + u"… : "_s + QString(kMaxShownLength, u'z') + u"…"_s;
 }
 
-void tst_Recompare::toolTips()
+void TestRecompare::toolTips()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -208,8 +202,7 @@ void tst_Recompare::toolTips()
     QFETCH(bool, enabled);
     QFETCH(QString, tip);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     for (int i = 0; i < 2; ++i)
         m_state->grdData(i).setToolTipText(u"old"_s);
     select(m_state->grdData(index), {current.x(), current.y(), current.x(), current.y()});
@@ -222,7 +215,7 @@ void tst_Recompare::toolTips()
     QCOMPARE(m_state->grdData(1).toolTipText(), tip);
 }
 
-void tst_Recompare::scroll_data()
+void TestRecompare::scroll_data()
 {
     QTest::addColumn<int>("rows1"); // data rows of sheet 1; sheet 0 has 30 rows and 10 columns
     QTest::addColumn<QPoint>("current0");
@@ -237,7 +230,7 @@ void tst_Recompare::scroll_data()
         << 10 << QPoint(1, 1) << QPoint(15, 4) << false << QPoint(1, 1);
 }
 
-void tst_Recompare::scroll()
+void TestRecompare::scroll()
 {
     QFETCH(int, rows1);
     QFETCH(QPoint, current0);
@@ -263,7 +256,7 @@ void tst_Recompare::scroll()
 }
 
 // Wired as the window wires it: moving the other sheet raises its own scroll notification.
-void tst_Recompare::scrollingBothWaysAtOnceIsMirroredWhole()
+void TestRecompare::scrollingBothWaysAtOnceIsMirroredWhole()
 {
     for (int i = 0; i < 2; ++i) {
         Sheet &sheet = m_state->grdData(i);
@@ -286,10 +279,9 @@ void tst_Recompare::scrollingBothWaysAtOnceIsMirroredWhole()
 
 // Only 0 and 1 name a sheet: any other index ends each procedure without touching the sheets,
 // and drawing still comes back on.
-void tst_Recompare::otherIndexesChangeNothing()
+void TestRecompare::otherIndexesChangeNothing()
 {
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,x|c,y"_s);
+    fillPair(u"a,b|c,d"_s, u"a,x|c,y"_s);
     for (int i = 0; i < 2; ++i) {
         Sheet &sheet = m_state->grdData(i);
         select(sheet, {1, 1, 2, 2});
@@ -314,5 +306,5 @@ void tst_Recompare::otherIndexesChangeNothing()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_Recompare)
-#include "tst_Recompare.moc"
+QTEST_GUILESS_MAIN(TestRecompare)
+#include "tst_recompare.moc"

@@ -58,7 +58,7 @@ double centreOf(const QImage &image, int left, int right, QRgb colour)
 }
 } // namespace
 
-class tst_MPRO_BAR : public QObject
+class TestMPRO_BAR : public QObject
 {
     Q_OBJECT
 
@@ -71,7 +71,7 @@ private slots:
     void barEdgeRoundsHalfToEven();
 };
 
-void tst_MPRO_BAR::percent_data()
+void TestMPRO_BAR::percent_data()
 {
     QTest::addColumn<int>("percent");
     QTest::addColumn<int>("barEdge"); // X: percent of 385 pixels, rounded
@@ -81,7 +81,7 @@ void tst_MPRO_BAR::percent_data()
     QTest::newRow("100 %: navy with white text") << 100 << kWidth;
 }
 
-void tst_MPRO_BAR::percent()
+void TestMPRO_BAR::percent()
 {
     QFETCH(int, percent);
     QFETCH(int, barEdge);
@@ -125,7 +125,7 @@ void tst_MPRO_BAR::percent()
     }
 }
 
-void tst_MPRO_BAR::fractionAboveOneIsClampedForTheCaller()
+void TestMPRO_BAR::fractionAboveOneIsClampedForTheCaller()
 {
     QImage area = freshArea();
     float fraction = 1.5f;
@@ -136,7 +136,7 @@ void tst_MPRO_BAR::fractionAboveOneIsClampedForTheCaller()
     QCOMPARE(countIn(area, 0, kWidth, kWhite) > 0, true); // the text, inverted
 }
 
-void tst_MPRO_BAR::fractionBelowZeroIsLeftAlone()
+void TestMPRO_BAR::fractionBelowZeroIsLeftAlone()
 {
     QImage area = freshArea();
     float fraction = -0.25f;
@@ -145,7 +145,7 @@ void tst_MPRO_BAR::fractionBelowZeroIsLeftAlone()
     QCOMPARE(countIn(area, 0, kWidth, kWhite), kWidth * kHeight);
 }
 
-void tst_MPRO_BAR::barEdgeRoundsHalfToEven_data()
+void TestMPRO_BAR::barEdgeRoundsHalfToEven_data()
 {
     QTest::addColumn<float>("fraction");
     QTest::addColumn<int>("barEdge");
@@ -156,7 +156,7 @@ void tst_MPRO_BAR::barEdgeRoundsHalfToEven_data()
     QTest::newRow("2.4 goes down to 2") << 0.12f << 2;
 }
 
-void tst_MPRO_BAR::barEdgeRoundsHalfToEven()
+void TestMPRO_BAR::barEdgeRoundsHalfToEven()
 {
     QFETCH(float, fraction);
     QFETCH(int, barEdge);
@@ -167,5 +167,5 @@ void tst_MPRO_BAR::barEdgeRoundsHalfToEven()
     QCOMPARE(area.pixel(barEdge, 1) & 0xFFFFFF, kWhite & 0xFFFFFF);
 }
 
-QTEST_MAIN(tst_MPRO_BAR)
-#include "tst_MPRO_BAR.moc"
+QTEST_MAIN(TestMPRO_BAR)
+#include "tst_mpro_bar.moc"

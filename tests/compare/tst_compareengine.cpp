@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-class tst_CompareEngine : public QObject
+class TestCompareEngine : public QObject, private SheetPairFixture
 {
     Q_OBJECT
 
@@ -39,10 +39,6 @@ private slots:
     void countHasNoSeparators();
     void cmdDiff_data();
     void cmdDiff();
-
-private:
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<RecordingUserInterface> m_ui;
 };
 
 namespace
@@ -50,13 +46,12 @@ namespace
 const QString kSizesLine = u"\r\nサイズに差異があります"_s;
 } // namespace
 
-void tst_CompareEngine::init()
+void TestCompareEngine::init()
 {
-    m_state = std::make_unique<AppState>();
-    m_ui = std::make_unique<RecordingUserInterface>();
+    startPair();
 }
 
-void tst_CompareEngine::colours_data()
+void TestCompareEngine::colours_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -101,7 +96,7 @@ void tst_CompareEngine::colours_data()
         << u"a,b,c|d,e,f|g,h,i"_s << u"a,b|d,x"_s << false << u"..M|.RM|MMM"_s << u"..|.R"_s << 1 << true << QString();
 }
 
-void tst_CompareEngine::colours()
+void TestCompareEngine::colours()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -113,8 +108,7 @@ void tst_CompareEngine::colours()
     QFETCH(QString, message);
 
     // Different header texts on the two sheets: headers are never compared or coloured.
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1, u"別"_s);
+    fillPair(sheet0, sheet1, u"別"_s);
 
     const CompareResult result = CompareSheets(*m_state, *m_ui, showProgress);
 
@@ -139,7 +133,7 @@ void tst_CompareEngine::colours()
     }
 }
 
-void tst_CompareEngine::staleMarks_data()
+void TestCompareEngine::staleMarks_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::addColumn<QString>("map");
@@ -149,7 +143,7 @@ void tst_CompareEngine::staleMarks_data()
     QTest::newRow("silent clears stale marks") << false << u".R|.."_s;
 }
 
-void tst_CompareEngine::staleMarks()
+void TestCompareEngine::staleMarks()
 {
     QFETCH(bool, showProgress);
     QFETCH(QString, map);
@@ -166,7 +160,7 @@ void tst_CompareEngine::staleMarks()
     QCOMPARE(colourMap(m_state->grdData(1)), map);
 }
 
-void tst_CompareEngine::reportedDifferences_data()
+void TestCompareEngine::reportedDifferences_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -195,7 +189,7 @@ void tst_CompareEngine::reportedDifferences_data()
 
 // The engine's list of differing positions is exactly what the person sees light red on each
 // sheet, and its shapes describe exactly the magenta cells.
-void tst_CompareEngine::reportedDifferences()
+void TestCompareEngine::reportedDifferences()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -204,8 +198,7 @@ void tst_CompareEngine::reportedDifferences()
     QFETCH(QString, differences);
     QFETCH(QList<int>, shape);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     for (int i = 0; i < 2; ++i)
         paintMap(m_state->grdData(i), stale);
 
@@ -237,7 +230,7 @@ void tst_CompareEngine::reportedDifferences()
     QCOMPARE(result.sizesDiffer, anyOutside);
 }
 
-void tst_CompareEngine::findDifferencesAgreesOnShapes_data()
+void TestCompareEngine::findDifferencesAgreesOnShapes_data()
 {
     QTest::addColumn<QList<int>>("shape"); // Rows of sheet 0 and 1, then Cols of sheet 0 and 1
 
@@ -251,7 +244,7 @@ void tst_CompareEngine::findDifferencesAgreesOnShapes_data()
 
 // Sheets with no data row or column (a read that stopped at once leaves the header cell alone):
 // FindDifferences says the sizes differ exactly when a comparison run marks a cell magenta.
-void tst_CompareEngine::findDifferencesAgreesOnShapes()
+void TestCompareEngine::findDifferencesAgreesOnShapes()
 {
     QFETCH(QList<int>, shape);
 
@@ -277,7 +270,7 @@ void tst_CompareEngine::findDifferencesAgreesOnShapes()
     QCOMPARE(found.sizesDiffer, anyMagenta);
 }
 
-void tst_CompareEngine::positionOrder_data()
+void TestCompareEngine::positionOrder_data()
 {
     QTest::addColumn<QPoint>("first"); // (row, col)
     QTest::addColumn<QPoint>("second");
@@ -290,7 +283,7 @@ void tst_CompareEngine::positionOrder_data()
     QTest::newRow("the highest row after every earlier one") << QPoint(32767, 1) << QPoint(32766, 32767) << 1;
 }
 
-void tst_CompareEngine::positionOrder()
+void TestCompareEngine::positionOrder()
 {
     QFETCH(QPoint, first);
     QFETCH(QPoint, second);
@@ -305,20 +298,19 @@ void tst_CompareEngine::positionOrder()
     QCOMPARE(a > b, order > 0);
 }
 
-void tst_CompareEngine::stateDuringAndAfterRun_data()
+void TestCompareEngine::stateDuringAndAfterRun_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::newRow("interactive") << true;
     QTest::newRow("silent") << false;
 }
 
-void tst_CompareEngine::stateDuringAndAfterRun()
+void TestCompareEngine::stateDuringAndAfterRun()
 {
     QFETCH(bool, showProgress);
 
     // Sheet 0 is taller, so that the silent run yields as well.
-    fillSheet(m_state->grdData(0), u"a,b|c,d|e,f"_s);
-    fillSheet(m_state->grdData(1), u"a,b|c,x"_s);
+    fillPair(u"a,b|c,d|e,f"_s, u"a,b|c,x"_s);
     Sheet &grd0 = m_state->grdData(0);
     Sheet &grd1 = m_state->grdData(1);
     grd0.setForeColorAt(1, 1, kMarkForeColor); // the current cell's blue click mark
@@ -358,7 +350,7 @@ void tst_CompareEngine::stateDuringAndAfterRun()
     QCOMPARE(grd0.foreColorAt(2, 2), kMarkForeColor);
 }
 
-void tst_CompareEngine::orderOfStartAndEnding_data()
+void TestCompareEngine::orderOfStartAndEnding_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::addColumn<bool>("cancel");
@@ -391,7 +383,7 @@ void tst_CompareEngine::orderOfStartAndEnding_data()
 }
 
 // The flags change in a fixed order at both ends of a run, whatever the mode and the ending.
-void tst_CompareEngine::orderOfStartAndEnding()
+void TestCompareEngine::orderOfStartAndEnding()
 {
     QFETCH(bool, showProgress);
     QFETCH(bool, cancel);
@@ -413,8 +405,7 @@ void tst_CompareEngine::orderOfStartAndEnding()
         }
     } ui;
 
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,x|c,d"_s);
+    fillPair(u"a,b|c,d"_s, u"a,x|c,d"_s);
 
     QStringList log;
     ui.note = [&](const QString &event) {
@@ -449,7 +440,7 @@ void tst_CompareEngine::orderOfStartAndEnding()
     QCOMPARE(colourMap(m_state->grdData(1)), u".R|.."_s);
 }
 
-void tst_CompareEngine::selectionsRestored_data()
+void TestCompareEngine::selectionsRestored_data()
 {
     QTest::addColumn<bool>("showProgress");
     QTest::addColumn<Selection>("selection0");
@@ -461,14 +452,13 @@ void tst_CompareEngine::selectionsRestored_data()
     QTest::newRow("interactive, single cells") << true << Selection{2, 1, 2, 1} << Selection{3, 3, 3, 3};
 }
 
-void tst_CompareEngine::selectionsRestored()
+void TestCompareEngine::selectionsRestored()
 {
     QFETCH(bool, showProgress);
     QFETCH(Selection, selection0);
     QFETCH(Selection, selection1);
 
-    fillSheet(m_state->grdData(0), u"a,b,c|d,e,f|g,h,i|j,k,l"_s);
-    fillSheet(m_state->grdData(1), u"a,x,c|d,e,y|z,h,i"_s);
+    fillPair(u"a,b,c|d,e,f|g,h,i|j,k,l"_s, u"a,x,c|d,e,y|z,h,i"_s);
     select(m_state->grdData(0), selection0);
     select(m_state->grdData(1), selection1);
 
@@ -479,7 +469,7 @@ void tst_CompareEngine::selectionsRestored()
     QCOMPARE(selectionOf(m_state->grdData(1)), selection1);
 }
 
-void tst_CompareEngine::cancel_data()
+void TestCompareEngine::cancel_data()
 {
     QTest::addColumn<QString>("sheet0");
     QTest::addColumn<QString>("sheet1");
@@ -511,7 +501,7 @@ void tst_CompareEngine::cancel_data()
         << QPoint(2, 3) << QString();
 }
 
-void tst_CompareEngine::cancel()
+void TestCompareEngine::cancel()
 {
     QFETCH(QString, sheet0);
     QFETCH(QString, sheet1);
@@ -523,8 +513,7 @@ void tst_CompareEngine::cancel()
     QFETCH(QPoint, current1);
     QFETCH(QString, differences);
 
-    fillSheet(m_state->grdData(0), sheet0);
-    fillSheet(m_state->grdData(1), sheet1);
+    fillPair(sheet0, sheet1);
     const Selection before{1, 1, 1, 2};
     select(m_state->grdData(0), before);
     select(m_state->grdData(1), before);
@@ -568,7 +557,7 @@ void tst_CompareEngine::cancel()
     QCOMPARE(m_ui->messages.first().icon, MessageIcon::None);
 }
 
-void tst_CompareEngine::progress_data()
+void TestCompareEngine::progress_data()
 {
     QTest::addColumn<int>("commonRows");
     QTest::addColumn<QList<int>>("percents");
@@ -581,7 +570,7 @@ void tst_CompareEngine::progress_data()
                                                             52, 57, 62, 67, 72, 76, 81, 86, 90, 95};
 }
 
-void tst_CompareEngine::progress()
+void TestCompareEngine::progress()
 {
     QFETCH(int, commonRows);
     QFETCH(QList<int>, percents);
@@ -604,10 +593,9 @@ void tst_CompareEngine::progress()
     QCOMPARE(m_ui->messages.first().text, u"差はありません"_s);
 }
 
-void tst_CompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
+void TestCompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
 {
-    fillSheet(m_state->grdData(0), u"a,b|c,d"_s);
-    fillSheet(m_state->grdData(1), u"a,b|c,d"_s);
+    fillPair(u"a,b|c,d"_s, u"a,b|c,d"_s);
     CompareSheets(*m_state, *m_ui, false);
     QCOMPARE(m_ui->yields, 0);
 
@@ -622,7 +610,7 @@ void tst_CompareEngine::yieldsOnlyForExtraRowsAndColumnsWhenSilent()
     QCOMPARE(colourMap(m_state->grdData(1)), u"..MM|..MM|MMMM|MMMM|MMMM"_s);
 }
 
-void tst_CompareEngine::countHasNoSeparators()
+void TestCompareEngine::countHasNoSeparators()
 {
     // 50 x 25 cells, every one different: 1250 differences.
     for (int i = 0; i < 2; ++i) {
@@ -640,7 +628,7 @@ void tst_CompareEngine::countHasNoSeparators()
     QCOMPARE(m_ui->messages.first().text, u"差が　1250　個あります"_s);
 }
 
-void tst_CompareEngine::cmdDiff_data()
+void TestCompareEngine::cmdDiff_data()
 {
     QTest::addColumn<bool>("visible0");
     QTest::addColumn<bool>("visible1");
@@ -657,7 +645,7 @@ void tst_CompareEngine::cmdDiff_data()
     QTest::newRow("a comparison is running") << true << true << true << false << QString() << QString();
 }
 
-void tst_CompareEngine::cmdDiff()
+void TestCompareEngine::cmdDiff()
 {
     QFETCH(bool, visible0);
     QFETCH(bool, visible1);
@@ -666,8 +654,7 @@ void tst_CompareEngine::cmdDiff()
     QFETCH(QString, message);
     QFETCH(QString, title);
 
-    fillSheet(m_state->grdData(0), u"a,b"_s);
-    fillSheet(m_state->grdData(1), u"a,c"_s);
+    fillPair(u"a,b"_s, u"a,c"_s);
     m_state->grdData(0).setVisible(visible0);
     m_state->grdData(1).setVisible(visible1);
     m_state->CompareRunning = running;
@@ -687,5 +674,5 @@ void tst_CompareEngine::cmdDiff()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_CompareEngine)
-#include "tst_CompareEngine.moc"
+QTEST_GUILESS_MAIN(TestCompareEngine)
+#include "tst_compareengine.moc"
