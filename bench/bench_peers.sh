@@ -10,11 +10,14 @@
 #   GEN_CSVPAIR    the pair generator (default: bench/gen_csvpair.py of the repository); only
 #                  needed when a pair is not there yet
 #   RUNS           timed runs of each command (default 5), after one warm-up run
+#   MILLION        1: also the 1 000 000 x 20 pair "million" (about 630 MB, made when missing; check
+#                  the free space first), compared with --no-limit
 #
 # First checks, for every pair, that rowlark-diff exits with 1 and reports as many differences as
 # the generator's manifest has changed cells; stops with status 1 when one does not. Then prints
-# per pair the mean wall time of each program, rowlark-diff's time against diff's and cmp's, and
-# rowlark-diff's peak memory (maximum resident set size) against the size of both files.
+# per pair the mean wall time and the mean CPU time (user + system) of each program, rowlark-diff's
+# against diff's and cmp's, and the peak memory (maximum resident set size) of rowlark-diff and of
+# diff. On a machine shared with other work, CPU time is the figure to trust; wall time is not.
 #
 # The three programs do different work: rowlark-diff compares cell by cell and prints every
 # differing position, diff finds the differing lines (an edit script over the lines), and cmp
@@ -29,6 +32,7 @@ dir=${BENCH_DIR:-/tmp/bench}
 generator=${GEN_CSVPAIR:-$repo/bench/gen_csvpair.py}
 runs=${RUNS:-5}
 pairs=(tall wide maxish)
+million=${MILLION:-0}
 
 if ! command -v hyperfine > /dev/null; then
     echo "hyperfine is not installed: install it with 'apt-get install hyperfine'" >&2
@@ -64,6 +68,17 @@ if ((missing)); then
     python3 "$generator" --preset all --outdir "$dir"
 fi
 
+if [[ $million == 1 ]]; then
+    if [[ ! -f $dir/million_a.csv || ! -f $dir/million_b.csv || ! -f $dir/million.manifest.json ]]; then
+        python3 "$generator" --name million --rows 1000000 --cols 20 --outdir "$dir"
+    fi
+    pairs+=(million)
+fi
+# Options per pair: the million rows are past a sheet's limits.
+options_for() {
+    [[ $1 == million ]] && echo --no-limit || true
+}
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -73,7 +88,7 @@ for pair in "${pairs[@]}"; do
     a=$dir/${pair}_a.csv
     b=$dir/${pair}_b.csv
     status=0
-    "$program" --json "$a" "$b" > "$work/$pair.json" || status=$?
+    "$program" $(options_for "$pair") --json "$a" "$b" > "$work/$pair.json" || status=$?
     if ! python3 - "$dir/$pair.manifest.json" "$work/$pair.json" "$status" "$pair" << 'EOF'; then
 import json, sys
 manifest_path, report_path, status, pair = sys.argv[1:]
@@ -95,11 +110,12 @@ if ((wrong)); then
     exit 1
 fi
 
-# Peak memory of one run per pair. hyperfine's JSON carries it from version 1.17 on; older ones
-# leave it to GNU time.
+# Peak memory of one run per pair and program, with GNU time.
 for pair in "${pairs[@]}"; do
     if [[ -x /usr/bin/time ]]; then
-        /usr/bin/time -o "$work/$pair.rss" -f '%M' "$program" "$dir/${pair}_a.csv" "$dir/${pair}_b.csv" \
+        /usr/bin/time -o "$work/$pair.rss" -f '%M' "$program" $(options_for "$pair") "$dir/${pair}_a.csv" \
+            "$dir/${pair}_b.csv" > /dev/null || true
+        /usr/bin/time -o "$work/$pair.diff.rss" -f '%M' diff "$dir/${pair}_a.csv" "$dir/${pair}_b.csv" \
             > /dev/null || true
     fi
 done
@@ -108,7 +124,7 @@ commands=()
 for pair in "${pairs[@]}"; do
     a=$(printf '%q' "$dir/${pair}_a.csv")
     b=$(printf '%q' "$dir/${pair}_b.csv")
-    commands+=(--command-name "$pair rowlark-diff" "$(printf '%q' "$program") $a $b")
+    commands+=(--command-name "$pair rowlark-diff" "$(printf '%q' "$program") $(options_for "$pair") $a $b")
     commands+=(--command-name "$pair diff" "diff $a $b")
     commands+=(--command-name "$pair cmp" "cmp $a $b")
 done
@@ -134,26 +150,24 @@ for pair in pairs:
     print(f"\n{pair}: {manifest['rows']} x {manifest['cols']}, {manifest['changed_cells']} changed cells, "
           f"both files {size / MiB:.1f} MiB; mean of {runs} runs")
     means = {}
+    cpus = {}
     for name in ("rowlark-diff", "diff", "cmp"):
         result = results[f"{pair} {name}"]
         means[name] = result["mean"]
+        cpus[name] = result["user"] + result["system"]
         times = result["times"]
-        print(f"  {name:<13} mean {result['mean']:8.3f} s  (σ {result['stddev'] or 0:.3f} s, "
-              f"median {statistics.median(times):.3f} s, min {min(times):.3f} s)")
-    print(f"  rowlark-diff / diff  {means['rowlark-diff'] / means['diff']:8.2f}")
-    print(f"  rowlark-diff / cmp   {means['rowlark-diff'] / means['cmp']:8.2f}  (cmp stops at the first differing byte)")
-    peak = None
-    memory = results[f"{pair} rowlark-diff"].get("memory_usage_byte")
-    if memory:
-        peak, source = max(memory), "hyperfine"
-    else:
-        path = os.path.join(work, f"{pair}.rss")
-        if os.path.exists(path):
-            lines = open(path).read().split()
-            if lines and lines[-1].isdigit():
-                peak, source = int(lines[-1]) * 1024, "GNU time"
-    if peak is None:
-        print("  rowlark-diff peak memory: not measured (install the package 'time')")
-    else:
-        print(f"  rowlark-diff peak memory {peak / MiB:8.1f} MiB = {peak / size:.2f} x both files ({source})")
+        print(f"  {name:<13} wall {result['mean']:8.3f} s  (σ {result['stddev'] or 0:.3f} s, "
+              f"median {statistics.median(times):.3f} s, min {min(times):.3f} s)  "
+              f"CPU {cpus[name]:.3f} s (user {result['user']:.3f}, sys {result['system']:.3f})")
+    print(f"  rowlark-diff / diff  wall {means['rowlark-diff'] / means['diff']:6.2f}  "
+          f"CPU {cpus['rowlark-diff'] / cpus['diff']:6.2f}")
+    print(f"  rowlark-diff / cmp   wall {means['rowlark-diff'] / means['cmp']:6.2f}  (cmp stops at the first differing byte)")
+    for name, suffix in (("rowlark-diff", ""), ("diff", ".diff")):
+        path = os.path.join(work, f"{pair}{suffix}.rss")
+        lines = open(path).read().split() if os.path.exists(path) else []
+        if lines and lines[-1].isdigit():
+            peak = int(lines[-1]) * 1024
+            print(f"  {name:<13} peak memory {peak / MiB:8.1f} MiB = {peak / size:.3f} x both files (GNU time)")
+        else:
+            print(f"  {name:<13} peak memory: not measured (install the package 'time')")
 EOF

@@ -17,6 +17,7 @@ const QString kUsage
       u"                  (ファイルは変更しません)\n"
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
+      u"  --no-limit      行数・列数の上限なしに比較します (--align, --report, --explain とは指定できません)\n"
       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
       u"  --help          この説明を表示します\n"
@@ -31,6 +32,7 @@ const QString kWrongDiffFileCount = u"比較するファイルを2つ指定し�
 const QString kExplainWithoutJson = u"--explain は --json と一緒に指定して下さい"_s;
 const QString kUnknownReportFormat
     = u"レポートの形式がわかりません (拡張子は .html, .xlsx, .csv のどれかにして下さい): %1"_s;
+const QString kNoLimitWith = u"--no-limit は %1 と一緒には指定できません"_s;
 const QString kReportToOutputWithJson = u"--report - は --json と一緒には指定できません"_s;
 
 ParsedArguments refuse(const QString &error)
@@ -66,6 +68,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             parsed.explain = true;
         } else if (argument == u"--align") {
             parsed.align = true;
+        } else if (argument == u"--no-limit") {
+            parsed.noLimit = true;
         } else if (argument == u"--help") {
             help = true;
         } else if (argument == u"--report") {
@@ -107,6 +111,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(kOptionNotForDump.arg(u"--explain"_s));
         if (report)
             return refuse(kOptionNotForDump.arg(u"--report"_s));
+        if (parsed.noLimit)
+            return refuse(kOptionNotForDump.arg(u"--no-limit"_s));
         if (parsed.files.size() != 1)
             return refuse(kWrongFileCount);
         parsed.command = CliArguments::Command::Dump;
@@ -126,6 +132,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(kUnknownReportFormat.arg(*report));
         parsed.report = *report;
     }
+    // Only the comparison while reading goes past a sheet's limits; lining up, reports and
+    // explanations need the stored sheets.
+    if (parsed.noLimit && (parsed.align || report || parsed.explain))
+        return refuse(kNoLimitWith.arg(parsed.align ? u"--align"_s : report ? u"--report"_s : u"--explain"_s));
     parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};
 }

@@ -26,6 +26,9 @@ struct CliArguments
     // --report FILE: the difference report to write as well, its format from the suffix; "-" writes
     // the CSV report to standard output instead of the result.
     QString report;
+    // --no-limit: files of any number of rows and columns are compared whole (while they are read);
+    // without it the window's limits apply.
+    bool noLimit = false;
     QStringList files;
 };
 

@@ -8,6 +8,7 @@
 #include "ReportFile.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
+#include "StreamDiff.h"
 #include "TextFolding.h"
 
 #include <QByteArray>
@@ -318,6 +319,15 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
 
 int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
 {
+    // Row by row as the files are read, when nothing asks for the whole sheets.
+    try {
+        if (const std::optional<int> streamed = runStreamDiff(arguments, out, err))
+            return *streamed;
+    } catch (const std::bad_alloc &) {
+        writeMessageLines(err, kOutOfMemoryText);
+        return kExitTrouble;
+    }
+
     std::array<FileLoad, 2> loads;
     loads[0].path = arguments.files.value(0);
     loads[1].path = arguments.files.value(1);

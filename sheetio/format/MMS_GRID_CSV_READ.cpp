@@ -48,8 +48,10 @@ std::optional<LineEnd> lineEndAt(QStringView text, qsizetype at, LineRule rule)
 class PoolBuilder
 {
 public:
-    explicit PoolBuilder(qsizetype base)
+    // `before`: text added by the pieces of the same file read before this one.
+    explicit PoolBuilder(qsizetype base, qsizetype before = 0)
         : m_base(base)
+        , m_before(before)
     {
     }
 
@@ -92,7 +94,7 @@ public:
     }
     [[nodiscard]] bool full() const
     {
-        return m_extra.size() > kMaxExtraChars;
+        return m_before + m_extra.size() > kMaxExtraChars;
     }
     [[nodiscard]] QString take()
     {
@@ -101,6 +103,7 @@ public:
 
 private:
     qsizetype m_base;
+    qsizetype m_before;
     QString m_extra;
 };
 
@@ -140,6 +143,13 @@ public:
     [[nodiscard]] qsizetype position() const
     {
         return m_hasLine ? m_lines.line().start + m_pos : m_text.size();
+    }
+
+    // Whether the next field starts a line of the copy. Not so in the padding commas after a
+    // line's text, whose positions fall on the next line's start.
+    [[nodiscard]] bool atLineStart() const
+    {
+        return m_hasLine && m_pos == 0;
     }
 
     // The line end the last field read was followed by; nothing when a comma followed it.
@@ -289,11 +299,14 @@ private:
 class RowSink
 {
 public:
-    RowSink(SheetData &data, qsizetype maxDataRows, LineEnd commonLineEnd, int firstRow)
+    // Data row r goes to row r - rowBase of data: a piece of a text read on its own keeps only
+    // its own rows.
+    RowSink(SheetData &data, qsizetype maxDataRows, LineEnd commonLineEnd, int firstRow, int rowBase = 0)
         : m_data(data)
         , m_maxDataRows(maxDataRows)
         , m_commonLineEnd(commonLineEnd)
         , m_rowsUsed(firstRow)
+        , m_rowBase(rowBase)
     {
     }
 
@@ -304,12 +317,13 @@ public:
     {
         if (row > m_maxDataRows)
             return row + 1 > kMaxRowCol ? ReadResult::Overflow : ReadResult::OutOfMemory;
-        if (row >= m_data.rows()) {
+        if (row - m_rowBase >= m_data.rows()) {
             if (!m_mayGrow) {
                 m_wouldGrow = true;
                 return ReadResult::OutOfMemory;
             }
-            m_data.resize(int(std::min<qsizetype>(m_maxDataRows, qsizetype(row) * 2)) + 1, m_data.cols());
+            const qsizetype local = row - m_rowBase;
+            m_data.resize(int(std::min<qsizetype>(m_maxDataRows - m_rowBase, local * 2)) + 1, m_data.cols());
         }
         m_rowsUsed = row + 1;
         m_lastRowWhole = false;
@@ -322,7 +336,7 @@ public:
     }
     void set(int row, int col, CellRef ref)
     {
-        m_data.setCellRef(row, col, ref);
+        m_data.setCellRef(row - m_rowBase, col, ref);
     }
     // Only a line end that differs from the file's most common one is kept with the row.
     void setLineEnd(int row, std::optional<LineEnd> lineEnd)
@@ -357,6 +371,7 @@ private:
     qsizetype m_maxDataRows;
     LineEnd m_commonLineEnd;
     int m_rowsUsed;
+    int m_rowBase;
     bool m_lastRowWhole = true;
     bool m_mayGrow = true;
     bool m_wouldGrow = false;
@@ -379,6 +394,11 @@ public:
     [[nodiscard]] qsizetype position() const
     {
         return m_fields.position();
+    }
+
+    [[nodiscard]] bool atLineStart() const
+    {
+        return m_fields.atLineStart();
     }
 
     // Reads rows from `row` on to the end, or until one would start at or after stopAt; nothing
@@ -717,6 +737,77 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
     if (read.result != ReadResult::Complete)
         firstRowNotRead = read.lastRowWhole ? read.rowsUsed : read.rowsUsed - 1;
     return {std::move(data), read.result, firstRowNotRead};
+}
+
+PieceLimits sheetLimits(int columns)
+{
+    PieceLimits limits;
+    limits.maxDataRows = std::min<qsizetype>(kMaxRowCol - 1, kMaxCells / (qsizetype(columns) + 1) - 1);
+    return limits;
+}
+
+qsizetype columnLabelChars(int columns)
+{
+    qsizetype chars = 0;
+    for (qsizetype digits = 1, from = 1; from <= columns; ++digits, from *= 10)
+        chars += (std::min<qsizetype>(columns, from * 10 - 1) - from + 1) * (digits + 1);
+    return chars;
+}
+
+PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns, int mode,
+                                QStringView delimiter, int firstRow, const PieceLimits &limits,
+                                qsizetype extraCharsBefore)
+{
+    PieceOutcome outcome;
+    if (columns < 1 || columns > limits.maxColumns) {
+        outcome.result = ReadResult::Overflow;
+        outcome.final = true;
+        return outcome;
+    }
+    const int cols = columns + 1;
+    const int rowBase = firstRow - 1;
+    // Room for a few rows; the sink doubles it as rows come.
+    outcome.data = SheetData(int(std::min<qsizetype>(limits.maxDataRows - rowBase, 64)) + 1, cols);
+    PoolBuilder pool(text.size(), extraCharsBefore);
+    RowSink sink(outcome.data, limits.maxDataRows, LineEnd::CrLf, firstRow, rowBase);
+    constexpr qsizetype kToTheEnd = std::numeric_limits<qsizetype>::max();
+    const qsizetype stop = last ? kToTheEnd : stopAt;
+    int row = firstRow;
+    std::optional<ReadResult> result;
+    qsizetype position = 0;
+    if (mode == kCommaMode) {
+        CommaModeRows rows(text, rule, columns, 0, pool, sink);
+        result = rows.readRows(row, stop);
+        // A row that starts in the padding of the line before stopAt does not start there.
+        position = rows.atLineStart() ? rows.position() : -1;
+    } else {
+        DelimiterModeRows rows(text, rule, columns, delimiter, 0, pool, sink);
+        result = rows.readRows(row, stop);
+        position = rows.position();
+    }
+    if (!last) {
+        // The end of the piece is no end of the text: a read that met it proves nothing. A limit
+        // (a row past the last one allowed, the added text full) is met before the end and holds.
+        const bool metTheEnd
+            = result ? (*result == ReadResult::Complete || *result == ReadResult::PastEnd) : position != stopAt;
+        if (metTheEnd || (!result && row == firstRow)) {
+            // The text still goes with the data, so that its buffer can be used again.
+            outcome.needsMore = true;
+            outcome.data.setPool(std::move(text));
+            return outcome;
+        }
+    }
+    if (result) {
+        outcome.result = *result;
+        outcome.final = true;
+    }
+    outcome.rowsRead = sink.rowsUsed() - 1 - rowBase;
+    outcome.lastRowWhole = sink.lastRowWhole();
+    outcome.extraChars = extraCharsBefore + pool.mark();
+    outcome.data.resize(outcome.rowsRead + 1, cols);
+    text.append(pool.take());
+    outcome.data.setPool(std::move(text));
+    return outcome;
 }
 
 ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,

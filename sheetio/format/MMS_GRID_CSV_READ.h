@@ -77,4 +77,43 @@ struct ReadOutcome
                                            QStringView delimiter, const ReadOptions &options = {},
                                            int *firstRowNotRead = nullptr);
 
+// Reading a text a piece at a time, for a program that looks at each row once and keeps none: the
+// rows come out of the same row readers as ReadDelimitedText's, so both reads always agree.
+//
+// A piece starts at the start of a line that starts a row. A piece that is not the text's last
+// part is read up to `stopAt`, the start of its last line: its rows are certain only when a row
+// starts exactly there (always so in the delimiter mode; in the comma mode not while a quoted field
+// runs over line ends or holds a comma). Otherwise the piece must be read again with more text
+// after it.
+struct PieceLimits
+{
+    qsizetype maxDataRows = kMaxRowCol - 1; // a row past it ends the read, as in ReadDelimitedText
+    int maxColumns = kMaxRowCol - 1; // C past it: nothing is read
+};
+
+// The limits ReadDelimitedText applies to a text of C = columns.
+[[nodiscard]] PieceLimits sheetLimits(int columns);
+
+struct PieceOutcome
+{
+    SheetData data; // row k (k >= 1) holds data row firstRow + k - 1; row 0 holds nothing
+    int rowsRead = 0; // rows in data besides row 0, a last one cut short included
+    bool needsMore = false; // the piece ended inside a row: nothing of it counts
+    // How the whole read ended, when it did: always for the last piece; for another one only when a
+    // limit ended it (final is then true).
+    ReadResult result = ReadResult::Complete;
+    bool final = false;
+    bool lastRowWhole = true;
+    qsizetype extraChars = 0; // text the pieces read so far added (labels, joined fields)
+};
+
+// Reads one piece (see above). extraCharsBefore is the previous outcome's extraChars, or for the
+// first piece columnLabelChars(C). The text becomes the data's pool, also when the piece needs more.
+[[nodiscard]] PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns,
+                                              int mode, QStringView delimiter, int firstRow, const PieceLimits &limits,
+                                              qsizetype extraCharsBefore);
+
+// The characters the header row's labels take in a sheet of C = columns.
+[[nodiscard]] qsizetype columnLabelChars(int columns);
+
 } // namespace MMS_GRID_CSV_READ

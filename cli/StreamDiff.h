@@ -1,0 +1,51 @@
+#pragma once
+
+#include "CliArguments.h"
+#include "CompareResult.h"
+
+#include <QIODevice>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
+
+// Comparing two files as they are read, row by row in step, without holding either: what
+// rowlark-diff does when no option needs the whole sheets. It finds what FindDifferences finds in
+// the two sheets the window would read, from the same reader.
+
+// Told about each differing position of the common area, in the order FindDifferences lists them.
+class StreamDifferences
+{
+public:
+    virtual ~StreamDifferences() = default;
+    virtual void differingCell(int row, int col, QStringView text0, QStringView text1) = 0;
+    // Everything told so far is void: the comparison starts again from the first row.
+    virtual void restart() = 0;
+};
+
+struct StreamComparison
+{
+    // The shapes and sizesDiffer; differences stays empty (the consumer was told them), count below.
+    CompareResult result;
+    qint32 count = 0;
+    std::array<bool, 2> complete{true, true}; // each file read whole
+    std::array<bool, 2> writesBack{true, true}; // each file's text writes back to its bytes
+};
+
+struct StreamOptions
+{
+    qsizetype pieceBytes = qsizetype(1) << 20;
+    bool sheetLimits = true; // false: files of any number of rows and columns
+};
+
+// Compares files[0] (sheet 1) with files[1] (sheet 2). Nothing when a file is one the stream
+// leaves to the window's reader (a refused file among them): compare the stored sheets instead.
+[[nodiscard]] std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
+                                                                 const QString &delimiter, const StreamOptions &options,
+                                                                 StreamDifferences &differences);
+
+// rowlark-diff's comparison from the stream, with runDiff's output and exit status. Nothing when
+// the arguments or the files need the stored sheets: runDiff then goes on as it would.
+[[nodiscard]] std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err,
+                                               const StreamOptions &options = {});

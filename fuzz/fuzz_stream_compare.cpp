@@ -1,0 +1,94 @@
+// rowlark-diff's comparison while reading against the window's stored comparison: the input's
+// first byte picks the mode and the piece size, the rest is cut at the first NUL into two files.
+// Both ways must find the same positions, texts, shapes and completeness, or both leave the pair
+// to the stored comparison.
+
+#include "FuzzSupport.h"
+
+#include "CompareResult.h"
+#include "SheetFileReader.h"
+#include "StreamDiff.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+class Collected final : public StreamDifferences
+{
+public:
+    std::vector<CellPosition> positions;
+    std::vector<std::pair<QString, QString>> texts;
+
+    void differingCell(int row, int col, QStringView text0, QStringView text1) override
+    {
+        positions.emplace_back(row, col);
+        texts.emplace_back(text0.toString(), text1.toString());
+    }
+    void restart() override
+    {
+        positions.clear();
+        texts.clear();
+    }
+};
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 1)
+        return 0;
+    const std::uint8_t control = data[0];
+    const QByteArrayView rest(data + 1, qsizetype(size - 1));
+    const qsizetype cut = rest.indexOf('\0');
+    const QByteArrayView first = cut < 0 ? rest : rest.first(cut);
+    const QByteArrayView second = cut < 0 ? QByteArrayView() : rest.sliced(cut + 1);
+    static const std::array<QString, 2> files{fuzz::scratchPath(u"stream0.csv"_s), fuzz::scratchPath(u"stream1.csv"_s)};
+    fuzz::writeFile(files[0], first);
+    fuzz::writeFile(files[1], second);
+
+    static const std::array<QString, 4> delimiters{u","_s, u";"_s, u"\t"_s, u"|"_s};
+    const QString delimiter = delimiters[control & 3];
+    const int mode = (control & 3) == 0 ? 0 : 1;
+    StreamOptions options;
+    options.pieceBytes = 16 + (control >> 2) * 4;
+
+    std::array<SheetReadResult, 2> reads;
+    bool stored = true;
+    std::array<bool, 2> writesBack{};
+    for (size_t i = 0; i < 2 && stored; ++i) {
+        SheetFileReader reader(mode, delimiter);
+        stored = reader.open(files[i]) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None;
+        if (stored) {
+            writesBack[i] = reader.writesBackUnchanged();
+            reads[i] = reader.readData();
+        }
+    }
+    Collected collected;
+    const std::optional<StreamComparison> streamed = compareFileStreams(files, mode, delimiter, options, collected);
+    if (!stored) {
+        fuzz::check(!streamed, "a file the reader refuses is left to it");
+        return 0;
+    }
+    if (!streamed)
+        return 0; // a case only the stored read does exactly (invalid bytes after the mark, …)
+    const CompareResult result = FindDifferences(reads[0].data, reads[1].data);
+    fuzz::check(collected.positions == result.differences, "the same differing positions");
+    for (size_t i = 0; i < result.differences.size(); ++i) {
+        const CellPosition position = result.differences[i];
+        fuzz::check(collected.texts[i].first == reads[0].data.text(position.row(), position.col())
+                        && collected.texts[i].second == reads[1].data.text(position.row(), position.col()),
+                    "the same texts at a differing position");
+    }
+    fuzz::check(streamed->count == result.count(), "the same count");
+    fuzz::check(streamed->result.rows == result.rows && streamed->result.cols == result.cols, "the same shapes");
+    fuzz::check(streamed->result.sizesDiffer == result.sizesDiffer, "the same size verdict");
+    for (size_t i = 0; i < 2; ++i) {
+        fuzz::check(streamed->complete[i] == (reads[i].result == MMS_GRID_CSV_READ::ReadResult::Complete),
+                    "the same completeness");
+        fuzz::check(streamed->writesBack[i] == writesBack[i], "the same write-back verdict");
+    }
+    return 0;
+}

@@ -1,0 +1,332 @@
+#include "SheetStream.h"
+
+#include "Cp932.h"
+#include "NativePath.h"
+#include "Utf8Decoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+// SheetFileReader refuses larger files; past it only a run without the sheet's limits streams.
+constexpr qint64 kMaxSheetFileBytes = qint64(1) << 30;
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// The column pass's counts over a file's bytes, for both ways of cutting lines at once: which one
+// holds is known only at the end (any CR cuts at CR, and an LF is then text).
+struct ByteCounts
+{
+    char mark = ',';
+    qint64 marksSinceCr = 0;
+    qint64 marksSinceLf = 0;
+    qint64 mostCr = 0;
+    qint64 mostLf = 0;
+    bool anyCr = false;
+
+    void lineEnd(char byte)
+    {
+        if (byte == '\r') {
+            anyCr = true;
+            mostCr = std::max(mostCr, marksSinceCr);
+            marksSinceCr = 0;
+        } else {
+            mostLf = std::max(mostLf, marksSinceLf);
+            marksSinceLf = 0;
+        }
+    }
+    void marks(qint64 count)
+    {
+        marksSinceCr += count;
+        marksSinceLf += count;
+    }
+
+    // Sixteen bytes at a time where the processor allows: most blocks hold no line end, and their
+    // marks are counted at once.
+    void add(const char *bytes, qsizetype size)
+    {
+        qsizetype at = 0;
+#if defined(__SSE2__)
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i lf = _mm_set1_epi8('\n');
+        const __m128i mk = _mm_set1_epi8(mark);
+        for (; at + 16 <= size; at += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at));
+            const unsigned marksMask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, mk)));
+            unsigned ends
+                = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+            unsigned done = 0; // bits of the block whose marks are counted
+            while (ends) {
+                const int bit = __builtin_ctz(ends);
+                const unsigned below = (1u << bit) - 1;
+                marks(__builtin_popcount(marksMask & below & ~done));
+                done = below | (1u << bit);
+                lineEnd(bytes[at + bit]);
+                ends &= ends - 1;
+            }
+            marks(__builtin_popcount(marksMask & ~done & 0xFFFFu));
+        }
+#endif
+        for (; at < size; ++at) {
+            const char byte = bytes[at];
+            if (byte == '\r' || byte == '\n')
+                lineEnd(byte);
+            else if (byte == mark)
+                marks(1);
+        }
+    }
+};
+
+qsizetype lastIndexOf(const char *bytes, qsizetype size, char ch)
+{
+    const void *at = size > 0 ? memrchr(bytes, ch, size_t(size)) : nullptr;
+    return at ? static_cast<const char *>(at) - bytes : -1;
+}
+} // namespace
+
+SheetStream::SheetStream(int delimiterMode, QString userDelimiter, bool sheetLimits)
+    : m_mode(delimiterMode)
+    , m_delimiter(std::move(userDelimiter))
+    , m_sheetLimits(sheetLimits)
+{
+}
+
+SheetStream::~SheetStream()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+SheetStream::Status SheetStream::open(const QString &path)
+{
+    m_status = Status::NotStreamable;
+    // Refusals and their messages are SheetFileReader's: a file it would refuse is left to it.
+    const QByteArray name = nativePath(path);
+    struct stat info = {};
+    if (path.isEmpty() || stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
+        return m_status;
+    if (m_sheetLimits && info.st_size > kMaxSheetFileBytes)
+        return m_status;
+    if (std::all_of(m_delimiter.cbegin(), m_delimiter.cend(), [](QChar ch) { return ch == u' '; }))
+        return m_status;
+    // Only a delimiter that is one byte in every encoding a file may be read in can be counted in
+    // the bytes; a Shift-JIS character's second byte is never below 0x40.
+    const QString mark = m_mode == MMS_GRID_CSV_READ::kCommaMode ? QStringLiteral(",") : m_delimiter;
+    if (mark.size() != 1 || mark[0].unicode() >= 0x80 || mark[0] == u'\r' || mark[0] == u'\n')
+        return m_status;
+    const char markByte = char(mark[0].unicode());
+    m_markSafeInShiftJis = quint8(markByte) < 0x40;
+
+    m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0)
+        return m_status;
+
+    // The column pass over the bytes.
+    ByteCounts counts;
+    counts.mark = markByte;
+    bool first = true;
+    m_marked = false;
+    m_bytes.resize(m_pieceBytes);
+    while (true) {
+        const ssize_t got = ::read(m_fd, m_bytes.data(), size_t(m_bytes.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return m_status;
+        if (got == 0)
+            break;
+        qsizetype from = 0;
+        if (first) {
+            first = false;
+            m_marked = got >= 3 && std::memcmp(m_bytes.constData(), kByteOrderMark, 3) == 0;
+            if (m_marked)
+                from = 3;
+        }
+        counts.add(m_bytes.constData() + from, qsizetype(got) - from);
+    }
+    const qint64 most
+        = counts.anyCr ? std::max(counts.mostCr, counts.marksSinceCr) : std::max(counts.mostLf, counts.marksSinceLf);
+    m_rule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
+    // A line of 32767 delimiters fails the column pass; the reader's message is SheetFileReader's.
+    if (m_sheetLimits && most >= kMaxRowCol)
+        return m_status;
+    if (most >= kMaxCells - 1)
+        return m_status;
+    m_columns = int(most) + 1;
+    if (m_sheetLimits) {
+        m_pieceLimits = MMS_GRID_CSV_READ::sheetLimits(m_columns);
+    } else {
+        m_pieceLimits.maxDataRows = std::numeric_limits<int>::max() - 1;
+        m_pieceLimits.maxColumns = int(kMaxCells - 1);
+    }
+    m_encoding = m_marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
+    return rewind();
+}
+
+SheetStream::Status SheetStream::rewind()
+{
+    if (m_fd < 0 || m_columns == 0)
+        return Status::NotStreamable;
+    if (::lseek(m_fd, m_marked ? 3 : 0, SEEK_SET) < 0) {
+        m_status = Status::NotStreamable;
+        return m_status;
+    }
+    m_filled = 0;
+    m_eof = false;
+    m_piece = {};
+    m_firstRow = 1;
+    m_rowInPiece = 0;
+    m_rowsUsed = 1;
+    m_lastPiece = false;
+    m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
+    m_writesBack = true;
+    m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
+    m_status = Status::Ready;
+    m_cols = m_columns + 1;
+    if (m_columns > m_pieceLimits.maxColumns) {
+        // As the reader does: one row and one column, and nothing read.
+        m_cols = 1;
+        m_status = Status::End;
+        m_result = MMS_GRID_CSV_READ::ReadResult::Overflow;
+    }
+    return m_status;
+}
+
+bool SheetStream::next()
+{
+    if (m_status != Status::Ready)
+        return false;
+    ++m_rowInPiece;
+    while (m_rowInPiece > m_piece.rowsRead) {
+        if (m_piece.final) {
+            finish(m_piece.result);
+            return false;
+        }
+        m_firstRow += m_piece.rowsRead;
+        if (!loadPiece())
+            return false;
+        m_rowInPiece = 1;
+    }
+    return true;
+}
+
+void SheetStream::finish(MMS_GRID_CSV_READ::ReadResult result)
+{
+    m_status = Status::End;
+    m_result = result;
+    m_rowsUsed = m_firstRow + m_piece.rowsRead;
+    m_piece.data = SheetData(1, 1);
+}
+
+bool SheetStream::fill(qsizetype want)
+{
+    if (m_bytes.size() < want)
+        m_bytes.resize(want);
+    while (!m_eof && m_filled < want) {
+        const ssize_t got = ::read(m_fd, m_bytes.data() + m_filled, size_t(m_bytes.size() - m_filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            m_eof = true;
+        m_filled += got;
+    }
+    return true;
+}
+
+bool SheetStream::decodeInto(QByteArrayView bytes, QString &text)
+{
+    const qsizetype old = text.size();
+    // Never more characters than bytes, in either encoding.
+    text.resize(old + bytes.size());
+    auto *out = reinterpret_cast<char16_t *>(text.data()) + old;
+    if (m_encoding == TextEncoding::ShiftJis) {
+        bool exact = true;
+        const char16_t *end = Cp932::decode(bytes, out, exact);
+        m_writesBack = m_writesBack && exact;
+        text.resize(old + (end - out));
+        return true;
+    }
+    const Utf8Decoder::Decoded valid = Utf8Decoder::decode(bytes.data(), size_t(bytes.size()), out);
+    text.resize(old + qsizetype(valid.unitsWritten));
+    if (valid.bytesRead == size_t(bytes.size()))
+        return true;
+    // Not UTF-8. With the mark, invalid bytes are replaced by Qt's decoder, which is
+    // SheetFileReader's business; without it the file is Shift-JIS, which splits into the same
+    // fields only when the delimiter never hides inside a character.
+    if (!m_marked && m_markSafeInShiftJis) {
+        m_encoding = TextEncoding::ShiftJis;
+        m_status = Status::Restart;
+    } else {
+        m_status = Status::NotStreamable;
+    }
+    return false;
+}
+
+bool SheetStream::loadPiece()
+{
+    // The buffer of the previous piece's text is used again once its rows are done with.
+    m_text = m_piece.data.pool();
+    m_piece.data = SheetData(1, 1);
+    qsizetype want = std::max(m_pieceBytes, m_filled + 1);
+    const char lineEnd = m_rule == LineRule::Lf ? '\n' : '\r';
+    while (true) {
+        if (!fill(want)) {
+            m_status = Status::NotStreamable;
+            return false;
+        }
+        const char *bytes = m_bytes.constData();
+        qsizetype pieceEnd = m_filled;
+        qsizetype stopByte = 0;
+        const bool last = m_eof;
+        if (!last) {
+            // The piece ends after its last whole line end; its rows are read up to its last line's
+            // start, which must be a row's start for them to hold.
+            qsizetype end = lastIndexOf(bytes, m_filled, lineEnd);
+            if (end == m_filled - 1 && lineEnd == '\r')
+                end = lastIndexOf(bytes, end, lineEnd); // the LF that may follow is not read yet
+            const qsizetype before = end > 0 ? lastIndexOf(bytes, end, lineEnd) : -1;
+            if (before < 0) {
+                want = std::max(want * 2, m_filled * 2);
+                continue;
+            }
+            pieceEnd = end + 1 + (lineEnd == '\r' && bytes[end + 1] == '\n' ? 1 : 0);
+            stopByte = before + 1 + (lineEnd == '\r' && bytes[before + 1] == '\n' ? 1 : 0);
+        }
+
+        m_text.resize(0);
+        qsizetype stopAt = 0;
+        if (!decodeInto(QByteArrayView(bytes, stopByte), m_text))
+            return false;
+        stopAt = m_text.size();
+        if (!decodeInto(QByteArrayView(bytes + stopByte, pieceEnd - stopByte), m_text))
+            return false;
+        m_piece = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_mode,
+                                                        m_delimiter, m_firstRow, m_pieceLimits, m_extraChars);
+        if (m_piece.needsMore) {
+            m_text = m_piece.data.pool();
+            m_piece = {};
+            want = std::max(want * 2, m_filled * 2);
+            continue;
+        }
+        m_extraChars = m_piece.extraChars;
+        if (!last) {
+            std::memmove(m_bytes.data(), bytes + stopByte, size_t(m_filled - stopByte));
+            m_filled -= stopByte;
+        }
+        m_lastPiece = last;
+        return true;
+    }
+}

@@ -1,0 +1,334 @@
+// The comparison rowlark-diff makes while it reads must find what the window's stored comparison
+// finds: random pairs of files, read both ways, in pieces small enough that rows and quoted fields
+// cross from one piece to the next.
+
+#include "CliArguments.h"
+#include "CompareResult.h"
+#include "Cp932.h"
+#include "SheetFileReader.h"
+#include "StreamDiff.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(TextEncoding)
+
+namespace
+{
+struct Stored
+{
+    CompareResult result;
+    std::vector<std::pair<QString, QString>> texts;
+    std::array<bool, 2> complete{};
+    std::array<bool, 2> writesBack{};
+};
+
+// The window's way: each file read whole into sheet data, then FindDifferences.
+std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mode, const QString &delimiter)
+{
+    std::array<SheetReadResult, 2> reads;
+    Stored stored;
+    for (size_t i = 0; i < 2; ++i) {
+        SheetFileReader reader(mode, delimiter);
+        if (reader.open(files[i]) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
+            return std::nullopt;
+        stored.writesBack[i] = reader.writesBackUnchanged();
+        reads[i] = reader.readData();
+        stored.complete[i] = reads[i].result == MMS_GRID_CSV_READ::ReadResult::Complete;
+    }
+    stored.result = FindDifferences(reads[0].data, reads[1].data);
+    for (const CellPosition position : stored.result.differences)
+        stored.texts.emplace_back(reads[0].data.text(position.row(), position.col()).toString(),
+                                  reads[1].data.text(position.row(), position.col()).toString());
+    return stored;
+}
+
+class Collected final : public StreamDifferences
+{
+public:
+    std::vector<CellPosition> positions;
+    std::vector<std::pair<QString, QString>> texts;
+    int restarts = 0;
+
+    void differingCell(int row, int col, QStringView text0, QStringView text1) override
+    {
+        positions.emplace_back(row, col);
+        texts.emplace_back(text0.toString(), text1.toString());
+    }
+    void restart() override
+    {
+        positions.clear();
+        texts.clear();
+        ++restarts;
+    }
+};
+
+// Cell texts made of what the reader treats specially (quotes, blanks, every delimiter, lone CR
+// and LF) and of characters whose encodings differ in length.
+const QStringList kPieces{u"a"_s,  u"b"_s,  u"7"_s, u" "_s, u"\""_s, u","_s,  u";"_s, u"\t"_s,
+                          u"あ"_s, u"漢"_s, u"ｱ"_s, u"é"_s, u"\r"_s, u"\n"_s, u"|"_s, u""_s};
+
+QString randomText(QRandomGenerator &random, bool lineEnds)
+{
+    const qsizetype pieces = lineEnds ? kPieces.size() : kPieces.size() - 4;
+    QString text;
+    const int length = random.bounded(4);
+    for (int i = 0; i < length; ++i) {
+        const QString &piece = kPieces[random.bounded(int(pieces))];
+        if (!lineEnds && (piece == u"\r"_s || piece == u"\n"_s))
+            continue;
+        text += piece;
+    }
+    return text;
+}
+
+QStringList randomLines(QRandomGenerator &random, QChar separator)
+{
+    QStringList lines;
+    const int count = random.bounded(30);
+    for (int l = 0; l < count; ++l) {
+        QStringList cells;
+        const int width = random.bounded(6);
+        for (int c = 0; c < width; ++c)
+            cells.append(random.bounded(10) == 0 ? randomText(random, true) : randomText(random, false));
+        lines.append(cells.join(separator));
+    }
+    return lines;
+}
+
+// Mostly the same lines, a few changed, dropped or added: most cells of a pair compare equal.
+QStringList changedLines(QRandomGenerator &random, QStringList lines, QChar separator)
+{
+    for (int change = random.bounded(4); change > 0 && !lines.isEmpty(); --change) {
+        const int at = random.bounded(int(lines.size()));
+        switch (random.bounded(3)) {
+        case 0:
+            lines[at] += randomText(random, false);
+            break;
+        case 1:
+            lines.removeAt(at);
+            break;
+        default:
+            lines.insert(at, randomText(random, false) + separator + randomText(random, false));
+            break;
+        }
+    }
+    return lines;
+}
+
+QByteArray encoded(const QStringList &lines, const QString &lineEnd, TextEncoding encoding, bool finalLineEnd)
+{
+    QString text = lines.join(lineEnd);
+    if (finalLineEnd && !lines.isEmpty())
+        text += lineEnd;
+    if (encoding == TextEncoding::ShiftJis) {
+        QByteArray bytes;
+        (void)Cp932::encode(text, bytes);
+        return bytes;
+    }
+    return (encoding == TextEncoding::Utf8Bom ? "\xEF\xBB\xBF"_ba : QByteArray()) + text.toUtf8();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+} // namespace
+
+class TestStreamDiff : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void agreesWithStoredComparison_data();
+    void agreesWithStoredComparison();
+    void rowLimit_data();
+    void rowLimit();
+    void leavesOtherFilesToTheStoredComparison_data();
+    void leavesOtherFilesToTheStoredComparison();
+
+private:
+    std::optional<QTemporaryDir> m_dir;
+};
+
+void TestStreamDiff::init()
+{
+    m_dir.emplace();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestStreamDiff::agreesWithStoredComparison_data()
+{
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<QString>("delimiter"); // empty: the comma mode
+    QTest::addColumn<quint32>("seed");
+    const std::array<std::pair<const char *, TextEncoding>, 3> encodings{{{"UTF-8", TextEncoding::Utf8},
+                                                                          {"UTF-8 with mark", TextEncoding::Utf8Bom},
+                                                                          {"Shift-JIS", TextEncoding::ShiftJis}}};
+    const std::array<std::pair<const char *, QString>, 3> modes{
+        {{"comma mode", QString()}, {"semicolon", u";"_s}, {"TAB", u"\t"_s}}};
+    quint32 seed = 1;
+    for (const auto &[encodingName, encoding] : encodings) {
+        for (const auto &[modeName, delimiter] : modes)
+            QTest::addRow("%s, %s", encodingName, modeName) << encoding << delimiter << seed++;
+    }
+    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++;
+}
+
+void TestStreamDiff::agreesWithStoredComparison()
+{
+    QFETCH(TextEncoding, encoding);
+    QFETCH(QString, delimiter);
+    QFETCH(quint32, seed);
+    const int mode = delimiter.isEmpty() ? 0 : 1;
+    const QString separator = delimiter.isEmpty() ? u","_s : delimiter;
+    const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
+    const QStringList lineEnds{u"\r\n"_s, u"\n"_s, u"\r"_s};
+    QRandomGenerator random(seed);
+    int compared = 0;
+    int restarted = 0;
+    for (int pair = 0; pair < 150; ++pair) {
+        const QStringList lines = randomLines(random, separator[0]);
+        const QString lineEnd = lineEnds[random.bounded(3)];
+        const QStringList other = changedLines(random, lines, separator[0]);
+        QVERIFY(writeFile(files[0], encoded(lines, lineEnd, encoding, random.bounded(2))));
+        QVERIFY(writeFile(files[1], encoded(other, lineEnds[random.bounded(3)], encoding, random.bounded(2))));
+
+        const std::optional<Stored> stored = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter);
+        StreamOptions options;
+        options.pieceBytes = 16 + random.bounded(200);
+        Collected collected;
+        const std::optional<StreamComparison> streamed
+            = compareFileStreams(files, mode, delimiter.isEmpty() ? u","_s : delimiter, options, collected);
+        // Refused files (an empty one) are the window's reader's to report.
+        QCOMPARE(streamed.has_value(), stored.has_value());
+        if (!stored)
+            continue;
+        ++compared;
+        restarted += collected.restarts > 0;
+        const auto context = [&] { return qPrintable(u"pair %1, piece %2"_s.arg(pair).arg(options.pieceBytes)); };
+        QVERIFY2(collected.positions == stored->result.differences, context());
+        QVERIFY2(collected.texts == stored->texts, context());
+        QCOMPARE(streamed->count, stored->result.count());
+        QCOMPARE(streamed->result.rows, stored->result.rows);
+        QCOMPARE(streamed->result.cols, stored->result.cols);
+        QCOMPARE(streamed->result.sizesDiffer, stored->result.sizesDiffer);
+        QCOMPARE(streamed->complete, stored->complete);
+        QCOMPARE(streamed->writesBack, stored->writesBack);
+
+        // The command's output and exit status from the same comparison.
+        CliArguments arguments;
+        arguments.command = CliArguments::Command::Diff;
+        arguments.delimiterMode = mode;
+        arguments.delimiter = delimiter.isEmpty() ? u","_s : delimiter;
+        arguments.files = {files[0], files[1]};
+        QBuffer out;
+        QBuffer err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        const std::optional<int> status = runStreamDiff(arguments, out, err, options);
+        QVERIFY(status);
+        const int expected = !(stored->complete[0] && stored->complete[1]) ? kExitIncomplete
+            : (stored->result.count() > 0 || stored->result.sizesDiffer)   ? kExitDifferent
+                                                                           : kExitOk;
+        QCOMPARE(*status, expected);
+        QByteArray text = compareResultMessage(stored->result).replace(u"\r\n"_s, u"\n"_s).toUtf8() + '\n';
+        for (const CellPosition position : stored->result.differences)
+            text += QByteArray::number(position.row()) + ',' + QByteArray::number(position.col()) + '\n';
+        QCOMPARE(out.data(), text);
+    }
+    // Files the column pass could refuse are few: most pairs must have been compared both ways, and
+    // Shift-JIS files are found out only while they are read.
+    QVERIFY(compared > 100);
+    if (encoding == TextEncoding::ShiftJis)
+        QVERIFY(restarted > 0);
+}
+
+void TestStreamDiff::rowLimit_data()
+{
+    QTest::addColumn<int>("lines0");
+    QTest::addColumn<int>("lines1");
+    QTest::addColumn<bool>("sheetLimits");
+    QTest::addColumn<int>("status");
+    QTest::addRow("both at the limit") << 32766 << 32766 << true << int(kExitDifferent);
+    QTest::addRow("one past the limit") << 32767 << 32766 << true << int(kExitIncomplete);
+    QTest::addRow("both past the limit") << 32800 << 32767 << true << int(kExitIncomplete);
+    QTest::addRow("past the limit without limits") << 40000 << 40000 << false << int(kExitDifferent);
+}
+
+// A file longer than a sheet: the stream stops where the sheet would, and reports it the same way;
+// without the sheet's limits it reads on.
+void TestStreamDiff::rowLimit()
+{
+    QFETCH(int, lines0);
+    QFETCH(int, lines1);
+    QFETCH(bool, sheetLimits);
+    QFETCH(int, status);
+    const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
+    const std::array<int, 2> lines{lines0, lines1};
+    for (size_t i = 0; i < 2; ++i) {
+        QByteArray bytes;
+        for (int line = 1; line <= lines[i]; ++line)
+            bytes += "x," + QByteArray::number(line == 32000 && i == 1 ? 0 : line) + "\r\n";
+        QVERIFY(writeFile(files[i], bytes));
+    }
+    StreamOptions options;
+    options.pieceBytes = 4096;
+    options.sheetLimits = sheetLimits;
+    Collected collected;
+    const std::optional<StreamComparison> streamed = compareFileStreams(files, 0, u","_s, options, collected);
+    QVERIFY(streamed);
+    if (sheetLimits) {
+        const std::optional<Stored> stored = compareStored(files, 0, u","_s);
+        QVERIFY(stored);
+        QCOMPARE(collected.positions, stored->result.differences);
+        QCOMPARE(streamed->result.rows, stored->result.rows);
+        QCOMPARE(streamed->complete, stored->complete);
+    } else {
+        QCOMPARE(streamed->result.rows, (std::array<int, 2>{lines0 + 1, lines1 + 1}));
+        QCOMPARE(streamed->complete, (std::array<bool, 2>{true, true}));
+    }
+    QCOMPARE(collected.positions, (std::vector<CellPosition>{CellPosition(32000, 2)}));
+    const int exit = !(streamed->complete[0] && streamed->complete[1]) ? kExitIncomplete
+        : (streamed->count > 0 || streamed->result.sizesDiffer)        ? kExitDifferent
+                                                                       : kExitOk;
+    QCOMPARE(exit, status);
+}
+
+void TestStreamDiff::leavesOtherFilesToTheStoredComparison_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addRow("empty file") << QByteArray() << u","_s;
+    QTest::addRow("delimiter that hides in Shift-JIS") << "\x83\x7C|b\r\n"_ba << u"|"_s;
+    QTest::addRow("delimiter beyond ASCII") << "a\xE3\x80\x81"
+                                               "b\r\n"_ba
+                                            << u"、"_s;
+    QTest::addRow("marked UTF-8 with invalid bytes") << "\xEF\xBB\xBF"
+                                                        "a,\xFF\r\n"_ba
+                                                     << u","_s;
+}
+
+// What only the stored read does exactly is left to it, never guessed at.
+void TestStreamDiff::leavesOtherFilesToTheStoredComparison()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, delimiter);
+    const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
+    QVERIFY(writeFile(files[0], bytes));
+    QVERIFY(writeFile(files[1], "a,b\r\n"_ba));
+    Collected collected;
+    QVERIFY(!compareFileStreams(files, delimiter == u","_s ? 0 : 1, delimiter, {}, collected));
+}
+
+QTEST_GUILESS_MAIN(TestStreamDiff)
+#include "tst_streamdiff.moc"
