@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CellEquality.h"
 #include "GridError.h"
+#include "MatchColor.h"
 #include "ShownText.h"
 
 #include <algorithm>
@@ -56,15 +57,16 @@ void RecompareSelection(AppState &state, int sheet)
         // keeps its colour.
         const int lastRow = std::min(r2, other.rows() - 1);
         const int lastCol = std::min(c2, other.cols() - 1);
+        CellEquality equality(state.compareOptions);
         for (int r = r1; r <= lastRow; ++r) {
             for (int c = c1; c <= lastCol; ++c) {
                 grd0.setRow(r);
                 grd0.setCol(c);
                 grd1.setRow(r);
                 grd1.setCol(c);
-                const bool differ = !cellsEqual(grd0.textView(r, c), grd1.textView(r, c));
-                grd0.setCellBackColor(differ ? differingBackColor(grd0.data(), r) : kWindowBackColor);
-                grd1.setCellBackColor(differ ? differingBackColor(grd1.data(), r) : kWindowBackColor);
+                const CellMatch match = equality.match(grd0.textView(r, c), grd1.textView(r, c), c);
+                grd0.setCellBackColor(matchBackColor(match, grd0.data(), r));
+                grd1.setCellBackColor(matchBackColor(match, grd1.data(), r));
             }
         }
         if (r2 >= r1 && c2 >= c1 && (lastRow < r2 || lastCol < c2))

@@ -44,6 +44,9 @@ public:
     void showDelimiterDialog(AppState &) override
     {
     }
+    void showCompareOptionsDialog(AppState &) override
+    {
+    }
     void showVersionDialog(bool) override
     {
     }
