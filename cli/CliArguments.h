@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CompareOptions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +28,10 @@ struct CliArguments
     // --report FILE: the difference report to write as well, its format from the suffix; "-" writes
     // the CSV report to standard output instead of the result.
     QString report;
+    // What counts as the same: --ignore-case, --fold-width, --fold-kana, --nfc, --fold-hyphen, --trim,
+    // --ignore-space, --numeric[=TOLERANCE], --skip-columns LIST.
+    CompareOptions compareOptions;
+    bool listEquivalent = false; // also list the positions the options make the same
     QStringList files;
 };
 
@@ -36,7 +42,8 @@ struct ParsedArguments
 };
 
 // Parses the arguments after the program name:
-//   [--delimiter C] [--json [--explain]] [--align] [--report FILE] FILE1 FILE2
+//   [--delimiter C] [--json [--explain]] [--align] [--report FILE] [comparison options]
+//   [--list-equivalent] FILE1 FILE2
 //                                          compare FILE1 (sheet 1) with FILE2 (sheet 2)
 //   --dump [--delimiter C] FILE            read FILE as the window would and print its sheet as JSON
 //   --help
