@@ -2,6 +2,8 @@
 
 #include "TextFolding.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -28,7 +30,7 @@ CellEquality::CellEquality(const CompareOptions &options)
 // that カ + U+3099 is ガ before width and kana look at it), width before kana (ｶﾞ becomes ガ, then
 // が), case, the hyphen look-alikes, and the blanks last, so that a full-width space has become an
 // ordinary one by then.
-QStringView CellEquality::fold(QStringView text, std::array<QString, 2> &buffers)
+QStringView CellEquality::fold(QStringView text, std::array<QString, 2> &buffers, bool trimEnds)
 {
     using TextFolding::Rule;
     QStringView current = text;
@@ -38,31 +40,41 @@ QStringView CellEquality::fold(QStringView text, std::array<QString, 2> &buffers
         current = buffers[next];
         next ^= 1;
     };
-    if (m_options.nfc)
+    // Composition, width, kana and the hyphen look-alikes leave ASCII as it is.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (m_options.nfc && !ascii)
         apply(Rule::Nfc);
-    if (m_options.foldWidth)
+    if (m_options.foldWidth && !ascii)
         apply(Rule::Width);
-    if (m_options.foldKana)
+    if (m_options.foldKana && !ascii)
         apply(Rule::Kana);
     if (m_options.ignoreCase)
         apply(Rule::Case);
-    if (m_options.foldHyphen)
+    if (m_options.foldHyphen && !ascii)
         apply(Rule::Hyphen);
     if (m_options.ignoreSpace)
         apply(Rule::RemoveBlanks);
-    else if (m_options.trim)
+    else if (m_options.trim && trimEnds)
         current = TextFolding::trimBlanks(current);
     return current;
 }
 
+// The character rules fold each character on its own, so only the stretch in which the texts
+// differ needs folding: a differing cell costs a few characters, not its whole length twice for
+// every rule. Trimming goes first (no rule turns a blank into anything but a blank, or the other
+// way round), and the numeric reading needs the whole folded texts.
 CellMatch CellEquality::matchFolded(QStringView a, QStringView b)
 {
-    const QStringView foldedA = fold(a, m_first);
-    const QStringView foldedB = fold(b, m_second);
-    if (cellsEqual(foldedA, foldedB))
+    if (m_options.trim) {
+        a = TextFolding::trimBlanks(a);
+        b = TextFolding::trimBlanks(b);
+    }
+    const auto [middleA, middleB] = TextFolding::characterRuleMiddles(a, b);
+    if (cellsEqual(fold(middleA, m_first, false), fold(middleB, m_second, false)))
         return CellMatch::Equivalent;
     // Cells that both read as numbers are equal by value; any other pair was decided as text.
-    if (m_options.numeric && TextFolding::numericallyEqual(foldedA, foldedB, m_options.tolerance))
+    if (m_options.numeric
+        && TextFolding::numericallyEqual(fold(a, m_first, false), fold(b, m_second, false), m_options.tolerance))
         return CellMatch::Equivalent;
     return CellMatch::Differs;
 }
@@ -71,7 +83,7 @@ QStringView CellEquality::hashKey(QStringView text)
 {
     if (!m_foldsText)
         return text;
-    const QStringView folded = fold(text, m_first);
+    const QStringView folded = fold(text, m_first, true);
     if (m_options.numeric && TextFolding::readNumber(folded))
         return kNumberKey;
     return folded;

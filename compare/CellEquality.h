@@ -70,8 +70,9 @@ public:
     [[nodiscard]] QStringView hashKey(QStringView text);
 
 private:
-    // The texts under every text rule that is on, into one of `buffers`.
-    QStringView fold(QStringView text, std::array<QString, 2> &buffers);
+    // The text under every text rule that is on, into one of `buffers`; its blanks at either end
+    // stay unless `trimEnds` (a middle of a text has no ends of its own).
+    QStringView fold(QStringView text, std::array<QString, 2> &buffers, bool trimEnds);
     CellMatch matchFolded(QStringView a, QStringView b);
 
     CompareOptions m_options;
