@@ -8,7 +8,8 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kUsage
-    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align] [--report FILE] FILE1 FILE2\n"
+    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align] [--report FILE]\n"
+      u"                     [比較オプション] [--list-equivalent] FILE1 FILE2\n"
       u"        rowlark-diff --dump [--delimiter C] FILE\n"
       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
       u"  --json          比較の結果を JSON で出力します\n"
@@ -17,7 +18,18 @@ const QString kUsage
       u"                  (ファイルは変更しません)\n"
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
-      u"  --no-limit      行数・列数の上限なしに比較します (--align, --report, --explain とは指定できません)\n"
+      u"  --no-limit      行数・列数の上限なしに比較します (--align, --report, --explain, 比較オプションとは指定できません)\n"
+      u"比較オプション (同じとみなすセル):\n"
+      u"  --ignore-case   大文字と小文字を区別しません\n"
+      u"  --fold-width    全角と半角を区別しません (ｶﾞ とガも同じ)\n"
+      u"  --fold-kana     ひらがなとカタカナを区別しません\n"
+      u"  --nfc           合成文字の違いを無視します\n"
+      u"  --fold-hyphen   ハイフン・長音の違いを無視します\n"
+      u"  --trim          前後の空白を無視します\n"
+      u"  --ignore-space  すべての空白を無視します\n"
+      u"  --numeric[=TOLERANCE]  両方が数値なら値で比較します (TOLERANCE は許容誤差)\n"
+      u"  --skip-columns LIST    LIST の列 (例 3,5-7) は比較しません\n"
+      u"  --list-equivalent      比較オプションにより同じとみなしたセルも出力します\n"
       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
       u"  --help          この説明を表示します\n"
@@ -34,6 +46,7 @@ const QString kUnknownReportFormat
     = u"レポートの形式がわかりません (拡張子は .html, .xlsx, .csv のどれかにして下さい): %1"_s;
 const QString kNoLimitWith = u"--no-limit は %1 と一緒には指定できません"_s;
 const QString kReportToOutputWithJson = u"--report - は --json と一緒には指定できません"_s;
+const QString kBadOptionValue = u"%1 の値が正しくありません: %2"_s;
 
 ParsedArguments refuse(const QString &error)
 {
@@ -53,6 +66,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     bool help = false;
     std::optional<QString> delimiter;
     std::optional<QString> report;
+    std::optional<QString> compareOption; // the first comparison option given, to name it if refused
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -84,8 +98,30 @@ ParsedArguments parseArguments(const QStringList &arguments)
             delimiter = arguments.at(++i);
         } else if (argument.startsWith(u"--delimiter=")) {
             delimiter = argument.sliced(qsizetype(sizeof("--delimiter=") - 1));
+        } else if (argument == u"--list-equivalent") {
+            parsed.listEquivalent = true;
+        } else if (argument == u"--skip-columns") {
+            if (i + 1 >= arguments.size())
+                return refuse(kMissingValue.arg(argument));
+            const QString &list = arguments.at(++i);
+            if (setCompareOption(parsed.compareOptions, u"skip-columns", list) != OptionName::Set)
+                return refuse(kBadOptionValue.arg(argument, list));
+            compareOption = argument;
         } else {
-            return refuse(kUnknownOption.arg(argument));
+            // The comparison options, by the names the settings file gives them too.
+            const qsizetype equals = argument.indexOf(u'=');
+            const QStringView name = QStringView(argument).sliced(2, (equals < 0 ? argument.size() : equals) - 2);
+            const std::optional<QStringView> value
+                = equals < 0 ? std::nullopt : std::optional<QStringView>(QStringView(argument).sliced(equals + 1));
+            switch (setCompareOption(parsed.compareOptions, name, value)) {
+            case OptionName::Set:
+                compareOption = argument;
+                break;
+            case OptionName::BadValue:
+                return refuse(kBadOptionValue.arg(u"--"_s + name.toString(), value.value_or(QStringView()).toString()));
+            case OptionName::Unknown:
+                return refuse(kUnknownOption.arg(argument));
+            }
         }
     }
     if (help) {
@@ -113,6 +149,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(kOptionNotForDump.arg(u"--report"_s));
         if (parsed.noLimit)
             return refuse(kOptionNotForDump.arg(u"--no-limit"_s));
+        if (compareOption)
+            return refuse(kOptionNotForDump.arg(*compareOption));
+        if (parsed.listEquivalent)
+            return refuse(kOptionNotForDump.arg(u"--list-equivalent"_s));
         if (parsed.files.size() != 1)
             return refuse(kWrongFileCount);
         parsed.command = CliArguments::Command::Dump;
@@ -136,6 +176,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
     // explanations need the stored sheets.
     if (parsed.noLimit && (parsed.align || report || parsed.explain))
         return refuse(kNoLimitWith.arg(parsed.align ? u"--align"_s : report ? u"--report"_s : u"--explain"_s));
+    // The comparison while reading compares texts exactly.
+    if (parsed.noLimit && (!parsed.compareOptions.isExact() || parsed.listEquivalent))
+        return refuse(kNoLimitWith.arg(compareOption ? *compareOption : u"--list-equivalent"_s));
     parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CompareOptions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,10 @@ struct CliArguments
     // --no-limit: files of any number of rows and columns are compared whole (while they are read);
     // without it the window's limits apply.
     bool noLimit = false;
+    // What counts as the same: --ignore-case, --fold-width, --fold-kana, --nfc, --fold-hyphen, --trim,
+    // --ignore-space, --numeric[=TOLERANCE], --skip-columns LIST.
+    CompareOptions compareOptions;
+    bool listEquivalent = false; // also list the positions the options make the same
     QStringList files;
 };
 
@@ -39,7 +45,8 @@ struct ParsedArguments
 };
 
 // Parses the arguments after the program name:
-//   [--delimiter C] [--json [--explain]] [--align] [--report FILE] FILE1 FILE2
+//   [--delimiter C] [--json [--explain]] [--align] [--report FILE] [comparison options]
+//   [--list-equivalent] FILE1 FILE2
 //                                          compare FILE1 (sheet 1) with FILE2 (sheet 2)
 //   --dump [--delimiter C] FILE            read FILE as the window would and print its sheet as JSON
 //   --help

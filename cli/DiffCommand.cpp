@@ -90,7 +90,24 @@ void appendFileRow(QByteArray &buffer, const std::vector<int> &fileRows, int row
     buffer.append(fileRow > 0 ? QByteArray::number(fileRow) : QByteArray(none));
 }
 
-QByteArray textReport(const CompareResult &result, const FileRows &fileRows)
+// Calls visit(position, equivalent) for each listed position in reading order: the differing
+// ones, and with `equivalents` those the comparison options made the same.
+template<typename Visit>
+void forEachListed(const CompareResult &result, bool equivalents, Visit visit)
+{
+    static const std::vector<CellPosition> kNone;
+    const std::vector<CellPosition> &same = equivalents ? result.equivalents : kNone;
+    auto differing = result.differences.begin();
+    auto equivalent = same.begin();
+    while (differing != result.differences.end() || equivalent != same.end()) {
+        if (equivalent == same.end() || (differing != result.differences.end() && *differing < *equivalent))
+            visit(*differing++, false);
+        else
+            visit(*equivalent++, true);
+    }
+}
+
+QByteArray textReport(const CompareResult &result, const FileRows &fileRows, bool listEquivalent)
 {
     const std::vector<CellPosition> &positions = result.differences;
     QString message = compareResultMessage(result);
@@ -99,7 +116,7 @@ QByteArray textReport(const CompareResult &result, const FileRows &fileRows)
     buffer.reserve(qsizetype(positions.size()) * 12 + 128);
     buffer.append(message.toUtf8());
     buffer.append('\n');
-    for (const CellPosition position : positions) {
+    forEachListed(result, listEquivalent, [&](const CellPosition position, bool equivalent) {
         buffer.append(QByteArray::number(position.row()));
         buffer.append(',');
         buffer.append(QByteArray::number(position.col()));
@@ -110,8 +127,10 @@ QByteArray textReport(const CompareResult &result, const FileRows &fileRows)
             buffer.append(',');
             appendFileRow(buffer, fileRows[1], position.row(), "");
         }
+        if (equivalent)
+            buffer.append(",equivalent");
         buffer.append('\n');
-    }
+    });
     return buffer;
 }
 
@@ -166,11 +185,12 @@ private:
 
 // {"spans": [[start1, length1, start2, length2], …], "rule": "…"}: the character difference of two
 // cell texts in characters (code points), and the option that would make them equal, if one does.
-void appendExplanation(QByteArray &buffer, QStringView first, QStringView second, TextFolding::FoldBuffers &folding)
+void appendExplanation(QByteArray &buffer, QStringView first, QStringView second, TextFolding::FoldBuffers &folding,
+                       double tolerance)
 {
     const CharDiff diff = diffCharacters(first, second);
     std::array<CodePointCounter, 2> counters{CodePointCounter(first), CodePointCounter(second)};
-    buffer.append("{\"spans\": [");
+    buffer.append("\"spans\": [");
     bool firstSpan = true;
     for (const CharSpan &span : diff.spans) {
         const qsizetype start1 = counters[0].at(span.start1);
@@ -183,23 +203,30 @@ void appendExplanation(QByteArray &buffer, QStringView first, QStringView second
                       + QByteArray::number(start2) + ", " + QByteArray::number(end2 - start2) + "]");
     }
     buffer.append(']');
-    if (const auto rule = TextFolding::ruleThatMakesEqual(first, second, folding)) {
+    if (const auto rule = TextFolding::ruleThatMakesEqual(first, second, folding, tolerance)) {
         buffer.append(", \"rule\": \"");
         buffer.append(ruleOptionName(*rule));
         buffer.append('"');
     }
-    buffer.append('}');
 }
 
+// Under comparison options the result also counts the positions they made the same, and every
+// listed cell ends in an object that says its kind; without them the output is what it always was.
 QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
-                      const std::array<bool, 2> &complete, const FileRows &fileRows, bool explain)
+                      const std::array<bool, 2> &complete, const FileRows &fileRows, bool explain,
+                      const CliArguments &arguments)
 {
+    const bool withKinds = !arguments.compareOptions.isExact();
     TextFolding::FoldBuffers folding;
     const std::vector<CellPosition> &positions = result.differences;
     QByteArray buffer;
     buffer.reserve(qsizetype(positions.size()) * 48 + 256);
     buffer.append("{\"differences\": ");
     buffer.append(QByteArray::number(result.count()));
+    if (withKinds) {
+        buffer.append(", \"equivalent\": ");
+        buffer.append(QByteArray::number(qsizetype(result.equivalents.size())));
+    }
     buffer.append(", \"sizesDiffer\": ");
     buffer.append(result.sizesDiffer ? "true" : "false");
     buffer.append(", \"rows\": [");
@@ -215,9 +242,10 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
     buffer.append(", ");
     buffer.append(complete[1] ? "true" : "false");
     buffer.append("], \"cells\": [");
-    for (size_t i = 0; i < positions.size(); ++i) {
-        const CellPosition position = positions[i];
-        buffer.append(i == 0 ? "\n[" : ",\n[");
+    bool firstCell = true;
+    forEachListed(result, arguments.listEquivalent, [&](const CellPosition position, bool equivalent) {
+        buffer.append(firstCell ? "\n[" : ",\n[");
+        firstCell = false;
         buffer.append(QByteArray::number(position.row()));
         buffer.append(", ");
         buffer.append(QByteArray::number(position.col()));
@@ -232,14 +260,22 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
             appendFileRow(buffer, fileRows[1], position.row(), "null");
             buffer.append(']');
         }
-        if (explain) {
-            buffer.append(", ");
-            appendExplanation(buffer, data0.text(position.row(), position.col()),
-                              data1.text(position.row(), position.col()), folding);
+        if (withKinds || explain) {
+            buffer.append(", {");
+            if (withKinds)
+                buffer.append(equivalent ? "\"kind\": \"equivalent\"" : "\"kind\": \"differs\"");
+            if (withKinds && explain)
+                buffer.append(", ");
+            if (explain) {
+                appendExplanation(buffer, data0.text(position.row(), position.col()),
+                                  data1.text(position.row(), position.col()), folding,
+                                  arguments.compareOptions.tolerance);
+            }
+            buffer.append('}');
         }
         buffer.append(']');
-    }
-    buffer.append(positions.empty() ? "]}\n" : "\n]}\n");
+    });
+    buffer.append(firstCell ? "]}\n" : "\n]}\n");
     return buffer;
 }
 
@@ -270,7 +306,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     FileRows fileRows;
     if (arguments.align) {
         // The files stay as they are: only the sheets in memory get the empty rows.
-        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1);
+        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1, arguments.compareOptions);
         if (!alignment) {
             writeMessageLines(err, alignTooLongText());
             return kExitTrouble;
@@ -283,7 +319,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     }
 
     // Nobody sees colours here: the positions are all the report needs.
-    const CompareResult result = FindDifferences(sheet0.data(), sheet1.data());
+    const CompareResult result = FindDifferences(sheet0.data(), sheet1.data(), arguments.compareOptions);
     std::optional<DifferenceReport> differenceReport;
     if (!arguments.report.isEmpty()) {
         ReportSettings settings;
@@ -293,12 +329,14 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         settings.delimiter = arguments.delimiter;
         settings.fileRows = fileRows;
         settings.createdAt = reportTime();
-        differenceReport = buildDifferenceReport(result, sheet0.data(), sheet1.data(), std::move(settings));
+        differenceReport
+            = buildDifferenceReport(result, sheet0.data(), sheet1.data(), std::move(settings), result.equivalents);
     }
     const bool reportToOutput = arguments.report == u"-"_s;
     const QByteArray report = reportToOutput ? writeCsvReport(*differenceReport)
-        : arguments.json ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows, arguments.explain)
-                         : textReport(result, fileRows);
+        : arguments.json
+        ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows, arguments.explain, arguments)
+        : textReport(result, fileRows, arguments.listEquivalent);
     if (!writeOutput(out, report)) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;

@@ -186,9 +186,10 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
 std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err,
                                  const StreamOptions &options)
 {
-    // Lining up, reports and explanations look at whole sheets.
+    // Lining up, reports, explanations and comparison options look at whole sheets.
     if (arguments.command != CliArguments::Command::Diff || arguments.align || arguments.explain
-        || !arguments.report.isEmpty() || arguments.files.size() != 2)
+        || !arguments.report.isEmpty() || arguments.files.size() != 2 || !arguments.compareOptions.isExact()
+        || arguments.listEquivalent)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;

@@ -1,18 +1,84 @@
 #pragma once
 
+#include "CompareOptions.h"
+
+#include <QString>
 #include <QStringView>
 
+#include <array>
 #include <cstring>
+#include <vector>
 
 // Whether two cells are the same: the one rule every comparison applies (the full comparison,
 // block re-comparison, the re-colouring of pasted cells, lining up rows and the command-line
 // companion), so that comparison options change it here and nowhere else.
 //
-// Today texts are compared exactly, character for character. Inline and without the general
-// string comparison's set-up: a comparison asks it for every cell of both sheets, and most cells
-// are short.
+// Texts identical character for character. Inline and without the general string comparison's
+// set-up: a comparison asks it for every cell of both sheets, and most cells are short.
 [[nodiscard]] inline bool cellsEqual(QStringView a, QStringView b)
 {
     return a.size() == b.size()
         && (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size()) * sizeof(QChar)) == 0);
 }
+
+// How two cells at one position compare.
+enum class CellMatch {
+    Equal, // identical texts, or a column the options leave out
+    Equivalent, // the texts differ, but the comparison options make them the same
+    Differs,
+};
+
+// The equality a comparison runs under, built from its options. Identical texts never reach a
+// folding rule, and while no rule is on nothing but cellsEqual() runs, so the exact comparison
+// costs what it always has. Folding goes into buffers this object keeps: once they have grown to
+// the longest text, comparing allocates nothing. Not shared between threads.
+class CellEquality
+{
+public:
+    CellEquality() = default;
+    explicit CellEquality(const CompareOptions &options);
+
+    [[nodiscard]] const CompareOptions &options() const
+    {
+        return m_options;
+    }
+
+    // The cells `a` and `b` at data column `col` of both sheets.
+    [[nodiscard]] CellMatch match(QStringView a, QStringView b, int col)
+    {
+        if (m_skipsColumns && skipsColumn(col))
+            return CellMatch::Equal;
+        if (cellsEqual(a, b))
+            return CellMatch::Equal;
+        if (!m_foldsText)
+            return CellMatch::Differs;
+        return matchFolded(a, b);
+    }
+    [[nodiscard]] bool equal(QStringView a, QStringView b, int col)
+    {
+        return match(a, b, col) != CellMatch::Differs;
+    }
+
+    [[nodiscard]] bool skipsColumn(int col) const
+    {
+        return col >= 0 && size_t(col) < m_skipped.size() && m_skipped[size_t(col)];
+    }
+
+    // A stand-in for `text` that is the same for any two texts the options make equal (in a column
+    // they compare), for hashing rows: the folded text, or one mark for every text that reads as a
+    // number. Valid until the next call.
+    [[nodiscard]] QStringView hashKey(QStringView text);
+
+private:
+    // The text under every text rule that is on, into one of `buffers`; its blanks at either end
+    // stay unless `trimEnds` (a middle of a text has no ends of its own).
+    QStringView fold(QStringView text, std::array<QString, 2> &buffers, bool trimEnds);
+    CellMatch matchFolded(QStringView a, QStringView b);
+
+    CompareOptions m_options;
+    std::vector<char> m_skipped; // by data column: true where the options leave the column out
+    bool m_skipsColumns = false;
+    bool m_foldsText = false;
+    std::array<QString, 2> m_first;
+    std::array<QString, 2> m_second;
+};

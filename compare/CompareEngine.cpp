@@ -48,6 +48,7 @@ public:
         , m_ui(ui)
         , m_showProgress(showProgress)
         , m_grd{&state.grdData(0), &state.grdData(1)}
+        , m_equality(state.compareOptions)
     {
     }
 
@@ -58,6 +59,7 @@ public:
     void extraCell(int sheet, int row, int col);
     [[nodiscard]] CompareStep extraLineDone(int sheet, ExtraLine line, int index);
     void differingCell(int row, int col);
+    void equivalentCell(int row, int col);
     void equalCell(int row, int col);
     [[nodiscard]] CompareStep commonRowDone(int row);
 
@@ -78,6 +80,7 @@ private:
     UserInterface &m_ui;
     const bool m_showProgress;
     const std::array<Sheet *, 2> m_grd;
+    CellEquality m_equality;
     std::array<SavedSelection, 2> m_saved;
     std::array<Cell, 2> m_lastColoured;
     bool m_dialogShown = false;
@@ -112,7 +115,7 @@ CompareResult CompareRun::run()
     }
 
     // The disabled sheets keep their shapes while the run yields; the walk reads them once.
-    if (!walkComparison(m_grd[0]->data(), m_grd[1]->data(), *this))
+    if (!walkComparison(m_grd[0]->data(), m_grd[1]->data(), *this, m_equality))
         return cancelEnding();
     return normalEnding();
 }
@@ -152,6 +155,15 @@ void CompareRun::differingCell(int row, int col)
     colour(0, row, col, differingBackColor(m_grd[0]->data(), row));
     colour(1, row, col, differingBackColor(m_grd[1]->data(), row));
     m_result.differences.emplace_back(row, col);
+}
+
+// A pair the options make the same is marked in both runs: the person sees that the texts differ
+// although nothing is counted.
+void CompareRun::equivalentCell(int row, int col)
+{
+    colour(0, row, col, kEquivalentBackColor);
+    colour(1, row, col, kEquivalentBackColor);
+    m_result.equivalents.emplace_back(row, col);
 }
 
 // The silent run resets equal pairs, so that marks an edit has made stale disappear; the compare

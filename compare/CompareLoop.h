@@ -20,9 +20,10 @@ enum class ExtraLine { Row, Column };
 // then sheet 1's), then its extra columns over its whole height, each as
 // consumer.extraCell(sheet, row, col), with consumer.extraLineDone(sheet, ExtraLine::Row, row) or
 // consumer.extraLineDone(sheet, ExtraLine::Column, col) after every row or column.
-// Then the common area row by row, left to right: consumer.differingCell(row, col) or
-// consumer.equalCell(row, col) for each pair, as cellsEqual() decides, and
-// consumer.commonRowDone(row) after every row. A consumer that answers CompareStep::Stop ends the
+// Then the common area row by row, left to right: consumer.differingCell(row, col),
+// consumer.equivalentCell(row, col) or consumer.equalCell(row, col) for each pair, as `equality`
+// decides, and consumer.commonRowDone(row) after every row. A consumer without equivalentCell()
+// is told equalCell() for a pair the options make the same. A consumer that answers CompareStep::Stop ends the
 // walk, which then returns false.
 //
 // The shapes are read once at the start and handed to consumer.shapes(rows, cols), header row and
@@ -31,7 +32,8 @@ enum class ExtraLine { Row, Column };
 //
 // A template, so that the consumer's calls cost no more than the loop written out in place.
 template<typename Consumer>
-[[nodiscard]] bool walkComparison(const SheetData &data0, const SheetData &data1, Consumer &consumer)
+[[nodiscard]] bool walkComparison(const SheetData &data0, const SheetData &data1, Consumer &consumer,
+                                  CellEquality &equality)
 {
     const std::array<const SheetData *, 2> data{&data0, &data1};
     const std::array<int, 2> rows{data0.rows(), data1.rows()};
@@ -65,13 +67,31 @@ template<typename Consumer>
         const int lastCol
             = (r < data0.rows() && r < data1.rows()) ? std::min({commonCols, data0.cols(), data1.cols()}) - 1 : 0;
         for (int c = 1; c <= lastCol; ++c) {
-            if (cellsEqual(data0.text(r, c), data1.text(r, c)))
+            switch (equality.match(data0.text(r, c), data1.text(r, c), c)) {
+            case CellMatch::Equal:
                 consumer.equalCell(r, c);
-            else
+                break;
+            case CellMatch::Equivalent:
+                if constexpr (requires { consumer.equivalentCell(r, c); })
+                    consumer.equivalentCell(r, c);
+                else
+                    consumer.equalCell(r, c);
+                break;
+            case CellMatch::Differs:
                 consumer.differingCell(r, c);
+                break;
+            }
         }
         if (consumer.commonRowDone(r) == CompareStep::Stop)
             return false;
     }
     return true;
+}
+
+// The exact comparison: texts identical character for character.
+template<typename Consumer>
+[[nodiscard]] bool walkComparison(const SheetData &data0, const SheetData &data1, Consumer &consumer)
+{
+    CellEquality exact;
+    return walkComparison(data0, data1, consumer, exact);
 }

@@ -12,6 +12,7 @@ namespace
 const QString kNoDifferenceText = u"差はありません"_s;
 const QString kDifferenceCountText = u"差が　%1　個あります"_s;
 const QString kSizesDifferText = u"サイズに差異があります"_s;
+const QString kEquivalentCountText = u"ほかに、比較オプションにより同じとみなしたセルが %1 個あります"_s;
 } // namespace
 
 QString compareResultMessage(const CompareResult &result)
@@ -19,10 +20,17 @@ QString compareResultMessage(const CompareResult &result)
     QString text = result.count() == 0 ? kNoDifferenceText : kDifferenceCountText.arg(result.count());
     if (result.sizesDiffer)
         text += u"\r\n"_s + kSizesDifferText;
+    if (!result.equivalents.empty())
+        text += u"\r\n"_s + kEquivalentCountText.arg(result.equivalents.size());
     return text;
 }
 
 CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
+{
+    return FindDifferences(data0, data1, CompareOptions());
+}
+
+CompareResult FindDifferences(const SheetData &data0, const SheetData &data1, const CompareOptions &options)
 {
     // Lists what a run would colour, and colours nothing.
     struct Lister
@@ -46,6 +54,10 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
         {
             result.differences.emplace_back(row, col);
         }
+        void equivalentCell(int row, int col)
+        {
+            result.equivalents.emplace_back(row, col);
+        }
         void equalCell(int, int)
         {
         }
@@ -55,7 +67,8 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
         }
     };
     Lister lister;
+    CellEquality equality(options);
     // Nothing stops the walk: it always ends.
-    (void)walkComparison(data0, data1, lister);
+    (void)walkComparison(data0, data1, lister, equality);
     return std::move(lister.result);
 }

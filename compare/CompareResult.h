@@ -10,6 +10,7 @@
 #include <vector>
 
 class SheetData;
+struct CompareOptions;
 
 // What one comparison run found. The window only shows the result message; the command-line
 // companion reports these values itself.
@@ -19,6 +20,9 @@ struct CompareResult
     // red, in the order the run found them: row by row, left to right, so the list is sorted. A
     // cancelled run holds those found before it stopped.
     std::vector<CellPosition> differences;
+    // The positions whose texts differ but which the comparison options make the same, marked
+    // light yellow and not counted, in the same order. Empty while no option is on.
+    std::vector<CellPosition> equivalents;
     // Each sheet's Rows and Cols, header row and column included, as the run found them; the cells
     // a sheet has beyond the other's are the ones marked magenta.
     std::array<int, 2> rows{};
@@ -49,10 +53,14 @@ struct CompareResult
 };
 
 // The result message of a finished run, as the compare button shows it: "差はありません" or
-// "差が　N　個あります", with a second line "サイズに差異があります" after CR LF when the sizes differ.
+// "差が　N　個あります", with a second line "サイズに差異があります" after CR LF when the sizes differ,
+// and a last line counting the equivalent positions when there are any.
 [[nodiscard]] QString compareResultMessage(const CompareResult &result);
 
 // What a comparison of the two sheets' data finds, without colouring anything: the positions
 // CompareSheets would mark light red, the shapes, and whether it would mark any cell magenta. For
 // the command-line companion, which only reports them.
+// Under `options`, it also lists the positions they make the same.
 [[nodiscard]] CompareResult FindDifferences(const SheetData &data0, const SheetData &data1);
+[[nodiscard]] CompareResult FindDifferences(const SheetData &data0, const SheetData &data1,
+                                            const CompareOptions &options);

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CellEquality.h"
 #include "GridError.h"
+#include "MatchColor.h"
 #include "ShownText.h"
 
 #include <algorithm>
@@ -73,6 +74,7 @@ void RecompareSelection(AppState &state, int sheet)
                 list.replaceBlock(row, col1, row, col, differing);
             }
         } update{state.Differences, r1, c1, lastCol, r1, c1 - 1, {}};
+        CellEquality equality(state.compareOptions);
         for (int r = r1; r <= lastRow; ++r) {
             update.row = r;
             update.col = c1 - 1;
@@ -81,10 +83,10 @@ void RecompareSelection(AppState &state, int sheet)
                 grd0.setCol(c);
                 grd1.setRow(r);
                 grd1.setCol(c);
-                const bool differ = !cellsEqual(grd0.textView(r, c), grd1.textView(r, c));
-                grd0.setCellBackColor(differ ? differingBackColor(grd0.data(), r) : kWindowBackColor);
-                grd1.setCellBackColor(differ ? differingBackColor(grd1.data(), r) : kWindowBackColor);
-                if (differ)
+                const CellMatch match = equality.match(grd0.textView(r, c), grd1.textView(r, c), c);
+                grd0.setCellBackColor(matchBackColor(match, grd0.data(), r));
+                grd1.setCellBackColor(matchBackColor(match, grd1.data(), r));
+                if (match == CellMatch::Differs)
                     update.differing.emplace_back(r, c);
                 update.col = c;
             }

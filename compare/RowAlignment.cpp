@@ -302,11 +302,18 @@ RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vecto
 
 std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second)
 {
+    return rowIdentities(first, second, CompareOptions());
+}
+
+std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second,
+                                                        const CompareOptions &options)
+{
     const std::array<const SheetData *, 2> sheets{&first.data(), &second.data()};
     const int commonCols = std::min(first.cols(), second.cols());
+    CellEquality equality(options);
     const auto sameRow = [&](const SheetData &a, int rowA, const SheetData &b, int rowB) {
         for (int c = 1; c < commonCols; ++c)
-            if (!cellsEqual(a.text(rowA, c), b.text(rowB, c)))
+            if (!equality.equal(a.text(rowA, c), b.text(rowB, c), c))
                 return false;
         return true;
     };
@@ -325,8 +332,12 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, cons
         identities[size_t(s)].reserve(size_t(std::max(0, sheet.rows() - 1)));
         for (int r = 1; r < sheet.rows(); ++r) {
             size_t hash = 0;
-            for (int c = 1; c < commonCols; ++c)
-                hash = qHashMulti(hash, sheet.text(r, c));
+            // Rows the options make the same must land in one bucket: their cells hash by the
+            // options' stand-ins, and the columns left out not at all.
+            for (int c = 1; c < commonCols; ++c) {
+                if (!equality.skipsColumn(c))
+                    hash = qHashMulti(hash, equality.hashKey(sheet.text(r, c)));
+            }
             std::vector<Representative> &bucket = buckets[hash];
             const auto known = std::find_if(bucket.begin(), bucket.end(), [&](const Representative &other) {
                 return sameRow(sheet, r, *sheets[size_t(other.sheet)], other.row);
@@ -344,7 +355,12 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, cons
 
 std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second)
 {
-    const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(first, second);
+    return lineUpRows(first, second, CompareOptions());
+}
+
+std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second, const CompareOptions &options)
+{
+    const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(first, second, options);
     RowAlignment alignment = alignRows(rows[0], rows[1]);
     if (!alignmentFits(alignment, first, second))
         return std::nullopt;

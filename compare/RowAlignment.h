@@ -56,6 +56,7 @@ struct RowAlignment
 
 class QString;
 class Sheet;
+struct CompareOptions;
 
 // The message when lining up would take a sheet past the row limit or its cell capacity.
 [[nodiscard]] QString alignTooLongText();
@@ -66,13 +67,18 @@ class Sheet;
 
 // The identities of both sheets' data rows: rows are the same when their texts agree in every
 // data column both sheets have. Hashes sort the rows into buckets; within a bucket the texts
-// decide, so two different rows never share an identity.
+// decide, so two different rows never share an identity. Under comparison options, rows are the
+// same when the options make every pair of their cells the same (columns left out do not count).
 [[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second);
+[[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second,
+                                                                      const CompareOptions &options);
 
 // Lining up as every caller does it: the rows' identities, the alignment, and the check that both
 // sheets can take the rows it adds. Nothing when either could not (alignTooLongText() says so);
 // the alignment may change nothing.
 [[nodiscard]] std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second);
+[[nodiscard]] std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second,
+                                                     const CompareOptions &options);
 
 // Puts the empty rows `alignment` gives sheet `index` (0 or 1) into `sheet` and marks them as
 // filler rows: light grey where they differ, left out of a save while empty.

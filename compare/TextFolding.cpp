@@ -158,6 +158,11 @@ std::pair<QStringView, QStringView> differingMiddles(QStringView a, QStringView 
 constexpr qsizetype kMaxNumberLength = 300;
 } // namespace
 
+std::pair<QStringView, QStringView> characterRuleMiddles(QStringView a, QStringView b)
+{
+    return differingMiddles(a, b);
+}
+
 void foldCase(QStringView text, QString &out)
 {
     startBuffer(out, text.size());
@@ -218,10 +223,34 @@ void foldKana(QStringView text, QString &out)
     }
 }
 
+namespace
+{
+// Characters that are in form C whatever stands around them, as long as no character outside
+// this set does: none has a canonical decomposition that form C keeps apart (quick check Yes),
+// none is a combining mark or a Hangul jamo that could join the character before it. Only the
+// blocks a Japanese table is made of are listed; every other character goes through Qt's
+// normaliser. Surrogates are left to it too.
+bool isStableInNfc(char16_t c)
+{
+    return c < 0x0300 // Latin and before: combining diacritics start at U+0300
+        || (c >= 0x2010 && c <= 0x2027) // dashes, quotes, dots
+        || (c >= 0x2030 && c <= 0x205E) // per mille, primes and other punctuation
+        || (c >= 0x2190 && c <= 0x2328) // arrows, mathematical operators (U+2329 is a singleton)
+        || (c >= 0x2460 && c <= 0x27BF) // enclosed numbers, box drawing, shapes (△ ▲), dingbats
+        || (c >= 0x3000 && c <= 0x3029) // CJK symbols and punctuation before the tone marks
+        || (c >= 0x3030 && c <= 0x3096) // more punctuation, hiragana
+        || (c >= 0x309B && c <= 0x30FF) // spacing voiced marks, katakana
+        || (c >= 0x3200 && c <= 0x33FF) // enclosed CJK letters, CJK compatibility
+        || (c >= 0x4E00 && c <= 0x9FFF) // CJK unified ideographs
+        || (c >= 0xAC00 && c <= 0xD7A3) // Hangul syllables (a jamo after one is not in this set)
+        || (c >= 0xFF01 && c <= 0xFFEE); // half- and full-width forms
+}
+} // namespace
+
 void foldNfc(QStringView text, QString &out)
 {
     for (const QChar c : text) {
-        if (c.unicode() >= 0x0300) {
+        if (!isStableInNfc(c.unicode())) {
             // Qt normalises into a new string; the buffer keeps its own block all the same.
             const QString normalized = text.toString().normalized(QString::NormalizationForm_C);
             startBuffer(out, normalized.size());

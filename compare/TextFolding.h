@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <utility>
 
 // The rules by which two cell texts can count as "the same" although their characters differ,
 // each a pure function of one text. A rule folds a text into a canonical form; two texts are
@@ -11,9 +12,9 @@
 // instead). Folding is only ever for comparing: no cell, file or tool tip shows a folded text.
 //
 // The folding functions write into a buffer the caller keeps and reuses: once the buffer has
-// grown to the longest text it sees, folding allocates nothing (NFC of a text with characters
-// from U+0300 on is the exception, see foldNfc; the buffer keeps its block even then). A buffer that shares its data
-// with another string is detached first.
+// grown to the longest text it sees, folding allocates nothing (NFC of a text with combining
+// marks or rarer characters is the exception, see foldNfc; the buffer keeps its block even then). A buffer that shares
+// its data with another string is detached first.
 namespace TextFolding
 {
 
@@ -48,9 +49,10 @@ void foldWidth(QStringView text, QString &out);
 // long vowel mark ー and half-width katakana stay as they are: width is its own rule.
 void foldKana(QStringView text, QString &out);
 
-// Unicode normalisation form C (カ + U+3099 = ガ). A text without any character from U+0300 on
-// is already in form C and is copied; any other goes through Qt's normaliser, which allocates a
-// string of its own on the way.
+// Unicode normalisation form C (カ + U+3099 = ガ). A text made only of characters that form C
+// never changes (Latin before U+0300, kana, kanji, full- and half-width forms, common punctuation
+// and symbols, Hangul syllables) is copied; any other goes through Qt's normaliser, which
+// allocates a string of its own on the way.
 void foldNfc(QStringView text, QString &out);
 
 // The hyphen and long-vowel look-alikes - ‐ ‑ – — ― − ｰ ー － all become '-'.
@@ -87,6 +89,12 @@ void fold(Rule rule, QStringView text, QString &out);
 
 // Both texts read as numbers and their values lie at most `tolerance` apart.
 [[nodiscard]] bool numericallyEqual(QStringView a, QStringView b, double tolerance = 0.0);
+
+// The two texts without what they share at the start and the end, cut so that no character is
+// parted from a mark that joins it. Every rule but trimming and the numeric reading folds each
+// character (with its marks) on its own, and so does any chain of them: two texts are equal under
+// such rules exactly when these middles are.
+[[nodiscard]] std::pair<QStringView, QStringView> characterRuleMiddles(QStringView a, QStringView b);
 
 // Buffers for comparing two texts under a rule; keep one and reuse it.
 struct FoldBuffers

@@ -5,6 +5,7 @@
 #include "CommandTable.h"
 #include "GridError.h"
 #include "MTXT_LINE.h"
+#include "MatchColor.h"
 #include "Recompare.h"
 #include "SheetLock.h"
 #include "UndoSnapshots.h"
@@ -45,8 +46,8 @@ struct PastedMarks
 // The pasted cell (row, col) of the active sheet against the same cell of the other sheet; both
 // current cells move there. A cell the other sheet lacks cannot be compared: it is marked as the
 // full comparison marks cells outside the common area, and the other sheet stays where it is.
-void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, int row, int col,
-                        PastedMarks &marks)
+void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, CellEquality &equality, int row,
+                        int col, PastedMarks &marks)
 {
     if (row >= other.rows() || col >= other.cols()) {
         active.setCurrentCell(row, col);
@@ -56,18 +57,18 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
     }
     for (Sheet *sheet : sheets)
         sheet->setCurrentCell(row, col);
-    const bool differ = !cellsEqual(sheets[0]->textView(row, col), sheets[1]->textView(row, col));
+    const CellMatch match = equality.match(sheets[0]->textView(row, col), sheets[1]->textView(row, col), col);
     for (Sheet *sheet : sheets)
-        sheet->setCellBackColor(differ ? differingBackColor(sheet->data(), row) : kWindowBackColor);
+        sheet->setCellBackColor(matchBackColor(match, sheet->data(), row));
     marks.recompared.emplace_back(row, col);
-    if (differ)
+    if (match == CellMatch::Differs)
         marks.differing.emplace_back(row, col);
 }
 
 // One line of the clipboard into row `row` from column `c0` on; fields beyond the last column are
-// dropped.
-void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, bool recolour, QStringView line, int row,
-               int c0, PastedMarks &marks)
+// dropped. With `recolour`, each pasted cell is compared with the other sheet under it.
+void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, CellEquality *recolour, QStringView line,
+               int row, int c0, PastedMarks &marks)
 {
     qsizetype start = 0;
     for (int col = c0; col < active.cols(); ++col) {
@@ -76,7 +77,7 @@ void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, bool 
         ignoreGridErrors([&] {
             active.setTextMatrix(row, col, field.toString());
             if (recolour)
-                recolourPastedCell(active, other, sheets, row, col, marks);
+                recolourPastedCell(active, other, sheets, *recolour, row, col, marks);
         });
         if (tab < 0)
             break;
@@ -146,6 +147,7 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
 
     SaveUndoSnapshot(state, index);
     const bool recolour = PartnerHasCurrentCell(state, index);
+    CellEquality equality(state.compareOptions);
     ignoreGridErrors([&] { clearClickMarks(state); });
     int rowsLeftOut = 0;
     int colsLeftOut = 0;
@@ -168,7 +170,7 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
                 ++rowsLeftOut;
                 continue;
             }
-            pasteLine(active, other, sheets, recolour, line, row, c0, marks);
+            pasteLine(active, other, sheets, recolour ? &equality : nullptr, line, row, c0, marks);
         }
     }
     state.Differences.replaceCells(marks.recompared, marks.differing);

@@ -72,7 +72,8 @@ DifferenceReport reportOfSheets(const AppState &state, const CompareResult &resu
     settings.delimiter = state.UserDelimiter;
     settings.fileRows = fileRowsFromFillerRows(state.grdData(0).data(), state.grdData(1).data());
     settings.createdAt = createdAt;
-    return buildDifferenceReport(result, state.grdData(0).data(), state.grdData(1).data(), std::move(settings));
+    return buildDifferenceReport(result, state.grdData(0).data(), state.grdData(1).data(), std::move(settings),
+                                 result.equivalents);
 }
 
 void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
@@ -108,7 +109,7 @@ void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
         }
     }
 
-    CompareResult result = FindDifferences(state.grdData(0).data(), state.grdData(1).data());
+    CompareResult result = FindDifferences(state.grdData(0).data(), state.grdData(1).data(), state.compareOptions);
     if (!windowShowsResult(state, result))
         result = CompareSheets(state, ui, false);
     const DifferenceReport report = reportOfSheets(state, result, now);

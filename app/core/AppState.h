@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CompareOptions.h"
 #include "DifferenceList.h"
 #include "EditBox.h"
 #include "FileIdentity.h"
@@ -213,6 +214,8 @@ public:
     int MatchCaseSetting = 0;
     int DelimiterMode = 0; // 0: comma mode, otherwise the user's delimiter
     QString UserDelimiter = QStringLiteral("|");
+    // What counts as the same in every comparison of the two sheets ("比較オプション…").
+    CompareOptions compareOptions;
     // The placement read from the settings file, written back when the window closes minimised
     // or maximised.
     int SavedTop = 0;

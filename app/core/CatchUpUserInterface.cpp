@@ -89,6 +89,12 @@ void CatchUpUserInterface::showDelimiterDialog(AppState &state)
     m_screen.showDelimiterDialog(state);
 }
 
+void CatchUpUserInterface::showCompareOptionsDialog(AppState &state)
+{
+    m_catchUp();
+    m_screen.showCompareOptionsDialog(state);
+}
+
 void CatchUpUserInterface::showVersionDialog(bool gridControlFound)
 {
     m_catchUp();

@@ -34,6 +34,7 @@ public:
     void showProgressPercent(int percent) override;
     void closeProgressDialog() override;
     void showDelimiterDialog(AppState &state) override;
+    void showCompareOptionsDialog(AppState &state) override;
     void showVersionDialog(bool gridControlFound) override;
     void showSearchDialog(AppState &state) override;
     void closeSearchDialog() override;

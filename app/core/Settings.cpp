@@ -37,6 +37,9 @@ const QString kTagTikan = u"[TIKAN ]"_s;
 const QString kTagKubun = u"[KUBUN ]"_s;
 const QString kTagKukan1 = u"[KUKAN1]"_s;
 const QString kTagKukan2 = u"[KUKAN2]"_s;
+// The comparison options, as rowlark-diff names them: "ignore-case;numeric=0.5;skip-columns=3, 5-7".
+// Written only while one is on, so that a file of the default settings stays as it always was.
+const QString kTagHikaku = u"[HIKAKU]"_s;
 
 // Files written here are UTF-8. A file that is not valid UTF-8 comes from a Japanese Windows
 // system (the program's old home wrote its settings in Shift-JIS), so it is read as that.
@@ -178,6 +181,8 @@ void LoadSettings(AppState &state, const QString &path)
 {
     state.DelimiterMode = 0;
     state.UserDelimiter = u"|"_s;
+    // A file without the options' line was written while none was on.
+    state.compareOptions = CompareOptions();
     int g = 0;
     int t = 0;
 
@@ -242,6 +247,8 @@ void LoadSettings(AppState &state, const QString &path)
             state.DelimiterMode = firstCharNumber();
         } else if (tag == kTagKukan2) {
             state.UserDelimiter = value.toString();
+        } else if (tag == kTagHikaku) {
+            state.compareOptions = compareOptionsFromText(value);
         }
     }
 }
@@ -282,6 +289,8 @@ bool SaveSettings(const AppState &state, const QString &path)
     line(kTagKubun, QString::number(state.MatchCaseSetting));
     line(kTagKukan1, QString::number(state.DelimiterMode));
     line(kTagKukan2, singleLine(state.UserDelimiter));
+    if (!state.compareOptions.isExact())
+        line(kTagHikaku, compareOptionsText(state.compareOptions));
 
     return SafeFileWriter::write(path, text.toUtf8());
 }

@@ -5,7 +5,8 @@
 class AppState;
 
 // The settings file Rowlark.ini: window placement, the two option check marks of the settings
-// menu, the search dialog's history lists and match-case choice, and the delimiter settings.
+// menu, the search dialog's history lists and match-case choice, the delimiter settings and the
+// comparison options.
 //
 // One entry per line, CR LF after each, written as UTF-8: an 8-character tag ("[TOP   ]") and
 // the value right after it. Read once while the main window is created, written once when it
@@ -16,7 +17,8 @@ class AppState;
 [[nodiscard]] QString settingsFilePath();
 
 // Reads the file at `path` into `state`. A missing or unreadable file leaves every value as it
-// was, except the delimiter settings, which return to comma mode and "|" first.
+// was, except the delimiter settings, which return to comma mode and "|" first, and the comparison
+// options, which are all off unless the file turns some on.
 void LoadSettings(AppState &state, const QString &path);
 
 // Replaces the file at `path` (its folder is created when missing) with the current settings.

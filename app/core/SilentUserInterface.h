@@ -48,6 +48,9 @@ public:
     void showDelimiterDialog(AppState &) override
     {
     }
+    void showCompareOptionsDialog(AppState &) override
+    {
+    }
     void showVersionDialog(bool) override
     {
     }

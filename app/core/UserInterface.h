@@ -87,6 +87,7 @@ public:
     // The modal dialogs. Each returns when the person has closed it; what the dialog changed is
     // in the state.
     virtual void showDelimiterDialog(AppState &state) = 0; // "区切り文字設定"
+    virtual void showCompareOptionsDialog(AppState &state) = 0; // "比較オプション"
     virtual void showVersionDialog(bool gridControlFound) = 0;
 
     // The search dialog "検索", modeless: owned by the main window, it stays in front of it and

@@ -8,6 +8,7 @@ using OleColor = quint32;
 
 inline constexpr OleColor kDiffBackColor = 0x8080FF; // light red: the two sheets differ here
 inline constexpr OleColor kExtraBackColor = 0xFF00FF; // magenta: only the larger sheet has this cell
+inline constexpr OleColor kEquivalentBackColor = 0xB0F2FF; // light yellow: equal only under the comparison options
 inline constexpr OleColor kFillerBackColor = 0xE0E0E0; // light grey: an empty row put in to line up rows
 inline constexpr OleColor kWindowBackColor = 0x80000005; // system window colour: equal or untouched
 inline constexpr OleColor kMarkForeColor = 0xFF0000; // blue: the clicked cell and its partner

@@ -6,6 +6,7 @@
 #include "ClipboardCommands.h"
 #include "CommandTable.h"
 #include "CompareEngine.h"
+#include "CompareOptionsMenu.h"
 #include "ContextMenu.h"
 #include "DelimiterMenu.h"
 #include "Differences.h"
@@ -138,6 +139,8 @@ void Form1::createMenus()
     mnuDoble->setCheckable(true);
     mnuKukan = mnuSettei->addAction(u"区切り文字を設定"_s);
     mnuKukan->setObjectName(u"mnuKukan"_s);
+    mnuHikakuOption = mnuSettei->addAction(u"比較オプション…"_s);
+    mnuHikakuOption->setObjectName(u"mnuHikakuOption"_s);
 
     // Stepping through the differences and lining up rows. F8 and Shift+F8 are the sheets' keys;
     // the items only show them. F7 belongs to its item and works anywhere in the window.
@@ -191,6 +194,8 @@ void Form1::createMenus()
     connect(mnuUndo, &QAction::triggered, this, [this] { run([this] { mnuUndo_Click(m_state); }); });
     connect(mnuDoble, &QAction::triggered, this, [this] { run([this] { mnuDoble_Click(m_state); }); });
     connect(mnuKukan, &QAction::triggered, this, [this] { run([this] { ::mnuKukan_Click(m_state, *m_ui); }); });
+    connect(mnuHikakuOption, &QAction::triggered, this,
+            [this] { run([this] { ::mnuHikakuOption_Click(m_state, *m_ui); }); });
     connect(mnuHelp, &QAction::triggered, this,
             [this] { run([this] { mnuHelp_Click(m_state, *m_ui, m_programFolder); }); });
     connect(mnuVer, &QAction::triggered, this, [this] { run([this] { ::mnuVer_Click(m_state, *m_ui); }); });

@@ -84,6 +84,7 @@ public:
     QAction *mnuUndo = nullptr;
     QAction *mnuDoble = nullptr;
     QAction *mnuKukan = nullptr;
+    QAction *mnuHikakuOption = nullptr; // "比較オプション…"
     QMenu *mnuSabun = nullptr; // the differences menu
     QAction *mnuNextDiff = nullptr;
     QAction *mnuPrevDiff = nullptr;

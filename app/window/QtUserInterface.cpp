@@ -1,6 +1,7 @@
 #include "QtUserInterface.h"
 
 #include "CellDifferenceWindow.h"
+#include "CompareOptionsDialog.h"
 #include "Form2.h"
 #include "Form3.h"
 #include "HandlerGuard.h"
@@ -211,6 +212,12 @@ void QtUserInterface::closeProgressDialog()
 void QtUserInterface::showDelimiterDialog(AppState &state)
 {
     Form3 dialog(state, *this, m_mainWindow);
+    dialog.exec();
+}
+
+void QtUserInterface::showCompareOptionsDialog(AppState &state)
+{
+    CompareOptionsDialog dialog(state, *this, m_mainWindow);
     dialog.exec();
 }
 

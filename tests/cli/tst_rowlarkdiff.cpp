@@ -374,6 +374,58 @@ void TestRowlarkDiff::diff_data()
                                      << QStringList{u"区切り文字が設定されてません"_s};
     QTest::newRow("unknown option") << sheet << sheet << QStringList{u"--fast"_s} << 2 << QByteArray()
                                     << QStringList{u"--fast"_s, u"使い方"_s};
+
+    // Comparison options: the message gains a line for the cells they made the same, which are
+    // listed only on request and never make the exit status 1 on their own.
+    const QByteArray cased("Abc,x\r\n");
+    const QByteArray lower("abc,y\r\n");
+    const QByteArray equivalentLine("ほかに、比較オプションにより同じとみなしたセルが 1 個あります\n");
+    QTest::newRow("without options case differs")
+        << cased << lower << QStringList() << 1 << QByteArray("差が　2　個あります\n1,1\n1,2\n") << quiet;
+    QTest::newRow("--ignore-case") << cased << lower << QStringList{u"--ignore-case"_s} << 1
+                                   << QByteArray("差が　1　個あります\n") + equivalentLine + "1,2\n"
+                                   << quiet;
+    QTest::newRow("--list-equivalent lists them in order")
+        << cased << lower << QStringList{u"--ignore-case"_s, u"--list-equivalent"_s} << 1
+        << QByteArray("差が　1　個あります\n") + equivalentLine + "1,1,equivalent\n1,2\n"
+        << quiet;
+    QTest::newRow("only equivalent cells: status 0")
+        << QByteArray("ＡＢＣ,１０００\r\n") << QByteArray("ABC,1000\r\n") << QStringList{u"--fold-width"_s} << 0
+        << QByteArray("差はありません\nほかに、比較オプションにより同じとみなしたセルが 2 個あります\n") << quiet;
+    QTest::newRow("--numeric=TOLERANCE") << QByteArray("10.2,10\r\n") << QByteArray("10.6,11\r\n")
+                                         << QStringList{u"--numeric=0.5"_s} << 1
+                                         << QByteArray("差が　1　個あります\n") + equivalentLine + "1,2\n"
+                                         << quiet;
+    QTest::newRow("--skip-columns LIST") << QByteArray("a,b,c,d\r\n") << QByteArray("x,b,y,z\r\n")
+                                         << QStringList{u"--skip-columns"_s, u"1, 3-4"_s} << 0
+                                         << QByteArray("差はありません\n") << quiet;
+    QTest::newRow("--trim --ignore-space --fold-kana --fold-hyphen --nfc together")
+        << QByteArray("\xe3\x80\x80\xe3\x81\x8b\xe3\x82\x99 1\xe2\x88\x92"
+                      "2,b\r\n")
+        << QByteArray("ガ1-2,c\r\n")
+        << QStringList{u"--trim"_s, u"--ignore-space"_s, u"--fold-kana"_s, u"--fold-hyphen"_s, u"--nfc"_s} << 1
+        << QByteArray("差が　1　個あります\n") + equivalentLine + "1,2\n"
+        << quiet;
+    QTest::newRow("JSON under options: counts and kinds")
+        << cased << lower << QStringList{u"--json"_s, u"--ignore-case"_s, u"--list-equivalent"_s} << 1
+        << QByteArray("{\"differences\": 1, \"equivalent\": 1, \"sizesDiffer\": false, \"rows\": [2, 2], "
+                      "\"cols\": [3, 3], \"complete\": [true, true], \"cells\": [\n"
+                      "[1, 1, \"Abc\", \"abc\", {\"kind\": \"equivalent\"}],\n"
+                      "[1, 2, \"x\", \"y\", {\"kind\": \"differs\"}]\n]}\n")
+        << quiet;
+    QTest::newRow("JSON under options with --explain")
+        << cased << lower << QStringList{u"--json"_s, u"--explain"_s, u"--ignore-case"_s} << 1
+        << QByteArray("{\"differences\": 1, \"equivalent\": 1, \"sizesDiffer\": false, \"rows\": [2, 2], "
+                      "\"cols\": [3, 3], \"complete\": [true, true], \"cells\": [\n"
+                      "[1, 2, \"x\", \"y\", {\"kind\": \"differs\", \"spans\": [[0, 1, 0, 1]]}]\n]}\n")
+        << quiet;
+    QTest::newRow("bad tolerance is refused") << cased << lower << QStringList{u"--numeric=abc"_s} << 2 << QByteArray()
+                                              << QStringList{u"--numeric の値が正しくありません: abc"_s};
+    QTest::newRow("bad column list is refused")
+        << cased << lower << QStringList{u"--skip-columns"_s, u"0"_s} << 2 << QByteArray()
+        << QStringList{u"--skip-columns の値が正しくありません: 0"_s};
+    QTest::newRow("a flag takes no value") << cased << lower << QStringList{u"--trim=yes"_s} << 2 << QByteArray()
+                                           << QStringList{u"--trim の値が正しくありません: yes"_s};
 }
 
 void TestRowlarkDiff::diff()

@@ -64,6 +64,9 @@ void TestTextFolding::equalUnderARule_data()
     QTest::newRow("nfc: combining acute") << Rule::Nfc << u"e\u0301"_s << u"é"_s << true;
     QTest::newRow("nfc: spacing mark does not compose") << Rule::Nfc << u"カ゛"_s << u"ガ"_s << false;
     QTest::newRow("nfc: empty cells") << Rule::Nfc << QString() << u""_s << true;
+    QTest::newRow("nfc: kana and kanji before a combining mark") << Rule::Nfc << u"漢字のガ"_s << u"漢字のガ"_s << true;
+    QTest::newRow("nfc: compatibility ideograph among kanji") << Rule::Nfc << u"漢豈"_s << u"漢豈"_s << true;
+    QTest::newRow("nfc: Hangul syllable and trailing jamo") << Rule::Nfc << u"각"_s << u"각"_s << true;
 
     QTest::newRow("hyphen: every look-alike")
         << Rule::Hyphen << u"1-2‐3‑4–5—6―7−8ｰ9ー0－"_s << u"1-2-3-4-5-6-7-8-9-0-"_s << true;

@@ -78,6 +78,13 @@ void RecordingUserInterface::showDelimiterDialog(AppState &state)
         onDelimiterDialog(state);
 }
 
+void RecordingUserInterface::showCompareOptionsDialog(AppState &state)
+{
+    ++compareOptionsDialogs;
+    if (onCompareOptionsDialog)
+        onCompareOptionsDialog(state);
+}
+
 void RecordingUserInterface::showVersionDialog(bool gridControlFound)
 {
     versionDialogs.append(gridControlFound);

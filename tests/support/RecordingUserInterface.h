@@ -34,6 +34,7 @@ public:
     void showProgressPercent(int percent) override;
     void closeProgressDialog() override;
     void showDelimiterDialog(AppState &state) override;
+    void showCompareOptionsDialog(AppState &state) override;
     void showVersionDialog(bool gridControlFound) override;
     void showSearchDialog(AppState &state) override;
     void closeSearchDialog() override;
@@ -69,6 +70,8 @@ public:
 
     int delimiterDialogs = 0;
     std::function<void(AppState &)> onDelimiterDialog; // plays the person's part in the dialog
+    int compareOptionsDialogs = 0;
+    std::function<void(AppState &)> onCompareOptionsDialog; // likewise for "比較オプション"
     QList<bool> versionDialogs; // gridControlFound of each version dialog shown
     int searchDialogShows = 0;
     int searchDialogCloses = 0;

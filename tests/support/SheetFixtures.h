@@ -55,7 +55,8 @@ inline QStringList wholeSheet(const Sheet &sheet)
 }
 
 // The data cells' backgrounds, written like fillSheet's input: '.' window colour, 'R' light red,
-// 'M' magenta, 'G' light grey (a filler row), '?' anything else.
+// 'M' magenta, 'G' light grey (a filler row), 'Y' light yellow (equal under the comparison
+// options), '?' anything else.
 inline QString colourMap(const Sheet &sheet)
 {
     QStringList rows;
@@ -63,11 +64,12 @@ inline QString colourMap(const Sheet &sheet)
         QString row;
         for (int c = 1; c < sheet.cols(); ++c) {
             const OleColor color = sheet.backColorAt(r, c);
-            row += color == kWindowBackColor ? u'.'
-                : color == kDiffBackColor    ? u'R'
-                : color == kExtraBackColor   ? u'M'
-                : color == kFillerBackColor  ? u'G'
-                                             : u'?';
+            row += color == kWindowBackColor    ? u'.'
+                : color == kDiffBackColor       ? u'R'
+                : color == kExtraBackColor      ? u'M'
+                : color == kFillerBackColor     ? u'G'
+                : color == kEquivalentBackColor ? u'Y'
+                                                : u'?';
         }
         rows.append(row);
     }

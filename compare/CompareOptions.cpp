@@ -1,0 +1,223 @@
+#include "CompareOptions.h"
+
+#include "SheetData.h"
+
+#include <QLocale>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString kSummaryPrefix = u"比較オプション: "_s;
+const QString kSummarySeparator = u"・"_s;
+
+// The names shared by rowlark-diff's options and the settings file, with the summary's label.
+struct FlagOption
+{
+    QStringView name;
+    bool CompareOptions::*flag;
+    QStringView label;
+};
+const FlagOption kFlags[] = {
+    {u"ignore-case", &CompareOptions::ignoreCase, u"大小文字"}, {u"fold-width", &CompareOptions::foldWidth, u"全半角"},
+    {u"fold-kana", &CompareOptions::foldKana, u"かなカナ"},     {u"nfc", &CompareOptions::nfc, u"合成文字"},
+    {u"fold-hyphen", &CompareOptions::foldHyphen, u"ハイフン"}, {u"trim", &CompareOptions::trim, u"前後の空白"},
+    {u"ignore-space", &CompareOptions::ignoreSpace, u"空白"},
+};
+constexpr QStringView kNumericName = u"numeric";
+constexpr QStringView kSkipColumnsName = u"skip-columns";
+
+// Full-width digits read as their ASCII forms; anything else is not a digit.
+int digitValue(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - u'0';
+    if (c >= u'０' && c <= u'９')
+        return c.unicode() - u'０';
+    return -1;
+}
+
+bool isListBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\u3000';
+}
+} // namespace
+
+QString toleranceText(double tolerance)
+{
+    return QLocale::c().toString(tolerance, 'g', QLocale::FloatingPointShortest);
+}
+
+bool CompareOptions::skipsColumn(int col) const
+{
+    return std::any_of(skipColumns.begin(), skipColumns.end(),
+                       [col](const ColumnRange &range) { return col >= range.first && col <= range.last; });
+}
+
+std::optional<std::vector<ColumnRange>> parseColumnList(QStringView text)
+{
+    std::vector<ColumnRange> ranges;
+    qsizetype i = 0;
+    const auto skipBlanks = [&] {
+        while (i < text.size() && isListBlank(text[i]))
+            ++i;
+    };
+    // A column number, or nothing when there is none or it lies outside the data columns.
+    const auto number = [&]() -> std::optional<int> {
+        skipBlanks();
+        int value = 0;
+        qsizetype digits = 0;
+        for (; i < text.size() && digitValue(text[i]) >= 0; ++i, ++digits) {
+            value = value * 10 + digitValue(text[i]);
+            if (value >= kMaxRowCol)
+                return std::nullopt;
+        }
+        skipBlanks();
+        if (digits == 0 || value < 1)
+            return std::nullopt;
+        return value;
+    };
+    skipBlanks();
+    if (i == text.size())
+        return ranges;
+    while (true) {
+        const std::optional<int> first = number();
+        if (!first)
+            return std::nullopt;
+        int last = *first;
+        if (i < text.size() && QStringView(u"-－~〜").contains(text[i])) {
+            ++i;
+            const std::optional<int> end = number();
+            if (!end || *end < *first)
+                return std::nullopt;
+            last = *end;
+        }
+        ranges.push_back({*first, last});
+        if (i == text.size())
+            break;
+        if (!QStringView(u",，、").contains(text[i]))
+            return std::nullopt;
+        ++i;
+    }
+    // Sorted and merged, so that equal lists compare equal however they were written.
+    std::sort(ranges.begin(), ranges.end(),
+              [](const ColumnRange &a, const ColumnRange &b) { return a.first < b.first; });
+    std::vector<ColumnRange> merged;
+    for (const ColumnRange &range : ranges) {
+        if (!merged.empty() && range.first <= merged.back().last + 1)
+            merged.back().last = std::max(merged.back().last, range.last);
+        else
+            merged.push_back(range);
+    }
+    return merged;
+}
+
+QString columnListText(const std::vector<ColumnRange> &ranges)
+{
+    QStringList items;
+    for (const ColumnRange &range : ranges) {
+        items.append(range.first == range.last ? QString::number(range.first)
+                                               : QString::number(range.first) + u'-' + QString::number(range.last));
+    }
+    return items.join(u", "_s);
+}
+
+std::optional<double> parseTolerance(QStringView text)
+{
+    QString ascii;
+    for (const QChar c : text) {
+        if (isListBlank(c))
+            continue;
+        const int digit = digitValue(c);
+        if (digit >= 0)
+            ascii += QChar(u'0' + digit);
+        else if (c == u'.' || c == u'．')
+            ascii += u'.';
+        else
+            return std::nullopt;
+    }
+    if (ascii.isEmpty())
+        return 0.0;
+    bool ok = false;
+    const double value = ascii.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+OptionName setCompareOption(CompareOptions &options, QStringView name, std::optional<QStringView> value)
+{
+    for (const FlagOption &flag : kFlags) {
+        if (name == flag.name) {
+            if (value)
+                return OptionName::BadValue;
+            options.*flag.flag = true;
+            return OptionName::Set;
+        }
+    }
+    if (name == kNumericName) {
+        const std::optional<double> tolerance = value ? parseTolerance(*value) : std::optional<double>(0.0);
+        if (!tolerance || (value && value->trimmed().isEmpty()))
+            return OptionName::BadValue;
+        options.numeric = true;
+        options.tolerance = *tolerance;
+        return OptionName::Set;
+    }
+    if (name == kSkipColumnsName) {
+        std::optional<std::vector<ColumnRange>> columns = value ? parseColumnList(*value) : std::nullopt;
+        if (!columns)
+            return OptionName::BadValue;
+        options.skipColumns = std::move(*columns);
+        return OptionName::Set;
+    }
+    return OptionName::Unknown;
+}
+
+QString compareOptionsText(const CompareOptions &options)
+{
+    QStringList items;
+    for (const FlagOption &flag : kFlags) {
+        if (options.*flag.flag)
+            items.append(flag.name.toString());
+    }
+    if (options.numeric)
+        items.append(kNumericName.toString() + u'=' + toleranceText(options.tolerance));
+    if (!options.skipColumns.empty())
+        items.append(kSkipColumnsName.toString() + u'=' + columnListText(options.skipColumns));
+    return items.join(u';');
+}
+
+CompareOptions compareOptionsFromText(QStringView text)
+{
+    CompareOptions options;
+    for (const QStringView item : text.split(u';')) {
+        const qsizetype equals = item.indexOf(u'=');
+        const QStringView name = (equals < 0 ? item : item.left(equals)).trimmed();
+        const std::optional<QStringView> value
+            = equals < 0 ? std::nullopt : std::optional<QStringView>(item.mid(equals + 1));
+        // An item that cannot be read is left out on its own; the rest still count.
+        (void)setCompareOption(options, name, value);
+    }
+    return options;
+}
+
+QString compareOptionsSummary(const CompareOptions &options)
+{
+    if (options.isExact())
+        return {};
+    QStringList labels;
+    for (const FlagOption &flag : kFlags) {
+        if (options.*flag.flag)
+            labels.append(flag.label.toString());
+    }
+    if (options.numeric) {
+        labels.append(options.tolerance > 0 ? u"数値(±"_s + toleranceText(options.tolerance) + u')' : u"数値"_s);
+    }
+    if (!options.skipColumns.empty())
+        labels.append(u"比較しない列 "_s + columnListText(options.skipColumns));
+    return kSummaryPrefix + labels.join(kSummarySeparator);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+// What counts as "the same" in a comparison, beyond identical texts: a plain value, every rule off
+// by default. The one equality built from it is CellEquality; everything that compares cells (the
+// compare button, block re-comparison, pasting, lining up rows, rowlark-diff) takes it from here.
+//
+// Folding is for comparing only: no cell, file or tool tip ever shows a folded text.
+
+// Columns `first` to `last` (data columns, from 1), both included.
+struct ColumnRange
+{
+    int first = 0;
+    int last = 0;
+
+    friend bool operator==(const ColumnRange &, const ColumnRange &) = default;
+};
+
+struct CompareOptions
+{
+    bool ignoreCase = false; // 大文字と小文字を区別しない
+    bool foldWidth = false; // 全角と半角を区別しない
+    bool foldKana = false; // ひらがなとカタカナを区別しない
+    bool nfc = false; // 合成文字の違いを無視する
+    bool foldHyphen = false; // ハイフン・長音の違いを無視する
+    bool trim = false; // 前後の空白を無視する
+    bool ignoreSpace = false; // すべての空白を無視する
+    bool numeric = false; // 数値として比較する
+    double tolerance = 0.0; // 許容誤差 of the numeric reading, absolute, never negative
+    // 比較しない列: ascending, neither overlapping nor touching.
+    std::vector<ColumnRange> skipColumns;
+
+    // Whether any rule can make two differing texts equal.
+    [[nodiscard]] bool foldsText() const
+    {
+        return ignoreCase || foldWidth || foldKana || nfc || foldHyphen || trim || ignoreSpace || numeric;
+    }
+    // Whether the comparison is today's exact one.
+    [[nodiscard]] bool isExact() const
+    {
+        return !foldsText() && skipColumns.empty();
+    }
+    [[nodiscard]] bool skipsColumn(int col) const;
+
+    friend bool operator==(const CompareOptions &, const CompareOptions &) = default;
+};
+
+// A column list as a person writes it: "3, 5-7". Items are separated by commas (, ， 、) and may
+// be column numbers or ranges (- － ~ 〜), half- or full-width digits, blanks anywhere between.
+// Columns are data columns from 1 to 32766. Empty or blank text is the empty list. Nothing when
+// the text is not such a list (a zero, a range running backwards, a stray character).
+[[nodiscard]] std::optional<std::vector<ColumnRange>> parseColumnList(QStringView text);
+
+// The list as parseColumnList reads it back, written the short way: "3, 5-7".
+[[nodiscard]] QString columnListText(const std::vector<ColumnRange> &ranges);
+
+// A tolerance as a person writes it: a decimal number of at least 0 ("0.5", "１", ".01"); blank
+// text is 0. Nothing for anything else.
+[[nodiscard]] std::optional<double> parseTolerance(QStringView text);
+
+// A tolerance written the shortest way that reads back as the same value: "0.5", "1000".
+[[nodiscard]] QString toleranceText(double tolerance);
+
+// Sets one option by the name rowlark-diff and the settings file give it (ignore-case, fold-width,
+// fold-kana, nfc, fold-hyphen, trim, ignore-space, numeric[=TOLERANCE], skip-columns=LIST).
+enum class OptionName { Set, Unknown, BadValue };
+[[nodiscard]] OptionName setCompareOption(CompareOptions &options, QStringView name, std::optional<QStringView> value);
+
+// The options as one line of the settings file, "ignore-case;numeric=0.5;skip-columns=3, 5-7", and
+// back. Reading is lenient: names it does not know and values it cannot read are left out, so
+// that a file written by a later version still opens.
+[[nodiscard]] QString compareOptionsText(const CompareOptions &options);
+[[nodiscard]] CompareOptions compareOptionsFromText(QStringView text);
+
+// The short summary of the options in force for the window's status line, e.g.
+// "比較オプション: 大小文字・全半角・数値(±0.5)・比較しない列 3, 5-7"; empty while the comparison is exact.
+[[nodiscard]] QString compareOptionsSummary(const CompareOptions &options);

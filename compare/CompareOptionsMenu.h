@@ -1,0 +1,34 @@
+#pragma once
+
+#include "CompareOptions.h"
+
+#include <QString>
+
+#include <array>
+
+class AppState;
+class UserInterface;
+
+// What the comparison options dialog shows and the person fills in: one check box per rule, in
+// the dialog's order, and the two text boxes as typed.
+struct CompareOptionsEntry
+{
+    enum Check { IgnoreCase, FoldWidth, FoldKana, Nfc, FoldHyphen, Trim, IgnoreSpace, Numeric, CheckCount };
+    std::array<bool, CheckCount> checks{};
+    QString tolerance; // 許容誤差
+    QString skipColumns; // 比較しない列
+};
+
+// The dialog's entry for the options in force (a tolerance of 0 shows as an empty box).
+[[nodiscard]] CompareOptionsEntry entryFromOptions(const CompareOptions &options);
+
+// "保存" of the dialog: reads the entry into state.compareOptions and answers true, so the dialog
+// closes. A tolerance that is no number of at least 0 (only looked at while 数値として比較する is
+// checked) or a column list that cannot be read is refused with a settings error message that
+// says what to write: nothing changes and the dialog stays open (false).
+[[nodiscard]] bool SaveCompareOptionsChoice(AppState &state, UserInterface &ui, const CompareOptionsEntry &entry);
+
+// "比較オプション…" of the settings menu: shows the dialog modally. When the options changed and
+// the sheets show a comparison, it is run again silently, so that no mark made under the old
+// options stays. Does nothing while a comparison runs.
+void mnuHikakuOption_Click(AppState &state, UserInterface &ui);

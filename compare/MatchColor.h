@@ -1,0 +1,21 @@
+#pragma once
+
+#include "CellEquality.h"
+#include "Colors.h"
+#include "SheetData.h"
+
+// The background of a cell of the common area after comparing it with its partner at `row`:
+// light red (light grey on a filler row) where they differ, light yellow where only the comparison
+// options make them the same, the window colour where they are equal.
+[[nodiscard]] inline OleColor matchBackColor(CellMatch match, const SheetData &data, int row)
+{
+    switch (match) {
+    case CellMatch::Differs:
+        return differingBackColor(data, row);
+    case CellMatch::Equivalent:
+        return kEquivalentBackColor;
+    case CellMatch::Equal:
+        break;
+    }
+    return kWindowBackColor;
+}

@@ -1,0 +1,363 @@
+#include "AppState.h"
+#include "CompareEngine.h"
+#include "CompareOptionsMenu.h"
+#include "CompareResult.h"
+#include "Recompare.h"
+#include "RecordingUserInterface.h"
+#include "RowAlignment.h"
+#include "Settings.h"
+#include "SheetFixtures.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The comparison under options: what each option makes the same at the level of a whole
+// comparison (the folding rules themselves are tested on their own), that with every option off
+// the comparison is exactly the old one, the dialog's rule, and the options in the settings file.
+class tst_CompareOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void allOffIsTheExactComparison();
+    void optionsAtComparison_data();
+    void optionsAtComparison();
+    void liningUpUnderOptions_data();
+    void liningUpUnderOptions();
+    void dialogRule_data();
+    void dialogRule();
+    void changingOptionsRecolours();
+    void settingsRoundTrip_data();
+    void settingsRoundTrip();
+
+private:
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<RecordingUserInterface> m_ui;
+};
+
+namespace
+{
+const QString kEquivalentLine = u"\r\nほかに、比較オプションにより同じとみなしたセルが %1 個あります"_s;
+
+// Texts chosen so that random pairs often differ only in ways some option would forgive.
+const QStringList kTexts = {u""_s,         u"a"_s,  u"A"_s,  u"ａ"_s, u" a"_s, u"a "_s, u"1,000"_s, u"1000"_s,
+                            u"１０００"_s, u"ガ"_s, u"ｶﾞ"_s, u"が"_s, u"-"_s,  u"ー"_s, u"𠀋"_s,    u"x"_s};
+
+void fillRandom(Sheet &sheet, QRandomGenerator &random, int rows, int cols)
+{
+    sheet.setRows(rows);
+    sheet.setCols(cols);
+    for (int r = 1; r < rows; ++r)
+        for (int c = 1; c < cols; ++c)
+            sheet.setTextMatrix(r, c, kTexts.at(random.bounded(int(kTexts.size()))));
+    sheet.setVisible(true);
+}
+} // namespace
+
+void tst_CompareOptions::init()
+{
+    m_state = std::make_unique<AppState>();
+    m_ui = std::make_unique<RecordingUserInterface>();
+}
+
+// With every option off, positions, colours and messages are those of comparing texts character
+// for character, written out here the plain way.
+void tst_CompareOptions::allOffIsTheExactComparison()
+{
+    QRandomGenerator random(20240601);
+    for (int round = 0; round < 300; ++round) {
+        init();
+        std::array<Sheet *, 2> sheets{&m_state->grdData(0), &m_state->grdData(1)};
+        for (Sheet *sheet : sheets)
+            fillRandom(*sheet, random, 2 + random.bounded(5), 2 + random.bounded(5));
+        const int commonRows = std::min(sheets[0]->rows(), sheets[1]->rows());
+        const int commonCols = std::min(sheets[0]->cols(), sheets[1]->cols());
+
+        QStringList expectedPositions;
+        std::array<QString, 2> expectedMaps;
+        for (int i = 0; i < 2; ++i) {
+            QStringList rows;
+            for (int r = 1; r < sheets[i]->rows(); ++r) {
+                QString row;
+                for (int c = 1; c < sheets[i]->cols(); ++c) {
+                    if (r >= commonRows || c >= commonCols)
+                        row += u'M';
+                    else
+                        row += sheets[0]->textMatrix(r, c) != sheets[1]->textMatrix(r, c) ? u'R' : u'.';
+                    if (i == 0 && r < commonRows && c < commonCols
+                        && sheets[0]->textMatrix(r, c) != sheets[1]->textMatrix(r, c))
+                        expectedPositions << QString::number(r) + u',' + QString::number(c);
+                }
+                rows << row;
+            }
+            expectedMaps[i] = rows.join(u'|');
+        }
+        const bool sizesDiffer = sheets[0]->rows() != sheets[1]->rows() || sheets[0]->cols() != sheets[1]->cols();
+        QString expectedMessage = expectedPositions.isEmpty() ? u"差はありません"_s
+                                                              : u"差が　%1　個あります"_s.arg(expectedPositions.size());
+        if (sizesDiffer)
+            expectedMessage += u"\r\nサイズに差異があります"_s;
+
+        const CompareResult found = FindDifferences(sheets[0]->data(), sheets[1]->data(), CompareOptions());
+        QStringList foundPositions;
+        for (const CellPosition position : found.differences)
+            foundPositions << QString::number(position.row()) + u',' + QString::number(position.col());
+        QCOMPARE(foundPositions, expectedPositions);
+        QVERIFY(found.equivalents.empty());
+        QCOMPARE(found.sizesDiffer, sizesDiffer);
+
+        const CompareResult run = CompareSheets(*m_state, *m_ui, true);
+        QCOMPARE(run.count(), qint32(expectedPositions.size()));
+        QVERIFY(run.equivalents.empty());
+        QCOMPARE(colourMap(*sheets[0]), expectedMaps[0]);
+        QCOMPARE(colourMap(*sheets[1]), expectedMaps[1]);
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages.first().text, expectedMessage);
+    }
+}
+
+// Each option on its own and some together, over one pair of cells in the second column (the
+// first holds a pair that always differs, so that the count is never zero by accident):
+// '=' the same, '~' the same only under the options (light yellow, not counted), 'x' differs.
+void tst_CompareOptions::optionsAtComparison_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QChar>("kind");
+
+    const auto row = [](const char *name, const QString &options, const QString &a, const QString &b, char kind) {
+        QTest::newRow(name) << options << a << b << QChar(kind);
+    };
+    row("all off: letter case differs", u""_s, u"ABC"_s, u"abc"_s, 'x');
+    row("all off: identical texts are equal", u""_s, u"ｶﾞ"_s, u"ｶﾞ"_s, '=');
+    row("case: every script", u"ignore-case"_s, u"ΣＡЖ"_s, u"σａж"_s, '~');
+    row("width: letters and digits", u"fold-width"_s, u"ＡＢＣ１２３"_s, u"ABC123"_s, '~');
+    row("width: case still counts", u"fold-width"_s, u"ＡＢＣ"_s, u"abc"_s, 'x');
+    row("width and case together", u"ignore-case;fold-width"_s, u"ＡＢＣ"_s, u"abc"_s, '~');
+    row("kana: hiragana and katakana", u"fold-kana"_s, u"がっこう"_s, u"ガッコウ"_s, '~');
+    row("kana: half-width needs width too", u"fold-kana"_s, u"ｶﾞ"_s, u"が"_s, 'x');
+    row("kana and width: half-width katakana to hiragana", u"fold-width;fold-kana"_s, u"ｶﾞ"_s, u"が"_s, '~');
+    row("nfc: combining voiced mark", u"nfc"_s, u"カ\u3099"_s, u"ガ"_s, '~');
+    row("hyphen: minus sign and long vowel", u"fold-hyphen"_s, u"1−2ー3"_s, u"1-2-3"_s, '~');
+    row("trim: full-width and no-break space at the ends", u"trim"_s, u"\u3000abc\u00A0"_s, u"abc"_s, '~');
+    row("trim: inner blanks count", u"trim"_s, u"a b"_s, u"ab"_s, 'x');
+    row("trim: a blank at the end and one inside", u"trim"_s, u"a b "_s, u"ab"_s, 'x');
+    row("ignore-space: inner blanks", u"ignore-space"_s, u"a b\tc\u3000"_s, u"abc"_s, '~');
+    row("ignore-space: blank against empty", u"ignore-space"_s, u" "_s, u""_s, '~');
+    row("numeric: separators, width, yen", u"numeric"_s, u"¥1,000"_s, u"１０００"_s, '~');
+    row("numeric: different values", u"numeric"_s, u"1000"_s, u"1001"_s, 'x');
+    row("numeric: within tolerance", u"numeric=0.5"_s, u"10.2"_s, u"10.6"_s, '~');
+    row("numeric: beyond tolerance", u"numeric=0.5"_s, u"10"_s, u"10.6"_s, 'x');
+    row("numeric: empty cell is no zero", u"numeric"_s, u""_s, u"0"_s, 'x');
+    row("numeric with trim: blanks around a number", u"numeric;trim"_s, u" 1,000 "_s, u"1000"_s, '~');
+    row("numeric without trim: blanks make text", u"numeric"_s, u" 1000"_s, u"1000"_s, 'x');
+    row("surrogate pair with case", u"ignore-case"_s, u"𠀋A"_s, u"𠀋a"_s, '~');
+    row("every text option: mixed case", u"ignore-case;fold-width;fold-kana;nfc;fold-hyphen;trim;ignore-space"_s,
+        u" ＡＢＣ−ｶﾞ "_s, u"abc-が"_s, '~');
+    row("skipped column is never marked", u"skip-columns=2"_s, u"abc"_s, u"xyz"_s, '=');
+    row("another column skipped", u"skip-columns=3-5"_s, u"abc"_s, u"xyz"_s, 'x');
+}
+
+void tst_CompareOptions::optionsAtComparison()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QChar, kind);
+
+    Sheet &grd0 = m_state->grdData(0);
+    Sheet &grd1 = m_state->grdData(1);
+    fillSheet(grd0, u"p,"_s);
+    fillSheet(grd1, u"q,"_s);
+    grd0.setTextMatrix(1, 2, first);
+    grd1.setTextMatrix(1, 2, second);
+    m_state->compareOptions = compareOptionsFromText(options);
+    QCOMPARE(m_state->compareOptions.isExact(), options.isEmpty()); // the row's options were read
+
+    const CompareResult found = FindDifferences(grd0.data(), grd1.data(), m_state->compareOptions);
+    QCOMPARE(found.count(), kind == u'x' ? 2 : 1);
+    QCOMPARE(found.equivalents.size(), size_t(kind == u'~' ? 1 : 0));
+
+    // The window's run colours the same and says so in its message.
+    const QString mark = kind == u'x' ? u"R"_s : kind == u'~' ? u"Y"_s : u"."_s;
+    const CompareResult run = CompareSheets(*m_state, *m_ui, true);
+    QCOMPARE(run.count(), found.count());
+    QCOMPARE(colourMap(grd0), u"R"_s + mark);
+    QCOMPARE(colourMap(grd1), u"R"_s + mark);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text,
+             u"差が　%1　個あります"_s.arg(found.count()) + (kind == u'~' ? kEquivalentLine.arg(1) : QString()));
+
+    // Re-comparing the block after an edit decides alike.
+    for (int i = 0; i < 2; ++i)
+        m_state->grdData(i).resetBackColors();
+    grd0.setCurrentCell(1, 2);
+    RecompareSelection(*m_state, 0);
+    QCOMPARE(colourMap(grd0), u"."_s + mark);
+    QCOMPARE(colourMap(grd1), u"."_s + mark);
+}
+
+// Lining up matches rows the options make the same, and only those: sheet 1 has one row more
+// at the top, and sheet 0's one empty row goes where the first matched row says.
+void tst_CompareOptions::liningUpUnderOptions_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("sheet0");
+    QTest::addColumn<QString>("sheet1");
+    QTest::addColumn<int>("before"); // the row of sheet 0 its empty row goes before
+
+    QTest::newRow("exact: a row inserted at the top") << u""_s << u"a,1|b,2"_s << u"n,0|a,1|b,2"_s << 1;
+    QTest::newRow("exact: case differs, no row matches, the surplus faces an empty row at the end")
+        << u""_s << u"a,1|b,2"_s << u"n,0|A,1|B,2"_s << 3;
+    QTest::newRow("ignore-case: case differs, the insert is found")
+        << u"ignore-case"_s << u"a,1|b,2"_s << u"n,0|A,1|B,2"_s << 1;
+    QTest::newRow("numeric: values alike") << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,１０００|b,２"_s << 1;
+    QTest::newRow("numeric: other values do not match") << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,999|b,3"_s << 3;
+    QTest::newRow("skipped column does not count") << u"skip-columns=2"_s << u"a,1|b,2"_s << u"n,0|a,9|b,8"_s << 1;
+}
+
+void tst_CompareOptions::liningUpUnderOptions()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, sheet0);
+    QFETCH(QString, sheet1);
+    QFETCH(int, before);
+
+    fillSheet(m_state->grdData(0), sheet0);
+    fillSheet(m_state->grdData(1), sheet1);
+    const std::optional<RowAlignment> alignment
+        = lineUpRows(m_state->grdData(0), m_state->grdData(1), compareOptionsFromText(options));
+    QVERIFY(alignment);
+    QCOMPARE(alignment->insertions[0], (std::vector<RowInsertion>{{before, 1}}));
+    QVERIFY(alignment->insertions[1].empty());
+}
+
+// "保存" of the dialog: the options it stores, or the message that keeps it open.
+void tst_CompareOptions::dialogRule_data()
+{
+    QTest::addColumn<QList<int>>("checked"); // CompareOptionsEntry::Check values
+    QTest::addColumn<QString>("tolerance");
+    QTest::addColumn<QString>("skipColumns");
+    QTest::addColumn<QString>("stored"); // compareOptionsText of the result; null: refused
+    QTest::addColumn<QString>("message"); // the refusal's first line
+
+    using E = CompareOptionsEntry;
+    QTest::newRow("nothing checked") << QList<int>{} << u""_s << u""_s << u""_s << QString();
+    QTest::newRow("width and kana") << QList<int>{E::FoldWidth, E::FoldKana} << u""_s << u""_s
+                                    << u"fold-width;fold-kana"_s << QString();
+    QTest::newRow("numeric with a full-width tolerance")
+        << QList<int>{E::Numeric} << u"０．５"_s << u""_s << u"numeric=0.5"_s << QString();
+    QTest::newRow("tolerance ignored while numeric is off")
+        << QList<int>{E::Trim} << u"abc"_s << u"2"_s << u"trim;skip-columns=2"_s << QString();
+    QTest::newRow("column list in full width, out of order, overlapping")
+        << QList<int>{} << u""_s << u"７，３、　１－２, 2-3"_s << u"skip-columns=1-3, 7"_s << QString();
+    QTest::newRow("column 0 is the header")
+        << QList<int>{} << u""_s << u"0, 2"_s << QString() << u"比較しない列は列番号をカンマで区切って指定して下さい"_s;
+    QTest::newRow("bad tolerance") << QList<int>{E::Numeric} << u"-1"_s << u""_s << QString()
+                                   << u"許容誤差は 0 以上の数値で指定して下さい"_s;
+    QTest::newRow("bad column list") << QList<int>{E::IgnoreCase} << u""_s << u"3-1"_s << QString()
+                                     << u"比較しない列は列番号をカンマで区切って指定して下さい"_s;
+}
+
+void tst_CompareOptions::dialogRule()
+{
+    QFETCH(QList<int>, checked);
+    QFETCH(QString, tolerance);
+    QFETCH(QString, skipColumns);
+    QFETCH(QString, stored);
+    QFETCH(QString, message);
+
+    const CompareOptions before = compareOptionsFromText(u"ignore-space;skip-columns=9"_s);
+    m_state->compareOptions = before;
+    CompareOptionsEntry entry;
+    for (const int check : std::as_const(checked))
+        entry.checks[size_t(check)] = true;
+    entry.tolerance = tolerance;
+    entry.skipColumns = skipColumns;
+
+    const bool saved = SaveCompareOptionsChoice(*m_state, *m_ui, entry);
+    QCOMPARE(saved, !stored.isNull());
+    if (saved) {
+        QVERIFY(m_ui->messages.isEmpty());
+        QCOMPARE(compareOptionsText(m_state->compareOptions), stored);
+        // What the dialog shows next time reads back as the same options.
+        QVERIFY(SaveCompareOptionsChoice(*m_state, *m_ui, entryFromOptions(m_state->compareOptions)));
+        QCOMPARE(compareOptionsText(m_state->compareOptions), stored);
+    } else {
+        QVERIFY(m_state->compareOptions == before);
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY(m_ui->messages.first().text.startsWith(message));
+        QCOMPARE(m_ui->messages.first().title, u"設定エラー"_s);
+    }
+}
+
+// A comparison shown on the sheets is done again under the new options, so no mark made under
+// the old ones stays; an unchanged choice or no comparison yet leaves the colours alone.
+void tst_CompareOptions::changingOptionsRecolours()
+{
+    fillSheet(m_state->grdData(0), u"ABC,x"_s);
+    fillSheet(m_state->grdData(1), u"abc,y"_s);
+    QVERIFY(cmdDiff_Click(*m_state, *m_ui));
+    QCOMPARE(colourMap(m_state->grdData(0)), u"RR"_s);
+
+    m_ui->onCompareOptionsDialog = [](AppState &state) { state.compareOptions.ignoreCase = true; };
+    mnuHikakuOption_Click(*m_state, *m_ui);
+    QCOMPARE(m_ui->compareOptionsDialogs, 1);
+    QCOMPARE(colourMap(m_state->grdData(0)), u"YR"_s);
+    QCOMPARE(colourMap(m_state->grdData(1)), u"YR"_s);
+
+    m_ui->onCompareOptionsDialog = [](AppState &state) { state.compareOptions = CompareOptions(); };
+    mnuHikakuOption_Click(*m_state, *m_ui);
+    QCOMPARE(colourMap(m_state->grdData(0)), u"RR"_s);
+
+    m_state->CompareRunning = true;
+    mnuHikakuOption_Click(*m_state, *m_ui);
+    QCOMPARE(m_ui->compareOptionsDialogs, 2);
+}
+
+void tst_CompareOptions::settingsRoundTrip_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("line"); // the settings file's line for them; empty: none
+
+    QTest::newRow("all off writes nothing") << u""_s << QString();
+    QTest::newRow("every option") << u"ignore-case;fold-width;fold-kana;nfc;fold-hyphen;trim;ignore-space;"
+                                     u"numeric=0.25;skip-columns=3, 5-7"_s
+                                  << u"[HIKAKU]ignore-case;fold-width;fold-kana;nfc;fold-hyphen;trim;ignore-space;"
+                                     u"numeric=0.25;skip-columns=3, 5-7"_s;
+    QTest::newRow("numeric without tolerance") << u"numeric=0"_s << u"[HIKAKU]numeric=0"_s;
+}
+
+void tst_CompareOptions::settingsRoundTrip()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, line);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Rowlark.ini"_s);
+    m_state->compareOptions = compareOptionsFromText(options);
+    QVERIFY(SaveSettings(*m_state, path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    if (line.isEmpty())
+        QVERIFY(!text.contains(u"[HIKAKU]"_s));
+    else
+        QVERIFY2(text.endsWith(line + u"\r\n"_s), qPrintable(text));
+
+    // A fresh state with other options: what the file says replaces them.
+    AppState loaded;
+    loaded.compareOptions = compareOptionsFromText(u"trim"_s);
+    LoadSettings(loaded, path);
+    QVERIFY(loaded.compareOptions == m_state->compareOptions);
+    QCOMPARE(compareOptionsSummary(loaded.compareOptions).isEmpty(), options.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_CompareOptions)
+#include "tst_compareoptions.moc"
