@@ -1,6 +1,7 @@
 #include "StatusBarText.h"
 
 #include "AppState.h"
+#include "CompareOptions.h"
 #include "SheetLock.h"
 
 #include <array>
@@ -79,7 +80,9 @@ QString statusSheetText(const AppState &state, int index)
              delimiterName(state));
 }
 
-QString statusDifferenceText(const AppState &state)
+namespace
+{
+QString placeAmongDifferences(const AppState &state)
 {
     const DifferenceList &list = state.Differences;
     const int index = activeSheetIndex(state);
@@ -100,5 +103,16 @@ QString statusDifferenceText(const AppState &state)
         text += kSeparator + kChangedText;
     if (noteApplies)
         text += kSeparator + note.text;
+    return text;
+}
+} // namespace
+
+QString statusDifferenceText(const AppState &state)
+{
+    // The options in force stay in sight, so that a person never takes an equal-under-the-rules
+    // result for an exact one.
+    QString text = placeAmongDifferences(state);
+    if (const QString options = compareOptionsSummary(state.compareOptions); !options.isEmpty())
+        text += (text.isEmpty() ? QString() : kSeparator) + options;
     return text;
 }

@@ -14,5 +14,5 @@ class AppState;
 // the active sheet (k its place in the order F8 steps in, N every marked position of both
 // sheets), else "差分 N 個"; then "比較後に変更あり" once a sheet changed after the comparison, and
 // the remark the last step left ("最後の差分です") while the current cell is where it was made.
-// Before the first comparison only such a remark.
+// Before the first comparison only such a remark. Last, the comparison options in force, if any.
 [[nodiscard]] QString statusDifferenceText(const AppState &state);

@@ -69,6 +69,10 @@ void TestStatusBarText::differenceText_data()
         << twoDiffer << u"compare F8 F8 move"_s << 0 << QPoint(2, 2) << u"差分 2 個"_s;
     QTest::newRow("a step before any comparison")
         << twoDiffer << u"F8"_s << 0 << QPoint(2, 2) << u"まだ比較していません"_s;
+    QTest::newRow("options in force are named")
+        << twoDiffer << u"options compare"_s << 0 << QPoint(2, 2) << u"差分 2 個　比較オプション: 大小文字"_s;
+    QTest::newRow("options in force before any comparison")
+        << twoDiffer << u"options"_s << 0 << QPoint(2, 2) << u"比較オプション: 大小文字"_s;
 }
 
 void TestStatusBarText::differenceText()
@@ -92,6 +96,8 @@ void TestStatusBarText::differenceText()
             m_state->grdData(0).setTextMatrix(2, 2, u"z"_s);
         } else if (action == u"F8"_s) {
             GoToDifference(*m_state, *m_ui, StepDirection::Next);
+        } else if (action == u"options"_s) {
+            m_state->compareOptions.ignoreCase = true;
         } else if (action == u"move"_s) {
             active.setCurrentCell(1, 1);
         }
