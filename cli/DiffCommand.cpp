@@ -5,6 +5,7 @@
 #include "CsvReport.h"
 #include "DifferenceReport.h"
 #include "DumpCommand.h"
+#include "JsonShape.h"
 #include "ReportFile.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
@@ -227,21 +228,7 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
         buffer.append(", \"equivalent\": ");
         buffer.append(QByteArray::number(qsizetype(result.equivalents.size())));
     }
-    buffer.append(", \"sizesDiffer\": ");
-    buffer.append(result.sizesDiffer ? "true" : "false");
-    buffer.append(", \"rows\": [");
-    buffer.append(QByteArray::number(result.rows[0]));
-    buffer.append(", ");
-    buffer.append(QByteArray::number(result.rows[1]));
-    buffer.append("], \"cols\": [");
-    buffer.append(QByteArray::number(result.cols[0]));
-    buffer.append(", ");
-    buffer.append(QByteArray::number(result.cols[1]));
-    buffer.append("], \"complete\": [");
-    buffer.append(complete[0] ? "true" : "false");
-    buffer.append(", ");
-    buffer.append(complete[1] ? "true" : "false");
-    buffer.append("], \"cells\": [");
+    appendJsonShape(buffer, result, complete);
     bool firstCell = true;
     forEachListed(result, arguments.listEquivalent, [&](const CellPosition position, bool equivalent) {
         buffer.append(firstCell ? "\n[" : ",\n[");

@@ -2,6 +2,7 @@
 
 #include "CellEquality.h"
 #include "DumpCommand.h"
+#include "JsonShape.h"
 #include "SheetFileReader.h"
 #include "SheetStream.h"
 
@@ -97,21 +98,7 @@ QByteArray report(const StreamComparison &comparison, const QByteArray &lines, b
     const CompareResult &result = comparison.result;
     buffer.append("{\"differences\": ");
     buffer.append(QByteArray::number(comparison.count));
-    buffer.append(", \"sizesDiffer\": ");
-    buffer.append(result.sizesDiffer ? "true" : "false");
-    buffer.append(", \"rows\": [");
-    buffer.append(QByteArray::number(result.rows[0]));
-    buffer.append(", ");
-    buffer.append(QByteArray::number(result.rows[1]));
-    buffer.append("], \"cols\": [");
-    buffer.append(QByteArray::number(result.cols[0]));
-    buffer.append(", ");
-    buffer.append(QByteArray::number(result.cols[1]));
-    buffer.append("], \"complete\": [");
-    buffer.append(comparison.complete[0] ? "true" : "false");
-    buffer.append(", ");
-    buffer.append(comparison.complete[1] ? "true" : "false");
-    buffer.append("], \"cells\": [");
+    appendJsonShape(buffer, result, comparison.complete);
     buffer.append(lines);
     buffer.append(comparison.count == 0 ? "]}\n" : "\n]}\n");
     return buffer;
