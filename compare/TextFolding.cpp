@@ -53,7 +53,10 @@ char16_t semiVoicedKatakana(char16_t kana)
 void startBuffer(QString &out, qsizetype expected)
 {
     out.resize(0);
-    out.reserve(expected);
+    // Only when the block is too small: asked for the capacity it already has, QString may still
+    // move to a new block (seen with the address sanitizer's allocator).
+    if (out.capacity() < expected)
+        out.reserve(expected);
 }
 
 bool isHyphenLookAlike(char16_t c)
