@@ -99,11 +99,8 @@ void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
         // The dialog confirmed the name as typed; the name with the suffix is another file.
         path += u'.' + reportSuffix(format);
         if (QFileInfo::exists(path)) {
-            Question question{kReplaceText.arg(QFileInfo(path).fileName()),
-                              kMessageTitle,
-                              MessageIcon::Exclamation,
-                              {{Answer::Yes, u"はい"_s}, {Answer::No, u"いいえ"_s}},
-                              1};
+            const Question question = Question::yesNo(kReplaceText.arg(QFileInfo(path).fileName()), kMessageTitle,
+                                                      MessageIcon::Exclamation);
             if (ui.askQuestion(question) != Answer::Yes)
                 return;
         }

@@ -24,8 +24,6 @@ const QString kChangedOnDiskText
 const QString kNotShiftJisText = u"Shift_JIS で保存できない文字があります"_s;
 const QString kSaveAsUtf8BomCaption = u"UTF-8（BOM付き）で保存"_s;
 const QString kCancelCaption = u"キャンセル"_s;
-const QString kYesCaption = u"はい"_s;
-const QString kNoCaption = u"いいえ"_s;
 const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
 // QFileDialog filters: the description, then the patterns in parentheses. The CSV entry names
 // both spellings of the extension, as file systems here tell them apart.
@@ -186,11 +184,7 @@ void cmdSave_Click(AppState &state, UserInterface &ui, int index)
     const QString &path = state.SheetFileName[index];
     const std::optional<FileIdentity> &known = state.SheetFileIdentity[index];
     if (known && fileIdentityOf(path) != known
-        && ui.askQuestion({kChangedOnDiskText.arg(path),
-                           kReportTitle,
-                           MessageIcon::Exclamation,
-                           {{Answer::Yes, kYesCaption}, {Answer::No, kNoCaption}},
-                           1})
+        && ui.askQuestion(Question::yesNo(kChangedOnDiskText.arg(path), kReportTitle, MessageIcon::Exclamation))
             != Answer::Yes)
         return;
     SaveSheet(state, ui, index, state.SheetFileName[index]);

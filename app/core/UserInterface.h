@@ -26,6 +26,13 @@ struct Question
     MessageIcon icon = MessageIcon::None;
     QList<Button> buttons;
     qsizetype defaultButton = 0;
+
+    // A question answered はい or いいえ, with いいえ the default: the cautious answer for a
+    // question about overwriting something.
+    [[nodiscard]] static Question yesNo(const QString &text, const QString &title, MessageIcon icon)
+    {
+        return {text, title, icon, {{Answer::Yes, QStringLiteral("はい")}, {Answer::No, QStringLiteral("いいえ")}}, 1};
+    }
 };
 
 struct SaveDialogRequest
