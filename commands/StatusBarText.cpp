@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "CompareOptions.h"
+#include "SheetLabels.h"
 #include "SheetLock.h"
 
 #include <array>
@@ -10,7 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const std::array<QString, 2> kSheetNames{u"ファイル１"_s, u"ファイル２"_s};
 const QString kSheetText = u"%1　%2 行 × %3 列　%4　%5　区切り %6"_s;
 const QString kMixedLineEnds = u"混在"_s;
 const QString kPlaceText = u"差分 %1 / %2（%3行 %4列）"_s;
@@ -73,7 +73,7 @@ QString statusSheetText(const AppState &state, int index)
     if (!sheet.isVisible())
         return {};
     const SheetFileFormat format = sheet.fileFormat();
-    return kSheetText.arg(kSheetNames.at(index))
+    return kSheetText.arg(kSheetLabels.at(index))
         .arg(std::max(sheet.rows() - 1, 0))
         .arg(std::max(sheet.cols() - 1, 0))
         .arg(encodingName(format.encoding), hasMixedLineEnds(sheet) ? kMixedLineEnds : lineEndName(format.lineEnd),

@@ -1,6 +1,7 @@
 #include "CellDifference.h"
 
 #include "CharacterNames.h"
+#include "SheetLabels.h"
 #include "TextFolding.h"
 
 #include <QTextBoundaryFinder>
@@ -26,7 +27,6 @@ const QString kPlaceBothNote = u"%1 文字目（ファイル２では %2 文字�
 const QString kChangedNote = u"%1: %2 ↔ %3"_s;
 const QString kOnlyInNote = u"%1: %2だけに %3 があります"_s;
 const QString kConjunction = u"と"_s;
-const std::array<QString, 2> kSideNames{u"ファイル１"_s, u"ファイル２"_s};
 
 constexpr int kMaxSpanNotes = 10;
 constexpr qsizetype kExcerptClusters = 20;
@@ -190,13 +190,13 @@ void nameEndBlanks(QStringView first, QStringView second, bool atEnd, QStringLis
         if (!kinds.contains(name))
             kinds.append(name);
     }
-    notes.append(kBlankAtEndNote.arg(where, kinds.join(kConjunction), kSideNames[side]));
+    notes.append(kBlankAtEndNote.arg(where, kinds.join(kConjunction), kSheetLabels[side]));
 }
 } // namespace
 
 QString missingCellNote(int missingSide)
 {
-    return kMissingCellNote.arg(kSideNames[missingSide == 1 ? 1 : 0]);
+    return kMissingCellNote.arg(kSheetLabels[missingSide == 1 ? 1 : 0]);
 }
 
 QStringList nameDifferences(QStringView first, QStringView second, const CharDiff &diff)
@@ -208,7 +208,7 @@ QStringList nameDifferences(QStringView first, QStringView second, const CharDif
     if (const auto rule = TextFolding::ruleThatMakesEqual(first, second, buffers))
         notes.append(ruleNote(*rule));
     if (first.isEmpty() || second.isEmpty()) {
-        notes.append(kEmptyCellNote.arg(kSideNames[first.isEmpty() ? 0 : 1]));
+        notes.append(kEmptyCellNote.arg(kSheetLabels[first.isEmpty() ? 0 : 1]));
         return notes;
     }
     nameEndBlanks(first, second, false, notes);
@@ -240,12 +240,12 @@ QStringList nameDifferences(QStringView first, QStringView second, const CharDif
             break;
         }
         case SpanKind::Deleted:
-            notes.append(kOnlyInNote.arg(kPlaceNote.arg(place1), kSideNames[0],
+            notes.append(kOnlyInNote.arg(kPlaceNote.arg(place1), kSheetLabels[0],
                                          describeStretch(first, span.start1, span.start1 + span.length1, boundaries1)));
             break;
         case SpanKind::Inserted:
             notes.append(
-                kOnlyInNote.arg(kPlaceNote.arg(place2), kSideNames[1],
+                kOnlyInNote.arg(kPlaceNote.arg(place2), kSheetLabels[1],
                                 describeStretch(second, span.start2, span.start2 + span.length2, boundaries2)));
             break;
         }

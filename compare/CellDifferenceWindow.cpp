@@ -1,6 +1,7 @@
 #include "CellDifferenceWindow.h"
 
 #include "SheetFont.h"
+#include "SheetLabels.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -15,7 +16,6 @@ namespace
 {
 const QString kCaption = u"セルの差分"_s;
 const QString kCaptionAt = u"セルの差分　%1 行 %2 列"_s;
-const std::array<QString, 2> kFileCaptions{u"ファイル１"_s, u"ファイル２"_s};
 const QString kNoCellText = u"（セルがありません）"_s;
 
 const QColor kInsertedBackColor(0xB8, 0xF0, 0xB0); // green: only in this text
@@ -83,7 +83,7 @@ CellDifferenceWindow::CellDifferenceWindow(QWidget *mainWindow)
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto *layout = new QVBoxLayout(this);
     for (size_t i = 0; i < 2; ++i) {
-        lblFile[i] = new QLabel(kFileCaptions[i], this);
+        lblFile[i] = new QLabel(kSheetLabels[i], this);
         txtCell[i] = new QTextEdit(this);
         txtCell[i]->setObjectName(u"txtCell(%1)"_s.arg(i));
         txtCell[i]->setReadOnly(true);

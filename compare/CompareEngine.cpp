@@ -5,6 +5,7 @@
 #include "CompareLoop.h"
 #include "GridError.h"
 #include "SheetData.h"
+#include "SheetLabels.h"
 #include "UserInterface.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@ namespace
 {
 const QString kResultTitle = u"比較結果"_s;
 const QString kPartialReadText = u"ファイル%1は一部しか読み込めていないため、%2 行目以降は比較していません。"_s;
-const std::array<QString, 2> kFileNumbers{u"１"_s, u"２"_s};
 const QString kCancelledText = u"中止しました"_s;
 const QString kCancelledTitle = u"比較中止"_s;
 const QString kTwoFilesNeededText = u"ファイルを２個指定して下さい"_s;
@@ -227,7 +227,7 @@ CompareResult CompareRun::normalEnding()
         // without saying which rows were left out.
         for (int i = 0; i < 2; ++i) {
             if (const int from = m_state.PartialReadFrom[i]; from > 0)
-                message += u"\r\n"_s + kPartialReadText.arg(kFileNumbers[i]).arg(from);
+                message += u"\r\n"_s + kPartialReadText.arg(kSheetNumerals[i]).arg(from);
         }
         m_ui.showMessage(message, kResultTitle, MessageIcon::None);
     }

@@ -4,6 +4,7 @@
 #include "CommandTable.h"
 #include "NewSheets.h"
 #include "SaveCommands.h"
+#include "SheetLabels.h"
 #include "SheetLock.h"
 #include "UserInterface.h"
 
@@ -22,7 +23,6 @@ const QString kSaveChangesTitle = u"確認"_s;
 const QString kSaveCaption = u"保存"_s;
 const QString kDontSaveCaption = u"保存しない"_s;
 const QString kCancelCaption = u"キャンセル"_s;
-const QString kSheetNumbers[2] = {u"１"_s, u"２"_s};
 
 bool isSheetIndex(int index)
 {
@@ -33,8 +33,8 @@ Question saveChangesQuestion(const AppState &state, int index)
 {
     const QString name = QFileInfo(state.SheetFileName.at(index)).fileName();
     Question question;
-    question.text = name.isEmpty() ? kSaveChangesNoNameText.arg(kSheetNumbers[index])
-                                   : kSaveChangesText.arg(kSheetNumbers[index], name);
+    question.text = name.isEmpty() ? kSaveChangesNoNameText.arg(kSheetNumerals[index])
+                                   : kSaveChangesText.arg(kSheetNumerals[index], name);
     question.title = kSaveChangesTitle;
     question.icon = MessageIcon::Exclamation;
     question.buttons

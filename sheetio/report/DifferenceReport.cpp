@@ -1,6 +1,7 @@
 #include "DifferenceReport.h"
 
 #include "CompareResult.h"
+#include "SheetLabels.h"
 
 #include <algorithm>
 
@@ -8,7 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const std::array<QString, 2> kFileNames{u"ファイル１"_s, u"ファイル２"_s};
 const QString kCreatedCaption = u"作成日時"_s;
 const QString kPathCaption = u"%1"_s;
 const QString kSizeCaption = u"%1の大きさ"_s;
@@ -113,7 +113,7 @@ QList<std::pair<QString, QString>> DifferenceReport::summary() const
     lines.append({kCreatedCaption, m_settings.createdAt.toString(kDateFormat)});
     for (int i = 0; i < 2; ++i) {
         const ReportFile &file = m_settings.files[size_t(i)];
-        const QString &name = kFileNames[size_t(i)];
+        const QString &name = kSheetLabels[size_t(i)];
         lines.append({kPathCaption.arg(name), file.path.isEmpty() ? kNoFile : file.path});
         // The file's own rows: the rows inserted to line up are not in it.
         const std::vector<int> &fileRows = m_settings.fileRows[size_t(i)];
@@ -133,8 +133,8 @@ QList<std::pair<QString, QString>> DifferenceReport::summary() const
         {kOptionsCaption, m_settings.options.isEmpty() ? kNoOptions : m_settings.options.join(kOptionSeparator)});
     lines.append({kLinedUpCaption, rowsLinedUp() ? kLinedUp : kNotLinedUp});
     lines.append({kDiffersCaption, QString::number(count(ReportKind::Differs))});
-    lines.append({kOnlyInCaption.arg(kFileNames[0]), QString::number(count(ReportKind::OnlyInFile1))});
-    lines.append({kOnlyInCaption.arg(kFileNames[1]), QString::number(count(ReportKind::OnlyInFile2))});
+    lines.append({kOnlyInCaption.arg(kSheetLabels[0]), QString::number(count(ReportKind::OnlyInFile1))});
+    lines.append({kOnlyInCaption.arg(kSheetLabels[1]), QString::number(count(ReportKind::OnlyInFile2))});
     lines.append({kEquivalentCaption, QString::number(count(ReportKind::Equivalent))});
     return lines;
 }
@@ -142,10 +142,10 @@ QList<std::pair<QString, QString>> DifferenceReport::summary() const
 QStringList DifferenceReport::listCaptions() const
 {
     QStringList captions{
-        kRowCaption, kColCaption, kTitleCaption, kValueCaption.arg(kFileNames[0]), kValueCaption.arg(kFileNames[1]),
+        kRowCaption, kColCaption, kTitleCaption, kValueCaption.arg(kSheetLabels[0]), kValueCaption.arg(kSheetLabels[1]),
         kKindCaption};
     if (rowsLinedUp())
-        captions << kFileRowCaption.arg(kFileNames[0]) << kFileRowCaption.arg(kFileNames[1]);
+        captions << kFileRowCaption.arg(kSheetLabels[0]) << kFileRowCaption.arg(kSheetLabels[1]);
     return captions;
 }
 

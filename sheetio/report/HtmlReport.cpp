@@ -4,6 +4,7 @@
 #include "CharDiff.h"
 #include "Colors.h"
 #include "DifferenceReport.h"
+#include "SheetLabels.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -28,7 +29,6 @@ const QString kFileRowNone = u"%1 （揃えるために入れた行）"_s;
 const QString kColHeading = u"%1列"_s;
 const QString kNoCell = u"（なし）"_s;
 const QString kGap = u"…"_s;
-const std::array<QString, 2> kFileNames{u"ファイル１"_s, u"ファイル２"_s};
 
 // A narrow sheet's rows are shown whole; a wider one's only where they differ.
 constexpr int kWholeRowColumns = 8;
@@ -202,7 +202,7 @@ QByteArray HtmlWriter::write()
 {
     const auto fileName = [&](int i) {
         const QString path = m_report.settings().files[size_t(i)].path;
-        return path.isEmpty() ? kFileNames[size_t(i)] : QFileInfo(path).fileName();
+        return path.isEmpty() ? kSheetLabels[size_t(i)] : QFileInfo(path).fileName();
     };
     m_out.reserve(qsizetype(std::min<size_t>(m_report.entries().size(), size_t(m_rowLimit) * 2)) * 250 + 8192);
     add(m_out,
@@ -278,11 +278,11 @@ void HtmlWriter::writeRow(const RowCells &row)
             if (i > 0)
                 add(m_out, u" ／ "_s);
             if (row.row >= m_report.rows(i))
-                add(m_out, kFileNames[size_t(i)] + u" "_s + kNoCell);
+                add(m_out, kSheetLabels[size_t(i)] + u" "_s + kNoCell);
             else if (const std::optional<int> fileRow = m_report.fileRow(i, row.row))
-                add(m_out, kFileRow.arg(kFileNames[size_t(i)]).arg(*fileRow));
+                add(m_out, kFileRow.arg(kSheetLabels[size_t(i)]).arg(*fileRow));
             else
-                add(m_out, kFileRowNone.arg(kFileNames[size_t(i)]));
+                add(m_out, kFileRowNone.arg(kSheetLabels[size_t(i)]));
         }
         add(m_out, u"</span>"_s);
     }
@@ -322,7 +322,7 @@ void HtmlWriter::writeRow(const RowCells &row)
     }
     add(m_out, u"</tr>\n"_s);
     for (int sheet = 0; sheet < 2; ++sheet) {
-        add(m_out, u"<tr><th class=\"side\">"_s + kFileNames[size_t(sheet)] + u"</th>"_s);
+        add(m_out, u"<tr><th class=\"side\">"_s + kSheetLabels[size_t(sheet)] + u"</th>"_s);
         auto listed = row.listed.begin();
         for (const int col : columns) {
             if (col == 0) {
