@@ -6,21 +6,106 @@
 #include "SheetFileReader.h"
 #include "SheetStream.h"
 
+#include "Utf8Decoder.h"
+
 #include <QByteArray>
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
-// A file in Shift-JIS is found out while it is read, and the comparison then starts again: at
-// most once per file.
-constexpr int kMostAttempts = 3;
-
 bool anyIs(const std::array<std::unique_ptr<SheetStream>, 2> &streams, SheetStream::Status status)
 {
     return streams[0]->status() == status || streams[1]->status() == status;
+}
+
+// How many bytes at the start of a and b are the same, n at most.
+size_t commonPrefix(const char *a, const char *b, size_t n)
+{
+    size_t at = 0;
+#if defined(__SSE2__)
+    for (; at + 16 <= n; at += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + at));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + at));
+        const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+        if (same != 0xFFFF)
+            return at + size_t(__builtin_ctz(~same));
+    }
+#endif
+    while (at < n && a[at] == b[at])
+        ++at;
+    return at;
+}
+
+// The fields of two raw lines, compared in step: a stretch the two lines share is passed over at
+// the speed of a memory comparison, counting the delimiters in it, and only the fields where the
+// lines part are cut out and compared. Tells `differing` each column up to lastCol whose fields
+// differ, with both fields; a line with fewer fields has empty ones after its last, as the
+// reader's rows have.
+template<class Differing>
+void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFields fields, Differing &&differing)
+{
+    constexpr size_t npos = std::string_view::npos;
+    const char delimiter = fields.delimiter;
+    int col = 1; // a and b start at field col of their lines
+    while (true) {
+        const size_t same = commonPrefix(a.data(), b.data(), std::min(a.size(), b.size()));
+        if (same == a.size() && same == b.size())
+            return;
+        // Fields wholly inside the shared stretch are equal.
+        const std::string_view shared = a.substr(0, same);
+        const size_t lastDelimiter = shared.rfind(delimiter);
+        if (lastDelimiter != npos) {
+            col += int(std::count(shared.begin(), shared.end(), delimiter));
+            a.remove_prefix(lastDelimiter + 1);
+            b.remove_prefix(lastDelimiter + 1);
+        }
+        if (col > lastCol)
+            return;
+        const size_t aEnd = a.find(delimiter);
+        const size_t bEnd = b.find(delimiter);
+        const std::string_view fieldA = fields.field(a.substr(0, aEnd));
+        const std::string_view fieldB = fields.field(b.substr(0, bEnd));
+        if (fieldA != fieldB)
+            differing(col, fieldA, fieldB);
+        ++col;
+        if (aEnd == npos && bEnd == npos)
+            return;
+        if (aEnd == npos || bEnd == npos) {
+            // The other line's remaining fields face empty cells.
+            const bool restOfA = bEnd == npos;
+            std::string_view rest = restOfA ? a.substr(aEnd + 1) : b.substr(bEnd + 1);
+            for (; col <= lastCol; ++col) {
+                const size_t end = rest.find(delimiter);
+                const std::string_view field = fields.field(rest.substr(0, end));
+                if (!field.empty())
+                    restOfA ? differing(col, field, std::string_view()) : differing(col, std::string_view(), field);
+                if (end == npos)
+                    return;
+                rest.remove_prefix(end + 1);
+            }
+            return;
+        }
+        a.remove_prefix(aEnd + 1);
+        b.remove_prefix(bEnd + 1);
+    }
+}
+
+// A raw field's text for the consumer, decoded into a buffer used again for the next one.
+QStringView decodedField(std::string_view bytes, QString &buffer)
+{
+    buffer.resize(qsizetype(bytes.size()));
+    const Utf8Decoder::Decoded decoded
+        = Utf8Decoder::decode(bytes.data(), bytes.size(), reinterpret_cast<char16_t *>(buffer.data()));
+    return QStringView(buffer).first(qsizetype(decoded.unitsWritten));
 }
 
 // Whether a walk over sheets of these shapes would mark any cell magenta.
@@ -64,11 +149,6 @@ public:
             m_lines.append('\n');
         }
         ++m_count;
-    }
-    void restart() override
-    {
-        m_lines.clear();
-        m_count = 0;
     }
     [[nodiscard]] const QByteArray &lines() const
     {
@@ -119,55 +199,65 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     }
     SheetStream &first = *streams[0];
     SheetStream &second = *streams[1];
-    for (int attempt = 0; attempt < kMostAttempts; ++attempt) {
-        if (attempt > 0) {
-            differences.restart();
-            for (const auto &stream : streams) {
-                const SheetStream::Status status = stream->rewind();
-                if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
-                    return std::nullopt;
-            }
-        }
-        // The common area's columns are known before any row: the column pass gave them.
-        const int lastCol = std::min(first.cols(), second.cols()) - 1;
-        qint32 count = 0;
-        while (true) {
-            const bool has0 = first.next();
-            const bool has1 = second.next();
-            if (anyIs(streams, SheetStream::Status::Restart) || anyIs(streams, SheetStream::Status::NotStreamable))
-                break;
-            if (!has0 && !has1)
-                break;
-            if (!has0 || !has1)
-                continue; // a row only the longer file has: only its count matters
-            const int row = first.row();
-            for (int c = 1; c <= lastCol; ++c) {
-                const QStringView text0 = first.cell(c);
-                const QStringView text1 = second.cell(c);
-                if (!cellsEqual(text0, text1)) {
-                    differences.differingCell(row, c, text0, text1);
-                    ++count;
-                }
-            }
-        }
+    // The common area's columns are known before any row: the column pass gave them.
+    const int lastCol = std::min(first.cols(), second.cols()) - 1;
+    std::array<QString, 2> texts;
+    qint32 count = 0;
+    int row = 0;
+    const auto differingRaw = [&](int col, std::string_view field0, std::string_view field1) {
+        differences.differingCell(row, col, decodedField(field0, texts[0]), decodedField(field1, texts[1]));
+        ++count;
+    };
+    while (true) {
+        const bool has0 = first.next();
+        const bool has1 = second.next();
         if (anyIs(streams, SheetStream::Status::NotStreamable))
             return std::nullopt;
-        if (anyIs(streams, SheetStream::Status::Restart))
-            continue;
-
-        StreamComparison comparison;
-        comparison.count = count;
-        CompareResult &result = comparison.result;
-        for (size_t i = 0; i < 2; ++i) {
-            result.rows[i] = streams[i]->rows();
-            result.cols[i] = streams[i]->cols();
-            comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
-            comparison.writesBack[i] = streams[i]->writesBackUnchanged();
+        if (!has0 || !has1) {
+            // Rows only the longer file has: only their count matters.
+            SheetStream &longer = has0 ? first : second;
+            if (has0 || has1) {
+                while (longer.next()) {
+                }
+            }
+            if (longer.status() == SheetStream::Status::NotStreamable)
+                return std::nullopt;
+            break;
         }
-        result.sizesDiffer = sizesDiffer(result.rows, result.cols);
-        return comparison;
+        row = first.row();
+        if (first.isRawRow() && second.isRawRow()) {
+            const QByteArrayView line0 = first.rawLine();
+            const QByteArrayView line1 = second.rawLine();
+            compareRawLines(std::string_view(line0.data(), size_t(line0.size())),
+                            std::string_view(line1.data(), size_t(line1.size())), lastCol, first.rawFields(),
+                            differingRaw);
+            continue;
+        }
+        first.decodeRow();
+        second.decodeRow();
+        if (anyIs(streams, SheetStream::Status::NotStreamable))
+            return std::nullopt;
+        for (int c = 1; c <= lastCol; ++c) {
+            const QStringView text0 = first.cell(c);
+            const QStringView text1 = second.cell(c);
+            if (!cellsEqual(text0, text1)) {
+                differences.differingCell(row, c, text0, text1);
+                ++count;
+            }
+        }
     }
-    return std::nullopt;
+
+    StreamComparison comparison;
+    comparison.count = count;
+    CompareResult &result = comparison.result;
+    for (size_t i = 0; i < 2; ++i) {
+        result.rows[i] = streams[i]->rows();
+        result.cols[i] = streams[i]->cols();
+        comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
+        comparison.writesBack[i] = streams[i]->writesBackUnchanged();
+    }
+    result.sizesDiffer = sizesDiffer(result.rows, result.cols);
+    return comparison;
 }
 
 std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err,

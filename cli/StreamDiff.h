@@ -20,8 +20,6 @@ class StreamDifferences
 public:
     virtual ~StreamDifferences() = default;
     virtual void differingCell(int row, int col, QStringView text0, QStringView text1) = 0;
-    // Everything told so far is void: the comparison starts again from the first row.
-    virtual void restart() = 0;
 };
 
 struct StreamComparison

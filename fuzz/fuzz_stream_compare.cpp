@@ -28,11 +28,6 @@ public:
         positions.emplace_back(row, col);
         texts.emplace_back(text0.toString(), text1.toString());
     }
-    void restart() override
-    {
-        positions.clear();
-        texts.clear();
-    }
 };
 } // namespace
 

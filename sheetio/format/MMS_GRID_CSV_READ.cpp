@@ -26,12 +26,6 @@ constexpr char16_t kRowLabelSuffix = u'行';
 
 // Cells point into the pool with 32-bit offsets.
 constexpr qsizetype kMaxPoolChars = qsizetype(std::numeric_limits<quint32>::max());
-// Text a read may add to the pool beyond the file's own: the header labels and the fields that are
-// not one slice of the file (a quoted field with text after its closing quote, or one that runs
-// over line ends). A quote left open at the top of a large file would otherwise copy the whole
-// file with its padding commas into one cell; past this the read ends as one past the sheet's
-// capacity.
-constexpr qsizetype kMaxExtraChars = qsizetype(64) * 1024 * 1024;
 constexpr qsizetype kMaxTextChars = (kMaxPoolChars - 2 * kMaxExtraChars) / 2;
 
 // The line end of a line that stops at `at`; nothing for a last line without one.

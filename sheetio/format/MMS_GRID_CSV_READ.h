@@ -28,6 +28,13 @@ enum class ReadResult {
 
 inline constexpr int kCommaMode = 0;
 
+// Text a read may add to the pool beyond the file's own: the header labels and the fields that are
+// not one slice of the file (a quoted field with text after its closing quote, or one that runs
+// over line ends). A quote left open at the top of a large file would otherwise copy the whole
+// file with its padding commas into one cell; past this the read ends as one past the sheet's
+// capacity.
+inline constexpr qsizetype kMaxExtraChars = qsizetype(64) * 1024 * 1024;
+
 // What the column pass found.
 struct ColumnPass
 {

@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "NativePath.h"
 #include "Utf8Decoder.h"
+#include "Utf8Validator.h"
 
 #include <algorithm>
 #include <array>
@@ -126,13 +127,15 @@ SheetStream::Status SheetStream::open(const QString &path)
     if (mark.size() != 1 || mark[0].unicode() >= 0x80 || mark[0] == u'\r' || mark[0] == u'\n')
         return m_status;
     const char markByte = char(mark[0].unicode());
+    m_markByte = markByte;
     m_markSafeInShiftJis = quint8(markByte) < 0x40;
 
     m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
         return m_status;
 
-    // The column pass over the bytes.
+    // The column pass over the bytes, and whether they are UTF-8.
+    Utf8Validator utf8;
     ByteCounts counts;
     counts.mark = markByte;
     bool first = true;
@@ -154,7 +157,9 @@ SheetStream::Status SheetStream::open(const QString &path)
                 from = 3;
         }
         counts.add(m_bytes.constData() + from, qsizetype(got) - from);
+        utf8.add(m_bytes.constData() + from, size_t(got - from));
     }
+    utf8.finish();
     const qint64 most
         = counts.anyCr ? std::max(counts.mostCr, counts.marksSinceCr) : std::max(counts.mostLf, counts.marksSinceLf);
     m_rule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
@@ -170,7 +175,17 @@ SheetStream::Status SheetStream::open(const QString &path)
         m_pieceLimits.maxDataRows = std::numeric_limits<int>::max() - 1;
         m_pieceLimits.maxColumns = int(kMaxCells - 1);
     }
-    m_encoding = m_marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
+    if (utf8.valid()) {
+        m_encoding = m_marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
+    } else {
+        // With the mark, invalid bytes are replaced by Qt's decoder, which is SheetFileReader's
+        // business; without it the file is Shift-JIS, which splits into the same fields only when
+        // the delimiter never hides inside a character.
+        if (m_marked || !m_markSafeInShiftJis)
+            return m_status;
+        m_encoding = TextEncoding::ShiftJis;
+    }
+    m_rawRows = m_encoding != TextEncoding::ShiftJis;
     return rewind();
 }
 
@@ -187,8 +202,10 @@ SheetStream::Status SheetStream::rewind()
     m_piece = {};
     m_firstRow = 1;
     m_rowInPiece = 0;
+    m_row = 0;
+    m_rawRow = false;
+    m_pos = 0;
     m_rowsUsed = 1;
-    m_lastPiece = false;
     m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
     m_writesBack = true;
     m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
@@ -207,6 +224,7 @@ bool SheetStream::next()
 {
     if (m_status != Status::Ready)
         return false;
+    m_rawRow = false;
     ++m_rowInPiece;
     while (m_rowInPiece > m_piece.rowsRead) {
         if (m_piece.final) {
@@ -214,11 +232,116 @@ bool SheetStream::next()
             return false;
         }
         m_firstRow += m_piece.rowsRead;
-        if (!loadPiece())
+        m_piece.rowsRead = 0;
+        m_rowInPiece = 0;
+        if (m_rawRows)
+            return nextRawRow();
+        if (!loadPiece(m_pieceBytes))
             return false;
         m_rowInPiece = 1;
     }
+    m_row = m_firstRow + m_rowInPiece - 1;
     return true;
+}
+
+bool SheetStream::nextRawRow()
+{
+    const char lineEnd = m_rule == LineRule::Lf ? '\n' : '\r';
+    qsizetype end = -1;
+    while (true) {
+        const qsizetype left = m_filled - m_pos;
+        if (left == 0 && m_eof) {
+            finish(MMS_GRID_CSV_READ::ReadResult::Complete);
+            return false;
+        }
+        const void *found = left > 0 ? std::memchr(m_bytes.constData() + m_pos, lineEnd, size_t(left)) : nullptr;
+        if (found)
+            end = static_cast<const char *>(found) - m_bytes.constData();
+        // A CR's LF may still be to come.
+        const bool whole = m_eof || (found && (lineEnd == '\n' || end + 1 < m_filled));
+        if (whole)
+            break;
+        compact();
+        if (!fill(std::max(m_pieceBytes, m_filled * 2))) {
+            m_status = Status::NotStreamable;
+            return false;
+        }
+    }
+    if (end < 0)
+        end = m_filled;
+    const char *line = m_bytes.constData() + m_pos;
+    if (m_mode == MMS_GRID_CSV_READ::kCommaMode && std::memchr(line, '"', size_t(end - m_pos))) {
+        // A quoted field may run over line ends or hold a comma: a piece from this line on goes
+        // to the reader, two lines at first.
+        end -= m_pos;
+        compact();
+        const char *bytes = m_bytes.constData();
+        const void *nextEnd = end + 1 < m_filled ? std::memchr(bytes + end + 1, lineEnd, size_t(m_filled - end - 1))
+                                                 : nullptr;
+        const qsizetype want = nextEnd ? static_cast<const char *>(nextEnd) - bytes + 3 : m_filled + 1;
+        if (!loadPiece(want))
+            return false;
+        m_rowInPiece = 1;
+        if (m_piece.rowsRead == 0) {
+            finish(m_piece.result);
+            return false;
+        }
+        m_row = m_firstRow;
+        return true;
+    }
+    const int row = m_firstRow;
+    if (row > m_pieceLimits.maxDataRows) {
+        // As the reader refuses a row past the sheet's limits.
+        finish(row + 1 > kMaxRowCol ? MMS_GRID_CSV_READ::ReadResult::Overflow
+                                    : MMS_GRID_CSV_READ::ReadResult::OutOfMemory);
+        return false;
+    }
+    m_lineStart = m_pos;
+    m_lineSize = end - m_pos;
+    m_pos = end < m_filled ? end + 1 : m_filled;
+    if (lineEnd == '\r' && m_pos < m_filled && m_bytes[m_pos] == '\n')
+        ++m_pos;
+    m_row = row;
+    m_rawRow = true;
+    ++m_firstRow;
+    if (m_sheetLimits && m_mode == MMS_GRID_CSV_READ::kCommaMode) {
+        // The row's label is text the read adds, as the reader counts it.
+        qsizetype digits = 1;
+        for (int n = row; n >= 10; n /= 10)
+            ++digits;
+        m_extraChars += digits + 1;
+        if (m_extraChars > MMS_GRID_CSV_READ::kMaxExtraChars) {
+            m_piece.final = true;
+            m_piece.result = MMS_GRID_CSV_READ::ReadResult::OutOfMemory;
+        }
+    }
+    return true;
+}
+
+void SheetStream::compact()
+{
+    if (m_pos == 0)
+        return;
+    std::memmove(m_bytes.data(), m_bytes.constData() + m_pos, size_t(m_filled - m_pos));
+    m_filled -= m_pos;
+    m_lineStart -= std::min(m_lineStart, m_pos);
+    m_pos = 0;
+}
+
+void SheetStream::decodeRow()
+{
+    if (!m_rawRow)
+        return;
+    QString text = m_rawCells.data.pool();
+    m_rawCells.data = SheetData(1, 1);
+    text.resize(0);
+    if (!decodeInto(rawLine(), text))
+        return;
+    MMS_GRID_CSV_READ::PieceLimits limits;
+    limits.maxDataRows = m_row;
+    limits.maxColumns = m_pieceLimits.maxColumns;
+    m_rawCells = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(text), 0, true, m_rule, m_columns, m_mode,
+                                                       m_delimiter, m_row, limits, 0);
 }
 
 void SheetStream::finish(MMS_GRID_CSV_READ::ReadResult result)
@@ -261,26 +384,18 @@ bool SheetStream::decodeInto(QByteArrayView bytes, QString &text)
     }
     const Utf8Decoder::Decoded valid = Utf8Decoder::decode(bytes.data(), size_t(bytes.size()), out);
     text.resize(old + qsizetype(valid.unitsWritten));
+    // The column pass found the file to be UTF-8; it changed since if not.
     if (valid.bytesRead == size_t(bytes.size()))
         return true;
-    // Not UTF-8. With the mark, invalid bytes are replaced by Qt's decoder, which is
-    // SheetFileReader's business; without it the file is Shift-JIS, which splits into the same
-    // fields only when the delimiter never hides inside a character.
-    if (!m_marked && m_markSafeInShiftJis) {
-        m_encoding = TextEncoding::ShiftJis;
-        m_status = Status::Restart;
-    } else {
-        m_status = Status::NotStreamable;
-    }
+    m_status = Status::NotStreamable;
     return false;
 }
 
-bool SheetStream::loadPiece()
+bool SheetStream::loadPiece(qsizetype want)
 {
     // The buffer of the previous piece's text is used again once its rows are done with.
     m_text = m_piece.data.pool();
     m_piece.data = SheetData(1, 1);
-    qsizetype want = std::max(m_pieceBytes, m_filled + 1);
     const char lineEnd = m_rule == LineRule::Lf ? '\n' : '\r';
     while (true) {
         if (!fill(want)) {
@@ -288,18 +403,20 @@ bool SheetStream::loadPiece()
             return false;
         }
         const char *bytes = m_bytes.constData();
-        qsizetype pieceEnd = m_filled;
+        // The piece's bytes: those wanted, when more were read already.
+        const qsizetype available = std::min(m_filled, want);
+        const bool last = m_eof && available == m_filled;
+        qsizetype pieceEnd = available;
         qsizetype stopByte = 0;
-        const bool last = m_eof;
         if (!last) {
             // The piece ends after its last whole line end; its rows are read up to its last line's
             // start, which must be a row's start for them to hold.
-            qsizetype end = lastIndexOf(bytes, m_filled, lineEnd);
+            qsizetype end = lastIndexOf(bytes, available, lineEnd);
             if (end == m_filled - 1 && lineEnd == '\r')
                 end = lastIndexOf(bytes, end, lineEnd); // the LF that may follow is not read yet
             const qsizetype before = end > 0 ? lastIndexOf(bytes, end, lineEnd) : -1;
             if (before < 0) {
-                want = std::max(want * 2, m_filled * 2);
+                want = std::max(want * 2, available * 2);
                 continue;
             }
             pieceEnd = end + 1 + (lineEnd == '\r' && bytes[end + 1] == '\n' ? 1 : 0);
@@ -313,20 +430,25 @@ bool SheetStream::loadPiece()
         stopAt = m_text.size();
         if (!decodeInto(QByteArrayView(bytes + stopByte, pieceEnd - stopByte), m_text))
             return false;
+        // Without the sheet's limits only what one piece adds counts against the added text's limit.
+        const qsizetype extraBefore = m_sheetLimits ? m_extraChars : 0;
         m_piece = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_mode,
-                                                        m_delimiter, m_firstRow, m_pieceLimits, m_extraChars);
+                                                        m_delimiter, m_firstRow, m_pieceLimits, extraBefore);
         if (m_piece.needsMore) {
             m_text = m_piece.data.pool();
             m_piece = {};
-            want = std::max(want * 2, m_filled * 2);
+            want = std::max(want * 2, available * 2);
             continue;
         }
-        m_extraChars = m_piece.extraChars;
-        if (!last) {
+        if (m_sheetLimits)
+            m_extraChars = m_piece.extraChars;
+        if (last) {
+            m_filled = 0;
+        } else {
             std::memmove(m_bytes.data(), bytes + stopByte, size_t(m_filled - stopByte));
             m_filled -= stopByte;
         }
-        m_lastPiece = last;
+        m_pos = 0;
         return true;
     }
 }

@@ -9,6 +9,24 @@
 #include <QStringView>
 
 #include <optional>
+#include <string_view>
+
+// The fields of a raw line, cut as the reader cuts a line that holds no quoted field: at every
+// delimiter byte, and in the comma mode without the blanks a field starts with.
+struct RawFields
+{
+    char delimiter = ',';
+    bool skipLeadingBlanks = true;
+
+    [[nodiscard]] std::string_view field(std::string_view text) const
+    {
+        if (skipLeadingBlanks) {
+            const size_t start = text.find_first_not_of(' ');
+            return start == std::string_view::npos ? std::string_view() : text.substr(start);
+        }
+        return text;
+    }
+};
 
 // A sheet file read a row at a time, for a program that looks at every row once and keeps none of
 // them: memory holds one piece of the file (about pieceBytes, more when one row needs more), never
@@ -17,21 +35,25 @@
 // to SheetFileReader (open() or next() say so).
 //
 //     SheetStream stream(DelimiterMode, UserDelimiter);
-//     if (stream.open(path) != SheetStream::Status::Ready) …   // SheetFileReader's turn
-//     while (stream.next()) … stream.cell(col) …
-//     if (stream.status() == SheetStream::Status::Restart) …   // the file turned out Shift-JIS:
-//                                                             // rewind() and read again
+//     if (stream.open(path) != SheetStream::Status::Ready) …   // SheetFileReader's turn, or no rows
+//     while (stream.next()) {
+//         if (stream.isRawRow()) … stream.rawLine() …          // or stream.decodeRow(), then
+//         … stream.cell(col) …
+//     }
 //
-// Two passes over the file's bytes: the column pass counts delimiters and line ends in the bytes
-// (only for a delimiter that no encoding the file may be in can hide inside a character), the
-// second decodes a piece at a time into a reused buffer.
+// Two passes over the file's bytes. The first counts delimiters and line ends in the bytes (only
+// for a delimiter that no encoding the file may be in can hide inside a character) and checks
+// whether they are UTF-8. The second hands out the rows. In a UTF-8 file a row that is one line
+// and cannot hold a quoted field (every row in the delimiter mode, a line without a double quote
+// in the comma mode) comes as its raw bytes, which a caller compares without decoding them; every
+// other row comes decoded, from the reader's row readers. The fields of a raw line are
+// RawFields's.
 class SheetStream
 {
 public:
     enum class Status {
         Ready, // open, or rows to come
         End, // every row was delivered; result() says how the read ended
-        Restart, // the file is not UTF-8 after all: rewind() and read it again as Shift-JIS
         NotStreamable, // leave the file to SheetFileReader (refused, or a case only it reads exactly)
     };
 
@@ -50,7 +72,7 @@ public:
 
     // Opens the file and runs the column pass over its bytes.
     [[nodiscard]] Status open(const QString &path);
-    // Back to the first row (after Restart, the file is then read as Shift-JIS).
+    // Back to the first row.
     [[nodiscard]] Status rewind();
     // Moves to the next row; false at the end of the rows or when status() is no longer Ready.
     [[nodiscard]] bool next();
@@ -59,14 +81,26 @@ public:
         return m_status;
     }
 
-    // The current row's data number (1 for the file's first row) and its cell texts, col 1..C.
+    // The current row's data number (1 for the file's first row).
     [[nodiscard]] int row() const
     {
-        return m_firstRow + m_rowInPiece - 1;
+        return m_row;
     }
+    // Whether the current row is a raw line; its bytes, without the line end.
+    [[nodiscard]] bool isRawRow() const
+    {
+        return m_rawRow;
+    }
+    [[nodiscard]] QByteArrayView rawLine() const
+    {
+        return QByteArrayView(m_bytes.constData() + m_lineStart, m_lineSize);
+    }
+    // Reads a raw row's cells as the reader would, for cell(); nothing to do for another row.
+    void decodeRow();
+    // The current row's cell texts, col 1..C; a raw row's after decodeRow() only.
     [[nodiscard]] QStringView cell(int col) const
     {
-        return m_piece.data.text(m_rowInPiece, col);
+        return m_rawRow ? m_rawCells.data.text(1, col) : m_piece.data.text(m_rowInPiece, col);
     }
 
     // The sheet's Rows and Cols, header included: Rows is known at the end only.
@@ -87,6 +121,11 @@ public:
     {
         return m_encoding;
     }
+    // How a raw line's fields are cut.
+    [[nodiscard]] RawFields rawFields() const
+    {
+        return {m_markByte, m_mode == MMS_GRID_CSV_READ::kCommaMode};
+    }
     // Whether writing the decoded text gives back the file's bytes, at End.
     [[nodiscard]] bool writesBackUnchanged() const
     {
@@ -95,7 +134,11 @@ public:
 
 private:
     bool fill(qsizetype want);
-    bool loadPiece();
+    // Reads the rows of a piece from the start of the buffer on, at first up to about `want` bytes.
+    bool loadPiece(qsizetype want);
+    bool nextRawRow();
+    // Drops the buffer's bytes before m_pos.
+    void compact();
     bool decodeInto(QByteArrayView bytes, QString &text);
     void finish(MMS_GRID_CSV_READ::ReadResult result);
 
@@ -112,6 +155,7 @@ private:
     LineRule m_rule = LineRule::CrOrCrLf;
     bool m_marked = false; // starts with the UTF-8 byte order mark
     bool m_markSafeInShiftJis = true; // the delimiter cannot be the second byte of a Shift-JIS character
+    char m_markByte = ',';
 
     // The second pass.
     TextEncoding m_encoding = TextEncoding::Utf8;
@@ -121,11 +165,18 @@ private:
     QString m_text; // the reused decoding buffer
     MMS_GRID_CSV_READ::PieceOutcome m_piece;
     MMS_GRID_CSV_READ::PieceLimits m_pieceLimits;
-    int m_firstRow = 1;
+    int m_firstRow = 1; // the data number of the piece's first row, or of the next raw row
     int m_rowInPiece = 0;
+    int m_row = 0;
+    bool m_rawRows = false; // a UTF-8 file: one-line rows come raw
+    bool m_rawRow = false;
+    qsizetype m_pos = 0; // where the next raw row starts in m_bytes
+    qsizetype m_lineStart = 0;
+    qsizetype m_lineSize = 0;
+    MMS_GRID_CSV_READ::PieceOutcome m_rawCells; // the current raw row, decoded
     int m_rowsUsed = 1;
-    bool m_lastPiece = false;
     qsizetype m_extraChars = 0;
     MMS_GRID_CSV_READ::ReadResult m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
     bool m_writesBack = true;
 };
+

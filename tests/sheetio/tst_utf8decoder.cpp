@@ -4,6 +4,7 @@
 
 #include "TextCodec.h"
 #include "Utf8Decoder.h"
+#include "Utf8Validator.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -70,6 +71,24 @@ Verdict byDecoder(DecodeFunction decode, QByteArrayView bytes)
     if (verdict.invalid)
         verdict.text += byQt(bytes.sliced(qsizetype(valid.bytesRead))).text;
     return verdict;
+}
+
+// The validator's verdict on bytes given in pieces cut at `cuts` (offsets taken modulo the size),
+// after `lead` bytes of kana that move every byte to another place in the vector blocks.
+bool validates(Utf8Validator::Method method, const QByteArray &bytes, std::initializer_list<qsizetype> cuts,
+               int lead)
+{
+    const QByteArray text = QByteArray("\xE3\x81\x82").repeated(lead / 3) + QByteArray(lead % 3, 'a') + bytes;
+    Utf8Validator validator(method);
+    qsizetype from = 0;
+    for (const qsizetype cut : cuts) {
+        const qsizetype to = text.isEmpty() ? 0 : std::max(from, cut % (text.size() + 1));
+        validator.add(text.constData() + from, size_t(to - from));
+        from = to;
+    }
+    validator.add(text.constData() + from, size_t(text.size() - from));
+    validator.finish();
+    return validator.valid();
 }
 
 // Bytes that are mostly valid UTF-8, with characters of every length near the edges of their
@@ -158,6 +177,10 @@ void TestUtf8Decoder::matchesQt()
     const Verdict expected = byQt(bytes);
     QCOMPARE(byDecoder(Utf8Decoder::decode, bytes), expected);
     QCOMPARE(byDecoder(Utf8Decoder::decodePortable, bytes), expected);
+    for (const auto method : {Utf8Validator::Method::Fastest, Utf8Validator::Method::Portable}) {
+        for (int lead = 0; lead < 40; lead += 7)
+            QCOMPARE(validates(method, bytes, {lead, 17, 33}, lead), !expected.invalid);
+    }
 }
 
 void TestUtf8Decoder::matchesQtOnNearlyValidBytes()
@@ -171,6 +194,12 @@ void TestUtf8Decoder::matchesQtOnNearlyValidBytes()
         for (const DecodeFunction decode : {Utf8Decoder::decode, Utf8Decoder::decodePortable}) {
             if (byDecoder(decode, bytes) != expected)
                 QFAIL(qPrintable(QStringLiteral("differs from Qt on %1").arg(QString::fromLatin1(bytes.toHex(' ')))));
+        }
+        const qsizetype cut = random.bounded(64);
+        const int lead = int(random.bounded(64));
+        for (const auto method : {Utf8Validator::Method::Fastest, Utf8Validator::Method::Portable}) {
+            if (validates(method, bytes, {cut, cut + 1 + random.bounded(40)}, lead) == expected.invalid)
+                QFAIL(qPrintable(QStringLiteral("validator differs on %1").arg(QString::fromLatin1(bytes.toHex(' ')))));
         }
     }
     // Both verdicts came up often enough to mean something.
