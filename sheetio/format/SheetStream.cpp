@@ -53,41 +53,42 @@ struct ByteCounts
         marksSinceLf += count;
     }
 
-    // Sixteen bytes at a time where the processor allows: most blocks hold no line end, and their
-    // marks are counted at once.
-    void add(const char *bytes, qsizetype size)
-    {
-        qsizetype at = 0;
-#if defined(__SSE2__)
-        const __m128i cr = _mm_set1_epi8('\r');
-        const __m128i lf = _mm_set1_epi8('\n');
-        const __m128i mk = _mm_set1_epi8(mark);
-        for (; at + 16 <= size; at += 16) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at));
-            const unsigned marksMask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, mk)));
-            unsigned ends
-                = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
-            unsigned done = 0; // bits of the block whose marks are counted
-            while (ends) {
-                const int bit = __builtin_ctz(ends);
-                const unsigned below = (1u << bit) - 1;
-                marks(__builtin_popcount(marksMask & below & ~done));
-                done = below | (1u << bit);
-                lineEnd(bytes[at + bit]);
-                ends &= ends - 1;
-            }
-            marks(__builtin_popcount(marksMask & ~done & 0xFFFFu));
-        }
-#endif
-        for (; at < size; ++at) {
-            const char byte = bytes[at];
-            if (byte == '\r' || byte == '\n')
-                lineEnd(byte);
-            else if (byte == mark)
-                marks(1);
-        }
-    }
+    void add(const char *bytes, qsizetype size);
 };
+
+// Sixteen bytes at a time where the processor allows: most blocks hold no line end, and their marks
+// are counted at once, with the processor's bit count where it has one.
+__attribute__((target_clones("default", "popcnt"))) void ByteCounts::add(const char *bytes, qsizetype size)
+{
+    qsizetype at = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i mk = _mm_set1_epi8(mark);
+    for (; at + 16 <= size; at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at));
+        const unsigned marksMask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, mk)));
+        unsigned ends = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+        unsigned done = 0; // bits of the block whose marks are counted
+        while (ends) {
+            const int bit = __builtin_ctz(ends);
+            const unsigned below = (1u << bit) - 1;
+            marks(__builtin_popcount(marksMask & below & ~done));
+            done = below | (1u << bit);
+            lineEnd(bytes[at + bit]);
+            ends &= ends - 1;
+        }
+        marks(__builtin_popcount(marksMask & ~done & 0xFFFFu));
+    }
+#endif
+    for (; at < size; ++at) {
+        const char byte = bytes[at];
+        if (byte == '\r' || byte == '\n')
+            lineEnd(byte);
+        else if (byte == mark)
+            marks(1);
+    }
+}
 
 qsizetype lastIndexOf(const char *bytes, qsizetype size, char ch)
 {
@@ -276,8 +277,8 @@ bool SheetStream::nextRawRow()
         end -= m_pos;
         compact();
         const char *bytes = m_bytes.constData();
-        const void *nextEnd = end + 1 < m_filled ? std::memchr(bytes + end + 1, lineEnd, size_t(m_filled - end - 1))
-                                                 : nullptr;
+        const void *nextEnd
+            = end + 1 < m_filled ? std::memchr(bytes + end + 1, lineEnd, size_t(m_filled - end - 1)) : nullptr;
         const qsizetype want = nextEnd ? static_cast<const char *>(nextEnd) - bytes + 3 : m_filled + 1;
         if (!loadPiece(want))
             return false;
@@ -340,8 +341,8 @@ void SheetStream::decodeRow()
     MMS_GRID_CSV_READ::PieceLimits limits;
     limits.maxDataRows = m_row;
     limits.maxColumns = m_pieceLimits.maxColumns;
-    m_rawCells = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(text), 0, true, m_rule, m_columns, m_mode,
-                                                       m_delimiter, m_row, limits, 0);
+    m_rawCells = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(text), 0, true, m_rule, m_columns, m_mode, m_delimiter,
+                                                       m_row, limits, 0);
 }
 
 void SheetStream::finish(MMS_GRID_CSV_READ::ReadResult result)

@@ -179,4 +179,3 @@ private:
     MMS_GRID_CSV_READ::ReadResult m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
     bool m_writesBack = true;
 };
-

@@ -29,8 +29,8 @@ enum : unsigned char {
 };
 
 __attribute__((target("avx2"))) inline __m256i table(char a0, char a1, char a2, char a3, char a4, char a5, char a6,
-                                                    char a7, char a8, char a9, char a10, char a11, char a12,
-                                                    char a13, char a14, char a15)
+                                                     char a7, char a8, char a9, char a10, char a11, char a12, char a13,
+                                                     char a14, char a15)
 {
     return _mm256_setr_epi8(a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a0, a1, a2, a3, a4,
                             a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15);
@@ -53,10 +53,9 @@ __attribute__((target("avx2"))) __m256i blockErrors(__m256i input, __m256i previ
                 char(kTooShort | kOverlong3 | kSurrogate), char(kTooShort | kTooLarge | kTooLarge1000 | kOverlong4));
     constexpr char c = char(kCarry);
     constexpr char large = char(kCarry | kTooLarge | kTooLarge1000);
-    const __m256i byte1LowTable
-        = table(char(kCarry | kOverlong3 | kOverlong2 | kOverlong4), char(kCarry | kOverlong2), c, c,
-                char(kCarry | kTooLarge), large, large, large, large, large, large, large, large,
-                char(kCarry | kTooLarge | kTooLarge1000 | kSurrogate), large, large);
+    const __m256i byte1LowTable = table(char(kCarry | kOverlong3 | kOverlong2 | kOverlong4), char(kCarry | kOverlong2),
+                                        c, c, char(kCarry | kTooLarge), large, large, large, large, large, large, large,
+                                        large, char(kCarry | kTooLarge | kTooLarge1000 | kSurrogate), large, large);
     constexpr char s = char(kTooShort);
     constexpr char cont = char(kTooLong | kOverlong2 | kTwoContinuations);
     const __m256i byte2HighTable = table(s, s, s, s, s, s, s, s, char(cont | kOverlong3 | kTooLarge1000 | kOverlong4),
