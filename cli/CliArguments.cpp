@@ -19,7 +19,7 @@ const QString kUsage
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
-      u"                  (--align, --report, --explain, 比較オプションとは指定できません)\n"
+      u"                  (--report, --explain, 比較オプションとは指定できません)\n"
       u"比較オプション (同じとみなすセル):\n"
       u"  --ignore-case   大文字と小文字を区別しません\n"
       u"  --fold-width    全角と半角を区別しません (ｶﾞ とガも同じ)\n"
@@ -173,10 +173,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(kUnknownReportFormat.arg(*report));
         parsed.report = *report;
     }
-    // Only the comparison while reading goes past a sheet's limits; lining up, reports and
+    // Only the comparison while reading goes past a sheet's limits, lining up included; reports and
     // explanations need the stored sheets.
-    if (parsed.noLimit && (parsed.align || report || parsed.explain))
-        return refuse(kNoLimitWith.arg(parsed.align ? u"--align"_s : report ? u"--report"_s : u"--explain"_s));
+    if (parsed.noLimit && (report || parsed.explain))
+        return refuse(kNoLimitWith.arg(report ? u"--report"_s : u"--explain"_s));
     // The comparison while reading compares texts exactly.
     if (parsed.noLimit && (!parsed.compareOptions.isExact() || parsed.listEquivalent))
         return refuse(kNoLimitWith.arg(compareOption ? *compareOption : u"--list-equivalent"_s));

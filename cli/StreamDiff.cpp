@@ -3,6 +3,7 @@
 #include "CellEquality.h"
 #include "DumpCommand.h"
 #include "JsonShape.h"
+#include "RowAlignment.h"
 #include "SheetFileReader.h"
 #include "SheetStream.h"
 
@@ -10,8 +11,12 @@
 
 #include <QByteArray>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include <algorithm>
 #include <memory>
+#include <numeric>
 #include <string_view>
 #include <thread>
 
@@ -23,11 +28,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-bool anyIs(const std::array<std::unique_ptr<SheetStream>, 2> &streams, SheetStream::Status status)
-{
-    return streams[0]->status() == status || streams[1]->status() == status;
-}
-
 // The stretch two byte strings start with: its length (n at most), the delimiters in it and the
 // place after the last of them (0 when none).
 struct SharedStretch
@@ -164,14 +164,33 @@ public:
             appendJsonString(m_lines, text0);
             m_lines.append(", ");
             appendJsonString(m_lines, text1);
+            if (m_aligned) {
+                m_lines.append(", [");
+                appendFileRow(m_fileRows[0], "null");
+                m_lines.append(", ");
+                appendFileRow(m_fileRows[1], "null");
+                m_lines.append(']');
+            }
             m_lines.append(']');
         } else {
             m_lines.append(QByteArray::number(row));
             m_lines.append(',');
             m_lines.append(QByteArray::number(col));
+            if (m_aligned) {
+                // The rows of both files behind the position, empty for a row lining up put in.
+                m_lines.append(',');
+                appendFileRow(m_fileRows[0], "");
+                m_lines.append(',');
+                appendFileRow(m_fileRows[1], "");
+            }
             m_lines.append('\n');
         }
         ++m_count;
+    }
+    void alignedRow(int fileRow0, int fileRow1) override
+    {
+        m_aligned = true;
+        m_fileRows = {fileRow0, fileRow1};
     }
     [[nodiscard]] const QByteArray &lines() const
     {
@@ -179,9 +198,16 @@ public:
     }
 
 private:
+    void appendFileRow(int fileRow, const char *none)
+    {
+        m_lines.append(fileRow > 0 ? QByteArray::number(fileRow) : QByteArray(none));
+    }
+
     bool m_json;
     qint32 m_count = 0;
     QByteArray m_lines;
+    bool m_aligned = false;
+    std::array<int, 2> m_fileRows{};
 };
 
 QByteArray report(const StreamComparison &comparison, const QByteArray &lines, bool json)
@@ -208,11 +234,224 @@ QByteArray report(const StreamComparison &comparison, const QByteArray &lines, b
 }
 } // namespace
 
+namespace
+{
+using Streams = std::array<std::unique_ptr<SheetStream>, 2>;
+
+// One row's identity: rows with the same texts in the columns compared have the same hash.
+struct RowHash
+{
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    friend auto operator<=>(const RowHash &, const RowHash &) = default;
+};
+
+// The hash of every row of a stream, read to its end: the row's texts in columns 1..lastCol as
+// UTF-8, each ended by a byte UTF-8 never holds, so that two rows share the hashed bytes exactly
+// when their texts agree, however the texts were cut or decoded. Nothing when the stream gave up.
+std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, int lastCol)
+{
+    std::vector<RowHash> hashes;
+    std::string row;
+    constexpr char kEnd = '\xFF';
+    const RawFields fields = stream.rawFields();
+    while (stream.next()) {
+        row.clear();
+        if (stream.isRawRow()) {
+            const QByteArrayView line = stream.rawLine();
+            std::string_view rest(line.data(), size_t(line.size()));
+            bool left = true;
+            for (int c = 1; c <= lastCol; ++c) {
+                if (left) {
+                    const size_t end = rest.find(fields.delimiter);
+                    row.append(fields.field(rest.substr(0, end)));
+                    left = end != std::string_view::npos;
+                    rest.remove_prefix(left ? end + 1 : rest.size());
+                }
+                row.push_back(kEnd);
+            }
+        } else {
+            stream.decodeRow();
+            for (int c = 1; c <= lastCol; ++c) {
+                row.append(stream.cell(c).toUtf8().toStdString());
+                row.push_back(kEnd);
+            }
+        }
+        const XXH128_hash_t hash = XXH3_128bits(row.data(), row.size());
+        hashes.push_back({hash.low64, hash.high64});
+    }
+    if (stream.status() == SheetStream::Status::NotStreamable)
+        return std::nullopt;
+    return hashes;
+}
+
+// Equal numbers for equal hashes, over both files' rows, as lining up takes them.
+std::array<std::vector<std::uint32_t>, 2> rowIdentities(const std::array<std::vector<RowHash>, 2> &hashes)
+{
+    const size_t firstCount = hashes[0].size();
+    const auto hashOf = [&](std::uint32_t at) -> const RowHash & {
+        return at < firstCount ? hashes[0][at] : hashes[1][at - firstCount];
+    };
+    std::vector<std::uint32_t> order(firstCount + hashes[1].size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) { return hashOf(x) < hashOf(y); });
+    std::array<std::vector<std::uint32_t>, 2> identities{std::vector<std::uint32_t>(firstCount),
+                                                         std::vector<std::uint32_t>(hashes[1].size())};
+    std::uint32_t identity = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && hashOf(order[i]) != hashOf(order[i - 1]))
+            ++identity;
+        const std::uint32_t at = order[i];
+        if (at < firstCount)
+            identities[0][at] = identity;
+        else
+            identities[1][at - firstCount] = identity;
+    }
+    return identities;
+}
+
+// Compares the current rows of the streams; a missing stream stands for an empty row.
+class RowComparer
+{
+public:
+    RowComparer(int lastCol, StreamDifferences &differences)
+        : m_lastCol(lastCol)
+        , m_differences(differences)
+    {
+    }
+
+    [[nodiscard]] qint32 count() const
+    {
+        return m_count;
+    }
+
+    // False when a stream gave up.
+    bool compare(int row, SheetStream *first, SheetStream *second)
+    {
+        m_row = row;
+        const bool raw0 = !first || first->isRawRow();
+        const bool raw1 = !second || second->isRawRow();
+        if (raw0 && raw1) {
+            const SheetStream &fieldsFrom = first ? *first : *second;
+            compareRawLines(lineOf(first), lineOf(second), m_lastCol, fieldsFrom.rawFields(),
+                            [this](int col, std::string_view field0, std::string_view field1) {
+                                tell(col, decodedField(field0, m_texts[0]), decodedField(field1, m_texts[1]));
+                            });
+            return true;
+        }
+        for (SheetStream *stream : {first, second}) {
+            if (stream) {
+                stream->decodeRow();
+                if (stream->status() == SheetStream::Status::NotStreamable)
+                    return false;
+            }
+        }
+        for (int c = 1; c <= m_lastCol; ++c) {
+            const QStringView text0 = first ? first->cell(c) : QStringView();
+            const QStringView text1 = second ? second->cell(c) : QStringView();
+            if (!cellsEqual(text0, text1))
+                tell(c, text0, text1);
+        }
+        return true;
+    }
+
+private:
+    static std::string_view lineOf(const SheetStream *stream)
+    {
+        if (!stream)
+            return {};
+        const QByteArrayView line = stream->rawLine();
+        return {line.data(), size_t(line.size())};
+    }
+    void tell(int col, QStringView text0, QStringView text1)
+    {
+        m_differences.differingCell(m_row, col, text0, text1);
+        ++m_count;
+    }
+
+    int m_lastCol;
+    StreamDifferences &m_differences;
+    std::array<QString, 2> m_texts;
+    int m_row = 0;
+    qint32 m_count = 0;
+};
+
+// Reads the streams to their ends. False when one gave up.
+bool readToTheEnd(Streams &streams)
+{
+    for (const auto &stream : streams) {
+        while (stream->next()) { }
+        if (stream->status() == SheetStream::Status::NotStreamable)
+            return false;
+    }
+    return true;
+}
+
+// The rows in step, the first file's row n facing the second's row n.
+bool compareInStep(Streams &streams, RowComparer &comparer)
+{
+    SheetStream &first = *streams[0];
+    SheetStream &second = *streams[1];
+    while (true) {
+        const bool has0 = first.next();
+        const bool has1 = second.next();
+        if (!has0 || !has1)
+            return readToTheEnd(streams); // rows only the longer file has: only their count matters
+        if (!comparer.compare(first.row(), &first, &second))
+            return false;
+    }
+}
+
+// The rows lined up: hashed on one pass, lined up on their hashes, compared on the next pass.
+// Gives the rows each file has after lining up, header included.
+std::optional<std::array<int, 2>> compareAligned(Streams &streams, int lastCol, RowComparer &comparer,
+                                                 StreamDifferences &differences)
+{
+    std::array<std::optional<std::vector<RowHash>>, 2> hashed;
+    {
+        std::thread second([&] { hashed[1] = hashRows(*streams[1], lastCol); });
+        hashed[0] = hashRows(*streams[0], lastCol);
+        second.join();
+    }
+    if (!hashed[0] || !hashed[1])
+        return std::nullopt;
+    std::array<std::vector<RowHash>, 2> hashes{std::move(*hashed[0]), std::move(*hashed[1])};
+    const std::array<int, 2> fileRows{int(hashes[0].size()), int(hashes[1].size())};
+    std::array<std::vector<int>, 2> origins;
+    {
+        const std::array<std::vector<std::uint32_t>, 2> identities = rowIdentities(hashes);
+        hashes = {};
+        const RowAlignment alignment = alignRows(identities[0], identities[1]);
+        for (int i = 0; i < 2; ++i)
+            origins[size_t(i)] = alignment.originalRows(i, fileRows[size_t(i)]);
+    }
+    for (const auto &stream : streams) {
+        const SheetStream::Status status = stream->rewind();
+        if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
+            return std::nullopt;
+    }
+    const size_t common = std::min(origins[0].size(), origins[1].size());
+    for (size_t row = 1; row < common; ++row) {
+        const int row0 = origins[0][row];
+        const int row1 = origins[1][row];
+        // A row a file has comes next in it; an empty row put in takes nothing from the file.
+        if ((row0 > 0 && !streams[0]->next()) || (row1 > 0 && !streams[1]->next()))
+            return std::nullopt;
+        differences.alignedRow(row0, row1);
+        if (!comparer.compare(int(row), row0 > 0 ? streams[0].get() : nullptr, row1 > 0 ? streams[1].get() : nullptr))
+            return std::nullopt;
+    }
+    if (!readToTheEnd(streams))
+        return std::nullopt;
+    return std::array<int, 2>{int(origins[0].size()), int(origins[1].size())};
+}
+} // namespace
+
 std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
                                                    const QString &delimiter, const StreamOptions &options,
                                                    StreamDifferences &differences)
 {
-    std::array<std::unique_ptr<SheetStream>, 2> streams;
+    Streams streams;
     std::array<SheetStream::Status, 2> opened{};
     for (size_t i = 0; i < 2; ++i) {
         streams[i] = std::make_unique<SheetStream>(delimiterMode, delimiter, options.sheetLimits);
@@ -228,60 +467,24 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
         if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
             return std::nullopt;
     }
-    SheetStream &first = *streams[0];
-    SheetStream &second = *streams[1];
     // The common area's columns are known before any row: the column pass gave them.
-    const int lastCol = std::min(first.cols(), second.cols()) - 1;
-    std::array<QString, 2> texts;
-    qint32 count = 0;
-    int row = 0;
-    const auto differingRaw = [&](int col, std::string_view field0, std::string_view field1) {
-        differences.differingCell(row, col, decodedField(field0, texts[0]), decodedField(field1, texts[1]));
-        ++count;
-    };
-    while (true) {
-        const bool has0 = first.next();
-        const bool has1 = second.next();
-        if (anyIs(streams, SheetStream::Status::NotStreamable))
-            return std::nullopt;
-        if (!has0 || !has1) {
-            // Rows only the longer file has: only their count matters.
-            SheetStream &longer = has0 ? first : second;
-            if (has0 || has1) {
-                while (longer.next()) { }
-            }
-            if (longer.status() == SheetStream::Status::NotStreamable)
-                return std::nullopt;
-            break;
-        }
-        row = first.row();
-        if (first.isRawRow() && second.isRawRow()) {
-            const QByteArrayView line0 = first.rawLine();
-            const QByteArrayView line1 = second.rawLine();
-            compareRawLines(std::string_view(line0.data(), size_t(line0.size())),
-                            std::string_view(line1.data(), size_t(line1.size())), lastCol, first.rawFields(),
-                            differingRaw);
-            continue;
-        }
-        first.decodeRow();
-        second.decodeRow();
-        if (anyIs(streams, SheetStream::Status::NotStreamable))
-            return std::nullopt;
-        for (int c = 1; c <= lastCol; ++c) {
-            const QStringView text0 = first.cell(c);
-            const QStringView text1 = second.cell(c);
-            if (!cellsEqual(text0, text1)) {
-                differences.differingCell(row, c, text0, text1);
-                ++count;
-            }
-        }
-    }
-
+    const int lastCol = std::min(streams[0]->cols(), streams[1]->cols()) - 1;
+    RowComparer comparer(lastCol, differences);
     StreamComparison comparison;
-    comparison.count = count;
     CompareResult &result = comparison.result;
+    if (options.align) {
+        const std::optional<std::array<int, 2>> rows = compareAligned(streams, lastCol, comparer, differences);
+        if (!rows)
+            return std::nullopt;
+        result.rows = *rows;
+    } else {
+        if (!compareInStep(streams, comparer))
+            return std::nullopt;
+        for (size_t i = 0; i < 2; ++i)
+            result.rows[i] = streams[i]->rows();
+    }
+    comparison.count = comparer.count();
     for (size_t i = 0; i < 2; ++i) {
-        result.rows[i] = streams[i]->rows();
         result.cols[i] = streams[i]->cols();
         comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
         comparison.writesBack[i] = streams[i]->writesBackUnchanged();
@@ -293,13 +496,15 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
 std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err,
                                  const StreamOptions &options)
 {
-    // Lining up, reports, explanations and comparison options look at whole sheets.
-    if (arguments.command != CliArguments::Command::Diff || arguments.align || arguments.explain
+    // Reports, explanations and comparison options look at whole sheets, and so does lining up
+    // within a sheet's limits.
+    if (arguments.command != CliArguments::Command::Diff || (arguments.align && !arguments.noLimit) || arguments.explain
         || !arguments.report.isEmpty() || arguments.files.size() != 2 || !arguments.compareOptions.isExact()
         || arguments.listEquivalent)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;
+    streamOptions.align = arguments.align;
     OutputLines lines(arguments.json);
     const std::array<QString, 2> files{arguments.files[0], arguments.files[1]};
     const std::optional<StreamComparison> comparison

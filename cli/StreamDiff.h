@@ -20,6 +20,13 @@ class StreamDifferences
 public:
     virtual ~StreamDifferences() = default;
     virtual void differingCell(int row, int col, QStringView text0, QStringView text1) = 0;
+    // With the rows lined up: the rows of both files behind the row whose cells come next (0 for an
+    // empty row lining up put in).
+    virtual void alignedRow(int fileRow0, int fileRow1)
+    {
+        (void)fileRow0;
+        (void)fileRow1;
+    }
 };
 
 struct StreamComparison
@@ -35,6 +42,9 @@ struct StreamOptions
 {
     qsizetype pieceBytes = qsizetype(1) << 20;
     bool sheetLimits = true; // false: files of any number of rows and columns
+    // Line up inserted and deleted rows first, as the window's 行を揃える does: one more pass
+    // over both files keeps a 16-byte hash of each row, and the rows are lined up on those.
+    bool align = false;
 };
 
 // Compares files[0] (sheet 1) with files[1] (sheet 2). Nothing when a file is one the stream

@@ -5,6 +5,8 @@
 #include "CliArguments.h"
 #include "CompareResult.h"
 #include "Cp932.h"
+#include "RowAlignment.h"
+#include "Sheet.h"
 #include "SheetFileReader.h"
 #include "StreamDiff.h"
 
@@ -28,10 +30,13 @@ struct Stored
     std::vector<std::pair<QString, QString>> texts;
     std::array<bool, 2> complete{};
     std::array<bool, 2> writesBack{};
+    std::vector<std::array<int, 2>> fileRows; // lined up: the files' rows behind each position
 };
 
-// The window's way: each file read whole into sheet data, then FindDifferences.
-std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mode, const QString &delimiter)
+// The window's way: each file read whole into a sheet, the rows lined up when asked, then
+// FindDifferences.
+std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mode, const QString &delimiter,
+                                    bool align = false)
 {
     std::array<SheetReadResult, 2> reads;
     Stored stored;
@@ -43,10 +48,28 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
         reads[i] = reader.readData();
         stored.complete[i] = reads[i].result == MMS_GRID_CSV_READ::ReadResult::Complete;
     }
-    stored.result = FindDifferences(reads[0].data, reads[1].data);
-    for (const CellPosition position : stored.result.differences)
-        stored.texts.emplace_back(reads[0].data.text(position.row(), position.col()).toString(),
-                                  reads[1].data.text(position.row(), position.col()).toString());
+    Sheet sheet0(0);
+    Sheet sheet1(1);
+    sheet0.setData(std::move(reads[0].data));
+    sheet1.setData(std::move(reads[1].data));
+    std::array<std::vector<int>, 2> origins;
+    if (align) {
+        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1);
+        if (!alignment)
+            return std::nullopt;
+        origins = {alignment->originalRows(0, sheet0.rows() - 1), alignment->originalRows(1, sheet1.rows() - 1)};
+        insertAlignedRows(sheet0, *alignment, 0);
+        insertAlignedRows(sheet1, *alignment, 1);
+    }
+    const SheetData &data0 = sheet0.data();
+    const SheetData &data1 = sheet1.data();
+    stored.result = FindDifferences(data0, data1);
+    for (const CellPosition position : stored.result.differences) {
+        stored.texts.emplace_back(data0.text(position.row(), position.col()).toString(),
+                                  data1.text(position.row(), position.col()).toString());
+        if (align)
+            stored.fileRows.push_back({origins[0][size_t(position.row())], origins[1][size_t(position.row())]});
+    }
     return stored;
 }
 
@@ -55,11 +78,21 @@ class Collected final : public StreamDifferences
 public:
     std::vector<CellPosition> positions;
     std::vector<std::pair<QString, QString>> texts;
+    std::vector<std::array<int, 2>> fileRows;
+    std::array<int, 2> currentRows{};
+    bool aligned = false;
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override
     {
         positions.emplace_back(row, col);
         texts.emplace_back(text0.toString(), text1.toString());
+        if (aligned)
+            fileRows.push_back(currentRows);
+    }
+    void alignedRow(int fileRow0, int fileRow1) override
+    {
+        aligned = true;
+        currentRows = {fileRow0, fileRow1};
     }
 };
 
@@ -164,6 +197,7 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     QTest::addColumn<TextEncoding>("encoding");
     QTest::addColumn<QString>("delimiter"); // empty: the comma mode
     QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("align");
     const std::array<std::pair<const char *, TextEncoding>, 3> encodings{{{"UTF-8", TextEncoding::Utf8},
                                                                           {"UTF-8 with mark", TextEncoding::Utf8Bom},
                                                                           {"Shift-JIS", TextEncoding::ShiftJis}}};
@@ -172,9 +206,13 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     quint32 seed = 1;
     for (const auto &[encodingName, encoding] : encodings) {
         for (const auto &[modeName, delimiter] : modes)
-            QTest::addRow("%s, %s", encodingName, modeName) << encoding << delimiter << seed++;
+            QTest::addRow("%s, %s", encodingName, modeName) << encoding << delimiter << seed++ << false;
     }
-    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++;
+    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false;
+    // Lining up from the stream, on the rows' hashes, against lining up the stored sheets.
+    for (const auto &[encodingName, encoding] : encodings)
+        QTest::addRow("%s, comma mode, lined up", encodingName) << encoding << QString() << seed++ << true;
+    QTest::addRow("UTF-8, TAB, lined up") << TextEncoding::Utf8 << u"\t"_s << seed++ << true;
 }
 
 void TestStreamDiff::agreesWithStoredComparison()
@@ -182,6 +220,7 @@ void TestStreamDiff::agreesWithStoredComparison()
     QFETCH(TextEncoding, encoding);
     QFETCH(QString, delimiter);
     QFETCH(quint32, seed);
+    QFETCH(bool, align);
     const int mode = delimiter.isEmpty() ? 0 : 1;
     const QString separator = delimiter.isEmpty() ? u","_s : delimiter;
     const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
@@ -195,9 +234,11 @@ void TestStreamDiff::agreesWithStoredComparison()
         QVERIFY(writeFile(files[0], encoded(lines, lineEnd, encoding, random.bounded(2))));
         QVERIFY(writeFile(files[1], encoded(other, lineEnds[random.bounded(3)], encoding, random.bounded(2))));
 
-        const std::optional<Stored> stored = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter);
+        const std::optional<Stored> stored
+            = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align);
         StreamOptions options;
         options.pieceBytes = 16 + random.bounded(200);
+        options.align = align;
         Collected collected;
         const std::optional<StreamComparison> streamed
             = compareFileStreams(files, mode, delimiter.isEmpty() ? u","_s : delimiter, options, collected);
@@ -209,6 +250,7 @@ void TestStreamDiff::agreesWithStoredComparison()
         const auto context = [&] { return qPrintable(u"pair %1, piece %2"_s.arg(pair).arg(options.pieceBytes)); };
         QVERIFY2(collected.positions == stored->result.differences, context());
         QVERIFY2(collected.texts == stored->texts, context());
+        QVERIFY2(collected.fileRows == stored->fileRows, context());
         QCOMPARE(streamed->count, stored->result.count());
         QCOMPARE(streamed->result.rows, stored->result.rows);
         QCOMPARE(streamed->result.cols, stored->result.cols);
@@ -222,6 +264,8 @@ void TestStreamDiff::agreesWithStoredComparison()
         arguments.delimiterMode = mode;
         arguments.delimiter = delimiter.isEmpty() ? u","_s : delimiter;
         arguments.files = {files[0], files[1]};
+        arguments.align = align;
+        arguments.noLimit = align; // lining up from the stream is for files past a sheet's limits
         QBuffer out;
         QBuffer err;
         out.open(QIODevice::WriteOnly);
@@ -233,8 +277,15 @@ void TestStreamDiff::agreesWithStoredComparison()
                                                                            : kExitOk;
         QCOMPARE(*status, expected);
         QByteArray text = compareResultMessage(stored->result).replace(u"\r\n"_s, u"\n"_s).toUtf8() + '\n';
-        for (const CellPosition position : stored->result.differences)
-            text += QByteArray::number(position.row()) + ',' + QByteArray::number(position.col()) + '\n';
+        for (size_t at = 0; at < stored->result.differences.size(); ++at) {
+            const CellPosition position = stored->result.differences[at];
+            text += QByteArray::number(position.row()) + ',' + QByteArray::number(position.col());
+            if (align) {
+                for (const int fileRow : stored->fileRows[at])
+                    text += ',' + (fileRow > 0 ? QByteArray::number(fileRow) : QByteArray());
+            }
+            text += '\n';
+        }
         QCOMPARE(out.data(), text);
     }
     // Files the column pass could refuse are few: most pairs must have been compared both ways.
