@@ -1,11 +1,14 @@
 // rowlark-diff's comparison while reading against the window's stored comparison: the input's
-// first byte picks the mode and the piece size, the rest is cut at the first NUL into two files.
+// first byte picks the mode, the piece size and whether the rows are lined up first, the rest is
+// cut at the first NUL into two files.
 // Both ways must find the same positions, texts, shapes and completeness, or both leave the pair
 // to the stored comparison.
 
 #include "FuzzSupport.h"
 
 #include "CompareResult.h"
+#include "RowAlignment.h"
+#include "Sheet.h"
 #include "SheetFileReader.h"
 #include "StreamDiff.h"
 
@@ -22,11 +25,18 @@ class Collected final : public StreamDifferences
 public:
     std::vector<CellPosition> positions;
     std::vector<std::pair<QString, QString>> texts;
+    std::vector<std::array<int, 2>> fileRows;
+    std::array<int, 2> currentRows{};
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override
     {
         positions.emplace_back(row, col);
         texts.emplace_back(text0.toString(), text1.toString());
+        fileRows.push_back(currentRows);
+    }
+    void alignedRow(int fileRow0, int fileRow1) override
+    {
+        currentRows = {fileRow0, fileRow1};
     }
 };
 } // namespace
@@ -48,17 +58,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString delimiter = delimiters[control & 3];
     const int mode = (control & 3) == 0 ? 0 : 1;
     StreamOptions options;
-    options.pieceBytes = 16 + (control >> 2) * 4;
+    options.pieceBytes = 16 + ((control >> 2) & 31) * 4;
+    // The top bit lines the rows up: on row hashes from the stream, on the stored sheets' rows.
+    options.align = (control & 0x80) != 0;
+    options.sheetLimits = !options.align;
 
     std::array<SheetReadResult, 2> reads;
     bool stored = true;
     std::array<bool, 2> writesBack{};
+    std::array<bool, 2> complete{};
     for (size_t i = 0; i < 2 && stored; ++i) {
         SheetFileReader reader(mode, delimiter);
         stored = reader.open(files[i]) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None;
         if (stored) {
             writesBack[i] = reader.writesBackUnchanged();
             reads[i] = reader.readData();
+            complete[i] = reads[i].result == MMS_GRID_CSV_READ::ReadResult::Complete;
         }
     }
     Collected collected;
@@ -69,20 +84,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (!streamed)
         return 0; // a case only the stored read does exactly (invalid bytes after the mark, …)
-    const CompareResult result = FindDifferences(reads[0].data, reads[1].data);
+    Sheet sheet0(0);
+    Sheet sheet1(1);
+    sheet0.setData(std::move(reads[0].data));
+    sheet1.setData(std::move(reads[1].data));
+    std::array<std::vector<int>, 2> origins;
+    if (options.align) {
+        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1);
+        if (!alignment)
+            return 0; // past a sheet's limits once lined up: the stored sheets cannot say
+        origins = {alignment->originalRows(0, sheet0.rows() - 1), alignment->originalRows(1, sheet1.rows() - 1)};
+        insertAlignedRows(sheet0, *alignment, 0);
+        insertAlignedRows(sheet1, *alignment, 1);
+    }
+    const SheetData &data0 = sheet0.data();
+    const SheetData &data1 = sheet1.data();
+    const CompareResult result = FindDifferences(data0, data1);
     fuzz::check(collected.positions == result.differences, "the same differing positions");
     for (size_t i = 0; i < result.differences.size(); ++i) {
         const CellPosition position = result.differences[i];
-        fuzz::check(collected.texts[i].first == reads[0].data.text(position.row(), position.col())
-                        && collected.texts[i].second == reads[1].data.text(position.row(), position.col()),
+        fuzz::check(collected.texts[i].first == data0.text(position.row(), position.col())
+                        && collected.texts[i].second == data1.text(position.row(), position.col()),
                     "the same texts at a differing position");
+        if (options.align) {
+            const std::array<int, 2> fileRows{origins[0][size_t(position.row())], origins[1][size_t(position.row())]};
+            fuzz::check(collected.fileRows[i] == fileRows, "the same file rows behind a lined-up position");
+        }
     }
     fuzz::check(streamed->count == result.count(), "the same count");
     fuzz::check(streamed->result.rows == result.rows && streamed->result.cols == result.cols, "the same shapes");
     fuzz::check(streamed->result.sizesDiffer == result.sizesDiffer, "the same size verdict");
     for (size_t i = 0; i < 2; ++i) {
-        fuzz::check(streamed->complete[i] == (reads[i].result == MMS_GRID_CSV_READ::ReadResult::Complete),
-                    "the same completeness");
+        fuzz::check(streamed->complete[i] == complete[i], "the same completeness");
         fuzz::check(streamed->writesBack[i] == writesBack[i], "the same write-back verdict");
     }
     return 0;
