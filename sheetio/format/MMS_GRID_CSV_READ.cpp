@@ -11,6 +11,7 @@
 #include <limits>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -116,13 +117,17 @@ class CommaFieldReader
 public:
     enum class Status { Field, PastEnd, CopyFailed, PoolFull };
 
-    CommaFieldReader(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool)
+    // Starts at offset startInLine of the padded line that starts at `from`.
+    CommaFieldReader(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool,
+                     qsizetype startInLine = 0)
         : m_lines(columns, text, rule, from)
         , m_pool(pool)
         , m_text(text)
         , m_rule(rule)
     {
         advanceLine();
+        if (m_hasLine)
+            m_pos = std::min(startInLine, m_lines.line().text.size() + m_lines.line().padding);
     }
 
     [[nodiscard]] bool atEnd() const
@@ -144,6 +149,12 @@ public:
     [[nodiscard]] bool atLineStart() const
     {
         return m_hasLine && m_pos == 0;
+    }
+    // Where the next field starts: the start of its line of the copy in the text, and the offset in
+    // that padded line (past the line's text in its padding).
+    [[nodiscard]] std::pair<qsizetype, qsizetype> placeInLine() const
+    {
+        return {m_hasLine ? m_lines.line().start : m_text.size(), m_hasLine ? m_pos : 0};
     }
 
     // The line end the last field read was followed by; nothing when a comma followed it.
@@ -376,8 +387,9 @@ private:
 class CommaModeRows
 {
 public:
-    CommaModeRows(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool, RowSink &rows)
-        : m_fields(text, rule, columns, from, pool)
+    CommaModeRows(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool, RowSink &rows,
+                  qsizetype startInLine = 0)
+        : m_fields(text, rule, columns, from, pool, startInLine)
         , m_columns(columns)
         , m_pool(pool)
         , m_rows(rows)
@@ -393,6 +405,10 @@ public:
     [[nodiscard]] bool atLineStart() const
     {
         return m_fields.atLineStart();
+    }
+    [[nodiscard]] std::pair<qsizetype, qsizetype> placeInLine() const
+    {
+        return m_fields.placeInLine();
     }
 
     // Reads rows from `row` on to the end, or until one would start at or after stopAt; nothing
@@ -750,7 +766,7 @@ qsizetype columnLabelChars(int columns)
 
 PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns, int mode,
                                 QStringView delimiter, int firstRow, const PieceLimits &limits,
-                                qsizetype extraCharsBefore)
+                                qsizetype extraCharsBefore, qsizetype startInLine)
 {
     PieceOutcome outcome;
     if (columns < 1 || columns > limits.maxColumns) {
@@ -770,14 +786,17 @@ PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineR
     std::optional<ReadResult> result;
     qsizetype position = 0;
     if (mode == kCommaMode) {
-        CommaModeRows rows(text, rule, columns, 0, pool, sink);
+        CommaModeRows rows(text, rule, columns, 0, pool, sink, startInLine);
         result = rows.readRows(row, stop);
-        // A row that starts in the padding of the line before stopAt does not start there.
-        position = rows.atLineStart() ? rows.position() : -1;
+        // The rows before a quoted field that held a comma start in the middle of lines: the next
+        // piece starts where the next row does, in its line.
+        position = stopAt;
+        std::tie(outcome.nextLine, outcome.nextInLine) = rows.placeInLine();
     } else {
         DelimiterModeRows rows(text, rule, columns, delimiter, 0, pool, sink);
         result = rows.readRows(row, stop);
         position = rows.position();
+        outcome.nextLine = position;
     }
     if (!last) {
         // The end of the piece is no end of the text: a read that met it proves nothing. A limit

@@ -87,11 +87,11 @@ struct ReadOutcome
 // Reading a text a piece at a time, for a program that looks at each row once and keeps none: the
 // rows come out of the same row readers as ReadDelimitedText's, so both reads always agree.
 //
-// A piece starts at the start of a line that starts a row. A piece that is not the text's last
-// part is read up to `stopAt`, the start of its last line: its rows are certain only when a row
-// starts exactly there (always so in the delimiter mode; in the comma mode not while a quoted field
-// runs over line ends or holds a comma). Otherwise the piece must be read again with more text
-// after it.
+// A piece starts at the start of a line, at a row's start (or, in the comma mode, at a row's start
+// later in that line). A piece that is not the text's last part is read until a row would start at
+// or after `stopAt`, the start of its last line: its rows are certain when the read stopped there
+// without meeting the text's end (a quoted field that runs past the piece meets it). Otherwise the
+// piece must be read again with more text after it.
 struct PieceLimits
 {
     qsizetype maxDataRows = kMaxRowCol - 1; // a row past it ends the read, as in ReadDelimitedText
@@ -112,13 +112,20 @@ struct PieceOutcome
     bool final = false;
     bool lastRowWhole = true;
     qsizetype extraChars = 0; // text the pieces read so far added (labels, joined fields)
+    // Where the next row starts, when the piece is not the last: the start of its line in the text
+    // (stopAt or a line before it), and in the comma mode the offset in that line's padded copy
+    // (the next piece's startInLine).
+    qsizetype nextLine = 0;
+    qsizetype nextInLine = 0;
 };
 
 // Reads one piece (see above). extraCharsBefore is the previous outcome's extraChars, or for the
-// first piece columnLabelChars(C). The text becomes the data's pool, also when the piece needs more.
+// first piece columnLabelChars(C). In the comma mode the first row starts at offset startInLine of
+// the text's first padded line (the previous outcome's nextInLine). The text becomes the data's
+// pool, also when the piece needs more.
 [[nodiscard]] PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns,
                                               int mode, QStringView delimiter, int firstRow, const PieceLimits &limits,
-                                              qsizetype extraCharsBefore);
+                                              qsizetype extraCharsBefore, qsizetype startInLine = 0);
 
 // The characters the header row's labels take in a sheet of C = columns.
 [[nodiscard]] qsizetype columnLabelChars(int columns);

@@ -95,6 +95,7 @@ qsizetype lastIndexOf(const char *bytes, qsizetype size, char ch)
     const void *at = size > 0 ? memrchr(bytes, ch, size_t(size)) : nullptr;
     return at ? static_cast<const char *>(at) - bytes : -1;
 }
+
 } // namespace
 
 SheetStream::SheetStream(int delimiterMode, QString userDelimiter, bool sheetLimits)
@@ -206,6 +207,7 @@ SheetStream::Status SheetStream::rewind()
     m_row = 0;
     m_rawRow = false;
     m_pos = 0;
+    m_startInLine = 0;
     m_rowsUsed = 1;
     m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
     m_writesBack = true;
@@ -235,7 +237,8 @@ bool SheetStream::next()
         m_firstRow += m_piece.rowsRead;
         m_piece.rowsRead = 0;
         m_rowInPiece = 0;
-        if (m_rawRows)
+        // A row that starts in the middle of a line comes from the reader.
+        if (m_rawRows && m_startInLine == 0)
             return nextRawRow();
         if (!loadPiece(m_pieceBytes))
             return false;
@@ -317,6 +320,20 @@ bool SheetStream::nextRawRow()
         }
     }
     return true;
+}
+
+qsizetype SheetStream::lineStartBefore(const char *bytes, qsizetype lineStart) const
+{
+    if (lineStart <= 0)
+        return 0;
+    qsizetype end = lineStart - 1; // the line end before lineStart, or its LF
+    if (m_rule == LineRule::CrOrCrLf && bytes[end] == '\n' && end > 0 && bytes[end - 1] == '\r')
+        --end;
+    const char lineEnd = m_rule == LineRule::Lf ? '\n' : '\r';
+    const qsizetype before = lastIndexOf(bytes, end, lineEnd);
+    if (before < 0)
+        return 0;
+    return before + 1 + (m_rule == LineRule::CrOrCrLf && bytes[before + 1] == '\n' ? 1 : 0);
 }
 
 void SheetStream::compact()
@@ -434,7 +451,8 @@ bool SheetStream::loadPiece(qsizetype want)
         // Without the sheet's limits only what one piece adds counts against the added text's limit.
         const qsizetype extraBefore = m_sheetLimits ? m_extraChars : 0;
         m_piece = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_mode,
-                                                        m_delimiter, m_firstRow, m_pieceLimits, extraBefore);
+                                                        m_delimiter, m_firstRow, m_pieceLimits, extraBefore,
+                                                        m_startInLine);
         if (m_piece.needsMore) {
             m_text = m_piece.data.pool();
             m_piece = {};
@@ -446,8 +464,16 @@ bool SheetStream::loadPiece(qsizetype want)
         if (last) {
             m_filled = 0;
         } else {
-            std::memmove(m_bytes.data(), bytes + stopByte, size_t(m_filled - stopByte));
-            m_filled -= stopByte;
+            // The next piece starts at the line the next row starts in: the piece's last, or in the
+            // comma mode after a quoted field that held a comma, a line before it.
+            const QStringView text = m_piece.data.pool();
+            qsizetype next = stopByte;
+            for (qsizetype lines = text.sliced(m_piece.nextLine, stopAt - m_piece.nextLine).count(QChar(lineEnd));
+                 lines > 0; --lines)
+                next = lineStartBefore(bytes, next);
+            m_startInLine = m_piece.nextInLine;
+            std::memmove(m_bytes.data(), bytes + next, size_t(m_filled - next));
+            m_filled -= next;
         }
         m_pos = 0;
         return true;

@@ -64,6 +64,11 @@ public:
     SheetStream(const SheetStream &) = delete;
     SheetStream &operator=(const SheetStream &) = delete;
 
+    // The buffer's size: about pieceBytes, more while a row needs more.
+    [[nodiscard]] qsizetype bufferBytes() const
+    {
+        return m_bytes.size();
+    }
     // Bytes read and decoded at a time; tests make it small to cut files in many pieces.
     void setPieceBytes(qsizetype bytes)
     {
@@ -139,6 +144,8 @@ private:
     bool nextRawRow();
     // Drops the buffer's bytes before m_pos.
     void compact();
+    // The start of the line before the one that starts at lineStart in bytes.
+    [[nodiscard]] qsizetype lineStartBefore(const char *bytes, qsizetype lineStart) const;
     bool decodeInto(QByteArrayView bytes, QString &text);
     void finish(MMS_GRID_CSV_READ::ReadResult result);
 
@@ -171,6 +178,7 @@ private:
     bool m_rawRows = false; // a UTF-8 file: one-line rows come raw
     bool m_rawRow = false;
     qsizetype m_pos = 0; // where the next raw row starts in m_bytes
+    qsizetype m_startInLine = 0; // where the next row starts in the padded copy of its line
     qsizetype m_lineStart = 0;
     qsizetype m_lineSize = 0;
     MMS_GRID_CSV_READ::PieceOutcome m_rawCells; // the current raw row, decoded

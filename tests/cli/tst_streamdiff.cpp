@@ -8,6 +8,7 @@
 #include "RowAlignment.h"
 #include "Sheet.h"
 #include "SheetFileReader.h"
+#include "SheetStream.h"
 #include "StreamDiff.h"
 
 #include <QBuffer>
@@ -179,6 +180,7 @@ private slots:
     void agreesWithStoredComparison();
     void rowLimit_data();
     void rowLimit();
+    void shiftedRowsKeepThePieceSmall();
     void leavesOtherFilesToTheStoredComparison_data();
     void leavesOtherFilesToTheStoredComparison();
 
@@ -341,6 +343,37 @@ void TestStreamDiff::rowLimit()
         : (streamed->count > 0 || streamed->result.sizesDiffer)        ? kExitDifferent
                                                                        : kExitOk;
     QCOMPARE(exit, status);
+}
+
+// A quoted field that holds a comma shifts every later row by one field, so that no later row starts
+// at a line's start: the stream still reads it a piece at a time, every cell as the stored read has it.
+void TestStreamDiff::shiftedRowsKeepThePieceSmall()
+{
+    const QString file = m_dir->filePath(u"shifted.csv"_s);
+    QByteArray bytes = "\"1,234\",b,c\r\n";
+    for (int line = 0; line < 20000; ++line)
+        bytes += (line % 7 == 0 ? "\"q\"" : "x") + QByteArray::number(line) + (line % 3 ? ",y,z\r\n" : ",y\r\n");
+    QVERIFY(writeFile(file, bytes));
+    SheetFileReader reader(0, u","_s);
+    QCOMPARE(reader.open(file), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    const SheetReadResult stored = reader.readData();
+
+    SheetStream stream(0, u","_s);
+    stream.setPieceBytes(4096);
+    QCOMPARE(stream.open(file), SheetStream::Status::Ready);
+    qsizetype most = 0;
+    while (stream.next()) {
+        most = std::max(most, stream.bufferBytes());
+        stream.decodeRow();
+        for (int col = 1; col < stream.cols(); ++col) {
+            if (stream.cell(col) != stored.data.text(stream.row(), col))
+                QFAIL(qPrintable(u"row %1, column %2"_s.arg(stream.row()).arg(col)));
+        }
+    }
+    QCOMPARE(stream.status(), SheetStream::Status::End);
+    QCOMPARE(stream.rows(), stored.data.rows());
+    QVERIFY2(most <= 4 * 4096, qPrintable(QString::number(most)));
 }
 
 void TestStreamDiff::leavesOtherFilesToTheStoredComparison_data()
