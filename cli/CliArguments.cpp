@@ -19,7 +19,7 @@ const QString kUsage
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
-      u"                  (--report, --explain, 比較オプションとは指定できません)\n"
+      u"                  (--report, --explain とは指定できません)\n"
       u"比較オプション (同じとみなすセル):\n"
       u"  --ignore-case   大文字と小文字を区別しません\n"
       u"  --fold-width    全角と半角を区別しません (ｶﾞ とガも同じ)\n"
@@ -46,6 +46,7 @@ const QString kExplainWithoutJson = u"--explain は --json と一緒に指定し
 const QString kUnknownReportFormat
     = u"レポートの形式がわかりません (拡張子は .html, .xlsx, .csv のどれかにして下さい): %1"_s;
 const QString kNoLimitWith = u"--no-limit は %1 と一緒には指定できません"_s;
+const QString kNoLimitAlignWithNumeric = u"--no-limit と --align は --numeric と一緒には指定できません"_s;
 const QString kReportToOutputWithJson = u"--report - は --json と一緒には指定できません"_s;
 const QString kBadOptionValue = u"%1 の値が正しくありません: %2"_s;
 
@@ -177,9 +178,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
     // explanations need the stored sheets.
     if (parsed.noLimit && (report || parsed.explain))
         return refuse(kNoLimitWith.arg(report ? u"--report"_s : u"--explain"_s));
-    // The comparison while reading compares texts exactly.
-    if (parsed.noLimit && (!parsed.compareOptions.isExact() || parsed.listEquivalent))
-        return refuse(kNoLimitWith.arg(compareOption ? *compareOption : u"--list-equivalent"_s));
+    // Lining up while reading goes by the rows' hashes, which cannot tell numbers apart that a
+    // tolerance makes the same.
+    if (parsed.noLimit && parsed.align && parsed.compareOptions.numeric)
+        return refuse(kNoLimitAlignWithNumeric);
     parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};
 }

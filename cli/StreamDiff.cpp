@@ -144,19 +144,42 @@ bool sizesDiffer(const std::array<int, 2> &rows, const std::array<int, 2> &cols)
     return false;
 }
 
-// Collects rowlark-diff's lines for the differing positions as they come.
+// Collects rowlark-diff's lines for the listed positions as they come: the differing ones, and
+// with --list-equivalent those the comparison options made the same.
 class OutputLines final : public StreamDifferences
 {
 public:
-    explicit OutputLines(bool json)
-        : m_json(json)
+    explicit OutputLines(const CliArguments &arguments)
+        : m_json(arguments.json)
+        , m_withKinds(!arguments.compareOptions.isExact())
+        , m_listEquivalent(arguments.listEquivalent)
     {
     }
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override
     {
+        append(row, col, text0, text1, false);
+    }
+    void equivalentCell(int row, int col, QStringView text0, QStringView text1) override
+    {
+        if (m_listEquivalent)
+            append(row, col, text0, text1, true);
+    }
+    void alignedRow(int fileRow0, int fileRow1) override
+    {
+        m_aligned = true;
+        m_fileRows = {fileRow0, fileRow1};
+    }
+    [[nodiscard]] const QByteArray &lines() const
+    {
+        return m_lines;
+    }
+
+private:
+    void append(int row, int col, QStringView text0, QStringView text1, bool equivalent)
+    {
         if (m_json) {
-            m_lines.append(m_count == 0 ? "\n[" : ",\n[");
+            m_lines.append(m_listed == 0 ? "\n[" : ",\n[");
             m_lines.append(QByteArray::number(row));
             m_lines.append(", ");
             m_lines.append(QByteArray::number(col));
@@ -171,6 +194,8 @@ public:
                 appendFileRow(m_fileRows[1], "null");
                 m_lines.append(']');
             }
+            if (m_withKinds)
+                m_lines.append(equivalent ? ", {\"kind\": \"equivalent\"}" : ", {\"kind\": \"differs\"}");
             m_lines.append(']');
         } else {
             m_lines.append(QByteArray::number(row));
@@ -183,40 +208,34 @@ public:
                 m_lines.append(',');
                 appendFileRow(m_fileRows[1], "");
             }
+            if (equivalent)
+                m_lines.append(",equivalent");
             m_lines.append('\n');
         }
-        ++m_count;
+        ++m_listed;
     }
-    void alignedRow(int fileRow0, int fileRow1) override
-    {
-        m_aligned = true;
-        m_fileRows = {fileRow0, fileRow1};
-    }
-    [[nodiscard]] const QByteArray &lines() const
-    {
-        return m_lines;
-    }
-
-private:
     void appendFileRow(int fileRow, const char *none)
     {
         m_lines.append(fileRow > 0 ? QByteArray::number(fileRow) : QByteArray(none));
     }
 
     bool m_json;
-    qint32 m_count = 0;
+    bool m_withKinds;
+    bool m_listEquivalent;
+    qint64 m_listed = 0;
     QByteArray m_lines;
     bool m_aligned = false;
     std::array<int, 2> m_fileRows{};
 };
 
-QByteArray report(const StreamComparison &comparison, const QByteArray &lines, bool json)
+QByteArray report(const StreamComparison &comparison, const QByteArray &lines, const CliArguments &arguments)
 {
-    // The result message needs the count; the positions behind it are not listed here.
+    // The result message needs the counts; the positions behind them are not listed here.
     CompareResult counted = comparison.result;
     counted.differences.resize(size_t(comparison.count));
+    counted.equivalents.resize(size_t(comparison.equivalentCount));
     QByteArray buffer;
-    if (!json) {
+    if (!arguments.json) {
         QString message = compareResultMessage(counted);
         message.replace(u"\r\n"_s, u"\n"_s);
         buffer.append(message.toUtf8());
@@ -224,12 +243,15 @@ QByteArray report(const StreamComparison &comparison, const QByteArray &lines, b
         buffer.append(lines);
         return buffer;
     }
-    const CompareResult &result = comparison.result;
     buffer.append("{\"differences\": ");
     buffer.append(QByteArray::number(comparison.count));
-    appendJsonShape(buffer, result, comparison.complete);
+    if (!arguments.compareOptions.isExact()) {
+        buffer.append(", \"equivalent\": ");
+        buffer.append(QByteArray::number(comparison.equivalentCount));
+    }
+    appendJsonShape(buffer, comparison.result, comparison.complete);
     buffer.append(lines);
-    buffer.append(comparison.count == 0 ? "]}\n" : "\n]}\n");
+    buffer.append(lines.isEmpty() ? "]}\n" : "\n]}\n");
     return buffer;
 }
 } // namespace
@@ -247,17 +269,29 @@ struct RowHash
 };
 
 // The hash of every row of a stream, read to its end: the row's texts in columns 1..lastCol as
-// UTF-8, each ended by a byte UTF-8 never holds, so that two rows share the hashed bytes exactly
-// when their texts agree, however the texts were cut or decoded. Nothing when the stream gave up.
-std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, int lastCol)
+// UTF-8 (under comparison options, the texts that stand for the texts they make the same), each
+// ended by a byte UTF-8 never holds, so that two rows share the hashed bytes exactly when their
+// texts agree, however the texts were cut or decoded. Nothing when the stream gave up.
+std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, int lastCol, const CompareOptions &options)
 {
     std::vector<RowHash> hashes;
     std::string row;
     constexpr char kEnd = '\xFF';
     const RawFields fields = stream.rawFields();
+    const bool exact = options.isExact();
+    CellEquality equality(options);
+    // Under options, the text that stands for every text they make the same; nothing for a column
+    // they leave out.
+    const auto identityText = [&](QStringView text, int col) -> std::optional<QStringView> {
+        if (exact)
+            return text;
+        if (equality.skipsColumn(col))
+            return std::nullopt;
+        return equality.hashKey(text);
+    };
     while (stream.next()) {
         row.clear();
-        if (stream.isRawRow()) {
+        if (stream.isRawRow() && exact) {
             const QByteArrayView line = stream.rawLine();
             std::string_view rest(line.data(), size_t(line.size()));
             bool left = true;
@@ -273,7 +307,8 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, int lastCol)
         } else {
             stream.decodeRow();
             for (int c = 1; c <= lastCol; ++c) {
-                row.append(stream.cell(c).toUtf8().toStdString());
+                if (const std::optional<QStringView> text = identityText(stream.cell(c), c))
+                    row.append(text->toUtf8().toStdString());
                 row.push_back(kEnd);
             }
         }
@@ -314,8 +349,10 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const std::array<std::ve
 class RowComparer
 {
 public:
-    RowComparer(int lastCol, StreamDifferences &differences)
+    RowComparer(int lastCol, const CompareOptions &options, StreamDifferences &differences)
         : m_lastCol(lastCol)
+        , m_equality(options)
+        , m_exact(options.isExact())
         , m_differences(differences)
     {
     }
@@ -323,6 +360,10 @@ public:
     [[nodiscard]] qint32 count() const
     {
         return m_count;
+    }
+    [[nodiscard]] qint32 equivalentCount() const
+    {
+        return m_equivalentCount;
     }
 
     // False when a stream gave up.
@@ -333,6 +374,7 @@ public:
         const bool raw1 = !second || second->isRawRow();
         if (raw0 && raw1) {
             const SheetStream &fieldsFrom = first ? *first : *second;
+            // Fields of the same bytes have the same texts, the same under any options.
             compareRawLines(lineOf(first), lineOf(second), m_lastCol, fieldsFrom.rawFields(),
                             [this](int col, std::string_view field0, std::string_view field1) {
                                 tell(col, decodedField(field0, m_texts[0]), decodedField(field1, m_texts[1]));
@@ -365,11 +407,24 @@ private:
     }
     void tell(int col, QStringView text0, QStringView text1)
     {
-        m_differences.differingCell(m_row, col, text0, text1);
-        ++m_count;
+        switch (m_exact ? CellMatch::Differs : m_equality.match(text0, text1, col)) {
+        case CellMatch::Equal:
+            break;
+        case CellMatch::Equivalent:
+            m_differences.equivalentCell(m_row, col, text0, text1);
+            ++m_equivalentCount;
+            break;
+        case CellMatch::Differs:
+            m_differences.differingCell(m_row, col, text0, text1);
+            ++m_count;
+            break;
+        }
     }
 
     int m_lastCol;
+    CellEquality m_equality;
+    bool m_exact;
+    qint32 m_equivalentCount = 0;
     StreamDifferences &m_differences;
     std::array<QString, 2> m_texts;
     int m_row = 0;
@@ -404,13 +459,13 @@ bool compareInStep(Streams &streams, RowComparer &comparer)
 
 // The rows lined up: hashed on one pass, lined up on their hashes, compared on the next pass.
 // Gives the rows each file has after lining up, header included.
-std::optional<std::array<int, 2>> compareAligned(Streams &streams, int lastCol, RowComparer &comparer,
-                                                 StreamDifferences &differences)
+std::optional<std::array<int, 2>> compareAligned(Streams &streams, int lastCol, const CompareOptions &options,
+                                                 RowComparer &comparer, StreamDifferences &differences)
 {
     std::array<std::optional<std::vector<RowHash>>, 2> hashed;
     {
-        std::thread second([&] { hashed[1] = hashRows(*streams[1], lastCol); });
-        hashed[0] = hashRows(*streams[0], lastCol);
+        std::thread second([&] { hashed[1] = hashRows(*streams[1], lastCol, options); });
+        hashed[0] = hashRows(*streams[0], lastCol, options);
         second.join();
     }
     if (!hashed[0] || !hashed[1])
@@ -451,6 +506,9 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
                                                    const QString &delimiter, const StreamOptions &options,
                                                    StreamDifferences &differences)
 {
+    // Lining up on hashes cannot tell numbers apart that a tolerance makes the same.
+    if (options.align && options.compare.numeric)
+        return std::nullopt;
     Streams streams;
     std::array<SheetStream::Status, 2> opened{};
     for (size_t i = 0; i < 2; ++i) {
@@ -469,11 +527,12 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     }
     // The common area's columns are known before any row: the column pass gave them.
     const int lastCol = std::min(streams[0]->cols(), streams[1]->cols()) - 1;
-    RowComparer comparer(lastCol, differences);
+    RowComparer comparer(lastCol, options.compare, differences);
     StreamComparison comparison;
     CompareResult &result = comparison.result;
     if (options.align) {
-        const std::optional<std::array<int, 2>> rows = compareAligned(streams, lastCol, comparer, differences);
+        const std::optional<std::array<int, 2>> rows
+            = compareAligned(streams, lastCol, options.compare, comparer, differences);
         if (!rows)
             return std::nullopt;
         result.rows = *rows;
@@ -484,6 +543,7 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
             result.rows[i] = streams[i]->rows();
     }
     comparison.count = comparer.count();
+    comparison.equivalentCount = comparer.equivalentCount();
     for (size_t i = 0; i < 2; ++i) {
         result.cols[i] = streams[i]->cols();
         comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
@@ -496,16 +556,15 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
 std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err,
                                  const StreamOptions &options)
 {
-    // Reports, explanations and comparison options look at whole sheets, and so does lining up
-    // within a sheet's limits.
+    // Reports and explanations look at whole sheets, and so does lining up within a sheet's limits.
     if (arguments.command != CliArguments::Command::Diff || (arguments.align && !arguments.noLimit) || arguments.explain
-        || !arguments.report.isEmpty() || arguments.files.size() != 2 || !arguments.compareOptions.isExact()
-        || arguments.listEquivalent)
+        || !arguments.report.isEmpty() || arguments.files.size() != 2)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;
     streamOptions.align = arguments.align;
-    OutputLines lines(arguments.json);
+    streamOptions.compare = arguments.compareOptions;
+    OutputLines lines(arguments);
     const std::array<QString, 2> files{arguments.files[0], arguments.files[1]};
     const std::optional<StreamComparison> comparison
         = compareFileStreams(files, arguments.delimiterMode, arguments.delimiter, streamOptions, lines);
@@ -518,7 +577,7 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
         if (!comparison->writesBack[i])
             writeMessageLines(err, files[i] + u": "_s + notWritableBackMessage().text);
     }
-    if (!writeOutput(out, report(*comparison, lines.lines(), arguments.json))) {
+    if (!writeOutput(out, report(*comparison, lines.lines(), arguments))) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;
     }

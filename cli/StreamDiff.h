@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliArguments.h"
+#include "CompareOptions.h"
 #include "CompareResult.h"
 
 #include <QIODevice>
@@ -20,6 +21,14 @@ class StreamDifferences
 public:
     virtual ~StreamDifferences() = default;
     virtual void differingCell(int row, int col, QStringView text0, QStringView text1) = 0;
+    // A position whose texts differ but the comparison options make the same, in the same order.
+    virtual void equivalentCell(int row, int col, QStringView text0, QStringView text1)
+    {
+        (void)row;
+        (void)col;
+        (void)text0;
+        (void)text1;
+    }
     // With the rows lined up: the rows of both files behind the row whose cells come next (0 for an
     // empty row lining up put in).
     virtual void alignedRow(int fileRow0, int fileRow1)
@@ -34,6 +43,7 @@ struct StreamComparison
     // The shapes and sizesDiffer; differences stays empty (the consumer was told them), count below.
     CompareResult result;
     qint32 count = 0;
+    qint32 equivalentCount = 0; // positions the comparison options made the same
     std::array<bool, 2> complete{true, true}; // each file read whole
     std::array<bool, 2> writesBack{true, true}; // each file's text writes back to its bytes
 };
@@ -45,10 +55,13 @@ struct StreamOptions
     // Line up inserted and deleted rows first, as the window's 行を揃える does: one more pass
     // over both files keeps a 16-byte hash of each row, and the rows are lined up on those.
     bool align = false;
+    // Cells the same under these; lining up under a numeric rule needs the stored sheets.
+    CompareOptions compare;
 };
 
 // Compares files[0] (sheet 1) with files[1] (sheet 2). Nothing when a file is one the stream
-// leaves to the window's reader (a refused file among them): compare the stored sheets instead.
+// leaves to the window's reader (a refused file among them), or when lining up under a numeric
+// rule: compare the stored sheets instead.
 [[nodiscard]] std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
                                                                  const QString &delimiter, const StreamOptions &options,
                                                                  StreamDifferences &differences);

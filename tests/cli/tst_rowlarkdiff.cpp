@@ -164,6 +164,15 @@ void TestRowlarkDiff::arguments_data()
     QTest::newRow("compare of three files")
         << QStringList{u"a"_s, u"b"_s, u"c"_s} << false << Command::Help << false << 0 << QString() << none;
     QTest::newRow("nothing at all") << QStringList() << false << Command::Help << false << 0 << QString() << none;
+    const QStringList pair{u"a"_s, u"b"_s};
+    QTest::newRow("no limit, lined up under folding")
+        << QStringList{u"--no-limit"_s, u"--align"_s, u"--ignore-case"_s, u"a"_s, u"b"_s} << true << Command::Diff
+        << false << 0 << u","_s << pair;
+    QTest::newRow("no limit, lined up under a numeric rule")
+        << QStringList{u"--no-limit"_s, u"--align"_s, u"--numeric"_s, u"a"_s, u"b"_s} << false << Command::Help << false
+        << 0 << QString() << none;
+    QTest::newRow("no limit with a report") << QStringList{u"--no-limit"_s, u"--report"_s, u"r.csv"_s, u"a"_s, u"b"_s}
+                                            << false << Command::Help << false << 0 << QString() << none;
 }
 
 void TestRowlarkDiff::arguments()

@@ -3,6 +3,7 @@
 // cross from one piece to the next.
 
 #include "CliArguments.h"
+#include "CompareOptions.h"
 #include "CompareResult.h"
 #include "Cp932.h"
 #include "RowAlignment.h"
@@ -32,12 +33,13 @@ struct Stored
     std::array<bool, 2> complete{};
     std::array<bool, 2> writesBack{};
     std::vector<std::array<int, 2>> fileRows; // lined up: the files' rows behind each position
+    std::vector<CellPosition> equivalents;
 };
 
 // The window's way: each file read whole into a sheet, the rows lined up when asked, then
 // FindDifferences.
 std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mode, const QString &delimiter,
-                                    bool align = false)
+                                    bool align = false, const CompareOptions &options = {})
 {
     std::array<SheetReadResult, 2> reads;
     Stored stored;
@@ -55,7 +57,7 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
     sheet1.setData(std::move(reads[1].data));
     std::array<std::vector<int>, 2> origins;
     if (align) {
-        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1);
+        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1, options);
         if (!alignment)
             return std::nullopt;
         origins = {alignment->originalRows(0, sheet0.rows() - 1), alignment->originalRows(1, sheet1.rows() - 1)};
@@ -64,7 +66,8 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
     }
     const SheetData &data0 = sheet0.data();
     const SheetData &data1 = sheet1.data();
-    stored.result = FindDifferences(data0, data1);
+    stored.result = FindDifferences(data0, data1, options);
+    stored.equivalents = stored.result.equivalents;
     for (const CellPosition position : stored.result.differences) {
         stored.texts.emplace_back(data0.text(position.row(), position.col()).toString(),
                                   data1.text(position.row(), position.col()).toString());
@@ -82,6 +85,7 @@ public:
     std::vector<std::array<int, 2>> fileRows;
     std::array<int, 2> currentRows{};
     bool aligned = false;
+    std::vector<CellPosition> equivalents;
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override
     {
@@ -89,6 +93,10 @@ public:
         texts.emplace_back(text0.toString(), text1.toString());
         if (aligned)
             fileRows.push_back(currentRows);
+    }
+    void equivalentCell(int row, int col, QStringView, QStringView) override
+    {
+        equivalents.emplace_back(row, col);
     }
     void alignedRow(int fileRow0, int fileRow1) override
     {
@@ -99,8 +107,8 @@ public:
 
 // Cell texts made of what the reader treats specially (quotes, blanks, every delimiter, lone CR
 // and LF) and of characters whose encodings differ in length.
-const QStringList kPieces{u"a"_s,  u"b"_s,  u"7"_s, u" "_s, u"\""_s, u","_s,  u";"_s, u"\t"_s,
-                          u"あ"_s, u"漢"_s, u"ｱ"_s, u"é"_s, u"\r"_s, u"\n"_s, u"|"_s, u""_s};
+const QStringList kPieces{u"a"_s,  u"b"_s,  u"7"_s,  u" "_s, u"\""_s, u","_s,  u";"_s,  u"\t"_s, u"A"_s,
+                          u"ア"_s, u"あ"_s, u"漢"_s, u"ｱ"_s, u"é"_s,  u"\r"_s, u"\n"_s, u"|"_s,  u""_s};
 
 QString randomText(QRandomGenerator &random, bool lineEnds)
 {
@@ -200,6 +208,7 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     QTest::addColumn<QString>("delimiter"); // empty: the comma mode
     QTest::addColumn<quint32>("seed");
     QTest::addColumn<bool>("align");
+    QTest::addColumn<QString>("options"); // as the settings file writes them
     const std::array<std::pair<const char *, TextEncoding>, 3> encodings{{{"UTF-8", TextEncoding::Utf8},
                                                                           {"UTF-8 with mark", TextEncoding::Utf8Bom},
                                                                           {"Shift-JIS", TextEncoding::ShiftJis}}};
@@ -208,13 +217,21 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     quint32 seed = 1;
     for (const auto &[encodingName, encoding] : encodings) {
         for (const auto &[modeName, delimiter] : modes)
-            QTest::addRow("%s, %s", encodingName, modeName) << encoding << delimiter << seed++ << false;
+            QTest::addRow("%s, %s", encodingName, modeName) << encoding << delimiter << seed++ << false << QString();
     }
-    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false;
+    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false << QString();
     // Lining up from the stream, on the rows' hashes, against lining up the stored sheets.
     for (const auto &[encodingName, encoding] : encodings)
-        QTest::addRow("%s, comma mode, lined up", encodingName) << encoding << QString() << seed++ << true;
-    QTest::addRow("UTF-8, TAB, lined up") << TextEncoding::Utf8 << u"\t"_s << seed++ << true;
+        QTest::addRow("%s, comma mode, lined up", encodingName) << encoding << QString() << seed++ << true << QString();
+    QTest::addRow("UTF-8, TAB, lined up") << TextEncoding::Utf8 << u"\t"_s << seed++ << true << QString();
+    // Under comparison options: raw fields that differ are decoded and folded.
+    const QString folding = u"ignore-case;fold-width;fold-kana;trim"_s;
+    QTest::addRow("UTF-8, comma mode, folding") << TextEncoding::Utf8 << QString() << seed++ << false << folding;
+    QTest::addRow("Shift-JIS, TAB, folding") << TextEncoding::ShiftJis << u"\t"_s << seed++ << false << folding;
+    QTest::addRow("UTF-8, comma mode, numbers, a column left out")
+        << TextEncoding::Utf8 << QString() << seed++ << false << u"numeric=1;skip-columns=2"_s;
+    QTest::addRow("UTF-8, comma mode, folding, lined up")
+        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=3"_s;
 }
 
 void TestStreamDiff::agreesWithStoredComparison()
@@ -223,6 +240,8 @@ void TestStreamDiff::agreesWithStoredComparison()
     QFETCH(QString, delimiter);
     QFETCH(quint32, seed);
     QFETCH(bool, align);
+    QFETCH(QString, options);
+    const CompareOptions compareOptions = compareOptionsFromText(options);
     const int mode = delimiter.isEmpty() ? 0 : 1;
     const QString separator = delimiter.isEmpty() ? u","_s : delimiter;
     const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
@@ -237,10 +256,11 @@ void TestStreamDiff::agreesWithStoredComparison()
         QVERIFY(writeFile(files[1], encoded(other, lineEnds[random.bounded(3)], encoding, random.bounded(2))));
 
         const std::optional<Stored> stored
-            = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align);
+            = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align, compareOptions);
         StreamOptions options;
         options.pieceBytes = 16 + random.bounded(200);
         options.align = align;
+        options.compare = compareOptions;
         Collected collected;
         const std::optional<StreamComparison> streamed
             = compareFileStreams(files, mode, delimiter.isEmpty() ? u","_s : delimiter, options, collected);
@@ -253,6 +273,8 @@ void TestStreamDiff::agreesWithStoredComparison()
         QVERIFY2(collected.positions == stored->result.differences, context());
         QVERIFY2(collected.texts == stored->texts, context());
         QVERIFY2(collected.fileRows == stored->fileRows, context());
+        QVERIFY2(collected.equivalents == stored->equivalents, context());
+        QCOMPARE(streamed->equivalentCount, qint32(stored->equivalents.size()));
         QCOMPARE(streamed->count, stored->result.count());
         QCOMPARE(streamed->result.rows, stored->result.rows);
         QCOMPARE(streamed->result.cols, stored->result.cols);
@@ -268,6 +290,7 @@ void TestStreamDiff::agreesWithStoredComparison()
         arguments.files = {files[0], files[1]};
         arguments.align = align;
         arguments.noLimit = align; // lining up from the stream is for files past a sheet's limits
+        arguments.compareOptions = compareOptions;
         QBuffer out;
         QBuffer err;
         out.open(QIODevice::WriteOnly);
@@ -278,6 +301,7 @@ void TestStreamDiff::agreesWithStoredComparison()
             : (stored->result.count() > 0 || stored->result.sizesDiffer)   ? kExitDifferent
                                                                            : kExitOk;
         QCOMPARE(*status, expected);
+        // Without --list-equivalent only the differing positions are listed.
         QByteArray text = compareResultMessage(stored->result).replace(u"\r\n"_s, u"\n"_s).toUtf8() + '\n';
         for (size_t at = 0; at < stored->result.differences.size(); ++at) {
             const CellPosition position = stored->result.differences[at];
