@@ -3,6 +3,7 @@
 // and CPU time), one F8 step from the compare button, and a repaint of the scroll-bar marks.
 //
 //     bench_window DIR [--runs N]
+//     bench_window DIR --memory [--runs N]
 //
 // DIR holds maxish_a.csv, maxish_b.csv and maxish.manifest.json as written by
 // bench/gen_csvpair.py --preset maxish --outdir DIR (32766 x 100 cells, the manifest's changed_cells
@@ -14,6 +15,12 @@
 // person's, not the program's. Every load is checked (size, first cell, no message) and every
 // comparison's count against the manifest; exit code 1 when one is wrong, 2 when the data or the
 // window is missing.
+//
+// With --memory, each run is a fresh process with a fresh window: the pair is dropped on the two
+// panels, one file each, then compared. It prints the resident memory the pair costs beyond the
+// shown window (peak and steady, after the loads and after the comparison, from /proc/self/status)
+// and its ratio to the two files' size, and the time of each load (wall and CPU), medians of the
+// runs (10 unless --runs says otherwise).
 
 #include "AppState.h"
 #include "BenchRuns.h"
@@ -30,13 +37,17 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <malloc.h>
 
 #include <sys/resource.h>
 
@@ -205,6 +216,83 @@ double cpuMs()
     const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
+
+// A line of /proc/self/status ("VmRSS", "VmHWM") in bytes; -1 when it cannot be read.
+qint64 statusBytes(const char *field)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Sets the peak resident set back to the present one.
+bool resetPeak()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// The figures one memory run prints on a line of their own, in this order.
+constexpr const char *kMemoryFields[] = {"baseline", "loadPeak", "loadRss", "comparePeak", "compareRss",
+                                         "loadAMs",  "loadACpu", "loadBMs", "loadBCpu",    "compareMs"};
+
+// Runs `runs` fresh processes of this program in the memory mode and prints the medians of their
+// figures. Exit code as for one run: the first wrong run's.
+int memoryRuns(const QString &dir, int runs)
+{
+    const qint64 fileBytes = QFileInfo(dir + u"/maxish_a.csv"_s).size() + QFileInfo(dir + u"/maxish_b.csv"_s).size();
+    std::vector<std::vector<double>> figures(std::size(kMemoryFields));
+    for (int run = 0; run < runs; ++run) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {dir, u"--memory-run"_s});
+        if (!child.waitForFinished(300000) || child.exitStatus() != QProcess::NormalExit) {
+            std::printf("WRONG: run %d did not finish\n", run + 1);
+            return 2;
+        }
+        const QByteArray output = child.readAllStandardOutput();
+        std::fputs(output.constData(), stdout);
+        if (child.exitCode() != 0)
+            return child.exitCode();
+        const qsizetype at = output.indexOf("MEMORY ");
+        const QList<QByteArray> values = output.mid(at + 7).trimmed().split(' ');
+        if (at < 0 || values.size() != qsizetype(std::size(kMemoryFields))) {
+            std::printf("WRONG: run %d printed no figures\n", run + 1);
+            return 2;
+        }
+        for (std::size_t i = 0; i < figures.size(); ++i)
+            figures[i].push_back(values.at(qsizetype(i)).toDouble());
+    }
+    const auto median = [&](const char *field) {
+        const auto found = std::find_if(std::begin(kMemoryFields), std::end(kMemoryFields),
+                                        [field](const char *name) { return qstrcmp(name, field) == 0; });
+        return summarise(figures.at(std::size_t(found - std::begin(kMemoryFields)))).median;
+    };
+    const double mib = 1024.0 * 1024.0;
+    const double baseline = median("baseline");
+    std::printf("\nmaxish pair %.1f MB (%lld bytes), window shown: %.1f MiB resident; medians of %d runs:\n",
+                double(fileBytes) / 1e6, static_cast<long long>(fileBytes), baseline / mib, runs);
+    for (const auto &[name, field] :
+         {std::pair{"peak over the two loads", "loadPeak"}, std::pair{"resident after the two loads", "loadRss"},
+          std::pair{"peak over loads and comparison", "comparePeak"},
+          std::pair{"resident after the comparison", "compareRss"}}) {
+        const double bytes = median(field);
+        std::printf("  %-34s %7.1f MiB beyond the window  = %.3f x the files\n", name, bytes / mib,
+                    bytes / double(fileBytes));
+    }
+    std::printf("  %-34s wall %7.1f ms, CPU %7.1f ms\n", "load maxish_a on panel 1", median("loadAMs"),
+                median("loadACpu"));
+    std::printf("  %-34s wall %7.1f ms, CPU %7.1f ms\n", "load maxish_b on panel 2", median("loadBMs"),
+                median("loadBCpu"));
+    std::printf("  %-34s wall %7.1f ms\n", "compare button until painted", median("compareMs"));
+    return 0;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -226,7 +314,8 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(u"Rowlark"_s);
 
     const QString dir = folderFromArguments(app.arguments());
-    const int runs = runsFromArguments(app.arguments(), 5);
+    const bool memoryRun = app.arguments().contains(u"--memory-run"_s);
+    const int runs = runsFromArguments(app.arguments(), memoryRun || app.arguments().contains(u"--memory"_s) ? 10 : 5);
     if (dir.isEmpty()) {
         std::fprintf(stderr,
                      "usage: bench_window DIR [--runs N]\n"
@@ -244,6 +333,8 @@ int main(int argc, char **argv)
                      qPrintable(dir), qPrintable(dir));
         return 2;
     }
+    if (app.arguments().contains(u"--memory"_s))
+        return memoryRuns(dir, runs);
     std::printf("data: %s, manifest changed_cells %lld, platform %s\n", qPrintable(dir),
                 static_cast<long long>(expected), qPrintable(QGuiApplication::platformName()));
 
@@ -295,6 +386,51 @@ int main(int argc, char **argv)
         }
         return ms;
     };
+
+    if (memoryRun) {
+        // Whatever the window's first passes of the event loop allocate belongs to the window, and
+        // free heap goes back to the system, so that what the pair costs shows as growth.
+        QTest::qWait(200);
+        malloc_trim(0);
+        const qint64 baseline = statusBytes("VmRSS");
+        if (baseline < 0 || !resetPeak()) {
+            std::fprintf(stderr, "no /proc/self/status or clear_refs\n");
+            return 2;
+        }
+        double cpuBefore = cpuMs();
+        const double loadAMs = loadChecked(0, pathA, firstA, paintsOf0);
+        const double loadACpu = cpuMs() - cpuBefore;
+        cpuBefore = cpuMs();
+        const double loadBMs = loadChecked(1, pathB, firstB, paintsOf1);
+        const double loadBCpu = cpuMs() - cpuBefore;
+        const qint64 loadPeak = statusBytes("VmHWM") - baseline;
+        const qint64 loadRss = statusBytes("VmRSS") - baseline;
+        ui.messages.clear();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+        paintsOfBoth.reset();
+        const bool painted = paintsOfBoth.waitForPaint();
+        const double compareMs = msSince(clock);
+        const qint64 comparePeak = statusBytes("VmHWM") - baseline;
+        const qint64 compareRss = statusBytes("VmRSS") - baseline;
+        const QString expectedMessage = u"差が　%1　個あります"_s.arg(expected);
+        if (!painted || ui.messages.size() != 1 || ui.messages.last().text != expectedMessage) {
+            std::printf("WRONG: the comparison did not end with the single message \"%s\"\n",
+                        qPrintable(expectedMessage));
+            allRight = false;
+        }
+        const double mib = 1024.0 * 1024.0;
+        std::printf("  loads %7.1f / %7.1f ms (CPU %7.1f / %7.1f ms), compare %7.1f ms; beyond the window: peak %6.1f "
+                    "MiB after the loads, %6.1f MiB after the comparison, resident %6.1f / %6.1f MiB\n",
+                    loadAMs, loadBMs, loadACpu, loadBCpu, compareMs, double(loadPeak) / mib, double(comparePeak) / mib,
+                    double(loadRss) / mib, double(compareRss) / mib);
+        std::printf("MEMORY %lld %lld %lld %lld %lld %.1f %.1f %.1f %.1f %.1f\n", static_cast<long long>(baseline),
+                    static_cast<long long>(loadPeak), static_cast<long long>(loadRss),
+                    static_cast<long long>(comparePeak), static_cast<long long>(compareRss), loadAMs, loadACpu, loadBMs,
+                    loadBCpu, compareMs);
+        return allRight ? 0 : 1;
+    }
 
     // Sheet 1 takes the two files in turn, so every drop replaces the cells with other ones; the
     // last drop is maxish_a, the file sheet 1 holds for the comparison.

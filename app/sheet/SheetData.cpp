@@ -45,6 +45,23 @@ void spliceColumnsIntoNew(QList<T> &cells, int rows, int cols, int at, int remov
     cells = std::move(spliced);
 }
 
+// Moves `count` characters from `from` down to `to`, no further on than `from`, where nothing
+// from `to + count` up to `from` is needed any more and `from` is at least kQuickMove characters
+// before `end`. A call of memmove per text costs more than the copying of the few characters most
+// cells hold: a short text far enough down goes as one block of kQuickMove characters, whose
+// surplus lands where nothing is needed.
+constexpr qsizetype kQuickMove = 16;
+void moveDown(char16_t *to, const char16_t *from, qsizetype count, const char16_t *end)
+{
+    if (count <= kQuickMove && from - to >= kQuickMove && end - from >= kQuickMove) {
+        char16_t block[kQuickMove];
+        std::memcpy(block, from, sizeof block);
+        std::memcpy(to, block, sizeof block);
+    } else if (to != from) {
+        std::memmove(to, from, size_t(count) * sizeof(char16_t));
+    }
+}
+
 template<typename T>
 void insertColumns(QList<T> &cells, int rows, int cols, int at, int count, T fill)
 {
@@ -109,11 +126,12 @@ SheetData::SheetData(int rows, int cols)
 
 void SheetData::setText(int row, int col, QStringView text)
 {
-    CellRef &ref = m_cells[index(row, col)];
+    const qsizetype at = index(row, col);
+    const CellRef ref = refAt(at);
     if (textOf(ref) == text)
         return;
     m_wasted += ref.length;
-    ref = appendToPool(text);
+    storeAt(at, appendToPool(text));
     compactPoolIfWasteful();
 }
 
@@ -143,13 +161,16 @@ void SheetData::resize(int rows, int cols)
 
 void SheetData::resizeRows(int rows)
 {
+    spreadBackColors();
     if (rows == m_rows)
         return;
     if (rows < m_rows)
         forgetTexts(rows, 0, m_rows - 1, m_cols - 1);
     const qsizetype count = qsizetype(rows) * m_cols;
-    LargeMemory::reserve(m_cells, count);
-    m_cells.resize(count);
+    LargeMemory::reserve(m_offsets, count);
+    m_offsets.resize(count);
+    LargeMemory::reserve(m_lengths, count);
+    m_lengths.resize(count);
     if (!m_back.isEmpty())
         m_back.resize(count, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -161,11 +182,13 @@ void SheetData::resizeRows(int rows)
 
 void SheetData::resizeCols(int cols)
 {
+    spreadBackColors();
     if (cols == m_cols)
         return;
     if (cols < m_cols)
         forgetTexts(0, cols, m_rows - 1, m_cols - 1);
-    resizeColumns(m_cells, m_rows, m_cols, cols, CellRef{});
+    resizeColumns(m_offsets, m_rows, m_cols, cols, quint32(0));
+    resizeColumns(m_lengths, m_rows, m_cols, cols, quint8(0));
     if (!m_back.isEmpty())
         resizeColumns(m_back, m_rows, m_cols, cols, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -176,9 +199,11 @@ void SheetData::resizeCols(int cols)
 void SheetData::insertRows(int at, int count)
 {
     Q_ASSERT(at >= 0 && at <= m_rows && count >= 0);
+    spreadBackColors();
     const qsizetype first = index(at, 0);
     const qsizetype cells = qsizetype(count) * m_cols;
-    m_cells.insert(first, cells, CellRef{});
+    m_offsets.insert(first, cells, 0);
+    m_lengths.insert(first, cells, 0);
     if (!m_back.isEmpty())
         m_back.insert(first, cells, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -217,7 +242,9 @@ void SheetData::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
     }
     if (added == 0)
         return;
-    m_cells = spreadRows(m_cells, m_cols, groups, added, CellRef{});
+    spreadBackColors();
+    m_offsets = spreadRows(m_offsets, m_cols, groups, added, quint32(0));
+    m_lengths = spreadRows(m_lengths, m_cols, groups, added, quint8(0));
     if (!m_back.isEmpty())
         m_back = spreadRows(m_back, m_cols, groups, added, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -232,10 +259,12 @@ void SheetData::removeRows(int at, int count)
     Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_rows);
     if (count == 0)
         return;
+    spreadBackColors();
     forgetTexts(at, 0, at + count - 1, m_cols - 1);
     const qsizetype first = index(at, 0);
     const qsizetype cells = qsizetype(count) * m_cols;
-    m_cells.remove(first, cells);
+    m_offsets.remove(first, cells);
+    m_lengths.remove(first, cells);
     if (!m_back.isEmpty())
         m_back.remove(first, cells);
     if (!m_fore.isEmpty())
@@ -251,7 +280,9 @@ void SheetData::insertCols(int at, int count)
     Q_ASSERT(at >= 0 && at <= m_cols && count >= 0);
     if (count == 0)
         return;
-    insertColumns(m_cells, m_rows, m_cols, at, count, CellRef{});
+    spreadBackColors();
+    insertColumns(m_offsets, m_rows, m_cols, at, count, quint32(0));
+    insertColumns(m_lengths, m_rows, m_cols, at, count, quint8(0));
     if (!m_back.isEmpty())
         insertColumns(m_back, m_rows, m_cols, at, count, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -264,8 +295,10 @@ void SheetData::removeCols(int at, int count)
     Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_cols);
     if (count == 0)
         return;
+    spreadBackColors();
     forgetTexts(0, at, m_rows - 1, at + count - 1);
-    removeColumns(m_cells, m_rows, m_cols, at, count);
+    removeColumns(m_offsets, m_rows, m_cols, at, count);
+    removeColumns(m_lengths, m_rows, m_cols, at, count);
     if (!m_back.isEmpty())
         removeColumns(m_back, m_rows, m_cols, at, count);
     if (!m_fore.isEmpty())
@@ -280,9 +313,12 @@ void SheetData::shiftTextsDown(int at, int count)
     if (count == 0)
         return;
     forgetTexts(m_rows - count, 0, m_rows - 1, m_cols - 1);
-    CellRef *cells = m_cells.data();
-    moveElements(cells + index(at + count, 0), cells + index(at, 0), index(m_rows - count, 0) - index(at, 0));
-    std::fill(cells + index(at, 0), cells + index(at + count, 0), CellRef{});
+    const auto shift = [&](auto *cells) {
+        moveElements(cells + index(at + count, 0), cells + index(at, 0), index(m_rows - count, 0) - index(at, 0));
+        std::fill(cells + index(at, 0), cells + index(at + count, 0), 0);
+    };
+    shift(m_offsets.data());
+    shift(m_lengths.data());
     if (!m_lineEnds.isEmpty()) {
         quint8 *ends = m_lineEnds.data();
         moveElements(ends + at + count, ends + at, m_rows - count - at);
@@ -297,9 +333,12 @@ void SheetData::shiftTextsUp(int at, int count)
     if (count == 0)
         return;
     forgetTexts(at, 0, at + count - 1, m_cols - 1);
-    CellRef *cells = m_cells.data();
-    moveElements(cells + index(at, 0), cells + index(at + count, 0), index(m_rows, 0) - index(at + count, 0));
-    std::fill(cells + index(m_rows - count, 0), cells + index(m_rows, 0), CellRef{});
+    const auto shift = [&](auto *cells) {
+        moveElements(cells + index(at, 0), cells + index(at + count, 0), index(m_rows, 0) - index(at + count, 0));
+        std::fill(cells + index(m_rows - count, 0), cells + index(m_rows, 0), 0);
+    };
+    shift(m_offsets.data());
+    shift(m_lengths.data());
     if (!m_lineEnds.isEmpty()) {
         quint8 *ends = m_lineEnds.data();
         moveElements(ends + at, ends + at + count, m_rows - at - count);
@@ -314,12 +353,15 @@ void SheetData::shiftTextsRight(int at, int count)
     if (count == 0)
         return;
     forgetTexts(0, m_cols - count, m_rows - 1, m_cols - 1);
-    CellRef *cells = m_cells.data();
-    for (int r = 0; r < m_rows; ++r) {
-        CellRef *row = cells + index(r, 0);
-        moveElements(row + at + count, row + at, m_cols - at - count);
-        std::fill(row + at, row + at + count, CellRef{});
-    }
+    const auto shift = [&](auto *cells) {
+        for (int r = 0; r < m_rows; ++r) {
+            auto *row = cells + index(r, 0);
+            moveElements(row + at + count, row + at, m_cols - at - count);
+            std::fill(row + at, row + at + count, 0);
+        }
+    };
+    shift(m_offsets.data());
+    shift(m_lengths.data());
     compactPoolIfWasteful();
 }
 
@@ -329,12 +371,15 @@ void SheetData::shiftTextsLeft(int at, int count)
     if (count == 0)
         return;
     forgetTexts(0, at, m_rows - 1, at + count - 1);
-    CellRef *cells = m_cells.data();
-    for (int r = 0; r < m_rows; ++r) {
-        CellRef *row = cells + index(r, 0);
-        moveElements(row + at, row + at + count, m_cols - at - count);
-        std::fill(row + m_cols - count, row + m_cols, CellRef{});
-    }
+    const auto shift = [&](auto *cells) {
+        for (int r = 0; r < m_rows; ++r) {
+            auto *row = cells + index(r, 0);
+            moveElements(row + at, row + at + count, m_cols - at - count);
+            std::fill(row + m_cols - count, row + m_cols, 0);
+        }
+    };
+    shift(m_offsets.data());
+    shift(m_lengths.data());
     compactPoolIfWasteful();
 }
 
@@ -344,7 +389,9 @@ void SheetData::takeTexts(const SheetData &snapshot)
     m_pool = snapshot.m_pool;
     m_edits = snapshot.m_edits;
     m_wasted = snapshot.m_wasted;
-    m_cells = snapshot.m_cells;
+    m_offsets = snapshot.m_offsets;
+    m_lengths = snapshot.m_lengths;
+    m_long = snapshot.m_long;
     m_lineEnds = snapshot.m_lineEnds;
 }
 
@@ -371,9 +418,8 @@ void SheetData::setFillerRow(int row, bool filler)
 void SheetData::forgetTexts(int row1, int col1, int row2, int col2)
 {
     for (int r = row1; r <= row2; ++r) {
-        const CellRef *row = m_cells.constData() + index(r, 0);
         for (int c = col1; c <= col2; ++c)
-            m_wasted += row[c].length;
+            m_wasted += refAt(index(r, c)).length;
     }
 }
 
@@ -382,8 +428,10 @@ void SheetData::clear()
     m_pool.clear();
     m_edits.clear();
     m_wasted = 0;
-    m_cells.fill(CellRef{});
-    m_back.clear();
+    m_offsets.fill(0);
+    m_lengths.fill(0);
+    m_long.clear();
+    resetBackColors();
     m_fore.clear();
     m_lineEnds.clear();
 }
@@ -397,10 +445,60 @@ void SheetData::setPool(QString pool)
     m_wasted = 0;
 }
 
+bool SheetData::packPool(qsizetype split)
+{
+    // Each run of slices is moved down in its order, so a text never lands on one still to move.
+    qsizetype endBelow = 0;
+    qsizetype endAbove = split;
+    for (qsizetype at = 0; at < m_lengths.size(); ++at) {
+        const CellRef ref = refAt(at);
+        if (ref.length == 0)
+            continue;
+        const qsizetype start = ref.offset;
+        const qsizetype end = start + qsizetype(ref.length);
+        qsizetype &runEnd = start < split ? endBelow : endAbove;
+        if ((ref.offset & kEditedText) || start < runEnd || (start < split && end > split))
+            return false;
+        runEnd = end;
+    }
+    if (endAbove > m_pool.size() || !m_pool.isDetached())
+        return false;
+
+    auto *chars = reinterpret_cast<char16_t *>(m_pool.data());
+    const char16_t *end = chars + m_pool.size();
+    quint32 *offsets = m_offsets.data();
+    const quint8 *lengths = m_lengths.constData();
+    CellRef *longRefs = m_long.data();
+    const qsizetype cells = m_lengths.size();
+    qsizetype to = 0;
+    const auto moveRun = [&](bool below) {
+        for (qsizetype at = 0; at < cells; ++at) {
+            const quint8 length = lengths[at];
+            if (length == 0)
+                continue;
+            quint32 &offset = length == kLongText ? longRefs[offsets[at]].offset : offsets[at];
+            const qsizetype count = length == kLongText ? qsizetype(longRefs[offsets[at]].length) : length;
+            if ((qsizetype(offset) < split) != below)
+                continue;
+            moveDown(chars + to, chars + offset, count, end);
+            offset = quint32(to);
+            to += count;
+        }
+    };
+    moveRun(true);
+    moveRun(false);
+    m_pool.truncate(to);
+    m_pool.squeeze();
+    m_wasted = 0;
+    return true;
+}
+
 qsizetype SheetData::overheadBytes() const
 {
-    return m_cells.capacity() * qsizetype(sizeof(CellRef)) + m_back.capacity() + m_fore.capacity()
-        + m_lineEnds.capacity() + m_palette.capacity() * qsizetype(sizeof(OleColor));
+    return m_offsets.capacity() * qsizetype(sizeof(quint32)) + m_lengths.capacity()
+        + m_long.capacity() * qsizetype(sizeof(CellRef)) + m_back.capacity() + m_fore.capacity()
+        + m_backAt.capacity() * qsizetype(sizeof(quint32)) + m_backSlot.capacity() + m_lineEnds.capacity()
+        + m_palette.capacity() * qsizetype(sizeof(OleColor));
 }
 
 std::optional<std::pair<int, int>> SheetData::findBackColor(int row, int col, bool forward,
@@ -416,6 +514,21 @@ std::optional<std::pair<int, int>> SheetData::findBackColor(int row, int col, bo
     }
     if (!any || m_cols < 2)
         return std::nullopt;
+    if (m_back.isEmpty() && !m_backAt.isEmpty()) {
+        const auto found = [&](int r, int c) { return wanted[listedBackSlot(index(r, c))]; };
+        if (forward) {
+            for (int r = std::max(row, 1); r < m_rows; ++r)
+                for (int c = r == row ? std::max(col + 1, 1) : 1; c < m_cols; ++c)
+                    if (found(r, c))
+                        return std::pair{r, c};
+        } else {
+            for (int r = std::min(row, m_rows - 1); r >= 1; --r)
+                for (int c = r == row ? std::min(col - 1, m_cols - 1) : m_cols - 1; c >= 1; --c)
+                    if (found(r, c))
+                        return std::pair{r, c};
+        }
+        return std::nullopt;
+    }
     if (m_back.isEmpty()) {
         // Every cell has the default background: the next data cell is found, or none.
         if (!wanted[kDefaultBack])
@@ -453,6 +566,50 @@ std::optional<std::pair<int, int>> SheetData::findBackColor(int row, int col, bo
     return std::nullopt;
 }
 
+void SheetData::setBackColor(int row, int col, OleColor color)
+{
+    if (m_back.isEmpty()) {
+        const quint8 slot = paletteIndex(color);
+        const qsizetype at = index(row, col);
+        if (m_backAt.isEmpty() || at > qsizetype(m_backAt.last())) {
+            if (slot == kDefaultBack)
+                return;
+            if (m_backAt.size() < cellCount() / kListedShare) {
+                m_backAt.append(quint32(at));
+                m_backSlot.append(slot);
+                return;
+            }
+        } else if (const auto listed = std::lower_bound(m_backAt.cbegin(), m_backAt.cend(), quint32(at));
+                   listed != m_backAt.cend() && *listed == quint32(at)) {
+            m_backSlot[listed - m_backAt.cbegin()] = slot;
+            return;
+        } else if (slot == kDefaultBack) {
+            return;
+        }
+        spreadBackColors();
+    }
+    setColour(m_back, kDefaultBack, row, col, color);
+}
+
+quint8 SheetData::listedBackSlot(qsizetype at) const
+{
+    const auto listed = std::lower_bound(m_backAt.cbegin(), m_backAt.cend(), quint32(at));
+    return listed != m_backAt.cend() && *listed == quint32(at) ? m_backSlot.at(listed - m_backAt.cbegin())
+                                                               : kDefaultBack;
+}
+
+void SheetData::spreadBackColors()
+{
+    if (m_backAt.isEmpty())
+        return;
+    LargeMemory::reserve(m_back, cellCount());
+    m_back.resize(cellCount(), kDefaultBack);
+    for (qsizetype i = 0; i < m_backAt.size(); ++i)
+        m_back[m_backAt.at(i)] = m_backSlot.at(i);
+    m_backAt.clear();
+    m_backSlot.clear();
+}
+
 void SheetData::setColour(QList<quint8> &plane, quint8 fallback, int row, int col, OleColor color)
 {
     const quint8 slot = paletteIndex(color);
@@ -484,11 +641,14 @@ void SheetData::compactPoolIfWasteful()
         return;
     QString pool;
     pool.reserve(held - m_wasted);
-    for (CellRef &ref : m_cells) {
-        if (ref.length == 0)
+    const QList<CellRef> oldLong = std::exchange(m_long, {});
+    for (qsizetype at = 0; at < m_lengths.size(); ++at) {
+        const quint8 length = m_lengths.at(at);
+        if (length == 0)
             continue;
-        const QStringView text = textOf(ref);
-        ref.offset = quint32(pool.size());
+        const QStringView text
+            = textOf(length == kLongText ? oldLong.at(m_offsets.at(at)) : CellRef{m_offsets.at(at), length});
+        storeAt(at, {quint32(pool.size()), quint32(text.size())});
         pool.append(text);
     }
     m_pool = std::move(pool);

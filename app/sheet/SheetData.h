@@ -34,11 +34,12 @@ inline constexpr quint32 kEditedText = 0x8000'0000u;
 Q_DECLARE_TYPEINFO(CellRef, Q_PRIMITIVE_TYPE);
 
 // The cells of one sheet in compact storage: every text is a slice of the text pool (a file's
-// whole decoded text when it was read) or of the pool of texts written since, each cell costs an
-// 8-byte slice plus one byte of background and one of text colour (indexes into a small
-// palette). All members are implicitly shared, so a copy is cheap until one side is written to;
-// because writing a cell only appends to the small pool of edits, an undo snapshot never makes
-// the next edit copy the file's whole text.
+// whole decoded text when it was read) or of the pool of texts written since. A slice costs five
+// bytes, a 32-bit place and an 8-bit length; a text of kLongText characters or more keeps its
+// whole slice in a side list and its cell the slice's number there. Colours cost one byte of
+// background and one of text colour (indexes into a small palette) once a cell has one. All members are implicitly
+// shared, so a copy is cheap until one side is written to; because writing a cell only appends to the small pool of
+// edits, an undo snapshot never makes the next edit copy the file's whole text.
 //
 // Positions are not checked here: the sheet checks them before it calls in.
 class SheetData
@@ -62,22 +63,19 @@ public:
 
     [[nodiscard]] QStringView text(int row, int col) const
     {
-        return textOf(m_cells.at(index(row, col)));
+        return textOf(refAt(index(row, col)));
     }
     void setText(int row, int col, QStringView text);
 
     [[nodiscard]] OleColor backColor(int row, int col) const
     {
-        return m_palette.at(m_back.isEmpty() ? kDefaultBack : m_back.at(index(row, col)));
+        return m_palette.at(backSlot(index(row, col)));
     }
     [[nodiscard]] OleColor foreColor(int row, int col) const
     {
         return m_palette.at(m_fore.isEmpty() ? kDefaultFore : m_fore.at(index(row, col)));
     }
-    void setBackColor(int row, int col, OleColor color)
-    {
-        setColour(m_back, kDefaultBack, row, col, color);
-    }
+    void setBackColor(int row, int col, OleColor color);
     void setForeColor(int row, int col, OleColor color)
     {
         setColour(m_fore, kDefaultFore, row, col, color);
@@ -98,6 +96,8 @@ public:
     void resetBackColors()
     {
         m_back.clear();
+        m_backAt.clear();
+        m_backSlot.clear();
     }
 
     // Whole rows or columns, texts and colours together: the rows or columns from `at` on move
@@ -149,6 +149,12 @@ public:
     // Bulk filling, for readers: the pool is taken whole and cells are pointed into it. A pool
     // must stay below 2^31 characters (a file is at most 1 GiB).
     void setPool(QString pool);
+    // Gives back the pool's characters no cell points to (a file's delimiters and line ends),
+    // moving the texts down in place, so that no second copy of the text is ever held. Only for a
+    // pool as a reader fills it: the slices that start before `split` (the file's own text) come
+    // in reading order one after the other without overlapping, and so do those from `split` on
+    // (what the reader added behind it). Otherwise nothing changes and the answer is false.
+    bool packPool(qsizetype split);
     [[nodiscard]] const QString &pool() const
     {
         return m_pool;
@@ -165,13 +171,19 @@ public:
     }
     // Adds a text to the pool of edited texts.
     CellRef appendToPool(QStringView text);
+    // A slice of kLongText characters or more adds to a list that two threads must not add to at
+    // once; shorter slices may be set from several threads, each on cells of its own.
     void setCellRef(int row, int col, CellRef ref)
     {
-        m_cells[index(row, col)] = ref;
+        storeAt(index(row, col), ref);
     }
     [[nodiscard]] CellRef cellRef(int row, int col) const
     {
-        return m_cells.at(index(row, col));
+        return refAt(index(row, col));
+    }
+    [[nodiscard]] static constexpr bool isLong(CellRef ref)
+    {
+        return ref.length >= kLongText;
     }
 
     // Bytes held for the cells besides the texts (slices, colour indexes, palette).
@@ -182,11 +194,38 @@ private:
     {
         return qsizetype(row) * m_cols + col;
     }
+    [[nodiscard]] CellRef refAt(qsizetype at) const
+    {
+        const quint8 length = m_lengths.at(at);
+        if (length == kLongText)
+            return m_long.at(m_offsets.at(at));
+        return {m_offsets.at(at), length};
+    }
+    void storeAt(qsizetype at, CellRef ref)
+    {
+        if (isLong(ref)) {
+            m_offsets[at] = quint32(m_long.size());
+            m_lengths[at] = kLongText;
+            m_long.append(ref);
+        } else {
+            m_offsets[at] = ref.offset;
+            m_lengths[at] = quint8(ref.length);
+        }
+    }
     [[nodiscard]] QStringView textOf(CellRef ref) const
     {
         const QString &pool = (ref.offset & kEditedText) ? m_edits : m_pool;
         return QStringView(pool.constData() + (ref.offset & ~kEditedText), qsizetype(ref.length));
     }
+    [[nodiscard]] quint8 backSlot(qsizetype at) const
+    {
+        if (!m_back.isEmpty())
+            return m_back.at(at);
+        return m_backAt.isEmpty() ? kDefaultBack : listedBackSlot(at);
+    }
+    [[nodiscard]] quint8 listedBackSlot(qsizetype at) const;
+    // Turns the listed backgrounds into a plane; what moves cells works on planes only.
+    void spreadBackColors();
     quint8 paletteIndex(OleColor color);
     void setColour(QList<quint8> &plane, quint8 fallback, int row, int col, OleColor color);
     void compactPoolIfWasteful();
@@ -200,7 +239,13 @@ private:
     QString m_pool;
     QString m_edits;
     qsizetype m_wasted = 0; // characters of either pool no cell points to any more
-    QList<CellRef> m_cells;
+    // Each cell's slice, row after row: its place and length, or for a long text kLongText and
+    // the number of its slice in m_long. Slices of m_long no cell names any more stay until the
+    // pools are compacted.
+    QList<quint32> m_offsets;
+    QList<quint8> m_lengths;
+    QList<CellRef> m_long;
+    static constexpr quint8 kLongText = 0xFF;
     // Palette slots 0 and 1 are the defaults, so a fresh cell is (0, 1).
     static constexpr quint8 kDefaultBack = 0;
     static constexpr quint8 kDefaultFore = 1;
@@ -209,6 +254,12 @@ private:
     // as after a read, so that a sheet nobody coloured costs nothing for them.
     QList<quint8> m_back;
     QList<quint8> m_fore;
+    // While m_back is empty, the cells whose background was set, in reading order, with their
+    // slots: a comparison colours a few cells and gives them in that order. A background set out
+    // of that order, or on more than one cell in kListedShare, turns the list into the plane.
+    QList<quint32> m_backAt;
+    QList<quint8> m_backSlot;
+    static constexpr qsizetype kListedShare = 8;
     QList<OleColor> m_palette;
     // Empty, or one per row: the low bits 0 for no line end of its own, else 1 + LineEnd; and
     // kFillerRowMark for a row inserted to line up.

@@ -341,7 +341,11 @@ public:
     }
     void set(int row, int col, CellRef ref)
     {
-        m_data.setCellRef(row - m_rowBase, col, ref);
+        // A long slice is listed by the data, which two parts read at once must not do together.
+        if (!m_mayGrow && SheetData::isLong(ref))
+            m_longCells.push_back({row - m_rowBase, col, ref});
+        else
+            m_data.setCellRef(row - m_rowBase, col, ref);
     }
     // Only a line end that differs from the file's most common one is kept with the row.
     void setLineEnd(int row, std::optional<LineEnd> lineEnd)
@@ -349,9 +353,16 @@ public:
         if (lineEnd && *lineEnd != m_commonLineEnd)
             m_lineEnds.emplace_back(row, *lineEnd);
     }
+    // Also sets the long slices held back while another part was read; called for the second part
+    // once the parts are joined.
     void setMayGrow(bool mayGrow)
     {
         m_mayGrow = mayGrow;
+        if (mayGrow) {
+            for (const LongCell &cell : m_longCells)
+                m_data.setCellRef(cell.row, cell.col, cell.ref);
+            m_longCells.clear();
+        }
     }
     [[nodiscard]] bool wouldGrow() const
     {
@@ -381,6 +392,13 @@ private:
     bool m_mayGrow = true;
     bool m_wouldGrow = false;
     std::vector<std::pair<int, LineEnd>> m_lineEnds;
+    struct LongCell
+    {
+        int row;
+        int col;
+        CellRef ref;
+    };
+    std::vector<LongCell> m_longCells;
 };
 
 // Reads rows of the comma mode from a line start on.
@@ -644,6 +662,7 @@ RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options
     const bool joins = !firstResult && rows.position() == half && row == linesBefore + 1 && secondResult
         && !secondSink->wouldGrow() && pool.mark() + secondPool.mark() <= kMaxExtraChars;
     if (joins) {
+        secondSink->setMayGrow(true);
         shiftAdditions(data, row, secondSink->rowsUsed(), text.size(), pool.mark());
         RowsRead read = finish(*secondResult);
         read.rowsUsed = secondSink->rowsUsed();
@@ -738,11 +757,14 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
     }
     // The decoded text still has the room reserved for decoding, which nearly always holds the
     // labels and joined fields: appending into it never moves the file's text (moving it would
-    // copy every character into fresh memory). The rest of the room is never touched, so it costs
-    // address space only; giving it back could move the text too.
+    // copy every character into fresh memory). Packing then moves the texts down over the
+    // delimiters and line ends and shrinks the block where it lies, so that the sheet holds its
+    // texts and nothing else.
+    const qsizetype fileChars = text.size();
     text.append(pool.take());
     text.append(read.secondAdditions);
     data.setPool(std::move(text));
+    data.packPool(fileChars);
     int firstRowNotRead = 0;
     if (read.result != ReadResult::Complete)
         firstRowNotRead = read.lastRowWhole ? read.rowsUsed : read.rowsUsed - 1;

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <optional>
@@ -185,6 +186,10 @@ private slots:
     void positionsStayInside_data();
     void positionsStayInside();
     void restoringASnapshotSharesItsTexts();
+    void backgroundsSetInAnyOrder_data();
+    void backgroundsSetInAnyOrder();
+    void packingKeepsEveryText_data();
+    void packingKeepsEveryText();
     void geometryOfALaidOutSheet_data();
     void geometryOfALaidOutSheet();
     void scrollingStopsWhereTheViewStops_data();
@@ -670,6 +675,7 @@ void TestSheet::rowsAndColumnsMove_data()
     QTest::addColumn<bool>("redraw");
     QTest::addColumn<bool>("coloured");
     QTest::addColumn<bool>("snapshotHeld"); // an undo snapshot shares the cells while they move
+    QTest::addColumn<bool>("longTexts"); // every text is too long for a cell's own slice
     QTest::addColumn<QString>("change"); // operation, then its numbers or a text map
     QTest::addColumn<QString>("texts");
     QTest::addColumn<QString>("colours");
@@ -679,12 +685,16 @@ void TestSheet::rowsAndColumnsMove_data()
     // cell ever coloured. "texts" moves the texts only.
     const auto add = [](const char *name, const QString &change, const QString &texts, const QString &colours,
                         const QStringList &modelSignals) {
-        QTest::addRow("%s", name) << true << true << false << change << texts << colours << modelSignals;
-        QTest::addRow("%s (redraw off)", name) << false << true << false << change << texts << colours << modelSignals;
-        QTest::addRow("%s (snapshot held)", name) << true << true << true << change << texts << colours << modelSignals;
+        QTest::addRow("%s", name) << true << true << false << false << change << texts << colours << modelSignals;
+        QTest::addRow("%s (redraw off)", name)
+            << false << true << false << false << change << texts << colours << modelSignals;
+        QTest::addRow("%s (snapshot held)", name)
+            << true << true << true << false << change << texts << colours << modelSignals;
+        QTest::addRow("%s (long texts, snapshot held)", name)
+            << true << true << true << true << change << texts << colours << modelSignals;
         QString plain = colours;
         QTest::addRow("%s (never coloured)", name)
-            << true << false << false << change << texts << plain.replace(u'd', u'.') << modelSignals;
+            << true << false << false << false << change << texts << plain.replace(u'd', u'.') << modelSignals;
     };
     add("rows inserted in the middle take their colours along", u"insertRows 2 2"_s,
         u",C1,C2,C3|R1,a1,a2,a3|,,,|,,,|R2,b1,b2,b3|R3,c1,c2,c3"_s, u"....|....|....|....|..d.|...."_s,
@@ -728,13 +738,17 @@ void TestSheet::rowsAndColumnsMove()
     QFETCH(bool, redraw);
     QFETCH(bool, coloured);
     QFETCH(bool, snapshotHeld);
+    QFETCH(bool, longTexts);
     QFETCH(QString, change);
     QFETCH(QString, texts);
     QFETCH(QString, colours);
     QFETCH(QStringList, modelSignals);
 
+    const QString tail = longTexts ? QString(300, u'~') : QString();
+    QString start = kFourByFour;
+    start.replace(QRegularExpression(u"([^,|]+)"_s), u"\\1"_s + tail);
     Sheet sheet;
-    sheet.setData(dataFrom(kFourByFour));
+    sheet.setData(dataFrom(start));
     if (coloured)
         sheet.setBackColorAt(2, 2, kDiffBackColor);
     SheetModel model(sheet);
@@ -776,7 +790,7 @@ void TestSheet::rowsAndColumnsMove()
     QCOMPARE(mirror.log, modelSignals);
     sheet.setRedraw(true);
 
-    QCOMPARE(textMap(sheet), texts);
+    QCOMPARE(longTexts ? textMap(sheet).remove(tail) : textMap(sheet), texts);
     QCOMPARE(colourMap(sheet), colours);
     // A view that follows the signals shows what a fresh look at the model shows.
     QCOMPARE(mirror.shown(), ModelMirror(model).shown());
@@ -790,7 +804,7 @@ void TestSheet::rowsAndColumnsMove()
         // The snapshot is left as it was taken.
         Sheet held;
         held.setData(*snapshot);
-        QCOMPARE(textMap(held), kFourByFour);
+        QCOMPARE(textMap(held), start);
     }
     // The first colour after the change lands on its cell alone, whatever shape the sheet took.
     const int lastRow = sheet.rows() - 1;
@@ -871,6 +885,97 @@ void TestSheet::restoringASnapshotSharesItsTexts()
     // What the sheet does next leaves the snapshot alone.
     sheet.setTextMatrix(1, 1, u"again"_s);
     QCOMPARE(snapshot.text(1, 1).toString(), u"a1"_s);
+}
+
+void TestSheet::backgroundsSetInAnyOrder_data()
+{
+    QTest::addColumn<QString>("steps"); // "row,col,mark" with d differs, e extra, . the default; or reset
+    QTest::addColumn<QString>("colours");
+
+    // 5 x 6 cells: a list of three backgrounds before the sheet takes a plane for them.
+    QTest::newRow("in reading order, as a comparison sets them")
+        << u"1,1,d 2,3,d 4,5,d"_s << u"......|.d....|...d..|......|.....d"_s;
+    QTest::newRow("before a cell already set") << u"2,3,d 1,1,e"_s << u"......|.?....|...d..|......|......"_s;
+    QTest::newRow("a cell set again") << u"1,1,d 3,1,d 1,1,e"_s << u"......|.?....|......|.d....|......"_s;
+    QTest::newRow("a cell back to the default") << u"1,1,d 2,2,d 1,1,."_s << u"......|......|..d...|......|......"_s;
+    QTest::newRow("the default on cells never set")
+        << u"2,2,d 1,1,. 4,4,."_s << u"......|......|..d...|......|......"_s;
+    QTest::newRow("more cells than the list holds")
+        << u"1,1,d 1,2,d 1,3,d 1,4,d 2,1,e"_s << u"......|.dddd.|.?....|......|......"_s;
+    QTest::newRow("a reset forgets the list")
+        << u"1,1,d 3,3,d reset 2,2,d"_s << u"......|......|..d...|......|......"_s;
+}
+
+// The backgrounds a sheet keeps as a short list read back as a plane of every cell would.
+void TestSheet::backgroundsSetInAnyOrder()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, colours);
+    Sheet sheet;
+    sheet.setRows(5);
+    sheet.setCols(6);
+    for (const QString &step : steps.split(u' ')) {
+        if (step == u"reset"_s) {
+            sheet.resetBackColors();
+            continue;
+        }
+        const QStringList parts = step.split(u',');
+        const QChar mark = parts.at(2).at(0);
+        sheet.setBackColorAt(parts.at(0).toInt(), parts.at(1).toInt(),
+                             mark == u'd'       ? kDiffBackColor
+                                 : mark == u'e' ? kExtraBackColor
+                                                : kWindowBackColor);
+    }
+    QCOMPARE(colourMap(sheet), colours);
+}
+
+void TestSheet::packingKeepsEveryText_data()
+{
+    QTest::addColumn<QString>("pool");
+    QTest::addColumn<qsizetype>("split");
+    QTest::addColumn<QString>("slices"); // "offset:length" of the 2 x 3 cells in reading order
+    QTest::addColumn<bool>("packs");
+
+    const QString longText = QString(300, u'L');
+    QTest::newRow("a file's text, then what the reader added")
+        << u"ab,cd,ef\r\nXYZ"_s << qsizetype(10) << u"10:1 0:2 3:2 11:2 6:2 0:0"_s << true;
+    QTest::newRow("a text too long for a cell's own slice")
+        << u"ab,"_s + longText + u"\r\nX"_s << qsizetype(305) << u"305:1 0:2 3:300 0:0 0:0 0:0"_s << true;
+    QTest::newRow("slices out of order") << u"ab,cd,ef"_s << qsizetype(8) << u"3:2 0:2 0:0 0:0 0:0 0:0"_s << false;
+    QTest::newRow("overlapping slices") << u"ab,cd,ef"_s << qsizetype(8) << u"0:3 2:2 0:0 0:0 0:0 0:0"_s << false;
+    QTest::newRow("a slice across the end of the file's text")
+        << u"ab,cd,ef"_s << qsizetype(4) << u"0:2 3:2 0:0 0:0 0:0 0:0"_s << false;
+}
+
+// Packing gives back what no cell shows and nothing else; a pool it cannot pack in place stays.
+void TestSheet::packingKeepsEveryText()
+{
+    QFETCH(QString, pool);
+    QFETCH(qsizetype, split);
+    QFETCH(QString, slices);
+    QFETCH(bool, packs);
+    SheetData data(2, 3);
+    // A pool of its own, as a reader's: one shared with another string is never written to.
+    data.setPool(QString(pool.constData(), pool.size()));
+    const QStringList refs = slices.split(u' ');
+    qsizetype shown = 0;
+    for (int i = 0; i < 6; ++i) {
+        const QStringList parts = refs.at(i).split(u':');
+        data.setCellRef(i / 3, i % 3, {parts.at(0).toUInt(), parts.at(1).toUInt()});
+        shown += parts.at(1).toInt();
+    }
+    QStringList before;
+    for (int i = 0; i < 6; ++i)
+        before << data.text(i / 3, i % 3).toString();
+
+    QCOMPARE(data.packPool(split), packs);
+    QCOMPARE(data.pooledCharacters(), packs ? shown : pool.size());
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(data.text(i / 3, i % 3), before.at(i));
+    // An edit after packing lands beside the packed texts.
+    data.setText(1, 2, u"new"_s);
+    QCOMPARE(data.text(1, 2), u"new");
+    QCOMPARE(data.text(0, 1), before.at(1));
 }
 
 void TestSheet::geometryOfALaidOutSheet_data()

@@ -238,6 +238,9 @@ void TestCsvReader::halvesReadAsOnePass_data()
     QTest::newRow("comma mode, LF lines with quotes") << 0 << u"aあ\",\n"_s;
     QTest::newRow("delimiter mode, CR LF and lone CR") << 1 << u"a\",\r\r\n"_s;
     QTest::newRow("delimiter mode, LF lines") << 1 << u"a,,\n"_s;
+    // Each L becomes a field too long for a cell's own slice, in either half.
+    QTest::newRow("comma mode, long fields") << 0 << u"aL\",\r\n"_s;
+    QTest::newRow("delimiter mode, long fields") << 1 << u"aL,\r\n"_s;
 }
 
 // A text read in two halves at once, down to a few characters each, gives exactly what one
@@ -255,6 +258,7 @@ void TestCsvReader::halvesReadAsOnePass()
         const int length = 1 + int(random.bounded(60));
         for (int i = 0; i < length; ++i)
             text += alphabet.at(random.bounded(alphabet.size()));
+        text.replace(u'L', QString(300, u'L'));
         const LineRule rule = lineRuleFor(text);
         const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, u","_s);
         const auto one = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, u","_s);
@@ -273,8 +277,11 @@ void TestCsvReader::halvesReadAsOnePass()
 void TestCsvReader::textStaysInPlace_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::newRow("comma mode, a quoted field with text after it") << 0;
-    QTest::newRow("delimiter mode") << 1;
+    QTest::addColumn<int>("longField"); // characters of the third field
+    QTest::newRow("comma mode, a quoted field with text after it") << 0 << 200;
+    QTest::newRow("delimiter mode") << 1 << 200;
+    QTest::newRow("comma mode, fields too long for a cell's own slice") << 0 << 300;
+    QTest::newRow("delimiter mode, fields too long for a cell's own slice") << 1 << 300;
 }
 
 // The decoded file becomes the sheet's text pool where it lies: the labels and joined fields go
@@ -282,8 +289,9 @@ void TestCsvReader::textStaysInPlace_data()
 void TestCsvReader::textStaysInPlace()
 {
     QFETCH(int, mode);
+    QFETCH(int, longField);
     // Some megabytes, as a file that is worth the effort.
-    const QByteArray lines = "a,\"b\"c,d\r\ne,f," + QByteArray(200, 'g') + "\r\n";
+    const QByteArray lines = "a,\"b\"c,d\r\ne,f," + QByteArray(longField, 'g') + "\r\n";
     QString text = TextCodec::decode(lines.repeated(15000)).text;
     const QChar *const place = text.constData();
     const LineRule rule = lineRuleFor(text);
@@ -293,7 +301,14 @@ void TestCsvReader::textStaysInPlace()
     QCOMPARE(outcome.data.pool().constData(), place);
     QCOMPARE(outcome.data.text(30000, 0), u"30000行");
     QCOMPARE(outcome.data.text(29999, 2), mode == 0 ? u"bc" : u"\"b\"c");
-    QCOMPARE(outcome.data.text(30000, 3), QString(200, u'g'));
+    QCOMPARE(outcome.data.text(30000, 3), QString(longField, u'g'));
+    // The delimiters and line ends are given back: the pool holds the cells' texts alone.
+    qsizetype shown = 0;
+    for (int r = 0; r < outcome.data.rows(); ++r) {
+        for (int c = 0; c < outcome.data.cols(); ++c)
+            shown += outcome.data.text(r, c).size();
+    }
+    QCOMPARE(outcome.data.pooledCharacters(), shown);
 }
 
 void TestCsvReader::rowLimit_data()
