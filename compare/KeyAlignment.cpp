@@ -2,6 +2,7 @@
 
 #include "CellEquality.h"
 #include "Sheet.h"
+#include "SheetLabels.h"
 #include "TextFolding.h"
 
 #include <QHash>
@@ -15,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kRepeatedKeysText = u"キーが重複している行があります（ファイル１: %1 行, ファイル２: %2 行）"_s;
+const QString kRepeatedKeysText = u"キーが重複している行があります（%1: %2 行, %3: %4 行）"_s;
 
 // A key column the cells ask about as column 0, which no option leaves out.
 constexpr int kNeverSkipped = 0;
@@ -84,6 +85,30 @@ struct SortCell
     QString text;
 };
 } // namespace
+
+QString keyColumnsText(const std::vector<int> &columns)
+{
+    std::vector<ColumnRange> ranges;
+    for (const int c : columns) {
+        if (!ranges.empty() && ranges.back().last + 1 == c)
+            ranges.back().last = c;
+        else
+            ranges.push_back({c, c});
+    }
+    return columnListText(ranges);
+}
+
+std::vector<int> keyColumnsFromText(QStringView text)
+{
+    std::vector<int> columns;
+    if (const std::optional<std::vector<ColumnRange>> ranges = parseColumnList(text)) {
+        for (const ColumnRange &range : *ranges) {
+            for (int c = range.first; c <= range.last; ++c)
+                columns.push_back(c);
+        }
+    }
+    return columns;
+}
 
 std::array<std::vector<std::uint32_t>, 2> keyIdentities(const Sheet &first, const Sheet &second, const KeyColumns &keys,
                                                         const CompareOptions &options)
@@ -218,7 +243,7 @@ QString repeatedKeysText(const std::array<int, 2> &repeatedRows)
 {
     if (repeatedRows[0] == 0 && repeatedRows[1] == 0)
         return {};
-    return kRepeatedKeysText.arg(repeatedRows[0]).arg(repeatedRows[1]);
+    return kRepeatedKeysText.arg(kSheetLabels[0]).arg(repeatedRows[0]).arg(kSheetLabels[1]).arg(repeatedRows[1]);
 }
 
 int compareCodePoints(QStringView a, QStringView b)

@@ -30,6 +30,11 @@ struct KeyColumns
     friend bool operator==(const KeyColumns &, const KeyColumns &) = default;
 };
 
+// The columns as a column list, "1, 3-4", and back; nothing that cannot be read is kept, so
+// that a hand-edited settings file still opens.
+[[nodiscard]] QString keyColumnsText(const std::vector<int> &columns);
+[[nodiscard]] std::vector<int> keyColumnsFromText(QStringView text);
+
 // The first data row that takes part: 2 under a heading, else 1.
 [[nodiscard]] inline int firstKeyRow(const KeyColumns &keys)
 {
