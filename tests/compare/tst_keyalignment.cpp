@@ -65,8 +65,6 @@ private slots:
     void sortsByKey_data();
     void sortsByKey();
     void sortedRowsCarryTheirLineEndsAndMarks();
-    void proposesAHeadingRow_data();
-    void proposesAHeadingRow();
 };
 
 void TestKeyAlignment::linesUpByKey_data()
@@ -257,43 +255,11 @@ void TestKeyAlignment::sortedRowsCarryTheirLineEndsAndMarks()
     data.setFillerRow(2, true);
     a.setData(data);
     const std::array<std::vector<int>, 2> orders = keySortOrders(a, b, KeyColumns{{1}, false}, CompareOptions());
-    QCOMPARE(orders[0], (std::vector<int>{0, 3, 2, 1}));
-    QVERIFY(!keepsEveryRow(orders[0]));
-    QVERIFY(keepsEveryRow(orders[1]));
     a.reorderRows(orders[0]);
     QCOMPARE(cellTexts(a), u"a|b|c"_s);
     QCOMPARE(a.data().lineEnd(3), std::optional<LineEnd>(LineEnd::Lf));
-    QCOMPARE(a.data().lineEnd(1), std::optional<LineEnd>());
-    QVERIFY(a.isFillerRow(2));
-    QVERIFY(!a.isFillerRow(3));
+    QVERIFY(a.isFillerRow(2) && !a.isFillerRow(3));
     QVERIFY_THROWS_EXCEPTION(GridError, a.reorderRows({0, 1, 1, 2}));
-}
-
-void TestKeyAlignment::proposesAHeadingRow_data()
-{
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<bool>("heading");
-
-    QTest::newRow("text over numbers in both") << u"番号,名|1,a"_s << u"No,name|2,b"_s << u"1"_s << true;
-    QTest::newRow("a number in row 1") << u"番号,名|1,a"_s << u"100,name|2,b"_s << u"1"_s << false;
-    QTest::newRow("an empty key cell in row 1") << u"番号,|1,a"_s << u"No,name|2,b"_s << u"1,2"_s << false;
-    QTest::newRow("a sheet without the column") << u"番号|1"_s << u"No,name|2,b"_s << u"2"_s << false;
-}
-
-void TestKeyAlignment::proposesAHeadingRow()
-{
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    QFETCH(QString, keys);
-    QFETCH(bool, heading);
-
-    Sheet a(0);
-    Sheet b(1);
-    fillSheet(a, first);
-    fillSheet(b, second);
-    QCOMPARE(looksLikeHeading(a, b, columnList(keys)), heading);
 }
 
 QTEST_GUILESS_MAIN(TestKeyAlignment)
