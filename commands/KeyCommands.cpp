@@ -34,6 +34,50 @@ QString withRepeatedKeys(const QString &text, const std::array<int, 2> &repeated
     return note.isEmpty() ? text : text + u"\r\n"_s + note;
 }
 
+// The rows an earlier lining up put in and nobody has written into, from the bottom up.
+std::vector<int> fillerRows(const Sheet &sheet)
+{
+    std::vector<int> rows;
+    for (int r = sheet.rows() - 1; r >= 1; --r) {
+        bool empty = sheet.isFillerRow(r);
+        for (int c = 1; empty && c < sheet.cols(); ++c)
+            empty = sheet.textView(r, c).isEmpty();
+        if (empty)
+            rows.push_back(r);
+    }
+    return rows;
+}
+
+// An order of `rows` rows that puts `fillers` last, the other rows keeping theirs: the fillers
+// then go in one cut at the bottom, however many there are.
+std::vector<int> fillersLast(int rows, const std::vector<int> &fillers)
+{
+    std::vector<char> isFiller(size_t(rows), 0);
+    for (const int row : fillers)
+        isFiller[size_t(row)] = 1;
+    std::vector<int> order;
+    order.reserve(size_t(rows));
+    for (int r = 0; r < rows; ++r) {
+        if (!isFiller[size_t(r)])
+            order.push_back(r);
+    }
+    order.insert(order.end(), fillers.rbegin(), fillers.rend());
+    return order;
+}
+
+// The empty rows `alignment` puts into sheet `index`, from the bottom up, as rows of the sheet
+// it gives.
+std::vector<int> insertedRows(const RowAlignment &alignment, int index, int rows)
+{
+    const std::vector<int> origins = alignment.originalRows(index, rows);
+    std::vector<int> inserted;
+    for (int r = int(origins.size()) - 1; r >= 1; --r) {
+        if (origins[size_t(r)] == 0)
+            inserted.push_back(r);
+    }
+    return inserted;
+}
+
 // The key column dialog, after an edit still open has landed in its own cell: the rows are about
 // to move under it.
 bool askKeyColumns(AppState &state, UserInterface &ui, KeyColumnsPurpose purpose)
@@ -88,14 +132,33 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
 {
     if (!commandMayRun(state, Command::KeyAlign) || !askKeyColumns(state, ui, KeyColumnsPurpose::LineUp))
         return;
-    const std::optional<KeyLineUp> lined
-        = lineUpRowsByKey(state.grdData(0), state.grdData(1), state.keyColumns, state.compareOptions);
+    // Empty rows of an earlier lining up are no rows of either file: the sheets are lined up as if
+    // they were not there, and they go where the new lining up puts empty rows. Run again, the
+    // command then finds the rows lined up instead of matching the empty rows with each other.
+    const std::array<std::vector<int>, 2> fillers{fillerRows(state.grdData(0)), fillerRows(state.grdData(1))};
+    Sheet firstWithout(0);
+    Sheet secondWithout(1);
+    const std::array<Sheet *, 2> withoutFillers{&firstWithout, &secondWithout};
+    std::array<const Sheet *, 2> from{&state.grdData(0), &state.grdData(1)};
+    for (size_t i = 0; i < 2; ++i) {
+        if (fillers[i].empty())
+            continue;
+        SheetData data = from[i]->data();
+        data.reorderRows(fillersLast(data.rows(), fillers[i]));
+        data.resize(data.rows() - int(fillers[i].size()), data.cols());
+        withoutFillers[i]->setData(std::move(data));
+        from[i] = withoutFillers[i];
+    }
+    const std::optional<KeyLineUp> lined = lineUpRowsByKey(*from[0], *from[1], state.keyColumns, state.compareOptions);
     if (!lined) {
         ui.showMessage(alignTooLongText(), kKeyAlignTitle, MessageIcon::Exclamation);
         return;
     }
     const RowAlignment &alignment = lined->alignment;
-    if (alignment.changesNothing()) {
+    std::array<bool, 2> changes{};
+    for (int i = 0; i < 2; ++i)
+        changes[size_t(i)] = insertedRows(alignment, i, from[size_t(i)]->rows() - 1) != fillers[size_t(i)];
+    if (!changes[0] && !changes[1]) {
         ui.showMessage(withRepeatedKeys(kAlreadyAlignedText, lined->repeatedRows), kKeyAlignTitle,
                        MessageIcon::Information);
         return;
@@ -103,13 +166,17 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
     // The rows move under the current cells: the blue marks would stay on the texts that moved.
     ignoreGridErrors([&] { clearClickMarks(state); });
     for (int i = 0; i < 2; ++i) {
-        if (alignment.insertions[size_t(i)].empty())
+        if (!changes[size_t(i)])
             continue;
         SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
         sheet.setRedraw(false);
         sheet.setEnabled(false);
         ignoreGridErrors([&] {
+            if (!fillers[size_t(i)].empty()) {
+                sheet.reorderRows(fillersLast(sheet.rows(), fillers[size_t(i)]));
+                sheet.setRows(sheet.rows() - int(fillers[size_t(i)].size()));
+            }
             insertAlignedRows(sheet, alignment, i);
             NumberRowHeaders(sheet);
         });

@@ -35,10 +35,12 @@ struct KeyColumnEntry
 // 「キー列で行を揃える…」: with both sheets shown, asks for the key columns, then matches rows whose
 // key cells are the same (under the comparison options) as the longest common sequence of keys,
 // rows of a repeated key in order, and gives every other row an empty row in the other sheet.
-// A heading row stays facing row 1. Each sheet that changes gets its undo snapshot first, its
-// row headers renumbered and its inserted rows marked as filler rows; both are compared again in
-// silence. The closing message says how many rows each sheet got, and how many rows have a
-// repeated key. Refused with a message, nothing changed, when a sheet would pass its limits.
+// A heading row stays facing row 1. Empty rows an earlier lining up put in take no part: they go
+// where this lining up puts empty rows, so that a second run finds the rows lined up. Each sheet
+// that changes gets its undo snapshot first, its row headers renumbered and its inserted rows
+// marked as filler rows; both are compared again in silence. The closing message says how many
+// empty rows each sheet has, and how many rows have a repeated key. Refused with a message,
+// nothing changed, when a sheet would pass its limits.
 void mnuKeyAlign_Click(AppState &state, UserInterface &ui);
 
 // 「キー列で並べ替え…」: with both sheets shown, asks for the key columns, then sorts the rows of

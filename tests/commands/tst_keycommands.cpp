@@ -108,12 +108,17 @@ void TestKeyCommands::changesBothSheets()
     QCOMPARE(m_ui->messages.first().text, message);
     QCOMPARE(m_ui->messages.first().icon, MessageIcon::Information);
 
+    // Run again, the command finds nothing to do.
+    command(s(), *m_ui);
+    QCOMPARE(cellTexts(s().grdData(0)) + u" / "_s + cellTexts(s().grdData(1)), leftAfter + u" / "_s + rightAfter);
+    QVERIFY2(m_ui->messages.last().text.startsWith(u"行はすでに"_s), qPrintable(m_ui->messages.last().text));
+
     // Cancelled, the dialog changes nothing.
     m_ui->onKeyColumnsDialog = nullptr;
     fillPair(left, right);
     command(s(), *m_ui);
     QCOMPARE(cellTexts(s().grdData(0)) + cellTexts(s().grdData(1)), left + right);
-    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.size(), 2);
 }
 
 void TestKeyCommands::oneUndoPerSheetTakesItBack_data()
