@@ -1,6 +1,7 @@
 #include "CliArguments.h"
 
 #include "DelimiterRules.h"
+#include "KeyAlignment.h"
 #include "ReportFile.h"
 
 using namespace Qt::StringLiterals;
@@ -8,18 +9,22 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kUsage
-    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align] [--report FILE]\n"
-      u"                     [比較オプション] [--list-equivalent] FILE1 FILE2\n"
+    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align | --key LIST [--header] [--sort]]\n"
+      u"                     [--report FILE] [比較オプション] [--list-equivalent] FILE1 FILE2\n"
       u"        rowlark-diff --dump [--delimiter C] FILE\n"
       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
       u"  --json          比較の結果を JSON で出力します\n"
       u"  --explain       (--json と一緒に) 差のあるセルごとに、文字単位で違う範囲と、同じとみなせる規則を出力します\n"
       u"  --align         挿入・削除された行を揃えてから比較し、位置ごとに両ファイルの行番号も出力します\n"
       u"                  (ファイルは変更しません)\n"
+      u"  --key LIST      LIST の列 (例 1 や 1,3) をキーにして、キーの同じ行どうしを揃えてから比較し、\n"
+      u"                  位置ごとに両ファイルの行番号も出力します (ファイルは変更しません)\n"
+      u"  --header        (--key と一緒に) 1行目は見出しとして揃えずに、1行目どうしで比較します\n"
+      u"  --sort          (--key と一緒に) 両ファイルの行をキー列の順に並べ替えてから揃えます\n"
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
-      u"                  (--report, --explain とは指定できません)\n"
+      u"                  (--key, --report, --explain とは指定できません)\n"
       u"比較オプション (同じとみなすセル):\n"
       u"  --ignore-case   大文字と小文字を区別しません\n"
       u"  --fold-width    全角と半角を区別しません (ｶﾞ とガも同じ)\n"
@@ -49,6 +54,8 @@ const QString kNoLimitWith = u"--no-limit は %1 と一緒には指定できま�
 const QString kNoLimitAlignWithNumeric = u"--no-limit と --align は --numeric と一緒には指定できません"_s;
 const QString kReportToOutputWithJson = u"--report - は --json と一緒には指定できません"_s;
 const QString kBadOptionValue = u"%1 の値が正しくありません: %2"_s;
+const QString kKeyWithAlign = u"--align と --key は一緒には指定できません"_s;
+const QString kNeedsKey = u"%1 は --key と一緒に指定して下さい"_s;
 
 ParsedArguments refuse(const QString &error)
 {
@@ -84,6 +91,18 @@ ParsedArguments parseArguments(const QStringList &arguments)
             parsed.explain = true;
         } else if (argument == u"--align") {
             parsed.align = true;
+        } else if (argument == u"--key" || argument.startsWith(u"--key=")) {
+            if (argument == u"--key" && i + 1 >= arguments.size())
+                return refuse(kMissingValue.arg(argument));
+            const QString list
+                = argument == u"--key" ? arguments.at(++i) : argument.sliced(qsizetype(sizeof("--key=") - 1));
+            parsed.keyColumns = keyColumnsFromText(list);
+            if (parsed.keyColumns.empty())
+                return refuse(kBadOptionValue.arg(u"--key"_s, list));
+        } else if (argument == u"--header") {
+            parsed.header = true;
+        } else if (argument == u"--sort") {
+            parsed.sort = true;
         } else if (argument == u"--no-limit") {
             parsed.noLimit = true;
         } else if (argument == u"--help") {
@@ -130,6 +149,15 @@ ParsedArguments parseArguments(const QStringList &arguments)
         parsed.command = CliArguments::Command::Help;
         return {parsed, {}};
     }
+    if (!parsed.keyColumns.empty()) {
+        if (parsed.align)
+            return refuse(kKeyWithAlign);
+        // Lining up by key is lining up: it needs the stored sheets, as --align does.
+        parsed.align = true;
+    } else if (parsed.header || parsed.sort) {
+        return refuse(kNeedsKey.arg(parsed.header ? u"--header"_s : u"--sort"_s));
+    }
+    const QString alignOption = parsed.keyColumns.empty() ? u"--align"_s : u"--key"_s;
     if (delimiter) {
         // An empty or blank delimiter is left to the reader, which refuses it with the window's
         // own message.
@@ -144,7 +172,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     if (dump) {
         // --json is accepted with --dump: a dump is JSON anyway. Lining up is part of comparing.
         if (parsed.align)
-            return refuse(kOptionNotForDump.arg(u"--align"_s));
+            return refuse(kOptionNotForDump.arg(alignOption));
         if (parsed.explain)
             return refuse(kOptionNotForDump.arg(u"--explain"_s));
         if (report)
@@ -176,8 +204,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
     // Only the comparison while reading goes past a sheet's limits, lining up included; reports and
     // explanations need the stored sheets.
-    if (parsed.noLimit && (report || parsed.explain))
-        return refuse(kNoLimitWith.arg(report ? u"--report"_s : u"--explain"_s));
+    if (parsed.noLimit && (!parsed.keyColumns.empty() || report || parsed.explain))
+        return refuse(kNoLimitWith.arg(!parsed.keyColumns.empty() ? u"--key"_s
+                                           : report               ? u"--report"_s
+                                                                  : u"--explain"_s));
     // Lining up while reading goes by the rows' hashes, which cannot tell numbers apart that a
     // tolerance makes the same.
     if (parsed.noLimit && parsed.align && parsed.compareOptions.numeric)

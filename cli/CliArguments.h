@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 // Exit statuses of rowlark-diff.
 inline constexpr int kExitOk = 0; // read (and compared): no difference
@@ -23,7 +24,13 @@ struct CliArguments
     int delimiterMode = 0; // 0: comma mode; otherwise split at delimiter
     QString delimiter; // the --delimiter character; "," in the comma mode
     bool json = false; // the comparison's result as JSON instead of text
-    bool align = false; // line up inserted and deleted rows before comparing
+    // Line up rows before comparing: rows equal in every column, or with --key, rows of equal keys.
+    bool align = false;
+    // --key LIST: the key columns (data columns from 1, ascending) that rows are lined up by;
+    // --header keeps row 1 out of it, facing row 1; --sort sorts both sheets by them first.
+    std::vector<int> keyColumns;
+    bool header = false;
+    bool sort = false;
     bool explain = false; // with json: each listed cell's character spans and the rule that makes it equal
     // --report FILE: the difference report to write as well, its format from the suffix; "-" writes
     // the CSV report to standard output instead of the result.
@@ -45,7 +52,8 @@ struct ParsedArguments
 };
 
 // Parses the arguments after the program name:
-//   [--delimiter C] [--json [--explain]] [--align] [--report FILE] [comparison options]
+//   [--delimiter C] [--json [--explain]] [--align | --key LIST [--header] [--sort]] [--report FILE]
+//   [comparison options]
 //   [--list-equivalent] FILE1 FILE2
 //                                          compare FILE1 (sheet 1) with FILE2 (sheet 2)
 //   --dump [--delimiter C] FILE            read FILE as the window would and print its sheet as JSON

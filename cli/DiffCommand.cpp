@@ -6,6 +6,7 @@
 #include "DifferenceReport.h"
 #include "DumpCommand.h"
 #include "JsonShape.h"
+#include "KeyAlignment.h"
 #include "ReportFile.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
@@ -28,6 +29,7 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kOutOfMemoryText = u"メモリが足りないため比較できません"_s;
+const QString kNoKeyColumnText = u"キー列 %1 はどちらのファイルにもありません"_s;
 
 // One file on its way into a sheet: checked, counted and split, without touching any sheet, so
 // that the two files can be read at the same time.
@@ -275,6 +277,44 @@ QDateTime reportTime()
     return ok ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTime();
 }
 
+// --key: both sheets sorted by the key columns when --sort asks, then lined up by them, with the
+// rows each file had behind every row. The exit status when that cannot be done.
+std::optional<int> lineUpByKey(const std::array<Sheet *, 2> &sheets, const CliArguments &arguments, FileRows &fileRows,
+                               QIODevice &err)
+{
+    const KeyColumns keys{arguments.keyColumns, arguments.header};
+    const int widest = std::max(sheets[0]->cols(), sheets[1]->cols());
+    if (keys.columns.back() >= widest) {
+        writeMessageLines(err, kNoKeyColumnText.arg(keys.columns.back()));
+        return kExitTrouble;
+    }
+    std::array<std::vector<int>, 2> orders;
+    if (arguments.sort) {
+        orders = keySortOrders(*sheets[0], *sheets[1], keys, arguments.compareOptions);
+        for (size_t i = 0; i < 2; ++i)
+            sheets[i]->reorderRows(orders[i]);
+    }
+    const std::optional<KeyLineUp> lined = lineUpRowsByKey(*sheets[0], *sheets[1], keys, arguments.compareOptions);
+    if (!lined) {
+        writeMessageLines(err, alignTooLongText());
+        return kExitTrouble;
+    }
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = *sheets[size_t(i)];
+        std::vector<int> &rows = fileRows[size_t(i)];
+        rows = lined->alignment.originalRows(i, sheet.rows() - 1);
+        // A sorted sheet's rows name the file's rows they came from.
+        if (arguments.sort) {
+            for (int &row : rows)
+                row = row > 0 ? orders[size_t(i)][size_t(row)] : 0;
+        }
+        insertAlignedRows(sheet, lined->alignment, i);
+    }
+    if (const QString note = repeatedKeysText(lined->repeatedRows); !note.isEmpty())
+        writeMessageLines(err, note);
+    return std::nullopt;
+}
+
 bool readWhole(const FileLoad &load)
 {
     return load.read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
@@ -291,7 +331,10 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         putIntoSheet(*sheets[size_t(i)], loads[size_t(i)].read);
 
     FileRows fileRows;
-    if (arguments.align) {
+    if (!arguments.keyColumns.empty()) {
+        if (const std::optional<int> refused = lineUpByKey(sheets, arguments, fileRows, err))
+            return *refused;
+    } else if (arguments.align) {
         // The files stay as they are: only the sheets in memory get the empty rows.
         const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1, arguments.compareOptions);
         if (!alignment) {

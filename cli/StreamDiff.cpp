@@ -557,8 +557,9 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
                                  const StreamOptions &options)
 {
     // Reports and explanations look at whole sheets, and so does lining up within a sheet's limits.
-    if (arguments.command != CliArguments::Command::Diff || (arguments.align && !arguments.noLimit) || arguments.explain
-        || !arguments.report.isEmpty() || arguments.files.size() != 2)
+    if (arguments.command != CliArguments::Command::Diff || (arguments.align && !arguments.noLimit)
+        || !arguments.keyColumns.empty() || arguments.explain || !arguments.report.isEmpty()
+        || arguments.files.size() != 2)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;

@@ -68,6 +68,12 @@ public:
     // they compare), for hashing rows: the folded text, or one mark for every text that reads as a
     // number. Valid until the next call.
     [[nodiscard]] QStringView hashKey(QStringView text);
+    // `text` under every text rule that is on (the numeric reading aside), as compared: what
+    // sorting by a column orders. Valid until the next call.
+    [[nodiscard]] QStringView foldedText(QStringView text)
+    {
+        return m_foldsText ? fold(text, m_first, true) : text;
+    }
 
 private:
     // The text under every text rule that is on, into one of `buffers`; its blanks at either end

@@ -259,8 +259,8 @@ bool alignmentFits(const RowAlignment &alignment, const Sheet &first, const Shee
     return true;
 }
 
-RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                       std::int64_t effortLimit)
+std::vector<std::pair<int, int>> matchRows(const std::vector<std::uint32_t> &first,
+                                           const std::vector<std::uint32_t> &second, std::int64_t effortLimit)
 {
     RowMatcher exact(first, second, effortLimit);
     std::vector<std::pair<int, int>> matches = exact.match();
@@ -269,6 +269,13 @@ RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vecto
         // search exactly only between them.
         matches = RowMatcher(first, second, effortLimit).matchBetween(uniqueAnchors(first, second));
     }
+    return matches;
+}
+
+RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                       std::int64_t effortLimit)
+{
+    std::vector<std::pair<int, int>> matches = matchRows(first, second, effortLimit);
     // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
     matches.emplace_back(int(first.size()), int(second.size()));
 

@@ -44,6 +44,12 @@ struct RowAlignment
     }
 };
 
+// The matched rows of two sequences of row identities, as (index in first, index in second) pairs
+// from 0, both ascending: their longest common subsequence, searched as alignRows() describes.
+[[nodiscard]] std::vector<std::pair<int, int>> matchRows(const std::vector<std::uint32_t> &first,
+                                                         const std::vector<std::uint32_t> &second,
+                                                         std::int64_t effortLimit = 30'000'000);
+
 // Rows by identity: one number per data row of each sheet, equal exactly when the rows are.
 //
 // The exact search for the longest sequence gives up once it has compared about `effortLimit`

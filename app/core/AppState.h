@@ -4,6 +4,7 @@
 #include "DifferenceList.h"
 #include "EditBox.h"
 #include "FileIdentity.h"
+#include "KeyAlignment.h"
 #include "Sheet.h"
 #include "Twips.h"
 
@@ -216,6 +217,8 @@ public:
     QString UserDelimiter = QStringLiteral("|");
     // What counts as the same in every comparison of the two sheets ("比較オプション…").
     CompareOptions compareOptions;
+    // The key columns of 「キー列で行を揃える…」 and 「キー列で並べ替え…」, as last chosen.
+    KeyColumns keyColumns;
     // The placement read from the settings file, written back when the window closes minimised
     // or maximised.
     int SavedTop = 0;

@@ -95,6 +95,12 @@ void CatchUpUserInterface::showCompareOptionsDialog(AppState &state)
     m_screen.showCompareOptionsDialog(state);
 }
 
+bool CatchUpUserInterface::showKeyColumnsDialog(AppState &state, KeyColumnsPurpose purpose)
+{
+    m_catchUp();
+    return m_screen.showKeyColumnsDialog(state, purpose);
+}
+
 void CatchUpUserInterface::showVersionDialog(bool gridControlFound)
 {
     m_catchUp();

@@ -55,6 +55,8 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
     {Command::FirstDiff,   "GoToDifference",    nullptr,           false,    false,     false},
     {Command::LastDiff,    "GoToDifference",    nullptr,           false,    false,     false},
     {Command::Align,       "mnuAlign_Click",    bothSheetsShown,   kRefused, kSnapshot, kRecompares},
+    {Command::KeyAlign,    "mnuKeyAlign_Click", bothSheetsShown,   kRefused, kSnapshot, kRecompares},
+    {Command::KeySort,     "mnuKeySort_Click",  bothSheetsShown,   kRefused, kSnapshot, kRecompares},
     {Command::CellDiff,    "mnuCellDiff_Click", nullptr,           false,    false,     false},
     {Command::Help,        "mnuHelp_Click",     helpFileFound,     false,    false,     false},
     {Command::Ver,         "mnuVer_Click",      nullptr,           false,    false,     false},

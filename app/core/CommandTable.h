@@ -19,6 +19,8 @@ enum class Command {
     FirstDiff, // GoToDifference, first (Alt+Home)
     LastDiff, // GoToDifference, last (Alt+End)
     Align, // mnuAlign_Click
+    KeyAlign, // mnuKeyAlign_Click
+    KeySort, // mnuKeySort_Click
     CellDiff, // mnuCellDiff_Click (F7)
     Help, // mnuHelp_Click
     Ver, // mnuVer_Click

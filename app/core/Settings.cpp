@@ -40,6 +40,8 @@ const QString kTagKukan2 = u"[KUKAN2]"_s;
 // The comparison options, as rowlark-diff names them: "ignore-case;numeric=0.5;skip-columns=3, 5-7".
 // Written only while one is on, so that a file of the default settings stays as it always was.
 const QString kTagHikaku = u"[HIKAKU]"_s;
+// The key columns last chosen, as a column list "1, 3-4"; written only once some were chosen.
+const QString kTagKeyCol = u"[KEYCOL]"_s;
 
 // Files written here are UTF-8. A file that is not valid UTF-8 comes from a Japanese Windows
 // system (the program's old home wrote its settings in Shift-JIS), so it is read as that.
@@ -183,6 +185,7 @@ void LoadSettings(AppState &state, const QString &path)
     state.UserDelimiter = u"|"_s;
     // A file without the options' line was written while none was on.
     state.compareOptions = CompareOptions();
+    state.keyColumns = KeyColumns();
     int g = 0;
     int t = 0;
 
@@ -249,6 +252,8 @@ void LoadSettings(AppState &state, const QString &path)
             state.UserDelimiter = value.toString();
         } else if (tag == kTagHikaku) {
             state.compareOptions = compareOptionsFromText(value);
+        } else if (tag == kTagKeyCol) {
+            state.keyColumns.columns = keyColumnsFromText(value);
         }
     }
 }
@@ -291,6 +296,8 @@ bool SaveSettings(const AppState &state, const QString &path)
     line(kTagKukan2, singleLine(state.UserDelimiter));
     if (!state.compareOptions.isExact())
         line(kTagHikaku, compareOptionsText(state.compareOptions));
+    if (!state.keyColumns.columns.empty())
+        line(kTagKeyCol, keyColumnsText(state.keyColumns.columns));
 
     return SafeFileWriter::write(path, text.toUtf8());
 }

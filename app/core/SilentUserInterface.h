@@ -51,6 +51,10 @@ public:
     void showCompareOptionsDialog(AppState &) override
     {
     }
+    bool showKeyColumnsDialog(AppState &, KeyColumnsPurpose) override
+    {
+        return false;
+    }
     void showVersionDialog(bool) override
     {
     }

@@ -9,6 +9,9 @@
 class AppState;
 struct CellDifferenceView;
 
+// What the key column dialog is asked for: its title and its OK button say so.
+enum class KeyColumnsPurpose { LineUp, Sort };
+
 // The answers a question box can give.
 enum class Answer { Save, DontSave, SaveAsUtf8Bom, Cancel, Yes, No };
 
@@ -95,6 +98,9 @@ public:
     // in the state.
     virtual void showDelimiterDialog(AppState &state) = 0; // "区切り文字設定"
     virtual void showCompareOptionsDialog(AppState &state) = 0; // "比較オプション"
+    // The key column dialog: true when the person chose the key columns (state.keyColumns holds
+    // them), false when the person cancelled.
+    [[nodiscard]] virtual bool showKeyColumnsDialog(AppState &state, KeyColumnsPurpose purpose) = 0;
     virtual void showVersionDialog(bool gridControlFound) = 0;
 
     // The search dialog "検索", modeless: owned by the main window, it stays in front of it and

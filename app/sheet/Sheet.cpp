@@ -214,6 +214,20 @@ void Sheet::removeRows(int at, int count, CellMove move)
     keepPositionsInside();
 }
 
+void Sheet::reorderRows(const std::vector<int> &order)
+{
+    if (order.size() != size_t(rows()) || order.empty() || order[0] != 0)
+        throw GridError(GridErrorCode::InvalidValue);
+    std::vector<char> seen(order.size(), 0);
+    for (const int from : order) {
+        if (from < 0 || from >= rows() || seen[size_t(from)])
+            throw GridError(GridErrorCode::InvalidValue);
+        seen[size_t(from)] = 1;
+    }
+    m_data.reorderRows(order);
+    notifyCells(0, 0, rows() - 1, cols() - 1);
+}
+
 void Sheet::insertCols(int at, int count, CellMove move)
 {
     checkInsert(at, count, cols(), GridErrorCode::InvalidCol);

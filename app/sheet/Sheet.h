@@ -132,6 +132,10 @@ public:
     // rows as they are before any of them, `at` ascending. The view is told of one new shape.
     void insertRowGroups(const std::vector<std::pair<int, int>> &groups);
     void removeRows(int at, int count, CellMove move);
+    // Puts row order[r] at row r (SheetData::reorderRows); the header row must stay at 0. The
+    // counts, the current cell and the selection stay. Anything but such an order of the rows
+    // is an invalid value.
+    void reorderRows(const std::vector<int> &order);
     void insertCols(int at, int count, CellMove move);
     void removeCols(int at, int count, CellMove move);
     // Rows inserted only to line the sheets up (SheetData::isFillerRow). A text written into a

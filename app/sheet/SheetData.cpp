@@ -254,6 +254,28 @@ void SheetData::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
     m_rows += int(added);
 }
 
+void SheetData::reorderRows(const std::vector<int> &order)
+{
+    Q_ASSERT(order.size() == size_t(m_rows));
+    const auto reorder = [&order](auto &list, qsizetype width) {
+        std::remove_reference_t<decltype(list)> moved(list.size());
+        auto *to = moved.data();
+        for (const int from : order)
+            to = std::copy(list.constData() + qsizetype(from) * width, list.constData() + qsizetype(from + 1) * width,
+                           to);
+        list = std::move(moved);
+    };
+    spreadBackColors();
+    reorder(m_offsets, m_cols);
+    reorder(m_lengths, m_cols);
+    if (!m_back.isEmpty())
+        reorder(m_back, m_cols);
+    if (!m_fore.isEmpty())
+        reorder(m_fore, m_cols);
+    if (!m_lineEnds.isEmpty())
+        reorder(m_lineEnds, 1);
+}
+
 void SheetData::removeRows(int at, int count)
 {
     Q_ASSERT(at >= 0 && count >= 0 && at + count <= m_rows);

@@ -108,6 +108,9 @@ public:
     // ascending: one pass over the cells however many places there are.
     void insertRowGroups(const std::vector<std::pair<int, int>> &groups);
     void removeRows(int at, int count);
+    // Puts row order[r] at row r, texts, colours, line ends and filler marks together: `order`
+    // holds every row number once, the header row's included. The pool is never written.
+    void reorderRows(const std::vector<int> &order);
     void insertCols(int at, int count);
     void removeCols(int at, int count);
 

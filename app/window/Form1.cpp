@@ -14,6 +14,7 @@
 #include "EditBoxWidget.h"
 #include "FileIntake.h"
 #include "HelpCommand.h"
+#include "KeyCommands.h"
 #include "Layout.h"
 #include "NavigationControls.h"
 #include "NewSheets.h"
@@ -152,6 +153,10 @@ void Form1::createMenus()
     mnuPrevDiff->setObjectName(u"mnuPrevDiff"_s);
     mnuAlign = mnuSabun->addAction(u"行を揃える"_s);
     mnuAlign->setObjectName(u"mnuAlign"_s);
+    mnuKeyAlign = mnuSabun->addAction(u"キー列で行を揃える…"_s);
+    mnuKeyAlign->setObjectName(u"mnuKeyAlign"_s);
+    mnuKeySort = mnuSabun->addAction(u"キー列で並べ替え…"_s);
+    mnuKeySort->setObjectName(u"mnuKeySort"_s);
     mnuSabun->addSeparator();
     mnuCellDiff = mnuSabun->addAction(u"セルの差分を表示"_s);
     mnuCellDiff->setObjectName(u"mnuCellDiff"_s);
@@ -205,6 +210,8 @@ void Form1::createMenus()
     connect(mnuPrevDiff, &QAction::triggered, this,
             [this] { run([this] { GoToDifference(m_state, *m_ui, StepDirection::Previous); }); });
     connect(mnuAlign, &QAction::triggered, this, [this] { run([this] { mnuAlign_Click(m_state, *m_ui); }); });
+    connect(mnuKeyAlign, &QAction::triggered, this, [this] { run([this] { mnuKeyAlign_Click(m_state, *m_ui); }); });
+    connect(mnuKeySort, &QAction::triggered, this, [this] { run([this] { mnuKeySort_Click(m_state, *m_ui); }); });
     connect(mnuCellDiff, &QAction::triggered, this,
             [this] { run([this] { mnuCellDiff_Click(m_state, *m_ui, m_cellDiff); }); });
 
@@ -446,6 +453,8 @@ void Form1::syncWidgets()
     mnuNew->setEnabled(commandEnabled(m_state, Command::New));
     mnuHelp->setEnabled(commandEnabled(m_state, Command::Help));
     mnuAlign->setEnabled(commandEnabled(m_state, Command::Align));
+    mnuKeyAlign->setEnabled(commandEnabled(m_state, Command::KeyAlign));
+    mnuKeySort->setEnabled(commandEnabled(m_state, Command::KeySort));
     mnuReport->setEnabled(commandEnabled(m_state, Command::Report));
     mnuUndo->setChecked(m_state.mnuUndoChecked);
     mnuDoble->setChecked(m_state.mnuDobleChecked);

@@ -89,6 +89,8 @@ public:
     QAction *mnuNextDiff = nullptr;
     QAction *mnuPrevDiff = nullptr;
     QAction *mnuAlign = nullptr;
+    QAction *mnuKeyAlign = nullptr; // キー列で行を揃える…
+    QAction *mnuKeySort = nullptr; // キー列で並べ替え…
     QAction *mnuCellDiff = nullptr;
     QAction *mnuHelp = nullptr;
     QAction *mnuVer = nullptr;

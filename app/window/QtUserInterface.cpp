@@ -5,6 +5,7 @@
 #include "Form2.h"
 #include "Form3.h"
 #include "HandlerGuard.h"
+#include "KeyColumnsDialog.h"
 #include "frmHikaku.h"
 #include "frmVersion.h"
 
@@ -219,6 +220,12 @@ void QtUserInterface::showCompareOptionsDialog(AppState &state)
 {
     CompareOptionsDialog dialog(state, *this, m_mainWindow);
     dialog.exec();
+}
+
+bool QtUserInterface::showKeyColumnsDialog(AppState &state, KeyColumnsPurpose purpose)
+{
+    KeyColumnsDialog dialog(state, *this, purpose, m_mainWindow);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtUserInterface::showVersionDialog(bool gridControlFound)

@@ -34,6 +34,7 @@ public:
     void closeProgressDialog() override;
     void showDelimiterDialog(AppState &state) override;
     void showCompareOptionsDialog(AppState &state) override;
+    bool showKeyColumnsDialog(AppState &state, KeyColumnsPurpose purpose) override;
     void showVersionDialog(bool gridControlFound) override;
     void showSearchDialog(AppState &state) override;
     void closeSearchDialog() override;

@@ -157,6 +157,8 @@ void TestRowlarkDiff::arguments_data()
                                     << 0 << QString() << none;
     QTest::newRow("dump with --align") << QStringList{u"--align"_s, u"--dump"_s, u"a"_s} << false << Command::Help
                                        << false << 0 << QString() << none;
+    QTest::newRow("dump with --key") << QStringList{u"--key"_s, u"1"_s, u"--dump"_s, u"a"_s} << false << Command::Help
+                                     << false << 0 << QString() << none;
     QTest::newRow("dump of two files") << QStringList{u"--dump"_s, u"a"_s, u"b"_s} << false << Command::Help << false
                                        << 0 << QString() << none;
     QTest::newRow("compare of one file") << QStringList{u"a"_s} << false << Command::Help << false << 0 << QString()
@@ -379,6 +381,28 @@ void TestRowlarkDiff::diff_data()
     QTest::newRow("--align that would pass the cell capacity changes nothing")
         << fullRow.repeated(16375) << QByteArray("z\r\n") + QByteArray("a\r\n").repeated(16375)
         << QStringList{u"--align"_s} << 2 << QByteArray() << QStringList{u"揃えられません"_s};
+    // Lining up by key: matched rows face each other however their other cells differ, every
+    // other row faces an empty row, and each position names both files' own rows.
+    QTest::newRow("--key lines up by key and names both files' rows")
+        << QByteArray("1,a\r\n2,b\r\n3,c\r\n") << QByteArray("1,a\r\n3,C\r\n4,d\r\n") << QStringList{u"--key"_s, u"1"_s}
+        << 1 << QByteArray("差が　5　個あります\n2,1,2,\n2,2,2,\n3,2,3,2\n4,1,,3\n4,2,,3\n") << quiet;
+    QTest::newRow("--key --sort names the rows the files had")
+        << QByteArray("3,c\r\n1,a\r\n") << QByteArray("1,a\r\n3,C\r\n") << QStringList{u"--key=1"_s, u"--sort"_s} << 1
+        << QByteArray("差が　1　個あります\n2,2,1,2\n") << quiet;
+    QTest::newRow("--key --header keeps row 1 facing row 1")
+        << QByteArray("id,v\r\n2,b\r\n") << QByteArray("ID,v\r\n2,b\r\n")
+        << QStringList{u"--key"_s, u"1"_s, u"--header"_s} << 1 << QByteArray("差が　1　個あります\n1,1,1,1\n") << quiet;
+    QTest::newRow("--key with a repeated key says so")
+        << QByteArray("1,a\r\n1,b\r\n") << QByteArray("1,a\r\n") << QStringList{u"--key"_s, u"1"_s} << 1
+        << QByteArray("差が　2　個あります\n2,1,2,\n2,2,2,\n")
+        << QStringList{u"キーが重複している行があります（ファイル１: 2 行, ファイル２: 0 行）"_s};
+    QTest::newRow("--key past both files' columns")
+        << sheet << sheet << QStringList{u"--key"_s, u"1,4"_s} << 2 << QByteArray()
+        << QStringList{u"キー列 4 はどちらのファイルにもありません"_s};
+    QTest::newRow("--key with --align") << sheet << sheet << QStringList{u"--key"_s, u"1"_s, u"--align"_s} << 2
+                                        << QByteArray() << QStringList{u"--align と --key"_s};
+    QTest::newRow("--sort without --key") << sheet << sheet << QStringList{u"--sort"_s} << 2 << QByteArray()
+                                          << QStringList{u"--sort は --key と一緒に"_s};
     QTest::newRow("blank delimiter") << sheet << sheet << QStringList{u"--delimiter"_s, u" "_s} << 2 << QByteArray()
                                      << QStringList{u"区切り文字が設定されてません"_s};
     QTest::newRow("unknown option") << sheet << sheet << QStringList{u"--fast"_s} << 2 << QByteArray()

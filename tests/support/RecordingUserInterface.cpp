@@ -85,6 +85,12 @@ void RecordingUserInterface::showCompareOptionsDialog(AppState &state)
         onCompareOptionsDialog(state);
 }
 
+bool RecordingUserInterface::showKeyColumnsDialog(AppState &state, KeyColumnsPurpose purpose)
+{
+    keyColumnsDialogs.append(purpose);
+    return onKeyColumnsDialog && onKeyColumnsDialog(state);
+}
+
 void RecordingUserInterface::showVersionDialog(bool gridControlFound)
 {
     versionDialogs.append(gridControlFound);

@@ -35,6 +35,7 @@ public:
     void closeProgressDialog() override;
     void showDelimiterDialog(AppState &state) override;
     void showCompareOptionsDialog(AppState &state) override;
+    bool showKeyColumnsDialog(AppState &state, KeyColumnsPurpose purpose) override;
     void showVersionDialog(bool gridControlFound) override;
     void showSearchDialog(AppState &state) override;
     void closeSearchDialog() override;
@@ -72,6 +73,9 @@ public:
     std::function<void(AppState &)> onDelimiterDialog; // plays the person's part in the dialog
     int compareOptionsDialogs = 0;
     std::function<void(AppState &)> onCompareOptionsDialog; // likewise for "比較オプション"
+    QList<KeyColumnsPurpose> keyColumnsDialogs;
+    // Plays the person's part in the key column dialog; without it the dialog is cancelled.
+    std::function<bool(AppState &)> onKeyColumnsDialog;
     QList<bool> versionDialogs; // gridControlFound of each version dialog shown
     int searchDialogShows = 0;
     int searchDialogCloses = 0;
