@@ -450,9 +450,9 @@ bool SheetStream::loadPiece(qsizetype want)
             return false;
         // Without the sheet's limits only what one piece adds counts against the added text's limit.
         const qsizetype extraBefore = m_sheetLimits ? m_extraChars : 0;
-        m_piece = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_mode,
-                                                        m_delimiter, m_firstRow, m_pieceLimits, extraBefore,
-                                                        m_startInLine);
+        m_piece
+            = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_mode,
+                                                    m_delimiter, m_firstRow, m_pieceLimits, extraBefore, m_startInLine);
         if (m_piece.needsMore) {
             m_text = m_piece.data.pool();
             m_piece = {};

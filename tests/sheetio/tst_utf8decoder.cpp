@@ -75,8 +75,7 @@ Verdict byDecoder(DecodeFunction decode, QByteArrayView bytes)
 
 // The validator's verdict on bytes given in pieces cut at `cuts` (offsets taken modulo the size),
 // after `lead` bytes of kana that move every byte to another place in the vector blocks.
-bool validates(Utf8Validator::Method method, const QByteArray &bytes, std::initializer_list<qsizetype> cuts,
-               int lead)
+bool validates(Utf8Validator::Method method, const QByteArray &bytes, std::initializer_list<qsizetype> cuts, int lead)
 {
     const QByteArray text = QByteArray("\xE3\x81\x82").repeated(lead / 3) + QByteArray(lead % 3, 'a') + bytes;
     Utf8Validator validator(method);
