@@ -24,7 +24,7 @@ const QString kUsage
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
-      u"                  (--key, --report, --explain とは指定できません)\n"
+      u"                  (--sort, --report, --explain とは指定できません)\n"
       u"比較オプション (同じとみなすセル):\n"
       u"  --ignore-case   大文字と小文字を区別しません\n"
       u"  --fold-width    全角と半角を区別しません (ｶﾞ とガも同じ)\n"
@@ -51,7 +51,7 @@ const QString kExplainWithoutJson = u"--explain は --json と一緒に指定し
 const QString kUnknownReportFormat
     = u"レポートの形式がわかりません (拡張子は .html, .xlsx, .csv のどれかにして下さい): %1"_s;
 const QString kNoLimitWith = u"--no-limit は %1 と一緒には指定できません"_s;
-const QString kNoLimitAlignWithNumeric = u"--no-limit と --align は --numeric と一緒には指定できません"_s;
+const QString kNoLimitAlignWithNumeric = u"--no-limit と %1 は --numeric と一緒には指定できません"_s;
 const QString kReportToOutputWithJson = u"--report - は --json と一緒には指定できません"_s;
 const QString kBadOptionValue = u"%1 の値が正しくありません: %2"_s;
 const QString kKeyWithAlign = u"--align と --key は一緒には指定できません"_s;
@@ -202,16 +202,19 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(kUnknownReportFormat.arg(*report));
         parsed.report = *report;
     }
-    // Only the comparison while reading goes past a sheet's limits, lining up included; reports and
-    // explanations need the stored sheets.
-    if (parsed.noLimit && (!parsed.keyColumns.empty() || report || parsed.explain))
-        return refuse(kNoLimitWith.arg(!parsed.keyColumns.empty() ? u"--key"_s
-                                           : report               ? u"--report"_s
-                                                                  : u"--explain"_s));
+    // Only the comparison while reading goes past a sheet's limits, lining up included; reports,
+    // explanations and sorting need the stored sheets.
+    if (parsed.noLimit && (parsed.sort || report || parsed.explain))
+        return refuse(kNoLimitWith.arg(parsed.sort ? u"--sort"_s : report ? u"--report"_s : u"--explain"_s));
     // Lining up while reading goes by the rows' hashes, which cannot tell numbers apart that a
     // tolerance makes the same.
     if (parsed.noLimit && parsed.align && parsed.compareOptions.numeric)
-        return refuse(kNoLimitAlignWithNumeric);
+        return refuse(kNoLimitAlignWithNumeric.arg(alignOption));
     parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};
+}
+
+QString noKeyColumnText(int column)
+{
+    return u"キー列 %1 はどちらのファイルにもありません"_s.arg(column);
 }

@@ -64,3 +64,6 @@ struct ParsedArguments
 
 // The usage text printed for --help and after a refused command line.
 [[nodiscard]] QString usageText();
+
+// The refusal of a key column that neither file has.
+[[nodiscard]] QString noKeyColumnText(int column);

@@ -29,7 +29,6 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kOutOfMemoryText = u"メモリが足りないため比較できません"_s;
-const QString kNoKeyColumnText = u"キー列 %1 はどちらのファイルにもありません"_s;
 
 // One file on its way into a sheet: checked, counted and split, without touching any sheet, so
 // that the two files can be read at the same time.
@@ -285,7 +284,7 @@ std::optional<int> lineUpByKey(const std::array<Sheet *, 2> &sheets, const CliAr
     const KeyColumns keys{arguments.keyColumns, arguments.header};
     const int widest = std::max(sheets[0]->cols(), sheets[1]->cols());
     if (keys.columns.back() >= widest) {
-        writeMessageLines(err, kNoKeyColumnText.arg(keys.columns.back()));
+        writeMessageLines(err, noKeyColumnText(keys.columns.back()));
         return kExitTrouble;
     }
     std::array<std::vector<int>, 2> orders;

@@ -3,6 +3,7 @@
 #include "CellEquality.h"
 #include "DumpCommand.h"
 #include "JsonShape.h"
+#include "KeyAlignment.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
 #include "SheetStream.h"
@@ -268,11 +269,19 @@ struct RowHash
     friend auto operator<=>(const RowHash &, const RowHash &) = default;
 };
 
-// The hash of every row of a stream, read to its end: the row's texts in columns 1..lastCol as
+// The columns rows are lined up on: every column both files have, or the key columns.
+struct LineUpColumns
+{
+    std::vector<int> columns; // ascending data columns
+    bool keys = false; // key columns: never left out by the options
+};
+
+// The hash of every row of a stream, read to its end: the row's texts in the lining-up columns as
 // UTF-8 (under comparison options, the texts that stand for the texts they make the same), each
 // ended by a byte UTF-8 never holds, so that two rows share the hashed bytes exactly when their
 // texts agree, however the texts were cut or decoded. Nothing when the stream gave up.
-std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, int lastCol, const CompareOptions &options)
+std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpColumns &lineUp,
+                                             const CompareOptions &options)
 {
     std::vector<RowHash> hashes;
     std::string row;
@@ -285,7 +294,7 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, int lastCol, c
     const auto identityText = [&](QStringView text, int col) -> std::optional<QStringView> {
         if (exact)
             return text;
-        if (equality.skipsColumn(col))
+        if (!lineUp.keys && equality.skipsColumn(col))
             return std::nullopt;
         return equality.hashKey(text);
     };
@@ -294,20 +303,25 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, int lastCol, c
         if (stream.isRawRow() && exact) {
             const QByteArrayView line = stream.rawLine();
             std::string_view rest(line.data(), size_t(line.size()));
-            bool left = true;
-            for (int c = 1; c <= lastCol; ++c) {
-                if (left) {
+            bool left = true; // fields left in the line
+            int col = 1; // the field rest starts with
+            for (const int wanted : lineUp.columns) {
+                for (; left && col < wanted; ++col) {
                     const size_t end = rest.find(fields.delimiter);
-                    row.append(fields.field(rest.substr(0, end)));
                     left = end != std::string_view::npos;
                     rest.remove_prefix(left ? end + 1 : rest.size());
+                }
+                if (left) {
+                    row.append(fields.field(rest.substr(0, rest.find(fields.delimiter))));
                 }
                 row.push_back(kEnd);
             }
         } else {
             stream.decodeRow();
-            for (int c = 1; c <= lastCol; ++c) {
-                if (const std::optional<QStringView> text = identityText(stream.cell(c), c))
+            for (const int col : lineUp.columns) {
+                // A column past the file's is empty in every row.
+                const QStringView cell = col < stream.cols() ? stream.cell(col) : QStringView();
+                if (const std::optional<QStringView> text = identityText(cell, col))
                     row.append(text->toUtf8().toStdString());
                 row.push_back(kEnd);
             }
@@ -457,28 +471,63 @@ bool compareInStep(Streams &streams, RowComparer &comparer)
     }
 }
 
-// The rows lined up: hashed on one pass, lined up on their hashes, compared on the next pass.
-// Gives the rows each file has after lining up, header included.
-std::optional<std::array<int, 2>> compareAligned(Streams &streams, int lastCol, const CompareOptions &options,
-                                                 RowComparer &comparer, StreamDifferences &differences)
+// What lining up found besides the rows: with key columns, the rows of repeated keys.
+struct LineUpOutcome
 {
+    std::array<int, 2> rows{}; // each file's rows after lining up, header included
+    std::array<int, 2> repeatedKeyRows{};
+    bool tooLong = false; // a sheet could not take the rows lining up adds: nothing was compared
+};
+
+// The rows lined up: hashed on one pass, lined up on their hashes, compared on the next pass.
+std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOptions &options, int lastCol,
+                                            RowComparer &comparer, StreamDifferences &differences)
+{
+    LineUpColumns lineUp;
+    if (options.keys.columns.empty()) {
+        lineUp.columns.resize(size_t(std::max(lastCol, 0)));
+        std::iota(lineUp.columns.begin(), lineUp.columns.end(), 1);
+    } else {
+        lineUp = {options.keys.columns, true};
+    }
     std::array<std::optional<std::vector<RowHash>>, 2> hashed;
     {
-        std::thread second([&] { hashed[1] = hashRows(*streams[1], lastCol, options); });
-        hashed[0] = hashRows(*streams[0], lastCol, options);
+        std::thread second([&] { hashed[1] = hashRows(*streams[1], lineUp, options.compare); });
+        hashed[0] = hashRows(*streams[0], lineUp, options.compare);
         second.join();
     }
     if (!hashed[0] || !hashed[1])
         return std::nullopt;
     std::array<std::vector<RowHash>, 2> hashes{std::move(*hashed[0]), std::move(*hashed[1])};
     const std::array<int, 2> fileRows{int(hashes[0].size()), int(hashes[1].size())};
+    // A heading stays facing the other heading and takes no part.
+    const int firstRow = options.keys.columns.empty() ? 1 : firstKeyRow(options.keys);
+    for (std::vector<RowHash> &sheetHashes : hashes)
+        sheetHashes.erase(sheetHashes.begin(),
+                          sheetHashes.begin() + std::min<ptrdiff_t>(firstRow - 1, ptrdiff_t(sheetHashes.size())));
+    LineUpOutcome outcome;
     std::array<std::vector<int>, 2> origins;
     {
         const std::array<std::vector<std::uint32_t>, 2> identities = rowIdentities(hashes);
         hashes = {};
-        const RowAlignment alignment = alignRows(identities[0], identities[1]);
+        RowAlignment alignment;
+        if (options.keys.columns.empty()) {
+            alignment = alignRows(identities[0], identities[1]);
+        } else {
+            alignment = alignRowsByKey(identities[0], identities[1], firstRow);
+            for (size_t i = 0; i < 2; ++i)
+                outcome.repeatedKeyRows[i] = repeatedKeyRows(identities[i]);
+        }
         for (int i = 0; i < 2; ++i)
             origins[size_t(i)] = alignment.originalRows(i, fileRows[size_t(i)]);
+    }
+    // Within a sheet's limits lining up is done whole or not at all, as in the window.
+    for (size_t i = 0; i < 2 && options.sheetLimits; ++i) {
+        const qint64 rows = qint64(origins[i].size());
+        if (rows > kMaxRowCol || rows * streams[i]->cols() > kMaxCells) {
+            outcome.tooLong = true;
+            return outcome;
+        }
     }
     for (const auto &stream : streams) {
         const SheetStream::Status status = stream->rewind();
@@ -498,7 +547,8 @@ std::optional<std::array<int, 2>> compareAligned(Streams &streams, int lastCol, 
     }
     if (!readToTheEnd(streams))
         return std::nullopt;
-    return std::array<int, 2>{int(origins[0].size()), int(origins[1].size())};
+    outcome.rows = {int(origins[0].size()), int(origins[1].size())};
+    return outcome;
 }
 } // namespace
 
@@ -531,11 +581,12 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     StreamComparison comparison;
     CompareResult &result = comparison.result;
     if (options.align) {
-        const std::optional<std::array<int, 2>> rows
-            = compareAligned(streams, lastCol, options.compare, comparer, differences);
-        if (!rows)
+        const std::optional<LineUpOutcome> outcome = compareAligned(streams, options, lastCol, comparer, differences);
+        if (!outcome)
             return std::nullopt;
-        result.rows = *rows;
+        comparison.alignTooLong = outcome->tooLong;
+        result.rows = outcome->rows;
+        comparison.repeatedKeyRows = outcome->repeatedKeyRows;
     } else {
         if (!compareInStep(streams, comparer))
             return std::nullopt;
@@ -556,14 +607,14 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
 std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err,
                                  const StreamOptions &options)
 {
-    // Reports and explanations look at whole sheets, and so does lining up within a sheet's limits.
-    if (arguments.command != CliArguments::Command::Diff || (arguments.align && !arguments.noLimit)
-        || !arguments.keyColumns.empty() || arguments.explain || !arguments.report.isEmpty()
-        || arguments.files.size() != 2)
+    // Reports, explanations and sorting look at whole sheets.
+    if (arguments.command != CliArguments::Command::Diff || arguments.explain || !arguments.report.isEmpty()
+        || arguments.sort || arguments.files.size() != 2)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;
     streamOptions.align = arguments.align;
+    streamOptions.keys = {arguments.keyColumns, arguments.header};
     streamOptions.compare = arguments.compareOptions;
     OutputLines lines(arguments);
     const std::array<QString, 2> files{arguments.files[0], arguments.files[1]};
@@ -578,6 +629,18 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
         if (!comparison->writesBack[i])
             writeMessageLines(err, files[i] + u": "_s + notWritableBackMessage().text);
     }
+    const CompareResult &result = comparison->result;
+    if (!arguments.keyColumns.empty() && arguments.keyColumns.back() >= std::max(result.cols[0], result.cols[1])) {
+        writeMessageLines(err, noKeyColumnText(arguments.keyColumns.back()));
+        return kExitTrouble;
+    }
+    if (comparison->alignTooLong) {
+        writeMessageLines(err, alignTooLongText());
+        return kExitTrouble;
+    }
+    if (const QString note = repeatedKeysText(comparison->repeatedKeyRows);
+        !arguments.keyColumns.empty() && !note.isEmpty())
+        writeMessageLines(err, note);
     if (!writeOutput(out, report(*comparison, lines.lines(), arguments))) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;
@@ -585,5 +648,5 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     // Rows or columns a file did not yield were not compared: "no difference" would not be true.
     if (!comparison->complete[0] || !comparison->complete[1])
         return kExitIncomplete;
-    return (comparison->count > 0 || comparison->result.sizesDiffer) ? kExitDifferent : kExitOk;
+    return (comparison->count > 0 || result.sizesDiffer) ? kExitDifferent : kExitOk;
 }

@@ -3,6 +3,7 @@
 #include "CliArguments.h"
 #include "CompareOptions.h"
 #include "CompareResult.h"
+#include "KeyAlignment.h"
 
 #include <QIODevice>
 #include <QString>
@@ -46,6 +47,9 @@ struct StreamComparison
     qint32 equivalentCount = 0; // positions the comparison options made the same
     std::array<bool, 2> complete{true, true}; // each file read whole
     std::array<bool, 2> writesBack{true, true}; // each file's text writes back to its bytes
+    std::array<int, 2> repeatedKeyRows{}; // lined up by key: each file's rows of a repeated key
+    // Within a sheet's limits, a sheet could not take the rows lining up adds: nothing was compared.
+    bool alignTooLong = false;
 };
 
 struct StreamOptions
@@ -55,6 +59,8 @@ struct StreamOptions
     // Line up inserted and deleted rows first, as the window's 行を揃える does: one more pass
     // over both files keeps a 16-byte hash of each row, and the rows are lined up on those.
     bool align = false;
+    // With align: line up by these key columns instead of by whole rows (never sorted here).
+    KeyColumns keys;
     // Cells the same under these; lining up under a numeric rule needs the stored sheets.
     CompareOptions compare;
 };

@@ -6,6 +6,7 @@
 #include "CompareOptions.h"
 #include "CompareResult.h"
 #include "Cp932.h"
+#include "KeyAlignment.h"
 #include "RowAlignment.h"
 #include "Sheet.h"
 #include "SheetFileReader.h"
@@ -39,7 +40,7 @@ struct Stored
 // The window's way: each file read whole into a sheet, the rows lined up when asked, then
 // FindDifferences.
 std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mode, const QString &delimiter,
-                                    bool align = false, const CompareOptions &options = {})
+                                    bool align = false, const CompareOptions &options = {}, const KeyColumns &keys = {})
 {
     std::array<SheetReadResult, 2> reads;
     Stored stored;
@@ -57,7 +58,9 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
     sheet1.setData(std::move(reads[1].data));
     std::array<std::vector<int>, 2> origins;
     if (align) {
-        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1, options);
+        const std::optional<RowAlignment> alignment = keys.columns.empty()
+            ? lineUpRows(sheet0, sheet1, options)
+            : std::optional<RowAlignment>(lineUpRowsByKey(sheet0, sheet1, keys, options)->alignment);
         if (!alignment)
             return std::nullopt;
         origins = {alignment->originalRows(0, sheet0.rows() - 1), alignment->originalRows(1, sheet1.rows() - 1)};
@@ -209,6 +212,7 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     QTest::addColumn<quint32>("seed");
     QTest::addColumn<bool>("align");
     QTest::addColumn<QString>("options"); // as the settings file writes them
+    QTest::addColumn<QString>("keys"); // lined up by these key columns; "h" first: row 1 is a heading
     const std::array<std::pair<const char *, TextEncoding>, 3> encodings{{{"UTF-8", TextEncoding::Utf8},
                                                                           {"UTF-8 with mark", TextEncoding::Utf8Bom},
                                                                           {"Shift-JIS", TextEncoding::ShiftJis}}};
@@ -217,21 +221,31 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     quint32 seed = 1;
     for (const auto &[encodingName, encoding] : encodings) {
         for (const auto &[modeName, delimiter] : modes)
-            QTest::addRow("%s, %s", encodingName, modeName) << encoding << delimiter << seed++ << false << QString();
+            QTest::addRow("%s, %s", encodingName, modeName)
+                << encoding << delimiter << seed++ << false << QString() << QString();
     }
-    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false << QString();
+    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false << QString() << QString();
     // Lining up from the stream, on the rows' hashes, against lining up the stored sheets.
     for (const auto &[encodingName, encoding] : encodings)
-        QTest::addRow("%s, comma mode, lined up", encodingName) << encoding << QString() << seed++ << true << QString();
-    QTest::addRow("UTF-8, TAB, lined up") << TextEncoding::Utf8 << u"\t"_s << seed++ << true << QString();
+        QTest::addRow("%s, comma mode, lined up", encodingName)
+            << encoding << QString() << seed++ << true << QString() << QString();
+    QTest::addRow("UTF-8, TAB, lined up") << TextEncoding::Utf8 << u"\t"_s << seed++ << true << QString() << QString();
     // Under comparison options: raw fields that differ are decoded and folded.
     const QString folding = u"ignore-case;fold-width;fold-kana;trim"_s;
-    QTest::addRow("UTF-8, comma mode, folding") << TextEncoding::Utf8 << QString() << seed++ << false << folding;
-    QTest::addRow("Shift-JIS, TAB, folding") << TextEncoding::ShiftJis << u"\t"_s << seed++ << false << folding;
+    QTest::addRow("UTF-8, comma mode, folding")
+        << TextEncoding::Utf8 << QString() << seed++ << false << folding << QString();
+    QTest::addRow("Shift-JIS, TAB, folding")
+        << TextEncoding::ShiftJis << u"\t"_s << seed++ << false << folding << QString();
     QTest::addRow("UTF-8, comma mode, numbers, a column left out")
-        << TextEncoding::Utf8 << QString() << seed++ << false << u"numeric=1;skip-columns=2"_s;
+        << TextEncoding::Utf8 << QString() << seed++ << false << u"numeric=1;skip-columns=2"_s << QString();
+    QTest::addRow("UTF-8, comma mode, key 1")
+        << TextEncoding::Utf8 << QString() << seed++ << true << QString() << u"1"_s;
+    QTest::addRow("Shift-JIS, TAB, keys 1 and 3 under a heading")
+        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << QString() << u"h1,3"_s;
+    QTest::addRow("UTF-8, comma mode, key 2 under folding")
+        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=2"_s << u"2"_s;
     QTest::addRow("UTF-8, comma mode, folding, lined up")
-        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=3"_s;
+        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=3"_s << QString();
 }
 
 void TestStreamDiff::agreesWithStoredComparison()
@@ -241,7 +255,10 @@ void TestStreamDiff::agreesWithStoredComparison()
     QFETCH(quint32, seed);
     QFETCH(bool, align);
     QFETCH(QString, options);
+    QFETCH(QString, keys);
     const CompareOptions compareOptions = compareOptionsFromText(options);
+    const KeyColumns keyColumns{keyColumnsFromText(QStringView(keys).sliced(keys.startsWith(u'h'))),
+                                keys.startsWith(u'h')};
     const int mode = delimiter.isEmpty() ? 0 : 1;
     const QString separator = delimiter.isEmpty() ? u","_s : delimiter;
     const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
@@ -256,11 +273,12 @@ void TestStreamDiff::agreesWithStoredComparison()
         QVERIFY(writeFile(files[1], encoded(other, lineEnds[random.bounded(3)], encoding, random.bounded(2))));
 
         const std::optional<Stored> stored
-            = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align, compareOptions);
+            = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align, compareOptions, keyColumns);
         StreamOptions options;
         options.pieceBytes = 16 + random.bounded(200);
         options.align = align;
         options.compare = compareOptions;
+        options.keys = keyColumns;
         Collected collected;
         const std::optional<StreamComparison> streamed
             = compareFileStreams(files, mode, delimiter.isEmpty() ? u","_s : delimiter, options, collected);
@@ -289,14 +307,20 @@ void TestStreamDiff::agreesWithStoredComparison()
         arguments.delimiter = delimiter.isEmpty() ? u","_s : delimiter;
         arguments.files = {files[0], files[1]};
         arguments.align = align;
-        arguments.noLimit = align; // lining up from the stream is for files past a sheet's limits
         arguments.compareOptions = compareOptions;
+        arguments.keyColumns = keyColumns.columns;
+        arguments.header = keyColumns.header;
         QBuffer out;
         QBuffer err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         const std::optional<int> status = runStreamDiff(arguments, out, err, options);
         QVERIFY(status);
+        if (!keyColumns.columns.empty()
+            && keyColumns.columns.back() >= std::max(stored->result.cols[0], stored->result.cols[1])) {
+            QCOMPARE(*status, kExitTrouble); // a key column neither file has
+            continue;
+        }
         const int expected = !(stored->complete[0] && stored->complete[1]) ? kExitIncomplete
             : (stored->result.count() > 0 || stored->result.sizesDiffer)   ? kExitDifferent
                                                                            : kExitOk;
