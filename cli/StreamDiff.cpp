@@ -16,6 +16,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <numeric>
 #include <string_view>
@@ -161,6 +162,10 @@ public:
     {
         append(row, col, text0, text1, false);
     }
+    [[nodiscard]] bool wantsTexts() const override
+    {
+        return m_json;
+    }
     void equivalentCell(int row, int col, QStringView text0, QStringView text1) override
     {
         if (m_listEquivalent)
@@ -181,9 +186,9 @@ private:
     {
         if (m_json) {
             m_lines.append(m_listed == 0 ? "\n[" : ",\n[");
-            m_lines.append(QByteArray::number(row));
+            appendNumber(row);
             m_lines.append(", ");
-            m_lines.append(QByteArray::number(col));
+            appendNumber(col);
             m_lines.append(", ");
             appendJsonString(m_lines, text0);
             m_lines.append(", ");
@@ -199,9 +204,9 @@ private:
                 m_lines.append(equivalent ? ", {\"kind\": \"equivalent\"}" : ", {\"kind\": \"differs\"}");
             m_lines.append(']');
         } else {
-            m_lines.append(QByteArray::number(row));
+            appendNumber(row);
             m_lines.append(',');
-            m_lines.append(QByteArray::number(col));
+            appendNumber(col);
             if (m_aligned) {
                 // The rows of both files behind the position, empty for a row lining up put in.
                 m_lines.append(',');
@@ -217,7 +222,17 @@ private:
     }
     void appendFileRow(int fileRow, const char *none)
     {
-        m_lines.append(fileRow > 0 ? QByteArray::number(fileRow) : QByteArray(none));
+        if (fileRow > 0)
+            appendNumber(fileRow);
+        else
+            m_lines.append(none);
+    }
+    // Without a string of its own per number: a comparison may list millions of positions.
+    void appendNumber(int number)
+    {
+        char digits[16];
+        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
+        m_lines.append(digits, end.ptr - digits);
     }
 
     bool m_json;
@@ -367,6 +382,7 @@ public:
         : m_lastCol(lastCol)
         , m_equality(options)
         , m_exact(options.isExact())
+        , m_decodes(!m_exact || differences.wantsTexts())
         , m_differences(differences)
     {
     }
@@ -391,7 +407,10 @@ public:
             // Fields of the same bytes have the same texts, the same under any options.
             compareRawLines(lineOf(first), lineOf(second), m_lastCol, fieldsFrom.rawFields(),
                             [this](int col, std::string_view field0, std::string_view field1) {
-                                tell(col, decodedField(field0, m_texts[0]), decodedField(field1, m_texts[1]));
+                                if (m_decodes)
+                                    tell(col, decodedField(field0, m_texts[0]), decodedField(field1, m_texts[1]));
+                                else
+                                    tell(col, {}, {});
                             });
             return true;
         }
@@ -438,6 +457,7 @@ private:
     int m_lastCol;
     CellEquality m_equality;
     bool m_exact;
+    bool m_decodes; // raw fields that differ are decoded for the consumer or the options
     qint32 m_equivalentCount = 0;
     StreamDifferences &m_differences;
     std::array<QString, 2> m_texts;

@@ -22,6 +22,12 @@ class StreamDifferences
 public:
     virtual ~StreamDifferences() = default;
     virtual void differingCell(int row, int col, QStringView text0, QStringView text1) = 0;
+    // Whether the texts matter; without them the comparison of an exact run need not decode
+    // what differs, and the texts given may be empty.
+    [[nodiscard]] virtual bool wantsTexts() const
+    {
+        return true;
+    }
     // A position whose texts differ but the comparison options make the same, in the same order.
     virtual void equivalentCell(int row, int col, QStringView text0, QStringView text1)
     {
