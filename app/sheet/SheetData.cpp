@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <type_traits>
 
 namespace
@@ -51,6 +52,7 @@ void spliceColumnsIntoNew(QList<T> &cells, int rows, int cols, int at, int remov
 // cells hold: a short text far enough down goes as one block of kQuickMove characters, whose
 // surplus lands where nothing is needed.
 constexpr qsizetype kQuickMove = 16;
+
 void moveDown(char16_t *to, const char16_t *from, qsizetype count, const char16_t *end)
 {
     if (count <= kQuickMove && from - to >= kQuickMove && end - from >= kQuickMove) {
@@ -60,6 +62,36 @@ void moveDown(char16_t *to, const char16_t *from, qsizetype count, const char16_
     } else if (to != from) {
         std::memmove(to, from, size_t(count) * sizeof(char16_t));
     }
+}
+
+// Moves the texts of cells [first, last) whose slices start below `split` down to `to` on, in
+// order, and lists the other cells; gives where the moved texts end. Plain pointers in a loop of
+// its own: a slice written must not make the compiler read the others again.
+qsizetype packSlices(char16_t *chars, const char16_t *end, quint32 *offsets, const quint8 *lengths, CellRef *longRefs,
+                     quint8 longMark, qsizetype first, qsizetype last, qsizetype to, quint32 split,
+                     std::vector<qsizetype> &above)
+{
+    for (qsizetype at = first; at < last; ++at) {
+        const quint8 length = lengths[at];
+        if (length == 0)
+            continue;
+        quint32 *offset = &offsets[at];
+        qsizetype count = length;
+        if (length == longMark) {
+            CellRef &ref = longRefs[offsets[at]];
+            offset = &ref.offset;
+            count = qsizetype(ref.length);
+        }
+        const quint32 from = *offset;
+        if (from >= split) {
+            above.push_back(at);
+            continue;
+        }
+        moveDown(chars + to, chars + from, count, end);
+        *offset = quint32(to);
+        to += count;
+    }
+    return to;
 }
 
 template<typename T>
@@ -467,48 +499,79 @@ void SheetData::setPool(QString pool)
     m_wasted = 0;
 }
 
-bool SheetData::packPool(qsizetype split)
+bool SheetData::packPool(qsizetype split, qsizetype parallelFrom)
 {
+    const quint32 *offsets = m_offsets.constData();
+    const quint8 *lengths = m_lengths.constData();
+    const CellRef *longRefs = m_long.constData();
+    const qsizetype cells = m_lengths.size();
+    const auto refOf = [&](qsizetype at) -> CellRef {
+        return lengths[at] == kLongText ? longRefs[offsets[at]] : CellRef{offsets[at], lengths[at]};
+    };
     // Each run of slices is moved down in its order, so a text never lands on one still to move.
     qsizetype endBelow = 0;
     qsizetype endAbove = split;
-    for (qsizetype at = 0; at < m_lengths.size(); ++at) {
-        const CellRef ref = refAt(at);
-        if (ref.length == 0)
+    qsizetype cellsAbove = 0;
+    for (qsizetype at = 0; at < cells; ++at) {
+        if (lengths[at] == 0)
             continue;
+        const CellRef ref = refOf(at);
         const qsizetype start = ref.offset;
         const qsizetype end = start + qsizetype(ref.length);
-        qsizetype &runEnd = start < split ? endBelow : endAbove;
-        if ((ref.offset & kEditedText) || start < runEnd || (start < split && end > split))
+        const bool above = start >= split;
+        qsizetype &runEnd = above ? endAbove : endBelow;
+        if ((ref.offset & kEditedText) || start < runEnd || (!above && end > split))
             return false;
         runEnd = end;
+        cellsAbove += above;
     }
     if (endAbove > m_pool.size() || !m_pool.isDetached())
         return false;
 
     auto *chars = reinterpret_cast<char16_t *>(m_pool.data());
     const char16_t *end = chars + m_pool.size();
-    quint32 *offsets = m_offsets.data();
-    const quint8 *lengths = m_lengths.constData();
-    CellRef *longRefs = m_long.data();
-    const qsizetype cells = m_lengths.size();
-    qsizetype to = 0;
-    const auto moveRun = [&](bool below) {
-        for (qsizetype at = 0; at < cells; ++at) {
-            const quint8 length = lengths[at];
-            if (length == 0)
-                continue;
-            quint32 &offset = length == kLongText ? longRefs[offsets[at]].offset : offsets[at];
-            const qsizetype count = length == kLongText ? qsizetype(longRefs[offsets[at]].length) : length;
-            if ((qsizetype(offset) < split) != below)
-                continue;
-            moveDown(chars + to, chars + offset, count, end);
-            offset = quint32(to);
-            to += count;
-        }
+    quint32 *newOffsets = m_offsets.data();
+    CellRef *newLongRefs = m_long.data();
+    // The texts below the split of cells [first, last) go down to `to` on; the cells whose texts are
+    // above it are listed, to follow the file's own texts at the end, nothing moved before them
+    // reaching them.
+    const auto packCells = [=](qsizetype first, qsizetype last, qsizetype to, std::vector<qsizetype> &above) {
+        return packSlices(chars, end, newOffsets, lengths, newLongRefs, kLongText, first, last, to, quint32(split),
+                          above);
     };
-    moveRun(true);
-    moveRun(false);
+    std::vector<qsizetype> above;
+    above.reserve(size_t(cellsAbove));
+    qsizetype to = 0;
+    // A large sheet's second half of cells is packed on a thread of its own, in place from where its
+    // first text is, then moved down behind the first half's texts in one piece.
+    qsizetype middle = cells / 2;
+    while (middle < cells && (lengths[middle] == 0 || refOf(middle).offset >= quint32(split)))
+        ++middle;
+    if (cells >= parallelFrom && middle < cells) {
+        const qsizetype secondStart = refOf(middle).offset;
+        std::vector<qsizetype> secondAbove;
+        qsizetype secondEnd = secondStart;
+        std::thread second([&] { secondEnd = packCells(middle, cells, secondStart, secondAbove); });
+        to = packCells(0, middle, 0, above);
+        second.join();
+        std::memmove(chars + to, chars + secondStart, size_t(secondEnd - secondStart) * sizeof(char16_t));
+        const quint32 shift = quint32(secondStart - to);
+        for (qsizetype at = middle; at < cells; ++at) {
+            if (lengths[at] == 0)
+                continue;
+            quint32 &offset = lengths[at] == kLongText ? newLongRefs[offsets[at]].offset : newOffsets[at];
+            if (offset < quint32(split))
+                offset -= shift;
+        }
+        to += secondEnd - secondStart;
+        above.insert(above.end(), secondAbove.begin(), secondAbove.end());
+    } else {
+        to = packCells(0, cells, 0, above);
+    }
+    std::vector<qsizetype> none;
+    for (const qsizetype at : above)
+        to = packSlices(chars, end, newOffsets, lengths, newLongRefs, kLongText, at, at + 1, to,
+                        std::numeric_limits<quint32>::max(), none);
     m_pool.truncate(to);
     m_pool.squeeze();
     m_wasted = 0;

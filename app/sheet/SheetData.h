@@ -157,7 +157,8 @@ public:
     // pool as a reader fills it: the slices that start before `split` (the file's own text) come
     // in reading order one after the other without overlapping, and so do those from `split` on
     // (what the reader added behind it). Otherwise nothing changes and the answer is false.
-    bool packPool(qsizetype split);
+    // From parallelFrom cells on, a second thread packs half of them.
+    bool packPool(qsizetype split, qsizetype parallelFrom = qsizetype(1) << 20);
     [[nodiscard]] const QString &pool() const
     {
         return m_pool;
@@ -187,6 +188,44 @@ public:
     [[nodiscard]] static constexpr bool isLong(CellRef ref)
     {
         return ref.length >= kLongText;
+    }
+
+    // Sets many slices, as a reader does, without asking for every one whether the cells are
+    // shared. Valid until the data is resized, copied or assigned; a long slice is listed by the
+    // data, which two writers must not do at once.
+    class SliceWriter
+    {
+    public:
+        void set(int row, int col, CellRef ref)
+        {
+            if (isLong(ref))
+                m_data->storeAt(qsizetype(row) * m_cols + col, ref);
+            else
+                setShort(row, col, ref);
+        }
+        // A slice that is not long.
+        void setShort(int row, int col, CellRef ref)
+        {
+            const qsizetype at = qsizetype(row) * m_cols + col;
+            m_offsets[at] = ref.offset;
+            m_lengths[at] = quint8(ref.length);
+        }
+
+    private:
+        friend class SheetData;
+        SheetData *m_data = nullptr;
+        quint32 *m_offsets = nullptr;
+        quint8 *m_lengths = nullptr;
+        int m_cols = 0;
+    };
+    [[nodiscard]] SliceWriter sliceWriter()
+    {
+        SliceWriter writer;
+        writer.m_data = this;
+        writer.m_offsets = m_offsets.data();
+        writer.m_lengths = m_lengths.data();
+        writer.m_cols = m_cols;
+        return writer;
     }
 
     // Bytes held for the cells besides the texts (slices, colour indexes, palette).

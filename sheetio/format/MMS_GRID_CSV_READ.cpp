@@ -308,6 +308,7 @@ public:
     // its own rows.
     RowSink(SheetData &data, qsizetype maxDataRows, LineEnd commonLineEnd, int firstRow, int rowBase = 0)
         : m_data(data)
+        , m_cells(data.sliceWriter())
         , m_maxDataRows(maxDataRows)
         , m_commonLineEnd(commonLineEnd)
         , m_rowsUsed(firstRow)
@@ -329,6 +330,7 @@ public:
             }
             const qsizetype local = row - m_rowBase;
             m_data.resize(int(std::min<qsizetype>(m_maxDataRows - m_rowBase, local * 2)) + 1, m_data.cols());
+            m_cells = m_data.sliceWriter();
         }
         m_rowsUsed = row + 1;
         m_lastRowWhole = false;
@@ -342,10 +344,10 @@ public:
     void set(int row, int col, CellRef ref)
     {
         // A long slice is listed by the data, which two parts read at once must not do together.
-        if (!m_mayGrow && SheetData::isLong(ref))
-            m_longCells.push_back({row - m_rowBase, col, ref});
+        if (Q_UNLIKELY(SheetData::isLong(ref)))
+            setLong(row, col, ref);
         else
-            m_data.setCellRef(row - m_rowBase, col, ref);
+            m_cells.setShort(row - m_rowBase, col, ref);
     }
     // Only a line end that differs from the file's most common one is kept with the row.
     void setLineEnd(int row, std::optional<LineEnd> lineEnd)
@@ -359,8 +361,9 @@ public:
     {
         m_mayGrow = mayGrow;
         if (mayGrow) {
+            m_cells = m_data.sliceWriter();
             for (const LongCell &cell : m_longCells)
-                m_data.setCellRef(cell.row, cell.col, cell.ref);
+                m_cells.set(cell.row, cell.col, cell.ref);
             m_longCells.clear();
         }
     }
@@ -383,7 +386,16 @@ public:
     }
 
 private:
+    Q_DECL_COLD_FUNCTION void setLong(int row, int col, CellRef ref)
+    {
+        if (!m_mayGrow)
+            m_longCells.push_back({row - m_rowBase, col, ref});
+        else
+            m_cells.set(row - m_rowBase, col, ref);
+    }
+
     SheetData &m_data;
+    SheetData::SliceWriter m_cells; // refreshed whenever the data grows
     qsizetype m_maxDataRows;
     LineEnd m_commonLineEnd;
     int m_rowsUsed;

@@ -943,6 +943,8 @@ void TestSheet::packingKeepsEveryText_data()
         << u"ab,"_s + longText + u"\r\nX"_s << qsizetype(305) << u"305:1 0:2 3:300 0:0 0:0 0:0"_s << true;
     QTest::newRow("slices out of order") << u"ab,cd,ef"_s << qsizetype(8) << u"3:2 0:2 0:0 0:0 0:0 0:0"_s << false;
     QTest::newRow("overlapping slices") << u"ab,cd,ef"_s << qsizetype(8) << u"0:3 2:2 0:0 0:0 0:0 0:0"_s << false;
+    QTest::newRow("texts in both halves of the cells, with gaps")
+        << u"a,bb,,c\r\ndd,e\r\nXY"_s << qsizetype(15) << u"0:1 2:2 15:2 6:1 9:2 12:1"_s << true;
     QTest::newRow("a slice across the end of the file's text")
         << u"ab,cd,ef"_s << qsizetype(4) << u"0:2 3:2 0:0 0:0 0:0 0:0"_s << false;
 }
@@ -954,28 +956,31 @@ void TestSheet::packingKeepsEveryText()
     QFETCH(qsizetype, split);
     QFETCH(QString, slices);
     QFETCH(bool, packs);
-    SheetData data(2, 3);
-    // A pool of its own, as a reader's: one shared with another string is never written to.
-    data.setPool(QString(pool.constData(), pool.size()));
-    const QStringList refs = slices.split(u' ');
-    qsizetype shown = 0;
-    for (int i = 0; i < 6; ++i) {
-        const QStringList parts = refs.at(i).split(u':');
-        data.setCellRef(i / 3, i % 3, {parts.at(0).toUInt(), parts.at(1).toUInt()});
-        shown += parts.at(1).toInt();
-    }
-    QStringList before;
-    for (int i = 0; i < 6; ++i)
-        before << data.text(i / 3, i % 3).toString();
+    // Packed on one thread, and shared with a second.
+    for (const qsizetype parallelFrom : {qsizetype(1) << 20, qsizetype(2)}) {
+        SheetData data(2, 3);
+        // A pool of its own, as a reader's: one shared with another string is never written to.
+        data.setPool(QString(pool.constData(), pool.size()));
+        const QStringList refs = slices.split(u' ');
+        qsizetype shown = 0;
+        for (int i = 0; i < 6; ++i) {
+            const QStringList parts = refs.at(i).split(u':');
+            data.setCellRef(i / 3, i % 3, {parts.at(0).toUInt(), parts.at(1).toUInt()});
+            shown += parts.at(1).toInt();
+        }
+        QStringList before;
+        for (int i = 0; i < 6; ++i)
+            before << data.text(i / 3, i % 3).toString();
 
-    QCOMPARE(data.packPool(split), packs);
-    QCOMPARE(data.pooledCharacters(), packs ? shown : pool.size());
-    for (int i = 0; i < 6; ++i)
-        QCOMPARE(data.text(i / 3, i % 3), before.at(i));
-    // An edit after packing lands beside the packed texts.
-    data.setText(1, 2, u"new"_s);
-    QCOMPARE(data.text(1, 2), u"new");
-    QCOMPARE(data.text(0, 1), before.at(1));
+        QCOMPARE(data.packPool(split, parallelFrom), packs);
+        QCOMPARE(data.pooledCharacters(), packs ? shown : pool.size());
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(data.text(i / 3, i % 3), before.at(i));
+        // An edit after packing lands beside the packed texts.
+        data.setText(1, 2, u"new"_s);
+        QCOMPARE(data.text(1, 2), u"new");
+        QCOMPARE(data.text(0, 1), before.at(1));
+    }
 }
 
 void TestSheet::geometryOfALaidOutSheet_data()
