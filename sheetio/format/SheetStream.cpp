@@ -355,6 +355,8 @@ void SheetStream::decodeRow()
     text.resize(0);
     if (!decodeInto(rawLine(), text))
         return;
+    // With its line end, so that an empty line is a row of empty cells to the reader too.
+    text.append(QChar(m_rule == LineRule::Lf ? u'\n' : u'\r'));
     MMS_GRID_CSV_READ::PieceLimits limits;
     limits.maxDataRows = m_row;
     limits.maxColumns = m_pieceLimits.maxColumns;

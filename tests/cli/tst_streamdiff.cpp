@@ -191,6 +191,8 @@ private slots:
     void agreesWithStoredComparison();
     void rowLimit_data();
     void rowLimit();
+    void rawRowsFacingRowsTheReaderCuts_data();
+    void rawRowsFacingRowsTheReaderCuts();
     void shiftedRowsKeepThePieceSmall();
     void leavesOtherFilesToTheStoredComparison_data();
     void leavesOtherFilesToTheStoredComparison();
@@ -391,6 +393,38 @@ void TestStreamDiff::rowLimit()
         : (streamed->count > 0 || streamed->result.sizesDiffer)        ? kExitDifferent
                                                                        : kExitOk;
     QCOMPARE(exit, status);
+}
+
+void TestStreamDiff::rawRowsFacingRowsTheReaderCuts_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addRow("an empty line facing a quoted field") << "a,b\r\n\r\nc,d\r\n"_ba
+                                                         << "a,b\r\n\"x\",y\r\nc,d\r\n"_ba;
+    QTest::addRow("an empty last line without its end") << "a,b\r\n,\r\n"_ba
+                                                        << "a,b\r\n\"\""_ba;
+    QTest::addRow("blanks facing a quoted blank") << "a, \r\n"_ba
+                                                  << "a,\" \"\r\n"_ba;
+    QTest::addRow("LF lines, an empty one") << "a,b\n\n"_ba
+                                            << "a,b\n\"\",\"q\"\n"_ba;
+}
+
+// A raw line that must face a row the reader cut is read by the reader too, whatever it holds.
+void TestStreamDiff::rawRowsFacingRowsTheReaderCuts()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
+    QVERIFY(writeFile(files[0], first));
+    QVERIFY(writeFile(files[1], second));
+    const std::optional<Stored> stored = compareStored(files, 0, u","_s);
+    QVERIFY(stored);
+    Collected collected;
+    const std::optional<StreamComparison> streamed = compareFileStreams(files, 0, u","_s, {}, collected);
+    QVERIFY(streamed);
+    QCOMPARE(collected.positions, stored->result.differences);
+    QCOMPARE(collected.texts, stored->texts);
+    QCOMPARE(streamed->result.rows, stored->result.rows);
 }
 
 // A quoted field that holds a comma shifts every later row by one field, so that no later row starts

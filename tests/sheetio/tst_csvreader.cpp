@@ -298,7 +298,13 @@ void TestCsvReader::textStaysInPlace()
     const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, u","_s);
     const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(std::move(text), rule, pass, mode, u","_s);
     QCOMPARE(outcome.result, ReadResult::Complete);
+#if !defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer's realloc gives every block a new place, the one that gives the packed
+    // text's spare room back included.
     QCOMPARE(outcome.data.pool().constData(), place);
+#else
+    (void)place;
+#endif
     QCOMPARE(outcome.data.text(30000, 0), u"30000行");
     QCOMPARE(outcome.data.text(29999, 2), mode == 0 ? u"bc" : u"\"b\"c");
     QCOMPARE(outcome.data.text(30000, 3), QString(longField, u'g'));
