@@ -86,10 +86,13 @@ void putIntoSheet(Sheet &sheet, SheetReadResult &read)
 // empty row); empty when the rows were not lined up.
 using FileRows = std::array<std::vector<int>, 2>;
 
-void appendFileRow(QByteArray &buffer, const std::vector<int> &fileRows, int row, const char *none)
+// The files' rows behind a row of the lined-up sheets; nothing when the rows were not lined up.
+std::optional<FileRowPair> fileRowsAt(const FileRows &fileRows, int row)
 {
-    const int fileRow = size_t(row) < fileRows.size() ? fileRows[size_t(row)] : 0;
-    buffer.append(fileRow > 0 ? QByteArray::number(fileRow) : QByteArray(none));
+    if (fileRows[0].empty())
+        return std::nullopt;
+    const auto at = [row](const std::vector<int> &rows) { return size_t(row) < rows.size() ? rows[size_t(row)] : 0; };
+    return FileRowPair{at(fileRows[0]), at(fileRows[1])};
 }
 
 // Calls visit(position, equivalent) for each listed position in reading order: the differing
@@ -119,19 +122,7 @@ QByteArray textReport(const CompareResult &result, const FileRows &fileRows, boo
     buffer.append(message.toUtf8());
     buffer.append('\n');
     forEachListed(result, listEquivalent, [&](const CellPosition position, bool equivalent) {
-        buffer.append(QByteArray::number(position.row()));
-        buffer.append(',');
-        buffer.append(QByteArray::number(position.col()));
-        if (!fileRows[0].empty()) {
-            // The rows of both files behind the position, empty for a row lining up inserted.
-            buffer.append(',');
-            appendFileRow(buffer, fileRows[0], position.row(), "");
-            buffer.append(',');
-            appendFileRow(buffer, fileRows[1], position.row(), "");
-        }
-        if (equivalent)
-            buffer.append(",equivalent");
-        buffer.append('\n');
+        appendTextPosition(buffer, position.row(), position.col(), fileRowsAt(fileRows, position.row()), equivalent);
     });
     return buffer;
 }
@@ -232,22 +223,10 @@ QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const
     appendJsonShape(buffer, result, complete);
     bool firstCell = true;
     forEachListed(result, arguments.listEquivalent, [&](const CellPosition position, bool equivalent) {
-        buffer.append(firstCell ? "\n[" : ",\n[");
+        appendJsonCellStart(buffer, firstCell, position.row(), position.col(),
+                            data0.text(position.row(), position.col()), data1.text(position.row(), position.col()),
+                            fileRowsAt(fileRows, position.row()));
         firstCell = false;
-        buffer.append(QByteArray::number(position.row()));
-        buffer.append(", ");
-        buffer.append(QByteArray::number(position.col()));
-        buffer.append(", ");
-        appendJsonString(buffer, data0.text(position.row(), position.col()));
-        buffer.append(", ");
-        appendJsonString(buffer, data1.text(position.row(), position.col()));
-        if (!fileRows[0].empty()) {
-            buffer.append(", [");
-            appendFileRow(buffer, fileRows[0], position.row(), "null");
-            buffer.append(", ");
-            appendFileRow(buffer, fileRows[1], position.row(), "null");
-            buffer.append(']');
-        }
         if (withKinds || explain) {
             buffer.append(", {");
             if (withKinds)

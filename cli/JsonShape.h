@@ -1,10 +1,14 @@
 #pragma once
 
 #include "CompareResult.h"
+#include "DumpCommand.h"
 
 #include <QByteArray>
+#include <QStringView>
 
 #include <array>
+#include <charconv>
+#include <optional>
 
 // The middle of rowlark-diff's JSON result, the same whether the files were compared while read
 // or stored: `, "sizesDiffer": …, "rows": […], "cols": […], "complete": […], "cells": [`.
@@ -25,4 +29,64 @@ inline void appendJsonShape(QByteArray &buffer, const CompareResult &result, con
     buffer.append(", ");
     buffer.append(complete[1] ? "true" : "false");
     buffer.append("], \"cells\": [");
+}
+
+// A number without a string of its own: a comparison may list millions of positions.
+inline void appendNumber(QByteArray &buffer, int number)
+{
+    char digits[16];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
+    buffer.append(digits, end.ptr - digits);
+}
+
+// The rows of both files behind a lined-up position; 0 for an empty row lining up put in, which
+// is written as `none`.
+using FileRowPair = std::array<int, 2>;
+
+inline void appendFileRows(QByteArray &buffer, const FileRowPair &rows, const char *none, const char *between)
+{
+    for (size_t i = 0; i < 2; ++i) {
+        if (i > 0)
+            buffer.append(between);
+        if (rows[i] > 0)
+            appendNumber(buffer, rows[i]);
+        else
+            buffer.append(none);
+    }
+}
+
+// One listed position of the text output: `ROW,COL[,FILEROW1,FILEROW2][,equivalent]` and its line end.
+inline void appendTextPosition(QByteArray &buffer, int row, int col, const std::optional<FileRowPair> &fileRows,
+                               bool equivalent)
+{
+    appendNumber(buffer, row);
+    buffer.append(',');
+    appendNumber(buffer, col);
+    if (fileRows) {
+        buffer.append(',');
+        appendFileRows(buffer, *fileRows, "", ",");
+    }
+    if (equivalent)
+        buffer.append(",equivalent");
+    buffer.append('\n');
+}
+
+// One listed cell of the JSON output up to its last element: `[ROW, COL, "text 1", "text 2"` and,
+// lined up, `, [FILEROW1, FILEROW2]`; the caller adds the kind and explanation, and `]`.
+inline void appendJsonCellStart(QByteArray &buffer, bool first, int row, int col, QStringView text0, QStringView text1,
+                                const std::optional<FileRowPair> &fileRows)
+{
+    buffer.append(first ? "\n[" : ",\n[");
+    appendNumber(buffer, row);
+    buffer.append(", ");
+    appendNumber(buffer, col);
+    buffer.append(", ");
+    appendJsonString(buffer, text0);
+    buffer.append(", ");
+    appendJsonString(buffer, text1);
+    if (fileRows) {
+        buffer.append(", [");
+        appendFileRows(buffer, *fileRows, "null", ", ");
+        buffer.append(']');
+    }
 }

@@ -184,55 +184,16 @@ public:
 private:
     void append(int row, int col, QStringView text0, QStringView text1, bool equivalent)
     {
+        const std::optional<FileRowPair> fileRows = m_aligned ? std::optional(m_fileRows) : std::nullopt;
         if (m_json) {
-            m_lines.append(m_listed == 0 ? "\n[" : ",\n[");
-            appendNumber(row);
-            m_lines.append(", ");
-            appendNumber(col);
-            m_lines.append(", ");
-            appendJsonString(m_lines, text0);
-            m_lines.append(", ");
-            appendJsonString(m_lines, text1);
-            if (m_aligned) {
-                m_lines.append(", [");
-                appendFileRow(m_fileRows[0], "null");
-                m_lines.append(", ");
-                appendFileRow(m_fileRows[1], "null");
-                m_lines.append(']');
-            }
+            appendJsonCellStart(m_lines, m_listed == 0, row, col, text0, text1, fileRows);
             if (m_withKinds)
                 m_lines.append(equivalent ? ", {\"kind\": \"equivalent\"}" : ", {\"kind\": \"differs\"}");
             m_lines.append(']');
         } else {
-            appendNumber(row);
-            m_lines.append(',');
-            appendNumber(col);
-            if (m_aligned) {
-                // The rows of both files behind the position, empty for a row lining up put in.
-                m_lines.append(',');
-                appendFileRow(m_fileRows[0], "");
-                m_lines.append(',');
-                appendFileRow(m_fileRows[1], "");
-            }
-            if (equivalent)
-                m_lines.append(",equivalent");
-            m_lines.append('\n');
+            appendTextPosition(m_lines, row, col, fileRows, equivalent);
         }
         ++m_listed;
-    }
-    void appendFileRow(int fileRow, const char *none)
-    {
-        if (fileRow > 0)
-            appendNumber(fileRow);
-        else
-            m_lines.append(none);
-    }
-    // Without a string of its own per number: a comparison may list millions of positions.
-    void appendNumber(int number)
-    {
-        char digits[16];
-        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
-        m_lines.append(digits, end.ptr - digits);
     }
 
     bool m_json;
@@ -241,7 +202,7 @@ private:
     qint64 m_listed = 0;
     QByteArray m_lines;
     bool m_aligned = false;
-    std::array<int, 2> m_fileRows{};
+    FileRowPair m_fileRows{};
 };
 
 QByteArray report(const StreamComparison &comparison, const QByteArray &lines, const CliArguments &arguments)
