@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 // The N of "--runs N", or `fallback`.
@@ -49,4 +52,25 @@ inline void reportRuns(const char *name, std::vector<double> ms, double targetMs
     if (targetMs > 0)
         std::printf("   target %6.0f ms", targetMs);
     std::printf("\n");
+}
+
+// Two orders of row numbers for lining-up benchmarks: the first 0..rows-1, the second the same with
+// `moved` random rows deleted and `moved` new ones (numbered from `rows` on) inserted at random
+// places, the rest in the same order; `random` is seeded by the caller, so the same every time.
+inline std::pair<std::vector<int>, std::vector<int>> movedRowOrders(int rows, int moved, std::mt19937 &random)
+{
+    std::vector<int> first(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        first[size_t(r)] = r;
+    std::vector<int> second = first;
+    std::set<int> deleted;
+    while (int(deleted.size()) < moved)
+        deleted.insert(std::uniform_int_distribution<int>(0, rows - 1)(random));
+    for (auto it = deleted.rbegin(); it != deleted.rend(); ++it)
+        second.erase(second.begin() + *it);
+    for (int i = 0; i < moved; ++i) {
+        const int at = std::uniform_int_distribution<int>(0, int(second.size()))(random);
+        second.insert(second.begin() + at, rows + i);
+    }
+    return {std::move(first), std::move(second)};
 }

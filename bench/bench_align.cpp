@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <functional>
 #include <random>
-#include <set>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -64,19 +63,7 @@ int main(int argc, char **argv)
     const int runs = runsFromArguments(app.arguments());
 
     std::mt19937 random(5);
-    std::vector<int> first(kRows);
-    for (int r = 0; r < kRows; ++r)
-        first[size_t(r)] = r;
-    std::vector<int> second = first;
-    std::set<int> deleted;
-    while (int(deleted.size()) < kMoved)
-        deleted.insert(std::uniform_int_distribution<int>(0, kRows - 1)(random));
-    for (auto it = deleted.rbegin(); it != deleted.rend(); ++it)
-        second.erase(second.begin() + *it);
-    for (int i = 0; i < kMoved; ++i) {
-        const int at = std::uniform_int_distribution<int>(0, int(second.size()))(random);
-        second.insert(second.begin() + at, kRows + i);
-    }
+    const auto [first, second] = movedRowOrders(kRows, kMoved, random);
     const SheetData left = makeSheet(first);
     const SheetData right = makeSheet(second);
     // The same, with 1 % of the second sheet's cells edited as well: most rows then differ

@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <functional>
 #include <random>
-#include <set>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -113,19 +112,7 @@ int main(int argc, char **argv)
     const int runs = runsFromArguments(app.arguments(), 11);
 
     std::mt19937 random(27);
-    std::vector<int> first(kRows);
-    for (int r = 0; r < kRows; ++r)
-        first[size_t(r)] = r;
-    std::vector<int> second = first;
-    std::set<int> deleted;
-    while (int(deleted.size()) < kMoved)
-        deleted.insert(std::uniform_int_distribution<int>(0, kRows - 1)(random));
-    for (auto it = deleted.rbegin(); it != deleted.rend(); ++it)
-        second.erase(second.begin() + *it);
-    for (int i = 0; i < kMoved; ++i) {
-        const int at = std::uniform_int_distribution<int>(0, int(second.size()))(random);
-        second.insert(second.begin() + at, kRows + i);
-    }
+    const auto [first, second] = movedRowOrders(kRows, kMoved, random);
     const SheetData left = makeSheet(first);
     const SheetData right = makeSheet(second);
 
