@@ -250,7 +250,7 @@ bool SheetStream::next()
 
 bool SheetStream::nextRawRow()
 {
-    const char lineEnd = m_rule == LineRule::Lf ? '\n' : '\r';
+    const char lineEnd = char(lineEndChar(m_rule));
     qsizetype end = -1;
     while (true) {
         const qsizetype left = m_filled - m_pos;
@@ -329,7 +329,7 @@ qsizetype SheetStream::lineStartBefore(const char *bytes, qsizetype lineStart) c
     qsizetype end = lineStart - 1; // the line end before lineStart, or its LF
     if (m_rule == LineRule::CrOrCrLf && bytes[end] == '\n' && end > 0 && bytes[end - 1] == '\r')
         --end;
-    const char lineEnd = m_rule == LineRule::Lf ? '\n' : '\r';
+    const char lineEnd = char(lineEndChar(m_rule));
     const qsizetype before = lastIndexOf(bytes, end, lineEnd);
     if (before < 0)
         return 0;
@@ -356,7 +356,7 @@ void SheetStream::decodeRow()
     if (!decodeInto(rawLine(), text))
         return;
     // With its line end, so that an empty line is a row of empty cells to the reader too.
-    text.append(QChar(m_rule == LineRule::Lf ? u'\n' : u'\r'));
+    text.append(QChar(lineEndChar(m_rule)));
     MMS_GRID_CSV_READ::PieceLimits limits;
     limits.maxDataRows = m_row;
     limits.maxColumns = m_pieceLimits.maxColumns;
@@ -416,7 +416,7 @@ bool SheetStream::loadPiece(qsizetype want)
     // The buffer of the previous piece's text is used again once its rows are done with.
     m_text = m_piece.data.pool();
     m_piece.data = SheetData(1, 1);
-    const char lineEnd = m_rule == LineRule::Lf ? '\n' : '\r';
+    const char lineEnd = char(lineEndChar(m_rule));
     while (true) {
         if (!fill(want)) {
             m_status = Status::NotStreamable;
