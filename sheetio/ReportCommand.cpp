@@ -110,8 +110,9 @@ void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
     if (!windowShowsResult(state, result))
         result = CompareSheets(state, ui, false);
     const DifferenceReport report = reportOfSheets(state, result, now);
-    if (!saveReport(report, format, path)) {
-        ui.showMessage(reportNotSavedText(), kMessageTitle, MessageIcon::Critical);
+    if (QString reason; !saveReport(report, format, path, &reason)) {
+        ui.showMessage(reason.isEmpty() ? reportNotSavedText() : reportNotSavedText() + u"\r\n"_s + reason,
+                       kMessageTitle, MessageIcon::Critical);
         return;
     }
     ui.showMessage(kSavedText.arg(path), kMessageTitle, MessageIcon::Information);

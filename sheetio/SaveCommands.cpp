@@ -118,9 +118,10 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     bool ok = false;
     SafeFileWriter::Outcome outcome = SafeFileWriter::Outcome::Failed;
     QString keptFile;
+    QString reason;
     const auto write = [&] {
         try {
-            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome, &keptFile);
+            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome, &keptFile, &reason);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
         }
@@ -148,7 +149,9 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
         // The file is replaced through a new file beside it; a folder that takes none fails a
         // save the file's own permissions would allow, so the person is told where to look.
         QString text = kSaveFailedText;
-        if (outcome == SafeFileWriter::Outcome::NoTemporaryFile)
+        if (!reason.isEmpty())
+            text += u"\r\n"_s + reason;
+        else if (outcome == SafeFileWriter::Outcome::NoTemporaryFile)
             text += u"\r\n"_s + kNoTemporaryFileText;
         else if (outcome == SafeFileWriter::Outcome::CopyFailed)
             text += u"\r\n"_s + kKeptFileText.arg(keptFile);

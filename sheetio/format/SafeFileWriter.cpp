@@ -13,8 +13,55 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
+const QString kNotRegularFileText = u"通常のファイルではありません"_s;
+const QString kNoWritePermissionText = u"書き込みの権限がありません"_s;
+const QString kReadOnlyFileSystemText = u"読み取り専用のファイルシステムにあります"_s;
+const QString kBusyText = u"ほかのプログラムが使用中です"_s;
+const QString kNotOpenForWritingText = u"書き込み用に開けませんでした"_s;
+
+QString notWritableReason(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return kNoWritePermissionText;
+    case EROFS:
+        return kReadOnlyFileSystemText;
+    case ETXTBSY:
+    case EBUSY:
+        return kBusyText;
+    default:
+        return kNotOpenForWritingText;
+    }
+}
+
+// Whether this process may write into the file itself, as the system would decide for an open:
+// the permission bits for its user and groups, access control lists, a read-only mount, an
+// immutable file. The open itself answers what access() cannot know.
+int writeRefusal(const QByteArray &target)
+{
+    if (access(target.constData(), W_OK) != 0)
+        return errno;
+    const int probe = open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (probe < 0)
+        return errno;
+    close(probe);
+    return 0;
+}
+
+// The temporary file's name in the target's folder: short whatever the target's name, so that a
+// name of the longest length the system allows still leaves room for it.
+QByteArray temporaryName(const QByteArray &target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash >= 0 ? target.left(slash + 1) : QByteArray();
+    return folder + ".rowlark-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+}
+
 // Extended attributes (user attributes, access control lists, …) of `from` onto the open file.
 // What the file system or the writer's rights do not allow is left out.
 void copyExtendedAttributes(const QByteArray &from, int to)
@@ -59,8 +106,11 @@ bool writeAll(int descriptor, const QByteArray &bytes)
 }
 } // namespace
 
-SafeFileWriter::Outcome SafeFileWriter::replace(const QString &path, const QByteArray &bytes, QString *keptFile)
+SafeFileWriter::Outcome SafeFileWriter::replace(const QString &path, const QByteArray &bytes, QString *keptFile,
+                                                QString *reason)
 {
+    if (reason)
+        reason->clear();
     if (path.isEmpty())
         return Outcome::Failed;
     // The name as the system's bytes, so that a name that is no UTF-8 is written where it was read.
@@ -79,8 +129,16 @@ SafeFileWriter::Outcome SafeFileWriter::replace(const QString &path, const QByte
     struct stat old = {};
     bool exists = false;
     if (stat(target.constData(), &old) == 0) {
-        if (!S_ISREG(old.st_mode))
+        if (!S_ISREG(old.st_mode)) {
+            if (reason)
+                *reason = kNotRegularFileText;
             return Outcome::NotRegularFile;
+        }
+        if (const int error = writeRefusal(target); error != 0) {
+            if (reason)
+                *reason = notWritableReason(error);
+            return Outcome::NotWritable;
+        }
         exists = true;
     } else if (errno != ENOENT) {
         return Outcome::Failed;
@@ -89,7 +147,7 @@ SafeFileWriter::Outcome SafeFileWriter::replace(const QString &path, const QByte
     QByteArray temporary;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        temporary = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temporary = temporaryName(target);
         descriptor = open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
         if (descriptor < 0 && errno != EEXIST)
             break;

@@ -11,12 +11,18 @@
 // lets the writer set them, and its extended attributes. A file with more than one name (hard
 // links) keeps its identity: the content, once complete beside it, is copied into it in place, so
 // that every name sees it. Names go to the system as nativePath() gives them.
+//
+// A rename needs only the folder's permission, so the file's own is asked first: a file this
+// process may not open for writing (a read-only file, another user's file) is refused before
+// anything is written, as writing into it in place would be. The file beside it has a short name
+// of its own (".rowlark-…"), so that every name the system allows can be replaced.
 class SafeFileWriter
 {
 public:
     enum class Outcome {
         Written,
         NotRegularFile, // the name leads to a device, a pipe, a folder or another non-file
+        NotWritable, // the file exists, but this process may not open it for writing
         NoTemporaryFile, // the file is writable, but its folder takes no new file beside it
         Failed, // anything else: no such folder, a write or the final rename failed
         // a file with several names: the new content is complete in the temporary file, which is
@@ -24,10 +30,13 @@ public:
         CopyFailed,
     };
 
-    [[nodiscard]] static Outcome replace(const QString &path, const QByteArray &bytes, QString *keptFile = nullptr);
-    [[nodiscard]] static bool write(const QString &path, const QByteArray &bytes)
+    // `reason`, when given, receives why a refused file was refused (NotRegularFile, NotWritable),
+    // as the second line of a failure message; it stays empty otherwise.
+    [[nodiscard]] static Outcome replace(const QString &path, const QByteArray &bytes, QString *keptFile = nullptr,
+                                         QString *reason = nullptr);
+    [[nodiscard]] static bool write(const QString &path, const QByteArray &bytes, QString *reason = nullptr)
     {
-        return replace(path, bytes) == Outcome::Written;
+        return replace(path, bytes, nullptr, reason) == Outcome::Written;
     }
 
     // For the programs' main(): a write past the process's file-size limit (RLIMIT_FSIZE) then

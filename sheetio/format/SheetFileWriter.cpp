@@ -82,13 +82,13 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
 }
 
 bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path, const QString &quote,
-                    const QString &delimiter, SafeFileWriter::Outcome *outcome, QString *keptFile)
+                    const QString &delimiter, SafeFileWriter::Outcome *outcome, QString *keptFile, QString *reason)
 {
     SafeFileWriter::Outcome result = SafeFileWriter::Outcome::Failed;
     try {
         const std::optional<QByteArray> bytes = SheetFileBytes(grid, firstRow, firstCol, quote, delimiter);
         if (bytes)
-            result = SafeFileWriter::replace(path, *bytes, keptFile);
+            result = SafeFileWriter::replace(path, *bytes, keptFile, reason);
     } catch (const GridError &) {
     } catch (const std::bad_alloc &) {
     }

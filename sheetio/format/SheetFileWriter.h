@@ -24,10 +24,12 @@
 // is replaced atomically: on any failure, a character the encoding cannot hold included, the old
 // file stays exactly as it was and the result is false. `outcome`, when given, receives what the
 // file system made of the replacement (Failed when the bytes could not be made), and `keptFile`
-// the temporary file left with the new content when the outcome is CopyFailed.
+// the temporary file left with the new content when the outcome is CopyFailed, and `reason` why a
+// file that may not be replaced was refused.
 [[nodiscard]] bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path,
                                   const QString &quote, const QString &delimiter,
-                                  SafeFileWriter::Outcome *outcome = nullptr, QString *keptFile = nullptr);
+                                  SafeFileWriter::Outcome *outcome = nullptr, QString *keptFile = nullptr,
+                                  QString *reason = nullptr);
 
 // The bytes WriteSheetFile writes; nothing when a cell holds a character the sheet's encoding
 // cannot hold.

@@ -48,10 +48,12 @@ std::optional<QByteArray> reportBytes(const DifferenceReport &report, ReportForm
     return std::nullopt;
 }
 
-bool saveReport(const DifferenceReport &report, ReportFormat format, const QString &path)
+bool saveReport(const DifferenceReport &report, ReportFormat format, const QString &path, QString *reason)
 {
+    if (reason)
+        reason->clear();
     const std::optional<QByteArray> bytes = reportBytes(report, format);
-    return bytes && SafeFileWriter::write(path, *bytes);
+    return bytes && SafeFileWriter::write(path, *bytes, reason);
 }
 
 QString reportNotSavedText()

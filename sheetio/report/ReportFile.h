@@ -20,8 +20,10 @@ enum class ReportFormat { Html, Xlsx, Csv };
 [[nodiscard]] std::optional<QByteArray> reportBytes(const DifferenceReport &report, ReportFormat format);
 
 // Writes the report to `path` all at once (an existing file is replaced only when the whole report
-// reached the disk). False when it could not be made or written.
-[[nodiscard]] bool saveReport(const DifferenceReport &report, ReportFormat format, const QString &path);
+// reached the disk). False when it could not be made or written; `reason`, when given, then says
+// why a file that may not be replaced was refused (empty for other failures).
+[[nodiscard]] bool saveReport(const DifferenceReport &report, ReportFormat format, const QString &path,
+                              QString *reason = nullptr);
 
 // The message of a report that could not be written.
 [[nodiscard]] QString reportNotSavedText();

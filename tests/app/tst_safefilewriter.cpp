@@ -64,6 +64,8 @@ private slots:
     void nameThatIsNotUtf8();
     void companionSurvivesFileSizeLimit();
     void windowIgnoresFileSizeSignal();
+    void longestNamesAreWritten_data();
+    void longestNamesAreWritten();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -332,6 +334,26 @@ void TestSafeFileWriter::windowIgnoresFileSizeSignal()
     process.kill();
     process.waitForFinished(10000);
     QVERIFY(survived);
+}
+
+void TestSafeFileWriter::longestNamesAreWritten_data()
+{
+    QTest::addColumn<QString>("name"); // 255 bytes, the system's limit
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("85 Japanese characters, replaced") << QString(85, QChar(u'あ')) << true;
+    QTest::newRow("255 ASCII bytes, new") << QString(251, u'n') + u".csv"_s << false;
+}
+
+void TestSafeFileWriter::longestNamesAreWritten()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+
+    const QString path = exists ? writeTestFile(*m_dir, name, "old\r\n") : m_dir->filePath(name);
+    QCOMPARE(SafeFileWriter::replace(path, "new\r\n"), SafeFileWriter::Outcome::Written);
+    QCOMPARE(readTestFile(path), QByteArray("new\r\n"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
 }
 
 QTEST_GUILESS_MAIN(TestSafeFileWriter)

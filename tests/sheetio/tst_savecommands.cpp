@@ -1,4 +1,5 @@
 #include "AppState.h"
+#include "AsOtherUser.h"
 #include "CellEditor.h"
 #include "ClipboardCommands.h"
 #include "Differences.h"
@@ -7,6 +8,7 @@
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "SaveCommands.h"
+#include "Settings.h"
 #include "SheetFixtures.h"
 #include "TestFiles.h"
 
@@ -19,9 +21,7 @@
 #include <cstdio>
 #include <memory>
 
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -54,6 +54,8 @@ private slots:
     void shiftJisSheetSavedAsUtf8_data();
     void shiftJisSheetSavedAsUtf8();
     void folderWithoutRoomForTemporaryFile();
+    void fileThisUserMayNotWriteIsLeftAlone_data();
+    void fileThisUserMayNotWriteIsLeftAlone();
     void overwriteSaveWritesLoadedFile();
     void overwriteSaveWithoutName();
     void overwriteOfChangedFileAsks_data();
@@ -156,16 +158,19 @@ void TestSaveCommands::savedFileFollowsSettings()
 void TestSaveCommands::failedSaveKeepsEverything_data()
 {
     QTest::addColumn<QString>("target"); // "limit": an existing file under a file-size limit
+    QTest::addColumn<QString>("reason"); // the message's second line
 
-    QTest::newRow("disk quota reached while writing") << u"limit"_s;
-    QTest::newRow("target is a folder") << u"folder"_s;
-    QTest::newRow("folder does not exist") << u"missing"_s;
-    QTest::newRow("target is a pipe") << u"pipe"_s;
+    const QString notAFile = u"\r\n通常のファイルではありません"_s;
+    QTest::newRow("disk quota reached while writing") << u"limit"_s << QString();
+    QTest::newRow("target is a folder") << u"folder"_s << notAFile;
+    QTest::newRow("folder does not exist") << u"missing"_s << QString();
+    QTest::newRow("target is a pipe") << u"pipe"_s << notAFile;
 }
 
 void TestSaveCommands::failedSaveKeepsEverything()
 {
     QFETCH(QString, target);
+    QFETCH(QString, reason);
 
     const QByteArray oldBytes = "old,file\r\n";
     const QString oldPath = writeFile(u"old.csv"_s, oldBytes);
@@ -199,7 +204,7 @@ void TestSaveCommands::failedSaveKeepsEverything()
 
     QVERIFY(!ok);
     QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages[0].text, kSaveFailedText);
+    QCOMPARE(m_ui->messages[0].text, kSaveFailedText + reason);
     QCOMPARE(m_ui->messages[0].title, kReportTitle);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
     QCOMPARE(readTestFile(oldPath), oldBytes);
@@ -335,36 +340,64 @@ void TestSaveCommands::folderWithoutRoomForTemporaryFile()
                                   QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
                                       | QFileDevice::ExeOther));
 
-    // Root writes into any folder: the save runs in a child that gives up root first.
-    int pipeEnds[2];
-    QCOMPARE(pipe(pipeEnds), 0);
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        close(pipeEnds[0]);
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
-        const bool ok = SaveSheet(*m_state, *m_ui, 0, path);
-        const QByteArray text = m_ui->messages.isEmpty() ? QByteArray() : m_ui->messages.constLast().text.toUtf8();
-        const bool sent = write(pipeEnds[1], text.constData(), size_t(text.size())) == text.size();
-        _exit(ok ? 3 : (sent ? 0 : 4));
-    }
-    close(pipeEnds[1]);
-    QByteArray received;
-    char buffer[512];
-    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-        received.append(buffer, n);
-    close(pipeEnds[0]);
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
+    // Root writes into any folder.
+    const std::optional<QByteArray> received = runAsOtherUser([&] {
+        return SaveSheet(*m_state, *m_ui, 0, path) ? QByteArray("saved") : m_ui->messages.constLast().text.toUtf8();
+    });
     QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0); // 2: could not drop root, 3: the save succeeded
-    QCOMPARE(QString::fromUtf8(received),
+    QVERIFY2(received, "could not give up root");
+    QCOMPARE(QString::fromUtf8(*received),
              kSaveFailedText + u"\r\n保存先のフォルダーに一時ファイルを作成できませんでした。"_s);
     QCOMPARE(readTestFile(path), oldBytes);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.csv"_s});
+}
+
+void TestSaveCommands::fileThisUserMayNotWriteIsLeftAlone_data()
+{
+    QTest::addColumn<bool>("settings"); // the settings file instead of an overwrite-save
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("shown");
+
+    const QString refused = kSaveFailedText + u"\r\n書き込みの権限がありません"_s;
+    QTest::newRow("read-only file") << false << 0444 << refused;
+    QTest::newRow("another user's file") << false << 0644 << refused;
+    QTest::newRow("read-only settings file") << true << 0444 << u"refused"_s;
+}
+
+// A rename needs only the folder's permission; the file's own is asked as well.
+void TestSaveCommands::fileThisUserMayNotWriteIsLeftAlone()
+{
+    QFETCH(bool, settings);
+    QFETCH(int, mode);
+    QFETCH(QString, shown);
+
+    if (mode == 0644 && geteuid() != 0)
+        QSKIP("another user's file needs root to make it");
+    QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::Permissions(0x7777)));
+    const QByteArray oldBytes = "old,file\r\n";
+    const QString path = writeFile(u"old.csv"_s, oldBytes);
+    LoadSheetFile(*m_state, *m_ui, 0, path);
+    m_state->grdData(0).setTextMatrix(1, 1, u"edited"_s);
+    const QByteArray name = QFile::encodeName(path);
+    QCOMPARE(chmod(name.constData(), mode_t(mode)), 0);
+    struct stat before = {};
+    QCOMPARE(stat(name.constData(), &before), 0);
+
+    const std::optional<QByteArray> received = runAsOtherUser([&] {
+        if (settings)
+            return QByteArray(SaveSettings(*m_state, path) ? "saved" : "refused");
+        cmdSave_Click(*m_state, *m_ui, 0);
+        return m_ui->messages.constLast().text.toUtf8();
+    });
+    QVERIFY2(received, "could not give up root");
+    QCOMPARE(QString::fromUtf8(*received), shown);
+    struct stat after = {};
+    QCOMPARE(stat(name.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(readTestFile(path), oldBytes);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"old.csv"_s});
 }
 
 void TestSaveCommands::overwriteSaveWritesLoadedFile()
