@@ -36,9 +36,11 @@ struct FileLoad
 {
     QString path;
     LoadRefusal refusal = LoadRefusal::None;
+    UnreadableReason reason = UnreadableReason::Unknown;
     bool writesBack = true;
     SheetReadResult read;
     int firstRowNotRead = 0;
+    QString partialText; // the message of a read that stopped early
     std::exception_ptr failure;
 
     void run(int delimiterMode, const QString &delimiter)
@@ -48,11 +50,14 @@ struct FileLoad
             refusal = reader.open(path);
             if (refusal == LoadRefusal::None)
                 refusal = reader.countColumns();
-            if (refusal != LoadRefusal::None)
+            if (refusal != LoadRefusal::None) {
+                reason = reader.unreadableReason();
                 return;
+            }
             writesBack = reader.writesBackUnchanged();
             read = reader.readData();
             firstRowNotRead = reader.firstRowNotRead();
+            partialText = reader.partialReadMessage().text;
         } catch (...) {
             failure = std::current_exception();
         }
@@ -351,8 +356,11 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     }
     if (differenceReport && !reportToOutput) {
         const std::optional<ReportFormat> format = reportFormatForPath(arguments.report);
-        if (!format || !saveReport(*differenceReport, *format, arguments.report)) {
-            writeMessageLines(err, arguments.report + u": "_s + reportNotSavedText());
+        QString reason;
+        if (!format || !saveReport(*differenceReport, *format, arguments.report, &reason)) {
+            writeMessageLines(err,
+                              arguments.report + u": "_s + reportNotSavedText()
+                                  + (reason.isEmpty() ? QString() : u"\r\n"_s + reason));
             return kExitTrouble;
         }
     }
@@ -390,7 +398,7 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     for (const FileLoad &load : loads) {
         if (load.refusal == LoadRefusal::None)
             continue;
-        const QString text = refusalText(load.refusal);
+        const QString text = refusalText(load.refusal, load.reason);
         const QString line = load.refusal == LoadRefusal::NoDelimiter ? text : load.path + u": "_s + text;
         if (!refusals.contains(line))
             refusals.append(line);
@@ -402,7 +410,7 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
 
     for (const FileLoad &load : loads) {
         if (!readWhole(load))
-            writeMessageLines(err, load.path + u": "_s + partialReadMessage().text);
+            writeMessageLines(err, load.path + u": "_s + load.partialText);
         if (!load.writesBack)
             writeMessageLines(err, load.path + u": "_s + notWritableBackMessage().text);
     }

@@ -25,13 +25,13 @@ QString outputFailedText()
     return kOutputFailedText;
 }
 
-QString refusalText(LoadRefusal refusal)
+QString refusalText(LoadRefusal refusal, UnreadableReason reason)
 {
     // The window's message sends the person to its menu; here the setting is an option.
     if (refusal == LoadRefusal::NoDelimiter)
         return u"区切り文字が設定されてません\r\n"
                u"--delimiter C で、区切り文字 C を空白以外の1文字で指定して下さい (例: --delimiter \"|\")"_s;
-    return loadRefusalMessage(refusal).text;
+    return loadRefusalMessage(refusal, reason).text;
 }
 
 void writeMessageLines(QIODevice &err, const QString &text)
@@ -134,18 +134,19 @@ int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     if (refusal == LoadRefusal::None)
         refusal = reader.countColumns();
     if (refusal != LoadRefusal::None) {
-        writeMessageLines(err, refusalText(refusal));
+        writeMessageLines(err, refusalText(refusal, reader.unreadableReason()));
         return kExitTrouble;
     }
     const bool writesBack = reader.writesBackUnchanged();
     const SheetReadResult read = reader.readData();
+    const QString partialText = reader.partialReadMessage().text;
     const bool complete = read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
     if (!writeSheetJson(out, read.data, complete, read.format.encoding)) {
         writeMessageLines(err, kOutputFailedText);
         return kExitTrouble;
     }
     if (!complete)
-        writeMessageLines(err, partialReadMessage().text);
+        writeMessageLines(err, partialText);
     if (!writesBack)
         writeMessageLines(err, notWritableBackMessage().text);
     return complete ? kExitOk : kExitIncomplete;

@@ -28,7 +28,7 @@ void writeMessageLines(QIODevice &err, const QString &text);
 
 // The message for a refused file, as the window words it, except where the window's text sends the
 // person to its menus: the companion says which option to pass instead.
-[[nodiscard]] QString refusalText(LoadRefusal refusal);
+[[nodiscard]] QString refusalText(LoadRefusal refusal, UnreadableReason reason = UnreadableReason::Unknown);
 
 // Writes a read sheet as one JSON object:
 // {"rows": R, "cols": C, "complete": true|false, "encoding": "…", "cells": [[row 0…], …]},

@@ -579,6 +579,8 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     for (size_t i = 0; i < 2; ++i) {
         result.cols[i] = streams[i]->cols();
         comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
+        comparison.firstRowNotRead[i] = streams[i]->firstRowNotRead();
+        comparison.columns[i] = streams[i]->columnCount();
         comparison.writesBack[i] = streams[i]->writesBackUnchanged();
     }
     result.sizesDiffer = sizesDiffer(result.rows, result.cols);
@@ -606,7 +608,9 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
 
     for (size_t i = 0; i < 2; ++i) {
         if (!comparison->complete[i])
-            writeMessageLines(err, files[i] + u": "_s + partialReadMessage().text);
+            writeMessageLines(err,
+                              files[i] + u": "_s
+                                  + partialReadMessage(comparison->firstRowNotRead[i], comparison->columns[i]).text);
         if (!comparison->writesBack[i])
             writeMessageLines(err, files[i] + u": "_s + notWritableBackMessage().text);
     }

@@ -43,7 +43,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     options.threads = std::thread::hardware_concurrency() > 1 ? 2 : 1;
     reader.setReadOptions(options);
     if (const LoadRefusal refusal = reader.open(path); refusal != LoadRefusal::None) {
-        show(ui, loadRefusalMessage(refusal));
+        show(ui, loadRefusalMessage(refusal, reader.unreadableReason()));
         return;
     }
 
@@ -60,7 +60,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
         // The panel keeps naming the file that was tried, but no longer claims it is loading.
         if (loading)
             panel.texts.removeOne(*loading);
-        show(ui, loadRefusalMessage(refusal));
+        show(ui, loadRefusalMessage(refusal, reader.unreadableReason()));
         return;
     }
     ui.yieldToEventLoop();
@@ -90,7 +90,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     // Withdrawn before the message, which shows the window as the load left it.
     if (result != MMS_GRID_CSV_READ::ReadResult::Complete) {
         withdrawOverwrite(state, index);
-        show(ui, partialReadMessage());
+        show(ui, reader.partialReadMessage());
     } else if (!reader.writesBackUnchanged()) {
         withdrawOverwrite(state, index);
         show(ui, notWritableBackMessage());
@@ -106,6 +106,8 @@ void LoadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     // into a result ends the load as an unreadable file.
     try {
         loadSheetFile(state, ui, index, path);
+    } catch (const std::bad_alloc &) {
+        show(ui, loadRefusalMessage(LoadRefusal::Unreadable, UnreadableReason::OutOfMemory));
     } catch (const std::exception &) {
         show(ui, loadRefusalMessage(LoadRefusal::Unreadable));
     }

@@ -5,6 +5,9 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +25,16 @@ const QString kNoDelimiterText
 const QString kNoDelimiterTitle = u"設定エラー"_s;
 const QString kPartialReadText = u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい"_s;
 const QString kPartialReadTitle = u"データでかすぎ"_s;
+const QString kRowsReadText = u"1〜%1 行目を読み込みました（上限 %2 行、%3 列）。"_s;
+const QString kNoRowReadText = u"読み込めた行はありません（上限 %1 行、%2 列）。"_s;
+const QString kNotFoundText = u"ファイルが見つかりません"_s;
+const QString kStandardInputText = u"標準入力からは読み込めません。ファイル名を指定して下さい"_s;
+const QString kNotRegularFileText = u"通常のファイルではありません"_s;
+const QString kNoPermissionText = u"読み取りの権限がありません"_s;
+const QString kTooLargeText = u"ファイルが大きすぎます（上限 1 GiB）"_s;
+const QString kTooManyFieldsText = u"1 行の項目が多すぎます（上限 32767 個）"_s;
+const QString kReadFailedText = u"読み取り中にエラーが発生しました"_s;
+const QString kOutOfMemoryText = u"メモリが足りません"_s;
 const QString kNotWritableBackText
     = u"このファイルには、読み込んだときと同じバイトで書き戻せない文字が含まれています。\r\n"
       u"ファイルを変えてしまわないよう、上書き保存はできなくなっています。"_s;
@@ -30,6 +43,48 @@ const QString kNotWritableBackTitle = u"文字コード"_s;
 // Files are decoded whole into the text pool; past this size the text could not be held (cells
 // point into it with 32-bit offsets), and a sheet could never show it anyway.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+QString reasonText(UnreadableReason reason)
+{
+    switch (reason) {
+    case UnreadableReason::Unknown:
+        break;
+    case UnreadableReason::NotFound:
+        return kNotFoundText;
+    case UnreadableReason::StandardInput:
+        return kStandardInputText;
+    case UnreadableReason::NotRegularFile:
+        return kNotRegularFileText;
+    case UnreadableReason::NoPermission:
+        return kNoPermissionText;
+    case UnreadableReason::TooLarge:
+        return kTooLargeText;
+    case UnreadableReason::TooManyFields:
+        return kTooManyFieldsText;
+    case UnreadableReason::ReadFailed:
+        return kReadFailedText;
+    case UnreadableReason::OutOfMemory:
+        return kOutOfMemoryText;
+    }
+    return {};
+}
+
+// Why the system refused to look at or open a file.
+UnreadableReason reasonForError(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return UnreadableReason::NotFound;
+    case EACCES:
+    case EPERM:
+        return UnreadableReason::NoPermission;
+    case ENOMEM:
+        return UnreadableReason::OutOfMemory;
+    default:
+        return UnreadableReason::ReadFailed;
+    }
+}
 
 // Only half-width blanks count: a TAB is a valid delimiter.
 bool isBlank(const QString &delimiter)
@@ -56,13 +111,16 @@ SheetFileFormat formatOf(QStringView text, TextEncoding encoding, LineRule rule)
 }
 } // namespace
 
-LoadMessage loadRefusalMessage(LoadRefusal refusal)
+LoadMessage loadRefusalMessage(LoadRefusal refusal, UnreadableReason reason)
 {
     switch (refusal) {
     case LoadRefusal::None:
         break;
-    case LoadRefusal::Unreadable:
-        return {kUnreadableText, kUnreadableTitle, MessageIcon::Critical};
+    case LoadRefusal::Unreadable: {
+        const QString why = reasonText(reason);
+        return {why.isEmpty() ? kUnreadableText : kUnreadableText + u"\r\n"_s + why, kUnreadableTitle,
+                MessageIcon::Critical};
+    }
     case LoadRefusal::Empty:
         return {kEmptyText, kEmptyTitle, MessageIcon::Exclamation};
     case LoadRefusal::NoDelimiter:
@@ -71,9 +129,15 @@ LoadMessage loadRefusalMessage(LoadRefusal refusal)
     return {};
 }
 
-LoadMessage partialReadMessage()
+LoadMessage partialReadMessage(int firstRowNotRead, int columns)
 {
-    return {kPartialReadText, kPartialReadTitle, MessageIcon::Critical};
+    // The limits the reader applied: rows fewer than 32766 where the cells would not fit.
+    const int maxColumns = kMaxRowCol - 1;
+    const qsizetype maxRows = MMS_GRID_CSV_READ::sheetLimits(std::clamp(columns, 1, maxColumns)).maxDataRows;
+    const int lastRow = firstRowNotRead - 1;
+    const QString rows = lastRow >= 1 ? kRowsReadText.arg(lastRow).arg(maxRows).arg(maxColumns)
+                                      : kNoRowReadText.arg(maxRows).arg(maxColumns);
+    return {kPartialReadText + u"\r\n"_s + rows, kPartialReadTitle, MessageIcon::Critical};
 }
 
 LoadMessage notWritableBackMessage()
@@ -95,33 +159,47 @@ LoadRefusal SheetFileReader::open(const QString &path)
     m_fileSize = 0;
     m_writesBackUnchanged = true;
     m_identity.reset();
+    m_unreadableReason = UnreadableReason::Unknown;
+    const auto unreadable = [this](UnreadableReason reason) {
+        m_unreadableReason = reason;
+        return LoadRefusal::Unreadable;
+    };
 
     // A length that cannot be measured (no such file, a folder, a device or pipe) is an error,
     // reported as unreadable before anything else is looked at. The name goes to the system as
     // the bytes it came as.
     const QByteArray name = nativePath(path);
     struct stat info = {};
-    if (path.isEmpty() || stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return LoadRefusal::Unreadable;
+    if (path.isEmpty())
+        return unreadable(UnreadableReason::NotFound);
+    if (stat(name.constData(), &info) != 0) {
+        const int error = errno;
+        // A name that often means a program's standard input, when no file has it.
+        if (path == u"-"_s && error == ENOENT)
+            return unreadable(UnreadableReason::StandardInput);
+        return unreadable(reasonForError(error));
+    }
+    if (!S_ISREG(info.st_mode))
+        return unreadable(UnreadableReason::NotRegularFile);
     if (info.st_size == 0)
         return LoadRefusal::Empty;
     if (isBlank(m_userDelimiter))
         return LoadRefusal::NoDelimiter;
     if (info.st_size > kMaxFileBytes)
-        return LoadRefusal::Unreadable;
+        return unreadable(UnreadableReason::TooLarge);
 
     const int descriptor = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        return LoadRefusal::Unreadable;
+        return unreadable(reasonForError(errno));
     QFile file;
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
-        return LoadRefusal::Unreadable;
+        return unreadable(UnreadableReason::ReadFailed);
     }
     m_identity = fileIdentityOf(descriptor);
     std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, qint64(info.st_size), kMaxFileBytes);
     if (!decoded)
-        return LoadRefusal::Unreadable;
+        return unreadable(UnreadableReason::ReadFailed);
     if (decoded->byteCount == 0)
         return LoadRefusal::Empty; // emptied since it was measured
     m_fileSize = decoded->byteCount;
@@ -136,11 +214,16 @@ LoadRefusal SheetFileReader::open(const QString &path)
 
 LoadRefusal SheetFileReader::countColumns()
 {
-    if (!m_opened)
+    if (!m_opened) {
+        m_unreadableReason = UnreadableReason::Unknown;
         return LoadRefusal::Unreadable;
+    }
     m_pass = MMS_GRID_CSV_READ::CountColumns(m_text, m_rule, m_delimiterMode, m_userDelimiter);
     m_format.lineEnd = m_pass.lineEnd;
-    return m_pass.ok ? LoadRefusal::None : LoadRefusal::Unreadable;
+    if (m_pass.ok)
+        return LoadRefusal::None;
+    m_unreadableReason = UnreadableReason::TooManyFields;
+    return LoadRefusal::Unreadable;
 }
 
 SheetReadResult SheetFileReader::readData()

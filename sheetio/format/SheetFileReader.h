@@ -14,6 +14,19 @@
 // were.
 enum class LoadRefusal { None, Unreadable, Empty, NoDelimiter };
 
+// Why a file was Unreadable, for the second line of its message.
+enum class UnreadableReason {
+    Unknown, // nothing more is known (the load failed in a way the reader did not foresee)
+    NotFound,
+    StandardInput, // "-": a program's standard input, which the reader does not take
+    NotRegularFile, // a folder, a pipe, a device
+    NoPermission,
+    TooLarge, // larger than the reader can hold
+    TooManyFields, // a line with 32768 or more fields
+    ReadFailed, // an error of the system while reading
+    OutOfMemory,
+};
+
 struct LoadMessage
 {
     QString text;
@@ -21,10 +34,13 @@ struct LoadMessage
     MessageIcon icon = MessageIcon::None;
 };
 
-// The message box text, title and icon for each refusal ("読み込めません" / "エラー", …).
-[[nodiscard]] LoadMessage loadRefusalMessage(LoadRefusal refusal);
-// A read that stopped early: the cells read so far are shown, overwrite-save is withdrawn.
-[[nodiscard]] LoadMessage partialReadMessage();
+// The message box text, title and icon for each refusal ("読み込めません" / "エラー", …); an
+// unreadable file's reason, when known, is the text's second line.
+[[nodiscard]] LoadMessage loadRefusalMessage(LoadRefusal refusal, UnreadableReason reason = UnreadableReason::Unknown);
+// A read that stopped early: the cells read so far are shown, overwrite-save is withdrawn. The
+// last line says which rows were read whole (those before firstRowNotRead) and the limits that
+// applied to a file of `columns` data columns.
+[[nodiscard]] LoadMessage partialReadMessage(int firstRowNotRead, int columns);
 // The file holds bytes that would not come back unchanged if the sheet were written over it.
 [[nodiscard]] LoadMessage notWritableBackMessage();
 
@@ -64,6 +80,16 @@ public:
     [[nodiscard]] LoadRefusal open(const QString &path);
     // The column pass: Unreadable when a line holds 32767 or more delimiters.
     [[nodiscard]] LoadRefusal countColumns();
+    // After open() or countColumns() gave Unreadable, why.
+    [[nodiscard]] UnreadableReason unreadableReason() const
+    {
+        return m_unreadableReason;
+    }
+    // The message of a read that stopped early, after read() or readData().
+    [[nodiscard]] LoadMessage partialReadMessage() const
+    {
+        return ::partialReadMessage(m_firstRowNotRead, m_pass.columns);
+    }
     // Reads the decoded text into the sheet with its drawing off, replaces the sheet's contents
     // and file format. Anything but Complete is a partial read whose cells stay in the sheet.
     [[nodiscard]] MMS_GRID_CSV_READ::ReadResult read(Sheet &sheet);
@@ -119,6 +145,7 @@ private:
     qint64 m_fileSize = 0;
     std::optional<FileIdentity> m_identity;
     int m_firstRowNotRead = 0;
+    UnreadableReason m_unreadableReason = UnreadableReason::Unknown;
     bool m_opened = false;
     bool m_writesBackUnchanged = true;
 };

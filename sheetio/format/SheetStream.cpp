@@ -209,6 +209,7 @@ SheetStream::Status SheetStream::rewind()
     m_pos = 0;
     m_startInLine = 0;
     m_rowsUsed = 1;
+    m_lastRowWhole = true;
     m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
     m_writesBack = true;
     m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
@@ -369,6 +370,8 @@ void SheetStream::finish(MMS_GRID_CSV_READ::ReadResult result)
     m_status = Status::End;
     m_result = result;
     m_rowsUsed = m_firstRow + m_piece.rowsRead;
+    // A piece without rows of its own cut none short.
+    m_lastRowWhole = m_piece.rowsRead == 0 || m_piece.lastRowWhole;
     m_piece.data = SheetData(1, 1);
 }
 

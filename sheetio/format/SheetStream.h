@@ -122,6 +122,18 @@ public:
     {
         return m_result;
     }
+    // At End after a read that stopped early, the first data row not read whole; 0 otherwise.
+    [[nodiscard]] int firstRowNotRead() const
+    {
+        if (m_result == MMS_GRID_CSV_READ::ReadResult::Complete)
+            return 0;
+        return m_lastRowWhole ? m_rowsUsed : m_rowsUsed - 1;
+    }
+    // The column count C of the column pass.
+    [[nodiscard]] int columnCount() const
+    {
+        return m_columns;
+    }
     [[nodiscard]] TextEncoding encoding() const
     {
         return m_encoding;
@@ -183,6 +195,7 @@ private:
     qsizetype m_lineSize = 0;
     MMS_GRID_CSV_READ::PieceOutcome m_rawCells; // the current raw row, decoded
     int m_rowsUsed = 1;
+    bool m_lastRowWhole = true;
     qsizetype m_extraChars = 0;
     MMS_GRID_CSV_READ::ReadResult m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
     bool m_writesBack = true;

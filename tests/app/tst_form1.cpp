@@ -502,7 +502,7 @@ void TestForm1::commandLineOfAMissingFileReportsIt()
 {
     Form1 &form = makeForm(m_dir->filePath(u"a.csv b.csv"_s));
     QTRY_COMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages.first().text, u"読み込めません"_s);
+    QCOMPARE(m_ui->messages.first().text, u"読み込めません\r\nファイルが見つかりません"_s);
     QCOMPARE(m_ui->messages.first().icon, MessageIcon::Critical);
     QCOMPARE(form.cmdGmn->text(), u"画面１"_s);
     QVERIFY(!form.grdData[0]->isVisible());

@@ -7,6 +7,7 @@
 #include "TestFiles.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -20,7 +21,9 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -67,6 +70,8 @@ private slots:
     void noErrorEscapesTheCommand_data();
     void noErrorEscapesTheCommand();
     void fileNamesThatAreNotUtf8();
+    void refusedFileSaysWhy_data();
+    void refusedFileSaysWhy();
 
 private:
     struct Run
@@ -77,7 +82,8 @@ private:
     };
     // Writes content to a file of the test folder (a null content writes nothing) and returns its path.
     QString writeFile(const QString &name, const QByteArray &content);
-    Run run(const QStringList &arguments);
+    // asOtherUser: as the user nobody when this is root, who may read and write any file.
+    Run run(const QStringList &arguments, bool asOtherUser = false);
 
     QString m_program;
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -100,10 +106,15 @@ QString TestRowlarkDiff::writeFile(const QString &name, const QByteArray &conten
     return content.isNull() ? m_folder->filePath(name) : writeTestFile(*m_folder, name, content);
 }
 
-TestRowlarkDiff::Run TestRowlarkDiff::run(const QStringList &arguments)
+TestRowlarkDiff::Run TestRowlarkDiff::run(const QStringList &arguments, bool asOtherUser)
 {
     QProcess process;
-    process.start(m_program, arguments);
+    process.setWorkingDirectory(m_folder->path());
+    if (asOtherUser && geteuid() == 0)
+        process.start(u"setpriv"_s,
+                      QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, m_program} + arguments);
+    else
+        process.start(m_program, arguments);
     Run result;
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return result;
@@ -242,13 +253,15 @@ void TestRowlarkDiff::dump_data()
     QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QStringList() << 3
                                   << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8-BOM",
                                      "cells": [["", "1列", "2列", "3列"], ["1行", "a,b", "c", ""]]})")
-                                  << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい"_s;
+                                  << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい\n"
+                                     u"読み込めた行はありません（上限 32766 行、32766 列）。"_s;
     QTest::newRow("text that cannot be written back")
         << QByteArray("\xed\xf9") << QStringList() << 0
         << QByteArray(R"({"rows": 2, "cols": 2, "complete": true, "encoding": "Shift_JIS",
                          "cells": [["", "1列"], ["1行", "\uFA15"]]})")
         << u"上書き保存"_s;
-    QTest::newRow("missing file") << QByteArray() << QStringList() << 2 << QByteArray() << u"読み込めません"_s;
+    QTest::newRow("missing file") << QByteArray() << QStringList() << 2 << QByteArray()
+                                  << u"読み込めません\nファイルが見つかりません"_s;
     QTest::newRow("blank delimiter") << QByteArray("a") << QStringList{u"--delimiter"_s, u" "_s} << 2 << QByteArray()
                                      << u"区切り文字が設定されてません"_s;
     QTest::newRow("wrong command line") << QByteArray("a") << QStringList{u"--delimiter"_s, u"ab"_s} << 2
@@ -336,7 +349,9 @@ void TestRowlarkDiff::diff_data()
     QTest::newRow("difference past the rows read")
         << tallFile(40000, 39991, ',') << tallFile(40000, 0, ',') << QStringList() << 3
         << QByteArray("差はありません\n")
-        << QStringList{u"file1.csv: データを全部読めませんでした"_s, u"file2.csv: データを全部読めませんでした"_s};
+        << QStringList{u"file1.csv: データを全部読めませんでした\nデータを分けてdiffを行って下さい\n"
+                       u"1〜32766 行目を読み込みました（上限 32766 行、32766 列）。"_s,
+                       u"file2.csv: データを全部読めませんでした"_s};
     QTest::newRow("only the second file read in part")
         << tallFile(3, 0, '|') << tallFile(40000, 2, '|') << QStringList{u"--delimiter"_s, u"|"_s} << 3
         << QByteArray("差が　1　個あります\nサイズに差異があります\n2,2\n")
@@ -354,7 +369,7 @@ void TestRowlarkDiff::diff_data()
         << QByteArray("a\r\n") << QByteArray("a\r\n\x81") << QStringList() << 1
         << QByteArray("差はありません\nサイズに差異があります\n") << QStringList{u"file2.csv: "_s, u"上書き保存"_s};
     QTest::newRow("first file missing") << none << sheet << QStringList() << 2 << QByteArray()
-                                        << QStringList{u"file1.csv: 読み込めません"_s};
+                                        << QStringList{u"file1.csv: 読み込めません\nファイルが見つかりません"_s};
     QTest::newRow("second file empty") << sheet << QByteArray("") << QStringList{u"--json"_s} << 2 << QByteArray()
                                        << QStringList{u"file2.csv: 空データは読み込みません"_s};
     QTest::newRow("both refused") << none << QByteArray("") << QStringList() << 2 << QByteArray()
@@ -765,6 +780,44 @@ void TestRowlarkDiff::fileNamesThatAreNotUtf8()
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(process.readAllStandardOutput().contains("\"a\", \"b\""));
+}
+
+void TestRowlarkDiff::refusedFileSaysWhy_data()
+{
+    QTest::addColumn<QString>("refused"); // "-", or an input or a report in the test folder
+    QTest::addColumn<int>("mode"); // of the refused file
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("standard input") << u"-"_s << 0
+                                    << u"-: 読み込めません\n標準入力からは読み込めません。ファイル名を指定して下さい"_s;
+    QTest::newRow("no read permission") << u"input.csv"_s << 0200
+                                        << u"input.csv: 読み込めません\n読み取りの権限がありません"_s;
+    QTest::newRow("read-only report") << u"report.html"_s << 0444
+                                      << u"report.html: レポートを保存できませんでした\n書き込みの権限がありません"_s;
+}
+
+void TestRowlarkDiff::refusedFileSaysWhy()
+{
+    QFETCH(QString, refused);
+    QFETCH(int, mode);
+    QFETCH(QString, message);
+
+    // Names relative to the test folder, where the program runs, so that the messages are short.
+    QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::Permissions(0x7777)));
+    writeFile(u"other.csv"_s, "a,b\r\n");
+    const QString path = m_folder->filePath(refused);
+    QStringList arguments{refused, u"other.csv"_s};
+    if (refused != u"-") {
+        writeFile(refused, "kept");
+        QCOMPARE(chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+        if (refused.endsWith(u".html"))
+            arguments = QStringList{u"--report"_s, refused, u"other.csv"_s, u"other.csv"_s};
+    }
+    const Run result = run(arguments, true);
+    QCOMPARE(result.exitCode, 2);
+    QCOMPARE(result.err, message + u'\n');
+    if (mode == 0444)
+        QCOMPARE(readTestFile(path), QByteArray("kept"));
 }
 
 QTEST_GUILESS_MAIN(TestRowlarkDiff)

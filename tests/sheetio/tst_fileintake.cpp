@@ -18,6 +18,7 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -226,14 +227,19 @@ void TestFileIntake::refusedLoadChangesNothing_data()
     QTest::newRow("blank delimiter in delimiter mode")
         << u"ok.csv"_s << QByteArray("a|b\r\n") << true << 1 << u"  "_s << kNoDelimiterText << kSettingsErrorTitle
         << MessageIcon::Exclamation << false;
-    QTest::newRow("missing file") << u"missing.csv"_s << QByteArray() << false << 0 << u"|"_s << kUnreadableText
+    const QString notFound = kUnreadableText + u"\r\nファイルが見つかりません"_s;
+    const QString notAFile = kUnreadableText + u"\r\n通常のファイルではありません"_s;
+    const QString tooManyFields = kUnreadableText + u"\r\n1 行の項目が多すぎます（上限 32767 個）"_s;
+    QTest::newRow("missing file") << u"missing.csv"_s << QByteArray() << false << 0 << u"|"_s << notFound
                                   << kUnreadableTitle << MessageIcon::Critical << false;
-    QTest::newRow("folder") << QString() << QByteArray() << true << 0 << u"|"_s << kUnreadableText << kUnreadableTitle
+    QTest::newRow("folder") << QString() << QByteArray() << true << 0 << u"|"_s << notAFile << kUnreadableTitle
                             << MessageIcon::Critical << false;
-    QTest::newRow("line of 32767 commas") << u"wide.csv"_s << tooWide << true << 0 << u"|"_s << kUnreadableText
+    QTest::newRow("pipe") << u"pipe"_s << QByteArray() << true << 0 << u"|"_s << notAFile << kUnreadableTitle
+                          << MessageIcon::Critical << false;
+    QTest::newRow("line of 32767 commas") << u"wide.csv"_s << tooWide << true << 0 << u"|"_s << tooManyFields
                                           << kUnreadableTitle << MessageIcon::Critical << true;
     QTest::newRow("line of 32767 user delimiters")
-        << u"wide.txt"_s << tooWideBars << true << 1 << u"|"_s << kUnreadableText << kUnreadableTitle
+        << u"wide.txt"_s << tooWideBars << true << 1 << u"|"_s << tooManyFields << kUnreadableTitle
         << MessageIcon::Critical << true;
 }
 
@@ -260,6 +266,9 @@ void TestFileIntake::refusedLoadChangesNothing()
     if (fileName.isEmpty()) {
         path = m_dir->filePath(u"folder.csv"_s);
         QVERIFY(QDir().mkdir(path));
+    } else if (fileName == u"pipe") {
+        path = m_dir->filePath(fileName);
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else {
         path = exists ? writeFile(fileName, bytes) : m_dir->filePath(fileName);
     }
@@ -292,13 +301,16 @@ void TestFileIntake::partialReadWithdrawsOverwrite_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("cols");
     QTest::addColumn<QString>("lastRowFirstCell");
+    QTest::addColumn<QString>("rowsRead"); // the message's last line
 
     QByteArray tooLong;
     for (int r = 1; r <= 32767; ++r)
         tooLong += QByteArray::number(r) + ",x\r\n";
-    QTest::newRow("32767 lines keep the first 32766") << tooLong << 0 << 32767 << 3 << u"32766"_s;
+    QTest::newRow("32767 lines keep the first 32766")
+        << tooLong << 0 << 32767 << 3 << u"32766"_s << u"1〜32766 行目を読み込みました（上限 32766 行、32766 列）。"_s;
     QTest::newRow("line of 32766 delimiters leaves the header cell alone")
-        << QByteArray(32766, '|') << 1 << 1 << 1 << QString();
+        << QByteArray(32766, '|') << 1 << 1 << 1 << QString()
+        << u"読み込めた行はありません（上限 1023 行、32766 列）。"_s;
 }
 
 void TestFileIntake::partialReadWithdrawsOverwrite()
@@ -308,6 +320,7 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     QFETCH(int, rows);
     QFETCH(int, cols);
     QFETCH(QString, lastRowFirstCell);
+    QFETCH(QString, rowsRead);
 
     m_state->DelimiterMode = mode;
     const QString path = writeFile(u"big.csv"_s, bytes);
@@ -315,7 +328,7 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     LoadSheetFile(*m_state, *m_ui, 0, path);
 
     QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages[0].text, kPartialText);
+    QCOMPARE(m_ui->messages[0].text, kPartialText + u"\r\n"_s + rowsRead);
     QCOMPARE(m_ui->messages[0].title, kPartialTitle);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Critical);
     const Sheet &sheet = m_state->grdData(0);
@@ -493,7 +506,7 @@ void TestFileIntake::dropSkipsWhatCannotBeLoaded()
     PicFile_OLEDragDrop(*m_state, *m_ui, 0, {good, folder, shortcut});
 
     QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages[0].text, kUnreadableText);
+    QCOMPARE(m_ui->messages[0].text, kUnreadableText + u"\r\n通常のファイルではありません"_s);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Critical);
     QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"good"_s);
     QCOMPARE(m_state->SheetFileName[0], good);
@@ -604,7 +617,7 @@ void TestFileIntake::commandLineLoadsSheetOne()
         QVERIFY(m_state->fraTool[0].cmdSaveEnabled());
     } else {
         QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, kUnreadableText);
+        QCOMPARE(m_ui->messages[0].text, kUnreadableText + u"\r\nファイルが見つかりません"_s);
         QVERIFY(m_state->SheetFileName[0].isEmpty());
     }
 }

@@ -64,8 +64,10 @@ void TestOpenCommand::loadsWhatTheDialogAnswers_data()
     QTest::newRow("an empty file is refused as a drop is")
         << 1 << QByteArray() << false << 0 << u"空データは読み込みません"_s << false << false << 0;
     QTest::newRow("a partial read shows what was read, not writable over its file")
-        << 0 << tooLong << false << 0 << u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい"_s << true
-        << false << 0;
+        << 0 << tooLong << false << 0
+        << u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい\r\n"
+           u"1〜32766 行目を読み込みました（上限 32766 行、32766 列）。"_s
+        << true << false << 0;
     QTest::newRow("file 2 while sheet 1 is shown alone shows both")
         << 1 << QByteArray("a\r\n") << false << 1 << QString() << true << true << 0;
     QTest::newRow("file 2 while it is shown alone keeps the mode")

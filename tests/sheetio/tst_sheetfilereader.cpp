@@ -175,9 +175,16 @@ void TestSheetFileReader::messages_data()
         << loadRefusalMessage(LoadRefusal::NoDelimiter)
         << u"区切り文字が設定されてません\r\nメニューより「設定」→「区切り文字を設定」を選択して設定して下さい"_s
         << u"設定エラー"_s << MessageIcon::Exclamation;
-    QTest::newRow("partial read") << partialReadMessage()
-                                  << u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい"_s
-                                  << u"データでかすぎ"_s << MessageIcon::Critical;
+    QTest::newRow("unreadable, with its reason")
+        << loadRefusalMessage(LoadRefusal::Unreadable, UnreadableReason::NoPermission)
+        << u"読み込めません\r\n読み取りの権限がありません"_s << u"エラー"_s << MessageIcon::Critical;
+    const QString partial = u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい\r\n"_s;
+    QTest::newRow("partial read at the row limit")
+        << partialReadMessage(32767, 2) << partial + u"1〜32766 行目を読み込みました（上限 32766 行、32766 列）。"_s
+        << u"データでかすぎ"_s << MessageIcon::Critical;
+    QTest::newRow("partial read where the cells ran out")
+        << partialReadMessage(16768, 2000) << partial + u"1〜16767 行目を読み込みました（上限 16767 行、32766 列）。"_s
+        << u"データでかすぎ"_s << MessageIcon::Critical;
 }
 
 void TestSheetFileReader::messages()
