@@ -30,6 +30,8 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
+const QString kChangedWhileReadText = u"ファイル（%1）が読み込み中に変更されました"_s;
+
 // The stretch two byte strings start with: its length (n at most), the delimiters in it and the
 // place after the last of them (0 when none).
 struct SharedStretch
@@ -512,6 +514,8 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
     }
     for (const auto &stream : streams) {
         const SheetStream::Status status = stream->rewind();
+        if (status == SheetStream::Status::Changed)
+            return outcome; // the caller finds the stream's status
         if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
             return std::nullopt;
     }
@@ -552,6 +556,14 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
         opened[0] = streams[0]->open(files[0]);
         second.join();
     }
+    StreamComparison comparison;
+    const auto changed = [&] {
+        for (size_t i = 0; i < 2; ++i)
+            comparison.changed[i] = streams[i]->status() == SheetStream::Status::Changed;
+        return comparison.changed[0] || comparison.changed[1];
+    };
+    if (changed())
+        return comparison;
     for (const SheetStream::Status status : opened) {
         if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
             return std::nullopt;
@@ -559,21 +571,27 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     // The common area's columns are known before any row: the column pass gave them.
     const int lastCol = std::min(streams[0]->cols(), streams[1]->cols()) - 1;
     RowComparer comparer(lastCol, options.compare, differences);
-    StreamComparison comparison;
     CompareResult &result = comparison.result;
     if (options.align) {
         const std::optional<LineUpOutcome> outcome = compareAligned(streams, options, lastCol, comparer, differences);
+        if (changed())
+            return comparison;
         if (!outcome)
             return std::nullopt;
         comparison.alignTooLong = outcome->tooLong;
         result.rows = outcome->rows;
         comparison.repeatedKeyRows = outcome->repeatedKeyRows;
     } else {
-        if (!compareInStep(streams, comparer))
+        const bool compared = compareInStep(streams, comparer);
+        if (changed())
+            return comparison;
+        if (!compared)
             return std::nullopt;
         for (size_t i = 0; i < 2; ++i)
             result.rows[i] = streams[i]->rows();
     }
+    if (changed())
+        return comparison;
     comparison.count = comparer.count();
     comparison.equivalentCount = comparer.equivalentCount();
     for (size_t i = 0; i < 2; ++i) {
@@ -605,6 +623,13 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
         = compareFileStreams(files, arguments.delimiterMode, arguments.delimiter, streamOptions, lines);
     if (!comparison)
         return std::nullopt;
+    if (comparison->changed[0] || comparison->changed[1]) {
+        for (size_t i = 0; i < 2; ++i) {
+            if (comparison->changed[i])
+                writeMessageLines(err, kChangedWhileReadText.arg(files[i]));
+        }
+        return kExitTrouble;
+    }
 
     for (size_t i = 0; i < 2; ++i) {
         if (!comparison->complete[i])

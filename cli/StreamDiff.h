@@ -56,6 +56,8 @@ struct StreamComparison
     std::array<int, 2> repeatedKeyRows{}; // lined up by key: each file's rows of a repeated key
     // Within a sheet's limits, a sheet could not take the rows lining up adds: nothing was compared.
     bool alignTooLong = false;
+    // A file changed while it was read: nothing of the comparison holds.
+    std::array<bool, 2> changed{false, false};
     std::array<int, 2> firstRowNotRead{}; // each file's, after a read that stopped early
     std::array<int, 2> columns{}; // each file's column count C
 };

@@ -135,6 +135,8 @@ SheetStream::Status SheetStream::open(const QString &path)
     m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
         return m_status;
+    m_name = name;
+    m_identity = fileIdentityOf(m_fd);
 
     // The column pass over the bytes, and whether they are UTF-8.
     Utf8Validator utf8;
@@ -195,6 +197,11 @@ SheetStream::Status SheetStream::rewind()
 {
     if (m_fd < 0 || m_columns == 0)
         return Status::NotStreamable;
+    // Each pass after the first relies on what the ones before found in the same bytes.
+    if (!unchanged()) {
+        m_status = Status::Changed;
+        return m_status;
+    }
     if (::lseek(m_fd, m_marked ? 3 : 0, SEEK_SET) < 0) {
         m_status = Status::NotStreamable;
         return m_status;
@@ -367,12 +374,21 @@ void SheetStream::decodeRow()
 
 void SheetStream::finish(MMS_GRID_CSV_READ::ReadResult result)
 {
-    m_status = Status::End;
+    m_status = unchanged() ? Status::End : Status::Changed;
     m_result = result;
     m_rowsUsed = m_firstRow + m_piece.rowsRead;
     // A piece without rows of its own cut none short.
     m_lastRowWhole = m_piece.rowsRead == 0 || m_piece.lastRowWhole;
     m_piece.data = SheetData(1, 1);
+}
+
+bool SheetStream::unchanged() const
+{
+    if (!m_identity)
+        return false;
+    const std::optional<FileIdentity> open = fileIdentityOf(m_fd);
+    const std::optional<FileIdentity> named = fileIdentityOf(pathFromNative(m_name));
+    return open == m_identity && named == m_identity;
 }
 
 bool SheetStream::fill(qsizetype want)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileIdentity.h"
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "SheetData.h"
@@ -55,6 +56,9 @@ public:
         Ready, // open, or rows to come
         End, // every row was delivered; result() says how the read ended
         NotStreamable, // leave the file to SheetFileReader (refused, or a case only it reads exactly)
+        // The file is no longer the one the first pass read (its size, modification time or inode
+        // changed): what the passes found does not belong together, and nothing of it holds.
+        Changed,
     };
 
     // sheetLimits: the sheet's row and column limits and SheetFileReader's largest file apply;
@@ -77,7 +81,7 @@ public:
 
     // Opens the file and runs the column pass over its bytes.
     [[nodiscard]] Status open(const QString &path);
-    // Back to the first row.
+    // Back to the first row; Changed when the file changed since open().
     [[nodiscard]] Status rewind();
     // Moves to the next row; false at the end of the rows or when status() is no longer Ready.
     [[nodiscard]] bool next();
@@ -160,11 +164,15 @@ private:
     [[nodiscard]] qsizetype lineStartBefore(const char *bytes, qsizetype lineStart) const;
     bool decodeInto(QByteArrayView bytes, QString &text);
     void finish(MMS_GRID_CSV_READ::ReadResult result);
+    // Whether the open file, and the file its name now leads to, are still the one open() read.
+    [[nodiscard]] bool unchanged() const;
 
     int m_mode;
     QString m_delimiter;
     bool m_sheetLimits;
     int m_fd = -1;
+    QByteArray m_name; // the system's name of the file
+    std::optional<FileIdentity> m_identity; // the file's identity when it was opened
     qsizetype m_pieceBytes = qsizetype(1) << 20;
     Status m_status = Status::NotStreamable;
 

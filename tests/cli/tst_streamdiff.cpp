@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -80,7 +82,7 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
     return stored;
 }
 
-class Collected final : public StreamDifferences
+class Collected : public StreamDifferences
 {
 public:
     std::vector<CellPosition> positions;
@@ -179,6 +181,30 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// What another program does to a file while it is read: cuts it short, or puts a new one in its place.
+bool changeFile(const QString &path, bool replace)
+{
+    if (!replace)
+        return truncate(QFile::encodeName(path).constData(), 10) == 0;
+    const QString other = path + u".new"_s;
+    return writeFile(other, "a1,x\r\n") && std::rename(QFile::encodeName(other), QFile::encodeName(path)) == 0;
+}
+
+// Changes the first file at the first difference it is told of.
+class ChangingFile : public Collected
+{
+public:
+    QString path;
+    bool replace = false;
+    bool changed = false;
+
+    void differingCell(int row, int col, QStringView text0, QStringView text1) override
+    {
+        changed = changed || changeFile(path, replace);
+        Collected::differingCell(row, col, text0, text1);
+    }
+};
 } // namespace
 
 class TestStreamDiff : public QObject
@@ -196,6 +222,8 @@ private slots:
     void shiftedRowsKeepThePieceSmall();
     void leavesOtherFilesToTheStoredComparison_data();
     void leavesOtherFilesToTheStoredComparison();
+    void fileChangedWhileReadStops_data();
+    void fileChangedWhileReadStops();
 
 private:
     std::optional<QTemporaryDir> m_dir;
@@ -482,6 +510,46 @@ void TestStreamDiff::leavesOtherFilesToTheStoredComparison()
     QVERIFY(writeFile(files[1], "a,b\r\n"_ba));
     Collected collected;
     QVERIFY(!compareFileStreams(files, delimiter == u","_s ? 0 : 1, delimiter, {}, collected));
+}
+
+void TestStreamDiff::fileChangedWhileReadStops_data()
+{
+    QTest::addColumn<bool>("replace"); // instead of cutting it short
+    QTest::addColumn<int>("pass"); // 0: before the second pass; 1, 2: during the comparison, lined up or not
+
+    QTest::newRow("cut short before the second pass") << false << 0;
+    QTest::newRow("replaced before the second pass") << true << 0;
+    QTest::newRow("cut short during the comparison") << false << 1;
+    QTest::newRow("replaced while lined-up rows are compared") << true << 2;
+}
+
+// The passes over a file belong together only while the file stays the same.
+void TestStreamDiff::fileChangedWhileReadStops()
+{
+    QFETCH(bool, replace);
+    QFETCH(int, pass);
+
+    const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
+    const QByteArray rows = QByteArray("a,x\r\n").repeated(5000);
+    QVERIFY(writeFile(files[0], rows));
+    QVERIFY(writeFile(files[1], "a,y\r\n" + rows)); // a difference in the first row
+    if (pass == 0) {
+        SheetStream stream(0, u","_s);
+        QCOMPARE(stream.open(files[0]), SheetStream::Status::Ready);
+        QVERIFY(changeFile(files[0], replace));
+        QCOMPARE(stream.rewind(), SheetStream::Status::Changed);
+        return;
+    }
+    ChangingFile collected;
+    collected.path = files[0];
+    collected.replace = replace;
+    StreamOptions options;
+    options.pieceBytes = 1024; // most of the file is still to be read at the first difference
+    options.align = pass == 2;
+    const std::optional<StreamComparison> comparison = compareFileStreams(files, 0, u","_s, options, collected);
+    QVERIFY(collected.changed);
+    QVERIFY(comparison);
+    QCOMPARE(comparison->changed, (std::array<bool, 2>{true, false}));
 }
 
 QTEST_GUILESS_MAIN(TestStreamDiff)
