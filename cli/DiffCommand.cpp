@@ -1,6 +1,7 @@
 #include "DiffCommand.h"
 
 #include "CharDiff.h"
+#include "CompareOptions.h"
 #include "CompareResult.h"
 #include "CsvReport.h"
 #include "DifferenceReport.h"
@@ -335,6 +336,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
             settings.files[i] = {loads[i].path, loads[i].read.format, loads[i].firstRowNotRead};
         settings.delimiterMode = arguments.delimiterMode;
         settings.delimiter = arguments.delimiter;
+        settings.options = compareOptionLabels(arguments.compareOptions);
         settings.fileRows = fileRows;
         settings.createdAt = reportTime();
         differenceReport

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CommandTable.h"
 #include "CompareEngine.h"
+#include "CompareOptions.h"
 #include "ReportFile.h"
 #include "UserInterface.h"
 
@@ -70,6 +71,7 @@ DifferenceReport reportOfSheets(const AppState &state, const CompareResult &resu
     }
     settings.delimiterMode = state.DelimiterMode;
     settings.delimiter = state.UserDelimiter;
+    settings.options = compareOptionLabels(state.compareOptions);
     settings.fileRows = fileRowsFromFillerRows(state.grdData(0).data(), state.grdData(1).data());
     settings.createdAt = createdAt;
     return buildDifferenceReport(result, state.grdData(0).data(), state.grdData(1).data(), std::move(settings),
