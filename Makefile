@@ -12,6 +12,8 @@ PACKAGES += python3
 # Excel difference reports are written with libxlsxwriter, found with pkg-config; the report
 # tests read them back with openpyxl and check the HTML report with html5lib's strict parser.
 PACKAGES += libxlsxwriter-dev pkg-config python3-openpyxl python3-html5lib
+# zlib reads each Excel report back, so that a workbook packed cut short is never saved.
+PACKAGES += zlib1g-dev
 # rowlark-diff hashes rows with xxHash's XXH3, compiled in from its header.
 PACKAGES += libxxhash-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -13,6 +13,7 @@
 #include "SheetFileReader.h"
 #include "StreamDiff.h"
 #include "TextFolding.h"
+#include "XlsxReport.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -356,6 +357,10 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         if (!format || !saveReport(*differenceReport, *format, arguments.report)) {
             writeMessageLines(err, arguments.report + u": "_s + reportNotSavedText());
             return kExitTrouble;
+        }
+        if (*format == ReportFormat::Xlsx) {
+            if (const qsizetype cut = xlsxTextChanges(*differenceReport).cut; cut > 0)
+                writeMessageLines(err, arguments.report + u": "_s + xlsxCutCellsText(cut));
         }
     }
     // Rows or columns a file did not yield were not compared: "no difference" would not be true.

@@ -6,6 +6,7 @@
 #include "CompareOptions.h"
 #include "ReportFile.h"
 #include "UserInterface.h"
+#include "XlsxReport.h"
 
 #include <QFileInfo>
 
@@ -116,5 +117,10 @@ void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
         ui.showMessage(reportNotSavedText(), kMessageTitle, MessageIcon::Critical);
         return;
     }
-    ui.showMessage(kSavedText.arg(path), kMessageTitle, MessageIcon::Information);
+    QString saved = kSavedText.arg(path);
+    if (format == ReportFormat::Xlsx) {
+        if (const qsizetype cut = xlsxTextChanges(report).cut; cut > 0)
+            saved += u"\r\n"_s + xlsxCutCellsText(cut);
+    }
+    ui.showMessage(saved, kMessageTitle, MessageIcon::Information);
 }
