@@ -142,6 +142,7 @@ private slots:
     void commandReportsAWriteFailure();
     void commandNamesTheOptionsInForce_data();
     void commandNamesTheOptionsInForce();
+    void commandNotesCutCells();
     void commandWaitsForAComparison();
 
 private:
@@ -659,6 +660,26 @@ void TestDifferenceReport::commandNamesTheOptionsInForce()
     QVERIFY2(csv.contains(u"\r\n比較オプション,"_s + quote + named + quote + u"\r\n"_s), qPrintable(csv));
     const QString html = QString::fromUtf8(readTestFile(m_folder->filePath(u"r.html"_s)));
     QVERIFY2(html.contains(u"<tr><th>比較オプション</th><td>"_s + named + u"</td></tr>"_s), qPrintable(html));
+}
+
+void TestDifferenceReport::commandNotesCutCells()
+{
+    fillPair(QString(40000, u'あ') + u",a"_s, u"x,"_s + QString(33000, u'い'));
+    QVERIFY(cmdDiff_Click(*m_state, *m_ui));
+    for (const QString &name : {u"r.xlsx"_s, u"r.csv"_s}) {
+        m_ui->scriptedSavePaths << m_folder->filePath(name);
+        m_ui->scriptedSaveFilters << 0;
+        mnuReport_Click(*m_state, *m_ui, kReportTime);
+    }
+
+    QCOMPARE(m_ui->messages.size(), 3); // the comparison's, then one per report
+    // Both long values are cut, and the first column's title, which is the first of them.
+    QCOMPARE(m_ui->messages[1].text,
+             u"差分レポートを保存しました\r\n"_s + m_folder->filePath(u"r.xlsx"_s)
+                 + u"\r\nExcel のセルに入りきらない 3 個のセルは 32000 文字で切り詰めました"
+                   u"（すべては CSV のレポートにあります）"_s);
+    // The CSV keeps them whole and says nothing of it.
+    QCOMPARE(m_ui->messages[2].text, u"差分レポートを保存しました\r\n"_s + m_folder->filePath(u"r.csv"_s));
 }
 
 void TestDifferenceReport::commandWaitsForAComparison()
