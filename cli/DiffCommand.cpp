@@ -1,6 +1,7 @@
 #include "DiffCommand.h"
 
 #include "CharDiff.h"
+#include "CompareOptions.h"
 #include "CompareResult.h"
 #include "CsvReport.h"
 #include "DifferenceReport.h"
@@ -12,6 +13,7 @@
 #include "SheetFileReader.h"
 #include "StreamDiff.h"
 #include "TextFolding.h"
+#include "XlsxReport.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -340,6 +342,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
             settings.files[i] = {loads[i].path, loads[i].read.format, loads[i].firstRowNotRead};
         settings.delimiterMode = arguments.delimiterMode;
         settings.delimiter = arguments.delimiter;
+        settings.options = compareOptionLabels(arguments.compareOptions);
         settings.fileRows = fileRows;
         settings.createdAt = reportTime();
         differenceReport
@@ -362,6 +365,10 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
                               arguments.report + u": "_s + reportNotSavedText()
                                   + (reason.isEmpty() ? QString() : u"\r\n"_s + reason));
             return kExitTrouble;
+        }
+        if (*format == ReportFormat::Xlsx) {
+            if (const qsizetype cut = xlsxTextChanges(*differenceReport).cut; cut > 0)
+                writeMessageLines(err, arguments.report + u": "_s + xlsxCutCellsText(cut));
         }
     }
     // Rows or columns a file did not yield were not compared: "no difference" would not be true.

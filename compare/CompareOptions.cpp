@@ -205,10 +205,8 @@ CompareOptions compareOptionsFromText(QStringView text)
     return options;
 }
 
-QString compareOptionsSummary(const CompareOptions &options)
+QStringList compareOptionLabels(const CompareOptions &options)
 {
-    if (options.isExact())
-        return {};
     QStringList labels;
     for (const FlagOption &flag : kFlags) {
         if (options.*flag.flag)
@@ -219,5 +217,12 @@ QString compareOptionsSummary(const CompareOptions &options)
     }
     if (!options.skipColumns.empty())
         labels.append(u"比較しない列 "_s + columnListText(options.skipColumns));
-    return kSummaryPrefix + labels.join(kSummarySeparator);
+    return labels;
+}
+
+QString compareOptionsSummary(const CompareOptions &options)
+{
+    if (options.isExact())
+        return {};
+    return kSummaryPrefix + compareOptionLabels(options).join(kSummarySeparator);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -76,6 +77,10 @@ enum class OptionName { Set, Unknown, BadValue };
 // that a file written by a later version still opens.
 [[nodiscard]] QString compareOptionsText(const CompareOptions &options);
 [[nodiscard]] CompareOptions compareOptionsFromText(QStringView text);
+
+// The options in force in the status line's short words, in the dialog's order: "大小文字",
+// "数値(±0.5)", "比較しない列 3, 5-7"; empty while the comparison is exact.
+[[nodiscard]] QStringList compareOptionLabels(const CompareOptions &options);
 
 // The short summary of the options in force for the window's status line, e.g.
 // "比較オプション: 大小文字・全半角・数値(±0.5)・比較しない列 3, 5-7"; empty while the comparison is exact.

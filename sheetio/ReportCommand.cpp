@@ -3,8 +3,10 @@
 #include "AppState.h"
 #include "CommandTable.h"
 #include "CompareEngine.h"
+#include "CompareOptions.h"
 #include "ReportFile.h"
 #include "UserInterface.h"
+#include "XlsxReport.h"
 
 #include <QFileInfo>
 
@@ -70,6 +72,7 @@ DifferenceReport reportOfSheets(const AppState &state, const CompareResult &resu
     }
     settings.delimiterMode = state.DelimiterMode;
     settings.delimiter = state.UserDelimiter;
+    settings.options = compareOptionLabels(state.compareOptions);
     settings.fileRows = fileRowsFromFillerRows(state.grdData(0).data(), state.grdData(1).data());
     settings.createdAt = createdAt;
     return buildDifferenceReport(result, state.grdData(0).data(), state.grdData(1).data(), std::move(settings),
@@ -115,5 +118,10 @@ void mnuReport_Click(AppState &state, UserInterface &ui, const QDateTime &now)
                        kMessageTitle, MessageIcon::Critical);
         return;
     }
-    ui.showMessage(kSavedText.arg(path), kMessageTitle, MessageIcon::Information);
+    QString saved = kSavedText.arg(path);
+    if (format == ReportFormat::Xlsx) {
+        if (const qsizetype cut = xlsxTextChanges(report).cut; cut > 0)
+            saved += u"\r\n"_s + xlsxCutCellsText(cut);
+    }
+    ui.showMessage(saved, kMessageTitle, MessageIcon::Information);
 }

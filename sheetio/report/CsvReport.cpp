@@ -6,9 +6,25 @@
 
 namespace
 {
+// A plain decimal number: digits, at most one decimal point, and a digit somewhere.
+bool isPlainNumber(QStringView text)
+{
+    bool digit = false;
+    bool point = false;
+    for (const QChar c : text) {
+        if (c >= u'0' && c <= u'9')
+            digit = true;
+        else if (c == u'.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
 void appendField(QByteArray &out, const QString &field)
 {
-    const QByteArray bytes = field.toUtf8();
+    const QByteArray bytes = (startsFormula(field) ? u'\'' + field : field).toUtf8();
     const bool quote = bytes.contains(',') || bytes.contains('"') || bytes.contains('\r') || bytes.contains('\n');
     if (!quote) {
         out.append(bytes);
@@ -57,6 +73,24 @@ void appendLine(QByteArray &out, const QStringList &fields)
     out.append("\r\n");
 }
 } // namespace
+
+bool startsFormula(QStringView field)
+{
+    if (field.isEmpty())
+        return false;
+    switch (field.front().unicode()) {
+    case u'=':
+    case u'@':
+    case u'\t':
+    case u'\r':
+        return true;
+    case u'+':
+    case u'-':
+        return !isPlainNumber(field.sliced(1));
+    default:
+        return false;
+    }
+}
 
 QByteArray writeCsvReport(const DifferenceReport &report)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringView>
 
 class DifferenceReport;
 
@@ -10,4 +11,13 @@ class DifferenceReport;
 //
 // The summary comes first, one "caption,value" line each, then an empty line, then the list: a
 // line of captions and one line per listed cell, however many there are.
+//
+// A spreadsheet runs a field that starts like a formula, whatever file it came from; a cell or a
+// file name such as =HYPERLINK(…) would act when the report is opened. Every such field is
+// written with a leading ', so that it stays text; numbers such as -5 and +81 are written as
+// they are.
 [[nodiscard]] QByteArray writeCsvReport(const DifferenceReport &report);
+
+// Whether a spreadsheet would read the field as a formula: it starts with =, @, TAB or CR, or
+// with + or - not followed by a plain number.
+[[nodiscard]] bool startsFormula(QStringView field);

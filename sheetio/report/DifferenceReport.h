@@ -57,7 +57,8 @@ struct ReportSettings
     std::array<ReportFile, 2> files;
     int delimiterMode = 0; // 0: comma mode
     QString delimiter; // the user's delimiter, when delimiterMode is not 0
-    // The comparison options in force, each in the words of its setting; empty when none is on.
+    // The comparison options in force, each in the status line's words (compareOptionLabels), the
+    // columns left out included; empty when none is on.
     QStringList options;
     // For each sheet, the file's data row behind each sheet row (index 0 unused, 0 for a row
     // inserted to line up); empty when the rows were not lined up.

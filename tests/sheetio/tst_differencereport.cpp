@@ -3,19 +3,25 @@
 
 #include "AppState.h"
 #include "CompareEngine.h"
+#include "CompareOptions.h"
 #include "CsvReport.h"
 #include "DifferenceReport.h"
+#include "FileSizeLimit.h"
 #include "HtmlReport.h"
 #include "RecordingUserInterface.h"
 #include "ReportCommand.h"
+#include "ReportFile.h"
 #include "SheetFileReader.h"
 #include "SheetFixtures.h"
 #include "TestFiles.h"
+#include "WorkbookCheck.h"
+#include "XlsxReport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
 
@@ -92,6 +98,18 @@ void compareWithGolden(const QByteArray &actual, const QString &name)
     }
     QCOMPARE(actual, expected);
 }
+
+// One part of a workbook, as the archive holds it; empty when it is not there.
+QByteArray workbookPart(const QByteArray &workbook, const QString &name)
+{
+    QByteArray part;
+    (void)forEachZipEntry(workbook, [&](const QString &entry, const QByteArray &data) {
+        if (entry == name)
+            part = data;
+        return true;
+    });
+    return part;
+}
 } // namespace
 
 class TestDifferenceReport : public QObject, private SheetPairFixture
@@ -111,10 +129,20 @@ private slots:
     void writersMatchGoldenFiles_data();
     void writersMatchGoldenFiles();
     void htmlStopsAtRowLimit();
+    void csvNeutralisesFormulas_data();
+    void csvNeutralisesFormulas();
+    void xlsxHoldsEveryText_data();
+    void xlsxHoldsEveryText();
+    void xlsxCutShortIsNotMade();
+    void xmlStructureFindsCuts_data();
+    void xmlStructureFindsCuts();
     void commandSavesInTheFilterFormat_data();
     void commandSavesInTheFilterFormat();
     void commandComparesAgainWhenColoursAreStale();
     void commandReportsAWriteFailure();
+    void commandNamesTheOptionsInForce_data();
+    void commandNamesTheOptionsInForce();
+    void commandNotesCutCells();
     void commandWaitsForAComparison();
 
 private:
@@ -344,6 +372,181 @@ void TestDifferenceReport::htmlStopsAtRowLimit()
     QVERIFY2(html.contains(u"最初の 3 行だけを載せています。ほかに 1 行（セル 2 個）の差分があり"_s), qPrintable(html));
 }
 
+void TestDifferenceReport::csvNeutralisesFormulas_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("field"); // as the CSV writes it
+
+    QTest::newRow("equals sign") << u"=HYPERLINK(\"http://x\",\"y\")"_s
+                                 << QByteArray(R"csv("'=HYPERLINK(""http://x"",""y"")")csv");
+    QTest::newRow("at sign") << u"@SUM(1+1)*cmd|' /C calc'!A0"_s << QByteArray("'@SUM(1+1)*cmd|' /C calc'!A0");
+    QTest::newRow("plus sum") << u"+1+1"_s << QByteArray("'+1+1");
+    QTest::newRow("minus sum") << u"-2+3"_s << QByteArray("'-2+3");
+    QTest::newRow("minus before a name") << u"-A1"_s << QByteArray("'-A1");
+    QTest::newRow("lone minus") << u"-"_s << QByteArray("'-");
+    QTest::newRow("leading TAB") << u"\t=1"_s << QByteArray("'\t=1");
+    QTest::newRow("leading CR") << u"\r=1"_s << QByteArray("\"'\r=1\"");
+    QTest::newRow("negative number kept") << u"-5"_s << QByteArray("-5");
+    QTest::newRow("country code kept") << u"+81"_s << QByteArray("+81");
+    QTest::newRow("negative decimal kept") << u"-0.25"_s << QByteArray("-0.25");
+    QTest::newRow("equals sign inside kept") << u"a=b"_s << QByteArray("a=b");
+    QTest::newRow("full-width equals sign kept") << u"＝1"_s << QByteArray("＝1");
+}
+
+void TestDifferenceReport::csvNeutralisesFormulas()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, field);
+
+    // The text as a cell (and so as its column's title) and as the first file's name.
+    SheetData data0(2, 2);
+    data0.setText(1, 1, text);
+    const SheetData data1 = sheetData(u"x"_s);
+    ReportSettings settings;
+    settings.files[0].path = text;
+    const QByteArray csv
+        = writeCsvReport(buildDifferenceReport(FindDifferences(data0, data1), data0, data1, std::move(settings)));
+
+    QVERIFY2(csv.contains("\r\nファイル１," + field + "\r\n"), csv.constData());
+    QVERIFY2(csv.endsWith("\r\n1,1," + field + ',' + field + ",x,相違\r\n"), csv.constData());
+}
+
+void TestDifferenceReport::xlsxHoldsEveryText_data()
+{
+    QTest::addColumn<QString>("text"); // of sheet 1's cell (2, 1), which differs
+    QTest::addColumn<QString>("path"); // of file 2
+    QTest::addColumn<QByteArray>("list"); // what the list sheet holds
+    QTest::addColumn<QByteArray>("summary"); // what the summary sheet holds
+    QTest::addColumn<qsizetype>("cut");
+    QTest::addColumn<qsizetype>("replaced");
+
+    const QByteArray none("<t>作成日時</t>");
+    QTest::newRow("U+FFFE becomes U+FFFD")
+        << u"a\uFFFEb"_s << u"b.csv"_s << QByteArray("<t>a\uFFFDb</t>") << QByteArray("<t>置き換えた文字のあるセル</t>")
+        << qsizetype(0) << qsizetype(1);
+    QTest::newRow("U+FFFF in a file name becomes U+FFFD")
+        << u"a"_s << u"b\uFFFF.csv"_s << QByteArray("<t>a</t>") << QByteArray("<t>b\uFFFD.csv</t>") << qsizetype(0)
+        << qsizetype(1);
+    QTest::newRow("a lone surrogate becomes U+FFFD")
+        << (u"a"_s + QChar(0xD800) + u"b"_s) << u"b.csv"_s << QByteArray("<t>a\uFFFDb</t>")
+        << QByteArray("<t>置き換えた文字のあるセル</t>") << qsizetype(0) << qsizetype(1);
+    QTest::newRow("a character outside the BMP is kept")
+        << u"a𠀋"_s << u"b.csv"_s << QByteArray("<t>a𠀋</t>") << none << qsizetype(0) << qsizetype(0);
+    QTest::newRow("a literal escape keeps its meaning")
+        << u"_x0041_"_s << u"b.csv"_s << QByteArray("<t>_x005F_x0041_</t>") << none << qsizetype(0) << qsizetype(0);
+    QTest::newRow("an escape among other text")
+        << u"a_x00e9_b_x12_"_s << u"b.csv"_s << QByteArray("<t>a_x005F_x00e9_b_x12_</t>") << none << qsizetype(0)
+        << qsizetype(0);
+    QTest::newRow("a long text is cut and counted")
+        << QString(40000, u'あ') << u"b.csv"_s << (QString(32000, u'あ') + u"…</t>"_s).toUtf8()
+        << QByteArray("<t>切り詰めたセル</t>") << qsizetype(1) << qsizetype(0);
+}
+
+void TestDifferenceReport::xlsxHoldsEveryText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, path);
+    QFETCH(QByteArray, list);
+    QFETCH(QByteArray, summary);
+    QFETCH(qsizetype, cut);
+    QFETCH(qsizetype, replaced);
+
+    SheetData data0 = sheetData(u"h|x"_s);
+    data0.setText(2, 1, text);
+    const SheetData data1 = sheetData(u"h|y"_s);
+    ReportSettings settings;
+    settings.files[1].path = path;
+    const DifferenceReport report
+        = buildDifferenceReport(FindDifferences(data0, data1), data0, data1, std::move(settings));
+    const std::optional<QByteArray> workbook = writeXlsxReport(report);
+    QVERIFY(workbook);
+
+    const QByteArray listPart = workbookPart(*workbook, u"xl/worksheets/sheet2.xml"_s);
+    const QByteArray summaryPart = workbookPart(*workbook, u"xl/worksheets/sheet1.xml"_s);
+    for (const QByteArray *part : {&listPart, &summaryPart}) {
+        QXmlStreamReader reader(*part);
+        while (!reader.atEnd())
+            reader.readNext();
+        QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    }
+    QVERIFY2(listPart.contains(list), listPart.right(600).constData());
+    QVERIFY2(summaryPart.contains(summary), summaryPart.constData());
+    QCOMPARE(xlsxTextChanges(report).cut, cut);
+    QCOMPARE(xlsxTextChanges(report).replaced, replaced);
+    QCOMPARE(summaryPart.contains("<t>切り詰めたセル</t>"), cut > 0);
+}
+
+void TestDifferenceReport::xlsxCutShortIsNotMade()
+{
+    // About 100 KB of workbook, most of it in the list's part.
+    QStringList rows0;
+    QStringList rows1;
+    for (int r = 0; r < 8000; ++r) {
+        rows0 << u"%1,a%2"_s.arg(r).arg(r * 7919);
+        rows1 << u"%1,b%2"_s.arg(r).arg(r * 104729);
+    }
+    const SheetData data0 = sheetData(rows0.join(u'|'));
+    const SheetData data1 = sheetData(rows1.join(u'|'));
+    const DifferenceReport report = buildDifferenceReport(FindDifferences(data0, data1), data0, data1, {});
+    const std::optional<QByteArray> whole = writeXlsxReport(report);
+    QVERIFY(whole && whole->size() > 64 * 1024);
+    QVERIFY(isWholeWorkbook(*whole));
+
+    const QString path = m_folder->filePath(u"r.xlsx"_s);
+    std::optional<QByteArray> cut;
+    bool saved = true;
+    {
+        FileSizeLimit limit(64 * 1024);
+        QVERIFY(limit.isActive());
+        cut = writeXlsxReport(report);
+        saved = saveReport(report, ReportFormat::Xlsx, path);
+    }
+    QVERIFY2(!cut, QByteArray::number(cut ? cut->size() : 0).constData());
+    QVERIFY(!saved);
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestDifferenceReport::xmlStructureFindsCuts_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<bool>("whole");
+    QTest::addColumn<qint64>("rows");
+
+    const QByteArray head = R"(<?xml version="1.0" encoding="UTF-8"?>)"
+                            "\n<worksheet a=\"x>y\"><sheetData>";
+    const QByteArray row1 = R"(<row r="1"><c r="A1" t="inlineStr"><is><t>a/b&gt;</t></is></c></row>)";
+    const QByteArray row2 = R"(<row r="2" spans='1:2'><c r="A2"><v>2</v></c><c r="B2"/></row>)";
+    const QByteArray tail = "</sheetData><pageMargins left=\"0.7\"/></worksheet>\n";
+    QTest::newRow("whole") << head + row1 + row2 + tail << true << qint64(2);
+    QTest::newRow("a row cut out between rows") << head + row1 + tail << true << qint64(1);
+    QTest::newRow("cut inside a tag") << head + row1 + row2.left(20) + tail << false << qint64(-1);
+    QTest::newRow("cut inside a text") << head + row1.left(50) + row2 + tail << false << qint64(-1);
+    QTest::newRow("cut at the end") << head + row1 + row2 + tail.left(20) << false << qint64(-1);
+    QTest::newRow("an attribute left open") << QByteArray(R"(<a b="c><d/></a>)") << false << qint64(-1);
+    QTest::newRow("end tags out of order") << QByteArray("<a><b></a></b>") << false << qint64(-1);
+    QTest::newRow("a second root") << QByteArray("<a/><b/>") << false << qint64(-1);
+    QTest::newRow("text after the root") << QByteArray("<a/>x") << false << qint64(-1);
+    QTest::newRow("no element") << QByteArray(R"(<?xml version="1.0"?>)") << false << qint64(-1);
+}
+
+void TestDifferenceReport::xmlStructureFindsCuts()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(bool, whole);
+    QFETCH(qint64, rows);
+
+    // Whole, and byte by byte as a part inflates in pieces.
+    XmlStructure once("row");
+    once.add(xml);
+    XmlStructure bytes("row");
+    for (const char c : std::as_const(xml))
+        bytes.add(QByteArrayView(&c, 1));
+    QCOMPARE(once.isWhole(), whole);
+    QCOMPARE(bytes.isWhole(), whole);
+    if (rows >= 0)
+        QCOMPARE(once.counted(), rows);
+}
+
 void TestDifferenceReport::commandSavesInTheFilterFormat_data()
 {
     QTest::addColumn<QString>("typed");
@@ -421,6 +624,62 @@ void TestDifferenceReport::commandReportsAWriteFailure()
         QCOMPARE(message.text, u"レポートを保存できませんでした"_s);
         QCOMPARE(message.icon, MessageIcon::Critical);
     }
+}
+
+void TestDifferenceReport::commandNamesTheOptionsInForce_data()
+{
+    QTest::addColumn<QString>("options"); // as the settings file holds them
+    QTest::addColumn<QString>("named");
+
+    QTest::newRow("no option") << ""
+                               << "なし";
+    QTest::newRow("width folding") << "fold-width"
+                                   << "全半角";
+    QTest::newRow("rules, tolerance and columns left out") << "ignore-case;trim;numeric=0.5;skip-columns=3, 5-7"
+                                                           << "大小文字、前後の空白、数値(±0.5)、比較しない列 3, 5-7";
+    QTest::newRow("columns left out alone") << "skip-columns=2"
+                                            << "比較しない列 2";
+}
+
+void TestDifferenceReport::commandNamesTheOptionsInForce()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, named);
+
+    fillPair(u"ＡＢＣ,1,x"_s, u"ABC,2,y"_s);
+    m_state->compareOptions = compareOptionsFromText(options);
+    QVERIFY(cmdDiff_Click(*m_state, *m_ui));
+    for (const QString &name : {u"r.csv"_s, u"r.html"_s}) {
+        m_ui->scriptedSavePaths << m_folder->filePath(name);
+        m_ui->scriptedSaveFilters << 0;
+        mnuReport_Click(*m_state, *m_ui, kReportTime);
+    }
+
+    const QString csv = QString::fromUtf8(readTestFile(m_folder->filePath(u"r.csv"_s)));
+    const QString quote = named.contains(u',') ? u"\""_s : QString();
+    QVERIFY2(csv.contains(u"\r\n比較オプション,"_s + quote + named + quote + u"\r\n"_s), qPrintable(csv));
+    const QString html = QString::fromUtf8(readTestFile(m_folder->filePath(u"r.html"_s)));
+    QVERIFY2(html.contains(u"<tr><th>比較オプション</th><td>"_s + named + u"</td></tr>"_s), qPrintable(html));
+}
+
+void TestDifferenceReport::commandNotesCutCells()
+{
+    fillPair(QString(40000, u'あ') + u",a"_s, u"x,"_s + QString(33000, u'い'));
+    QVERIFY(cmdDiff_Click(*m_state, *m_ui));
+    for (const QString &name : {u"r.xlsx"_s, u"r.csv"_s}) {
+        m_ui->scriptedSavePaths << m_folder->filePath(name);
+        m_ui->scriptedSaveFilters << 0;
+        mnuReport_Click(*m_state, *m_ui, kReportTime);
+    }
+
+    QCOMPARE(m_ui->messages.size(), 3); // the comparison's, then one per report
+    // Both long values are cut, and the first column's title, which is the first of them.
+    QCOMPARE(m_ui->messages[1].text,
+             u"差分レポートを保存しました\r\n"_s + m_folder->filePath(u"r.xlsx"_s)
+                 + u"\r\nExcel のセルに入りきらない 3 個のセルは 32000 文字で切り詰めました"
+                   u"（すべては CSV のレポートにあります）"_s);
+    // The CSV keeps them whole and says nothing of it.
+    QCOMPARE(m_ui->messages[2].text, u"差分レポートを保存しました\r\n"_s + m_folder->filePath(u"r.csv"_s));
 }
 
 void TestDifferenceReport::commandWaitsForAComparison()

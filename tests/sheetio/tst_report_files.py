@@ -10,6 +10,9 @@ import csv
 import html.parser
 import io
 import os
+import re
+import resource
+import signal
 import subprocess
 import sys
 import tempfile
@@ -31,8 +34,29 @@ def check(condition, what):
         failures.append(what)
 
 
-def run(*arguments):
-    return subprocess.run([program, *arguments], cwd=data, env=ENV, capture_output=True)
+def run(*arguments, cwd=data, file_size_limit=None):
+    def limit():
+        # As under a quota: a write past the limit fails instead of ending the program.
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, file_size_limit))
+    return subprocess.run([program, *arguments], cwd=cwd, env=ENV, capture_output=True,
+                          preexec_fn=limit if file_size_limit else None)
+
+
+def runs_as_formula(field):
+    """Whether a spreadsheet opening the CSV would take the field for a formula."""
+    return field[:1] in ("=", "@", "\t", "\r") or (
+        field[:1] in ("+", "-") and not re.fullmatch(r"[+-][0-9]+(\.[0-9]+)?", field))
+
+
+def check_xml_parts(path):
+    with zipfile.ZipFile(path) as book:
+        for name in book.namelist():
+            if name.endswith((".xml", ".rels")):
+                try:
+                    ET.fromstring(book.read(name))
+                except ET.ParseError as error:
+                    failures.append(f"{name} is not well-formed: {error}")
 
 
 def check_workbook(path):
@@ -101,13 +125,18 @@ class TagBalance(html.parser.HTMLParser):
             self.problems.append(f"</{tag}> does not close the open element")
 
 
-def check_html(path):
+def check_html_parses(path):
     with open(path, "rb") as f:
         page = f.read()
     try:
         html5lib.HTMLParser(strict=True).parse(page)
     except Exception as error:  # html5lib raises ParseError at the first HTML5 parse error
-        failures.append(f"HTML parse error: {error}")
+        failures.append(f"HTML parse error in {os.path.basename(path)}: {error}")
+    return page
+
+
+def check_html(path):
+    page = check_html_parses(path)
     balance = TagBalance()
     balance.feed(page.decode("utf-8"))
     check(not balance.problems and not balance.open, f"HTML structure {balance.problems} {balance.open}")
@@ -159,6 +188,75 @@ with tempfile.TemporaryDirectory() as work:
         check(result.returncode == 2, f"{arguments[:2]} exit {result.returncode}")
         check(message in result.stderr.decode(), f"{arguments[:2]} says {result.stderr.decode()!r}")
     check(not os.path.exists(os.path.join(work, "r.txt")), "a refused report was written")
+
+    # Texts a report must carry safely: formulas, characters XML cannot hold, a literal escape, a
+    # cell longer than a workbook cell, in cells and in a file name; compared with an option on.
+    odd = os.path.join(work, "odd")
+    os.mkdir(odd)
+    names = ['=HYPERLINK("http:,x").csv', "b\ufffe.csv"]
+    rows = [["h1", "h2", "h3", "h4", "h5"],
+            ["=1+1", "-5", "_x0041_", "あ" * 40000, "ＡＢＣ"],
+            ["@SUM(1+1)*cmd|' /C calc'!A0", "+81x", "a\uffffb", "x", "ABC"]]
+    for name, row in zip(names, rows[1:]):
+        with open(os.path.join(odd, name), "w", encoding="utf-8", newline="") as f:
+            f.write(",".join(rows[0]) + "\r\n" + ",".join(row) + "\r\n")
+
+    result = run("--fold-width", "--report", "-", *names, cwd=odd)
+    check(result.returncode == 1, f"odd --report - exit {result.returncode}: {result.stderr.decode()}")
+    lines = list(csv.reader(io.StringIO(result.stdout[3:].decode("utf-8"), newline="")))
+    summary = {line[0]: line[1] for line in lines[:lines.index([])]}
+    check(summary.get("比較オプション") == "全半角", f"CSV options {summary.get('比較オプション')!r}")
+    check(summary.get("ファイル１") == "'" + names[0], f"CSV file name {summary.get('ファイル１')!r}")
+    listed = {(line[0], line[1]): line for line in lines[lines.index([]) + 2:]}
+    check(listed.get(("2", "1"), [])[3:5] == ["'=1+1", "'" + rows[2][0]], f"CSV formulas {listed.get(('2', '1'))}")
+    check(listed.get(("2", "2"), [])[3:5] == ["-5", "'+81x"], f"CSV numbers {listed.get(('2', '2'))}")
+    check(listed.get(("2", "5"), [])[5:6] == ["表記ゆれ"], f"CSV equivalent {listed.get(('2', '5'))}")
+    check(len(listed.get(("2", "4"), [""] * 5)[3]) == 40000, "the CSV keeps a long cell whole")
+    running = [field for line in lines for field in line if runs_as_formula(field)]
+    check(not running, f"CSV fields a spreadsheet would run: {running}")
+
+    result = run("--fold-width", "--report", "odd.xlsx", *names, cwd=odd)
+    check(result.returncode == 1, f"odd --report .xlsx exit {result.returncode}: {result.stderr.decode()}")
+    check("odd.xlsx: Excel のセルに入りきらない 1 個のセルは 32000 文字で切り詰めました" in result.stderr.decode(),
+          f"cut cells on standard error: {result.stderr.decode()!r}")
+    workbook = os.path.join(odd, "odd.xlsx")
+    try:
+        check_xml_parts(workbook)
+        book = openpyxl.load_workbook(workbook)
+        summary = {row[0].value: row[1].value for row in book["概要"].iter_rows(min_row=2)}
+        check(summary.get("比較オプション") == "全半角", f"workbook options {summary.get('比較オプション')!r}")
+        check(str(summary.get("切り詰めたセル")).startswith("1 個"), f"workbook cut {summary.get('切り詰めたセル')}")
+        check(str(summary.get("置き換えた文字のあるセル")).startswith("2 個"),
+              f"workbook replaced {summary.get('置き換えた文字のあるセル')}")
+        check(summary.get("ファイル２") == "b\ufffd.csv", f"workbook file name {summary.get('ファイル２')!r}")
+        cells = {(r[0], r[1]): r for r in book["差分一覧"].iter_rows(min_row=2, values_only=True)}
+        # openpyxl keeps an inline string's _xHHHH_ as stored; a spreadsheet reads _x005F_ as "_", so
+        # the cell shows _x0041_ and not "A".
+        check(cells.get((2, 3), [None] * 5)[3:5] == ("_x005F_x0041_", "a\ufffdb"),
+              f"workbook texts {cells.get((2, 3))}")
+        long_cell = cells.get((2, 4), [""] * 5)[3] or ""
+        check(len(long_cell) == 32001 and long_cell.endswith("…"), f"workbook long cell of {len(long_cell)}")
+    except Exception as error:  # no workbook, or one openpyxl cannot read
+        failures.append(f"odd workbook not read: {error}")
+
+    result = run("--fold-width", "--report", "odd.html", *names, cwd=odd)
+    check(result.returncode == 1, f"odd --report .html exit {result.returncode}")
+    if os.path.exists(os.path.join(odd, "odd.html")):
+        check_html_parses(os.path.join(odd, "odd.html"))
+        with open(os.path.join(odd, "odd.html"), encoding="utf-8") as f:
+            check("<tr><th>比較オプション</th><td>全半角</td></tr>" in f.read(), "HTML options")
+
+    # A file-size limit below the report's size: no report, exit 2 and the message, in every format.
+    big = [os.path.join(work, f"big{i}.csv") for i in (1, 2)]
+    for i, path in enumerate(big):
+        with open(path, "w", encoding="utf-8", newline="") as f:
+            f.writelines(f"{r},{'ab'[i]}{r * (7919 + i)}\r\n" for r in range(8000))
+    for suffix in ("xlsx", "csv", "html"):
+        target = os.path.join(work, "limited." + suffix)
+        result = run("--report", target, *big, file_size_limit=64 * 1024)
+        check(result.returncode == 2, f"limited .{suffix} exit {result.returncode}")
+        check("レポートを保存できませんでした" in result.stderr.decode(),
+              f"limited .{suffix} says {result.stderr.decode()!r}")
 
 for failure in failures:
     print("FAIL:", failure)
