@@ -56,6 +56,8 @@ struct StreamComparison
     std::array<int, 2> repeatedKeyRows{}; // lined up by key: each file's rows of a repeated key
     // Within a sheet's limits, a sheet could not take the rows lining up adds: nothing was compared.
     bool alignTooLong = false;
+    // Lined up: false when the rows matched may not be the longest common sequence.
+    bool longestLineUp = true;
 };
 
 struct StreamOptions

@@ -201,12 +201,14 @@ RowAlignment alignRowsByKey(const std::vector<std::uint32_t> &first, const std::
     std::vector<std::pair<int, int>> matches;
     for (int r = 0; r < above; ++r)
         matches.emplace_back(r, r);
-    for (const auto &[a, b] : matchRows(first, second))
+    const RowMatches found = matchRows(first, second);
+    for (const auto &[a, b] : found.pairs)
         matches.emplace_back(a + above, b + above);
     // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
     matches.emplace_back(rowsA, rowsB);
 
     RowAlignment alignment;
+    alignment.longest = found.longest;
     alignment.partners[0].assign(size_t(rowsA), 0);
     alignment.partners[1].assign(size_t(rowsB), 0);
     int nextA = 0;
