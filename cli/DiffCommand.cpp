@@ -297,6 +297,8 @@ std::optional<int> lineUpByKey(const std::array<Sheet *, 2> &sheets, const CliAr
     }
     if (const QString note = repeatedKeysText(lined->repeatedRows); !note.isEmpty())
         writeMessageLines(err, note);
+    if (!lined->alignment.longest)
+        writeMessageLines(err, mayNotBeLongestText());
     return std::nullopt;
 }
 
@@ -331,6 +333,8 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
             fileRows[size_t(i)] = alignment->originalRows(i, sheet.rows() - 1);
             insertAlignedRows(sheet, *alignment, i);
         }
+        if (!alignment->longest)
+            writeMessageLines(err, mayNotBeLongestText());
     }
 
     // Nobody sees colours here: the positions are all the report needs.

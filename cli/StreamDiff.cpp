@@ -460,6 +460,7 @@ struct LineUpOutcome
     std::array<int, 2> rows{}; // each file's rows after lining up, header included
     std::array<int, 2> repeatedKeyRows{};
     bool tooLong = false; // a sheet could not take the rows lining up adds: nothing was compared
+    bool longest = true; // the matched rows are a longest common sequence for certain
 };
 
 // The rows lined up: hashed on one pass, lined up on their hashes, compared on the next pass.
@@ -501,6 +502,7 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
             for (size_t i = 0; i < 2; ++i)
                 outcome.repeatedKeyRows[i] = repeatedKeyRows(identities[i]);
         }
+        outcome.longest = alignment.longest;
         for (int i = 0; i < 2; ++i)
             origins[size_t(i)] = alignment.originalRows(i, fileRows[size_t(i)]);
     }
@@ -579,6 +581,7 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
         if (!outcome)
             return std::nullopt;
         comparison.alignTooLong = outcome->tooLong;
+        comparison.longestLineUp = outcome->longest;
         result.rows = outcome->rows;
         comparison.repeatedKeyRows = outcome->repeatedKeyRows;
     } else {
@@ -651,6 +654,8 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     if (const QString note = repeatedKeysText(comparison->repeatedKeyRows);
         !arguments.keyColumns.empty() && !note.isEmpty())
         writeMessageLines(err, note);
+    if (!comparison->longestLineUp)
+        writeMessageLines(err, mayNotBeLongestText());
     if (!writeOutput(out, report(*comparison, lines.lines(), arguments))) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;

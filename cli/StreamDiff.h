@@ -60,6 +60,8 @@ struct StreamComparison
     std::array<bool, 2> changed{false, false};
     std::array<int, 2> firstRowNotRead{}; // each file's, after a read that stopped early
     std::array<int, 2> columns{}; // each file's column count C
+    // Lined up: false when the rows matched may not be the longest common sequence.
+    bool longestLineUp = true;
 };
 
 struct StreamOptions

@@ -136,7 +136,7 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
     }
     const RowAlignment &alignment = *lined;
     if (alignment.changesNothing()) {
-        ui.showMessage(kAlreadyAlignedText, kAlignTitle, MessageIcon::Information);
+        ui.showMessage(withLineUpNote(kAlreadyAlignedText, alignment), kAlignTitle, MessageIcon::Information);
         return;
     }
     // The rows move under the current cells: the blue marks would stay on the texts that moved.
@@ -156,6 +156,6 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
         sheet.setRedraw(true);
     }
     CompareSheets(state, ui, false);
-    ui.showMessage(kAlignedText.arg(alignment.addedRows(0)).arg(alignment.addedRows(1)), kAlignTitle,
-                   MessageIcon::Information);
+    ui.showMessage(withLineUpNote(kAlignedText.arg(alignment.addedRows(0)).arg(alignment.addedRows(1)), alignment),
+                   kAlignTitle, MessageIcon::Information);
 }

@@ -159,8 +159,8 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
     for (int i = 0; i < 2; ++i)
         changes[size_t(i)] = insertedRows(alignment, i, from[size_t(i)]->rows() - 1) != fillers[size_t(i)];
     if (!changes[0] && !changes[1]) {
-        ui.showMessage(withRepeatedKeys(kAlreadyAlignedText, lined->repeatedRows), kKeyAlignTitle,
-                       MessageIcon::Information);
+        ui.showMessage(withLineUpNote(withRepeatedKeys(kAlreadyAlignedText, lined->repeatedRows), alignment),
+                       kKeyAlignTitle, MessageIcon::Information);
         return;
     }
     // The rows move under the current cells: the blue marks would stay on the texts that moved.
@@ -184,11 +184,12 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
         sheet.setRedraw(true);
     }
     CompareSheets(state, ui, false);
-    ui.showMessage(withRepeatedKeys(kAlignedText.arg(kSheetLabels[0])
-                                        .arg(alignment.addedRows(0))
-                                        .arg(kSheetLabels[1])
-                                        .arg(alignment.addedRows(1)),
-                                    lined->repeatedRows),
+    ui.showMessage(withLineUpNote(withRepeatedKeys(kAlignedText.arg(kSheetLabels[0])
+                                                       .arg(alignment.addedRows(0))
+                                                       .arg(kSheetLabels[1])
+                                                       .arg(alignment.addedRows(1)),
+                                                   lined->repeatedRows),
+                                  alignment),
                    kKeyAlignTitle, MessageIcon::Information);
 }
 

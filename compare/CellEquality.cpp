@@ -17,6 +17,7 @@ CellEquality::CellEquality(const CompareOptions &options)
     : m_options(options)
     , m_skipsColumns(!options.skipColumns.empty())
     , m_foldsText(options.foldsText())
+    , m_tolerance(decimalOf(options.tolerance))
 {
     for (const ColumnRange &range : m_options.skipColumns) {
         if (m_skipped.size() <= size_t(range.last))
@@ -73,8 +74,9 @@ CellMatch CellEquality::matchFolded(QStringView a, QStringView b)
     if (cellsEqual(fold(middleA, m_first, false), fold(middleB, m_second, false)))
         return CellMatch::Equivalent;
     // Cells that both read as numbers are equal by value; any other pair was decided as text.
-    if (m_options.numeric
-        && TextFolding::numericallyEqual(fold(a, m_first, false), fold(b, m_second, false), m_options.tolerance))
+    if (m_options.numeric && TextFolding::readDecimal(fold(a, m_first, false), m_numbers[0])
+        && TextFolding::readDecimal(fold(b, m_second, false), m_numbers[1])
+        && withinTolerance(m_numbers[0], m_numbers[1], m_tolerance))
         return CellMatch::Equivalent;
     return CellMatch::Differs;
 }
@@ -84,7 +86,7 @@ QStringView CellEquality::hashKey(QStringView text)
     if (!m_foldsText)
         return text;
     const QStringView folded = fold(text, m_first, true);
-    if (m_options.numeric && TextFolding::readNumber(folded))
+    if (m_options.numeric && TextFolding::readDecimal(folded, m_numbers[0]))
         return kNumberKey;
     return folded;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CompareOptions.h"
+#include "Decimal.h"
 
 #include <QString>
 #include <QStringView>
@@ -87,4 +88,6 @@ private:
     bool m_foldsText = false;
     std::array<QString, 2> m_first;
     std::array<QString, 2> m_second;
+    Decimal m_tolerance; // the options' tolerance as the exact decimal it stands for
+    std::array<Decimal, 2> m_numbers; // the two cells' values, reused
 };

@@ -8,7 +8,6 @@
 #include <QHash>
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 #include <unordered_map>
 
@@ -44,24 +43,23 @@ public:
     explicit KeyHasher(const CompareOptions &options)
         : m_equality(options)
         , m_numeric(options.numeric)
-        , m_tolerance(options.tolerance)
+        , m_tolerance(decimalOf(options.tolerance))
+        , m_gridPower(m_tolerance.isZero() ? 0 : toleranceGridPower(m_tolerance))
     {
     }
 
     CellHash hash(QStringView text)
     {
         const QStringView folded = m_equality.foldedText(text);
-        if (m_numeric) {
-            if (const std::optional<double> value = TextFolding::readNumber(TextFolding::trimBlanks(folded))) {
-                if (m_tolerance <= 0)
-                    return {qHashMulti(1, *value == 0 ? 0.0 : *value), std::nullopt};
-                // Buckets twice the tolerance wide: a value within the tolerance of this one lies
-                // in this bucket or in the one on the nearer side.
-                const double scaled = *value / (2 * m_tolerance);
-                const double bucket = std::floor(scaled);
-                const double other = scaled - bucket < 0.5 ? bucket - 1 : bucket + 1;
-                return {qHashMulti(2, bucket), qHashMulti(2, other)};
-            }
+        if (m_numeric && TextFolding::readDecimal(TextFolding::trimBlanks(folded), m_value)) {
+            // Equal values have one form, whatever the text wrote.
+            if (m_tolerance.isZero())
+                return {qHashMulti(1, m_value.negative, m_value.exponent, QByteArrayView(m_value.digits)),
+                        std::nullopt};
+            // Cells of a grid at least twice the tolerance wide: a value within the tolerance of
+            // this one lies in this cell or in the one on the nearer side.
+            const ToleranceCells cells = toleranceCells(m_value, m_gridPower);
+            return {qHashMulti(2, QByteArrayView(cells.own)), qHashMulti(2, QByteArrayView(cells.neighbour))};
         }
         return {qHash(folded), std::nullopt};
     }
@@ -74,14 +72,16 @@ public:
 private:
     CellEquality m_equality;
     bool m_numeric;
-    double m_tolerance;
+    Decimal m_tolerance;
+    int m_gridPower;
+    Decimal m_value;
 };
 
 // A key column's sort value in one row: a number, or the folded text.
 struct SortCell
 {
     bool empty = false;
-    double number = 0;
+    Decimal number;
     QString text;
 };
 } // namespace
@@ -201,12 +201,14 @@ RowAlignment alignRowsByKey(const std::vector<std::uint32_t> &first, const std::
     std::vector<std::pair<int, int>> matches;
     for (int r = 0; r < above; ++r)
         matches.emplace_back(r, r);
-    for (const auto &[a, b] : matchRows(first, second))
+    const RowMatches found = matchRows(first, second);
+    for (const auto &[a, b] : found.pairs)
         matches.emplace_back(a + above, b + above);
     // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
     matches.emplace_back(rowsA, rowsB);
 
     RowAlignment alignment;
+    alignment.longest = found.longest;
     alignment.partners[0].assign(size_t(rowsA), 0);
     alignment.partners[1].assign(size_t(rowsB), 0);
     int nextA = 0;
@@ -283,9 +285,7 @@ std::array<std::vector<int>, 2> keySortOrders(const Sheet &first, const Sheet &s
                 cell.empty = folded.isEmpty();
                 if (cell.empty)
                     continue;
-                if (const std::optional<double> number = TextFolding::readNumber(folded))
-                    cell.number = *number;
-                else
+                if (!TextFolding::readDecimal(folded, cell.number))
                     numeric[k] = 0;
             }
         }
@@ -305,8 +305,10 @@ std::array<std::vector<int>, 2> keySortOrders(const Sheet &first, const Sheet &s
                     if (numeric[k]) {
                         if (x.empty != y.empty)
                             return x.empty;
-                        if (!x.empty && x.number != y.number)
-                            return x.number < y.number;
+                        if (!x.empty) {
+                            if (const int order = compareDecimals(x.number, y.number); order != 0)
+                                return order < 0;
+                        }
                     } else if (const int order = compareCodePoints(x.text, y.text); order != 0) {
                         return order < 0;
                     }
@@ -341,7 +343,7 @@ bool looksLikeHeading(const Sheet &first, const Sheet &second, const std::vector
             return false;
         for (const int c : columns) {
             const QStringView text = TextFolding::trimBlanks(keyText(sheet->data(), 1, c));
-            if (text.isEmpty() || TextFolding::readNumber(text))
+            if (text.isEmpty() || TextFolding::readDecimal(text))
                 return false;
         }
     }

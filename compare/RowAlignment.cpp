@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace
@@ -19,7 +20,15 @@ struct Split
 };
 
 // The longest common sequence of rows, by Myers' bisection: the middle snake of the shortest
-// edit script splits the problem in two, so memory stays linear in the rows.
+// edit script splits the problem in two, so memory stays linear in the rows and the work is
+// about (rows) x (edit distance).
+//
+// Two files with a huge edit distance (hundreds of thousands of random rows) would still take
+// minutes, so the work has a budget. Once it is spent, a bisection that has looked kHeuristicDepth
+// edits deep from both ends no longer waits for the searches to meet: it splits at the point
+// either search reached furthest, which lies on a path through the edit graph but not
+// necessarily on a shortest one. Rows are matched either way; the result is then only said to
+// be possibly not the longest.
 class RowMatcher
 {
 public:
@@ -38,31 +47,21 @@ public:
         return std::move(m_matches);
     }
 
-    // The same, searching only between `anchors`, pairs already known to match, both ascending.
-    std::vector<std::pair<int, int>> matchBetween(const std::vector<std::pair<int, int>> &anchors)
+    // Whether every split came from searches that met, so that the matches are a longest
+    // common sequence.
+    [[nodiscard]] bool longest() const
     {
-        int a0 = 0;
-        int b0 = 0;
-        for (const auto &[a, b] : anchors) {
-            matchRange(a0, a, b0, b);
-            m_matches.emplace_back(a, b);
-            a0 = a + 1;
-            b0 = b + 1;
-        }
-        matchRange(a0, int(m_first.size()), b0, int(m_second.size()));
-        return std::move(m_matches);
-    }
-
-    // Whether the effort ran out before every part was searched to its end.
-    [[nodiscard]] bool gaveUp() const
-    {
-        return m_gaveUp;
+        return m_longest;
     }
 
 private:
-    bool same(int a, int b)
+    // How deep a bisection searches from both ends once the budget is spent: deep enough that
+    // ranges with a few thousand edits are still split exactly, shallow enough that each costs
+    // a few million steps.
+    static constexpr int kHeuristicDepth = 1024;
+
+    bool same(int a, int b) const
     {
-        --m_effortLeft;
         return m_first[size_t(a)] == m_second[size_t(b)];
     }
 
@@ -73,6 +72,7 @@ private:
         int suffix = 0;
         while (a0 < a1 - suffix && b0 < b1 - suffix && same(a1 - suffix - 1, b1 - suffix - 1))
             ++suffix;
+        m_effortLeft -= (a1 - a0) + (b1 - b0) + 1;
         if (a0 < a1 - suffix && b0 < b1 - suffix) {
             if (const std::optional<Split> split = bisect(a0, a1 - suffix, b0, b1 - suffix)) {
                 matchRange(a0, split->a, b0, split->b);
@@ -83,8 +83,9 @@ private:
             m_matches.emplace_back(a1 - i, b1 - i);
     }
 
-    // The point where the forward and the backward search for the shortest edit script meet, or
-    // nothing when the effort ran out first.
+    // The point where the forward and the backward search for the shortest edit script meet
+    // (or, once the budget is spent, the heuristic split); nothing when the two ranges have no
+    // row in common.
     std::optional<Split> bisect(int a0, int a1, int b0, int b1)
     {
         const int n = a1 - a0;
@@ -92,17 +93,19 @@ private:
         const int maxD = (n + m + 1) / 2;
         const int offset = maxD;
         const int length = 2 * maxD + 2;
-        std::vector<int> forward(size_t(length), -1);
-        std::vector<int> backward(size_t(length), -1);
+        std::vector<int> &forward = m_forward;
+        std::vector<int> &backward = m_backward;
+        forward.assign(size_t(length), -1);
+        backward.assign(size_t(length), -1);
         forward[size_t(offset + 1)] = 0;
         backward[size_t(offset + 1)] = 0;
         const int delta = n - m;
         const bool forwardMeets = delta % 2 != 0; // which search detects the overlap
         int k1start = 0, k1end = 0, k2start = 0, k2end = 0;
         for (int d = 0; d < maxD; ++d) {
-            if (m_effortLeft <= 0) {
-                m_gaveUp = true;
-                return std::nullopt;
+            if (m_effortLeft <= 0 && d >= kHeuristicDepth) {
+                m_longest = false;
+                return furthestSplit(a0, b0, n, m, d, offset, k1start, k1end, k2start, k2end);
             }
             for (int k1 = -d + k1start; k1 <= d - k1end; k1 += 2) {
                 const int k1off = offset + k1;
@@ -110,10 +113,12 @@ private:
                     ? forward[size_t(k1off + 1)]
                     : forward[size_t(k1off - 1)] + 1;
                 int y1 = x1 - k1;
+                const int start = x1;
                 while (x1 < n && y1 < m && same(a0 + x1, b0 + y1)) {
                     ++x1;
                     ++y1;
                 }
+                m_effortLeft -= 1 + (x1 - start);
                 forward[size_t(k1off)] = x1;
                 if (x1 > n) {
                     k1end += 2;
@@ -132,10 +137,12 @@ private:
                     ? backward[size_t(k2off + 1)]
                     : backward[size_t(k2off - 1)] + 1;
                 int y2 = x2 - k2;
+                const int start = x2;
                 while (x2 < n && y2 < m && same(a1 - x2 - 1, b1 - y2 - 1)) {
                     ++x2;
                     ++y2;
                 }
+                m_effortLeft -= 1 + (x2 - start);
                 backward[size_t(k2off)] = x2;
                 if (x2 > n) {
                     k2end += 2;
@@ -155,61 +162,49 @@ private:
         return std::nullopt; // nothing in common
     }
 
+    // The split of a bisection that stops after `d` steps each way without the searches having
+    // met: the point inside the range that either search reached with the most rows behind it.
+    // It lies strictly inside the range (a search `d` steps deep has covered at least `d` rows
+    // and cannot have reached the far corner without meeting the other), so both halves are
+    // smaller and the recursion ends.
+    Split furthestSplit(int a0, int b0, int n, int m, int d, int offset, int k1start, int k1end, int k2start,
+                        int k2end) const
+    {
+        int bestCovered = -1;
+        Split best{a0 + n / 2, b0 + m / 2};
+        for (int k1 = -(d - 1) + k1start; k1 <= (d - 1) - k1end; k1 += 2) {
+            const int x1 = m_forward[size_t(offset + k1)];
+            const int y1 = x1 - k1;
+            if (x1 < 0 || x1 > n || y1 < 0 || y1 > m || x1 + y1 >= n + m)
+                continue;
+            if (x1 + y1 > bestCovered) {
+                bestCovered = x1 + y1;
+                best = {a0 + x1, b0 + y1};
+            }
+        }
+        for (int k2 = -(d - 1) + k2start; k2 <= (d - 1) - k2end; k2 += 2) {
+            const int x2 = m_backward[size_t(offset + k2)];
+            const int y2 = x2 - k2;
+            if (x2 < 0 || x2 > n || y2 < 0 || y2 > m || x2 + y2 >= n + m)
+                continue;
+            if (x2 + y2 > bestCovered) {
+                bestCovered = x2 + y2;
+                best = {a0 + n - x2, b0 + m - y2};
+            }
+        }
+        return best;
+    }
+
     const std::vector<std::uint32_t> &m_first;
     const std::vector<std::uint32_t> &m_second;
     std::int64_t m_effortLeft;
-    bool m_gaveUp = false;
+    bool m_longest = true;
     std::vector<std::pair<int, int>> m_matches;
+    // The furthest reach on each diagonal of the bisection running now; kept to spare an
+    // allocation per range.
+    std::vector<int> m_forward;
+    std::vector<int> m_backward;
 };
-
-// Rows that occur exactly once in each sheet, paired, keeping the longest run in which both
-// sheets' rows ascend (patience sorting). On sheets where most rows differ somewhere, these
-// anchors line up the rest cheaply where the exact search would run out of effort.
-std::vector<std::pair<int, int>> uniqueAnchors(const std::vector<std::uint32_t> &first,
-                                               const std::vector<std::uint32_t> &second)
-{
-    struct Occurrences
-    {
-        int inFirst = 0;
-        int inSecond = 0;
-        int rowInSecond = -1;
-    };
-    std::unordered_map<std::uint32_t, Occurrences> occurrences;
-    occurrences.reserve(first.size() + second.size());
-    for (const std::uint32_t identity : first)
-        ++occurrences[identity].inFirst;
-    for (size_t b = 0; b < second.size(); ++b) {
-        Occurrences &seen = occurrences[second[b]];
-        ++seen.inSecond;
-        seen.rowInSecond = int(b);
-    }
-    std::vector<std::pair<int, int>> candidates;
-    for (size_t a = 0; a < first.size(); ++a) {
-        const Occurrences &seen = occurrences[first[a]];
-        if (seen.inFirst == 1 && seen.inSecond == 1)
-            candidates.emplace_back(int(a), seen.rowInSecond);
-    }
-
-    // tails[k]: the candidate ending the best run of length k + 1 found so far, by smallest row of
-    // the second sheet; before[i]: the candidate ahead of candidate i in its run.
-    std::vector<int> tails;
-    std::vector<int> before(candidates.size(), -1);
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        const auto place = std::lower_bound(tails.begin(), tails.end(), candidates[i].second,
-                                            [&](int tail, int row) { return candidates[size_t(tail)].second < row; });
-        if (place != tails.begin())
-            before[i] = *(place - 1);
-        if (place == tails.end())
-            tails.push_back(int(i));
-        else
-            *place = int(i);
-    }
-    std::vector<std::pair<int, int>> anchors;
-    for (int i = tails.empty() ? -1 : tails.back(); i >= 0; i = before[size_t(i)])
-        anchors.push_back(candidates[size_t(i)]);
-    std::reverse(anchors.begin(), anchors.end());
-    return anchors;
-}
 } // namespace
 
 int RowAlignment::addedRows(int sheet) const
@@ -243,6 +238,16 @@ std::vector<int> RowAlignment::originalRows(int sheet, int rows) const
     return origins;
 }
 
+QString mayNotBeLongestText()
+{
+    return QStringLiteral("行の対応は最長ではない可能性があります");
+}
+
+QString withLineUpNote(const QString &message, const RowAlignment &alignment)
+{
+    return alignment.longest ? message : message + QStringLiteral("\r\n") + mayNotBeLongestText();
+}
+
 QString alignTooLongText()
 {
     return QStringLiteral("行を揃えると行数が上限（%1行）を超えるため、揃えられません。").arg(kMaxRowCol - 1);
@@ -259,27 +264,47 @@ bool alignmentFits(const RowAlignment &alignment, const Sheet &first, const Shee
     return true;
 }
 
-std::vector<std::pair<int, int>> matchRows(const std::vector<std::uint32_t> &first,
-                                           const std::vector<std::uint32_t> &second, std::int64_t effortLimit)
+RowMatches matchRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                     std::int64_t effortLimit)
 {
-    RowMatcher exact(first, second, effortLimit);
-    std::vector<std::pair<int, int>> matches = exact.match();
-    if (exact.gaveUp()) {
-        // Too many rows differ for the exact search: anchor on the rows each sheet has once and
-        // search exactly only between them.
-        matches = RowMatcher(first, second, effortLimit).matchBetween(uniqueAnchors(first, second));
+    // A row the other sheet does not have is in no common sequence: the search runs on the rows
+    // both sheets have, which is all it needs when most rows were changed.
+    std::unordered_set<std::uint32_t> inFirst(first.begin(), first.end());
+    std::unordered_set<std::uint32_t> inSecond(second.begin(), second.end());
+    std::array<std::vector<std::uint32_t>, 2> shared;
+    std::array<std::vector<int>, 2> places; // the index of each shared row in its sheet
+    const std::array<const std::vector<std::uint32_t> *, 2> sheets{&first, &second};
+    const std::array<const std::unordered_set<std::uint32_t> *, 2> other{&inSecond, &inFirst};
+    for (size_t s = 0; s < 2; ++s) {
+        const std::vector<std::uint32_t> &rows = *sheets[s];
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (other[s]->count(rows[i])) {
+                shared[s].push_back(rows[i]);
+                places[s].push_back(int(i));
+            }
+        }
     }
+    RowMatcher matcher(shared[0], shared[1], effortLimit);
+    RowMatches matches;
+    matches.pairs = matcher.match();
+    for (auto &[a, b] : matches.pairs) {
+        a = places[0][size_t(a)];
+        b = places[1][size_t(b)];
+    }
+    matches.longest = matcher.longest();
     return matches;
 }
 
 RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                        std::int64_t effortLimit)
 {
-    std::vector<std::pair<int, int>> matches = matchRows(first, second, effortLimit);
+    RowMatches found = matchRows(first, second, effortLimit);
+    std::vector<std::pair<int, int>> &matches = found.pairs;
     // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
     matches.emplace_back(int(first.size()), int(second.size()));
 
     RowAlignment alignment;
+    alignment.longest = found.longest;
     alignment.partners[0].assign(first.size(), 0);
     alignment.partners[1].assign(second.size(), 0);
     int nextA = 0;

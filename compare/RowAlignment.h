@@ -10,8 +10,8 @@
 //
 // The comparison itself is positional: one extra row in the middle of a file makes every row
 // below it differ. Lining up finds the longest common sequence of identical rows (Myers' O(ND)
-// difference algorithm on row identities), then, in each
-// stretch between two matched rows, pairs the rows of both sheets in order and gives the sheet
+// difference algorithm on row identities, in linear space), then, in each stretch between two
+// matched rows, pairs the rows of both sheets in order and gives the sheet
 // whose stretch is shorter empty rows, so that the rest of the longer stretch faces empty rows.
 
 // `count` empty rows go in before row `before` of the sheet as it is now: data rows count from
@@ -38,31 +38,51 @@ struct RowAlignment
     // For each data row of `sheet` after the lining up (from 1; index 0 unused), the data row it
     // was in the file, or 0 for an inserted empty row. `rows` counts the data rows before.
     [[nodiscard]] std::vector<int> originalRows(int sheet, int rows) const;
+    // False when the search ran out of its budget and matched rows by the heuristic matchRows()
+    // describes: a longer common sequence may exist (mayNotBeLongestText() says so).
+    bool longest = true;
+
     [[nodiscard]] bool changesNothing() const
     {
         return insertions[0].empty() && insertions[1].empty();
     }
 };
 
-// The matched rows of two sequences of row identities, as (index in first, index in second) pairs
-// from 0, both ascending: their longest common subsequence, searched as alignRows() describes.
-[[nodiscard]] std::vector<std::pair<int, int>> matchRows(const std::vector<std::uint32_t> &first,
-                                                         const std::vector<std::uint32_t> &second,
-                                                         std::int64_t effortLimit = 30'000'000);
+// The work matchRows() does before it turns to its heuristic, in steps of the search (a row pair
+// compared or a diagonal advanced): about a second at most. The exact search costs about half
+// the square of the edit distance, so pairs of files that differ by up to some 15 000 inserted
+// and deleted rows are matched exactly within it, whatever their length.
+inline constexpr std::int64_t kRowMatchEffort = 200'000'000;
 
-// Rows by identity: one number per data row of each sheet, equal exactly when the rows are.
-//
-// The exact search for the longest sequence gives up once it has compared about `effortLimit`
-// pairs of rows: two sheets whose rows nearly all differ would otherwise take seconds. Rows that
-// each sheet has exactly once then anchor the lining up, in the longest run in which both
-// sheets' rows ascend, and the exact search runs again only between anchors (with the same
-// limit); whatever it still cannot match is paired in order.
+struct RowMatches
+{
+    // (index in first, index in second) pairs from 0, both ascending.
+    std::vector<std::pair<int, int>> pairs;
+    // Whether `pairs` is a longest common subsequence for certain.
+    bool longest = true;
+};
+
+// The matched rows of two sequences of row identities: their longest common subsequence, by
+// Myers' bisection in linear space. Once about `effortLimit` steps are spent, each part still
+// to be searched is searched 1024 edits deep from both ends and split where either search got
+// furthest, instead of where they meet: rows are still matched, but the sequence may then be
+// shorter than the longest, and `longest` is false.
+[[nodiscard]] RowMatches matchRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                                   std::int64_t effortLimit = kRowMatchEffort);
+
+// Rows by identity: one number per data row of each sheet, equal exactly when the rows are. The
+// rows matchRows() matches face each other; between two of them, rows are paired in order.
 [[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                                     std::int64_t effortLimit = 30'000'000);
+                                     std::int64_t effortLimit = kRowMatchEffort);
 
 class QString;
 class Sheet;
 struct CompareOptions;
+
+// The note of a lining up whose matched rows may not be the longest sequence, and a message
+// with that note on a line of its own when `alignment` needs it.
+[[nodiscard]] QString mayNotBeLongestText();
+[[nodiscard]] QString withLineUpNote(const QString &message, const RowAlignment &alignment);
 
 // The message when lining up would take a sheet past the row limit or its cell capacity.
 [[nodiscard]] QString alignTooLongText();

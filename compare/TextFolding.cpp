@@ -1,8 +1,6 @@
 #include "TextFolding.h"
 
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <string_view>
 #include <utility>
 
@@ -331,10 +329,10 @@ void fold(Rule rule, QStringView text, QString &out)
     }
 }
 
-std::optional<double> readNumber(QStringView text)
+bool readDecimal(QStringView text, Decimal &out)
 {
     if (text.isEmpty() || text.size() > kMaxNumberLength)
-        return std::nullopt;
+        return false;
     qsizetype i = 0;
     const qsizetype n = text.size();
     bool currency = false;
@@ -351,12 +349,7 @@ std::optional<double> readNumber(QStringView text)
         }
     }
 
-    // ASCII digits, a point and the sign, for from_chars.
-    std::array<char, kMaxNumberLength + 2> ascii{};
-    std::size_t length = 0;
-    if (sign < 0)
-        ascii[length++] = '-';
-
+    out.digits.clear();
     int wholeDigits = 0;
     int groupDigits = 0; // digits since the last separator, or since the start
     bool separated = false;
@@ -364,15 +357,15 @@ std::optional<double> readNumber(QStringView text)
         const char16_t c = text[i].unicode();
         const int digit = digitValue(c);
         if (digit >= 0) {
-            ascii[length++] = char('0' + digit);
+            out.digits.push_back(char('0' + digit));
             ++wholeDigits;
             ++groupDigits;
             if (separated && groupDigits > 3)
-                return std::nullopt;
+                return false;
         } else if (isThousandsSeparator(c)) {
             // The group before must be whole: 1–3 digits for the first, exactly 3 after that.
             if (groupDigits == 0 || groupDigits > 3 || (separated && groupDigits != 3))
-                return std::nullopt;
+                return false;
             separated = true;
             groupDigits = 0;
         } else {
@@ -380,45 +373,54 @@ std::optional<double> readNumber(QStringView text)
         }
     }
     if (separated && groupDigits != 3)
-        return std::nullopt;
+        return false;
 
     int fractionDigits = 0;
     if (i < n && isDecimalPoint(text[i].unicode())) {
-        ascii[length++] = '.';
         for (++i; i < n; ++i) {
             const int digit = digitValue(text[i].unicode());
             if (digit < 0)
                 break;
-            ascii[length++] = char('0' + digit);
+            out.digits.push_back(char('0' + digit));
             ++fractionDigits;
         }
         if (fractionDigits == 0)
-            return std::nullopt;
+            return false;
     }
     if (wholeDigits == 0 && fractionDigits == 0)
-        return std::nullopt;
+        return false;
 
     if (i < n) {
         const char16_t c = text[i].unicode();
         const bool unit = c == u'円' || c == u'%' || c == 0xFF05;
         if (!unit || currency || i + 1 != n)
-            return std::nullopt;
+            return false;
     }
 
-    double value = 0;
-    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + length, value);
-    if (error != std::errc() || end != ascii.data() + length || !std::isfinite(value))
+    out.exponent = -fractionDigits;
+    normalizeDecimal(out);
+    out.negative = sign < 0 && !out.isZero();
+    return true;
+}
+
+std::optional<Decimal> readDecimal(QStringView text)
+{
+    Decimal number;
+    if (!readDecimal(text, number))
         return std::nullopt;
-    return value;
+    return number;
+}
+
+bool numericallyEqual(QStringView a, QStringView b, const Decimal &tolerance)
+{
+    Decimal first;
+    Decimal second;
+    return readDecimal(a, first) && readDecimal(b, second) && withinTolerance(first, second, tolerance);
 }
 
 bool numericallyEqual(QStringView a, QStringView b, double tolerance)
 {
-    const std::optional<double> first = readNumber(a);
-    if (!first)
-        return false;
-    const std::optional<double> second = readNumber(b);
-    return second && std::abs(*first - *second) <= tolerance;
+    return numericallyEqual(a, b, decimalOf(tolerance));
 }
 
 bool equalUnder(Rule rule, QStringView a, QStringView b, FoldBuffers &buffers, double tolerance)

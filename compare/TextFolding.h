@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Decimal.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -71,7 +73,7 @@ void removeBlanks(QStringView text, QString &out);
 // Folds `text` by `rule` into `out`. Rule::Numeric has no folded form: the text is copied.
 void fold(Rule rule, QStringView text, QString &out);
 
-// The value of a text that reads as a number, as a whole and nothing else:
+// The value of a text that reads as a number, as a whole and nothing else, exactly (see Decimal):
 //   [¥ or ￥] [sign] [¥ or ￥] digits [decimal point and digits] [円 or % or ％]
 // - at most one currency sign before the number and only when no 円 or % follows;
 // - the sign is + ＋ for plus, - － − △ ▲ for minus, at most one;
@@ -82,12 +84,17 @@ void fold(Rule rule, QStringView text, QString &out);
 // - one decimal point . or ．, with at least one digit after it; the whole part may be empty
 //   (.5 reads as 0.5);
 // - nothing else: no blanks (trim first where blanks should not count), no exponent (1e3), no
-//   second sign (--1), no separator on its own.
+//   second sign (--1), no separator on its own; at most 300 characters.
 // The marks ¥ 円 % only decorate the number: ¥1,000, 1000円 and 1000 read alike, and 50% reads
-// as 50. Allocates nothing.
-[[nodiscard]] std::optional<double> readNumber(QStringView text);
+// as 50. -0 is 0. The first form reads into `out`, reusing its digits' block: once that has grown
+// to the longest number, reading allocates nothing. False (and `out` unspecified) for a text that
+// is no number.
+[[nodiscard]] bool readDecimal(QStringView text, Decimal &out);
+[[nodiscard]] std::optional<Decimal> readDecimal(QStringView text);
 
-// Both texts read as numbers and their values lie at most `tolerance` apart.
+// Both texts read as numbers and their values lie at most `tolerance` apart, exactly. A
+// tolerance kept as a double means its shortest decimal form (decimalOf).
+[[nodiscard]] bool numericallyEqual(QStringView a, QStringView b, const Decimal &tolerance);
 [[nodiscard]] bool numericallyEqual(QStringView a, QStringView b, double tolerance = 0.0);
 
 // The two texts without what they share at the start and the end, cut so that no character is

@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +42,22 @@ QByteArray tallFile(int rows, int differing, char separator)
     }
     return text;
 }
+
+// `count` rows of the first text, then `count` of the second.
+QByteArray twoBlocks(const char *first, const char *second, int count)
+{
+    return QByteArray(first).repeated(count) + QByteArray(second).repeated(count);
+}
+
+// `rows` rows reading a or b at random, seeded.
+QByteArray randomRows(int rows, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray text;
+    for (int row = 0; row < rows; ++row)
+        text.append(random.bounded(2) ? "a\r\n" : "b\r\n");
+    return text;
+}
 } // namespace
 
 class TestRowlarkDiff : public QObject
@@ -63,6 +80,9 @@ private slots:
     void diffJsonExplained_data();
     void diffJsonExplained();
     void explainNeedsJson();
+    void linesUpLargeEdits_data();
+    void linesUpLargeEdits();
+    void saysWhenTheLineUpMayNotBeTheLongest();
     void delimiterMissing_data();
     void delimiterMissing();
     void outputNotWritten_data();
@@ -600,6 +620,52 @@ void TestRowlarkDiff::diffJsonExplained()
     const QJsonDocument wanted = QJsonDocument::fromJson(expected);
     QVERIFY(wanted.isObject());
     QCOMPARE(written, wanted);
+}
+
+void TestRowlarkDiff::linesUpLargeEdits_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message"); // standard error, trimmed
+    // 6000 rows a then 6000 rows b against the halves the other way round: one half is matched,
+    // the other faces empty rows in both files.
+    const QString repeated = u"キーが重複している行があります（ファイル１: 12000 行, ファイル２: 12000 行）"_s;
+    QTest::newRow("--align, streamed") << QStringList{u"--align"_s} << QString();
+    QTest::newRow("--align, stored sheets") << QStringList{u"--align"_s, u"--explain"_s} << QString();
+    QTest::newRow("--align without limits") << QStringList{u"--align"_s, u"--no-limit"_s} << QString();
+    QTest::newRow("--key, streamed") << QStringList{u"--key"_s, u"1"_s} << repeated;
+    QTest::newRow("--key, stored sheets") << QStringList{u"--key"_s, u"1"_s, u"--explain"_s} << repeated;
+}
+
+void TestRowlarkDiff::linesUpLargeEdits()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
+    const QString path1 = writeFile(u"file1.csv"_s, twoBlocks("a\r\n", "b\r\n", 6000));
+    const QString path2 = writeFile(u"file2.csv"_s, twoBlocks("b\r\n", "a\r\n", 6000));
+    const Run result = run(QStringList{u"--json"_s} + options + QStringList{path1, path2});
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(result.err.trimmed(), message);
+    const QJsonObject written = QJsonDocument::fromJson(result.out).object();
+    QCOMPARE(written.value(u"differences"_s).toInt(), 12000);
+    QCOMPARE(written.value(u"rows"_s).toArray(), (QJsonArray{18001, 18001}));
+}
+
+void TestRowlarkDiff::saysWhenTheLineUpMayNotBeTheLongest()
+{
+    // So many random rows that the exact search runs out of its budget: rows are still matched,
+    // and standard error says that a longer match may exist.
+    const QString path1 = writeFile(u"file1.csv"_s, randomRows(90000, 1));
+    const QString path2 = writeFile(u"file2.csv"_s, randomRows(90000, 2));
+    const Run result = run({u"--json"_s, u"--no-limit"_s, u"--align"_s, path1, path2});
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(result.err.trimmed(), u"行の対応は最長ではない可能性があります"_s);
+    const QJsonObject written = QJsonDocument::fromJson(result.out).object();
+    const QJsonArray rows = written.value(u"rows"_s).toArray();
+    QCOMPARE(rows.at(0), rows.at(1));
+    // Random rows of two kinds share about four in five rows in their longest common sequence:
+    // lined up, about a third of the rows differ; row by row, half of them would.
+    const int differences = written.value(u"differences"_s).toInt();
+    QVERIFY2(differences < 90000 * 2 / 5, qPrintable(QString::number(differences)));
 }
 
 void TestRowlarkDiff::explainNeedsJson()

@@ -32,6 +32,7 @@ private slots:
     void stepScrollsTheCellIntoViewInBothSheets();
     void linesUpRows_data();
     void linesUpRows();
+    void linesUpHalvesThatSwappedPlaces();
     void oneUndoPerSheetTakesTheLiningUpBack();
     void fillerRowsTravelWithTheirRows_data();
     void fillerRowsTravelWithTheirRows();
@@ -251,6 +252,20 @@ void TestDifferences::linesUpRows()
         shown << m.text;
     }
     QCOMPARE(shown, message.isEmpty() ? QStringList() : QStringList{message});
+}
+
+void TestDifferences::linesUpHalvesThatSwappedPlaces()
+{
+    // 6000 rows of one text then 6000 of another, against the halves the other way round: far
+    // more edits than a small search would look at, yet one half lines up.
+    const QString ones = QStringList(6000, u"1"_s).join(u'|');
+    const QString twos = QStringList(6000, u"2"_s).join(u'|');
+    makePair(ones + u'|' + twos, twos + u'|' + ones);
+    mnuAlign_Click(s(), *m_ui);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text, u"ファイル１に 6000 行、ファイル２に 6000 行の空行を入れて揃えました。"_s);
+    QCOMPARE(s().grdData(0).rows(), 18001);
+    QCOMPARE(s().grdData(1).rows(), 18001);
 }
 
 void TestDifferences::oneUndoPerSheetTakesTheLiningUpBack()

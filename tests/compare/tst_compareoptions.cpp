@@ -154,6 +154,19 @@ void tst_CompareOptions::optionsAtComparison_data()
     row("numeric: different values", u"numeric"_s, u"1000"_s, u"1001"_s, 'x');
     row("numeric: within tolerance", u"numeric=0.5"_s, u"10.2"_s, u"10.6"_s, '~');
     row("numeric: beyond tolerance", u"numeric=0.5"_s, u"10"_s, u"10.6"_s, 'x');
+    // Values compare as the decimals they are written as, tolerance included, not as doubles.
+    row("numeric: past a double's integers", u"numeric"_s, u"9007199254740993"_s, u"9007199254740992"_s, 'x');
+    row("numeric: twenty digits", u"numeric"_s, u"12345678901234567890"_s, u"12345678901234567891"_s, 'x');
+    row("numeric: the seventeenth decimal", u"numeric"_s, u"0.1"_s, u"0.10000000000000001"_s, 'x');
+    row("numeric: long numbers of one value", u"numeric"_s, u"12,345,678,901,234,567,890.50"_s,
+        u"12345678901234567890.5"_s, '~');
+    row("numeric: exactly the tolerance apart", u"numeric=0.1"_s, u"1.1"_s, u"1.0"_s, '~');
+    row("numeric: just past the tolerance", u"numeric=0.1"_s, u"1.1"_s, u"0.99999999999999999999"_s, 'x');
+    row("numeric: the tolerance near one", u"numeric=0.3"_s, u"1.3"_s, u"1"_s, '~');
+    row("numeric: the tolerance near three", u"numeric=0.3"_s, u"3.3"_s, u"3"_s, '~');
+    row("numeric: the tolerance across zero", u"numeric=0.3"_s, u"-0.1"_s, u"0.2"_s, '~');
+    row("numeric: past the tolerance across zero", u"numeric=0.3"_s, u"△0.2"_s, u"0.2"_s, 'x');
+    row("numeric: a tolerance on huge numbers", u"numeric=1"_s, u"9007199254740993"_s, u"9007199254740994"_s, '~');
     row("numeric: empty cell is no zero", u"numeric"_s, u""_s, u"0"_s, 'x');
     row("numeric with trim: blanks around a number", u"numeric;trim"_s, u" 1,000 "_s, u"1000"_s, '~');
     row("numeric without trim: blanks make text", u"numeric"_s, u" 1000"_s, u"1000"_s, 'x');

@@ -103,6 +103,14 @@ void TestKeyAlignment::linesUpByKey_data()
     QTest::newRow("numeric keys within the tolerance, across a bucket's edge")
         << u"10,a|20,b|30,c"_s << u"9.6,c|20.4,d|31,e"_s << u"1"_s << false << u"numeric=0.5"_s << u"123-"_s
         << u"12-3"_s << u"0 0"_s;
+    QTest::newRow("numeric keys past a double's digits stay apart")
+        << u"9007199254740993,a|9007199254740992,b"_s << u"9007199254740992,c|9007199254740993,d"_s << u"1"_s << false
+        << u"numeric"_s << u"12-"_s << u"-12"_s << u"0 0"_s;
+    QTest::newRow("numeric keys exactly the tolerance apart") << u"1.0,a|2.0,b"_s << u"1.1,c|1.9,d"_s << u"1"_s << false
+                                                              << u"numeric=0.1"_s << u"12"_s << u"12"_s << u"0 0"_s;
+    QTest::newRow("large numeric keys within the tolerance")
+        << u"9007199254740993,a|-5.5,b"_s << u"9007199254740994,c|-6,d"_s << u"1"_s << false << u"numeric=1"_s
+        << u"12"_s << u"12"_s << u"0 0"_s;
     QTest::newRow("a column left out of the comparison still keys")
         << u"1,a|2,b"_s << u"2,x|3,y"_s << u"1"_s << false << u"skip-columns=1"_s << u"12-"_s << u"-12"_s << u"0 0"_s;
 }
@@ -218,6 +226,9 @@ void TestKeyAlignment::sortsByKey_data()
         << u"10,a|9,b|100,c|,d|-1,e"_s << u"3"_s << u"1"_s << false << u",d|-1,e|9,b|10,a|100,c"_s;
     QTest::newRow("full-width digits and separators read as numbers")
         << u"１０|９|1，000"_s << u"2"_s << u"1"_s << false << u"９|１０|1，000"_s;
+    QTest::newRow("numbers by their exact values")
+        << u"9007199254740993|9007199254740992|-0.30000000000000001|-0.3|1.10|1.1"_s << u"0"_s << u"1"_s << false
+        << u"-0.30000000000000001|-0.3|1.10|1.1|9007199254740992|9007199254740993"_s;
     QTest::newRow("a text in the other sheet orders the column as text")
         << u"10|9|100"_s << u"x"_s << u"1"_s << false << u"10|100|9"_s;
     QTest::newRow("the heading stays on top") << u"名前|b|a"_s << u"x"_s << u"1"_s << true << u"名前|a|b"_s;
