@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +34,8 @@ private slots:
     void f8StepsFromTheCompareButton_data();
     void f8StepsFromTheCompareButton();
     void aSelectionKeepsTheMarksVisible();
+    void theThumbStaysInSightOverTheMarks_data();
+    void theThumbStaysInSightOverTheMarks();
 
 private:
     Form1 &makeForm();
@@ -176,6 +180,69 @@ void TestNavigation::aSelectionKeepsTheMarksVisible()
     QVERIFY2(marked != highlight && marked != QColor(255, 128, 128), qPrintable(marked.name()));
     // Still reddish: more red than the selection colour has.
     QVERIFY(marked.red() > highlight.red());
+}
+
+namespace
+{
+// Reads where the style puts the scroll bar's parts.
+class ProbedScrollBar : public MarkedScrollBar
+{
+public:
+    using MarkedScrollBar::MarkedScrollBar;
+    [[nodiscard]] QRect part(QStyle::SubControl control) const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return style()->subControlRect(QStyle::CC_ScrollBar, &option, control, this);
+    }
+};
+} // namespace
+
+void TestNavigation::theThumbStaysInSightOverTheMarks_data()
+{
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::addColumn<int>("marked"); // every how many-th row or column holds a difference
+
+    // A sheet with a difference in every row fills the whole groove with marks.
+    QTest::newRow("vertical, every row marked") << Qt::Vertical << 1;
+    QTest::newRow("horizontal, every column marked") << Qt::Horizontal << 1;
+    QTest::newRow("vertical, every tenth row marked") << Qt::Vertical << 10;
+}
+
+void TestNavigation::theThumbStaysInSightOverTheMarks()
+{
+    QFETCH(Qt::Orientation, orientation);
+    QFETCH(int, marked);
+
+    ProbedScrollBar bar(orientation);
+    bar.resize(orientation == Qt::Vertical ? QSize(16, 320) : QSize(320, 16));
+    bar.setRange(0, 900);
+    bar.setPageStep(100);
+    bar.setValue(450);
+    const QImage plain = bar.grab().toImage();
+    std::vector<int> marks;
+    for (int n = 1; n <= 1000; n += marked)
+        marks.push_back(n);
+    bar.setMarks(marks, 1000);
+    const QImage shown = bar.grab().toImage();
+
+    // The thumb looks as it does without marks; the groove beside it shows them.
+    const QRect thumb = bar.part(QStyle::SC_ScrollBarSlider).adjusted(2, 2, -2, -2);
+    QVERIFY(!thumb.isEmpty());
+    int thumbChanged = 0;
+    int grooveChanged = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            if (plain.pixel(x, y) == shown.pixel(x, y))
+                continue;
+            if (thumb.contains(x, y))
+                ++thumbChanged;
+            else
+                ++grooveChanged;
+        }
+    }
+    QCOMPARE(thumbChanged, 0);
+    QVERIFY(grooveChanged > 0);
 }
 
 QTEST_MAIN(TestNavigation)
