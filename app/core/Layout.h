@@ -43,14 +43,16 @@ inline constexpr QSize kMinWindowSize{200, 150};
 
 // Where the main window opens, in pixels. `remembered` is the frame's top-left and the inside's
 // size as the settings give them; `screens` are the available areas of the attached screens, the
-// primary screen first; `frame` is what the window frame adds around the inside, where known.
+// primary screen first; `frame` is what the window frame adds around the inside, where known. The
+// result is the inside's place and size: the frame around it lies where the settings put it, so
+// the place the window is closed at is the place it opens at, title bar and all.
 //
 // A remembered size too small to use (below kMinWindowSize) gives way to `defaultSize`. The
-// window opens on the screen its top edge lies on, or at the top-left corner of the primary
-// screen when it lies on none (the screen it was on is gone). There it is made to fit, the frame
-// included: no larger than the screen's available area, and moved in from any edge it would
-// pass. The settings file is plain text anyone may edit; a size of 100000000 twips must still
-// give a window the person can see and reach. With no screen at all, the sizes are used as they
-// are.
+// window opens on the screen that holds the largest part of it, or at the top-left corner of the
+// primary screen when no screen holds any (the screen it was on is gone). There it is made to
+// fit, the frame included: no larger than the screen's available area, and moved in from any
+// edge it would pass, so that the title bar can always be reached. The settings file is plain
+// text anyone may edit; a size of 100000000 twips must still give a window the person can see and
+// reach. With no screen at all, the sizes are used as they are.
 [[nodiscard]] QRect FitWindowPlacement(const QRect &remembered, const QSize &defaultSize, const QList<QRect> &screens,
                                        const QMargins &frame = {});
