@@ -24,6 +24,10 @@ constexpr int kButtonBottomOffset = 600; // client height − top of the bottom 
 constexpr int kButtonLeftMargin = 50;
 constexpr int kButtonGap = 100; // a quarter of the width − a button's width
 constexpr int kSmallestLaidOutHeight = 1050; // this or less: nothing is moved
+constexpr int kMinFileNameRoom = 850; // of a strip, left of its tool frame
+constexpr int kMinSheetHeight = 1800; // the header row, a few rows and the scroll bar
+static_assert(kMinClientWidth / 2 >= ToolFrame::kWidth + kToolFrameRightMargin + kMinFileNameRoom);
+static_assert(kMinClientHeight >= kSheetHeightMargin + kMinSheetHeight);
 
 // A control refuses a negative size; that one step is skipped.
 void moveSheet(AppState &state, int index, const TwipsRect &rect)
@@ -185,6 +189,23 @@ QString cmdGmnCaption(DisplayMode mode)
         return kCaptionSheet2;
     }
     return {};
+}
+
+std::array<int, 3> statusBarPartWidths(int available, const std::array<int, 3> &wanted, int gap)
+{
+    const int room = std::max(available - 2 * gap, 0);
+    const int place = std::clamp(wanted[2], 0, room);
+    const int rest = room - place;
+    const int first = std::max(wanted[0], 0);
+    const int second = std::max(wanted[1], 0);
+    if (first + second <= rest)
+        return {first, second, place};
+    const int half = rest / 2;
+    if (first <= half)
+        return {first, rest - first, place};
+    if (second <= half)
+        return {rest - second, second, place};
+    return {half, rest - half, place};
 }
 
 QRect FitWindowPlacement(const QRect &remembered, const QSize &defaultSize, const QList<QRect> &screens,

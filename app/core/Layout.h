@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
+
 class AppState;
 enum class DisplayMode;
 
@@ -37,6 +39,20 @@ void cmdGmn_Click(AppState &state);
 
 // The mode button's caption: the mode in force.
 [[nodiscard]] QString cmdGmnCaption(DisplayMode mode);
+
+// The smallest client area, in twips, at which every control can still be used: with both sheets
+// side by side, each strip above a sheet holds its save buttons and a shortened file name, the
+// buttons along the bottom hold their captions, and a sheet shows a few rows. No wider than the
+// 9000 twips a settings file may well remember.
+inline constexpr int kMinClientWidth = 9000;
+inline constexpr int kMinClientHeight = 2950;
+
+// The widths of the status bar's parts, in pixels: sheet 1's text, sheet 2's text and, at the
+// right, where the person stands among the differences. `wanted` are the widths the three texts
+// need, `available` the room of the bar, `gap` the room between two parts. Where the room is
+// short, the sheets' texts shorten first, evenly (one that needs less leaves the rest to the
+// other), to nothing if need be; the place among the differences shortens last.
+[[nodiscard]] std::array<int, 3> statusBarPartWidths(int available, const std::array<int, 3> &wanted, int gap);
 
 // The smallest remembered size of the main window's inside, in pixels, that is still used.
 inline constexpr QSize kMinWindowSize{200, 150};

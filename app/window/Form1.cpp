@@ -241,6 +241,7 @@ void Form1::createControls()
     m_client->setObjectName(u"client"_s);
     setCentralWidget(m_client);
     m_client->installEventFilter(this);
+    m_client->setMinimumSize(m_twips.toPixels(kMinClientWidth), m_twips.toPixels(kMinClientHeight));
 
     for (int i = 0; i < 2; ++i) {
         const QString index = u"(%1)"_s.arg(i);

@@ -47,6 +47,8 @@ private slots:
     void modeChangePlacesPanelsAndFrames();
     void hiddenSheetKeepsItsContents();
     void withdrawnOverwriteStaysDisabled();
+    void statusBarPartsShortenInTurn_data();
+    void statusBarPartsShortenInTurn();
     void windowPlacementFitsTheScreen_data();
     void windowPlacementFitsTheScreen();
 
@@ -433,6 +435,34 @@ void TestLayout::windowPlacementFitsTheScreen()
     QFETCH(QRect, placed);
 
     QCOMPARE(FitWindowPlacement(remembered, QSize(960, 600), screens, frame), placed);
+}
+
+void TestLayout::statusBarPartsShortenInTurn_data()
+{
+    QTest::addColumn<int>("available");
+    QTest::addColumn<QList<int>>("wanted"); // sheet 1, sheet 2, the place among the differences
+    QTest::addColumn<QList<int>>("widths");
+
+    // Gaps of 10 between the parts.
+    QTest::newRow("everything fits") << 500 << QList<int>{100, 120, 200} << QList<int>{100, 120, 200};
+    QTest::newRow("the sheets' texts shorten evenly") << 400 << QList<int>{150, 150, 200} << QList<int>{90, 90, 200};
+    QTest::newRow("a short sheet text leaves the rest to the other")
+        << 400 << QList<int>{50, 300, 200} << QList<int>{50, 130, 200};
+    QTest::newRow("the other way round") << 400 << QList<int>{300, 50, 200} << QList<int>{130, 50, 200};
+    QTest::newRow("the sheets' texts go before the place") << 230 << QList<int>{150, 150, 200} << QList<int>{5, 5, 200};
+    QTest::newRow("then the place shortens") << 120 << QList<int>{150, 150, 200} << QList<int>{0, 0, 100};
+    QTest::newRow("no room at all") << 0 << QList<int>{150, 150, 200} << QList<int>{0, 0, 0};
+    QTest::newRow("no sheet shown yet") << 120 << QList<int>{0, 0, 300} << QList<int>{0, 0, 100};
+}
+
+void TestLayout::statusBarPartsShortenInTurn()
+{
+    QFETCH(int, available);
+    QFETCH(QList<int>, wanted);
+    QFETCH(QList<int>, widths);
+
+    const std::array<int, 3> got = statusBarPartWidths(available, {wanted[0], wanted[1], wanted[2]}, 10);
+    QCOMPARE((QList<int>{got[0], got[1], got[2]}), widths);
 }
 
 QTEST_GUILESS_MAIN(TestLayout)

@@ -1,5 +1,6 @@
 #include "AppState.h"
 #include "DropPanelWidget.h"
+#include "ElidedLabel.h"
 #include "Form1.h"
 #include "MarkedScrollBar.h"
 #include "NavigationControls.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
@@ -35,6 +37,8 @@ private slots:
     void f8StepsFromTheCompareButton();
     void aSelectionKeepsTheMarksVisible();
     void theThumbStaysInSightOverTheMarks_data();
+    void everyControlStaysUsable_data();
+    void everyControlStaysUsable();
     void theThumbStaysInSightOverTheMarks();
 
 private:
@@ -243,6 +247,72 @@ void TestNavigation::theThumbStaysInSightOverTheMarks()
     }
     QCOMPARE(thumbChanged, 0);
     QVERIFY(grooveChanged > 0);
+}
+
+void TestNavigation::everyControlStaysUsable_data()
+{
+    QTest::addColumn<QSize>("asked"); // the size the window is given; empty: as it opens
+
+    QTest::newRow("as it opens") << QSize();
+    QTest::newRow("made as small as it goes") << QSize(400, 300);
+}
+
+void TestNavigation::everyControlStaysUsable()
+{
+    QFETCH(QSize, asked);
+
+    Form1 &form = makeForm();
+    // Long texts everywhere: both sheets' shapes, and a place, a remark and the options in force.
+    form.state().compareOptions.ignoreCase = true;
+    openAndCompare("a,b\r\nc,d\r\n", "a,X\r\nc,d\r\ne,f\r\n");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::AltModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8);
+    if (asked.isValid())
+        form.resize(asked);
+    QCoreApplication::processEvents();
+
+    const QWidget *client = form.centralWidget();
+    const auto placed
+        = [client](const QWidget *widget) { return QRect(widget->mapTo(client, QPoint(0, 0)), widget->size()); };
+    // The buttons along the bottom stand apart, each wide enough for its caption.
+    const std::array<QPushButton *, 4> buttons{form.cmdDiff, form.cmdClr, form.cmdGmn, form.cmdEnd};
+    for (size_t k = 0; k < buttons.size(); ++k) {
+        QVERIFY2(client->rect().contains(placed(buttons[k])), qPrintable(buttons[k]->text()));
+        QVERIFY2(buttons[k]->width() >= buttons[k]->sizeHint().width(), qPrintable(buttons[k]->text()));
+        if (k > 0)
+            QVERIFY(placed(buttons[k - 1]).right() < placed(buttons[k]).left());
+    }
+    // Each strip above a sheet holds its save buttons and still has room for the file's name.
+    const int nameRoom = form.fontMetrics().horizontalAdvance(u"left.csv"_s);
+    for (int i = 0; i < 2; ++i) {
+        const QRect panel = placed(form.PicFile[i]);
+        const QRect tools = placed(form.fraTool[i]);
+        QVERIFY2(panel.contains(tools), qPrintable(u"side %1"_s.arg(i)));
+        QVERIFY2(tools.left() - panel.left() >= nameRoom, qPrintable(u"side %1"_s.arg(i)));
+    }
+    QVERIFY(!placed(form.fraTool[0]).intersects(placed(form.fraTool[1])));
+
+    // The status bar's parts stay inside it.
+    const QStatusBar *bar = form.statusBar();
+    for (const QLabel *label : {form.m_navigation->lblSheetStatus[0], form.m_navigation->lblSheetStatus[1],
+                                form.m_navigation->lblDiffStatus}) {
+        const QRect shown(label->mapTo(bar, QPoint(0, 0)), label->size());
+        QVERIFY2(bar->rect().contains(shown), qPrintable(label->text()));
+    }
+    // Where the person stands is read whole; a sheet's text shortens with "…" rather than run off.
+    const QLabel *difference = form.m_navigation->lblDiffStatus;
+    QVERIFY2(difference->contentsRect().width() >= difference->fontMetrics().horizontalAdvance(difference->text()),
+             qPrintable(difference->text()));
+    QCOMPARE(form.m_navigation->lblDiffStatus->shownText(), difference->text());
+    for (const ElidedLabel *label : form.m_navigation->lblSheetStatus) {
+        const QString shown = label->shownText();
+        QVERIFY2(shown == label->text() || (shown.endsWith(u'…') && label->toolTip() == label->text()),
+                 qPrintable(shown));
+    }
+    if (asked.isValid()) {
+        QVERIFY(form.width() > asked.width());
+        QVERIFY(form.m_navigation->lblSheetStatus[1]->shownText().endsWith(u'…'));
+    }
 }
 
 QTEST_MAIN(TestNavigation)
