@@ -62,6 +62,8 @@ void cmdClr_Click(AppState &state)
         state.grdData(i).setVisible(false);
         state.SheetChanged[i] = false;
     }
+    // The marks, the count and the remarks described the sheets just cleared.
+    ClearComparisonColours(state);
     for (DropPanel &panel : state.PicFile)
         panel.clear();
     for (ToolFrame &frame : state.fraTool)

@@ -10,10 +10,10 @@ class UserInterface;
 // withdrawn until a save-as succeeds. Does nothing while a comparison runs.
 void mnuNew_Click(AppState &state, UserInterface &ui);
 
-// "新規読込": empties and hides both sheets, forgets their files and their unsaved changes and
-// shows the window as it looked at start, so that two new files can be dropped. Whoever calls
-// it has asked about the changes. Row and column counts, the undo copies
-// and the undo flags stay as they are. Does nothing while a comparison runs.
+// "新規読込": empties and hides both sheets, forgets their files, their unsaved changes and the
+// comparison's marks, count and remarks, and shows the window as it looked at start, so that two
+// new files can be dropped. Whoever calls it has asked about the changes. Row and column counts,
+// the undo copies and the undo flags stay as they are. Does nothing while a comparison runs.
 void cmdClr_Click(AppState &state);
 
 // The header texts of NumberRowHeaders(Sheet &) and NumberColumnHeaders(Sheet &), for sheet `index`.

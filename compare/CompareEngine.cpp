@@ -204,8 +204,10 @@ void CompareRun::paintProgress(int percent)
 CompareResult CompareRun::normalEnding()
 {
     m_state.Differences.endRun(m_result.differences, false);
-    if (m_showProgress)
-        m_state.ChangedSinceComparison = false;
+    // A whole comparison, silent or not, makes the marks and the count describe the sheets as
+    // they are, and what a step said about the old marks no longer holds.
+    m_state.ChangedSinceComparison = false;
+    m_state.StatusNote = {};
     for (int i = 0; i < 2; ++i) {
         Sheet *sheet = m_grd[i];
         const SavedSelection &saved = m_saved[i];
@@ -268,6 +270,7 @@ void ClearComparisonColours(AppState &state)
         state.grdData(i).resetBackColors();
     state.Differences.clear();
     state.ChangedSinceComparison = false;
+    state.StatusNote = {};
 }
 
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress)

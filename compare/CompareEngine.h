@@ -21,7 +21,7 @@ class UserInterface;
 CompareResult CompareSheets(AppState &state, UserInterface &ui, bool ShowProgress);
 
 // Takes the marks of the last comparison off both sheets: once either sheet has new contents,
-// every mark in the other one is stale too.
+// every mark in the other one is stale too, and so are the status bar's count and remarks.
 void ClearComparisonColours(AppState &state);
 
 // The compare button "比較開始". Returns true when a comparison ran, after which the window gives

@@ -24,8 +24,10 @@ constexpr int kButtonBottomOffset = 600; // client height − top of the bottom 
 constexpr int kButtonLeftMargin = 50;
 constexpr int kButtonGap = 100; // a quarter of the width − a button's width
 constexpr int kSmallestLaidOutHeight = 1050; // this or less: nothing is moved
-// How much of the window's top edge must lie on a screen for the window to be reachable there.
-constexpr int kMinVisiblePixels = 40;
+constexpr int kMinFileNameRoom = 850; // of a strip, left of its tool frame
+constexpr int kMinSheetHeight = 1800; // the header row, a few rows and the scroll bar
+static_assert(kMinClientWidth / 2 >= ToolFrame::kWidth + kToolFrameRightMargin + kMinFileNameRoom);
+static_assert(kMinClientHeight >= kSheetHeightMargin + kMinSheetHeight);
 
 // A control refuses a negative size; that one step is skipped.
 void moveSheet(AppState &state, int index, const TwipsRect &rect)
@@ -189,6 +191,23 @@ QString cmdGmnCaption(DisplayMode mode)
     return {};
 }
 
+std::array<int, 3> statusBarPartWidths(int available, const std::array<int, 3> &wanted, int gap)
+{
+    const int room = std::max(available - 2 * gap, 0);
+    const int place = std::clamp(wanted[2], 0, room);
+    const int rest = room - place;
+    const int first = std::max(wanted[0], 0);
+    const int second = std::max(wanted[1], 0);
+    if (first + second <= rest)
+        return {first, second, place};
+    const int half = rest / 2;
+    if (first <= half)
+        return {first, rest - first, place};
+    if (second <= half)
+        return {rest - second, second, place};
+    return {half, rest - half, place};
+}
+
 QRect FitWindowPlacement(const QRect &remembered, const QSize &defaultSize, const QList<QRect> &screens,
                          const QMargins &frame)
 {
@@ -196,24 +215,29 @@ QRect FitWindowPlacement(const QRect &remembered, const QSize &defaultSize, cons
     if (size.width() < kMinWindowSize.width() || size.height() < kMinWindowSize.height())
         size = defaultSize;
     QPoint topLeft = remembered.topLeft();
+    const QPoint inside(frame.left(), frame.top());
     if (screens.isEmpty())
-        return {topLeft, size};
-
-    // 64-bit sums: a remembered place and size may each be near the largest int.
-    const auto overlapsEnough = [&](const QRect &screen) {
-        const qint64 left = std::max<qint64>(topLeft.x(), screen.left());
-        const qint64 right = std::min<qint64>(qint64(topLeft.x()) + size.width(), qint64(screen.right()) + 1);
-        const qint64 top = std::max<qint64>(topLeft.y(), screen.top());
-        const qint64 bottom = std::min<qint64>(qint64(topLeft.y()) + kMinVisiblePixels, qint64(screen.bottom()) + 1);
-        return right - left >= kMinVisiblePixels && bottom - top >= kMinVisiblePixels;
-    };
-    const auto found = std::find_if(screens.cbegin(), screens.cend(), overlapsEnough);
-    const QRect screen = found != screens.cend() ? *found : screens.first();
-    if (found == screens.cend())
-        topLeft = screen.topLeft();
+        return {topLeft + inside, size};
 
     const int frameWidth = frame.left() + frame.right();
     const int frameHeight = frame.top() + frame.bottom();
+    // 64-bit sums: a remembered place and size may each be near the largest int.
+    const auto overlap = [&](const QRect &screen) {
+        const qint64 left = std::max<qint64>(topLeft.x(), screen.left());
+        const qint64 right
+            = std::min<qint64>(qint64(topLeft.x()) + size.width() + frameWidth, qint64(screen.right()) + 1);
+        const qint64 top = std::max<qint64>(topLeft.y(), screen.top());
+        const qint64 bottom
+            = std::min<qint64>(qint64(topLeft.y()) + size.height() + frameHeight, qint64(screen.bottom()) + 1);
+        return right > left && bottom > top ? (right - left) * (bottom - top) : qint64(0);
+    };
+    const auto found = std::max_element(screens.cbegin(), screens.cend(),
+                                        [&](const QRect &a, const QRect &b) { return overlap(a) < overlap(b); });
+    const bool onScreen = overlap(*found) > 0;
+    const QRect screen = onScreen ? *found : screens.first();
+    if (!onScreen)
+        topLeft = screen.topLeft();
+
     size.setWidth(std::min(size.width(), std::max(1, screen.width() - frameWidth)));
     size.setHeight(std::min(size.height(), std::max(1, screen.height() - frameHeight)));
     // The right and bottom edges first, then the left and top, so that the top-left corner, with
@@ -222,5 +246,5 @@ QRect FitWindowPlacement(const QRect &remembered, const QSize &defaultSize, cons
     topLeft.setY(std::min(topLeft.y(), screen.top() + screen.height() - size.height() - frameHeight));
     topLeft.setX(std::max(topLeft.x(), screen.left()));
     topLeft.setY(std::max(topLeft.y(), screen.top()));
-    return {topLeft, size};
+    return {topLeft + inside, size};
 }

@@ -44,7 +44,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -57,6 +59,10 @@ const QString kSaveToolTip = u"上書き保存（Ctrl+S）"_s;
 // Inner layout of a tool frame, in twips.
 constexpr TwipsRect kCmdNameRect{0, 0, 1800, ToolFrame::kHeight};
 constexpr TwipsRect kCmdSaveRect{1815, 0, 1800, ToolFrame::kHeight};
+
+// How long the window waits for its frame after it is first shown: 100 looks, 20 ms apart.
+constexpr int kFramePollInterval = 20;
+constexpr int kFramePolls = 100;
 } // namespace
 
 Form1::Form1(Form1Options options, QWidget *parent)
@@ -235,6 +241,7 @@ void Form1::createControls()
     m_client->setObjectName(u"client"_s);
     setCentralWidget(m_client);
     m_client->installEventFilter(this);
+    m_client->setMinimumSize(m_twips.toPixels(kMinClientWidth), m_twips.toPixels(kMinClientHeight));
 
     for (int i = 0; i < 2; ++i) {
         const QString index = u"(%1)"_s.arg(i);
@@ -471,9 +478,32 @@ void Form1::syncWidgets()
 
 void Form1::applyWindowPlacement()
 {
-    // move() places the frame and resize() sizes the inside, and readWindowPlacement() reads the
-    // same two back, so a window opens where and as large as it was closed, as far as the screen
-    // it lands on holds it.
+    // Where the platform knows the frame before the window is shown, it counts: the native
+    // window is created for that.
+    (void)winId();
+    placeWindow(windowFrameMargins());
+    // Under most X11 window managers the frame is only known once the window is up: until then
+    // the window stands where the frame should, and would open a title bar higher at each start.
+    // It is placed again, once, when the frame shows up.
+    m_placementTimer = new QTimer(this);
+    m_placementTimer->setObjectName(u"placementTimer"_s);
+    m_placementTimer->setInterval(kFramePollInterval);
+    connect(m_placementTimer, &QTimer::timeout, this, &Form1::placeAgainForTheFrame);
+}
+
+QMargins Form1::windowFrameMargins() const
+{
+    // The native window's own answer: the widget keeps the frame it saw at its last move, which
+    // may be from before the window manager framed it.
+    const QWindow *window = windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
+void Form1::placeWindow(const QMargins &frame)
+{
+    // setGeometry() places and sizes the inside, and readWindowPlacement() reads back the
+    // frame's place and the inside's size, so a window opens where and as large as it was
+    // closed, as far as the screen it lands on holds it.
     // The status bar adds its height below the client area the remembered size describes.
     const int statusBar = m_navigation->statusBarHeight();
     const QRect remembered(m_twips.toPixels(m_state.windowLeft), m_twips.toPixels(m_state.windowTop),
@@ -487,14 +517,35 @@ void Form1::applyWindowPlacement()
         if (screen != QGuiApplication::primaryScreen())
             screens.append(screen->availableGeometry());
     }
-    // Where the platform knows the frame before the window is shown, it counts: the native
-    // window is created for that.
-    (void)winId();
-    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
-    const QRect placed = FitWindowPlacement(remembered, defaultSize, screens, frame);
-    move(placed.topLeft());
-    resize(placed.size());
+    m_placedFrame = frame;
+    setGeometry(FitWindowPlacement(remembered, defaultSize, screens, frame));
+}
+
+void Form1::placeAgainForTheFrame()
+{
+    const QMargins frame = windowFrameMargins();
+    if (frame.isNull() && ++m_framePolls < kFramePolls)
+        return;
+    m_placementTimer->stop();
+    if (frame != m_placedFrame && windowState() == Qt::WindowNoState)
+        placeWindow(frame);
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_placementTimer && !m_placementShown) {
+        m_placementShown = true;
+        m_placementTimer->start();
+    }
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // A window manager has framed the window by the time it activates it.
+    if (event->type() == QEvent::ActivationChange && m_placementTimer && m_placementTimer->isActive())
+        placeAgainForTheFrame();
 }
 
 void Form1::readWindowPlacement()
@@ -507,8 +558,11 @@ void Form1::readWindowPlacement()
         m_state.windowShowState = WindowShowState::Normal;
     if (m_state.windowShowState != WindowShowState::Normal)
         return;
-    m_state.windowLeft = std::round(m_twips.toTwips(pos().x()));
-    m_state.windowTop = std::round(m_twips.toTwips(pos().y()));
+    // The frame's place, from the same margins placeWindow() puts it by.
+    const QMargins frame = windowFrameMargins();
+    const QPoint framePlace = geometry().topLeft() - QPoint(frame.left(), frame.top());
+    m_state.windowLeft = std::round(m_twips.toTwips(framePlace.x()));
+    m_state.windowTop = std::round(m_twips.toTwips(framePlace.y()));
     m_state.windowWidth = std::round(m_twips.toTwips(width()));
     m_state.windowHeight = std::round(m_twips.toTwips(height() - m_navigation->statusBarHeight()));
 }

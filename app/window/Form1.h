@@ -6,6 +6,7 @@
 #include "Twips.h"
 
 #include <QMainWindow>
+#include <QMargins>
 
 #include <array>
 #include <memory>
@@ -114,6 +115,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override; // Form_Unload
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void createMenus();
@@ -126,6 +129,9 @@ private:
     void grdData_MouseUp(int index, int button);
     void placeInPixels(QWidget *widget, const TwipsRect &rect);
     void applyWindowPlacement();
+    void placeWindow(const QMargins &frame);
+    void placeAgainForTheFrame();
+    [[nodiscard]] QMargins windowFrameMargins() const;
     void readWindowPlacement();
     // Runs a handler's logic in its error style, then shows the state it left (once, when the
     // outermost of nested handlers returns).
@@ -146,4 +152,9 @@ private:
     QString m_commandLine;
     QString m_settingsPath;
     QWidget *m_client = nullptr;
+    // Placing the window again once its frame is known (applyWindowPlacement).
+    QTimer *m_placementTimer = nullptr;
+    QMargins m_placedFrame;
+    int m_framePolls = 0;
+    bool m_placementShown = false;
 };

@@ -28,17 +28,31 @@ void MarkedScrollBar::setMarks(std::vector<int> marks, int count)
 
 void MarkedScrollBar::paintEvent(QPaintEvent *event)
 {
-    QScrollBar::paintEvent(event);
-    if (m_marks.empty() || m_count <= 0)
+    if (m_marks.empty() || m_count <= 0) {
+        QScrollBar::paintEvent(event);
         return;
+    }
+    // The groove and the arrows, then the marks, then the thumb over them: a sheet with a
+    // difference in every row must not hide where the view is.
     QStyleOptionSlider option;
     initStyleOption(&option);
+    QPainter painter(this);
+    const QStyle::SubControls all = option.subControls;
+    option.subControls = all & ~QStyle::SubControls(QStyle::SC_ScrollBarSlider);
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+
     const QRect groove = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, this);
-    if (groove.isEmpty())
-        return;
+    if (!groove.isEmpty())
+        paintMarks(painter, groove);
+
+    option.subControls = QStyle::SC_ScrollBarSlider;
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+}
+
+void MarkedScrollBar::paintMarks(QPainter &painter, const QRect &groove) const
+{
     const bool vertical = orientation() == Qt::Vertical;
     const qint64 length = vertical ? groove.height() : groove.width();
-    QPainter painter(this);
     int last = -1;
     for (const int mark : m_marks) {
         const int at = int(qint64(mark - 1) * (length - kMarkThickness) / std::max(m_count - 1, 1));

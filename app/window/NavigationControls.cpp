@@ -3,13 +3,15 @@
 #include "AppState.h"
 #include "Differences.h"
 #include "DropPanelWidget.h"
+#include "ElidedLabel.h"
 #include "Form1.h"
+#include "Layout.h"
 #include "OpenCommand.h"
 #include "SheetView.h"
 #include "StatusBarText.h"
 
 #include <QAction>
-#include <QLabel>
+#include <QEvent>
 #include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
@@ -24,6 +26,8 @@ const QString kLastDiffCaption = u"最後の差分へ\tAlt+End"_s;
 const QString kDropToolTip = u"ドラッグ＆ドロップしてね"_s;
 // Room the strip's text leaves free before the tool frame, in twips.
 constexpr int kStripGap = 90;
+// Room between two texts of the status bar, in twips.
+constexpr int kStatusGap = 180;
 } // namespace
 
 NavigationControls::NavigationControls(Form1 &window, AppState &state, UserInterface &ui, const Twips &twips,
@@ -72,14 +76,44 @@ NavigationControls::NavigationControls(Form1 &window, AppState &state, UserInter
     QStatusBar *bar = window.statusBar();
     bar->setObjectName(u"statusBar"_s);
     bar->setSizeGripEnabled(false);
+    // The texts share one part of the bar that places them itself: a narrow window shortens the
+    // sheets' texts before the place among the differences, and none runs past the edge.
+    m_statusParts = new QWidget(bar);
+    m_statusParts->setObjectName(u"statusParts"_s);
     for (int i = 0; i < 2; ++i) {
-        lblSheetStatus[i] = new QLabel(bar);
+        lblSheetStatus[i] = new ElidedLabel(m_statusParts);
         lblSheetStatus[i]->setObjectName(u"lblSheetStatus(%1)"_s.arg(i));
-        bar->addWidget(lblSheetStatus[i], 1);
     }
-    lblDiffStatus = new QLabel(bar);
+    lblDiffStatus = new ElidedLabel(m_statusParts);
     lblDiffStatus->setObjectName(u"lblDiffStatus"_s);
-    bar->addPermanentWidget(lblDiffStatus);
+    m_statusParts->setMinimumHeight(lblDiffStatus->sizeHint().height());
+    m_statusParts->installEventFilter(this);
+    bar->addWidget(m_statusParts, 1);
+}
+
+bool NavigationControls::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_statusParts && event->type() == QEvent::Resize)
+        layOutStatusParts();
+    return QObject::eventFilter(watched, event);
+}
+
+void NavigationControls::layOutStatusParts()
+{
+    const std::array<ElidedLabel *, 3> parts{lblSheetStatus[0], lblSheetStatus[1], lblDiffStatus};
+    std::array<int, 3> wanted{};
+    for (size_t k = 0; k < parts.size(); ++k)
+        wanted[k] = parts[k]->text().isEmpty() ? 0 : parts[k]->sizeHint().width();
+    const int available = m_statusParts->width();
+    const int gap = m_twips.toPixels(kStatusGap);
+    const std::array<int, 3> widths = statusBarPartWidths(available, wanted, gap);
+    const int height = m_statusParts->height();
+    parts[0]->setGeometry(0, 0, widths[0], height);
+    parts[1]->setGeometry(widths[0] + gap, 0, widths[1], height);
+    parts[2]->setGeometry(available - widths[2], 0, widths[2], height);
+    // A shortened text is there whole in its tool tip.
+    for (ElidedLabel *part : parts)
+        part->setToolTip(part->shownText() != part->text() ? part->text() : QString());
 }
 
 void NavigationControls::addShortcut(const QKeySequence &keys, const char *name, const std::function<void()> &handler)
@@ -108,6 +142,7 @@ void NavigationControls::sync()
     for (int i = 0; i < 2; ++i)
         lblSheetStatus[i]->setText(statusSheetText(m_state, i));
     lblDiffStatus->setText(statusDifferenceText(m_state));
+    layOutStatusParts();
 
     const DifferenceList &list = m_state.Differences;
     const std::array<int, 4> shapes{m_state.grdData(0).rows(), m_state.grdData(0).cols(), m_state.grdData(1).rows(),

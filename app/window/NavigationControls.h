@@ -6,9 +6,9 @@
 #include <functional>
 
 class AppState;
+class ElidedLabel;
 class Form1;
 class QAction;
-class QLabel;
 class QShortcut;
 class Twips;
 class UserInterface;
@@ -37,17 +37,23 @@ public:
     std::array<QAction *, 2> mnuOpen{}; // "ファイル１を開く…", "ファイル２を開く…"
     QAction *mnuFirstDiff = nullptr;
     QAction *mnuLastDiff = nullptr;
-    std::array<QLabel *, 2> lblSheetStatus{};
-    QLabel *lblDiffStatus = nullptr;
+    std::array<ElidedLabel *, 2> lblSheetStatus{};
+    ElidedLabel *lblDiffStatus = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void addShortcut(const QKeySequence &keys, const char *name, const std::function<void()> &handler);
+    // Gives the status bar's parts their widths for the texts they hold (statusBarPartWidths).
+    void layOutStatusParts();
 
     Form1 &m_window;
     AppState &m_state;
     UserInterface &m_ui;
     const Twips &m_twips;
     Runner m_run;
+    QWidget *m_statusParts = nullptr; // holds the status bar's texts and places them
     quint64 m_marksGeneration = ~quint64(0);
     std::array<int, 4> m_markedShapes{};
 };

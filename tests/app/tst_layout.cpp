@@ -47,6 +47,8 @@ private slots:
     void modeChangePlacesPanelsAndFrames();
     void hiddenSheetKeepsItsContents();
     void withdrawnOverwriteStaysDisabled();
+    void statusBarPartsShortenInTurn_data();
+    void statusBarPartsShortenInTurn();
     void windowPlacementFitsTheScreen_data();
     void windowPlacementFitsTheScreen();
 
@@ -389,12 +391,22 @@ void TestLayout::windowPlacementFitsTheScreen_data()
         << QRect(100, 80, 600, 400) << QMargins() << two << QRect(100, 80, 600, 400);
     QTest::newRow("a huge size shrinks to the available area")
         << QRect(80, 80, kHuge, kHuge) << QMargins() << two << QRect(0, 0, 1600, 960);
+    // The remembered place is the frame's, the result the inside's: placed there, the frame reads
+    // back where it was, and the window does not creep by a title bar at each start.
+    QTest::newRow("the frame comes back where it was")
+        << QRect(100, 60, 600, 400) << titleBar << two << QRect(104, 84, 600, 400);
+    QTest::newRow("a frame at the top edge keeps its title bar on the screen")
+        << QRect(100, 0, 600, 400) << titleBar << two << QRect(104, 24, 600, 400);
+    QTest::newRow("a frame above the top edge comes down to it")
+        << QRect(100, -24, 600, 400) << titleBar << two << QRect(104, 24, 600, 400);
     QTest::newRow("the frame counts: the title bar stays on the screen")
-        << QRect(80, 80, kHuge, kHuge) << titleBar << two << QRect(0, 0, 1592, 932);
+        << QRect(80, 80, kHuge, kHuge) << titleBar << two << QRect(4, 24, 1592, 932);
     QTest::newRow("past the right and bottom edges: moved in")
         << QRect(1300, 700, 600, 400) << QMargins() << QList<QRect>{primary} << QRect(1000, 560, 600, 400);
     QTest::newRow("past the right edge with a frame: moved in, frame and all")
-        << QRect(1300, 100, 600, 400) << titleBar << QList<QRect>{primary} << QRect(992, 100, 600, 400);
+        << QRect(1300, 100, 600, 400) << titleBar << QList<QRect>{primary} << QRect(996, 124, 600, 400);
+    QTest::newRow("on the second screen with a frame: that screen's top edge")
+        << QRect(1700, -30, 600, 400) << titleBar << two << QRect(1704, 24, 600, 400);
     QTest::newRow("on the second screen it stays there")
         << QRect(1700, 100, 600, 400) << QMargins() << two << QRect(1700, 100, 600, 400);
     QTest::newRow("too large for the second screen: fits that screen")
@@ -423,6 +435,32 @@ void TestLayout::windowPlacementFitsTheScreen()
     QFETCH(QRect, placed);
 
     QCOMPARE(FitWindowPlacement(remembered, QSize(960, 600), screens, frame), placed);
+}
+
+void TestLayout::statusBarPartsShortenInTurn_data()
+{
+    QTest::addColumn<int>("available");
+    QTest::addColumn<QList<int>>("wanted"); // sheet 1, sheet 2, the place among the differences
+    QTest::addColumn<QList<int>>("widths");
+
+    // Gaps of 10 between the parts.
+    QTest::newRow("everything fits") << 500 << QList<int>{100, 120, 200} << QList<int>{100, 120, 200};
+    QTest::newRow("the sheets' texts shorten evenly") << 400 << QList<int>{150, 150, 200} << QList<int>{90, 90, 200};
+    QTest::newRow("a short sheet text leaves the rest to the other")
+        << 400 << QList<int>{50, 300, 200} << QList<int>{50, 130, 200};
+    QTest::newRow("the sheets' texts go first, then the place")
+        << 120 << QList<int>{150, 150, 200} << QList<int>{0, 0, 100};
+    QTest::newRow("no sheet shown yet") << 120 << QList<int>{0, 0, 300} << QList<int>{0, 0, 100};
+}
+
+void TestLayout::statusBarPartsShortenInTurn()
+{
+    QFETCH(int, available);
+    QFETCH(QList<int>, wanted);
+    QFETCH(QList<int>, widths);
+
+    const std::array<int, 3> got = statusBarPartWidths(available, {wanted[0], wanted[1], wanted[2]}, 10);
+    QCOMPARE((QList<int>{got[0], got[1], got[2]}), widths);
 }
 
 QTEST_GUILESS_MAIN(TestLayout)

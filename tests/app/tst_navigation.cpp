@@ -1,5 +1,6 @@
 #include "AppState.h"
 #include "DropPanelWidget.h"
+#include "ElidedLabel.h"
 #include "Form1.h"
 #include "MarkedScrollBar.h"
 #include "NavigationControls.h"
@@ -10,10 +11,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +37,10 @@ private slots:
     void f8StepsFromTheCompareButton_data();
     void f8StepsFromTheCompareButton();
     void aSelectionKeepsTheMarksVisible();
+    void theThumbStaysInSightOverTheMarks_data();
+    void everyControlStaysUsable_data();
+    void everyControlStaysUsable();
+    void theThumbStaysInSightOverTheMarks();
 
 private:
     Form1 &makeForm();
@@ -176,6 +185,112 @@ void TestNavigation::aSelectionKeepsTheMarksVisible()
     QVERIFY2(marked != highlight && marked != QColor(255, 128, 128), qPrintable(marked.name()));
     // Still reddish: more red than the selection colour has.
     QVERIFY(marked.red() > highlight.red());
+}
+
+namespace
+{
+// Reads where the style puts the thumb.
+class ProbedScrollBar : public MarkedScrollBar
+{
+public:
+    using MarkedScrollBar::MarkedScrollBar;
+    [[nodiscard]] QRect thumb() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+    }
+};
+} // namespace
+
+void TestNavigation::theThumbStaysInSightOverTheMarks_data()
+{
+    QTest::addColumn<Qt::Orientation>("orientation");
+
+    // A difference in every row fills the whole groove with marks.
+    QTest::newRow("vertical, every row marked") << Qt::Vertical;
+    QTest::newRow("horizontal, every column marked") << Qt::Horizontal;
+}
+
+void TestNavigation::theThumbStaysInSightOverTheMarks()
+{
+    QFETCH(Qt::Orientation, orientation);
+
+    ProbedScrollBar bar(orientation);
+    bar.resize(orientation == Qt::Vertical ? QSize(16, 320) : QSize(320, 16));
+    bar.setRange(0, 900);
+    bar.setPageStep(100);
+    bar.setValue(450);
+    const QImage plain = bar.grab().toImage();
+    std::vector<int> marks(1000);
+    std::iota(marks.begin(), marks.end(), 1);
+    bar.setMarks(marks, 1000);
+    const QImage shown = bar.grab().toImage();
+    // The thumb looks as it does without marks; the groove beside it shows them.
+    const QRect thumb = bar.thumb();
+    QVERIFY(!thumb.isEmpty());
+    QCOMPARE(shown.copy(thumb), plain.copy(thumb));
+    QVERIFY(shown != plain);
+}
+
+void TestNavigation::everyControlStaysUsable_data()
+{
+    QTest::addColumn<QSize>("asked"); // the size the window is given; empty: as it opens
+
+    QTest::newRow("as it opens") << QSize();
+    QTest::newRow("made as small as it goes") << QSize(400, 300);
+}
+
+void TestNavigation::everyControlStaysUsable()
+{
+    QFETCH(QSize, asked);
+
+    Form1 &form = makeForm();
+    // Long texts everywhere: both sheets' shapes, and a place, a remark and the options in force.
+    form.state().compareOptions.ignoreCase = true;
+    openAndCompare("a,b\r\nc,d\r\n", "a,X\r\nc,d\r\ne,f\r\n");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::AltModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8);
+    if (asked.isValid())
+        form.resize(asked);
+    QCoreApplication::processEvents();
+
+    const QWidget *client = form.centralWidget();
+    const auto placed
+        = [client](const QWidget *widget) { return QRect(widget->mapTo(client, QPoint(0, 0)), widget->size()); };
+    // The buttons along the bottom stand apart, each wide enough for its caption.
+    const std::array<QPushButton *, 4> buttons{form.cmdDiff, form.cmdClr, form.cmdGmn, form.cmdEnd};
+    for (size_t k = 0; k < buttons.size(); ++k) {
+        QVERIFY2(client->rect().contains(placed(buttons[k])), qPrintable(buttons[k]->text()));
+        QVERIFY2(buttons[k]->width() >= buttons[k]->sizeHint().width(), qPrintable(buttons[k]->text()));
+        if (k > 0)
+            QVERIFY(placed(buttons[k - 1]).right() < placed(buttons[k]).left());
+    }
+    // Each strip above a sheet holds its save buttons and still has room for the file's name.
+    const int nameRoom = form.fontMetrics().horizontalAdvance(u"left.csv"_s);
+    for (int i = 0; i < 2; ++i) {
+        const QRect panel = placed(form.PicFile[i]);
+        const QRect tools = placed(form.fraTool[i]);
+        QVERIFY2(panel.contains(tools), qPrintable(u"side %1"_s.arg(i)));
+        QVERIFY2(tools.left() - panel.left() >= nameRoom, qPrintable(u"side %1"_s.arg(i)));
+    }
+    QVERIFY(!placed(form.fraTool[0]).intersects(placed(form.fraTool[1])));
+
+    // The status bar's texts stay inside it: where the person stands is read whole, a sheet's
+    // text shortens with "…" (whole in its tool tip) rather than run off.
+    const QStatusBar *bar = form.statusBar();
+    const NavigationControls &shown = *form.m_navigation;
+    for (const ElidedLabel *label : {shown.lblSheetStatus[0], shown.lblSheetStatus[1], shown.lblDiffStatus}) {
+        QVERIFY2(bar->rect().contains(QRect(label->mapTo(bar, QPoint(0, 0)), label->size())),
+                 qPrintable(label->text()));
+        const bool shortened = label->shownText().endsWith(u'…') && label->toolTip() == label->text();
+        QVERIFY2(label->shownText() == label->text() || (label != shown.lblDiffStatus && shortened),
+                 qPrintable(label->shownText()));
+    }
+    if (asked.isValid()) {
+        QVERIFY(form.width() > asked.width());
+        QVERIFY(shown.lblSheetStatus[1]->shownText().endsWith(u'…'));
+    }
 }
 
 QTEST_MAIN(TestNavigation)

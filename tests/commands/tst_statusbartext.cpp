@@ -1,6 +1,7 @@
 #include "AppState.h"
 #include "CompareEngine.h"
 #include "Differences.h"
+#include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "SheetFixtures.h"
 #include "StatusBarText.h"
@@ -46,7 +47,8 @@ void TestStatusBarText::differenceText_data()
 {
     QTest::addColumn<QString>("right"); // the second sheet; the first is always a,b|c,d|e,f
     // What happens after the loads: "" nothing, "compare", then "edit" (a change of sheet 1),
-    // "F8" or "F8 F8" (steps from the current cell).
+    // "F8" or "F8 F8" (steps from the current cell), "S-F8" (a step back), "clear" (新規読込),
+    // "align" (行を揃える) and "load" (sheet 2 replaced by the same texts).
     QTest::addColumn<QString>("actions");
     QTest::addColumn<int>("sheet"); // the active sheet
     QTest::addColumn<QPoint>("cell"); // its current cell before the steps
@@ -71,6 +73,16 @@ void TestStatusBarText::differenceText_data()
         << twoDiffer << u"F8"_s << 0 << QPoint(2, 2) << u"まだ比較していません"_s;
     QTest::newRow("options in force are named")
         << twoDiffer << u"options compare"_s << 0 << QPoint(2, 2) << u"差分 2 個　比較オプション: 大小文字"_s;
+    // The status bar tells the current state only: what the sheets it described and the steps
+    // among their differences said goes with them.
+    QTest::newRow("a new load forgets the count")
+        << twoDiffer << u"compare F8 F8 clear"_s << 0 << QPoint(2, 2) << QString();
+    QTest::newRow("a new comparison forgets the remark")
+        << twoDiffer << u"compare S-F8 compare"_s << 0 << QPoint(1, 1) << u"差分 2 個"_s;
+    QTest::newRow("a replaced sheet forgets the remark")
+        << twoDiffer << u"S-F8 load"_s << 0 << QPoint(1, 1) << QString();
+    QTest::newRow("lining up compares again: no change since")
+        << u"a,b|X,Y|c,d|e,f"_s << u"compare align"_s << 0 << QPoint(1, 1) << u"差分 2 個"_s;
     QTest::newRow("options in force before any comparison")
         << twoDiffer << u"options"_s << 0 << QPoint(2, 2) << u"比較オプション: 大小文字"_s;
 }
@@ -96,6 +108,16 @@ void TestStatusBarText::differenceText()
             m_state->grdData(0).setTextMatrix(2, 2, u"z"_s);
         } else if (action == u"F8"_s) {
             GoToDifference(*m_state, *m_ui, StepDirection::Next);
+        } else if (action == u"S-F8"_s) {
+            GoToDifference(*m_state, *m_ui, StepDirection::Previous);
+        } else if (action == u"clear"_s) {
+            cmdClr_Click(*m_state);
+        } else if (action == u"align"_s) {
+            mnuAlign_Click(*m_state, *m_ui);
+        } else if (action == u"load"_s) {
+            // What a load does once the file is read.
+            fillSheet(m_state->grdData(1), right);
+            ClearComparisonColours(*m_state);
         } else if (action == u"options"_s) {
             m_state->compareOptions.ignoreCase = true;
         } else if (action == u"move"_s) {
