@@ -38,8 +38,6 @@ class TestDecimal : public QObject
 private slots:
     void agreesWithIntegerArithmetic_data();
     void agreesWithIntegerArithmetic();
-    void readsATolerance_data();
-    void readsATolerance();
 };
 
 void TestDecimal::agreesWithIntegerArithmetic_data()
@@ -93,24 +91,6 @@ void TestDecimal::agreesWithIntegerArithmetic()
             QVERIFY2(ownY == cellsX.own || ownY == cellsX.neighbour, what.constData());
         }
     }
-}
-
-void TestDecimal::readsATolerance_data()
-{
-    QTest::addColumn<double>("tolerance");
-    QTest::addColumn<QString>("exactly");
-    QTest::newRow("a tenth is a tenth, not the double nearest it") << 0.1 << u"0.1"_s;
-    QTest::newRow("three tenths") << 0.3 << u"0.3"_s;
-    QTest::newRow("a whole number") << 1000.0 << u"1000"_s;
-    QTest::newRow("a small one") << 0.00001 << u"0.00001"_s;
-    QTest::newRow("zero") << 0.0 << u"0"_s;
-}
-
-void TestDecimal::readsATolerance()
-{
-    QFETCH(double, tolerance);
-    QFETCH(QString, exactly);
-    QCOMPARE(decimalOf(tolerance), read(exactly));
 }
 
 QTEST_GUILESS_MAIN(TestDecimal)
