@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes Cp932Tables.cpp, the code page 932 (Windows-31J) tables of the sheet file codec.
 
-    python3 sheetio/format/make_cp932_tables.py > sheetio/format/Cp932Tables.cpp
+    python3 core/format/make_cp932_tables.py > core/format/Cp932Tables.cpp
 
 The mapping is the one of Python's own "cp932" codec, which decodes as Windows does: control
 bytes stay themselves, 0x5C and 0x7E are the backslash and the tilde, the NEC and IBM extensions
