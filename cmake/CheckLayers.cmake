@@ -1,7 +1,8 @@
 # rowlark_check_layers(): run once at the end of the top-level CMakeLists, after every target is
 # defined. The tree's floors are a rule of the build, not a habit:
-#   - a target of core/ or cli/ links nothing of app/ (directly or through another target), nor
-#     Qt Gui or Qt Widgets: rowlark-diff shares core/ with the window and nothing else;
+#   - a target of core/ or cli/, and a test of tests/core, links nothing of app/ (directly or
+#     through another target), nor Qt Gui or Qt Widgets: rowlark-diff shares core/ with the
+#     window and nothing else;
 #   - a target of app/model or app/commands links no Qt Widgets: the logic stays headless;
 #   - a library of core/ or app/ puts only its own folder (and its own build folder) on the
 #     include path it passes on, so a header is found through the library that owns it.
@@ -59,13 +60,13 @@ function(rowlark_check_layers)
     set(failures)
     foreach(target IN LISTS all)
         get_target_property(type ${target} TYPE)
-        if(NOT type STREQUAL "STATIC_LIBRARY")
-            continue()
-        endif()
         get_target_property(dir ${target} SOURCE_DIR)
         file(RELATIVE_PATH where ${PROJECT_SOURCE_DIR} ${dir})
+        if(NOT type STREQUAL "STATIC_LIBRARY" AND NOT (type STREQUAL "EXECUTABLE" AND where MATCHES "^tests/core(/|$)"))
+            continue()
+        endif()
         set(floor "")
-        if(where MATCHES "^(core|cli)(/|$)")
+        if(where MATCHES "^(core|cli|tests/core)(/|$)")
             set(floor core)
         elseif(where MATCHES "^app/(model|commands)(/|$)")
             set(floor logic)
@@ -95,7 +96,7 @@ function(rowlark_check_layers)
         endforeach()
 
         get_target_property(includes ${target} INTERFACE_INCLUDE_DIRECTORIES)
-        if(includes)
+        if(includes AND type STREQUAL "STATIC_LIBRARY")
             get_target_property(bindir ${target} BINARY_DIR)
             foreach(include IN LISTS includes)
                 if(NOT include STREQUAL dir AND NOT include STREQUAL bindir)

@@ -3,8 +3,8 @@
 #include "CompareEngine.h"
 #include "RecordingUserInterface.h"
 #include "SearchScan.h"
-#include "SheetFixtures.h"
 #include "SheetKeys.h"
+#include "SheetPairFixture.h"
 #include "UndoSnapshots.h"
 
 #include <QCoreApplication>

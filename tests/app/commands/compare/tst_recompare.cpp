@@ -1,6 +1,6 @@
 #include "AppState.h"
 #include "Recompare.h"
-#include "SheetFixtures.h"
+#include "SheetPairFixture.h"
 #include "SheetSync.h"
 #include "ShownText.h"
 

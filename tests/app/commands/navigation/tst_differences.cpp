@@ -7,7 +7,7 @@
 #include "RecordingUserInterface.h"
 #include "RowAlignment.h"
 #include "RowsAndColumns.h"
-#include "SheetFixtures.h"
+#include "SheetPairFixture.h"
 #include "UndoSnapshots.h"
 
 #include <QTest>

@@ -13,6 +13,7 @@
 #include <future>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #ifdef Q_OS_UNIX
@@ -99,6 +100,8 @@ private slots:
     void saveCreatesTheFolder();
     void failedSaveLeavesTheOldFile();
     void saveIntoUnusableFolderFails();
+    void settingsFileThatIsNoRegularFileIsLeftAlone_data();
+    void settingsFileThatIsNoRegularFileIsLeftAlone();
     void settingsFileLivesInTheConfigFolder();
     void menuChecks_data();
     void menuChecks();
@@ -136,7 +139,7 @@ void TestSettings::load_data()
     e.savedLeft = 1500;
     e.savedHeight = 6000;
     e.savedWidth = 9000;
-    QTest::newRow("sample file") << readAll(QFINDTESTDATA("../data/settings-default-sample.ini")) << e;
+    QTest::newRow("sample file") << readAll(QFINDTESTDATA("../../data/settings-default-sample.ini")) << e;
 
     e = {};
     e.undo = false;
@@ -299,7 +302,7 @@ void TestSettings::pipeIsNotWaitedFor()
 
 void TestSettings::sampleFileRoundTripsByteForByte()
 {
-    const QByteArray sample = readAll(QFINDTESTDATA("../data/settings-default-sample.ini"));
+    const QByteArray sample = readAll(QFINDTESTDATA("../../data/settings-default-sample.ini"));
     QVERIFY(sample.endsWith("[KUKAN2]|\r\n"));
     QVERIFY(writeAll(m_path, sample));
 
@@ -421,7 +424,7 @@ void TestSettings::saveCreatesTheFolder()
 void TestSettings::failedSaveLeavesTheOldFile()
 {
 #ifdef Q_OS_UNIX
-    const QByteArray old = readAll(QFINDTESTDATA("../data/settings-default-sample.ini"));
+    const QByteArray old = readAll(QFINDTESTDATA("../../data/settings-default-sample.ini"));
     QVERIFY(writeAll(m_path, old));
     AppState state;
     state.SearchHistory[0] = QString(400, u'x'); // more than the limit below lets through
@@ -451,6 +454,41 @@ void TestSettings::saveIntoUnusableFolderFails()
     QVERIFY(!SaveSettings(state, blocker + u"/Rowlark.ini"_s));
     QVERIFY(!SaveSettings(state, QString()));
     QCOMPARE(readAll(blocker), QByteArray("x"));
+}
+
+void TestSettings::settingsFileThatIsNoRegularFileIsLeftAlone_data()
+{
+    QTest::addColumn<bool>("device"); // a character device instead of a pipe
+    QTest::addColumn<bool>("linked"); // reached through a symbolic link
+
+    QTest::newRow("settings file that is a pipe") << false << false;
+    QTest::newRow("settings file linked to a character device") << true << true;
+}
+
+void TestSettings::settingsFileThatIsNoRegularFileIsLeftAlone()
+{
+    QFETCH(bool, device);
+    QFETCH(bool, linked);
+
+    const QString node = m_dir->filePath(u"node"_s);
+    const QByteArray nodeName = QFile::encodeName(node);
+    if (device) {
+        // A node of its own in the test's folder, with the numbers of the null device.
+        if (mknod(nodeName.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("creating a device node needs root (CAP_MKNOD)");
+    } else {
+        QCOMPARE(mkfifo(nodeName.constData(), 0600), 0);
+    }
+    QString path = node;
+    if (linked) {
+        path = m_dir->filePath(u"link"_s);
+        QVERIFY(QFile::link(node, path));
+    }
+    QVERIFY(!SaveSettings(AppState(), path));
+    struct stat info = {};
+    QCOMPARE(lstat(nodeName.constData(), &info), 0);
+    QCOMPARE(info.st_mode & S_IFMT, device ? mode_t(S_IFCHR) : mode_t(S_IFIFO));
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::NoSymLinks).isEmpty()); // no temporary file left
 }
 
 void TestSettings::settingsFileLivesInTheConfigFolder()

@@ -375,7 +375,7 @@ void TestForm1::settingsRoundTripThroughTheWindow()
 {
     // The window opens where the file says and, closed unmoved, writes the same file back.
     const QByteArray sample = [] {
-        QFile file(QFINDTESTDATA("../data/settings-default-sample.ini"));
+        QFile file(QFINDTESTDATA("../../data/settings-default-sample.ini"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     QVERIFY(sample.startsWith("[TOP   ]1200"));

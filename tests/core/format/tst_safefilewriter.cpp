@@ -1,10 +1,8 @@
 // Replacing a file: what may stand behind its name, what the new file keeps of the old one, and
 // the programs under a file-size limit.
 
-#include "AppState.h"
 #include "NativePath.h"
 #include "SafeFileWriter.h"
-#include "Settings.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -85,23 +83,19 @@ void TestSafeFileWriter::refusesWhatIsNoRegularFile_data()
 {
     QTest::addColumn<QString>("node"); // "fifo", "device" (a character device) or "folder"
     QTest::addColumn<int>("links"); // symbolic links in front of it
-    QTest::addColumn<bool>("settings"); // written as the settings file instead of a sheet
 
-    QTest::newRow("pipe") << u"fifo"_s << 0 << false;
-    QTest::newRow("link to a pipe") << u"fifo"_s << 1 << false;
-    QTest::newRow("link to a link to a pipe") << u"fifo"_s << 2 << false;
-    QTest::newRow("character device") << u"device"_s << 0 << false;
-    QTest::newRow("link to a character device") << u"device"_s << 1 << false;
-    QTest::newRow("link to a folder") << u"folder"_s << 1 << false;
-    QTest::newRow("settings file that is a pipe") << u"fifo"_s << 0 << true;
-    QTest::newRow("settings file linked to a character device") << u"device"_s << 1 << true;
+    QTest::newRow("pipe") << u"fifo"_s << 0;
+    QTest::newRow("link to a pipe") << u"fifo"_s << 1;
+    QTest::newRow("link to a link to a pipe") << u"fifo"_s << 2;
+    QTest::newRow("character device") << u"device"_s << 0;
+    QTest::newRow("link to a character device") << u"device"_s << 1;
+    QTest::newRow("link to a folder") << u"folder"_s << 1;
 }
 
 void TestSafeFileWriter::refusesWhatIsNoRegularFile()
 {
     QFETCH(QString, node);
     QFETCH(int, links);
-    QFETCH(bool, settings);
 
     const QString nodePath = m_dir->filePath(u"node"_s);
     mode_t type = 0;
@@ -124,11 +118,7 @@ void TestSafeFileWriter::refusesWhatIsNoRegularFile()
         path = link;
     }
 
-    if (settings) {
-        QVERIFY(!SaveSettings(AppState(), path));
-    } else {
-        QCOMPARE(SafeFileWriter::replace(path, "new bytes\r\n"), SafeFileWriter::Outcome::NotRegularFile);
-    }
+    QCOMPARE(SafeFileWriter::replace(path, "new bytes\r\n"), SafeFileWriter::Outcome::NotRegularFile);
     QCOMPARE(typeOf(nodePath), type);
     if (links > 0)
         QCOMPARE(typeOf(path), mode_t(S_IFLNK));

@@ -1,3 +1,4 @@
+#include "AppState.h"
 #include "KeyColumnsDialog.h"
 #include "RecordingUserInterface.h"
 #include "SheetFixtures.h"

@@ -4,7 +4,7 @@
 #include "RecordingUserInterface.h"
 #include "RowsAndColumns.h"
 #include "SendToOther.h"
-#include "SheetFixtures.h"
+#include "SheetPairFixture.h"
 #include "UndoSnapshots.h"
 
 #include <QRandomGenerator>

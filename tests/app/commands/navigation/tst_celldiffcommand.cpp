@@ -1,7 +1,7 @@
 #include "AppState.h"
 #include "CellDiffCommand.h"
 #include "RecordingUserInterface.h"
-#include "SheetFixtures.h"
+#include "SheetPairFixture.h"
 
 #include <QTest>
 

@@ -12,7 +12,7 @@
 #include "ReportCommand.h"
 #include "ReportFile.h"
 #include "SheetFileReader.h"
-#include "SheetFixtures.h"
+#include "SheetPairFixture.h"
 #include "TestFiles.h"
 #include "WorkbookCheck.h"
 #include "XlsxReport.h"

@@ -1,7 +1,7 @@
 #include "KeyCommands.h"
 #include "RecordingUserInterface.h"
 #include "Settings.h"
-#include "SheetFixtures.h"
+#include "SheetPairFixture.h"
 #include "UndoSnapshots.h"
 
 #include <QTemporaryDir>
