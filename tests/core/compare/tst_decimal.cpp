@@ -60,8 +60,9 @@ void TestDecimal::agreesWithIntegerArithmetic()
     for (int round = 0; round < 40000; ++round) {
         const qint64 t
             = round % 8 < 4 ? kHalves[round % 4] % (toleranceRange + 1) + 1 : random.bounded(1, toleranceRange + 1);
-        qint64 a = random.bounded(-range, range + 1);
-        qint64 b = random.bounded(-range, range + 1);
+        // The 64-bit form: the span of the 32-bit one would overflow an int for the widest range.
+        qint64 a = random.bounded(-qint64(range), qint64(range) + 1);
+        qint64 b = random.bounded(-qint64(range), qint64(range) + 1);
         // Mostly near each other and often exactly the tolerance apart, some of them from a value
         // in the middle of a grid cell, so that every edge is met.
         switch (round % 4) {
