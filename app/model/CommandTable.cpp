@@ -1,6 +1,9 @@
 #include "CommandTable.h"
 
 #include "AppState.h"
+#include "Layout.h"
+
+#include <QKeySequence>
 
 namespace
 {
@@ -36,48 +39,126 @@ bool overwriteOffered(const AppState &state, int sheet)
 {
     return state.fraTool[sheet].cmdSaveEnabled();
 }
+bool undoChecked(const AppState &state)
+{
+    return state.mnuUndoChecked;
+}
+bool dobleChecked(const AppState &state)
+{
+    return state.mnuDobleChecked;
+}
+// The row and column items say what a right-click on a header offers.
+bool rowColumnItemsShown(const AppState &state)
+{
+    return state.mnuMain.rowColumnItemsVisible;
+}
+QString gAddCaption(const AppState &state)
+{
+    return state.mnuMain.mnuGAddCaption;
+}
+QString gDelCaption(const AppState &state)
+{
+    return state.mnuMain.mnuGDelCaption;
+}
+QString gmnCaption(const AppState &state)
+{
+    return cmdGmnCaption(state.displayMode);
+}
 
-constexpr bool kRefused = true;
-constexpr bool kSnapshot = true;
-constexpr bool kRecompares = true;
+using enum CommandPlace;
+using enum KeyScope;
 
 // clang-format off
 const std::array<CommandEntry, kCommandCount> kCommandTable{{
-    // command             handler              enabled            refused   snapshot   recompares
-    {Command::Open,        "mnuOpen_Click",     nullptr,           false,    false,     false},
-    {Command::New,         "mnuNew_Click",      newSheetPossible,  false,    false,     false},
-    {Command::Report,      "mnuReport_Click",   comparedPairShown, kRefused, false,     false},
-    {Command::UndoSetting, "mnuUndo_Click",     nullptr,           false,    false,     false},
-    {Command::Doble,       "mnuDoble_Click",    nullptr,           false,    false,     false},
-    {Command::Kukan,       "mnuKukan_Click",    nullptr,           false,    false,     false},
-    {Command::NextDiff,    "GoToDifference",    nullptr,           false,    false,     false},
-    {Command::PrevDiff,    "GoToDifference",    nullptr,           false,    false,     false},
-    {Command::FirstDiff,   "GoToDifference",    nullptr,           false,    false,     false},
-    {Command::LastDiff,    "GoToDifference",    nullptr,           false,    false,     false},
-    {Command::Align,       "mnuAlign_Click",    bothSheetsShown,   kRefused, kSnapshot, kRecompares},
-    {Command::KeyAlign,    "mnuKeyAlign_Click", bothSheetsShown,   kRefused, kSnapshot, kRecompares},
-    {Command::KeySort,     "mnuKeySort_Click",  bothSheetsShown,   kRefused, kSnapshot, kRecompares},
-    {Command::CellDiff,    "mnuCellDiff_Click", nullptr,           false,    false,     false},
-    {Command::Help,        "mnuHelp_Click",     helpFileFound,     false,    false,     false},
-    {Command::Ver,         "mnuVer_Click",      nullptr,           false,    false,     false},
-    {Command::Z,           "mnuZ_Click",        undoHeld,          false,    false,     kRecompares},
-    {Command::Cut,         "mnuCut_Click",      nullptr,           false,    kSnapshot, kRecompares},
-    {Command::Copy,        "mnuCopy_Click",     nullptr,           false,    false,     false},
-    {Command::Peast,       "mnuPeast_Click",    nullptr,           false,    kSnapshot, kRecompares},
-    {Command::Del,         "mnuDel_Click",      nullptr,           false,    kSnapshot, kRecompares},
-    {Command::Grep,        "mnuGrep_Click",     nullptr,           false,    false,     false},
-    {Command::Send,        "mnuSend_Click",     otherSheetOffered, false,    kSnapshot, kRecompares},
-    {Command::GAdd,        "mnuGAdd_Click",     nullptr,           false,    kSnapshot, kRecompares},
-    {Command::GDel,        "mnuGDel_Click",     nullptr,           false,    kSnapshot, kRecompares},
-    {Command::Diff,        "cmdDiff_Click",     nullptr,           false,    false,     kRecompares},
-    {Command::Clr,         "cmdClr_Click",      nullptr,           false,    false,     false},
-    {Command::Gmn,         "cmdGmn_Click",      nullptr,           false,    false,     false},
-    {Command::End,         "cmdEnd_Click",      nullptr,           false,    false,     false},
-    {Command::Name,        "cmdName_Click",     sideShown,         false,    false,     false},
-    {Command::Save,        "cmdSave_Click",     overwriteOffered,  false,    false,     false},
-    {Command::SaveActive,  "SaveActiveSheet",   nullptr,           false,    false,     false},
+    {.command = Command::Open, .handler = "mnuOpen_Click", .place = FileMenu, .control = "mnuOpen",
+     .caption = u"ファイル１を開く…", .secondCaption = u"ファイル２を開く…",
+     .key = Qt::CTRL | Qt::Key_O, .secondKey = Qt::CTRL | Qt::SHIFT | Qt::Key_O, .keyScope = Item, .perSheet = true},
+    {.command = Command::New, .handler = "mnuNew_Click", .place = FileMenu, .control = "mnuNew",
+     .caption = u"新規作成", .separatorBefore = "", .enabled = newSheetPossible},
+    {.command = Command::Report, .handler = "mnuReport_Click", .place = FileMenu, .control = "mnuReport",
+     .caption = u"差分レポートを保存…", .enabled = comparedPairShown, .refusedWhenDisabled = true},
+    {.command = Command::UndoSetting, .handler = "mnuUndo_Click", .place = SetteiMenu, .control = "mnuUndo",
+     .caption = u"元に戻す(Undo)機能を使用する", .checked = undoChecked},
+    {.command = Command::Doble, .handler = "mnuDoble_Click", .place = SetteiMenu, .control = "mnuDoble",
+     .caption = u"保存時にダブルクォーテーションを付ける", .checked = dobleChecked},
+    {.command = Command::Kukan, .handler = "mnuKukan_Click", .place = SetteiMenu, .control = "mnuKukan",
+     .caption = u"区切り文字を設定"},
+    {.command = Command::HikakuOption, .handler = "mnuHikakuOption_Click", .place = SetteiMenu,
+     .control = "mnuHikakuOption", .caption = u"比較オプション…"},
+    // F8 and its kin work anywhere in the program; the items show them.
+    {.command = Command::NextDiff, .handler = "GoToDifference", .place = SabunMenu, .control = "mnuNextDiff",
+     .caption = u"次の差分へ", .key = Qt::Key_F8, .keyScope = Application, .shortcutName = "nextDiffShortcut"},
+    {.command = Command::PrevDiff, .handler = "GoToDifference", .place = SabunMenu, .control = "mnuPrevDiff",
+     .caption = u"前の差分へ", .key = Qt::SHIFT | Qt::Key_F8, .keyScope = Application,
+     .shortcutName = "prevDiffShortcut"},
+    {.command = Command::FirstDiff, .handler = "GoToDifference", .place = SabunMenu, .control = "mnuFirstDiff",
+     .caption = u"最初の差分へ", .key = Qt::ALT | Qt::Key_Home, .keyScope = Application,
+     .shortcutName = "firstDiffShortcut"},
+    {.command = Command::LastDiff, .handler = "GoToDifference", .place = SabunMenu, .control = "mnuLastDiff",
+     .caption = u"最後の差分へ", .key = Qt::ALT | Qt::Key_End, .keyScope = Application,
+     .shortcutName = "lastDiffShortcut"},
+    {.command = Command::Align, .handler = "mnuAlign_Click", .place = SabunMenu, .control = "mnuAlign",
+     .caption = u"行を揃える", .separatorBefore = "", .enabled = bothSheetsShown, .refusedWhenDisabled = true,
+     .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::KeyAlign, .handler = "mnuKeyAlign_Click", .place = SabunMenu, .control = "mnuKeyAlign",
+     .caption = u"キー列で行を揃える…", .enabled = bothSheetsShown, .refusedWhenDisabled = true,
+     .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::KeySort, .handler = "mnuKeySort_Click", .place = SabunMenu, .control = "mnuKeySort",
+     .caption = u"キー列で並べ替え…", .enabled = bothSheetsShown, .refusedWhenDisabled = true,
+     .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::CellDiff, .handler = "mnuCellDiff_Click", .place = SabunMenu, .control = "mnuCellDiff",
+     .caption = u"セルの差分を表示", .key = Qt::Key_F7, .keyScope = Item, .separatorBefore = ""},
+    {.command = Command::Help, .handler = "mnuHelp_Click", .place = MenuBar, .control = "mnuHelp",
+     .caption = u"ヘルプ", .enabled = helpFileFound},
+    {.command = Command::Ver, .handler = "mnuVer_Click", .place = MenuBar, .control = "mnuVer",
+     .caption = u"バージョン"},
+    // The sheets' commands, on the active sheet. Their keys belong to the sheets' key table.
+    {.command = Command::Z, .handler = "mnuZ_Click", .place = ContextMenu, .control = "mnuZ",
+     .caption = u"元に戻す", .key = Qt::CTRL | Qt::Key_Z, .keyScope = Shown, .enabled = undoHeld,
+     .recompares = true},
+    {.command = Command::Cut, .handler = "mnuCut_Click", .place = ContextMenu, .control = "mnuCut",
+     .caption = u"切り取り", .key = Qt::CTRL | Qt::Key_X, .keyScope = Shown, .separatorBefore = "mnuNull0",
+     .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::Copy, .handler = "mnuCopy_Click", .place = ContextMenu, .control = "mnuCopy",
+     .caption = u"コピー", .key = Qt::CTRL | Qt::Key_C, .keyScope = Shown},
+    {.command = Command::Peast, .handler = "mnuPeast_Click", .place = ContextMenu, .control = "mnuPeast",
+     .caption = u"貼り付け", .key = Qt::CTRL | Qt::Key_V, .keyScope = Shown, .takesUndoSnapshot = true,
+     .recompares = true},
+    {.command = Command::Del, .handler = "mnuDel_Click", .place = ContextMenu, .control = "mnuDel",
+     .caption = u"削除", .key = Qt::Key_Delete, .keyScope = Shown, .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::Grep, .handler = "mnuGrep_Click", .place = ContextMenu, .control = "mnuGrep",
+     .caption = u"検索", .key = Qt::CTRL | Qt::Key_F, .keyScope = Shown, .separatorBefore = "mnuNull3"},
+    {.command = Command::Send, .handler = "mnuSend_Click", .place = ContextMenu, .control = "mnuSend",
+     .caption = u"相手へコピー", .key = Qt::CTRL | Qt::Key_M, .keyScope = Shown, .separatorBefore = "mnuNull2",
+     .enabled = otherSheetOffered, .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::GAdd, .handler = "mnuGAdd_Click", .place = ContextMenu, .control = "mnuGAdd",
+     .separatorBefore = "mnuNull1", .shownCaption = gAddCaption, .visible = rowColumnItemsShown,
+     .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::GDel, .handler = "mnuGDel_Click", .place = ContextMenu, .control = "mnuGDel",
+     .shownCaption = gDelCaption, .visible = rowColumnItemsShown, .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::Diff, .handler = "cmdDiff_Click", .place = Button, .control = "cmdDiff",
+     .caption = u"比較開始", .toolTip = u"２個のファイルを比較します", .recompares = true},
+    {.command = Command::Clr, .handler = "cmdClr_Click", .place = Button, .control = "cmdClr",
+     .caption = u"新規読込", .toolTip = u"表示内容をクリアします"},
+    {.command = Command::Gmn, .handler = "cmdGmn_Click", .place = Button, .control = "cmdGmn",
+     .toolTip = u"表示する方式を切り替えます", .shownCaption = gmnCaption},
+    {.command = Command::End, .handler = "cmdEnd_Click", .place = Button, .control = "cmdEnd",
+     .caption = u"終了", .toolTip = u"終了します"},
+    {.command = Command::Name, .handler = "cmdName_Click", .place = ToolFrame, .control = "cmdName",
+     .caption = u"名前を付けて保存", .perSheet = true, .enabled = sideShown},
+    {.command = Command::Save, .handler = "cmdSave_Click", .place = ToolFrame, .control = "cmdSave",
+     .caption = u"上書き保存", .toolTip = u"上書き保存（Ctrl+S）", .perSheet = true, .enabled = overwriteOffered},
+    // Saves the active sheet wherever the focus is in the window; the sheets' own keys leave
+    // Ctrl+S alone.
+    {.command = Command::SaveActive, .handler = "SaveActiveSheet", .key = Qt::CTRL | Qt::Key_S, .keyScope = Window,
+     .shortcutName = "saveShortcut"},
 }};
 // clang-format on
+
+QString fromTable(const char16_t *text)
+{
+    return text ? QString::fromUtf16(text) : QString();
+}
 } // namespace
 
 const std::array<CommandEntry, kCommandCount> &commandTable()
@@ -88,6 +169,45 @@ const std::array<CommandEntry, kCommandCount> &commandTable()
 const CommandEntry &commandEntry(Command command)
 {
     return kCommandTable[std::size_t(command)];
+}
+
+CommandMenu commandMenu(CommandPlace place)
+{
+    switch (place) {
+    case CommandPlace::FileMenu:
+        return {"mnuFile", u"ファイル"};
+    case CommandPlace::SetteiMenu:
+        return {"mnuSettei", u"　設定　"};
+    case CommandPlace::SabunMenu:
+        return {"mnuSabun", u"差分"};
+    case CommandPlace::ContextMenu:
+        return {"mnuMain", u"右クリック"};
+    case CommandPlace::MenuBar:
+    case CommandPlace::Button:
+    case CommandPlace::ToolFrame:
+    case CommandPlace::KeyOnly:
+        break;
+    }
+    return {nullptr, nullptr};
+}
+
+QString commandCaption(const CommandEntry &entry, int sheet)
+{
+    const QString caption = fromTable(sheet == 1 && entry.secondCaption ? entry.secondCaption : entry.caption);
+    if (entry.keyScope != KeyScope::Shown && entry.keyScope != KeyScope::Application)
+        return caption;
+    return caption + u'\t' + QKeySequence(commandKey(entry, sheet)).toString(QKeySequence::PortableText);
+}
+
+QKeyCombination commandKey(const CommandEntry &entry, int sheet)
+{
+    return sheet == 1 && entry.perSheet ? entry.secondKey : entry.key;
+}
+
+QString commandControlName(const CommandEntry &entry, int sheet)
+{
+    const QString name = QString::fromLatin1(entry.control ? entry.control : entry.shortcutName);
+    return entry.perSheet ? name + u'(' + QString::number(sheet) + u')' : name;
 }
 
 bool commandEnabled(const AppState &state, Command command, int sheet)

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QKeyCombination>
+#include <QString>
+
 #include <array>
 #include <cstddef>
 
 class AppState;
 
-// Every command the person gives through a menu item, a button or a sheet's shortcut key. A key
-// and the menu item it stands for are one command.
+// Every command the person gives through a menu item, a button or a shortcut key. A key and the
+// menu item it stands for are one command. The order is the order of the controls in their menus.
 enum class Command {
     Open, // mnuOpen_Click (Ctrl+O, Ctrl+Shift+O)
     New, // mnuNew_Click
@@ -14,6 +17,7 @@ enum class Command {
     UndoSetting, // mnuUndo_Click
     Doble, // mnuDoble_Click
     Kukan, // mnuKukan_Click
+    HikakuOption, // mnuHikakuOption_Click
     NextDiff, // GoToDifference, next (F8)
     PrevDiff, // GoToDifference, previous (Shift+F8)
     FirstDiff, // GoToDifference, first (Alt+Home)
@@ -44,26 +48,92 @@ enum class Command {
 
 inline constexpr std::size_t kCommandCount = std::size_t(Command::SaveActive) + 1;
 
-// One row of the command table.
+// Where the control that gives a command lies. The menus come in this order in the menu bar.
+enum class CommandPlace {
+    FileMenu, // mnuFile
+    SetteiMenu, // mnuSettei
+    SabunMenu, // mnuSabun, the differences menu
+    MenuBar, // an item of the menu bar itself
+    ContextMenu, // mnuMain, the sheets' pop-up menu, hidden from the menu bar
+    Button, // a button along the bottom of the window
+    ToolFrame, // a button of each sheet's tool frame
+    KeyOnly, // no control: a key alone gives it
+};
+
+// How a command's key reaches it.
+enum class KeyScope {
+    None,
+    // The caption shows the key; the sheets' key table gives the command.
+    Shown,
+    // The item's own shortcut, while the window is active.
+    Item,
+    // Anywhere in the window, the sheets and edit boxes included.
+    Window,
+    // Anywhere in the program, the modeless search dialog included; the caption shows the key.
+    Application,
+};
+
+// One row of the command table. Captions are the system's own words.
 struct CommandEntry
 {
     Command command;
     // The handler that carries it out.
     const char *handler;
+    CommandPlace place = CommandPlace::KeyOnly;
+    // The control's object name; each control of a per-sheet command adds "(i)".
+    const char *control = nullptr;
+    // The control's caption, and sheet 2's where a per-sheet caption differs; null where the
+    // state gives the caption (shownCaption).
+    const char16_t *caption = nullptr;
+    const char16_t *secondCaption = nullptr;
+    const char16_t *toolTip = nullptr;
+    // The key that gives it, and sheet 2's for a per-sheet command.
+    QKeyCombination key = Qt::Key_unknown;
+    QKeyCombination secondKey = Qt::Key_unknown;
+    KeyScope keyScope = KeyScope::None;
+    // The object name of a Window or Application shortcut.
+    const char *shortcutName = nullptr;
+    // A separator above the item: null for none, "" for one without a name.
+    const char *separatorBefore = nullptr;
+    // One control for each sheet; the handler is told the sheet.
+    bool perSheet = false;
+    // The caption as the state sets it, for the controls whose caption changes.
+    QString (*shownCaption)(const AppState &state) = nullptr;
+    // Whether the item is shown, and with it the separator above it; null for always.
+    bool (*visible)(const AppState &state) = nullptr;
+    // The check mark of a checkable item; null for an item without one.
+    bool (*checked)(const AppState &state) = nullptr;
     // When its menu item or button is enabled; null for always. `sheet` is the sheet of a per-sheet
     // button, -1 otherwise.
-    bool (*enabled)(const AppState &state, int sheet);
+    bool (*enabled)(const AppState &state, int sheet) = nullptr;
     // The handler refuses to run while its control would be disabled, not only the control.
-    bool refusedWhenDisabled;
+    bool refusedWhenDisabled = false;
     // It takes an undo snapshot of a sheet it changes.
-    bool takesUndoSnapshot;
+    bool takesUndoSnapshot = false;
     // It compares again: the cells it changed, or both sheets.
-    bool recompares;
+    bool recompares = false;
 };
 
 // The command table, in the order of Command.
 [[nodiscard]] const std::array<CommandEntry, kCommandCount> &commandTable();
 [[nodiscard]] const CommandEntry &commandEntry(Command command);
+
+// A menu of the menu bar: its object name and title.
+struct CommandMenu
+{
+    const char *name;
+    const char16_t *title;
+};
+// The menu a place stands for; null name for the places that are no menu.
+[[nodiscard]] CommandMenu commandMenu(CommandPlace place);
+
+// The caption of a command's control for sheet `sheet` (0 for a command of the window), as the
+// person reads it: a key shown in the caption follows a tab.
+[[nodiscard]] QString commandCaption(const CommandEntry &entry, int sheet = 0);
+// The key of a command's control for sheet `sheet`.
+[[nodiscard]] QKeyCombination commandKey(const CommandEntry &entry, int sheet = 0);
+// The object name of a command's control for sheet `sheet`: "cmdSave(1)" for a per-sheet one.
+[[nodiscard]] QString commandControlName(const CommandEntry &entry, int sheet = 0);
 
 // Whether the control that gives `command` is enabled.
 [[nodiscard]] bool commandEnabled(const AppState &state, Command command, int sheet = -1);

@@ -3,34 +3,23 @@
 #include "ActiveSheet.h"
 #include "CatchUpUserInterface.h"
 #include "CellEditor.h"
-#include "ClipboardCommands.h"
+#include "CommandHandlers.h"
 #include "CommandTable.h"
-#include "CompareEngine.h"
-#include "CompareOptionsMenu.h"
 #include "ContextMenu.h"
-#include "DelimiterMenu.h"
-#include "Differences.h"
 #include "DropPanelWidget.h"
 #include "EditBoxWidget.h"
 #include "FileIntake.h"
 #include "HelpCommand.h"
-#include "KeyCommands.h"
 #include "Layout.h"
 #include "NavigationControls.h"
 #include "NewSheets.h"
 #include "QtUserInterface.h"
 #include "Recompare.h"
-#include "ReportCommand.h"
-#include "RowsAndColumns.h"
-#include "SaveCommands.h"
-#include "SearchCommand.h"
-#include "SendToOther.h"
 #include "Settings.h"
 #include "SheetFont.h"
 #include "SheetKeys.h"
 #include "SheetSync.h"
 #include "SheetView.h"
-#include "UndoSnapshots.h"
 #include "UnsavedChanges.h"
 
 #include <QCloseEvent>
@@ -54,11 +43,9 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kSaveToolTip = u"上書き保存（Ctrl+S）"_s;
-
-// Inner layout of a tool frame, in twips.
-constexpr TwipsRect kCmdNameRect{0, 0, 1800, ToolFrame::kHeight};
-constexpr TwipsRect kCmdSaveRect{1815, 0, 1800, ToolFrame::kHeight};
+// Inner layout of a tool frame, in twips: its buttons in the command table's order.
+constexpr std::array<TwipsRect, 2> kToolFrameButtonRects{
+    {{0, 0, 1800, ToolFrame::kHeight}, {1815, 0, 1800, ToolFrame::kHeight}}};
 
 // How long the window waits for its frame after it is first shown: 100 looks, 20 ms apart.
 constexpr int kFramePollInterval = 20;
@@ -83,8 +70,7 @@ Form1::Form1(Form1Options options, QWidget *parent)
     setFont(sheetFont());
     createMenus();
     createControls();
-    m_navigation = std::make_unique<NavigationControls>(*this, m_state, *m_ui, m_twips,
-                                                        [this](const std::function<void()> &handler) { run(handler); });
+    m_navigation = std::make_unique<NavigationControls>(*this, m_state, m_twips);
     Form_Load();
     applyWindowPlacement();
     syncWidgets();
@@ -127,112 +113,120 @@ void Form1::onSheet(int i, Signal signal, Handler handler, ErrorStyle style, Qt:
         [this, handler, style](auto... arguments) { run([&] { handler(arguments...); }, style); }, type);
 }
 
+QMenu *Form1::menuFor(CommandPlace place)
+{
+    QMenu *&menu = m_menus[std::size_t(place)];
+    if (!menu) {
+        // Created as the table first names them, so the menu bar shows them in the table's order.
+        const CommandMenu shown = commandMenu(place);
+        menu = menuBar()->addMenu(QString::fromUtf16(shown.title));
+        menu->setObjectName(QString::fromLatin1(shown.name));
+    }
+    return menu;
+}
+
 void Form1::createMenus()
 {
-    mnuFile = menuBar()->addMenu(u"ファイル"_s);
-    mnuFile->setObjectName(u"mnuFile"_s);
-    mnuNew = mnuFile->addAction(u"新規作成"_s);
-    mnuNew->setObjectName(u"mnuNew"_s);
-    mnuReport = mnuFile->addAction(u"差分レポートを保存…"_s);
-    mnuReport->setObjectName(u"mnuReport"_s);
+    for (const CommandEntry &entry : commandTable()) {
+        if (entry.place == CommandPlace::Button || entry.place == CommandPlace::ToolFrame
+            || entry.place == CommandPlace::KeyOnly)
+            continue;
+        QWidget *owner
+            = entry.place == CommandPlace::MenuBar ? static_cast<QWidget *>(menuBar()) : menuFor(entry.place);
+        const std::size_t c = std::size_t(entry.command);
+        if (entry.separatorBefore) {
+            auto *separator = new QAction(owner);
+            separator->setSeparator(true);
+            separator->setObjectName(QString::fromLatin1(entry.separatorBefore));
+            owner->addAction(separator);
+            m_separators[c] = separator;
+        }
+        for (int k = 0; k < (entry.perSheet ? 2 : 1); ++k) {
+            const int sheet = entry.perSheet ? k : -1;
+            auto *action
+                = new QAction(entry.shownCaption ? entry.shownCaption(m_state) : commandCaption(entry, k), owner);
+            action->setObjectName(commandControlName(entry, k));
+            action->setCheckable(entry.checked != nullptr);
+            if (entry.keyScope == KeyScope::Item)
+                action->setShortcut(commandKey(entry, k));
+            owner->addAction(action);
+            connect(action, &QAction::triggered, this, [this, entry, sheet] { runCommand(entry.command, sheet); });
+            m_items[c][std::size_t(k)] = action;
+        }
+    }
+    mnuFile = m_menus[std::size_t(CommandPlace::FileMenu)];
+    mnuSettei = m_menus[std::size_t(CommandPlace::SetteiMenu)];
+    mnuSabun = m_menus[std::size_t(CommandPlace::SabunMenu)];
+    mnuMain = m_menus[std::size_t(CommandPlace::ContextMenu)];
+    const auto item = [this](Command command, int sheet = 0) { return m_items[std::size_t(command)][sheet]; };
+    mnuOpen = {item(Command::Open, 0), item(Command::Open, 1)};
+    mnuNew = item(Command::New);
+    mnuReport = item(Command::Report);
+    mnuUndo = item(Command::UndoSetting);
+    mnuDoble = item(Command::Doble);
+    mnuKukan = item(Command::Kukan);
+    mnuHikakuOption = item(Command::HikakuOption);
+    mnuNextDiff = item(Command::NextDiff);
+    mnuPrevDiff = item(Command::PrevDiff);
+    mnuFirstDiff = item(Command::FirstDiff);
+    mnuLastDiff = item(Command::LastDiff);
+    mnuAlign = item(Command::Align);
+    mnuKeyAlign = item(Command::KeyAlign);
+    mnuKeySort = item(Command::KeySort);
+    mnuCellDiff = item(Command::CellDiff);
+    mnuHelp = item(Command::Help);
+    mnuVer = item(Command::Ver);
+    mnuZ = item(Command::Z);
+    mnuCut = item(Command::Cut);
+    mnuCopy = item(Command::Copy);
+    mnuPeast = item(Command::Peast);
+    mnuDel = item(Command::Del);
+    mnuGrep = item(Command::Grep);
+    mnuSend = item(Command::Send);
+    mnuGAdd = item(Command::GAdd);
+    mnuGDel = item(Command::GDel);
+    mnuNull0 = m_separators[std::size_t(Command::Cut)];
+    mnuNull3 = m_separators[std::size_t(Command::Grep)];
+    mnuNull2 = m_separators[std::size_t(Command::Send)];
+    mnuNull1 = m_separators[std::size_t(Command::GAdd)];
+}
 
-    mnuSettei = menuBar()->addMenu(u"　設定　"_s);
-    mnuSettei->setObjectName(u"mnuSettei"_s);
-    mnuUndo = mnuSettei->addAction(u"元に戻す(Undo)機能を使用する"_s);
-    mnuUndo->setObjectName(u"mnuUndo"_s);
-    mnuUndo->setCheckable(true);
-    mnuDoble = mnuSettei->addAction(u"保存時にダブルクォーテーションを付ける"_s);
-    mnuDoble->setObjectName(u"mnuDoble"_s);
-    mnuDoble->setCheckable(true);
-    mnuKukan = mnuSettei->addAction(u"区切り文字を設定"_s);
-    mnuKukan->setObjectName(u"mnuKukan"_s);
-    mnuHikakuOption = mnuSettei->addAction(u"比較オプション…"_s);
-    mnuHikakuOption->setObjectName(u"mnuHikakuOption"_s);
+QPushButton *Form1::createButton(const CommandEntry &entry, int k, QWidget *parent)
+{
+    auto *button = new QPushButton(entry.shownCaption ? entry.shownCaption(m_state) : commandCaption(entry, k), parent);
+    button->setObjectName(commandControlName(entry, k));
+    if (entry.toolTip)
+        button->setToolTip(QString::fromUtf16(entry.toolTip));
+    const int sheet = entry.perSheet ? k : -1;
+    connect(button, &QPushButton::clicked, this, [this, entry, sheet] { runCommand(entry.command, sheet); });
+    m_buttons[std::size_t(entry.command)][std::size_t(k)] = button;
+    return button;
+}
 
-    // Stepping through the differences and lining up rows. F8 and Shift+F8 are the sheets' keys;
-    // the items only show them. F7 belongs to its item and works anywhere in the window.
-    mnuSabun = menuBar()->addMenu(u"差分"_s);
-    mnuSabun->setObjectName(u"mnuSabun"_s);
-    mnuNextDiff = mnuSabun->addAction(u"次の差分へ\tF8"_s);
-    mnuNextDiff->setObjectName(u"mnuNextDiff"_s);
-    mnuPrevDiff = mnuSabun->addAction(u"前の差分へ\tShift+F8"_s);
-    mnuPrevDiff->setObjectName(u"mnuPrevDiff"_s);
-    mnuAlign = mnuSabun->addAction(u"行を揃える"_s);
-    mnuAlign->setObjectName(u"mnuAlign"_s);
-    mnuKeyAlign = mnuSabun->addAction(u"キー列で行を揃える…"_s);
-    mnuKeyAlign->setObjectName(u"mnuKeyAlign"_s);
-    mnuKeySort = mnuSabun->addAction(u"キー列で並べ替え…"_s);
-    mnuKeySort->setObjectName(u"mnuKeySort"_s);
-    mnuSabun->addSeparator();
-    mnuCellDiff = mnuSabun->addAction(u"セルの差分を表示"_s);
-    mnuCellDiff->setObjectName(u"mnuCellDiff"_s);
-    mnuCellDiff->setShortcut(Qt::Key_F7);
+void Form1::createShortcuts()
+{
+    for (const CommandEntry &entry : commandTable()) {
+        if (entry.keyScope != KeyScope::Window && entry.keyScope != KeyScope::Application)
+            continue;
+        auto *shortcut = new QShortcut(QKeySequence(entry.key), this);
+        shortcut->setObjectName(QString::fromLatin1(entry.shortcutName));
+        // A modal dialog still holds an application shortcut off.
+        if (entry.keyScope == KeyScope::Application)
+            shortcut->setContext(Qt::ApplicationShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, entry] { runCommand(entry.command); });
+    }
+}
 
-    mnuHelp = menuBar()->addAction(u"ヘルプ"_s);
-    mnuHelp->setObjectName(u"mnuHelp"_s);
-    mnuVer = menuBar()->addAction(u"バージョン"_s);
-    mnuVer->setObjectName(u"mnuVer"_s);
-
-    // The sheets' pop-up menu lives in the menu bar as a hidden entry.
-    mnuMain = menuBar()->addMenu(u"右クリック"_s);
-    mnuMain->setObjectName(u"mnuMain"_s);
-    auto item = [this](const char *name, const QString &caption, const QString &shortcutText = {}) {
-        QAction *action = mnuMain->addAction(shortcutText.isEmpty() ? caption : caption + u'\t' + shortcutText);
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
-    };
-    auto separator = [this](const char *name) {
-        QAction *action = mnuMain->addSeparator();
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
-    };
-    mnuZ = item("mnuZ", u"元に戻す"_s, u"Ctrl+Z"_s);
-    mnuNull0 = separator("mnuNull0");
-    mnuCut = item("mnuCut", u"切り取り"_s, u"Ctrl+X"_s);
-    mnuCopy = item("mnuCopy", u"コピー"_s, u"Ctrl+C"_s);
-    mnuPeast = item("mnuPeast", u"貼り付け"_s, u"Ctrl+V"_s);
-    mnuDel = item("mnuDel", u"削除"_s, u"Del"_s);
-    mnuNull3 = separator("mnuNull3");
-    mnuGrep = item("mnuGrep", u"検索"_s, u"Ctrl+F"_s);
-    mnuNull2 = separator("mnuNull2");
-    mnuSend = item("mnuSend", u"相手へコピー"_s, u"Ctrl+M"_s);
-    mnuNull1 = separator("mnuNull1");
-    mnuGAdd = item("mnuGAdd", u"追加"_s);
-    mnuGDel = item("mnuGDel", u"削除"_s);
-
-    connect(mnuNew, &QAction::triggered, this, [this] { run([this] { mnuNew_Click(m_state, *m_ui); }); });
-    connect(mnuReport, &QAction::triggered, this, [this] { run([this] { mnuReport_Click(m_state, *m_ui); }); });
-    connect(mnuUndo, &QAction::triggered, this, [this] { run([this] { mnuUndo_Click(m_state); }); });
-    connect(mnuDoble, &QAction::triggered, this, [this] { run([this] { mnuDoble_Click(m_state); }); });
-    connect(mnuKukan, &QAction::triggered, this, [this] { run([this] { ::mnuKukan_Click(m_state, *m_ui); }); });
-    connect(mnuHikakuOption, &QAction::triggered, this,
-            [this] { run([this] { ::mnuHikakuOption_Click(m_state, *m_ui); }); });
-    connect(mnuHelp, &QAction::triggered, this,
-            [this] { run([this] { mnuHelp_Click(m_state, *m_ui, m_programFolder); }); });
-    connect(mnuVer, &QAction::triggered, this, [this] { run([this] { ::mnuVer_Click(m_state, *m_ui); }); });
-
-    connect(mnuNextDiff, &QAction::triggered, this,
-            [this] { run([this] { GoToDifference(m_state, *m_ui, StepDirection::Next); }); });
-    connect(mnuPrevDiff, &QAction::triggered, this,
-            [this] { run([this] { GoToDifference(m_state, *m_ui, StepDirection::Previous); }); });
-    connect(mnuAlign, &QAction::triggered, this, [this] { run([this] { mnuAlign_Click(m_state, *m_ui); }); });
-    connect(mnuKeyAlign, &QAction::triggered, this, [this] { run([this] { mnuKeyAlign_Click(m_state, *m_ui); }); });
-    connect(mnuKeySort, &QAction::triggered, this, [this] { run([this] { mnuKeySort_Click(m_state, *m_ui); }); });
-    connect(mnuCellDiff, &QAction::triggered, this,
-            [this] { run([this] { mnuCellDiff_Click(m_state, *m_ui, m_cellDiff); }); });
-
-    // The sheets' commands, on the active sheet.
-    connect(mnuZ, &QAction::triggered, this, [this] { run([this] { ::mnuZ_Click(m_state, *m_ui); }); });
-    connect(mnuCut, &QAction::triggered, this, [this] { run([this] { ::mnuCut_Click(m_state, *m_ui); }); });
-    connect(mnuCopy, &QAction::triggered, this, [this] { run([this] { ::mnuCopy_Click(m_state, *m_ui); }); });
-    connect(mnuPeast, &QAction::triggered, this, [this] { run([this] { ::mnuPeast_Click(m_state, *m_ui); }); });
-    connect(mnuDel, &QAction::triggered, this, [this] { run([this] { ::mnuDel_Click(m_state, *m_ui); }); });
-    connect(mnuSend, &QAction::triggered, this, [this] { run([this] { ::mnuSend_Click(m_state, *m_ui); }); });
-    connect(mnuGAdd, &QAction::triggered, this,
-            [this] { run([this] { ::mnuGAdd_Click(m_state, *m_ui, m_state.mnuMain.mnuGAddCaption); }); });
-    connect(mnuGDel, &QAction::triggered, this,
-            [this] { run([this] { ::mnuGDel_Click(m_state, *m_ui, m_state.mnuMain.mnuGDelCaption); }); });
-    connect(mnuGrep, &QAction::triggered, this, [this] { run([this] { ::mnuGrep_Click(m_state, *m_ui); }); });
+void Form1::runCommand(Command command, int sheet)
+{
+    CommandCall call{m_state, *m_ui, sheet, m_programFolder, m_cellDiff, false, false};
+    run([&] { runCommandHandler(command, call); });
+    if (call.closeWindow)
+        close();
+    if (call.focusWindow) {
+        activateWindow();
+        setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void Form1::createControls()
@@ -252,6 +246,11 @@ void Form1::createControls()
             DropEffect effect = DropEffect::None;
             run([&] { effect = PicFile_OLEDragOver(m_state, hasLocalFiles, offered); });
             return effect;
+        };
+        // An empty panel says "drop here"; a click on it asks for the file instead.
+        PicFile[i]->clickHook = [this, i] {
+            if (!m_state.grdData(i).isVisible())
+                runCommand(Command::Open, i);
         };
         PicFile[i]->dropHook
             = [this, i](const QStringList &files) { run([&] { PicFile_OLEDragDrop(m_state, *m_ui, i, files); }); };
@@ -283,15 +282,13 @@ void Form1::createControls()
 
         fraTool[i] = new QFrame(m_client);
         fraTool[i]->setObjectName(u"fraTool"_s + index);
-        cmdName[i] = new QPushButton(u"名前を付けて保存"_s, fraTool[i]);
-        cmdName[i]->setObjectName(u"cmdName"_s + index);
-        cmdSave[i] = new QPushButton(u"上書き保存"_s, fraTool[i]);
-        cmdSave[i]->setObjectName(u"cmdSave"_s + index);
-        cmdSave[i]->setToolTip(kSaveToolTip);
-        placeInPixels(cmdName[i], kCmdNameRect);
-        placeInPixels(cmdSave[i], kCmdSaveRect);
-        connect(cmdName[i], &QPushButton::clicked, this, [this, i] { run([&] { cmdName_Click(m_state, *m_ui, i); }); });
-        connect(cmdSave[i], &QPushButton::clicked, this, [this, i] { run([&] { cmdSave_Click(m_state, *m_ui, i); }); });
+        std::size_t place = 0;
+        for (const CommandEntry &entry : commandTable()) {
+            if (entry.place == CommandPlace::ToolFrame)
+                placeInPixels(createButton(entry, i, fraTool[i]), kToolFrameButtonRects.at(place++));
+        }
+        cmdName[i] = m_buttons[std::size_t(Command::Name)][i];
+        cmdSave[i] = m_buttons[std::size_t(Command::Save)][i];
 
         // The edit box lies over its sheet, in the window's coordinates like the sheet.
         txtEdit[i] = new EditBoxWidget(m_state.txtEdit(i), m_twips, m_client);
@@ -322,26 +319,15 @@ void Form1::createControls()
     tmrMain->setSingleShot(true);
     connect(tmrMain, &QTimer::timeout, this, &Form1::tmrMain_Timer);
 
-    auto button = [this](const char *name, const QString &caption, const QString &toolTip) {
-        auto *pushButton = new QPushButton(caption, m_client);
-        pushButton->setObjectName(QString::fromLatin1(name));
-        pushButton->setToolTip(toolTip);
-        return pushButton;
-    };
-    cmdDiff = button("cmdDiff", u"比較開始"_s, u"２個のファイルを比較します"_s);
-    cmdClr = button("cmdClr", u"新規読込"_s, u"表示内容をクリアします"_s);
-    cmdGmn = button("cmdGmn", cmdGmnCaption(m_state.displayMode), u"表示する方式を切り替えます"_s);
-    cmdEnd = button("cmdEnd", u"終了"_s, u"終了します"_s);
-    connect(cmdDiff, &QPushButton::clicked, this, &Form1::cmdDiff_Click);
-    connect(cmdClr, &QPushButton::clicked, this, [this] { run([this] { cmdClr_Click(m_state, *m_ui); }); });
-    connect(cmdGmn, &QPushButton::clicked, this, [this] { run([this] { cmdGmn_Click(m_state); }); });
-    connect(cmdEnd, &QPushButton::clicked, this, &Form1::cmdEnd_Click);
-
-    // Saves the active sheet wherever the focus is in the window, the sheets and edit boxes
-    // included; the sheets' own keys leave Ctrl+S alone.
-    auto *saveShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
-    saveShortcut->setObjectName(u"saveShortcut"_s);
-    connect(saveShortcut, &QShortcut::activated, this, [this] { run([this] { SaveActiveSheet(m_state, *m_ui); }); });
+    for (const CommandEntry &entry : commandTable()) {
+        if (entry.place == CommandPlace::Button)
+            createButton(entry, 0, m_client);
+    }
+    cmdDiff = m_buttons[std::size_t(Command::Diff)][0];
+    cmdClr = m_buttons[std::size_t(Command::Clr)][0];
+    cmdGmn = m_buttons[std::size_t(Command::Gmn)][0];
+    cmdEnd = m_buttons[std::size_t(Command::End)][0];
+    createShortcuts();
 }
 
 void Form1::Form_Load()
@@ -364,16 +350,6 @@ void Form1::tmrMain_Timer()
     run([this] { ::tmrMain_Timer(m_state, *m_ui, m_commandLine); });
 }
 
-void Form1::cmdDiff_Click()
-{
-    bool focus = false;
-    run([&] { focus = ::cmdDiff_Click(m_state, *m_ui); });
-    if (focus) {
-        activateWindow();
-        setFocus(Qt::OtherFocusReason);
-    }
-}
-
 void Form1::grdData_MouseUp(int index, int button)
 {
     ::grdData_MouseUp(m_state, index);
@@ -382,13 +358,6 @@ void Form1::grdData_MouseUp(int index, int button)
     // The menu pops up showing the items as the click left them.
     syncWidgets();
     mnuMain->popup(QCursor::pos());
-}
-
-void Form1::cmdEnd_Click()
-{
-    if (!commandMayRun(m_state, Command::End))
-        return;
-    close();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -448,32 +417,46 @@ void Form1::syncWidgets()
         const ToolFrame &frame = m_state.fraTool[i];
         placeInPixels(fraTool[i], frame.rect);
         fraTool[i]->setVisible(m_state.toolFrameShown(i));
-        cmdName[i]->setEnabled(commandEnabled(m_state, Command::Name, i));
-        cmdSave[i]->setEnabled(commandEnabled(m_state, Command::Save, i));
     }
     placeInPixels(cmdDiff, m_state.cmdDiffRect);
     placeInPixels(cmdClr, m_state.cmdClrRect);
     placeInPixels(cmdGmn, m_state.cmdGmnRect);
     placeInPixels(cmdEnd, m_state.cmdEndRect);
-    cmdGmn->setText(cmdGmnCaption(m_state.displayMode));
     setWindowTitle(windowCaption(m_state));
-    mnuNew->setEnabled(commandEnabled(m_state, Command::New));
-    mnuHelp->setEnabled(commandEnabled(m_state, Command::Help));
-    mnuAlign->setEnabled(commandEnabled(m_state, Command::Align));
-    mnuKeyAlign->setEnabled(commandEnabled(m_state, Command::KeyAlign));
-    mnuKeySort->setEnabled(commandEnabled(m_state, Command::KeySort));
-    mnuReport->setEnabled(commandEnabled(m_state, Command::Report));
-    mnuUndo->setChecked(m_state.mnuUndoChecked);
-    mnuDoble->setChecked(m_state.mnuDobleChecked);
-    const AppState::ContextMenuItems &menu = m_state.mnuMain;
-    for (QAction *item : {mnuNull1, mnuGAdd, mnuGDel})
-        item->setVisible(menu.rowColumnItemsVisible);
-    mnuGAdd->setText(menu.mnuGAddCaption);
-    mnuGDel->setText(menu.mnuGDelCaption);
-    mnuZ->setEnabled(commandEnabled(m_state, Command::Z));
-    mnuSend->setEnabled(commandEnabled(m_state, Command::Send));
+    syncCommands();
     if (m_navigation)
         m_navigation->sync();
+}
+
+void Form1::syncCommands()
+{
+    for (const CommandEntry &entry : commandTable()) {
+        const std::size_t c = std::size_t(entry.command);
+        for (int k = 0; k < (entry.perSheet ? 2 : 1); ++k) {
+            QAction *item = m_items[c][std::size_t(k)];
+            QPushButton *button = m_buttons[c][std::size_t(k)];
+            if (entry.enabled) {
+                const bool enabled = commandEnabled(m_state, entry.command, entry.perSheet ? k : -1);
+                if (item)
+                    item->setEnabled(enabled);
+                if (button)
+                    button->setEnabled(enabled);
+            }
+            if (entry.checked && item)
+                item->setChecked(entry.checked(m_state));
+            if (entry.visible && item) {
+                item->setVisible(entry.visible(m_state));
+                if (m_separators[c])
+                    m_separators[c]->setVisible(entry.visible(m_state));
+            }
+            if (entry.shownCaption) {
+                if (item)
+                    item->setText(entry.shownCaption(m_state));
+                if (button)
+                    button->setText(entry.shownCaption(m_state));
+            }
+        }
+    }
 }
 
 void Form1::applyWindowPlacement()

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "CellDiffCommand.h"
+#include "CommandTable.h"
 #include "HandlerGuard.h"
 #include "Twips.h"
 
@@ -39,6 +40,9 @@ struct Form1Options
 
 // The main window. Its handlers keep the system's names and hand the work to the logic, which
 // changes the AppState.
+//
+// Its menus, buttons and shortcut keys are the rows of the command table: each control's caption,
+// key, enabled state and handler come from its row, and every command runs through runCommand().
 //
 // One path leads from the state to the screen: every handler — those of buttons, menus, panels
 // and the timer, and those connected to the sheets' signals — runs through run(), which applies
@@ -79,6 +83,7 @@ public:
     QPushButton *cmdGmn = nullptr;
     QPushButton *cmdEnd = nullptr;
     QMenu *mnuFile = nullptr;
+    std::array<QAction *, 2> mnuOpen{}; // "ファイル１を開く…", "ファイル２を開く…"
     QAction *mnuNew = nullptr;
     QAction *mnuReport = nullptr; // "差分レポートを保存…"
     QMenu *mnuSettei = nullptr;
@@ -89,6 +94,8 @@ public:
     QMenu *mnuSabun = nullptr; // the differences menu
     QAction *mnuNextDiff = nullptr;
     QAction *mnuPrevDiff = nullptr;
+    QAction *mnuFirstDiff = nullptr;
+    QAction *mnuLastDiff = nullptr;
     QAction *mnuAlign = nullptr;
     QAction *mnuKeyAlign = nullptr; // キー列で行を揃える…
     QAction *mnuKeySort = nullptr; // キー列で並べ替え…
@@ -109,7 +116,7 @@ public:
     QAction *mnuNull1 = nullptr;
     QAction *mnuGAdd = nullptr;
     QAction *mnuGDel = nullptr;
-    // Opening files, the status bar, the first/last difference items and the window-wide F8.
+    // The status bar, the scroll-bar marks and the panels' tool tips.
     std::unique_ptr<NavigationControls> m_navigation;
 
 protected:
@@ -119,13 +126,19 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The menus as the command table first names them.
+    QMenu *menuFor(CommandPlace place);
     void createMenus();
     void createControls();
+    QPushButton *createButton(const CommandEntry &entry, int k, QWidget *parent);
+    void createShortcuts();
+    // Runs a command's handler through run(), for sheet `sheet` of a per-sheet command.
+    void runCommand(Command command, int sheet = -1);
+    // Shows the state of every command's controls: enabled, checked, shown, captions.
+    void syncCommands();
     void Form_Load();
     void Form_Resize();
     void tmrMain_Timer();
-    void cmdDiff_Click();
-    void cmdEnd_Click();
     void grdData_MouseUp(int index, int button);
     void placeInPixels(QWidget *widget, const TwipsRect &rect);
     void applyWindowPlacement();
@@ -148,6 +161,11 @@ private:
     std::unique_ptr<CatchUpUserInterface> m_ui;
     int m_handlerDepth = 0;
     CellDiffFollower m_cellDiff;
+    // Each command's controls, per sheet; the separator above its item.
+    std::array<QMenu *, std::size_t(CommandPlace::KeyOnly)> m_menus{};
+    std::array<std::array<QAction *, 2>, kCommandCount> m_items{};
+    std::array<std::array<QPushButton *, 2>, kCommandCount> m_buttons{};
+    std::array<QAction *, kCommandCount> m_separators{};
     QString m_programFolder;
     QString m_commandLine;
     QString m_settingsPath;

@@ -1,28 +1,20 @@
 #include "NavigationControls.h"
 
 #include "AppState.h"
-#include "Differences.h"
 #include "DropPanelWidget.h"
 #include "ElidedLabel.h"
 #include "Form1.h"
 #include "Layout.h"
-#include "OpenCommand.h"
 #include "SheetView.h"
 #include "StatusBarText.h"
 
-#include <QAction>
 #include <QEvent>
-#include <QMenu>
-#include <QShortcut>
 #include <QStatusBar>
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
-const std::array<QString, 2> kOpenCaptions{u"ファイル１を開く…"_s, u"ファイル２を開く…"_s};
-const QString kFirstDiffCaption = u"最初の差分へ\tAlt+Home"_s;
-const QString kLastDiffCaption = u"最後の差分へ\tAlt+End"_s;
 const QString kDropToolTip = u"ドラッグ＆ドロップしてね"_s;
 // Room the strip's text leaves free before the tool frame, in twips.
 constexpr int kStripGap = 90;
@@ -30,49 +22,12 @@ constexpr int kStripGap = 90;
 constexpr int kStatusGap = 180;
 } // namespace
 
-NavigationControls::NavigationControls(Form1 &window, AppState &state, UserInterface &ui, const Twips &twips,
-                                       Runner run)
+NavigationControls::NavigationControls(Form1 &window, AppState &state, const Twips &twips)
     : QObject(&window)
     , m_window(window)
     , m_state(state)
-    , m_ui(ui)
     , m_twips(twips)
-    , m_run(std::move(run))
 {
-    const std::array<QKeySequence, 2> openKeys{QKeySequence(Qt::CTRL | Qt::Key_O),
-                                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)};
-    for (int i = 0; i < 2; ++i) {
-        mnuOpen[i] = new QAction(kOpenCaptions[i], &window);
-        mnuOpen[i]->setObjectName(u"mnuOpen(%1)"_s.arg(i));
-        mnuOpen[i]->setShortcut(openKeys[i]);
-        window.mnuFile->insertAction(window.mnuNew, mnuOpen[i]);
-        connect(mnuOpen[i], &QAction::triggered, this, [this, i] { m_run([&] { mnuOpen_Click(m_state, m_ui, i); }); });
-        // An empty panel says "drop here"; a click on it asks for the file instead.
-        window.PicFile[i]->clickHook = [this, i] {
-            if (!m_state.grdData(i).isVisible())
-                m_run([&] { mnuOpen_Click(m_state, m_ui, i); });
-        };
-    }
-    window.mnuFile->insertSeparator(window.mnuNew);
-
-    mnuFirstDiff = new QAction(kFirstDiffCaption, &window);
-    mnuFirstDiff->setObjectName(u"mnuFirstDiff"_s);
-    mnuLastDiff = new QAction(kLastDiffCaption, &window);
-    mnuLastDiff->setObjectName(u"mnuLastDiff"_s);
-    window.mnuSabun->insertAction(window.mnuAlign, mnuFirstDiff);
-    window.mnuSabun->insertAction(window.mnuAlign, mnuLastDiff);
-    window.mnuSabun->insertSeparator(window.mnuAlign);
-    const auto step = [this](StepDirection direction) {
-        return [this, direction] { m_run([&] { GoToDifference(m_state, m_ui, direction); }); };
-    };
-    connect(mnuFirstDiff, &QAction::triggered, this, step(StepDirection::First));
-    connect(mnuLastDiff, &QAction::triggered, this, step(StepDirection::Last));
-    // Window-wide, the search dialog included; a modal dialog holds them off.
-    addShortcut(QKeySequence(Qt::Key_F8), "nextDiffShortcut", step(StepDirection::Next));
-    addShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8), "prevDiffShortcut", step(StepDirection::Previous));
-    addShortcut(QKeySequence(Qt::ALT | Qt::Key_Home), "firstDiffShortcut", step(StepDirection::First));
-    addShortcut(QKeySequence(Qt::ALT | Qt::Key_End), "lastDiffShortcut", step(StepDirection::Last));
-
     QStatusBar *bar = window.statusBar();
     bar->setObjectName(u"statusBar"_s);
     bar->setSizeGripEnabled(false);
@@ -114,14 +69,6 @@ void NavigationControls::layOutStatusParts()
     // A shortened text is there whole in its tool tip.
     for (ElidedLabel *part : parts)
         part->setToolTip(part->shownText() != part->text() ? part->text() : QString());
-}
-
-void NavigationControls::addShortcut(const QKeySequence &keys, const char *name, const std::function<void()> &handler)
-{
-    auto *shortcut = new QShortcut(keys, &m_window);
-    shortcut->setObjectName(QString::fromLatin1(name));
-    shortcut->setContext(Qt::ApplicationShortcut);
-    connect(shortcut, &QShortcut::activated, this, handler);
 }
 
 int NavigationControls::statusBarHeight() const

@@ -42,7 +42,6 @@ private slots:
     void lowWindowMovesNothing_data();
     void lowWindowMovesNothing();
     void lowSheetAreaSkipsOnlyTheSheets();
-    void modeButtonCycles();
     void modeButtonWaitsForComparison();
     void modeChangePlacesPanelsAndFrames();
     void hiddenSheetKeepsItsContents();
@@ -267,26 +266,6 @@ void TestLayout::lowSheetAreaSkipsOnlyTheSheets()
     QCOMPARE(s.fraTool[0].rect.top, 90);
     QCOMPARE(s.fraTool[0].cmdSaveEnabled(), true);
     QCOMPARE(s.cmdGmnRect, (TwipsRect{6050, 451, 2900, kUntouched.height}));
-}
-
-void TestLayout::modeButtonCycles()
-{
-    AppState &s = *m_state;
-    s.clientWidth = 10000;
-    s.clientHeight = 6000;
-    Form_Resize(s);
-
-    const QList<DisplayMode> modes{DisplayMode::Sheet1Alone, DisplayMode::Sheet2Alone, DisplayMode::Both};
-    const QStringList captions{u"画面１"_s, u"画面２"_s, u"画面１＋２"_s};
-    const QList<TwipsRect> first{{0, 470, 10000, 4850}, kAway, {0, 470, 5000, 4850}};
-    const QList<TwipsRect> second{kAway, {0, 470, 10000, 4850}, {5000, 470, 5000, 4850}};
-    for (int click = 0; click < 3; ++click) {
-        cmdGmn_Click(s);
-        QCOMPARE(s.displayMode, modes[click]);
-        QCOMPARE(cmdGmnCaption(s.displayMode), captions[click]);
-        QCOMPARE(s.grdData(0).geometry(), first[click]);
-        QCOMPARE(s.grdData(1).geometry(), second[click]);
-    }
 }
 
 void TestLayout::modeButtonWaitsForComparison()

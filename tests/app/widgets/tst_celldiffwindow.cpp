@@ -1,6 +1,7 @@
 #include "AppState.h"
 #include "CellDifferenceWindow.h"
 #include "Form1.h"
+#include "Form1Fixture.h"
 #include "SheetFixtures.h"
 #include "SheetView.h"
 
@@ -45,11 +46,12 @@ void clickCell(SheetView *view, int row, int col)
 
 void TestCellDiffWindow::f7OpensTheWindowAndItFollowsTheClicks()
 {
-    QTemporaryDir dir;
-    Form1Options options;
-    options.programFolder = dir.path();
-    options.settingsPath = dir.filePath(u"Rowlark.ini"_s);
-    Form1 form(options);
+    Form1Fixture fixture;
+    Form1Setup setup;
+    setup.helpFile = Form1Setup::HelpFile::Missing;
+    setup.screen = Form1Setup::Screen::Real;
+    setup.show = false;
+    Form1 &form = fixture.make(setup);
     fillSheet(form.state().grdData(0), u"1-2,ＡＢ|東京,x"_s);
     fillSheet(form.state().grdData(1), u"1−2,AB|東京　,x"_s);
     form.syncWidgets();

@@ -1,8 +1,10 @@
 #include "AppState.h"
+#include "CommandTable.h"
 #include "DropPanelWidget.h"
 #include "EditBox.h"
 #include "EditBoxWidget.h"
 #include "Form1.h"
+#include "Form1Fixture.h"
 #include "RecordingUserInterface.h"
 #include "SheetFixtures.h"
 #include "SheetModel.h"
@@ -33,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -51,10 +54,8 @@ private slots:
     void init();
     void cleanup();
 
-    void captionsAndToolTips_data();
-    void captionsAndToolTips();
+    void everyCommandHasItsControl();
     void startsWithEveryControl();
-    void contextMenuItemsInOrder();
     void helpMenuFollowsTheHelpFile_data();
     void helpMenuFollowsTheHelpFile();
     void modeButtonCycles();
@@ -102,8 +103,8 @@ private slots:
     void rightReleaseOffTheCells();
 
 private:
-    enum class HelpFile { Present, Missing, Folder };
-    enum class Screen { Recorder, Real }; // the real one: message boxes, clipboard, dialogs
+    using HelpFile = Form1Fixture::HelpFile;
+    using Screen = Form1Fixture::Screen;
     Form1 &makeForm(const QString &commandLine = {}, HelpFile helpFile = HelpFile::Present,
                     Screen screen = Screen::Recorder);
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -114,9 +115,7 @@ private:
     static QColor shownBackground(SheetView *view, int row, int col);
     static QImage onScreen(QWidget *widget);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingUserInterface> m_ui;
-    std::unique_ptr<Form1> m_form;
+    Form1Fixture m_fixture;
 };
 
 void TestForm1::initTestCase()
@@ -126,62 +125,45 @@ void TestForm1::initTestCase()
 
 void TestForm1::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_ui = std::make_unique<RecordingUserInterface>();
+    m_fixture.reset();
 }
 
 void TestForm1::cleanup()
 {
-    m_form.reset();
-    m_ui.reset();
-    m_dir.reset();
+    m_fixture.reset();
 }
 
 Form1 &TestForm1::makeForm(const QString &commandLine, HelpFile helpFile, Screen screen)
 {
-    const QString programFolder = m_dir->filePath(u"program"_s);
-    QDir().mkpath(programFolder);
-    if (helpFile == HelpFile::Folder)
-        QDir().mkpath(programFolder + u"/Rowlark.html"_s);
-    if (helpFile == HelpFile::Present) {
-        QFile help(programFolder + u"/Rowlark.html"_s);
-        if (!help.open(QIODevice::WriteOnly) || help.write("<html></html>") < 0)
-            qFatal("cannot write the help file");
-    }
-    Form1Options options;
-    options.ui = screen == Screen::Recorder ? m_ui.get() : nullptr;
-    options.programFolder = programFolder;
-    options.commandLine = commandLine;
-    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
-    m_form = std::make_unique<Form1>(options);
-    m_form->show();
-    if (!QTest::qWaitForWindowExposed(m_form.get()))
-        qWarning("window not exposed");
-    return *m_form;
+    Form1Setup setup;
+    setup.commandLine = commandLine;
+    setup.helpFile = helpFile;
+    setup.screen = screen;
+    return m_fixture.make(setup);
 }
 
 QString TestForm1::writeFile(const QString &name, const QByteArray &bytes)
 {
-    return writeTestFile(*m_dir, name, bytes);
+    return writeTestFile(m_fixture.dir(), name, bytes);
 }
 
 void TestForm1::dropFile(int panel, const QString &name, const QByteArray &bytes)
 {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(writeFile(name, bytes))});
-    if (!sendDrop(m_form->PicFile[panel], &mime))
+    if (!sendDrop(m_fixture.form().PicFile[panel], &mime))
         qFatal("the drop was refused");
 }
 
 void TestForm1::typeInto(int index, int row, int col, const QString &text)
 {
-    SheetView *view = m_form->grdData[index];
+    SheetView *view = m_fixture.form().grdData[index];
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                       view->visualRect(view->model()->index(row - 1, col - 1)).center());
     QTRY_VERIFY(view->hasFocus());
     QCoreApplication::processEvents(); // the sheet's got-focus, which would end a later edit
     QTest::keyClicks(view, text);
-    QTRY_VERIFY(m_form->txtEdit[index]->hasFocus());
+    QTRY_VERIFY(m_fixture.form().txtEdit[index]->hasFocus());
 }
 
 bool TestForm1::sendDrop(QWidget *panel, QMimeData *mime)
@@ -211,47 +193,42 @@ QImage TestForm1::onScreen(QWidget *widget)
     return window->screen()->grabWindow(window->winId(), rect.x(), rect.y(), rect.width(), rect.height()).toImage();
 }
 
-void TestForm1::captionsAndToolTips_data()
+void TestForm1::everyCommandHasItsControl()
 {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("caption"); // a menu's title
-    QTest::addColumn<QString>("toolTip"); // of the buttons, panels and menus
-
-    const auto row = [](const QString &control, const QString &caption, const QString &toolTip = QString()) {
-        QTest::newRow(qPrintable(control)) << control << caption << toolTip;
-    };
-    row(u"cmdDiff"_s, u"比較開始"_s, u"２個のファイルを比較します"_s);
-    row(u"cmdClr"_s, u"新規読込"_s, u"表示内容をクリアします"_s);
-    row(u"cmdGmn"_s, u"画面１＋２"_s, u"表示する方式を切り替えます"_s);
-    row(u"cmdEnd"_s, u"終了"_s, u"終了します"_s);
-    for (const QString &index : {u"(0)"_s, u"(1)"_s}) {
-        row(u"PicFile"_s + index, QString(), u"ドラッグ＆ドロップしてね"_s);
-        row(u"cmdName"_s + index, u"名前を付けて保存"_s);
-        row(u"cmdSave"_s + index, u"上書き保存"_s, u"上書き保存（Ctrl+S）"_s);
-    }
-    row(u"mnuFile"_s, u"ファイル"_s);
-    row(u"mnuNew"_s, u"新規作成"_s);
-    row(u"mnuSettei"_s, u"　設定　"_s);
-    row(u"mnuUndo"_s, u"元に戻す(Undo)機能を使用する"_s);
-    row(u"mnuDoble"_s, u"保存時にダブルクォーテーションを付ける"_s);
-    row(u"mnuKukan"_s, u"区切り文字を設定"_s);
-    row(u"mnuHelp"_s, u"ヘルプ"_s);
-    row(u"mnuVer"_s, u"バージョン"_s);
-    row(u"mnuMain"_s, u"右クリック"_s);
-}
-
-void TestForm1::captionsAndToolTips()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, caption);
-    QFETCH(QString, toolTip);
+    // Each row of the command table is one control per sheet it serves, in the menu, bar or frame
+    // the row names, with the row's caption and key; a key of the window is one shortcut.
     Form1 &form = makeForm();
-    const QObject *object = form.findChild<QObject *>(control);
-    QVERIFY(object);
-    QCOMPARE(object->property(qobject_cast<const QMenu *>(object) ? "title" : "text").toString(), caption);
-    // An action's tool tip is its text unless set: only the widgets' own are compared.
-    if (const auto *widget = qobject_cast<const QWidget *>(object))
-        QCOMPARE(widget->toolTip(), toolTip);
+    for (const CommandEntry &entry : commandTable()) {
+        const QByteArray row(entry.handler);
+        if (entry.keyScope == KeyScope::Window || entry.keyScope == KeyScope::Application) {
+            const auto shortcuts = form.findChildren<QShortcut *>(QString::fromLatin1(entry.shortcutName));
+            QVERIFY2(shortcuts.size() == 1, row);
+            QCOMPARE(shortcuts[0]->key(), QKeySequence(entry.key));
+            QCOMPARE(shortcuts[0]->context() == Qt::ApplicationShortcut, entry.keyScope == KeyScope::Application);
+        }
+        for (int k = 0; k < (entry.perSheet ? 2 : 1); ++k) {
+            const QString name = commandControlName(entry, k);
+            const QString caption = entry.shownCaption ? entry.shownCaption(form.state()) : commandCaption(entry, k);
+            if (entry.place == CommandPlace::Button || entry.place == CommandPlace::ToolFrame) {
+                const auto buttons = form.findChildren<QPushButton *>(name);
+                QVERIFY2(buttons.size() == 1, row);
+                QCOMPARE(buttons[0]->text(), caption);
+                QCOMPARE(buttons[0]->parentWidget(),
+                         entry.place == CommandPlace::ToolFrame ? static_cast<QWidget *>(form.fraTool[k])
+                                                                : form.centralWidget());
+            } else if (entry.place != CommandPlace::KeyOnly) {
+                const auto items = form.findChildren<QAction *>(name);
+                QVERIFY2(items.size() == 1, row);
+                QCOMPARE(items[0]->text(), caption);
+                const QWidget *owner = entry.place == CommandPlace::MenuBar
+                    ? static_cast<QWidget *>(form.menuBar())
+                    : form.findChild<QMenu *>(QString::fromLatin1(commandMenu(entry.place).name));
+                QVERIFY2(owner && owner->actions().contains(items[0]), row);
+                QCOMPARE(items[0]->shortcut(),
+                         entry.keyScope == KeyScope::Item ? QKeySequence(commandKey(entry, k)) : QKeySequence());
+            }
+        }
+    }
 }
 
 void TestForm1::startsWithEveryControl()
@@ -283,30 +260,6 @@ void TestForm1::startsWithEveryControl()
     QVERIFY(!form.mnuDoble->isChecked());
     QVERIFY(form.mnuNew->isEnabled());
     QVERIFY2(!form.mnuMain->menuAction()->isVisible(), "the pop-up menu is hidden from the menu bar");
-}
-
-void TestForm1::contextMenuItemsInOrder()
-{
-    Form1 &form = makeForm();
-    QStringList items;
-    for (const QAction *action : form.mnuMain->actions())
-        items << action->objectName() + u'=' + (action->isSeparator() ? u"-"_s : action->text());
-    const QStringList expected{
-        u"mnuZ=元に戻す\tCtrl+Z"_s,
-        u"mnuNull0=-"_s,
-        u"mnuCut=切り取り\tCtrl+X"_s,
-        u"mnuCopy=コピー\tCtrl+C"_s,
-        u"mnuPeast=貼り付け\tCtrl+V"_s,
-        u"mnuDel=削除\tDel"_s,
-        u"mnuNull3=-"_s,
-        u"mnuGrep=検索\tCtrl+F"_s,
-        u"mnuNull2=-"_s,
-        u"mnuSend=相手へコピー\tCtrl+M"_s,
-        u"mnuNull1=-"_s,
-        u"mnuGAdd=追加"_s,
-        u"mnuGDel=削除"_s,
-    };
-    QCOMPARE(items, expected);
 }
 
 void TestForm1::helpMenuFollowsTheHelpFile_data()
@@ -427,7 +380,7 @@ void TestForm1::hugeRememberedSizeFitsTheScreen()
 void TestForm1::closeIsRefusedWhileComparing()
 {
     Form1 &form = makeForm();
-    const QString settings = m_dir->filePath(u"Rowlark.ini"_s);
+    const QString settings = m_fixture.dir().filePath(u"Rowlark.ini"_s);
     form.state().CompareRunning = true;
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
@@ -464,22 +417,22 @@ void TestForm1::closeBoxAsksAboutUnsavedChanges()
     type(u"z"_s);
     QCOMPARE(form.windowTitle(), u"＊ Rowlark"_s);
 
-    m_ui->scriptedAnswers = {Answer::Cancel};
+    m_fixture.ui().scriptedAnswers = {Answer::Cancel};
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
-    QCOMPARE(m_ui->questions.size(), 1);
+    QCOMPARE(m_fixture.ui().questions.size(), 1);
     QCOMPARE(readTestFile(path), bytes);
-    QVERIFY(!QFile::exists(m_dir->filePath(u"Rowlark.ini"_s)));
+    QVERIFY(!QFile::exists(m_fixture.dir().filePath(u"Rowlark.ini"_s)));
 
     QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(readTestFile(path), QByteArray("z,b\r\n"));
     QCOMPARE(form.windowTitle(), u"Rowlark"_s);
 
     type(u"y"_s);
-    m_ui->scriptedAnswers = {Answer::DontSave};
+    m_fixture.ui().scriptedAnswers = {Answer::DontSave};
     QTest::mouseClick(form.cmdEnd, Qt::LeftButton);
     QVERIFY(!form.isVisible());
-    QCOMPARE(m_ui->questions.size(), 2);
+    QCOMPARE(m_fixture.ui().questions.size(), 2);
     QCOMPARE(readTestFile(path), QByteArray("z,b\r\n"));
 }
 
@@ -494,16 +447,16 @@ void TestForm1::commandLineLoadsIntoSheet1()
     QCOMPARE(form.state().SheetFileName[0], path);
     QCOMPARE(form.cmdGmn->text(), u"画面１"_s);
     QVERIFY(form.cmdSave[0]->isEnabled());
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_fixture.ui().messages.isEmpty());
     QVERIFY(!form.tmrMain->isActive());
 }
 
 void TestForm1::commandLineOfAMissingFileReportsIt()
 {
-    Form1 &form = makeForm(m_dir->filePath(u"a.csv b.csv"_s));
-    QTRY_COMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages.first().text, u"読み込めません\r\nファイルが見つかりません"_s);
-    QCOMPARE(m_ui->messages.first().icon, MessageIcon::Critical);
+    Form1 &form = makeForm(m_fixture.dir().filePath(u"a.csv b.csv"_s));
+    QTRY_COMPARE(m_fixture.ui().messages.size(), 1);
+    QCOMPARE(m_fixture.ui().messages.first().text, u"読み込めません\r\nファイルが見つかりません"_s);
+    QCOMPARE(m_fixture.ui().messages.first().icon, MessageIcon::Critical);
     QCOMPARE(form.cmdGmn->text(), u"画面１"_s);
     QVERIFY(!form.grdData[0]->isVisible());
 }
@@ -523,7 +476,7 @@ void TestForm1::droppedFilesLoadInOrder()
     QCOMPARE(form.state().grdData(0).textMatrix(1, 1), u"three"_s);
     QCOMPARE(form.state().SheetFileName[0], urls.last().toLocalFile());
     QVERIFY(form.fraTool[0]->isVisible());
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_fixture.ui().messages.isEmpty());
 }
 
 void TestForm1::dragsWithoutLocalFilesAreRefused_data()
@@ -547,7 +500,7 @@ void TestForm1::dragsWithoutLocalFilesAreRefused()
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(form.PicFile[1], &drop);
     QVERIFY(!form.grdData[1]->isVisible());
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_fixture.ui().messages.isEmpty());
 }
 
 void TestForm1::newSheetsAndClearing()
@@ -573,7 +526,7 @@ void TestForm1::newSheetsAndClearing()
     QVERIFY(!form.fraTool[0]->isVisible());
     QVERIFY(form.mnuNew->isEnabled());
     QCOMPARE(form.state().PicFile[0].texts.size(), 2);
-    QVERIFY(m_ui->messages.isEmpty());
+    QVERIFY(m_fixture.ui().messages.isEmpty());
 }
 
 void TestForm1::saveButtons()
@@ -587,20 +540,20 @@ void TestForm1::saveButtons()
     form.state().grdData(0).setTextMatrix(1, 2, u"変更"_s);
 
     QTest::mouseClick(form.cmdSave[0], Qt::LeftButton);
-    QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages.last().text, u"保存しました\r\n"_s + path);
-    QCOMPARE(m_ui->messages.last().title, u"報告"_s);
+    QCOMPARE(m_fixture.ui().messages.size(), 1);
+    QCOMPARE(m_fixture.ui().messages.last().text, u"保存しました\r\n"_s + path);
+    QCOMPARE(m_fixture.ui().messages.last().title, u"報告"_s);
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), u"a,変更\r\nc,d\r\n"_s.toUtf8());
 
-    const QString other = m_dir->filePath(u"other.csv"_s);
-    m_ui->scriptedSavePaths << other;
+    const QString other = m_fixture.dir().filePath(u"other.csv"_s);
+    m_fixture.ui().scriptedSavePaths << other;
     QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
-    QCOMPARE(m_ui->saveRequests.size(), 1);
-    QCOMPARE(m_ui->saveRequests.first().title, u"保存ﾌｧｲﾙを指定してください。"_s);
-    QCOMPARE(QDir(m_ui->saveRequests.first().initialFolder), QDir(m_dir->path()));
-    QCOMPARE(m_ui->messages.last().text, u"保存しました\r\n"_s + other);
+    QCOMPARE(m_fixture.ui().saveRequests.size(), 1);
+    QCOMPARE(m_fixture.ui().saveRequests.first().title, u"保存ﾌｧｲﾙを指定してください。"_s);
+    QCOMPARE(QDir(m_fixture.ui().saveRequests.first().initialFolder), QDir(m_fixture.dir().path()));
+    QCOMPARE(m_fixture.ui().messages.last().text, u"保存しました\r\n"_s + other);
     QCOMPARE(form.state().SheetFileName[0], other);
     QVERIFY(QFile::exists(other));
 }
@@ -617,9 +570,9 @@ void TestForm1::comparesTwoDroppedFiles()
         delete mime;
     }
     QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
-    QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages.first().text, u"差が　1　個あります\r\nサイズに差異があります"_s);
-    QCOMPARE(m_ui->messages.first().title, u"比較結果"_s);
+    QCOMPARE(m_fixture.ui().messages.size(), 1);
+    QCOMPARE(m_fixture.ui().messages.first().text, u"差が　1　個あります\r\nサイズに差異があります"_s);
+    QCOMPARE(m_fixture.ui().messages.first().title, u"比較結果"_s);
     const QColor lightRed(255, 128, 128);
     const QColor magenta(255, 0, 255);
     QCOMPARE(shownBackground(form.grdData[0], 1, 2), lightRed);
@@ -632,8 +585,8 @@ void TestForm1::comparesTwoDroppedFiles()
 
     QTest::mouseClick(form.cmdClr, Qt::LeftButton);
     QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
-    QCOMPARE(m_ui->messages.last().text, u"ファイルを２個指定して下さい"_s);
-    QCOMPARE(m_ui->messages.last().title, u"エラー"_s);
+    QCOMPARE(m_fixture.ui().messages.last().text, u"ファイルを２個指定して下さい"_s);
+    QCOMPARE(m_fixture.ui().messages.last().title, u"エラー"_s);
 }
 
 void TestForm1::cancelButtonStopsARealComparison()
@@ -647,8 +600,8 @@ void TestForm1::cancelButtonStopsARealComparison()
     const QString leftPath = writeFile(u"left.csv"_s, left);
     const QString rightPath = writeFile(u"right.csv"_s, right);
     Form1Options options;
-    options.programFolder = m_dir->path();
-    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
+    options.programFolder = m_fixture.dir().path();
+    options.settingsPath = m_fixture.dir().filePath(u"Rowlark.ini"_s);
     Form1 form(options);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -711,7 +664,7 @@ void TestForm1::busyWindowIgnoresItsCommands()
     mime->setUrls({QUrl::fromLocalFile(path)});
     QVERIFY(sendDrop(form.PicFile[0], mime));
     form.state().grdData(0).setTextMatrix(1, 1, u"edited"_s);
-    m_ui->scriptedSavePaths << m_dir->filePath(u"saved-as.csv"_s);
+    m_fixture.ui().scriptedSavePaths << m_fixture.dir().filePath(u"saved-as.csv"_s);
 
     // Any modal dialog that a handler opens is closed again and noted.
     bool dialogOpened = false;
@@ -725,11 +678,11 @@ void TestForm1::busyWindowIgnoresItsCommands()
     closer.start(20);
 
     AppState &state = form.state();
-    m_ui->clipboard = u"pasted\r\n"_s;
+    m_fixture.ui().clipboard = u"pasted\r\n"_s;
     state.CompareRunning = true;
     const bool undoBefore = state.mnuUndoChecked;
     const bool dobleBefore = state.mnuDobleChecked;
-    const int messagesBefore = m_ui->messages.size();
+    const int messagesBefore = m_fixture.ui().messages.size();
 
     if (command == u"cmdDiff")
         QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
@@ -782,12 +735,12 @@ void TestForm1::busyWindowIgnoresItsCommands()
     delete mime;
 
     QVERIFY(!dialogOpened);
-    QCOMPARE(m_ui->delimiterDialogs, 0);
-    QVERIFY(m_ui->versionDialogs.isEmpty());
-    QCOMPARE(m_ui->messages.size(), messagesBefore);
-    QVERIFY(m_ui->saveRequests.isEmpty());
-    QVERIFY(m_ui->openedUrls.isEmpty());
-    QCOMPARE(m_ui->clipboard, u"pasted\r\n"_s);
+    QCOMPARE(m_fixture.ui().delimiterDialogs, 0);
+    QVERIFY(m_fixture.ui().versionDialogs.isEmpty());
+    QCOMPARE(m_fixture.ui().messages.size(), messagesBefore);
+    QVERIFY(m_fixture.ui().saveRequests.isEmpty());
+    QVERIFY(m_fixture.ui().openedUrls.isEmpty());
+    QCOMPARE(m_fixture.ui().clipboard, u"pasted\r\n"_s);
     QVERIFY(form.isVisible());
     QVERIFY(state.grdData(0).isVisible());
     QVERIFY(!state.grdData(1).isVisible());
@@ -800,8 +753,8 @@ void TestForm1::busyWindowIgnoresItsCommands()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("a,b\r\n"));
-    QVERIFY(!QFile::exists(m_dir->filePath(u"saved-as.csv"_s)));
-    QVERIFY(!QFile::exists(m_dir->filePath(u"Rowlark.ini"_s)));
+    QVERIFY(!QFile::exists(m_fixture.dir().filePath(u"saved-as.csv"_s)));
+    QVERIFY(!QFile::exists(m_fixture.dir().filePath(u"Rowlark.ini"_s)));
     state.CompareRunning = false;
 }
 
@@ -819,7 +772,7 @@ void TestForm1::windowIsCurrentWhenAMessageShows()
     QFETCH(QString, action);
     Form1 &form = makeForm();
     const QString path = writeFile(u"odd bytes.csv"_s, "x,\x85\x40y\r\nz,w\r\n");
-    const QString other = m_dir->filePath(u"renamed.csv"_s);
+    const QString other = m_fixture.dir().filePath(u"renamed.csv"_s);
     if (action == u"save as") {
         auto *mime = new QMimeData;
         mime->setUrls({QUrl::fromLocalFile(writeFile(u"plain.csv"_s, "a,b\r\n"))});
@@ -827,14 +780,14 @@ void TestForm1::windowIsCurrentWhenAMessageShows()
         delete mime;
         // The person sees the loaded window before pressing the button.
         QTest::qWait(20);
-        m_ui->scriptedSavePaths << other;
+        m_fixture.ui().scriptedSavePaths << other;
     }
 
     bool sheetShown = false;
     bool frameShown = false;
     bool overwriteOffered = false;
     QImage stripDuring;
-    m_ui->onMessage = [&](const RecordingUserInterface::Message &) {
+    m_fixture.ui().onMessage = [&](const RecordingUserInterface::Message &) {
         // A real message box runs the event loop, which paints what is pending.
         QCoreApplication::processEvents();
         sheetShown = form.grdData[0]->isVisible();
@@ -850,13 +803,13 @@ void TestForm1::windowIsCurrentWhenAMessageShows()
     } else {
         QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
     }
-    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_fixture.ui().messages.size(), 1);
     QVERIFY(sheetShown);
     QVERIFY(frameShown);
     QCOMPARE(overwriteOffered, action == u"save as");
 
     // What the strip showed during the message is what a full repaint now shows: the new name.
-    m_ui->onMessage = nullptr;
+    m_fixture.ui().onMessage = nullptr;
     form.PicFile[0]->repaint();
     QCOMPARE(form.state().PicFile[0].texts.first().text, action == u"load" ? path : other);
     QCOMPARE(stripDuring, onScreen(form.PicFile[0]));
@@ -1062,9 +1015,6 @@ void TestForm1::rightClickOnARowHeaderOffersRows()
     QTest::mouseClick(rows->viewport(), Qt::RightButton, {}, row4);
 
     QTRY_VERIFY(form.mnuMain->isVisible());
-    QCOMPARE(form.mnuGAdd->text(), u"行追加"_s);
-    QCOMPARE(form.mnuGDel->text(), u"行削除"_s);
-    QVERIFY(form.mnuGAdd->isVisible() && form.mnuNull1->isVisible());
     QVERIFY(!form.mnuZ->isEnabled()); // no snapshot yet
     QVERIFY(!form.mnuSend->isEnabled()); // one sheet shown
     const Sheet &sheet = state.grdData(0);
@@ -1095,6 +1045,7 @@ void TestForm1::rightClickByZone_data()
     QTest::newRow("corner selects every data cell") << QPoint(0, 0) << block << Selection{1, 1, 10, 10} << QString();
     QTest::newRow("row header outside the block selects that row")
         << QPoint(9, 0) << block << Selection{9, 1, 9, 10} << u"行追加 行削除"_s;
+    // The view's own press would select the clicked row or cell: the block must survive it.
     QTest::newRow("row header of whole selected rows keeps them")
         << QPoint(5, 0) << Selection{3, 1, 7, 10} << Selection{3, 1, 7, 10} << u"行追加 行削除"_s;
     QTest::newRow("column header selects that column")
@@ -1241,14 +1192,14 @@ void TestForm1::stepsToDifferencesAndLinesUpRows()
     QCOMPARE(state.grdData(1).row(), 2); // the other sheet follows, as after a click
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8, Qt::ShiftModifier);
     QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(2, 1));
-    QCOMPARE(m_ui->beeps, 1);
+    QCOMPARE(m_fixture.ui().beeps, 1);
     QVERIFY(!form.txtEdit[0]->isVisible());
 
     form.mnuAlign->trigger();
     QCOMPARE(cellTexts(sheet), u"a,b|,|c,d|e,f"_s);
     QCOMPARE(colourMap(sheet), u"..|GG|..|.."_s);
     QCOMPARE(colourMap(state.grdData(1)), u"..|RR|..|.."_s);
-    QCOMPARE(m_ui->messages.last().text, u"ファイル１に 1 行、ファイル２に 0 行の空行を入れて揃えました。"_s);
+    QCOMPARE(m_fixture.ui().messages.last().text, u"ファイル１に 1 行、ファイル２に 0 行の空行を入れて揃えました。"_s);
 }
 
 void TestForm1::editsACellInPlace_data()
@@ -1451,9 +1402,9 @@ void TestForm1::saveDialogAddsALowerCaseSuffix()
     QTest::mouseClick(form.cmdName[0], Qt::LeftButton);
     person.stop();
 
-    const QString expected = QDir(m_dir->path()).filePath(written);
+    const QString expected = QDir(m_fixture.dir().path()).filePath(written);
     QCOMPARE(seen, QStringList({u"dialog"_s, u"保存しました\r\n"_s + expected}));
-    QCOMPARE(QDir(m_dir->path()).entryList({u"saveas*"_s}, QDir::Files), QStringList{written});
+    QCOMPARE(QDir(m_fixture.dir().path()).entryList({u"saveas*"_s}, QDir::Files), QStringList{written});
 }
 
 void TestForm1::editorNeverCutsALongText_data()
@@ -1514,8 +1465,8 @@ void TestForm1::editorNeverCutsALongText()
         QCOMPARE(sheet.textView(2, 2).size(), storedLength);
         QCOMPARE(sheet.textView(2, 2), QString::fromLatin1(longText.left(storedLength)));
     }
-    QCOMPARE(m_ui->messages.size(), refusals);
-    for (const auto &message : std::as_const(m_ui->messages)) {
+    QCOMPARE(m_fixture.ui().messages.size(), refusals);
+    for (const auto &message : std::as_const(m_fixture.ui().messages)) {
         QCOMPARE(message.text, u"このセルは 32767 文字を超えるため、ここでは編集できません。"_s);
         QCOMPARE(message.icon, MessageIcon::Exclamation);
     }
@@ -1533,7 +1484,7 @@ void TestForm1::dropOnASheetBeingEditedDiscardsTheEdit()
     dropFile(0, u"next.csv"_s, "1,2\r\n3,4\r\n");
     QCoreApplication::processEvents();
 
-    QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messages.value(0).text));
+    QVERIFY2(m_fixture.ui().messages.isEmpty(), qPrintable(m_fixture.ui().messages.value(0).text));
     QVERIFY(!form.txtEdit[0]->isVisible());
     const AppState &state = form.state();
     QCOMPARE(cellTexts(state.grdData(0)), u"1,2|3,4"_s);

@@ -1,5 +1,6 @@
 #include "AppState.h"
 #include "Form1.h"
+#include "Form1Fixture.h"
 #include "Form2.h"
 #include "SheetFixtures.h"
 #include "SheetView.h"
@@ -51,8 +52,7 @@ private:
     static QStringList entries(const QComboBox *box);
     [[nodiscard]] QString settingsText() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Form1> m_form;
+    Form1Fixture m_fixture;
     QTimer m_boxAnswerer;
     QStringList m_messages; // "title|text" of each message box shown
 };
@@ -71,7 +71,7 @@ void TestForm2::initTestCase()
 
 void TestForm2::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_fixture.reset();
     m_messages.clear();
     m_boxAnswerer.start();
 }
@@ -79,36 +79,28 @@ void TestForm2::init()
 void TestForm2::cleanup()
 {
     m_boxAnswerer.stop();
-    m_form.reset();
-    m_dir.reset();
+    m_fixture.reset();
 }
 
 Form1 &TestForm2::makeForm(const QByteArray &settings)
 {
-    Form1Options options;
-    options.programFolder = m_dir->path();
-    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
-    if (!settings.isEmpty()) {
-        QFile file(options.settingsPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
-            qFatal("cannot write the settings file");
-    }
-    m_form = std::make_unique<Form1>(options);
-    m_form->show();
-    if (!QTest::qWaitForWindowExposed(m_form.get()))
-        qWarning("window not exposed");
+    Form1Setup setup;
+    setup.helpFile = Form1Setup::HelpFile::Missing;
+    setup.screen = Form1Setup::Screen::Real;
+    setup.settings = settings;
+    m_fixture.make(setup);
     // Two sheets side by side.
-    m_form->mnuNew->trigger();
-    m_form->mnuNew->trigger();
-    fillSheet(m_form->state().grdData(0), u"apple,banana,x|cherry,Banana,y|date,BANANA,z"_s);
-    fillSheet(m_form->state().grdData(1), u"one,two|three,four"_s);
-    m_form->syncWidgets();
-    return *m_form;
+    m_fixture.form().mnuNew->trigger();
+    m_fixture.form().mnuNew->trigger();
+    fillSheet(m_fixture.form().state().grdData(0), u"apple,banana,x|cherry,Banana,y|date,BANANA,z"_s);
+    fillSheet(m_fixture.form().state().grdData(1), u"one,two|three,four"_s);
+    m_fixture.form().syncWidgets();
+    return m_fixture.form();
 }
 
 Form2 *TestForm2::dialog() const
 {
-    const QList<Form2 *> dialogs = m_form->findChildren<Form2 *>();
+    const QList<Form2 *> dialogs = m_fixture.form().findChildren<Form2 *>();
     return dialogs.size() == 1 ? dialogs.first() : nullptr;
 }
 
@@ -128,7 +120,7 @@ QStringList TestForm2::entries(const QComboBox *box)
 
 QString TestForm2::settingsText() const
 {
-    QFile file(m_dir->filePath(u"Rowlark.ini"_s));
+    QFile file(m_fixture.dir().filePath(u"Rowlark.ini"_s));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 

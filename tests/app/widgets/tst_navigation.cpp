@@ -2,6 +2,7 @@
 #include "DropPanelWidget.h"
 #include "ElidedLabel.h"
 #include "Form1.h"
+#include "Form1Fixture.h"
 #include "MarkedScrollBar.h"
 #include "NavigationControls.h"
 #include "RecordingUserInterface.h"
@@ -48,12 +49,10 @@ private:
     void openAndCompare(const QByteArray &left, const QByteArray &right);
     [[nodiscard]] QString diffStatus() const
     {
-        return m_form->m_navigation->lblDiffStatus->text();
+        return m_fixture.form().m_navigation->lblDiffStatus->text();
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingUserInterface> m_ui;
-    std::unique_ptr<Form1> m_form;
+    Form1Fixture m_fixture;
 };
 
 void TestNavigation::initTestCase()
@@ -63,44 +62,35 @@ void TestNavigation::initTestCase()
 
 void TestNavigation::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_ui = std::make_unique<RecordingUserInterface>();
+    m_fixture.reset();
 }
 
 void TestNavigation::cleanup()
 {
-    m_form.reset();
-    m_ui.reset();
-    m_dir.reset();
+    m_fixture.reset();
 }
 
 Form1 &TestNavigation::makeForm()
 {
-    Form1Options options;
-    options.ui = m_ui.get();
-    options.programFolder = m_dir->path();
-    options.settingsPath = m_dir->filePath(u"Rowlark.ini"_s);
-    m_form = std::make_unique<Form1>(options);
-    m_form->show();
-    if (!QTest::qWaitForWindowExposed(m_form.get()))
-        qWarning("window not exposed");
-    return *m_form;
+    Form1Setup setup;
+    setup.helpFile = Form1Setup::HelpFile::Missing;
+    return m_fixture.make(setup);
 }
 
 void TestNavigation::openAndCompare(const QByteArray &left, const QByteArray &right)
 {
-    m_ui->scriptedOpenPaths << writeTestFile(*m_dir, u"left.csv"_s, left)
-                            << writeTestFile(*m_dir, u"right.csv"_s, right);
-    QTest::keyClick(m_form.get(), Qt::Key_O, Qt::ControlModifier);
-    QTest::keyClick(m_form.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-    QTest::mouseClick(m_form->cmdDiff, Qt::LeftButton);
+    m_fixture.ui().scriptedOpenPaths << writeTestFile(m_fixture.dir(), u"left.csv"_s, left)
+                                     << writeTestFile(m_fixture.dir(), u"right.csv"_s, right);
+    QTest::keyClick(&m_fixture.form(), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&m_fixture.form(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::mouseClick(m_fixture.form().cmdDiff, Qt::LeftButton);
 }
 
 void TestNavigation::opensFilesFromTheKeyboardAndTheEmptyPanels()
 {
     Form1 &form = makeForm();
-    const QString left = writeTestFile(*m_dir, u"left.csv"_s, "a,b\r\nc,d\r\n");
-    m_ui->scriptedOpenPaths << left;
+    const QString left = writeTestFile(m_fixture.dir(), u"left.csv"_s, "a,b\r\nc,d\r\n");
+    m_fixture.ui().scriptedOpenPaths << left;
     QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(form.state().SheetFileName[0], left);
     QVERIFY(form.grdData[0]->isVisible());
@@ -109,14 +99,14 @@ void TestNavigation::opensFilesFromTheKeyboardAndTheEmptyPanels()
 
     // The second panel is still empty: a click on it asks for file 2; a cancel leaves it empty.
     QTest::mouseClick(form.PicFile[1], Qt::LeftButton, {}, QPoint(40, 80));
-    QCOMPARE(m_ui->openRequests.size(), 2);
-    QCOMPARE(m_ui->openRequests[1].title, u"ファイル２を開く"_s);
-    QCOMPARE(m_ui->openRequests[1].initialFolder, m_dir->path());
+    QCOMPARE(m_fixture.ui().openRequests.size(), 2);
+    QCOMPARE(m_fixture.ui().openRequests[1].title, u"ファイル２を開く"_s);
+    QCOMPARE(m_fixture.ui().openRequests[1].initialFolder, m_fixture.dir().path());
     QVERIFY(!form.grdData[1]->isVisible());
     // A click on the panel of a loaded sheet asks nothing.
     QTest::mouseClick(form.PicFile[0], Qt::LeftButton, {}, QPoint(40, 5));
-    QCOMPARE(m_ui->openRequests.size(), 2);
-    QVERIFY(m_ui->messages.isEmpty());
+    QCOMPARE(m_fixture.ui().openRequests.size(), 2);
+    QVERIFY(m_fixture.ui().messages.isEmpty());
 }
 
 void TestNavigation::f8StepsFromTheCompareButton_data()
@@ -144,7 +134,7 @@ void TestNavigation::f8StepsFromTheCompareButton()
 
     Form1 &form = makeForm();
     openAndCompare("a,b\r\nc,d\r\n", "a,X\r\nc,d\r\ne,f\r\n");
-    QCOMPARE(m_ui->messages.size(), 1); // the result
+    QCOMPARE(m_fixture.ui().messages.size(), 1); // the result
     QCOMPARE(diffStatus(), u"差分 3 個"_s);
     // Rows 1 and 3 hold marks in the second sheet's groove; row 3 is not the first sheet's.
     QCOMPARE(static_cast<MarkedScrollBar *>(form.grdData[1]->verticalScrollBar())->marks(), (std::vector<int>{1, 3}));

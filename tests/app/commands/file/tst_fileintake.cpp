@@ -7,6 +7,7 @@
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "SaveCommands.h"
+#include "SheetFileReader.h"
 #include "SheetFixtures.h"
 #include "TestFiles.h"
 
@@ -25,15 +26,10 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kUnreadableText = u"読み込めません"_s;
-const QString kUnreadableTitle = u"エラー"_s;
-const QString kEmptyText = u"空データは読み込みません"_s;
-const QString kEmptyTitle = u"空データ"_s;
-const QString kNoDelimiterText
-    = u"区切り文字が設定されてません\r\nメニューより「設定」→「区切り文字を設定」を選択して設定して下さい"_s;
-const QString kSettingsErrorTitle = u"設定エラー"_s;
-const QString kPartialText = u"データを全部読めませんでした\r\nデータを分けてdiffを行って下さい"_s;
-const QString kPartialTitle = u"データでかすぎ"_s;
+LoadMessage unreadable(UnreadableReason reason)
+{
+    return loadRefusalMessage(LoadRefusal::Unreadable, reason);
+}
 } // namespace
 
 class TestFileIntake : public QObject
@@ -208,39 +204,37 @@ void TestFileIntake::refusedLoadChangesNothing_data()
     QTest::addColumn<bool>("exists");
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("delimiter");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<MessageIcon>("icon");
+    QTest::addColumn<int>("refusal"); // LoadRefusal
+    QTest::addColumn<int>("reason"); // UnreadableReason
     QTest::addColumn<bool>("panelNamesFile");
 
     const QByteArray tooWide = QByteArray(32767, ',') + "\r\n";
     const QByteArray tooWideBars = "a\r\n" + QByteArray(32767, '|');
-
-    QTest::newRow("zero-length file") << u"empty.csv"_s << QByteArray() << true << 0 << u"|"_s << kEmptyText
-                                      << kEmptyTitle << MessageIcon::Exclamation << false;
-    QTest::newRow("zero-length file is named before the delimiter")
-        << u"empty.csv"_s << QByteArray() << true << 1 << u" "_s << kEmptyText << kEmptyTitle
-        << MessageIcon::Exclamation << false;
-    QTest::newRow("empty delimiter in comma mode")
-        << u"ok.csv"_s << QByteArray("a,b\r\n") << true << 0 << QString() << kNoDelimiterText << kSettingsErrorTitle
-        << MessageIcon::Exclamation << false;
-    QTest::newRow("blank delimiter in delimiter mode")
-        << u"ok.csv"_s << QByteArray("a|b\r\n") << true << 1 << u"  "_s << kNoDelimiterText << kSettingsErrorTitle
-        << MessageIcon::Exclamation << false;
-    const QString notFound = kUnreadableText + u"\r\nファイルが見つかりません"_s;
-    const QString notAFile = kUnreadableText + u"\r\n通常のファイルではありません"_s;
-    const QString tooManyFields = kUnreadableText + u"\r\n1 行の項目が多すぎます（上限 32767 個）"_s;
-    QTest::newRow("missing file") << u"missing.csv"_s << QByteArray() << false << 0 << u"|"_s << notFound
-                                  << kUnreadableTitle << MessageIcon::Critical << false;
-    QTest::newRow("folder") << QString() << QByteArray() << true << 0 << u"|"_s << notAFile << kUnreadableTitle
-                            << MessageIcon::Critical << false;
-    QTest::newRow("pipe") << u"pipe"_s << QByteArray() << true << 0 << u"|"_s << notAFile << kUnreadableTitle
-                          << MessageIcon::Critical << false;
-    QTest::newRow("line of 32767 commas") << u"wide.csv"_s << tooWide << true << 0 << u"|"_s << tooManyFields
-                                          << kUnreadableTitle << MessageIcon::Critical << true;
-    QTest::newRow("line of 32767 user delimiters")
-        << u"wide.txt"_s << tooWideBars << true << 1 << u"|"_s << tooManyFields << kUnreadableTitle
-        << MessageIcon::Critical << true;
+    const auto refused = [](LoadRefusal refusal, UnreadableReason reason = UnreadableReason::Unknown) {
+        return std::pair{int(refusal), int(reason)};
+    };
+    const auto row = [](const char *name, const QString &fileName, const QByteArray &bytes, bool exists, int mode,
+                        const QString &delimiter, std::pair<int, int> message, bool panelNamesFile) {
+        QTest::newRow(name) << fileName << bytes << exists << mode << delimiter << message.first << message.second
+                            << panelNamesFile;
+    };
+    row("zero-length file", u"empty.csv"_s, {}, true, 0, u"|"_s, refused(LoadRefusal::Empty), false);
+    row("zero-length file is named before the delimiter", u"empty.csv"_s, {}, true, 1, u" "_s,
+        refused(LoadRefusal::Empty), false);
+    row("empty delimiter in comma mode", u"ok.csv"_s, "a,b\r\n", true, 0, QString(), refused(LoadRefusal::NoDelimiter),
+        false);
+    row("blank delimiter in delimiter mode", u"ok.csv"_s, "a|b\r\n", true, 1, u"  "_s,
+        refused(LoadRefusal::NoDelimiter), false);
+    row("missing file", u"missing.csv"_s, {}, false, 0, u"|"_s,
+        refused(LoadRefusal::Unreadable, UnreadableReason::NotFound), false);
+    row("folder", QString(), {}, true, 0, u"|"_s, refused(LoadRefusal::Unreadable, UnreadableReason::NotRegularFile),
+        false);
+    row("pipe", u"pipe"_s, {}, true, 0, u"|"_s, refused(LoadRefusal::Unreadable, UnreadableReason::NotRegularFile),
+        false);
+    row("line of 32767 commas", u"wide.csv"_s, tooWide, true, 0, u"|"_s,
+        refused(LoadRefusal::Unreadable, UnreadableReason::TooManyFields), true);
+    row("line of 32767 user delimiters", u"wide.txt"_s, tooWideBars, true, 1, u"|"_s,
+        refused(LoadRefusal::Unreadable, UnreadableReason::TooManyFields), true);
 }
 
 void TestFileIntake::refusedLoadChangesNothing()
@@ -250,10 +244,10 @@ void TestFileIntake::refusedLoadChangesNothing()
     QFETCH(bool, exists);
     QFETCH(int, mode);
     QFETCH(QString, delimiter);
-    QFETCH(QString, text);
-    QFETCH(QString, title);
-    QFETCH(MessageIcon, icon);
+    QFETCH(int, refusal);
+    QFETCH(int, reason);
     QFETCH(bool, panelNamesFile);
+    const LoadMessage expected = loadRefusalMessage(LoadRefusal(refusal), UnreadableReason(reason));
 
     loadOld(0);
     const QString oldName = m_state->SheetFileName[0];
@@ -276,9 +270,9 @@ void TestFileIntake::refusedLoadChangesNothing()
     LoadSheetFile(*m_state, *m_ui, 0, path);
 
     QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages[0].text, text);
-    QCOMPARE(m_ui->messages[0].title, title);
-    QCOMPARE(m_ui->messages[0].icon, icon);
+    QCOMPARE(m_ui->messages[0].text, expected.text);
+    QCOMPARE(m_ui->messages[0].title, expected.title);
+    QCOMPARE(m_ui->messages[0].icon, expected.icon);
     QCOMPARE(m_ui->yields, 0);
     const Sheet &sheet = m_state->grdData(0);
     QCOMPARE(sheet.rows(), 2);
@@ -328,8 +322,9 @@ void TestFileIntake::partialReadWithdrawsOverwrite()
     LoadSheetFile(*m_state, *m_ui, 0, path);
 
     QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages[0].text, kPartialText + u"\r\n"_s + rowsRead);
-    QCOMPARE(m_ui->messages[0].title, kPartialTitle);
+    // The last line counts the rows read whole and names the limits.
+    QCOMPARE(m_ui->messages[0].text.section(u"\r\n"_s, -1), rowsRead);
+    QCOMPARE(m_ui->messages[0].title, partialReadMessage(1, 1).title);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Critical);
     const Sheet &sheet = m_state->grdData(0);
     QVERIFY(sheet.isVisible());
@@ -423,7 +418,7 @@ void TestFileIntake::textThatCannotBeWrittenBackWithdrawsOverwrite()
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
     QVERIFY(!m_ui->messages[0].text.isEmpty());
-    QVERIFY(m_ui->messages[0].text != kPartialText);
+    QCOMPARE(m_ui->messages[0].text, notWritableBackMessage().text);
     const Sheet &sheet = m_state->grdData(1);
     QVERIFY(sheet.isVisible());
     QCOMPARE(sheet.textMatrix(2, 2), u"w"_s);
@@ -506,7 +501,7 @@ void TestFileIntake::dropSkipsWhatCannotBeLoaded()
     PicFile_OLEDragDrop(*m_state, *m_ui, 0, {good, folder, shortcut});
 
     QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(m_ui->messages[0].text, kUnreadableText + u"\r\n通常のファイルではありません"_s);
+    QCOMPARE(m_ui->messages[0].text, unreadable(UnreadableReason::NotRegularFile).text);
     QCOMPARE(m_ui->messages[0].icon, MessageIcon::Critical);
     QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"good"_s);
     QCOMPARE(m_state->SheetFileName[0], good);
@@ -617,7 +612,7 @@ void TestFileIntake::commandLineLoadsSheetOne()
         QVERIFY(m_state->fraTool[0].cmdSaveEnabled());
     } else {
         QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, kUnreadableText + u"\r\nファイルが見つかりません"_s);
+        QCOMPARE(m_ui->messages[0].text, unreadable(UnreadableReason::NotFound).text);
         QVERIFY(m_state->SheetFileName[0].isEmpty());
     }
 }
