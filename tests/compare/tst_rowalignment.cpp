@@ -1,4 +1,5 @@
 #include "RowAlignment.h"
+#include "SheetData.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -39,6 +40,28 @@ QString linedUp(const QString &rows, const std::vector<RowInsertion> &insertions
         }
     }
     return result;
+}
+
+// Sheet data of one data column holding each letter as a row's text.
+SheetData sheetOf(const QString &rows)
+{
+    SheetData data(int(rows.size()) + 1, 2);
+    for (int r = 1; r <= rows.size(); ++r)
+        data.setText(r, 1, rows.mid(r - 1, 1));
+    return data;
+}
+
+// The rows of sheet data as letters, a filler row as '-' (with '?' after it when it holds text).
+QString rowsOf(const SheetData &data)
+{
+    QString rows;
+    for (int r = 1; r < data.rows(); ++r) {
+        if (data.isFillerRow(r))
+            rows += data.text(r, 1).isEmpty() ? u"-"_s : u"-?"_s;
+        else
+            rows += data.text(r, 1);
+    }
+    return rows;
 }
 
 int longestCommonSequence(const QString &a, const QString &b)
@@ -191,6 +214,20 @@ void TestRowAlignment::linesUpInsertedAndDeletedRows()
     const RowAlignment alignment = align(first, second);
     QCOMPARE(linedUp(first, alignment.insertions[0]), firstAfter);
     QCOMPARE(linedUp(second, alignment.insertions[1]), secondAfter);
+    // Put into sheet data, the empty rows land there and are the filler rows, nothing else is.
+    const std::array<QString, 2> sheets{first, second};
+    const std::array<QString, 2> expected{firstAfter, secondAfter};
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        SheetData data = sheetOf(sheets[size_t(sheet)]);
+        insertAlignedRows(data, alignment, sheet);
+        QCOMPARE(rowsOf(data), expected[size_t(sheet)]);
+        std::vector<int> fillers;
+        for (qsizetype r = 0; r < expected[size_t(sheet)].size(); ++r) {
+            if (expected[size_t(sheet)].at(r) == u'-')
+                fillers.push_back(int(r) + 1);
+        }
+        QCOMPARE(alignment.fillerRows(sheet), fillers);
+    }
     QCOMPARE(alignment.changesNothing(), first.size() == second.size() && firstAfter == first);
     // Each row's partner is the row facing it afterwards, or none when an empty row does.
     std::array<std::vector<int>, 2> places;
