@@ -1,10 +1,12 @@
 // The reader: lines, fields in both modes, header labels and the limits.
 
+#include "FileIntake.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "Sheet.h"
 #include "SheetFileReader.h"
 #include "TextCodec.h"
 
+#include <QPoint>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -438,10 +440,12 @@ void TestCsvReader::readIntoSheet()
     SheetFileReader reader(0, u"|"_s);
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    QCOMPARE(reader.read(sheet), ReadResult::Complete);
+    QCOMPARE(ReadIntoSheet(reader, sheet), ReadResult::Complete);
     QCOMPARE(sheet.rows(), 3);
     QCOMPARE(sheet.cols(), 3);
     QCOMPARE(sheet.textMatrix(2, 2), u"d"_s);
+    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(1, 1));
+    QCOMPARE(sheet.fileFormat(), reader.format());
     QVERIFY(sheet.redraw());
     QCOMPARE(refreshed.count(), 1); // drawn once, when redraw came back on
 
@@ -450,7 +454,7 @@ void TestCsvReader::readIntoSheet()
     SheetFileReader again(1, u","_s);
     QCOMPARE(again.open(path), LoadRefusal::None);
     QCOMPARE(again.countColumns(), LoadRefusal::None);
-    QCOMPARE(again.read(sheet), ReadResult::Complete);
+    QCOMPARE(ReadIntoSheet(again, sheet), ReadResult::Complete);
     QVERIFY(!sheet.redraw());
 }
 
