@@ -198,6 +198,7 @@ void TestRowAlignment::linesUpInsertedAndDeletedRows_data()
     QTest::newRow("changed rows in a stretch face each other")
         << u"abXYe"_s << u"abPQRe"_s << u"abXY-e"_s << u"abPQRe"_s;
     QTest::newRow("changed row, nothing to insert") << u"abXd"_s << u"abYd"_s << u"abXd"_s << u"abYd"_s;
+    QTest::newRow("rows at two places of one sheet") << u"abcd"_s << u"aXbcYd"_s << u"a-bc-d"_s << u"aXbcYd"_s;
     QTest::newRow("insertions in both sheets") << u"aXbcd"_s << u"abcYd"_s << u"aXbc-d"_s << u"a-bcYd"_s;
     QTest::newRow("sheets of empty rows") << u"    "_s << u"  "_s << u"    "_s << u"  --"_s;
     QTest::newRow("nothing in common") << u"abc"_s << u"XYZW"_s << u"abc-"_s << u"XYZW"_s;

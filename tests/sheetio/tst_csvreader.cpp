@@ -436,6 +436,8 @@ void TestCsvReader::readIntoSheet()
     Sheet sheet;
     sheet.setRows(5);
     sheet.setTextMatrix(4, 1, u"old"_s);
+    sheet.setCurrentCell(4, 1);
+    sheet.setFileFormat({TextEncoding::ShiftJis, LineEnd::Lf, false});
     QSignalSpy refreshed(&sheet, &Sheet::refreshed);
     SheetFileReader reader(0, u"|"_s);
     QCOMPARE(reader.open(path), LoadRefusal::None);
