@@ -703,16 +703,9 @@ void TestCompareEngine::linedUpRowsReachTheViewAsOneShapeChange()
     sheet.setCurrentCell(2, 1);
     const std::optional<RowAlignment> alignment = lineUpRows(sheet.data(), s().grdData(1).data());
     QVERIFY(alignment);
-    SheetData expected = sheet.data();
-    insertAlignedRows(expected, *alignment, 0);
-
     QList<ShapeChange> announced;
-    QList<int> rowsWhenAnnounced;
-    connect(&sheet, &Sheet::shapeAboutToChange, this, [&](const ShapeChange &change) {
-        announced << change;
-        rowsWhenAnnounced << sheet.rows();
-    });
     int changed = 0;
+    connect(&sheet, &Sheet::shapeAboutToChange, this, [&](const ShapeChange &change) { announced << change; });
     connect(&sheet, &Sheet::shapeChanged, this, [&] { ++changed; });
     insertAlignedRows(sheet, *alignment, 0);
 
@@ -720,19 +713,10 @@ void TestCompareEngine::linedUpRowsReachTheViewAsOneShapeChange()
     for (int r = 1; r < sheet.rows(); ++r)
         rows << (sheet.isFillerRow(r) ? u"-"_s : sheet.textMatrix(r, 1));
     QCOMPARE(rows.join(u'|'), after0);
-    QCOMPARE(wholeSheet(sheet), [&] {
-        Sheet engine;
-        engine.setData(expected);
-        return wholeSheet(engine);
-    }());
-    for (int r = 1; r < sheet.rows(); ++r)
-        QCOMPARE(sheet.isFillerRow(r), expected.isFillerRow(r));
     QCOMPARE(announced.size(), shapeChanges);
     QCOMPARE(changed, shapeChanges);
-    if (shapeChanges > 0) {
+    if (shapeChanges > 0)
         QCOMPARE(announced.first().kind, ShapeChange::Kind::Replace);
-        QCOMPARE(rowsWhenAnnounced.first(), int(sheet0.count(u'|')) + 2); // before the rows went in
-    }
     // Rows going in keep the current cell's number, as inserting rows does.
     QCOMPARE(sheet.row(), 2);
 }
