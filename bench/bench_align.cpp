@@ -104,7 +104,7 @@ int main(int argc, char **argv)
         state.grdData(1).setData(right);
         QElapsedTimer timer;
         timer.start();
-        const auto rows = rowIdentities(state.grdData(0), state.grdData(1));
+        const auto rows = rowIdentities(state.grdData(0).data(), state.grdData(1).data());
         const RowAlignment alignment = alignRows(rows[0], rows[1]);
         matching.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (alignment.addedRows(0) != kMoved || alignment.addedRows(1) != kMoved)

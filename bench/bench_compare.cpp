@@ -13,6 +13,7 @@
 #include "AppState.h"
 #include "BenchRuns.h"
 #include "CompareEngine.h"
+#include "FileIntake.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "SheetFileReader.h"
 #include "SilentUserInterface.h"
@@ -151,7 +152,7 @@ bool load(Sheet &sheet, const QString &path)
     SheetFileReader reader(MMS_GRID_CSV_READ::kCommaMode, u"|"_s);
     if (reader.open(path) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
         return false;
-    if (reader.read(sheet) != MMS_GRID_CSV_READ::ReadResult::Complete)
+    if (ReadIntoSheet(reader, sheet) != MMS_GRID_CSV_READ::ReadResult::Complete)
         return false;
     sheet.setVisible(true);
     return true;

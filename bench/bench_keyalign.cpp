@@ -133,7 +133,8 @@ int main(int argc, char **argv)
         added = {state.grdData(0).rows() - 1 - kRows, state.grdData(1).rows() - 1 - int(second.size())};
     });
     const Runs matching = timeRuns(runs, showPair, [&] {
-        const auto lined = lineUpRowsByKey(state.grdData(0), state.grdData(1), keys, state.compareOptions);
+        const auto lined
+            = lineUpRowsByKey(state.grdData(0).data(), state.grdData(1).data(), keys, state.compareOptions);
         if (!lined || lined->alignment.addedRows(0) != kMoved || lined->alignment.addedRows(1) != kMoved)
             std::printf("  (the matching did not add %d rows to each sheet)\n", kMoved);
     });
@@ -143,7 +144,7 @@ int main(int argc, char **argv)
         sorted = state.grdData(0).textMatrix(1, 1) == u"v0_1"_s && state.grdData(0).textMatrix(2, 1) == u"v10000_1"_s;
     });
     const Runs sortAlone = timeRuns(runs, showPair, [&] {
-        const auto orders = keySortOrders(state.grdData(0), state.grdData(1), keys, state.compareOptions);
+        const auto orders = keySortOrders(state.grdData(0).data(), state.grdData(1).data(), keys, state.compareOptions);
         for (int i = 0; i < 2; ++i)
             state.grdData(i).reorderRows(orders[size_t(i)]);
     });

@@ -14,6 +14,7 @@
 #include "AppState.h"
 #include "BenchRuns.h"
 #include "CompareEngine.h"
+#include "FileIntake.h"
 #include "ReportCommand.h"
 #include "SheetFileReader.h"
 #include "SilentUserInterface.h"
@@ -49,7 +50,7 @@ bool load(AppState &state, int index, const QString &path)
     SheetFileReader reader(0, u","_s);
     if (reader.open(path) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
         return false;
-    (void)reader.read(state.grdData(index));
+    (void)ReadIntoSheet(reader, state.grdData(index));
     state.grdData(index).setVisible(true);
     state.SheetFileName[size_t(index)] = path;
     return true;

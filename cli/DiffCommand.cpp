@@ -79,16 +79,6 @@ void loadBoth(std::array<FileLoad, 2> &loads, const CliArguments &arguments)
     }
 }
 
-// What the window's load leaves in a sheet: the cells and the file's format, then the sheet shown.
-void putIntoSheet(Sheet &sheet, SheetReadResult &read)
-{
-    sheet.setRedraw(false);
-    sheet.setData(std::move(read.data));
-    sheet.setFileFormat(read.format);
-    sheet.setRedraw(true);
-    sheet.setVisible(true);
-}
-
 // For each sheet, the file's row behind each row of the sheet after lining up (0: an inserted
 // empty row); empty when the rows were not lined up.
 using FileRows = std::array<std::vector<int>, 2>;
@@ -264,28 +254,28 @@ QDateTime reportTime()
 
 // --key: both sheets sorted by the key columns when --sort asks, then lined up by them, with the
 // rows each file had behind every row. The exit status when that cannot be done.
-std::optional<int> lineUpByKey(const std::array<Sheet *, 2> &sheets, const CliArguments &arguments, FileRows &fileRows,
+std::optional<int> lineUpByKey(std::array<SheetData, 2> &sheets, const CliArguments &arguments, FileRows &fileRows,
                                QIODevice &err)
 {
     const KeyColumns keys{arguments.keyColumns, arguments.header};
-    const int widest = std::max(sheets[0]->cols(), sheets[1]->cols());
+    const int widest = std::max(sheets[0].cols(), sheets[1].cols());
     if (keys.columns.back() >= widest) {
         writeMessageLines(err, noKeyColumnText(keys.columns.back()));
         return kExitTrouble;
     }
     std::array<std::vector<int>, 2> orders;
     if (arguments.sort) {
-        orders = keySortOrders(*sheets[0], *sheets[1], keys, arguments.compareOptions);
+        orders = keySortOrders(sheets[0], sheets[1], keys, arguments.compareOptions);
         for (size_t i = 0; i < 2; ++i)
-            sheets[i]->reorderRows(orders[i]);
+            sheets[i].reorderRows(orders[i]);
     }
-    const std::optional<KeyLineUp> lined = lineUpRowsByKey(*sheets[0], *sheets[1], keys, arguments.compareOptions);
+    const std::optional<KeyLineUp> lined = lineUpRowsByKey(sheets[0], sheets[1], keys, arguments.compareOptions);
     if (!lined) {
         writeMessageLines(err, alignTooLongText());
         return kExitTrouble;
     }
     for (int i = 0; i < 2; ++i) {
-        Sheet &sheet = *sheets[size_t(i)];
+        SheetData &sheet = sheets[size_t(i)];
         std::vector<int> &rows = fileRows[size_t(i)];
         rows = lined->alignment.originalRows(i, sheet.rows() - 1);
         // A sorted sheet's rows name the file's rows they came from.
@@ -310,12 +300,10 @@ bool readWhole(const FileLoad &load)
 int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments, QIODevice &out, QIODevice &err)
 {
     const std::array<bool, 2> complete{readWhole(loads[0]), readWhole(loads[1])};
-    // Two sheets as the window holds them, and nothing else of the window.
-    Sheet sheet0(0);
-    Sheet sheet1(1);
-    const std::array<Sheet *, 2> sheets{&sheet0, &sheet1};
-    for (int i = 0; i < 2; ++i)
-        putIntoSheet(*sheets[size_t(i)], loads[size_t(i)].read);
+    // The cells as read; each file's format stays with its load.
+    std::array<SheetData, 2> sheets{std::move(loads[0].read.data), std::move(loads[1].read.data)};
+    const SheetData &sheet0 = sheets[0];
+    const SheetData &sheet1 = sheets[1];
 
     FileRows fileRows;
     if (!arguments.keyColumns.empty()) {
@@ -329,7 +317,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
             return kExitTrouble;
         }
         for (int i = 0; i < 2; ++i) {
-            Sheet &sheet = *sheets[size_t(i)];
+            SheetData &sheet = sheets[size_t(i)];
             fileRows[size_t(i)] = alignment->originalRows(i, sheet.rows() - 1);
             insertAlignedRows(sheet, *alignment, i);
         }
@@ -338,7 +326,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     }
 
     // Nobody sees colours here: the positions are all the report needs.
-    const CompareResult result = FindDifferences(sheet0.data(), sheet1.data(), arguments.compareOptions);
+    const CompareResult result = FindDifferences(sheet0, sheet1, arguments.compareOptions);
     std::optional<DifferenceReport> differenceReport;
     if (!arguments.report.isEmpty()) {
         ReportSettings settings;
@@ -349,14 +337,12 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         settings.options = compareOptionLabels(arguments.compareOptions);
         settings.fileRows = fileRows;
         settings.createdAt = reportTime();
-        differenceReport
-            = buildDifferenceReport(result, sheet0.data(), sheet1.data(), std::move(settings), result.equivalents);
+        differenceReport = buildDifferenceReport(result, sheet0, sheet1, std::move(settings), result.equivalents);
     }
     const bool reportToOutput = arguments.report == u"-"_s;
     const QByteArray report = reportToOutput ? writeCsvReport(*differenceReport)
-        : arguments.json
-        ? jsonReport(result, sheet0.data(), sheet1.data(), complete, fileRows, arguments.explain, arguments)
-        : textReport(result, fileRows, arguments.listEquivalent);
+        : arguments.json ? jsonReport(result, sheet0, sheet1, complete, fileRows, arguments.explain, arguments)
+                         : textReport(result, fileRows, arguments.listEquivalent);
     if (!writeOutput(out, report)) {
         writeMessageLines(err, outputFailedText());
         return kExitTrouble;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "CliArguments.h"
-#include "Sheet.h"
 #include "SheetData.h"
 #include "SheetFileReader.h"
 

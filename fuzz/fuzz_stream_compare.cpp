@@ -8,7 +8,6 @@
 
 #include "CompareResult.h"
 #include "RowAlignment.h"
-#include "Sheet.h"
 #include "SheetFileReader.h"
 #include "StreamDiff.h"
 
@@ -84,21 +83,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (!streamed)
         return 0; // a case only the stored read does exactly (invalid bytes after the mark, …)
-    Sheet sheet0(0);
-    Sheet sheet1(1);
-    sheet0.setData(std::move(reads[0].data));
-    sheet1.setData(std::move(reads[1].data));
+    SheetData data0 = std::move(reads[0].data);
+    SheetData data1 = std::move(reads[1].data);
     std::array<std::vector<int>, 2> origins;
     if (options.align) {
-        const std::optional<RowAlignment> alignment = lineUpRows(sheet0, sheet1);
+        const std::optional<RowAlignment> alignment = lineUpRows(data0, data1);
         if (!alignment)
             return 0; // past a sheet's limits once lined up: the stored sheets cannot say
-        origins = {alignment->originalRows(0, sheet0.rows() - 1), alignment->originalRows(1, sheet1.rows() - 1)};
-        insertAlignedRows(sheet0, *alignment, 0);
-        insertAlignedRows(sheet1, *alignment, 1);
+        origins = {alignment->originalRows(0, data0.rows() - 1), alignment->originalRows(1, data1.rows() - 1)};
+        insertAlignedRows(data0, *alignment, 0);
+        insertAlignedRows(data1, *alignment, 1);
     }
-    const SheetData &data0 = sheet0.data();
-    const SheetData &data1 = sheet1.data();
     const CompareResult result = FindDifferences(data0, data1);
     fuzz::check(collected.positions == result.differences, "the same differing positions");
     for (size_t i = 0; i < result.differences.size(); ++i) {

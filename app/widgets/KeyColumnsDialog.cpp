@@ -101,7 +101,7 @@ KeyColumns KeyColumnsDialog::choice() const
 void KeyColumnsDialog::lstColumns_ItemChanged()
 {
     if (!m_headerSet)
-        chkHeader->setChecked(looksLikeHeading(m_state.grdData(0), m_state.grdData(1), choice().columns));
+        chkHeader->setChecked(looksLikeHeading(m_state.grdData(0).data(), m_state.grdData(1).data(), choice().columns));
 }
 
 void KeyColumnsDialog::cmdOk_Click()

@@ -1,7 +1,7 @@
 #include "KeyAlignment.h"
 
 #include "CellEquality.h"
-#include "Sheet.h"
+#include "SheetData.h"
 #include "SheetLabels.h"
 #include "TextFolding.h"
 
@@ -110,10 +110,10 @@ std::vector<int> keyColumnsFromText(QStringView text)
     return columns;
 }
 
-std::array<std::vector<std::uint32_t>, 2> keyIdentities(const Sheet &first, const Sheet &second, const KeyColumns &keys,
-                                                        const CompareOptions &options)
+std::array<std::vector<std::uint32_t>, 2> keyIdentities(const SheetData &first, const SheetData &second,
+                                                        const KeyColumns &keys, const CompareOptions &options)
 {
-    const std::array<const SheetData *, 2> sheets{&first.data(), &second.data()};
+    const std::array<const SheetData *, 2> sheets{&first, &second};
     KeyHasher hasher(options);
     struct Representative
     {
@@ -230,7 +230,7 @@ RowAlignment alignRowsByKey(const std::vector<std::uint32_t> &first, const std::
     return alignment;
 }
 
-std::optional<KeyLineUp> lineUpRowsByKey(const Sheet &first, const Sheet &second, const KeyColumns &keys,
+std::optional<KeyLineUp> lineUpRowsByKey(const SheetData &first, const SheetData &second, const KeyColumns &keys,
                                          const CompareOptions &options)
 {
     const std::array<std::vector<std::uint32_t>, 2> identities = keyIdentities(first, second, keys, options);
@@ -262,10 +262,10 @@ int compareCodePoints(QStringView a, QStringView b)
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-std::array<std::vector<int>, 2> keySortOrders(const Sheet &first, const Sheet &second, const KeyColumns &keys,
+std::array<std::vector<int>, 2> keySortOrders(const SheetData &first, const SheetData &second, const KeyColumns &keys,
                                               const CompareOptions &options)
 {
-    const std::array<const SheetData *, 2> sheets{&first.data(), &second.data()};
+    const std::array<const SheetData *, 2> sheets{&first, &second};
     const int firstRow = firstKeyRow(keys);
     CellEquality equality(options);
     const size_t keyCount = keys.columns.size();
@@ -334,15 +334,15 @@ bool keepsEveryRow(const std::vector<int> &order)
     return true;
 }
 
-bool looksLikeHeading(const Sheet &first, const Sheet &second, const std::vector<int> &columns)
+bool looksLikeHeading(const SheetData &first, const SheetData &second, const std::vector<int> &columns)
 {
     if (columns.empty())
         return false;
-    for (const Sheet *sheet : {&first, &second}) {
+    for (const SheetData *sheet : {&first, &second}) {
         if (sheet->rows() < 2)
             return false;
         for (const int c : columns) {
-            const QStringView text = TextFolding::trimBlanks(keyText(sheet->data(), 1, c));
+            const QStringView text = TextFolding::trimBlanks(keyText(*sheet, 1, c));
             if (text.isEmpty() || TextFolding::readDecimal(text))
                 return false;
         }

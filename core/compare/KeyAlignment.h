@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-class Sheet;
+class SheetData;
 struct CompareOptions;
 
 // Lining up and sorting rows by key columns (an order number, a product code): rows are the same
@@ -46,7 +46,7 @@ struct KeyColumns
 // two different keys never share an identity. Numbers under the numeric rule hash by value; with
 // a tolerance, a key is the first one seen within the tolerance of it.
 [[nodiscard]] std::array<std::vector<std::uint32_t>, 2>
-keyIdentities(const Sheet &first, const Sheet &second, const KeyColumns &keys, const CompareOptions &options);
+keyIdentities(const SheetData &first, const SheetData &second, const KeyColumns &keys, const CompareOptions &options);
 
 // How many rows share their key with another row of the same sheet (both rows of a repeated key
 // count).
@@ -68,8 +68,8 @@ struct KeyLineUp
 
 // Lining up by key as every caller does it. Nothing when either sheet could not take the rows it
 // adds (alignTooLongText() says so).
-[[nodiscard]] std::optional<KeyLineUp> lineUpRowsByKey(const Sheet &first, const Sheet &second, const KeyColumns &keys,
-                                                       const CompareOptions &options);
+[[nodiscard]] std::optional<KeyLineUp> lineUpRowsByKey(const SheetData &first, const SheetData &second,
+                                                       const KeyColumns &keys, const CompareOptions &options);
 
 // The note of a lining up that met repeated keys; empty when none repeats.
 [[nodiscard]] QString repeatedKeysText(const std::array<int, 2> &repeatedRows);
@@ -80,7 +80,7 @@ struct KeyLineUp
 // cell of it in both sheets reads as a number (empty cells aside, which come first), otherwise by
 // code point of the texts as the options fold them. A heading row stays on top. Both sheets are
 // ordered by the same rule, so that lining up by key afterwards matches every common key.
-[[nodiscard]] std::array<std::vector<int>, 2> keySortOrders(const Sheet &first, const Sheet &second,
+[[nodiscard]] std::array<std::vector<int>, 2> keySortOrders(const SheetData &first, const SheetData &second,
                                                             const KeyColumns &keys, const CompareOptions &options);
 
 // Whether `order` leaves every row where it is.
@@ -91,4 +91,4 @@ struct KeyLineUp
 
 // Whether row 1 of both sheets looks like a heading in every one of `columns`: non-empty text
 // that does not read as a number. False without columns.
-[[nodiscard]] bool looksLikeHeading(const Sheet &first, const Sheet &second, const std::vector<int> &columns);
+[[nodiscard]] bool looksLikeHeading(const SheetData &first, const SheetData &second, const std::vector<int> &columns);

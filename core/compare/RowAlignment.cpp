@@ -1,7 +1,7 @@
 #include "RowAlignment.h"
 
 #include "CellEquality.h"
-#include "Sheet.h"
+#include "SheetData.h"
 
 #include <QHash>
 
@@ -223,6 +223,21 @@ std::vector<std::pair<int, int>> RowAlignment::rowGroups(int sheet) const
     return groups;
 }
 
+std::vector<int> RowAlignment::fillerRows(int sheet) const
+{
+    std::vector<int> rows;
+    rows.reserve(size_t(addedRows(sheet)));
+    // Each insertion's `before` counts the rows as they were; the rows put in ahead of it have
+    // moved it down since.
+    int earlier = 0;
+    for (const RowInsertion &insertion : insertions[size_t(sheet)]) {
+        for (int k = 0; k < insertion.count; ++k)
+            rows.push_back(insertion.before + earlier + k);
+        earlier += insertion.count;
+    }
+    return rows;
+}
+
 std::vector<int> RowAlignment::originalRows(int sheet, int rows) const
 {
     std::vector<int> origins{0};
@@ -253,9 +268,9 @@ QString alignTooLongText()
     return QStringLiteral("行を揃えると行数が上限（%1行）を超えるため、揃えられません。").arg(kMaxRowCol - 1);
 }
 
-bool alignmentFits(const RowAlignment &alignment, const Sheet &first, const Sheet &second)
+bool alignmentFits(const RowAlignment &alignment, const SheetData &first, const SheetData &second)
 {
-    const std::array<const Sheet *, 2> sheets{&first, &second};
+    const std::array<const SheetData *, 2> sheets{&first, &second};
     for (int i = 0; i < 2; ++i) {
         const qint64 rows = qint64(sheets[size_t(i)]->rows()) + alignment.addedRows(i);
         if (rows > kMaxRowCol || rows * sheets[size_t(i)]->cols() > kMaxCells)
@@ -332,15 +347,15 @@ RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vecto
     return alignment;
 }
 
-std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second)
+std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, const SheetData &second)
 {
     return rowIdentities(first, second, CompareOptions());
 }
 
-std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second,
+std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, const SheetData &second,
                                                         const CompareOptions &options)
 {
-    const std::array<const SheetData *, 2> sheets{&first.data(), &second.data()};
+    const std::array<const SheetData *, 2> sheets{&first, &second};
     const int commonCols = std::min(first.cols(), second.cols());
     CellEquality equality(options);
     const auto sameRow = [&](const SheetData &a, int rowA, const SheetData &b, int rowB) {
@@ -385,12 +400,12 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, cons
     return identities;
 }
 
-std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second)
+std::optional<RowAlignment> lineUpRows(const SheetData &first, const SheetData &second)
 {
     return lineUpRows(first, second, CompareOptions());
 }
 
-std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second, const CompareOptions &options)
+std::optional<RowAlignment> lineUpRows(const SheetData &first, const SheetData &second, const CompareOptions &options)
 {
     const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(first, second, options);
     RowAlignment alignment = alignRows(rows[0], rows[1]);
@@ -399,15 +414,9 @@ std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second, 
     return alignment;
 }
 
-void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index)
+void insertAlignedRows(SheetData &data, const RowAlignment &alignment, int index)
 {
-    sheet.insertRowGroups(alignment.rowGroups(index));
-    // Each insertion's `before` counts the rows as they were; the rows put in ahead of it have
-    // moved it down since.
-    int earlier = 0;
-    for (const RowInsertion &insertion : alignment.insertions[size_t(index)]) {
-        for (int k = 0; k < insertion.count; ++k)
-            sheet.setFillerRow(insertion.before + earlier + k, true);
-        earlier += insertion.count;
-    }
+    data.insertRowGroups(alignment.rowGroups(index));
+    for (const int row : alignment.fillerRows(index))
+        data.setFillerRow(row, true);
 }

@@ -33,8 +33,11 @@ struct RowAlignment
     std::array<std::vector<int>, 2> partners;
 
     [[nodiscard]] int addedRows(int sheet) const;
-    // The insertions of `sheet` as Sheet::insertRowGroups takes them.
+    // The insertions of `sheet` as SheetData::insertRowGroups takes them.
     [[nodiscard]] std::vector<std::pair<int, int>> rowGroups(int sheet) const;
+    // The inserted rows of `sheet` as they are numbered once every insertion is made, ascending:
+    // the rows that become filler rows.
+    [[nodiscard]] std::vector<int> fillerRows(int sheet) const;
     // For each data row of `sheet` after the lining up (from 1; index 0 unused), the data row it
     // was in the file, or 0 for an inserted empty row. `rows` counts the data rows before.
     [[nodiscard]] std::vector<int> originalRows(int sheet, int rows) const;
@@ -76,7 +79,7 @@ struct RowMatches
                                      std::int64_t effortLimit = kRowMatchEffort);
 
 class QString;
-class Sheet;
+class SheetData;
 struct CompareOptions;
 
 // The note of a lining up whose matched rows may not be the longest sequence, and a message
@@ -89,23 +92,24 @@ struct CompareOptions;
 
 // Whether both sheets can take the rows `alignment` adds: rows and cells, checked for both before
 // either changes, so that lining up is done whole or not at all.
-[[nodiscard]] bool alignmentFits(const RowAlignment &alignment, const Sheet &first, const Sheet &second);
+[[nodiscard]] bool alignmentFits(const RowAlignment &alignment, const SheetData &first, const SheetData &second);
 
 // The identities of both sheets' data rows: rows are the same when their texts agree in every
 // data column both sheets have. Hashes sort the rows into buckets; within a bucket the texts
 // decide, so two different rows never share an identity. Under comparison options, rows are the
 // same when the options make every pair of their cells the same (columns left out do not count).
-[[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second);
-[[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const Sheet &first, const Sheet &second,
+[[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, const SheetData &second);
+[[nodiscard]] std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, const SheetData &second,
                                                                       const CompareOptions &options);
 
 // Lining up as every caller does it: the rows' identities, the alignment, and the check that both
 // sheets can take the rows it adds. Nothing when either could not (alignTooLongText() says so);
 // the alignment may change nothing.
-[[nodiscard]] std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second);
-[[nodiscard]] std::optional<RowAlignment> lineUpRows(const Sheet &first, const Sheet &second,
+[[nodiscard]] std::optional<RowAlignment> lineUpRows(const SheetData &first, const SheetData &second);
+[[nodiscard]] std::optional<RowAlignment> lineUpRows(const SheetData &first, const SheetData &second,
                                                      const CompareOptions &options);
 
-// Puts the empty rows `alignment` gives sheet `index` (0 or 1) into `sheet` and marks them as
-// filler rows: light grey where they differ, left out of a save while empty.
-void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index);
+// Puts the empty rows `alignment` gives sheet `index` (0 or 1) into `data` and marks them as
+// filler rows: light grey where they differ, left out of a save while empty. The rows must fit
+// (alignmentFits()).
+void insertAlignedRows(SheetData &data, const RowAlignment &alignment, int index);

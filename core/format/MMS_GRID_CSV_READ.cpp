@@ -5,8 +5,6 @@
 #include "MCHAR_GET.h"
 #include "MCsvHenKan.h"
 
-#include <QScopeGuard>
-
 #include <exception>
 #include <limits>
 #include <optional>
@@ -855,28 +853,6 @@ PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineR
     text.append(pool.take());
     outcome.data.setPool(std::move(text));
     return outcome;
-}
-
-ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
-                             QStringView delimiter, const ReadOptions &options, int *firstRowNotRead)
-{
-    const bool redraw = grid.redraw();
-    grid.setRedraw(false);
-    const auto restoreRedraw = qScopeGuard([&grid, redraw] { grid.setRedraw(redraw); });
-    ReadOutcome outcome = ReadDelimitedText(std::move(text), rule, pass, mode, delimiter, options);
-    if (firstRowNotRead)
-        *firstRowNotRead = outcome.firstRowNotRead;
-    // The grid goes down to its header cell before it takes the new contents, so the current
-    // cell, the selection and the scroll position of the previous file do not carry over. Only
-    // once the read has its data: a read that throws leaves the previous file's cells in place.
-    grid.setCols(1);
-    grid.setRows(1);
-    grid.setData(std::move(outcome.data));
-    // The header row and column are fixed, which puts the current cell on the first data cell, a
-    // read that stopped early included: typing or pasting must never land in a header cell.
-    if (grid.rows() > 1 && grid.cols() > 1)
-        grid.setCurrentCell(1, 1);
-    return outcome.result;
 }
 
 } // namespace MMS_GRID_CSV_READ

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "LineReader.h"
-#include "Sheet.h"
 #include "SheetData.h"
 
 #include <QString>
@@ -74,15 +73,6 @@ struct ReadOutcome
 // row and one column. Runs on any thread.
 [[nodiscard]] ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode,
                                             QStringView delimiter, const ReadOptions &options = {});
-
-// The read into a sheet: the sheet's contents are replaced with its drawing off, and the sheet's
-// redraw setting is restored afterwards. The sheet passes through one row and one column on the
-// way, as a grid cut down before it is filled: the current cell and the selection end on the
-// header cell (0, 0) and the sheet is scrolled to its first row and column. Returns the result of
-// ReadDelimitedText; `firstRowNotRead`, when given, receives its row of that name.
-[[nodiscard]] ReadResult ReadDelimitedFile(Sheet &grid, QString text, LineRule rule, const ColumnPass &pass, int mode,
-                                           QStringView delimiter, const ReadOptions &options = {},
-                                           int *firstRowNotRead = nullptr);
 
 // Reading a text a piece at a time, for a program that looks at each row once and keeps none: the
 // rows come out of the same row readers as ReadDelimitedText's, so both reads always agree.

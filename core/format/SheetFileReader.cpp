@@ -238,13 +238,3 @@ SheetReadResult SheetFileReader::readData()
     m_firstRowNotRead = outcome.firstRowNotRead;
     return read;
 }
-
-MMS_GRID_CSV_READ::ReadResult SheetFileReader::read(Sheet &sheet)
-{
-    const MMS_GRID_CSV_READ::ReadResult result
-        = MMS_GRID_CSV_READ::ReadDelimitedFile(sheet, std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode,
-                                               m_userDelimiter, m_readOptions, &m_firstRowNotRead);
-    m_opened = false;
-    sheet.setFileFormat(m_format);
-    return result;
-}

@@ -4,7 +4,6 @@
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "MessageIcon.h"
-#include "Sheet.h"
 #include "SheetData.h"
 
 #include <QByteArray>
@@ -44,7 +43,7 @@ struct LoadMessage
 // The file holds bytes that would not come back unchanged if the sheet were written over it.
 [[nodiscard]] LoadMessage notWritableBackMessage();
 
-// What one read produced, ready to be put into a sheet.
+// What one read produced: the cells, and the format a save writes them back in.
 struct SheetReadResult
 {
     SheetData data;
@@ -58,10 +57,10 @@ struct SheetReadResult
 //     SheetFileReader reader(DelimiterMode, UserDelimiter);
 //     if (reader.open(path) != LoadRefusal::None) …          // length 0, blank delimiter, unreadable
 //     if (reader.countColumns() != LoadRefusal::None) …      // the column pass
-//     const ReadResult r = reader.read(sheet);               // Complete, or why it stopped early
+//     SheetReadResult read = reader.readData();              // Complete, or why it stopped early
 //
-// The decoded text becomes the sheet's text pool, so the reader hands it over: read() and
-// readData() may be called once per open().
+// The decoded text becomes the cells' text pool, so the reader hands it over: readData() may be
+// called once per open().
 class SheetFileReader
 {
 public:
@@ -85,21 +84,19 @@ public:
     {
         return m_unreadableReason;
     }
-    // The message of a read that stopped early, after read() or readData().
+    // The message of a read that stopped early, after readData().
     [[nodiscard]] LoadMessage partialReadMessage() const
     {
         return ::partialReadMessage(m_firstRowNotRead, m_pass.columns);
     }
-    // Reads the decoded text into the sheet with its drawing off, replaces the sheet's contents
-    // and file format. Anything but Complete is a partial read whose cells stay in the sheet.
-    [[nodiscard]] MMS_GRID_CSV_READ::ReadResult read(Sheet &sheet);
-    // After a read() or readData() that stopped early, the first data row it did not read whole;
-    // 0 otherwise.
+    // After a readData() that stopped early, the first data row it did not read whole; 0
+    // otherwise.
     [[nodiscard]] int firstRowNotRead() const
     {
         return m_firstRowNotRead;
     }
-    // The same read without a sheet, so that it can run on a worker thread; read() uses it.
+    // Reads the decoded text into new cells; runs on any thread. Anything but Complete is a
+    // partial read whose data holds the rows read so far.
     [[nodiscard]] SheetReadResult readData();
 
     // Whether writing the decoded text in the file's encoding gives back the file's bytes exactly.

@@ -34,25 +34,23 @@ bool leftOut(const SheetData &data, int row, int firstCol)
 }
 } // namespace
 
-int FillerRowsLeftOut(const Sheet &grid, int firstRow, int firstCol)
+int FillerRowsLeftOut(const SheetData &data, int firstRow, int firstCol)
 {
     int count = 0;
-    for (int r = std::max(firstRow, 0); r < grid.rows(); ++r)
-        count += leftOut(grid.data(), r, std::max(firstCol, 0)) ? 1 : 0;
+    for (int r = std::max(firstRow, 0); r < data.rows(); ++r)
+        count += leftOut(data, r, std::max(firstCol, 0)) ? 1 : 0;
     return count;
 }
 
-std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol, const QString &quote,
-                                         const QString &delimiter)
+std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileFormat &format, int firstRow,
+                                         int firstCol, const QString &quote, const QString &delimiter)
 {
     if (firstRow < 0 || firstCol < 0)
         return std::nullopt;
-    const SheetFileFormat format = grid.fileFormat();
-    const SheetData &data = grid.data();
-    int lastRow = grid.rows() - 1;
+    int lastRow = data.rows() - 1;
     while (lastRow >= firstRow && leftOut(data, lastRow, firstCol))
         --lastRow;
-    const int lastCol = grid.cols() - 1;
+    const int lastCol = data.cols() - 1;
     // The byte order mark is written even without rows: a file of nothing but the mark is read
     // as a sheet without rows, while an empty file would no longer load.
     QByteArray bytes = TextCodec::byteOrderMark(format.encoding);
@@ -70,7 +68,7 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
             if (c > firstCol)
                 line += delimiter;
             line += quote;
-            line += grid.textView(r, c);
+            line += data.text(r, c);
             line += quote;
         }
         if (r < lastRow || format.finalLineEnd)
@@ -81,12 +79,13 @@ std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int fi
     return bytes;
 }
 
-bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path, const QString &quote,
-                    const QString &delimiter, SafeFileWriter::Outcome *outcome, QString *keptFile, QString *reason)
+bool WriteSheetFile(const SheetData &data, const SheetFileFormat &format, int firstRow, int firstCol,
+                    const QString &path, const QString &quote, const QString &delimiter,
+                    SafeFileWriter::Outcome *outcome, QString *keptFile, QString *reason)
 {
     SafeFileWriter::Outcome result = SafeFileWriter::Outcome::Failed;
     try {
-        const std::optional<QByteArray> bytes = SheetFileBytes(grid, firstRow, firstCol, quote, delimiter);
+        const std::optional<QByteArray> bytes = SheetFileBytes(data, format, firstRow, firstCol, quote, delimiter);
         if (bytes)
             result = SafeFileWriter::replace(path, *bytes, keptFile, reason);
     } catch (const GridError &) {

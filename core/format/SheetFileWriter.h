@@ -1,7 +1,8 @@
 #pragma once
 
 #include "SafeFileWriter.h"
-#include "Sheet.h"
+#include "SheetData.h"
+#include "SheetFileFormat.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +18,7 @@
 // Filler rows (rows put in only to line the sheets up) that are still wholly empty are left out,
 // so that lining up never adds empty lines to a file; the sheet keeps them.
 //
-// Encoding, byte order mark and line end are the sheet's file format, so that a file read and
+// Encoding, byte order mark and line end are the sheet's file format `format`, so that a file read and
 // saved again without edits comes back byte for byte: each row ends as its line did in the file
 // (rows added since end with the file's most common line end), the last line carries a line end
 // when the file's last line had one, and the byte order mark is kept even without rows. The file
@@ -26,15 +27,16 @@
 // file system made of the replacement (Failed when the bytes could not be made), and `keptFile`
 // the temporary file left with the new content when the outcome is CopyFailed, and `reason` why a
 // file that may not be replaced was refused.
-[[nodiscard]] bool WriteSheetFile(const Sheet &grid, int firstRow, int firstCol, const QString &path,
-                                  const QString &quote, const QString &delimiter,
+[[nodiscard]] bool WriteSheetFile(const SheetData &data, const SheetFileFormat &format, int firstRow, int firstCol,
+                                  const QString &path, const QString &quote, const QString &delimiter,
                                   SafeFileWriter::Outcome *outcome = nullptr, QString *keptFile = nullptr,
                                   QString *reason = nullptr);
 
-// The bytes WriteSheetFile writes; nothing when a cell holds a character the sheet's encoding
+// The bytes WriteSheetFile writes; nothing when a cell holds a character the format's encoding
 // cannot hold.
-[[nodiscard]] std::optional<QByteArray> SheetFileBytes(const Sheet &grid, int firstRow, int firstCol,
-                                                       const QString &quote, const QString &delimiter);
+[[nodiscard]] std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileFormat &format,
+                                                       int firstRow, int firstCol, const QString &quote,
+                                                       const QString &delimiter);
 
 // How many rows from firstRow on WriteSheetFile leaves out: filler rows still wholly empty.
-[[nodiscard]] int FillerRowsLeftOut(const Sheet &grid, int firstRow, int firstCol);
+[[nodiscard]] int FillerRowsLeftOut(const SheetData &data, int firstRow, int firstCol);

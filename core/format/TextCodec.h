@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Sheet.h"
+#include "SheetFileFormat.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -27,14 +27,13 @@ std::optional<char32_t> unencodable(QStringView text, TextEncoding encoding)
 }
 } // namespace
 
-std::optional<UnencodableCell> FindUnencodableCell(const Sheet &grid, int firstRow, int firstCol, const QString &quote,
-                                                   const QString &delimiter)
+std::optional<UnencodableCell> FindUnencodableCell(const SheetData &data, TextEncoding encoding, int firstRow,
+                                                   int firstCol, const QString &quote, const QString &delimiter)
 {
-    const int lastRow = grid.rows() - 1;
-    const int lastCol = grid.cols() - 1;
+    const int lastRow = data.rows() - 1;
+    const int lastCol = data.cols() - 1;
     if (firstRow < 0 || firstCol < 0 || firstRow > lastRow)
         return std::nullopt;
-    const TextEncoding encoding = grid.fileFormat().encoding;
     if (lastCol > firstCol) {
         if (const auto character = unencodable(delimiter, encoding))
             return UnencodableCell{0, 0, *character};
@@ -45,7 +44,7 @@ std::optional<UnencodableCell> FindUnencodableCell(const Sheet &grid, int firstR
     }
     for (int r = firstRow; r <= lastRow; ++r) {
         for (int c = firstCol; c <= lastCol; ++c) {
-            if (const auto character = unencodable(grid.textView(r, c), encoding))
+            if (const auto character = unencodable(data.text(r, c), encoding))
                 return UnencodableCell{r, c, *character};
         }
     }

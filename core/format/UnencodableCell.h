@@ -1,12 +1,13 @@
 #pragma once
 
-#include "Sheet.h"
+#include "SheetData.h"
+#include "SheetFileFormat.h"
 
 #include <QString>
 
 #include <optional>
 
-// A character the sheet's file encoding cannot hold, and where it is: in the cell (row, col), or
+// A character a sheet's file encoding cannot hold, and where it is: in the cell (row, col), or
 // in the delimiter (row and col 0).
 struct UnencodableCell
 {
@@ -18,8 +19,9 @@ struct UnencodableCell
 // The first character WriteSheetFile would refuse for the same arguments: the delimiter's when the
 // sheet has two columns or more to write, else the first in the cells' order in the file (row by
 // row, left to right). Nothing when the encoding holds every character to be written.
-[[nodiscard]] std::optional<UnencodableCell> FindUnencodableCell(const Sheet &grid, int firstRow, int firstCol,
-                                                                 const QString &quote, const QString &delimiter);
+[[nodiscard]] std::optional<UnencodableCell> FindUnencodableCell(const SheetData &data, TextEncoding encoding,
+                                                                 int firstRow, int firstCol, const QString &quote,
+                                                                 const QString &delimiter);
 
 // The line that tells the person which character to change, with row and column numbers as the
 // sheet's headers show them: "3行 2列: 😀", or "区切り文字: 😀" for the delimiter. A character that

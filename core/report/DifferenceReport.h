@@ -1,7 +1,6 @@
 #pragma once
 
 #include "CellPosition.h"
-#include "Sheet.h"
 #include "SheetData.h"
 
 #include <QDateTime>
@@ -89,7 +88,7 @@ public:
     {
         return !m_settings.fileRows[0].empty() || !m_settings.fileRows[1].empty();
     }
-    // Sheet `sheet`'s rows and columns, header row and column included.
+    // The rows and columns of sheet `sheet`, header row and column included.
     [[nodiscard]] int rows(int sheet) const
     {
         return m_data.at(size_t(sheet)).rows();

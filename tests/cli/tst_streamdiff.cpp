@@ -8,7 +8,6 @@
 #include "Cp932.h"
 #include "KeyAlignment.h"
 #include "RowAlignment.h"
-#include "Sheet.h"
 #include "SheetFileReader.h"
 #include "SheetStream.h"
 #include "StreamDiff.h"
@@ -54,23 +53,19 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
         reads[i] = reader.readData();
         stored.complete[i] = reads[i].result == MMS_GRID_CSV_READ::ReadResult::Complete;
     }
-    Sheet sheet0(0);
-    Sheet sheet1(1);
-    sheet0.setData(std::move(reads[0].data));
-    sheet1.setData(std::move(reads[1].data));
+    SheetData data0 = std::move(reads[0].data);
+    SheetData data1 = std::move(reads[1].data);
     std::array<std::vector<int>, 2> origins;
     if (align) {
         const std::optional<RowAlignment> alignment = keys.columns.empty()
-            ? lineUpRows(sheet0, sheet1, options)
-            : std::optional<RowAlignment>(lineUpRowsByKey(sheet0, sheet1, keys, options)->alignment);
+            ? lineUpRows(data0, data1, options)
+            : std::optional<RowAlignment>(lineUpRowsByKey(data0, data1, keys, options)->alignment);
         if (!alignment)
             return std::nullopt;
-        origins = {alignment->originalRows(0, sheet0.rows() - 1), alignment->originalRows(1, sheet1.rows() - 1)};
-        insertAlignedRows(sheet0, *alignment, 0);
-        insertAlignedRows(sheet1, *alignment, 1);
+        origins = {alignment->originalRows(0, data0.rows() - 1), alignment->originalRows(1, data1.rows() - 1)};
+        insertAlignedRows(data0, *alignment, 0);
+        insertAlignedRows(data1, *alignment, 1);
     }
-    const SheetData &data0 = sheet0.data();
-    const SheetData &data1 = sheet1.data();
     stored.result = FindDifferences(data0, data1, options);
     stored.equivalents = stored.result.equivalents;
     for (const CellPosition position : stored.result.differences) {

@@ -4,6 +4,7 @@
 #include "CommandTable.h"
 #include "CompareLoop.h"
 #include "GridError.h"
+#include "Sheet.h"
 #include "SheetData.h"
 #include "SheetLabels.h"
 #include "UserInterface.h"
@@ -288,4 +289,11 @@ bool cmdDiff_Click(AppState &state, UserInterface &ui)
     }
     ui.showMessage(kTwoFilesNeededText, kTwoFilesNeededTitle, MessageIcon::None);
     return false;
+}
+
+void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index)
+{
+    sheet.insertRowGroups(alignment.rowGroups(index));
+    for (const int row : alignment.fillerRows(index))
+        sheet.setFillerRow(row, true);
 }

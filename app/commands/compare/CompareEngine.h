@@ -1,8 +1,10 @@
 #pragma once
 
 #include "CompareResult.h"
+#include "RowAlignment.h"
 
 class AppState;
+class Sheet;
 class UserInterface;
 
 // Compares grdData(0) with grdData(1) cell by cell at equal positions and colours the result:
@@ -27,3 +29,8 @@ void ClearComparisonColours(AppState &state);
 // The compare button "比較開始". Returns true when a comparison ran, after which the window gives
 // itself the keyboard focus.
 [[nodiscard]] bool cmdDiff_Click(AppState &state, UserInterface &ui);
+
+// Lining up on a sheet of the window: the empty rows `alignment` gives sheet `index` go in as
+// one change of its shape, so the view hears of them once, and become filler rows. Rows that do
+// not fit raise GridError before anything changes.
+void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index);

@@ -11,6 +11,7 @@
 #include "UserInterface.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <thread>
 
@@ -69,7 +70,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     // What was being typed into the sheet belongs to the file being replaced. Committed while the
     // read empties the sheet, it would land in a header cell.
     CancelCellEdit(state, index);
-    const MMS_GRID_CSV_READ::ReadResult result = reader.read(sheet);
+    const MMS_GRID_CSV_READ::ReadResult result = ReadIntoSheet(reader, sheet);
     ClearComparisonColours(state);
 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
@@ -97,6 +98,26 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     }
 }
 } // namespace
+
+MMS_GRID_CSV_READ::ReadResult ReadIntoSheet(SheetFileReader &reader, Sheet &sheet)
+{
+    const bool redraw = sheet.redraw();
+    sheet.setRedraw(false);
+    const auto restoreRedraw = qScopeGuard([&sheet, redraw] { sheet.setRedraw(redraw); });
+    SheetReadResult read = reader.readData();
+    // The grid goes down to its header cell before it takes the new contents, so the current
+    // cell, the selection and the scroll position of the previous file do not carry over. Only
+    // once the read has its data: a read that throws leaves the previous file's cells in place.
+    sheet.setCols(1);
+    sheet.setRows(1);
+    sheet.setData(std::move(read.data));
+    // The header row and column are fixed, which puts the current cell on the first data cell, a
+    // read that stopped early included: typing or pasting must never land in a header cell.
+    if (sheet.rows() > 1 && sheet.cols() > 1)
+        sheet.setCurrentCell(1, 1);
+    sheet.setFileFormat(read.format);
+    return read.result;
+}
 
 void LoadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path)
 {

@@ -1,10 +1,23 @@
 #pragma once
 
+#include "MMS_GRID_CSV_READ.h"
+
 #include <QString>
 #include <QStringList>
 
 class AppState;
+class Sheet;
+class SheetFileReader;
 class UserInterface;
+
+// The read of an opened and counted file into a sheet of the window: the sheet's contents and
+// file format are replaced with its drawing off, and its redraw setting is restored afterwards.
+// The sheet passes through one row and one column on the way, as a grid cut down before it is
+// filled: the selection ends on the header cell (0, 0), the sheet is scrolled to its first row
+// and column, and the current cell lands on the first data cell when there is one. A read that
+// throws leaves the previous file's cells in place. Anything but Complete is a partial read whose
+// cells stay in the sheet.
+[[nodiscard]] MMS_GRID_CSV_READ::ReadResult ReadIntoSheet(SheetFileReader &reader, Sheet &sheet);
 
 // Loads one file into sheet `index` (0 or 1): checks it (length, delimiter setting, readability),
 // names it on the drop panel, counts its columns, yields once so that the panel is painted,

@@ -59,7 +59,8 @@ QString initialFolder(const QString &fileName)
 QString unencodableNote(const Sheet &grid, const QString &quote, const QString &delimiter)
 {
     try {
-        if (const std::optional<UnencodableCell> where = FindUnencodableCell(grid, 1, 1, quote, delimiter))
+        if (const std::optional<UnencodableCell> where
+            = FindUnencodableCell(grid.data(), grid.fileFormat().encoding, 1, 1, quote, delimiter))
             return u"\r\n"_s + unencodableCellText(*where);
     } catch (const std::exception &) {
         // out of memory: the message without the note
@@ -78,7 +79,7 @@ Utf8Offer offerUtf8(Sheet &grid, UserInterface &ui, const QString &quote, const 
         return Utf8Offer::NotOffered;
     std::optional<UnencodableCell> where;
     try {
-        where = FindUnencodableCell(grid, 1, 1, quote, delimiter);
+        where = FindUnencodableCell(grid.data(), grid.fileFormat().encoding, 1, 1, quote, delimiter);
     } catch (const std::exception &) {
         return Utf8Offer::NotOffered; // out of memory: reported as a failed save
     }
@@ -121,7 +122,9 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     QString reason;
     const auto write = [&] {
         try {
-            ok = WriteSheetFile(state.grdData(index), 1, 1, path, quote, delimiter, &outcome, &keptFile, &reason);
+            const Sheet &grid = state.grdData(index);
+            ok = WriteSheetFile(grid.data(), grid.fileFormat(), 1, 1, path, quote, delimiter, &outcome, &keptFile,
+                                &reason);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
         }
@@ -169,7 +172,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     DropPanel &panel = state.PicFile[index];
     panel.showFileName(state.sheetStripText(index));
     QString saved = kSavedText + u"\r\n"_s + path;
-    if (const int leftOut = FillerRowsLeftOut(state.grdData(index), 1, 1); leftOut > 0)
+    if (const int leftOut = FillerRowsLeftOut(state.grdData(index).data(), 1, 1); leftOut > 0)
         saved += u"\r\n"_s + kFillerRowsLeftOutText.arg(leftOut);
     ui.showMessage(saved, kReportTitle, MessageIcon::Information);
     return true;

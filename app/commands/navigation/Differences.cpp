@@ -129,7 +129,8 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
     // before rows are inserted above it.
     for (int i = 0; i < 2; ++i)
         EndCellEdit(state, i);
-    const std::optional<RowAlignment> lined = lineUpRows(state.grdData(0), state.grdData(1), state.compareOptions);
+    const std::optional<RowAlignment> lined
+        = lineUpRows(state.grdData(0).data(), state.grdData(1).data(), state.compareOptions);
     if (!lined) {
         ui.showMessage(alignTooLongText(), kAlignTitle, MessageIcon::Exclamation);
         return;

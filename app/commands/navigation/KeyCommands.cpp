@@ -113,7 +113,7 @@ KeyColumns proposedKeyColumns(const AppState &state)
         if (c < cols)
             proposed.columns.push_back(c);
     }
-    proposed.header = looksLikeHeading(state.grdData(0), state.grdData(1), proposed.columns);
+    proposed.header = looksLikeHeading(state.grdData(0).data(), state.grdData(1).data(), proposed.columns);
     return proposed;
 }
 
@@ -136,18 +136,16 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
     // they were not there, and they go where the new lining up puts empty rows. Run again, the
     // command then finds the rows lined up instead of matching the empty rows with each other.
     const std::array<std::vector<int>, 2> fillers{fillerRows(state.grdData(0)), fillerRows(state.grdData(1))};
-    Sheet firstWithout(0);
-    Sheet secondWithout(1);
-    const std::array<Sheet *, 2> withoutFillers{&firstWithout, &secondWithout};
-    std::array<const Sheet *, 2> from{&state.grdData(0), &state.grdData(1)};
+    std::array<SheetData, 2> withoutFillers;
+    std::array<const SheetData *, 2> from{&state.grdData(0).data(), &state.grdData(1).data()};
     for (size_t i = 0; i < 2; ++i) {
         if (fillers[i].empty())
             continue;
-        SheetData data = from[i]->data();
+        SheetData &data = withoutFillers[i];
+        data = *from[i];
         data.reorderRows(fillersLast(data.rows(), fillers[i]));
         data.resize(data.rows() - int(fillers[i].size()), data.cols());
-        withoutFillers[i]->setData(std::move(data));
-        from[i] = withoutFillers[i];
+        from[i] = &data;
     }
     const std::optional<KeyLineUp> lined = lineUpRowsByKey(*from[0], *from[1], state.keyColumns, state.compareOptions);
     if (!lined) {
@@ -198,7 +196,7 @@ void mnuKeySort_Click(AppState &state, UserInterface &ui)
     if (!commandMayRun(state, Command::KeySort) || !askKeyColumns(state, ui, KeyColumnsPurpose::Sort))
         return;
     const std::array<std::vector<int>, 2> orders
-        = keySortOrders(state.grdData(0), state.grdData(1), state.keyColumns, state.compareOptions);
+        = keySortOrders(state.grdData(0).data(), state.grdData(1).data(), state.keyColumns, state.compareOptions);
     if (keepsEveryRow(orders[0]) && keepsEveryRow(orders[1])) {
         ui.showMessage(kAlreadySortedText, kKeySortTitle, MessageIcon::Information);
         return;

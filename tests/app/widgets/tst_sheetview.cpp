@@ -1,4 +1,5 @@
 #include "AppState.h"
+#include "FileIntake.h"
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "Sheet.h"
@@ -646,7 +647,7 @@ void TestSheetView::reloadShowsTheTop()
     const auto load = [&] {
         SheetFileReader reader(0, u","_s);
         return reader.open(path) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None
-            && reader.read(*m_sheet) == MMS_GRID_CSV_READ::ReadResult::Complete;
+            && ReadIntoSheet(reader, *m_sheet) == MMS_GRID_CSV_READ::ReadResult::Complete;
     };
     QVERIFY(load());
     QCOMPARE(m_sheet->rows(), 200);

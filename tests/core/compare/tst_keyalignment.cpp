@@ -131,7 +131,7 @@ void TestKeyAlignment::linesUpByKey()
     fillSheet(a, first);
     fillSheet(b, second);
     const std::optional<KeyLineUp> lined
-        = lineUpRowsByKey(a, b, KeyColumns{columnList(keys), header}, compareOptionsFromText(options));
+        = lineUpRowsByKey(a.data(), b.data(), KeyColumns{columnList(keys), header}, compareOptionsFromText(options));
     QVERIFY(lined);
     QCOMPARE(linedUp(lined->alignment, 0, a.rows() - 1), firstAfter);
     QCOMPARE(linedUp(lined->alignment, 1, b.rows() - 1), secondAfter);
@@ -164,13 +164,14 @@ void TestKeyAlignment::matchesALongestCommonSequenceOfKeys()
         }
         const KeyColumns keys{columns, false};
         if (sorted) {
-            const std::array<std::vector<int>, 2> orders = keySortOrders(first, second, keys, CompareOptions());
+            const std::array<std::vector<int>, 2> orders
+                = keySortOrders(first.data(), second.data(), keys, CompareOptions());
             first.reorderRows(orders[0]);
             second.reorderRows(orders[1]);
         }
         const QStringList keysA = keysOf(first, columns);
         const QStringList keysB = keysOf(second, columns);
-        const std::optional<KeyLineUp> lined = lineUpRowsByKey(first, second, keys, CompareOptions());
+        const std::optional<KeyLineUp> lined = lineUpRowsByKey(first.data(), second.data(), keys, CompareOptions());
         QVERIFY(lined);
         const std::vector<int> rowsA = lined->alignment.originalRows(0, int(keysA.size()));
         const std::vector<int> rowsB = lined->alignment.originalRows(1, int(keysB.size()));
@@ -250,7 +251,7 @@ void TestKeyAlignment::sortsByKey()
     fillSheet(a, first);
     fillSheet(b, second);
     const std::array<std::vector<int>, 2> orders
-        = keySortOrders(a, b, KeyColumns{columnList(keys), header}, CompareOptions());
+        = keySortOrders(a.data(), b.data(), KeyColumns{columnList(keys), header}, CompareOptions());
     a.reorderRows(orders[0]);
     QCOMPARE(cellTexts(a), sortedFirst);
 }
@@ -265,7 +266,8 @@ void TestKeyAlignment::sortedRowsCarryTheirLineEndsAndMarks()
     data.setLineEnd(1, LineEnd::Lf);
     data.setFillerRow(2, true);
     a.setData(data);
-    const std::array<std::vector<int>, 2> orders = keySortOrders(a, b, KeyColumns{{1}, false}, CompareOptions());
+    const std::array<std::vector<int>, 2> orders
+        = keySortOrders(a.data(), b.data(), KeyColumns{{1}, false}, CompareOptions());
     a.reorderRows(orders[0]);
     QCOMPARE(cellTexts(a), u"a|b|c"_s);
     QCOMPARE(a.data().lineEnd(3), std::optional<LineEnd>(LineEnd::Lf));

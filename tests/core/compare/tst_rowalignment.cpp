@@ -1,4 +1,5 @@
 #include "RowAlignment.h"
+#include "SheetData.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -39,6 +40,28 @@ QString linedUp(const QString &rows, const std::vector<RowInsertion> &insertions
         }
     }
     return result;
+}
+
+// Sheet data of one data column holding each letter as a row's text.
+SheetData sheetOf(const QString &rows)
+{
+    SheetData data(int(rows.size()) + 1, 2);
+    for (int r = 1; r <= rows.size(); ++r)
+        data.setText(r, 1, rows.mid(r - 1, 1));
+    return data;
+}
+
+// The rows of sheet data as letters, a filler row as '-' (with '?' after it when it holds text).
+QString rowsOf(const SheetData &data)
+{
+    QString rows;
+    for (int r = 1; r < data.rows(); ++r) {
+        if (data.isFillerRow(r))
+            rows += data.text(r, 1).isEmpty() ? u"-"_s : u"-?"_s;
+        else
+            rows += data.text(r, 1);
+    }
+    return rows;
 }
 
 int longestCommonSequence(const QString &a, const QString &b)
@@ -175,6 +198,7 @@ void TestRowAlignment::linesUpInsertedAndDeletedRows_data()
     QTest::newRow("changed rows in a stretch face each other")
         << u"abXYe"_s << u"abPQRe"_s << u"abXY-e"_s << u"abPQRe"_s;
     QTest::newRow("changed row, nothing to insert") << u"abXd"_s << u"abYd"_s << u"abXd"_s << u"abYd"_s;
+    QTest::newRow("rows at two places of one sheet") << u"abcd"_s << u"aXbcYd"_s << u"a-bc-d"_s << u"aXbcYd"_s;
     QTest::newRow("insertions in both sheets") << u"aXbcd"_s << u"abcYd"_s << u"aXbc-d"_s << u"a-bcYd"_s;
     QTest::newRow("sheets of empty rows") << u"    "_s << u"  "_s << u"    "_s << u"  --"_s;
     QTest::newRow("nothing in common") << u"abc"_s << u"XYZW"_s << u"abc-"_s << u"XYZW"_s;
@@ -191,6 +215,20 @@ void TestRowAlignment::linesUpInsertedAndDeletedRows()
     const RowAlignment alignment = align(first, second);
     QCOMPARE(linedUp(first, alignment.insertions[0]), firstAfter);
     QCOMPARE(linedUp(second, alignment.insertions[1]), secondAfter);
+    // Put into sheet data, the empty rows land there and are the filler rows, nothing else is.
+    const std::array<QString, 2> sheets{first, second};
+    const std::array<QString, 2> expected{firstAfter, secondAfter};
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        SheetData data = sheetOf(sheets[size_t(sheet)]);
+        insertAlignedRows(data, alignment, sheet);
+        QCOMPARE(rowsOf(data), expected[size_t(sheet)]);
+        std::vector<int> fillers;
+        for (qsizetype r = 0; r < expected[size_t(sheet)].size(); ++r) {
+            if (expected[size_t(sheet)].at(r) == u'-')
+                fillers.push_back(int(r) + 1);
+        }
+        QCOMPARE(alignment.fillerRows(sheet), fillers);
+    }
     QCOMPARE(alignment.changesNothing(), first.size() == second.size() && firstAfter == first);
     // Each row's partner is the row facing it afterwards, or none when an empty row does.
     std::array<std::vector<int>, 2> places;

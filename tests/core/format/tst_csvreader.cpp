@@ -6,7 +6,6 @@
 #include "TextCodec.h"
 
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,7 +70,6 @@ private slots:
     void columnLimit();
     void cellCapacity();
     void paddedCopyFailure();
-    void readIntoSheet();
 };
 
 void TestCsvReader::fields_data()
@@ -420,38 +418,6 @@ void TestCsvReader::paddedCopyFailure()
     QCOMPARE(outcome.result, ReadResult::PaddedCopyFailed);
     QCOMPARE(outcome.data.rows(), 1);
     QCOMPARE(outcome.data.cols(), 1);
-}
-
-void TestCsvReader::readIntoSheet()
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath(u"small.csv"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("a,b\r\nc,d\r\n");
-    file.close();
-
-    Sheet sheet;
-    sheet.setRows(5);
-    sheet.setTextMatrix(4, 1, u"old"_s);
-    QSignalSpy refreshed(&sheet, &Sheet::refreshed);
-    SheetFileReader reader(0, u"|"_s);
-    QCOMPARE(reader.open(path), LoadRefusal::None);
-    QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    QCOMPARE(reader.read(sheet), ReadResult::Complete);
-    QCOMPARE(sheet.rows(), 3);
-    QCOMPARE(sheet.cols(), 3);
-    QCOMPARE(sheet.textMatrix(2, 2), u"d"_s);
-    QVERIFY(sheet.redraw());
-    QCOMPARE(refreshed.count(), 1); // drawn once, when redraw came back on
-
-    // A sheet whose drawing was off stays so.
-    sheet.setRedraw(false);
-    SheetFileReader again(1, u","_s);
-    QCOMPARE(again.open(path), LoadRefusal::None);
-    QCOMPARE(again.countColumns(), LoadRefusal::None);
-    QCOMPARE(again.read(sheet), ReadResult::Complete);
-    QVERIFY(!sheet.redraw());
 }
 
 QTEST_GUILESS_MAIN(TestCsvReader)

@@ -1,6 +1,7 @@
 // The load pipeline: the refusals and their order, encodings, line ends, the write-back check, and
 // a read followed by a save giving back the same bytes.
 
+#include "Sheet.h"
 #include "SheetFileReader.h"
 #include "SheetFileWriter.h"
 #include "TestFiles.h"
@@ -152,12 +153,12 @@ void TestSheetFileReader::awkwardFilesLoad()
     SheetFileReader reader(0, u"|"_s);
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    Sheet sheet;
-    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
-    QCOMPARE(sheet.rows(), rows);
-    QCOMPARE(sheet.cols(), cols);
+    const SheetReadResult read = reader.readData();
+    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
+    QCOMPARE(read.data.rows(), rows);
+    QCOMPARE(read.data.cols(), cols);
     if (firstCellLength >= 0)
-        QCOMPARE(sheet.textView(1, 1).size(), qsizetype(firstCellLength));
+        QCOMPARE(read.data.text(1, 1).size(), qsizetype(firstCellLength));
 }
 
 void TestSheetFileReader::messages_data()
@@ -238,10 +239,10 @@ void TestSheetFileReader::encodings()
     QCOMPARE(reader.format().encoding, encoding);
     QCOMPARE(reader.writesBackUnchanged(), writesBack);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    Sheet sheet;
-    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
-    QCOMPARE(sheet.textMatrix(1, 1), firstCell);
-    QCOMPARE(sheet.fileFormat().encoding, encoding);
+    const SheetReadResult read = reader.readData();
+    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
+    QCOMPARE(read.data.text(1, 1).toString(), firstCell);
+    QCOMPARE(read.format.encoding, encoding);
 }
 
 void TestSheetFileReader::everyByteReachesACell_data()
@@ -285,15 +286,15 @@ void TestSheetFileReader::everyByteReachesACell()
     QCOMPARE(reader.format().encoding, TextEncoding::ShiftJis);
     QCOMPARE(reader.writesBackUnchanged(), writesBack);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    Sheet sheet;
-    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
-    QList<QStringList> read;
-    for (int r = 1; r < sheet.rows(); ++r) {
-        read.append(QStringList());
-        for (int c = 1; c < sheet.cols(); ++c)
-            read.back().append(sheet.textMatrix(r, c));
+    const SheetReadResult read = reader.readData();
+    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
+    QList<QStringList> texts;
+    for (int r = 1; r < read.data.rows(); ++r) {
+        texts.append(QStringList());
+        for (int c = 1; c < read.data.cols(); ++c)
+            texts.back().append(read.data.text(r, c).toString());
     }
-    QCOMPARE(read, cells);
+    QCOMPARE(texts, cells);
 }
 
 void TestSheetFileReader::decodingInPieces_data()
@@ -384,12 +385,12 @@ void TestSheetFileReader::roundTrip()
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QVERIFY(reader.writesBackUnchanged());
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    Sheet sheet;
-    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
-    QCOMPARE(sheet.fileFormat().lineEnd, lineEnd);
-    QCOMPARE(sheet.fileFormat().finalLineEnd, finalLineEnd);
+    const SheetReadResult read = reader.readData();
+    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
+    QCOMPARE(read.format.lineEnd, lineEnd);
+    QCOMPARE(read.format.finalLineEnd, finalLineEnd);
 
-    QVERIFY(WriteSheetFile(sheet, 1, 1, path, QString(), delimiter));
+    QVERIFY(WriteSheetFile(read.data, read.format, 1, 1, path, QString(), delimiter));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), bytes);
@@ -423,8 +424,11 @@ void TestSheetFileReader::lineEndsStayWithTheirRows()
     SheetFileReader reader(0, u"|"_s);
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    SheetReadResult read = reader.readData();
+    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
     Sheet sheet;
-    QCOMPARE(reader.read(sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
+    sheet.setData(std::move(read.data));
+    sheet.setFileFormat(read.format);
     QCOMPARE(sheet.rows(), 4);
 
     if (change == u"insert") {
@@ -453,7 +457,7 @@ void TestSheetFileReader::lineEndsStayWithTheirRows()
     } else if (change == u"clear") {
         sheet.clear();
     }
-    QCOMPARE(SheetFileBytes(sheet, 1, 1, QString(), u","_s).value_or("<nothing>"), bytes);
+    QCOMPARE(SheetFileBytes(sheet.data(), sheet.fileFormat(), 1, 1, QString(), u","_s).value_or("<nothing>"), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestSheetFileReader)

@@ -1,6 +1,6 @@
 // Saving: the written format, and failures that must leave the old file as it was.
 
-#include "Sheet.h"
+#include "SheetData.h"
 #include "SheetFileWriter.h"
 #include "TestFiles.h"
 
@@ -22,16 +22,16 @@ namespace
 {
 const QByteArray kOldContent("old,content\r\n");
 
-// A sheet holding rows as its data cells (header row and column around them).
-void fill(Sheet &sheet, const Rows &rows)
+// Cells holding rows as their data cells (header row and column around them).
+SheetData filled(const Rows &rows)
 {
     const int cols = rows.isEmpty() ? 1 : int(rows.first().size());
-    sheet.setRows(int(rows.size()) + 1);
-    sheet.setCols(cols + 1);
+    SheetData data(int(rows.size()) + 1, cols + 1);
     for (int r = 0; r < rows.size(); ++r) {
         for (int c = 0; c < rows[r].size(); ++c)
-            sheet.setTextMatrix(r + 1, c + 1, rows[r][c]);
+            data.setText(r + 1, c + 1, rows[r][c]);
     }
+    return data;
 }
 
 SheetFileFormat format(TextEncoding encoding, LineEnd lineEnd = LineEnd::CrLf, bool finalLineEnd = true)
@@ -123,11 +123,8 @@ void TestWriteSheetFile::written()
     QFETCH(SheetFileFormat, fileFormat);
     QFETCH(QByteArray, bytes);
 
-    Sheet sheet;
-    fill(sheet, rows);
-    sheet.setFileFormat(fileFormat);
     const QString path = writeOld(u"saved.csv"_s);
-    QVERIFY(WriteSheetFile(sheet, 1, 1, path, quote, delimiter));
+    QVERIFY(WriteSheetFile(filled(rows), fileFormat, 1, 1, path, quote, delimiter));
     QCOMPARE(readTestFile(path), bytes);
 }
 
@@ -145,12 +142,12 @@ void TestWriteSheetFile::failures()
 {
     QFETCH(QString, kind);
 
-    Sheet sheet;
-    fill(sheet, Rows{{"new", "data"}});
+    SheetData data = filled(Rows{{"new", "data"}});
+    SheetFileFormat fileFormat;
     QString path = writeOld(u"target.csv"_s);
     if (kind == u"unencodable") {
-        sheet.setTextMatrix(1, 2, u"😀"_s);
-        sheet.setFileFormat(format(TextEncoding::ShiftJis));
+        data.setText(1, 2, u"😀"_s);
+        fileFormat = format(TextEncoding::ShiftJis);
     } else if (kind == u"readonly") {
         if (geteuid() == 0)
             QSKIP("running as root, which writes into any folder whatever its permissions");
@@ -164,7 +161,7 @@ void TestWriteSheetFile::failures()
         path.clear();
     }
 
-    const bool ok = WriteSheetFile(sheet, 1, 1, path, QString(), u","_s);
+    const bool ok = WriteSheetFile(data, fileFormat, 1, 1, path, QString(), u","_s);
     QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(!ok);
     QCOMPARE(readTestFile(m_folder->filePath(u"target.csv"_s)), kOldContent);
@@ -172,11 +169,9 @@ void TestWriteSheetFile::failures()
 
 void TestWriteSheetFile::fileSizeLimit()
 {
-    Sheet sheet;
-    sheet.setRows(2001);
-    sheet.setCols(3);
+    SheetData data(2001, 3);
     for (int r = 1; r < 2001; ++r)
-        sheet.setTextMatrix(r, 1, u"a row long enough to pass the limit"_s);
+        data.setText(r, 1, u"a row long enough to pass the limit"_s);
     const QString path = writeOld(u"limited.csv"_s);
 
     // The limit is set in a child, so that the test process keeps writing freely.
@@ -186,7 +181,7 @@ void TestWriteSheetFile::fileSizeLimit()
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        const bool ok = WriteSheetFile(sheet, 1, 1, path, QString(), u","_s);
+        const bool ok = WriteSheetFile(data, SheetFileFormat(), 1, 1, path, QString(), u","_s);
         _exit(ok ? 1 : 0);
     }
     int status = 0;

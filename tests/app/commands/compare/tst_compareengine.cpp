@@ -1,6 +1,7 @@
 #include "AppState.h"
 #include "CompareEngine.h"
 #include "RecordingUserInterface.h"
+#include "RowAlignment.h"
 #include "SheetPairFixture.h"
 
 #include <QTest>
@@ -39,6 +40,8 @@ private slots:
     void countHasNoSeparators();
     void cmdDiff_data();
     void cmdDiff();
+    void linedUpRowsReachTheViewAsOneShapeChange_data();
+    void linedUpRowsReachTheViewAsOneShapeChange();
 };
 
 namespace
@@ -672,6 +675,50 @@ void TestCompareEngine::cmdDiff()
         QCOMPARE(m_ui->messages.first().title, title);
         QCOMPARE(m_ui->messages.first().icon, MessageIcon::None);
     }
+}
+
+void TestCompareEngine::linedUpRowsReachTheViewAsOneShapeChange_data()
+{
+    QTest::addColumn<QString>("sheet0");
+    QTest::addColumn<QString>("sheet1");
+    QTest::addColumn<QString>("after0"); // a filler row as '-'
+    QTest::addColumn<int>("shapeChanges");
+
+    QTest::newRow("one row in the middle") << u"a|b|c"_s << u"a|X|b|c"_s << u"a|-|b|c"_s << 1;
+    QTest::newRow("rows at three places") << u"b|d"_s << u"a|b|c|d|e"_s << u"-|b|-|d|-"_s << 1;
+    QTest::newRow("rows the other sheet gets") << u"a|X|Y|b"_s << u"a|b"_s << u"a|X|Y|b"_s << 0;
+}
+
+// The window's sheet takes the rows as the engine puts them into sheet data, and the view hears of
+// them as one new shape, so that a model over the sheet never reports counts the sheet lacks.
+void TestCompareEngine::linedUpRowsReachTheViewAsOneShapeChange()
+{
+    QFETCH(QString, sheet0);
+    QFETCH(QString, sheet1);
+    QFETCH(QString, after0);
+    QFETCH(int, shapeChanges);
+
+    fillPair(sheet0, sheet1);
+    Sheet &sheet = s().grdData(0);
+    sheet.setCurrentCell(2, 1);
+    const std::optional<RowAlignment> alignment = lineUpRows(sheet.data(), s().grdData(1).data());
+    QVERIFY(alignment);
+    QList<ShapeChange> announced;
+    int changed = 0;
+    connect(&sheet, &Sheet::shapeAboutToChange, this, [&](const ShapeChange &change) { announced << change; });
+    connect(&sheet, &Sheet::shapeChanged, this, [&] { ++changed; });
+    insertAlignedRows(sheet, *alignment, 0);
+
+    QStringList rows;
+    for (int r = 1; r < sheet.rows(); ++r)
+        rows << (sheet.isFillerRow(r) ? u"-"_s : sheet.textMatrix(r, 1));
+    QCOMPARE(rows.join(u'|'), after0);
+    QCOMPARE(announced.size(), shapeChanges);
+    QCOMPARE(changed, shapeChanges);
+    if (shapeChanges > 0)
+        QCOMPARE(announced.first().kind, ShapeChange::Kind::Replace);
+    // Rows going in keep the current cell's number, as inserting rows does.
+    QCOMPARE(sheet.row(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCompareEngine)

@@ -245,7 +245,7 @@ void tst_CompareOptions::liningUpUnderOptions()
     fillSheet(m_state->grdData(0), sheet0);
     fillSheet(m_state->grdData(1), sheet1);
     const std::optional<RowAlignment> alignment
-        = lineUpRows(m_state->grdData(0), m_state->grdData(1), compareOptionsFromText(options));
+        = lineUpRows(m_state->grdData(0).data(), m_state->grdData(1).data(), compareOptionsFromText(options));
     QVERIFY(alignment);
     QCOMPARE(alignment->insertions[0], (std::vector<RowInsertion>{{before, 1}}));
     QVERIFY(alignment->insertions[1].empty());

@@ -13,6 +13,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPoint>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,6 +39,7 @@ class TestFileIntake : public QObject
     Q_OBJECT
 
 private slots:
+    void readIntoSheet();
     void init();
     void cleanup();
 
@@ -654,4 +657,40 @@ void TestFileIntake::newContentsTakeTheComparisonColoursOffBothSheets()
 }
 
 QTEST_GUILESS_MAIN(TestFileIntake)
+void TestFileIntake::readIntoSheet()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"small.csv"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a,b\r\nc,d\r\n");
+    file.close();
+
+    Sheet sheet;
+    sheet.setRows(5);
+    sheet.setTextMatrix(4, 1, u"old"_s);
+    sheet.setCurrentCell(4, 1);
+    sheet.setFileFormat({TextEncoding::ShiftJis, LineEnd::Lf, false});
+    QSignalSpy refreshed(&sheet, &Sheet::refreshed);
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    QCOMPARE(ReadIntoSheet(reader, sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
+    QCOMPARE(sheet.rows(), 3);
+    QCOMPARE(sheet.cols(), 3);
+    QCOMPARE(sheet.textMatrix(2, 2), u"d"_s);
+    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(1, 1));
+    QCOMPARE(sheet.fileFormat(), reader.format());
+    QVERIFY(sheet.redraw());
+    QCOMPARE(refreshed.count(), 1); // drawn once, when redraw came back on
+
+    // A sheet whose drawing was off stays so.
+    sheet.setRedraw(false);
+    SheetFileReader again(1, u","_s);
+    QCOMPARE(again.open(path), LoadRefusal::None);
+    QCOMPARE(again.countColumns(), LoadRefusal::None);
+    QCOMPARE(ReadIntoSheet(again, sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
+    QVERIFY(!sheet.redraw());
+}
+
 #include "tst_fileintake.moc"
