@@ -1,5 +1,6 @@
 #include "CliArguments.h"
 
+#include "CompareOptionTable.h"
 #include "DelimiterRules.h"
 #include "KeyAlignment.h"
 #include "ReportFile.h"
@@ -8,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-const QString kUsage
+const QString kUsageHead
     = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align | --key LIST [--header] [--sort]]\n"
       u"                     [--report FILE] [比較オプション] [--list-equivalent] FILE1 FILE2\n"
       u"        rowlark-diff --dump [--delimiter C] FILE\n"
@@ -25,22 +26,17 @@ const QString kUsage
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
       u"                  (--sort, --report, --explain とは指定できません)\n"
-      u"比較オプション (同じとみなすセル):\n"
-      u"  --ignore-case   大文字と小文字を区別しません\n"
-      u"  --fold-width    全角と半角を区別しません (ｶﾞ とガも同じ)\n"
-      u"  --fold-kana     ひらがなとカタカナを区別しません\n"
-      u"  --nfc           合成文字の違いを無視します\n"
-      u"  --fold-hyphen   ハイフン・長音の違いを無視します\n"
-      u"  --trim          前後の空白を無視します\n"
-      u"  --ignore-space  すべての空白を無視します\n"
-      u"  --numeric[=TOLERANCE]  両方が数値なら値で比較します (TOLERANCE は許容誤差)\n"
-      u"  --skip-columns LIST    LIST の列 (例 3,5-7) は比較しません\n"
-      u"  --list-equivalent      比較オプションにより同じとみなしたセルも出力します\n"
+      u"比較オプション (同じとみなすセル):\n"_s;
+const QString kUsageTail
+    = u"  --list-equivalent      比較オプションにより同じとみなしたセルも出力します\n"
       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
       u"  --help          この説明を表示します\n"
       u"終了コード: 0 差なし、1 差あり、2 読み込めないファイルがある / 指定の誤り / 結果を出力できない、\n"
       u"            3 一部しか読めなかったファイルがある (読めた範囲だけを比較しました)\n"_s;
+// The columns in which the help texts of the options start.
+constexpr qsizetype kShortFlagWidth = 18;
+constexpr qsizetype kLongFlagWidth = 25;
 const QString kUnknownOption = u"不明なオプションです: %1"_s;
 const QString kMissingValue = u"%1 には値が必要です"_s;
 const QString kDelimiterTooLong = u"区切り文字は1文字で指定して下さい: %1"_s;
@@ -65,7 +61,19 @@ ParsedArguments refuse(const QString &error)
 
 QString usageText()
 {
-    return kUsage;
+    // The comparison options' lines, from their table: the flag in a column as wide as the
+    // others', or wider where the flag takes a value.
+    static const QString usage = [] {
+        QString text = kUsageHead;
+        for (const CompareOptionRow &row : kCompareOptionTable) {
+            const QString flag = u"  --"_s + row.name.toString() + row.valueSyntax.toString();
+            text += flag.leftJustified(flag.size() + 2 <= kShortFlagWidth ? kShortFlagWidth : kLongFlagWidth);
+            text += row.help;
+            text += u'\n';
+        }
+        return text + kUsageTail;
+    }();
+    return usage;
 }
 
 ParsedArguments parseArguments(const QStringList &arguments)
@@ -121,19 +129,23 @@ ParsedArguments parseArguments(const QStringList &arguments)
             delimiter = argument.sliced(qsizetype(sizeof("--delimiter=") - 1));
         } else if (argument == u"--list-equivalent") {
             parsed.listEquivalent = true;
-        } else if (argument == u"--skip-columns") {
-            if (i + 1 >= arguments.size())
-                return refuse(kMissingValue.arg(argument));
-            const QString &list = arguments.at(++i);
-            if (setCompareOption(parsed.compareOptions, u"skip-columns", list) != OptionName::Set)
-                return refuse(kBadOptionValue.arg(argument, list));
-            compareOption = argument;
         } else {
             // The comparison options, by the names the settings file gives them too.
             const qsizetype equals = argument.indexOf(u'=');
             const QStringView name = QStringView(argument).sliced(2, (equals < 0 ? argument.size() : equals) - 2);
             const std::optional<QStringView> value
                 = equals < 0 ? std::nullopt : std::optional<QStringView>(QStringView(argument).sliced(equals + 1));
+            // A column list may also come as the next argument: --skip-columns 3,5-7.
+            const CompareOptionRow *row = compareOptionNamed(name);
+            if (!value && row && row->value == CompareOptionValue::ColumnList) {
+                if (i + 1 >= arguments.size())
+                    return refuse(kMissingValue.arg(argument));
+                const QString &list = arguments.at(++i);
+                if (setCompareOption(parsed.compareOptions, name, list) != OptionName::Set)
+                    return refuse(kBadOptionValue.arg(argument, list));
+                compareOption = argument;
+                continue;
+            }
             switch (setCompareOption(parsed.compareOptions, name, value)) {
             case OptionName::Set:
                 compareOption = argument;

@@ -38,8 +38,8 @@ struct CliArguments
     // --no-limit: files of any number of rows and columns are compared whole (while they are read);
     // without it the window's limits apply.
     bool noLimit = false;
-    // What counts as the same: --ignore-case, --fold-width, --fold-kana, --nfc, --fold-hyphen, --trim,
-    // --ignore-space, --numeric[=TOLERANCE], --skip-columns LIST.
+    // What counts as the same: a flag for each comparison option (--fold-width, --numeric[=TOLERANCE],
+    // --skip-columns LIST, …; CompareOptionTable.h).
     CompareOptions compareOptions;
     bool listEquivalent = false; // also list the positions the options make the same
     QStringList files;

@@ -1,6 +1,7 @@
 #include "DiffCommand.h"
 
 #include "CharDiff.h"
+#include "CompareOptionTable.h"
 #include "CompareOptions.h"
 #include "CompareResult.h"
 #include "CsvReport.h"
@@ -124,31 +125,6 @@ QByteArray textReport(const CompareResult &result, const FileRows &fileRows, boo
     return buffer;
 }
 
-// The option of the comparison options that names the rule.
-const char *ruleOptionName(TextFolding::Rule rule)
-{
-    using TextFolding::Rule;
-    switch (rule) {
-    case Rule::Nfc:
-        return "nfc";
-    case Rule::Width:
-        return "fold-width";
-    case Rule::Kana:
-        return "fold-kana";
-    case Rule::Case:
-        return "ignore-case";
-    case Rule::Hyphen:
-        return "fold-hyphen";
-    case Rule::Trim:
-        return "trim";
-    case Rule::RemoveBlanks:
-        return "ignore-space";
-    case Rule::Numeric:
-        return "numeric";
-    }
-    return "";
-}
-
 // Turns ascending UTF-16 positions of one text into character (code point) positions, walking the
 // text once however many positions are asked.
 class CodePointCounter
@@ -195,7 +171,7 @@ void appendExplanation(QByteArray &buffer, QStringView first, QStringView second
     buffer.append(']');
     if (const auto rule = TextFolding::ruleThatMakesEqual(first, second, folding, tolerance)) {
         buffer.append(", \"rule\": \"");
-        buffer.append(ruleOptionName(*rule));
+        buffer.append(compareOptionOf(*rule).name.toUtf8());
         buffer.append('"');
     }
 }

@@ -18,21 +18,16 @@ namespace
 {
 const QString kCaption = u"比較オプション"_s;
 const QString kLabel1Caption = u"比較するときに同じとみなす違いを指定します（セルの内容は変わりません）"_s;
-const std::array<QString, CompareOptionsEntry::CheckCount> kCheckCaptions = {
-    u"大文字と小文字を区別しない"_s,
-    u"全角と半角を区別しない（ｶﾞ とガも同じ）"_s,
-    u"ひらがなとカタカナを区別しない"_s,
-    u"合成文字の違いを無視する"_s,
-    u"ハイフン・長音の違いを無視する（- ‐ − ー など）"_s,
-    u"前後の空白を無視する"_s,
-    u"すべての空白を無視する"_s,
-    u"数値として比較する（1,000 = 1000 = １０００ = ¥1,000）"_s,
-};
-const QString kToleranceCaption = u"許容誤差"_s;
-const QString kSkipColumnsCaption = u"比較しない列（例：3, 5-7）"_s;
 const QString kSaveCaption = u"保存"_s;
 const QString kCancelCaption = u"取消"_s;
 constexpr int kBelowMainWindowTop = 650; // twips between the main window's top and the dialog's
+
+// The option whose value the box of that kind takes.
+const CompareOptionRow &optionWithValue(CompareOptionValue kind)
+{
+    return *std::find_if(kCompareOptionTable.begin(), kCompareOptionTable.end(),
+                         [kind](const CompareOptionRow &row) { return row.value == kind; });
+}
 } // namespace
 
 CompareOptionsDialog::CompareOptionsDialog(AppState &state, UserInterface &ui, QWidget *parent)
@@ -47,14 +42,14 @@ CompareOptionsDialog::CompareOptionsDialog(AppState &state, UserInterface &ui, Q
     Label1 = new QLabel(kLabel1Caption, this);
     layout->addWidget(Label1);
     for (size_t i = 0; i < chkOption.size(); ++i) {
-        chkOption[i] = new QCheckBox(kCheckCaptions[i], this);
+        chkOption[i] = new QCheckBox(kCompareOptionTable[i].dialogCaption.toString(), this);
         layout->addWidget(chkOption[i]);
     }
     auto *fields = new QGridLayout;
-    lblTolerance = new QLabel(kToleranceCaption, this);
+    lblTolerance = new QLabel(optionWithValue(CompareOptionValue::Tolerance).valueCaption.toString(), this);
     txtTolerance = new QLineEdit(this);
     lblTolerance->setBuddy(txtTolerance);
-    lblSkipColumns = new QLabel(kSkipColumnsCaption, this);
+    lblSkipColumns = new QLabel(optionWithValue(CompareOptionValue::ColumnList).dialogCaption.toString(), this);
     txtSkipColumns = new QLineEdit(this);
     lblSkipColumns->setBuddy(txtSkipColumns);
     fields->addWidget(lblTolerance, 0, 0);

@@ -1,6 +1,7 @@
 #include "SheetView.h"
 
 #include "GridError.h"
+#include "KeyCodes.h"
 #include "MarkedScrollBar.h"
 #include "Sheet.h"
 #include "SheetFont.h"
@@ -26,8 +27,6 @@
 namespace
 {
 // The key code a grid reports for a key stroke that an input method takes for its text.
-constexpr int kProcessKeyCode = 229;
-constexpr int kOtherKeyCode = 255;
 constexpr char32_t kDeleteCharacter = 0x7F;
 // How often a selection drag held outside the cells scrolls on.
 constexpr int kDragScrollIntervalMs = 50;
@@ -677,7 +676,7 @@ void SheetView::inputMethodEvent(QInputMethodEvent *event)
             startComposition(*event);
         return;
     }
-    int keyCode = kProcessKeyCode;
+    int keyCode = kKeyProcess;
     m_sheet.raiseKeyDown(keyCode, 0);
     if (keyCode == 0)
         return;
@@ -706,7 +705,7 @@ void SheetView::startComposition(const QInputMethodEvent &event)
     // Composition begins on the sheet: its key down, then the editor opens as for a typed
     // character, and the text being composed moves on into the box that took the focus, where
     // the input method's further events go.
-    int keyCode = kProcessKeyCode;
+    int keyCode = kKeyProcess;
     m_sheet.raiseKeyDown(keyCode, 0);
     if (keyCode == 0)
         return;
@@ -748,67 +747,67 @@ int SheetView::gridKeyCode(int qtKey)
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
         return qtKey; // the same codes as ASCII upper-case letters and digits
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
-        return 112 + (qtKey - Qt::Key_F1);
+        return kKeyF1 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
     case Qt::Key_Backspace:
-        return 8;
+        return kKeyBackspace;
     case Qt::Key_Tab:
-        return 9;
+        return kKeyTab;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        return kKeyEnter;
     case Qt::Key_Shift:
-        return 16;
+        return kKeyShift;
     case Qt::Key_Control:
-        return 17;
+        return kKeyControl;
     case Qt::Key_Alt:
-        return 18;
+        return kKeyAlt;
     case Qt::Key_Escape:
-        return 27;
+        return kKeyEscape;
     case Qt::Key_Space:
-        return 32;
+        return kKeySpace;
     case Qt::Key_PageUp:
-        return 33;
+        return kKeyPageUp;
     case Qt::Key_PageDown:
-        return 34;
+        return kKeyPageDown;
     case Qt::Key_End:
-        return 35;
+        return kKeyEnd;
     case Qt::Key_Home:
-        return 36;
+        return kKeyHome;
     case Qt::Key_Left:
-        return 37;
+        return kKeyLeft;
     case Qt::Key_Up:
-        return 38;
+        return kKeyUp;
     case Qt::Key_Right:
-        return 39;
+        return kKeyRight;
     case Qt::Key_Down:
-        return 40;
+        return kKeyDown;
     case Qt::Key_Insert:
-        return 45;
+        return kKeyInsert;
     case Qt::Key_Delete:
-        return 46;
+        return kKeyDelete;
     case Qt::Key_Pause:
-        return 19;
+        return kKeyPause;
     case Qt::Key_CapsLock:
-        return 20;
+        return kKeyCapsLock;
     case Qt::Key_Henkan:
-        return 28;
+        return kKeyHenkan;
     case Qt::Key_Muhenkan:
-        return 29;
+        return kKeyMuhenkan;
     case Qt::Key_Print:
-        return 44;
+        return kKeyPrint;
     case Qt::Key_Meta:
-        return 91;
+        return kKeyMeta;
     case Qt::Key_Menu:
-        return 93;
+        return kKeyMenu;
     case Qt::Key_NumLock:
-        return 144;
+        return kKeyNumLock;
     case Qt::Key_ScrollLock:
-        return 145;
+        return kKeyScrollLock;
     case Qt::Key_Hiragana_Katakana:
-        return 242;
+        return kKeyHiraganaKatakana;
     case Qt::Key_Zenkaku_Hankaku:
-        return 243;
+        return kKeyZenkakuHankaku;
     // Symbol keys: the codes of their keys on a US keyboard. Never the codes of letters or of
     // Delete, which the sheets' shortcuts react to: "." is not Delete's 46.
     case Qt::Key_ParenRight:
@@ -833,42 +832,42 @@ int SheetView::gridKeyCode(int qtKey)
         return '9';
     case Qt::Key_Semicolon:
     case Qt::Key_Colon:
-        return 186;
+        return kKeySemicolon;
     case Qt::Key_Equal:
     case Qt::Key_Plus:
-        return 187;
+        return kKeyEqual;
     case Qt::Key_Comma:
     case Qt::Key_Less:
-        return 188;
+        return kKeyComma;
     case Qt::Key_Minus:
     case Qt::Key_Underscore:
-        return 189;
+        return kKeyMinus;
     case Qt::Key_Period:
     case Qt::Key_Greater:
-        return 190;
+        return kKeyPeriod;
     case Qt::Key_Slash:
     case Qt::Key_Question:
-        return 191;
+        return kKeySlash;
     case Qt::Key_QuoteLeft:
     case Qt::Key_AsciiTilde:
-        return 192;
+        return kKeyBackquote;
     case Qt::Key_BracketLeft:
     case Qt::Key_BraceLeft:
-        return 219;
+        return kKeyBracketLeft;
     case Qt::Key_Backslash:
     case Qt::Key_Bar:
     case Qt::Key_yen:
-        return 220;
+        return kKeyBackslash;
     case Qt::Key_BracketRight:
     case Qt::Key_BraceRight:
-        return 221;
+        return kKeyBracketRight;
     case Qt::Key_Apostrophe:
     case Qt::Key_QuoteDbl:
-        return 222;
+        return kKeyQuote;
     default:
         // Every key stroke is a key down on a grid; a key without a code of its own (a kana
         // key, an unknown one) reports the code of no particular key.
-        return kOtherKeyCode;
+        return kKeyOther;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "CellDifference.h"
 
 #include "CharacterNames.h"
+#include "CompareOptionTable.h"
 #include "SheetLabels.h"
 #include "TextFolding.h"
 
@@ -37,30 +38,6 @@ constexpr qsizetype kContextBefore = kShownTextLimit / 4;
 constexpr qsizetype kBoundaryContext = 256;
 
 const QString kEllipsis = u"…"_s;
-
-QString ruleNote(TextFolding::Rule rule)
-{
-    using TextFolding::Rule;
-    switch (rule) {
-    case Rule::Nfc:
-        return u"合成文字の違いだけです（NFC で同じ）"_s;
-    case Rule::Width:
-        return u"全角と半角の違いだけです"_s;
-    case Rule::Kana:
-        return u"ひらがなとカタカナの違いだけです"_s;
-    case Rule::Case:
-        return u"大文字と小文字の違いだけです"_s;
-    case Rule::Hyphen:
-        return u"ハイフン・長音の違いだけです"_s;
-    case Rule::Trim:
-        return u"前後の空白の違いだけです"_s;
-    case Rule::RemoveBlanks:
-        return u"空白の違いだけです"_s;
-    case Rule::Numeric:
-        return u"数値としては同じです"_s;
-    }
-    return {};
-}
 
 QString blankName(char16_t c)
 {
@@ -206,7 +183,7 @@ QStringList nameDifferences(QStringView first, QStringView second, const CharDif
     QStringList notes;
     TextFolding::FoldBuffers buffers;
     if (const auto rule = TextFolding::ruleThatMakesEqual(first, second, buffers))
-        notes.append(ruleNote(*rule));
+        notes.append(compareOptionOf(*rule).ruleNote.toString());
     if (first.isEmpty() || second.isEmpty()) {
         notes.append(kEmptyCellNote.arg(kSheetLabels[first.isEmpty() ? 0 : 1]));
         return notes;

@@ -1,5 +1,6 @@
 #include "CompareOptions.h"
 
+#include "CompareOptionTable.h"
 #include "SheetData.h"
 
 #include <QLocale>
@@ -14,22 +15,6 @@ namespace
 {
 const QString kSummaryPrefix = u"比較オプション: "_s;
 const QString kSummarySeparator = u"・"_s;
-
-// The names shared by rowlark-diff's options and the settings file, with the summary's label.
-struct FlagOption
-{
-    QStringView name;
-    bool CompareOptions::*flag;
-    QStringView label;
-};
-const FlagOption kFlags[] = {
-    {u"ignore-case", &CompareOptions::ignoreCase, u"大小文字"}, {u"fold-width", &CompareOptions::foldWidth, u"全半角"},
-    {u"fold-kana", &CompareOptions::foldKana, u"かなカナ"},     {u"nfc", &CompareOptions::nfc, u"合成文字"},
-    {u"fold-hyphen", &CompareOptions::foldHyphen, u"ハイフン"}, {u"trim", &CompareOptions::trim, u"前後の空白"},
-    {u"ignore-space", &CompareOptions::ignoreSpace, u"空白"},
-};
-constexpr QStringView kNumericName = u"numeric";
-constexpr QStringView kSkipColumnsName = u"skip-columns";
 
 // Full-width digits read as their ASCII forms; anything else is not a digit.
 int digitValue(QChar c)
@@ -50,6 +35,12 @@ bool isListBlank(QChar c)
 QString toleranceText(double tolerance)
 {
     return QLocale::c().toString(tolerance, 'g', QLocale::FloatingPointShortest);
+}
+
+bool CompareOptions::foldsText() const
+{
+    return std::any_of(kCompareOptionTable.begin(), kCompareOptionTable.end(),
+                       [this](const CompareOptionRow &row) { return row.rule && row.flag && this->*row.flag; });
 }
 
 bool CompareOptions::skipsColumn(int col) const
@@ -151,43 +142,61 @@ std::optional<double> parseTolerance(QStringView text)
 
 OptionName setCompareOption(CompareOptions &options, QStringView name, std::optional<QStringView> value)
 {
-    for (const FlagOption &flag : kFlags) {
-        if (name == flag.name) {
-            if (value)
-                return OptionName::BadValue;
-            options.*flag.flag = true;
-            return OptionName::Set;
-        }
-    }
-    if (name == kNumericName) {
+    const CompareOptionRow *row = compareOptionNamed(name);
+    if (!row)
+        return OptionName::Unknown;
+    switch (row->value) {
+    case CompareOptionValue::None:
+        if (value)
+            return OptionName::BadValue;
+        break;
+    case CompareOptionValue::Tolerance: {
         const std::optional<double> tolerance = value ? parseTolerance(*value) : std::optional<double>(0.0);
         if (!tolerance || (value && value->trimmed().isEmpty()))
             return OptionName::BadValue;
-        options.numeric = true;
         options.tolerance = *tolerance;
-        return OptionName::Set;
+        break;
     }
-    if (name == kSkipColumnsName) {
+    case CompareOptionValue::ColumnList: {
         std::optional<std::vector<ColumnRange>> columns = value ? parseColumnList(*value) : std::nullopt;
         if (!columns)
             return OptionName::BadValue;
         options.skipColumns = std::move(*columns);
-        return OptionName::Set;
+        break;
     }
-    return OptionName::Unknown;
+    }
+    if (row->flag)
+        options.*row->flag = true;
+    return OptionName::Set;
 }
+
+namespace
+{
+// Whether the option of `row` is in force.
+bool inForce(const CompareOptions &options, const CompareOptionRow &row)
+{
+    return row.flag ? options.*row.flag : !options.skipColumns.empty();
+}
+} // namespace
 
 QString compareOptionsText(const CompareOptions &options)
 {
     QStringList items;
-    for (const FlagOption &flag : kFlags) {
-        if (options.*flag.flag)
-            items.append(flag.name.toString());
+    for (const CompareOptionRow &row : kCompareOptionTable) {
+        if (!inForce(options, row))
+            continue;
+        switch (row.value) {
+        case CompareOptionValue::None:
+            items.append(row.name.toString());
+            break;
+        case CompareOptionValue::Tolerance:
+            items.append(row.name.toString() + u'=' + toleranceText(options.tolerance));
+            break;
+        case CompareOptionValue::ColumnList:
+            items.append(row.name.toString() + u'=' + columnListText(options.skipColumns));
+            break;
+        }
     }
-    if (options.numeric)
-        items.append(kNumericName.toString() + u'=' + toleranceText(options.tolerance));
-    if (!options.skipColumns.empty())
-        items.append(kSkipColumnsName.toString() + u'=' + columnListText(options.skipColumns));
     return items.join(u';');
 }
 
@@ -208,15 +217,23 @@ CompareOptions compareOptionsFromText(QStringView text)
 QStringList compareOptionLabels(const CompareOptions &options)
 {
     QStringList labels;
-    for (const FlagOption &flag : kFlags) {
-        if (options.*flag.flag)
-            labels.append(flag.label.toString());
+    for (const CompareOptionRow &row : kCompareOptionTable) {
+        if (!inForce(options, row))
+            continue;
+        switch (row.value) {
+        case CompareOptionValue::None:
+            labels.append(row.label.toString());
+            break;
+        case CompareOptionValue::Tolerance:
+            labels.append(options.tolerance > 0
+                              ? row.label.toString() + u"(±"_s + toleranceText(options.tolerance) + u')'
+                              : row.label.toString());
+            break;
+        case CompareOptionValue::ColumnList:
+            labels.append(row.label.toString() + u' ' + columnListText(options.skipColumns));
+            break;
+        }
     }
-    if (options.numeric) {
-        labels.append(options.tolerance > 0 ? u"数値(±"_s + toleranceText(options.tolerance) + u')' : u"数値"_s);
-    }
-    if (!options.skipColumns.empty())
-        labels.append(u"比較しない列 "_s + columnListText(options.skipColumns));
     return labels;
 }
 

@@ -22,25 +22,23 @@ struct ColumnRange
     friend bool operator==(const ColumnRange &, const ColumnRange &) = default;
 };
 
+// Each option's name, captions and folding rule are in CompareOptionTable.h.
 struct CompareOptions
 {
-    bool ignoreCase = false; // 大文字と小文字を区別しない
-    bool foldWidth = false; // 全角と半角を区別しない
-    bool foldKana = false; // ひらがなとカタカナを区別しない
-    bool nfc = false; // 合成文字の違いを無視する
-    bool foldHyphen = false; // ハイフン・長音の違いを無視する
-    bool trim = false; // 前後の空白を無視する
-    bool ignoreSpace = false; // すべての空白を無視する
-    bool numeric = false; // 数値として比較する
-    double tolerance = 0.0; // 許容誤差 of the numeric reading, absolute, never negative
-    // 比較しない列: ascending, neither overlapping nor touching.
+    bool ignoreCase = false;
+    bool foldWidth = false;
+    bool foldKana = false;
+    bool nfc = false;
+    bool foldHyphen = false;
+    bool trim = false;
+    bool ignoreSpace = false;
+    bool numeric = false;
+    double tolerance = 0.0; // of the numeric reading, absolute, never negative
+    // The columns never compared: ascending, neither overlapping nor touching.
     std::vector<ColumnRange> skipColumns;
 
     // Whether any rule can make two differing texts equal.
-    [[nodiscard]] bool foldsText() const
-    {
-        return ignoreCase || foldWidth || foldKana || nfc || foldHyphen || trim || ignoreSpace || numeric;
-    }
+    [[nodiscard]] bool foldsText() const;
     // Whether the comparison is today's exact one.
     [[nodiscard]] bool isExact() const
     {
@@ -67,8 +65,8 @@ struct CompareOptions
 // A tolerance written the shortest way that reads back as the same value: "0.5", "1000".
 [[nodiscard]] QString toleranceText(double tolerance);
 
-// Sets one option by the name rowlark-diff and the settings file give it (ignore-case, fold-width,
-// fold-kana, nfc, fold-hyphen, trim, ignore-space, numeric[=TOLERANCE], skip-columns=LIST).
+// Sets one option by the name rowlark-diff and the settings file give it (the table's names:
+// fold-width, numeric[=TOLERANCE], skip-columns=LIST, …).
 enum class OptionName { Set, Unknown, BadValue };
 [[nodiscard]] OptionName setCompareOption(CompareOptions &options, QStringView name, std::optional<QStringView> value);
 

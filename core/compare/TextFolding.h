@@ -20,16 +20,8 @@
 namespace TextFolding
 {
 
-enum class Rule {
-    Nfc, // 合成文字の違いを無視する
-    Width, // 全角と半角を区別しない
-    Kana, // ひらがなとカタカナを区別しない
-    Case, // 大文字と小文字を区別しない
-    Hyphen, // ハイフン・長音の違いを無視する
-    Trim, // 前後の空白を無視する
-    RemoveBlanks, // すべての空白を無視する
-    Numeric, // 数値として比較する
-};
+// The options that turn each rule on are in CompareOptionTable.h.
+enum class Rule { Nfc, Width, Kana, Case, Hyphen, Trim, RemoveBlanks, Numeric };
 
 // Every rule, in the order ruleThatMakesEqual() tries them: the narrowest first, so that the
 // rule named is the one that tells the person most.

@@ -527,10 +527,9 @@ public:
                     fieldStart = ++at;
                 }
             } else {
-                // Fields as GetField cuts them: each search for the delimiter starts one character
-                // after the previous match's start, so the rest of a longer delimiter begins the
-                // next field. Found in one pass instead of one search from the line's start per
-                // field.
+                // Each search for the delimiter starts one character after the previous match's
+                // start, so the rest of a longer delimiter begins the next field. Found in one pass instead of one
+                // search from the line's start per field.
                 at = m_text.indexOf(QChar(lineEnd), m_pos);
                 if (at < 0)
                     at = size;

@@ -1,6 +1,7 @@
 #include "DifferenceReport.h"
 
 #include "CompareResult.h"
+#include "FormatNames.h"
 #include "SheetLabels.h"
 
 #include <algorithm>
@@ -20,9 +21,6 @@ const QString kReadWhole = u"全体"_s;
 const QString kReadPartly = u"一部のみ（%1 行目以降は読み込めていません）"_s;
 const QString kNoFile = u"（ファイルなし）"_s;
 const QString kDelimiterCaption = u"区切り文字"_s;
-const QString kCommaDelimiter = u"カンマ（,）"_s;
-const QString kTabDelimiter = u"タブ"_s;
-const QString kOtherDelimiter = u"「%1」"_s;
 const QString kOptionsCaption = u"比較オプション"_s;
 const QString kNoOptions = u"なし"_s;
 const QString kOptionSeparator = u"、"_s;
@@ -40,32 +38,6 @@ const QString kTitleCaption = u"列の見出し"_s;
 const QString kValueCaption = u"%1の値"_s;
 const QString kKindCaption = u"種類"_s;
 const QString kFileRowCaption = u"%1の行"_s;
-
-QString encodingText(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Utf8:
-        return u"UTF-8"_s;
-    case TextEncoding::Utf8Bom:
-        return u"UTF-8（BOM付き）"_s;
-    case TextEncoding::ShiftJis:
-        return u"Shift_JIS"_s;
-    }
-    return {};
-}
-
-QString lineEndText(LineEnd lineEnd)
-{
-    switch (lineEnd) {
-    case LineEnd::CrLf:
-        return u"CR LF"_s;
-    case LineEnd::Lf:
-        return u"LF"_s;
-    case LineEnd::Cr:
-        return u"CR"_s;
-    }
-    return {};
-}
 } // namespace
 
 QString reportKindText(ReportKind kind)
@@ -120,15 +92,12 @@ QList<std::pair<QString, QString>> DifferenceReport::summary() const
         const int dataRows
             = fileRows.empty() ? std::max(0, rows(i) - 1) : *std::max_element(fileRows.begin(), fileRows.end());
         lines.append({kSizeCaption.arg(name), kSizeValue.arg(dataRows).arg(std::max(0, cols(i) - 1))});
-        lines.append({kEncodingCaption.arg(name), encodingText(file.format.encoding)});
-        lines.append({kLineEndCaption.arg(name), lineEndText(file.format.lineEnd)});
+        lines.append({kEncodingCaption.arg(name), encodingDisplayName(file.format.encoding)});
+        lines.append({kLineEndCaption.arg(name), lineEndDisplayName(file.format.lineEnd)});
         lines.append(
             {kReadCaption.arg(name), file.partialReadFrom > 0 ? kReadPartly.arg(file.partialReadFrom) : kReadWhole});
     }
-    QString delimiter = kCommaDelimiter;
-    if (m_settings.delimiterMode != 0)
-        delimiter = m_settings.delimiter == u"\t"_s ? kTabDelimiter : kOtherDelimiter.arg(m_settings.delimiter);
-    lines.append({kDelimiterCaption, delimiter});
+    lines.append({kDelimiterCaption, delimiterDisplayName(m_settings.delimiterMode, m_settings.delimiter)});
     lines.append(
         {kOptionsCaption, m_settings.options.isEmpty() ? kNoOptions : m_settings.options.join(kOptionSeparator)});
     lines.append({kLinedUpCaption, rowsLinedUp() ? kLinedUp : kNotLinedUp});

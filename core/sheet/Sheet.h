@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Colors.h"
+#include "KeyCodes.h"
 #include "SheetData.h"
 #include "SheetFileFormat.h"
 #include "Twips.h"
@@ -12,13 +13,10 @@
 // The mouse cell where the pointer is over no cell (beside or below the last one).
 inline constexpr int kNoCell = -1;
 
-// Mouse buttons and shift states as the sheet's events report them.
+// Mouse buttons as the sheet's events report them (shift states and key codes: KeyCodes.h).
 inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 2;
 inline constexpr int kMiddleButton = 4;
-inline constexpr int kShiftMask = 1;
-inline constexpr int kCtrlMask = 2;
-inline constexpr int kAltMask = 4;
 
 // The character codes of the keyPress() event, as a grid reports typed characters: ASCII as it
 // is (control characters such as Enter 13 and Backspace 8 included), half-width katakana as their

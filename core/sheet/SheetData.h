@@ -8,7 +8,6 @@
 #include <QStringView>
 
 #include <cstring>
-#include <initializer_list>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -80,12 +79,6 @@ public:
     {
         setColour(m_fore, kDefaultFore, row, col, color);
     }
-
-    // The next data cell after (row, col) in reading order, row by row and left to right (or the
-    // one before it, backwards), whose background is one of `colors`; nothing when there is none.
-    // Header cells are never found.
-    [[nodiscard]] std::optional<std::pair<int, int>> findBackColor(int row, int col, bool forward,
-                                                                   std::initializer_list<OleColor> colors) const;
 
     // Changes the counts at the bottom and the right end; kept cells keep their texts and
     // colours, new cells are empty with the default colours.

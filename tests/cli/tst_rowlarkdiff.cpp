@@ -69,6 +69,8 @@ private slots:
     void init();
     void arguments_data();
     void arguments();
+    void helpNamesEachOption_data();
+    void helpNamesEachOption();
     void jsonStrings_data();
     void jsonStrings();
     void dump_data();
@@ -229,6 +231,28 @@ void TestRowlarkDiff::arguments()
     QCOMPARE(parsed.arguments->delimiterMode, mode);
     QCOMPARE(parsed.arguments->delimiter, delimiter);
     QCOMPARE(parsed.arguments->files, files);
+}
+
+// The comparison options' lines of --help: the flag, its value, then the text in the column of
+// the other options' texts.
+void TestRowlarkDiff::helpNamesEachOption_data()
+{
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("a switch") << u"\n  --fold-width    全角と半角を区別しません (ｶﾞ とガも同じ)\n"_s;
+    QTest::newRow("the longest switch") << u"\n  --ignore-space  すべての空白を無視します\n"_s;
+    QTest::newRow("an optional tolerance")
+        << u"\n  --numeric[=TOLERANCE]  両方が数値なら値で比較します (TOLERANCE は許容誤差)\n"_s;
+    QTest::newRow("a column list") << u"\n  --skip-columns LIST    LIST の列 (例 3,5-7) は比較しません\n"_s;
+    QTest::newRow("the line after the options")
+        << u"\n  --skip-columns LIST    LIST の列 (例 3,5-7) は比較しません\n"
+           u"  --list-equivalent      比較オプションにより同じとみなしたセルも出力します\n"_s;
+}
+
+void TestRowlarkDiff::helpNamesEachOption()
+{
+    QFETCH(QString, line);
+    QCOMPARE(usageText().count(line), 1);
 }
 
 void TestRowlarkDiff::jsonStrings_data()

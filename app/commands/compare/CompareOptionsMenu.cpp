@@ -11,19 +11,13 @@ namespace
 const QString kSettingsErrorTitle = u"設定エラー"_s;
 const QString kBadToleranceText = u"許容誤差は 0 以上の数値で指定して下さい\r\n（例：0.5）"_s;
 const QString kBadColumnsText = u"比較しない列は列番号をカンマで区切って指定して下さい\r\n（例：3, 5-7）"_s;
-
-constexpr std::array<bool CompareOptions::*, CompareOptionsEntry::Numeric> kCheckFlags = {
-    &CompareOptions::ignoreCase, &CompareOptions::foldWidth, &CompareOptions::foldKana,    &CompareOptions::nfc,
-    &CompareOptions::foldHyphen, &CompareOptions::trim,      &CompareOptions::ignoreSpace,
-};
 } // namespace
 
 CompareOptionsEntry entryFromOptions(const CompareOptions &options)
 {
     CompareOptionsEntry entry;
-    for (size_t i = 0; i < kCheckFlags.size(); ++i)
-        entry.checks[i] = options.*kCheckFlags[i];
-    entry.checks[CompareOptionsEntry::Numeric] = options.numeric;
+    for (size_t i = 0; i < kCompareOptionChecks; ++i)
+        entry.checks[i] = options.*kCompareOptionTable[i].flag;
     if (options.tolerance > 0)
         entry.tolerance = toleranceText(options.tolerance);
     entry.skipColumns = columnListText(options.skipColumns);
@@ -33,9 +27,8 @@ CompareOptionsEntry entryFromOptions(const CompareOptions &options)
 bool SaveCompareOptionsChoice(AppState &state, UserInterface &ui, const CompareOptionsEntry &entry)
 {
     CompareOptions options;
-    for (size_t i = 0; i < kCheckFlags.size(); ++i)
-        options.*kCheckFlags[i] = entry.checks[i];
-    options.numeric = entry.checks[CompareOptionsEntry::Numeric];
+    for (size_t i = 0; i < kCompareOptionChecks; ++i)
+        options.*kCompareOptionTable[i].flag = entry.checks[i];
     if (options.numeric) {
         const std::optional<double> tolerance = parseTolerance(entry.tolerance);
         if (!tolerance) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CompareOptionTable.h"
 #include "CompareOptions.h"
 
 #include <QString>
@@ -9,15 +10,19 @@
 class AppState;
 class UserInterface;
 
-// What the comparison options dialog shows and the person fills in: one check box per rule, in
-// the dialog's order, and the two text boxes as typed.
+// What the comparison options dialog shows and the person fills in: one check box per option with
+// a switch, in the table's order, and the two text boxes as typed.
 struct CompareOptionsEntry
 {
     enum Check { IgnoreCase, FoldWidth, FoldKana, Nfc, FoldHyphen, Trim, IgnoreSpace, Numeric, CheckCount };
     std::array<bool, CheckCount> checks{};
-    QString tolerance; // 許容誤差
-    QString skipColumns; // 比較しない列
+    QString tolerance; // the numeric reading's
+    QString skipColumns; // the column list
 };
+static_assert(CompareOptionsEntry::CheckCount == kCompareOptionChecks);
+static_assert(kCompareOptionTable[CompareOptionsEntry::FoldWidth].flag == &CompareOptions::foldWidth
+                  && kCompareOptionTable[CompareOptionsEntry::Numeric].flag == &CompareOptions::numeric,
+              "the check boxes are named in the table's order");
 
 // The dialog's entry for the options in force (a tolerance of 0 shows as an empty box).
 [[nodiscard]] CompareOptionsEntry entryFromOptions(const CompareOptions &options);

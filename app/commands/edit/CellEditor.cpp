@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "GridError.h"
+#include "KeyCodes.h"
 #include "MGridEdit.h"
 #include "Recompare.h"
 #include "UndoSnapshots.h"
@@ -18,8 +19,6 @@ bool isSheetIndex(int index)
 {
     return index == 0 || index == 1;
 }
-
-constexpr int kEscapeKey = 27;
 
 // The cell being edited loses any "differs" mark while it is edited; the mark is kept for an
 // edit that ends without a commit.
@@ -152,7 +151,7 @@ void txtEdit_KeyDown(AppState &state, int index, int keyCode, int shift)
         return;
     // Every other key that leaves the box commits, and the commit re-colours the edited cell; the
     // cell an arrow key moves to keeps its own colour.
-    if (keyCode == kEscapeKey)
+    if (keyCode == kKeyEscape)
         CancelCellEdit(state, index);
     else
         MGridEdit::HandleEditKey(state.grdData(index), state.txtEdit(index), keyCode, shift);
@@ -161,7 +160,7 @@ void txtEdit_KeyDown(AppState &state, int index, int keyCode, int shift)
 void txtEdit_KeyPress(AppState &, int, int &keyAscii)
 {
     // Enter inserts nothing and makes no sound.
-    if (keyAscii == 13)
+    if (keyAscii == kAsciiEnter)
         keyAscii = 0;
 }
 

@@ -1,19 +1,13 @@
 #include "MGridEdit.h"
 
 #include "EditBox.h"
+#include "KeyCodes.h"
 #include "Sheet.h"
 
 namespace
 {
 constexpr int kBoxInsetLeft = 40; // twips
 constexpr int kBoxInsetTop = 10;
-
-constexpr int kEscape = 27;
-constexpr int kEnter = 13;
-constexpr int kLeft = 37;
-constexpr int kUp = 38;
-constexpr int kRight = 39;
-constexpr int kDown = 40;
 
 bool startsFromCellText(int key)
 {
@@ -55,30 +49,30 @@ void CancelCellEdit(Sheet &grid, EditBox &box)
 void HandleEditKey(Sheet &grid, EditBox &box, int keyCode, int)
 {
     switch (keyCode) {
-    case kEscape:
+    case kKeyEscape:
         CancelCellEdit(grid, box);
         break;
-    case kEnter:
+    case kKeyEnter:
         grid.setFocus();
         break;
-    case kDown:
+    case kKeyDown:
         grid.setFocus();
         if (grid.row() < grid.rows() - 1)
             grid.setRow(grid.row() + 1);
         break;
-    case kUp:
+    case kKeyUp:
         grid.setFocus();
         if (grid.row() > grid.fixedRows())
             grid.setRow(grid.row() - 1);
         break;
-    case kRight:
+    case kKeyRight:
         if (box.selStart() != box.text().size())
             break;
         grid.setFocus();
         if (grid.col() < grid.cols() - 1)
             grid.setCol(grid.col() + 1);
         break;
-    case kLeft:
+    case kKeyLeft:
         if (box.selStart() != 0)
             break;
         grid.setFocus();

@@ -41,18 +41,7 @@ void changeRowsOrColumns(AppState &state, UserInterface &ui, Command command, Bo
     SaveUndoSnapshot(state, index);
     Sheet &sheet = state.grdData(index);
     {
-        // Enabled and drawn again however the body ends, running out of memory included.
-        struct ActiveSheetLock
-        {
-            Sheet &sheet;
-            ~ActiveSheetLock()
-            {
-                sheet.setEnabled(true);
-                sheet.setRedraw(true);
-            }
-        } lock{sheet};
-        sheet.setRedraw(false);
-        sheet.setEnabled(false);
+        const SheetLock lock(sheet);
         ignoreGridErrors([&] { body(sheet); });
     }
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible())

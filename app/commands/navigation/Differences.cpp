@@ -147,14 +147,11 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
             continue;
         SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
-        sheet.setRedraw(false);
-        sheet.setEnabled(false);
+        const SheetLock lock(sheet);
         ignoreGridErrors([&] {
             insertAlignedRows(sheet, alignment, i);
             NumberRowHeaders(sheet);
         });
-        sheet.setEnabled(true);
-        sheet.setRedraw(true);
     }
     CompareSheets(state, ui, false);
     ui.showMessage(withLineUpNote(kAlignedText.arg(alignment.addedRows(0)).arg(alignment.addedRows(1)), alignment),

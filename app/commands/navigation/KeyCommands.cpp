@@ -168,8 +168,7 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
             continue;
         SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
-        sheet.setRedraw(false);
-        sheet.setEnabled(false);
+        const SheetLock lock(sheet);
         ignoreGridErrors([&] {
             if (!fillers[size_t(i)].empty()) {
                 sheet.reorderRows(fillersLast(sheet.rows(), fillers[size_t(i)]));
@@ -178,8 +177,6 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
             insertAlignedRows(sheet, alignment, i);
             NumberRowHeaders(sheet);
         });
-        sheet.setEnabled(true);
-        sheet.setRedraw(true);
     }
     CompareSheets(state, ui, false);
     ui.showMessage(withLineUpNote(withRepeatedKeys(kAlignedText.arg(kSheetLabels[0])
@@ -207,14 +204,11 @@ void mnuKeySort_Click(AppState &state, UserInterface &ui)
             continue;
         SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
-        sheet.setRedraw(false);
-        sheet.setEnabled(false);
+        const SheetLock lock(sheet);
         ignoreGridErrors([&] {
             sheet.reorderRows(orders[size_t(i)]);
             NumberRowHeaders(sheet);
         });
-        sheet.setEnabled(true);
-        sheet.setRedraw(true);
     }
     CompareSheets(state, ui, false);
     ui.showMessage(kSortedText, kKeySortTitle, MessageIcon::Information);

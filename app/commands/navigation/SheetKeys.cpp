@@ -5,26 +5,20 @@
 #include "CellEditor.h"
 #include "ClipboardCommands.h"
 #include "Differences.h"
+#include "KeyCodes.h"
 #include "SearchCommand.h"
 #include "SendToOther.h"
 #include "UndoSnapshots.h"
 
 namespace
 {
-constexpr int kShiftAlone = 1;
-constexpr int kCtrlAlone = 2; // the shift state of Ctrl without Shift or Alt
-constexpr int kF8Key = 119;
-constexpr int kKeyC = 'C';
-constexpr int kKeyF = 'F';
-constexpr int kKeyM = 'M';
-constexpr int kKeyV = 'V';
-constexpr int kKeyX = 'X';
-constexpr int kKeyZ = 'Z';
+constexpr int kShiftAlone = kShiftMask;
+constexpr int kCtrlAlone = kCtrlMask; // the shift state of Ctrl without Shift or Alt
 
 // Runs the shortcut of a key, if it has one; false for a key without one.
 bool runShortcut(AppState &state, UserInterface &ui, int index, int keyCode, int shift)
 {
-    if (keyCode == kDeleteKey) {
+    if (keyCode == kKeyDelete) {
         NormaliseSelection(state, index);
         mnuDel_Click(state, ui);
         return true;
@@ -32,26 +26,26 @@ bool runShortcut(AppState &state, UserInterface &ui, int index, int keyCode, int
     if (shift != kCtrlAlone)
         return false;
     switch (keyCode) {
-    case kKeyC:
+    case 'C':
         NormaliseSelection(state, index);
         mnuCopy_Click(state, ui);
         return true;
-    case kKeyV:
+    case 'V':
         NormaliseSelection(state, index);
         mnuPeast_Click(state, ui);
         return true;
-    case kKeyX:
+    case 'X':
         NormaliseSelection(state, index);
         mnuCut_Click(state, ui);
         return true;
-    case kKeyZ:
+    case 'Z':
         if (state.UndoAvailable[index])
             mnuZ_Click(state, ui);
         return true;
-    case kKeyF:
+    case 'F':
         mnuGrep_Click(state, ui);
         return true;
-    case kKeyM:
+    case 'M':
         if (!state.grdData(0).isVisible() || !state.grdData(1).isVisible())
             return false;
         NormaliseSelection(state, index);
@@ -70,7 +64,7 @@ void grdData_KeyDown(AppState &state, UserInterface &ui, int index, int keyCode,
     state.KeyEditArmed = true;
     // F8 and Shift+F8 step through the differences; they type nothing, so the rest is as for
     // any key without a shortcut.
-    if (keyCode == kF8Key && (shift == 0 || shift == kShiftAlone))
+    if (keyCode == kKeyF8 && (shift == 0 || shift == kShiftAlone))
         GoToDifference(state, ui, shift == 0 ? StepDirection::Next : StepDirection::Previous);
     else if (runShortcut(state, ui, index, keyCode, shift))
         state.KeyEditArmed = false;

@@ -3,9 +3,6 @@
 class AppState;
 class UserInterface;
 
-// The key code of Delete, as the sheets report their key downs.
-inline constexpr int kDeleteKey = 46;
-
 // A key down on sheet `index`: the sheets' shortcut keys. Delete (with any modifiers) deletes the
 // block's contents; Ctrl alone with C copies, V pastes, X cuts, Z undoes (when the sheet holds a
 // snapshot), F opens the search dialog, M copies the block to the other sheet (when both sheets

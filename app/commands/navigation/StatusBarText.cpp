@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "CompareOptions.h"
+#include "FormatNames.h"
 #include "SheetLabels.h"
 #include "SheetLock.h"
 
@@ -18,32 +19,6 @@ const QString kCountText = u"差分 %1 個"_s;
 const QString kChangedText = u"比較後に変更あり"_s;
 const QString kSeparator = u"　"_s;
 
-QString encodingName(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Utf8:
-        return u"UTF-8"_s;
-    case TextEncoding::Utf8Bom:
-        return u"UTF-8 BOM"_s;
-    case TextEncoding::ShiftJis:
-        return u"Shift_JIS"_s;
-    }
-    return {};
-}
-
-QString lineEndName(LineEnd lineEnd)
-{
-    switch (lineEnd) {
-    case LineEnd::CrLf:
-        return u"CRLF"_s;
-    case LineEnd::Lf:
-        return u"LF"_s;
-    case LineEnd::Cr:
-        return u"CR"_s;
-    }
-    return {};
-}
-
 // A row keeps a line end of its own only where it differs from the file's most common one.
 bool hasMixedLineEnds(const Sheet &sheet)
 {
@@ -53,17 +28,6 @@ bool hasMixedLineEnds(const Sheet &sheet)
             return true;
     }
     return false;
-}
-
-// The delimiter as a person can read it: a tab or a blank is named.
-QString delimiterName(const AppState &state)
-{
-    if (state.DelimiterMode == 0)
-        return u","_s;
-    QString shown = state.UserDelimiter;
-    shown.replace(u'\t', u"TAB"_s);
-    shown.replace(u' ', u"空白"_s);
-    return shown;
 }
 } // namespace
 
@@ -76,8 +40,9 @@ QString statusSheetText(const AppState &state, int index)
     return kSheetText.arg(kSheetLabels.at(index))
         .arg(std::max(sheet.rows() - 1, 0))
         .arg(std::max(sheet.cols() - 1, 0))
-        .arg(encodingName(format.encoding), hasMixedLineEnds(sheet) ? kMixedLineEnds : lineEndName(format.lineEnd),
-             delimiterName(state));
+        .arg(encodingDisplayName(format.encoding),
+             hasMixedLineEnds(sheet) ? kMixedLineEnds : lineEndDisplayName(format.lineEnd),
+             delimiterDisplayName(state.DelimiterMode, state.UserDelimiter));
 }
 
 namespace

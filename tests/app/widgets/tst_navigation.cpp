@@ -94,7 +94,8 @@ void TestNavigation::opensFilesFromTheKeyboardAndTheEmptyPanels()
     QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(form.state().SheetFileName[0], left);
     QVERIFY(form.grdData[0]->isVisible());
-    QCOMPARE(form.m_navigation->lblSheetStatus[0]->text(), u"ファイル１　2 行 × 2 列　UTF-8　CRLF　区切り ,"_s);
+    QCOMPARE(form.m_navigation->lblSheetStatus[0]->text(),
+             u"ファイル１　2 行 × 2 列　UTF-8　CR LF　区切り カンマ（,）"_s);
     QCOMPARE(form.PicFile[0]->toolTip(), left);
 
     // The second panel is still empty: a click on it asks for file 2; a cancel leaves it empty.

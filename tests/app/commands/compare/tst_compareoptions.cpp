@@ -1,5 +1,7 @@
 #include "AppState.h"
+#include "CellEquality.h"
 #include "CompareEngine.h"
+#include "CompareOptionTable.h"
 #include "CompareOptionsMenu.h"
 #include "CompareResult.h"
 #include "Recompare.h"
@@ -34,6 +36,8 @@ private slots:
     void changingOptionsRecolours();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
+    void eachOptionIsOneRule_data();
+    void eachOptionIsOneRule();
 
 private:
     std::unique_ptr<AppState> m_state;
@@ -370,6 +374,47 @@ void tst_CompareOptions::settingsRoundTrip()
     LoadSettings(loaded, path);
     QVERIFY(loaded.compareOptions == m_state->compareOptions);
     QCOMPARE(compareOptionsSummary(loaded.compareOptions).isEmpty(), options.isEmpty());
+}
+
+// Each option by its name: it makes the pair the same, the rule that explains the pair names that
+// option back, the status line calls it by its word, and the settings text keeps it.
+void tst_CompareOptions::eachOptionIsOneRule_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("settings");
+
+    QTest::newRow("case") << u"ignore-case"_s << u"Tokyo"_s << u"TOKYO"_s << u"大小文字"_s << u"ignore-case"_s;
+    QTest::newRow("width") << u"fold-width"_s << u"ＡＢ"_s << u"AB"_s << u"全半角"_s << u"fold-width"_s;
+    QTest::newRow("kana") << u"fold-kana"_s << u"とうきょう"_s << u"トウキョウ"_s << u"かなカナ"_s << u"fold-kana"_s;
+    QTest::newRow("composition") << u"nfc"_s << u"ガ"_s << u"カ\u3099"_s << u"合成文字"_s << u"nfc"_s;
+    QTest::newRow("hyphens") << u"fold-hyphen"_s << u"1-2"_s << u"1−2"_s << u"ハイフン"_s << u"fold-hyphen"_s;
+    QTest::newRow("blanks at the ends") << u"trim"_s << u"東京"_s << u"東京　"_s << u"前後の空白"_s << u"trim"_s;
+    QTest::newRow("every blank") << u"ignore-space"_s << u"東 京"_s << u"東京"_s << u"空白"_s << u"ignore-space"_s;
+    QTest::newRow("numbers") << u"numeric"_s << u"1,000"_s << u"1000"_s << u"数値"_s << u"numeric=0"_s;
+}
+
+void tst_CompareOptions::eachOptionIsOneRule()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(QString, label);
+    QFETCH(QString, settings);
+
+    QCOMPARE(CellEquality(CompareOptions()).match(a, b, 1), CellMatch::Differs);
+    CompareOptions options;
+    QCOMPARE(setCompareOption(options, name, std::nullopt), OptionName::Set);
+    QCOMPARE(CellEquality(options).match(a, b, 1), CellMatch::Equivalent);
+    TextFolding::FoldBuffers buffers;
+    const std::optional<TextFolding::Rule> rule = TextFolding::ruleThatMakesEqual(a, b, buffers);
+    QVERIFY(rule);
+    QCOMPARE(compareOptionOf(*rule).name, name);
+    QCOMPARE(compareOptionLabels(options), QStringList{label});
+    QCOMPARE(compareOptionsText(options), settings);
+    QVERIFY(compareOptionsFromText(settings) == options);
 }
 
 QTEST_GUILESS_MAIN(tst_CompareOptions)

@@ -141,7 +141,7 @@ void TestCellEditor::play(const QString &steps)
             box.compositionCancelledByView();
             break;
         case 'D':
-            grdData_KeyDown(s(), *m_ui, 0, kDeleteKey, 0);
+            grdData_KeyDown(s(), *m_ui, 0, kKeyDelete, 0);
             break;
         case 'R':
             (void)RunSearch(s(), *m_ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, u"e"_s, u"X"_s});

@@ -4,6 +4,7 @@
 #include "RecordingUserInterface.h"
 #include "RowsAndColumns.h"
 #include "SendToOther.h"
+#include "SheetLock.h"
 #include "SheetPairFixture.h"
 #include "UndoSnapshots.h"
 
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -42,6 +44,8 @@ private slots:
     void undoPutsTheSelectionBackAsFarAsItFits();
     void undoRestoresWhatEveryCommandChanged();
     void nothingWhileComparing();
+    void sheetLockRestoresWhatItLocked_data();
+    void sheetLockRestoresWhatItLocked();
 
 private:
     void makePair(const QString &left, const QString &right, bool bothShown = true);
@@ -533,6 +537,50 @@ void TestEditCommands::nothingWhileComparing()
     QCOMPARE(m_ui->clipboard, u"z\r\n"_s);
     QCOMPARE(cellTexts(s().grdData(0)), u"a,b|c,d"_s);
     QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
+}
+
+// The lock stops the sheets it holds from drawing and disables them, leaves the other sheet as it
+// is, and gives both back however the command ends, by an exception too.
+void TestEditCommands::sheetLockRestoresWhatItLocked_data()
+{
+    QTest::addColumn<int>("sheet"); // -1: both
+    QTest::addColumn<bool>("throws");
+
+    QTest::newRow("both sheets") << -1 << false;
+    QTest::newRow("both sheets, the command throws") << -1 << true;
+    QTest::newRow("sheet 0 alone") << 0 << false;
+    QTest::newRow("sheet 1 alone, the command throws") << 1 << true;
+}
+
+void TestEditCommands::sheetLockRestoresWhatItLocked()
+{
+    QFETCH(int, sheet);
+    QFETCH(bool, throws);
+    makePair(u"a"_s, u"b"_s);
+
+    const auto command = [&] {
+        std::optional<SheetLock> both;
+        std::optional<SheetLock> one;
+        if (sheet < 0)
+            both.emplace(s());
+        else
+            one.emplace(s().grdData(sheet));
+        for (int i = 0; i < 2; ++i) {
+            const bool locked = sheet < 0 || sheet == i;
+            QCOMPARE(s().grdData(i).redraw(), !locked);
+            QCOMPARE(s().grdData(i).isEnabled(), !locked);
+        }
+        if (throws)
+            throw std::bad_alloc();
+    };
+    if (throws)
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, command());
+    else
+        command();
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(s().grdData(i).redraw());
+        QVERIFY(s().grdData(i).isEnabled());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEditCommands)

@@ -137,10 +137,14 @@ void TestStatusBarText::sheetText_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("UTF-8 with BOM, LF, tab") << int(TextEncoding::Utf8Bom) << int(LineEnd::Lf) << false << 1 << u"\t"_s
-                                             << u"ファイル２　3 行 × 2 列　UTF-8 BOM　LF　区切り TAB"_s;
+                                             << u"ファイル２　3 行 × 2 列　UTF-8（BOM付き）　LF　区切り タブ"_s;
     QTest::newRow("Shift_JIS, mixed line ends, blank")
         << int(TextEncoding::ShiftJis) << int(LineEnd::Cr) << true << 1 << u" "_s
         << u"ファイル２　3 行 × 2 列　Shift_JIS　混在　区切り 空白"_s;
+    QTest::newRow("UTF-8, CR LF, comma mode") << int(TextEncoding::Utf8) << int(LineEnd::CrLf) << false << 0 << u"|"_s
+                                              << u"ファイル２　3 行 × 2 列　UTF-8　CR LF　区切り カンマ（,）"_s;
+    QTest::newRow("other delimiter in brackets") << int(TextEncoding::Utf8) << int(LineEnd::Cr) << false << 1 << u"|"_s
+                                                 << u"ファイル２　3 行 × 2 列　UTF-8　CR　区切り 「|」"_s;
 }
 
 void TestStatusBarText::sheetText()
