@@ -10,7 +10,7 @@
 #include "RowAlignment.h"
 #include "Sheet.h"
 #include "SheetFileReader.h"
-#include "StreamDiff.h"
+#include "StreamCompare.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,7 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-class Collected final : public StreamDifferences
+class Collected final : public CellListener
 {
 public:
     std::vector<CellPosition> positions;

@@ -82,7 +82,7 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
     return stored;
 }
 
-class Collected : public StreamDifferences
+class Collected : public CellListener
 {
 public:
     std::vector<CellPosition> positions;
