@@ -160,8 +160,12 @@ struct LineUpColumns
 // UTF-8 (under comparison options, the texts that stand for the texts they make the same), each
 // ended by a byte UTF-8 never holds, so that two rows share the hashed bytes exactly when their
 // texts agree, however the texts were cut or decoded. Nothing when the stream gave up.
+//
+// A numeric rule's stand-in is one mark for every number, so that the hash cannot tell rows apart
+// whose numbers differ: then `texts`, when given, also gets each row's texts in the lining-up
+// columns, one after the other, for the texts to decide within a hash.
 std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpColumns &lineUp,
-                                             const CompareOptions &options)
+                                             const CompareOptions &options, std::vector<QString> *texts)
 {
     std::vector<RowHash> hashes;
     std::string row;
@@ -201,6 +205,8 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
             for (const int col : lineUp.columns) {
                 // A column past the file's is empty in every row.
                 const QStringView cell = col < stream.cols() ? stream.cell(col) : QStringView();
+                if (texts)
+                    texts->push_back(cell.toString());
                 if (const std::optional<QStringView> text = identityText(cell, col))
                     row.append(text->toUtf8().toStdString());
                 row.push_back(kEnd);
@@ -212,31 +218,6 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
     if (stream.status() == SheetStream::Status::NotStreamable)
         return std::nullopt;
     return hashes;
-}
-
-// Equal numbers for equal hashes, over both files' rows, as lining up takes them.
-std::array<std::vector<std::uint32_t>, 2> rowIdentities(const std::array<std::vector<RowHash>, 2> &hashes)
-{
-    const size_t firstCount = hashes[0].size();
-    const auto hashOf = [&](std::uint32_t at) -> const RowHash & {
-        return at < firstCount ? hashes[0][at] : hashes[1][at - firstCount];
-    };
-    std::vector<std::uint32_t> order(firstCount + hashes[1].size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) { return hashOf(x) < hashOf(y); });
-    std::array<std::vector<std::uint32_t>, 2> identities{std::vector<std::uint32_t>(firstCount),
-                                                         std::vector<std::uint32_t>(hashes[1].size())};
-    std::uint32_t identity = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && hashOf(order[i]) != hashOf(order[i - 1]))
-            ++identity;
-        const std::uint32_t at = order[i];
-        if (at < firstCount)
-            identities[0][at] = identity;
-        else
-            identities[1][at - firstCount] = identity;
-    }
-    return identities;
 }
 
 // Compares the current rows of the streams; a missing stream stands for an empty row.
@@ -377,9 +358,14 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
         lineUp = {options.keys.columns, true};
     }
     std::array<std::optional<std::vector<RowHash>>, 2> hashed;
+    // Under a numeric rule the texts decide between rows of one hash (whole rows only: lining up
+    // by key under one is left to the stored sheets).
+    const bool keepsTexts = options.compare.numeric && !lineUp.keys;
+    std::array<std::vector<QString>, 2> texts;
     {
-        std::thread second([&] { hashed[1] = hashRows(*streams[1], lineUp, options.compare); });
-        hashed[0] = hashRows(*streams[0], lineUp, options.compare);
+        std::thread second(
+            [&] { hashed[1] = hashRows(*streams[1], lineUp, options.compare, keepsTexts ? &texts[1] : nullptr); });
+        hashed[0] = hashRows(*streams[0], lineUp, options.compare, keepsTexts ? &texts[0] : nullptr);
         second.join();
     }
     if (!hashed[0] || !hashed[1])
@@ -394,8 +380,22 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
     LineUpOutcome outcome;
     std::array<std::vector<int>, 2> origins;
     {
-        const std::array<std::vector<std::uint32_t>, 2> identities = rowIdentities(hashes);
+        CellEquality equality(options.compare);
+        const size_t width = lineUp.columns.size();
+        const auto sameRow = [&](int sheetA, int rowA, int sheetB, int rowB) {
+            if (!keepsTexts)
+                return true; // the hash stands for the texts
+            const QString *a = texts[size_t(sheetA)].data() + size_t(rowA) * width;
+            const QString *b = texts[size_t(sheetB)].data() + size_t(rowB) * width;
+            for (size_t k = 0; k < width; ++k) {
+                if (!equality.equal(a[k], b[k], lineUp.columns[k]))
+                    return false;
+            }
+            return true;
+        };
+        const std::array<std::vector<std::uint32_t>, 2> identities = identitiesFromHashes(hashes, sameRow);
         hashes = {};
+        texts = {};
         RowAlignment alignment;
         if (options.keys.columns.empty()) {
             alignment = alignRows(identities[0], identities[1]);
@@ -445,8 +445,10 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
                                                    const QString &delimiter, const StreamOptions &options,
                                                    CellListener &differences)
 {
-    // Lining up on hashes cannot tell numbers apart that a tolerance makes the same.
-    if (options.align && options.compare.numeric)
+    // Under a numeric rule, lining up keeps the texts of every row besides its hash: within a
+    // sheet's limits the stored sheets do that faster and in less memory, and only they group keys
+    // within a tolerance.
+    if (options.align && options.compare.numeric && (options.sheetLimits || !options.keys.columns.empty()))
         return std::nullopt;
     Streams streams;
     std::array<SheetStream::Status, 2> opened{};

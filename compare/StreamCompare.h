@@ -43,13 +43,13 @@ struct StreamOptions
     bool align = false;
     // With align: line up by these key columns instead of by whole rows (never sorted here).
     KeyColumns keys;
-    // Cells the same under these. Lining up by key under a numeric rule needs the stored sheets.
+    // Cells the same under these.
     CompareOptions compare;
 };
 
 // Compares files[0] (sheet 1) with files[1] (sheet 2). Nothing when a file is one the stream
-// leaves to the window's reader (a refused file among them), or when lining up by key under a
-// numeric rule: compare the stored sheets instead.
+// leaves to the window's reader (a refused file among them), or when lining up under a numeric
+// rule within the sheets' limits or by key: compare the stored sheets instead.
 [[nodiscard]] std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
                                                                  const QString &delimiter, const StreamOptions &options,
                                                                  CellListener &listener);
