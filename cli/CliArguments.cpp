@@ -218,9 +218,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
     // explanations and sorting need the stored sheets.
     if (parsed.noLimit && (parsed.sort || report || parsed.explain))
         return refuse(kNoLimitWith.arg(parsed.sort ? u"--sort"_s : report ? u"--report"_s : u"--explain"_s));
-    // Lining up while reading goes by the rows' hashes, which cannot tell numbers apart that a
-    // tolerance makes the same.
-    if (parsed.noLimit && parsed.align && parsed.compareOptions.numeric)
+    // Lining up by key while reading goes by the keys' hashes, which cannot group numbers within a
+    // tolerance; whole rows are told apart by their texts.
+    if (parsed.noLimit && !parsed.keyColumns.empty() && parsed.compareOptions.numeric)
         return refuse(kNoLimitAlignWithNumeric.arg(alignOption));
     parsed.command = CliArguments::Command::Diff;
     return {parsed, {}};

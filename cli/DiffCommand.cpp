@@ -80,51 +80,6 @@ void loadBoth(std::array<FileLoad, 2> &loads, const CliArguments &arguments)
     }
 }
 
-// For each sheet, the file's row behind each row of the sheet after lining up (0: an inserted
-// empty row); empty when the rows were not lined up.
-using FileRows = std::array<std::vector<int>, 2>;
-
-// The files' rows behind a row of the lined-up sheets; nothing when the rows were not lined up.
-std::optional<FileRowPair> fileRowsAt(const FileRows &fileRows, int row)
-{
-    if (fileRows[0].empty())
-        return std::nullopt;
-    const auto at = [row](const std::vector<int> &rows) { return size_t(row) < rows.size() ? rows[size_t(row)] : 0; };
-    return FileRowPair{at(fileRows[0]), at(fileRows[1])};
-}
-
-// Calls visit(position, equivalent) for each listed position in reading order: the differing
-// ones, and with `equivalents` those the comparison options made the same.
-template<typename Visit>
-void forEachListed(const CompareResult &result, bool equivalents, Visit visit)
-{
-    static const std::vector<CellPosition> kNone;
-    const std::vector<CellPosition> &same = equivalents ? result.equivalents : kNone;
-    auto differing = result.differences.begin();
-    auto equivalent = same.begin();
-    while (differing != result.differences.end() || equivalent != same.end()) {
-        if (equivalent == same.end() || (differing != result.differences.end() && *differing < *equivalent))
-            visit(*differing++, false);
-        else
-            visit(*equivalent++, true);
-    }
-}
-
-QByteArray textReport(const CompareResult &result, const FileRows &fileRows, bool listEquivalent)
-{
-    const std::vector<CellPosition> &positions = result.differences;
-    QString message = compareResultMessage(result);
-    message.replace(u"\r\n"_s, u"\n"_s);
-    QByteArray buffer;
-    buffer.reserve(qsizetype(positions.size()) * 12 + 128);
-    buffer.append(message.toUtf8());
-    buffer.append('\n');
-    forEachListed(result, listEquivalent, [&](const CellPosition position, bool equivalent) {
-        appendTextPosition(buffer, position.row(), position.col(), fileRowsAt(fileRows, position.row()), equivalent);
-    });
-    return buffer;
-}
-
 // Turns ascending UTF-16 positions of one text into character (code point) positions, walking the
 // text once however many positions are asked.
 class CodePointCounter
@@ -176,49 +131,6 @@ void appendExplanation(QByteArray &buffer, QStringView first, QStringView second
     }
 }
 
-// Under comparison options the result also counts the positions they made the same, and every
-// listed cell ends in an object that says its kind; without them the output is what it always was.
-QByteArray jsonReport(const CompareResult &result, const SheetData &data0, const SheetData &data1,
-                      const std::array<bool, 2> &complete, const FileRows &fileRows, bool explain,
-                      const CliArguments &arguments)
-{
-    const bool withKinds = !arguments.compareOptions.isExact();
-    TextFolding::FoldBuffers folding;
-    const std::vector<CellPosition> &positions = result.differences;
-    QByteArray buffer;
-    buffer.reserve(qsizetype(positions.size()) * 48 + 256);
-    buffer.append("{\"differences\": ");
-    buffer.append(QByteArray::number(result.count()));
-    if (withKinds) {
-        buffer.append(", \"equivalent\": ");
-        buffer.append(QByteArray::number(qsizetype(result.equivalents.size())));
-    }
-    appendJsonShape(buffer, result, complete);
-    bool firstCell = true;
-    forEachListed(result, arguments.listEquivalent, [&](const CellPosition position, bool equivalent) {
-        appendJsonCellStart(buffer, firstCell, position.row(), position.col(),
-                            data0.text(position.row(), position.col()), data1.text(position.row(), position.col()),
-                            fileRowsAt(fileRows, position.row()));
-        firstCell = false;
-        if (withKinds || explain) {
-            buffer.append(", {");
-            if (withKinds)
-                buffer.append(equivalent ? "\"kind\": \"equivalent\"" : "\"kind\": \"differs\"");
-            if (withKinds && explain)
-                buffer.append(", ");
-            if (explain) {
-                appendExplanation(buffer, data0.text(position.row(), position.col()),
-                                  data1.text(position.row(), position.col()), folding,
-                                  arguments.compareOptions.tolerance);
-            }
-            buffer.append('}');
-        }
-        buffer.append(']');
-    });
-    buffer.append(firstCell ? "]}\n" : "\n]}\n");
-    return buffer;
-}
-
 // The time a report states: now, or SOURCE_DATE_EPOCH (seconds since 1970, UTC) when it is set,
 // so that a build or a test can make the same report twice.
 QDateTime reportTime()
@@ -261,10 +173,7 @@ std::optional<int> lineUpByKey(std::array<SheetData, 2> &sheets, const CliArgume
         }
         insertAlignedRows(sheet, lined->alignment, i);
     }
-    if (const QString note = repeatedKeysText(lined->repeatedRows); !note.isEmpty())
-        writeMessageLines(err, note);
-    if (!lined->alignment.longest)
-        writeMessageLines(err, mayNotBeLongestText());
+    writeLineUpNotes(err, true, lined->repeatedRows, lined->alignment.longest);
     return std::nullopt;
 }
 
@@ -297,12 +206,15 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
             fileRows[size_t(i)] = alignment->originalRows(i, sheet.rows() - 1);
             insertAlignedRows(sheet, *alignment, i);
         }
-        if (!alignment->longest)
-            writeMessageLines(err, mayNotBeLongestText());
+        writeLineUpNotes(err, false, {}, alignment->longest);
     }
 
-    // Nobody sees colours here: the positions are all the report needs.
-    const CompareResult result = FindDifferences(sheet0, sheet1, arguments.compareOptions);
+    // Nobody sees colours here: the positions are all the report needs, and the lines are
+    // written as the walk finds them.
+    ListedCells listed(arguments);
+    listed.setFileRows(fileRows);
+    const CompareResult result = FindDifferences(sheet0, sheet1, arguments.compareOptions, listed);
+    const DiffFindings findings{result, result.count(), qint32(result.equivalents.size()), complete};
     std::optional<DifferenceReport> differenceReport;
     if (!arguments.report.isEmpty()) {
         ReportSettings settings;
@@ -316,13 +228,10 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         differenceReport = buildDifferenceReport(result, sheet0, sheet1, std::move(settings), result.equivalents);
     }
     const bool reportToOutput = arguments.report == u"-"_s;
-    const QByteArray report = reportToOutput ? writeCsvReport(*differenceReport)
-        : arguments.json ? jsonReport(result, sheet0, sheet1, complete, fileRows, arguments.explain, arguments)
-                         : textReport(result, fileRows, arguments.listEquivalent);
-    if (!writeOutput(out, report)) {
-        writeMessageLines(err, outputFailedText());
+    const QByteArray report
+        = reportToOutput ? writeCsvReport(*differenceReport) : diffOutput(findings, listed.lines(), arguments);
+    if (!writeDiffOutput(out, err, report))
         return kExitTrouble;
-    }
     if (differenceReport && !reportToOutput) {
         const std::optional<ReportFormat> format = reportFormatForPath(arguments.report);
         QString reason;
@@ -337,10 +246,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
                 writeMessageLines(err, arguments.report + u": "_s + xlsxCutCellsText(cut));
         }
     }
-    // Rows or columns a file did not yield were not compared: "no difference" would not be true.
-    if (!complete[0] || !complete[1])
-        return kExitIncomplete;
-    return (result.count() > 0 || result.sizesDiffer) ? kExitDifferent : kExitOk;
+    return diffExitStatus(findings);
 }
 } // namespace
 
@@ -381,12 +287,8 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     if (!refusals.isEmpty())
         return kExitTrouble;
 
-    for (const FileLoad &load : loads) {
-        if (!readWhole(load))
-            writeMessageLines(err, load.path + u": "_s + load.partialText);
-        if (!load.writesBack)
-            writeMessageLines(err, load.path + u": "_s + notWritableBackMessage().text);
-    }
+    for (const FileLoad &load : loads)
+        writeFileNotes(err, load.path, readWhole(load), load.partialText, load.writesBack);
 
     try {
         return compareLoaded(loads, arguments, out, err);
@@ -394,4 +296,136 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
         writeMessageLines(err, kOutOfMemoryText);
         return kExitTrouble;
     }
+}
+
+ListedCells::ListedCells(const CliArguments &arguments)
+    : m_json(arguments.json)
+    , m_withKinds(!arguments.compareOptions.isExact())
+    , m_explain(arguments.explain)
+    , m_listEquivalent(arguments.listEquivalent)
+    , m_tolerance(arguments.compareOptions.tolerance)
+{
+}
+
+void ListedCells::setFileRows(FileRows fileRows)
+{
+    m_fileRows = std::move(fileRows);
+}
+
+void ListedCells::differingCell(int row, int col, QStringView text0, QStringView text1)
+{
+    append(row, col, text0, text1, false);
+}
+
+void ListedCells::equivalentCell(int row, int col, QStringView text0, QStringView text1)
+{
+    if (m_listEquivalent)
+        append(row, col, text0, text1, true);
+}
+
+bool ListedCells::wantsTexts() const
+{
+    return m_json;
+}
+
+void ListedCells::alignedRow(int fileRow0, int fileRow1)
+{
+    m_streamAligned = true;
+    m_streamRows = {fileRow0, fileRow1};
+}
+
+std::optional<FileRowPair> ListedCells::fileRowsAt(int row) const
+{
+    if (m_streamAligned)
+        return m_streamRows;
+    if (m_fileRows[0].empty())
+        return std::nullopt;
+    const auto at = [row](const std::vector<int> &rows) { return size_t(row) < rows.size() ? rows[size_t(row)] : 0; };
+    return FileRowPair{at(m_fileRows[0]), at(m_fileRows[1])};
+}
+
+void ListedCells::append(int row, int col, QStringView text0, QStringView text1, bool equivalent)
+{
+    const std::optional<FileRowPair> fileRows = fileRowsAt(row);
+    if (!m_json) {
+        appendTextPosition(m_lines, row, col, fileRows, equivalent);
+        ++m_listed;
+        return;
+    }
+    appendJsonCellStart(m_lines, m_listed == 0, row, col, text0, text1, fileRows);
+    // Under comparison options every listed cell ends in an object that says its kind; without
+    // them the output is what it always was.
+    if (m_withKinds || m_explain) {
+        m_lines.append(", {");
+        if (m_withKinds)
+            m_lines.append(equivalent ? "\"kind\": \"equivalent\"" : "\"kind\": \"differs\"");
+        if (m_withKinds && m_explain)
+            m_lines.append(", ");
+        if (m_explain)
+            appendExplanation(m_lines, text0, text1, m_folding, m_tolerance);
+        m_lines.append('}');
+    }
+    m_lines.append(']');
+    ++m_listed;
+}
+
+QByteArray diffOutput(const DiffFindings &findings, const QByteArray &lines, const CliArguments &arguments)
+{
+    QByteArray buffer;
+    if (!arguments.json) {
+        // The result message needs the counts; the positions behind them are listed below it.
+        CompareResult counted = findings.shapes;
+        counted.differences.resize(size_t(findings.count));
+        counted.equivalents.resize(size_t(findings.equivalentCount));
+        QString message = compareResultMessage(counted);
+        message.replace(u"\r\n"_s, u"\n"_s);
+        buffer.reserve(lines.size() + 128);
+        buffer.append(message.toUtf8());
+        buffer.append('\n');
+        buffer.append(lines);
+        return buffer;
+    }
+    buffer.reserve(lines.size() + 256);
+    buffer.append("{\"differences\": ");
+    buffer.append(QByteArray::number(findings.count));
+    if (!arguments.compareOptions.isExact()) {
+        buffer.append(", \"equivalent\": ");
+        buffer.append(QByteArray::number(findings.equivalentCount));
+    }
+    appendJsonShape(buffer, findings.shapes, findings.complete);
+    buffer.append(lines);
+    buffer.append(lines.isEmpty() ? "]}\n" : "\n]}\n");
+    return buffer;
+}
+
+bool writeDiffOutput(QIODevice &out, QIODevice &err, const QByteArray &output)
+{
+    if (writeOutput(out, output))
+        return true;
+    writeMessageLines(err, outputFailedText());
+    return false;
+}
+
+void writeFileNotes(QIODevice &err, const QString &path, bool complete, const QString &partialText, bool writesBack)
+{
+    if (!complete)
+        writeMessageLines(err, path + u": "_s + partialText);
+    if (!writesBack)
+        writeMessageLines(err, path + u": "_s + notWritableBackMessage().text);
+}
+
+void writeLineUpNotes(QIODevice &err, bool byKey, const std::array<int, 2> &repeatedKeyRows, bool longest)
+{
+    if (const QString note = repeatedKeysText(repeatedKeyRows); byKey && !note.isEmpty())
+        writeMessageLines(err, note);
+    if (!longest)
+        writeMessageLines(err, mayNotBeLongestText());
+}
+
+int diffExitStatus(const DiffFindings &findings)
+{
+    // Rows or columns a file did not yield were not compared: "no difference" would not be true.
+    if (!findings.complete[0] || !findings.complete[1])
+        return kExitIncomplete;
+    return (findings.count > 0 || findings.shapes.sizesDiffer) ? kExitDifferent : kExitOk;
 }

@@ -1,8 +1,18 @@
 #pragma once
 
 #include "CliArguments.h"
+#include "CompareLoop.h"
+#include "CompareResult.h"
+#include "JsonShape.h"
+#include "TextFolding.h"
 
+#include <QByteArray>
 #include <QIODevice>
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <vector>
 
 // rowlark-diff FILE1 FILE2: reads FILE1 into sheet 1 and FILE2 into sheet 2 with the window's
 // reader (both files at once, one per thread), runs the compare button's engine silently and
@@ -19,3 +29,68 @@
 // differs, kExitTrouble when a file was refused (its message on err, nothing on out) or the
 // output could not be written. A file read only in part is compared, with its message on err.
 [[nodiscard]] int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err);
+
+// The end both ways of comparing share, stored or while read: the listed lines, one envelope
+// around them, one set of notes on standard error, one exit status.
+
+// For each sheet, the file's row behind each row of the sheet after lining up (0: an inserted
+// empty row); empty when the rows were not lined up.
+using FileRows = std::array<std::vector<int>, 2>;
+
+// rowlark-diff's line (or JSON cell) for each listed position as the comparison finds it: the
+// differing ones, and with --list-equivalent those the comparison options made the same.
+class ListedCells final : public CellListener
+{
+public:
+    explicit ListedCells(const CliArguments &arguments);
+
+    // The stored sheets' rows after lining up, known before the walk.
+    void setFileRows(FileRows fileRows);
+
+    void differingCell(int row, int col, QStringView text0, QStringView text1) override;
+    void equivalentCell(int row, int col, QStringView text0, QStringView text1) override;
+    [[nodiscard]] bool wantsTexts() const override;
+    void alignedRow(int fileRow0, int fileRow1) override;
+
+    [[nodiscard]] const QByteArray &lines() const
+    {
+        return m_lines;
+    }
+
+private:
+    void append(int row, int col, QStringView text0, QStringView text1, bool equivalent);
+    [[nodiscard]] std::optional<FileRowPair> fileRowsAt(int row) const;
+
+    bool m_json;
+    bool m_withKinds;
+    bool m_explain;
+    bool m_listEquivalent;
+    double m_tolerance;
+    qint64 m_listed = 0;
+    QByteArray m_lines;
+    FileRows m_fileRows;
+    bool m_streamAligned = false;
+    FileRowPair m_streamRows{};
+    TextFolding::FoldBuffers m_folding;
+};
+
+// What a comparison found, however its rows came.
+struct DiffFindings
+{
+    CompareResult shapes; // rows, cols and sizesDiffer; the positions are not needed
+    qint32 count = 0;
+    qint32 equivalentCount = 0;
+    std::array<bool, 2> complete{true, true};
+};
+
+// The output around the listed lines: the result message, or the JSON envelope.
+[[nodiscard]] QByteArray diffOutput(const DiffFindings &findings, const QByteArray &lines,
+                                    const CliArguments &arguments);
+// Writes `output` whole; false after saying on err that it could not.
+[[nodiscard]] bool writeDiffOutput(QIODevice &out, QIODevice &err, const QByteArray &output);
+// The notes on a file as read: read only in part, text that would not write back unchanged.
+void writeFileNotes(QIODevice &err, const QString &path, bool complete, const QString &partialText, bool writesBack);
+// The notes of a lining up: repeated keys (by key only), a match that may not be the longest.
+void writeLineUpNotes(QIODevice &err, bool byKey, const std::array<int, 2> &repeatedKeyRows, bool longest);
+// The exit status of a comparison whose output was written.
+[[nodiscard]] int diffExitStatus(const DiffFindings &findings);

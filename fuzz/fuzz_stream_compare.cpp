@@ -9,7 +9,7 @@
 #include "CompareResult.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
-#include "StreamDiff.h"
+#include "StreamCompare.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +19,7 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-class Collected final : public StreamDifferences
+class Collected final : public CellListener
 {
 public:
     std::vector<CellPosition> positions;

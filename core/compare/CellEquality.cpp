@@ -8,8 +8,9 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-// What hashKey() gives every text that reads as a number: values with a tolerance have no one
-// canonical form, so such cells only hash alike and the comparison of the rows decides.
+// What hashKey() gives every text that reads as a number under a tolerance, and the start of a
+// number's key without one: values with a tolerance have no one canonical form, so such cells only
+// hash alike and the comparison of the rows decides.
 constexpr QStringView kNumberKey = u"\u0001#";
 } // namespace
 
@@ -86,7 +87,18 @@ QStringView CellEquality::hashKey(QStringView text)
     if (!m_foldsText)
         return text;
     const QStringView folded = fold(text, m_first, true);
-    if (m_options.numeric && TextFolding::readDecimal(folded, m_numbers[0]))
+    if (!m_options.numeric || !TextFolding::readDecimal(folded, m_numbers[0]))
+        return folded;
+    if (!m_tolerance.isZero())
         return kNumberKey;
-    return folded;
+    // Without a tolerance a value has one form, whatever the text wrote: the key is that form, so
+    // that rows of different numbers land in different buckets.
+    const Decimal &value = m_numbers[0];
+    QString &key = m_second[0];
+    key = kNumberKey.toString();
+    key += value.negative ? u'-' : u'+';
+    key += QString::number(value.exponent);
+    key += u'e';
+    key += QLatin1StringView(value.digits.data(), qsizetype(value.digits.size()));
+    return key;
 }

@@ -66,8 +66,8 @@ public:
     }
 
     // A stand-in for `text` that is the same for any two texts the options make equal (in a column
-    // they compare), for hashing rows: the folded text, or one mark for every text that reads as a
-    // number. Valid until the next call.
+    // they compare), for hashing rows: the folded text, a number's value in its one form, or under
+    // a tolerance one mark for every text that reads as a number. Valid until the next call.
     [[nodiscard]] QStringView hashKey(QStringView text);
     // `text` under every text rule that is on (the numeric reading aside), as compared: what
     // sorting by a column orders. Valid until the next call.

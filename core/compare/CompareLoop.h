@@ -3,6 +3,8 @@
 #include "CellEquality.h"
 #include "SheetData.h"
 
+#include <QStringView>
+
 #include <algorithm>
 #include <array>
 
@@ -23,8 +25,9 @@ enum class ExtraLine { Row, Column };
 // Then the common area row by row, left to right: consumer.differingCell(row, col),
 // consumer.equivalentCell(row, col) or consumer.equalCell(row, col) for each pair, as `equality`
 // decides, and consumer.commonRowDone(row) after every row. A consumer without equivalentCell()
-// is told equalCell() for a pair the options make the same. A consumer that answers CompareStep::Stop ends the
-// walk, which then returns false.
+// is told equalCell() for a pair the options make the same. A consumer whose differingCell() and
+// equivalentCell() also take the two texts, as a CellListener's do, is given them. A consumer that answers
+// CompareStep::Stop ends the walk, which then returns false.
 //
 // The shapes are read once at the start and handed to consumer.shapes(rows, cols), header row and
 // column included. The data are read again for every row, so that a consumer that yields to the
@@ -67,18 +70,25 @@ template<typename Consumer>
         const int lastCol
             = (r < data0.rows() && r < data1.rows()) ? std::min({commonCols, data0.cols(), data1.cols()}) - 1 : 0;
         for (int c = 1; c <= lastCol; ++c) {
-            switch (equality.match(data0.text(r, c), data1.text(r, c), c)) {
+            const QStringView text0 = data0.text(r, c);
+            const QStringView text1 = data1.text(r, c);
+            switch (equality.match(text0, text1, c)) {
             case CellMatch::Equal:
                 consumer.equalCell(r, c);
                 break;
             case CellMatch::Equivalent:
-                if constexpr (requires { consumer.equivalentCell(r, c); })
+                if constexpr (requires { consumer.equivalentCell(r, c, text0, text1); })
+                    consumer.equivalentCell(r, c, text0, text1);
+                else if constexpr (requires { consumer.equivalentCell(r, c); })
                     consumer.equivalentCell(r, c);
                 else
                     consumer.equalCell(r, c);
                 break;
             case CellMatch::Differs:
-                consumer.differingCell(r, c);
+                if constexpr (requires { consumer.differingCell(r, c, text0, text1); })
+                    consumer.differingCell(r, c, text0, text1);
+                else
+                    consumer.differingCell(r, c);
                 break;
             }
         }
@@ -87,6 +97,37 @@ template<typename Consumer>
     }
     return true;
 }
+
+// Told each listed position of a comparison with both texts, whichever way the rows come: the
+// stored sheets' walk above (through FindDifferences) or two files compared as they are read
+// (compareFileStreams), in the same order: row by row, left to right, the common area only.
+class CellListener
+{
+public:
+    virtual ~CellListener() = default;
+    virtual void differingCell(int row, int col, QStringView text0, QStringView text1) = 0;
+    // A position whose texts differ but the comparison options make the same.
+    virtual void equivalentCell(int row, int col, QStringView text0, QStringView text1)
+    {
+        (void)row;
+        (void)col;
+        (void)text0;
+        (void)text1;
+    }
+    // Whether the texts matter; without them a comparison of raw bytes need not decode what
+    // differs, and the texts given may be empty.
+    [[nodiscard]] virtual bool wantsTexts() const
+    {
+        return true;
+    }
+    // With the rows lined up while read: the rows of both files behind the row whose cells come
+    // next (0 for an empty row lining up put in).
+    virtual void alignedRow(int fileRow0, int fileRow1)
+    {
+        (void)fileRow0;
+        (void)fileRow1;
+    }
+};
 
 // The exact comparison: texts identical character for character.
 template<typename Consumer>

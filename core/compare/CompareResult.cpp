@@ -32,9 +32,24 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1)
 
 CompareResult FindDifferences(const SheetData &data0, const SheetData &data1, const CompareOptions &options)
 {
+    // Told nothing: the positions are all the caller wants.
+    struct Nobody final : CellListener
+    {
+        void differingCell(int, int, QStringView, QStringView) override
+        {
+        }
+    };
+    Nobody nobody;
+    return FindDifferences(data0, data1, options, nobody);
+}
+
+CompareResult FindDifferences(const SheetData &data0, const SheetData &data1, const CompareOptions &options,
+                              CellListener &listener)
+{
     // Lists what a run would colour, and colours nothing.
     struct Lister
     {
+        CellListener &listener;
         CompareResult result;
 
         void shapes(const std::array<int, 2> &rows, const std::array<int, 2> &cols)
@@ -50,13 +65,15 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1, co
         {
             return CompareStep::Continue;
         }
-        void differingCell(int row, int col)
+        void differingCell(int row, int col, QStringView text0, QStringView text1)
         {
             result.differences.emplace_back(row, col);
+            listener.differingCell(row, col, text0, text1);
         }
-        void equivalentCell(int row, int col)
+        void equivalentCell(int row, int col, QStringView text0, QStringView text1)
         {
             result.equivalents.emplace_back(row, col);
+            listener.equivalentCell(row, col, text0, text1);
         }
         void equalCell(int, int)
         {
@@ -66,7 +83,7 @@ CompareResult FindDifferences(const SheetData &data0, const SheetData &data1, co
             return CompareStep::Continue;
         }
     };
-    Lister lister;
+    Lister lister{listener, {}};
     CellEquality equality(options);
     // Nothing stops the walk: it always ends.
     (void)walkComparison(data0, data1, lister, equality);

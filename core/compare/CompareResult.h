@@ -9,6 +9,7 @@
 #include <array>
 #include <vector>
 
+class CellListener;
 class SheetData;
 struct CompareOptions;
 
@@ -64,3 +65,6 @@ struct CompareResult
 [[nodiscard]] CompareResult FindDifferences(const SheetData &data0, const SheetData &data1);
 [[nodiscard]] CompareResult FindDifferences(const SheetData &data0, const SheetData &data1,
                                             const CompareOptions &options);
+// The same, telling `listener` each listed position with its texts as the walk finds it.
+[[nodiscard]] CompareResult FindDifferences(const SheetData &data0, const SheetData &data1,
+                                            const CompareOptions &options, CellListener &listener);

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -364,19 +363,10 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, 
                 return false;
         return true;
     };
-    struct Representative
-    {
-        int sheet;
-        int row;
-        std::uint32_t identity;
-    };
-    std::unordered_map<size_t, std::vector<Representative>> buckets;
-    buckets.reserve(size_t(first.rows() + second.rows()));
-    std::array<std::vector<std::uint32_t>, 2> identities;
-    std::uint32_t next = 0;
+    std::array<std::vector<size_t>, 2> hashes;
     for (int s = 0; s < 2; ++s) {
         const SheetData &sheet = *sheets[size_t(s)];
-        identities[size_t(s)].reserve(size_t(std::max(0, sheet.rows() - 1)));
+        hashes[size_t(s)].reserve(size_t(std::max(0, sheet.rows() - 1)));
         for (int r = 1; r < sheet.rows(); ++r) {
             size_t hash = 0;
             // Rows the options make the same must land in one bucket: their cells hash by the
@@ -385,19 +375,12 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, 
                 if (!equality.skipsColumn(c))
                     hash = qHashMulti(hash, equality.hashKey(sheet.text(r, c)));
             }
-            std::vector<Representative> &bucket = buckets[hash];
-            const auto known = std::find_if(bucket.begin(), bucket.end(), [&](const Representative &other) {
-                return sameRow(sheet, r, *sheets[size_t(other.sheet)], other.row);
-            });
-            if (known != bucket.end()) {
-                identities[size_t(s)].push_back(known->identity);
-            } else {
-                bucket.push_back({s, r, next});
-                identities[size_t(s)].push_back(next++);
-            }
+            hashes[size_t(s)].push_back(hash);
         }
     }
-    return identities;
+    return identitiesFromHashes(hashes, [&](int sheetA, int rowA, int sheetB, int rowB) {
+        return sameRow(*sheets[size_t(sheetA)], rowA + 1, *sheets[size_t(sheetB)], rowB + 1);
+    });
 }
 
 std::optional<RowAlignment> lineUpRows(const SheetData &first, const SheetData &second)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <numeric>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -77,6 +79,59 @@ struct RowMatches
 // rows matchRows() matches face each other; between two of them, rows are paired in order.
 [[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                                      std::int64_t effortLimit = kRowMatchEffort);
+
+// The one way rows get their identities, stored or read as a stream: each row of both sequences
+// has a hash under the comparison options (rows the options make the same must share it), and
+// within the rows of one hash same(sheetA, rowA, sheetB, rowB) decides (rows from 0). A row takes
+// the identity of the first row before it that it is the same as, sheet 0's rows coming before
+// sheet 1's, and a new one when there is none; so two different rows never share an identity.
+// Hashes that stand for their rows' texts outright may pass a `same` that is always true.
+template<typename Hash, typename Same>
+[[nodiscard]] std::array<std::vector<std::uint32_t>, 2>
+identitiesFromHashes(const std::array<std::vector<Hash>, 2> &hashes, Same &&same)
+{
+    const std::uint32_t firstCount = std::uint32_t(hashes[0].size());
+    const auto hashOf = [&](std::uint32_t at) -> const Hash & {
+        return at < firstCount ? hashes[0][at] : hashes[1][at - firstCount];
+    };
+    std::vector<std::uint32_t> order(firstCount + hashes[1].size());
+    std::iota(order.begin(), order.end(), 0u);
+    // Within one hash the rows keep their order, so that the first of them meets the others.
+    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+        const Hash &a = hashOf(x);
+        const Hash &b = hashOf(y);
+        return a < b || (!(b < a) && x < y);
+    });
+    std::array<std::vector<std::uint32_t>, 2> identities{std::vector<std::uint32_t>(firstCount),
+                                                         std::vector<std::uint32_t>(hashes[1].size())};
+    struct Representative
+    {
+        int sheet;
+        int row;
+        std::uint32_t identity;
+    };
+    std::vector<Representative> bucket; // the distinct rows of the current hash
+    std::uint32_t next = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i == 0 || hashOf(order[i - 1]) < hashOf(order[i]))
+            bucket.clear();
+        const std::uint32_t at = order[i];
+        const int sheet = at < firstCount ? 0 : 1;
+        const int row = int(sheet == 0 ? at : at - firstCount);
+        const auto known = std::find_if(bucket.begin(), bucket.end(), [&](const Representative &other) {
+            return same(other.sheet, other.row, sheet, row);
+        });
+        std::uint32_t identity = 0;
+        if (known != bucket.end()) {
+            identity = known->identity;
+        } else {
+            identity = next++;
+            bucket.push_back({sheet, row, identity});
+        }
+        identities[size_t(sheet)][size_t(row)] = identity;
+    }
+    return identities;
+}
 
 class QString;
 class SheetData;

@@ -84,6 +84,8 @@ private slots:
     void explainNeedsJson();
     void linesUpLargeEdits_data();
     void linesUpLargeEdits();
+    void linesUpWithinATolerance_data();
+    void linesUpWithinATolerance();
     void saysWhenTheLineUpMayNotBeTheLongest();
     void delimiterMissing_data();
     void delimiterMissing();
@@ -204,8 +206,11 @@ void TestRowlarkDiff::arguments_data()
         << QStringList{u"--no-limit"_s, u"--align"_s, u"--ignore-case"_s, u"a"_s, u"b"_s} << true << Command::Diff
         << false << 0 << u","_s << pair;
     QTest::newRow("no limit, lined up under a numeric rule")
-        << QStringList{u"--no-limit"_s, u"--align"_s, u"--numeric"_s, u"a"_s, u"b"_s} << false << Command::Help << false
-        << 0 << QString() << none;
+        << QStringList{u"--no-limit"_s, u"--align"_s, u"--numeric"_s, u"a"_s, u"b"_s} << true << Command::Diff << false
+        << 0 << u","_s << pair;
+    QTest::newRow("no limit, lined up by key under a numeric rule")
+        << QStringList{u"--no-limit"_s, u"--key"_s, u"1"_s, u"--numeric"_s, u"a"_s, u"b"_s} << false << Command::Help
+        << false << 0 << QString() << none;
     QTest::newRow("no limit with a report") << QStringList{u"--no-limit"_s, u"--report"_s, u"r.csv"_s, u"a"_s, u"b"_s}
                                             << false << Command::Help << false << 0 << QString() << none;
 }
@@ -672,6 +677,29 @@ void TestRowlarkDiff::linesUpLargeEdits()
     const QJsonObject written = QJsonDocument::fromJson(result.out).object();
     QCOMPARE(written.value(u"differences"_s).toInt(), 12000);
     QCOMPARE(written.value(u"rows"_s).toArray(), (QJsonArray{18001, 18001}));
+}
+
+void TestRowlarkDiff::linesUpWithinATolerance_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("stored sheets") << QStringList();
+    QTest::newRow("without limits") << QStringList{u"--no-limit"_s};
+}
+
+void TestRowlarkDiff::linesUpWithinATolerance()
+{
+    // 1.0 and 1.2, 10 and 10.4 are the same row within the tolerance, 2 and 2.6 are not: the rows
+    // of one hash are told apart by their values, the way they are read notwithstanding.
+    QFETCH(QStringList, options);
+    const QString path1 = writeFile(u"file1.csv"_s, "1.0,a\r\n2,b\r\n3,c\r\n10,d\r\n");
+    const QString path2 = writeFile(u"file2.csv"_s, "x,y\r\n1.2,a\r\n2.6,b\r\n3,c\r\n10.4,d\r\n");
+    const Run result = run(options + QStringList{u"--align"_s, u"--numeric=0.5"_s, path1, path2});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+    QCOMPARE(result.out,
+             QByteArray("差が　3　個あります\n"
+                        "ほかに、比較オプションにより同じとみなしたセルが 2 個あります\n"
+                        "1,1,,1\n1,2,,1\n3,1,2,3\n"));
 }
 
 void TestRowlarkDiff::saysWhenTheLineUpMayNotBeTheLongest()

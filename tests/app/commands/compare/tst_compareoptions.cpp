@@ -31,6 +31,8 @@ private slots:
     void optionsAtComparison();
     void liningUpUnderOptions_data();
     void liningUpUnderOptions();
+    void rowHashStandIns_data();
+    void rowHashStandIns();
     void dialogRule_data();
     void dialogRule();
     void changingOptionsRecolours();
@@ -237,6 +239,34 @@ void tst_CompareOptions::liningUpUnderOptions_data()
     QTest::newRow("numeric: values alike") << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,１０００|b,２"_s << 1;
     QTest::newRow("numeric: other values do not match") << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,999|b,3"_s << 3;
     QTest::newRow("skipped column does not count") << u"skip-columns=2"_s << u"a,1|b,2"_s << u"n,0|a,9|b,8"_s << 1;
+}
+
+void tst_CompareOptions::rowHashStandIns_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("text0");
+    QTest::addColumn<QString>("text1");
+    QTest::addColumn<bool>("shared"); // the two texts hash alike
+    QTest::newRow("numeric: one value, written two ways") << u"numeric"_s << u"1,000"_s << u"１０００"_s << true;
+    QTest::newRow("numeric: trailing zeros") << u"numeric"_s << u"2.50"_s << u"2.5"_s << true;
+    // Rows of numbers that differ must not all fall into one bucket, or lining them up takes
+    // the square of their number.
+    QTest::newRow("numeric: other values") << u"numeric"_s << u"1000"_s << u"999"_s << false;
+    QTest::newRow("numeric within a tolerance: values apart hash alike")
+        << u"numeric=0.5"_s << u"1.0"_s << u"1.4"_s << true;
+    QTest::newRow("ignore-case: case") << u"ignore-case"_s << u"Ab"_s << u"aB"_s << true;
+}
+
+void tst_CompareOptions::rowHashStandIns()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, text0);
+    QFETCH(QString, text1);
+    QFETCH(bool, shared);
+    CellEquality equality(compareOptionsFromText(options));
+    const QString key0 = equality.hashKey(text0).toString();
+    const QString key1 = equality.hashKey(text1).toString();
+    QCOMPARE(key0 == key1, shared);
 }
 
 void tst_CompareOptions::liningUpUnderOptions()

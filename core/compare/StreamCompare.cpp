@@ -1,0 +1,513 @@
+#include "StreamCompare.h"
+
+#include "CellEquality.h"
+#include "KeyAlignment.h"
+#include "RowAlignment.h"
+#include "SheetStream.h"
+#include "Utf8Decoder.h"
+
+#include <QByteArray>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+#include <algorithm>
+#include <memory>
+#include <numeric>
+#include <string_view>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace
+{
+// The stretch two byte strings start with: its length (n at most), the delimiters in it and the
+// place after the last of them (0 when none).
+struct SharedStretch
+{
+    size_t size = 0;
+    int delimiters = 0;
+    size_t afterLastDelimiter = 0;
+};
+
+// Sixteen bytes at a time, with the processor's bit count where it has one.
+__attribute__((target_clones("default", "popcnt"))) SharedStretch sharedStretch(const char *a, const char *b, size_t n,
+                                                                                char delimiter)
+{
+    SharedStretch stretch;
+    size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i mark = _mm_set1_epi8(delimiter);
+    for (; at + 16 <= n; at += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + at));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + at));
+        const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+        unsigned marks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, mark)));
+        if (same != 0xFFFF)
+            marks &= (1u << __builtin_ctz(~same)) - 1;
+        if (marks) {
+            stretch.delimiters += __builtin_popcount(marks);
+            stretch.afterLastDelimiter = at + size_t(32 - __builtin_clz(marks));
+        }
+        if (same != 0xFFFF) {
+            stretch.size = at + size_t(__builtin_ctz(~same));
+            return stretch;
+        }
+    }
+#endif
+    for (; at < n && a[at] == b[at]; ++at) {
+        if (a[at] == delimiter) {
+            ++stretch.delimiters;
+            stretch.afterLastDelimiter = at + 1;
+        }
+    }
+    stretch.size = at;
+    return stretch;
+}
+
+// The fields of two raw lines, compared in step: a stretch the two lines share is passed over at
+// the speed of a memory comparison, counting the delimiters in it, and only the fields where the
+// lines part are cut out and compared. Tells `differing` each column up to lastCol whose fields
+// differ, with both fields; a line with fewer fields has empty ones after its last, as the
+// reader's rows have.
+template<class Differing>
+void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFields fields, Differing &&differing)
+{
+    constexpr size_t npos = std::string_view::npos;
+    const char delimiter = fields.delimiter;
+    int col = 1; // a and b start at field col of their lines
+    while (true) {
+        const SharedStretch shared = sharedStretch(a.data(), b.data(), std::min(a.size(), b.size()), delimiter);
+        if (shared.size == a.size() && shared.size == b.size())
+            return;
+        // Fields wholly inside the shared stretch are equal.
+        col += shared.delimiters;
+        a.remove_prefix(shared.afterLastDelimiter);
+        b.remove_prefix(shared.afterLastDelimiter);
+        if (col > lastCol)
+            return;
+        const size_t aEnd = a.find(delimiter);
+        const size_t bEnd = b.find(delimiter);
+        const std::string_view fieldA = fields.field(a.substr(0, aEnd));
+        const std::string_view fieldB = fields.field(b.substr(0, bEnd));
+        if (fieldA != fieldB)
+            differing(col, fieldA, fieldB);
+        ++col;
+        if (aEnd == npos && bEnd == npos)
+            return;
+        if (aEnd == npos || bEnd == npos) {
+            // The other line's remaining fields face empty cells.
+            const bool restOfA = bEnd == npos;
+            std::string_view rest = restOfA ? a.substr(aEnd + 1) : b.substr(bEnd + 1);
+            for (; col <= lastCol; ++col) {
+                const size_t end = rest.find(delimiter);
+                const std::string_view field = fields.field(rest.substr(0, end));
+                if (!field.empty())
+                    restOfA ? differing(col, field, std::string_view()) : differing(col, std::string_view(), field);
+                if (end == npos)
+                    return;
+                rest.remove_prefix(end + 1);
+            }
+            return;
+        }
+        a.remove_prefix(aEnd + 1);
+        b.remove_prefix(bEnd + 1);
+    }
+}
+
+// A raw field's text for the consumer, decoded into a buffer used again for the next one.
+QStringView decodedField(std::string_view bytes, QString &buffer)
+{
+    buffer.resize(qsizetype(bytes.size()));
+    const Utf8Decoder::Decoded decoded
+        = Utf8Decoder::decode(bytes.data(), bytes.size(), reinterpret_cast<char16_t *>(buffer.data()));
+    return QStringView(buffer).first(qsizetype(decoded.unitsWritten));
+}
+
+// Whether a walk over sheets of these shapes would mark any cell magenta.
+bool sizesDiffer(const std::array<int, 2> &rows, const std::array<int, 2> &cols)
+{
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        const int other = 1 - sheet;
+        if (rows[sheet] > rows[other] && cols[sheet] >= 2)
+            return true;
+        if (cols[sheet] > cols[other] && rows[sheet] >= 2)
+            return true;
+    }
+    return false;
+}
+
+using Streams = std::array<std::unique_ptr<SheetStream>, 2>;
+
+// One row's identity: rows with the same texts in the columns compared have the same hash.
+struct RowHash
+{
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    friend auto operator<=>(const RowHash &, const RowHash &) = default;
+};
+
+// The columns rows are lined up on: every column both files have, or the key columns.
+struct LineUpColumns
+{
+    std::vector<int> columns; // ascending data columns
+    bool keys = false; // key columns: never left out by the options
+};
+
+// The hash of every row of a stream, read to its end: the row's texts in the lining-up columns as
+// UTF-8 (under comparison options, the texts that stand for the texts they make the same), each
+// ended by a byte UTF-8 never holds, so that two rows share the hashed bytes exactly when their
+// texts agree, however the texts were cut or decoded. Nothing when the stream gave up.
+//
+// A numeric rule's stand-in is one mark for every number, so that the hash cannot tell rows apart
+// whose numbers differ: then `texts`, when given, also gets each row's texts in the lining-up
+// columns, one after the other, for the texts to decide within a hash.
+std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpColumns &lineUp,
+                                             const CompareOptions &options, std::vector<QString> *texts)
+{
+    std::vector<RowHash> hashes;
+    std::string row;
+    constexpr char kEnd = '\xFF';
+    const RawFields fields = stream.rawFields();
+    const bool exact = options.isExact();
+    CellEquality equality(options);
+    // Under options, the text that stands for every text they make the same; nothing for a column
+    // they leave out.
+    const auto identityText = [&](QStringView text, int col) -> std::optional<QStringView> {
+        if (exact)
+            return text;
+        if (!lineUp.keys && equality.skipsColumn(col))
+            return std::nullopt;
+        return equality.hashKey(text);
+    };
+    while (stream.next()) {
+        row.clear();
+        if (stream.isRawRow() && exact) {
+            const QByteArrayView line = stream.rawLine();
+            std::string_view rest(line.data(), size_t(line.size()));
+            bool left = true; // fields left in the line
+            int col = 1; // the field rest starts with
+            for (const int wanted : lineUp.columns) {
+                for (; left && col < wanted; ++col) {
+                    const size_t end = rest.find(fields.delimiter);
+                    left = end != std::string_view::npos;
+                    rest.remove_prefix(left ? end + 1 : rest.size());
+                }
+                if (left) {
+                    row.append(fields.field(rest.substr(0, rest.find(fields.delimiter))));
+                }
+                row.push_back(kEnd);
+            }
+        } else {
+            stream.decodeRow();
+            for (const int col : lineUp.columns) {
+                // A column past the file's is empty in every row.
+                const QStringView cell = col < stream.cols() ? stream.cell(col) : QStringView();
+                if (texts)
+                    texts->push_back(cell.toString());
+                if (const std::optional<QStringView> text = identityText(cell, col))
+                    row.append(text->toUtf8().toStdString());
+                row.push_back(kEnd);
+            }
+        }
+        const XXH128_hash_t hash = XXH3_128bits(row.data(), row.size());
+        hashes.push_back({hash.low64, hash.high64});
+    }
+    if (stream.status() == SheetStream::Status::NotStreamable)
+        return std::nullopt;
+    return hashes;
+}
+
+// Compares the current rows of the streams; a missing stream stands for an empty row.
+class RowComparer
+{
+public:
+    RowComparer(int lastCol, const CompareOptions &options, CellListener &differences)
+        : m_lastCol(lastCol)
+        , m_equality(options)
+        , m_exact(options.isExact())
+        , m_decodes(!m_exact || differences.wantsTexts())
+        , m_differences(differences)
+    {
+    }
+
+    [[nodiscard]] qint32 count() const
+    {
+        return m_count;
+    }
+    [[nodiscard]] qint32 equivalentCount() const
+    {
+        return m_equivalentCount;
+    }
+
+    // False when a stream gave up.
+    bool compare(int row, SheetStream *first, SheetStream *second)
+    {
+        m_row = row;
+        const bool raw0 = !first || first->isRawRow();
+        const bool raw1 = !second || second->isRawRow();
+        if (raw0 && raw1) {
+            const SheetStream &fieldsFrom = first ? *first : *second;
+            // Fields of the same bytes have the same texts, the same under any options.
+            compareRawLines(lineOf(first), lineOf(second), m_lastCol, fieldsFrom.rawFields(),
+                            [this](int col, std::string_view field0, std::string_view field1) {
+                                if (m_decodes)
+                                    tell(col, decodedField(field0, m_texts[0]), decodedField(field1, m_texts[1]));
+                                else
+                                    tell(col, {}, {});
+                            });
+            return true;
+        }
+        for (SheetStream *stream : {first, second}) {
+            if (stream) {
+                stream->decodeRow();
+                if (stream->status() == SheetStream::Status::NotStreamable)
+                    return false;
+            }
+        }
+        for (int c = 1; c <= m_lastCol; ++c) {
+            const QStringView text0 = first ? first->cell(c) : QStringView();
+            const QStringView text1 = second ? second->cell(c) : QStringView();
+            if (!cellsEqual(text0, text1))
+                tell(c, text0, text1);
+        }
+        return true;
+    }
+
+private:
+    static std::string_view lineOf(const SheetStream *stream)
+    {
+        if (!stream)
+            return {};
+        const QByteArrayView line = stream->rawLine();
+        return {line.data(), size_t(line.size())};
+    }
+    void tell(int col, QStringView text0, QStringView text1)
+    {
+        switch (m_exact ? CellMatch::Differs : m_equality.match(text0, text1, col)) {
+        case CellMatch::Equal:
+            break;
+        case CellMatch::Equivalent:
+            m_differences.equivalentCell(m_row, col, text0, text1);
+            ++m_equivalentCount;
+            break;
+        case CellMatch::Differs:
+            m_differences.differingCell(m_row, col, text0, text1);
+            ++m_count;
+            break;
+        }
+    }
+
+    int m_lastCol;
+    CellEquality m_equality;
+    bool m_exact;
+    bool m_decodes; // raw fields that differ are decoded for the consumer or the options
+    qint32 m_equivalentCount = 0;
+    CellListener &m_differences;
+    std::array<QString, 2> m_texts;
+    int m_row = 0;
+    qint32 m_count = 0;
+};
+
+// Reads the streams to their ends. False when one gave up.
+bool readToTheEnd(Streams &streams)
+{
+    for (const auto &stream : streams) {
+        while (stream->next()) { }
+        if (stream->status() == SheetStream::Status::NotStreamable)
+            return false;
+    }
+    return true;
+}
+
+// The rows in step, the first file's row n facing the second's row n.
+bool compareInStep(Streams &streams, RowComparer &comparer)
+{
+    SheetStream &first = *streams[0];
+    SheetStream &second = *streams[1];
+    while (true) {
+        const bool has0 = first.next();
+        const bool has1 = second.next();
+        if (!has0 || !has1)
+            return readToTheEnd(streams); // rows only the longer file has: only their count matters
+        if (!comparer.compare(first.row(), &first, &second))
+            return false;
+    }
+}
+
+// What lining up found besides the rows: with key columns, the rows of repeated keys.
+struct LineUpOutcome
+{
+    std::array<int, 2> rows{}; // each file's rows after lining up, header included
+    std::array<int, 2> repeatedKeyRows{};
+    bool tooLong = false; // a sheet could not take the rows lining up adds: nothing was compared
+    bool longest = true; // the matched rows are a longest common sequence for certain
+};
+
+// The rows lined up: hashed on one pass, lined up on their hashes, compared on the next pass.
+std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOptions &options, int lastCol,
+                                            RowComparer &comparer, CellListener &differences)
+{
+    LineUpColumns lineUp;
+    if (options.keys.columns.empty()) {
+        lineUp.columns.resize(size_t(std::max(lastCol, 0)));
+        std::iota(lineUp.columns.begin(), lineUp.columns.end(), 1);
+    } else {
+        lineUp = {options.keys.columns, true};
+    }
+    std::array<std::optional<std::vector<RowHash>>, 2> hashed;
+    // Under a numeric rule the texts decide between rows of one hash (whole rows only: lining up
+    // by key under one is left to the stored sheets).
+    const bool keepsTexts = options.compare.numeric && !lineUp.keys;
+    std::array<std::vector<QString>, 2> texts;
+    {
+        std::thread second(
+            [&] { hashed[1] = hashRows(*streams[1], lineUp, options.compare, keepsTexts ? &texts[1] : nullptr); });
+        hashed[0] = hashRows(*streams[0], lineUp, options.compare, keepsTexts ? &texts[0] : nullptr);
+        second.join();
+    }
+    if (!hashed[0] || !hashed[1])
+        return std::nullopt;
+    std::array<std::vector<RowHash>, 2> hashes{std::move(*hashed[0]), std::move(*hashed[1])};
+    const std::array<int, 2> fileRows{int(hashes[0].size()), int(hashes[1].size())};
+    // A heading stays facing the other heading and takes no part.
+    const int firstRow = options.keys.columns.empty() ? 1 : firstKeyRow(options.keys);
+    for (std::vector<RowHash> &sheetHashes : hashes)
+        sheetHashes.erase(sheetHashes.begin(),
+                          sheetHashes.begin() + std::min<ptrdiff_t>(firstRow - 1, ptrdiff_t(sheetHashes.size())));
+    LineUpOutcome outcome;
+    std::array<std::vector<int>, 2> origins;
+    {
+        CellEquality equality(options.compare);
+        const size_t width = lineUp.columns.size();
+        const auto sameRow = [&](int sheetA, int rowA, int sheetB, int rowB) {
+            if (!keepsTexts)
+                return true; // the hash stands for the texts
+            const QString *a = texts[size_t(sheetA)].data() + size_t(rowA) * width;
+            const QString *b = texts[size_t(sheetB)].data() + size_t(rowB) * width;
+            for (size_t k = 0; k < width; ++k) {
+                if (!equality.equal(a[k], b[k], lineUp.columns[k]))
+                    return false;
+            }
+            return true;
+        };
+        const std::array<std::vector<std::uint32_t>, 2> identities = identitiesFromHashes(hashes, sameRow);
+        hashes = {};
+        texts = {};
+        RowAlignment alignment;
+        if (options.keys.columns.empty()) {
+            alignment = alignRows(identities[0], identities[1]);
+        } else {
+            alignment = alignRowsByKey(identities[0], identities[1], firstRow);
+            for (size_t i = 0; i < 2; ++i)
+                outcome.repeatedKeyRows[i] = repeatedKeyRows(identities[i]);
+        }
+        outcome.longest = alignment.longest;
+        for (int i = 0; i < 2; ++i)
+            origins[size_t(i)] = alignment.originalRows(i, fileRows[size_t(i)]);
+    }
+    // Within a sheet's limits lining up is done whole or not at all, as in the window.
+    for (size_t i = 0; i < 2 && options.sheetLimits; ++i) {
+        const qint64 rows = qint64(origins[i].size());
+        if (rows > kMaxRowCol || rows * streams[i]->cols() > kMaxCells) {
+            outcome.tooLong = true;
+            return outcome;
+        }
+    }
+    for (const auto &stream : streams) {
+        const SheetStream::Status status = stream->rewind();
+        if (status == SheetStream::Status::Changed)
+            return outcome; // the caller finds the stream's status
+        if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
+            return std::nullopt;
+    }
+    const size_t common = std::min(origins[0].size(), origins[1].size());
+    for (size_t row = 1; row < common; ++row) {
+        const int row0 = origins[0][row];
+        const int row1 = origins[1][row];
+        // A row a file has comes next in it; an empty row put in takes nothing from the file.
+        if ((row0 > 0 && !streams[0]->next()) || (row1 > 0 && !streams[1]->next()))
+            return std::nullopt;
+        differences.alignedRow(row0, row1);
+        if (!comparer.compare(int(row), row0 > 0 ? streams[0].get() : nullptr, row1 > 0 ? streams[1].get() : nullptr))
+            return std::nullopt;
+    }
+    if (!readToTheEnd(streams))
+        return std::nullopt;
+    outcome.rows = {int(origins[0].size()), int(origins[1].size())};
+    return outcome;
+}
+} // namespace
+
+std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
+                                                   const QString &delimiter, const StreamOptions &options,
+                                                   CellListener &differences)
+{
+    // Under a numeric rule, lining up keeps the texts of every row besides its hash: within a
+    // sheet's limits the stored sheets do that faster and in less memory, and only they group keys
+    // within a tolerance.
+    if (options.align && options.compare.numeric && (options.sheetLimits || !options.keys.columns.empty()))
+        return std::nullopt;
+    Streams streams;
+    std::array<SheetStream::Status, 2> opened{};
+    for (size_t i = 0; i < 2; ++i) {
+        streams[i] = std::make_unique<SheetStream>(delimiterMode, delimiter, options.sheetLimits);
+        streams[i]->setPieceBytes(options.pieceBytes);
+    }
+    {
+        // The column passes look at every byte of both files: one on each core.
+        std::thread second([&] { opened[1] = streams[1]->open(files[1]); });
+        opened[0] = streams[0]->open(files[0]);
+        second.join();
+    }
+    StreamComparison comparison;
+    const auto changed = [&] {
+        for (size_t i = 0; i < 2; ++i)
+            comparison.changed[i] = streams[i]->status() == SheetStream::Status::Changed;
+        return comparison.changed[0] || comparison.changed[1];
+    };
+    if (changed())
+        return comparison;
+    for (const SheetStream::Status status : opened) {
+        if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
+            return std::nullopt;
+    }
+    // The common area's columns are known before any row: the column pass gave them.
+    const int lastCol = std::min(streams[0]->cols(), streams[1]->cols()) - 1;
+    RowComparer comparer(lastCol, options.compare, differences);
+    CompareResult &result = comparison.result;
+    if (options.align) {
+        const std::optional<LineUpOutcome> outcome = compareAligned(streams, options, lastCol, comparer, differences);
+        if (changed())
+            return comparison;
+        if (!outcome)
+            return std::nullopt;
+        comparison.alignTooLong = outcome->tooLong;
+        comparison.longestLineUp = outcome->longest;
+        result.rows = outcome->rows;
+        comparison.repeatedKeyRows = outcome->repeatedKeyRows;
+    } else {
+        const bool compared = compareInStep(streams, comparer);
+        if (changed())
+            return comparison;
+        if (!compared)
+            return std::nullopt;
+        for (size_t i = 0; i < 2; ++i)
+            result.rows[i] = streams[i]->rows();
+    }
+    if (changed())
+        return comparison;
+    comparison.count = comparer.count();
+    comparison.equivalentCount = comparer.equivalentCount();
+    for (size_t i = 0; i < 2; ++i) {
+        result.cols[i] = streams[i]->cols();
+        comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
+        comparison.firstRowNotRead[i] = streams[i]->firstRowNotRead();
+        comparison.columns[i] = streams[i]->columnCount();
+        comparison.writesBack[i] = streams[i]->writesBackUnchanged();
+    }
+    result.sizesDiffer = sizesDiffer(result.rows, result.cols);
+    return comparison;
+}

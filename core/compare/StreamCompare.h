@@ -1,0 +1,55 @@
+#pragma once
+
+#include "CompareLoop.h"
+#include "CompareOptions.h"
+#include "CompareResult.h"
+#include "KeyAlignment.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// Comparing two files as they are read, row by row in step, without holding either: the second
+// source of rows of the one comparison, beside the stored sheets' walkComparison. It finds what
+// FindDifferences finds in the two sheets the window would read, from the same reader, and tells
+// a CellListener each listed position in the same order.
+
+struct StreamComparison
+{
+    // The shapes and sizesDiffer; differences stays empty (the listener was told them), count below.
+    CompareResult result;
+    qint32 count = 0;
+    qint32 equivalentCount = 0; // positions the comparison options made the same
+    std::array<bool, 2> complete{true, true}; // each file read whole
+    std::array<bool, 2> writesBack{true, true}; // each file's text writes back to its bytes
+    std::array<int, 2> repeatedKeyRows{}; // lined up by key: each file's rows of a repeated key
+    // Within a sheet's limits, a sheet could not take the rows lining up adds: nothing was compared.
+    bool alignTooLong = false;
+    // A file changed while it was read: nothing of the comparison holds.
+    std::array<bool, 2> changed{false, false};
+    std::array<int, 2> firstRowNotRead{}; // each file's, after a read that stopped early
+    std::array<int, 2> columns{}; // each file's column count C
+    // Lined up: false when the rows matched may not be the longest common sequence.
+    bool longestLineUp = true;
+};
+
+struct StreamOptions
+{
+    qsizetype pieceBytes = qsizetype(1) << 20;
+    bool sheetLimits = true; // false: files of any number of rows and columns
+    // Line up inserted and deleted rows first, as the window's 行を揃える does: one more pass
+    // over both files keeps a 16-byte hash of each row, and the rows are lined up on those.
+    bool align = false;
+    // With align: line up by these key columns instead of by whole rows (never sorted here).
+    KeyColumns keys;
+    // Cells the same under these.
+    CompareOptions compare;
+};
+
+// Compares files[0] (sheet 1) with files[1] (sheet 2). Nothing when a file is one the stream
+// leaves to the window's reader (a refused file among them), or when lining up under a numeric
+// rule within the sheets' limits or by key: compare the stored sheets instead.
+[[nodiscard]] std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
+                                                                 const QString &delimiter, const StreamOptions &options,
+                                                                 CellListener &listener);
