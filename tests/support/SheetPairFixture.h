@@ -2,7 +2,7 @@
 
 #include "AppState.h"
 #include "RecordingUserInterface.h"
-#include "SheetFixtures.h"
+#include "WindowSheetFixtures.h"
 
 #include <memory>
 

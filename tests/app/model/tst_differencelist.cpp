@@ -7,8 +7,8 @@
 #include "RowsAndColumns.h"
 #include "SearchScan.h"
 #include "SendToOther.h"
-#include "SheetFixtures.h"
 #include "UndoSnapshots.h"
+#include "WindowSheetFixtures.h"
 
 #include <QRandomGenerator>
 #include <QTest>

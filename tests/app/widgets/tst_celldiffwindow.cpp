@@ -2,8 +2,8 @@
 #include "CellDifferenceWindow.h"
 #include "Form1.h"
 #include "Form1Fixture.h"
-#include "SheetFixtures.h"
 #include "SheetView.h"
+#include "WindowSheetFixtures.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,10 +6,10 @@
 #include "Form1.h"
 #include "Form1Fixture.h"
 #include "RecordingUserInterface.h"
-#include "SheetFixtures.h"
 #include "SheetModel.h"
 #include "SheetView.h"
 #include "TestFiles.h"
+#include "WindowSheetFixtures.h"
 #include "frmHikaku.h"
 
 #include <QAbstractButton>

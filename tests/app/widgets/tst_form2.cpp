@@ -2,9 +2,9 @@
 #include "Form1.h"
 #include "Form1Fixture.h"
 #include "Form2.h"
-#include "SheetFixtures.h"
 #include "SheetView.h"
 #include "Twips.h"
+#include "WindowSheetFixtures.h"
 
 #include <QAction>
 #include <QApplication>

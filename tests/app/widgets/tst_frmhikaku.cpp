@@ -1,8 +1,8 @@
 #include "AppState.h"
 #include "CompareEngine.h"
 #include "RecordingUserInterface.h"
-#include "SheetFixtures.h"
 #include "Twips.h"
+#include "WindowSheetFixtures.h"
 #include "frmHikaku.h"
 
 #include <QLabel>

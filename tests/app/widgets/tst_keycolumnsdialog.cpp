@@ -1,7 +1,7 @@
 #include "AppState.h"
 #include "KeyColumnsDialog.h"
 #include "RecordingUserInterface.h"
-#include "SheetFixtures.h"
+#include "WindowSheetFixtures.h"
 
 #include <QCheckBox>
 #include <QPushButton>

@@ -1,12 +1,16 @@
 #include "GridError.h"
 #include "Sheet.h"
+#include "SheetFileReader.h"
+#include "SheetFileWriter.h"
 #include "SheetModel.h"
 #include "ShownText.h"
+#include "TestFiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QPalette>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <optional>
 
@@ -194,6 +198,8 @@ private slots:
     void geometryOfALaidOutSheet();
     void scrollingStopsWhereTheViewStops_data();
     void scrollingStopsWhereTheViewStops();
+    void lineEndsStayWithTheirRows_data();
+    void lineEndsStayWithTheirRows();
 };
 
 void TestSheet::newSheetShape()
@@ -363,6 +369,7 @@ void TestSheet::errors_data()
     QTest::newRow("rows inserted beyond the capacity") << 18 << int(GridErrorCode::OutOfMemory);
     QTest::newRow("rows inserted at a position above 32767 overflow") << 19 << int(GridErrorCode::Overflow);
     QTest::newRow("snapshot wider than 32767 columns can not come back") << 20 << int(GridErrorCode::Overflow);
+    QTest::newRow("row order that holds a row twice") << 21 << int(GridErrorCode::InvalidValue);
 }
 
 void TestSheet::errors()
@@ -444,6 +451,9 @@ void TestSheet::errors()
             sheet.restoreSnapshot(wide);
             break;
         }
+        case 21:
+            sheet.reorderRows({0, 1, 1});
+            break;
         }
     } catch (const GridError &error) {
         raised = error.number();
@@ -1061,6 +1071,69 @@ void TestSheet::scrollingStopsWhereTheViewStops()
     sheet.reportLayout(taller);
     QCOMPARE(sheet.topRow(), std::min(expected.x(), 10));
     QCOMPARE(requested.count(), expected.x() > 10 ? 1 : 0);
+}
+
+void TestSheet::lineEndsStayWithTheirRows_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("unchanged") << u"none"_s << QByteArray("a\r\nb\rc\r\n");
+    QTest::newRow("row inserted above the lone CR") << u"insert"_s << QByteArray("a\r\nn\r\nb\rc\r\n");
+    QTest::newRow("row above it deleted") << u"remove"_s << QByteArray("b\rc\r\n");
+    QTest::newRow("texts moved down a row") << u"shift down"_s << QByteArray("\r\na\r\nb\rc\r\n");
+    QTest::newRow("texts moved up a row") << u"shift up"_s << QByteArray("b\rc\r\n");
+    QTest::newRow("rows lined up at two places") << u"groups"_s << QByteArray("\r\na\r\nb\r\r\n\r\nc\r\n");
+    QTest::newRow("row appended") << u"append"_s << QByteArray("a\r\nb\rc\r\nn\r\n");
+    QTest::newRow("last rows cut and added again") << u"cut"_s << QByteArray("a\r\nn\r\n");
+    QTest::newRow("undo after deleting rows") << u"undo"_s << QByteArray("a\r\nb\rc\r\n");
+    QTest::newRow("cleared sheet") << u"clear"_s << QByteArray("\r\n\r\n\r\n");
+}
+
+void TestSheet::lineEndsStayWithTheirRows()
+{
+    QFETCH(QString, change);
+    QFETCH(QByteArray, bytes);
+
+    const QTemporaryDir folder;
+    const QString path = writeTestFile(folder, u"rows.csv"_s, "a\r\nb\rc\r\n");
+    SheetFileReader reader(0, u"|"_s);
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    SheetReadResult read = reader.readData();
+    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
+    Sheet sheet;
+    sheet.setData(std::move(read.data));
+    sheet.setFileFormat(read.format);
+    QCOMPARE(sheet.rows(), 4);
+
+    if (change == u"insert") {
+        sheet.insertRows(2, 1, CellMove::TextsAndColours);
+        sheet.setTextMatrix(2, 1, u"n"_s);
+    } else if (change == u"remove") {
+        sheet.removeRows(1, 1, CellMove::TextsAndColours);
+    } else if (change == u"shift down") {
+        sheet.insertRows(1, 1, CellMove::TextsOnly);
+    } else if (change == u"shift up") {
+        sheet.removeRows(1, 1, CellMove::TextsOnly);
+    } else if (change == u"groups") {
+        sheet.insertRowGroups({{1, 1}, {3, 2}});
+    } else if (change == u"append") {
+        sheet.setRows(5);
+        sheet.setTextMatrix(4, 1, u"n"_s);
+    } else if (change == u"cut") {
+        sheet.setRows(2);
+        sheet.setRows(3);
+        sheet.setTextMatrix(2, 1, u"n"_s);
+    } else if (change == u"undo") {
+        const SheetData snapshot = sheet.data();
+        sheet.removeRows(1, 2, CellMove::TextsAndColours);
+        sheet.insertRows(1, 1, CellMove::TextsAndColours);
+        sheet.restoreSnapshot(snapshot);
+    } else if (change == u"clear") {
+        sheet.clear();
+    }
+    QCOMPARE(SheetFileBytes(sheet.data(), sheet.fileFormat(), 1, 1, QString(), u","_s).value_or("<nothing>"), bytes);
 }
 
 QTEST_MAIN(TestSheet)

@@ -1,7 +1,6 @@
 // The reader: lines, fields in both modes, header labels and the limits.
 
 #include "MMS_GRID_CSV_READ.h"
-#include "Sheet.h"
 #include "SheetFileReader.h"
 #include "TextCodec.h"
 

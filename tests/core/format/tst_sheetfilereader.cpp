@@ -1,7 +1,6 @@
 // The load pipeline: the refusals and their order, encodings, line ends, the write-back check, and
 // a read followed by a save giving back the same bytes.
 
-#include "Sheet.h"
 #include "SheetFileReader.h"
 #include "SheetFileWriter.h"
 #include "TestFiles.h"
@@ -49,8 +48,6 @@ private slots:
     void decodingInPieces();
     void roundTrip_data();
     void roundTrip();
-    void lineEndsStayWithTheirRows_data();
-    void lineEndsStayWithTheirRows();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -398,67 +395,5 @@ void TestSheetFileReader::roundTrip()
 
 // Rows keep their own line ends through the row commands and undo; rows added since end like
 // most of the file's lines. The file: a CR LF, b lone CR, c CR LF (one data column).
-void TestSheetFileReader::lineEndsStayWithTheirRows_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<QByteArray>("bytes");
-
-    QTest::newRow("unchanged") << u"none"_s << QByteArray("a\r\nb\rc\r\n");
-    QTest::newRow("row inserted above the lone CR") << u"insert"_s << QByteArray("a\r\nn\r\nb\rc\r\n");
-    QTest::newRow("row above it deleted") << u"remove"_s << QByteArray("b\rc\r\n");
-    QTest::newRow("texts moved down a row") << u"shift down"_s << QByteArray("\r\na\r\nb\rc\r\n");
-    QTest::newRow("texts moved up a row") << u"shift up"_s << QByteArray("b\rc\r\n");
-    QTest::newRow("rows lined up at two places") << u"groups"_s << QByteArray("\r\na\r\nb\r\r\n\r\nc\r\n");
-    QTest::newRow("row appended") << u"append"_s << QByteArray("a\r\nb\rc\r\nn\r\n");
-    QTest::newRow("last rows cut and added again") << u"cut"_s << QByteArray("a\r\nn\r\n");
-    QTest::newRow("undo after deleting rows") << u"undo"_s << QByteArray("a\r\nb\rc\r\n");
-    QTest::newRow("cleared sheet") << u"clear"_s << QByteArray("\r\n\r\n\r\n");
-}
-
-void TestSheetFileReader::lineEndsStayWithTheirRows()
-{
-    QFETCH(QString, change);
-    QFETCH(QByteArray, bytes);
-
-    const QString path = writeFile(u"rows.csv"_s, "a\r\nb\rc\r\n");
-    SheetFileReader reader(0, u"|"_s);
-    QCOMPARE(reader.open(path), LoadRefusal::None);
-    QCOMPARE(reader.countColumns(), LoadRefusal::None);
-    SheetReadResult read = reader.readData();
-    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
-    Sheet sheet;
-    sheet.setData(std::move(read.data));
-    sheet.setFileFormat(read.format);
-    QCOMPARE(sheet.rows(), 4);
-
-    if (change == u"insert") {
-        sheet.insertRows(2, 1, CellMove::TextsAndColours);
-        sheet.setTextMatrix(2, 1, u"n"_s);
-    } else if (change == u"remove") {
-        sheet.removeRows(1, 1, CellMove::TextsAndColours);
-    } else if (change == u"shift down") {
-        sheet.insertRows(1, 1, CellMove::TextsOnly);
-    } else if (change == u"shift up") {
-        sheet.removeRows(1, 1, CellMove::TextsOnly);
-    } else if (change == u"groups") {
-        sheet.insertRowGroups({{1, 1}, {3, 2}});
-    } else if (change == u"append") {
-        sheet.setRows(5);
-        sheet.setTextMatrix(4, 1, u"n"_s);
-    } else if (change == u"cut") {
-        sheet.setRows(2);
-        sheet.setRows(3);
-        sheet.setTextMatrix(2, 1, u"n"_s);
-    } else if (change == u"undo") {
-        const SheetData snapshot = sheet.data();
-        sheet.removeRows(1, 2, CellMove::TextsAndColours);
-        sheet.insertRows(1, 1, CellMove::TextsAndColours);
-        sheet.restoreSnapshot(snapshot);
-    } else if (change == u"clear") {
-        sheet.clear();
-    }
-    QCOMPARE(SheetFileBytes(sheet.data(), sheet.fileFormat(), 1, 1, QString(), u","_s).value_or("<nothing>"), bytes);
-}
-
 QTEST_GUILESS_MAIN(TestSheetFileReader)
 #include "tst_sheetfilereader.moc"

@@ -8,7 +8,7 @@
 #include "RecordingUserInterface.h"
 #include "RowAlignment.h"
 #include "Settings.h"
-#include "SheetFixtures.h"
+#include "WindowSheetFixtures.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

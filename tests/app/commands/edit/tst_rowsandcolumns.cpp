@@ -2,8 +2,8 @@
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
 #include "RowsAndColumns.h"
-#include "SheetFixtures.h"
 #include "UndoSnapshots.h"
+#include "WindowSheetFixtures.h"
 
 #include <QTest>
 

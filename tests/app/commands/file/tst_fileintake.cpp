@@ -8,8 +8,8 @@
 #include "RecordingUserInterface.h"
 #include "SaveCommands.h"
 #include "SheetFileReader.h"
-#include "SheetFixtures.h"
 #include "TestFiles.h"
+#include "WindowSheetFixtures.h"
 
 #include <QDir>
 #include <QFile>

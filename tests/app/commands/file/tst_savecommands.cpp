@@ -9,8 +9,8 @@
 #include "RecordingUserInterface.h"
 #include "SaveCommands.h"
 #include "Settings.h"
-#include "SheetFixtures.h"
 #include "TestFiles.h"
+#include "WindowSheetFixtures.h"
 
 #include <QDir>
 #include <QFile>

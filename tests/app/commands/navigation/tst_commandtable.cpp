@@ -4,7 +4,7 @@
 #include "RecordingUserInterface.h"
 #include "RowsAndColumns.h"
 #include "SendToOther.h"
-#include "SheetFixtures.h"
+#include "WindowSheetFixtures.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "AppState.h"
 #include "ContextMenu.h"
-#include "SheetFixtures.h"
+#include "WindowSheetFixtures.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "AppState.h"
 #include "RecordingUserInterface.h"
-#include "SheetFixtures.h"
 #include "SheetKeys.h"
+#include "WindowSheetFixtures.h"
 
 #include <QSignalSpy>
 #include <QTest>

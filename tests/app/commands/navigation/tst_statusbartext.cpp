@@ -3,9 +3,9 @@
 #include "Differences.h"
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
-#include "SheetFixtures.h"
 #include "StatusBarText.h"
 #include "UndoSnapshots.h"
+#include "WindowSheetFixtures.h"
 
 #include <QTest>
 

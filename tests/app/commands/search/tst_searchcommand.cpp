@@ -1,7 +1,7 @@
 #include "AppState.h"
 #include "RecordingUserInterface.h"
 #include "SearchCommand.h"
-#include "SheetFixtures.h"
+#include "WindowSheetFixtures.h"
 
 #include <QTest>
 

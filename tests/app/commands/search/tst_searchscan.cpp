@@ -1,8 +1,8 @@
 #include "AppState.h"
 #include "RecordingUserInterface.h"
 #include "SearchScan.h"
-#include "SheetFixtures.h"
 #include "UndoSnapshots.h"
+#include "WindowSheetFixtures.h"
 
 #include <QSignalSpy>
 #include <QTest>
