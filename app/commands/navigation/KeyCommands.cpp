@@ -65,19 +65,6 @@ std::vector<int> fillersLast(int rows, const std::vector<int> &fillers)
     return order;
 }
 
-// The empty rows `alignment` puts into sheet `index`, from the bottom up, as rows of the sheet
-// it gives.
-std::vector<int> insertedRows(const RowAlignment &alignment, int index, int rows)
-{
-    const std::vector<int> origins = alignment.originalRows(index, rows);
-    std::vector<int> inserted;
-    for (int r = int(origins.size()) - 1; r >= 1; --r) {
-        if (origins[size_t(r)] == 0)
-            inserted.push_back(r);
-    }
-    return inserted;
-}
-
 // The key column dialog, after an edit still open has landed in its own cell: the rows are about
 // to move under it.
 bool askKeyColumns(AppState &state, UserInterface &ui, KeyColumnsPurpose purpose)
@@ -154,8 +141,12 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
     }
     const RowAlignment &alignment = lined->alignment;
     std::array<bool, 2> changes{};
-    for (int i = 0; i < 2; ++i)
-        changes[size_t(i)] = insertedRows(alignment, i, from[size_t(i)]->rows() - 1) != fillers[size_t(i)];
+    for (int i = 0; i < 2; ++i) {
+        // The line-up's empty rows, last first as fillerRows lists the sheet's.
+        std::vector<int> inserted = alignment.fillerRows(i);
+        std::reverse(inserted.begin(), inserted.end());
+        changes[size_t(i)] = inserted != fillers[size_t(i)];
+    }
     if (!changes[0] && !changes[1]) {
         ui.showMessage(withLineUpNote(withRepeatedKeys(kAlreadyAlignedText, lined->repeatedRows), alignment),
                        kKeyAlignTitle, MessageIcon::Information);
