@@ -49,7 +49,7 @@ struct FileLoad
     void run(int delimiterMode, const QString &delimiter)
     {
         try {
-            SheetFileReader reader(delimiterMode, delimiter);
+            SheetFileReader reader({delimiterMode, delimiter});
             refusal = reader.open(path);
             if (refusal == LoadRefusal::None)
                 refusal = reader.countColumns();
