@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MCsvHenKan.h"
+#include "CharScan.h"
 #include "MMS_GRID_CSV_READ.h"
 
 #include <QString>
@@ -11,8 +11,9 @@
 #include <utility>
 #include <vector>
 
-// The reader's field parser: the text a read adds to the pool, and the fields of the comma mode
-// read from the padded copy. Only the reader's drivers (MMS_GRID_CSV_READ.cpp) include it. It is
+// The reader's field parser: the text a read adds to the pool, the fields of the comma mode and
+// their count in the column pass. The reader's drivers (MMS_GRID_CSV_READ.cpp) and the streamed
+// read's column pass (SheetStream.cpp) include it. It is
 // all in an unnamed namespace, defined here: the row loops call it for every field, and only with
 // internal linkage does the compiler inline it into them as it would within one file (with
 // external linkage the comma mode reads its cells measurably slower).
@@ -93,62 +94,49 @@ private:
     QString m_extra;
 };
 
-// Reads the fields of the padded copy in sequence, C per row, without regard to where a line
-// ends: a quoted field that holds a comma yields one field less on its line, so the next line's
-// first field fills the row, and every later row is shifted by one field.
+// Reads the fields of the comma mode one record at a time, as spreadsheet programs write them.
 //
-// A field: blanks before it are skipped. A field starting with a double quote runs to the next
-// double quote, commas, blanks and the copy's line ends included; a doubled quote is no escape
-// (files written by this program put quotes around fields without doubling the ones inside, so the
-// first quote of a pair must end the field). Text between the closing quote and the next comma or
-// line end is kept after the quoted text. Any other field runs to the next comma or line end, its
-// trailing blanks and any lone LF included. The comma or line end after a field is consumed.
+// A field: blanks before it are skipped (older files pad their columns with them). A field that
+// then starts with a double quote runs to the matching closing quote: commas, CR and LF inside it
+// belong to it, and a doubled quote inside it is one quote. Text between the closing quote and
+// the next comma or line end is kept after the quoted text. Any other field runs to the next comma
+// or line end, quotes, trailing blanks and any character the line rule does not end a line at
+// included. A record ends at a line end outside quotes or at the end of the text.
 class CommaFieldReader
 {
 public:
-    enum class Status { Field, PastEnd, CopyFailed, PoolFull };
+    enum class Status {
+        Field,
+        Unclosed, // a quoted field runs to the end of the text
+        PoolFull,
+    };
 
-    // Starts at offset startInLine of the padded line that starts at `from`.
-    CommaFieldReader(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool,
-                     qsizetype startInLine = 0)
-        : m_lines(columns, text, rule, from)
+    // Starts at `from`, which must be the start of a record.
+    CommaFieldReader(QStringView text, LineRule rule, qsizetype from, PoolBuilder &pool)
+        : m_text(text)
         , m_pool(pool)
-        , m_text(text)
         , m_rule(rule)
+        , m_lineEnd(lineEndChar(rule))
+        , m_pos(from)
     {
-        advanceLine();
-        if (m_hasLine)
-            m_pos = std::min(startInLine, m_lines.line().text.size() + m_lines.line().padding);
     }
 
     [[nodiscard]] bool atEnd() const
     {
-        return !m_hasLine;
+        return m_pos >= m_text.size();
     }
-    [[nodiscard]] bool copyFailed() const
-    {
-        return m_copyFailed;
-    }
-    // Where the next field starts in the text (its end after the last line).
+    // Where the next field starts in the text.
     [[nodiscard]] qsizetype position() const
     {
-        return m_hasLine ? m_lines.line().start + m_pos : m_text.size();
+        return m_pos;
     }
-
-    // Whether the next field starts a line of the copy. Not so in the padding commas after a
-    // line's text, whose positions fall on the next line's start.
-    [[nodiscard]] bool atLineStart() const
+    // Whether the last field read ended its record.
+    [[nodiscard]] bool recordEnded() const
     {
-        return m_hasLine && m_pos == 0;
+        return m_recordEnded;
     }
-    // Where the next field starts: the start of its line of the copy in the text, and the offset in
-    // that padded line (past the line's text in its padding).
-    [[nodiscard]] std::pair<qsizetype, qsizetype> placeInLine() const
-    {
-        return {m_hasLine ? m_lines.line().start : m_text.size(), m_hasLine ? m_pos : 0};
-    }
-
-    // The line end the last field read was followed by; nothing when a comma followed it.
+    // The line end that ended the record of the last field read; nothing at the end of the text or
+    // when a comma followed the field.
     [[nodiscard]] std::optional<LineEnd> lineEndAfterField() const
     {
         return m_lineEndAfterField;
@@ -157,136 +145,209 @@ public:
     Status read(CellRef &ref)
     {
         m_lineEndAfterField.reset();
-        if (m_copyFailed)
-            return Status::CopyFailed;
-        if (!m_hasLine)
-            return Status::PastEnd;
-        const MCsvHenKan::PaddedLine &line = m_lines.line();
-        const QStringView text = line.text;
-        while (m_pos < text.size() && text[m_pos] == u' ')
+        const qsizetype size = m_text.size();
+        const char16_t *chars = m_text.utf16();
+        while (m_pos < size && chars[m_pos] == u' ')
             ++m_pos;
-        if (m_pos < text.size() && text[m_pos] == u'"')
+        if (m_pos < size && chars[m_pos] == u'"')
             return readQuoted(ref);
-        if (m_pos < text.size()) {
-            const qsizetype end = nextCommaAtOrAfter(m_pos);
-            ref = PoolBuilder::slice(line.start + m_pos, end - m_pos);
-            m_pos = end;
-        } else {
-            ref = {}; // a padding comma or the line end
-        }
-        consumeSeparator();
+        const qsizetype end = separatorAt(m_pos);
+        ref = PoolBuilder::slice(m_pos, end - m_pos);
+        consumeSeparator(end);
         return Status::Field;
     }
 
 private:
     Status readQuoted(CellRef &ref)
     {
-        const MCsvHenKan::PaddedLine *line = &m_lines.line();
         const qsizetype contentStart = m_pos + 1;
-        const qsizetype close = line->text.indexOf(u'"', contentStart);
-        if (close >= 0) {
-            m_pos = close + 1;
-            const qsizetype end = nextCommaAtOrAfter(m_pos);
-            if (end == m_pos) {
-                ref = PoolBuilder::slice(line->start + contentStart, close - contentStart);
-            } else {
-                const qsizetype mark = m_pool.mark();
-                m_pool.append(line->text.sliced(contentStart, close - contentStart));
-                m_pool.append(line->text.sliced(m_pos, end - m_pos));
-                ref = m_pool.since(mark);
+        qsizetype close = m_text.indexOf(u'"', contentStart);
+        if (close < 0)
+            return Status::Unclosed;
+        if (close + 1 < m_text.size() && m_text[close + 1] == u'"') {
+            // Doubled quotes: the field is put together in the pool, one quote for each pair.
+            const qsizetype mark = m_pool.mark();
+            qsizetype from = contentStart;
+            while (close + 1 < m_text.size() && m_text[close + 1] == u'"') {
+                m_pool.append(m_text.sliced(from, close + 1 - from));
+                from = close + 2;
+                close = m_text.indexOf(u'"', from);
+                if (close < 0) {
+                    m_pool.truncate(mark);
+                    return Status::Unclosed;
+                }
+                if (m_pool.full()) {
+                    m_pool.truncate(mark);
+                    return Status::PoolFull;
+                }
             }
-            m_pos = end;
-            consumeSeparator();
-            return Status::Field;
+            m_pool.append(m_text.sliced(from, close - from));
+            const qsizetype end = separatorAt(close + 1);
+            m_pool.append(m_text.sliced(close + 1, end - close - 1));
+            ref = m_pool.since(mark);
+            consumeSeparator(end);
+            return m_pool.full() ? Status::PoolFull : Status::Field;
         }
-
-        // The quotes run over the copy's line ends: the field holds them, CR LF and padding commas
-        // as the copy has them.
-        const qsizetype mark = m_pool.mark();
-        m_pool.append(line->text.sliced(contentStart));
-        m_pool.appendCommas(line->padding);
-        m_pool.append(u"\r\n");
-        advanceLine();
-        while (m_hasLine) {
-            if (m_pool.full()) {
-                m_pool.truncate(mark);
-                return Status::PoolFull;
-            }
-            line = &m_lines.line();
-            const qsizetype closing = line->text.indexOf(u'"');
-            if (closing >= 0) {
-                m_pool.append(line->text.first(closing));
-                m_pos = closing + 1;
-                const qsizetype end = nextCommaAtOrAfter(m_pos);
-                m_pool.append(line->text.sliced(m_pos, end - m_pos));
-                ref = m_pool.since(mark);
-                m_pos = end;
-                consumeSeparator();
-                return Status::Field;
-            }
-            m_pool.append(line->text);
-            m_pool.appendCommas(line->padding);
-            m_pool.append(u"\r\n");
-            advanceLine();
-        }
-        if (m_copyFailed) {
-            m_pool.truncate(mark);
-            return Status::CopyFailed;
-        }
-        // The data ended inside the quotes: the field is the rest of the copy but its last line end.
-        m_pool.chop(2);
-        ref = m_pool.since(mark);
-        return Status::Field;
-    }
-
-    void advanceLine()
-    {
-        switch (m_lines.next()) {
-        case MCsvHenKan::PadCommaLines::Step::Line:
-            m_hasLine = true;
-            m_pos = 0;
-            m_nextComma = 0;
-            break;
-        case MCsvHenKan::PadCommaLines::Step::End:
-            m_hasLine = false;
-            break;
-        case MCsvHenKan::PadCommaLines::Step::TooManyCommas:
-            m_hasLine = false;
-            m_copyFailed = true;
-            break;
-        }
-    }
-
-    // Position of the line's next own comma at or after pos, or the line's length.
-    qsizetype nextCommaAtOrAfter(qsizetype pos)
-    {
-        const std::vector<qsizetype> &commas = m_lines.line().commas;
-        while (m_nextComma < commas.size() && commas[m_nextComma] < pos)
-            ++m_nextComma;
-        return m_nextComma < commas.size() ? commas[m_nextComma] : m_lines.line().text.size();
-    }
-
-    // m_pos is at a comma of the line, at a padding comma, or at the copy's CR LF.
-    void consumeSeparator()
-    {
-        const MCsvHenKan::PaddedLine &line = m_lines.line();
-        if (m_pos < line.text.size() + line.padding) {
-            ++m_pos;
+        const qsizetype end = separatorAt(close + 1);
+        if (end == close + 1) {
+            ref = PoolBuilder::slice(contentStart, close - contentStart);
         } else {
-            m_lineEndAfterField = lineEndAt(m_text, line.start + line.text.size(), m_rule);
-            advanceLine();
+            const qsizetype mark = m_pool.mark();
+            m_pool.append(m_text.sliced(contentStart, close - contentStart));
+            m_pool.append(m_text.sliced(close + 1, end - close - 1));
+            ref = m_pool.since(mark);
+        }
+        consumeSeparator(end);
+        return m_pool.full() ? Status::PoolFull : Status::Field;
+    }
+
+    // The next comma or line end at or after `at`, or the text's size.
+    [[nodiscard]] qsizetype separatorAt(qsizetype at) const
+    {
+        return CharScan::findEither(m_text.utf16(), at, m_text.size(), m_lineEnd, u',');
+    }
+
+    void consumeSeparator(qsizetype at)
+    {
+        const qsizetype size = m_text.size();
+        if (at < size && m_text[at] == u',') {
+            m_pos = at + 1;
+            m_recordEnded = false;
+            return;
+        }
+        m_recordEnded = true;
+        m_lineEndAfterField = lineEndAt(m_text, at, m_rule);
+        m_pos = at < size ? at + 1 : size;
+        if (m_rule == LineRule::CrOrCrLf && m_pos < size && m_text[m_pos] == u'\n')
+            ++m_pos;
+    }
+
+    QStringView m_text;
+    PoolBuilder &m_pool;
+    LineRule m_rule;
+    char16_t m_lineEnd;
+    qsizetype m_pos;
+    bool m_recordEnded = true;
+    std::optional<LineEnd> m_lineEndAfterField;
+};
+
+// Counts the fields of the comma mode's records under the reader's rules, a block of characters
+// (or, in a file's bytes, of bytes) at a time, so that the column pass of a text and of a file
+// streamed in pieces agree with the reader.
+template<typename Char>
+class CommaRecordCounter
+{
+public:
+    explicit CommaRecordCounter(LineRule rule)
+        : m_lineEnd(Char(lineEndChar(rule)))
+        , m_crLf(rule == LineRule::CrOrCrLf)
+    {
+    }
+
+    void add(const Char *chars, qsizetype size)
+    {
+        for (qsizetype at = 0; at < size; ++at) {
+            const Char ch = chars[at];
+            if (m_afterCr) {
+                m_afterCr = false;
+                if (ch == Char('\n')) {
+                    ++m_crLfEnds;
+                    continue;
+                }
+                ++m_crEnds;
+            }
+            switch (m_state) {
+            case State::FieldStart:
+                m_open = true;
+                if (ch == Char(' '))
+                    break;
+                if (ch == Char('"')) {
+                    m_state = State::Quoted;
+                    break;
+                }
+                m_state = State::Plain;
+                [[fallthrough]];
+            case State::Plain:
+            case State::AfterQuote:
+                separator(ch);
+                break;
+            case State::Quoted:
+                if (ch == Char('"'))
+                    m_state = State::QuoteInQuoted;
+                break;
+            case State::QuoteInQuoted:
+                if (ch == Char('"')) {
+                    m_state = State::Quoted;
+                    break;
+                }
+                m_state = State::AfterQuote;
+                separator(ch);
+                break;
+            }
         }
     }
 
-    MCsvHenKan::PadCommaLines m_lines;
-    PoolBuilder &m_pool;
-    QStringView m_text;
-    LineRule m_rule;
-    std::optional<LineEnd> m_lineEndAfterField;
-    bool m_hasLine = false;
-    bool m_copyFailed = false;
-    qsizetype m_pos = 0; // position in the current line of the copy
-    size_t m_nextComma = 0;
+    // After the last block: the record the text ends in, when it has no line end.
+    void finish()
+    {
+        if (m_afterCr) {
+            m_afterCr = false;
+            ++m_crEnds;
+        }
+        if (m_commas > 0 || m_state != State::FieldStart || m_open)
+            endRecord();
+    }
+
+    [[nodiscard]] qint64 mostCommas() const
+    {
+        return m_most;
+    }
+    [[nodiscard]] qsizetype records() const
+    {
+        return m_records;
+    }
+    [[nodiscard]] qsizetype crLfEnds() const
+    {
+        return m_crLfEnds;
+    }
+    [[nodiscard]] qsizetype crEnds() const
+    {
+        return m_crEnds;
+    }
+
+private:
+    enum class State { FieldStart, Plain, Quoted, QuoteInQuoted, AfterQuote };
+
+    void separator(Char ch)
+    {
+        m_open = true;
+        if (ch == Char(',')) {
+            ++m_commas;
+            m_state = State::FieldStart;
+        } else if (ch == m_lineEnd) {
+            endRecord();
+            m_afterCr = m_crLf;
+        }
+    }
+    void endRecord()
+    {
+        m_most = std::max(m_most, m_commas);
+        ++m_records;
+        m_commas = 0;
+        m_open = false;
+        m_state = State::FieldStart;
+    }
+
+    Char m_lineEnd;
+    bool m_crLf;
+    State m_state = State::FieldStart;
+    bool m_afterCr = false;
+    bool m_open = false; // the record has begun
+    qint64 m_commas = 0;
+    qint64 m_most = 0;
+    qsizetype m_records = 0;
+    qsizetype m_crLfEnds = 0;
+    qsizetype m_crEnds = 0;
 };
 } // namespace
 } // namespace MMS_GRID_CSV_READ

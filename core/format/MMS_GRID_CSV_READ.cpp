@@ -4,13 +4,11 @@
 #include "FieldParser.h"
 #include "MCHAR_CHK.h"
 #include "MCHAR_GET.h"
-#include "MCsvHenKan.h"
 
 #include <exception>
 #include <limits>
 #include <optional>
 #include <thread>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -143,13 +141,12 @@ private:
     std::vector<LongCell> m_longCells;
 };
 
-// Reads rows of the comma mode from a line start on.
+// Reads rows of the comma mode, one per record, from a record's start on.
 class CommaModeRows
 {
 public:
-    CommaModeRows(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool, RowSink &rows,
-                  qsizetype startInLine = 0)
-        : m_fields(text, rule, columns, from, pool, startInLine)
+    CommaModeRows(QStringView text, LineRule rule, int columns, qsizetype from, PoolBuilder &pool, RowSink &rows)
+        : m_fields(text, rule, from, pool)
         , m_columns(columns)
         , m_pool(pool)
         , m_rows(rows)
@@ -162,17 +159,9 @@ public:
         return m_fields.position();
     }
 
-    [[nodiscard]] bool atLineStart() const
-    {
-        return m_fields.atLineStart();
-    }
-    [[nodiscard]] std::pair<qsizetype, qsizetype> placeInLine() const
-    {
-        return m_fields.placeInLine();
-    }
-
     // Reads rows from `row` on to the end, or until one would start at or after stopAt; nothing
-    // when it stopped there, otherwise how the read ended.
+    // when it stopped there, otherwise how the read ended. A record with fewer than C fields ends
+    // in empty cells.
     std::optional<ReadResult> readRows(int &row, qsizetype stopAt)
     {
         for (; !m_fields.atEnd(); ++row) {
@@ -181,27 +170,27 @@ public:
             if (const std::optional<ReadResult> refused = m_rows.addRow(row))
                 return refused;
             m_rows.set(row, 0, m_pool.label(row, kRowLabelSuffix));
-            for (int c = 1; c <= m_columns; ++c) {
+            int c = 1;
+            do {
                 CellRef ref;
                 switch (m_fields.read(ref)) {
                 case CommaFieldReader::Status::Field:
-                    m_rows.set(row, c, ref);
-                    if (c == m_columns)
-                        m_rows.setLineEnd(row, m_fields.lineEndAfterField());
                     break;
-                case CommaFieldReader::Status::PastEnd:
+                case CommaFieldReader::Status::Unclosed:
                     return ReadResult::PastEnd;
-                case CommaFieldReader::Status::CopyFailed:
-                    return ReadResult::PaddedCopyFailed;
                 case CommaFieldReader::Status::PoolFull:
                     return ReadResult::OutOfMemory;
                 }
-            }
+                if (c <= m_columns)
+                    m_rows.set(row, c, ref);
+                ++c;
+            } while (!m_fields.recordEnded());
+            m_rows.setLineEnd(row, m_fields.lineEndAfterField());
             m_rows.rowDone();
             if (m_pool.full())
                 return ReadResult::OutOfMemory;
         }
-        return m_fields.copyFailed() ? ReadResult::PaddedCopyFailed : ReadResult::Complete;
+        return ReadResult::Complete;
     }
 
 private:
@@ -344,8 +333,8 @@ struct RowsRead
 // With two threads allowed and text enough, the second half, from a line start, is read on a
 // thread of its own while this thread reads the first half, as though its first line began row
 // "lines before it + 1". That holds whenever the first half's last row ends exactly at that line
-// start: always in the delimiter mode, and in the comma mode unless a quoted field runs over
-// line ends or holds a comma. When it does not hold (or the halves together pass a limit that
+// start: always in the delimiter mode, and in the comma mode unless a quoted field before it holds
+// a line end. When it does not hold (or the halves together pass a limit that
 // only the whole read can see), the second half's rows are dropped and the first half's reading
 // goes on to the end: the result is always that of reading in one pass.
 template<typename MakeRows>
@@ -430,7 +419,16 @@ ColumnPass CountColumns(QStringView text, LineRule rule, const DelimitedFormat &
     qsizetype lines = 0;
     qsizetype crLfEnds = 0;
     qsizetype crEnds = 0;
-    if (mark.size() == 1) {
+    if (format.commaMode() && text.contains(u'"')) {
+        // Quoted fields may hold commas and line ends: the records are counted as the reader reads them.
+        CommaRecordCounter<char16_t> counter(rule);
+        counter.add(text.utf16(), text.size());
+        counter.finish();
+        most = counter.mostCommas();
+        lines = counter.records();
+        crLfEnds = counter.crLfEnds();
+        crEnds = counter.crEnds();
+    } else if (mark.size() == 1) {
         const CharScan::LineCounts counts
             = CharScan::countLines(text.utf16(), text.size(), lineEndChar(rule), mark[0].unicode());
         most = counts.mostMarks;
@@ -489,9 +487,6 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
                                return DelimiterModeRows(text, rule, columns, delimiter, from, partPool, sink);
                            });
     }
-    if (read.result == ReadResult::PaddedCopyFailed)
-        return {SheetData(1, 1), read.result, 1}; // no copy, no data
-
     data.resize(read.rowsUsed, cols);
     for (const auto &[row, lineEnd] : read.lineEnds) {
         if (row < read.rowsUsed)
@@ -530,7 +525,7 @@ qsizetype columnLabelChars(int columns)
 
 PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns,
                                 const DelimitedFormat &format, int firstRow, const PieceLimits &limits,
-                                qsizetype extraCharsBefore, qsizetype startInLine)
+                                qsizetype extraCharsBefore)
 {
     const QStringView delimiter = format.delimiter;
     PieceOutcome outcome;
@@ -551,12 +546,10 @@ PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineR
     std::optional<ReadResult> result;
     qsizetype position = 0;
     if (format.commaMode()) {
-        CommaModeRows rows(text, rule, columns, 0, pool, sink, startInLine);
+        CommaModeRows rows(text, rule, columns, 0, pool, sink);
         result = rows.readRows(row, stop);
-        // The rows before a quoted field that held a comma start in the middle of lines: the next
-        // piece starts where the next row does, in its line.
-        position = stopAt;
-        std::tie(outcome.nextLine, outcome.nextInLine) = rows.placeInLine();
+        position = rows.position();
+        outcome.nextLine = position;
     } else {
         DelimiterModeRows rows(text, rule, columns, delimiter, 0, pool, sink);
         result = rows.readRows(row, stop);

@@ -9,21 +9,20 @@
 
 // Turns a delimited text into the cells of a sheet.
 //
-// Two field modes: the comma mode (mode 0) reads fields in sequence through a padded copy of the
-// text and understands double-quoted fields; the delimiter mode (any other mode) cuts each line at
-// every occurrence of the user's delimiter and takes the pieces literally, blanks and quotes
-// included. Row 0 holds the labels "1列", "2列", …, column 0 the labels "1行", "2行", …; cell (0, 0)
-// is empty.
+// Two field modes: the comma mode (mode 0) reads one row per record and understands double-quoted
+// fields as spreadsheet programs write them (CommaFieldReader); the delimiter mode (any other mode)
+// cuts each line at every occurrence of the user's delimiter and takes the pieces literally,
+// blanks and quotes included. Row 0 holds the labels "1列", "2列", …, column 0 the labels "1行",
+// "2行", …; cell (0, 0) is empty.
 namespace MMS_GRID_CSV_READ
 {
 
 // How a read ended. Anything but Complete is a partial read: the cells read so far stay.
 enum class ReadResult {
     Complete,
-    PaddedCopyFailed, // a line holds more commas than the column count allows; nothing is read
     Overflow, // a row or column past 32767, as the grid's Rows or Cols would refuse it
     OutOfMemory, // past what the sheet can hold: its cells, or the text they point into
-    PastEnd, // the data ended in the middle of a row (comma mode)
+    PastEnd, // a quoted field is never closed: the read ends at the row it opens in (comma mode)
 };
 
 // Text a read may add to the pool beyond the file's own: the header labels and the fields that are
@@ -36,14 +35,14 @@ inline constexpr qsizetype kMaxExtraChars = qsizetype(64) * 1024 * 1024;
 // What the column pass found.
 struct ColumnPass
 {
-    bool ok = false; // false: a line holds 32767 or more delimiters
-    int columns = 0; // C: one more than the greatest number of delimiters on a line
-    qsizetype lines = 0; // lines of the text
+    bool ok = false; // false: a record holds 32767 or more delimiters
+    int columns = 0; // C: the most fields in a record
+    qsizetype lines = 0; // records of the text: its lines, but for line ends inside quoted fields
     LineEnd lineEnd = LineEnd::CrLf; // the most common line end, CR LF on a tie
 };
 
-// The column pass: counts the delimiters of every line (commas in the comma mode, every
-// occurrence of delimiter otherwise, overlapping ones and those inside double quotes included).
+// The column pass: counts the delimiters of every record (in the comma mode the commas outside
+// quoted fields, otherwise every occurrence of delimiter on a line, overlapping ones included).
 [[nodiscard]] ColumnPass CountColumns(QStringView text, LineRule rule, const DelimitedFormat &format);
 
 // How a read may use the processor.
@@ -68,17 +67,15 @@ struct ReadOutcome
 
 // Reads text into new sheet data with C = pass.columns data columns. The text becomes the data's
 // text pool, cells are slices of it. On a partial read the data holds the rows read so far (the
-// last one possibly incomplete); a failing padded copy or a column count past 32766 leaves one
-// row and one column. Runs on any thread.
+// last one possibly incomplete); a column count past 32766 leaves one row and one column. Runs on any thread.
 [[nodiscard]] ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass,
                                             const DelimitedFormat &format, const ReadOptions &options = {});
 
 // Reading a text a piece at a time, for a program that looks at each row once and keeps none: the
 // rows come out of the same row readers as ReadDelimitedText's, so both reads always agree.
 //
-// A piece starts at the start of a line, at a row's start (or, in the comma mode, at a row's start
-// later in that line). A piece that is not the text's last part is read until a row would start at
-// or after `stopAt`, the start of its last line: its rows are certain when the read stopped there
+// A piece starts at a row's start, which is always a line start. A piece that is not the text's last part is read until
+// a row would start at or after `stopAt`, the start of its last line: its rows are certain when the read stopped there
 // without meeting the text's end (a quoted field that runs past the piece meets it). Otherwise the
 // piece must be read again with more text after it.
 struct PieceLimits
@@ -101,20 +98,16 @@ struct PieceOutcome
     bool final = false;
     bool lastRowWhole = true;
     qsizetype extraChars = 0; // text the pieces read so far added (labels, joined fields)
-    // Where the next row starts, when the piece is not the last: the start of its line in the text
-    // (stopAt or a line before it), and in the comma mode the offset in that line's padded copy
-    // (the next piece's startInLine).
+    // Where the next row starts in the text, when the piece is not the last: stopAt.
     qsizetype nextLine = 0;
-    qsizetype nextInLine = 0;
 };
 
 // Reads one piece (see above). extraCharsBefore is the previous outcome's extraChars, or for the
-// first piece columnLabelChars(C). In the comma mode the first row starts at offset startInLine of
-// the text's first padded line (the previous outcome's nextInLine). The text becomes the data's
-// pool, also when the piece needs more.
+// first piece columnLabelChars(C). The text becomes the data's pool, also when the piece needs
+// more.
 [[nodiscard]] PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns,
                                               const DelimitedFormat &format, int firstRow, const PieceLimits &limits,
-                                              qsizetype extraCharsBefore, qsizetype startInLine = 0);
+                                              qsizetype extraCharsBefore);
 
 // The characters the header row's labels take in a sheet of C = columns.
 [[nodiscard]] qsizetype columnLabelChars(int columns);

@@ -1,6 +1,7 @@
 #include "SheetStream.h"
 
 #include "Cp932.h"
+#include "FieldParser.h"
 #include "NativePath.h"
 #include "Utf8Decoder.h"
 #include "Utf8Validator.h"
@@ -142,6 +143,7 @@ SheetStream::Status SheetStream::open(const QString &path)
     ByteCounts counts;
     counts.mark = markByte;
     bool first = true;
+    bool quoted = false; // the comma mode met a double quote
     m_marked = false;
     m_bytes.resize(m_pieceBytes);
     while (true) {
@@ -161,11 +163,33 @@ SheetStream::Status SheetStream::open(const QString &path)
         }
         counts.add(m_bytes.constData() + from, qsizetype(got) - from);
         utf8.add(m_bytes.constData() + from, size_t(got - from));
+        if (!quoted && m_delimited.commaMode())
+            quoted = std::memchr(m_bytes.constData() + from, '"', size_t(got - from)) != nullptr;
     }
     utf8.finish();
-    const qint64 most
+    qint64 most
         = counts.anyCr ? std::max(counts.mostCr, counts.marksSinceCr) : std::max(counts.mostLf, counts.marksSinceLf);
     m_rule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
+    if (quoted) {
+        // Quoted fields may hold commas and line ends: the records are counted again as the reader
+        // reads them, now that the line rule is known. The quote and the comma are never part of a
+        // Shift-JIS character.
+        if (::lseek(m_fd, m_marked ? 3 : 0, SEEK_SET) < 0)
+            return m_status;
+        MMS_GRID_CSV_READ::CommaRecordCounter<char> records(m_rule);
+        while (true) {
+            const ssize_t got = ::read(m_fd, m_bytes.data(), size_t(m_bytes.size()));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return m_status;
+            if (got == 0)
+                break;
+            records.add(m_bytes.constData(), qsizetype(got));
+        }
+        records.finish();
+        most = records.mostCommas();
+    }
     // A line of 32767 delimiters fails the column pass; the reader's message is SheetFileReader's.
     if (m_sheetLimits && most >= kMaxRowCol)
         return m_status;
@@ -213,7 +237,6 @@ SheetStream::Status SheetStream::rewind()
     m_row = 0;
     m_rawRow = false;
     m_pos = 0;
-    m_startInLine = 0;
     m_rowsUsed = 1;
     m_lastRowWhole = true;
     m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
@@ -244,8 +267,7 @@ bool SheetStream::next()
         m_firstRow += m_piece.rowsRead;
         m_piece.rowsRead = 0;
         m_rowInPiece = 0;
-        // A row that starts in the middle of a line comes from the reader.
-        if (m_rawRows && m_startInLine == 0)
+        if (m_rawRows)
             return nextRawRow();
         if (!loadPiece(m_pieceBytes))
             return false;
@@ -471,7 +493,7 @@ bool SheetStream::loadPiece(qsizetype want)
         // Without the sheet's limits only what one piece adds counts against the added text's limit.
         const qsizetype extraBefore = m_sheetLimits ? m_extraChars : 0;
         m_piece = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_delimited,
-                                                        m_firstRow, m_pieceLimits, extraBefore, m_startInLine);
+                                                        m_firstRow, m_pieceLimits, extraBefore);
         if (m_piece.needsMore) {
             m_text = m_piece.data.pool();
             m_piece = {};
@@ -483,14 +505,13 @@ bool SheetStream::loadPiece(qsizetype want)
         if (last) {
             m_filled = 0;
         } else {
-            // The next piece starts at the line the next row starts in: the piece's last, or in the
-            // comma mode after a quoted field that held a comma, a line before it.
+            // The next piece starts where the next row does: the piece's last line, or after a limit
+            // ended the read (and nothing more is read) a line before it.
             const QStringView text = m_piece.data.pool();
             qsizetype next = stopByte;
-            for (qsizetype lines = text.sliced(m_piece.nextLine, stopAt - m_piece.nextLine).count(QChar(lineEnd));
-                 lines > 0; --lines)
+            const qsizetype nextLine = std::min(m_piece.nextLine, stopAt);
+            for (qsizetype lines = text.sliced(nextLine, stopAt - nextLine).count(QChar(lineEnd)); lines > 0; --lines)
                 next = lineStartBefore(bytes, next);
-            m_startInLine = m_piece.nextInLine;
             std::memmove(m_bytes.data(), bytes + next, size_t(m_filled - next));
             m_filled -= next;
         }

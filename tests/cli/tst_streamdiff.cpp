@@ -131,8 +131,16 @@ QStringList randomLines(QRandomGenerator &random, QChar separator)
     for (int l = 0; l < count; ++l) {
         QStringList cells;
         const int width = random.bounded(6);
-        for (int c = 0; c < width; ++c)
-            cells.append(random.bounded(10) == 0 ? randomText(random, true) : randomText(random, false));
+        for (int c = 0; c < width; ++c) {
+            // Now and then a field quoted as spreadsheets write it: commas, line ends and doubled
+            // quotes inside, long enough to be cut by the pieces.
+            if (random.bounded(5) == 0) {
+                QString inner = randomText(random, true) + randomText(random, true) + randomText(random, true);
+                cells.append(u'"' + inner.replace(u"\""_s, u"\"\""_s) + u'"');
+            } else {
+                cells.append(random.bounded(10) == 0 ? randomText(random, true) : randomText(random, false));
+            }
+        }
         lines.append(cells.join(separator));
     }
     return lines;
