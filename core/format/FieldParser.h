@@ -130,6 +130,11 @@ public:
     {
         return m_pos;
     }
+    // Whether the last field read was quoted.
+    [[nodiscard]] bool quoted() const
+    {
+        return m_quoted;
+    }
     // Whether the last field read ended its record.
     [[nodiscard]] bool recordEnded() const
     {
@@ -149,7 +154,8 @@ public:
         const char16_t *chars = m_text.utf16();
         while (m_pos < size && chars[m_pos] == u' ')
             ++m_pos;
-        if (m_pos < size && chars[m_pos] == u'"')
+        m_quoted = m_pos < size && chars[m_pos] == u'"';
+        if (m_quoted)
             return readQuoted(ref);
         const qsizetype end = separatorAt(m_pos);
         ref = PoolBuilder::slice(m_pos, end - m_pos);
@@ -228,6 +234,7 @@ private:
     char16_t m_lineEnd;
     qsizetype m_pos;
     bool m_recordEnded = true;
+    bool m_quoted = false;
     std::optional<LineEnd> m_lineEndAfterField;
 };
 

@@ -77,6 +77,11 @@ public:
         else
             m_cells.setShort(row - m_rowBase, col, ref);
     }
+    // The data holds the quoting marks (reserveQuoted()) when a quoted field may come.
+    void setQuoted(int row, int col)
+    {
+        m_cells.setQuoted(row - m_rowBase, col);
+    }
     // Only a line end that differs from the file's most common one is kept with the row.
     void setLineEnd(int row, std::optional<LineEnd> lineEnd)
     {
@@ -181,8 +186,11 @@ public:
                 case CommaFieldReader::Status::PoolFull:
                     return ReadResult::OutOfMemory;
                 }
-                if (c <= m_columns)
+                if (c <= m_columns) {
                     m_rows.set(row, c, ref);
+                    if (m_fields.quoted())
+                        m_rows.setQuoted(row, c);
+                }
                 ++c;
             } while (!m_fields.recordEnded());
             m_rows.setLineEnd(row, m_fields.lineEndAfterField());
@@ -404,8 +412,10 @@ RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options
 
     // The halves do not join: forget the second half's rows and read on in one pass.
     for (int r = row; r < data.rows(); ++r) {
-        for (int c = 0; c < data.cols(); ++c)
+        for (int c = 0; c < data.cols(); ++c) {
             data.setCellRef(r, c, {});
+            data.setQuoted(r, c, false);
+        }
     }
     return finish(*rows.readRows(row, kToTheEnd));
 }
@@ -474,6 +484,9 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
     PoolBuilder pool(text.size());
     for (int c = 1; c <= columns; ++c)
         data.setCellRef(0, c, pool.label(c, kColumnLabelSuffix));
+    // Saving quotes again what was quoted; a text without any quote costs nothing for it.
+    if (format.commaMode() && text.contains(u'"'))
+        data.reserveQuoted();
 
     RowsRead read;
     if (format.commaMode()) {

@@ -21,6 +21,38 @@ QStringView lineEndText(LineEnd lineEnd)
     return u"\r\n";
 }
 
+// Whether a text written bare would not read back as itself in the comma mode: it holds the
+// comma, a double quote or a line end, or starts with a blank the reader skips.
+bool needsQuotes(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    if (text.front() == u' ')
+        return true;
+    for (const QChar ch : text) {
+        if (ch == u',' || ch == u'"' || ch == u'\r' || ch == u'\n')
+            return true;
+    }
+    return false;
+}
+
+// Appends a comma-mode field between double quotes, every quote inside it doubled.
+void appendQuoted(QString &line, QStringView text)
+{
+    line += u'"';
+    for (qsizetype from = 0;;) {
+        const qsizetype quote = text.indexOf(u'"', from);
+        if (quote < 0) {
+            line += text.sliced(from);
+            break;
+        }
+        line += text.sliced(from, quote + 1 - from);
+        line += u'"';
+        from = quote + 1;
+    }
+    line += u'"';
+}
+
 // A filler row that nobody has written into stands only for rows of the other sheet.
 bool leftOut(const SheetData &data, int row, int firstCol)
 {
@@ -46,7 +78,11 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
                                          int firstCol, const DelimitedFormat &delimited)
 {
     const QStringView delimiter = delimited.fieldDelimiter();
-    const QStringView quote = delimited.quoting == Quoting::All ? QStringView(u"\"") : QStringView();
+    const bool commaMode = delimited.commaMode();
+    const bool quoteAll = delimited.quoting == Quoting::All;
+    // The delimiter mode reads its fields literally, so it writes them so too, between quotes
+    // when every field is to be quoted.
+    const QStringView quote = quoteAll && !commaMode ? QStringView(u"\"") : QStringView();
     if (firstRow < 0 || firstCol < 0)
         return std::nullopt;
     int lastRow = data.rows() - 1;
@@ -69,9 +105,17 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
         for (int c = firstCol; c <= lastCol; ++c) {
             if (c > firstCol)
                 line += delimiter;
-            line += quote;
-            line += data.text(r, c);
-            line += quote;
+            const QStringView text = data.text(r, c);
+            if (!commaMode) {
+                line += quote;
+                line += text;
+                line += quote;
+            } else if (quoteAll || data.wasQuoted(r, c) || (data.isEdited(r, c) && needsQuotes(text))) {
+                appendQuoted(line, text);
+            } else {
+                // Read bare from the file: it reads back as itself, as it did.
+                line += text;
+            }
         }
         if (r < lastRow || format.finalLineEnd)
             line += lineEndText(data.lineEnd(r).value_or(format.lineEnd));

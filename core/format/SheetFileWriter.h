@@ -11,10 +11,14 @@
 #include <optional>
 
 // Writes the cells from (firstRow, firstCol) to the last row and column as delimited text: one
-// line per row, the row's fields joined by delimiter, each between two quotes (quote is empty or
-// one double quote). Field text is written as it is: a quote or delimiter inside a cell is neither
-// escaped nor doubled. A sheet without rows from firstRow on gives an empty file (or only the
-// byte order mark).
+// line per row, the row's fields joined by the format's delimiter.
+//
+// In the comma mode a field is written between double quotes, every quote inside it doubled,
+// when every field is to be quoted, when it was quoted in its file, or when it was written since
+// it was read and would not read back as itself bare (it holds a comma, a quote, CR or LF, or
+// starts with a blank); any other field is written as it is. In the delimiter mode fields are
+// written literally, between two quotes when every field is to be quoted, as that mode reads them.
+// A sheet without rows from firstRow on gives an empty file (or only the byte order mark).
 //
 // Filler rows (rows put in only to line the sheets up) that are still wholly empty are left out,
 // so that lining up never adds empty lines to a file; the sheet keeps them.

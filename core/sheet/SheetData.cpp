@@ -203,6 +203,8 @@ void SheetData::resizeRows(int rows)
     m_offsets.resize(count);
     LargeMemory::reserve(m_lengths, count);
     m_lengths.resize(count);
+    if (!m_quoted.isEmpty())
+        m_quoted.resize(count, 0);
     if (!m_back.isEmpty())
         m_back.resize(count, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -221,6 +223,8 @@ void SheetData::resizeCols(int cols)
         forgetTexts(0, cols, m_rows - 1, m_cols - 1);
     resizeColumns(m_offsets, m_rows, m_cols, cols, quint32(0));
     resizeColumns(m_lengths, m_rows, m_cols, cols, quint8(0));
+    if (!m_quoted.isEmpty())
+        resizeColumns(m_quoted, m_rows, m_cols, cols, quint8(0));
     if (!m_back.isEmpty())
         resizeColumns(m_back, m_rows, m_cols, cols, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -236,6 +240,8 @@ void SheetData::insertRows(int at, int count)
     const qsizetype cells = qsizetype(count) * m_cols;
     m_offsets.insert(first, cells, 0);
     m_lengths.insert(first, cells, 0);
+    if (!m_quoted.isEmpty())
+        m_quoted.insert(first, cells, 0);
     if (!m_back.isEmpty())
         m_back.insert(first, cells, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -277,6 +283,8 @@ void SheetData::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
     spreadBackColors();
     m_offsets = spreadRows(m_offsets, m_cols, groups, added, quint32(0));
     m_lengths = spreadRows(m_lengths, m_cols, groups, added, quint8(0));
+    if (!m_quoted.isEmpty())
+        m_quoted = spreadRows(m_quoted, m_cols, groups, added, quint8(0));
     if (!m_back.isEmpty())
         m_back = spreadRows(m_back, m_cols, groups, added, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -300,6 +308,8 @@ void SheetData::reorderRows(const std::vector<int> &order)
     spreadBackColors();
     reorder(m_offsets, m_cols);
     reorder(m_lengths, m_cols);
+    if (!m_quoted.isEmpty())
+        reorder(m_quoted, m_cols);
     if (!m_back.isEmpty())
         reorder(m_back, m_cols);
     if (!m_fore.isEmpty())
@@ -319,6 +329,8 @@ void SheetData::removeRows(int at, int count)
     const qsizetype cells = qsizetype(count) * m_cols;
     m_offsets.remove(first, cells);
     m_lengths.remove(first, cells);
+    if (!m_quoted.isEmpty())
+        m_quoted.remove(first, cells);
     if (!m_back.isEmpty())
         m_back.remove(first, cells);
     if (!m_fore.isEmpty())
@@ -337,6 +349,8 @@ void SheetData::insertCols(int at, int count)
     spreadBackColors();
     insertColumns(m_offsets, m_rows, m_cols, at, count, quint32(0));
     insertColumns(m_lengths, m_rows, m_cols, at, count, quint8(0));
+    if (!m_quoted.isEmpty())
+        insertColumns(m_quoted, m_rows, m_cols, at, count, quint8(0));
     if (!m_back.isEmpty())
         insertColumns(m_back, m_rows, m_cols, at, count, kDefaultBack);
     if (!m_fore.isEmpty())
@@ -353,6 +367,8 @@ void SheetData::removeCols(int at, int count)
     forgetTexts(0, at, m_rows - 1, at + count - 1);
     removeColumns(m_offsets, m_rows, m_cols, at, count);
     removeColumns(m_lengths, m_rows, m_cols, at, count);
+    if (!m_quoted.isEmpty())
+        removeColumns(m_quoted, m_rows, m_cols, at, count);
     if (!m_back.isEmpty())
         removeColumns(m_back, m_rows, m_cols, at, count);
     if (!m_fore.isEmpty())
@@ -373,6 +389,8 @@ void SheetData::shiftTextsDown(int at, int count)
     };
     shift(m_offsets.data());
     shift(m_lengths.data());
+    if (!m_quoted.isEmpty())
+        shift(m_quoted.data());
     if (!m_lineEnds.isEmpty()) {
         quint8 *ends = m_lineEnds.data();
         moveElements(ends + at + count, ends + at, m_rows - count - at);
@@ -393,6 +411,8 @@ void SheetData::shiftTextsUp(int at, int count)
     };
     shift(m_offsets.data());
     shift(m_lengths.data());
+    if (!m_quoted.isEmpty())
+        shift(m_quoted.data());
     if (!m_lineEnds.isEmpty()) {
         quint8 *ends = m_lineEnds.data();
         moveElements(ends + at, ends + at + count, m_rows - at - count);
@@ -416,6 +436,8 @@ void SheetData::shiftTextsRight(int at, int count)
     };
     shift(m_offsets.data());
     shift(m_lengths.data());
+    if (!m_quoted.isEmpty())
+        shift(m_quoted.data());
     compactPoolIfWasteful();
 }
 
@@ -434,6 +456,8 @@ void SheetData::shiftTextsLeft(int at, int count)
     };
     shift(m_offsets.data());
     shift(m_lengths.data());
+    if (!m_quoted.isEmpty())
+        shift(m_quoted.data());
     compactPoolIfWasteful();
 }
 
@@ -446,7 +470,22 @@ void SheetData::takeTexts(const SheetData &snapshot)
     m_offsets = snapshot.m_offsets;
     m_lengths = snapshot.m_lengths;
     m_long = snapshot.m_long;
+    m_quoted = snapshot.m_quoted;
     m_lineEnds = snapshot.m_lineEnds;
+}
+
+void SheetData::setQuoted(int row, int col, bool quoted)
+{
+    if (!quoted && m_quoted.isEmpty())
+        return;
+    reserveQuoted();
+    m_quoted[index(row, col)] = quoted ? 1 : 0;
+}
+
+void SheetData::reserveQuoted()
+{
+    if (m_quoted.isEmpty())
+        m_quoted.resize(cellCount(), 0);
 }
 
 void SheetData::setLineEnd(int row, std::optional<LineEnd> lineEnd)
@@ -485,6 +524,7 @@ void SheetData::clear()
     m_offsets.fill(0);
     m_lengths.fill(0);
     m_long.clear();
+    m_quoted.clear();
     resetBackColors();
     m_fore.clear();
     m_lineEnds.clear();
@@ -583,7 +623,7 @@ qsizetype SheetData::overheadBytes() const
     return m_offsets.capacity() * qsizetype(sizeof(quint32)) + m_lengths.capacity()
         + m_long.capacity() * qsizetype(sizeof(CellRef)) + m_back.capacity() + m_fore.capacity()
         + m_backAt.capacity() * qsizetype(sizeof(quint32)) + m_backSlot.capacity() + m_lineEnds.capacity()
-        + m_palette.capacity() * qsizetype(sizeof(OleColor));
+        + m_quoted.capacity() + m_palette.capacity() * qsizetype(sizeof(OleColor));
 }
 
 void SheetData::compactPoolIfWasteful()

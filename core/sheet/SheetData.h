@@ -142,6 +142,27 @@ public:
     }
     void setFillerRow(int row, bool filler);
 
+    // Whether the cell's field was quoted in its file, so that saving quotes it again. The mark
+    // travels with the cell's text through every insertion, removal, shift and snapshot, and
+    // writing the cell keeps it. Nothing is held until a cell gets one.
+    [[nodiscard]] bool wasQuoted(int row, int col) const
+    {
+        return !m_quoted.isEmpty() && m_quoted.at(index(row, col)) != 0;
+    }
+    void setQuoted(int row, int col, bool quoted);
+    // Makes room for the quoting marks of every cell, before readers on several threads set them.
+    void reserveQuoted();
+    [[nodiscard]] bool holdsQuoted() const
+    {
+        return !m_quoted.isEmpty();
+    }
+    // Whether the cell's text was written since it was read (it is not a slice of the file's text).
+    [[nodiscard]] bool isEdited(int row, int col) const
+    {
+        const CellRef ref = refAt(index(row, col));
+        return ref.length != 0 && (ref.offset & kEditedText) != 0;
+    }
+
     // Bulk filling, for readers: the pool is taken whole and cells are pointed into it. A pool
     // must stay below 2^31 characters (a file is at most 1 GiB).
     void setPool(QString pool);
@@ -196,6 +217,12 @@ public:
             else
                 setShort(row, col, ref);
         }
+        // Only after the data's reserveQuoted().
+        void setQuoted(int row, int col)
+        {
+            if (m_quoted)
+                m_quoted[qsizetype(row) * m_cols + col] = 1;
+        }
         // A slice that is not long.
         void setShort(int row, int col, CellRef ref)
         {
@@ -209,6 +236,7 @@ public:
         SheetData *m_data = nullptr;
         quint32 *m_offsets = nullptr;
         quint8 *m_lengths = nullptr;
+        quint8 *m_quoted = nullptr;
         int m_cols = 0;
     };
     [[nodiscard]] SliceWriter sliceWriter()
@@ -217,6 +245,7 @@ public:
         writer.m_data = this;
         writer.m_offsets = m_offsets.data();
         writer.m_lengths = m_lengths.data();
+        writer.m_quoted = m_quoted.isEmpty() ? nullptr : m_quoted.data();
         writer.m_cols = m_cols;
         return writer;
     }
@@ -280,6 +309,8 @@ private:
     QList<quint32> m_offsets;
     QList<quint8> m_lengths;
     QList<CellRef> m_long;
+    // Empty, or one per cell: 1 for a field that was quoted in its file.
+    QList<quint8> m_quoted;
     static constexpr quint8 kLongText = 0xFF;
     // Palette slots 0 and 1 are the defaults, so a fresh cell is (0, 1).
     static constexpr quint8 kDefaultBack = 0;

@@ -48,6 +48,8 @@ private slots:
     void decodingInPieces();
     void roundTrip_data();
     void roundTrip();
+    void editedAndSaved_data();
+    void editedAndSaved();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -367,6 +369,18 @@ void TestSheetFileReader::roundTrip_data()
         << QByteArray("a|b\rc|d\r\ne|f\rg|h") << 1 << LineEnd::Cr << false;
     QTest::newRow("mixed, LF inside cells") << QByteArray("a\n,b\r\n\n,\rc,d\n\r") << 0 << LineEnd::Cr << true;
     QTest::newRow("byte order mark alone") << kBom << 0 << LineEnd::Lf << true;
+    QTest::newRow("all quoted, doubled quotes")
+        << QByteArray("\"id\",\"name\"\r\n\"1\",\"\"\"\"\"ダブル\"\"引用\"\r\n\"\",\"x\"\r\n") << 0 << LineEnd::CrLf
+        << true;
+    QTest::newRow("some quoted, commas and a line break inside")
+        << QByteArray("1,\"1,000\",\"東京都港区, 1-2-3\"\r\n2,\"a\r\nb\",c\r\n") << 0 << LineEnd::CrLf << true;
+    QTest::newRow("quoted, LF lines, no final line end")
+        << QByteArray("\"a\nb\",\"c\"\"\"\nd,\"e\"") << 0 << LineEnd::Lf << false;
+    QTest::newRow("quoted, lone CR lines") << QByteArray("\"a\rb\",c\r\"\",d\r") << 0 << LineEnd::Cr << true;
+    QTest::newRow("quoted, byte order mark") << kBom + "\"a,b\",c\r\n" << 0 << LineEnd::CrLf << true;
+    QTest::newRow("quoted, Shift-JIS") << QByteArray("\"\x93\xfa,\x96\x7b\",\"\x95\x5c\"\"\"\r\n") << 0 << LineEnd::CrLf
+                                       << true;
+    QTest::newRow("quote inside a bare field") << QByteArray("ab\"c,d\"\r\n") << 0 << LineEnd::CrLf << true;
 }
 
 void TestSheetFileReader::roundTrip()
@@ -395,5 +409,54 @@ void TestSheetFileReader::roundTrip()
 
 // Rows keep their own line ends through the row commands and undo; rows added since end like
 // most of the file's lines. The file: a CR LF, b lone CR, c CR LF (one data column).
+void TestSheetFileReader::editedAndSaved_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("edit"); // the new text of data cell (1, 2)
+    QTest::addColumn<bool>("quoteAll");
+    QTest::addColumn<QByteArray>("saved");
+
+    QTest::newRow("edited cell of an all-quoted file stays quoted")
+        << QByteArray("\"a\",\"b\"\r\n\"c\",\"d\"\r\n") << u"x"_s << false
+        << QByteArray("\"a\",\"x\"\r\n\"c\",\"d\"\r\n");
+    QTest::newRow("edited cell that holds a comma gets quotes")
+        << QByteArray("a,b\r\nc,d\r\n") << u"Tokyo, Japan"_s << false << QByteArray("a,\"Tokyo, Japan\"\r\nc,d\r\n");
+    QTest::newRow("doubled quotes survive a save")
+        << QByteArray("\"\"\"ダブル\"\"引用\",b\r\n") << u"y"_s << false << QByteArray("\"\"\"ダブル\"\"引用\",y\r\n");
+    QTest::newRow("quoting every field keeps doubled quotes") << QByteArray("\"\"\"ダブル\"\"引用\",b\r\n") << u"b"_s
+                                                              << true << QByteArray("\"\"\"ダブル\"\"引用\",\"b\"\r\n");
+    QTest::newRow("bare cells with a quote inside stay bare")
+        << QByteArray("ab\"c,d\r\n") << u"e"_s << false << QByteArray("ab\"c,e\r\n");
+}
+
+void TestSheetFileReader::editedAndSaved()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, edit);
+    QFETCH(bool, quoteAll);
+    QFETCH(QByteArray, saved);
+
+    const QString path = writeFile(u"edited.csv"_s, bytes);
+    SheetFileReader reader({0, u","_s});
+    QCOMPARE(reader.open(path), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    SheetReadResult read = reader.readData();
+    QCOMPARE(read.result, MMS_GRID_CSV_READ::ReadResult::Complete);
+    read.data.setText(1, 2, edit);
+    const std::optional<QByteArray> written
+        = SheetFileBytes(read.data, read.format, 1, 1, {0, u","_s, quoteAll ? Quoting::All : Quoting::AsNeeded});
+    QCOMPARE(written.value_or("<nothing>"), saved);
+
+    // What was saved reads back as the same cells.
+    const QString again = writeFile(u"again.csv"_s, saved);
+    SheetFileReader second({0, u","_s});
+    QCOMPARE(second.open(again), LoadRefusal::None);
+    QCOMPARE(second.countColumns(), LoadRefusal::None);
+    const SheetReadResult reread = second.readData();
+    QCOMPARE(reread.data.cols(), read.data.cols());
+    QCOMPARE(reread.data.text(1, 1), read.data.text(1, 1));
+    QCOMPARE(reread.data.text(1, 2), edit);
+}
+
 QTEST_GUILESS_MAIN(TestSheetFileReader)
 #include "tst_sheetfilereader.moc"

@@ -91,6 +91,15 @@ void TestWriteSheetFile::written_data()
         << Rows{{"a", "b", ""}} << u"\""_s << u","_s << utf8 << QByteArray("\"a\",\"b\",\"\"\r\n");
     QTest::newRow("nothing inside a cell is escaped")
         << Rows{{"a|b", "c\"d", "e,f"}} << u"\""_s << u"|"_s << utf8 << QByteArray("\"a|b\"|\"c\"d\"|\"e,f\"\r\n");
+    QTest::newRow("comma mode quotes the cells that need it")
+        << Rows{{"Tokyo, Japan", "He said \"hi\"", " lead", "a\r\nb", "c\nd", "e\rf", "plain 1,0"}} << QString()
+        << u","_s << utf8
+        << QByteArray("\"Tokyo, Japan\",\"He said \"\"hi\"\"\",\" lead\",\"a\r\nb\",\"c\nd\",\"e\rf\","
+                      "\"plain 1,0\"\r\n");
+    QTest::newRow("comma mode leaves the rest bare")
+        << Rows{{"a b ", "ｶﾀ", "x=1"}} << QString() << u","_s << utf8 << QByteArray("a b ,ｶﾀ,x=1\r\n");
+    QTest::newRow("quoting every field doubles the quotes inside")
+        << Rows{{"\"ダブル\"引用", ""}} << u"\""_s << u","_s << utf8 << QByteArray("\"\"\"ダブル\"\"引用\",\"\"\r\n");
     QTest::newRow("delimiter mode joins with the delimiter")
         << Rows{{"a", "b"}, {"c", "d"}} << QString() << u"|"_s << utf8 << QByteArray("a|b\r\nc|d\r\n");
     QTest::newRow("empty trailing rows and columns")
