@@ -11,6 +11,9 @@
 #include "UndoSnapshots.h"
 #include "UserInterface.h"
 
+#include <algorithm>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -18,6 +21,25 @@ namespace
 constexpr int kMaxPastedLines = kMaxRowCol; // the paste's 16-bit line counter
 const QString kDidNotFitText = u"シートに収まらない部分は貼り付けませんでした（%1 行 %2 列）"_s;
 const QString kPasteTitle = u"貼り付け"_s;
+
+// Tab-separated text as spreadsheet programs paste it: a cell holding a tab, a double quote or a
+// line end goes between quotes with every quote inside doubled; any other cell as it is.
+void appendClipboardField(QString &text, QStringView cell)
+{
+    const bool quote = std::any_of(cell.begin(), cell.end(),
+                                   [](QChar ch) { return ch == u'\t' || ch == u'"' || ch == u'\r' || ch == u'\n'; });
+    if (!quote) {
+        text += cell;
+        return;
+    }
+    text += u'"';
+    for (const QChar ch : cell) {
+        text += ch;
+        if (ch == u'"')
+            text += u'"';
+    }
+    text += u'"';
+}
 
 void copyBlock(AppState &state, const Sheet &sheet)
 {
@@ -28,10 +50,65 @@ void copyBlock(AppState &state, const Sheet &sheet)
         for (int c = sheet.col(); c <= colSel; ++c) {
             if (c > sheet.col())
                 text += u'\t';
-            text += sheet.textView(r, c);
+            appendClipboardField(text, sheet.textView(r, c));
         }
         text += u"\r\n"_s;
     }
+}
+
+// The records of tab-separated text that holds double quotes, read as spreadsheet programs write
+// it: a field starting with a quote runs to its closing quote, tabs and line ends included, a
+// doubled quote inside it being one quote, and text after the closing quote is kept. Lines end as
+// the clipboard's lines do (CR LF, or LF in text without CR), and text after the last line end is
+// ignored. A quote left open is an ordinary character, so that nothing after it is merged in.
+std::vector<QStringList> quotedClipboardRecords(QStringView text)
+{
+    const QStringView lineEnd = text.contains(u'\r') ? QStringView(u"\r\n") : QStringView(u"\n");
+    std::vector<QStringList> records;
+    QStringList fields;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        QString field;
+        if (text[pos] == u'"') {
+            qsizetype at = pos + 1;
+            bool closed = false;
+            while (at < text.size()) {
+                const qsizetype quote = text.indexOf(u'"', at);
+                if (quote < 0)
+                    break;
+                field += text.sliced(at, quote - at);
+                if (quote + 1 < text.size() && text[quote + 1] == u'"') {
+                    field += u'"';
+                    at = quote + 2;
+                    continue;
+                }
+                at = quote + 1;
+                closed = true;
+                break;
+            }
+            if (closed) {
+                pos = at;
+            } else {
+                field.clear();
+            }
+        }
+        // The rest of the field: all of an unquoted one, or what follows the closing quote.
+        const qsizetype tab = text.indexOf(u'\t', pos);
+        const qsizetype end = text.indexOf(lineEnd, pos);
+        const qsizetype stop = std::min(tab < 0 ? text.size() : tab, end < 0 ? text.size() : end);
+        field += text.sliced(pos, stop - pos);
+        fields.append(field);
+        if (stop == text.size())
+            break; // no line end follows: the clipboard's last, unended line is not pasted
+        if (stop == tab) {
+            pos = tab + 1;
+        } else {
+            records.push_back(std::move(fields));
+            fields = {};
+            pos = end + lineEnd.size();
+        }
+    }
+    return records;
 }
 
 // What a paste re-coloured, in reading order, for the list of marked positions: one update for
@@ -65,24 +142,35 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
         marks.differing.emplace_back(row, col);
 }
 
-// One line of the clipboard into row `row` from column `c0` on; fields beyond the last column are
-// dropped. With `recolour`, each pasted cell is compared with the other sheet under it.
+// One record of the clipboard into row `row` from column `c0` on; fields beyond the last column
+// are dropped. With `recolour`, each pasted cell is compared with the other sheet under it.
+template<typename NextField>
+void pasteFields(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, CellEquality *recolour, int row, int c0,
+                 PastedMarks &marks, NextField nextField)
+{
+    for (int col = c0; col < active.cols(); ++col) {
+        QString field;
+        const bool more = nextField(field);
+        ignoreGridErrors([&] {
+            active.setTextMatrix(row, col, field);
+            if (recolour)
+                recolourPastedCell(active, other, sheets, *recolour, row, col, marks);
+        });
+        if (!more)
+            break;
+    }
+}
+
 void pasteLine(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, CellEquality *recolour, QStringView line,
                int row, int c0, PastedMarks &marks)
 {
     qsizetype start = 0;
-    for (int col = c0; col < active.cols(); ++col) {
+    pasteFields(active, other, sheets, recolour, row, c0, marks, [&](QString &field) {
         const qsizetype tab = line.indexOf(u'\t', start);
-        const QStringView field = line.mid(start, tab < 0 ? -1 : tab - start);
-        ignoreGridErrors([&] {
-            active.setTextMatrix(row, col, field.toString());
-            if (recolour)
-                recolourPastedCell(active, other, sheets, *recolour, row, col, marks);
-        });
-        if (tab < 0)
-            break;
+        field = line.mid(start, tab < 0 ? -1 : tab - start).toString();
         start = tab + 1;
-    }
+        return tab >= 0;
+    });
 }
 } // namespace
 
@@ -161,7 +249,26 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
         // One pass over the text; the lines and fields are those that reading line k + 1 afresh
         // for every k would give. A field beyond the sheet's last row or column is dropped and
         // counted: the message names the rows and columns that did not fit.
-        MTXT_LINE::LineCursor lines(state.txtClip);
+        const bool quoted = state.txtClip.contains(u'"');
+        if (quoted) {
+            const std::vector<QStringList> records = quotedClipboardRecords(state.txtClip);
+            for (int k = 0; k < kMaxPastedLines && k < int(records.size()); ++k) {
+                const QStringList &fields = records[size_t(k)];
+                const int row = r0 + k;
+                colsLeftOut = std::max(colsLeftOut, c0 + int(fields.size()) - active.cols());
+                if (row >= active.rows()) {
+                    ++rowsLeftOut;
+                    continue;
+                }
+                qsizetype next = 0;
+                pasteFields(active, other, sheets, recolour ? &equality : nullptr, row, c0, marks, [&](QString &field) {
+                    field = fields.at(next++);
+                    return next < fields.size();
+                });
+            }
+        }
+        // Text without quotes is read line by line as it always was.
+        MTXT_LINE::LineCursor lines(quoted ? QStringView() : QStringView(state.txtClip));
         QStringView line;
         for (int k = 0; k < kMaxPastedLines && lines.next(line); ++k) {
             const int row = r0 + k;

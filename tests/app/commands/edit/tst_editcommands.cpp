@@ -99,12 +99,14 @@ void TestEditCommands::copiesTheBlock_data()
 {
     QTest::addColumn<Selection>("block");
     QTest::addColumn<QString>("clipboard");
-    // The sheet: a,b,x | c,d,y | abc,,z
+    // The sheet: a,b,x,w | c,d,y,v | abc,,z,u, then (2, 3) q TAB r, (1, 4) say "hi", (2, 4) two lines
     QTest::newRow("two by two") << Selection{1, 1, 2, 2} << u"a\tb\r\nc\td\r\n"_s;
     QTest::newRow("one cell") << Selection{3, 1, 3, 1} << u"abc\r\n"_s;
     QTest::newRow("empty cell") << Selection{3, 2, 3, 2} << u"\r\n"_s;
-    QTest::newRow("a column") << Selection{1, 3, 3, 3} << u"x\r\nq\tr\r\nz\r\n"_s;
-    QTest::newRow("a cell holding a TAB") << Selection{2, 2, 2, 3} << u"d\tq\tr\r\n"_s;
+    QTest::newRow("a column") << Selection{1, 3, 3, 3} << u"x\r\n\"q\tr\"\r\nz\r\n"_s;
+    QTest::newRow("a cell holding a TAB is quoted") << Selection{2, 2, 2, 3} << u"d\t\"q\tr\"\r\n"_s;
+    QTest::newRow("quotes and line ends are quoted, inner quotes doubled")
+        << Selection{1, 4, 2, 4} << u"\"say \"\"hi\"\"\"\r\n\"two\r\nlines\"\r\n"_s;
 }
 
 void TestEditCommands::copiesTheBlock()
@@ -112,9 +114,11 @@ void TestEditCommands::copiesTheBlock()
     QFETCH(Selection, block);
     QFETCH(QString, clipboard);
     for (int sheet = 0; sheet < 2; ++sheet) {
-        makePair(u"a,b,x|c,d,y|abc,,z"_s, u"a,b,x|c,d,y|abc,,z"_s);
+        makePair(u"a,b,x,w|c,d,y,v|abc,,z,u"_s, u"a,b,x,w|c,d,y,v|abc,,z,u"_s);
         s().grdData(sheet).setTextMatrix(2, 3, u"q\tr"_s);
         s().grdData(sheet).setTextMatrix(2, 2, u"d"_s);
+        s().grdData(sheet).setTextMatrix(1, 4, u"say \"hi\""_s);
+        s().grdData(sheet).setTextMatrix(2, 4, u"two\r\nlines"_s);
         s().ActiveSheet = sheet;
         select(s().grdData(sheet), block);
         const QString before = cellTexts(s().grdData(sheet));
@@ -151,6 +155,13 @@ void TestEditCommands::pastesFromTheCurrentCell_data()
                                        << u".,z,|.,.,.|.,.,.|.,.,."_s;
     QTest::newRow("a 10 MB line") << (QString(10'000'000, u'w') + u"\r\n"_s) << 4 << 3
                                   << (u".,.,.|.,.,.|.,.,.|.,.,"_s + QString(10'000'000, u'w'));
+    QTest::newRow("quoted fields hold TABs, line ends and doubled quotes")
+        << u"\"a\tb\"\t\"say \"\"hi\"\"\"\r\n\"two\r\nlines\"\tc\r\n"_s << 1 << 1
+        << u"a\tb,say \"hi\",.|two\r\nlines,c,.|.,.,.|.,.,."_s;
+    QTest::newRow("a quote inside a field is a character")
+        << u"ab\"c\td\r\n"_s << 1 << 1 << u"ab\"c,d,.|.,.,.|.,.,.|.,.,."_s;
+    QTest::newRow("a quote left open is a character")
+        << u"x\t\"y\r\nz\r\n"_s << 1 << 1 << u"x,\"y,.|z,.,.|.,.,.|.,.,."_s;
     QTest::newRow("40000 lines") << u"q\r\n"_s.repeated(40000) << 3 << 1 << u".,.,.|.,.,.|q,.,.|q,.,."_s;
 }
 
