@@ -299,7 +299,7 @@ void TestRowlarkDiff::dump_data()
         << QByteArray(R"({"rows": 2, "cols": 3, "complete": true, "encoding": "Shift_JIS",
                          "cells": [["", "1列", "2列"], ["1行", "日", "\"x\""]]})")
         << QString();
-    QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QStringList() << 3
+    QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c,\"\r\n") << QStringList() << 3
                                   << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8-BOM",
                                      "cells": [["", "1列", "2列", "3列"], ["1行", "a,b", "c", ""]]})")
                                   << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい\n"
@@ -391,7 +391,7 @@ void TestRowlarkDiff::diff_data()
         << QByteArray("p,q|r\r\n") << QByteArray("p,Q|r\r\n") << QStringList{u"--delimiter"_s, u"|"_s} << 1
         << QByteArray("差が　1　個あります\n1,1\n") << quiet;
     QTest::newRow("partly read file is compared")
-        << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QByteArray("x,c\r\n") << QStringList() << 3
+        << QByteArray("\xEF\xBB\xBF\"a,b\",c,\"\r\n") << QByteArray("x,c\r\n") << QStringList() << 3
         << QByteArray("差が　1　個あります\nサイズに差異があります\n1,1\n")
         << QStringList{u"file1.csv: データを全部読めませんでした\nデータを分けてdiffを行って下さい"_s};
     // Rows past the sheet's last one are not compared: equal up to there is not "no difference".
