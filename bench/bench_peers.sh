@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets rowlark-diff beside the usual command-line tools: GNU diff and cmp on the tall, wide and
-# maxish pairs of gen_csvpair.py, all nine commands in one hyperfine run.
+# maxish pairs of gen_csvpair.py, and on "quoted", the maxish shape with 5 % of the cells quoted
+# around a comma (gen_csvpair.py --quote-rate 0.05), all in one hyperfine run.
 #
 #     bench/bench_peers.sh
 #
@@ -67,6 +68,11 @@ if ((missing)); then
     mkdir -p "$dir"
     python3 "$generator" --preset all --outdir "$dir"
 fi
+if [[ ! -f $dir/quoted_a.csv || ! -f $dir/quoted_b.csv || ! -f $dir/quoted.manifest.json ]]; then
+    mkdir -p "$dir"
+    python3 "$generator" --name quoted --rows 32766 --cols 100 --seed 3 --quote-rate 0.05 --outdir "$dir"
+fi
+pairs+=(quoted)
 
 if [[ $million == 1 ]]; then
     if [[ ! -f $dir/million_a.csv || ! -f $dir/million_b.csv || ! -f $dir/million.manifest.json ]]; then

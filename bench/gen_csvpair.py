@@ -7,8 +7,9 @@ Japanese (hiragana, katakana, a few kanji). B equals A except that each cell ind
 differs with probability `change_rate` (half of those by one character, half replaced by a new
 cell); the exact number of changed cells goes to <name>.manifest.json beside the pair, with the
 parameters and the size and sha256 of both files. About `quote_rate` of the cells hold a comma and
-are written quoted ("ab,cd"); the default is none, because the program counts a file's columns
-by its commas, quoted or not, so such a pair does not read as the manifest counts it.
+are written quoted ("ab,cd"), as spreadsheet programs write them; the reader takes such a field as
+one cell, so the columns are the records' fields, as the manifest counts them. The default is none,
+which keeps the presets' bytes.
 
 Encodings: utf-8 (default), utf-8-bom, cp932 (Shift_JIS; the characters cp932 cannot write are
 left out of the alphabet, so its cells differ from the UTF-8 ones). Line ends: crlf (default), lf,
