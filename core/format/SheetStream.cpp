@@ -231,6 +231,7 @@ SheetStream::Status SheetStream::rewind()
     }
     m_filled = 0;
     m_eof = false;
+    m_quotedPieceBytes = 0;
     m_piece = {};
     m_firstRow = 1;
     m_rowInPiece = 0;
@@ -305,13 +306,16 @@ bool SheetStream::nextRawRow()
     const char *line = m_bytes.constData() + m_pos;
     if (m_delimited.commaMode() && std::memchr(line, '"', size_t(end - m_pos))) {
         // A quoted field may run over line ends or hold a comma: a piece from this line on goes
-        // to the reader, two lines at first.
+        // to the reader, two lines at first, and more each time the line after a piece holds a
+        // quote too, so that a file quoted throughout is read in pieces of pieceBytes.
         end -= m_pos;
         compact();
         const char *bytes = m_bytes.constData();
         const void *nextEnd
             = end + 1 < m_filled ? std::memchr(bytes + end + 1, lineEnd, size_t(m_filled - end - 1)) : nullptr;
-        const qsizetype want = nextEnd ? static_cast<const char *>(nextEnd) - bytes + 3 : m_filled + 1;
+        const qsizetype twoLines = nextEnd ? static_cast<const char *>(nextEnd) - bytes + 3 : m_filled + 1;
+        const qsizetype want = std::max(twoLines, m_quotedPieceBytes);
+        m_quotedPieceBytes = std::min(std::max<qsizetype>(m_quotedPieceBytes * 2, 4096), m_pieceBytes);
         if (!loadPiece(want))
             return false;
         m_rowInPiece = 1;
@@ -329,6 +333,7 @@ bool SheetStream::nextRawRow()
                                     : MMS_GRID_CSV_READ::ReadResult::OutOfMemory);
         return false;
     }
+    m_quotedPieceBytes = 0;
     m_lineStart = m_pos;
     m_lineSize = end - m_pos;
     m_pos = end < m_filled ? end + 1 : m_filled;

@@ -197,6 +197,7 @@ private:
     bool m_rawRows = false; // a UTF-8 file: one-line rows come raw
     bool m_rawRow = false;
     qsizetype m_pos = 0; // where the next raw row starts in m_bytes
+    qsizetype m_quotedPieceBytes = 0; // the least a piece read for a line with a quote takes
     qsizetype m_lineStart = 0;
     qsizetype m_lineSize = 0;
     MMS_GRID_CSV_READ::PieceOutcome m_rawCells; // the current raw row, decoded
