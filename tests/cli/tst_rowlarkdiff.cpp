@@ -300,7 +300,7 @@ void TestRowlarkDiff::dump_data()
                          "cells": [["", "1列", "2列"], ["1行", "日", "\"x\""]]})")
         << QString();
     QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c\r\n") << QStringList() << 3
-                                  << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8-BOM",
+                                  << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8（BOM付き）",
                                      "cells": [["", "1列", "2列", "3列"], ["1行", "a,b", "c", ""]]})")
                                   << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい\n"
                                      u"読み込めた行はありません（上限 32766 行、32766 列）。"_s;
