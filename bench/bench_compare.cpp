@@ -149,7 +149,7 @@ qint64 manifestCount(const QString &path)
 
 bool load(Sheet &sheet, const QString &path)
 {
-    SheetFileReader reader(MMS_GRID_CSV_READ::kCommaMode, u"|"_s);
+    SheetFileReader reader({MMS_GRID_CSV_READ::kCommaMode, u"|"_s});
     if (reader.open(path) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
         return false;
     if (ReadIntoSheet(reader, sheet) != MMS_GRID_CSV_READ::ReadResult::Complete)

@@ -89,7 +89,7 @@ void bench(const QString &path, int mode, int threads)
     const qint64 rssBefore = statusValue("VmRSS");
     QElapsedTimer timer;
     timer.start();
-    SheetFileReader reader(mode, QStringLiteral(","));
+    SheetFileReader reader({mode, QStringLiteral(",")});
     MMS_GRID_CSV_READ::ReadOptions options;
     options.threads = threads;
     reader.setReadOptions(options);

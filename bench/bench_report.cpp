@@ -47,7 +47,7 @@ public:
 
 bool load(AppState &state, int index, const QString &path)
 {
-    SheetFileReader reader(0, u","_s);
+    SheetFileReader reader({0, u","_s});
     if (reader.open(path) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
         return false;
     (void)ReadIntoSheet(reader, state.grdData(index));

@@ -50,7 +50,7 @@ struct FileLoad
     void run(int delimiterMode, const QString &delimiter, std::optional<TextEncoding> encoding)
     {
         try {
-            SheetFileReader reader(delimiterMode, delimiter);
+            SheetFileReader reader({delimiterMode, delimiter});
             reader.setEncoding(encoding);
             refusal = reader.open(path);
             if (refusal == LoadRefusal::None)

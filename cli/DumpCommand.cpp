@@ -122,7 +122,7 @@ bool writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEn
 
 int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
 {
-    SheetFileReader reader(arguments.delimiterMode, arguments.delimiter);
+    SheetFileReader reader({arguments.delimiterMode, arguments.delimiter});
     reader.setEncoding(arguments.encodings[0]);
     LoadRefusal refusal = reader.open(arguments.files.value(0));
     if (refusal == LoadRefusal::None)

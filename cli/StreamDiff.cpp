@@ -31,7 +31,7 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     ListedCells lines(arguments);
     const std::array<QString, 2> files{arguments.files[0], arguments.files[1]};
     const std::optional<StreamComparison> comparison
-        = compareFileStreams(files, arguments.delimiterMode, arguments.delimiter, streamOptions, lines);
+        = compareFileStreams(files, {arguments.delimiterMode, arguments.delimiter}, streamOptions, lines);
     if (!comparison)
         return std::nullopt;
     if (comparison->changed[0] || comparison->changed[1]) {

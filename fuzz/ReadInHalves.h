@@ -13,7 +13,7 @@ namespace fuzz
 
 inline void checkReadInHalves(const QString &path, int mode, const QString &delimiter, const SheetReadResult &one)
 {
-    SheetFileReader reader(mode, delimiter);
+    SheetFileReader reader({mode, delimiter});
     MMS_GRID_CSV_READ::ReadOptions halves;
     halves.threads = 2;
     halves.minCharsPerThread = 1;

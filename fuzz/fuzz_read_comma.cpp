@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static const QString path = fuzz::scratchPath(u"comma.csv"_s);
     fuzz::writeFile(path, QByteArrayView(data, qsizetype(size)));
 
-    SheetFileReader reader(MMS_GRID_CSV_READ::kCommaMode, u","_s);
+    SheetFileReader reader({MMS_GRID_CSV_READ::kCommaMode, u","_s});
     const LoadRefusal refusal = reader.open(path);
     fuzz::check((refusal == LoadRefusal::Empty) == (size == 0), "only an empty file is refused as empty");
     fuzz::check(refusal != LoadRefusal::Unreadable && refusal != LoadRefusal::NoDelimiter,

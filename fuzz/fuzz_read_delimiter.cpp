@@ -25,7 +25,7 @@ const std::array<QString, 10> kDelimiters{u"|"_s,  u"\t"_s,   u";"_s,      u","_
 
 SheetReadResult readFile(const QString &path, const QString &delimiter, LoadRefusal &refusal, bool &writesBack)
 {
-    SheetFileReader reader(1, delimiter);
+    SheetFileReader reader({1, delimiter});
     refusal = reader.open(path);
     if (refusal == LoadRefusal::None)
         refusal = reader.countColumns();
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (refusal != LoadRefusal::None || read.result != MMS_GRID_CSV_READ::ReadResult::Complete || !writesBack)
         return 0;
 
-    const std::optional<QByteArray> bytes = SheetFileBytes(read.data, read.format, 1, 1, QString(), delimiter);
+    const std::optional<QByteArray> bytes = SheetFileBytes(read.data, read.format, 1, 1, {1, delimiter});
     fuzz::check(bytes.has_value(), "a sheet read from a file can be written in its encoding");
     if (bytes->isEmpty()) {
         fuzz::check(read.data.rows() == 1, "only a sheet without rows is written as nothing");

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::array<bool, 2> writesBack{};
     std::array<bool, 2> complete{};
     for (size_t i = 0; i < 2 && stored; ++i) {
-        SheetFileReader reader(mode, delimiter);
+        SheetFileReader reader({mode, delimiter});
         stored = reader.open(files[i]) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None;
         if (stored) {
             writesBack[i] = reader.writesBackUnchanged();
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
     Collected collected;
-    const std::optional<StreamComparison> streamed = compareFileStreams(files, mode, delimiter, options, collected);
+    const std::optional<StreamComparison> streamed = compareFileStreams(files, {mode, delimiter}, options, collected);
     if (!stored) {
         fuzz::check(!streamed, "a file the reader refuses is left to it");
         return 0;

@@ -441,8 +441,8 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
 }
 } // namespace
 
-std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
-                                                   const QString &delimiter, const StreamOptions &options,
+std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files,
+                                                   const DelimitedFormat &delimited, const StreamOptions &options,
                                                    CellListener &differences)
 {
     // Under a numeric rule, lining up keeps the texts of every row besides its hash: within a
@@ -453,7 +453,7 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     Streams streams;
     std::array<SheetStream::Status, 2> opened{};
     for (size_t i = 0; i < 2; ++i) {
-        streams[i] = std::make_unique<SheetStream>(delimiterMode, delimiter, options.sheetLimits);
+        streams[i] = std::make_unique<SheetStream>(delimited, options.sheetLimits);
         streams[i]->setPieceBytes(options.pieceBytes);
     }
     {

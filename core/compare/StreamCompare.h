@@ -3,6 +3,7 @@
 #include "CompareLoop.h"
 #include "CompareOptions.h"
 #include "CompareResult.h"
+#include "DelimitedFormat.h"
 #include "KeyAlignment.h"
 
 #include <QString>
@@ -50,6 +51,6 @@ struct StreamOptions
 // Compares files[0] (sheet 1) with files[1] (sheet 2). Nothing when a file is one the stream
 // leaves to the window's reader (a refused file among them), or when lining up under a numeric
 // rule within the sheets' limits or by key: compare the stored sheets instead.
-[[nodiscard]] std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files, int delimiterMode,
-                                                                 const QString &delimiter, const StreamOptions &options,
-                                                                 CellListener &listener);
+[[nodiscard]] std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files,
+                                                                 const DelimitedFormat &delimited,
+                                                                 const StreamOptions &options, CellListener &listener);

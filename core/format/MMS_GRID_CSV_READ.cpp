@@ -423,9 +423,9 @@ RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options
 
 } // namespace
 
-ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView delimiter)
+ColumnPass CountColumns(QStringView text, LineRule rule, const DelimitedFormat &format)
 {
-    const QStringView mark = mode == kCommaMode ? QStringView(u",") : delimiter;
+    const QStringView mark = format.fieldDelimiter();
     qint64 most = 0;
     qsizetype lines = 0;
     qsizetype crLfEnds = 0;
@@ -460,9 +460,10 @@ ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView d
     return pass;
 }
 
-ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode, QStringView delimiter,
+ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, const DelimitedFormat &format,
                               const ReadOptions &options)
 {
+    const QStringView delimiter = format.delimiter;
     const int columns = pass.columns;
     if (!pass.ok || columns < 1 || columns + 1 > kMaxRowCol)
         return {SheetData(1, 1), ReadResult::Overflow, 1};
@@ -477,7 +478,7 @@ ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pas
         data.setCellRef(0, c, pool.label(c, kColumnLabelSuffix));
 
     RowsRead read;
-    if (mode == kCommaMode) {
+    if (format.commaMode()) {
         read = readAllRows(text, rule, options, data, maxDataRows, pass.lineEnd, pool,
                            [&](qsizetype from, PoolBuilder &partPool, RowSink &sink) {
                                return CommaModeRows(text, rule, columns, from, partPool, sink);
@@ -527,10 +528,11 @@ qsizetype columnLabelChars(int columns)
     return chars;
 }
 
-PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns, int mode,
-                                QStringView delimiter, int firstRow, const PieceLimits &limits,
+PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns,
+                                const DelimitedFormat &format, int firstRow, const PieceLimits &limits,
                                 qsizetype extraCharsBefore, qsizetype startInLine)
 {
+    const QStringView delimiter = format.delimiter;
     PieceOutcome outcome;
     if (columns < 1 || columns > limits.maxColumns) {
         outcome.result = ReadResult::Overflow;
@@ -548,7 +550,7 @@ PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineR
     int row = firstRow;
     std::optional<ReadResult> result;
     qsizetype position = 0;
-    if (mode == kCommaMode) {
+    if (format.commaMode()) {
         CommaModeRows rows(text, rule, columns, 0, pool, sink, startInLine);
         result = rows.readRows(row, stop);
         // The rows before a quoted field that held a comma start in the middle of lines: the next

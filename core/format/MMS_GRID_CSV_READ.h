@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DelimitedFormat.h"
 #include "LineReader.h"
 #include "SheetData.h"
 
@@ -25,8 +26,6 @@ enum class ReadResult {
     PastEnd, // the data ended in the middle of a row (comma mode)
 };
 
-inline constexpr int kCommaMode = 0;
-
 // Text a read may add to the pool beyond the file's own: the header labels and the fields that are
 // not one slice of the file (a quoted field with text after its closing quote, or one that runs
 // over line ends). A quote left open at the top of a large file would otherwise copy the whole
@@ -45,7 +44,7 @@ struct ColumnPass
 
 // The column pass: counts the delimiters of every line (commas in the comma mode, every
 // occurrence of delimiter otherwise, overlapping ones and those inside double quotes included).
-[[nodiscard]] ColumnPass CountColumns(QStringView text, LineRule rule, int mode, QStringView delimiter);
+[[nodiscard]] ColumnPass CountColumns(QStringView text, LineRule rule, const DelimitedFormat &format);
 
 // How a read may use the processor.
 struct ReadOptions
@@ -71,8 +70,8 @@ struct ReadOutcome
 // text pool, cells are slices of it. On a partial read the data holds the rows read so far (the
 // last one possibly incomplete); a failing padded copy or a column count past 32766 leaves one
 // row and one column. Runs on any thread.
-[[nodiscard]] ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass, int mode,
-                                            QStringView delimiter, const ReadOptions &options = {});
+[[nodiscard]] ReadOutcome ReadDelimitedText(QString text, LineRule rule, const ColumnPass &pass,
+                                            const DelimitedFormat &format, const ReadOptions &options = {});
 
 // Reading a text a piece at a time, for a program that looks at each row once and keeps none: the
 // rows come out of the same row readers as ReadDelimitedText's, so both reads always agree.
@@ -114,7 +113,7 @@ struct PieceOutcome
 // the text's first padded line (the previous outcome's nextInLine). The text becomes the data's
 // pool, also when the piece needs more.
 [[nodiscard]] PieceOutcome ReadDelimitedPiece(QString text, qsizetype stopAt, bool last, LineRule rule, int columns,
-                                              int mode, QStringView delimiter, int firstRow, const PieceLimits &limits,
+                                              const DelimitedFormat &format, int firstRow, const PieceLimits &limits,
                                               qsizetype extraCharsBefore, qsizetype startInLine = 0);
 
 // The characters the header row's labels take in a sheet of C = columns.

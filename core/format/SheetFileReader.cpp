@@ -147,9 +147,8 @@ LoadMessage notWritableBackMessage()
     return {kNotWritableBackText, kNotWritableBackTitle, MessageIcon::Exclamation};
 }
 
-SheetFileReader::SheetFileReader(int delimiterMode, QString userDelimiter)
-    : m_delimiterMode(delimiterMode)
-    , m_userDelimiter(std::move(userDelimiter))
+SheetFileReader::SheetFileReader(DelimitedFormat format)
+    : m_delimited(std::move(format))
 {
 }
 
@@ -186,7 +185,7 @@ LoadRefusal SheetFileReader::open(const QString &path)
         return unreadable(UnreadableReason::NotRegularFile);
     if (info.st_size == 0)
         return LoadRefusal::Empty;
-    if (isBlank(m_userDelimiter))
+    if (isBlank(m_delimited.delimiter))
         return LoadRefusal::NoDelimiter;
     if (info.st_size > kMaxFileBytes)
         return unreadable(UnreadableReason::TooLarge);
@@ -227,7 +226,7 @@ LoadRefusal SheetFileReader::countColumns()
         m_unreadableReason = UnreadableReason::Unknown;
         return LoadRefusal::Unreadable;
     }
-    m_pass = MMS_GRID_CSV_READ::CountColumns(m_text, m_rule, m_delimiterMode, m_userDelimiter);
+    m_pass = MMS_GRID_CSV_READ::CountColumns(m_text, m_rule, m_delimited);
     m_format.lineEnd = m_pass.lineEnd;
     if (m_pass.ok)
         return LoadRefusal::None;
@@ -240,7 +239,7 @@ SheetReadResult SheetFileReader::readData()
     SheetReadResult read;
     read.format = m_format;
     MMS_GRID_CSV_READ::ReadOutcome outcome = MMS_GRID_CSV_READ::ReadDelimitedText(
-        std::exchange(m_text, QString()), m_rule, m_pass, m_delimiterMode, m_userDelimiter, m_readOptions);
+        std::exchange(m_text, QString()), m_rule, m_pass, m_delimited, m_readOptions);
     m_opened = false;
     read.data = std::move(outcome.data);
     read.result = outcome.result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DelimitedFormat.h"
 #include "FileIdentity.h"
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
@@ -56,7 +57,7 @@ struct SheetReadResult
 // The load pipeline shared by the window and the command-line companion, so that a file is
 // checked and split in one place:
 //
-//     SheetFileReader reader(DelimiterMode, UserDelimiter);
+//     SheetFileReader reader({DelimiterMode, UserDelimiter});
 //     if (reader.open(path) != LoadRefusal::None) …          // length 0, blank delimiter, unreadable
 //     if (reader.countColumns() != LoadRefusal::None) …      // the column pass
 //     SheetReadResult read = reader.readData();              // Complete, or why it stopped early
@@ -66,7 +67,7 @@ struct SheetReadResult
 class SheetFileReader
 {
 public:
-    SheetFileReader(int delimiterMode, QString userDelimiter);
+    explicit SheetFileReader(DelimitedFormat format);
 
     // How the rows may be read; one thread unless set.
     void setReadOptions(const MMS_GRID_CSV_READ::ReadOptions &options)
@@ -146,8 +147,7 @@ public:
     }
 
 private:
-    int m_delimiterMode;
-    QString m_userDelimiter;
+    DelimitedFormat m_delimited;
     QString m_text;
     LineRule m_rule = LineRule::CrOrCrLf;
     MMS_GRID_CSV_READ::ColumnPass m_pass;

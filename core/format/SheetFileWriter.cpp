@@ -43,8 +43,10 @@ int FillerRowsLeftOut(const SheetData &data, int firstRow, int firstCol)
 }
 
 std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileFormat &format, int firstRow,
-                                         int firstCol, const QString &quote, const QString &delimiter)
+                                         int firstCol, const DelimitedFormat &delimited)
 {
+    const QStringView delimiter = delimited.fieldDelimiter();
+    const QStringView quote = delimited.quoting == Quoting::All ? QStringView(u"\"") : QStringView();
     if (firstRow < 0 || firstCol < 0)
         return std::nullopt;
     int lastRow = data.rows() - 1;
@@ -80,12 +82,12 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
 }
 
 bool WriteSheetFile(const SheetData &data, const SheetFileFormat &format, int firstRow, int firstCol,
-                    const QString &path, const QString &quote, const QString &delimiter,
-                    SafeFileWriter::Outcome *outcome, QString *keptFile, QString *reason)
+                    const QString &path, const DelimitedFormat &delimited, SafeFileWriter::Outcome *outcome,
+                    QString *keptFile, QString *reason)
 {
     SafeFileWriter::Outcome result = SafeFileWriter::Outcome::Failed;
     try {
-        const std::optional<QByteArray> bytes = SheetFileBytes(data, format, firstRow, firstCol, quote, delimiter);
+        const std::optional<QByteArray> bytes = SheetFileBytes(data, format, firstRow, firstCol, delimited);
         if (bytes)
             result = SafeFileWriter::replace(path, *bytes, keptFile, reason);
     } catch (const GridError &) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DelimitedFormat.h"
 #include "SafeFileWriter.h"
 #include "SheetData.h"
 #include "SheetFileFormat.h"
@@ -28,15 +29,14 @@
 // the temporary file left with the new content when the outcome is CopyFailed, and `reason` why a
 // file that may not be replaced was refused.
 [[nodiscard]] bool WriteSheetFile(const SheetData &data, const SheetFileFormat &format, int firstRow, int firstCol,
-                                  const QString &path, const QString &quote, const QString &delimiter,
+                                  const QString &path, const DelimitedFormat &delimited,
                                   SafeFileWriter::Outcome *outcome = nullptr, QString *keptFile = nullptr,
                                   QString *reason = nullptr);
 
 // The bytes WriteSheetFile writes; nothing when a cell holds a character the format's encoding
 // cannot hold.
 [[nodiscard]] std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileFormat &format,
-                                                       int firstRow, int firstCol, const QString &quote,
-                                                       const QString &delimiter);
+                                                       int firstRow, int firstCol, const DelimitedFormat &delimited);
 
 // How many rows from firstRow on WriteSheetFile leaves out: filler rows still wholly empty.
 [[nodiscard]] int FillerRowsLeftOut(const SheetData &data, int firstRow, int firstCol);

@@ -100,9 +100,8 @@ qsizetype lastIndexOf(const char *bytes, qsizetype size, char ch)
 
 } // namespace
 
-SheetStream::SheetStream(int delimiterMode, QString userDelimiter, bool sheetLimits)
-    : m_mode(delimiterMode)
-    , m_delimiter(std::move(userDelimiter))
+SheetStream::SheetStream(DelimitedFormat format, bool sheetLimits)
+    : m_delimited(std::move(format))
     , m_sheetLimits(sheetLimits)
 {
 }
@@ -123,11 +122,11 @@ SheetStream::Status SheetStream::open(const QString &path)
         return m_status;
     if (m_sheetLimits && info.st_size > kMaxSheetFileBytes)
         return m_status;
-    if (std::all_of(m_delimiter.cbegin(), m_delimiter.cend(), [](QChar ch) { return ch == u' '; }))
+    if (std::all_of(m_delimited.delimiter.cbegin(), m_delimited.delimiter.cend(), [](QChar ch) { return ch == u' '; }))
         return m_status;
     // Only a delimiter that is one byte in every encoding a file may be read in can be counted in
     // the bytes; a Shift-JIS character's second byte is never below 0x40.
-    const QString mark = m_mode == MMS_GRID_CSV_READ::kCommaMode ? QStringLiteral(",") : m_delimiter;
+    const QStringView mark = m_delimited.fieldDelimiter();
     if (mark.size() != 1 || mark[0].unicode() >= 0x80 || mark[0] == u'\r' || mark[0] == u'\n')
         return m_status;
     const char markByte = char(mark[0].unicode());
@@ -297,7 +296,7 @@ bool SheetStream::nextRawRow()
     if (end < 0)
         end = m_filled;
     const char *line = m_bytes.constData() + m_pos;
-    if (m_mode == MMS_GRID_CSV_READ::kCommaMode && std::memchr(line, '"', size_t(end - m_pos))) {
+    if (m_delimited.commaMode() && std::memchr(line, '"', size_t(end - m_pos))) {
         // A quoted field may run over line ends or hold a comma: a piece from this line on goes
         // to the reader, two lines at first.
         end -= m_pos;
@@ -331,7 +330,7 @@ bool SheetStream::nextRawRow()
     m_row = row;
     m_rawRow = true;
     ++m_firstRow;
-    if (m_sheetLimits && m_mode == MMS_GRID_CSV_READ::kCommaMode) {
+    if (m_sheetLimits && m_delimited.commaMode()) {
         // The row's label is text the read adds, as the reader counts it.
         qsizetype digits = 1;
         for (int n = row; n >= 10; n /= 10)
@@ -383,8 +382,8 @@ void SheetStream::decodeRow()
     MMS_GRID_CSV_READ::PieceLimits limits;
     limits.maxDataRows = m_row;
     limits.maxColumns = m_pieceLimits.maxColumns;
-    m_rawCells = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(text), 0, true, m_rule, m_columns, m_mode, m_delimiter,
-                                                       m_row, limits, 0);
+    m_rawCells = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(text), 0, true, m_rule, m_columns, m_delimited, m_row,
+                                                       limits, 0);
 }
 
 void SheetStream::finish(MMS_GRID_CSV_READ::ReadResult result)
@@ -514,9 +513,8 @@ bool SheetStream::loadPiece(qsizetype want)
             return false;
         // Without the sheet's limits only what one piece adds counts against the added text's limit.
         const qsizetype extraBefore = m_sheetLimits ? m_extraChars : 0;
-        m_piece
-            = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_mode,
-                                                    m_delimiter, m_firstRow, m_pieceLimits, extraBefore, m_startInLine);
+        m_piece = MMS_GRID_CSV_READ::ReadDelimitedPiece(std::move(m_text), stopAt, last, m_rule, m_columns, m_delimited,
+                                                        m_firstRow, m_pieceLimits, extraBefore, m_startInLine);
         if (m_piece.needsMore) {
             m_text = m_piece.data.pool();
             m_piece = {};

@@ -37,7 +37,7 @@ struct RawFields
 // decoding and the row readers are the same, and a file this class cannot read exactly so is left
 // to SheetFileReader (open() or next() say so).
 //
-//     SheetStream stream(DelimiterMode, UserDelimiter);
+//     SheetStream stream({DelimiterMode, UserDelimiter});
 //     if (stream.open(path) != SheetStream::Status::Ready) …   // SheetFileReader's turn, or no rows
 //     while (stream.next()) {
 //         if (stream.isRawRow()) … stream.rawLine() …          // or stream.decodeRow(), then
@@ -65,7 +65,7 @@ public:
 
     // sheetLimits: the sheet's row and column limits and SheetFileReader's largest file apply;
     // without them a file of any size is read whole.
-    SheetStream(int delimiterMode, QString userDelimiter, bool sheetLimits = true);
+    explicit SheetStream(DelimitedFormat format, bool sheetLimits = true);
     ~SheetStream();
     SheetStream(const SheetStream &) = delete;
     SheetStream &operator=(const SheetStream &) = delete;
@@ -147,7 +147,7 @@ public:
     // How a raw line's fields are cut.
     [[nodiscard]] RawFields rawFields() const
     {
-        return {m_markByte, m_mode == MMS_GRID_CSV_READ::kCommaMode};
+        return {m_markByte, m_delimited.commaMode()};
     }
     // Whether writing the decoded text gives back the file's bytes, at End.
     [[nodiscard]] bool writesBackUnchanged() const
@@ -171,8 +171,7 @@ private:
     // Whether the open file, and the file its name now leads to, are still the one open() read.
     [[nodiscard]] bool unchanged() const;
 
-    int m_mode;
-    QString m_delimiter;
+    DelimitedFormat m_delimited;
     bool m_sheetLimits;
     int m_fd = -1;
     QByteArray m_name; // the system's name of the file

@@ -28,8 +28,10 @@ std::optional<char32_t> unencodable(QStringView text, TextEncoding encoding)
 } // namespace
 
 std::optional<UnencodableCell> FindUnencodableCell(const SheetData &data, TextEncoding encoding, int firstRow,
-                                                   int firstCol, const QString &quote, const QString &delimiter)
+                                                   int firstCol, const DelimitedFormat &delimited)
 {
+    // The double quote is ASCII, which every encoding holds.
+    const QStringView delimiter = delimited.fieldDelimiter();
     const int lastRow = data.rows() - 1;
     const int lastCol = data.cols() - 1;
     if (firstRow < 0 || firstCol < 0 || firstRow > lastRow)
@@ -37,10 +39,6 @@ std::optional<UnencodableCell> FindUnencodableCell(const SheetData &data, TextEn
     if (lastCol > firstCol) {
         if (const auto character = unencodable(delimiter, encoding))
             return UnencodableCell{0, 0, *character};
-    }
-    if (lastCol >= firstCol) {
-        if (const auto character = unencodable(quote, encoding))
-            return UnencodableCell{firstRow, firstCol, *character};
     }
     for (int r = firstRow; r <= lastRow; ++r) {
         for (int c = firstCol; c <= lastCol; ++c) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DelimitedFormat.h"
 #include "SheetData.h"
 #include "SheetFileFormat.h"
 
@@ -20,8 +21,8 @@ struct UnencodableCell
 // sheet has two columns or more to write, else the first in the cells' order in the file (row by
 // row, left to right). Nothing when the encoding holds every character to be written.
 [[nodiscard]] std::optional<UnencodableCell> FindUnencodableCell(const SheetData &data, TextEncoding encoding,
-                                                                 int firstRow, int firstCol, const QString &quote,
-                                                                 const QString &delimiter);
+                                                                 int firstRow, int firstCol,
+                                                                 const DelimitedFormat &delimited);
 
 // The line that tells the person which character to change, with row and column numbers as the
 // sheet's headers show them: "3行 2列: 😀", or "区切り文字: 😀" for the delimiter. A character that

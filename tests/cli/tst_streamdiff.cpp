@@ -46,7 +46,7 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
     std::array<SheetReadResult, 2> reads;
     Stored stored;
     for (size_t i = 0; i < 2; ++i) {
-        SheetFileReader reader(mode, delimiter);
+        SheetFileReader reader({mode, delimiter});
         if (reader.open(files[i]) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
             return std::nullopt;
         stored.writesBack[i] = reader.writesBackUnchanged();
@@ -313,7 +313,7 @@ void TestStreamDiff::agreesWithStoredComparison()
         options.keys = keyColumns;
         Collected collected;
         const std::optional<StreamComparison> streamed
-            = compareFileStreams(files, mode, delimiter.isEmpty() ? u","_s : delimiter, options, collected);
+            = compareFileStreams(files, {mode, delimiter.isEmpty() ? u","_s : delimiter}, options, collected);
         // Refused files (an empty one) are the window's reader's to report.
         QCOMPARE(streamed.has_value(), stored.has_value());
         if (!stored)
@@ -406,7 +406,7 @@ void TestStreamDiff::rowLimit()
     options.pieceBytes = 4096;
     options.sheetLimits = sheetLimits;
     Collected collected;
-    const std::optional<StreamComparison> streamed = compareFileStreams(files, 0, u","_s, options, collected);
+    const std::optional<StreamComparison> streamed = compareFileStreams(files, {0, u","_s}, options, collected);
     QVERIFY(streamed);
     if (sheetLimits) {
         const std::optional<Stored> stored = compareStored(files, 0, u","_s);
@@ -450,7 +450,7 @@ void TestStreamDiff::rawRowsFacingRowsTheReaderCuts()
     const std::optional<Stored> stored = compareStored(files, 0, u","_s);
     QVERIFY(stored);
     Collected collected;
-    const std::optional<StreamComparison> streamed = compareFileStreams(files, 0, u","_s, {}, collected);
+    const std::optional<StreamComparison> streamed = compareFileStreams(files, {0, u","_s}, {}, collected);
     QVERIFY(streamed);
     QCOMPARE(collected.positions, stored->result.differences);
     QCOMPARE(collected.texts, stored->texts);
@@ -466,12 +466,12 @@ void TestStreamDiff::shiftedRowsKeepThePieceSmall()
     for (int line = 0; line < 20000; ++line)
         bytes += (line % 7 == 0 ? "\"q\"" : "x") + QByteArray::number(line) + (line % 3 ? ",y,z\r\n" : ",y\r\n");
     QVERIFY(writeFile(file, bytes));
-    SheetFileReader reader(0, u","_s);
+    SheetFileReader reader({0, u","_s});
     QCOMPARE(reader.open(file), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
     const SheetReadResult stored = reader.readData();
 
-    SheetStream stream(0, u","_s);
+    SheetStream stream({0, u","_s});
     stream.setPieceBytes(4096);
     QCOMPARE(stream.open(file), SheetStream::Status::Ready);
     qsizetype most = 0;
@@ -511,7 +511,7 @@ void TestStreamDiff::leavesOtherFilesToTheStoredComparison()
     QVERIFY(writeFile(files[0], bytes));
     QVERIFY(writeFile(files[1], "a,b\r\n"_ba));
     Collected collected;
-    QVERIFY(!compareFileStreams(files, delimiter == u","_s ? 0 : 1, delimiter, {}, collected));
+    QVERIFY(!compareFileStreams(files, {delimiter == u","_s ? 0 : 1, delimiter}, {}, collected));
 }
 
 void TestStreamDiff::fileChangedWhileReadStops_data()
@@ -536,7 +536,7 @@ void TestStreamDiff::fileChangedWhileReadStops()
     QVERIFY(writeFile(files[0], rows));
     QVERIFY(writeFile(files[1], "a,y\r\n" + rows)); // a difference in the first row
     if (pass == 0) {
-        SheetStream stream(0, u","_s);
+        SheetStream stream({0, u","_s});
         QCOMPARE(stream.open(files[0]), SheetStream::Status::Ready);
         QVERIFY(changeFile(files[0], replace));
         QCOMPARE(stream.rewind(), SheetStream::Status::Changed);
@@ -548,7 +548,7 @@ void TestStreamDiff::fileChangedWhileReadStops()
     StreamOptions options;
     options.pieceBytes = 1024; // most of the file is still to be read at the first difference
     options.align = pass == 2;
-    const std::optional<StreamComparison> comparison = compareFileStreams(files, 0, u","_s, options, collected);
+    const std::optional<StreamComparison> comparison = compareFileStreams(files, {0, u","_s}, options, collected);
     QVERIFY(collected.changed);
     QVERIFY(comparison);
     QCOMPARE(comparison->changed, (std::array<bool, 2>{true, false}));

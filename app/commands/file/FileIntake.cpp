@@ -38,7 +38,7 @@ void withdrawOverwrite(AppState &state, int index)
 
 void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path)
 {
-    SheetFileReader reader(state.DelimiterMode, state.UserDelimiter);
+    SheetFileReader reader({state.DelimiterMode, state.UserDelimiter});
     // The window reads one file at a time: a second core, where there is one, reads half of it.
     MMS_GRID_CSV_READ::ReadOptions options;
     options.threads = std::thread::hardware_concurrency() > 1 ? 2 : 1;

@@ -32,9 +32,6 @@ const QString kAllFilesFilter = u"全てのファイル  (*.*)"_s;
 // Names are case-sensitive here, and lower case is what other programs write and look for.
 const QString kDefaultSuffix = u"csv"_s;
 
-const QString kQuote = u"\""_s;
-const QString kCommaDelimiter = u","_s;
-
 bool validIndex(int index)
 {
     return index == 0 || index == 1;
@@ -56,11 +53,11 @@ QString initialFolder(const QString &fileName)
 
 // A second line for the failure message when the sheet holds a character its file's encoding
 // cannot hold, naming the first one so that the person can change it; empty otherwise.
-QString unencodableNote(const Sheet &grid, const QString &quote, const QString &delimiter)
+QString unencodableNote(const Sheet &grid, const DelimitedFormat &delimited)
 {
     try {
         if (const std::optional<UnencodableCell> where
-            = FindUnencodableCell(grid.data(), grid.fileFormat().encoding, 1, 1, quote, delimiter))
+            = FindUnencodableCell(grid.data(), grid.fileFormat().encoding, 1, 1, delimited))
             return u"\r\n"_s + unencodableCellText(*where);
     } catch (const std::exception &) {
         // out of memory: the message without the note
@@ -73,13 +70,13 @@ QString unencodableNote(const Sheet &grid, const QString &quote, const QString &
 // file is UTF-8.
 enum class Utf8Offer { NotOffered, Cancelled, Accepted };
 
-Utf8Offer offerUtf8(Sheet &grid, UserInterface &ui, const QString &quote, const QString &delimiter)
+Utf8Offer offerUtf8(Sheet &grid, UserInterface &ui, const DelimitedFormat &delimited)
 {
     if (grid.fileFormat().encoding != TextEncoding::ShiftJis)
         return Utf8Offer::NotOffered;
     std::optional<UnencodableCell> where;
     try {
-        where = FindUnencodableCell(grid.data(), grid.fileFormat().encoding, 1, 1, quote, delimiter);
+        where = FindUnencodableCell(grid.data(), grid.fileFormat().encoding, 1, 1, delimited);
     } catch (const std::exception &) {
         return Utf8Offer::NotOffered; // out of memory: reported as a failed save
     }
@@ -113,8 +110,8 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
 {
     if (!validIndex(index))
         return false;
-    const QString quote = state.mnuDobleChecked ? kQuote : QString();
-    const QString delimiter = state.DelimiterMode == 0 ? kCommaDelimiter : state.UserDelimiter;
+    const DelimitedFormat delimited(state.DelimiterMode, state.UserDelimiter,
+                                    state.mnuDobleChecked ? Quoting::All : Quoting::AsNeeded);
 
     bool ok = false;
     SafeFileWriter::Outcome outcome = SafeFileWriter::Outcome::Failed;
@@ -123,8 +120,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     const auto write = [&] {
         try {
             const Sheet &grid = state.grdData(index);
-            ok = WriteSheetFile(grid.data(), grid.fileFormat(), 1, 1, path, quote, delimiter, &outcome, &keptFile,
-                                &reason);
+            ok = WriteSheetFile(grid.data(), grid.fileFormat(), 1, 1, path, delimited, &outcome, &keptFile, &reason);
         } catch (const std::exception &) {
             ok = false; // out of memory for a huge sheet: reported like any failed save
         }
@@ -135,7 +131,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     if (!ok && !path.isEmpty() && outcome == SafeFileWriter::Outcome::Failed) {
         Sheet &grid = state.grdData(index);
         const SheetFileFormat format = grid.fileFormat();
-        switch (offerUtf8(grid, ui, quote, delimiter)) {
+        switch (offerUtf8(grid, ui, delimited)) {
         case Utf8Offer::NotOffered:
             break;
         case Utf8Offer::Cancelled:
@@ -159,7 +155,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
         else if (outcome == SafeFileWriter::Outcome::CopyFailed)
             text += u"\r\n"_s + kKeptFileText.arg(keptFile);
         else if (!path.isEmpty() && !triedUtf8)
-            text += unencodableNote(state.grdData(index), quote, delimiter);
+            text += unencodableNote(state.grdData(index), delimited);
         ui.showMessage(text, kReportTitle, MessageIcon::Exclamation);
         return false;
     }

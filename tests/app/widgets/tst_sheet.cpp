@@ -1097,7 +1097,7 @@ void TestSheet::lineEndsStayWithTheirRows()
 
     const QTemporaryDir folder;
     const QString path = writeTestFile(folder, u"rows.csv"_s, "a\r\nb\rc\r\n");
-    SheetFileReader reader(0, u"|"_s);
+    SheetFileReader reader({0, u"|"_s});
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
     SheetReadResult read = reader.readData();
@@ -1133,7 +1133,7 @@ void TestSheet::lineEndsStayWithTheirRows()
     } else if (change == u"clear") {
         sheet.clear();
     }
-    QCOMPARE(SheetFileBytes(sheet.data(), sheet.fileFormat(), 1, 1, QString(), u","_s).value_or("<nothing>"), bytes);
+    QCOMPARE(SheetFileBytes(sheet.data(), sheet.fileFormat(), 1, 1, DelimitedFormat()).value_or("<nothing>"), bytes);
 }
 
 QTEST_MAIN(TestSheet)

@@ -645,7 +645,7 @@ void TestSheetView::reloadShowsTheTop()
         csv += QByteArray::number(r) + ",b,c,d,e,f,g\r\n";
     const QString path = writeTestFile(folder, u"same-size.csv"_s, csv);
     const auto load = [&] {
-        SheetFileReader reader(0, u","_s);
+        SheetFileReader reader({0, u","_s});
         return reader.open(path) == LoadRefusal::None && reader.countColumns() == LoadRefusal::None
             && ReadIntoSheet(reader, *m_sheet) == MMS_GRID_CSV_READ::ReadResult::Complete;
     };

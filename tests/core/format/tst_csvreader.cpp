@@ -24,9 +24,9 @@ TextRead readText(const QString &text, int mode, const QString &delimiter)
 {
     const LineRule rule = lineRuleFor(text);
     TextRead read;
-    read.pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, delimiter);
+    read.pass = MMS_GRID_CSV_READ::CountColumns(text, rule, {mode, delimiter});
     if (read.pass.ok)
-        read.outcome = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, read.pass, mode, delimiter);
+        read.outcome = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, read.pass, {mode, delimiter});
     return read;
 }
 
@@ -207,7 +207,7 @@ void TestCsvReader::scansAgreeWithLineByLine()
             most = std::max(most, line->count(delimiter));
             expected.append(line->toString().split(delimiter));
         }
-        const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, 1, delimiter);
+        const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, {1, delimiter});
         QVERIFY2(pass.ok, qPrintable(text));
         QCOMPARE(pass.lines, lines);
         QCOMPARE(pass.columns, int(most) + 1);
@@ -217,7 +217,7 @@ void TestCsvReader::scansAgreeWithLineByLine()
             row.resize(pass.columns);
         // Without quotes or blanks the comma mode cuts a comma-separated text the same way.
         for (const int mode : {1, delimiter == u","_s ? 0 : 1}) {
-            const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, delimiter);
+            const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, {mode, delimiter});
             QCOMPARE(outcome.result, ReadResult::Complete);
             QCOMPARE(dataCells(outcome.data), expected);
         }
@@ -257,9 +257,9 @@ void TestCsvReader::halvesReadAsOnePass()
             text += alphabet.at(random.bounded(alphabet.size()));
         text.replace(u'L', QString(300, u'L'));
         const LineRule rule = lineRuleFor(text);
-        const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, u","_s);
-        const auto one = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, u","_s);
-        const auto two = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, mode, u","_s, halves);
+        const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, {mode, u","_s});
+        const auto one = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, {mode, u","_s});
+        const auto two = MMS_GRID_CSV_READ::ReadDelimitedText(text, rule, pass, {mode, u","_s}, halves);
         const QByteArray context = QStringView(text).toUtf8().toPercentEncoding();
         QVERIFY2(two.result == one.result && two.firstRowNotRead == one.firstRowNotRead, context.constData());
         QVERIFY2(two.data.rows() == one.data.rows() && two.data.cols() == one.data.cols(), context.constData());
@@ -292,8 +292,8 @@ void TestCsvReader::textStaysInPlace()
     QString text = TextCodec::decode(lines.repeated(15000)).text;
     const QChar *const place = text.constData();
     const LineRule rule = lineRuleFor(text);
-    const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, mode, u","_s);
-    const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(std::move(text), rule, pass, mode, u","_s);
+    const auto pass = MMS_GRID_CSV_READ::CountColumns(text, rule, {mode, u","_s});
+    const auto outcome = MMS_GRID_CSV_READ::ReadDelimitedText(std::move(text), rule, pass, {mode, u","_s});
     QCOMPARE(outcome.result, ReadResult::Complete);
 #if !defined(__SANITIZE_ADDRESS__)
     // The address sanitizer's realloc gives every block a new place, the one that gives the packed
@@ -384,7 +384,7 @@ void TestCsvReader::columnLimit()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(widestText.toUtf8());
     file.close();
-    SheetFileReader reader(mode, delimiter);
+    SheetFileReader reader({mode, delimiter});
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::Unreadable);
 }
@@ -413,7 +413,7 @@ void TestCsvReader::paddedCopyFailure()
     const QString text = u"a,b\r\nc,d,e,f\r\n"_s;
     const MMS_GRID_CSV_READ::ColumnPass pass{true, 2, 2};
     const MMS_GRID_CSV_READ::ReadOutcome outcome
-        = MMS_GRID_CSV_READ::ReadDelimitedText(text, lineRuleFor(text), pass, 0, u","_s);
+        = MMS_GRID_CSV_READ::ReadDelimitedText(text, lineRuleFor(text), pass, {0, u","_s});
     QCOMPARE(outcome.result, ReadResult::PaddedCopyFailed);
     QCOMPARE(outcome.data.rows(), 1);
     QCOMPARE(outcome.data.cols(), 1);

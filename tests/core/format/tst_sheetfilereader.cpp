@@ -99,7 +99,7 @@ void TestSheetFileReader::refusals()
         QVERIFY(!path.isEmpty());
 
     for (const int mode : {0, 1}) {
-        SheetFileReader reader(mode, delimiter);
+        SheetFileReader reader({mode, delimiter});
         QCOMPARE(reader.open(path), refusal);
     }
 }
@@ -110,7 +110,7 @@ void TestSheetFileReader::unreadableWithoutPermission()
         QSKIP("running as root, which reads any file whatever its permissions");
     const QString path = writeFile(u"locked.csv"_s, "a,b\r\n");
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
-    SheetFileReader reader(0, u"|"_s);
+    SheetFileReader reader({0, u"|"_s});
     QCOMPARE(reader.open(path), LoadRefusal::Unreadable);
 }
 
@@ -118,7 +118,7 @@ void TestSheetFileReader::pipeIsRefusedWithoutWaiting()
 {
     const QString path = m_folder->filePath(u"pipe.csv"_s);
     QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    SheetFileReader reader(0, u"|"_s);
+    SheetFileReader reader({0, u"|"_s});
     QCOMPARE(reader.open(path), LoadRefusal::Unreadable); // opening it would wait for a writer
 }
 
@@ -147,7 +147,7 @@ void TestSheetFileReader::awkwardFilesLoad()
 
     const QString path = writeFile(u"awkward.csv"_s, bytes);
     QVERIFY(!path.isEmpty());
-    SheetFileReader reader(0, u"|"_s);
+    SheetFileReader reader({0, u"|"_s});
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
     const SheetReadResult read = reader.readData();
@@ -231,7 +231,7 @@ void TestSheetFileReader::encodings()
     QFETCH(bool, writesBack);
 
     const QString path = writeFile(u"encoded.csv"_s, bytes);
-    SheetFileReader reader(0, u"|"_s);
+    SheetFileReader reader({0, u"|"_s});
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.format().encoding, encoding);
     QCOMPARE(reader.writesBackUnchanged(), writesBack);
@@ -278,7 +278,7 @@ void TestSheetFileReader::everyByteReachesACell()
     QFETCH(bool, writesBack);
 
     const QString path = writeFile(u"bytes.csv"_s, bytes);
-    SheetFileReader reader(delimiter == u","_s ? 0 : 1, delimiter);
+    SheetFileReader reader({delimiter == u","_s ? 0 : 1, delimiter});
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.format().encoding, TextEncoding::ShiftJis);
     QCOMPARE(reader.writesBackUnchanged(), writesBack);
@@ -378,7 +378,7 @@ void TestSheetFileReader::roundTrip()
 
     const QString delimiter = mode == 0 ? u","_s : u"|"_s;
     const QString path = writeFile(u"roundtrip.csv"_s, bytes);
-    SheetFileReader reader(mode, delimiter);
+    SheetFileReader reader({mode, delimiter});
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QVERIFY(reader.writesBackUnchanged());
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
@@ -387,7 +387,7 @@ void TestSheetFileReader::roundTrip()
     QCOMPARE(read.format.lineEnd, lineEnd);
     QCOMPARE(read.format.finalLineEnd, finalLineEnd);
 
-    QVERIFY(WriteSheetFile(read.data, read.format, 1, 1, path, QString(), delimiter));
+    QVERIFY(WriteSheetFile(read.data, read.format, 1, 1, path, {mode, delimiter}));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), bytes);

@@ -124,7 +124,9 @@ void TestWriteSheetFile::written()
     QFETCH(QByteArray, bytes);
 
     const QString path = writeOld(u"saved.csv"_s);
-    QVERIFY(WriteSheetFile(filled(rows), fileFormat, 1, 1, path, quote, delimiter));
+    QVERIFY(
+        WriteSheetFile(filled(rows), fileFormat, 1, 1, path,
+                       {delimiter == u","_s ? 0 : 1, delimiter, quote.isEmpty() ? Quoting::AsNeeded : Quoting::All}));
     QCOMPARE(readTestFile(path), bytes);
 }
 
@@ -161,7 +163,7 @@ void TestWriteSheetFile::failures()
         path.clear();
     }
 
-    const bool ok = WriteSheetFile(data, fileFormat, 1, 1, path, QString(), u","_s);
+    const bool ok = WriteSheetFile(data, fileFormat, 1, 1, path, DelimitedFormat());
     QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(!ok);
     QCOMPARE(readTestFile(m_folder->filePath(u"target.csv"_s)), kOldContent);
@@ -181,7 +183,7 @@ void TestWriteSheetFile::fileSizeLimit()
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        const bool ok = WriteSheetFile(data, SheetFileFormat(), 1, 1, path, QString(), u","_s);
+        const bool ok = WriteSheetFile(data, SheetFileFormat(), 1, 1, path, DelimitedFormat());
         _exit(ok ? 1 : 0);
     }
     int status = 0;

@@ -73,7 +73,7 @@ QString dataPath(const QString &name)
 
 SheetReadResult readFile(const QString &path)
 {
-    SheetFileReader reader(0, u","_s);
+    SheetFileReader reader({0, u","_s});
     if (reader.open(path) != LoadRefusal::None || reader.countColumns() != LoadRefusal::None)
         qFatal("cannot read %s", qPrintable(path));
     return reader.readData();

@@ -672,7 +672,7 @@ void TestFileIntake::readIntoSheet()
     sheet.setCurrentCell(4, 1);
     sheet.setFileFormat({TextEncoding::ShiftJis, LineEnd::Lf, false});
     QSignalSpy refreshed(&sheet, &Sheet::refreshed);
-    SheetFileReader reader(0, u"|"_s);
+    SheetFileReader reader({0, u"|"_s});
     QCOMPARE(reader.open(path), LoadRefusal::None);
     QCOMPARE(reader.countColumns(), LoadRefusal::None);
     QCOMPARE(ReadIntoSheet(reader, sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
@@ -686,7 +686,7 @@ void TestFileIntake::readIntoSheet()
 
     // A sheet whose drawing was off stays so.
     sheet.setRedraw(false);
-    SheetFileReader again(1, u","_s);
+    SheetFileReader again({1, u","_s});
     QCOMPARE(again.open(path), LoadRefusal::None);
     QCOMPARE(again.countColumns(), LoadRefusal::None);
     QCOMPARE(ReadIntoSheet(again, sheet), MMS_GRID_CSV_READ::ReadResult::Complete);
