@@ -220,7 +220,7 @@ QByteArray byteOrderMark(TextEncoding encoding)
 }
 
 std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 maxBytes, qsizetype pieceBytes,
-                                        std::optional<TextEncoding> chosen)
+                                        std::optional<TextEncoding> chosen, BinaryFiles binaryFiles)
 {
     DecodedText decoded;
     QString &text = decoded.text;
@@ -231,7 +231,7 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
         return std::nullopt;
     const EncodingDetection::BinaryKind binary = EncodingDetection::sniffBinaryKind(head);
     const bool wideChosen = chosen && isUtf16(*chosen);
-    if (binary != EncodingDetection::BinaryKind::None
+    if (binaryFiles == BinaryFiles::Refused && binary != EncodingDetection::BinaryKind::None
         && !(wideChosen && binary == EncodingDetection::BinaryKind::Nul)) {
         decoded.binary = binary;
         decoded.byteCount = head.size();
@@ -385,7 +385,9 @@ DecodedText decode(QByteArrayView bytes)
     QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
-    return decodeDevice(buffer, bytes.size(), std::numeric_limits<qint64>::max()).value_or(DecodedText());
+    return decodeDevice(buffer, bytes.size(), std::numeric_limits<qint64>::max(), kDefaultPieceBytes, std::nullopt,
+                        BinaryFiles::Decoded)
+        .value_or(DecodedText());
 }
 
 bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes)

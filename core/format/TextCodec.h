@@ -38,6 +38,10 @@ namespace TextCodec
 
 inline constexpr qsizetype kDefaultPieceBytes = qsizetype(1) << 20;
 
+// Whether a file that is no text is refused (a sheet's file) or decoded all the same (text taken
+// out of another file's bytes).
+enum class BinaryFiles { Refused, Decoded };
+
 // The encoding is the chosen one, or else the one EncodingDetection tells; a file that is no text
 // is not decoded (DecodedText::binary). Every byte reaches the text: bytes invalid in the encoding, an incomplete
 // character at the end included, are read as U+FFFD, and the text then does not write back unchanged.
@@ -48,8 +52,9 @@ inline constexpr qsizetype kDefaultPieceBytes = qsizetype(1) << 20;
 // it in place. Nothing when reading fails or passes maxBytes.
 [[nodiscard]] std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 maxBytes,
                                                       qsizetype pieceBytes = kDefaultPieceBytes,
-                                                      std::optional<TextEncoding> chosen = std::nullopt);
-// The same for bytes in memory.
+                                                      std::optional<TextEncoding> chosen = std::nullopt,
+                                                      BinaryFiles binaryFiles = BinaryFiles::Refused);
+// The same for bytes in memory, which are decoded even when they are no text.
 [[nodiscard]] DecodedText decode(QByteArrayView bytes);
 // Whether text written in encoding (without the byte order mark) is exactly bytes.
 [[nodiscard]] bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes);
