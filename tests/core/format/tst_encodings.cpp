@@ -107,43 +107,46 @@ void TestEncodings::detection_data()
         << utf16(japanese, true) << kAuto << TextEncoding::Utf16Le << japaneseCells << true;
     QTest::newRow("UTF-16BE without mark")
         << utf16(japanese, false) << kAuto << TextEncoding::Utf16Be << japaneseCells << true;
-    QTest::newRow("UTF-16LE pair of surrogates")
-        << "\xFF\xFE" + utf16(u"😀,a"_s, true) << kAuto << TextEncoding::Utf16LeBom << QStringList{u"😀"_s, u"a"_s}
-        << true;
+    QTest::newRow("UTF-16LE pair of surrogates") << "\xFF\xFE" + utf16(u"😀,a"_s, true) << kAuto
+                                                 << TextEncoding::Utf16LeBom << QStringList{u"😀"_s, u"a"_s} << true;
     QTest::newRow("UTF-16LE surrogate half alone")
-        << QByteArray("\xFF\xFE\x3D\xD8,\x00" "a\x00", 8) << kAuto << TextEncoding::Utf16LeBom
-        << QStringList{u"\uFFFD"_s, u"a"_s} << false;
-    QTest::newRow("UTF-16LE odd last byte") << QByteArray("\xFF\xFE" "a\x00,\x00" "b", 7) << kAuto
-                                            << TextEncoding::Utf16LeBom << QStringList{u"a"_s, u"\uFFFD"_s} << false;
-    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF" "a,b\r\n") << kAuto << TextEncoding::Utf8Bom
-                                     << QStringList{u"a"_s, u"b"_s} << true;
+        << QByteArray("\xFF\xFE\x3D\xD8,\x00"
+                      "a\x00",
+                      8)
+        << kAuto << TextEncoding::Utf16LeBom << QStringList{u"\uFFFD"_s, u"a"_s} << false;
+    QTest::newRow("UTF-16LE odd last byte")
+        << QByteArray("\xFF\xFE"
+                      "a\x00,\x00"
+                      "b",
+                      7)
+        << kAuto << TextEncoding::Utf16LeBom << QStringList{u"a"_s, u"\uFFFD"_s} << false;
+    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "a,b\r\n")
+                                     << kAuto << TextEncoding::Utf8Bom << QStringList{u"a"_s, u"b"_s} << true;
     QTest::newRow("UTF-8") << japanese.toUtf8() << kAuto << TextEncoding::Utf8 << japaneseCells << true;
 
     // EUC-JP of 処理区分,件数 without a line end: Shift-JIS reads it as half-width katakana.
     const QByteArray shortEuc("\xBD\xE8\xCD\xFD\xB6\xE8\xCA\xAC,\xB7\xEF\xBF\xF4");
-    QTest::newRow("short EUC-JP") << shortEuc << kAuto << TextEncoding::EucJp
-                                  << QStringList{u"処理区分"_s, u"件数"_s} << true;
+    QTest::newRow("short EUC-JP") << shortEuc << kAuto << TextEncoding::EucJp << QStringList{u"処理区分"_s, u"件数"_s}
+                                  << true;
     QTest::newRow("EUC-JP with half-width katakana and JIS symbols")
         << QByteArray("\xB9\xE2\xB6\xB6,\x8E\xB6\x8E\xC5,\xA1\xC1\xA1\xDD\r\n") << kAuto << TextEncoding::EucJp
         << QStringList{u"高橋"_s, u"ｶﾅ"_s, u"〜−"_s} << true;
     QTest::newRow("EUC-JP of the NEC-selected rows")
         << QByteArray("\xFC\xE2\xB6\xB6\r\n") << kAuto << TextEncoding::EucJp << QStringList{u"髙橋"_s} << true;
-    QTest::newRow("EUC-JP JIS X 0212 is unknown")
-        << QByteArray("\x8F\xB0\xA1,\xB9\xE2\r\n") << kAuto << TextEncoding::EucJp
-        << QStringList{u"\uFFFD"_s, u"高"_s} << false;
+    QTest::newRow("EUC-JP JIS X 0212 is unknown") << QByteArray("\x8F\xB0\xA1,\xB9\xE2\r\n") << kAuto
+                                                  << TextEncoding::EucJp << QStringList{u"\uFFFD"_s, u"高"_s} << false;
 
     QTest::newRow("Shift_JIS hiragana is no EUC-JP")
         << QByteArray("\x82\xA0\x82\xA2,\x8C\x8F\x90\x94\r\n") << kAuto << TextEncoding::ShiftJis
         << QStringList{u"あい"_s, u"件数"_s} << true;
     QTest::newRow("Shift_JIS half-width katakana of odd length")
-        << QByteArray("\xB1\xB2\xB3,1\r\n") << kAuto << TextEncoding::ShiftJis << QStringList{u"ｱｲｳ"_s, u"1"_s}
-        << true;
+        << QByteArray("\xB1\xB2\xB3,1\r\n") << kAuto << TextEncoding::ShiftJis << QStringList{u"ｱｲｳ"_s, u"1"_s} << true;
     QTest::newRow("Shift_JIS 髙 as NEC-selected EE E0")
         << QByteArray("\xEE\xE0\x8B\xB4,a\r\n") << kAuto << TextEncoding::ShiftJis << QStringList{u"髙橋"_s, u"a"_s}
         << true;
-    QTest::newRow("Shift_JIS 髙 as IBM FB FC")
-        << QByteArray("\xFB\xFC\x8B\xB4,a\r\n") << kAuto << TextEncoding::ShiftJis << QStringList{u"髙橋"_s, u"a"_s}
-        << true;
+    QTest::newRow("Shift_JIS 髙 as IBM FB FC") << QByteArray("\xFB\xFC\x8B\xB4,a\r\n") << kAuto
+                                               << TextEncoding::ShiftJis << QStringList{u"髙橋"_s, u"a"_s} << true;
     QTest::newRow("Shift_JIS ∵ in NEC row 13 and ¬ as IBM")
         << QByteArray("\x87\x9A,\xFA\x54\r\n") << kAuto << TextEncoding::ShiftJis << QStringList{u"∵"_s, u"￢"_s}
         << true;
@@ -155,17 +158,18 @@ void TestEncodings::detection_data()
         << QByteArray("\x82\xA0,a\r\n") << int(TextEncoding::EucJp) << TextEncoding::EucJp
         << QStringList{u"\uFFFD\uFFFD"_s, u"a"_s} << false;
     QTest::newRow("chosen UTF-8 replaces a stray byte")
-        << QByteArray("a,\xFF\r\n") << int(TextEncoding::Utf8) << TextEncoding::Utf8
-        << QStringList{u"a"_s, u"\uFFFD"_s} << false;
+        << QByteArray("a,\xFF\r\n") << int(TextEncoding::Utf8) << TextEncoding::Utf8 << QStringList{u"a"_s, u"\uFFFD"_s}
+        << false;
     QTest::newRow("chosen UTF-8 keeps the file's mark")
-        << QByteArray("\xEF\xBB\xBF" "a\r\n") << int(TextEncoding::Utf8) << TextEncoding::Utf8Bom
-        << QStringList{u"a"_s} << true;
+        << QByteArray("\xEF\xBB\xBF"
+                      "a\r\n")
+        << int(TextEncoding::Utf8) << TextEncoding::Utf8Bom << QStringList{u"a"_s} << true;
     QTest::newRow("chosen Shift_JIS for EUC-JP bytes")
         << shortEuc << int(TextEncoding::ShiftJis) << TextEncoding::ShiftJis
         << QStringList{u"ｽ\u9749\uF8F1ｶ\u9746ｬ"_s, u"ｷ\uFFFDｿ\uFFFD"_s} << false;
     QTest::newRow("chosen UTF-16BE for a file without mark")
-        << utf16(u"a,b"_s, false) << int(TextEncoding::Utf16Be) << TextEncoding::Utf16Be
-        << QStringList{u"a"_s, u"b"_s} << true;
+        << utf16(u"a,b"_s, false) << int(TextEncoding::Utf16Be) << TextEncoding::Utf16Be << QStringList{u"a"_s, u"b"_s}
+        << true;
 }
 
 void TestEncodings::detection()
