@@ -305,6 +305,19 @@ void TestRowlarkDiff::dump_data()
                                      "cells": [["", "1列", "2列", "3列"], ["1行", "a,b", "c", ""]]})")
                                   << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい\n"
                                      u"読み込めた行はありません（上限 32766 行、32766 列）。"_s;
+    QTest::newRow("UTF-16LE export") << QByteArray("\xFF\xFE"
+                                                   "a\0\t\0\xD9\x9A\r\0\n\0",
+                                                   10)
+                                     << QStringList{u"--delimiter"_s, u"\t"_s} << 0
+                                     << QByteArray(R"({"rows": 2, "cols": 3, "complete": true, "encoding":
+                                        "UTF-16LE（BOM付き）", "cells": [["", "1列", "2列"], ["1行", "a", "髙"]]})")
+                                     << QString();
+    QTest::newRow("chosen encoding") << QByteArray("\xB9\xE2") << QStringList{u"--encoding"_s, u"shift_jis"_s} << 0
+                                     << QByteArray(R"({"rows": 2, "cols": 2, "complete": true, "encoding": "Shift_JIS",
+                                        "cells": [["", "1列"], ["1行", "ｹ\uFFFD"]]})")
+                                     << u"上書き保存"_s;
+    QTest::newRow("workbook") << QByteArray("PK\x03\x04\x14\x00", 6) << QStringList() << 2 << QByteArray()
+                              << u"テキストファイルではありません"_s;
     QTest::newRow("text that cannot be written back")
         << QByteArray("\x85\x40") << QStringList() << 0
         << QByteArray(R"({"rows": 2, "cols": 2, "complete": true, "encoding": "Shift_JIS",
