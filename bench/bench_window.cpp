@@ -170,20 +170,24 @@ qint64 manifestCount(const QString &path)
     return QJsonDocument::fromJson(file.readAll()).object().value(u"changed_cells"_s).toInteger(-1);
 }
 
-// The first cell of a file without quotes: the text before the first comma or line end.
+// The first cell of a file without quotes: the text before the first comma or line end. The
+// pairs come in UTF-8 or, behind its byte order mark, UTF-16 LE.
 QString firstCell(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray line = file.readLine(4096);
-    qsizetype end = line.size();
-    for (const char stop : {',', '\r', '\n'}) {
-        const qsizetype at = line.indexOf(stop);
+    const QByteArray head = file.read(8192);
+    const QString text = head.startsWith("\xFF\xFE")
+        ? QString::fromUtf16(reinterpret_cast<const char16_t *>(head.constData() + 2), (head.size() - 2) / 2)
+        : QString::fromUtf8(head);
+    qsizetype end = text.size();
+    for (const QChar stop : {u',', u'\r', u'\n'}) {
+        const qsizetype at = text.indexOf(stop);
         if (at >= 0)
             end = std::min(end, at);
     }
-    return QString::fromUtf8(line.left(end));
+    return text.left(end);
 }
 
 // Drops `path` on the panel as the desktop does: a drag entering with the file's address, then

@@ -12,7 +12,8 @@ one cell, so the columns are the records' fields, as the manifest counts them. T
 which keeps the presets' bytes.
 
 Encodings: utf-8 (default), utf-8-bom, cp932 (Shift_JIS; the characters cp932 cannot write are
-left out of the alphabet, so its cells differ from the UTF-8 ones). Line ends: crlf (default), lf,
+left out of the alphabet, so its cells differ from the UTF-8 ones), utf-16le (with the byte order
+mark, as spreadsheet programs export Unicode text; the same cells as UTF-8). Line ends: crlf (default), lf,
 cr. The presets write what the benchmarks read: UTF-8, CR LF.
 
 Lines are written as they are made, so memory stays small whatever the size
@@ -22,7 +23,7 @@ Usage:
   gen_csvpair.py --preset all --outdir DIR              # tall, wide, maxish
   gen_csvpair.py --preset maxish --outdir DIR
   gen_csvpair.py --name NAME --rows R --cols C [--seed S] [--change-rate P] [--quote-rate Q]
-                 [--encoding utf-8|utf-8-bom|cp932] [--line-end crlf|lf|cr] [--outdir DIR]
+                 [--encoding utf-8|utf-8-bom|cp932|utf-16le] [--line-end crlf|lf|cr] [--outdir DIR]
 """
 import argparse
 import hashlib
@@ -45,7 +46,8 @@ PRESETS = {
 }
 CHANGE_RATE = 0.01
 QUOTE_RATE = 0.0
-ENCODINGS = {"utf-8": ("utf-8", b""), "utf-8-bom": ("utf-8", b"\xef\xbb\xbf"), "cp932": ("cp932", b"")}
+ENCODINGS = {"utf-8": ("utf-8", b""), "utf-8-bom": ("utf-8", b"\xef\xbb\xbf"), "cp932": ("cp932", b""),
+             "utf-16le": ("utf-16-le", b"\xff\xfe")}
 LINE_ENDS = {"crlf": "\r\n", "lf": "\n", "cr": "\r"}
 LINES_PER_WRITE = 2048
 

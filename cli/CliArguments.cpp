@@ -2,6 +2,7 @@
 
 #include "CompareOptionTable.h"
 #include "DelimiterRules.h"
+#include "FormatNames.h"
 #include "KeyAlignment.h"
 #include "ReportFile.h"
 
@@ -31,6 +32,9 @@ const QString kUsageTail
     = u"  --list-equivalent      比較オプションにより同じとみなしたセルも出力します\n"
       u"  --dump          FILE を読み込み、シートの内容を JSON で出力します\n"
       u"  --delimiter C   区切り文字 C (1文字) で区切って読みます (省略時はカンマ)\n"
+      u"  --encoding NAME 両ファイルを文字コード NAME で読みます (auto, utf-8, shift_jis, euc-jp,\n"
+      u"                  utf-16le, utf-16be; 省略時は auto: ファイルから判定します)\n"
+      u"  --encoding1 NAME / --encoding2 NAME   FILE1 / FILE2 だけの文字コード\n"
       u"  --help          この説明を表示します\n"
       u"終了コード: 0 差なし、1 差あり、2 読み込めないファイルがある / 指定の誤り / 結果を出力できない、\n"
       u"            3 一部しか読めなかったファイルがある (読めた範囲だけを比較しました)\n"_s;
@@ -41,6 +45,7 @@ const QString kUnknownOption = u"不明なオプションです: %1"_s;
 const QString kMissingValue = u"%1 には値が必要です"_s;
 const QString kDelimiterTooLong = u"区切り文字は1文字で指定して下さい: %1"_s;
 const QString kWrongFileCount = u"ファイルを1つ指定して下さい"_s;
+const QString kUnknownEncoding = u"文字コード %1 は使えません (auto, utf-8, shift_jis, euc-jp, utf-16le, utf-16be)"_s;
 const QString kOptionNotForDump = u"%1 は --dump と一緒には指定できません"_s;
 const QString kWrongDiffFileCount = u"比較するファイルを2つ指定して下さい"_s;
 const QString kExplainWithoutJson = u"--explain は --json と一緒に指定して下さい"_s;
@@ -75,6 +80,23 @@ QString usageText()
     }();
     return usage;
 }
+
+namespace
+{
+// --encoding (both files: -1), --encoding1 (0) and --encoding2 (1), alone or with =NAME.
+std::optional<int> encodingOptionIndex(QStringView argument)
+{
+    const qsizetype equals = argument.indexOf(u'=');
+    const QStringView name = equals < 0 ? argument : argument.first(equals);
+    if (name == u"--encoding")
+        return -1;
+    if (name == u"--encoding1")
+        return 0;
+    if (name == u"--encoding2")
+        return 1;
+    return std::nullopt;
+}
+} // namespace
 
 ParsedArguments parseArguments(const QStringList &arguments)
 {
@@ -121,6 +143,18 @@ ParsedArguments parseArguments(const QStringList &arguments)
             report = arguments.at(++i);
         } else if (argument.startsWith(u"--report=")) {
             report = argument.sliced(qsizetype(sizeof("--report=") - 1));
+        } else if (const std::optional<int> which = encodingOptionIndex(argument)) {
+            const qsizetype equals = argument.indexOf(u'=');
+            if (equals < 0 && i + 1 >= arguments.size())
+                return refuse(kMissingValue.arg(argument));
+            const QString name = equals < 0 ? arguments.at(++i) : argument.sliced(equals + 1);
+            std::optional<TextEncoding> encoding;
+            if (!encodingFromName(name, encoding))
+                return refuse(kUnknownEncoding.arg(name));
+            for (int file = 0; file < 2; ++file) {
+                if (*which < 0 || *which == file)
+                    parsed.encodings[size_t(file)] = encoding;
+            }
         } else if (argument == u"--delimiter") {
             if (i + 1 >= arguments.size())
                 return refuse(kMissingValue.arg(argument));

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "CompareOptions.h"
+#include "SheetFileFormat.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -42,6 +44,9 @@ struct CliArguments
     // --skip-columns LIST, …; CompareOptionTable.h).
     CompareOptions compareOptions;
     bool listEquivalent = false; // also list the positions the options make the same
+    // --encoding NAME, --encoding1 NAME, --encoding2 NAME: the encoding each file is read in;
+    // nothing (auto) tells it from the file's bytes.
+    std::array<std::optional<TextEncoding>, 2> encodings;
     QStringList files;
 };
 

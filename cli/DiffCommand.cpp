@@ -44,12 +44,14 @@ struct FileLoad
     SheetReadResult read;
     int firstRowNotRead = 0;
     QString partialText; // the message of a read that stopped early
+    QString decodingNote;
     std::exception_ptr failure;
 
-    void run(int delimiterMode, const QString &delimiter)
+    void run(int delimiterMode, const QString &delimiter, std::optional<TextEncoding> encoding)
     {
         try {
             SheetFileReader reader({delimiterMode, delimiter});
+            reader.setEncoding(encoding);
             refusal = reader.open(path);
             if (refusal == LoadRefusal::None)
                 refusal = reader.countColumns();
@@ -58,6 +60,7 @@ struct FileLoad
                 return;
             }
             writesBack = reader.writesBackUnchanged();
+            decodingNote = reader.decodingNote();
             read = reader.readData();
             firstRowNotRead = reader.firstRowNotRead();
             partialText = reader.partialReadMessage().text;
@@ -71,8 +74,8 @@ struct FileLoad
 // is raised again here.
 void loadBoth(std::array<FileLoad, 2> &loads, const CliArguments &arguments)
 {
-    std::thread worker([&] { loads[1].run(arguments.delimiterMode, arguments.delimiter); });
-    loads[0].run(arguments.delimiterMode, arguments.delimiter);
+    std::thread worker([&] { loads[1].run(arguments.delimiterMode, arguments.delimiter, arguments.encodings[1]); });
+    loads[0].run(arguments.delimiterMode, arguments.delimiter, arguments.encodings[0]);
     worker.join();
     for (const FileLoad &load : loads) {
         if (load.failure)
@@ -277,8 +280,10 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     for (const FileLoad &load : loads) {
         if (load.refusal == LoadRefusal::None)
             continue;
-        const QString text = refusalText(load.refusal, load.reason);
-        const QString line = load.refusal == LoadRefusal::NoDelimiter ? text : load.path + u": "_s + text;
+        const QString text = refusalText(load.refusal, load.reason, load.path);
+        // A file that is no text is named by its message.
+        const bool named = load.refusal == LoadRefusal::NoDelimiter || load.refusal == LoadRefusal::NotText;
+        const QString line = named ? text : load.path + u": "_s + text;
         if (!refusals.contains(line))
             refusals.append(line);
     }
@@ -287,8 +292,11 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     if (!refusals.isEmpty())
         return kExitTrouble;
 
-    for (const FileLoad &load : loads)
+    for (const FileLoad &load : loads) {
+        if (!load.decodingNote.isEmpty())
+            writeMessageLines(err, load.path + u": "_s + load.decodingNote);
         writeFileNotes(err, load.path, readWhole(load), load.partialText, load.writesBack);
+    }
 
     try {
         return compareLoaded(loads, arguments, out, err);

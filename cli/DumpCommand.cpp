@@ -1,5 +1,6 @@
 #include "DumpCommand.h"
 
+#include "FormatNames.h"
 #include "SheetFileReader.h"
 
 #include <QFileDevice>
@@ -25,13 +26,13 @@ QString outputFailedText()
     return kOutputFailedText;
 }
 
-QString refusalText(LoadRefusal refusal, UnreadableReason reason)
+QString refusalText(LoadRefusal refusal, UnreadableReason reason, const QString &path)
 {
     // The window's message sends the person to its menu; here the setting is an option.
     if (refusal == LoadRefusal::NoDelimiter)
         return u"区切り文字が設定されてません\r\n"
                u"--delimiter C で、区切り文字 C を空白以外の1文字で指定して下さい (例: --delimiter \"|\")"_s;
-    return loadRefusalMessage(refusal, reason).text;
+    return loadRefusalMessage(refusal, reason, path).text;
 }
 
 void writeMessageLines(QIODevice &err, const QString &text)
@@ -44,15 +45,7 @@ void writeMessageLines(QIODevice &err, const QString &text)
 
 QByteArray encodingName(TextEncoding encoding)
 {
-    switch (encoding) {
-    case TextEncoding::Utf8:
-        break;
-    case TextEncoding::Utf8Bom:
-        return "UTF-8-BOM";
-    case TextEncoding::ShiftJis:
-        return "Shift_JIS";
-    }
-    return "UTF-8";
+    return encodingDisplayName(encoding).toUtf8();
 }
 
 void appendJsonString(QByteArray &out, QStringView text)
@@ -130,14 +123,17 @@ bool writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEn
 int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
 {
     SheetFileReader reader({arguments.delimiterMode, arguments.delimiter});
+    reader.setEncoding(arguments.encodings[0]);
     LoadRefusal refusal = reader.open(arguments.files.value(0));
     if (refusal == LoadRefusal::None)
         refusal = reader.countColumns();
     if (refusal != LoadRefusal::None) {
-        writeMessageLines(err, refusalText(refusal, reader.unreadableReason()));
+        writeMessageLines(err, refusalText(refusal, reader.unreadableReason(), arguments.files.value(0)));
         return kExitTrouble;
     }
     const bool writesBack = reader.writesBackUnchanged();
+    if (const QString note = reader.decodingNote(); !note.isEmpty())
+        writeMessageLines(err, note);
     const SheetReadResult read = reader.readData();
     const QString partialText = reader.partialReadMessage().text;
     const bool complete = read.result == MMS_GRID_CSV_READ::ReadResult::Complete;

@@ -8,7 +8,7 @@
 #include <QIODevice>
 #include <QStringView>
 
-// The name a dump gives an encoding: "UTF-8", "UTF-8-BOM" or "Shift_JIS".
+// The name a dump gives an encoding: the one the window and the reports show ("UTF-8（BOM付き）", …).
 [[nodiscard]] QByteArray encodingName(TextEncoding encoding);
 
 // Appends text as a JSON string literal in UTF-8, quotes included.
@@ -27,7 +27,8 @@ void writeMessageLines(QIODevice &err, const QString &text);
 
 // The message for a refused file, as the window words it, except where the window's text sends the
 // person to its menus: the companion says which option to pass instead.
-[[nodiscard]] QString refusalText(LoadRefusal refusal, UnreadableReason reason = UnreadableReason::Unknown);
+[[nodiscard]] QString refusalText(LoadRefusal refusal, UnreadableReason reason = UnreadableReason::Unknown,
+                                  const QString &path = {});
 
 // Writes a read sheet as one JSON object:
 // {"rows": R, "cols": C, "complete": true|false, "encoding": "…", "cells": [[row 0…], …]},

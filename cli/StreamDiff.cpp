@@ -20,6 +20,9 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     if (arguments.command != CliArguments::Command::Diff || arguments.explain || !arguments.report.isEmpty()
         || arguments.sort || arguments.files.size() != 2)
         return std::nullopt;
+    // A chosen encoding is the stored reader's, which decodes any file in it.
+    if (arguments.encodings[0] || arguments.encodings[1])
+        return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;
     streamOptions.align = arguments.align;

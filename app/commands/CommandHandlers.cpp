@@ -6,6 +6,7 @@
 #include "CompareOptionsMenu.h"
 #include "DelimiterMenu.h"
 #include "Differences.h"
+#include "EncodingMenu.h"
 #include "HelpCommand.h"
 #include "KeyCommands.h"
 #include "Layout.h"
@@ -38,6 +39,18 @@ void runCommandHandler(Command command, CommandCall &call)
         return mnuDoble_Click(state);
     case Command::Kukan:
         return mnuKukan_Click(state, ui);
+    case Command::MojiAuto:
+        return mnuMoji_Click(state, ui, std::nullopt);
+    case Command::MojiUtf8:
+        return mnuMoji_Click(state, ui, TextEncoding::Utf8);
+    case Command::MojiShiftJis:
+        return mnuMoji_Click(state, ui, TextEncoding::ShiftJis);
+    case Command::MojiEucJp:
+        return mnuMoji_Click(state, ui, TextEncoding::EucJp);
+    case Command::MojiUtf16Le:
+        return mnuMoji_Click(state, ui, TextEncoding::Utf16Le);
+    case Command::MojiUtf16Be:
+        return mnuMoji_Click(state, ui, TextEncoding::Utf16Be);
     case Command::HikakuOption:
         return mnuHikakuOption_Click(state, ui);
     case Command::NextDiff:

@@ -12,6 +12,8 @@
 #include <QObject>
 #include <QString>
 
+#include "SheetFileFormat.h"
+
 #include <array>
 #include <memory>
 #include <optional>
@@ -202,6 +204,9 @@ public:
     // Per sheet, the first data row of its file that the last read could not hold whole, or 0
     // when the sheet holds its whole file: such a sheet's strip and comparisons say so.
     std::array<int, 2> PartialReadFrom{0, 0};
+    // Per sheet, what its load said of how the file was decoded (a file mostly UTF-8 read in
+    // another encoding), shown in the status bar until the sheet holds another file.
+    std::array<QString, 2> DecodingNote;
     // The strip above sheet `index`: the name of its file, marked when the sheet holds only part
     // of it.
     [[nodiscard]] QString sheetStripText(int index) const;
@@ -213,6 +218,9 @@ public:
     std::array<QString, 5> SearchHistory;
     std::array<QString, 5> ReplaceHistory;
     int MatchCaseSetting = 0;
+    // 「文字コード」: the encoding the next loads read files in; nothing (自動判定) tells it from
+    // each file's bytes.
+    std::optional<TextEncoding> ChosenEncoding;
     int DelimiterMode = 0; // 0: comma mode, otherwise the user's delimiter
     QString UserDelimiter = QStringLiteral("|");
     // What counts as the same in every comparison of the two sheets ("比較オプション…").

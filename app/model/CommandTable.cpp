@@ -47,6 +47,12 @@ bool dobleChecked(const AppState &state)
 {
     return state.mnuDobleChecked;
 }
+template<int kEncoding>
+bool mojiChecked(const AppState &state)
+{
+    return kEncoding < 0 ? !state.ChosenEncoding : state.ChosenEncoding == TextEncoding(kEncoding);
+}
+constexpr const char16_t *kMojiMenu = u"文字コード";
 // The row and column items say what a right-click on a header offers.
 bool rowColumnItemsShown(const AppState &state)
 {
@@ -83,6 +89,18 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
      .caption = u"保存時にダブルクォーテーションを付ける", .checked = dobleChecked},
     {.command = Command::Kukan, .handler = "mnuKukan_Click", .place = SetteiMenu, .control = "mnuKukan",
      .caption = u"区切り文字を設定"},
+    {.command = Command::MojiAuto, .handler = "mnuMoji_Click", .place = SetteiMenu, .control = "mnuMojiAuto",
+     .caption = u"自動判定", .submenu = kMojiMenu, .checked = mojiChecked<-1>},
+    {.command = Command::MojiUtf8, .handler = "mnuMoji_Click", .place = SetteiMenu, .control = "mnuMojiUtf8",
+     .caption = u"UTF-8", .submenu = kMojiMenu, .separatorBefore = "", .checked = mojiChecked<int(TextEncoding::Utf8)>},
+    {.command = Command::MojiShiftJis, .handler = "mnuMoji_Click", .place = SetteiMenu, .control = "mnuMojiShiftJis",
+     .caption = u"Shift_JIS", .submenu = kMojiMenu, .checked = mojiChecked<int(TextEncoding::ShiftJis)>},
+    {.command = Command::MojiEucJp, .handler = "mnuMoji_Click", .place = SetteiMenu, .control = "mnuMojiEucJp",
+     .caption = u"EUC-JP", .submenu = kMojiMenu, .checked = mojiChecked<int(TextEncoding::EucJp)>},
+    {.command = Command::MojiUtf16Le, .handler = "mnuMoji_Click", .place = SetteiMenu, .control = "mnuMojiUtf16Le",
+     .caption = u"UTF-16 LE", .submenu = kMojiMenu, .checked = mojiChecked<int(TextEncoding::Utf16Le)>},
+    {.command = Command::MojiUtf16Be, .handler = "mnuMoji_Click", .place = SetteiMenu, .control = "mnuMojiUtf16Be",
+     .caption = u"UTF-16 BE", .submenu = kMojiMenu, .checked = mojiChecked<int(TextEncoding::Utf16Be)>},
     {.command = Command::HikakuOption, .handler = "mnuHikakuOption_Click", .place = SetteiMenu,
      .control = "mnuHikakuOption", .caption = u"比較オプション…"},
     // F8 and its kin work anywhere in the program; the items show them.

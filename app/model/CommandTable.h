@@ -17,6 +17,12 @@ enum class Command {
     UndoSetting, // mnuUndo_Click
     Doble, // mnuDoble_Click
     Kukan, // mnuKukan_Click
+    MojiAuto, // mnuMoji_Click, 文字コード → 自動判定
+    MojiUtf8, // mnuMoji_Click, UTF-8
+    MojiShiftJis, // mnuMoji_Click, Shift_JIS
+    MojiEucJp, // mnuMoji_Click, EUC-JP
+    MojiUtf16Le, // mnuMoji_Click, UTF-16 LE
+    MojiUtf16Be, // mnuMoji_Click, UTF-16 BE
     HikakuOption, // mnuHikakuOption_Click
     NextDiff, // GoToDifference, next (F8)
     PrevDiff, // GoToDifference, previous (Shift+F8)
@@ -93,6 +99,8 @@ struct CommandEntry
     KeyScope keyScope = KeyScope::None;
     // The object name of a Window or Application shortcut.
     const char *shortcutName = nullptr;
+    // The submenu of its menu the item is in, by caption; null for the menu itself.
+    const char16_t *submenu = nullptr;
     // A separator above the item: null for none, "" for one without a name.
     const char *separatorBefore = nullptr;
     // One control for each sheet; the handler is told the sheet.

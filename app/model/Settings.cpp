@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "CommandTable.h"
+#include "FormatNames.h"
 #include "SafeFileWriter.h"
 
 #include <QDir>
@@ -42,6 +43,8 @@ const QString kTagKukan2 = u"[KUKAN2]"_s;
 const QString kTagHikaku = u"[HIKAKU]"_s;
 // The key columns last chosen, as a column list "1, 3-4"; written only once some were chosen.
 const QString kTagKeyCol = u"[KEYCOL]"_s;
+// The encoding of 「文字コード」, by name (auto, utf-8, shift_jis, …); absent for 自動判定.
+const QString kTagMoji = u"[MOJI  ]"_s;
 
 // Files written here are UTF-8. A file that is not valid UTF-8 comes from a Japanese Windows
 // system (the program's old home wrote its settings in Shift-JIS), so it is read as that.
@@ -186,6 +189,7 @@ void LoadSettings(AppState &state, const QString &path)
     // A file without the options' line was written while none was on.
     state.compareOptions = CompareOptions();
     state.keyColumns = KeyColumns();
+    state.ChosenEncoding.reset();
     int g = 0;
     int t = 0;
 
@@ -254,6 +258,11 @@ void LoadSettings(AppState &state, const QString &path)
             state.compareOptions = compareOptionsFromText(value);
         } else if (tag == kTagKeyCol) {
             state.keyColumns.columns = keyColumnsFromText(value);
+        } else if (tag == kTagMoji) {
+            // A name this version does not know leaves 自動判定.
+            std::optional<TextEncoding> encoding;
+            if (encodingFromName(value, encoding))
+                state.ChosenEncoding = encoding;
         }
     }
 }
@@ -298,6 +307,8 @@ bool SaveSettings(const AppState &state, const QString &path)
         line(kTagHikaku, compareOptionsText(state.compareOptions));
     if (!state.keyColumns.columns.empty())
         line(kTagKeyCol, keyColumnsText(state.keyColumns.columns));
+    if (state.ChosenEncoding)
+        line(kTagMoji, encodingKeyName(state.ChosenEncoding));
 
     return SafeFileWriter::write(path, text.toUtf8());
 }

@@ -133,6 +133,12 @@ void Form1::createMenus()
             continue;
         QWidget *owner
             = entry.place == CommandPlace::MenuBar ? static_cast<QWidget *>(menuBar()) : menuFor(entry.place);
+        if (entry.submenu) {
+            QMenu *&submenu = m_submenus[QString::fromUtf16(entry.submenu)];
+            if (!submenu)
+                submenu = static_cast<QMenu *>(owner)->addMenu(QString::fromUtf16(entry.submenu));
+            owner = submenu;
+        }
         const std::size_t c = std::size_t(entry.command);
         if (entry.separatorBefore) {
             auto *separator = new QAction(owner);

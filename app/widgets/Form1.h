@@ -6,6 +6,7 @@
 #include "HandlerGuard.h"
 #include "Twips.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QMargins>
 
@@ -163,6 +164,7 @@ private:
     CellDiffFollower m_cellDiff;
     // Each command's controls, per sheet; the separator above its item.
     std::array<QMenu *, std::size_t(CommandPlace::KeyOnly)> m_menus{};
+    QHash<QString, QMenu *> m_submenus; // submenus of the menus, by caption
     std::array<std::array<QAction *, 2>, kCommandCount> m_items{};
     std::array<std::array<QPushButton *, 2>, kCommandCount> m_buttons{};
     std::array<QAction *, kCommandCount> m_separators{};

@@ -146,10 +146,14 @@ SaveDialogAnswer QtUserInterface::askSaveFileNameAndFilter(const SaveDialogReque
     dialog.setNameFilters(request.filters);
     // A name typed without a suffix gets the chosen filter's, before the dialog asks about
     // replacing a file of that name.
-    const auto followFilter = [&dialog](const QString &filter) {
+    // A filter naming both spellings of the request's suffix gets the request's.
+    const auto followFilter = [&dialog, &request](const QString &filter) {
         static const QRegularExpression suffix(QStringLiteral("\\(\\*\\.([^ )]+)"));
         const QRegularExpressionMatch match = suffix.match(filter);
-        dialog.setDefaultSuffix(match.hasMatch() ? match.captured(1) : QString());
+        QString chosen = match.hasMatch() ? match.captured(1) : QString();
+        if (chosen.compare(request.defaultSuffix, Qt::CaseInsensitive) == 0)
+            chosen = request.defaultSuffix;
+        dialog.setDefaultSuffix(chosen);
     };
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
     if (!request.filters.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include "Cp932Tables.h"
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cstring>
@@ -31,6 +32,7 @@ struct Derived
 {
     std::array<quint16, 0x10000> code;
     std::bitset<kMaxRows * kTrailCount> notPreferred;
+    std::bitset<0x10000> duplicated; // characters with more than one two-byte code
 
     Derived()
     {
@@ -49,8 +51,12 @@ struct Derived
                 continue;
             for (int trail = 0; trail < kTrailCount; ++trail) {
                 const char16_t ch = kDoubleByte[row][trail];
-                if (ch != 0 && !notPreferred.test(size_t(row * kTrailCount + trail)))
+                if (ch == 0)
+                    continue;
+                if (!notPreferred.test(size_t(row * kTrailCount + trail)))
                     code[ch] = quint16(lead << 8 | (trail + kTrailFirst));
+                else
+                    duplicated.set(ch);
             }
         }
         for (const auto &[typed, lookAlike] : kLookAlikes)
@@ -65,12 +71,9 @@ const Derived &derived()
 }
 
 constexpr quint64 kHighBits = 0x8080808080808080ULL;
-} // namespace
 
-namespace Cp932
-{
-
-char16_t *decode(QByteArrayView bytes, char16_t *out, bool &exact)
+template<bool kTrackForms>
+char16_t *decodeBytes(QByteArrayView bytes, char16_t *out, bool &exact, Cp932::CodeForms *forms)
 {
     const Derived &tables = derived();
     const auto *at = reinterpret_cast<const uchar *>(bytes.data());
@@ -101,8 +104,16 @@ char16_t *decode(QByteArrayView bytes, char16_t *out, bool &exact)
             if (trail < unsigned(kTrailCount)) {
                 const char16_t ch = kDoubleByte[row][trail];
                 if (ch != 0) {
-                    if (tables.notPreferred.test(size_t(row * kTrailCount) + trail))
+                    if constexpr (kTrackForms) {
+                        if (tables.duplicated.test(ch)) {
+                            const auto code = quint16(byte << 8 | (trail + kTrailFirst));
+                            const auto [it, added] = forms->codeOf.try_emplace(ch, code);
+                            if (!added && it->second != code)
+                                forms->mixed = true;
+                        }
+                    } else if (tables.notPreferred.test(size_t(row * kTrailCount) + trail)) {
                         exact = false;
+                    }
                     *out++ = ch;
                     at += 2;
                     continue;
@@ -117,8 +128,60 @@ char16_t *decode(QByteArrayView bytes, char16_t *out, bool &exact)
     }
     return out;
 }
+} // namespace
 
-qsizetype encode(QStringView text, QByteArray &out)
+namespace Cp932
+{
+
+char16_t *decode(QByteArrayView bytes, char16_t *out, bool &exact)
+{
+    return decodeBytes<false>(bytes, out, exact, nullptr);
+}
+
+char16_t *decode(QByteArrayView bytes, char16_t *out, bool &exact, CodeForms &forms)
+{
+    char16_t *end = decodeBytes<true>(bytes, out, exact, &forms);
+    if (forms.mixed)
+        exact = false;
+    return end;
+}
+
+std::vector<quint16> alternateCodes(const CodeForms &forms)
+{
+    std::vector<quint16> codes;
+    for (const auto &[ch, code] : forms.codeOf) {
+        if (code != derived().code[ch])
+            codes.push_back(code);
+    }
+    std::sort(codes.begin(), codes.end());
+    return codes;
+}
+
+Overrides overridesFor(const std::vector<quint16> &alternateCodes)
+{
+    Overrides overrides;
+    for (const quint16 code : alternateCodes) {
+        if (const char16_t ch = characterOf(code))
+            overrides.emplace(ch, code);
+    }
+    return overrides;
+}
+
+char16_t characterOf(quint16 code)
+{
+    const int row = kLeadRow[code >> 8];
+    const int trail = (code & 0xFF) - kTrailFirst;
+    if (row < 0 || trail < 0 || trail >= kTrailCount)
+        return 0;
+    return kDoubleByte[row][trail];
+}
+
+quint16 codeOf(char16_t ch)
+{
+    return derived().code[ch];
+}
+
+qsizetype encode(QStringView text, QByteArray &out, const Overrides *overrides)
 {
     const Derived &tables = derived();
     const qsizetype oldSize = out.size();
@@ -133,7 +196,11 @@ qsizetype encode(QStringView text, QByteArray &out)
             *to++ = char(ch);
             continue;
         }
-        const quint16 code = tables.code[ch]; // surrogates have none: nothing outside the BMP
+        quint16 code = tables.code[ch]; // surrogates have none: nothing outside the BMP
+        if (overrides && !overrides->empty()) {
+            if (const auto it = overrides->find(ch); it != overrides->end())
+                code = it->second;
+        }
         if (code == kNoCode) {
             failedAt = i;
             break;
@@ -144,6 +211,36 @@ qsizetype encode(QStringView text, QByteArray &out)
     }
     out.resize(to - start);
     return failedAt;
+}
+
+void tally(QByteArrayView bytes, Tally &into)
+{
+    const auto *at = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = at + bytes.size();
+    while (at < end) {
+        const uchar byte = *at;
+        if (byte < 0x80) {
+            ++at;
+            continue;
+        }
+        const int row = kLeadRow[byte];
+        if (row >= 0 && end - at >= 2) {
+            const unsigned trail = unsigned(at[1]) - kTrailFirst;
+            if (trail < unsigned(kTrailCount) && kDoubleByte[row][trail] != 0) {
+                const char16_t ch = kDoubleByte[row][trail];
+                if (ch >= 0xE000 && ch < 0xF900)
+                    ++into.unlikely;
+                at += 2;
+                continue;
+            }
+        }
+        const char16_t ch = kSingleByte[byte];
+        if (ch == kReplacement || (ch >= 0xE000 && ch < 0xF900) || ch < 0xA0)
+            ++into.invalid;
+        else if (ch >= 0xFF61 && ch <= 0xFF9F)
+            ++into.unlikely;
+        ++at;
+    }
 }
 
 } // namespace Cp932

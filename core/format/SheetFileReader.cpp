@@ -111,7 +111,7 @@ SheetFileFormat formatOf(QStringView text, TextEncoding encoding, LineRule rule)
 }
 } // namespace
 
-LoadMessage loadRefusalMessage(LoadRefusal refusal, UnreadableReason reason)
+LoadMessage loadRefusalMessage(LoadRefusal refusal, UnreadableReason reason, const QString &fileName)
 {
     switch (refusal) {
     case LoadRefusal::None:
@@ -125,6 +125,8 @@ LoadMessage loadRefusalMessage(LoadRefusal refusal, UnreadableReason reason)
         return {kEmptyText, kEmptyTitle, MessageIcon::Exclamation};
     case LoadRefusal::NoDelimiter:
         return {kNoDelimiterText, kNoDelimiterTitle, MessageIcon::Exclamation};
+    case LoadRefusal::NotText:
+        return {EncodingDetection::notTextMessage(fileName), kUnreadableTitle, MessageIcon::Critical};
     }
     return {};
 }
@@ -157,6 +159,7 @@ LoadRefusal SheetFileReader::open(const QString &path)
     m_pass = {};
     m_fileSize = 0;
     m_writesBackUnchanged = true;
+    m_decodingNote.clear();
     m_identity.reset();
     m_unreadableReason = UnreadableReason::Unknown;
     const auto unreadable = [this](UnreadableReason reason) {
@@ -196,9 +199,12 @@ LoadRefusal SheetFileReader::open(const QString &path)
         return unreadable(UnreadableReason::ReadFailed);
     }
     m_identity = fileIdentityOf(descriptor);
-    std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, qint64(info.st_size), kMaxFileBytes);
+    std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, qint64(info.st_size), kMaxFileBytes,
+                                                                 TextCodec::kDefaultPieceBytes, m_chosenEncoding);
     if (!decoded)
         return unreadable(UnreadableReason::ReadFailed);
+    if (decoded->binary != EncodingDetection::BinaryKind::None)
+        return LoadRefusal::NotText;
     if (decoded->byteCount == 0)
         return LoadRefusal::Empty; // emptied since it was measured
     m_fileSize = decoded->byteCount;
@@ -206,6 +212,9 @@ LoadRefusal SheetFileReader::open(const QString &path)
     m_text = std::move(decoded->text);
     m_rule = lineRuleFor(m_text);
     m_format = formatOf(m_text, decoded->encoding, m_rule);
+    m_format.alternateCodes = std::move(decoded->alternateCodes);
+    if (decoded->mostlyUtf8)
+        m_decodingNote = EncodingDetection::notUtf8Note(decoded->firstInvalidLine, decoded->encoding);
     m_writesBackUnchanged = decoded->writesBackUnchanged;
     m_opened = true;
     return LoadRefusal::None;

@@ -12,7 +12,7 @@
 
 // Why a file was not loaded at all; the sheet, its file name and its overwrite-save stay as they
 // were.
-enum class LoadRefusal { None, Unreadable, Empty, NoDelimiter };
+enum class LoadRefusal { None, Unreadable, Empty, NoDelimiter, NotText };
 
 // Why a file was Unreadable, for the second line of its message.
 enum class UnreadableReason {
@@ -35,8 +35,10 @@ struct LoadMessage
 };
 
 // The message box text, title and icon for each refusal ("読み込めません" / "エラー", …); an
-// unreadable file's reason, when known, is the text's second line.
-[[nodiscard]] LoadMessage loadRefusalMessage(LoadRefusal refusal, UnreadableReason reason = UnreadableReason::Unknown);
+// unreadable file's reason, when known, is the text's second line. A file that is no text is
+// named by fileName.
+[[nodiscard]] LoadMessage loadRefusalMessage(LoadRefusal refusal, UnreadableReason reason = UnreadableReason::Unknown,
+                                             const QString &fileName = {});
 // A read that stopped early: the cells read so far are shown, overwrite-save is withdrawn. The
 // last line says which rows were read whole (those before firstRowNotRead) and the limits that
 // applied to a file of `columns` data columns.
@@ -73,10 +75,16 @@ public:
         m_readOptions = options;
     }
 
+    // The encoding the next open() reads in; nothing to tell it from the bytes.
+    void setEncoding(std::optional<TextEncoding> encoding)
+    {
+        m_chosenEncoding = encoding;
+    }
+
     // Length 0 → Empty; a delimiter that is empty or half-width blanks only → NoDelimiter; a
     // missing file, a folder, a file that cannot be read (or is too large to hold) → Unreadable.
-    // Otherwise the file is read whole and decoded: UTF-8 with a byte order mark, else valid
-    // UTF-8, else Shift-JIS.
+    // A workbook, archive, PDF or a file with NUL bytes that is no UTF-16 → NotText. Otherwise the
+    // file is read whole and decoded in the chosen encoding or the one EncodingDetection tells.
     [[nodiscard]] LoadRefusal open(const QString &path);
     // The column pass: Unreadable when a line holds 32767 or more delimiters.
     [[nodiscard]] LoadRefusal countColumns();
@@ -105,6 +113,12 @@ public:
     [[nodiscard]] bool writesBackUnchanged() const
     {
         return m_writesBackUnchanged;
+    }
+    // After open(), what the person should know of how the file was decoded: that a file mostly
+    // UTF-8 was read in another encoding. Empty when there is nothing to say.
+    [[nodiscard]] QString decodingNote() const
+    {
+        return m_decodingNote;
     }
     // The column count C of the column pass (data columns, header column not included).
     [[nodiscard]] int columnCount() const
@@ -145,4 +159,6 @@ private:
     UnreadableReason m_unreadableReason = UnreadableReason::Unknown;
     bool m_opened = false;
     bool m_writesBackUnchanged = true;
+    std::optional<TextEncoding> m_chosenEncoding;
+    QString m_decodingNote;
 };

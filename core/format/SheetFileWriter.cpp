@@ -95,7 +95,7 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
     if (firstRow > lastRow)
         return bytes;
 
-    TextCodec::Encoder encoder(format.encoding);
+    TextCodec::Encoder encoder(format.encoding, format.alternateCodes);
     QString line;
     for (int r = firstRow; r <= lastRow; ++r) {
         if (leftOut(data, r, firstCol))

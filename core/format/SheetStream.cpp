@@ -1,6 +1,8 @@
 #include "SheetStream.h"
 
 #include "Cp932.h"
+#include "EncodingDetection.h"
+#include "EucJp.h"
 #include "FieldParser.h"
 #include "NativePath.h"
 #include "Utf8Decoder.h"
@@ -157,6 +159,14 @@ SheetStream::Status SheetStream::open(const QString &path)
         qsizetype from = 0;
         if (first) {
             first = false;
+            // A file that is no text, and UTF-16, whose line ends are two bytes, are the
+            // reader's.
+            const QByteArrayView head(m_bytes.constData(), qsizetype(got));
+            if (EncodingDetection::sniffBinaryKind(head) != EncodingDetection::BinaryKind::None)
+                return m_status;
+            if (const std::optional<TextEncoding> wide = EncodingDetection::encodingFromHead(head);
+                wide && *wide != TextEncoding::Utf8Bom)
+                return m_status;
             m_marked = got >= 3 && std::memcmp(m_bytes.constData(), kByteOrderMark, 3) == 0;
             if (m_marked)
                 from = 3;
@@ -210,9 +220,13 @@ SheetStream::Status SheetStream::open(const QString &path)
         // the delimiter never hides inside a character.
         if (m_marked || !m_markSafeInShiftJis)
             return m_status;
-        m_encoding = TextEncoding::ShiftJis;
+        std::optional<TextEncoding> narrow = narrowEncoding();
+        // A file UTF-8 but for a few bytes is the reader's, which says so.
+        if (!narrow)
+            return m_status;
+        m_encoding = *narrow;
     }
-    m_rawRows = m_encoding != TextEncoding::ShiftJis;
+    m_rawRows = m_encoding == TextEncoding::Utf8 || m_encoding == TextEncoding::Utf8Bom;
     return rewind();
 }
 
@@ -242,6 +256,7 @@ SheetStream::Status SheetStream::rewind()
     m_lastRowWhole = true;
     m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
     m_writesBack = true;
+    m_codeForms = {};
     m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
     m_status = Status::Ready;
     m_cols = m_columns + 1;
@@ -434,6 +449,27 @@ bool SheetStream::fill(qsizetype want)
     return true;
 }
 
+std::optional<TextEncoding> SheetStream::narrowEncoding()
+{
+    if (::lseek(m_fd, 0, SEEK_SET) < 0)
+        return std::nullopt;
+    EncodingDetection::NarrowTally tally;
+    while (true) {
+        const ssize_t got = ::read(m_fd, m_bytes.data(), size_t(m_bytes.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        tally.add(QByteArrayView(m_bytes.constData(), qsizetype(got)));
+    }
+    tally.finish();
+    if (tally.mostlyUtf8())
+        return std::nullopt;
+    return tally.encoding();
+}
+
 bool SheetStream::decodeInto(QByteArrayView bytes, QString &text)
 {
     const qsizetype old = text.size();
@@ -442,7 +478,14 @@ bool SheetStream::decodeInto(QByteArrayView bytes, QString &text)
     auto *out = reinterpret_cast<char16_t *>(text.data()) + old;
     if (m_encoding == TextEncoding::ShiftJis) {
         bool exact = true;
-        const char16_t *end = Cp932::decode(bytes, out, exact);
+        const char16_t *end = Cp932::decode(bytes, out, exact, m_codeForms);
+        m_writesBack = m_writesBack && exact;
+        text.resize(old + (end - out));
+        return true;
+    }
+    if (m_encoding == TextEncoding::EucJp) {
+        bool exact = true;
+        const char16_t *end = EucJp::decode(bytes, out, exact);
         m_writesBack = m_writesBack && exact;
         text.resize(old + (end - out));
         return true;

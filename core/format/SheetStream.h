@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Cp932.h"
+
 #include "FileIdentity.h"
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
@@ -163,6 +165,8 @@ private:
     // The start of the line before the one that starts at lineStart in bytes.
     [[nodiscard]] qsizetype lineStartBefore(const char *bytes, qsizetype lineStart) const;
     bool decodeInto(QByteArrayView bytes, QString &text);
+    // Shift-JIS or EUC-JP, for a file that is not UTF-8; nothing when it is UTF-8 but for a few bytes.
+    std::optional<TextEncoding> narrowEncoding();
     void finish(MMS_GRID_CSV_READ::ReadResult result);
     // Whether the open file, and the file its name now leads to, are still the one open() read.
     [[nodiscard]] bool unchanged() const;
@@ -206,4 +210,5 @@ private:
     qsizetype m_extraChars = 0;
     MMS_GRID_CSV_READ::ReadResult m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
     bool m_writesBack = true;
+    Cp932::CodeForms m_codeForms; // which of the duplicate Shift-JIS codes the file uses
 };

@@ -1,6 +1,8 @@
 #include "TextCodec.h"
 
 #include "Cp932.h"
+#include "EncodingDetection.h"
+#include "EucJp.h"
 #include "LargeMemory.h"
 #include "Utf8Decoder.h"
 
@@ -71,6 +73,84 @@ bool readPieces(QIODevice &in, qint64 maxBytes, qsizetype pieceBytes, PieceEnd p
     }
 }
 
+constexpr char16_t kReplacementChar = 0xFFFD;
+
+bool isUtf16(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16LeBom
+        || encoding == TextEncoding::Utf16Be || encoding == TextEncoding::Utf16BeBom;
+}
+
+// A chosen encoding, with the byte order mark the file has for it.
+TextEncoding withMarkOf(TextEncoding chosen, QByteArrayView head)
+{
+    switch (chosen) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8Bom:
+        return head.startsWith(kUtf8Bom) ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16LeBom:
+        return head.startsWith("\xFF\xFE") ? TextEncoding::Utf16LeBom : TextEncoding::Utf16Le;
+    case TextEncoding::Utf16Be:
+    case TextEncoding::Utf16BeBom:
+        return head.startsWith("\xFE\xFF") ? TextEncoding::Utf16BeBom : TextEncoding::Utf16Be;
+    case TextEncoding::ShiftJis:
+    case TextEncoding::EucJp:
+        break;
+    }
+    return chosen;
+}
+
+// Where a UTF-16 piece may end: after a whole unit that is no high surrogate.
+auto utf16PieceEnd(bool little)
+{
+    return [little](QByteArrayView bytes) -> qsizetype {
+        qsizetype end = bytes.size() & ~qsizetype(1);
+        if (end >= 2) {
+            const auto high = quint8(bytes[end - (little ? 1 : 2)]);
+            if (high >= 0xD8 && high < 0xDC)
+                end -= 2;
+        }
+        return end;
+    };
+}
+
+// Decodes UTF-16 units; a surrogate half alone and an odd last byte are each U+FFFD.
+char16_t *decodeUtf16(QByteArrayView bytes, char16_t *out, bool little, bool &pendingHigh, bool &exact)
+{
+    const auto *at = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype units = bytes.size() / 2;
+    for (qsizetype i = 0; i < units; ++i, at += 2) {
+        const char16_t unit = little ? char16_t(at[1] << 8 | at[0]) : char16_t(at[0] << 8 | at[1]);
+        const bool high = unit >= 0xD800 && unit < 0xDC00;
+        const bool low = unit >= 0xDC00 && unit < 0xE000;
+        if (pendingHigh && !low) {
+            out[-1] = kReplacementChar;
+            exact = false;
+        }
+        if (low && !pendingHigh) {
+            *out++ = kReplacementChar;
+            exact = false;
+        } else {
+            *out++ = unit;
+        }
+        pendingHigh = high;
+    }
+    if (bytes.size() & 1) {
+        *out++ = kReplacementChar;
+        exact = false;
+    }
+    return out;
+}
+
+// The line number of the end of text: lines end with LF, or with CR
+// in files without LF.
+qsizetype lineNumberAtEnd(QStringView text)
+{
+    const qsizetype lf = text.count(u'\n');
+    return 1 + (lf > 0 ? lf : text.count(u'\r'));
+}
+
 QStringDecoder utf8Decoder()
 {
     // Stateless: an incomplete sequence at the end is an error, not silently held back. A second
@@ -86,10 +166,13 @@ QStringEncoder utf8Encoder()
 
 // Appends text to out in encoding; -1, or the position of the first character it cannot hold
 // (out then holds what came before it, in the code page, or anything, in UTF-8).
-qsizetype appendEncoded(QStringEncoder &utf8, QByteArray &out, QStringView text, TextEncoding encoding)
+qsizetype appendEncoded(QStringEncoder &utf8, QByteArray &out, QStringView text, TextEncoding encoding,
+                        const Cp932::Overrides *overrides = nullptr)
 {
     if (encoding == TextEncoding::ShiftJis)
-        return Cp932::encode(text, out);
+        return Cp932::encode(text, out, overrides);
+    if (encoding == TextEncoding::EucJp)
+        return EucJp::encode(text, out);
     // UTF-8 holds every character; only a lone surrogate has no form in it.
     if (!text.isValidUtf16()) {
         for (qsizetype at = 0; at < text.size(); ++at) {
@@ -101,6 +184,17 @@ qsizetype appendEncoded(QStringEncoder &utf8, QByteArray &out, QStringView text,
         }
     }
     const qsizetype oldSize = out.size();
+    if (isUtf16(encoding)) {
+        const bool little = encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16LeBom;
+        out.resize(oldSize + 2 * text.size());
+        char *to = out.data() + oldSize;
+        for (const QChar ch : text) {
+            const char16_t unit = ch.unicode();
+            *to++ = char(little ? unit & 0xFF : unit >> 8);
+            *to++ = char(little ? unit >> 8 : unit & 0xFF);
+        }
+        return -1;
+    }
     out.resize(oldSize + utf8.requiredSpace(text.size()));
     char *end = utf8.appendToBuffer(out.data() + oldSize, text);
     out.resize(end - out.constData());
@@ -113,13 +207,39 @@ namespace TextCodec
 
 QByteArray byteOrderMark(TextEncoding encoding)
 {
-    return encoding == TextEncoding::Utf8Bom ? kUtf8Bom.toByteArray() : QByteArray();
+    switch (encoding) {
+    case TextEncoding::Utf8Bom:
+        return kUtf8Bom.toByteArray();
+    case TextEncoding::Utf16LeBom:
+        return QByteArray("\xFF\xFE", 2);
+    case TextEncoding::Utf16BeBom:
+        return QByteArray("\xFE\xFF", 2);
+    default:
+        return QByteArray();
+    }
 }
 
-std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 maxBytes, qsizetype pieceBytes)
+std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 maxBytes, qsizetype pieceBytes,
+                                        std::optional<TextEncoding> chosen, BinaryFiles binaryFiles)
 {
     DecodedText decoded;
     QString &text = decoded.text;
+    if (!in.seek(0))
+        return std::nullopt;
+    const QByteArray head = in.read(EncodingDetection::kHeadBytes);
+    if (head.isEmpty() && !in.atEnd())
+        return std::nullopt;
+    const EncodingDetection::BinaryKind binary = EncodingDetection::sniffBinaryKind(head);
+    const bool wideChosen = chosen && isUtf16(*chosen);
+    if (binaryFiles == BinaryFiles::Refused && binary != EncodingDetection::BinaryKind::None
+        && !(wideChosen && binary == EncodingDetection::BinaryKind::Nul)) {
+        decoded.binary = binary;
+        decoded.byteCount = head.size();
+        return decoded;
+    }
+    std::optional<TextEncoding> encoding
+        = chosen ? std::optional(withMarkOf(*chosen, head)) : EncodingDetection::encodingFromHead(head);
+
     const auto reserve = [&] {
         // Room for one character per byte: untouched room costs no memory. The text keeps what is
         // left over, so that a reader can add to it without moving it.
@@ -144,63 +264,119 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
         return qsizetype(valid.bytesRead);
     };
 
-    // First as UTF-8, which also tells whether the file is UTF-8 at all.
     reserve();
-    bool first = true;
-    bool marked = false;
-    bool invalid = false;
-    QStringDecoder utf8 = utf8Decoder();
-    const bool read = readPieces(
-        in, maxBytes, pieceBytes, utf8PieceEnd,
-        [&](QByteArrayView piece) {
-            if (first) {
-                first = false;
-                marked = piece.startsWith(kUtf8Bom);
-                if (marked)
-                    piece = piece.sliced(kUtf8Bom.size());
-            }
-            const qsizetype valid = appendValidUtf8(piece);
-            if (valid == piece.size())
+    if (encoding && isUtf16(*encoding)) {
+        const bool little = *encoding == TextEncoding::Utf16Le || *encoding == TextEncoding::Utf16LeBom;
+        bool first = true;
+        bool exact = true;
+        bool pendingHigh = false;
+        const bool read = readPieces(
+            in, maxBytes, pieceBytes, utf16PieceEnd(little),
+            [&](QByteArrayView piece) {
+                if (first) {
+                    first = false;
+                    piece = piece.sliced(std::min(piece.size(), EncodingDetection::byteOrderMarkSize(*encoding)));
+                }
+                const qsizetype old = text.size();
+                text.resize(old + piece.size() / 2 + 1);
+                char16_t *out = reinterpret_cast<char16_t *>(text.data()) + old;
+                char16_t *end = decodeUtf16(piece, out, little, pendingHigh, exact);
+                text.resize(old + (end - out));
                 return true;
-            invalid = true;
-            // Without the mark, the first invalid byte settles it: the file is Shift-JIS.
-            if (!marked)
-                return false;
-            // Qt's decoder replaces the invalid bytes, by its rules for how many. The valid part
-            // ends where a character ends and the decoder keeps nothing from one call to the next,
-            // so the rest decodes as it would in one call with the valid part.
-            appendDecoded(utf8, piece.sliced(valid));
-            return true;
-        },
-        decoded.byteCount);
-    if (!read)
-        return std::nullopt;
-    if (marked || !invalid) {
-        decoded.encoding = marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
-        // Valid UTF-8 (no overlong forms, no encoded surrogates, nothing past U+10FFFF) encodes to
-        // the same bytes; only replaced bytes break the round trip.
-        decoded.writesBackUnchanged = !invalid;
+            },
+            decoded.byteCount);
+        if (!read)
+            return std::nullopt;
+        if (pendingHigh) {
+            text.append(QChar(kReplacementChar));
+            exact = false;
+        }
+        decoded.encoding = *encoding;
+        decoded.writesBackUnchanged = exact;
         return decoded;
     }
 
-    text = QString();
-    reserve();
-    decoded.encoding = TextEncoding::ShiftJis;
+    if (!encoding || *encoding == TextEncoding::Utf8 || *encoding == TextEncoding::Utf8Bom) {
+        // Replaced bytes are kept as U+FFFD when the file says or the person chose it is UTF-8;
+        // otherwise the first invalid byte ends the try.
+        const bool replace = encoding.has_value();
+        const bool marked = encoding == TextEncoding::Utf8Bom;
+        bool first = true;
+        bool invalid = false;
+        QStringDecoder utf8 = utf8Decoder();
+        const bool read = readPieces(
+            in, maxBytes, pieceBytes, utf8PieceEnd,
+            [&](QByteArrayView piece) {
+                if (first) {
+                    first = false;
+                    if (marked && piece.startsWith(kUtf8Bom))
+                        piece = piece.sliced(kUtf8Bom.size());
+                }
+                const qsizetype valid = appendValidUtf8(piece);
+                if (valid == piece.size())
+                    return true;
+                if (!invalid && !replace)
+                    decoded.firstInvalidLine = lineNumberAtEnd(text);
+                invalid = true;
+                if (!replace)
+                    return false;
+                // Qt's decoder replaces the invalid bytes, by its rules for how many. The valid part
+                // ends where a character ends and the decoder keeps nothing from one call to the next,
+                // so the rest decodes as it would in one call with the valid part.
+                appendDecoded(utf8, piece.sliced(valid));
+                return true;
+            },
+            decoded.byteCount);
+        if (!read)
+            return std::nullopt;
+        if (replace || !invalid) {
+            decoded.encoding = marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
+            // Valid UTF-8 (no overlong forms, no encoded surrogates, nothing past U+10FFFF) encodes to
+            // the same bytes; only replaced bytes break the round trip.
+            decoded.writesBackUnchanged = !invalid;
+            return decoded;
+        }
+
+        // Not UTF-8: which of the two Japanese encodings reads more plausibly, and whether the
+        // file is UTF-8 but for a few bytes.
+        EncodingDetection::NarrowTally tally;
+        qint64 unused = 0;
+        if (!readPieces(
+                in, maxBytes, pieceBytes, shiftJisPieceEnd,
+                [&](QByteArrayView piece) {
+                    tally.add(piece);
+                    return true;
+                },
+                unused))
+            return std::nullopt;
+        tally.finish();
+        encoding = tally.encoding();
+        decoded.mostlyUtf8 = tally.mostlyUtf8();
+        text = QString();
+        reserve();
+    }
+
+    decoded.encoding = *encoding;
     bool exact = true;
+    Cp932::CodeForms forms;
+    const bool euc = *encoding == TextEncoding::EucJp;
     const bool reread = readPieces(
         in, maxBytes, pieceBytes, shiftJisPieceEnd,
         [&](QByteArrayView piece) {
-            // The code page never needs more characters than bytes.
+            // Neither encoding needs more characters than bytes.
             const qsizetype old = text.size();
             text.resize(old + piece.size());
-            const char16_t *end = Cp932::decode(piece, reinterpret_cast<char16_t *>(text.data()) + old, exact);
-            text.resize(reinterpret_cast<const QChar *>(end) - text.constData());
+            auto *out = reinterpret_cast<char16_t *>(text.data()) + old;
+            const char16_t *end = euc ? EucJp::decode(piece, out, exact) : Cp932::decode(piece, out, exact, forms);
+            text.resize(old + (end - out));
             return true;
         },
         decoded.byteCount);
     if (!reread)
         return std::nullopt;
     decoded.writesBackUnchanged = exact;
+    if (!euc)
+        decoded.alternateCodes = Cp932::alternateCodes(forms);
     return decoded;
 }
 
@@ -209,7 +385,9 @@ DecodedText decode(QByteArrayView bytes)
     QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
-    return decodeDevice(buffer, bytes.size(), std::numeric_limits<qint64>::max()).value_or(DecodedText());
+    return decodeDevice(buffer, bytes.size(), std::numeric_limits<qint64>::max(), kDefaultPieceBytes, std::nullopt,
+                        BinaryFiles::Decoded)
+        .value_or(DecodedText());
 }
 
 bool encodesTo(QStringView text, TextEncoding encoding, QByteArrayView bytes)
@@ -251,16 +429,17 @@ qsizetype unencodableAt(QStringView text, TextEncoding encoding)
     return -1;
 }
 
-Encoder::Encoder(TextEncoding encoding)
+Encoder::Encoder(TextEncoding encoding, const std::vector<quint16> &alternateCodes)
     : m_encoding(encoding)
     , m_utf8(utf8Encoder())
+    , m_overrides(Cp932::overridesFor(alternateCodes))
 {
 }
 
 bool Encoder::append(QByteArray &out, QStringView text)
 {
     const qsizetype oldSize = out.size();
-    if (appendEncoded(m_utf8, out, text, m_encoding) < 0)
+    if (appendEncoded(m_utf8, out, text, m_encoding, &m_overrides) < 0)
         return true;
     out.truncate(oldSize);
     return false;

@@ -300,14 +300,27 @@ void TestRowlarkDiff::dump_data()
                          "cells": [["", "1列", "2列"], ["1行", "日", "\"x\""]]})")
         << QString();
     QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c,\"\r\n") << QStringList() << 3
-                                  << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8-BOM",
+                                  << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8（BOM付き）",
                                      "cells": [["", "1列", "2列", "3列"], ["1行", "a,b", "c", ""]]})")
                                   << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい\n"
                                      u"読み込めた行はありません（上限 32766 行、32766 列）。"_s;
+    QTest::newRow("UTF-16LE export") << QByteArray("\xFF\xFE"
+                                                   "a\0\t\0\xD9\x9A\r\0\n\0",
+                                                   10)
+                                     << QStringList{u"--delimiter"_s, u"\t"_s} << 0
+                                     << QByteArray(R"({"rows": 2, "cols": 3, "complete": true, "encoding":
+                                        "UTF-16LE（BOM付き）", "cells": [["", "1列", "2列"], ["1行", "a", "髙"]]})")
+                                     << QString();
+    QTest::newRow("chosen encoding") << QByteArray("\xB9\xE2") << QStringList{u"--encoding"_s, u"shift_jis"_s} << 0
+                                     << QByteArray(R"({"rows": 2, "cols": 2, "complete": true, "encoding": "Shift_JIS",
+                                        "cells": [["", "1列"], ["1行", "ｹ\uFFFD"]]})")
+                                     << u"上書き保存"_s;
+    QTest::newRow("workbook") << QByteArray("PK\x03\x04\x14\x00", 6) << QStringList() << 2 << QByteArray()
+                              << u"テキストファイルではありません"_s;
     QTest::newRow("text that cannot be written back")
-        << QByteArray("\xed\xf9") << QStringList() << 0
+        << QByteArray("\x85\x40") << QStringList() << 0
         << QByteArray(R"({"rows": 2, "cols": 2, "complete": true, "encoding": "Shift_JIS",
-                         "cells": [["", "1列"], ["1行", "\uFA15"]]})")
+                         "cells": [["", "1列"], ["1行", "\uFFFD@"]]})")
         << u"上書き保存"_s;
     QTest::newRow("missing file") << QByteArray() << QStringList() << 2 << QByteArray()
                                   << u"読み込めません\nファイルが見つかりません"_s;
@@ -406,7 +419,7 @@ void TestRowlarkDiff::diff_data()
         << QByteArray("差が　1　個あります\nサイズに差異があります\n2,2\n")
         << QStringList{u"file2.csv: データを全部読めませんでした"_s};
     QTest::newRow("text that cannot be written back is compared")
-        << QByteArray("\xed\xf9,a\r\n") << QByteArray("\xed\xf9,b\r\n") << QStringList() << 1
+        << QByteArray("\x85\x40,a\r\n") << QByteArray("\x85\x40,b\r\n") << QStringList() << 1
         << QByteArray("差が　1　個あります\n1,2\n") << QStringList{u"file1.csv: "_s, u"file2.csv: "_s, u"上書き保存"_s};
     QTest::newRow("delimiter outside the BMP")
         << QByteArray("a𠀋b𠀋c\r\n") << QByteArray("a𠀋B𠀋c\r\n") << QStringList{u"--delimiter"_s, u"𠀋"_s} << 1

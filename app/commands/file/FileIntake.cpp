@@ -43,8 +43,9 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     MMS_GRID_CSV_READ::ReadOptions options;
     options.threads = std::thread::hardware_concurrency() > 1 ? 2 : 1;
     reader.setReadOptions(options);
+    reader.setEncoding(state.ChosenEncoding);
     if (const LoadRefusal refusal = reader.open(path); refusal != LoadRefusal::None) {
-        show(ui, loadRefusalMessage(refusal, reader.unreadableReason()));
+        show(ui, loadRefusalMessage(refusal, reader.unreadableReason(), QFileInfo(path).fileName()));
         return;
     }
 
@@ -79,6 +80,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     state.LastOpenFolder = QFileInfo(path).absolutePath();
     state.SheetFileIdentity[index] = reader.fileIdentity();
     state.PartialReadFrom[index] = reader.firstRowNotRead();
+    state.DecodingNote[index] = reader.decodingNote();
     panel.showFileName(state.sheetStripText(index));
     state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this
@@ -94,7 +96,14 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
         show(ui, reader.partialReadMessage());
     } else if (!reader.writesBackUnchanged()) {
         withdrawOverwrite(state, index);
-        show(ui, notWritableBackMessage());
+        // A file mostly UTF-8 read in another encoding is told why first: the person may choose
+        // UTF-8 from the menu.
+        LoadMessage message = notWritableBackMessage();
+        if (const QString note = reader.decodingNote(); !note.isEmpty())
+            message.text = note + u"\r\n"_s + message.text;
+        show(ui, message);
+    } else if (const QString note = reader.decodingNote(); !note.isEmpty()) {
+        show(ui, LoadMessage{note, notWritableBackMessage().title, MessageIcon::Exclamation});
     }
 }
 } // namespace

@@ -2,12 +2,15 @@
 
 #include "AppState.h"
 #include "CommandTable.h"
+#include "FormatNames.h"
 #include "SheetFileWriter.h"
 #include "UnencodableCell.h"
 #include "UserInterface.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +24,7 @@ const QString kFillerRowsLeftOutText = u"行を揃えるために入れた空行
 const QString kReportTitle = u"報告"_s;
 const QString kChangedOnDiskText
     = u"ファイル（%1）は読み込んだ後にほかのプログラムで変更されています。上書きしますか？"_s;
-const QString kNotShiftJisText = u"Shift_JIS で保存できない文字があります"_s;
+const QString kNotEncodableText = u"%1 で保存できない文字があります"_s;
 const QString kSaveAsUtf8BomCaption = u"UTF-8（BOM付き）で保存"_s;
 const QString kCancelCaption = u"キャンセル"_s;
 const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください。"_s;
@@ -29,6 +32,12 @@ const QString kSaveDialogTitle = u"保存ﾌｧｲﾙを指定してください
 // both spellings of the extension, as file systems here tell them apart.
 const QString kCsvFilter = u"CSVファイル    (*.CSV *.csv)"_s;
 const QString kAllFilesFilter = u"全てのファイル  (*.*)"_s;
+// The filters after these two save in another encoding than the file's own: a person converts a
+// file for a program that wants another one.
+const QString kEncodingFilter = u"CSVファイル（%1）  (*.CSV *.csv)"_s;
+constexpr std::array kSaveAsEncodings{TextEncoding::Utf8Bom, TextEncoding::Utf8, TextEncoding::ShiftJis,
+                                      TextEncoding::EucJp, TextEncoding::Utf16LeBom};
+constexpr qsizetype kFirstEncodingFilter = 2;
 // Names are case-sensitive here, and lower case is what other programs write and look for.
 const QString kDefaultSuffix = u"csv"_s;
 
@@ -83,7 +92,8 @@ Utf8Offer offerUtf8(Sheet &grid, UserInterface &ui, const DelimitedFormat &delim
     if (!where)
         return Utf8Offer::NotOffered;
     Question question;
-    question.text = kSaveFailedText + u"\r\n"_s + kNotShiftJisText + u"\r\n"_s + unencodableCellText(*where);
+    question.text = kSaveFailedText + u"\r\n"_s + kNotEncodableText.arg(encodingDisplayName(TextEncoding::ShiftJis))
+        + u"\r\n"_s + unencodableCellText(*where);
     question.title = kReportTitle;
     question.icon = MessageIcon::Exclamation;
     question.buttons = {{Answer::SaveAsUtf8Bom, kSaveAsUtf8BomCaption}, {Answer::Cancel, kCancelCaption}};
@@ -101,6 +111,8 @@ SaveDialogRequest saveDialogRequest(const AppState &state, int index)
     SaveDialogRequest request;
     request.title = kSaveDialogTitle;
     request.filters = {kCsvFilter, kAllFilesFilter};
+    for (const TextEncoding encoding : kSaveAsEncodings)
+        request.filters.append(kEncodingFilter.arg(encodingDisplayName(encoding)));
     request.defaultSuffix = kDefaultSuffix;
     request.initialFolder = initialFolder(state.SheetFileName.at(index));
     return request;
@@ -196,9 +208,21 @@ void cmdName_Click(AppState &state, UserInterface &ui, int index)
 {
     if (!commandMayRun(state, Command::Name) || !validIndex(index))
         return;
-    const QString path = ui.askSaveFileName(saveDialogRequest(state, index));
-    if (path.isEmpty())
+    const SaveDialogAnswer answer = ui.askSaveFileNameAndFilter(saveDialogRequest(state, index));
+    if (answer.path.isEmpty())
         return;
-    if (SaveSheet(state, ui, index, path))
+    // Saved in another encoding, the sheet's file is in that one from now on; a save that fails
+    // leaves the sheet's file as it was.
+    Sheet &grid = state.grdData(index);
+    const SheetFileFormat format = grid.fileFormat();
+    const qsizetype chosen = answer.filter - kFirstEncodingFilter;
+    if (chosen >= 0 && chosen < qsizetype(kSaveAsEncodings.size())) {
+        SheetFileFormat converted = format;
+        converted.encoding = kSaveAsEncodings[size_t(chosen)];
+        grid.setFileFormat(converted);
+    }
+    if (SaveSheet(state, ui, index, answer.path))
         state.fraTool[index].overwriteWithdrawn = false;
+    else
+        grid.setFileFormat(format);
 }

@@ -34,6 +34,7 @@ void makeNewSheet(AppState &state, int i)
 
     state.PicFile[i].clear();
     state.PartialReadFrom[i] = 0;
+    state.DecodingNote[i].clear();
     // No file to overwrite yet, and no layout change may offer one.
     state.fraTool[i].overwriteWithdrawn = true;
     state.fraTool[i].visible = true;

@@ -37,12 +37,15 @@ QString statusSheetText(const AppState &state, int index)
     if (!sheet.isVisible())
         return {};
     const SheetFileFormat format = sheet.fileFormat();
-    return kSheetText.arg(kSheetLabels.at(index))
-        .arg(std::max(sheet.rows() - 1, 0))
-        .arg(std::max(sheet.cols() - 1, 0))
-        .arg(encodingDisplayName(format.encoding),
-             hasMixedLineEnds(sheet) ? kMixedLineEnds : lineEndDisplayName(format.lineEnd),
-             delimiterDisplayName(state.DelimiterMode, state.UserDelimiter));
+    QString text = kSheetText.arg(kSheetLabels.at(index))
+                       .arg(std::max(sheet.rows() - 1, 0))
+                       .arg(std::max(sheet.cols() - 1, 0))
+                       .arg(encodingDisplayName(format.encoding),
+                            hasMixedLineEnds(sheet) ? kMixedLineEnds : lineEndDisplayName(format.lineEnd),
+                            delimiterDisplayName(state.DelimiterMode, state.UserDelimiter));
+    if (const QString &note = state.DecodingNote.at(index); !note.isEmpty())
+        text += kSeparator + note;
+    return text;
 }
 
 namespace

@@ -223,6 +223,15 @@ void TestForm1::everyCommandHasItsControl()
                 const QWidget *owner = entry.place == CommandPlace::MenuBar
                     ? static_cast<QWidget *>(form.menuBar())
                     : form.findChild<QMenu *>(QString::fromLatin1(commandMenu(entry.place).name));
+                // An item of a submenu: the submenu of that caption is an item of the menu.
+                if (owner && entry.submenu) {
+                    const QMenu *submenu = nullptr;
+                    for (const QAction *action : owner->actions()) {
+                        if (action->menu() && action->text() == QString::fromUtf16(entry.submenu))
+                            submenu = action->menu();
+                    }
+                    owner = submenu;
+                }
                 QVERIFY2(owner && owner->actions().contains(items[0]), row);
                 QCOMPARE(items[0]->shortcut(),
                          entry.keyScope == KeyScope::Item ? QKeySequence(commandKey(entry, k)) : QKeySequence());

@@ -238,6 +238,10 @@ void TestFileIntake::refusedLoadChangesNothing_data()
         refused(LoadRefusal::Unreadable, UnreadableReason::TooManyFields), true);
     row("line of 32767 user delimiters", u"wide.txt"_s, tooWideBars, true, 1, u"|"_s,
         refused(LoadRefusal::Unreadable, UnreadableReason::TooManyFields), true);
+    row("workbook opened by mistake", u"book.xlsx"_s, QByteArray("PK\x03\x04\x14\x00\x06\x00", 8), true, 0, u"|"_s,
+        refused(LoadRefusal::NotText), false);
+    row("NUL bytes", u"data.bin"_s, QByteArray("a,b\r\n\x00\x01\x02\r\n", 10), true, 0, u"|"_s,
+        refused(LoadRefusal::NotText), false);
 }
 
 void TestFileIntake::refusedLoadChangesNothing()
@@ -250,7 +254,7 @@ void TestFileIntake::refusedLoadChangesNothing()
     QFETCH(int, refusal);
     QFETCH(int, reason);
     QFETCH(bool, panelNamesFile);
-    const LoadMessage expected = loadRefusalMessage(LoadRefusal(refusal), UnreadableReason(reason));
+    const LoadMessage expected = loadRefusalMessage(LoadRefusal(refusal), UnreadableReason(reason), fileName);
 
     loadOld(0);
     const QString oldName = m_state->SheetFileName[0];
@@ -670,7 +674,7 @@ void TestFileIntake::readIntoSheet()
     sheet.setRows(5);
     sheet.setTextMatrix(4, 1, u"old"_s);
     sheet.setCurrentCell(4, 1);
-    sheet.setFileFormat({TextEncoding::ShiftJis, LineEnd::Lf, false});
+    sheet.setFileFormat({TextEncoding::ShiftJis, LineEnd::Lf, false, {}});
     QSignalSpy refreshed(&sheet, &Sheet::refreshed);
     SheetFileReader reader({0, u"|"_s});
     QCOMPARE(reader.open(path), LoadRefusal::None);

@@ -54,7 +54,7 @@ void TestNewSheets::loadFakeFile(int index, const QString &path)
     sheet.setCols(3);
     sheet.setTextMatrix(1, 1, u"old"_s);
     sheet.setBackColorAt(1, 1, kDiffBackColor);
-    sheet.setFileFormat({TextEncoding::ShiftJis, LineEnd::Lf, false});
+    sheet.setFileFormat({TextEncoding::ShiftJis, LineEnd::Lf, false, {}});
     sheet.setVisible(true);
     m_state->SheetFileName[index] = path;
     m_state->PicFile[index].clear();

@@ -159,7 +159,7 @@ void TestStatusBarText::sheetText()
     QCOMPARE(statusSheetText(*m_state, 1), QString()); // not loaded
     Sheet &sheet = m_state->grdData(1);
     fillSheet(sheet, u"a,b|c,d|e,f"_s);
-    sheet.setFileFormat({TextEncoding(encoding), LineEnd(lineEnd), true});
+    sheet.setFileFormat({TextEncoding(encoding), LineEnd(lineEnd), true, {}});
     if (mixed) {
         SheetData data = sheet.data();
         data.setLineEnd(2, LineEnd::Lf);
