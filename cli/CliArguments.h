@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct CliArguments
     // --skip-columns LIST, …; CompareOptionTable.h).
     CompareOptions compareOptions;
     bool listEquivalent = false; // also list the positions the options make the same
+    // --sheet NAME|N (both files), --sheet1, --sheet2: the worksheet read from a workbook, by
+    // name or by number from 1; empty: the first visible one.
+    std::array<QString, 2> sheets;
     QStringList files;
 };
 

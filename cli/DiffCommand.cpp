@@ -14,6 +14,7 @@
 #include "SheetFileReader.h"
 #include "StreamDiff.h"
 #include "TextFolding.h"
+#include "WorkbookLoad.h"
 #include "XlsxReport.h"
 
 #include <QByteArray>
@@ -44,11 +45,16 @@ struct FileLoad
     SheetReadResult read;
     int firstRowNotRead = 0;
     QString partialText; // the message of a read that stopped early
+    QString workbookRefusal; // a workbook, or its sheet asked for, refused
+    QString workbookSheet; // the worksheet read, when the file is a workbook
+    QStringList notes;
     std::exception_ptr failure;
 
-    void run(int delimiterMode, const QString &delimiter)
+    void run(int delimiterMode, const QString &delimiter, const QString &sheet, bool sheetLimits)
     {
         try {
+            if (readWorkbook(sheet, sheetLimits))
+                return;
             SheetFileReader reader(delimiterMode, delimiter);
             refusal = reader.open(path);
             if (refusal == LoadRefusal::None)
@@ -65,14 +71,33 @@ struct FileLoad
             failure = std::current_exception();
         }
     }
+
+    // Whether the file is a workbook, which is then read (or refused) instead of a text file.
+    bool readWorkbook(const QString &sheet, bool sheetLimits)
+    {
+        std::optional<WorkbookLoad> book = loadWorkbook(path, sheet, sheetLimits);
+        if (!book)
+            return false;
+        workbookRefusal = book->refusal;
+        if (!workbookRefusal.isEmpty())
+            return true;
+        read = std::move(book->read);
+        workbookSheet = book->sheetName;
+        firstRowNotRead = book->firstRowNotRead;
+        partialText = book->partialText;
+        notes = book->notes;
+        return true;
+    }
 };
 
 // Reads file 2 on a thread of its own while this thread reads file 1; a failure on the worker
 // is raised again here.
 void loadBoth(std::array<FileLoad, 2> &loads, const CliArguments &arguments)
 {
-    std::thread worker([&] { loads[1].run(arguments.delimiterMode, arguments.delimiter); });
-    loads[0].run(arguments.delimiterMode, arguments.delimiter);
+    const bool sheetLimits = !arguments.noLimit;
+    std::thread worker(
+        [&] { loads[1].run(arguments.delimiterMode, arguments.delimiter, arguments.sheets[1], sheetLimits); });
+    loads[0].run(arguments.delimiterMode, arguments.delimiter, arguments.sheets[0], sheetLimits);
     worker.join();
     for (const FileLoad &load : loads) {
         if (load.failure)
@@ -219,7 +244,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     if (!arguments.report.isEmpty()) {
         ReportSettings settings;
         for (size_t i = 0; i < 2; ++i)
-            settings.files[i] = {loads[i].path, loads[i].read.format, loads[i].firstRowNotRead};
+            settings.files[i] = {loads[i].path, loads[i].read.format, loads[i].firstRowNotRead, loads[i].workbookSheet};
         settings.delimiterMode = arguments.delimiterMode;
         settings.delimiter = arguments.delimiter;
         settings.options = compareOptionLabels(arguments.compareOptions);
@@ -275,6 +300,8 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     // not a file's, and is told once.
     QStringList refusals;
     for (const FileLoad &load : loads) {
+        if (!load.workbookRefusal.isEmpty())
+            refusals.append(load.path + u": "_s + load.workbookRefusal);
         if (load.refusal == LoadRefusal::None)
             continue;
         const QString text = refusalText(load.refusal, load.reason);
@@ -287,8 +314,11 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     if (!refusals.isEmpty())
         return kExitTrouble;
 
-    for (const FileLoad &load : loads)
+    for (const FileLoad &load : loads) {
+        for (const QString &note : load.notes)
+            writeMessageLines(err, load.path + u": "_s + note);
         writeFileNotes(err, load.path, readWhole(load), load.partialText, load.writesBack);
+    }
 
     try {
         return compareLoaded(loads, arguments, out, err);

@@ -5,6 +5,7 @@
 #include "KeyAlignment.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
+#include "WorkbookReader.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +20,10 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     // Reports, explanations and sorting look at whole sheets.
     if (arguments.command != CliArguments::Command::Diff || arguments.explain || !arguments.report.isEmpty()
         || arguments.sort || arguments.files.size() != 2)
+        return std::nullopt;
+    // A workbook's sheet is read whole; the stored path compares it, past the limits too.
+    if (workbookKind(arguments.files[0]) != WorkbookKind::None
+        || workbookKind(arguments.files[1]) != WorkbookKind::None)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;

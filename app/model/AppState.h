@@ -202,6 +202,11 @@ public:
     // Per sheet, the first data row of its file that the last read could not hold whole, or 0
     // when the sheet holds its whole file: such a sheet's strip and comparisons say so.
     std::array<int, 2> PartialReadFrom{0, 0};
+    // The worksheet sheet `index` was read from when its file is a workbook, which is never
+    // written over; empty for a text file.
+    std::array<QString, 2> SheetWorkbookSheet;
+    // What the status bar tells once about a sheet's texts (a number format shown as General).
+    std::array<QString, 2> SheetFormatNote;
     // The strip above sheet `index`: the name of its file, marked when the sheet holds only part
     // of it.
     [[nodiscard]] QString sheetStripText(int index) const;

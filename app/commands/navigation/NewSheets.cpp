@@ -71,6 +71,10 @@ void cmdClr_Click(AppState &state)
     // A sheet created later on this side must not overwrite the file shown before.
     state.SheetFileName[0].clear();
     state.SheetFileName[1].clear();
+    for (int i = 0; i < 2; ++i) {
+        state.SheetWorkbookSheet[i].clear();
+        state.SheetFormatNote[i].clear();
+    }
     state.SheetFileIdentity = {};
     state.PartialReadFrom = {0, 0};
     ResetDropPanels(state);
