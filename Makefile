@@ -26,7 +26,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 15
-FUZZ_TARGETS := fuzz_read_comma fuzz_read_delimiter fuzz_settings fuzz_paste fuzz_stream_compare fuzz_reports
+FUZZ_TARGETS := fuzz_read_comma fuzz_read_delimiter fuzz_settings fuzz_paste fuzz_stream_compare fuzz_reports \
+                fuzz_workbook
 # clang's libFuzzer and sanitizer runtimes (libclang_rt.fuzzer) come with libclang-rt-dev on Debian 12.
 FUZZ_PACKAGES := clang libclang-rt-dev
 SANITIZE := -fsanitize=address,undefined

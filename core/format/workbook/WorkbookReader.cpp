@@ -17,6 +17,9 @@ const QString kFormatName = u"Excel ブック"_s;
 const QString kSheetLabel = u"（%1 ─ %2）"_s;
 const QString kUnknownFormatText = u"表示形式「%1」は読めないため、その数値は標準の表示形式で示します"_s;
 
+constexpr char16_t kRowLabelSuffix = u'行';
+constexpr char16_t kColumnLabelSuffix = u'列';
+
 const QByteArray kZipSignature("PK\x03\x04", 4);
 const QByteArray kOleSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
@@ -262,6 +265,13 @@ WorkbookSheetRead SheetCollector::finish()
         markCut(rows + 1);
         m_rows = rows;
     }
+    // The header row and column carry the numbers as a read of a text file labels them.
+    std::vector<CellRef> labels;
+    labels.reserve(size_t(m_rows) + size_t(m_cols));
+    for (int r = 1; r <= m_rows; ++r)
+        labels.push_back(addText(QString::number(r) + kRowLabelSuffix).value_or(CellRef{}));
+    for (int c = 1; c <= m_cols; ++c)
+        labels.push_back(addText(QString::number(c) + kColumnLabelSuffix).value_or(CellRef{}));
     WorkbookSheetRead read;
     read.columns = m_widest;
     read.complete = m_firstRowNotRead == 0;
@@ -269,6 +279,10 @@ WorkbookSheetRead SheetCollector::finish()
     read.data = SheetData(m_rows + 1, m_cols + 1);
     read.data.setPool(std::move(m_pool));
     SheetData::SliceWriter writer = read.data.sliceWriter();
+    for (int r = 1; r <= m_rows; ++r)
+        writer.set(r, 0, labels[size_t(r - 1)]);
+    for (int c = 1; c <= m_cols; ++c)
+        writer.set(0, c, labels[size_t(m_rows) + size_t(c - 1)]);
     for (const Cell &cell : m_cells) {
         if (cell.row <= m_rows)
             writer.set(cell.row, cell.col, cell.ref);

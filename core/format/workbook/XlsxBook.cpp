@@ -11,6 +11,9 @@
 #include <QHash>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -67,9 +70,18 @@ public:
     enum class Feed { Data, End, Failed };
     Feed feed(QXmlStreamReader &xml, QString &error)
     {
+        QByteArray piece;
+        const Feed fed = read(piece, error);
+        if (fed == Feed::Data)
+            xml.addData(piece);
+        return fed;
+    }
+    // The next piece of the part's bytes.
+    Feed read(QByteArray &piece, QString &error)
+    {
         if (m_file->atEnd())
             return Feed::End;
-        const QByteArray piece = m_file->read(kPieceBytes);
+        piece = m_file->read(kPieceBytes);
         if (piece.isEmpty()) {
             if (m_file->atEnd())
                 return Feed::End;
@@ -81,7 +93,6 @@ public:
             error = WorkbookReason::tooLarge();
             return Feed::Failed;
         }
-        xml.addData(piece);
         return Feed::Data;
     }
 
@@ -223,6 +234,381 @@ QString resolveTarget(const QString &target)
     return resolved.join(u'/');
 }
 
+// A worksheet read straight from its UTF-8 bytes, for speed: the rows and cells as spreadsheet
+// programs write them (<row>, <c> with r, s and t, <v>, <f>, <is><t>), the five XML entities and
+// character references. Anything else (a comment, a DOCTYPE, CDATA, a namespace prefix, rich
+// inline text, an attribute it does not expect to end) makes it give up, and the part is read
+// again with the XML reader, which has the last word on what is sound.
+class QuickSheetParser
+{
+public:
+    struct Cell
+    {
+        int row = 0;
+        int col = 0;
+        char type = 'n'; // n, s (shared), t (text), b, e
+        int style = 0;
+        QByteArrayView value; // <v> or the inline text, entities not yet decoded
+    };
+    using CellSink = std::function<bool(const Cell &)>;
+
+    explicit QuickSheetParser(CellSink sink)
+        : m_sink(std::move(sink))
+    {
+    }
+
+    enum class Result { More, Done, GiveUp, Stop };
+    // Takes the next piece of the part; Done once the whole part has been read, GiveUp when the
+    // XML is not the kind it reads, Stop when the sink refused a cell.
+    Result take(const QByteArray &piece)
+    {
+        m_buffer.append(piece);
+        const Result result = parse();
+        return result;
+    }
+    // The part has ended: whatever is left must be its sound end.
+    Result finish()
+    {
+        if (m_phase != Phase::Tail)
+            return Result::GiveUp;
+        const QByteArray tail = m_buffer.trimmed();
+        if (tail.contains("<!") || !tail.endsWith("</worksheet>"))
+            return Result::GiveUp;
+        return Result::Done;
+    }
+    [[nodiscard]] const QList<std::array<int, 4>> &mergedRanges() const
+    {
+        return m_merged;
+    }
+    [[nodiscard]] int lastRow() const
+    {
+        return m_rowNumber;
+    }
+
+private:
+    enum class Phase { Head, Rows, Tail };
+
+    static bool isSpace(char c)
+    {
+        return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+    }
+
+    Result parse()
+    {
+        qsizetype p = 0;
+        const char *const b = m_buffer.constData();
+        const qsizetype n = m_buffer.size();
+        if (m_phase == Phase::Head) {
+            const qsizetype at = m_buffer.indexOf("<sheetData");
+            const qsizetype seen = at < 0 ? n : at;
+            if (QByteArrayView(b, seen).contains("<!"))
+                return Result::GiveUp;
+            if (at < 0) {
+                if (n > (qsizetype(64) << 20))
+                    return Result::GiveUp;
+                return Result::More;
+            }
+            const qsizetype close = m_buffer.indexOf('>', at);
+            if (close < 0)
+                return Result::More;
+            p = close + 1;
+            m_phase = b[close - 1] == '/' ? Phase::Tail : Phase::Rows;
+        }
+        while (m_phase == Phase::Rows) {
+            while (p < n && isSpace(b[p]))
+                ++p;
+            if (n - p < 12)
+                break;
+            if (std::memcmp(b + p, "</sheetData>", 12) == 0) {
+                p += 12;
+                m_phase = Phase::Tail;
+                break;
+            }
+            if (std::memcmp(b + p, "<row", 4) != 0 || !(isSpace(b[p + 4]) || b[p + 4] == '>' || b[p + 4] == '/'))
+                return Result::GiveUp;
+            const qsizetype startEnd = m_buffer.indexOf('>', p);
+            if (startEnd < 0)
+                break;
+            const bool empty = b[startEnd - 1] == '/';
+            qsizetype rowEnd = startEnd + 1;
+            qsizetype contentEnd = startEnd + 1;
+            if (!empty) {
+                const qsizetype close = m_buffer.indexOf("</row>", startEnd);
+                if (close < 0)
+                    break;
+                contentEnd = close;
+                rowEnd = close + 6;
+            }
+            int rowNumber = 0;
+            if (!rowAttributes(QByteArrayView(b + p + 4, startEnd - p - 4 - (empty ? 1 : 0)), rowNumber))
+                return Result::GiveUp;
+            m_rowNumber = rowNumber > 0 ? rowNumber : m_rowNumber + 1;
+            const Result cells = parseCells(b + startEnd + 1, b + contentEnd);
+            if (cells != Result::More)
+                return cells;
+            p = rowEnd;
+        }
+        if (m_phase == Phase::Tail) {
+            // What follows the cells: the merged ranges are all that is read of it.
+            m_buffer.remove(0, p);
+            qsizetype at = 0;
+            qsizetype done = 0;
+            while ((at = m_buffer.indexOf("<mergeCell ", at)) >= 0) {
+                const qsizetype end = m_buffer.indexOf('>', at);
+                if (end < 0)
+                    break;
+                const QByteArrayView attrs(m_buffer.constData() + at + 11, end - at - 11);
+                const qsizetype ref = attrs.indexOf("ref=\"");
+                if (ref >= 0) {
+                    const QByteArrayView rest = attrs.sliced(ref + 5);
+                    const qsizetype quote = rest.indexOf('"');
+                    if (quote < 0)
+                        return Result::GiveUp;
+                    const QString range = QString::fromLatin1(rest.first(quote));
+                    const qsizetype colon = range.indexOf(u':');
+                    int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+                    parseCellReference(QStringView(range).left(colon), r1, c1);
+                    if (colon > 0)
+                        parseCellReference(QStringView(range).mid(colon + 1), r2, c2);
+                    else
+                        r2 = r1, c2 = c1;
+                    m_merged.append({r1, c1, r2, c2});
+                }
+                at = end;
+                done = end + 1;
+            }
+            if (QByteArrayView(m_buffer.constData(), done).contains("<!"))
+                return Result::GiveUp;
+            // Keeps the last bytes for the end check and for a range cut between pieces.
+            m_buffer.remove(0, std::max<qsizetype>(0, std::min(done, m_buffer.size() - 64)));
+            return Result::More;
+        }
+        m_buffer.remove(0, p);
+        return Result::More;
+    }
+
+    // The attributes of an element: name="value" pairs, in either quotes, no entity in a value.
+    template<typename Handle>
+    static bool forEachAttribute(QByteArrayView attrs, Handle handle)
+    {
+        qsizetype i = 0;
+        const qsizetype n = attrs.size();
+        while (true) {
+            while (i < n && isSpace(attrs[i]))
+                ++i;
+            if (i >= n)
+                return true;
+            const qsizetype nameStart = i;
+            while (i < n && attrs[i] != '=' && !isSpace(attrs[i]))
+                ++i;
+            const QByteArrayView name = attrs.sliced(nameStart, i - nameStart);
+            while (i < n && isSpace(attrs[i]))
+                ++i;
+            if (i + 1 >= n || attrs[i] != '=')
+                return false;
+            ++i;
+            while (i < n && isSpace(attrs[i]))
+                ++i;
+            if (i >= n || (attrs[i] != '"' && attrs[i] != '\''))
+                return false;
+            const char quote = attrs[i++];
+            const qsizetype valueStart = i;
+            while (i < n && attrs[i] != quote)
+                ++i;
+            if (i >= n)
+                return false;
+            const QByteArrayView value = attrs.sliced(valueStart, i - valueStart);
+            ++i;
+            if (name.contains(':') && !name.startsWith("xml:"))
+                return false;
+            if (value.contains('&') || !handle(name, value))
+                return false;
+        }
+    }
+
+    static int number(QByteArrayView text)
+    {
+        qint64 value = 0;
+        for (const char c : text) {
+            if (c < '0' || c > '9' || value > (qint64(1) << 30))
+                return -1;
+            value = value * 10 + (c - '0');
+        }
+        return text.isEmpty() ? -1 : int(value);
+    }
+
+    bool rowAttributes(QByteArrayView attrs, int &row)
+    {
+        return forEachAttribute(attrs, [&row](QByteArrayView name, QByteArrayView value) {
+            if (name == "r") {
+                row = number(value);
+                return row > 0;
+            }
+            return true;
+        });
+    }
+
+    static bool cellReference(QByteArrayView ref, int &row, int &col)
+    {
+        qsizetype i = 0;
+        qint64 c = 0;
+        for (; i < ref.size() && ref[i] >= 'A' && ref[i] <= 'Z' && c <= (1 << 24); ++i)
+            c = c * 26 + (ref[i] - 'A' + 1);
+        const int r = number(ref.sliced(i));
+        if (c == 0 || r <= 0)
+            return false;
+        row = r;
+        col = int(c);
+        return true;
+    }
+
+    Result parseCells(const char *p, const char *end)
+    {
+        int nextCol = 1;
+        while (true) {
+            while (p < end && isSpace(*p))
+                ++p;
+            if (p >= end)
+                return Result::More;
+            if (end - p < 3 || p[0] != '<' || p[1] != 'c' || !(isSpace(p[2]) || p[2] == '>' || p[2] == '/'))
+                return Result::GiveUp;
+            const char *tagEnd = static_cast<const char *>(std::memchr(p, '>', size_t(end - p)));
+            if (!tagEnd)
+                return Result::GiveUp;
+            const bool empty = tagEnd[-1] == '/';
+            Cell cell;
+            cell.row = m_rowNumber;
+            cell.col = nextCol;
+            const bool attrsRead
+                = forEachAttribute(QByteArrayView(p + 2, tagEnd - p - 2 - (empty ? 1 : 0)),
+                                   [&cell](QByteArrayView name, QByteArrayView value) {
+                                       if (name == "r") {
+                                           int row = 0;
+                                           return cellReference(value, row, cell.col) && row == cell.row;
+                                       }
+                                       if (name == "s") {
+                                           cell.style = number(value);
+                                           return cell.style >= 0;
+                                       }
+                                       if (name == "t") {
+                                           if (value == "s")
+                                               cell.type = 's';
+                                           else if (value == "str" || value == "inlineStr" || value == "d")
+                                               cell.type = 't';
+                                           else if (value == "b")
+                                               cell.type = 'b';
+                                           else if (value == "e")
+                                               cell.type = 'e';
+                                           else if (value != "n")
+                                               return false;
+                                       }
+                                       return true;
+                                   });
+            if (!attrsRead)
+                return Result::GiveUp;
+            nextCol = cell.col + 1;
+            p = tagEnd + 1;
+            if (!empty) {
+                // <f>…</f> or <f …/>, <v>…</v>, <is><t>…</t></is>, in any order, then </c>.
+                while (true) {
+                    while (p < end && isSpace(*p))
+                        ++p;
+                    if (end - p >= 4 && std::memcmp(p, "</c>", 4) == 0) {
+                        p += 4;
+                        break;
+                    }
+                    if (end - p >= 3 && std::memcmp(p, "<v>", 3) == 0) {
+                        const char *close = static_cast<const char *>(std::memchr(p + 3, '<', size_t(end - p - 3)));
+                        if (!close || end - close < 4 || std::memcmp(close, "</v>", 4) != 0)
+                            return Result::GiveUp;
+                        cell.value = QByteArrayView(p + 3, close - p - 3);
+                        p = close + 4;
+                    } else if (end - p >= 2 && p[0] == '<' && p[1] == 'f'
+                               && (p[2] == '>' || isSpace(p[2]) || p[2] == '/')) {
+                        const char *tag = static_cast<const char *>(std::memchr(p, '>', size_t(end - p)));
+                        if (!tag)
+                            return Result::GiveUp;
+                        p = tag + 1;
+                        if (tag[-1] != '/') {
+                            const char *close = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)));
+                            if (!close || end - close < 4 || std::memcmp(close, "</f>", 4) != 0)
+                                return Result::GiveUp;
+                            p = close + 4;
+                        }
+                    } else if (end - p >= 4 && std::memcmp(p, "<is>", 4) == 0) {
+                        p += 4;
+                        while (p < end && isSpace(*p))
+                            ++p;
+                        if (end - p < 3 || p[0] != '<' || p[1] != 't' || !(p[2] == '>' || isSpace(p[2])))
+                            return Result::GiveUp; // rich inline text, or a reading
+                        const char *tag = static_cast<const char *>(std::memchr(p, '>', size_t(end - p)));
+                        if (!tag || tag[-1] == '/')
+                            return Result::GiveUp;
+                        const char *close = static_cast<const char *>(std::memchr(tag + 1, '<', size_t(end - tag - 1)));
+                        if (!close || end - close < 9 || std::memcmp(close, "</t></is>", 9) != 0)
+                            return Result::GiveUp;
+                        cell.value = QByteArrayView(tag + 1, close - tag - 1);
+                        cell.type = 't';
+                        p = close + 9;
+                    } else {
+                        return Result::GiveUp;
+                    }
+                }
+            }
+            if (!cell.value.isEmpty() && !m_sink(cell))
+                return Result::Stop;
+        }
+    }
+
+    CellSink m_sink;
+    QByteArray m_buffer;
+    Phase m_phase = Phase::Head;
+    int m_rowNumber = 0;
+    QList<std::array<int, 4>> m_merged;
+};
+
+// The text of XML character data: the five entities and character references decoded; nothing
+// when it holds another reference.
+std::optional<QString> decodeText(QByteArrayView raw)
+{
+    if (!raw.contains('&'))
+        return QString::fromUtf8(raw);
+    QByteArray out;
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '&') {
+            out.append(raw[i]);
+            continue;
+        }
+        const qsizetype semi = raw.indexOf(';', i);
+        if (semi < 0)
+            return std::nullopt;
+        const QByteArrayView name = raw.sliced(i + 1, semi - i - 1);
+        if (name == "amp")
+            out.append('&');
+        else if (name == "lt")
+            out.append('<');
+        else if (name == "gt")
+            out.append('>');
+        else if (name == "quot")
+            out.append('"');
+        else if (name == "apos")
+            out.append('\'');
+        else if (name.startsWith('#')) {
+            bool ok = false;
+            const uint code = name.startsWith("#x") ? name.sliced(2).toUInt(&ok, 16) : name.sliced(1).toUInt(&ok, 10);
+            if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                return std::nullopt;
+            const char32_t character = code;
+            out.append(QString::fromUcs4(&character, 1).toUtf8());
+        } else {
+            return std::nullopt;
+        }
+        i = semi;
+    }
+    return QString::fromUtf8(out);
+}
+
 class XlsxBook final : public WorkbookReader::Book
 {
 public:
@@ -274,12 +660,54 @@ public:
         SheetCollector collector(sheetLimits);
         if (!loadSharedStrings(collector, error))
             return std::nullopt;
-        std::optional<WorkbookSheetRead> read = readCells(m_sheetParts.value(index), collector, error);
+        const QString part = m_sheetParts.value(index);
+        QString unknownFormat;
+        const FastSheetRead fast = readCellsFast(part, collector, unknownFormat, error);
+        if (fast == FastSheetRead::Failed)
+            return std::nullopt;
+        if (fast == FastSheetRead::Read) {
+            m_shared.clear();
+            WorkbookSheetRead result = collector.finish();
+            if (!unknownFormat.isEmpty())
+                result.formatNote = unknownNumberFormatText(unknownFormat);
+            return result;
+        }
+        // XML the quick reading does not follow is read again, by the XML reader, from the start.
+        error.clear();
+        collector = SheetCollector(sheetLimits);
+        if (!loadSharedStrings(collector, error))
+            return std::nullopt;
+        std::optional<WorkbookSheetRead> read = readCells(part, collector, error);
         m_shared.clear();
         return read;
     }
 
 private:
+    // The text of a number cell (its <v>) under cell style `style`; a format it does not render
+    // is named in `unknownFormat` once.
+    QString numberText(int style, QStringView value, QString &unknownFormat) const
+    {
+        if (value.isEmpty())
+            return {};
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        if (!ok)
+            return value.toString();
+        if (style < 0 || style >= m_styleCodes.size() || m_generalStyle[size_t(style)])
+            return NumberFormat::general(number);
+        const QString &code = m_styleCodes[style];
+        if (code.isEmpty()) {
+            // A format number the spreadsheet defines for other locales only.
+            if (unknownFormat.isEmpty())
+                unknownFormat = m_styleIds.value(style);
+            return NumberFormat::general(number);
+        }
+        const NumberFormat::Rendered rendered = NumberFormat::render(number, code, m_date1904);
+        if (!rendered.known && unknownFormat.isEmpty())
+            unknownFormat = code;
+        return rendered.text;
+    }
+
     bool loadStyles(QString &error)
     {
         QHash<int, QString> custom;
@@ -303,6 +731,8 @@ private:
         for (const int id : std::as_const(xfIds)) {
             m_styleCodes.append(custom.contains(id) ? custom.value(id) : NumberFormat::builtinFormatCode(id));
             m_styleIds.append(u"numFmtId "_s + QString::number(id));
+            const QString &code = m_styleCodes.back();
+            m_generalStyle.push_back(id == 0 || code.compare(u"General"_s, Qt::CaseInsensitive) == 0);
         }
         return true;
     }
@@ -357,6 +787,99 @@ private:
         return read;
     }
 
+    enum class FastSheetRead { Read, NotHandled, Failed };
+    FastSheetRead readCellsFast(const QString &part, SheetCollector &collector, QString &unknownFormat, QString &error)
+    {
+        if (part.isEmpty()) {
+            error = WorkbookReason::damaged();
+            return FastSheetRead::Failed;
+        }
+        bool full = false;
+        bool badShared = false;
+        bool badText = false;
+        QString text;
+        QuickSheetParser parser([&](const QuickSheetParser::Cell &cell) {
+            if (cell.row > collector.rowLimit()) {
+                collector.markCut(collector.rowLimit() + 1);
+                return true;
+            }
+            switch (cell.type) {
+            case 's': {
+                bool ok = false;
+                const qsizetype at = cell.value.toLongLong(&ok);
+                if (!ok || at < 0 || at >= qsizetype(m_shared.size())) {
+                    badShared = true;
+                    return false;
+                }
+                collector.addCellRef(cell.row, cell.col, m_shared[size_t(at)]);
+                return true;
+            }
+            case 'n': {
+                // A whole number of up to 11 digits shows as itself under General.
+                const QByteArrayView v = cell.value;
+                const bool plain = v.size() <= 11 && (v.size() == 1 || v[0] != '0')
+                    && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+                if (plain && (cell.style >= qsizetype(m_generalStyle.size()) || m_generalStyle[size_t(cell.style)]))
+                    text = QString::fromLatin1(v);
+                else
+                    text = numberText(cell.style, QString::fromLatin1(v), unknownFormat);
+                break;
+            }
+            case 'b':
+                text = cell.value == "1" ? u"TRUE"_s : u"FALSE"_s;
+                break;
+            default: {
+                std::optional<QString> decoded = decodeText(cell.value);
+                if (!decoded) {
+                    badText = true;
+                    return false;
+                }
+                text = cell.type == 't' && decoded->contains(u"_x"_s) ? unescapeOoxml(*decoded) : *decoded;
+                break;
+            }
+            }
+            if (!collector.addCell(cell.row, cell.col, text)) {
+                full = true;
+                return false;
+            }
+            return true;
+        });
+        PartFeed feed(m_zip, part);
+        bool missing = false;
+        if (!feed.open(error, missing)) {
+            if (error.isEmpty())
+                error = WorkbookReason::damaged();
+            return FastSheetRead::Failed;
+        }
+        QByteArray piece;
+        while (true) {
+            const PartFeed::Feed fed = feed.read(piece, error);
+            if (fed == PartFeed::Feed::Failed)
+                return FastSheetRead::Failed;
+            const QuickSheetParser::Result result = fed == PartFeed::Feed::End ? parser.finish() : parser.take(piece);
+            if (result == QuickSheetParser::Result::GiveUp || badText)
+                return FastSheetRead::NotHandled;
+            if (result == QuickSheetParser::Result::Stop) {
+                if (badShared)
+                    error = WorkbookReason::damaged();
+                else if (full)
+                    error = WorkbookReason::tooLarge();
+                else
+                    return FastSheetRead::NotHandled;
+                return FastSheetRead::Failed;
+            }
+            if (fed == PartFeed::Feed::End)
+                break;
+        }
+        if (!feed.close()) {
+            error = WorkbookReason::damaged();
+            return FastSheetRead::Failed;
+        }
+        for (const auto &[r1, c1, r2, c2] : parser.mergedRanges())
+            collector.addMergedRange(r1, c1, r2, c2);
+        return FastSheetRead::Read;
+    }
+
     std::optional<WorkbookSheetRead> readCells(const QString &part, SheetCollector &collector, QString &error)
     {
         if (part.isEmpty()) {
@@ -373,7 +896,6 @@ private:
         int phonetic = 0;
         bool full = false;
         QString unknownFormat;
-        QHash<int, bool> generalStyle; // styles whose numbers show as General, looked up once
 
         const auto cellText = [&]() -> QString {
             switch (type) {
@@ -387,29 +909,7 @@ private:
             case Type::Number:
                 break;
             }
-            if (value.isEmpty())
-                return {};
-            bool ok = false;
-            const double number = value.toDouble(&ok);
-            if (!ok)
-                return value;
-            const QString code = m_styleCodes.value(style);
-            if (code.isEmpty() && style >= 0 && style < m_styleCodes.size()) {
-                // A format number the spreadsheet defines for other locales only.
-                if (unknownFormat.isEmpty())
-                    unknownFormat = m_styleIds.value(style);
-                return NumberFormat::general(number);
-            }
-            auto general = generalStyle.constFind(style);
-            if (general == generalStyle.constEnd())
-                general = generalStyle.insert(style,
-                                              code.isEmpty() || code.compare(u"General"_s, Qt::CaseInsensitive) == 0);
-            if (*general)
-                return NumberFormat::general(number);
-            const NumberFormat::Rendered rendered = NumberFormat::render(number, code, m_date1904);
-            if (!rendered.known && unknownFormat.isEmpty())
-                unknownFormat = code;
-            return rendered.text;
+            return numberText(style, value, unknownFormat);
         };
 
         int nextRow = 1, currentRow = 1, nextCol = 1;
@@ -524,6 +1024,7 @@ private:
     QStringList m_sheetParts;
     QStringList m_styleCodes; // each cell style's number format code
     QStringList m_styleIds; // and its number, to name a format that has no code here
+    std::vector<bool> m_generalStyle; // whether the style shows its numbers as General
     std::vector<CellRef> m_shared;
 };
 } // namespace

@@ -109,6 +109,14 @@ void TestWorkbookReader::cells_data()
     QTest::newRow("escaped characters and entities")
         << oneSheet(u"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"_s, {u"<t>a_x000D_b &amp; &lt;c&gt;</t>"_s})
         << u"a\rb & <c>"_s;
+    QTest::newRow("comment among the rows is read by the XML reader")
+        << oneSheet(u"<row r=\"1\"><c r=\"A1\"><v>7</v></c></row><!-- x --><row r=\"2\"><c r=\"B2\" t=\"inlineStr\">"
+                    "<is><r><t>富</t></r><r><t>士</t></r></is></c></row>"_s)
+        << u"7|\n|富士"_s;
+    QTest::newRow("character references and CDATA")
+        << oneSheet(u"<row r=\"1\"><c r=\"A1\" t=\"str\"><v>&#x5B57;&#38;</v></c>"
+                    "<c r=\"B1\" t=\"inlineStr\"><is><t><![CDATA[<b>]]></t></is></c></row>"_s)
+        << u"字&|<b>"_s;
     QTest::newRow("General numbers") << oneSheet(
         u"<row r=\"1\"><c r=\"A1\"><v>1234567.5</v></c><c r=\"B1\"><v>123456789012</v></c>"
         "<c r=\"C1\"><v>0.1</v></c><c r=\"D1\"><v>-42</v></c><c r=\"E1\"><v>1E-12</v></c></row>"_s)
@@ -127,6 +135,9 @@ void TestWorkbookReader::cells()
     QVERIFY2(read, qPrintable(reader.errorText()));
     QVERIFY(read->complete);
     QCOMPARE(grid(read->data), expected);
+    // The header row and column are numbered as for a text file.
+    QCOMPARE(read->data.text(read->data.rows() - 1, 0), u"%1行"_s.arg(read->data.rows() - 1));
+    QCOMPARE(read->data.text(0, 1), u"1列"_s);
 }
 
 void TestWorkbookReader::numberFormats_data()
