@@ -9,12 +9,17 @@
 #include <quazipfileinfo.h>
 
 #include <QHash>
+#include <QScopeGuard>
 #include <QXmlStreamReader>
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -110,6 +115,56 @@ private:
     qint64 m_packed = 0;
     qint64 m_limit = 0;
     qint64 m_total = 0;
+};
+
+// Pieces of a part handed from the thread that inflates it to the one that reads it, a few at a
+// time so that memory stays small.
+class PieceQueue
+{
+public:
+    // False once the reader has gone.
+    bool push(PartFeed::Feed fed, QByteArray piece, const QString &error)
+    {
+        std::unique_lock lock(m_mutex);
+        m_space.wait(lock, [this] { return m_cancelled || m_items.size() < kDepth; });
+        if (m_cancelled)
+            return false;
+        m_items.push_back({fed, std::move(piece), error});
+        m_ready.notify_one();
+        return true;
+    }
+    PartFeed::Feed pop(QByteArray &piece, QString &error)
+    {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [this] { return !m_items.empty(); });
+        Item item = std::move(m_items.front());
+        m_items.pop_front();
+        m_space.notify_one();
+        piece = std::move(item.piece);
+        if (item.fed == PartFeed::Feed::Failed)
+            error = item.error;
+        return item.fed;
+    }
+    void cancel()
+    {
+        std::lock_guard lock(m_mutex);
+        m_cancelled = true;
+        m_space.notify_all();
+    }
+
+private:
+    struct Item
+    {
+        PartFeed::Feed fed;
+        QByteArray piece;
+        QString error;
+    };
+    static constexpr size_t kDepth = 4;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::condition_variable m_space;
+    std::deque<Item> m_items;
+    bool m_cancelled = false;
 };
 
 // Calls `handle` for each token of part `name`. A part that is missing is no error unless
@@ -851,9 +906,26 @@ private:
                 error = WorkbookReason::damaged();
             return FastSheetRead::Failed;
         }
+        // The part is inflated on a second thread while this one reads the cells: the two take
+        // about as long as each other.
+        PieceQueue queue;
+        std::thread inflater([&feed, &queue] {
+            QString reason;
+            while (true) {
+                QByteArray next;
+                const PartFeed::Feed fed = feed.read(next, reason);
+                if (!queue.push(fed, std::move(next), reason) || fed != PartFeed::Feed::Data)
+                    return;
+            }
+        });
+        const auto joinInflater = qScopeGuard([&] {
+            queue.cancel();
+            if (inflater.joinable())
+                inflater.join();
+        });
         QByteArray piece;
         while (true) {
-            const PartFeed::Feed fed = feed.read(piece, error);
+            const PartFeed::Feed fed = queue.pop(piece, error);
             if (fed == PartFeed::Feed::Failed)
                 return FastSheetRead::Failed;
             const QuickSheetParser::Result result = fed == PartFeed::Feed::End ? parser.finish() : parser.take(piece);
@@ -871,7 +943,10 @@ private:
             if (fed == PartFeed::Feed::End)
                 break;
         }
-        if (!feed.close()) {
+        queue.cancel();
+        inflater.join();
+        const bool closed = feed.close();
+        if (!closed) {
             error = WorkbookReason::damaged();
             return FastSheetRead::Failed;
         }
