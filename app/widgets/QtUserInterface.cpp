@@ -145,6 +145,9 @@ QString QtUserInterface::askSaveFileName(const SaveDialogRequest &request)
     dialog.setNameFilters(request.filters);
     if (!request.filters.isEmpty())
         dialog.selectNameFilter(request.filters.first());
+    // Chosen after the filter, which would otherwise give the offered name the filter's suffix.
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
