@@ -16,8 +16,8 @@ PACKAGES += libxlsxwriter-dev pkg-config python3-openpyxl python3-html5lib
 PACKAGES += zlib1g-dev
 # rowlark-diff hashes rows with xxHash's XXH3, compiled in from its header.
 PACKAGES += libxxhash-dev
-# Excel workbooks are read with QuaZip (the zip) and FreeXL (the older .xls books).
-PACKAGES += libquazip1-qt6-dev libfreexl-dev
+# Excel workbooks are read with libzip (the zip of a .xlsx) and FreeXL (the older .xls books).
+PACKAGES += libzip-dev libfreexl-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # `make test-asan` builds and runs the whole suite once more under the address and

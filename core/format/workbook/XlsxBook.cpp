@@ -1,13 +1,12 @@
-// Office Open XML books: the zip through QuaZip, every part through QXmlStreamReader, fed a piece
+// Office Open XML books: the zip through libzip, every part through QXmlStreamReader, fed a piece
 // at a time so that a sheet's XML is never held whole.
 
 #include "NumberFormat.h"
 #include "WorkbookBook.h"
 
-#include <quazip.h>
-#include <quazipfile.h>
-#include <quazipfileinfo.h>
+#include <zip.h>
 
+#include <QFile>
 #include <QHash>
 #include <QScopeGuard>
 #include <QXmlStreamReader>
@@ -33,39 +32,49 @@ constexpr qint64 kPieceBytes = 1 << 20;
 class PartFeed
 {
 public:
-    PartFeed(QuaZip &zip, const QString &name)
+    PartFeed(zip_t *zip, const QString &name)
         : m_zip(zip)
         , m_name(name)
     {
     }
+    ~PartFeed()
+    {
+        if (m_file)
+            zip_fclose(m_file);
+    }
+    PartFeed(const PartFeed &) = delete;
+    PartFeed &operator=(const PartFeed &) = delete;
 
     // False with `error` set when the part is missing (and required), encrypted or too large.
     bool open(QString &error, bool &missing)
     {
-        missing = !m_zip.setCurrentFile(m_name, QuaZip::csInsensitive);
+        const zip_int64_t index = zip_name_locate(m_zip, m_name.toUtf8().constData(), ZIP_FL_NOCASE);
+        missing = index < 0;
         if (missing)
             return false;
-        QuaZipFileInfo64 info;
-        if (!m_zip.getCurrentFileInfo(&info)) {
+        zip_stat_t info;
+        zip_stat_init(&info);
+        if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &info) != 0
+            || (info.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) != (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) {
             error = WorkbookReason::damaged();
             return false;
         }
-        if (info.flags & 1) {
+        if ((info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE) {
             error = WorkbookReason::encrypted();
             return false;
         }
-        m_packed = qint64(info.compressedSize);
+        const qint64 packed = qint64(std::min<zip_uint64_t>(info.comp_size, zip_uint64_t(1) << 40));
         m_limit
-            = std::min(WorkbookReader::kMaxPartBytes, std::max<qint64>(m_packed, 1) * WorkbookReader::kMaxInflateRatio);
+            = std::min(WorkbookReader::kMaxPartBytes, std::max<qint64>(packed, 1) * WorkbookReader::kMaxInflateRatio);
         // A small part may hold well over 200 times its size in a sound book (a sheet of one
         // repeated value): only parts past a few MiB are held to the ratio.
         m_limit = std::max<qint64>(m_limit, std::min<qint64>(WorkbookReader::kMaxPartBytes, 16 << 20));
-        if (qint64(info.uncompressedSize) > m_limit) {
+        if (info.size > zip_uint64_t(m_limit)) {
             error = WorkbookReason::tooLarge();
             return false;
         }
-        m_file = std::make_unique<QuaZipFile>(&m_zip);
-        if (!m_file->open(QIODevice::ReadOnly)) {
+        m_file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+        if (!m_file) {
             error = WorkbookReason::damaged();
             return false;
         }
@@ -81,19 +90,23 @@ public:
             xml.addData(piece);
         return fed;
     }
-    // The next piece of the part's bytes.
+    // The next piece of the part's bytes; a part whose check sum does not match fails.
     Feed read(QByteArray &piece, QString &error)
     {
-        if (m_file->atEnd())
+        if (m_ended)
             return Feed::End;
-        piece = m_file->read(kPieceBytes);
-        if (piece.isEmpty()) {
-            if (m_file->atEnd())
-                return Feed::End;
+        piece.resize(kPieceBytes);
+        const zip_int64_t got = zip_fread(m_file, piece.data(), zip_uint64_t(piece.size()));
+        if (got < 0) {
             error = WorkbookReason::damaged();
             return Feed::Failed;
         }
-        m_total += piece.size();
+        piece.resize(qsizetype(got));
+        if (got == 0) {
+            m_ended = true;
+            return Feed::End;
+        }
+        m_total += got;
         if (m_total > m_limit) {
             error = WorkbookReason::tooLarge();
             return Feed::Failed;
@@ -101,20 +114,20 @@ public:
         return Feed::Data;
     }
 
-    // Closing checks the part's CRC.
     bool close()
     {
-        m_file->close();
-        return m_file->getZipError() == UNZ_OK;
+        const bool ok = zip_fclose(m_file) == 0;
+        m_file = nullptr;
+        return ok;
     }
 
 private:
-    QuaZip &m_zip;
+    zip_t *m_zip;
     QString m_name;
-    std::unique_ptr<QuaZipFile> m_file;
-    qint64 m_packed = 0;
+    zip_file_t *m_file = nullptr;
     qint64 m_limit = 0;
     qint64 m_total = 0;
+    bool m_ended = false;
 };
 
 // Pieces of a part handed from the thread that inflates it to the one that reads it, a few at a
@@ -170,7 +183,7 @@ private:
 // Calls `handle` for each token of part `name`. A part that is missing is no error unless
 // `required`; a DOCTYPE, bad XML, a damaged or oversized part and a handler that returns false
 // are, with `error` set.
-bool parsePart(QuaZip &zip, const QString &name, bool required, QString &error,
+bool parsePart(zip_t *zip, const QString &name, bool required, QString &error,
                const std::function<bool(QXmlStreamReader &, QXmlStreamReader::TokenType)> &handle)
 {
     PartFeed part(zip, name);
@@ -668,17 +681,24 @@ class XlsxBook final : public WorkbookReader::Book
 {
 public:
     explicit XlsxBook(const QString &path)
-        : m_zip(path)
+        : m_path(path)
     {
+    }
+    ~XlsxBook() override
+    {
+        if (m_zip)
+            zip_discard(m_zip);
     }
 
     bool load(QString &error)
     {
-        if (!m_zip.open(QuaZip::mdUnzip)) {
+        int zipError = 0;
+        m_zip = zip_open(QFile::encodeName(m_path).constData(), ZIP_RDONLY, &zipError);
+        if (!m_zip) {
             error = WorkbookReason::damaged();
             return false;
         }
-        if (!m_zip.setCurrentFile(u"xl/workbook.xml"_s, QuaZip::csInsensitive)) {
+        if (zip_name_locate(m_zip, "xl/workbook.xml", ZIP_FL_NOCASE) < 0) {
             error = WorkbookReason::noSheet();
             return false;
         }
@@ -1094,7 +1114,8 @@ private:
         return result;
     }
 
-    QuaZip m_zip;
+    QString m_path;
+    zip_t *m_zip = nullptr;
     bool m_date1904 = false;
     QStringList m_sheetParts;
     QStringList m_styleCodes; // each cell style's number format code

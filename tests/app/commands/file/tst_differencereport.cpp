@@ -349,8 +349,8 @@ void TestDifferenceReport::writersMatchGoldenFiles()
         read[1].data.setFillerRow(2, true);
     }
     ReportSettings settings;
-    settings.files
-        = {ReportFile{u"report-before.csv"_s, read[0].format, 0}, ReportFile{u"report-after.csv"_s, read[1].format, 0}};
+    settings.files = {ReportFile{u"report-before.csv"_s, read[0].format, 0, {}},
+                      ReportFile{u"report-after.csv"_s, read[1].format, 0, {}}};
     settings.fileRows = fileRowsFromFillerRows(read[0].data, read[1].data);
     settings.createdAt = kReportTime;
     const DifferenceReport report
