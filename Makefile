@@ -16,6 +16,8 @@ PACKAGES += libxlsxwriter-dev pkg-config python3-openpyxl python3-html5lib
 PACKAGES += zlib1g-dev
 # rowlark-diff hashes rows with xxHash's XXH3, compiled in from its header.
 PACKAGES += libxxhash-dev
+# Excel workbooks are read with libzip (the zip of a .xlsx) and FreeXL (the older .xls books).
+PACKAGES += libzip-dev libfreexl-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # `make test-asan` builds and runs the whole suite once more under the address and
@@ -24,7 +26,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 15
-FUZZ_TARGETS := fuzz_read_comma fuzz_read_delimiter fuzz_settings fuzz_paste fuzz_stream_compare fuzz_reports fuzz_encodings
+FUZZ_TARGETS := fuzz_read_comma fuzz_read_delimiter fuzz_settings fuzz_paste fuzz_stream_compare fuzz_reports \
+                fuzz_encodings fuzz_workbook
 # clang's libFuzzer and sanitizer runtimes (libclang_rt.fuzzer) come with libclang-rt-dev on Debian 12.
 FUZZ_PACKAGES := clang libclang-rt-dev
 SANITIZE := -fsanitize=address,undefined

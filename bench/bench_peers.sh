@@ -13,6 +13,10 @@
 #   RUNS           timed runs of each command (default 5), after one warm-up run
 #   MILLION        1: also the 1 000 000 x 20 pair "million" (about 630 MB, made when missing; check
 #                  the free space first), compared with --no-limit, and also with --no-limit --align
+#   WORKBOOK       0: leave out the workbook pair; otherwise (the default) the maxish pair is also
+#                  written as workbooks (gen_csvpair.py --format xlsx, when missing), checked (the
+#                  workbook against the CSV file it was made from must give no difference, the two
+#                  workbooks the manifest's count) and timed as "maxish-xlsx rowlark-diff"
 #
 # First checks, for every pair, that rowlark-diff exits with 1 and reports as many differences as
 # the generator's manifest has changed cells; stops with status 1 when one does not. Then prints
@@ -34,6 +38,7 @@ generator=${GEN_CSVPAIR:-$repo/bench/gen_csvpair.py}
 runs=${RUNS:-5}
 pairs=(tall wide maxish)
 million=${MILLION:-0}
+workbook=${WORKBOOK:-1}
 
 if ! command -v hyperfine > /dev/null; then
     echo "hyperfine is not installed: install it with 'apt-get install hyperfine'" >&2
@@ -80,6 +85,9 @@ if [[ $million == 1 ]]; then
     fi
     pairs+=(million)
 fi
+if [[ $workbook != 0 && ( ! -f $dir/maxish_a.xlsx || ! -f $dir/maxish_b.xlsx ) ]]; then
+    python3 "$generator" --preset maxish --format xlsx --outdir "$dir"
+fi
 # Options per pair: the million rows are past a sheet's limits.
 options_for() {
     [[ $1 == million ]] && echo --no-limit || true
@@ -112,6 +120,25 @@ EOF
         wrong=1
     fi
 done
+if [[ $workbook != 0 ]]; then
+    status=0
+    "$program" --json "$dir/maxish_a.xlsx" "$dir/maxish_a.csv" > "$work/xlsx-csv.json" 2> /dev/null || status=$?
+    "$program" --json "$dir/maxish_a.xlsx" "$dir/maxish_b.xlsx" > "$work/xlsx.json" 2> /dev/null || true
+    if ! python3 - "$dir/maxish.manifest.json" "$work/xlsx-csv.json" "$status" "$work/xlsx.json" << 'EOF'; then
+import json, sys
+manifest_path, export_path, status, pair_path = sys.argv[1:]
+expected = json.load(open(manifest_path))["changed_cells"]
+against_csv = json.load(open(export_path))["differences"]
+pair = json.load(open(pair_path))["differences"]
+if against_csv != 0 or status != "0" or pair != expected:
+    print(f"WRONG RESULT on the workbooks: {against_csv} differences against the CSV file (exit {status}), "
+          f"{pair} between the workbooks where the manifest has {expected}", file=sys.stderr)
+    sys.exit(1)
+print(f"maxish-xlsx: no difference against its CSV file, {pair} between the workbooks, as the manifest says")
+EOF
+        wrong=1
+    fi
+fi
 if ((wrong)); then
     exit 1
 fi
@@ -142,6 +169,15 @@ for pair in "${pairs[@]}"; do
         fi
     fi
 done
+
+if [[ $workbook != 0 ]]; then
+    commands+=(--command-name "maxish-xlsx rowlark-diff"
+        "$(printf '%q' "$program") $(printf '%q' "$dir/maxish_a.xlsx") $(printf '%q' "$dir/maxish_b.xlsx")")
+    if [[ -x /usr/bin/time ]]; then
+        /usr/bin/time -o "$work/maxish-xlsx.rss" -f '%M' "$program" "$dir/maxish_a.xlsx" "$dir/maxish_b.xlsx" \
+            > /dev/null 2>&1 || true
+    fi
+fi
 
 # -N: no shell in between; -i: all three exit with 1 because the files differ.
 if ! hyperfine -N -i --style none --warmup 1 --runs "$runs" --export-json "$work/hyperfine.json" \
@@ -190,4 +226,14 @@ for pair in pairs:
             print(f"  {name:<20} peak memory {peak / MiB:8.1f} MiB = {peak / size:.3f} x both files (GNU time)")
         else:
             print(f"  {name:<20} peak memory: not measured (install the package 'time')")
+
+result = results.get("maxish-xlsx rowlark-diff")
+if result:
+    print(f"\nmaxish-xlsx: the maxish pair as workbooks; mean of {runs} runs")
+    print(f"  {'rowlark-diff':<20} wall {result['mean']:8.3f} s  CPU {result['user'] + result['system']:.3f} s "
+          f"(user {result['user']:.3f}, sys {result['system']:.3f})")
+    path = os.path.join(work, "maxish-xlsx.rss")
+    lines = open(path).read().split() if os.path.exists(path) else []
+    if lines and lines[-1].isdigit():
+        print(f"  {'rowlark-diff':<20} peak memory {int(lines[-1]) / 1024:8.1f} MiB (GNU time)")
 EOF

@@ -4,6 +4,7 @@
 //
 //     bench_window DIR [--runs N]
 //     bench_window DIR --memory [--runs N]
+//     bench_window DIR [--memory] --workbook [--runs N]
 //
 // DIR holds maxish_a.csv, maxish_b.csv and maxish.manifest.json as written by
 // bench/gen_csvpair.py --preset maxish --outdir DIR (32766 x 100 cells, the manifest's changed_cells
@@ -21,6 +22,9 @@
 // shown window (peak and steady, after the loads and after the comparison, from /proc/self/status)
 // and its ratio to the two files' size, and the time of each load (wall and CPU), medians of the
 // runs (10 unless --runs says otherwise).
+//
+// With --workbook, the files loaded are maxish_a.xlsx and maxish_b.xlsx, the pair as workbooks
+// (bench/gen_csvpair.py --preset maxish --format xlsx), checked against the CSV files' cells.
 
 #include "AppState.h"
 #include "BenchRuns.h"
@@ -248,14 +252,16 @@ constexpr const char *kMemoryFields[] = {"baseline", "loadPeak", "loadRss", "com
 
 // Runs `runs` fresh processes of this program in the memory mode and prints the medians of their
 // figures. Exit code as for one run: the first wrong run's.
-int memoryRuns(const QString &dir, int runs)
+int memoryRuns(const QString &dir, int runs, bool workbook)
 {
     const qint64 fileBytes = QFileInfo(dir + u"/maxish_a.csv"_s).size() + QFileInfo(dir + u"/maxish_b.csv"_s).size();
     std::vector<std::vector<double>> figures(std::size(kMemoryFields));
     for (int run = 0; run < runs; ++run) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {dir, u"--memory-run"_s});
+        child.start(QCoreApplication::applicationFilePath(),
+                    workbook ? QStringList{dir, u"--memory-run"_s, u"--workbook"_s}
+                             : QStringList{dir, u"--memory-run"_s});
         if (!child.waitForFinished(300000) || child.exitStatus() != QProcess::NormalExit) {
             std::printf("WRONG: run %d did not finish\n", run + 1);
             return 2;
@@ -326,11 +332,13 @@ int main(int argc, char **argv)
                      "  (DIR from python3 bench/gen_csvpair.py --preset maxish --outdir DIR)\n");
         return 2;
     }
-    const QString pathA = dir + u"/maxish_a.csv"_s;
-    const QString pathB = dir + u"/maxish_b.csv"_s;
+    const bool workbook = app.arguments().contains(u"--workbook"_s);
+    const QString suffix = workbook ? u".xlsx"_s : u".csv"_s;
+    const QString pathA = dir + u"/maxish_a"_s + suffix;
+    const QString pathB = dir + u"/maxish_b"_s + suffix;
     const qint64 expected = manifestCount(dir + u"/maxish.manifest.json"_s);
-    const QString firstA = firstCell(pathA);
-    const QString firstB = firstCell(pathB);
+    const QString firstA = firstCell(dir + u"/maxish_a.csv"_s);
+    const QString firstB = firstCell(dir + u"/maxish_b.csv"_s);
     if (expected < 0 || firstA.isEmpty() || firstB.isEmpty()) {
         std::fprintf(stderr,
                      "no maxish pair in %s: make it with\n  python3 bench/gen_csvpair.py --preset maxish --outdir %s\n",
@@ -338,7 +346,7 @@ int main(int argc, char **argv)
         return 2;
     }
     if (app.arguments().contains(u"--memory"_s))
-        return memoryRuns(dir, runs);
+        return memoryRuns(dir, runs, workbook);
     std::printf("data: %s, manifest changed_cells %lld, platform %s\n", qPrintable(dir),
                 static_cast<long long>(expected), qPrintable(QGuiApplication::platformName()));
 

@@ -19,13 +19,24 @@ cr. The presets write what the benchmarks read: UTF-8, CR LF.
 Lines are written as they are made, so memory stays small whatever the size
 (1 000 000 x 20, about 630 MB per pair, takes about a minute).
 
+--format xlsx also writes each file of the pair as a workbook beside it (NAME_a.xlsx,
+NAME_b.xlsx: one sheet "Sheet1", written with zipfile and the XML by hand, no spreadsheet
+program): texts as inline strings, and a cell that is a plain integer of up to 11 digits as a
+number, which a spreadsheet shows (and a reader renders under General) as the same text. A
+workbook and the CSV file it was made from compare equal.
+
 Usage:
   gen_csvpair.py --preset all --outdir DIR              # tall, wide, maxish
   gen_csvpair.py --preset maxish --outdir DIR
   gen_csvpair.py --name NAME --rows R --cols C [--seed S] [--change-rate P] [--quote-rate Q]
                  [--encoding utf-8|utf-8-bom|cp932|utf-16le] [--line-end crlf|lf|cr] [--outdir DIR]
+                 [--format csv|xlsx]
 """
 import argparse
+import csv
+import io
+import zipfile
+from xml.sax.saxutils import escape
 import hashlib
 import itertools
 import json
@@ -147,6 +158,68 @@ def generate(path_a, path_b, rows, cols, seed, change_rate, quote_rate, encoding
     return {"changed_cells": changed, "quoted_cells_a": quoted}
 
 
+XLSX_PARTS = {
+    "[Content_Types].xml": '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+    '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+    '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+    '<Default Extension="xml" ContentType="application/xml"/>'
+    '<Override PartName="/xl/workbook.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>'
+    '<Override PartName="/xl/worksheets/sheet1.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
+    '</Types>',
+    "_rels/.rels": '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+    '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+    '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/'
+    'officeDocument" Target="xl/workbook.xml"/></Relationships>',
+    "xl/workbook.xml": '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+    '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
+    'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
+    '<sheets><sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets></workbook>',
+    "xl/_rels/workbook.xml.rels": '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+    '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+    '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/'
+    'worksheet" Target="worksheets/sheet1.xml"/></Relationships>',
+}
+
+
+def column_name(number):
+    name = ""
+    while number:
+        number, rest = divmod(number - 1, 26)
+        name = chr(65 + rest) + name
+    return name
+
+
+def write_xlsx(csv_path, xlsx_path, encoding):
+    """Writes the CSV file's cells as the one sheet of a workbook, a row at a time."""
+    codec, _ = ENCODINGS[encoding]
+    with open(csv_path, "r", encoding="utf-8-sig" if codec == "utf-8" else codec, newline="") as source, \
+            zipfile.ZipFile(xlsx_path, "w", zipfile.ZIP_DEFLATED, compresslevel=1) as book:
+        for name, text in XLSX_PARTS.items():
+            book.writestr(name, text)
+        with book.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as part:
+            out = io.TextIOWrapper(part, encoding="utf-8", newline="")
+            out.write('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+                      '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>')
+            columns = []
+            for r, fields in enumerate(csv.reader(source), start=1):
+                while len(columns) < len(fields):
+                    columns.append(column_name(len(columns) + 1))
+                cells = []
+                for c, text in enumerate(fields):
+                    ref = "%s%d" % (columns[c], r)
+                    if text.isascii() and text.isdigit() and len(text) <= 11 and (text == "0" or text[0] != "0"):
+                        cells.append('<c r="%s"><v>%s</v></c>' % (ref, text))
+                    elif text:
+                        cells.append('<c r="%s" t="inlineStr"><is><t xml:space="preserve">%s</t></is></c>'
+                                     % (ref, escape(text)))
+                out.write('<row r="%d">%s</row>' % (r, "".join(cells)))
+            out.write("</sheetData></worksheet>")
+            out.flush()
+            out.detach()
+
+
 def sha256(path):
     h = hashlib.sha256()
     with open(path, "rb") as f:
@@ -184,6 +257,7 @@ def main(argv=None):
     ap.add_argument("--encoding", choices=sorted(ENCODINGS), default="utf-8")
     ap.add_argument("--line-end", choices=sorted(LINE_ENDS), default="crlf")
     ap.add_argument("--outdir", default="bench-data")
+    ap.add_argument("--format", choices=("csv", "xlsx"), default="csv")
     a = ap.parse_args(argv)
     if not 0.0 <= a.change_rate <= 1.0 or not 0.0 <= a.quote_rate <= 1.0:
         ap.error("--change-rate and --quote-rate lie between 0 and 1")
@@ -206,6 +280,11 @@ def main(argv=None):
         print("%s: %dx%d %s %s, %d changed cells, %d quoted cells in A; %s"
               % (name, m["rows"], m["cols"], m["encoding"], m["line_ending"], m["changed_cells"],
                  m["quoted_cells_a"], sizes))
+        if a.format == "xlsx":
+            for side in ("_a", "_b"):
+                base = os.path.join(a.outdir, name + side)
+                write_xlsx(base + ".csv", base + ".xlsx", a.encoding)
+                print("%s.xlsx: %d B" % (base, os.path.getsize(base + ".xlsx")))
     return 0
 
 

@@ -13,7 +13,7 @@ namespace
 const QString kUsageHead
     = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align | --key LIST [--header] [--sort]]\n"
       u"                     [--report FILE] [比較オプション] [--list-equivalent] FILE1 FILE2\n"
-      u"        rowlark-diff --dump [--delimiter C] FILE\n"
+      u"        rowlark-diff --dump [--delimiter C] [--sheet NAME] FILE\n"
       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
       u"  --json          比較の結果を JSON で出力します\n"
       u"  --explain       (--json と一緒に) 差のあるセルごとに、文字単位で違う範囲と、同じとみなせる規則を出力します\n"
@@ -27,6 +27,8 @@ const QString kUsageHead
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
       u"                  (--sort, --report, --explain とは指定できません)\n"
+      u"  --sheet NAME    Excel ブック (.xlsx, .xls) のシートを名前か番号 (1から) で選びます\n"
+      u"                  (--sheet1, --sheet2 はそれぞれのファイルだけ。省略時は最初の表示シート)\n"
       u"比較オプション (同じとみなすセル):\n"_s;
 const QString kUsageTail
     = u"  --list-equivalent      比較オプションにより同じとみなしたセルも出力します\n"
@@ -57,6 +59,13 @@ const QString kReportToOutputWithJson = u"--report - は --json と一緒には�
 const QString kBadOptionValue = u"%1 の値が正しくありません: %2"_s;
 const QString kKeyWithAlign = u"--align と --key は一緒には指定できません"_s;
 const QString kNeedsKey = u"%1 は --key と一緒に指定して下さい"_s;
+
+// --sheet (2: both files), --sheet1 (0), --sheet2 (1), with or without "=VALUE"; -1 otherwise.
+qsizetype sheetOption(const QString &argument)
+{
+    const QString name = argument.section(u'=', 0, 0);
+    return name == u"--sheet"_s ? 2 : name == u"--sheet1"_s ? 0 : name == u"--sheet2"_s ? 1 : -1;
+}
 
 ParsedArguments refuse(const QString &error)
 {
@@ -161,6 +170,17 @@ ParsedArguments parseArguments(const QStringList &arguments)
             delimiter = arguments.at(++i);
         } else if (argument.startsWith(u"--delimiter=")) {
             delimiter = argument.sliced(qsizetype(sizeof("--delimiter=") - 1));
+        } else if (const qsizetype side = sheetOption(argument); side >= 0) {
+            const qsizetype equals = argument.indexOf(u'=');
+            if (equals < 0 && i + 1 >= arguments.size())
+                return refuse(kMissingValue.arg(argument));
+            const QString name = equals < 0 ? arguments.at(++i) : argument.sliced(equals + 1);
+            if (name.isEmpty())
+                return refuse(kMissingValue.arg(argument.left(equals)));
+            for (size_t s = 0; s < 2; ++s) {
+                if (side == 2 || size_t(side) == s)
+                    parsed.sheets[s] = name;
+            }
         } else if (argument == u"--list-equivalent") {
             parsed.listEquivalent = true;
         } else {

@@ -47,6 +47,9 @@ struct CliArguments
     // --encoding NAME, --encoding1 NAME, --encoding2 NAME: the encoding each file is read in;
     // nothing (auto) tells it from the file's bytes.
     std::array<std::optional<TextEncoding>, 2> encodings;
+    // --sheet NAME|N (both files), --sheet1, --sheet2: the worksheet read from a workbook, by
+    // name or by number from 1; empty: the first visible one.
+    std::array<QString, 2> sheets;
     QStringList files;
 };
 

@@ -14,6 +14,7 @@
 #include "SheetFileReader.h"
 #include "StreamDiff.h"
 #include "TextFolding.h"
+#include "WorkbookLoad.h"
 #include "XlsxReport.h"
 
 #include <QByteArray>
@@ -44,12 +45,17 @@ struct FileLoad
     SheetReadResult read;
     int firstRowNotRead = 0;
     QString partialText; // the message of a read that stopped early
-    QString decodingNote;
+    QString workbookRefusal; // a workbook, or its sheet asked for, refused
+    QString workbookSheet; // the worksheet read, when the file is a workbook
+    QStringList notes; // what the read tells once of how it read the file
     std::exception_ptr failure;
 
-    void run(int delimiterMode, const QString &delimiter, std::optional<TextEncoding> encoding)
+    void run(int delimiterMode, const QString &delimiter, std::optional<TextEncoding> encoding, const QString &sheet,
+             bool sheetLimits)
     {
         try {
+            if (readWorkbook(sheet, sheetLimits))
+                return;
             SheetFileReader reader({delimiterMode, delimiter});
             reader.setEncoding(encoding);
             refusal = reader.open(path);
@@ -60,7 +66,8 @@ struct FileLoad
                 return;
             }
             writesBack = reader.writesBackUnchanged();
-            decodingNote = reader.decodingNote();
+            if (const QString note = reader.decodingNote(); !note.isEmpty())
+                notes.append(note);
             read = reader.readData();
             firstRowNotRead = reader.firstRowNotRead();
             partialText = reader.partialReadMessage().text;
@@ -68,14 +75,36 @@ struct FileLoad
             failure = std::current_exception();
         }
     }
+
+    // Whether the file is a workbook, which is then read (or refused) instead of a text file.
+    bool readWorkbook(const QString &sheet, bool sheetLimits)
+    {
+        std::optional<WorkbookLoad> book = loadWorkbook(path, sheet, sheetLimits);
+        if (!book)
+            return false;
+        workbookRefusal = book->refusal;
+        if (!workbookRefusal.isEmpty())
+            return true;
+        read = std::move(book->read);
+        workbookSheet = book->sheetName;
+        firstRowNotRead = book->firstRowNotRead;
+        partialText = book->partialText;
+        notes = book->notes;
+        return true;
+    }
 };
 
 // Reads file 2 on a thread of its own while this thread reads file 1; a failure on the worker
 // is raised again here.
 void loadBoth(std::array<FileLoad, 2> &loads, const CliArguments &arguments)
 {
-    std::thread worker([&] { loads[1].run(arguments.delimiterMode, arguments.delimiter, arguments.encodings[1]); });
-    loads[0].run(arguments.delimiterMode, arguments.delimiter, arguments.encodings[0]);
+    const bool sheetLimits = !arguments.noLimit;
+    std::thread worker([&] {
+        loads[1].run(arguments.delimiterMode, arguments.delimiter, arguments.encodings[1], arguments.sheets[1],
+                     sheetLimits);
+    });
+    loads[0].run(arguments.delimiterMode, arguments.delimiter, arguments.encodings[0], arguments.sheets[0],
+                 sheetLimits);
     worker.join();
     for (const FileLoad &load : loads) {
         if (load.failure)
@@ -222,7 +251,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     if (!arguments.report.isEmpty()) {
         ReportSettings settings;
         for (size_t i = 0; i < 2; ++i)
-            settings.files[i] = {loads[i].path, loads[i].read.format, loads[i].firstRowNotRead};
+            settings.files[i] = {loads[i].path, loads[i].read.format, loads[i].firstRowNotRead, loads[i].workbookSheet};
         settings.delimiterMode = arguments.delimiterMode;
         settings.delimiter = arguments.delimiter;
         settings.options = compareOptionLabels(arguments.compareOptions);
@@ -278,6 +307,8 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
     // not a file's, and is told once.
     QStringList refusals;
     for (const FileLoad &load : loads) {
+        if (!load.workbookRefusal.isEmpty())
+            refusals.append(load.path + u": "_s + load.workbookRefusal);
         if (load.refusal == LoadRefusal::None)
             continue;
         const QString text = refusalText(load.refusal, load.reason, load.path);
@@ -293,8 +324,8 @@ int runDiff(const CliArguments &arguments, QIODevice &out, QIODevice &err)
         return kExitTrouble;
 
     for (const FileLoad &load : loads) {
-        if (!load.decodingNote.isEmpty())
-            writeMessageLines(err, load.path + u": "_s + load.decodingNote);
+        for (const QString &note : load.notes)
+            writeMessageLines(err, load.path + u": "_s + note);
         writeFileNotes(err, load.path, readWhole(load), load.partialText, load.writesBack);
     }
 

@@ -2,6 +2,7 @@
 
 #include "FormatNames.h"
 #include "SheetFileReader.h"
+#include "WorkbookLoad.h"
 
 #include <QFileDevice>
 
@@ -90,7 +91,42 @@ void appendJsonString(QByteArray &out, QStringView text)
     out.append('"');
 }
 
+namespace
+{
+// The encoding's place says where the texts came from: a workbook has none.
+constexpr char kWorkbookEncodingName[] = "workbook";
+
+bool writeSheetJsonAs(QIODevice &out, const SheetData &data, bool complete, const QByteArray &encoding,
+                      const QString &workbookSheet);
+
+int dumpWorkbook(const WorkbookLoad &book, QIODevice &out, QIODevice &err)
+{
+    if (!book.refusal.isEmpty()) {
+        writeMessageLines(err, book.refusal);
+        return kExitTrouble;
+    }
+    const bool complete = book.read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
+    if (!writeSheetJsonAs(out, book.read.data, complete, kWorkbookEncodingName, book.sheetName)) {
+        writeMessageLines(err, kOutputFailedText);
+        return kExitTrouble;
+    }
+    for (const QString &note : book.notes)
+        writeMessageLines(err, note);
+    if (!complete)
+        writeMessageLines(err, book.partialText);
+    return complete ? kExitOk : kExitIncomplete;
+}
+} // namespace
+
 bool writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEncoding encoding)
+{
+    return writeSheetJsonAs(out, data, complete, encodingName(encoding), {});
+}
+
+namespace
+{
+bool writeSheetJsonAs(QIODevice &out, const SheetData &data, bool complete, const QByteArray &encoding,
+                      const QString &workbookSheet)
 {
     QByteArray buffer;
     buffer.append("{\"rows\": ");
@@ -100,8 +136,13 @@ bool writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEn
     buffer.append(", \"complete\": ");
     buffer.append(complete ? "true" : "false");
     buffer.append(", \"encoding\": \"");
-    buffer.append(encodingName(encoding));
-    buffer.append("\", \"cells\": [\n");
+    buffer.append(encoding);
+    buffer.append('"');
+    if (!workbookSheet.isEmpty()) {
+        buffer.append(", \"sheet\": ");
+        appendJsonString(buffer, workbookSheet);
+    }
+    buffer.append(", \"cells\": [\n");
     for (int r = 0; r < data.rows(); ++r) {
         buffer.append('[');
         for (int c = 0; c < data.cols(); ++c) {
@@ -119,9 +160,12 @@ bool writeSheetJson(QIODevice &out, const SheetData &data, bool complete, TextEn
     buffer.append("]}\n");
     return writeOutput(out, buffer);
 }
+} // namespace
 
 int runDump(const CliArguments &arguments, QIODevice &out, QIODevice &err)
 {
+    if (std::optional<WorkbookLoad> book = loadWorkbook(arguments.files.value(0), arguments.sheets[0], true))
+        return dumpWorkbook(*book, out, err);
     SheetFileReader reader({arguments.delimiterMode, arguments.delimiter});
     reader.setEncoding(arguments.encodings[0]);
     LoadRefusal refusal = reader.open(arguments.files.value(0));

@@ -5,6 +5,7 @@
 #include "KeyAlignment.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
+#include "WorkbookReader.h"
 
 using namespace Qt::StringLiterals;
 
@@ -20,8 +21,10 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     if (arguments.command != CliArguments::Command::Diff || arguments.explain || !arguments.report.isEmpty()
         || arguments.sort || arguments.files.size() != 2)
         return std::nullopt;
-    // A chosen encoding is the stored reader's, which decodes any file in it.
-    if (arguments.encodings[0] || arguments.encodings[1])
+    // A chosen encoding is the stored reader's, which decodes any file in it; a workbook's sheet is
+    // read whole, and the stored path compares it, past the limits too.
+    if (arguments.encodings[0] || arguments.encodings[1] || workbookKind(arguments.files[0]) != WorkbookKind::None
+        || workbookKind(arguments.files[1]) != WorkbookKind::None)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;

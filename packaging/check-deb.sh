@@ -68,7 +68,7 @@ fi
 depends=$(dpkg-deb --field "$deb" Depends)
 depend_names=$(sed 's/ *([^)]*)//g; s/ *| */\n/g; s/, */\n/g' <<<"$depends")
 missing_depends=
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libxlsxwriter4; do
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libxlsxwriter4 libzip4 libfreexl1; do
     grep -qxF "$library" <<<"$depend_names" || missing_depends+=" $library"
 done
 if [ -z "$missing_depends" ]; then

@@ -1,5 +1,7 @@
 #include "AppState.h"
 
+#include "WorkbookReader.h"
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -21,6 +23,8 @@ AppState::~AppState() = default;
 
 QString AppState::sheetStripText(int index) const
 {
-    const QString &name = SheetFileName.at(index);
+    const QString name = SheetWorkbookSheet.at(index).isEmpty()
+        ? SheetFileName.at(index)
+        : workbookSheetLabel(SheetFileName.at(index), SheetWorkbookSheet.at(index));
     return PartialReadFrom.at(index) > 0 ? name + kPartialReadMark : name;
 }

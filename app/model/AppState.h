@@ -204,9 +204,13 @@ public:
     // Per sheet, the first data row of its file that the last read could not hold whole, or 0
     // when the sheet holds its whole file: such a sheet's strip and comparisons say so.
     std::array<int, 2> PartialReadFrom{0, 0};
-    // Per sheet, what its load said of how the file was decoded (a file mostly UTF-8 read in
-    // another encoding), shown in the status bar until the sheet holds another file.
-    std::array<QString, 2> DecodingNote;
+    // The worksheet sheet `index` was read from when its file is a workbook, which is never
+    // written over; empty for a text file.
+    std::array<QString, 2> SheetWorkbookSheet;
+    // Per sheet, what its load said once of how the file was read (a file mostly UTF-8 read in
+    // another encoding, a number format shown as General), shown in the status bar until the
+    // sheet holds another file.
+    std::array<QString, 2> ReadNote;
     // The strip above sheet `index`: the name of its file, marked when the sheet holds only part
     // of it.
     [[nodiscard]] QString sheetStripText(int index) const;

@@ -51,6 +51,13 @@ SaveDialogAnswer CatchUpUserInterface::askSaveFileNameAndFilter(const SaveDialog
     return m_screen.askSaveFileNameAndFilter(request);
 }
 
+std::optional<int> CatchUpUserInterface::askWorkbookSheet(const QString &bookName, const QStringList &names,
+                                                          int defaultIndex)
+{
+    m_catchUp();
+    return m_screen.askWorkbookSheet(bookName, names, defaultIndex);
+}
+
 QString CatchUpUserInterface::askOpenFileName(const OpenDialogRequest &request)
 {
     m_catchUp();

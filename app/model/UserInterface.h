@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class AppState;
 struct CellDifferenceView;
 
@@ -44,6 +46,7 @@ struct SaveDialogRequest
     QStringList filters; // "description (patterns)" entries, the first one selected
     QString defaultSuffix;
     QString initialFolder;
+    QString fileName; // the name offered in that folder; empty: none
 };
 
 // The save dialog's answer where the filter chosen decides the file's format.
@@ -82,6 +85,15 @@ public:
     [[nodiscard]] virtual SaveDialogAnswer askSaveFileNameAndFilter(const SaveDialogRequest &request)
     {
         return {askSaveFileName(request), 0};
+    }
+    // Which worksheet of book `bookName` to read: the place in `names` the person chose, starting
+    // on `defaultIndex`; nothing when the person cancels. Without a screen, the default.
+    [[nodiscard]] virtual std::optional<int> askWorkbookSheet(const QString &bookName, const QStringList &names,
+                                                              int defaultIndex)
+    {
+        Q_UNUSED(bookName);
+        Q_UNUSED(names);
+        return defaultIndex;
     }
     // The chosen existing file, or an empty string when the person cancels.
     virtual QString askOpenFileName(const OpenDialogRequest &request) = 0;

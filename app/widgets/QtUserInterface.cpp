@@ -13,7 +13,9 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -41,6 +43,9 @@ void QtUserInterface::setDialogHandlers(UserInterface &ui, HandlerRunner run)
 
 namespace
 {
+const QString kWorkbookSheetTitle = QStringLiteral("ワークシートの選択");
+const QString kWorkbookSheetLabel = QStringLiteral("%1 のどのワークシートを開きますか");
+
 QMessageBox::Icon boxIcon(MessageIcon icon)
 {
     switch (icon) {
@@ -123,14 +128,26 @@ void QtUserInterface::beep()
     QApplication::beep();
 }
 
+namespace
+{
+// Where the save dialog starts: the folder, with the offered name selected in it.
+QString saveDialogStart(const SaveDialogRequest &request)
+{
+    return request.fileName.isEmpty() ? request.initialFolder : QDir(request.initialFolder).filePath(request.fileName);
+}
+} // namespace
+
 QString QtUserInterface::askSaveFileName(const SaveDialogRequest &request)
 {
-    QFileDialog dialog(m_mainWindow, request.title, request.initialFolder);
+    QFileDialog dialog(m_mainWindow, request.title, saveDialogStart(request));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
     if (!request.filters.isEmpty())
         dialog.selectNameFilter(request.filters.first());
+    // Chosen after the filter, which would otherwise give the offered name the filter's suffix.
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -140,7 +157,7 @@ QString QtUserInterface::askSaveFileName(const SaveDialogRequest &request)
 
 SaveDialogAnswer QtUserInterface::askSaveFileNameAndFilter(const SaveDialogRequest &request)
 {
-    QFileDialog dialog(m_mainWindow, request.title, request.initialFolder);
+    QFileDialog dialog(m_mainWindow, request.title, saveDialogStart(request));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
@@ -165,6 +182,18 @@ SaveDialogAnswer QtUserInterface::askSaveFileNameAndFilter(const SaveDialogReque
         return {};
     return {dialog.selectedFiles().first(),
             std::max<qsizetype>(0, request.filters.indexOf(dialog.selectedNameFilter()))};
+}
+
+std::optional<int> QtUserInterface::askWorkbookSheet(const QString &bookName, const QStringList &names,
+                                                     int defaultIndex)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(m_mainWindow, kWorkbookSheetTitle, kWorkbookSheetLabel.arg(bookName),
+                                                 names, defaultIndex, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    const qsizetype place = names.indexOf(chosen);
+    return place < 0 ? std::nullopt : std::optional<int>(int(place));
 }
 
 QString QtUserInterface::askOpenFileName(const OpenDialogRequest &request)

@@ -27,6 +27,7 @@ public:
     QString askSaveFileName(const SaveDialogRequest &request) override;
     SaveDialogAnswer askSaveFileNameAndFilter(const SaveDialogRequest &request) override;
     QString askOpenFileName(const OpenDialogRequest &request) override;
+    std::optional<int> askWorkbookSheet(const QString &bookName, const QStringList &names, int defaultIndex) override;
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void showProgressDialog() override;

@@ -3,6 +3,7 @@
 #include "CompareResult.h"
 #include "FormatNames.h"
 #include "SheetLabels.h"
+#include "WorkbookReader.h"
 
 #include <algorithm>
 
@@ -86,13 +87,18 @@ QList<std::pair<QString, QString>> DifferenceReport::summary() const
     for (int i = 0; i < 2; ++i) {
         const ReportFile &file = m_settings.files[size_t(i)];
         const QString &name = kSheetLabels[size_t(i)];
-        lines.append({kPathCaption.arg(name), file.path.isEmpty() ? kNoFile : file.path});
+        const bool workbook = !file.workbookSheet.isEmpty();
+        lines.append({kPathCaption.arg(name),
+                      file.path.isEmpty() ? kNoFile
+                          : workbook      ? file.path + workbookSheetLabel(file.path, file.workbookSheet)
+                                          : file.path});
         // The file's own rows: the rows inserted to line up are not in it.
         const std::vector<int> &fileRows = m_settings.fileRows[size_t(i)];
         const int dataRows
             = fileRows.empty() ? std::max(0, rows(i) - 1) : *std::max_element(fileRows.begin(), fileRows.end());
         lines.append({kSizeCaption.arg(name), kSizeValue.arg(dataRows).arg(std::max(0, cols(i) - 1))});
-        lines.append({kEncodingCaption.arg(name), encodingDisplayName(file.format.encoding)});
+        lines.append(
+            {kEncodingCaption.arg(name), workbook ? workbookFormatName() : encodingDisplayName(file.format.encoding)});
         lines.append({kLineEndCaption.arg(name), lineEndDisplayName(file.format.lineEnd)});
         lines.append(
             {kReadCaption.arg(name), file.partialReadFrom > 0 ? kReadPartly.arg(file.partialReadFrom) : kReadWhole});

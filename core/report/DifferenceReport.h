@@ -48,6 +48,7 @@ struct ReportFile
     SheetFileFormat format;
     // The first data row the read could not hold whole, or 0 when the sheet holds the whole file.
     int partialReadFrom = 0;
+    QString workbookSheet; // the worksheet read, when the file is a workbook
 };
 
 // The comparison's setting that the summary states.

@@ -5,6 +5,7 @@
 #include "CommandGuard.h"
 #include "DumpCommand.h"
 #include "TestFiles.h"
+#include "ZipWriter.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -96,6 +97,8 @@ private slots:
     void fileNamesThatAreNotUtf8();
     void refusedFileSaysWhy_data();
     void refusedFileSaysWhy();
+    void workbooks_data();
+    void workbooks();
 
 private:
     struct Run
@@ -300,7 +303,8 @@ void TestRowlarkDiff::dump_data()
                          "cells": [["", "1列", "2列"], ["1行", "日", "\"x\""]]})")
         << QString();
     QTest::newRow("partial read") << QByteArray("\xEF\xBB\xBF\"a,b\",c,\"\r\n") << QStringList() << 3
-                                  << QByteArray(R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8（BOM付き）",
+                                  << QByteArray(
+                                         R"({"rows": 2, "cols": 4, "complete": false, "encoding": "UTF-8（BOM付き）",
                                      "cells": [["", "1列", "2列", "3列"], ["1行", "a,b", "c", ""]]})")
                                   << u"データを全部読めませんでした\nデータを分けてdiffを行って下さい\n"
                                      u"読み込めた行はありません（上限 32766 行、32766 列）。"_s;
@@ -315,8 +319,12 @@ void TestRowlarkDiff::dump_data()
                                      << QByteArray(R"({"rows": 2, "cols": 2, "complete": true, "encoding": "Shift_JIS",
                                         "cells": [["", "1列"], ["1行", "ｹ\uFFFD"]]})")
                                      << u"上書き保存"_s;
-    QTest::newRow("workbook") << QByteArray("PK\x03\x04\x14\x00", 6) << QStringList() << 2 << QByteArray()
-                              << u"テキストファイルではありません"_s;
+    QTest::newRow("zip archive") << QByteArray::fromHex(
+        "504b0304140000000000383a885d8316dc8c010000000100000005000000612e74787478504b01021403140000000000383a885d8316dc"
+        "8c0100000001000000050000000000000000000000800100000000612e747874504b0506000000000100010033000000240000000000")
+                                 << QStringList() << 2 << QByteArray() << u"テキストファイルではありません"_s;
+    QTest::newRow("damaged workbook") << QByteArray("PK\x03\x04\x14\x00", 6) << QStringList() << 2 << QByteArray()
+                                      << u"ブックを読み込めません"_s;
     QTest::newRow("text that cannot be written back")
         << QByteArray("\x85\x40") << QStringList() << 0
         << QByteArray(R"({"rows": 2, "cols": 2, "complete": true, "encoding": "Shift_JIS",
@@ -949,6 +957,68 @@ void TestRowlarkDiff::refusedFileSaysWhy()
     QCOMPARE(result.err, message + u'\n');
     if (mode == 0444)
         QCOMPARE(readTestFile(path), QByteArray("kept"));
+}
+
+// A workbook against a CSV file or another workbook: the sheet chosen by --sheet, --sheet1 and
+// --sheet2 or the first visible one, named on standard error when the book has several; a sheet
+// that is not there and a damaged book refused with exit 2.
+void TestRowlarkDiff::workbooks_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // book.xlsx: sheets 隠し (hidden), 一, 二; bad.xlsx: damaged
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // the start of standard output
+    QTest::addColumn<QString>("err"); // a part of standard error; empty: nothing
+
+    QTest::newRow("first visible sheet against its CSV")
+        << QStringList{u"book.xlsx"_s, u"one.csv"_s} << 0 << u"差はありません"_s << u"シート「一」を読みました"_s;
+    QTest::newRow("--sheet by name for both files")
+        << QStringList{u"--sheet"_s, u"二"_s, u"book.xlsx"_s, u"book.xlsx"_s} << 0 << u"差はありません"_s << QString();
+    QTest::newRow("--sheet1 and --sheet2 by number")
+        << QStringList{u"--sheet1=2"_s, u"--sheet2=3"_s, u"book.xlsx"_s, u"book.xlsx"_s} << 1
+        << u"差が　1　個あります\n1,2\n"_s << QString();
+    QTest::newRow("a sheet that is not there")
+        << QStringList{u"--sheet2=三"_s, u"one.csv"_s, u"book.xlsx"_s} << 2 << QString()
+        << u"book.xlsx: シート「三」はありません（シート: 隠し、一、二）"_s;
+    QTest::newRow("damaged book") << QStringList{u"bad.xlsx"_s, u"one.csv"_s} << 2 << QString()
+                                  << u"bad.xlsx: ブックを読み込めません（ファイルが壊れています）"_s;
+    QTest::newRow("dump names the sheet")
+        << QStringList{u"--dump"_s, u"--sheet=二"_s, u"book.xlsx"_s} << 0
+        << u"{\"rows\": 2, \"cols\": 3, \"complete\": true, \"encoding\": \"workbook\", \"sheet\": \"二\""_s
+        << QString();
+}
+
+void TestRowlarkDiff::workbooks()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    TestBook book;
+    book.sheets = {{u"隠し"_s, u"<row r=\"1\"><c r=\"A1\"><v>0</v></c></row>"_s, u"hidden"_s, {}},
+                   {u"一"_s,
+                    u"<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c><c r=\"B1\"><v>1.5</v></c></row>"_s,
+                    {},
+                    {}},
+                   {u"二"_s,
+                    u"<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c><c r=\"B1\"><v>2</v></c></row>"_s,
+                    {},
+                    {}}};
+    QVERIFY(writeTestBook(m_folder->filePath(u"book.xlsx"_s), book));
+    QList<ZipEntry> bad = book.entries();
+    for (ZipEntry &entry : bad) {
+        if (entry.name.startsWith(u"xl/worksheets/"_s))
+            entry.data = "<worksheet><sheetData><row>";
+    }
+    QVERIFY(writeZip(m_folder->filePath(u"bad.xlsx"_s), bad));
+    writeFile(u"one.csv"_s, "x,1.5\r\n");
+
+    const Run result = run(arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(QString::fromUtf8(result.out).startsWith(out), result.out.constData());
+    if (err.isEmpty())
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+    else
+        QVERIFY2(result.err.contains(err), qPrintable(result.err));
 }
 
 QTEST_GUILESS_MAIN(TestRowlarkDiff)

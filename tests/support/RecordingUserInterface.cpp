@@ -38,6 +38,14 @@ SaveDialogAnswer RecordingUserInterface::askSaveFileNameAndFilter(const SaveDial
     return {path, scriptedSaveFilters.isEmpty() ? 0 : scriptedSaveFilters.takeFirst()};
 }
 
+std::optional<int> RecordingUserInterface::askWorkbookSheet(const QString &bookName, const QStringList &names,
+                                                            int defaultIndex)
+{
+    sheetQuestions.append({bookName, names, defaultIndex});
+    const int answer = scriptedSheets.isEmpty() ? defaultIndex : scriptedSheets.takeFirst();
+    return answer < 0 ? std::nullopt : std::optional<int>(answer);
+}
+
 QString RecordingUserInterface::askOpenFileName(const OpenDialogRequest &request)
 {
     openRequests.append(request);

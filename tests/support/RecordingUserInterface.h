@@ -28,6 +28,7 @@ public:
     QString askSaveFileName(const SaveDialogRequest &request) override;
     SaveDialogAnswer askSaveFileNameAndFilter(const SaveDialogRequest &request) override;
     QString askOpenFileName(const OpenDialogRequest &request) override;
+    std::optional<int> askWorkbookSheet(const QString &bookName, const QStringList &names, int defaultIndex) override;
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void showProgressDialog() override;
@@ -61,6 +62,17 @@ public:
 
     QStringList scriptedOpenPaths; // answers of the open dialog, in order; empty answers cancel
     QList<OpenDialogRequest> openRequests;
+
+    struct SheetQuestion
+    {
+        QString bookName;
+        QStringList names;
+        int defaultIndex = 0;
+    };
+    QList<SheetQuestion> sheetQuestions;
+    // Answers of the worksheet question, in order: a place in the list, or -1 to cancel; the
+    // default once they run out.
+    QList<int> scriptedSheets;
 
     QString clipboard;
 

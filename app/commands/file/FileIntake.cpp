@@ -9,6 +9,8 @@
 #include "SheetFileReader.h"
 #include "UnsavedChanges.h"
 #include "UserInterface.h"
+#include "WorkbookIntake.h"
+#include "WorkbookReader.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -38,6 +40,10 @@ void withdrawOverwrite(AppState &state, int index)
 
 void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString &path)
 {
+    // A workbook is told by its first bytes, whatever its name: a .xlsx is a zip, a .xls an OLE
+    // container, and neither is text.
+    if (workbookKind(path) != WorkbookKind::None)
+        return LoadWorkbookFile(state, ui, index, path);
     SheetFileReader reader({state.DelimiterMode, state.UserDelimiter});
     // The window reads one file at a time: a second core, where there is one, reads half of it.
     MMS_GRID_CSV_READ::ReadOptions options;
@@ -77,10 +83,11 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     // The strip above the sheet names the file the sheet now holds, whatever a drop handled
     // during the yield drew there.
     state.SheetFileName[index] = path;
+    state.SheetWorkbookSheet[index].clear();
     state.LastOpenFolder = QFileInfo(path).absolutePath();
     state.SheetFileIdentity[index] = reader.fileIdentity();
     state.PartialReadFrom[index] = reader.firstRowNotRead();
-    state.DecodingNote[index] = reader.decodingNote();
+    state.ReadNote[index] = reader.decodingNote();
     panel.showFileName(state.sheetStripText(index));
     state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this

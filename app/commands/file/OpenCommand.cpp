@@ -18,6 +18,7 @@ namespace
 const std::array<QString, 2> kOpenDialogTitles{u"ファイル１を開く"_s, u"ファイル２を開く"_s};
 const QString kCsvFilter = u"CSV ファイル (*.csv *.CSV)"_s;
 const QString kTextFilter = u"テキスト ファイル (*.txt *.tsv *.tab)"_s;
+const QString kWorkbookFilter = u"Excel ブック (*.xlsx *.xls *.XLSX *.XLS)"_s;
 const QString kAllFilesFilter = u"すべてのファイル (*)"_s;
 
 QString initialFolder(const AppState &state, int index)
@@ -43,7 +44,7 @@ void mnuOpen_Click(AppState &state, UserInterface &ui, int index)
         return;
     OpenDialogRequest request;
     request.title = kOpenDialogTitles.at(index);
-    request.filters = {kCsvFilter, kTextFilter, kAllFilesFilter};
+    request.filters = {kCsvFilter, kTextFilter, kWorkbookFilter, kAllFilesFilter};
     request.initialFolder = initialFolder(state, index);
     const QString path = ui.askOpenFileName(request);
     if (path.isEmpty())

@@ -69,6 +69,7 @@ DifferenceReport reportOfSheets(const AppState &state, const CompareResult &resu
         file.path = state.SheetFileName[size_t(i)];
         file.format = state.grdData(i).fileFormat();
         file.partialReadFrom = state.PartialReadFrom[size_t(i)];
+        file.workbookSheet = state.SheetWorkbookSheet[size_t(i)];
     }
     settings.delimiterMode = state.DelimiterMode;
     settings.delimiter = state.UserDelimiter;

@@ -6,6 +6,7 @@
 #include "SheetFileWriter.h"
 #include "UnencodableCell.h"
 #include "UserInterface.h"
+#include "WorkbookIntake.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,6 +23,7 @@ const QString kKeptFileText = u"新しい内容は %1 に残してあります�
 const QString kSavedText = u"保存しました"_s;
 const QString kFillerRowsLeftOutText = u"行を揃えるために入れた空行 %1 行は保存していません。"_s;
 const QString kReportTitle = u"報告"_s;
+const QString kWorkbookNotOverwrittenText = u"ブックには上書きできません。CSV ファイルとして保存します。"_s;
 const QString kChangedOnDiskText
     = u"ファイル（%1）は読み込んだ後にほかのプログラムで変更されています。上書きしますか？"_s;
 const QString kNotEncodableText = u"%1 で保存できない文字があります"_s;
@@ -115,6 +117,8 @@ SaveDialogRequest saveDialogRequest(const AppState &state, int index)
         request.filters.append(kEncodingFilter.arg(encodingDisplayName(encoding)));
     request.defaultSuffix = kDefaultSuffix;
     request.initialFolder = initialFolder(state.SheetFileName.at(index));
+    if (const QString &sheet = state.SheetWorkbookSheet.at(index); !sheet.isEmpty())
+        request.fileName = workbookCsvName(state.SheetFileName.at(index), sheet);
     return request;
 }
 
@@ -173,6 +177,8 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     }
 
     state.SheetFileName[index] = path;
+    // The sheet's file is now the text file just written, whatever the sheet was read from.
+    state.SheetWorkbookSheet[index].clear();
     state.SheetFileIdentity[index] = fileIdentityOf(path);
     // The file just written holds all the sheet holds.
     state.PartialReadFrom[index] = 0;
@@ -193,6 +199,12 @@ void cmdSave_Click(AppState &state, UserInterface &ui, int index)
     // The button is disabled then; a partly read sheet must never reach its source file.
     if (state.fraTool[index].overwriteWithdrawn)
         return;
+    // A sheet read from a workbook is never written over the book: it becomes a CSV file beside it.
+    if (!state.SheetWorkbookSheet[index].isEmpty()) {
+        ui.showMessage(kWorkbookNotOverwrittenText, kReportTitle, MessageIcon::Information);
+        cmdName_Click(state, ui, index);
+        return;
+    }
     // Another program may have replaced, emptied or deleted the file since: its content is not
     // overwritten unasked.
     const QString &path = state.SheetFileName[index];

@@ -34,7 +34,7 @@ void makeNewSheet(AppState &state, int i)
 
     state.PicFile[i].clear();
     state.PartialReadFrom[i] = 0;
-    state.DecodingNote[i].clear();
+    state.ReadNote[i].clear();
     // No file to overwrite yet, and no layout change may offer one.
     state.fraTool[i].overwriteWithdrawn = true;
     state.fraTool[i].visible = true;
@@ -72,6 +72,10 @@ void cmdClr_Click(AppState &state)
     // A sheet created later on this side must not overwrite the file shown before.
     state.SheetFileName[0].clear();
     state.SheetFileName[1].clear();
+    for (int i = 0; i < 2; ++i) {
+        state.SheetWorkbookSheet[i].clear();
+        state.ReadNote[i].clear();
+    }
     state.SheetFileIdentity = {};
     state.PartialReadFrom = {0, 0};
     ResetDropPanels(state);

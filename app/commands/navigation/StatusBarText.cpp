@@ -5,6 +5,7 @@
 #include "FormatNames.h"
 #include "SheetLabels.h"
 #include "SheetLock.h"
+#include "WorkbookReader.h"
 
 #include <array>
 
@@ -37,13 +38,14 @@ QString statusSheetText(const AppState &state, int index)
     if (!sheet.isVisible())
         return {};
     const SheetFileFormat format = sheet.fileFormat();
+    const bool fromWorkbook = !state.SheetWorkbookSheet.at(index).isEmpty();
     QString text = kSheetText.arg(kSheetLabels.at(index))
                        .arg(std::max(sheet.rows() - 1, 0))
                        .arg(std::max(sheet.cols() - 1, 0))
-                       .arg(encodingDisplayName(format.encoding),
+                       .arg(fromWorkbook ? workbookFormatName() : encodingDisplayName(format.encoding),
                             hasMixedLineEnds(sheet) ? kMixedLineEnds : lineEndDisplayName(format.lineEnd),
                             delimiterDisplayName(state.DelimiterMode, state.UserDelimiter));
-    if (const QString &note = state.DecodingNote.at(index); !note.isEmpty())
+    if (const QString &note = state.ReadNote.at(index); !note.isEmpty())
         text += kSeparator + note;
     return text;
 }

@@ -15,6 +15,7 @@ class TestCatchUpUserInterface : public QObject
 private slots:
     void rapidYieldsReachTheScreenEveryFewMilliseconds();
     void messagesAlwaysCatchUpFirst();
+    void worksheetQuestionReachesTheScreen();
 };
 
 // A comparison's yield after every row: a burst reaches the screen at its start and then at most
@@ -55,6 +56,20 @@ void TestCatchUpUserInterface::messagesAlwaysCatchUpFirst()
         QCOMPARE(catchUps, 2 + i);
     }
     QCOMPARE(screen.messages.size(), 3);
+}
+
+// The question which worksheet to open is the person's: the wrapper must not answer it itself.
+void TestCatchUpUserInterface::worksheetQuestionReachesTheScreen()
+{
+    RecordingUserInterface screen;
+    screen.scriptedSheets = {1, -1};
+    int catchUps = 0;
+    CatchUpUserInterface ui(screen, [&] { ++catchUps; });
+    const QStringList names{QStringLiteral("一月"), QStringLiteral("二月")};
+    QCOMPARE(ui.askWorkbookSheet(QStringLiteral("売上.xlsx"), names, 0), std::optional<int>(1));
+    QCOMPARE(ui.askWorkbookSheet(QStringLiteral("売上.xlsx"), names, 0), std::nullopt);
+    QCOMPARE(screen.sheetQuestions.size(), 2);
+    QCOMPARE(catchUps, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCatchUpUserInterface)

@@ -294,6 +294,11 @@ void TestDifferenceReport::summaryStatesTheSettings_data()
                                       << "大文字と小文字を区別しない、前後の空白を無視する";
     QTest::newRow("sizes without header") << 0 << 0 << "" << QStringList{} << "ファイル２の大きさ"
                                           << "3 行 × 1 列";
+    // A sheet read from a workbook: the book and its worksheet, and no encoding.
+    QTest::newRow("workbook named with its sheet") << 0 << 0 << "" << QStringList{} << "ファイル２"
+                                                   << "/d/売上.xlsx（売上.xlsx ─ 一月）";
+    QTest::newRow("workbook has no encoding") << 0 << 0 << "" << QStringList{} << "ファイル２の文字コード"
+                                              << "Excel ブック";
 }
 
 void TestDifferenceReport::summaryStatesTheSettings()
@@ -309,6 +314,10 @@ void TestDifferenceReport::summaryStatesTheSettings()
     const SheetData data1 = sheetData(u"a|c|e"_s);
     ReportSettings settings;
     settings.files[1].partialReadFrom = partialReadFrom;
+    if (QByteArray(QTest::currentDataTag()).startsWith("workbook")) {
+        settings.files[1].path = u"/d/売上.xlsx"_s;
+        settings.files[1].workbookSheet = u"一月"_s;
+    }
     settings.delimiterMode = delimiterMode;
     settings.delimiter = delimiter;
     settings.options = options;
@@ -349,8 +358,8 @@ void TestDifferenceReport::writersMatchGoldenFiles()
         read[1].data.setFillerRow(2, true);
     }
     ReportSettings settings;
-    settings.files
-        = {ReportFile{u"report-before.csv"_s, read[0].format, 0}, ReportFile{u"report-after.csv"_s, read[1].format, 0}};
+    settings.files = {ReportFile{u"report-before.csv"_s, read[0].format, 0, {}},
+                      ReportFile{u"report-after.csv"_s, read[1].format, 0, {}}};
     settings.fileRows = fileRowsFromFillerRows(read[0].data, read[1].data);
     settings.createdAt = kReportTime;
     const DifferenceReport report

@@ -238,8 +238,12 @@ void TestFileIntake::refusedLoadChangesNothing_data()
         refused(LoadRefusal::Unreadable, UnreadableReason::TooManyFields), true);
     row("line of 32767 user delimiters", u"wide.txt"_s, tooWideBars, true, 1, u"|"_s,
         refused(LoadRefusal::Unreadable, UnreadableReason::TooManyFields), true);
-    row("workbook opened by mistake", u"book.xlsx"_s, QByteArray("PK\x03\x04\x14\x00\x06\x00", 8), true, 0, u"|"_s,
-        refused(LoadRefusal::NotText), false);
+    // A zip holding one text file: a zip, but no workbook.
+    row("zip archive opened by mistake", u"archive.zip"_s,
+        QByteArray::fromHex("504b0304140000000000383a885d8316dc8c010000000100000005000000612e74787478504b01021403140000"
+                            "000000383a885d8316dc8c0100000001000000050000000000000000000000800100000000612e747874504b05"
+                            "06000000000100010033000000240000000000"),
+        true, 0, u"|"_s, refused(LoadRefusal::NotText), false);
     row("NUL bytes", u"data.bin"_s, QByteArray("a,b\r\n\x00\x01\x02\r\n", 10), true, 0, u"|"_s,
         refused(LoadRefusal::NotText), false);
 }

@@ -98,7 +98,7 @@ void TestOpenCommand::loadsWhatTheDialogAnswers()
     QCOMPARE(request.title, index == 0 ? u"ファイル１を開く"_s : u"ファイル２を開く"_s);
     QCOMPARE(request.filters,
              (QStringList{u"CSV ファイル (*.csv *.CSV)"_s, u"テキスト ファイル (*.txt *.tsv *.tab)"_s,
-                          u"すべてのファイル (*)"_s}));
+                          u"Excel ブック (*.xlsx *.xls *.XLSX *.XLS)"_s, u"すべてのファイル (*)"_s}));
     QStringList messages;
     for (const auto &m : std::as_const(m_ui->messages))
         messages << m.text;
