@@ -54,6 +54,8 @@ void runCommandHandler(Command command, CommandCall &call)
         return mnuKeyAlign_Click(state, ui);
     case Command::KeySort:
         return mnuKeySort_Click(state, ui);
+    case Command::AlignCols:
+        return mnuAlignCols_Click(state, ui);
     case Command::CellDiff:
         return mnuCellDiff_Click(state, ui, call.cellDiff);
     case Command::Help:

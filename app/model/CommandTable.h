@@ -25,6 +25,7 @@ enum class Command {
     Align, // mnuAlign_Click
     KeyAlign, // mnuKeyAlign_Click
     KeySort, // mnuKeySort_Click
+    AlignCols, // mnuAlignCols_Click
     CellDiff, // mnuCellDiff_Click (F7)
     Help, // mnuHelp_Click
     Ver, // mnuVer_Click

@@ -173,6 +173,7 @@ void Form1::createMenus()
     mnuAlign = item(Command::Align);
     mnuKeyAlign = item(Command::KeyAlign);
     mnuKeySort = item(Command::KeySort);
+    mnuAlignCols = item(Command::AlignCols);
     mnuCellDiff = item(Command::CellDiff);
     mnuHelp = item(Command::Help);
     mnuVer = item(Command::Ver);

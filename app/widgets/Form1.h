@@ -99,6 +99,7 @@ public:
     QAction *mnuAlign = nullptr;
     QAction *mnuKeyAlign = nullptr; // キー列で行を揃える…
     QAction *mnuKeySort = nullptr; // キー列で並べ替え…
+    QAction *mnuAlignCols = nullptr; // 列を揃える
     QAction *mnuCellDiff = nullptr;
     QAction *mnuHelp = nullptr;
     QAction *mnuVer = nullptr;
