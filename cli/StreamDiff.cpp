@@ -18,7 +18,7 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
 {
     // Reports, explanations and sorting look at whole sheets.
     if (arguments.command != CliArguments::Command::Diff || arguments.explain || !arguments.report.isEmpty()
-        || arguments.sort || arguments.files.size() != 2)
+        || arguments.sort || arguments.alignColumns || arguments.files.size() != 2)
         return std::nullopt;
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;

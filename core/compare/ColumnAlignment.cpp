@@ -235,6 +235,16 @@ QString alignColumnsTooWideText()
     return QStringLiteral("列を揃えると列数が上限（%1列）を超えるため、揃えられません。").arg(kMaxRowCol - 1);
 }
 
+QString alignColumnsTooManyCellsText()
+{
+    return QStringLiteral("追加するとシートのセルの数が上限（%1 個）を超えるため、追加できません。").arg(kMaxCells);
+}
+
+QString fewHeadingsSharedText(int matched)
+{
+    return QStringLiteral("1行目の列見出しは半分も一致しません（%1 列が一致）。").arg(matched);
+}
+
 void insertAlignedCols(SheetData &data, const ColumnAlignment &alignment, int index)
 {
     const std::vector<std::pair<int, int>> groups = alignment.colGroups(index);

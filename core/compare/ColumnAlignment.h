@@ -79,8 +79,12 @@ inline constexpr std::int64_t kContentPairLimit = std::int64_t(2000) * 2000;
                                       const SheetData &second);
 [[nodiscard]] bool columnsFitCells(const ColumnAlignment &alignment, const SheetData &first, const SheetData &second);
 
-// The message when lining up columns would take a sheet past the column limit.
+// The message when lining up columns would take a sheet past the column limit, and past its cell
+// capacity (the words of inserting columns by hand).
 [[nodiscard]] QString alignColumnsTooWideText();
+[[nodiscard]] QString alignColumnsTooManyCellsText();
+// The note that the headings share fewer than half of their names, `matched` of them.
+[[nodiscard]] QString fewHeadingsSharedText(int matched);
 
 // Puts the filler columns `alignment` gives sheet `index` into `data` and marks them (light grey
 // where they differ, left out of a save while empty). The columns must fit.

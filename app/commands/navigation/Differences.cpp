@@ -27,10 +27,7 @@ const QString kAlignedColsText = u"ファイル１に %1 列、ファイル２�
 const QString kAlignedColsByContentText
     = u"値の似ている列どうしを対応させ、ファイル１に %1 列、ファイル２に %2 列の空列を入れて揃えました。"_s;
 const QString kColsAlreadyAlignedText = u"列はすでに揃っています。"_s;
-const QString kFewHeadingsSharedText = u"1行目の列見出しは半分も一致しません（%1 列が一致）。\r\n"
-                                       u"値の似ている列どうしで揃えますか？\r\n"
-                                       u"「いいえ」で列見出しのとおりに揃えます。"_s;
-const QString kCellCapacityText = u"追加するとシートのセルの数が上限（%1 個）を超えるため、追加できません。"_s;
+const QString kOfferContentText = u"値の似ている列どうしで揃えますか？\r\n「いいえ」で列見出しのとおりに揃えます。"_s;
 const QString kLastNote = u"最後の差分です"_s;
 const QString kFirstNote = u"最初の差分です"_s;
 const QString kNoDifferencesNote = u"差分はありません"_s;
@@ -179,8 +176,9 @@ void mnuAlignCols_Click(AppState &state, UserInterface &ui)
     const SheetData &second = state.grdData(1).data();
     ColumnAlignment alignment = alignColumnsByHeading(first, second, state.compareOptions);
     if (!headingsMostlyShared(alignment)) {
-        Question question = Question::yesNo(kFewHeadingsSharedText.arg(alignment.matchedCols()), kAlignColsTitle,
-                                            MessageIcon::Exclamation);
+        Question question
+            = Question::yesNo(fewHeadingsSharedText(alignment.matchedCols()) + u"\r\n"_s + kOfferContentText,
+                              kAlignColsTitle, MessageIcon::Exclamation);
         question.buttons.append({Answer::Cancel, u"キャンセル"_s});
         question.defaultButton = 0;
         const Answer answer = ui.askQuestion(question);
@@ -195,7 +193,7 @@ void mnuAlignCols_Click(AppState &state, UserInterface &ui)
         return;
     }
     if (!columnsFitCells(alignment, first, second)) {
-        ui.showMessage(kCellCapacityText.arg(kMaxCells), kAlignColsTitle, MessageIcon::Exclamation);
+        ui.showMessage(alignColumnsTooManyCellsText(), kAlignColsTitle, MessageIcon::Exclamation);
         return;
     }
     if (alignment.changesNothing()) {
