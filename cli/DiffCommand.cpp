@@ -256,6 +256,8 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         settings.delimiter = arguments.delimiter;
         settings.options = compareOptionLabels(arguments.compareOptions);
         settings.fileRows = fileRows;
+        for (size_t at = 1; at < fileCols.size(); ++at)
+            settings.columnPairs.push_back(fileCols[at]);
         settings.createdAt = reportTime();
         differenceReport = buildDifferenceReport(result, sheet0, sheet1, std::move(settings), result.equivalents);
     }

@@ -36,6 +36,8 @@ void runCommandHandler(Command command, CommandCall &call)
         return mnuUndo_Click(state);
     case Command::Doble:
         return mnuDoble_Click(state);
+    case Command::HeadingCaptions:
+        return mnuHeadingCaptions_Click(state);
     case Command::Kukan:
         return mnuKukan_Click(state, ui);
     case Command::HikakuOption:

@@ -43,6 +43,11 @@ bool undoChecked(const AppState &state)
 {
     return state.mnuUndoChecked;
 }
+bool headingCaptionsChecked(const AppState &state)
+{
+    return state.mnuHeadingCaptionsChecked;
+}
+
 bool dobleChecked(const AppState &state)
 {
     return state.mnuDobleChecked;
@@ -81,6 +86,8 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
      .caption = u"元に戻す(Undo)機能を使用する", .checked = undoChecked},
     {.command = Command::Doble, .handler = "mnuDoble_Click", .place = SetteiMenu, .control = "mnuDoble",
      .caption = u"保存時にダブルクォーテーションを付ける", .checked = dobleChecked},
+    {.command = Command::HeadingCaptions, .handler = "mnuHeadingCaptions_Click", .place = SetteiMenu,
+     .control = "mnuHeadingCaptions", .caption = u"1行目を列見出しに表示", .checked = headingCaptionsChecked},
     {.command = Command::Kukan, .handler = "mnuKukan_Click", .place = SetteiMenu, .control = "mnuKukan",
      .caption = u"区切り文字を設定"},
     {.command = Command::HikakuOption, .handler = "mnuHikakuOption_Click", .place = SetteiMenu,

@@ -16,6 +16,7 @@ enum class Command {
     Report, // mnuReport_Click
     UndoSetting, // mnuUndo_Click
     Doble, // mnuDoble_Click
+    HeadingCaptions, // mnuHeadingCaptions_Click
     Kukan, // mnuKukan_Click
     HikakuOption, // mnuHikakuOption_Click
     NextDiff, // GoToDifference, next (F8)

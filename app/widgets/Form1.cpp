@@ -18,6 +18,7 @@
 #include "Settings.h"
 #include "SheetFont.h"
 #include "SheetKeys.h"
+#include "SheetModel.h"
 #include "SheetSync.h"
 #include "SheetView.h"
 #include "UnsavedChanges.h"
@@ -164,6 +165,7 @@ void Form1::createMenus()
     mnuReport = item(Command::Report);
     mnuUndo = item(Command::UndoSetting);
     mnuDoble = item(Command::Doble);
+    mnuHeadingCaptions = item(Command::HeadingCaptions);
     mnuKukan = item(Command::Kukan);
     mnuHikakuOption = item(Command::HikakuOption);
     mnuNextDiff = item(Command::NextDiff);
@@ -431,6 +433,10 @@ void Form1::syncWidgets()
 
 void Form1::syncCommands()
 {
+    for (SheetView *view : grdData) {
+        if (view)
+            view->sheetModel()->setHeadingCaptions(m_state.mnuHeadingCaptionsChecked);
+    }
     for (const CommandEntry &entry : commandTable()) {
         const std::size_t c = std::size_t(entry.command);
         for (int k = 0; k < (entry.perSheet ? 2 : 1); ++k) {

@@ -89,6 +89,7 @@ public:
     QMenu *mnuSettei = nullptr;
     QAction *mnuUndo = nullptr;
     QAction *mnuDoble = nullptr;
+    QAction *mnuHeadingCaptions = nullptr; // 1行目を列見出しに表示
     QAction *mnuKukan = nullptr;
     QAction *mnuHikakuOption = nullptr; // "比較オプション…"
     QMenu *mnuSabun = nullptr; // the differences menu

@@ -126,6 +126,7 @@ private slots:
     void fileRowsOfLinedUpRows();
     void summaryStatesTheSettings_data();
     void summaryStatesTheSettings();
+    void summaryListsTheColumnPairs();
     void writersMatchGoldenFiles_data();
     void writersMatchGoldenFiles();
     void htmlStopsAtRowLimit();
@@ -294,6 +295,27 @@ void TestDifferenceReport::summaryStatesTheSettings_data()
                                       << "大文字と小文字を区別しない、前後の空白を無視する";
     QTest::newRow("sizes without header") << 0 << 0 << "" << QStringList{} << "ファイル２の大きさ"
                                           << "3 行 × 1 列";
+}
+
+// As 列を揃える leaves them: file 1 lacks file 2's column 2, file 2 lacks file 1's column 3.
+void TestDifferenceReport::summaryListsTheColumnPairs()
+{
+    SheetData data0 = sheetData(u"a,,c,d|1,,3,4"_s);
+    SheetData data1 = sheetData(u"a,b,c,|1,2,3,"_s);
+    data0.setFillerCol(2, true);
+    data1.setFillerCol(4, true);
+    ReportSettings settings;
+    settings.columnPairs = columnPairsFromFillerCols(data0, data1);
+    settings.createdAt = kReportTime;
+    const DifferenceReport report = buildDifferenceReport(FindDifferences(data0, data1), data0, data1, settings);
+    const auto summary = report.summary();
+    const auto line
+        = std::find_if(summary.begin(), summary.end(), [](const auto &l) { return l.first == u"列の対応"_s; });
+    QVERIFY(line != summary.end());
+    QCOMPARE(line->second, u"対応: 1-1, 2-3／ファイル１のみ: 3／ファイル２のみ: 2"_s);
+    // Without filler columns the report says nothing of columns.
+    settings.columnPairs = columnPairsFromFillerCols(sheetData(u"a"_s), sheetData(u"a"_s));
+    QVERIFY(settings.columnPairs.empty());
 }
 
 void TestDifferenceReport::summaryStatesTheSettings()
