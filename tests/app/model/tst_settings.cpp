@@ -161,7 +161,6 @@ void TestSettings::load_data()
     e.headings = true;
     QTest::newRow("MIDASI 1 shows the headings") << QByteArray("[MIDASI]1\r\n") << e;
     e = {};
-    QTest::newRow("MIDASI 0 keeps the numbers alone") << QByteArray("[MIDASI]0\r\n") << e;
 
     e = {};
     e.delimiterMode = 1;

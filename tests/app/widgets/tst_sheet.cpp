@@ -613,8 +613,6 @@ void TestSheet::columnHeadersShowTheHeadings()
     sheet.setTextMatrix(1, 2, u"単価"_s);
     sheet.setTextMatrix(1, 1, QString());
     QCOMPARE(mirror.shown(), u",1列,2列 単価|,,単価|,ペン,"_s);
-    model.setHeadingCaptions(false);
-    QCOMPARE(mirror.shown(), u",1列,2列|,,単価|,ペン,"_s);
 }
 
 void TestSheet::modelHighlightsTheSelection()
