@@ -4,8 +4,9 @@
 //
 //     bench_align [--runs N]
 //
-// the lining up with its silent re-comparison, the row matching alone, and a step to the next
-// difference that has to scan the whole sheet. Prints the median and
+// the lining up with its silent re-comparison, the row matching alone, "列を揃える" on the first
+// sheet against a copy with a column inserted before column 3 (target 150 ms), and a step to the
+// next difference that has to scan the whole sheet. Prints the median and
 // the slowest of N runs (default 7).
 
 #include "AppState.h"
@@ -110,6 +111,22 @@ int main(int argc, char **argv)
         if (alignment.addedRows(0) != kMoved || alignment.addedRows(1) != kMoved)
             std::printf("  (matching added %d and %d rows)\n", alignment.addedRows(0), alignment.addedRows(1));
     }
+    // 列を揃える with its silent re-comparison: row 1's texts are the headings.
+    SheetData shifted = left;
+    shifted.insertCols(3, 1);
+    for (int r = 1; r <= kRows; ++r)
+        shifted.setText(r, 3, u"new"_s);
+    std::vector<double> columns;
+    int columnsAdded = 0;
+    for (int run = 0; run < runs; ++run) {
+        state.grdData(0).setData(left);
+        state.grdData(1).setData(shifted);
+        QElapsedTimer timer;
+        timer.start();
+        mnuAlignCols_Click(state, ui);
+        columns.push_back(double(timer.nsecsElapsed()) / 1e6);
+        columnsAdded = state.grdData(0).cols() - (kCols + 1);
+    }
     // A step to the next difference that scans the whole sheet: the only mark is the last cell.
     std::vector<double> steps;
     for (int run = 0; run < runs; ++run) {
@@ -131,6 +148,8 @@ int main(int argc, char **argv)
     reportRuns("line up rows, 1 % of cells edited too", editedMs, 500);
     std::printf("  (%d empty rows went into the first sheet, %d expected)\n", editedAdded, kMoved);
     reportRuns("row matching alone", matching, 0);
+    reportRuns("line up columns, one inserted, re-compared", columns, 150);
+    std::printf("  (%d filler columns went into the first sheet, 1 expected)\n", columnsAdded);
     reportRuns("next difference, scanning the whole sheet", steps, 10);
     std::printf("rows afterwards, header included: %d and %d (%d expected)\n", rowsAfter[0], rowsAfter[1],
                 kRows + 1 + kMoved);

@@ -11,14 +11,17 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kUsageHead
-    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align | --key LIST [--header] [--sort]]\n"
-      u"                     [--report FILE] [比較オプション] [--list-equivalent] FILE1 FILE2\n"
+    = u"使い方: rowlark-diff [--delimiter C] [--json [--explain]] [--align-columns]\n"
+      u"                     [--align | --key LIST [--header] [--sort]] [--report FILE] [比較オプション] "
+      u"[--list-equivalent] FILE1 FILE2\n"
       u"        rowlark-diff --dump [--delimiter C] [--sheet NAME] FILE\n"
       u"  FILE1 と FILE2 を同じ位置のセルどうしで比較し、結果と差のある位置 (行,列) を出力します\n"
       u"  --json          比較の結果を JSON で出力します\n"
       u"  --explain       (--json と一緒に) 差のあるセルごとに、文字単位で違う範囲と、同じとみなせる規則を出力します\n"
       u"  --align         挿入・削除された行を揃えてから比較し、位置ごとに両ファイルの行番号も出力します\n"
       u"                  (ファイルは変更しません)\n"
+      u"  --align-columns 1行目の列見出しで列を揃えてから比較し、位置ごとに両ファイルの列番号も出力します\n"
+      u"                  (--align, --key より先に揃えます。ファイルは変更しません)\n"
       u"  --key LIST      LIST の列 (例 1 や 1,3) をキーにして、キーの同じ行どうしを揃えてから比較し、\n"
       u"                  位置ごとに両ファイルの行番号も出力します (ファイルは変更しません)\n"
       u"  --header        (--key と一緒に) 1行目は見出しとして揃えずに、1行目どうしで比較します\n"
@@ -26,7 +29,7 @@ const QString kUsageHead
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
-      u"                  (--sort, --report, --explain とは指定できません)\n"
+      u"                  (--sort, --report, --explain, --align-columns とは指定できません)\n"
       u"  --sheet NAME    Excel ブック (.xlsx, .xls) のシートを名前か番号 (1から) で選びます\n"
       u"                  (--sheet1, --sheet2 はそれぞれのファイルだけ。省略時は最初の表示シート)\n"
       u"比較オプション (同じとみなすセル):\n"_s;
@@ -130,6 +133,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             parsed.explain = true;
         } else if (argument == u"--align") {
             parsed.align = true;
+        } else if (argument == u"--align-columns") {
+            parsed.alignColumns = true;
         } else if (argument == u"--key" || argument.startsWith(u"--key=")) {
             if (argument == u"--key" && i + 1 >= arguments.size())
                 return refuse(kMissingValue.arg(argument));
@@ -239,6 +244,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
         // --json is accepted with --dump: a dump is JSON anyway. Lining up is part of comparing.
         if (parsed.align)
             return refuse(kOptionNotForDump.arg(alignOption));
+        if (parsed.alignColumns)
+            return refuse(kOptionNotForDump.arg(u"--align-columns"_s));
         if (parsed.explain)
             return refuse(kOptionNotForDump.arg(u"--explain"_s));
         if (report)
@@ -270,8 +277,11 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
     // Only the comparison while reading goes past a sheet's limits, lining up included; reports,
     // explanations and sorting need the stored sheets.
-    if (parsed.noLimit && (parsed.sort || report || parsed.explain))
-        return refuse(kNoLimitWith.arg(parsed.sort ? u"--sort"_s : report ? u"--report"_s : u"--explain"_s));
+    if (parsed.noLimit && (parsed.sort || report || parsed.explain || parsed.alignColumns))
+        return refuse(kNoLimitWith.arg(parsed.sort          ? u"--sort"_s
+                                           : report         ? u"--report"_s
+                                           : parsed.explain ? u"--explain"_s
+                                                            : u"--align-columns"_s));
     // Lining up by key while reading goes by the keys' hashes, which cannot group numbers within a
     // tolerance; whole rows are told apart by their texts.
     if (parsed.noLimit && !parsed.keyColumns.empty() && parsed.compareOptions.numeric)

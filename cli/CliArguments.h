@@ -28,6 +28,8 @@ struct CliArguments
     bool json = false; // the comparison's result as JSON instead of text
     // Line up rows before comparing: rows equal in every column, or with --key, rows of equal keys.
     bool align = false;
+    // Line up the columns by their headings first (--align-columns).
+    bool alignColumns = false;
     // --key LIST: the key columns (data columns from 1, ascending) that rows are lined up by;
     // --header keeps row 1 out of it, facing row 1; --sort sorts both sheets by them first.
     std::vector<int> keyColumns;

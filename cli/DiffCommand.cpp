@@ -1,6 +1,7 @@
 #include "DiffCommand.h"
 
 #include "CharDiff.h"
+#include "ColumnAlignment.h"
 #include "CompareOptionTable.h"
 #include "CompareOptions.h"
 #include "CompareResult.h"
@@ -209,6 +210,31 @@ std::optional<int> lineUpByKey(std::array<SheetData, 2> &sheets, const CliArgume
     return std::nullopt;
 }
 
+// Lines the sheets' columns up by their headings before anything else: the rows are then lined
+// up on the columns that face each other. Refused, with the window's messages, when a sheet would
+// pass its limits.
+std::optional<int> lineUpColumns(std::array<SheetData, 2> &sheets, const CliArguments &arguments,
+                                 std::vector<FileColPair> &fileCols, QIODevice &err)
+{
+    const ColumnAlignment alignment = alignColumnsByHeading(sheets[0], sheets[1], arguments.compareOptions);
+    if (!columnsFitColLimit(alignment, sheets[0], sheets[1])) {
+        writeMessageLines(err, alignColumnsTooWideText());
+        return kExitTrouble;
+    }
+    if (!columnsFitCells(alignment, sheets[0], sheets[1])) {
+        writeMessageLines(err, alignColumnsTooManyCellsText());
+        return kExitTrouble;
+    }
+    if (!headingsMostlyShared(alignment))
+        writeMessageLines(err, fewHeadingsSharedText(alignment.matchedCols()));
+    fileCols.assign(alignment.columns.size() + 1, FileColPair{});
+    for (size_t at = 0; at < alignment.columns.size(); ++at)
+        fileCols[at + 1] = alignment.columns[at];
+    for (int i = 0; i < 2; ++i)
+        insertAlignedCols(sheets[size_t(i)], alignment, i);
+    return std::nullopt;
+}
+
 bool readWhole(const FileLoad &load)
 {
     return load.read.result == MMS_GRID_CSV_READ::ReadResult::Complete;
@@ -222,6 +248,11 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     const SheetData &sheet0 = sheets[0];
     const SheetData &sheet1 = sheets[1];
 
+    std::vector<FileColPair> fileCols;
+    if (arguments.alignColumns) {
+        if (const std::optional<int> refused = lineUpColumns(sheets, arguments, fileCols, err))
+            return *refused;
+    }
     FileRows fileRows;
     if (!arguments.keyColumns.empty()) {
         if (const std::optional<int> refused = lineUpByKey(sheets, arguments, fileRows, err))
@@ -245,6 +276,7 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
     // written as the walk finds them.
     ListedCells listed(arguments);
     listed.setFileRows(fileRows);
+    listed.setFileCols(fileCols);
     const CompareResult result = FindDifferences(sheet0, sheet1, arguments.compareOptions, listed);
     const DiffFindings findings{result, result.count(), qint32(result.equivalents.size()), complete};
     std::optional<DifferenceReport> differenceReport;
@@ -256,6 +288,8 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         settings.delimiter = arguments.delimiter;
         settings.options = compareOptionLabels(arguments.compareOptions);
         settings.fileRows = fileRows;
+        for (size_t at = 1; at < fileCols.size(); ++at)
+            settings.columnPairs.push_back(fileCols[at]);
         settings.createdAt = reportTime();
         differenceReport = buildDifferenceReport(result, sheet0, sheet1, std::move(settings), result.equivalents);
     }
@@ -351,6 +385,19 @@ void ListedCells::setFileRows(FileRows fileRows)
     m_fileRows = std::move(fileRows);
 }
 
+void ListedCells::setFileCols(std::vector<FileColPair> fileCols)
+{
+    m_fileCols = std::move(fileCols);
+}
+
+std::optional<FileColPair> ListedCells::fileColsAt(int col) const
+{
+    if (m_fileCols.empty())
+        return std::nullopt;
+    // A column past both sheets' lined-up ones is in neither file.
+    return size_t(col) < m_fileCols.size() ? m_fileCols[size_t(col)] : FileColPair{};
+}
+
 void ListedCells::differingCell(int row, int col, QStringView text0, QStringView text1)
 {
     append(row, col, text0, text1, false);
@@ -387,11 +434,11 @@ void ListedCells::append(int row, int col, QStringView text0, QStringView text1,
 {
     const std::optional<FileRowPair> fileRows = fileRowsAt(row);
     if (!m_json) {
-        appendTextPosition(m_lines, row, col, fileRows, equivalent);
+        appendTextPosition(m_lines, row, col, fileRows, equivalent, fileColsAt(col));
         ++m_listed;
         return;
     }
-    appendJsonCellStart(m_lines, m_listed == 0, row, col, text0, text1, fileRows);
+    appendJsonCellStart(m_lines, m_listed == 0, row, col, text0, text1, fileRows, fileColsAt(col));
     // Under comparison options every listed cell ends in an object that says its kind; without
     // them the output is what it always was.
     if (m_withKinds || m_explain) {

@@ -46,6 +46,8 @@ public:
 
     // The stored sheets' rows after lining up, known before the walk.
     void setFileRows(FileRows fileRows);
+    // The files' columns behind each column (from 1) after the columns were lined up.
+    void setFileCols(std::vector<FileColPair> fileCols);
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override;
     void equivalentCell(int row, int col, QStringView text0, QStringView text1) override;
@@ -60,6 +62,7 @@ public:
 private:
     void append(int row, int col, QStringView text0, QStringView text1, bool equivalent);
     [[nodiscard]] std::optional<FileRowPair> fileRowsAt(int row) const;
+    [[nodiscard]] std::optional<FileColPair> fileColsAt(int col) const;
 
     bool m_json;
     bool m_withKinds;
@@ -69,6 +72,7 @@ private:
     qint64 m_listed = 0;
     QByteArray m_lines;
     FileRows m_fileRows;
+    std::vector<FileColPair> m_fileCols; // index 0 unused; empty when the columns were not lined up
     bool m_streamAligned = false;
     FileRowPair m_streamRows{};
     TextFolding::FoldBuffers m_folding;

@@ -55,9 +55,14 @@ inline void appendFileRows(QByteArray &buffer, const FileRowPair &rows, const ch
     }
 }
 
-// One listed position of the text output: `ROW,COL[,FILEROW1,FILEROW2][,equivalent]` and its line end.
+// The columns of both files behind a position once the columns are lined up; 0 for a filler
+// column, written as the same `none` as a row.
+using FileColPair = std::array<int, 2>;
+
+// One listed position of the text output:
+// `ROW,COL[,FILEROW1,FILEROW2][,FILECOL1,FILECOL2][,equivalent]` and its line end.
 inline void appendTextPosition(QByteArray &buffer, int row, int col, const std::optional<FileRowPair> &fileRows,
-                               bool equivalent)
+                               bool equivalent, const std::optional<FileColPair> &fileCols = std::nullopt)
 {
     appendNumber(buffer, row);
     buffer.append(',');
@@ -66,15 +71,21 @@ inline void appendTextPosition(QByteArray &buffer, int row, int col, const std::
         buffer.append(',');
         appendFileRows(buffer, *fileRows, "", ",");
     }
+    if (fileCols) {
+        buffer.append(',');
+        appendFileRows(buffer, *fileCols, "", ",");
+    }
     if (equivalent)
         buffer.append(",equivalent");
     buffer.append('\n');
 }
 
 // One listed cell of the JSON output up to its last element: `[ROW, COL, "text 1", "text 2"` and,
-// lined up, `, [FILEROW1, FILEROW2]`; the caller adds the kind and explanation, and `]`.
+// lined up, `, [FILEROW1, FILEROW2]`, and with the columns lined up `, [FILECOL1, FILECOL2]`; the
+// caller adds the kind and explanation, and `]`.
 inline void appendJsonCellStart(QByteArray &buffer, bool first, int row, int col, QStringView text0, QStringView text1,
-                                const std::optional<FileRowPair> &fileRows)
+                                const std::optional<FileRowPair> &fileRows,
+                                const std::optional<FileColPair> &fileCols = std::nullopt)
 {
     buffer.append(first ? "\n[" : ",\n[");
     appendNumber(buffer, row);
@@ -87,6 +98,11 @@ inline void appendJsonCellStart(QByteArray &buffer, bool first, int row, int col
     if (fileRows) {
         buffer.append(", [");
         appendFileRows(buffer, *fileRows, "null", ", ");
+        buffer.append(']');
+    }
+    if (fileCols) {
+        buffer.append(", [");
+        appendFileRows(buffer, *fileCols, "null", ", ");
         buffer.append(']');
     }
 }

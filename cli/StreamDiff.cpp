@@ -19,7 +19,7 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
 {
     // Reports, explanations and sorting look at whole sheets.
     if (arguments.command != CliArguments::Command::Diff || arguments.explain || !arguments.report.isEmpty()
-        || arguments.sort || arguments.files.size() != 2)
+        || arguments.sort || arguments.alignColumns || arguments.files.size() != 2)
         return std::nullopt;
     // A chosen encoding is the stored reader's, which decodes any file in it; a workbook's sheet is
     // read whole, and the stored path compares it, past the limits too.

@@ -37,6 +37,8 @@ void runCommandHandler(Command command, CommandCall &call)
         return mnuUndo_Click(state);
     case Command::Doble:
         return mnuDoble_Click(state);
+    case Command::HeadingCaptions:
+        return mnuHeadingCaptions_Click(state);
     case Command::Kukan:
         return mnuKukan_Click(state, ui);
     case Command::MojiAuto:
@@ -67,6 +69,8 @@ void runCommandHandler(Command command, CommandCall &call)
         return mnuKeyAlign_Click(state, ui);
     case Command::KeySort:
         return mnuKeySort_Click(state, ui);
+    case Command::AlignCols:
+        return mnuAlignCols_Click(state, ui);
     case Command::CellDiff:
         return mnuCellDiff_Click(state, ui, call.cellDiff);
     case Command::Help:

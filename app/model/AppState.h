@@ -219,6 +219,7 @@ public:
 
     bool mnuUndoChecked = true; // "元に戻す(Undo)機能を使用する"
     bool mnuDobleChecked = false; // "保存時にダブルクォーテーションを付ける"
+    bool mnuHeadingCaptionsChecked = false; // "1行目を列見出しに表示"
     std::array<QString, 5> SearchHistory;
     std::array<QString, 5> ReplaceHistory;
     int MatchCaseSetting = 0;

@@ -43,6 +43,11 @@ bool undoChecked(const AppState &state)
 {
     return state.mnuUndoChecked;
 }
+bool headingCaptionsChecked(const AppState &state)
+{
+    return state.mnuHeadingCaptionsChecked;
+}
+
 bool dobleChecked(const AppState &state)
 {
     return state.mnuDobleChecked;
@@ -87,6 +92,8 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
      .caption = u"元に戻す(Undo)機能を使用する", .checked = undoChecked},
     {.command = Command::Doble, .handler = "mnuDoble_Click", .place = SetteiMenu, .control = "mnuDoble",
      .caption = u"保存時にダブルクォーテーションを付ける", .checked = dobleChecked},
+    {.command = Command::HeadingCaptions, .handler = "mnuHeadingCaptions_Click", .place = SetteiMenu,
+     .control = "mnuHeadingCaptions", .caption = u"1行目を列見出しに表示", .checked = headingCaptionsChecked},
     {.command = Command::Kukan, .handler = "mnuKukan_Click", .place = SetteiMenu, .control = "mnuKukan",
      .caption = u"区切り文字を設定"},
     {.command = Command::MojiAuto, .handler = "mnuMoji_Click", .place = SetteiMenu, .control = "mnuMojiAuto",
@@ -124,6 +131,9 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
     {.command = Command::KeySort, .handler = "mnuKeySort_Click", .place = SabunMenu, .control = "mnuKeySort",
      .caption = u"キー列で並べ替え…", .enabled = bothSheetsShown, .refusedWhenDisabled = true,
      .takesUndoSnapshot = true, .recompares = true},
+    {.command = Command::AlignCols, .handler = "mnuAlignCols_Click", .place = SabunMenu, .control = "mnuAlignCols",
+     .caption = u"列を揃える", .enabled = bothSheetsShown, .refusedWhenDisabled = true, .takesUndoSnapshot = true,
+     .recompares = true},
     {.command = Command::CellDiff, .handler = "mnuCellDiff_Click", .place = SabunMenu, .control = "mnuCellDiff",
      .caption = u"セルの差分を表示", .key = Qt::Key_F7, .keyScope = Item, .separatorBefore = ""},
     {.command = Command::Help, .handler = "mnuHelp_Click", .place = MenuBar, .control = "mnuHelp",

@@ -16,6 +16,7 @@ enum class Command {
     Report, // mnuReport_Click
     UndoSetting, // mnuUndo_Click
     Doble, // mnuDoble_Click
+    HeadingCaptions, // mnuHeadingCaptions_Click
     Kukan, // mnuKukan_Click
     MojiAuto, // mnuMoji_Click, 文字コード → 自動判定
     MojiUtf8, // mnuMoji_Click, UTF-8
@@ -31,6 +32,7 @@ enum class Command {
     Align, // mnuAlign_Click
     KeyAlign, // mnuKeyAlign_Click
     KeySort, // mnuKeySort_Click
+    AlignCols, // mnuAlignCols_Click
     CellDiff, // mnuCellDiff_Click (F7)
     Help, // mnuHelp_Click
     Ver, // mnuVer_Click

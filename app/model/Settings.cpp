@@ -33,6 +33,7 @@ const QString kTagHeight = u"[HEIGHT]"_s;
 const QString kTagWidth = u"[WIDTH ]"_s;
 const QString kTagUndo = u"[UNDO  ]"_s;
 const QString kTagDoble = u"[DOBLE ]"_s;
+const QString kTagHeadingCaptions = u"[MIDASI]"_s;
 const QString kTagGrep = u"[GREP  ]"_s;
 const QString kTagTikan = u"[TIKAN ]"_s;
 const QString kTagKubun = u"[KUBUN ]"_s;
@@ -239,6 +240,11 @@ void LoadSettings(AppState &state, const QString &path)
                 return;
             if (number == 1.0)
                 state.mnuDobleChecked = true;
+        } else if (tag == kTagHeadingCaptions) {
+            const double number = SettingsFormat::readNumber(value);
+            if (!std::isfinite(number))
+                return;
+            state.mnuHeadingCaptionsChecked = number == 1.0;
         } else if (tag == kTagGrep) {
             // The lists hold five entries; a sixth line ends the reading like any other error.
             if (g >= kHistorySize)
@@ -296,6 +302,9 @@ bool SaveSettings(const AppState &state, const QString &path)
     }
     line(kTagUndo, state.mnuUndoChecked ? u"1"_s : u"0"_s);
     line(kTagDoble, state.mnuDobleChecked ? u"1"_s : u"0"_s);
+    // Written only when on, so that a settings file of today reads the same elsewhere.
+    if (state.mnuHeadingCaptionsChecked)
+        line(kTagHeadingCaptions, u"1"_s);
     for (const QString &entry : state.SearchHistory)
         line(kTagGrep, singleLine(entry));
     for (const QString &entry : state.ReplaceHistory)
@@ -325,4 +334,11 @@ void mnuDoble_Click(AppState &state)
     if (!commandMayRun(state, Command::Doble))
         return;
     state.mnuDobleChecked = !state.mnuDobleChecked;
+}
+
+void mnuHeadingCaptions_Click(AppState &state)
+{
+    if (!commandMayRun(state, Command::HeadingCaptions))
+        return;
+    state.mnuHeadingCaptionsChecked = !state.mnuHeadingCaptionsChecked;
 }

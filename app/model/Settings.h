@@ -28,6 +28,9 @@ void LoadSettings(AppState &state, const QString &path);
 // The settings menu's two check marks; nothing happens while a comparison runs.
 void mnuUndo_Click(AppState &state);
 void mnuDoble_Click(AppState &state);
+// "1行目を列見出しに表示": the column headers show row 1's text beside the number; row 1 stays a
+// data row. Kept in the settings file.
+void mnuHeadingCaptions_Click(AppState &state);
 
 namespace SettingsFormat
 {

@@ -241,8 +241,10 @@ void Sheet::setTextMatrix(int row, int col, const QString &text)
 {
     checkCell(row, col);
     m_data.setText(row, col, text);
-    if (row > 0 && col > 0 && !text.isEmpty())
+    if (row > 0 && col > 0 && !text.isEmpty()) {
         m_data.setFillerRow(row, false);
+        m_data.setFillerCol(col, false);
+    }
     notifyCells(row, col, row, col);
 }
 
@@ -250,6 +252,18 @@ bool Sheet::isFillerRow(int row) const
 {
     checkRow(row);
     return m_data.isFillerRow(row);
+}
+
+bool Sheet::isFillerCol(int col) const
+{
+    checkCol(col);
+    return m_data.isFillerCol(col);
+}
+
+void Sheet::setFillerCol(int col, bool filler)
+{
+    checkCol(col);
+    m_data.setFillerCol(col, filler);
 }
 
 void Sheet::setFillerRow(int row, bool filler)

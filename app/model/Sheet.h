@@ -140,6 +140,10 @@ public:
     // data cell of such a row makes it an ordinary row: the person has put something there.
     [[nodiscard]] bool isFillerRow(int row) const;
     void setFillerRow(int row, bool filler);
+    // Columns inserted only to line the sheets' columns up (SheetData::isFillerCol), made ordinary
+    // the same way.
+    [[nodiscard]] bool isFillerCol(int col) const;
+    void setFillerCol(int col, bool filler);
 
     // Current cell and selection
     [[nodiscard]] int row() const

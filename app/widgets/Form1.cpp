@@ -18,6 +18,7 @@
 #include "Settings.h"
 #include "SheetFont.h"
 #include "SheetKeys.h"
+#include "SheetModel.h"
 #include "SheetSync.h"
 #include "SheetView.h"
 #include "UnsavedChanges.h"
@@ -170,6 +171,7 @@ void Form1::createMenus()
     mnuReport = item(Command::Report);
     mnuUndo = item(Command::UndoSetting);
     mnuDoble = item(Command::Doble);
+    mnuHeadingCaptions = item(Command::HeadingCaptions);
     mnuKukan = item(Command::Kukan);
     mnuHikakuOption = item(Command::HikakuOption);
     mnuNextDiff = item(Command::NextDiff);
@@ -179,6 +181,7 @@ void Form1::createMenus()
     mnuAlign = item(Command::Align);
     mnuKeyAlign = item(Command::KeyAlign);
     mnuKeySort = item(Command::KeySort);
+    mnuAlignCols = item(Command::AlignCols);
     mnuCellDiff = item(Command::CellDiff);
     mnuHelp = item(Command::Help);
     mnuVer = item(Command::Ver);
@@ -436,6 +439,10 @@ void Form1::syncWidgets()
 
 void Form1::syncCommands()
 {
+    for (SheetView *view : grdData) {
+        if (view)
+            view->sheetModel()->setHeadingCaptions(m_state.mnuHeadingCaptionsChecked);
+    }
     for (const CommandEntry &entry : commandTable()) {
         const std::size_t c = std::size_t(entry.command);
         for (int k = 0; k < (entry.perSheet ? 2 : 1); ++k) {

@@ -90,6 +90,7 @@ public:
     QMenu *mnuSettei = nullptr;
     QAction *mnuUndo = nullptr;
     QAction *mnuDoble = nullptr;
+    QAction *mnuHeadingCaptions = nullptr; // 1行目を列見出しに表示
     QAction *mnuKukan = nullptr;
     QAction *mnuHikakuOption = nullptr; // "比較オプション…"
     QMenu *mnuSabun = nullptr; // the differences menu
@@ -100,6 +101,7 @@ public:
     QAction *mnuAlign = nullptr;
     QAction *mnuKeyAlign = nullptr; // キー列で行を揃える…
     QAction *mnuKeySort = nullptr; // キー列で並べ替え…
+    QAction *mnuAlignCols = nullptr; // 列を揃える
     QAction *mnuCellDiff = nullptr;
     QAction *mnuHelp = nullptr;
     QAction *mnuVer = nullptr;

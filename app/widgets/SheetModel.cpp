@@ -90,7 +90,21 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
     const int col = orientation == Qt::Horizontal ? section + 1 : 0;
     if (section < 0 || row >= m_sheet.rows() || col >= m_sheet.cols())
         return {};
-    return shownText(m_sheet.data().text(row, col));
+    const QVariant label = shownText(m_sheet.data().text(row, col));
+    if (orientation != Qt::Horizontal || !m_headingCaptions || m_sheet.rows() < 2)
+        return label;
+    const QStringView heading = m_sheet.data().text(1, col);
+    if (heading.isEmpty())
+        return label;
+    return label.toString() + u' ' + shownText(heading);
+}
+
+void SheetModel::setHeadingCaptions(bool shown)
+{
+    if (shown == m_headingCaptions)
+        return;
+    m_headingCaptions = shown;
+    emitHeaderChanged(Qt::Horizontal, 1, m_sheet.cols() - 1);
 }
 
 Qt::ItemFlags SheetModel::flags(const QModelIndex &index) const
@@ -130,7 +144,8 @@ void SheetModel::emitHeaderChanged(Qt::Orientation orientation, int first, int l
 
 void SheetModel::onCellsChanged(int row1, int col1, int row2, int col2)
 {
-    if (row1 == 0)
+    // Row 1 is shown in the column headers too while they show the headings.
+    if (row1 == 0 || (m_headingCaptions && row1 <= 1 && row2 >= 1))
         emitHeaderChanged(Qt::Horizontal, col1, col2);
     if (col1 == 0)
         emitHeaderChanged(Qt::Vertical, row1, row2);

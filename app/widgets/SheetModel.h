@@ -27,6 +27,8 @@ public:
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     void setPalette(const QPalette &palette);
+    // Whether a column header shows row 1's text beside its number ("3列 品名").
+    void setHeadingCaptions(bool shown);
     [[nodiscard]] Sheet &sheet() const
     {
         return m_sheet;
@@ -50,4 +52,5 @@ private:
     Sheet &m_sheet;
     QPalette m_palette;
     Rect m_shownSelection;
+    bool m_headingCaptions = false;
 };

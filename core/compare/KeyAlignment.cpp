@@ -192,41 +192,27 @@ int repeatedKeyRows(const std::vector<std::uint32_t> &identities)
     return repeated;
 }
 
-RowAlignment alignRowsByKey(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                            int firstRow)
+RowMatches matchKeys(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second, int firstRow)
 {
     const int above = firstRow - 1;
-    const int rowsA = int(first.size()) + above;
-    const int rowsB = int(second.size()) + above;
-    std::vector<std::pair<int, int>> matches;
+    RowMatches matches;
     for (int r = 0; r < above; ++r)
-        matches.emplace_back(r, r);
+        matches.pairs.emplace_back(r, r);
     const RowMatches found = matchRows(first, second);
     for (const auto &[a, b] : found.pairs)
-        matches.emplace_back(a + above, b + above);
-    // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
-    matches.emplace_back(rowsA, rowsB);
+        matches.pairs.emplace_back(a + above, b + above);
+    matches.longest = found.longest;
+    return matches;
+}
 
-    RowAlignment alignment;
+RowAlignment alignRowsByKey(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                            int firstRow, RowLikeness *likeness)
+{
+    const int above = firstRow - 1;
+    const RowMatches found = matchKeys(first, second, firstRow);
+    RowAlignment alignment
+        = alignFromMatches(found.pairs, int(first.size()) + above, int(second.size()) + above, false, likeness);
     alignment.longest = found.longest;
-    alignment.partners[0].assign(size_t(rowsA), 0);
-    alignment.partners[1].assign(size_t(rowsB), 0);
-    int nextA = 0;
-    int nextB = 0;
-    for (const auto &[matchA, matchB] : matches) {
-        // The first sheet's unmatched rows face empty rows put in ahead of the second sheet's
-        // unmatched rows, which face empty rows put in behind the first sheet's.
-        if (matchA > nextA)
-            alignment.insertions[1].push_back({nextB + 1, matchA - nextA});
-        if (matchB > nextB)
-            alignment.insertions[0].push_back({matchA + 1, matchB - nextB});
-        if (matchA < rowsA) {
-            alignment.partners[0][size_t(matchA)] = matchB + 1;
-            alignment.partners[1][size_t(matchB)] = matchA + 1;
-        }
-        nextA = matchA + 1;
-        nextB = matchB + 1;
-    }
     return alignment;
 }
 
@@ -234,7 +220,8 @@ std::optional<KeyLineUp> lineUpRowsByKey(const SheetData &first, const SheetData
                                          const CompareOptions &options)
 {
     const std::array<std::vector<std::uint32_t>, 2> identities = keyIdentities(first, second, keys, options);
-    KeyLineUp lined{alignRowsByKey(identities[0], identities[1], firstKeyRow(keys)),
+    const std::unique_ptr<RowLikeness> likeness = sheetLikeness(first, second, options);
+    KeyLineUp lined{alignRowsByKey(identities[0], identities[1], firstKeyRow(keys), likeness.get()),
                     {repeatedKeyRows(identities[0]), repeatedKeyRows(identities[1])}};
     if (!alignmentFits(lined.alignment, first, second))
         return std::nullopt;

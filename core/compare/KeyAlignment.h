@@ -54,11 +54,17 @@ keyIdentities(const SheetData &first, const SheetData &second, const KeyColumns 
 
 // Lines up two sheets whose data rows from `firstRow` on have the identities given: the longest
 // common subsequence of the identities is matched (rows of a repeated key in order), matched
-// rows face each other, and every other row faces an empty row put into the other sheet. Between
-// two matched rows, the first sheet's unmatched rows come first. Rows above `firstRow` face
-// each other.
+// rows face each other. Between two matched rows, the unmatched rows pair by `likeness` as
+// alignRows() pairs them; without it every other row faces an empty row put into the other sheet,
+// the first sheet's unmatched rows first. Rows above `firstRow` face each other.
 [[nodiscard]] RowAlignment alignRowsByKey(const std::vector<std::uint32_t> &first,
-                                          const std::vector<std::uint32_t> &second, int firstRow = 1);
+                                          const std::vector<std::uint32_t> &second, int firstRow = 1,
+                                          RowLikeness *likeness = nullptr);
+
+// The matches alignRowsByKey() lines up on: rows above `firstRow` face each other, then the
+// longest common sequence of the identities; rows from 0 counting those above `firstRow`.
+[[nodiscard]] RowMatches matchKeys(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                                   int firstRow);
 
 struct KeyLineUp
 {

@@ -309,41 +309,215 @@ RowMatches matchRows(const std::vector<std::uint32_t> &first, const std::vector<
     return matches;
 }
 
-RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                       std::int64_t effortLimit)
+std::vector<int> pairByLikeness(RowLikeness &likeness, int startA, int rowsA, int startB, int rowsB)
 {
-    RowMatches found = matchRows(first, second, effortLimit);
-    std::vector<std::pair<int, int>> &matches = found.pairs;
-    // The ends of both sheets match as a last, virtual pair, which closes the final stretch.
-    matches.emplace_back(int(first.size()), int(second.size()));
+    const size_t width = size_t(std::max(0, likeness.width()));
+    std::vector<std::uint64_t> keysA(size_t(rowsA) * width);
+    std::vector<std::uint64_t> keysB(size_t(rowsB) * width);
+    for (int i = 0; i < rowsA; ++i)
+        likeness.cellKeys(0, startA + i, keysA.data() + size_t(i) * width);
+    for (int j = 0; j < rowsB; ++j)
+        likeness.cellKeys(1, startB + j, keysB.data() + size_t(j) * width);
+    const auto alone = [&](const std::vector<std::uint64_t> &keys, int row) {
+        const std::uint64_t *cells = keys.data() + size_t(row) * width;
+        return int(width - size_t(std::count(cells, cells + width, RowLikeness::kEmptyCellKey)));
+    };
+    const auto paired = [&](int i, int j) {
+        const std::uint64_t *a = keysA.data() + size_t(i) * width;
+        const std::uint64_t *b = keysB.data() + size_t(j) * width;
+        int differing = 0;
+        for (size_t k = 0; k < width; ++k)
+            differing += a[k] != b[k] ? 1 : 0;
+        return differing;
+    };
+    std::vector<int> aloneA(static_cast<size_t>(rowsA));
+    std::vector<int> aloneB(static_cast<size_t>(rowsB));
+    for (int i = 0; i < rowsA; ++i)
+        aloneA[size_t(i)] = alone(keysA, i);
+    for (int j = 0; j < rowsB; ++j)
+        aloneB[size_t(j)] = alone(keysB, j);
+    // cost[i][j]: the fewest differing cells of the rows from i and j on, filled from the ends so
+    // that the walk from the start can prefer the earliest pairs among equal costs.
+    const size_t stride = size_t(rowsB) + 1;
+    std::vector<std::int64_t> cost((size_t(rowsA) + 1) * stride, 0);
+    const auto at = [&](int i, int j) -> std::int64_t & { return cost[size_t(i) * stride + size_t(j)]; };
+    for (int j = rowsB - 1; j >= 0; --j)
+        at(rowsA, j) = at(rowsA, j + 1) + aloneB[size_t(j)];
+    for (int i = rowsA - 1; i >= 0; --i) {
+        at(i, rowsB) = at(i + 1, rowsB) + aloneA[size_t(i)];
+        for (int j = rowsB - 1; j >= 0; --j) {
+            at(i, j) = std::min(
+                {at(i + 1, j + 1) + paired(i, j), at(i + 1, j) + aloneA[size_t(i)], at(i, j + 1) + aloneB[size_t(j)]});
+        }
+    }
+    std::vector<int> partners(size_t(rowsA), -1);
+    int i = 0;
+    int j = 0;
+    while (i < rowsA && j < rowsB) {
+        if (at(i, j) == at(i + 1, j + 1) + paired(i, j)) {
+            partners[size_t(i++)] = j++;
+        } else if (at(i, j) == at(i + 1, j) + aloneA[size_t(i)]) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    return partners;
+}
 
+namespace
+{
+void addInsertion(std::vector<RowInsertion> &insertions, int before, int count)
+{
+    if (count <= 0)
+        return;
+    if (!insertions.empty() && insertions.back().before == before)
+        insertions.back().count += count;
+    else
+        insertions.push_back({before, count});
+}
+} // namespace
+
+RowAlignment alignFromMatches(const std::vector<std::pair<int, int>> &matches, int rowsA, int rowsB, bool inOrder,
+                              RowLikeness *likeness)
+{
     RowAlignment alignment;
-    alignment.longest = found.longest;
-    alignment.partners[0].assign(first.size(), 0);
-    alignment.partners[1].assign(second.size(), 0);
+    alignment.partners[0].assign(size_t(rowsA), 0);
+    alignment.partners[1].assign(size_t(rowsB), 0);
+    const auto pair = [&](int a, int b) {
+        alignment.partners[0][size_t(a)] = b + 1;
+        alignment.partners[1][size_t(b)] = a + 1;
+    };
     int nextA = 0;
     int nextB = 0;
-    for (const auto &[matchA, matchB] : matches) {
+    const auto closeStretch = [&](int matchA, int matchB) {
         const int stretchA = matchA - nextA;
         const int stretchB = matchB - nextB;
-        // Rows of the two stretches face each other in order; the shorter one gets empty rows.
-        const int paired = std::min(stretchA, stretchB);
-        for (int i = 0; i < paired; ++i) {
-            alignment.partners[0][size_t(nextA + i)] = nextB + i + 1;
-            alignment.partners[1][size_t(nextB + i)] = nextA + i + 1;
+        if (likeness && stretchA > 0 && stretchB > 0 && std::int64_t(stretchA) * stretchB <= kLikenessPairLimit) {
+            const std::vector<int> partners = pairByLikeness(*likeness, nextA, stretchA, nextB, stretchB);
+            // Each row left alone faces an empty row put into the other sheet just before the
+            // other sheet's next row of the stretch.
+            int j = 0;
+            for (int i = 0; i < stretchA; ++i) {
+                const int partner = partners[size_t(i)];
+                if (partner < 0) {
+                    addInsertion(alignment.insertions[1], nextB + j + 1, 1);
+                    continue;
+                }
+                addInsertion(alignment.insertions[0], nextA + i + 1, partner - j);
+                pair(nextA + i, nextB + partner);
+                j = partner + 1;
+            }
+            addInsertion(alignment.insertions[0], matchA + 1, stretchB - j);
+        } else if (inOrder) {
+            // Rows of the two stretches face each other in order; the shorter one gets empty rows.
+            const int paired = std::min(stretchA, stretchB);
+            for (int i = 0; i < paired; ++i)
+                pair(nextA + i, nextB + i);
+            if (stretchA < stretchB)
+                addInsertion(alignment.insertions[0], matchA + 1, stretchB - stretchA);
+            else if (stretchB < stretchA)
+                addInsertion(alignment.insertions[1], matchB + 1, stretchA - stretchB);
+        } else {
+            // The first sheet's unmatched rows face empty rows put in ahead of the second sheet's
+            // unmatched rows, which face empty rows put in behind the first sheet's.
+            addInsertion(alignment.insertions[1], nextB + 1, stretchA);
+            addInsertion(alignment.insertions[0], matchA + 1, stretchB);
         }
-        if (stretchA < stretchB)
-            alignment.insertions[0].push_back({matchA + 1, stretchB - stretchA});
-        else if (stretchB < stretchA)
-            alignment.insertions[1].push_back({matchB + 1, stretchA - stretchB});
-        if (matchA < int(first.size())) {
-            alignment.partners[0][size_t(matchA)] = matchB + 1;
-            alignment.partners[1][size_t(matchB)] = matchA + 1;
-        }
+    };
+    for (const auto &[matchA, matchB] : matches) {
+        closeStretch(matchA, matchB);
+        pair(matchA, matchB);
         nextA = matchA + 1;
         nextB = matchB + 1;
     }
+    // The ends of both sheets close the final stretch.
+    closeStretch(rowsA, rowsB);
     return alignment;
+}
+
+RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
+                       std::int64_t effortLimit, RowLikeness *likeness)
+{
+    const RowMatches found = matchRows(first, second, effortLimit);
+    RowAlignment alignment = alignFromMatches(found.pairs, int(first.size()), int(second.size()), true, likeness);
+    alignment.longest = found.longest;
+    return alignment;
+}
+
+std::array<std::vector<int>, 2> rowsPairedByLikeness(const std::vector<std::pair<int, int>> &matches, int rowsA,
+                                                     int rowsB)
+{
+    std::array<std::vector<int>, 2> rows;
+    int nextA = 0;
+    int nextB = 0;
+    const auto stretch = [&](int matchA, int matchB) {
+        const int stretchA = matchA - nextA;
+        const int stretchB = matchB - nextB;
+        if (stretchA > 0 && stretchB > 0 && std::int64_t(stretchA) * stretchB <= kLikenessPairLimit) {
+            for (int a = nextA; a < matchA; ++a)
+                rows[0].push_back(a);
+            for (int b = nextB; b < matchB; ++b)
+                rows[1].push_back(b);
+        }
+    };
+    for (const auto &[matchA, matchB] : matches) {
+        stretch(matchA, matchB);
+        nextA = matchA + 1;
+        nextB = matchB + 1;
+    }
+    stretch(rowsA, rowsB);
+    return rows;
+}
+
+std::uint64_t likenessCellKey(CellEquality &equality, QStringView text, int col)
+{
+    if (equality.skipsColumn(col))
+        return RowLikeness::kEmptyCellKey;
+    const QStringView key = equality.hashKey(text);
+    if (key.isEmpty())
+        return RowLikeness::kEmptyCellKey;
+    // Never the empty cell's key: a cell that is not empty always differs from one that is.
+    return std::uint64_t(qHash(key, size_t(0x9E3779B97F4A7C15ull))) | 1u;
+}
+
+namespace
+{
+class SheetLikeness final : public RowLikeness
+{
+public:
+    SheetLikeness(const SheetData &first, const SheetData &second, const CompareOptions &options, int firstRow)
+        : m_sheets{&first, &second}
+        , m_equality(options)
+        , m_cols(std::min(first.cols(), second.cols()))
+        , m_firstRow(firstRow)
+    {
+    }
+
+    int width() const override
+    {
+        return std::max(0, m_cols - 1);
+    }
+
+    void cellKeys(int sheet, int row, std::uint64_t *keys) override
+    {
+        const SheetData &data = *m_sheets[size_t(sheet)];
+        for (int c = 1; c < m_cols; ++c)
+            keys[c - 1] = likenessCellKey(m_equality, data.text(row + m_firstRow, c), c);
+    }
+
+private:
+    std::array<const SheetData *, 2> m_sheets;
+    CellEquality m_equality;
+    int m_cols = 0;
+    int m_firstRow = 1;
+};
+} // namespace
+
+std::unique_ptr<RowLikeness> sheetLikeness(const SheetData &first, const SheetData &second,
+                                           const CompareOptions &options, int firstRow)
+{
+    return std::make_unique<SheetLikeness>(first, second, options, firstRow);
 }
 
 std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, const SheetData &second)
@@ -391,7 +565,8 @@ std::optional<RowAlignment> lineUpRows(const SheetData &first, const SheetData &
 std::optional<RowAlignment> lineUpRows(const SheetData &first, const SheetData &second, const CompareOptions &options)
 {
     const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(first, second, options);
-    RowAlignment alignment = alignRows(rows[0], rows[1]);
+    const std::unique_ptr<RowLikeness> likeness = sheetLikeness(first, second, options);
+    RowAlignment alignment = alignRows(rows[0], rows[1], kRowMatchEffort, likeness.get());
     if (!alignmentFits(alignment, first, second))
         return std::nullopt;
     return alignment;

@@ -3,18 +3,27 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <numeric>
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include <QStringView>
 
 // Lining up the rows of two sheets that differ by inserted and deleted rows.
 //
 // The comparison itself is positional: one extra row in the middle of a file makes every row
 // below it differ. Lining up finds the longest common sequence of identical rows (Myers' O(ND)
 // difference algorithm on row identities, in linear space), then, in each stretch between two
-// matched rows, pairs the rows of both sheets in order and gives the sheet
-// whose stretch is shorter empty rows, so that the rest of the longer stretch faces empty rows.
+// matched rows, pairs the rows of both sheets by likeness (RowLikeness) or, without it, in order,
+// and gives the sheet whose stretch is shorter empty rows, so that the rest of the longer stretch
+// faces empty rows.
+
+class CellEquality;
+class QString;
+class SheetData;
+struct CompareOptions;
 
 // `count` empty rows go in before row `before` of the sheet as it is now: data rows count from
 // 1, and `before` one past the last row appends.
@@ -75,10 +84,58 @@ struct RowMatches
 [[nodiscard]] RowMatches matchRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
                                    std::int64_t effortLimit = kRowMatchEffort);
 
+// What pairs the unmatched rows of a stretch between two matched rows: each row's cells as keys,
+// equal for two cells the comparison finds the same and kEmptyCellKey for a cell that is the same
+// as an empty one. Rows count from 0, as in the identity sequences.
+class RowLikeness
+{
+public:
+    static constexpr std::uint64_t kEmptyCellKey = 0;
+
+    virtual ~RowLikeness() = default;
+    // Keys per row, the same for every row of both sheets.
+    [[nodiscard]] virtual int width() const = 0;
+    virtual void cellKeys(int sheet, int row, std::uint64_t *keys) = 0;
+};
+
+// The largest stretch paired by likeness, in row pairs (rows of the first sheet's part times rows
+// of the second's): its work grows with that product, and a stretch past it pairs in order.
+inline constexpr std::int64_t kLikenessPairLimit = std::int64_t(2000) * 2000;
+
+// The pairing of one stretch of `rowsA` and `rowsB` unmatched rows, starting at `startA` and
+// `startB`, with the fewest differing cells: two paired rows cost the cells whose keys differ, a
+// row left facing an empty row costs its cells that are not empty. Among pairings that cost the
+// same, rows pair as early in the stretch as they can. For each row of the first part, the row
+// of the second part (from 0 within the stretch) it faces, or -1.
+[[nodiscard]] std::vector<int> pairByLikeness(RowLikeness &likeness, int startA, int rowsA, int startB, int rowsB);
+
 // Rows by identity: one number per data row of each sheet, equal exactly when the rows are. The
-// rows matchRows() matches face each other; between two of them, rows are paired in order.
+// rows matchRows() matches face each other; between two of them, rows are paired by `likeness`
+// where there is one and the stretch is within kLikenessPairLimit, else in order.
 [[nodiscard]] RowAlignment alignRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                                     std::int64_t effortLimit = kRowMatchEffort);
+                                     std::int64_t effortLimit = kRowMatchEffort, RowLikeness *likeness = nullptr);
+
+// The alignment of matched (row of first, row of second) pairs, ascending and from 0, of two
+// sheets of `rowsA` and `rowsB` rows. Each stretch between two pairs is paired by `likeness` as
+// alignRows() does; without it (or past the limit) `inOrder` pairs its rows in order, and
+// otherwise the first sheet's unmatched rows come first, each facing an empty row.
+[[nodiscard]] RowAlignment alignFromMatches(const std::vector<std::pair<int, int>> &matches, int rowsA, int rowsB,
+                                            bool inOrder, RowLikeness *likeness);
+
+// The rows (from 0) of each sheet that alignFromMatches() with a likeness asks the keys of: those
+// of the stretches it pairs by likeness, ascending. What a stream reads again for them.
+[[nodiscard]] std::array<std::vector<int>, 2> rowsPairedByLikeness(const std::vector<std::pair<int, int>> &matches,
+                                                                   int rowsA, int rowsB);
+
+// The key of one cell at data column `col` for a RowLikeness: the same for cells the comparison
+// finds the same, RowLikeness::kEmptyCellKey for one that is the same as an empty cell or in a
+// column left out.
+[[nodiscard]] std::uint64_t likenessCellKey(CellEquality &equality, QStringView text, int col);
+
+// Likeness of the stored sheets' data rows from `firstRow` on (row 0 of the identity sequences is
+// data row `firstRow`) under the comparison options, over the data columns both sheets have.
+[[nodiscard]] std::unique_ptr<RowLikeness> sheetLikeness(const SheetData &first, const SheetData &second,
+                                                         const CompareOptions &options, int firstRow = 1);
 
 // The one way rows get their identities, stored or read as a stream: each row of both sequences
 // has a hash under the comparison options (rows the options make the same must share it), and
@@ -132,10 +189,6 @@ identitiesFromHashes(const std::array<std::vector<Hash>, 2> &hashes, Same &&same
     }
     return identities;
 }
-
-class QString;
-class SheetData;
-struct CompareOptions;
 
 // The note of a lining up whose matched rows may not be the longest sequence, and a message
 // with that note on a line of its own when `alignment` needs it.

@@ -337,6 +337,71 @@ bool compareInStep(Streams &streams, RowComparer &comparer)
     }
 }
 
+// The likeness of the rows lining up pairs, read on a pass of their own: only the rows of the
+// stretches paired by likeness keep their cell keys, so that memory follows the rows that
+// changed, not the file.
+class StreamLikeness final : public RowLikeness
+{
+public:
+    explicit StreamLikeness(int lastCol)
+        : m_width(std::max(lastCol, 0))
+    {
+    }
+
+    int width() const override
+    {
+        return m_width;
+    }
+
+    void cellKeys(int sheet, int row, std::uint64_t *keys) override
+    {
+        const std::vector<int> &rows = m_rows[size_t(sheet)];
+        const auto found = std::lower_bound(rows.begin(), rows.end(), row);
+        Q_ASSERT(found != rows.end() && *found == row);
+        const size_t slot = size_t(found - rows.begin()) * size_t(m_width);
+        std::copy_n(m_keys[size_t(sheet)].begin() + ptrdiff_t(slot), m_width, keys);
+    }
+
+    // Reads the keys of `rows` (from 0, ascending) of both streams, rewinding them first; nothing
+    // to read leaves the streams alone. False when a stream gave up; a changed file stops the read
+    // and shows in its stream's status.
+    bool read(Streams &streams, std::array<std::vector<int>, 2> rows, const CompareOptions &options)
+    {
+        m_rows = std::move(rows);
+        if (m_rows[0].empty() && m_rows[1].empty())
+            return true;
+        CellEquality equality(options);
+        for (size_t i = 0; i < 2; ++i) {
+            SheetStream &stream = *streams[i];
+            const SheetStream::Status status = stream.rewind();
+            if (status == SheetStream::Status::Changed)
+                return true;
+            if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
+                return false;
+            m_keys[i].reserve(m_rows[i].size() * size_t(m_width));
+            auto wanted = m_rows[i].begin();
+            for (int row = 0; wanted != m_rows[i].end() && stream.next(); ++row) {
+                if (row != *wanted)
+                    continue;
+                ++wanted;
+                stream.decodeRow();
+                for (int c = 1; c <= m_width; ++c)
+                    m_keys[i].push_back(likenessCellKey(equality, stream.cell(c), c));
+            }
+            if (stream.status() == SheetStream::Status::Changed)
+                return true;
+            if (stream.status() == SheetStream::Status::NotStreamable || wanted != m_rows[i].end())
+                return false;
+        }
+        return true;
+    }
+
+private:
+    int m_width = 0;
+    std::array<std::vector<int>, 2> m_rows;
+    std::array<std::vector<std::uint64_t>, 2> m_keys;
+};
+
 // What lining up found besides the rows: with key columns, the rows of repeated keys.
 struct LineUpOutcome
 {
@@ -396,14 +461,24 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
         const std::array<std::vector<std::uint32_t>, 2> identities = identitiesFromHashes(hashes, sameRow);
         hashes = {};
         texts = {};
-        RowAlignment alignment;
-        if (options.keys.columns.empty()) {
-            alignment = alignRows(identities[0], identities[1]);
-        } else {
-            alignment = alignRowsByKey(identities[0], identities[1], firstRow);
+        const bool byKey = !options.keys.columns.empty();
+        const RowMatches found
+            = byKey ? matchKeys(identities[0], identities[1], firstRow) : matchRows(identities[0], identities[1]);
+        if (byKey) {
             for (size_t i = 0; i < 2; ++i)
                 outcome.repeatedKeyRows[i] = repeatedKeyRows(identities[i]);
         }
+        // Rows lined up from here count from the file's first data row, heading included.
+        const int above = byKey ? firstRow - 1 : 0;
+        StreamLikeness likeness(lastCol);
+        if (!likeness.read(streams, rowsPairedByLikeness(found.pairs, fileRows[0], fileRows[1]), options.compare))
+            return std::nullopt;
+        if (streams[0]->status() == SheetStream::Status::Changed
+            || streams[1]->status() == SheetStream::Status::Changed)
+            return outcome;
+        RowAlignment alignment = alignFromMatches(found.pairs, int(identities[0].size()) + above,
+                                                  int(identities[1].size()) + above, !byKey, &likeness);
+        alignment.longest = found.longest;
         outcome.longest = alignment.longest;
         for (int i = 0; i < 2; ++i)
             origins[size_t(i)] = alignment.originalRows(i, fileRows[size_t(i)]);

@@ -5,6 +5,7 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace
 {
@@ -64,7 +65,26 @@ bool leftOut(const SheetData &data, int row, int firstCol)
     }
     return true;
 }
+// A filler column stands only for a column of the other sheet while nobody has written into it.
+bool colLeftOut(const SheetData &data, int col, int firstRow)
+{
+    if (!data.isFillerCol(col))
+        return false;
+    for (int r = std::max(firstRow, 1); r < data.rows(); ++r) {
+        if (!data.text(r, col).isEmpty())
+            return false;
+    }
+    return true;
+}
 } // namespace
+
+int FillerColsLeftOut(const SheetData &data, int firstRow, int firstCol)
+{
+    int count = 0;
+    for (int c = std::max(firstCol, 0); c < data.cols(); ++c)
+        count += colLeftOut(data, c, firstRow) ? 1 : 0;
+    return count;
+}
 
 int FillerRowsLeftOut(const SheetData &data, int firstRow, int firstCol)
 {
@@ -88,7 +108,11 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
     int lastRow = data.rows() - 1;
     while (lastRow >= firstRow && leftOut(data, lastRow, firstCol))
         --lastRow;
-    const int lastCol = data.cols() - 1;
+    std::vector<int> cols;
+    for (int c = firstCol; c < data.cols(); ++c) {
+        if (!colLeftOut(data, c, firstRow))
+            cols.push_back(c);
+    }
     // The byte order mark is written even without rows: a file of nothing but the mark is read
     // as a sheet without rows, while an empty file would no longer load.
     QByteArray bytes = TextCodec::byteOrderMark(format.encoding);
@@ -102,8 +126,8 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
             continue;
         line.clear();
         // A sheet whose data columns were all deleted still has its rows: each is an empty line.
-        for (int c = firstCol; c <= lastCol; ++c) {
-            if (c > firstCol)
+        for (const int c : cols) {
+            if (c != cols.front())
                 line += delimiter;
             const QStringView text = data.text(r, c);
             if (!commaMode) {

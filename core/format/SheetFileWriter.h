@@ -44,3 +44,5 @@
 
 // How many rows from firstRow on WriteSheetFile leaves out: filler rows still wholly empty.
 [[nodiscard]] int FillerRowsLeftOut(const SheetData &data, int firstRow, int firstCol);
+// How many columns from firstCol on it leaves out: filler columns empty in every data row.
+[[nodiscard]] int FillerColsLeftOut(const SheetData &data, int firstRow, int firstCol);

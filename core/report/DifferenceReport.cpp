@@ -28,6 +28,9 @@ const QString kOptionSeparator = u"、"_s;
 const QString kLinedUpCaption = u"行を揃える"_s;
 const QString kLinedUp = u"揃えて比較"_s;
 const QString kNotLinedUp = u"揃えずに比較"_s;
+const QString kColumnsCaption = u"列の対応"_s;
+const QString kColumnsValue = u"対応: %1／%2のみ: %3／%4のみ: %5"_s;
+const QString kNoColumns = u"なし"_s;
 const QString kDiffersCaption = u"相違のセル"_s;
 const QString kOnlyInCaption = u"%1にしかないセル"_s;
 const QString kEquivalentCaption = u"表記ゆれのセル（比較オプションにより同じとみなしたセル）"_s;
@@ -107,6 +110,21 @@ QList<std::pair<QString, QString>> DifferenceReport::summary() const
     lines.append(
         {kOptionsCaption, m_settings.options.isEmpty() ? kNoOptions : m_settings.options.join(kOptionSeparator)});
     lines.append({kLinedUpCaption, rowsLinedUp() ? kLinedUp : kNotLinedUp});
+    if (!m_settings.columnPairs.empty()) {
+        QStringList matched;
+        std::array<QStringList, 2> only;
+        for (const std::array<int, 2> &pair : m_settings.columnPairs) {
+            if (pair[0] > 0 && pair[1] > 0)
+                matched << u"%1-%2"_s.arg(pair[0]).arg(pair[1]);
+            else
+                only[pair[0] > 0 ? 0 : 1] << QString::number(std::max(pair[0], pair[1]));
+        }
+        const auto listed
+            = [](const QStringList &columns) { return columns.isEmpty() ? kNoColumns : columns.join(u", "_s); };
+        lines.append(
+            {kColumnsCaption,
+             kColumnsValue.arg(listed(matched), kSheetLabels[0], listed(only[0]), kSheetLabels[1], listed(only[1]))});
+    }
     lines.append({kDiffersCaption, QString::number(count(ReportKind::Differs))});
     lines.append({kOnlyInCaption.arg(kSheetLabels[0]), QString::number(count(ReportKind::OnlyInFile1))});
     lines.append({kOnlyInCaption.arg(kSheetLabels[1]), QString::number(count(ReportKind::OnlyInFile2))});
@@ -210,4 +228,27 @@ std::array<std::vector<int>, 2> fileRowsFromFillerRows(const SheetData &data0, c
             rows[size_t(r)] = data[i]->isFillerRow(r) ? 0 : ++fileRow;
     }
     return fileRows;
+}
+
+std::vector<std::array<int, 2>> columnPairsFromFillerCols(const SheetData &data0, const SheetData &data1)
+{
+    std::vector<std::array<int, 2>> pairs;
+    const std::array<const SheetData *, 2> data{&data0, &data1};
+    bool any = false;
+    for (const SheetData *sheet : data) {
+        for (int c = 1; c < sheet->cols() && !any; ++c)
+            any = sheet->isFillerCol(c);
+    }
+    if (!any)
+        return pairs;
+    std::array<int, 2> fileCol{};
+    for (int c = 1; c < std::max(data0.cols(), data1.cols()); ++c) {
+        std::array<int, 2> pair{};
+        for (size_t i = 0; i < 2; ++i) {
+            if (c < data[i]->cols() && !data[i]->isFillerCol(c))
+                pair[i] = ++fileCol[i];
+        }
+        pairs.push_back(pair);
+    }
+    return pairs;
 }

@@ -63,6 +63,9 @@ struct ReportSettings
     // For each sheet, the file's data row behind each sheet row (index 0 unused, 0 for a row
     // inserted to line up); empty when the rows were not lined up.
     std::array<std::vector<int>, 2> fileRows;
+    // The files' data columns facing each other after the columns were lined up, left to right, 0
+    // for a filler column; empty when the columns were not lined up.
+    std::vector<std::array<int, 2>> columnPairs;
     QDateTime createdAt; // the time the report states; injected so that tests see a fixed one
 };
 
@@ -141,3 +144,6 @@ private:
 // Each sheet's file rows behind its rows, worked out from the rows marked as inserted to line
 // up: every other row counts as the next row of the file. Empty when neither sheet has such a row.
 [[nodiscard]] std::array<std::vector<int>, 2> fileRowsFromFillerRows(const SheetData &data0, const SheetData &data1);
+// The column pairs of two sheets whose columns were lined up, read from their filler columns (the
+// columns that are not fillers count as the file's own, in order); empty without filler columns.
+[[nodiscard]] std::vector<std::array<int, 2>> columnPairsFromFillerCols(const SheetData &data0, const SheetData &data1);

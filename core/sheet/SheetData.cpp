@@ -229,6 +229,8 @@ void SheetData::resizeCols(int cols)
         resizeColumns(m_back, m_rows, m_cols, cols, kDefaultBack);
     if (!m_fore.isEmpty())
         resizeColumns(m_fore, m_rows, m_cols, cols, kDefaultFore);
+    if (!m_fillerCols.isEmpty())
+        m_fillerCols.resize(cols, 0);
     m_cols = cols;
 }
 
@@ -355,6 +357,8 @@ void SheetData::insertCols(int at, int count)
         insertColumns(m_back, m_rows, m_cols, at, count, kDefaultBack);
     if (!m_fore.isEmpty())
         insertColumns(m_fore, m_rows, m_cols, at, count, kDefaultFore);
+    if (!m_fillerCols.isEmpty())
+        m_fillerCols.insert(at, count, 0);
     m_cols += count;
 }
 
@@ -373,6 +377,8 @@ void SheetData::removeCols(int at, int count)
         removeColumns(m_back, m_rows, m_cols, at, count);
     if (!m_fore.isEmpty())
         removeColumns(m_fore, m_rows, m_cols, at, count);
+    if (!m_fillerCols.isEmpty())
+        m_fillerCols.remove(at, count);
     m_cols -= count;
     compactPoolIfWasteful();
 }
@@ -472,6 +478,7 @@ void SheetData::takeTexts(const SheetData &snapshot)
     m_long = snapshot.m_long;
     m_quoted = snapshot.m_quoted;
     m_lineEnds = snapshot.m_lineEnds;
+    m_fillerCols = snapshot.m_fillerCols;
 }
 
 void SheetData::setQuoted(int row, int col, bool quoted)
@@ -508,6 +515,15 @@ void SheetData::setFillerRow(int row, bool filler)
         = filler ? quint8(m_lineEnds.at(row) | kFillerRowMark) : quint8(m_lineEnds.at(row) & ~kFillerRowMark);
 }
 
+void SheetData::setFillerCol(int col, bool filler)
+{
+    if (!filler && m_fillerCols.isEmpty())
+        return;
+    if (m_fillerCols.isEmpty())
+        m_fillerCols.resize(m_cols, 0);
+    m_fillerCols[col] = filler ? 1 : 0;
+}
+
 void SheetData::forgetTexts(int row1, int col1, int row2, int col2)
 {
     for (int r = row1; r <= row2; ++r) {
@@ -528,6 +544,7 @@ void SheetData::clear()
     resetBackColors();
     m_fore.clear();
     m_lineEnds.clear();
+    m_fillerCols.clear();
 }
 
 void SheetData::setPool(QString pool)

@@ -163,6 +163,15 @@ public:
         return ref.length != 0 && (ref.offset & kEditedText) != 0;
     }
 
+    // A column inserted only to line the sheets' columns up, which saving leaves out while it is
+    // wholly empty. The mark moves with the column's cells when whole columns are inserted or
+    // removed; nothing is held until a column gets one.
+    [[nodiscard]] bool isFillerCol(int col) const
+    {
+        return !m_fillerCols.isEmpty() && m_fillerCols.at(col) != 0;
+    }
+    void setFillerCol(int col, bool filler);
+
     // Bulk filling, for readers: the pool is taken whole and cells are pointed into it. A pool
     // must stay below 2^31 characters (a file is at most 1 GiB).
     void setPool(QString pool);
@@ -332,11 +341,13 @@ private:
     QList<quint8> m_lineEnds;
     static constexpr quint8 kLineEndMask = 0x0F;
     static constexpr quint8 kFillerRowMark = 0x80;
+    // Empty, or one per column: non-zero for a column inserted to line up.
+    QList<quint8> m_fillerCols;
 };
 
-// The background of a differing cell: light grey on a filler row, which only stands in for rows
-// the other sheet has, light red everywhere else.
-[[nodiscard]] inline OleColor differingBackColor(const SheetData &data, int row)
+// The background of a differing cell: light grey on a filler row or column, which only stands in
+// for rows or columns the other sheet has, light red everywhere else.
+[[nodiscard]] inline OleColor differingBackColor(const SheetData &data, int row, int col)
 {
-    return data.isFillerRow(row) ? kFillerBackColor : kDiffBackColor;
+    return data.isFillerRow(row) || data.isFillerCol(col) ? kFillerBackColor : kDiffBackColor;
 }

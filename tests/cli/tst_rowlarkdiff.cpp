@@ -415,6 +415,28 @@ void TestRowlarkDiff::diff_data()
         << QByteArray("\xEF\xBB\xBF\"a,b\",c,\"\r\n") << QByteArray("x,c\r\n") << QStringList() << 3
         << QByteArray("差が　1　個あります\nサイズに差異があります\n1,1\n")
         << QStringList{u"file1.csv: データを全部読めませんでした\nデータを分けてdiffを行って下さい"_s};
+    // Columns lined up by their headings: both files' own columns follow the position.
+    const QByteArray priced("code,name,price,qty\r\nA1,pen,100,3\r\nA2,ink,200,5\r\n");
+    const QByteArray coloured("code,name,color,price,qty\r\nA1,pen,red,100,3\r\nA2,ink,blue,250,5\r\n");
+    QTest::newRow("a column inserted, columns lined up")
+        << priced << coloured << QStringList{u"--align-columns"_s} << 1
+        << QByteArray("差が　4　個あります\n1,3,,3\n2,3,,3\n3,3,,3\n3,4,3,4\n") << quiet;
+    QTest::newRow("a column deleted, then rows lined up")
+        << QByteArray("id,memo,name\r\n1,m,a\r\n2,m,b\r\n3,m,c\r\n") << QByteArray("id,name\r\n1,a\r\n3,c\r\n")
+        << QStringList{u"--align-columns"_s, u"--align"_s} << 1
+        << QByteArray("差が　6　個あります\n1,2,1,1,2,\n2,2,2,2,2,\n3,1,3,,1,1\n3,2,3,,2,\n3,3,3,,3,2\n"
+                      "4,2,4,3,2,\n")
+        << quiet;
+    QTest::newRow("columns lined up by key rows")
+        << QByteArray("id,name\r\n1,a\r\n2,b\r\n") << QByteArray("id,x,name\r\n2,q,b\r\n1,q,a\r\n")
+        << QStringList{u"--align-columns"_s, u"--key"_s, u"1"_s, u"--header"_s} << 1
+        << QByteArray("差が　7　個あります\n1,2,1,1,,2\n2,1,2,,1,1\n2,3,2,,2,3\n3,2,3,2,,2\n4,1,,3,1,1\n4,2,,3,,2\n"
+                      "4,3,,3,2,3\n")
+        << quiet;
+    QTest::newRow("headings sharing little: lined up all the same, and said")
+        << QByteArray("a,b,c\r\n1,2,3\r\n") << QByteArray("x,y,c\r\n1,2,3\r\n") << QStringList{u"--align-columns"_s}
+        << 1 << QByteArray("差が　8　個あります\n1,1,1,\n1,2,2,\n1,3,,1\n1,4,,2\n2,1,1,\n2,2,2,\n2,3,,1\n2,4,,2\n")
+        << QStringList{u"1行目の列見出しは半分も一致しません（1 列が一致）。"_s};
     // Rows past the sheet's last one are not compared: equal up to there is not "no difference".
     QTest::newRow("difference past the rows read")
         << tallFile(40000, 39991, ',') << tallFile(40000, 0, ',') << QStringList() << 3

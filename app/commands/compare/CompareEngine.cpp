@@ -153,8 +153,8 @@ CompareStep CompareRun::extraLineDone(int sheet, ExtraLine line, int index)
 
 void CompareRun::differingCell(int row, int col)
 {
-    colour(0, row, col, differingBackColor(m_grd[0]->data(), row));
-    colour(1, row, col, differingBackColor(m_grd[1]->data(), row));
+    colour(0, row, col, differingBackColor(m_grd[0]->data(), row, col));
+    colour(1, row, col, differingBackColor(m_grd[1]->data(), row, col));
     m_result.differences.emplace_back(row, col);
 }
 
@@ -289,6 +289,16 @@ bool cmdDiff_Click(AppState &state, UserInterface &ui)
     }
     ui.showMessage(kTwoFilesNeededText, kTwoFilesNeededTitle, MessageIcon::None);
     return false;
+}
+
+void insertAlignedCols(Sheet &sheet, const ColumnAlignment &alignment, int index)
+{
+    const std::vector<std::pair<int, int>> groups = alignment.colGroups(index);
+    // From the right, so that each group's place still counts the columns as they were.
+    for (auto group = groups.rbegin(); group != groups.rend(); ++group)
+        sheet.insertCols(group->first, group->second, CellMove::TextsAndColours);
+    for (const int col : fillerCols(alignment, index))
+        sheet.setFillerCol(col, true);
 }
 
 void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnAlignment.h"
 #include "CompareResult.h"
 #include "RowAlignment.h"
 
@@ -34,3 +35,5 @@ void ClearComparisonColours(AppState &state);
 // one change of its shape, so the view hears of them once, and become filler rows. Rows that do
 // not fit raise GridError before anything changes.
 void insertAlignedRows(Sheet &sheet, const RowAlignment &alignment, int index);
+// The same for the filler columns of a column line-up; each group of them is one change of shape.
+void insertAlignedCols(Sheet &sheet, const ColumnAlignment &alignment, int index);

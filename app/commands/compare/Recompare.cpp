@@ -84,8 +84,8 @@ void RecompareSelection(AppState &state, int sheet)
                 grd1.setRow(r);
                 grd1.setCol(c);
                 const CellMatch match = equality.match(grd0.textView(r, c), grd1.textView(r, c), c);
-                grd0.setCellBackColor(matchBackColor(match, grd0.data(), r));
-                grd1.setCellBackColor(matchBackColor(match, grd1.data(), r));
+                grd0.setCellBackColor(matchBackColor(match, grd0.data(), r, c));
+                grd1.setCellBackColor(matchBackColor(match, grd1.data(), r, c));
                 if (match == CellMatch::Differs)
                     update.differing.emplace_back(r, c);
                 update.col = c;

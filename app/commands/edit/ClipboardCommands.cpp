@@ -136,7 +136,7 @@ void recolourPastedCell(Sheet &active, Sheet &other, std::array<Sheet *, 2> shee
         sheet->setCurrentCell(row, col);
     const CellMatch match = equality.match(sheets[0]->textView(row, col), sheets[1]->textView(row, col), col);
     for (Sheet *sheet : sheets)
-        sheet->setCellBackColor(matchBackColor(match, sheet->data(), row));
+        sheet->setCellBackColor(matchBackColor(match, sheet->data(), row, col));
     marks.recompared.emplace_back(row, col);
     if (match == CellMatch::Differs)
         marks.differing.emplace_back(row, col);

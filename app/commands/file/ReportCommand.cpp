@@ -75,6 +75,7 @@ DifferenceReport reportOfSheets(const AppState &state, const CompareResult &resu
     settings.delimiter = state.UserDelimiter;
     settings.options = compareOptionLabels(state.compareOptions);
     settings.fileRows = fileRowsFromFillerRows(state.grdData(0).data(), state.grdData(1).data());
+    settings.columnPairs = columnPairsFromFillerCols(state.grdData(0).data(), state.grdData(1).data());
     settings.createdAt = createdAt;
     return buildDifferenceReport(result, state.grdData(0).data(), state.grdData(1).data(), std::move(settings),
                                  result.equivalents);

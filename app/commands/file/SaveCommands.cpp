@@ -22,6 +22,7 @@ const QString kNoTemporaryFileText = u"保存先のフォルダーに一時フ�
 const QString kKeptFileText = u"新しい内容は %1 に残してあります。"_s;
 const QString kSavedText = u"保存しました"_s;
 const QString kFillerRowsLeftOutText = u"行を揃えるために入れた空行 %1 行は保存していません。"_s;
+const QString kFillerColsLeftOutText = u"列を揃えるために入れた空列 %1 列は保存していません。"_s;
 const QString kReportTitle = u"報告"_s;
 const QString kWorkbookNotOverwrittenText = u"ブックには上書きできません。CSV ファイルとして保存します。"_s;
 const QString kChangedOnDiskText
@@ -188,6 +189,8 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     QString saved = kSavedText + u"\r\n"_s + path;
     if (const int leftOut = FillerRowsLeftOut(state.grdData(index).data(), 1, 1); leftOut > 0)
         saved += u"\r\n"_s + kFillerRowsLeftOutText.arg(leftOut);
+    if (const int leftOut = FillerColsLeftOut(state.grdData(index).data(), 1, 1); leftOut > 0)
+        saved += u"\r\n"_s + kFillerColsLeftOutText.arg(leftOut);
     ui.showMessage(saved, kReportTitle, MessageIcon::Information);
     return true;
 }

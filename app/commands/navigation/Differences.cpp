@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CellEditor.h"
 #include "Colors.h"
+#include "ColumnAlignment.h"
 #include "CommandTable.h"
 #include "CompareEngine.h"
 #include "GridError.h"
@@ -21,6 +22,12 @@ namespace
 const QString kAlignTitle = u"行を揃える"_s;
 const QString kAlignedText = u"ファイル１に %1 行、ファイル２に %2 行の空行を入れて揃えました。"_s;
 const QString kAlreadyAlignedText = u"行はすでに揃っています。"_s;
+const QString kAlignColsTitle = u"列を揃える"_s;
+const QString kAlignedColsText = u"ファイル１に %1 列、ファイル２に %2 列の空列を入れて揃えました。"_s;
+const QString kAlignedColsByContentText
+    = u"値の似ている列どうしを対応させ、ファイル１に %1 列、ファイル２に %2 列の空列を入れて揃えました。"_s;
+const QString kColsAlreadyAlignedText = u"列はすでに揃っています。"_s;
+const QString kOfferContentText = u"値の似ている列どうしで揃えますか？\r\n「いいえ」で列見出しのとおりに揃えます。"_s;
 const QString kLastNote = u"最後の差分です"_s;
 const QString kFirstNote = u"最初の差分です"_s;
 const QString kNoDifferencesNote = u"差分はありません"_s;
@@ -156,4 +163,57 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
     CompareSheets(state, ui, false);
     ui.showMessage(withLineUpNote(kAlignedText.arg(alignment.addedRows(0)).arg(alignment.addedRows(1)), alignment),
                    kAlignTitle, MessageIcon::Information);
+}
+
+void mnuAlignCols_Click(AppState &state, UserInterface &ui)
+{
+    if (!commandMayRun(state, Command::AlignCols))
+        return;
+    // An edit still open belongs to a column that may move.
+    for (int i = 0; i < 2; ++i)
+        EndCellEdit(state, i);
+    const SheetData &first = state.grdData(0).data();
+    const SheetData &second = state.grdData(1).data();
+    ColumnAlignment alignment = alignColumnsByHeading(first, second, state.compareOptions);
+    if (!headingsMostlyShared(alignment)) {
+        Question question
+            = Question::yesNo(fewHeadingsSharedText(alignment.matchedCols()) + u"\r\n"_s + kOfferContentText,
+                              kAlignColsTitle, MessageIcon::Exclamation);
+        question.buttons.append({Answer::Cancel, u"キャンセル"_s});
+        question.defaultButton = 0;
+        const Answer answer = ui.askQuestion(question);
+        if (answer == Answer::Cancel)
+            return;
+        if (answer == Answer::Yes)
+            alignment = alignColumnsByContent(first, second, state.compareOptions);
+    }
+    // Both limits are checked before anything changes, so that a refusal costs no undo.
+    if (!columnsFitColLimit(alignment, first, second)) {
+        ui.showMessage(alignColumnsTooWideText(), kAlignColsTitle, MessageIcon::Exclamation);
+        return;
+    }
+    if (!columnsFitCells(alignment, first, second)) {
+        ui.showMessage(alignColumnsTooManyCellsText(), kAlignColsTitle, MessageIcon::Exclamation);
+        return;
+    }
+    if (alignment.changesNothing()) {
+        ui.showMessage(kColsAlreadyAlignedText, kAlignColsTitle, MessageIcon::Information);
+        return;
+    }
+    ignoreGridErrors([&] { clearClickMarks(state); });
+    for (int i = 0; i < 2; ++i) {
+        if (alignment.addedCols(i) == 0)
+            continue;
+        SaveUndoSnapshot(state, i);
+        Sheet &sheet = state.grdData(i);
+        const SheetLock lock(sheet);
+        ignoreGridErrors([&] {
+            insertAlignedCols(sheet, alignment, i);
+            NumberColumnHeaders(sheet);
+        });
+    }
+    CompareSheets(state, ui, false);
+    const QString &text = alignment.byContent ? kAlignedColsByContentText : kAlignedColsText;
+    ui.showMessage(text.arg(alignment.addedCols(0)).arg(alignment.addedCols(1)), kAlignColsTitle,
+                   MessageIcon::Information);
 }

@@ -31,3 +31,12 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
 // rows already line up; a message and no change when a sheet would pass the row limit. Nothing
 // while a comparison runs.
 void mnuAlign_Click(AppState &state, UserInterface &ui);
+
+// "列を揃える": with both sheets shown, matches the columns by their headings (row 1) under the
+// comparison options and gives each sheet empty filler columns where the other has columns it
+// lacks, then compares again in silence. When the headings share fewer than half of their names
+// it asks whether to match the columns by the likeness of their values instead. Each sheet that
+// changes gets its undo snapshot first and its column headers renumbered; its filler columns are
+// light grey where they differ and left out of a save while empty. A message and no change when a
+// sheet would pass the column limit or its cell capacity. Nothing while a comparison runs.
+void mnuAlignCols_Click(AppState &state, UserInterface &ui);

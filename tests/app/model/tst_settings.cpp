@@ -43,6 +43,7 @@ struct Expected
     int savedWidth = 0;
     bool undo = true;
     bool doble = false;
+    bool headings = false;
     QStringList grep{u""_s, u""_s, u""_s, u""_s, u""_s};
     QStringList tikan{u""_s, u""_s, u""_s, u""_s, u""_s};
     int matchCase = 0;
@@ -157,6 +158,9 @@ void TestSettings::load_data()
     e = {};
     QTest::newRow("DOBLE 2 leaves quotes off") << QByteArray("[DOBLE ]2\r\n") << e;
     QTest::newRow("DOBLE 10 leaves quotes off") << QByteArray("[DOBLE ]10\r\n") << e;
+    e.headings = true;
+    QTest::newRow("MIDASI 1 shows the headings") << QByteArray("[MIDASI]1\r\n") << e;
+    e = {};
 
     e = {};
     e.delimiterMode = 1;
@@ -258,6 +262,7 @@ void TestSettings::load()
     QCOMPARE(state.SavedWidth, expected.savedWidth);
     QCOMPARE(state.mnuUndoChecked, expected.undo);
     QCOMPARE(state.mnuDobleChecked, expected.doble);
+    QCOMPARE(state.mnuHeadingCaptionsChecked, expected.headings);
     QCOMPARE(toList(state.SearchHistory), expected.grep);
     QCOMPARE(toList(state.ReplaceHistory), expected.tikan);
     QCOMPARE(state.MatchCaseSetting, expected.matchCase);
@@ -390,6 +395,7 @@ void TestSettings::savedValuesReadBackUnchanged()
     state.windowWidth = 8000;
     state.mnuUndoChecked = false;
     state.mnuDobleChecked = true;
+    state.mnuHeadingCaptionsChecked = true;
     state.SearchHistory = {u"一"_s, u" 二 "_s, u""_s, u"[GREP  ]"_s, u"五"_s};
     state.ReplaceHistory = {u""_s, u""_s, u"ｶﾅ"_s, u""_s, u"\t"_s};
     state.MatchCaseSetting = 1;
@@ -406,6 +412,7 @@ void TestSettings::savedValuesReadBackUnchanged()
     QCOMPARE(read.windowWidth, 8000.0);
     QCOMPARE(read.mnuUndoChecked, false);
     QCOMPARE(read.mnuDobleChecked, true);
+    QCOMPARE(read.mnuHeadingCaptionsChecked, true);
     QCOMPARE(toList(read.SearchHistory), toList(state.SearchHistory));
     QCOMPARE(toList(read.ReplaceHistory), toList(state.ReplaceHistory));
     QCOMPARE(read.MatchCaseSetting, 1);
@@ -519,8 +526,10 @@ void TestSettings::menuChecks()
     state.CompareRunning = compareRunning;
     mnuUndo_Click(state);
     mnuDoble_Click(state);
+    mnuHeadingCaptions_Click(state);
     QCOMPARE(state.mnuUndoChecked, undoAfter);
     QCOMPARE(state.mnuDobleChecked, dobleAfter);
+    QCOMPARE(state.mnuHeadingCaptionsChecked, dobleAfter);
     if (!compareRunning) {
         mnuUndo_Click(state);
         mnuDoble_Click(state);

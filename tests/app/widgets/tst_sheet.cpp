@@ -164,6 +164,7 @@ class TestSheet : public QObject
 
 private slots:
     void newSheetShape();
+    void columnHeadersShowTheHeadings();
     void moveCollapsesSelection_data();
     void moveCollapsesSelection();
     void leaveCellComesBeforeTheMove();
@@ -590,6 +591,28 @@ void TestSheet::modelShowsTheSheet()
     QVERIFY(changed.count() > 0);
     QCOMPARE(model.data(model.index(0, 0)).toString(), u"後"_s);
     QCOMPARE(reset.count(), 0);
+}
+
+// With the headings shown, a column header reads "3列 品名", and follows row 1 as it is edited,
+// while row 1 stays a row of the grid.
+void TestSheet::columnHeadersShowTheHeadings()
+{
+    Sheet sheet;
+    SheetModel model(sheet);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    sheet.setRows(3);
+    sheet.setCols(3);
+    sheet.setTextMatrix(0, 1, u"1列"_s);
+    sheet.setTextMatrix(0, 2, u"2列"_s);
+    sheet.setTextMatrix(1, 1, u"品名"_s);
+    sheet.setTextMatrix(2, 1, u"ペン"_s);
+    ModelMirror mirror(model);
+    QCOMPARE(mirror.shown(), u",1列,2列|,品名,|,ペン,"_s);
+    model.setHeadingCaptions(true);
+    QCOMPARE(mirror.shown(), u",1列 品名,2列|,品名,|,ペン,"_s);
+    sheet.setTextMatrix(1, 2, u"単価"_s);
+    sheet.setTextMatrix(1, 1, QString());
+    QCOMPARE(mirror.shown(), u",1列,2列 単価|,,単価|,ペン,"_s);
 }
 
 void TestSheet::modelHighlightsTheSelection()

@@ -1,5 +1,8 @@
+#include "CellEquality.h"
+#include "CompareOptions.h"
 #include "RowAlignment.h"
 #include "SheetData.h"
+#include "SheetFixtures.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -156,6 +159,33 @@ std::array<std::vector<std::uint32_t>, 2> largePair(const QString &kind)
     return rows;
 }
 
+// The rows after lining up by the data row each came from, "12-3" for an empty row before row 3.
+QString rowOrigins(const RowAlignment &alignment, int index, int rows)
+{
+    QString result;
+    const std::vector<int> origins = alignment.originalRows(index, rows);
+    for (size_t r = 1; r < origins.size(); ++r)
+        result += origins[r] == 0 ? u"-"_s : QString::number(origins[r]);
+    return result;
+}
+
+// Cells that differ once both sheets are lined up, as the comparison counts them.
+int differingCells(SheetData a, SheetData b, const RowAlignment &alignment, const CompareOptions &options)
+{
+    insertAlignedRows(a, alignment, 0);
+    insertAlignedRows(b, alignment, 1);
+    CellEquality equality(options);
+    int differing = 0;
+    for (int r = 1; r < std::max(a.rows(), b.rows()); ++r) {
+        for (int c = 1; c < std::max(a.cols(), b.cols()); ++c) {
+            const QStringView x = r < a.rows() && c < a.cols() ? a.text(r, c) : QStringView();
+            const QStringView y = r < b.rows() && c < b.cols() ? b.text(r, c) : QStringView();
+            differing += equality.equal(x, y, c) ? 0 : 1;
+        }
+    }
+    return differing;
+}
+
 int rowsFacingEqualRows(const QString &a, const QString &b)
 {
     int equal = 0;
@@ -179,6 +209,9 @@ private slots:
     void stillMatchesRowsWhenTheBudgetRunsOut();
     void keepsEveryRowOnATinyBudget();
     void linesUpWhenMostRowsChanged();
+    void pairsChangedRowsByLikeness_data();
+    void pairsChangedRowsByLikeness();
+    void pairsInOrderPastTheBound();
 };
 
 void TestRowAlignment::linesUpInsertedAndDeletedRows_data()
@@ -340,6 +373,75 @@ void TestRowAlignment::linesUpWhenMostRowsChanged()
     const QString afterA = linedUp(a, alignment.insertions[0]);
     const QString afterB = linedUp(b, alignment.insertions[1]);
     QCOMPARE(rowsFacingEqualRows(afterA, afterB), 999);
+}
+
+void TestRowAlignment::pairsChangedRowsByLikeness_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("firstAfter");
+    QTest::addColumn<QString>("secondAfter");
+    QTest::addColumn<int>("differing");
+
+    QTest::newRow("a deleted row above a changed one faces an empty row")
+        << u"k,k,k|1,a,x|2,b,y|z,z,z"_s << u"k,k,k|2,b,Y|z,z,z"_s << QString() << u"1234"_s << u"1-23"_s << 4;
+    QTest::newRow("rows of two stretches pair within their own stretch")
+        << u"k,k|1,a|m,m|2,b|3,c|z,z"_s << u"k,k|1,A|m,m|3,C|z,z"_s << QString() << u"123456"_s << u"123-45"_s << 4;
+    QTest::newRow("equal rows still match, the changed one beside them pairs")
+        << u"1,a|2,b|3,c"_s << u"1,a|9,9|2,B|3,c"_s << QString() << u"1-23"_s << u"1234"_s << 3;
+    QTest::newRow("rows alike under the options pair")
+        << u"k,k,k|x,a,b|Y,C,D|z,z,z"_s << u"k,k,k|y,c,e|z,z,z"_s << u"ignore-case"_s << u"1234"_s << u"1-23"_s << 4;
+    QTest::newRow("a column left out does not count")
+        << u"k,k,k|a,x,1|b,y,2|z,z,z"_s << u"k,k,k|b,Y,1|z,z,z"_s << u"skip-columns=3"_s << u"1234"_s << u"1-23"_s << 3;
+    QTest::newRow("empty rows cost nothing to leave alone")
+        << u"k,k|,|x,y|z,z"_s << u"k,k|x,Y|z,z"_s << QString() << u"1234"_s << u"1-23"_s << 1;
+}
+
+void TestRowAlignment::pairsChangedRowsByLikeness()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, options);
+    QFETCH(QString, firstAfter);
+    QFETCH(QString, secondAfter);
+    QFETCH(int, differing);
+
+    SheetData a;
+    SheetData b;
+    fillSheet(a, first);
+    fillSheet(b, second);
+    const CompareOptions compareOptions = compareOptionsFromText(options);
+    const std::optional<RowAlignment> lined = lineUpRows(a, b, compareOptions);
+    QVERIFY(lined);
+    QCOMPARE(rowOrigins(*lined, 0, a.rows() - 1), firstAfter);
+    QCOMPARE(rowOrigins(*lined, 1, b.rows() - 1), secondAfter);
+    QCOMPARE(differingCells(a, b, *lined, compareOptions), differing);
+}
+
+// A stretch past kLikenessPairLimit keeps today's order: the extra row at its top shifts every
+// pair, where likeness would have paired each row with its changed self.
+void TestRowAlignment::pairsInOrderPastTheBound()
+{
+    for (const int rows : {100, 2001}) {
+        QStringList first{u"k,k"_s};
+        QStringList second{u"k,k"_s, u"new,new"_s};
+        for (int i = 0; i < rows; ++i) {
+            first << u"%1,x"_s.arg(i);
+            second << u"%1,y"_s.arg(i);
+        }
+        first << u"z,z"_s;
+        second << u"z,z"_s;
+        SheetData a;
+        SheetData b;
+        fillSheet(a, first.join(u'|'));
+        fillSheet(b, second.join(u'|'));
+        const std::optional<RowAlignment> lined = lineUpRows(a, b, CompareOptions());
+        QVERIFY(lined);
+        const bool likeness = std::int64_t(rows) * (rows + 1) <= kLikenessPairLimit;
+        QCOMPARE(lined->partners[0][1], likeness ? 3 : 2);
+        QCOMPARE(lined->partners[0][size_t(rows)], likeness ? rows + 2 : rows + 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRowAlignment)

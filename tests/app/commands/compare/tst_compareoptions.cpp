@@ -232,12 +232,15 @@ void tst_CompareOptions::liningUpUnderOptions_data()
     QTest::addColumn<int>("before"); // the row of sheet 0 its empty row goes before
 
     QTest::newRow("exact: a row inserted at the top") << u""_s << u"a,1|b,2"_s << u"n,0|a,1|b,2"_s << 1;
-    QTest::newRow("exact: case differs, no row matches, the surplus faces an empty row at the end")
-        << u""_s << u"a,1|b,2"_s << u"n,0|A,1|B,2"_s << 3;
+    QTest::newRow("exact: case differs, no row matches, the likest rows pair")
+        << u""_s << u"a,1|b,2"_s << u"n,0|A,1|B,2"_s << 1;
     QTest::newRow("ignore-case: case differs, the insert is found")
         << u"ignore-case"_s << u"a,1|b,2"_s << u"n,0|A,1|B,2"_s << 1;
     QTest::newRow("numeric: values alike") << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,１０００|b,２"_s << 1;
-    QTest::newRow("numeric: other values do not match") << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,999|b,3"_s << 3;
+    QTest::newRow("numeric: other values do not match, the likest rows pair")
+        << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,999|b,3"_s << 1;
+    QTest::newRow("numeric: a row unlike both faces the empty row")
+        << u"numeric"_s << u"a,1000|b,2"_s << u"a,1000.0|b,2|x,9"_s << 3;
     QTest::newRow("skipped column does not count") << u"skip-columns=2"_s << u"a,1|b,2"_s << u"n,0|a,9|b,8"_s << 1;
 }
 

@@ -126,6 +126,7 @@ private slots:
     void fileRowsOfLinedUpRows();
     void summaryStatesTheSettings_data();
     void summaryStatesTheSettings();
+    void summaryListsTheColumnPairs();
     void writersMatchGoldenFiles_data();
     void writersMatchGoldenFiles();
     void htmlStopsAtRowLimit();
@@ -299,6 +300,24 @@ void TestDifferenceReport::summaryStatesTheSettings_data()
                                                    << "/d/売上.xlsx（売上.xlsx ─ 一月）";
     QTest::newRow("workbook has no encoding") << 0 << 0 << "" << QStringList{} << "ファイル２の文字コード"
                                               << "Excel ブック";
+}
+
+// As 列を揃える leaves them: file 1 lacks file 2's column 2, file 2 lacks file 1's column 3.
+void TestDifferenceReport::summaryListsTheColumnPairs()
+{
+    SheetData data0 = sheetData(u"a,,c,d|1,,3,4"_s);
+    SheetData data1 = sheetData(u"a,b,c,|1,2,3,"_s);
+    data0.setFillerCol(2, true);
+    data1.setFillerCol(4, true);
+    ReportSettings settings;
+    settings.columnPairs = columnPairsFromFillerCols(data0, data1);
+    settings.createdAt = kReportTime;
+    const DifferenceReport report = buildDifferenceReport(FindDifferences(data0, data1), data0, data1, settings);
+    const auto summary = report.summary();
+    const auto line
+        = std::find_if(summary.begin(), summary.end(), [](const auto &l) { return l.first == u"列の対応"_s; });
+    QVERIFY(line != summary.end());
+    QCOMPARE(line->second, u"対応: 1-1, 2-3／ファイル１のみ: 3／ファイル２のみ: 2"_s);
 }
 
 void TestDifferenceReport::summaryStatesTheSettings()

@@ -40,6 +40,10 @@ private slots:
     void refusesToPassTheCellCapacity();
     void commitsAnOpenEditFirst();
     void liningUpTakesTheClickMarksOff();
+    void linesUpColumns_data();
+    void linesUpColumns();
+    void oneUndoPerSheetTakesTheColumnsBack();
+    void refusesColumnsPastTheCellCapacity();
 
 private:
     void makePair(const QString &left, const QString &right);
@@ -413,6 +417,96 @@ void TestDifferences::liningUpTakesTheClickMarksOff()
             for (int c = 0; c < sheet.cols(); ++c)
                 QVERIFY2(sheet.foreColorAt(r, c) != kMarkForeColor, qPrintable(u"%1: %2,%3"_s.arg(i).arg(r).arg(c)));
     }
+}
+
+void TestDifferences::linesUpColumns_data()
+{
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("right");
+    QTest::addColumn<QString>("alignRows"); // "before" or "after": 行を揃える too, in that order
+    QTest::addColumn<QList<Answer>>("answers"); // to the offer of lining up by content
+    QTest::addColumn<QString>("leftAfter");
+    QTest::addColumn<QString>("rightAfter");
+    QTest::addColumn<QString>("coloursAfter");
+    QTest::addColumn<int>("differences");
+
+    QTest::newRow("a column only the second file has")
+        << u"code,name,price,qty|A1,pen,100,3"_s << u"code,name,color,price,qty|A1,pen,red,100,3"_s << QString()
+        << QList<Answer>() << u"code,name,,price,qty|A1,pen,,100,3"_s << u"code,name,color,price,qty|A1,pen,red,100,3"_s
+        << u"..G..|..G.. / ..R..|..R.."_s << 2;
+    QTest::newRow("headings mostly different, lined up by content")
+        << u"a,b,c|1,x,5|2,y,6"_s << u"p,q,r,s|1,new,x,5|2,new,y,6"_s << QString() << QList<Answer>{Answer::Yes}
+        << u"a,,b,c|1,,x,5|2,,y,6"_s << u"p,q,r,s|1,new,x,5|2,new,y,6"_s << u"RGRR|.G..|.G.. / RRRR|.R..|.R.."_s << 6;
+    QTest::newRow("the offer cancelled: nothing changes")
+        << u"a,b|1,2"_s << u"c,x,y|1,9,2"_s << QString() << QList<Answer>{Answer::Cancel} << u"a,b|1,2"_s
+        << u"c,x,y|1,9,2"_s << QString() << -1;
+    QTest::newRow("rows lined up first, then columns")
+        << u"id,name|1,a|2,b|3,c"_s << u"id,memo,name|1,m,a|3,m,c"_s << u"before"_s << QList<Answer>()
+        << u"id,,name|1,,a|2,,b|3,,c"_s << u"id,memo,name|1,m,a|,,|3,m,c"_s << u".G.|.G.|R.R|.G. / .R.|.R.|G.G|.R."_s
+        << 5;
+    QTest::newRow("columns lined up first, then rows")
+        << u"id,name|1,a|2,b|3,c"_s << u"id,memo,name|1,m,a|3,m,c"_s << u"after"_s << QList<Answer>()
+        << u"id,,name|1,,a|2,,b|3,,c"_s << u"id,memo,name|1,m,a|,,|3,m,c"_s << u".G.|.G.|R.R|.G. / .R.|.R.|G.G|.R."_s
+        << 5;
+}
+
+void TestDifferences::linesUpColumns()
+{
+    QFETCH(QString, left);
+    QFETCH(QString, right);
+    QFETCH(QString, alignRows);
+    QFETCH(QList<Answer>, answers);
+    QFETCH(QString, leftAfter);
+    QFETCH(QString, rightAfter);
+    QFETCH(QString, coloursAfter);
+    QFETCH(int, differences);
+
+    makePair(left, right);
+    m_ui->scriptedAnswers = answers;
+    if (alignRows == u"before")
+        mnuAlign_Click(s(), *m_ui);
+    mnuAlignCols_Click(s(), *m_ui);
+    if (alignRows == u"after")
+        mnuAlign_Click(s(), *m_ui);
+    QCOMPARE(m_ui->questions.size(), answers.size());
+    QCOMPARE(cellTexts(s().grdData(0)), leftAfter);
+    QCOMPARE(cellTexts(s().grdData(1)), rightAfter);
+    if (differences < 0) {
+        QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
+        return;
+    }
+    QCOMPARE(colourMap(s().grdData(0)) + u" / "_s + colourMap(s().grdData(1)), coloursAfter);
+    QCOMPARE(s().Differences.count(), qsizetype(differences));
+}
+
+void TestDifferences::oneUndoPerSheetTakesTheColumnsBack()
+{
+    makePair(u"a,x,b|1,9,2"_s, u"a,b,y|1,2,8"_s);
+    mnuAlignCols_Click(s(), *m_ui);
+    QCOMPARE(cellTexts(s().grdData(0)), u"a,x,b,|1,9,2,"_s);
+    QCOMPARE(cellTexts(s().grdData(1)), u"a,,b,y|1,,2,8"_s);
+    for (int i = 0; i < 2; ++i) {
+        s().ActiveSheet = i;
+        mnuZ_Click(s(), *m_ui);
+    }
+    QCOMPARE(cellTexts(s().grdData(0)), u"a,x,b|1,9,2"_s);
+    QCOMPARE(cellTexts(s().grdData(1)), u"a,b,y|1,2,8"_s);
+    QVERIFY(!s().grdData(0).isFillerCol(3) && !s().grdData(1).isFillerCol(2));
+}
+
+void TestDifferences::refusesColumnsPastTheCellCapacity()
+{
+    makePair(u"a|1"_s, u"b,a|2,1"_s);
+    Sheet &left = s().grdData(0);
+    left.setRows(32000);
+    const int cols = int(kMaxCells / 32000);
+    left.setCols(cols);
+    mnuAlignCols_Click(s(), *m_ui);
+    QCOMPARE(left.cols(), cols);
+    QCOMPARE(m_ui->messages.size(), 1);
+    QCOMPARE(m_ui->messages.first().text,
+             u"追加するとシートのセルの数が上限（%1 個）を超えるため、追加できません。"_s.arg(kMaxCells));
+    QVERIFY(!s().UndoAvailable[0] && !s().UndoAvailable[1]);
 }
 
 QTEST_GUILESS_MAIN(TestDifferences)

@@ -132,8 +132,9 @@ void TestKeyCommands::oneUndoPerSheetTakesItBack()
 {
     QFETCH(KeyCommand, command);
 
-    const QString left = u"3,c|1,a|5,e"_s;
-    const QString right = u"4,d|1,x|3,c"_s;
+    // Stretches of unequal lengths on both sides, so that both sheets get empty rows.
+    const QString left = u"3,c|8,h|1,a|5,e"_s;
+    const QString right = u"4,d|1,x|3,c|6,f"_s;
     fillPair(left, right);
     // A line end of its own travels with its row and comes back with the undo.
     SheetData data = s().grdData(0).data();
