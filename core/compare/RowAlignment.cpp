@@ -437,7 +437,7 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, 
             // options' stand-ins, and the columns left out not at all.
             for (int c = 1; c < commonCols; ++c) {
                 if (!equality.skipsColumn(c))
-                    hash = qHashMulti(hash, equality.hashKey(sheet.text(r, c)));
+                    hash = qHashMulti(hash, equality.hashKey(sheet.text(r, c), c));
             }
             hashes[size_t(s)].push_back(hash);
         }

@@ -14,7 +14,20 @@ class UserInterface;
 // a switch, in the table's order, and the two text boxes as typed.
 struct CompareOptionsEntry
 {
-    enum Check { IgnoreCase, FoldWidth, FoldKana, Nfc, FoldHyphen, Trim, IgnoreSpace, Numeric, CheckCount };
+    enum Check {
+        IgnoreCase,
+        FoldWidth,
+        FoldKana,
+        Nfc,
+        FoldHyphen,
+        Trim,
+        IgnoreSpace,
+        Numeric,
+        FoldSjisPairs,
+        IgnoreDigitSeparators,
+        Dates,
+        CheckCount
+    };
     std::array<bool, CheckCount> checks{};
     QString tolerance; // the numeric reading's
     QString skipColumns; // the column list
