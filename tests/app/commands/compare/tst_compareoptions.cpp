@@ -322,27 +322,35 @@ void tst_CompareOptions::dialogRule_data()
     QTest::addColumn<QString>("skipColumns");
     QTest::addColumn<QString>("stored"); // compareOptionsText of the result; null: refused
     QTest::addColumn<QString>("message"); // the refusal's first line
+    QTest::addColumn<QString>("columns"); // typed beside every option with a switch
 
     using E = CompareOptionsEntry;
-    QTest::newRow("nothing checked") << QList<int>{} << u""_s << u""_s << u""_s << QString();
+    QTest::newRow("nothing checked") << QList<int>{} << u""_s << u""_s << u""_s << QString() << QString();
     QTest::newRow("width and kana") << QList<int>{E::FoldWidth, E::FoldKana} << u""_s << u""_s
-                                    << u"fold-width;fold-kana"_s << QString();
+                                    << u"fold-width;fold-kana"_s << QString() << QString();
     QTest::newRow("numeric with a full-width tolerance")
-        << QList<int>{E::Numeric} << u"０．５"_s << u""_s << u"numeric=0.5"_s << QString();
+        << QList<int>{E::Numeric} << u"０．５"_s << u""_s << u"numeric=0.5"_s << QString() << QString();
     QTest::newRow("tolerance ignored while numeric is off")
-        << QList<int>{E::Trim} << u"abc"_s << u"2"_s << u"trim;skip-columns=2"_s << QString();
+        << QList<int>{E::Trim} << u"abc"_s << u"2"_s << u"trim;skip-columns=2"_s << QString() << QString();
     QTest::newRow("column list in full width, out of order, overlapping")
-        << QList<int>{} << u""_s << u"７，３、　１－２, 2-3"_s << u"skip-columns=1-3, 7"_s << QString();
-    QTest::newRow("column 0 is the header")
-        << QList<int>{} << u""_s << u"0, 2"_s << QString() << u"比較しない列は列番号をカンマで区切って指定して下さい"_s;
+        << QList<int>{} << u""_s << u"７，３、　１－２, 2-3"_s << u"skip-columns=1-3, 7"_s << QString() << QString();
+    QTest::newRow("column 0 is the header") << QList<int>{} << u""_s << u"0, 2"_s << QString()
+                                            << u"比較しない列は列番号をカンマで区切って指定して下さい"_s << QString();
     QTest::newRow("bad tolerance") << QList<int>{E::Numeric} << u"-1"_s << u""_s << QString()
-                                   << u"許容誤差は 0 以上の数値で指定して下さい"_s;
+                                   << u"許容誤差は 0 以上の数値で指定して下さい"_s << QString();
     QTest::newRow("bad column list") << QList<int>{E::IgnoreCase} << u""_s << u"3-1"_s << QString()
-                                     << u"比較しない列は列番号をカンマで区切って指定して下さい"_s;
+                                     << u"比較しない列は列番号をカンマで区切って指定して下さい"_s << QString();
+    QTest::newRow("options limited to columns") << QList<int>{E::FoldWidth, E::Dates} << u""_s << u""_s
+                                                << u"fold-width:2, 4-5;dates:2, 4-5"_s << QString() << u"４-５, 2"_s;
+    QTest::newRow("a bad list of a checked option")
+        << QList<int>{E::Dates} << u""_s << u""_s << QString() << u"「日付の書き方の違いを無視」の列は"_s << u"x"_s;
+    QTest::newRow("lists of options not checked do not count")
+        << QList<int>{} << u""_s << u""_s << u""_s << QString() << u"x"_s;
 }
 
 void tst_CompareOptions::dialogRule()
 {
+    QFETCH(QString, columns);
     QFETCH(QList<int>, checked);
     QFETCH(QString, tolerance);
     QFETCH(QString, skipColumns);
@@ -356,6 +364,7 @@ void tst_CompareOptions::dialogRule()
         entry.checks[size_t(check)] = true;
     entry.tolerance = tolerance;
     entry.skipColumns = skipColumns;
+    entry.columns.fill(columns);
 
     const bool saved = SaveCompareOptionsChoice(*m_state, *m_ui, entry);
     QCOMPARE(saved, !stored.isNull());
