@@ -502,16 +502,19 @@ void tst_CompareOptions::readsColumnLists_data()
     QTest::addColumn<QString>("value"); // "-": none
     QTest::addColumn<int>("result"); // OptionName
     QTest::addColumn<QString>("settings"); // what the settings file then says
+    QTest::addColumn<QString>("label"); // and the status line and the reports
 
     QTest::newRow("a switch for some columns")
-        << u"fold-width:3,5-7"_s << u"-"_s << int(OptionName::Set) << u"fold-width:3, 5-7"_s;
+        << u"fold-width:3,5-7"_s << u"-"_s << int(OptionName::Set) << u"fold-width:3, 5-7"_s << u"全半角(列 3, 5-7)"_s;
     QTest::newRow("a tolerance and columns")
-        << u"numeric:2"_s << u"0.5"_s << int(OptionName::Set) << u"numeric:2=0.5"_s;
-    QTest::newRow("an empty list") << u"dates:"_s << u"-"_s << int(OptionName::BadValue) << QString();
-    QTest::newRow("a list that cannot be read") << u"dates:0"_s << u"-"_s << int(OptionName::BadValue) << QString();
+        << u"numeric:2"_s << u"0.5"_s << int(OptionName::Set) << u"numeric:2=0.5"_s << u"数値(±0.5)(列 2)"_s;
+    QTest::newRow("an empty list") << u"dates:"_s << u"-"_s << int(OptionName::BadValue) << QString() << QString();
+    QTest::newRow("a list that cannot be read")
+        << u"dates:0"_s << u"-"_s << int(OptionName::BadValue) << QString() << QString();
     QTest::newRow("no list for the skipped columns")
-        << u"skip-columns:2"_s << u"3"_s << int(OptionName::BadValue) << QString();
-    QTest::newRow("an unknown name with a list") << u"fold-all:2"_s << u"-"_s << int(OptionName::Unknown) << QString();
+        << u"skip-columns:2"_s << u"3"_s << int(OptionName::BadValue) << QString() << QString();
+    QTest::newRow("an unknown name with a list")
+        << u"fold-all:2"_s << u"-"_s << int(OptionName::Unknown) << QString() << QString();
 }
 
 void tst_CompareOptions::readsColumnLists()
@@ -520,8 +523,10 @@ void tst_CompareOptions::readsColumnLists()
     QFETCH(QString, value);
     QFETCH(int, result);
     QFETCH(QString, settings);
+    QFETCH(QString, label);
     CompareOptions options;
     const std::optional<QStringView> given = value == u"-"_s ? std::nullopt : std::optional<QStringView>(value);
     QCOMPARE(int(setCompareOption(options, name, given)), result);
     QCOMPARE(compareOptionsText(options), settings);
+    QCOMPARE(compareOptionLabels(options).join(u'・'), label);
 }
