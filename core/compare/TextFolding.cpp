@@ -454,11 +454,7 @@ bool foldDigitSeparators(QStringView text, QString &out)
         if (i + 1 == text.size() || digitValue(text[i + 1].unicode()) < 0)
             break;
     }
-    if (i == text.size() && !out.isEmpty())
-        return true;
-    startBuffer(out, text.size());
-    out.append(text);
-    return false;
+    return i == text.size() && !out.isEmpty();
 }
 
 QString DateReading::text() const
@@ -606,7 +602,10 @@ void fold(Rule rule, QStringView text, QString &out)
         foldSjisPairs(text, out);
         return;
     case Rule::DigitSeparators:
-        (void)foldDigitSeparators(text, out);
+        if (!foldDigitSeparators(text, out)) {
+            startBuffer(out, text.size());
+            out.append(text);
+        }
         return;
     case Rule::Dates:
         if (const std::optional<DateReading> date = readDate(text)) {

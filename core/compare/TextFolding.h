@@ -83,8 +83,8 @@ void foldSjisPairs(QStringView text, QString &out);
 
 // A text of digits (0–9, ０–９) with separators between them, a postal, phone or account number:
 // into `out` as its ASCII digits, and true. Separators are runs of hyphen look-alikes (see
-// foldHyphens) and blanks, each between two digits; 〒 may lead, with blanks after it. Any other
-// text is copied as it is, and false: text that is not such a number is never changed.
+// foldHyphens) and blanks, each between two digits; 〒 may lead, with blanks after it. False for
+// any other text (`out` unspecified), which the rule leaves as it is.
 bool foldDigitSeparators(QStringView text, QString &out);
 
 // A calendar date, with a time of day when the text gave one.
