@@ -10,6 +10,12 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
+bool hasDigit(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９'); });
+}
+
 // What hashKey() gives every text that reads as a number under a tolerance, and the start of a
 // number's key without one: values with a tolerance have no one canonical form, so such cells only
 // hash alike and the comparison of the rows decides.
@@ -123,7 +129,12 @@ QStringView CellEquality::wholeTextForm(QStringView folded, QString &buffer)
             return buffer;
         }
     }
-    if (m_options.ignoreDigitSeparators && TextFolding::foldDigitSeparators(folded, buffer))
+    if (!m_options.ignoreDigitSeparators)
+        return folded;
+    // A text of ASCII digits is its own digit string, and the commonest number cell.
+    if (std::all_of(folded.begin(), folded.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return folded;
+    if (TextFolding::foldDigitSeparators(folded, buffer))
         return buffer;
     return folded;
 }
@@ -142,6 +153,10 @@ CellMatch CellEquality::matchFolded(QStringView a, QStringView b)
     if (cellsEqual(fold(middleA, m_first, false), fold(middleB, m_second, false)))
         return CellMatch::Equivalent;
     if (!m_wholeText && !m_options.numeric)
+        return CellMatch::Differs;
+    // A number, a date and a digit string all hold a digit, and no rule makes a digit of anything
+    // else: a pair of which one has none was decided as text, without folding either whole.
+    if (!hasDigit(a) || !hasDigit(b))
         return CellMatch::Differs;
     QStringView formA = fold(a, m_first, false);
     QStringView formB = fold(b, m_second, false);

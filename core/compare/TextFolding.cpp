@@ -291,6 +291,9 @@ constexpr std::pair<char16_t, char16_t> kSjisPairs[] = {
 
 char16_t sjisForm(char16_t c)
 {
+    // Most characters lie outside the three stretches the pairs are in.
+    if (c < 0x00A2 || (c > 0x00A6 && c != 0x00AC && c < 0x2014) || (c > 0x2016 && c != 0x2212 && c != 0x301C))
+        return c;
     for (const auto &[other, cp932] : kSjisPairs) {
         if (c == other)
             return cp932;
