@@ -84,7 +84,8 @@ QString usageText()
         QString text = kUsageHead;
         for (const CompareOptionRow &row : kCompareOptionTable) {
             const QString flag = u"  --"_s + row.name.toString() + row.valueSyntax.toString();
-            text += flag.leftJustified(flag.size() + 2 <= kShortFlagWidth ? kShortFlagWidth : kLongFlagWidth);
+            text += flag.leftJustified(flag.size() + 2 <= kShortFlagWidth ? kShortFlagWidth
+                                                                          : std::max(kLongFlagWidth, flag.size() + 2));
             text += row.help;
             text += u'\n';
         }

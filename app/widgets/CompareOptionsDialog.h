@@ -26,6 +26,10 @@ public:
 
     QLabel *Label1 = nullptr;
     std::array<QCheckBox *, CompareOptionsEntry::CheckCount> chkOption{}; // by CompareOptionsEntry::Check
+    // Beside each check box: the columns the option is limited to (blank: every column), and the
+    // button that picks them from a list of the columns with row 1 of both sheets.
+    std::array<QLineEdit *, CompareOptionsEntry::CheckCount> txtColumns{};
+    std::array<QPushButton *, CompareOptionsEntry::CheckCount> cmdColumns{};
     QLabel *lblTolerance = nullptr;
     QLineEdit *txtTolerance = nullptr; // 許容誤差, usable while 数値として比較する is checked
     QLabel *lblSkipColumns = nullptr;
@@ -39,8 +43,12 @@ public:
     void cmdSave_Click();
     void cmdEnd_Click();
 
+    // 「列…」 of option `index`: the column list, ticked as its box says; OK writes the ticks back.
+    void cmdColumns_Click(size_t index);
+
 private:
     void chkNumeric_Click();
+    void chkOption_Click(size_t index);
 
     AppState &m_state;
     UserInterface &m_ui;

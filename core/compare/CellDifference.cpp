@@ -14,6 +14,8 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QString kSameNote = u"同じです"_s;
+const QString kSjisPairNote = u"Shift_JIS の変換の違い（U+%1 と U+%2）"_s;
+const QString kSameDateNote = u"日付として同じ（%1）"_s;
 const QString kNoCellNote = u"セルがありません"_s;
 const QString kMissingCellNote = u"%1にはこのセルがありません"_s;
 const QString kEmptyCellNote = u"%1のセルは空です"_s;
@@ -171,6 +173,21 @@ void nameEndBlanks(QStringView first, QStringView second, bool atEnd, QStringLis
 }
 } // namespace
 
+QString ruleNote(TextFolding::Rule rule, QStringView first, QStringView second)
+{
+    using TextFolding::Rule;
+    const auto code = [](char16_t c) { return QString::number(c, 16).toUpper().rightJustified(4, u'0'); };
+    if (rule == Rule::SjisPairs) {
+        if (const auto pair = TextFolding::firstSjisPair(first, second))
+            return kSjisPairNote.arg(code(pair->first), code(pair->second));
+    }
+    if (rule == Rule::Dates) {
+        if (const auto date = TextFolding::readDate(first))
+            return kSameDateNote.arg(date->text());
+    }
+    return compareOptionOf(rule).ruleNote.toString();
+}
+
 QString missingCellNote(int missingSide)
 {
     return kMissingCellNote.arg(kSheetLabels[missingSide == 1 ? 1 : 0]);
@@ -183,7 +200,7 @@ QStringList nameDifferences(QStringView first, QStringView second, const CharDif
     QStringList notes;
     TextFolding::FoldBuffers buffers;
     if (const auto rule = TextFolding::ruleThatMakesEqual(first, second, buffers))
-        notes.append(compareOptionOf(*rule).ruleNote.toString());
+        notes.append(ruleNote(*rule, first, second));
     if (first.isEmpty() || second.isEmpty()) {
         notes.append(kEmptyCellNote.arg(kSheetLabels[first.isEmpty() ? 0 : 1]));
         return notes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CharDiff.h"
+#include "TextFolding.h"
 
 #include <QList>
 #include <QString>
@@ -75,6 +76,10 @@ inline constexpr qsizetype kShownTextLimit = 4096;
 // One text as shown, with the spans of `diff` on side `side` (0: the first text, 1: the second).
 [[nodiscard]] ShownCellText showCellText(QStringView text, const CharDiff &diff, int side,
                                          qsizetype limit = kShownTextLimit);
+
+// The note for `rule` making the two texts equal: the pair a Shift_JIS conversion split, the date
+// both write, or the rule's own note.
+[[nodiscard]] QString ruleNote(TextFolding::Rule rule, QStringView first, QStringView second);
 
 // The note for a cell only one sheet has: 「ファイル２にはこのセルがありません」 when `missingSide` is 1.
 [[nodiscard]] QString missingCellNote(int missingSide);

@@ -1,14 +1,18 @@
 #include "CharDiff.h"
 
+#include "RowAlignment.h"
+
+#include <QHash>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
-#include <optional>
+#include <cstdint>
 #include <vector>
 
 namespace
 {
-// The search never goes past this many edits: its trace takes memory in the square of them.
+// Past this many inserted and deleted clusters a difference tells the person nothing a coarse
+// one does not, and the search would only spend its budget.
 constexpr int kMaxEdits = 1000;
 
 // Code units looked at beyond the stretch that matters: cluster boundaries depend only on the
@@ -87,75 +91,29 @@ std::vector<qsizetype> boundariesBetween(LocalFinder &finder, qsizetype begin, q
     return result;
 }
 
-struct Edit
+// One identity per cluster of `text` between `boundaries`, equal exactly when the clusters are:
+// a cluster of one code unit is that unit, a longer one is numbered on first sight above them.
+std::vector<std::uint32_t> clusterIdentities(QStringView text, const std::vector<qsizetype> &boundaries,
+                                             QHash<QStringView, std::uint32_t> &longer)
 {
-    bool insertion = false; // otherwise a deletion
-    qsizetype x = 0; // cluster index in the first text before the edit
-    qsizetype y = 0; // and in the second
-};
-
-// Myers' greedy O(ND) search over the clusters of the two middles; the edits in order, or
-// nothing when the effort limit is reached first.
-std::optional<std::vector<Edit>> shortestEdits(QStringView first, const std::vector<qsizetype> &a, QStringView second,
-                                               const std::vector<qsizetype> &b, qint64 effortLimit)
-{
-    const qsizetype n = qsizetype(a.size()) - 1;
-    const qsizetype m = qsizetype(b.size()) - 1;
-    auto equal = [&](qsizetype x, qsizetype y) {
-        return first.sliced(a[x], a[x + 1] - a[x]) == second.sliced(b[y], b[y + 1] - b[y]);
-    };
-    const qsizetype maxD = std::min<qsizetype>(n + m, kMaxEdits);
-    const qsizetype offset = maxD + 1;
-    std::vector<qsizetype> v(size_t(2 * maxD + 3), 0);
-    std::vector<std::vector<qsizetype>> trace; // trace[d]: v for k = -d … d, step 2
-    qint64 effort = 0;
-    qsizetype found = -1;
-    for (qsizetype d = 0; d <= maxD && found < 0; ++d) {
-        for (qsizetype k = -d; k <= d; k += 2) {
-            qsizetype x = (k == -d || (k != d && v[size_t(offset + k - 1)] < v[size_t(offset + k + 1)]))
-                ? v[size_t(offset + k + 1)]
-                : v[size_t(offset + k - 1)] + 1;
-            qsizetype y = x - k;
-            while (x < n && y < m && equal(x, y)) {
-                ++x;
-                ++y;
-                ++effort;
-            }
-            v[size_t(offset + k)] = x;
-            if (x >= n && y >= m) {
-                found = d;
-                break;
-            }
+    std::vector<std::uint32_t> identities;
+    identities.reserve(boundaries.size() - 1);
+    for (size_t i = 0; i + 1 < boundaries.size(); ++i) {
+        const QStringView cluster = text.sliced(boundaries[i], boundaries[i + 1] - boundaries[i]);
+        if (cluster.size() == 1) {
+            identities.push_back(cluster[0].unicode());
+            continue;
         }
-        std::vector<qsizetype> row;
-        row.reserve(size_t(d + 1));
-        for (qsizetype k = -d; k <= d; k += 2)
-            row.push_back(v[size_t(offset + k)]);
-        trace.push_back(std::move(row));
-        effort += d + 1;
-        if (found < 0 && effort > effortLimit)
-            return std::nullopt;
+        const auto known = longer.constFind(cluster);
+        if (known != longer.constEnd()) {
+            identities.push_back(*known);
+        } else {
+            const std::uint32_t identity = 0x10000 + std::uint32_t(longer.size());
+            longer.insert(cluster, identity);
+            identities.push_back(identity);
+        }
     }
-    if (found < 0)
-        return std::nullopt;
-
-    std::vector<Edit> edits;
-    qsizetype x = n;
-    qsizetype y = m;
-    for (qsizetype d = found; d > 0; --d) {
-        const std::vector<qsizetype> &previous = trace[size_t(d - 1)];
-        auto at = [&](qsizetype k) { return previous[size_t((k + d - 1) / 2)]; };
-        const qsizetype k = x - y;
-        const bool down = k == -d || (k != d && at(k - 1) < at(k + 1));
-        const qsizetype previousK = down ? k + 1 : k - 1;
-        const qsizetype previousX = at(previousK);
-        const qsizetype previousY = previousX - previousK;
-        edits.push_back({down, previousX, previousY});
-        x = previousX;
-        y = previousY;
-    }
-    std::reverse(edits.begin(), edits.end());
-    return edits;
+    return identities;
 }
 
 SpanKind kindOf(qsizetype length1, qsizetype length2)
@@ -214,31 +172,30 @@ CharDiff diffCharacters(QStringView first, QStringView second, qint64 effortLimi
 
     const std::vector<qsizetype> a = boundariesBetween(finder1, prefix, end1);
     const std::vector<qsizetype> b = boundariesBetween(finder2, prefix, end2);
-    const std::optional<std::vector<Edit>> edits = shortestEdits(first, a, second, b, effortLimit);
-    if (!edits) {
+    QHash<QStringView, std::uint32_t> longer;
+    const std::vector<std::uint32_t> clusters1 = clusterIdentities(first, a, longer);
+    const std::vector<std::uint32_t> clusters2 = clusterIdentities(second, b, longer);
+    RowMatches matches = matchRows(clusters1, clusters2, effortLimit, WhenSpent::GiveUp, kMaxEdits);
+    if (matches.gaveUp) {
         result.coarse = true;
         result.spans.append({SpanKind::Changed, prefix, end1 - prefix, prefix, end2 - prefix});
         return result;
     }
 
-    // Runs of edits with no common cluster between them make one span each.
-    for (size_t i = 0; i < edits->size();) {
-        const qsizetype x0 = (*edits)[i].x;
-        const qsizetype y0 = (*edits)[i].y;
-        qsizetype x = x0;
-        qsizetype y = y0;
-        while (i < edits->size() && (*edits)[i].x == x && (*edits)[i].y == y) {
-            if ((*edits)[i].insertion)
-                ++y;
-            else
-                ++x;
-            ++i;
+    // The clusters between two matched ones make one span; the ends match as a last pair.
+    matches.pairs.emplace_back(int(clusters1.size()), int(clusters2.size()));
+    int x = 0;
+    int y = 0;
+    for (const auto &[matchX, matchY] : matches.pairs) {
+        if (matchX > x || matchY > y) {
+            const qsizetype start1 = a[size_t(x)];
+            const qsizetype start2 = b[size_t(y)];
+            const qsizetype length1 = a[size_t(matchX)] - start1;
+            const qsizetype length2 = b[size_t(matchY)] - start2;
+            result.spans.append({kindOf(length1, length2), start1, length1, start2, length2});
         }
-        const qsizetype start1 = a[size_t(x0)];
-        const qsizetype start2 = b[size_t(y0)];
-        const qsizetype length1 = a[size_t(x)] - start1;
-        const qsizetype length2 = b[size_t(y)] - start2;
-        result.spans.append({kindOf(length1, length2), start1, length1, start2, length2});
+        x = matchX + 1;
+        y = matchY + 1;
     }
     return result;
 }

@@ -38,10 +38,11 @@ struct CharDiff
     bool coarse = false;
 };
 
-// The difference of `first` and `second`, by Myers' O(ND) algorithm on grapheme clusters after
-// the common beginning and end are taken off. The work is bounded: the search gives up once it
-// would compare about `effortLimit` clusters, and the result is then coarse. With the default
-// limit two 1 MB texts take well under 0.2 s whatever they hold.
+// The difference of `first` and `second`: the common beginning and end are taken off, and the
+// rest is matched cluster by cluster by the same O(ND) search that lines up rows (matchRows()).
+// The work is bounded: the search gives up once it has spent about `effortLimit` steps or found
+// more than a thousand clusters inserted and deleted, and the result is then coarse. With the default limit two 1 MB
+// texts take well under 0.2 s whatever they hold.
 [[nodiscard]] CharDiff diffCharacters(QStringView first, QStringView second, qint64 effortLimit = 20'000'000);
 
 // Grapheme cluster boundaries of `text`, as QString indexes from 0 to text.size() inclusive.

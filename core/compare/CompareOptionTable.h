@@ -36,7 +36,7 @@ struct CompareOptionRow
     QStringView ruleNote; // the cell difference window's note when its rule alone makes two texts equal
 };
 
-inline constexpr std::array<CompareOptionRow, 9> kCompareOptionTable{{
+inline constexpr std::array<CompareOptionRow, 12> kCompareOptionTable{{
     {u"ignore-case",
      &CompareOptions::ignoreCase,
      TextFolding::Rule::Case,
@@ -110,6 +110,36 @@ inline constexpr std::array<CompareOptionRow, 9> kCompareOptionTable{{
     {u"numeric", &CompareOptions::numeric, TextFolding::Rule::Numeric, CompareOptionValue::Tolerance, u"[=TOLERANCE]",
      u"両方が数値なら値で比較します (TOLERANCE は許容誤差)", u"数値として比較する（1,000 = 1000 = １０００ = ¥1,000）",
      u"許容誤差", u"数値", u"数値としては同じです"},
+    {u"fold-sjis-pairs",
+     &CompareOptions::foldSjisPairs,
+     TextFolding::Rule::SjisPairs,
+     CompareOptionValue::None,
+     {},
+     u"Shift_JIS の変換で分かれる文字 (〜 と ～ など) を区別しません",
+     u"Shift_JIS の変換の違いを無視",
+     {},
+     u"Shift_JIS",
+     u"Shift_JIS の変換の違いだけです"},
+    {u"ignore-digit-separators",
+     &CompareOptions::ignoreDigitSeparators,
+     TextFolding::Rule::DigitSeparators,
+     CompareOptionValue::None,
+     {},
+     u"数字の間のハイフンと空白を無視します (123-4567 = 1234567)",
+     u"数字の間の区切りを無視",
+     {},
+     u"数字の区切り",
+     u"数字の間の区切りの違いだけです"},
+    {u"dates",
+     &CompareOptions::dates,
+     TextFolding::Rule::Dates,
+     CompareOptionValue::None,
+     {},
+     u"両方が日付なら日付で比較します (2024/4/1 = 令和6年4月1日)",
+     u"日付の書き方の違いを無視",
+     {},
+     u"日付",
+     u"日付として同じです"},
     {u"skip-columns",
      nullptr,
      std::nullopt,
@@ -129,6 +159,7 @@ inline constexpr size_t kCompareOptionChecks = [] {
         ++count;
     return count;
 }();
+static_assert(kCompareOptionChecks == kCompareOptionSwitches, "CompareOptions::onlyColumns has a list per switch");
 static_assert(std::none_of(kCompareOptionTable.begin() + kCompareOptionChecks, kCompareOptionTable.end(),
                            [](const CompareOptionRow &row) { return row.flag != nullptr; }),
               "the options with a switch come first");

@@ -140,11 +140,29 @@ std::optional<double> parseTolerance(QStringView text)
     return value;
 }
 
+bool CompareOptions::limitsAnOption() const
+{
+    for (size_t i = 0; i < kCompareOptionSwitches; ++i) {
+        if (this->*kCompareOptionTable[i].flag && !onlyColumns[i].empty())
+            return true;
+    }
+    return false;
+}
+
 OptionName setCompareOption(CompareOptions &options, QStringView name, std::optional<QStringView> value)
 {
+    // name:LIST limits an option with a switch to the columns of LIST.
+    std::optional<std::vector<ColumnRange>> only;
+    const qsizetype colon = name.indexOf(u':');
+    if (colon >= 0) {
+        only = parseColumnList(name.sliced(colon + 1));
+        name = name.first(colon);
+    }
     const CompareOptionRow *row = compareOptionNamed(name);
     if (!row)
         return OptionName::Unknown;
+    if (colon >= 0 && (!row->flag || !only || only->empty()))
+        return OptionName::BadValue;
     switch (row->value) {
     case CompareOptionValue::None:
         if (value)
@@ -165,8 +183,11 @@ OptionName setCompareOption(CompareOptions &options, QStringView name, std::opti
         break;
     }
     }
-    if (row->flag)
+    if (row->flag) {
         options.*row->flag = true;
+        options.onlyColumns[size_t(row - kCompareOptionTable.begin())]
+            = only ? std::move(*only) : std::vector<ColumnRange>();
+    }
     return OptionName::Set;
 }
 
@@ -185,12 +206,16 @@ QString compareOptionsText(const CompareOptions &options)
     for (const CompareOptionRow &row : kCompareOptionTable) {
         if (!inForce(options, row))
             continue;
+        const size_t index = size_t(&row - kCompareOptionTable.begin());
+        const QString name = row.flag && !options.onlyColumns[index].empty()
+            ? row.name.toString() + u':' + columnListText(options.onlyColumns[index])
+            : row.name.toString();
         switch (row.value) {
         case CompareOptionValue::None:
-            items.append(row.name.toString());
+            items.append(name);
             break;
         case CompareOptionValue::Tolerance:
-            items.append(row.name.toString() + u'=' + toleranceText(options.tolerance));
+            items.append(name + u'=' + toleranceText(options.tolerance));
             break;
         case CompareOptionValue::ColumnList:
             items.append(row.name.toString() + u'=' + columnListText(options.skipColumns));
@@ -220,14 +245,18 @@ QStringList compareOptionLabels(const CompareOptions &options)
     for (const CompareOptionRow &row : kCompareOptionTable) {
         if (!inForce(options, row))
             continue;
+        const size_t index = size_t(&row - kCompareOptionTable.begin());
+        const QString columns = row.flag && !options.onlyColumns[index].empty()
+            ? u"(列 "_s + columnListText(options.onlyColumns[index]) + u')'
+            : QString();
         switch (row.value) {
         case CompareOptionValue::None:
-            labels.append(row.label.toString());
+            labels.append(row.label.toString() + columns);
             break;
         case CompareOptionValue::Tolerance:
             labels.append(options.tolerance > 0
-                              ? row.label.toString() + u"(±"_s + toleranceText(options.tolerance) + u')'
-                              : row.label.toString());
+                              ? row.label.toString() + u"(±"_s + toleranceText(options.tolerance) + u')' + columns
+                              : row.label.toString() + columns);
             break;
         case CompareOptionValue::ColumnList:
             labels.append(row.label.toString() + u' ' + columnListText(options.skipColumns));

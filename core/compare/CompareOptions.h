@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct ColumnRange
     friend bool operator==(const ColumnRange &, const ColumnRange &) = default;
 };
 
+// The options with a switch, the first rows of the option table (CompareOptionTable.h).
+inline constexpr size_t kCompareOptionSwitches = 11;
+
 // Each option's name, captions and folding rule are in CompareOptionTable.h.
 struct CompareOptions
 {
@@ -33,9 +37,18 @@ struct CompareOptions
     bool trim = false;
     bool ignoreSpace = false;
     bool numeric = false;
+    bool foldSjisPairs = false;
+    bool ignoreDigitSeparators = false;
+    bool dates = false;
     double tolerance = 0.0; // of the numeric reading, absolute, never negative
     // The columns never compared: ascending, neither overlapping nor touching.
     std::vector<ColumnRange> skipColumns;
+    // Per option with a switch, by its row of the option table: the only columns it applies to,
+    // as skipColumns is kept; empty for every column. Only looked at while the switch is on.
+    std::array<std::vector<ColumnRange>, kCompareOptionSwitches> onlyColumns{};
+
+    // Whether an option that is on applies to some columns only.
+    [[nodiscard]] bool limitsAnOption() const;
 
     // Whether any rule can make two differing texts equal.
     [[nodiscard]] bool foldsText() const;
@@ -66,18 +79,20 @@ struct CompareOptions
 [[nodiscard]] QString toleranceText(double tolerance);
 
 // Sets one option by the name rowlark-diff and the settings file give it (the table's names:
-// fold-width, numeric[=TOLERANCE], skip-columns=LIST, …).
+// fold-width, numeric[=TOLERANCE], skip-columns=LIST, …). An option with a switch may be limited
+// to some columns by a list after a colon: fold-width:3,5-7, numeric:4-6=0.5.
 enum class OptionName { Set, Unknown, BadValue };
 [[nodiscard]] OptionName setCompareOption(CompareOptions &options, QStringView name, std::optional<QStringView> value);
 
-// The options as one line of the settings file, "ignore-case;numeric=0.5;skip-columns=3, 5-7", and
+// The options as one line of the settings file, "ignore-case;numeric:4=0.5;skip-columns=3, 5-7", and
 // back. Reading is lenient: names it does not know and values it cannot read are left out, so
 // that a file written by a later version still opens.
 [[nodiscard]] QString compareOptionsText(const CompareOptions &options);
 [[nodiscard]] CompareOptions compareOptionsFromText(QStringView text);
 
 // The options in force in the status line's short words, in the dialog's order: "大小文字",
-// "数値(±0.5)", "比較しない列 3, 5-7"; empty while the comparison is exact.
+// "数値(±0.5)", "比較しない列 3, 5-7", an option limited to some columns with them: "日付(列 2, 4)";
+// empty while the comparison is exact.
 [[nodiscard]] QStringList compareOptionLabels(const CompareOptions &options);
 
 // The short summary of the options in force for the window's status line, e.g.

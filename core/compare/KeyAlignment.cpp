@@ -17,8 +17,6 @@ namespace
 {
 const QString kRepeatedKeysText = u"キーが重複している行があります（%1: %2 行, %3: %4 行）"_s;
 
-// A key column the cells ask about as column 0, which no option leaves out.
-constexpr int kNeverSkipped = 0;
 // With a tolerance, each numeric key cell may also lie in the next bucket: a row is looked up
 // under every mix of its cells' buckets, for at most this many such cells (the others still
 // compare, but only a key within the same bucket is found).
@@ -48,9 +46,9 @@ public:
     {
     }
 
-    CellHash hash(QStringView text)
+    CellHash hash(QStringView text, int col)
     {
-        const QStringView folded = m_equality.foldedText(text);
+        const QStringView folded = m_equality.foldedText(text, col);
         if (m_numeric && TextFolding::readDecimal(TextFolding::trimBlanks(folded), m_value)) {
             // Equal values have one form, whatever the text wrote.
             if (m_tolerance.isZero())
@@ -64,9 +62,9 @@ public:
         return {qHash(folded), std::nullopt};
     }
 
-    bool equal(QStringView a, QStringView b)
+    bool equal(QStringView a, QStringView b, int col)
     {
-        return m_equality.equal(a, b, kNeverSkipped);
+        return m_equality.matchRules(a, b, col) != CellMatch::Differs;
     }
 
 private:
@@ -125,7 +123,7 @@ std::array<std::vector<std::uint32_t>, 2> keyIdentities(const SheetData &first, 
     buckets.reserve(size_t(first.rows() + second.rows()));
     const auto sameKey = [&](const SheetData &a, int rowA, const SheetData &b, int rowB) {
         for (const int c : keys.columns) {
-            if (!hasher.equal(keyText(a, rowA, c), keyText(b, rowB, c)))
+            if (!hasher.equal(keyText(a, rowA, c), keyText(b, rowB, c), c))
                 return false;
         }
         return true;
@@ -142,7 +140,7 @@ std::array<std::vector<std::uint32_t>, 2> keyIdentities(const SheetData &first, 
         for (int r = firstRow; r < sheet.rows(); ++r) {
             neighbours.clear();
             for (size_t k = 0; k < keys.columns.size(); ++k) {
-                cells[k] = hasher.hash(keyText(sheet, r, keys.columns[k]));
+                cells[k] = hasher.hash(keyText(sheet, r, keys.columns[k]), keys.columns[k]);
                 if (cells[k].neighbour && neighbours.size() < size_t(kMaxNeighbourCells))
                     neighbours.push_back(k);
             }
@@ -267,7 +265,7 @@ std::array<std::vector<int>, 2> keySortOrders(const SheetData &first, const Shee
         for (int r = firstRow; r < sheet.rows(); ++r) {
             for (size_t k = 0; k < keyCount; ++k) {
                 SortCell &cell = values[s][size_t(r - firstRow) * keyCount + k];
-                cell.text = equality.foldedText(keyText(sheet, r, keys.columns[k])).toString();
+                cell.text = equality.foldedText(keyText(sheet, r, keys.columns[k]), keys.columns[k]).toString();
                 const QStringView folded = TextFolding::trimBlanks(cell.text);
                 cell.empty = folded.isEmpty();
                 if (cell.empty)

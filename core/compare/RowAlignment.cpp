@@ -32,10 +32,12 @@ class RowMatcher
 {
 public:
     RowMatcher(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-               std::int64_t effortLimit)
+               std::int64_t effortLimit, WhenSpent whenSpent, int maxEdits)
         : m_first(first)
         , m_second(second)
         , m_effortLeft(effortLimit)
+        , m_giveUp(whenSpent == WhenSpent::GiveUp)
+        , m_maxDepth(maxEdits / 2 + 1)
     {
     }
 
@@ -44,6 +46,13 @@ public:
     {
         matchRange(0, int(m_first.size()), 0, int(m_second.size()));
         return std::move(m_matches);
+    }
+
+    // Whether the search stopped when its budget was spent (WhenSpent::GiveUp): the matches are
+    // then incomplete.
+    [[nodiscard]] bool gaveUp() const
+    {
+        return m_gaveUp;
     }
 
     // Whether every split came from searches that met, so that the matches are a longest
@@ -66,6 +75,8 @@ private:
 
     void matchRange(int a0, int a1, int b0, int b1)
     {
+        if (m_gaveUp)
+            return;
         while (a0 < a1 && b0 < b1 && same(a0, b0))
             m_matches.emplace_back(a0++, b0++);
         int suffix = 0;
@@ -102,6 +113,13 @@ private:
         const bool forwardMeets = delta % 2 != 0; // which search detects the overlap
         int k1start = 0, k1end = 0, k2start = 0, k2end = 0;
         for (int d = 0; d < maxD; ++d) {
+            // A bisection meets after half the edits of its range, rounded up: going deeper means
+            // more than `maxEdits` of them.
+            if (m_giveUp && (m_effortLeft <= 0 || d > m_maxDepth)) {
+                m_gaveUp = true;
+                m_longest = false;
+                return std::nullopt;
+            }
             if (m_effortLeft <= 0 && d >= kHeuristicDepth) {
                 m_longest = false;
                 return furthestSplit(a0, b0, n, m, d, offset, k1start, k1end, k2start, k2end);
@@ -197,6 +215,9 @@ private:
     const std::vector<std::uint32_t> &m_first;
     const std::vector<std::uint32_t> &m_second;
     std::int64_t m_effortLeft;
+    bool m_giveUp = false;
+    int m_maxDepth = 0;
+    bool m_gaveUp = false;
     bool m_longest = true;
     std::vector<std::pair<int, int>> m_matches;
     // The furthest reach on each diagonal of the bisection running now; kept to spare an
@@ -278,34 +299,77 @@ bool alignmentFits(const RowAlignment &alignment, const SheetData &first, const 
     return true;
 }
 
+namespace
+{
+// Which identities occur in a sequence. Identities are mostly small numbers (rows are numbered
+// from 0, characters by their code unit), so a table of flags serves them without hashing; a
+// set takes the rest.
+class IdentitySet
+{
+public:
+    IdentitySet(const std::vector<std::uint32_t> &values, std::uint32_t largest, bool dense)
+    {
+        if (dense) {
+            m_flags.assign(size_t(largest) + 1, 0);
+            for (const std::uint32_t value : values)
+                m_flags[value] = 1;
+        } else {
+            m_set.insert(values.begin(), values.end());
+        }
+    }
+    [[nodiscard]] bool contains(std::uint32_t value) const
+    {
+        if (!m_flags.empty())
+            return value < m_flags.size() && m_flags[value];
+        return m_set.count(value) != 0;
+    }
+
+private:
+    std::vector<std::uint8_t> m_flags;
+    std::unordered_set<std::uint32_t> m_set;
+};
+} // namespace
+
 RowMatches matchRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                     std::int64_t effortLimit)
+                     std::int64_t effortLimit, WhenSpent whenSpent, int maxEdits)
 {
     // A row the other sheet does not have is in no common sequence: the search runs on the rows
     // both sheets have, which is all it needs when most rows were changed.
-    std::unordered_set<std::uint32_t> inFirst(first.begin(), first.end());
-    std::unordered_set<std::uint32_t> inSecond(second.begin(), second.end());
+    std::uint32_t largest = 0;
+    for (const std::vector<std::uint32_t> *values : {&first, &second})
+        for (const std::uint32_t value : *values)
+            largest = std::max(largest, value);
+    const bool dense = std::uint64_t(largest) <= 4 * (std::uint64_t(first.size()) + second.size()) + 65'536;
+    const IdentitySet inFirst(first, largest, dense);
+    const IdentitySet inSecond(second, largest, dense);
     std::array<std::vector<std::uint32_t>, 2> shared;
     std::array<std::vector<int>, 2> places; // the index of each shared row in its sheet
     const std::array<const std::vector<std::uint32_t> *, 2> sheets{&first, &second};
-    const std::array<const std::unordered_set<std::uint32_t> *, 2> other{&inSecond, &inFirst};
+    const std::array<const IdentitySet *, 2> other{&inSecond, &inFirst};
     for (size_t s = 0; s < 2; ++s) {
         const std::vector<std::uint32_t> &rows = *sheets[s];
+        shared[s].reserve(rows.size());
+        places[s].reserve(rows.size());
         for (size_t i = 0; i < rows.size(); ++i) {
-            if (other[s]->count(rows[i])) {
+            if (other[s]->contains(rows[i])) {
                 shared[s].push_back(rows[i]);
                 places[s].push_back(int(i));
             }
         }
     }
-    RowMatcher matcher(shared[0], shared[1], effortLimit);
+    RowMatcher matcher(shared[0], shared[1], effortLimit, whenSpent, maxEdits);
     RowMatches matches;
     matches.pairs = matcher.match();
+    matches.longest = matcher.longest();
+    if (matcher.gaveUp()) {
+        matches.pairs.clear();
+        matches.gaveUp = true;
+        return matches;
+    }
     for (auto &[a, b] : matches.pairs) {
         a = places[0][size_t(a)];
         b = places[1][size_t(b)];
     }
-    matches.longest = matcher.longest();
     return matches;
 }
 
@@ -547,7 +611,7 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, 
             // options' stand-ins, and the columns left out not at all.
             for (int c = 1; c < commonCols; ++c) {
                 if (!equality.skipsColumn(c))
-                    hash = qHashMulti(hash, equality.hashKey(sheet.text(r, c)));
+                    hash = qHashMulti(hash, equality.hashKey(sheet.text(r, c), c));
             }
             hashes[size_t(s)].push_back(hash);
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -74,15 +75,30 @@ struct RowMatches
     std::vector<std::pair<int, int>> pairs;
     // Whether `pairs` is a longest common subsequence for certain.
     bool longest = true;
+    // The budget was spent under WhenSpent::GiveUp: `pairs` is empty and says nothing.
+    bool gaveUp = false;
+};
+
+// What matchRows() does once its budget is spent: go on by its heuristic (rows must be matched
+// whatever it costs), or stop and say so (a caller with a cheaper fallback of its own).
+enum class WhenSpent {
+    Heuristic,
+    GiveUp,
 };
 
 // The matched rows of two sequences of row identities: their longest common subsequence, by
 // Myers' bisection in linear space. Once about `effortLimit` steps are spent, each part still
 // to be searched is searched 1024 edits deep from both ends and split where either search got
 // furthest, instead of where they meet: rows are still matched, but the sequence may then be
-// shorter than the longest, and `longest` is false.
+// shorter than the longest, and `longest` is false. Under WhenSpent::GiveUp the search stops
+// there instead and reports `gaveUp`; it gives up as well once it is clear that the sequences
+// differ by more than about `maxEdits` insertions and deletions (of identities both have: the
+// others are set aside first). The sequences are of any
+// identities (rows, characters).
 [[nodiscard]] RowMatches matchRows(const std::vector<std::uint32_t> &first, const std::vector<std::uint32_t> &second,
-                                   std::int64_t effortLimit = kRowMatchEffort);
+                                   std::int64_t effortLimit = kRowMatchEffort,
+                                   WhenSpent whenSpent = WhenSpent::Heuristic,
+                                   int maxEdits = std::numeric_limits<int>::max() - 2);
 
 // What pairs the unmatched rows of a stretch between two matched rows: each row's cells as keys,
 // equal for two cells the comparison finds the same and kEmptyCellKey for a cell that is the same

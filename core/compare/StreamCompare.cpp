@@ -180,7 +180,7 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
             return text;
         if (!lineUp.keys && equality.skipsColumn(col))
             return std::nullopt;
-        return equality.hashKey(text);
+        return equality.hashKey(text, col);
     };
     while (stream.next()) {
         row.clear();

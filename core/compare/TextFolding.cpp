@@ -275,6 +275,281 @@ bool isBlank(char16_t c)
     return c == u' ' || c == u'\t' || c == 0x3000 || c == 0x00A0;
 }
 
+namespace
+{
+// Each pair: the other converters' form, then code page 932's.
+constexpr std::pair<char16_t, char16_t> kSjisPairs[] = {
+    {0x301C, 0xFF5E}, // 〜 WAVE DASH, ～ FULLWIDTH TILDE
+    {0x2016, 0x2225}, // ‖ DOUBLE VERTICAL LINE, ∥ PARALLEL TO
+    {0x2212, 0xFF0D}, // − MINUS SIGN, － FULLWIDTH HYPHEN-MINUS
+    {0x00A2, 0xFFE0}, // ¢ ￠
+    {0x00A3, 0xFFE1}, // £ ￡
+    {0x00AC, 0xFFE2}, // ¬ ￢
+    {0x2014, 0x2015}, // — EM DASH, ― HORIZONTAL BAR
+    {0x00A6, 0xFFE4}, // ¦ ￤ (the IBM extensions' broken bar)
+};
+
+char16_t sjisForm(char16_t c)
+{
+    // Most characters lie outside the three stretches the pairs are in.
+    if (c < 0x00A2 || (c > 0x00A6 && c != 0x00AC && c < 0x2014) || (c > 0x2016 && c != 0x2212 && c != 0x301C))
+        return c;
+    for (const auto &[other, cp932] : kSjisPairs) {
+        if (c == other)
+            return cp932;
+    }
+    return c;
+}
+
+bool isDigitSeparator(char16_t c)
+{
+    return isHyphenLookAlike(c) || isBlank(c);
+}
+
+// A run of digits from `i` as a number, at most `maxDigits` of them; the digits read in `count`.
+int readNumber(QStringView text, qsizetype &i, int maxDigits, int &count)
+{
+    int value = 0;
+    count = 0;
+    while (i < text.size() && count < maxDigits + 1) {
+        const int digit = digitValue(text[i].unicode());
+        if (digit < 0)
+            break;
+        value = value * 10 + digit;
+        ++count;
+        ++i;
+    }
+    return value;
+}
+
+void skipBlanks(QStringView text, qsizetype &i)
+{
+    while (i < text.size() && isBlank(text[i].unicode()))
+        ++i;
+}
+
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int daysInMonth(int year, int month)
+{
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+struct Era
+{
+    char16_t letter; // M T S H R
+    std::u16string_view name;
+    int yearBefore; // the Gregorian year of the era's year 0
+    int startYear, startMonth, startDay; // its first day
+};
+
+constexpr Era kEras[] = {
+    {u'M', u"明治", 1867, 1868, 10, 23}, {u'T', u"大正", 1911, 1912, 7, 30}, {u'S', u"昭和", 1925, 1926, 12, 25},
+    {u'H', u"平成", 1988, 1989, 1, 8},   {u'R', u"令和", 2018, 2019, 5, 1},
+};
+
+int dayNumber(int year, int month, int day)
+{
+    return (year * 12 + month) * 31 + day; // only ever compared
+}
+
+// An era's name or letter at `i`, moving past it.
+const Era *readEra(QStringView text, qsizetype &i)
+{
+    for (const Era &era : kEras) {
+        const QStringView name(era.name.data(), qsizetype(era.name.size()));
+        if (text.sliced(i).startsWith(name)) {
+            i += name.size();
+            return &era;
+        }
+        const char16_t c = text[i].unicode();
+        if (c == era.letter || c == era.letter + 0xFEE0) {
+            ++i;
+            return &era;
+        }
+    }
+    return nullptr;
+}
+
+// A time of day from `i` to the end of the text: H:MM, H:MM:SS or H時M分[S秒].
+std::optional<int> readTime(QStringView text, qsizetype i)
+{
+    int count = 0;
+    const int hours = readNumber(text, i, 2, count);
+    if (count == 0 || count > 2 || hours > 23 || i >= text.size())
+        return std::nullopt;
+    const bool kanji = text[i] == u'時';
+    if (!kanji && text[i] != u':' && text[i] != u'：')
+        return std::nullopt;
+    ++i;
+    const int minutes = readNumber(text, i, 2, count);
+    if (count == 0 || count > 2 || (!kanji && count != 2) || minutes > 59)
+        return std::nullopt;
+    int seconds = 0;
+    if (kanji) {
+        if (i >= text.size() || text[i] != u'分')
+            return std::nullopt;
+        ++i;
+        if (i < text.size()) {
+            seconds = readNumber(text, i, 2, count);
+            if (count == 0 || count > 2 || seconds > 59 || i + 1 != text.size() || text[i] != u'秒')
+                return std::nullopt;
+            ++i;
+        }
+    } else if (i < text.size()) {
+        if (text[i] != u':' && text[i] != u'：')
+            return std::nullopt;
+        ++i;
+        seconds = readNumber(text, i, 2, count);
+        if (count != 2 || seconds > 59)
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    return (hours * 60 + minutes) * 60 + seconds;
+}
+} // namespace
+
+void foldSjisPairs(QStringView text, QString &out)
+{
+    startBuffer(out, text.size());
+    for (const QChar c : text)
+        out.append(QChar(sjisForm(c.unicode())));
+}
+
+std::optional<std::pair<char16_t, char16_t>> firstSjisPair(QStringView a, QStringView b)
+{
+    const qsizetype shorter = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < shorter; ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = b[i].unicode();
+        if (x != y && sjisForm(x) == sjisForm(y))
+            return std::pair{x, y};
+    }
+    return std::nullopt;
+}
+
+bool foldDigitSeparators(QStringView text, QString &out)
+{
+    startBuffer(out, text.size());
+    qsizetype i = 0;
+    if (i < text.size() && text[i] == u'〒') {
+        ++i;
+        skipBlanks(text, i);
+    }
+    bool digitBefore = false;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const int digit = digitValue(c);
+        if (digit >= 0) {
+            out.append(QChar(u'0' + digit));
+            digitBefore = true;
+            continue;
+        }
+        if (!digitBefore || !isDigitSeparator(c))
+            break;
+        while (i + 1 < text.size() && isDigitSeparator(text[i + 1].unicode()))
+            ++i;
+        if (i + 1 == text.size() || digitValue(text[i + 1].unicode()) < 0)
+            break;
+    }
+    return i == text.size() && !out.isEmpty();
+}
+
+QString DateReading::text() const
+{
+    QString result = QStringLiteral("%1-%2-%3")
+                         .arg(year, 4, 10, QChar(u'0'))
+                         .arg(month, 2, 10, QChar(u'0'))
+                         .arg(day, 2, 10, QChar(u'0'));
+    if (seconds >= 0) {
+        result += QStringLiteral(" %1:%2:%3")
+                      .arg(seconds / 3600, 2, 10, QChar(u'0'))
+                      .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                      .arg(seconds % 60, 2, 10, QChar(u'0'));
+    }
+    return result;
+}
+
+std::optional<DateReading> readDate(QStringView text)
+{
+    text = trimBlanks(text);
+    if (text.size() < 5 || text.size() > 40)
+        return std::nullopt;
+    qsizetype i = 0;
+    DateReading date;
+    int count = 0;
+    const Era *era = digitValue(text[0].unicode()) < 0 ? readEra(text, i) : nullptr;
+    if (era) {
+        skipBlanks(text, i);
+        if (i < text.size() && text[i] == u'元') {
+            date.year = 1;
+            ++i;
+        } else {
+            date.year = readNumber(text, i, 2, count);
+            if (count == 0 || count > 2 || date.year == 0)
+                return std::nullopt;
+        }
+    } else {
+        date.year = readNumber(text, i, 4, count);
+        if (count != 4 || date.year == 0)
+            return std::nullopt;
+    }
+    if (i >= text.size())
+        return std::nullopt;
+    // The separator after the year sets the form: 年月日, or one of / - . throughout.
+    const char16_t separator = text[i].unicode();
+    const bool kanji = separator == u'年';
+    const bool separated = QStringView(u"/-.／－．").contains(QChar(separator));
+    if (!kanji && !separated)
+        return std::nullopt;
+    ++i;
+    if (kanji)
+        skipBlanks(text, i);
+    date.month = readNumber(text, i, 2, count);
+    if (count == 0 || count > 2 || i >= text.size() || text[i] != QChar(kanji ? u'月' : separator))
+        return std::nullopt;
+    ++i;
+    if (kanji)
+        skipBlanks(text, i);
+    date.day = readNumber(text, i, 2, count);
+    if (count == 0 || count > 2)
+        return std::nullopt;
+    if (kanji) {
+        if (i >= text.size() || text[i] != u'日')
+            return std::nullopt;
+        ++i;
+    }
+    if (i < text.size()) {
+        const qsizetype before = i;
+        skipBlanks(text, i);
+        if (i == before && text[i] != u'T')
+            return std::nullopt;
+        if (i == before)
+            ++i;
+        const std::optional<int> seconds = readTime(text, i);
+        if (!seconds)
+            return std::nullopt;
+        date.seconds = *seconds;
+    }
+    if (era)
+        date.year += era->yearBefore;
+    if (date.month < 1 || date.month > 12 || date.day < 1 || date.day > daysInMonth(date.year, date.month))
+        return std::nullopt;
+    if (era) {
+        const int day = dayNumber(date.year, date.month, date.day);
+        if (day < dayNumber(era->startYear, era->startMonth, era->startDay))
+            return std::nullopt;
+        if (era + 1 != std::end(kEras) && day >= dayNumber(era[1].startYear, era[1].startMonth, era[1].startDay))
+            return std::nullopt;
+    }
+    return date;
+}
+
 QStringView trimBlanks(QStringView text)
 {
     qsizetype begin = 0;
@@ -326,6 +601,23 @@ void fold(Rule rule, QStringView text, QString &out)
         startBuffer(out, text.size());
         out.append(text);
         return;
+    case Rule::SjisPairs:
+        foldSjisPairs(text, out);
+        return;
+    case Rule::DigitSeparators:
+        if (!foldDigitSeparators(text, out)) {
+            startBuffer(out, text.size());
+            out.append(text);
+        }
+        return;
+    case Rule::Dates:
+        if (const std::optional<DateReading> date = readDate(text)) {
+            out = date->text();
+        } else {
+            startBuffer(out, text.size());
+            out.append(text);
+        }
+        return;
     }
 }
 
@@ -374,6 +666,9 @@ bool readDecimal(QStringView text, Decimal &out)
     }
     if (separated && groupDigits != 3)
         return false;
+    // A whole number written with a leading zero (001234, 0120) is a code, not a number: a
+    // spreadsheet that dropped the zero changed it.
+    const bool code = wholeDigits > 1 && !separated && out.digits.front() == '0';
 
     int fractionDigits = 0;
     if (i < n && isDecimalPoint(text[i].unicode())) {
@@ -388,6 +683,8 @@ bool readDecimal(QStringView text, Decimal &out)
             return false;
     }
     if (wholeDigits == 0 && fractionDigits == 0)
+        return false;
+    if (code && fractionDigits == 0)
         return false;
 
     if (i < n) {
@@ -430,6 +727,13 @@ bool equalUnder(Rule rule, QStringView a, QStringView b, FoldBuffers &buffers, d
         return numericallyEqual(a, b, tolerance);
     case Rule::Trim:
         return trimBlanks(a) == trimBlanks(b);
+    case Rule::DigitSeparators:
+        return foldDigitSeparators(a, buffers.first) && foldDigitSeparators(b, buffers.second)
+            && buffers.first == buffers.second;
+    case Rule::Dates: {
+        const std::optional<DateReading> first = readDate(a);
+        return first && first == readDate(b);
+    }
     default: {
         const auto [middleA, middleB] = differingMiddles(a, b);
         fold(rule, middleA, buffers.first);

@@ -21,12 +21,32 @@ namespace TextFolding
 {
 
 // The options that turn each rule on are in CompareOptionTable.h.
-enum class Rule { Nfc, Width, Kana, Case, Hyphen, Trim, RemoveBlanks, Numeric };
+enum class Rule {
+    Nfc,
+    Width,
+    Kana,
+    Case,
+    Hyphen,
+    Trim,
+    RemoveBlanks,
+    Numeric,
+    SjisPairs,
+    DigitSeparators,
+    Dates,
+};
 
 // Every rule, in the order ruleThatMakesEqual() tries them: the narrowest first, so that the
 // rule named is the one that tells the person most.
 inline constexpr Rule kAllRules[]
-    = {Rule::Nfc, Rule::Width, Rule::Kana, Rule::Case, Rule::Hyphen, Rule::Trim, Rule::RemoveBlanks, Rule::Numeric};
+    = {Rule::Nfc,  Rule::Width,        Rule::SjisPairs,       Rule::Kana,    Rule::Case, Rule::Hyphen,
+       Rule::Trim, Rule::RemoveBlanks, Rule::DigitSeparators, Rule::Numeric, Rule::Dates};
+
+// Whether `rule` folds each character on its own (see characterRuleMiddles); the others read the
+// whole text.
+[[nodiscard]] constexpr bool foldsCharacters(Rule rule)
+{
+    return rule != Rule::Trim && rule != Rule::Numeric && rule != Rule::DigitSeparators && rule != Rule::Dates;
+}
 
 // Letter case of every script, by Unicode simple case folding code point by code point (Ａ and ａ,
 // Σ and σ, Ж and ж; ß stays ß, as it has no one-character folding).
@@ -52,6 +72,47 @@ void foldNfc(QStringView text, QString &out);
 // The hyphen and long-vowel look-alikes - ‐ ‑ – — ― − ｰ ー － all become '-'.
 void foldHyphens(QStringView text, QString &out);
 
+// The characters that Shift_JIS converters decode differently, each pair to one of them: 〜 and
+// ～ (WAVE DASH, FULLWIDTH TILDE), ‖ and ∥, − and －, ¢ and ￠, £ and ￡, ¬ and ￢, — and ―, and
+// the IBM extensions' ¦ and ￤. The form kept is the one code page 932 decodes to.
+void foldSjisPairs(QStringView text, QString &out);
+
+// The first place where the two texts hold the two characters of such a pair, as (the first
+// text's, the second's); nothing when there is none.
+[[nodiscard]] std::optional<std::pair<char16_t, char16_t>> firstSjisPair(QStringView a, QStringView b);
+
+// A text of digits (0–9, ０–９) with separators between them, a postal, phone or account number:
+// into `out` as its ASCII digits, and true. Separators are runs of hyphen look-alikes (see
+// foldHyphens) and blanks, each between two digits; 〒 may lead, with blanks after it. False for
+// any other text (`out` unspecified), which the rule leaves as it is.
+bool foldDigitSeparators(QStringView text, QString &out);
+
+// A calendar date, with a time of day when the text gave one.
+struct DateReading
+{
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int seconds = -1; // since midnight; -1 when no time was written
+
+    // "2024-04-01", or "2024-04-01 09:30:00" with a time.
+    [[nodiscard]] QString text() const;
+    friend bool operator==(const DateReading &, const DateReading &) = default;
+};
+
+// The date a text writes, as a whole and nothing else (blanks at the ends aside):
+// - yyyy/m/d, yyyy-m-d, yyyy.m.d (one separator throughout, half- or full-width) or yyyy年m月d日,
+//   with four digits in the year; months and days with or without a leading zero;
+// - an era, 明治 大正 昭和 平成 令和 or M T S H R, then its year (one or two digits, or 元) and the
+//   month and day in either form: 令和6年4月1日, R6.4.1, R06/04/01, 平成元年1月8日;
+// - digits half- or full-width, blanks allowed after the era and after 年 and 月;
+// - then, after blanks (or T), a time H:MM, H:MM:SS or H時M分[S秒].
+// The date must exist (2023-02-29 does not) and lie in its era: 明治 from 1868-10-23 (the day
+// the era's name was given, read in the Gregorian calendar), 大正 from 1912-07-30, 昭和 from
+// 1926-12-25, 平成 from 1989-01-08, 令和 from 2019-05-01, each until the day before the next.
+// Two-digit years are not dates.
+[[nodiscard]] std::optional<DateReading> readDate(QStringView text);
+
 // The blanks of the two blank rules: ASCII space, TAB, the full-width space U+3000 and the
 // no-break space U+00A0. Line breaks are not blanks.
 [[nodiscard]] bool isBlank(char16_t c);
@@ -62,7 +123,8 @@ void foldHyphens(QStringView text, QString &out);
 // The text without any blank.
 void removeBlanks(QStringView text, QString &out);
 
-// Folds `text` by `rule` into `out`. Rule::Numeric has no folded form: the text is copied.
+// Folds `text` by `rule` into `out`. Rule::Numeric has no folded form: the text is copied; a
+// text that reads as a date folds by Rule::Dates into its DateReading::text().
 void fold(Rule rule, QStringView text, QString &out);
 
 // The value of a text that reads as a number, as a whole and nothing else, exactly (see Decimal):
@@ -90,9 +152,9 @@ void fold(Rule rule, QStringView text, QString &out);
 [[nodiscard]] bool numericallyEqual(QStringView a, QStringView b, double tolerance = 0.0);
 
 // The two texts without what they share at the start and the end, cut so that no character is
-// parted from a mark that joins it. Every rule but trimming and the numeric reading folds each
-// character (with its marks) on its own, and so does any chain of them: two texts are equal under
-// such rules exactly when these middles are.
+// parted from a mark that joins it. Every rule of foldsCharacters() folds each character (with
+// its marks) on its own, and so does any chain of them: two texts are equal under such rules
+// exactly when these middles are.
 [[nodiscard]] std::pair<QStringView, QStringView> characterRuleMiddles(QStringView a, QStringView b);
 
 // Buffers for comparing two texts under a rule; keep one and reuse it.
@@ -102,7 +164,8 @@ struct FoldBuffers
     QString second;
 };
 
-// Whether `a` and `b` are equal under `rule` (numbers with the given absolute tolerance).
+// Whether `a` and `b` are equal under `rule` (numbers with the given absolute tolerance): under
+// the two rules that read whole texts, both must read as a digit string or as a date.
 [[nodiscard]] bool equalUnder(Rule rule, QStringView a, QStringView b, FoldBuffers &buffers, double tolerance = 0.0);
 
 // The first rule of kAllRules under which the two texts, which differ, are equal; nothing when

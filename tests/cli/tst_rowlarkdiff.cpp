@@ -251,6 +251,8 @@ void TestRowlarkDiff::helpNamesEachOption_data()
     QTest::newRow("the longest switch") << u"\n  --ignore-space  すべての空白を無視します\n"_s;
     QTest::newRow("an optional tolerance")
         << u"\n  --numeric[=TOLERANCE]  両方が数値なら値で比較します (TOLERANCE は許容誤差)\n"_s;
+    QTest::newRow("a switch longer than the column")
+        << u"\n  --ignore-digit-separators  数字の間のハイフンと空白を無視します (123-4567 = 1234567)\n"_s;
     QTest::newRow("a column list") << u"\n  --skip-columns LIST    LIST の列 (例 3,5-7) は比較しません\n"_s;
     QTest::newRow("the line after the options")
         << u"\n  --skip-columns LIST    LIST の列 (例 3,5-7) は比較しません\n"
@@ -559,6 +561,22 @@ void TestRowlarkDiff::diff_data()
                       "\"cols\": [3, 3], \"complete\": [true, true], \"cells\": [\n"
                       "[1, 2, \"x\", \"y\", {\"kind\": \"differs\", \"spans\": [[0, 1, 0, 1]]}]\n]}\n")
         << quiet;
+    QTest::newRow("two systems' exports, options by column")
+        << QByteArray("001234,123-4567,2024/4/1,R6.5.10\r\n") << QByteArray("1234,1234567,2024-04-01,2024/5/10\r\n")
+        << QStringList{u"--numeric"_s, u"--ignore-digit-separators"_s, u"--dates:3"_s} << 1
+        << QByteArray("差が　2　個あります\nほかに、比較オプションにより同じとみなしたセルが 2 個あります\n1,1\n1,4\n")
+        << quiet;
+    QTest::newRow("JSON names the new rules")
+        << QByteArray("1〜2,〒123-4567\r\n") << QByteArray("1～2,1234567\r\n")
+        << QStringList{u"--json"_s, u"--explain"_s} << 1
+        << QByteArray("{\"differences\": 2, \"sizesDiffer\": false, \"rows\": [2, 2], \"cols\": [3, 3], "
+                      "\"complete\": [true, true], \"cells\": [\n"
+                      "[1, 1, \"1〜2\", \"1～2\", {\"spans\": [[1, 1, 1, 1]], \"rule\": \"fold-sjis-pairs\"}],\n"
+                      "[1, 2, \"〒123-4567\", \"1234567\", {\"spans\": [[0, 1, 0, 0], [4, 1, 3, 0]], "
+                      "\"rule\": \"ignore-digit-separators\"}]\n]}\n")
+        << quiet;
+    QTest::newRow("a bad column list is refused") << cased << lower << QStringList{u"--dates:0"_s} << 2 << QByteArray()
+                                                  << QStringList{u"--dates:0 の値が正しくありません"_s};
     QTest::newRow("bad tolerance is refused") << cased << lower << QStringList{u"--numeric=abc"_s} << 2 << QByteArray()
                                               << QStringList{u"--numeric の値が正しくありません: abc"_s};
     QTest::newRow("bad column list is refused")

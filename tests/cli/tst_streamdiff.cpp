@@ -124,7 +124,12 @@ QString randomText(QRandomGenerator &random, bool lineEnds)
     return text;
 }
 
-QStringList randomLines(QRandomGenerator &random, QChar separator)
+// Whole cells that the date, digit separator and Shift_JIS rules make the same as others.
+const QStringList kWritings{u"2024/4/1"_s, u"令和6年4月1日"_s, u"R06.04.01"_s, u"2024-04-02"_s,
+                            u"20240401"_s, u"123-4567"_s,      u"〒1234567"_s, u"0012"_s,
+                            u"12"_s,       u"1〜2"_s,          u"1～2"_s};
+
+QStringList randomLines(QRandomGenerator &random, QChar separator, bool writings = false)
 {
     QStringList lines;
     const int count = random.bounded(30);
@@ -132,6 +137,10 @@ QStringList randomLines(QRandomGenerator &random, QChar separator)
         QStringList cells;
         const int width = random.bounded(6);
         for (int c = 0; c < width; ++c) {
+            if (writings && random.bounded(3) == 0) {
+                cells.append(kWritings[random.bounded(int(kWritings.size()))]);
+                continue;
+            }
             // Now and then a field quoted as spreadsheets write it: commas, line ends and doubled
             // quotes inside, long enough to be cut by the pieces.
             if (random.bounded(5) == 0) {
@@ -284,6 +293,15 @@ void TestStreamDiff::agreesWithStoredComparison_data()
         << TextEncoding::Utf8 << QString() << seed++ << true << u"numeric=5;skip-columns=2"_s << QString();
     QTest::addRow("Shift-JIS, TAB, numbers, lined up")
         << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << u"numeric;trim"_s << QString();
+    const QString writings = u"dates;ignore-digit-separators;fold-sjis-pairs;numeric"_s;
+    QTest::addRow("UTF-8, comma mode, dates, digits and pairs")
+        << TextEncoding::Utf8 << QString() << seed++ << false << writings << QString();
+    QTest::addRow("UTF-8, comma mode, dates, digits and pairs, lined up")
+        << TextEncoding::Utf8 << QString() << seed++ << true << writings << QString();
+    QTest::addRow("Shift-JIS, TAB, dates and digits by column, key 1")
+        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << u"dates:1-2;ignore-digit-separators:2-3"_s << u"1"_s;
+    QTest::addRow("UTF-8, comma mode, options by column, lined up")
+        << TextEncoding::Utf8 << QString() << seed++ << true << u"fold-width:2;dates:1,3;numeric:3"_s << QString();
 }
 
 void TestStreamDiff::agreesWithStoredComparison()
@@ -295,6 +313,7 @@ void TestStreamDiff::agreesWithStoredComparison()
     QFETCH(QString, options);
     QFETCH(QString, keys);
     const CompareOptions compareOptions = compareOptionsFromText(options);
+    const bool writings = compareOptions.dates || compareOptions.ignoreDigitSeparators || compareOptions.foldSjisPairs;
     const KeyColumns keyColumns{keyColumnsFromText(QStringView(keys).sliced(keys.startsWith(u'h'))),
                                 keys.startsWith(u'h')};
     const int mode = delimiter.isEmpty() ? 0 : 1;
@@ -304,7 +323,7 @@ void TestStreamDiff::agreesWithStoredComparison()
     QRandomGenerator random(seed);
     int compared = 0;
     for (int pair = 0; pair < 150; ++pair) {
-        const QStringList lines = randomLines(random, separator[0]);
+        const QStringList lines = randomLines(random, separator[0], writings);
         const QString lineEnd = lineEnds[random.bounded(3)];
         const QStringList other = changedLines(random, lines, separator[0]);
         QVERIFY(writeFile(files[0], encoded(lines, lineEnd, encoding, random.bounded(2))));

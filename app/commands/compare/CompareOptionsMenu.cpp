@@ -11,13 +11,16 @@ namespace
 const QString kSettingsErrorTitle = u"設定エラー"_s;
 const QString kBadToleranceText = u"許容誤差は 0 以上の数値で指定して下さい\r\n（例：0.5）"_s;
 const QString kBadColumnsText = u"比較しない列は列番号をカンマで区切って指定して下さい\r\n（例：3, 5-7）"_s;
+const QString kBadOptionColumnsText = u"「%1」の列は列番号をカンマで区切って指定して下さい\r\n（例：3, 5-7）"_s;
 } // namespace
 
 CompareOptionsEntry entryFromOptions(const CompareOptions &options)
 {
     CompareOptionsEntry entry;
-    for (size_t i = 0; i < kCompareOptionChecks; ++i)
+    for (size_t i = 0; i < kCompareOptionChecks; ++i) {
         entry.checks[i] = options.*kCompareOptionTable[i].flag;
+        entry.columns[i] = columnListText(options.onlyColumns[i]);
+    }
     if (options.tolerance > 0)
         entry.tolerance = toleranceText(options.tolerance);
     entry.skipColumns = columnListText(options.skipColumns);
@@ -27,8 +30,18 @@ CompareOptionsEntry entryFromOptions(const CompareOptions &options)
 bool SaveCompareOptionsChoice(AppState &state, UserInterface &ui, const CompareOptionsEntry &entry)
 {
     CompareOptions options;
-    for (size_t i = 0; i < kCompareOptionChecks; ++i)
+    for (size_t i = 0; i < kCompareOptionChecks; ++i) {
         options.*kCompareOptionTable[i].flag = entry.checks[i];
+        if (!entry.checks[i])
+            continue;
+        std::optional<std::vector<ColumnRange>> only = parseColumnList(entry.columns[i]);
+        if (!only) {
+            ui.showMessage(kBadOptionColumnsText.arg(kCompareOptionTable[i].dialogCaption), kSettingsErrorTitle,
+                           MessageIcon::Exclamation);
+            return false;
+        }
+        options.onlyColumns[i] = std::move(*only);
+    }
     if (options.numeric) {
         const std::optional<double> tolerance = parseTolerance(entry.tolerance);
         if (!tolerance) {

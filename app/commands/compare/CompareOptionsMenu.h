@@ -14,8 +14,22 @@ class UserInterface;
 // a switch, in the table's order, and the two text boxes as typed.
 struct CompareOptionsEntry
 {
-    enum Check { IgnoreCase, FoldWidth, FoldKana, Nfc, FoldHyphen, Trim, IgnoreSpace, Numeric, CheckCount };
+    enum Check {
+        IgnoreCase,
+        FoldWidth,
+        FoldKana,
+        Nfc,
+        FoldHyphen,
+        Trim,
+        IgnoreSpace,
+        Numeric,
+        FoldSjisPairs,
+        IgnoreDigitSeparators,
+        Dates,
+        CheckCount
+    };
     std::array<bool, CheckCount> checks{};
+    std::array<QString, CheckCount> columns; // the columns each option is limited to, as typed; blank: every one
     QString tolerance; // the numeric reading's
     QString skipColumns; // the column list
 };
@@ -29,8 +43,8 @@ static_assert(kCompareOptionTable[CompareOptionsEntry::FoldWidth].flag == &Compa
 
 // "保存" of the dialog: reads the entry into state.compareOptions and answers true, so the dialog
 // closes. A tolerance that is no number of at least 0 (only looked at while 数値として比較する is
-// checked) or a column list that cannot be read is refused with a settings error message that
-// says what to write: nothing changes and the dialog stays open (false).
+// checked) or a column list that cannot be read (an option's own only while it is checked) is refused with a settings
+// error message that says what to write: nothing changes and the dialog stays open (false).
 [[nodiscard]] bool SaveCompareOptionsChoice(AppState &state, UserInterface &ui, const CompareOptionsEntry &entry);
 
 // "比較オプション…" of the settings menu: shows the dialog modally. When the options changed and

@@ -106,6 +106,13 @@ void TestCellDifference::namesTheDifferences_data()
     QTest::newRow("surrogate pair named by its code")
         << u"a😀"_s << u"a😁"_s << QStringList{u"2 文字目: 😀 (U+1F600) ↔ 😁 (U+1F601)"_s};
     QTest::newRow("equal") << u"同じ"_s << u"同じ"_s << QStringList{u"同じです"_s};
+    QTest::newRow("Shift_JIS pair named")
+        << u"10〜20"_s << u"10～20"_s
+        << QStringList{u"Shift_JIS の変換の違い（U+301C と U+FF5E）"_s,
+                       u"3 文字目: 〜 (U+301C WAVE DASH) ↔ ～ (U+FF5E FULLWIDTH TILDE)"_s};
+    QTest::newRow("same date named") << u"R6.4.1"_s << u"2024/04/01"_s
+                                     << QStringList{u"日付として同じ（2024-04-01）"_s, u"1 文字目: 「R6.」 ↔ 「202」"_s,
+                                                    u"5 文字目: . (U+002E FULL STOP) ↔ 「/04/0」"_s};
 }
 
 void TestCellDifference::namesTheDifferences()

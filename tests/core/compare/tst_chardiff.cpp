@@ -43,6 +43,8 @@ private slots:
     void spansRebuildTheOtherText();
     void longTextsDifferingOnce();
     void longTextsDifferingEverywhereFallBack();
+    void manyEditsFallBack_data();
+    void manyEditsFallBack();
 };
 
 void TestCharDiff::findsTheSpans_data()
@@ -141,3 +143,27 @@ void TestCharDiff::longTextsDifferingEverywhereFallBack()
 
 QTEST_GUILESS_MAIN(TestCharDiff)
 #include "tst_chardiff.moc"
+
+void TestCharDiff::manyEditsFallBack_data()
+{
+    QTest::addColumn<int>("changes");
+    QTest::addColumn<bool>("coarse");
+    // Each changed character is two edits (one deleted, one inserted): up to a thousand edits
+    // are found exactly, more give the coarse span.
+    QTest::newRow("495 changes, 990 edits") << 495 << false;
+    QTest::newRow("550 changes, 1100 edits") << 550 << true;
+}
+
+void TestCharDiff::manyEditsFallBack()
+{
+    QFETCH(int, changes);
+    QFETCH(bool, coarse);
+    const QString first = u"abcdefghij"_s.repeated(2000);
+    QString second = first;
+    for (int i = 0; i < changes; ++i)
+        second[15 + i * 30] = u'j';
+    const CharDiff diff = diffCharacters(first, second);
+    QCOMPARE(diff.coarse, coarse);
+    QCOMPARE(diff.spans.size(), coarse ? 1 : changes);
+    QCOMPARE(applied(first, second, diff), second);
+}

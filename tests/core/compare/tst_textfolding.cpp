@@ -21,6 +21,8 @@ private slots:
     void namesTheRuleThatMakesTextsEqual_data();
     void namesTheRuleThatMakesTextsEqual();
     void reusesTheBufferOnceWarm();
+    void readsDates_data();
+    void readsDates();
 };
 
 void TestTextFolding::equalUnderARule_data()
@@ -86,6 +88,29 @@ void TestTextFolding::equalUnderARule_data()
     QTest::newRow("numeric: different values") << Rule::Numeric << u"1000"_s << u"1001"_s << false;
     QTest::newRow("numeric: text is never a number") << Rule::Numeric << u"abc"_s << u"abc"_s << false;
     QTest::newRow("numeric: empty cells are no numbers") << Rule::Numeric << QString() << QString() << false;
+    QTest::newRow("numeric: a code keeps its zeros") << Rule::Numeric << u"001234"_s << u"1234"_s << false;
+
+    QTest::newRow("sjis: wave dash and full-width tilde") << Rule::SjisPairs << u"1〜2"_s << u"1～2"_s << true;
+    QTest::newRow("sjis: every pair") << Rule::SjisPairs << u"‖−¢£¬—¦"_s << u"∥－￠￡￢―￤"_s << true;
+    QTest::newRow("sjis: a hyphen is no minus") << Rule::SjisPairs << u"-"_s << u"－"_s << false;
+
+    QTest::newRow("digits: postal code") << Rule::DigitSeparators << u"123-4567"_s << u"1234567"_s << true;
+    QTest::newRow("digits: postal mark and full width")
+        << Rule::DigitSeparators << u"〒１２３－４５６７"_s << u"1234567"_s << true;
+    QTest::newRow("digits: phone with blanks and dashes")
+        << Rule::DigitSeparators << u"03 - 1234 ‐ 5678"_s << u"0312345678"_s << true;
+    QTest::newRow("digits: account with full-width blank")
+        << Rule::DigitSeparators << u"1234　5678"_s << u"12345678"_s << true;
+    QTest::newRow("digits: other digits") << Rule::DigitSeparators << u"123-4567"_s << u"1234568"_s << false;
+    QTest::newRow("digits: text is untouched") << Rule::DigitSeparators << u"A-1"_s << u"A1"_s << false;
+    QTest::newRow("digits: separator at an end") << Rule::DigitSeparators << u"123-"_s << u"123"_s << false;
+    QTest::newRow("digits: comma is no separator") << Rule::DigitSeparators << u"1,234"_s << u"1234"_s << false;
+
+    QTest::newRow("dates: slash and kanji") << Rule::Dates << u"2024/4/1"_s << u"2024年4月1日"_s << true;
+    QTest::newRow("dates: era and padded") << Rule::Dates << u"令和6年4月1日"_s << u"R06/04/01"_s << true;
+    QTest::newRow("dates: other day") << Rule::Dates << u"2024-04-01"_s << u"2024-04-02"_s << false;
+    QTest::newRow("dates: with and without a time") << Rule::Dates << u"2024-04-01 10:00"_s << u"2024-04-01"_s << false;
+    QTest::newRow("dates: equal times") << Rule::Dates << u"2024/4/1 9:05"_s << u"2024-04-01 09:05:00"_s << true;
 }
 
 void TestTextFolding::equalUnderARule()
@@ -120,7 +145,12 @@ void TestTextFolding::readsNumbers_data()
     QTest::newRow("plus") << u"+3"_s << true << u"3e0"_s;
     QTest::newRow("minus sign U+2212") << u"−3"_s << true << u"-3e0"_s;
     QTest::newRow("leading point") << u".5"_s << true << u"5e-1"_s;
-    QTest::newRow("leading zeros") << u"007"_s << true << u"7e0"_s;
+    QTest::newRow("code: leading zeros") << u"007"_s << false << QString();
+    QTest::newRow("code: free dial") << u"０１２０"_s << false << QString();
+    QTest::newRow("code: signed") << u"-0012"_s << false << QString();
+    QTest::newRow("a lone zero") << u"0"_s << true << u"0e0"_s;
+    QTest::newRow("zero before the point") << u"0.5"_s << true << u"5e-1"_s;
+    QTest::newRow("leading zero with a fraction") << u"00.5"_s << true << u"5e-1"_s;
     QTest::newRow("trailing zeros of the fraction") << u"1.2500"_s << true << u"125e-2"_s;
     QTest::newRow("minus zero is zero") << u"-0.00"_s << true << u"0e0"_s;
     QTest::newRow("beyond a double's digits") << u"9007199254740993"_s << true << u"9007199254740993e0"_s;
@@ -220,3 +250,62 @@ void TestTextFolding::reusesTheBufferOnceWarm()
 
 QTEST_GUILESS_MAIN(TestTextFolding)
 #include "tst_textfolding.moc"
+
+void TestTextFolding::readsDates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("date"); // empty: not a date
+
+    QTest::newRow("slashes") << u"2024/4/1"_s << u"2024-04-01"_s;
+    QTest::newRow("padded hyphens") << u"2024-04-01"_s << u"2024-04-01"_s;
+    QTest::newRow("dots") << u"2024.4.1"_s << u"2024-04-01"_s;
+    QTest::newRow("kanji") << u"2024年4月1日"_s << u"2024-04-01"_s;
+    QTest::newRow("full-width digits and slashes") << u"２０２４／０４／０１"_s << u"2024-04-01"_s;
+    QTest::newRow("blanks at the ends") << u" 2024/4/1　"_s << u"2024-04-01"_s;
+    QTest::newRow("era in kanji") << u"令和6年4月1日"_s << u"2024-04-01"_s;
+    QTest::newRow("era letter and dots") << u"R6.4.1"_s << u"2024-04-01"_s;
+    QTest::newRow("era letter padded") << u"R06/04/01"_s << u"2024-04-01"_s;
+    QTest::newRow("full-width era letter") << u"Ｈ３１．４．３０"_s << u"2019-04-30"_s;
+    QTest::newRow("blanks after the era and units") << u"平成 2年 3月 4日"_s << u"1990-03-04"_s;
+    QTest::newRow("first year written gan") << u"令和元年5月1日"_s << u"2019-05-01"_s;
+    QTest::newRow("Meiji first day") << u"明治元年10月23日"_s << u"1868-10-23"_s;
+    QTest::newRow("Meiji before its first day") << u"明治元年10月22日"_s << QString();
+    QTest::newRow("Meiji last day") << u"M45.7.29"_s << u"1912-07-29"_s;
+    QTest::newRow("Meiji on Taisho's first day") << u"M45.7.30"_s << QString();
+    QTest::newRow("Taisho first day") << u"大正元年7月30日"_s << u"1912-07-30"_s;
+    QTest::newRow("Taisho before its first day") << u"T1.7.29"_s << QString();
+    QTest::newRow("Taisho last day") << u"大正15年12月24日"_s << u"1926-12-24"_s;
+    QTest::newRow("Taisho on Showa's first day") << u"大正15年12月25日"_s << QString();
+    QTest::newRow("Showa first day") << u"S1.12.25"_s << u"1926-12-25"_s;
+    QTest::newRow("Showa last day") << u"昭和64年1月7日"_s << u"1989-01-07"_s;
+    QTest::newRow("Showa on Heisei's first day") << u"昭和64年1月8日"_s << QString();
+    QTest::newRow("Heisei first day") << u"平成元年1月8日"_s << u"1989-01-08"_s;
+    QTest::newRow("Heisei before its first day") << u"H1.1.7"_s << QString();
+    QTest::newRow("Heisei last day") << u"平成31年4月30日"_s << u"2019-04-30"_s;
+    QTest::newRow("Heisei on Reiwa's first day") << u"平成31年5月1日"_s << QString();
+    QTest::newRow("Reiwa before its first day") << u"令和元年4月30日"_s << QString();
+    QTest::newRow("time with seconds") << u"2024/4/1 9:05:30"_s << u"2024-04-01 09:05:30"_s;
+    QTest::newRow("ISO time") << u"2024-04-01T09:05"_s << u"2024-04-01 09:05:00"_s;
+    QTest::newRow("time in kanji") << u"2024年4月1日 9時5分"_s << u"2024-04-01 09:05:00"_s;
+    QTest::newRow("leap day") << u"2024/2/29"_s << u"2024-02-29"_s;
+
+    QTest::newRow("no leap day") << u"2023/2/29"_s << QString();
+    QTest::newRow("thirty-first of April") << u"2024/4/31"_s << QString();
+    QTest::newRow("month thirteen") << u"2024/13/1"_s << QString();
+    QTest::newRow("two-digit year") << u"24/4/1"_s << QString();
+    QTest::newRow("mixed separators") << u"2024/4-1"_s << QString();
+    QTest::newRow("era year zero") << u"R0.4.1"_s << QString();
+    QTest::newRow("bad time") << u"2024/4/1 25:00"_s << QString();
+    QTest::newRow("minutes of one digit") << u"2024/4/1 9:5"_s << QString();
+    QTest::newRow("digits only") << u"20240401"_s << QString();
+    QTest::newRow("text after the date") << u"2024/4/1まで"_s << QString();
+    QTest::newRow("unknown era letter") << u"X6.4.1"_s << QString();
+}
+
+void TestTextFolding::readsDates()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, date);
+    const std::optional<TextFolding::DateReading> read = TextFolding::readDate(text);
+    QCOMPARE(read ? read->text() : QString(), date);
+}

@@ -38,6 +38,8 @@ private slots:
     void changingOptionsRecolours();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
+    void readsColumnLists_data();
+    void readsColumnLists();
     void eachOptionIsOneRule_data();
     void eachOptionIsOneRule();
 
@@ -179,6 +181,26 @@ void tst_CompareOptions::optionsAtComparison_data()
     row("surrogate pair with case", u"ignore-case"_s, u"𠀋A"_s, u"𠀋a"_s, '~');
     row("every text option: mixed case", u"ignore-case;fold-width;fold-kana;nfc;fold-hyphen;trim;ignore-space"_s,
         u" ＡＢＣ−ｶﾞ "_s, u"abc-が"_s, '~');
+    row("numeric: a code keeps its zeros", u"numeric"_s, u"001234"_s, u"1234"_s, 'x');
+    row("numeric: a code against itself in full width", u"numeric;fold-width"_s, u"００１２"_s, u"0012"_s, '~');
+    row("sjis: wave dash", u"fold-sjis-pairs"_s, u"10〜20"_s, u"10～20"_s, '~');
+    row("sjis: pairs and width together", u"fold-sjis-pairs;fold-width"_s, u"￠〜"_s, u"¢～"_s, '~');
+    row("digits: postal code", u"ignore-digit-separators"_s, u"〒123-4567"_s, u"1234567"_s, '~');
+    row("digits: phone number", u"ignore-digit-separators"_s, u"03-1234-5678"_s, u"0312345678"_s, '~');
+    row("digits: other number", u"ignore-digit-separators"_s, u"03-1234-5678"_s, u"0312345679"_s, 'x');
+    row("digits with numeric: a separated code is no number", u"ignore-digit-separators;numeric"_s, u"012-34"_s,
+        u"1234"_s, 'x');
+    row("dates: era and western", u"dates"_s, u"令和6年4月1日"_s, u"2024/4/1"_s, '~');
+    row("dates: other days", u"dates"_s, u"R6.4.1"_s, u"2024/4/2"_s, 'x');
+    row("dates: not a date in its era", u"dates"_s, u"平成31年5月1日"_s, u"2019/5/1"_s, 'x');
+    row("dates with trim", u"dates;trim"_s, u" 2024-04-01 "_s, u"2024年4月1日"_s, '~');
+    row("dates with digits: a date is only a date", u"dates;ignore-digit-separators"_s, u"2024-04-01"_s, u"20240401"_s,
+        'x');
+    row("width limited to its column", u"fold-width:2"_s, u"ＡＢ"_s, u"AB"_s, '~');
+    row("width limited to other columns", u"fold-width:1,3-5"_s, u"ＡＢ"_s, u"AB"_s, 'x');
+    row("numeric limited, with a tolerance", u"numeric:2=0.5"_s, u"10.2"_s, u"10.6"_s, '~');
+    row("case everywhere, width elsewhere", u"ignore-case;fold-width:1"_s, u"ＡＢ"_s, u"ab"_s, 'x');
+    row("case and width limited to one column", u"ignore-case:2;fold-width:2-3"_s, u"ＡＢ"_s, u"ab"_s, '~');
     row("skipped column is never marked", u"skip-columns=2"_s, u"abc"_s, u"xyz"_s, '=');
     row("another column skipped", u"skip-columns=3-5"_s, u"abc"_s, u"xyz"_s, 'x');
 }
@@ -241,6 +263,13 @@ void tst_CompareOptions::liningUpUnderOptions_data()
         << u"numeric"_s << u"a,1000|b,2"_s << u"n,0|a,999|b,3"_s << 1;
     QTest::newRow("numeric: a row unlike both faces the empty row")
         << u"numeric"_s << u"a,1000|b,2"_s << u"a,1000.0|b,2|x,9"_s << 3;
+    QTest::newRow("dates: written two ways") << u"dates"_s << u"a,2024/4/1|b,2"_s << u"n,0|a,令和6年4月1日|b,2"_s << 1;
+    // Both rows of file 2 are one cell unlike file 1's first row unless the date rule holds in
+    // column 2: then the second row is the same, and the inserted row faces the first.
+    QTest::newRow("dates in their column")
+        << u"dates:2"_s << u"a,2024/4/1|b,2"_s << u"a,2024/4/2|a,令和6年4月1日|b,2"_s << 1;
+    QTest::newRow("dates in another column only")
+        << u"dates:1"_s << u"a,2024/4/1|b,2"_s << u"a,2024/4/2|a,令和6年4月1日|b,2"_s << 2;
     QTest::newRow("skipped column does not count") << u"skip-columns=2"_s << u"a,1|b,2"_s << u"n,0|a,9|b,8"_s << 1;
 }
 
@@ -258,6 +287,10 @@ void tst_CompareOptions::rowHashStandIns_data()
     QTest::newRow("numeric within a tolerance: values apart hash alike")
         << u"numeric=0.5"_s << u"1.0"_s << u"1.4"_s << true;
     QTest::newRow("ignore-case: case") << u"ignore-case"_s << u"Ab"_s << u"aB"_s << true;
+    QTest::newRow("dates: one day written two ways") << u"dates"_s << u"R6.4.1"_s << u"2024/04/01"_s << true;
+    QTest::newRow("dates: other days") << u"dates"_s << u"R6.4.1"_s << u"2024/04/02"_s << false;
+    QTest::newRow("digits: one number with and without hyphens")
+        << u"ignore-digit-separators;numeric"_s << u"123-4567"_s << u"1234567"_s << true;
 }
 
 void tst_CompareOptions::rowHashStandIns()
@@ -296,27 +329,35 @@ void tst_CompareOptions::dialogRule_data()
     QTest::addColumn<QString>("skipColumns");
     QTest::addColumn<QString>("stored"); // compareOptionsText of the result; null: refused
     QTest::addColumn<QString>("message"); // the refusal's first line
+    QTest::addColumn<QString>("columns"); // typed beside every option with a switch
 
     using E = CompareOptionsEntry;
-    QTest::newRow("nothing checked") << QList<int>{} << u""_s << u""_s << u""_s << QString();
+    QTest::newRow("nothing checked") << QList<int>{} << u""_s << u""_s << u""_s << QString() << QString();
     QTest::newRow("width and kana") << QList<int>{E::FoldWidth, E::FoldKana} << u""_s << u""_s
-                                    << u"fold-width;fold-kana"_s << QString();
+                                    << u"fold-width;fold-kana"_s << QString() << QString();
     QTest::newRow("numeric with a full-width tolerance")
-        << QList<int>{E::Numeric} << u"０．５"_s << u""_s << u"numeric=0.5"_s << QString();
+        << QList<int>{E::Numeric} << u"０．５"_s << u""_s << u"numeric=0.5"_s << QString() << QString();
     QTest::newRow("tolerance ignored while numeric is off")
-        << QList<int>{E::Trim} << u"abc"_s << u"2"_s << u"trim;skip-columns=2"_s << QString();
+        << QList<int>{E::Trim} << u"abc"_s << u"2"_s << u"trim;skip-columns=2"_s << QString() << QString();
     QTest::newRow("column list in full width, out of order, overlapping")
-        << QList<int>{} << u""_s << u"７，３、　１－２, 2-3"_s << u"skip-columns=1-3, 7"_s << QString();
-    QTest::newRow("column 0 is the header")
-        << QList<int>{} << u""_s << u"0, 2"_s << QString() << u"比較しない列は列番号をカンマで区切って指定して下さい"_s;
+        << QList<int>{} << u""_s << u"７，３、　１－２, 2-3"_s << u"skip-columns=1-3, 7"_s << QString() << QString();
+    QTest::newRow("column 0 is the header") << QList<int>{} << u""_s << u"0, 2"_s << QString()
+                                            << u"比較しない列は列番号をカンマで区切って指定して下さい"_s << QString();
     QTest::newRow("bad tolerance") << QList<int>{E::Numeric} << u"-1"_s << u""_s << QString()
-                                   << u"許容誤差は 0 以上の数値で指定して下さい"_s;
+                                   << u"許容誤差は 0 以上の数値で指定して下さい"_s << QString();
     QTest::newRow("bad column list") << QList<int>{E::IgnoreCase} << u""_s << u"3-1"_s << QString()
-                                     << u"比較しない列は列番号をカンマで区切って指定して下さい"_s;
+                                     << u"比較しない列は列番号をカンマで区切って指定して下さい"_s << QString();
+    QTest::newRow("options limited to columns") << QList<int>{E::FoldWidth, E::Dates} << u""_s << u""_s
+                                                << u"fold-width:2, 4-5;dates:2, 4-5"_s << QString() << u"４-５, 2"_s;
+    QTest::newRow("a bad list of a checked option")
+        << QList<int>{E::Dates} << u""_s << u""_s << QString() << u"「日付の書き方の違いを無視」の列は"_s << u"x"_s;
+    QTest::newRow("lists of options not checked do not count")
+        << QList<int>{} << u""_s << u""_s << u""_s << QString() << u"x"_s;
 }
 
 void tst_CompareOptions::dialogRule()
 {
+    QFETCH(QString, columns);
     QFETCH(QList<int>, checked);
     QFETCH(QString, tolerance);
     QFETCH(QString, skipColumns);
@@ -330,6 +371,7 @@ void tst_CompareOptions::dialogRule()
         entry.checks[size_t(check)] = true;
     entry.tolerance = tolerance;
     entry.skipColumns = skipColumns;
+    entry.columns.fill(columns);
 
     const bool saved = SaveCompareOptionsChoice(*m_state, *m_ui, entry);
     QCOMPARE(saved, !stored.isNull());
@@ -382,6 +424,8 @@ void tst_CompareOptions::settingsRoundTrip_data()
                                   << u"[HIKAKU]ignore-case;fold-width;fold-kana;nfc;fold-hyphen;trim;ignore-space;"
                                      u"numeric=0.25;skip-columns=3, 5-7"_s;
     QTest::newRow("numeric without tolerance") << u"numeric=0"_s << u"[HIKAKU]numeric=0"_s;
+    QTest::newRow("per-column lists") << u"dates:1;fold-width:４-５, 2;numeric:3=0.5"_s
+                                      << u"[HIKAKU]fold-width:2, 4-5;numeric:3=0.5;dates:1"_s;
 }
 
 void tst_CompareOptions::settingsRoundTrip()
@@ -427,6 +471,11 @@ void tst_CompareOptions::eachOptionIsOneRule_data()
     QTest::newRow("blanks at the ends") << u"trim"_s << u"東京"_s << u"東京　"_s << u"前後の空白"_s << u"trim"_s;
     QTest::newRow("every blank") << u"ignore-space"_s << u"東 京"_s << u"東京"_s << u"空白"_s << u"ignore-space"_s;
     QTest::newRow("numbers") << u"numeric"_s << u"1,000"_s << u"1000"_s << u"数値"_s << u"numeric=0"_s;
+    QTest::newRow("Shift_JIS pairs") << u"fold-sjis-pairs"_s << u"‖"_s << u"∥"_s << u"Shift_JIS"_s
+                                     << u"fold-sjis-pairs"_s;
+    QTest::newRow("digit separators") << u"ignore-digit-separators"_s << u"123-4567"_s << u"1234567"_s
+                                      << u"数字の区切り"_s << u"ignore-digit-separators"_s;
+    QTest::newRow("dates") << u"dates"_s << u"R6.4.1"_s << u"2024-04-01"_s << u"日付"_s << u"dates"_s;
 }
 
 void tst_CompareOptions::eachOptionIsOneRule()
@@ -452,3 +501,39 @@ void tst_CompareOptions::eachOptionIsOneRule()
 
 QTEST_GUILESS_MAIN(tst_CompareOptions)
 #include "tst_compareoptions.moc"
+
+// An option's column list after a colon, as the command line and the settings file write it.
+void tst_CompareOptions::readsColumnLists_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value"); // "-": none
+    QTest::addColumn<int>("result"); // OptionName
+    QTest::addColumn<QString>("settings"); // what the settings file then says
+    QTest::addColumn<QString>("label"); // and the status line and the reports
+
+    QTest::newRow("a switch for some columns")
+        << u"fold-width:3,5-7"_s << u"-"_s << int(OptionName::Set) << u"fold-width:3, 5-7"_s << u"全半角(列 3, 5-7)"_s;
+    QTest::newRow("a tolerance and columns")
+        << u"numeric:2"_s << u"0.5"_s << int(OptionName::Set) << u"numeric:2=0.5"_s << u"数値(±0.5)(列 2)"_s;
+    QTest::newRow("an empty list") << u"dates:"_s << u"-"_s << int(OptionName::BadValue) << QString() << QString();
+    QTest::newRow("a list that cannot be read")
+        << u"dates:0"_s << u"-"_s << int(OptionName::BadValue) << QString() << QString();
+    QTest::newRow("no list for the skipped columns")
+        << u"skip-columns:2"_s << u"3"_s << int(OptionName::BadValue) << QString() << QString();
+    QTest::newRow("an unknown name with a list")
+        << u"fold-all:2"_s << u"-"_s << int(OptionName::Unknown) << QString() << QString();
+}
+
+void tst_CompareOptions::readsColumnLists()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(int, result);
+    QFETCH(QString, settings);
+    QFETCH(QString, label);
+    CompareOptions options;
+    const std::optional<QStringView> given = value == u"-"_s ? std::nullopt : std::optional<QStringView>(value);
+    QCOMPARE(int(setCompareOption(options, name, given)), result);
+    QCOMPARE(compareOptionsText(options), settings);
+    QCOMPARE(compareOptionLabels(options).join(u'・'), label);
+}
