@@ -145,7 +145,6 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
     for (int i = 0; i < 2; ++i) {
         if (alignment.insertions[size_t(i)].empty())
             continue;
-        SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
         const SheetLock lock(sheet);
         ignoreGridErrors([&] {
