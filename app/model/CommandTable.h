@@ -111,6 +111,9 @@ struct CommandEntry
     bool refusedWhenDisabled = false;
     // It is one step of the undo history on each sheet it changes, under its caption.
     bool takesUndoSnapshot = false;
+    // It changes the two sheets together (a line-up): its step lies on both sheets, whichever it
+    // changed, so that an undo on either takes it back.
+    bool changesBothSheets = false;
     // It compares again: the cells it changed, or both sheets.
     bool recompares = false;
 };

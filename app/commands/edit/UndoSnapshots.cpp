@@ -90,7 +90,9 @@ void recordChange(AppState &state, const QString &name, const History::Pair &bef
     std::array<bool, 2> same{false, false};
     for (std::size_t i = 0; i < 2; ++i) {
         const SheetData &now = state.grdData(int(i)).data();
-        if (made && changed[i] && (hasFillerRows(before.sheets[i]) || hasFillerRows(now)))
+        if (made && changed[i] && now.isUnwrittenCopyOf(before.sheets[i]))
+            same[i] = true; // the other half of a step of both sheets
+        else if (made && changed[i] && (hasFillerRows(before.sheets[i]) || hasFillerRows(now)))
             same[i] = sameForSave(before.sheets[i], now);
     }
     if (!state.mnuUndoChecked) {
@@ -174,10 +176,10 @@ void RunAsHistoryStep(AppState &state, Command command, const std::function<void
 {
     if (state.openHistorySteps > 0)
         return body();
-    RunAsHistoryStep(state, stepName(state, command), body);
+    RunAsHistoryStep(state, stepName(state, command), body, commandEntry(command).changesBothSheets);
 }
 
-void RunAsHistoryStep(AppState &state, const QString &name, const std::function<void()> &body)
+void RunAsHistoryStep(AppState &state, const QString &name, const std::function<void()> &body, bool bothSheets)
 {
     if (state.openHistorySteps > 0)
         return body();
@@ -188,6 +190,7 @@ void RunAsHistoryStep(AppState &state, const QString &name, const std::function<
         const QString &name;
         const History::Pair &before;
         bool changedSinceComparison;
+        bool bothSheets;
         ~Close()
         {
             --state.openHistorySteps;
@@ -197,12 +200,14 @@ void RunAsHistoryStep(AppState &state, const QString &name, const std::function<
                 changed[std::size_t(i)] = !sameTexts(state.grdData(i).data(), before.sheets[std::size_t(i)]);
             if (!changed[0] && !changed[1])
                 state.ChangedSinceComparison = changedSinceComparison;
+            else if (bothSheets)
+                changed = {true, true};
             recordChange(state, name, before, changed);
         }
     };
     ++state.openHistorySteps;
     // A comparison the command runs after its change clears the mark again.
-    const Close close{state, name, before, state.ChangedSinceComparison};
+    const Close close{state, name, before, state.ChangedSinceComparison, bothSheets};
     state.ChangedSinceComparison = true;
     body();
 }

@@ -23,7 +23,8 @@ class UserInterface;
 void RunAsHistoryStep(AppState &state, Command command, const std::function<void()> &body);
 // The same under a name of its own, for changes that are no command of the table: a re-read of a
 // sheet's file in another encoding is one step this way.
-void RunAsHistoryStep(AppState &state, const QString &name, const std::function<void()> &body);
+// With `bothSheets` the step lies on both sheets whichever of them it changed.
+void RunAsHistoryStep(AppState &state, const QString &name, const std::function<void()> &body, bool bothSheets = false);
 
 // The names of the steps that are no command of the table.
 inline const QString kCellEditStepName = QStringLiteral("入力");
