@@ -160,6 +160,9 @@ void TestUndoHistory::followsTheModel()
             std::array<bool, 2> changed{};
             for (std::size_t i = 0; i < 2; ++i)
                 changed[i] = after[i].texts != before[i].texts || after[i].forSave != before[i].forSave;
+            // A line-up is a step of both sheets, whichever it changed.
+            if (what == u"line up"_s && (changed[0] || changed[1]))
+                changed = {true, true};
             if (changed[0] || changed[1]) {
                 Model::Step step;
                 step.both = changed[0] && changed[1];

@@ -105,8 +105,10 @@ void TestKeyCommands::changesBothSheets()
     QCOMPARE(cellTexts(s().grdData(0)), leftAfter);
     QCOMPARE(cellTexts(s().grdData(1)), rightAfter);
     QCOMPARE(colourMap(s().grdData(0)) + u" / "_s + colourMap(s().grdData(1)), coloursAfter);
-    QCOMPARE(s().UndoAvailable[0], left != leftAfter);
-    QCOMPARE(s().UndoAvailable[1], right != rightAfter);
+    // A line-up is one step on both sheets, whichever of them it changed.
+    const bool changedEither = left != leftAfter || right != rightAfter;
+    QCOMPARE(s().UndoAvailable[0], changedEither);
+    QCOMPARE(s().UndoAvailable[1], changedEither);
     for (int i = 0; i < 2; ++i) {
         const Sheet &sheet = s().grdData(i);
         QCOMPARE(sheet.textMatrix(sheet.rows() - 1, 0), u"%1行"_s.arg(sheet.rows() - 1));
