@@ -118,6 +118,9 @@ void TestUndoHistory::followsTheModel()
         const std::array<Seen, 2> before{seen(state.grdData(0)), seen(state.grdData(1))};
         const quint32 kind = random.bounded(9u);
         QString what;
+        const auto where = [&](std::size_t i) {
+            return u"move %1, %2 on sheet %3: sheet %4"_s.arg(move).arg(what).arg(sheet).arg(i);
+        };
         if (kind <= 5) {
             pickCell(sheet);
             switch (kind) {
@@ -154,9 +157,6 @@ void TestUndoHistory::followsTheModel()
                 break;
             }
             const std::array<Seen, 2> after{seen(state.grdData(0)), seen(state.grdData(1))};
-            if (qEnvironmentVariableIsSet("HISTORY_TRACE"))
-                qDebug() << move << what << sheet << (after[0].texts != before[0].texts)
-                         << (after[1].texts != before[1].texts);
             std::array<bool, 2> changed{};
             for (std::size_t i = 0; i < 2; ++i)
                 changed[i] = after[i].texts != before[i].texts || after[i].forSave != before[i].forSave;
@@ -254,44 +254,25 @@ void TestUndoHistory::followsTheModel()
                 moved = s;
             }
             run(forward ? Command::Redo : Command::Z, sheet);
-            if (qEnvironmentVariableIsSet("HISTORY_TRACE"))
-                qDebug() << move << what << sheet << moved.value_or(-1) << coloursKnown[0] << state.history.undoCount(0)
-                         << state.history.undoCount(1);
             const std::array<Seen, 2> after{seen(state.grdData(0)), seen(state.grdData(1))};
             if (!moved) {
                 QCOMPARE(after[0].texts, before[0].texts);
                 QCOMPARE(after[1].texts, before[1].texts);
             } else {
                 for (std::size_t i = 0; i < 2; ++i) {
-                    QVERIFY2(after[i].texts == (*expected)[i].texts,
-                             qPrintable(u"move %1 (%2 on sheet %3): sheet %4 is %5, the model %6"_s.arg(move)
-                                            .arg(what)
-                                            .arg(sheet)
-                                            .arg(i)
-                                            .arg(after[i].texts.join(u' '), (*expected)[i].texts.join(u' '))));
-                    QVERIFY2(
-                        !coloursKnown[i] || after[i].colours == (*expected)[i].colours,
-                        qPrintable(u"move %1 (%2 on sheet %3): colours of sheet %4 are %5, the model's %6"_s.arg(move)
-                                       .arg(what)
-                                       .arg(sheet)
-                                       .arg(i)
-                                       .arg(after[i].colours, (*expected)[i].colours)));
+                    QVERIFY2(after[i].texts == (*expected)[i].texts, qPrintable(where(i)));
+                    QVERIFY2(!coloursKnown[i] || after[i].colours == (*expected)[i].colours, qPrintable(where(i)));
                 }
             }
         } else {
             what = u"save"_s;
-            if (qEnvironmentVariableIsSet("HISTORY_TRACE"))
-                qDebug() << "save" << sheet;
             QVERIFY(SaveSheet(state, ui, sheet, dir.filePath(u"sheet%1.csv"_s.arg(sheet))));
             model.savedFile[std::size_t(sheet)] = model.file[std::size_t(sheet)];
         }
         for (std::size_t i = 0; i < 2; ++i) {
-            QVERIFY2(state.UndoAvailable[i] == !model.undo[i].empty(),
-                     qPrintable(u"move %1 (%2): undo of sheet %3"_s.arg(move).arg(what).arg(i)));
-            QCOMPARE(state.history.canRedo(int(i)), !model.redo[i].empty());
-            QVERIFY2(state.SheetChanged[i] == (model.file[i] != model.savedFile[i]),
-                     qPrintable(u"move %1 (%2): ＊ of sheet %3 is %4"_s.arg(move).arg(what).arg(i).arg(
-                         state.SheetChanged[i])));
+            QVERIFY2(state.UndoAvailable[i] == !model.undo[i].empty(), qPrintable(where(i)));
+            QVERIFY2(state.history.canRedo(int(i)) == !model.redo[i].empty(), qPrintable(where(i)));
+            QVERIFY2(state.SheetChanged[i] == (model.file[i] != model.savedFile[i]), qPrintable(where(i)));
         }
     }
 }
