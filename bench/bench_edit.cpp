@@ -14,8 +14,11 @@
 
 #include "AppState.h"
 #include "BenchRuns.h"
+#include "CellDiffCommand.h"
 #include "CellEditor.h"
 #include "ClipboardCommands.h"
+#include "CommandHandlers.h"
+#include "CompareEngine.h"
 #include "RowsAndColumns.h"
 #include "SendToOther.h"
 #include "SilentUserInterface.h"
@@ -28,6 +31,7 @@
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -89,6 +93,14 @@ std::vector<double> timeRuns(int runs, const std::function<void()> &prepare, con
 }
 } // namespace
 
+// Runs a command as the window runs it.
+void runCommandHandlerFor(AppState &state, UserInterface &ui, Command command)
+{
+    CellDiffFollower follower;
+    CommandCall call{state, ui, -1, QString(), follower};
+    runCommandHandler(command, call);
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -106,6 +118,9 @@ int main(int argc, char **argv)
             state.grdData(i).setVisible(true);
         state.ActiveSheet = 0;
         state.mnuUndoChecked = true;
+        // Each run starts from the files, with no steps of the runs before.
+        for (int i = 0; i < 2; ++i)
+            state.sheetReplaced(i, true);
     };
     const auto selectBlock = [&](int row, int col, int rows, int cols) {
         Sheet &sheet = state.grdData(0);
@@ -129,7 +144,7 @@ int main(int argc, char **argv)
                        reset();
                        selectBlock(16000, 50, 1, 1);
                    },
-                   [&] { mnuDel_Click(state, ui); }),
+                   [&] { RunAsHistoryStep(state, Command::Del, [&] { mnuDel_Click(state, ui); }); }),
                30);
     reportRuns("commit of a one-cell edit, re-coloured",
                timeRuns(
@@ -158,10 +173,12 @@ int main(int argc, char **argv)
                                mnuGDel_Click(state, ui, u"行削除"_s);
                        },
                        [&] {
-                           if (insertion)
-                               mnuGAdd_Click(state, ui, caption);
-                           else
-                               mnuGDel_Click(state, ui, caption);
+                           RunAsHistoryStep(state, Command::GAdd, [&] {
+                               if (insertion)
+                                   mnuGAdd_Click(state, ui, caption);
+                               else
+                                   mnuGDel_Click(state, ui, caption);
+                           });
                        }),
                    800);
         const Sheet &sheet = state.grdData(0);
@@ -180,7 +197,7 @@ int main(int argc, char **argv)
                        selectBlock(15000, 40, 1, 1);
                        ui.clipboard = block;
                    },
-                   [&] { mnuPeast_Click(state, ui); }),
+                   [&] { RunAsHistoryStep(state, Command::Peast, [&] { mnuPeast_Click(state, ui); }); }),
                100);
     reportRuns("1000 x 10 paste, storage already unshared",
                timeRuns(
@@ -195,7 +212,7 @@ int main(int argc, char **argv)
                        state.grdData(0).setBackColorAt(1, 1, kDiffBackColor);
                        state.mnuUndoChecked = false;
                    },
-                   [&] { mnuPeast_Click(state, ui); }),
+                   [&] { RunAsHistoryStep(state, Command::Peast, [&] { mnuPeast_Click(state, ui); }); }),
                100);
     reportRuns("copy to the other sheet, 1000 x 10",
                timeRuns(
@@ -204,7 +221,7 @@ int main(int argc, char **argv)
                        reset();
                        selectBlock(15000, 40, 1000, 10);
                    },
-                   [&] { mnuSend_Click(state, ui); }),
+                   [&] { RunAsHistoryStep(state, Command::Send, [&] { mnuSend_Click(state, ui); }); }),
                100);
     reportRuns("delete of the whole sheet, re-coloured",
                timeRuns(
@@ -213,7 +230,7 @@ int main(int argc, char **argv)
                        reset();
                        selectBlock(1, 1, kRows, kCols);
                    },
-                   [&] { mnuDel_Click(state, ui); }),
+                   [&] { RunAsHistoryStep(state, Command::Del, [&] { mnuDel_Click(state, ui); }); }),
                0);
     reportRuns("undo snapshot alone", timeRuns(runs, reset, [&] { SaveUndoSnapshot(state, 0); }), 30);
     reportRuns("undo with its silent re-comparison",
@@ -222,9 +239,82 @@ int main(int argc, char **argv)
                    [&] {
                        reset();
                        selectBlock(16000, 50, 1, 1);
-                       mnuDel_Click(state, ui);
+                       RunAsHistoryStep(state, Command::Del, [&] { mnuDel_Click(state, ui); });
                    },
                    [&] { mnuZ_Click(state, ui); }),
-               600);
+               50);
+
+    // Undo and redo of each command over a compared pair: the colours and marks come back with the
+    // step, nothing is compared again.
+    const auto undoAndRedo = [&](const char *name, const std::function<void()> &prepare, Command command) {
+        const auto done = [&] {
+            reset();
+            (void)CompareSheets(state, ui, false);
+            prepare();
+            const std::size_t first = state.history.undoCount(0);
+            const std::size_t second = state.history.undoCount(1);
+            runCommandHandlerFor(state, ui, command);
+            if (state.history.undoCount(0) == first && state.history.undoCount(1) == second)
+                std::printf("  (%s left no step)\n", name);
+            // Undone and redone on the sheet it changed.
+            state.ActiveSheet = state.history.undoCount(0) > first ? 0 : 1;
+        };
+        reportRuns((std::string("undo of ") + name).c_str(),
+                   timeRuns(runs, done,
+                            [&] {
+                                const std::size_t steps = state.history.undoCount(0) + state.history.undoCount(1);
+                                mnuZ_Click(state, ui);
+                                if (state.history.undoCount(0) + state.history.undoCount(1) == steps)
+                                    std::printf("  (the undo took no step back)\n");
+                            }),
+                   50);
+        reportRuns((std::string("redo of ") + name).c_str(),
+                   timeRuns(
+                       runs,
+                       [&] {
+                           done();
+                           mnuZ_Click(state, ui);
+                       },
+                       [&] { mnuRedo_Click(state, ui); }),
+                   50);
+    };
+    undoAndRedo(
+        "a one-cell delete", [&] { selectBlock(16000, 50, 1, 1); }, Command::Del);
+    undoAndRedo(
+        "a 1000 x 10 paste",
+        [&] {
+            selectBlock(15000, 40, 1, 1);
+            ui.clipboard = block;
+        },
+        Command::Peast);
+    undoAndRedo(
+        "copy to the other sheet, 1000 x 10", [&] { selectBlock(15000, 40, 1000, 10); }, Command::Send);
+    undoAndRedo(
+        "insert 100 rows",
+        [&] {
+            selectBlock(15000, 40, 100, 1);
+            state.mnuMain.mnuGAddCaption = u"行追加"_s;
+            RunAsHistoryStep(state, Command::GDel, [&] { mnuGDel_Click(state, ui, u"行削除"_s); });
+        },
+        Command::GAdd);
+    // Each sheet lacks 100 rows of the other: the line-up puts 100 filler rows into each.
+    undoAndRedo(
+        "the line-up of both sheets",
+        [&] {
+            state.grdData(1).setData(left);
+            Sheet &second = state.grdData(1);
+            second.setCurrentCell(15000, 1);
+            second.setRowSel(15099);
+            second.setColSel(kCols);
+            state.ActiveSheet = 1;
+            RunAsHistoryStep(state, Command::GDel, [&] { mnuGDel_Click(state, ui, u"行削除"_s); });
+            state.grdData(0).setData(right);
+            selectBlock(5000, 1, 100, kCols);
+            state.ActiveSheet = 0;
+            RunAsHistoryStep(state, Command::GDel, [&] { mnuGDel_Click(state, ui, u"行削除"_s); });
+            (void)CompareSheets(state, ui, false);
+            state.ActiveSheet = 0;
+        },
+        Command::Align);
     return 0;
 }

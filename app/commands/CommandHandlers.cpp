@@ -21,7 +21,9 @@
 #include "UndoSnapshots.h"
 #include "UnsavedChanges.h"
 
-void runCommandHandler(Command command, CommandCall &call)
+namespace
+{
+void runHandler(Command command, CommandCall &call)
 {
     AppState &state = call.state;
     UserInterface &ui = call.ui;
@@ -79,6 +81,8 @@ void runCommandHandler(Command command, CommandCall &call)
         return mnuVer_Click(state, ui);
     case Command::Z:
         return mnuZ_Click(state, ui);
+    case Command::Redo:
+        return mnuRedo_Click(state, ui);
     case Command::Cut:
         return mnuCut_Click(state, ui);
     case Command::Copy:
@@ -113,4 +117,12 @@ void runCommandHandler(Command command, CommandCall &call)
     case Command::SaveActive:
         return SaveActiveSheet(state, ui);
     }
+}
+} // namespace
+
+void runCommandHandler(Command command, CommandCall &call)
+{
+    if (!commandEntry(command).takesUndoSnapshot)
+        return runHandler(command, call);
+    RunAsHistoryStep(call.state, command, [&] { runHandler(command, call); });
 }

@@ -28,3 +28,25 @@ QString AppState::sheetStripText(int index) const
         : workbookSheetLabel(SheetFileName.at(index), SheetWorkbookSheet.at(index));
     return PartialReadFrom.at(index) > 0 ? name + kPartialReadMark : name;
 }
+
+void AppState::sheetReplaced(int index, bool forgetSteps)
+{
+    history.touch(index);
+    if (forgetSteps)
+        history.clear(index);
+    sheetSaved(index);
+}
+
+void AppState::sheetSaved(int index)
+{
+    history.markSaved(index);
+    followHistory();
+}
+
+void AppState::followHistory()
+{
+    for (int i = 0; i < 2; ++i) {
+        SheetChanged[std::size_t(i)] = history.differsFromFile(i);
+        UndoAvailable[std::size_t(i)] = history.canUndo(i);
+    }
+}

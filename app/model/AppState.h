@@ -4,6 +4,7 @@
 #include "DifferenceList.h"
 #include "EditBox.h"
 #include "FileIdentity.h"
+#include "History.h"
 #include "KeyAlignment.h"
 #include "Sheet.h"
 #include "Twips.h"
@@ -140,6 +141,7 @@ public:
         QString mnuGAddCaption = QStringLiteral("追加");
         QString mnuGDelCaption = QStringLiteral("削除");
         bool mnuZEnabled = true;
+        bool mnuRedoEnabled = false;
         bool mnuSendEnabled = true;
     };
     ContextMenuItems mnuMain;
@@ -167,10 +169,24 @@ public:
     // Set by every key down on a sheet, cleared by one that ran a shortcut command: the character
     // a shortcut's key stroke produces (Ctrl+C gives 3) must never open the in-cell editor.
     bool KeyEditArmed = false;
+    // Whether Ctrl+Z has a step of each sheet to take back; follows `history`.
     std::array<bool, 2> UndoAvailable{false, false};
     // Whether each sheet holds changes its file does not: set by every command that changes the
-    // sheet's cells, rows or columns and by undo, cleared by a save, a load and a new sheet.
+    // sheet's cells, rows or columns, cleared by a save, a load and a new sheet, and by an undo or
+    // redo that brings the sheet back to the state it was loaded or saved in.
     std::array<bool, 2> SheetChanged{false, false};
+    // The steps of both sheets that undo and redo go through.
+    History history;
+    // How many history steps are open around the command running now: a change inside one
+    // belongs to that command's step.
+    int openHistorySteps = 0;
+    // Sheet `index` was loaded, made anew or cleared: it is at its file (or at nothing to save).
+    // A load forgets the sheet's steps, so that no undo brings another file's cells under this name.
+    void sheetReplaced(int index, bool forgetSteps);
+    // Sheet `index` was saved: it is at its file.
+    void sheetSaved(int index);
+    // SheetChanged and UndoAvailable again from the history.
+    void followHistory();
     // The positions the comparisons marked, as the colours show them: stepping with F8, the status
     // bar and the scroll-bar marks read it; the comparisons and re-comparisons keep it.
     DifferenceList Differences;

@@ -27,6 +27,30 @@ bool undoHeld(const AppState &state, int)
 {
     return state.mnuMain.mnuZEnabled;
 }
+bool redoHeld(const AppState &state, int)
+{
+    return state.mnuMain.mnuRedoEnabled;
+}
+// The step the item would take, as in 「元に戻す（貼り付け）」.
+QString historyCaption(const QString &caption, const QString &step, QKeyCombination key)
+{
+    const QString shown = step.isEmpty() ? caption : caption + u'（' + step + u'）';
+    return shown + u'\t' + QKeySequence(key).toString(QKeySequence::PortableText);
+}
+int historySheet(const AppState &state)
+{
+    return state.ActiveSheet == 1 ? 1 : 0;
+}
+QString zCaption(const AppState &state)
+{
+    return historyCaption(QStringLiteral("元に戻す"), state.history.undoName(historySheet(state)),
+                          Qt::CTRL | Qt::Key_Z);
+}
+QString redoCaption(const AppState &state)
+{
+    return historyCaption(QStringLiteral("やり直し"), state.history.redoName(historySheet(state)),
+                          Qt::CTRL | Qt::Key_Y);
+}
 bool otherSheetOffered(const AppState &state, int)
 {
     return state.mnuMain.mnuSendEnabled;
@@ -124,16 +148,16 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
      .shortcutName = "lastDiffShortcut"},
     {.command = Command::Align, .handler = "mnuAlign_Click", .place = SabunMenu, .control = "mnuAlign",
      .caption = u"行を揃える", .separatorBefore = "", .enabled = bothSheetsShown, .refusedWhenDisabled = true,
-     .takesUndoSnapshot = true, .recompares = true},
+     .takesUndoSnapshot = true, .changesBothSheets = true, .recompares = true},
     {.command = Command::KeyAlign, .handler = "mnuKeyAlign_Click", .place = SabunMenu, .control = "mnuKeyAlign",
      .caption = u"キー列で行を揃える…", .enabled = bothSheetsShown, .refusedWhenDisabled = true,
-     .takesUndoSnapshot = true, .recompares = true},
+     .takesUndoSnapshot = true, .changesBothSheets = true, .recompares = true},
     {.command = Command::KeySort, .handler = "mnuKeySort_Click", .place = SabunMenu, .control = "mnuKeySort",
      .caption = u"キー列で並べ替え…", .enabled = bothSheetsShown, .refusedWhenDisabled = true,
-     .takesUndoSnapshot = true, .recompares = true},
+     .takesUndoSnapshot = true, .changesBothSheets = true, .recompares = true},
     {.command = Command::AlignCols, .handler = "mnuAlignCols_Click", .place = SabunMenu, .control = "mnuAlignCols",
      .caption = u"列を揃える", .enabled = bothSheetsShown, .refusedWhenDisabled = true, .takesUndoSnapshot = true,
-     .recompares = true},
+     .changesBothSheets = true, .recompares = true},
     {.command = Command::CellDiff, .handler = "mnuCellDiff_Click", .place = SabunMenu, .control = "mnuCellDiff",
      .caption = u"セルの差分を表示", .key = Qt::Key_F7, .keyScope = Item, .separatorBefore = ""},
     {.command = Command::Help, .handler = "mnuHelp_Click", .place = MenuBar, .control = "mnuHelp",
@@ -142,8 +166,11 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
      .caption = u"バージョン"},
     // The sheets' commands, on the active sheet. Their keys belong to the sheets' key table.
     {.command = Command::Z, .handler = "mnuZ_Click", .place = ContextMenu, .control = "mnuZ",
-     .caption = u"元に戻す", .key = Qt::CTRL | Qt::Key_Z, .keyScope = Shown, .enabled = undoHeld,
-     .recompares = true},
+     .caption = u"元に戻す", .key = Qt::CTRL | Qt::Key_Z, .keyScope = Shown, .shownCaption = zCaption,
+     .enabled = undoHeld, .recompares = true},
+    {.command = Command::Redo, .handler = "mnuRedo_Click", .place = ContextMenu, .control = "mnuRedo",
+     .caption = u"やり直し", .key = Qt::CTRL | Qt::Key_Y, .keyScope = Shown, .shownCaption = redoCaption,
+     .enabled = redoHeld, .recompares = true},
     {.command = Command::Cut, .handler = "mnuCut_Click", .place = ContextMenu, .control = "mnuCut",
      .caption = u"切り取り", .key = Qt::CTRL | Qt::Key_X, .keyScope = Shown, .separatorBefore = "mnuNull0",
      .takesUndoSnapshot = true, .recompares = true},

@@ -37,6 +37,7 @@ enum class Command {
     Help, // mnuHelp_Click
     Ver, // mnuVer_Click
     Z, // mnuZ_Click (Ctrl+Z)
+    Redo, // mnuRedo_Click (Ctrl+Y, Ctrl+Shift+Z)
     Cut, // mnuCut_Click (Ctrl+X)
     Copy, // mnuCopy_Click (Ctrl+C)
     Peast, // mnuPeast_Click (Ctrl+V)
@@ -118,8 +119,11 @@ struct CommandEntry
     bool (*enabled)(const AppState &state, int sheet) = nullptr;
     // The handler refuses to run while its control would be disabled, not only the control.
     bool refusedWhenDisabled = false;
-    // It takes an undo snapshot of a sheet it changes.
+    // It is one step of the undo history on each sheet it changes, under its caption.
     bool takesUndoSnapshot = false;
+    // It changes the two sheets together (a line-up): its step lies on both sheets, whichever it
+    // changed, so that an undo on either takes it back.
+    bool changesBothSheets = false;
     // It compares again: the cells it changed, or both sheets.
     bool recompares = false;
 };

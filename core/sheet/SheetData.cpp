@@ -665,3 +665,11 @@ void SheetData::compactPoolIfWasteful()
     m_edits.clear();
     m_wasted = 0;
 }
+
+bool SheetData::isUnwrittenCopyOf(const SheetData &other) const
+{
+    return m_rows == other.m_rows && m_cols == other.m_cols && m_offsets.constData() == other.m_offsets.constData()
+        && m_lengths.constData() == other.m_lengths.constData() && m_long.constData() == other.m_long.constData()
+        && m_pool.constData() == other.m_pool.constData() && m_edits.constData() == other.m_edits.constData()
+        && m_lineEnds.constData() == other.m_lineEnds.constData();
+}

@@ -259,6 +259,11 @@ public:
         return writer;
     }
 
+    // Whether this and `other` are copies of one another that neither has written a text, count or
+    // line end into since: the same slices, pools and line ends in the same storage. Cheap; false
+    // only says that one of them may have changed.
+    [[nodiscard]] bool isUnwrittenCopyOf(const SheetData &other) const;
+
     // Bytes held for the cells besides the texts (slices, colour indexes, palette).
     [[nodiscard]] qsizetype overheadBytes() const;
 

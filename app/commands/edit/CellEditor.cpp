@@ -53,7 +53,11 @@ void EndCellEdit(AppState &state, int index)
     EditBox &box = state.txtEdit(index);
     if (!sheet.isEnabled() || !box.isVisible())
         return;
-    SaveUndoSnapshot(state, index);
+    // The step keeps the cell with the colour it had before the edit made it plain.
+    ignoreGridErrors([&] { sheet.setCellBackColor(state.EditCellBackColor[index]); });
+    // Committing the text the cell holds changes nothing.
+    if (box.text() != sheet.text())
+        SaveUndoSnapshot(state, index, kCellEditStepName);
     sheet.setText(box.text());
     // Hidden before the re-comparison: the cell moves it makes raise leave-cell notifications,
     // which must find the edit already ended.

@@ -198,7 +198,6 @@ void mnuDel_Click(AppState &state, UserInterface &)
     const int index = activeSheetIndex(state);
     if (index < 0)
         return;
-    SaveUndoSnapshot(state, index);
     SheetLock lock(state, false);
     ignoreGridErrors([&] {
         clearClickMarks(state);
@@ -233,7 +232,6 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
     Sheet &other = state.grdData(1 - index);
     const std::array<Sheet *, 2> sheets{&state.grdData(0), &state.grdData(1)};
 
-    SaveUndoSnapshot(state, index);
     const bool recolour = PartnerHasCurrentCell(state, index);
     CellEquality equality(state.compareOptions);
     ignoreGridErrors([&] { clearClickMarks(state); });

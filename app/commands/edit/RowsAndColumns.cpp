@@ -38,7 +38,6 @@ void changeRowsOrColumns(AppState &state, UserInterface &ui, Command command, Bo
     const int index = activeSheetIndex(state);
     if (index < 0)
         return;
-    SaveUndoSnapshot(state, index);
     Sheet &sheet = state.grdData(index);
     {
         const SheetLock lock(sheet);

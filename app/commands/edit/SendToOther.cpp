@@ -35,7 +35,6 @@ void mnuSend_Click(AppState &state, UserInterface &ui)
             return;
         const Sheet &source = state.grdData(index);
         Sheet &destination = state.grdData(1 - index);
-        SaveUndoSnapshot(state, 1 - index);
         lock.lock();
         ignoreGridErrors([&] {
             const int r1 = source.row();

@@ -92,8 +92,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     state.fraTool[index].overwriteWithdrawn = false;
     // A snapshot taken of the previous file would bring that file's cells back under this
     // file's name, for an overwrite-save to write over it.
-    state.UndoAvailable[index] = false;
-    state.SheetChanged[index] = false;
+    state.sheetReplaced(index, true);
     sheet.setVisible(true);
     state.fraTool[index].visible = true;
 

@@ -183,7 +183,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     state.SheetFileIdentity[index] = fileIdentityOf(path);
     // The file just written holds all the sheet holds.
     state.PartialReadFrom[index] = 0;
-    state.SheetChanged[index] = false;
+    state.sheetSaved(index);
     DropPanel &panel = state.PicFile[index];
     panel.showFileName(state.sheetStripText(index));
     QString saved = kSavedText + u"\r\n"_s + path;

@@ -69,6 +69,7 @@ bool PrepareContextMenu(AppState &state, int index)
     }
 
     menu.mnuZEnabled = state.UndoAvailable[index];
+    menu.mnuRedoEnabled = state.history.canRedo(index);
     menu.mnuSendEnabled = state.grdData(0).isVisible() && state.grdData(1).isVisible();
     return true;
 }

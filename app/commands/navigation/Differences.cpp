@@ -152,7 +152,6 @@ void mnuAlign_Click(AppState &state, UserInterface &ui)
     for (int i = 0; i < 2; ++i) {
         if (alignment.insertions[size_t(i)].empty())
             continue;
-        SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
         const SheetLock lock(sheet);
         ignoreGridErrors([&] {
@@ -204,7 +203,6 @@ void mnuAlignCols_Click(AppState &state, UserInterface &ui)
     for (int i = 0; i < 2; ++i) {
         if (alignment.addedCols(i) == 0)
             continue;
-        SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
         const SheetLock lock(sheet);
         ignoreGridErrors([&] {

@@ -157,7 +157,6 @@ void mnuKeyAlign_Click(AppState &state, UserInterface &ui)
     for (int i = 0; i < 2; ++i) {
         if (!changes[size_t(i)])
             continue;
-        SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
         const SheetLock lock(sheet);
         ignoreGridErrors([&] {
@@ -193,7 +192,6 @@ void mnuKeySort_Click(AppState &state, UserInterface &ui)
     for (int i = 0; i < 2; ++i) {
         if (keepsEveryRow(orders[size_t(i)]))
             continue;
-        SaveUndoSnapshot(state, i);
         Sheet &sheet = state.grdData(i);
         const SheetLock lock(sheet);
         ignoreGridErrors([&] {

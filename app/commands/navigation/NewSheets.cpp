@@ -29,7 +29,7 @@ void makeNewSheet(AppState &state, int i)
     NumberRowHeaders(sheet);
     NumberColumnHeaders(sheet);
     sheet.setVisible(true);
-    state.SheetChanged[i] = false;
+    state.sheetReplaced(i, false);
     ClearComparisonColours(state);
 
     state.PicFile[i].clear();
@@ -61,7 +61,7 @@ void cmdClr_Click(AppState &state)
     for (int i = 0; i < 2; ++i) {
         state.grdData(i).clear();
         state.grdData(i).setVisible(false);
-        state.SheetChanged[i] = false;
+        state.sheetReplaced(i, false);
     }
     // The marks, the count and the remarks described the sheets just cleared.
     ClearComparisonColours(state);

@@ -4,6 +4,7 @@
 #include "AppState.h"
 #include "CellEditor.h"
 #include "ClipboardCommands.h"
+#include "CommandTable.h"
 #include "Differences.h"
 #include "KeyCodes.h"
 #include "SearchCommand.h"
@@ -20,7 +21,11 @@ bool runShortcut(AppState &state, UserInterface &ui, int index, int keyCode, int
 {
     if (keyCode == kKeyDelete) {
         NormaliseSelection(state, index);
-        mnuDel_Click(state, ui);
+        RunAsHistoryStep(state, Command::Del, [&] { mnuDel_Click(state, ui); });
+        return true;
+    }
+    if (shift == (kCtrlAlone | kShiftAlone) && keyCode == 'Z') {
+        mnuRedo_Click(state, ui);
         return true;
     }
     if (shift != kCtrlAlone)
@@ -32,15 +37,18 @@ bool runShortcut(AppState &state, UserInterface &ui, int index, int keyCode, int
         return true;
     case 'V':
         NormaliseSelection(state, index);
-        mnuPeast_Click(state, ui);
+        RunAsHistoryStep(state, Command::Peast, [&] { mnuPeast_Click(state, ui); });
         return true;
     case 'X':
         NormaliseSelection(state, index);
-        mnuCut_Click(state, ui);
+        RunAsHistoryStep(state, Command::Cut, [&] { mnuCut_Click(state, ui); });
         return true;
     case 'Z':
         if (state.UndoAvailable[index])
             mnuZ_Click(state, ui);
+        return true;
+    case 'Y':
+        mnuRedo_Click(state, ui);
         return true;
     case 'F':
         mnuGrep_Click(state, ui);
@@ -49,7 +57,7 @@ bool runShortcut(AppState &state, UserInterface &ui, int index, int keyCode, int
         if (!state.grdData(0).isVisible() || !state.grdData(1).isVisible())
             return false;
         NormaliseSelection(state, index);
-        mnuSend_Click(state, ui);
+        RunAsHistoryStep(state, Command::Send, [&] { mnuSend_Click(state, ui); });
         return true;
     default:
         return false;

@@ -211,7 +211,7 @@ SearchResult RunSearch(AppState &state, UserInterface &ui, const SearchRequest &
         const QString after = pattern.replaceIn(before, request.replaceText);
         // A replacement that changes nothing keeps the undo snapshot of the last real change.
         if (after != before) {
-            SaveUndoSnapshot(state, request.sheet);
+            SaveUndoSnapshot(state, request.sheet, kReplaceStepName);
             sheet.setTextMatrix(r, c, after);
             replaced = true;
         }

@@ -139,7 +139,7 @@ void TestDifferenceList::runRandomCommand(QRandomGenerator &random, QString &nam
         break;
     case 1:
         name = u"delete"_s + place;
-        mnuDel_Click(s(), *m_ui);
+        RunAsHistoryStep(s(), Command::Del, [&] { mnuDel_Click(s(), *m_ui); });
         break;
     case 2: {
         QStringList lines;
@@ -147,12 +147,12 @@ void TestDifferenceList::runRandomCommand(QRandomGenerator &random, QString &nam
             lines << kTexts.at(random.bounded(4)) + u'\t' + kTexts.at(random.bounded(4));
         m_ui->clipboard = lines.join(u"\r\n"_s);
         name = u"paste "_s + m_ui->clipboard + place;
-        mnuPeast_Click(s(), *m_ui);
+        RunAsHistoryStep(s(), Command::Peast, [&] { mnuPeast_Click(s(), *m_ui); });
         break;
     }
     case 3:
         name = u"copy to the other sheet"_s + place;
-        mnuSend_Click(s(), *m_ui);
+        RunAsHistoryStep(s(), Command::Send, [&] { mnuSend_Click(s(), *m_ui); });
         break;
     case 4: {
         SearchRequest request;
@@ -169,9 +169,9 @@ void TestDifferenceList::runRandomCommand(QRandomGenerator &random, QString &nam
         const QString item = kItems.at(random.bounded(4));
         name = item + place;
         if (item.endsWith(u"追加"_s))
-            mnuGAdd_Click(s(), *m_ui, item);
+            RunAsHistoryStep(s(), Command::GAdd, [&] { mnuGAdd_Click(s(), *m_ui, item); });
         else
-            mnuGDel_Click(s(), *m_ui, item);
+            RunAsHistoryStep(s(), Command::GDel, [&] { mnuGDel_Click(s(), *m_ui, item); });
         break;
     }
     case 6:
@@ -180,7 +180,7 @@ void TestDifferenceList::runRandomCommand(QRandomGenerator &random, QString &nam
         break;
     case 7:
         name = u"line up rows"_s;
-        mnuAlign_Click(s(), *m_ui);
+        RunAsHistoryStep(s(), Command::Align, [&] { mnuAlign_Click(s(), *m_ui); });
         break;
     case 8:
         name = u"compare"_s;

@@ -11,11 +11,13 @@
 #include "TestFiles.h"
 #include "WindowSheetFixtures.h"
 
+#include "UndoSnapshots.h"
 #include <QDir>
 #include <QFile>
 #include <QPoint>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
 #include <QTest>
 
 #include <memory>
@@ -127,7 +129,8 @@ void TestFileIntake::loadOld(int index)
 void TestFileIntake::loadShowsSheetAndNamesFile()
 {
     const QString path = writeFile(u"two rows.csv"_s, "a,b\r\nc,d,e\r\n");
-    m_state->UndoAvailable = {true, true};
+    for (int i = 0; i < 2; ++i)
+        RunAsHistoryStep(*m_state, u"入力"_s, [&] { m_state->grdData(i).setTextMatrix(1, 1, u"old"_s); });
 
     LoadSheetFile(*m_state, *m_ui, 1, path);
 

@@ -12,10 +12,12 @@
 #include "TestFiles.h"
 #include "WindowSheetFixtures.h"
 
+#include "UndoSnapshots.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
 #include <QTest>
 
 #include <cstdio>
@@ -664,7 +666,7 @@ void TestSaveCommands::emptyFillerRowsAreLeftOut()
     SheetFileFormat format;
     format.finalLineEnd = finalLineEnd;
     sheet.setFileFormat(format);
-    mnuAlign_Click(*m_state, *m_ui);
+    RunAsHistoryStep(*m_state, Command::Align, [&] { mnuAlign_Click(*m_state, *m_ui); });
     m_state->ActiveSheet = 0;
     for (const QString &step : steps.split(u';', Qt::SkipEmptyParts)) {
         sheet.setCurrentCell(2, 1);
@@ -673,7 +675,7 @@ void TestSaveCommands::emptyFillerRowsAreLeftOut()
             grdData_KeyPress(*m_state, *m_ui, 0, 'q');
             EndCellEdit(*m_state, 0);
         } else {
-            mnuDel_Click(*m_state, *m_ui);
+            RunAsHistoryStep(*m_state, Command::Del, [&] { mnuDel_Click(*m_state, *m_ui); });
         }
     }
     const QStringList before = wholeSheet(sheet);

@@ -1,9 +1,12 @@
 #include "AppState.h"
+#include "CellDiffCommand.h"
 #include "ClipboardCommands.h"
+#include "CommandHandlers.h"
 #include "CommandTable.h"
 #include "RecordingUserInterface.h"
 #include "RowsAndColumns.h"
 #include "SendToOther.h"
+#include "UndoSnapshots.h"
 #include "WindowSheetFixtures.h"
 
 #include <QTest>
@@ -78,56 +81,59 @@ void TestCommandTable::mayRun()
 void TestCommandTable::columnsMatchTheHandlers_data()
 {
     QTest::addColumn<Command>("command");
-    for (const Command command :
-         {Command::Copy, Command::Cut, Command::Del, Command::Peast, Command::Send, Command::GAdd, Command::GDel})
-        QTest::newRow(commandEntry(command).handler) << command;
+    QTest::addColumn<bool>("undo");
+    for (const Command command : {Command::Copy, Command::Cut, Command::Del, Command::Peast, Command::Send,
+                                  Command::GAdd, Command::GDel, Command::Align}) {
+        QTest::addRow("%s, undo on", commandEntry(command).handler) << command << true;
+        QTest::addRow("%s, undo off", commandEntry(command).handler) << command << false;
+    }
 }
 
+// The window runs every row through runCommandHandler: a row that says it is a step is one on the
+// sheets it changed, and only then; with undo off it still marks them changed.
 void TestCommandTable::columnsMatchTheHandlers()
 {
     QFETCH(Command, command);
+    QFETCH(bool, undo);
 
     AppState state;
     RecordingUserInterface ui;
-    fillSheet(state.grdData(0), u"a,b|c,d"_s);
+    CellDiffFollower follower;
+    fillSheet(state.grdData(0), u"a,b|c,d|e,f"_s);
     fillSheet(state.grdData(1), u"a,b|c,x"_s);
     state.ActiveSheet = 0;
-    state.mnuUndoChecked = true;
-    select(state.grdData(0), {1, 1, 1, 2});
+    state.mnuUndoChecked = undo;
+    select(state.grdData(0), {2, 1, 2, 2});
+    state.mnuMain.mnuGAddCaption = u"行追加"_s;
+    state.mnuMain.mnuGDelCaption = u"行削除"_s;
     ui.clipboard = u"p\tq\r\n"_s;
     // A colour no comparison gives these texts: a cell compared again loses it.
     const QString painted = u"MM|MM"_s;
-    paintMap(state.grdData(0), painted);
     paintMap(state.grdData(1), painted);
-    switch (command) {
-    case Command::Copy:
-        mnuCopy_Click(state, ui);
-        break;
-    case Command::Cut:
-        mnuCut_Click(state, ui);
-        break;
-    case Command::Del:
-        mnuDel_Click(state, ui);
-        break;
-    case Command::Peast:
-        mnuPeast_Click(state, ui);
-        break;
-    case Command::Send:
-        mnuSend_Click(state, ui);
-        break;
-    case Command::GAdd:
-        mnuGAdd_Click(state, ui, u"行追加"_s);
-        break;
-    case Command::GDel:
-        mnuGDel_Click(state, ui, u"行削除"_s);
-        break;
-    default:
-        QFAIL("no handler for this row");
+    const std::array<QStringList, 2> before{wholeSheet(state.grdData(0)), wholeSheet(state.grdData(1))};
+
+    CommandCall call{state, ui, -1, QString(), follower};
+    runCommandHandler(command, call);
+
+    const std::array<bool, 2> changed{wholeSheet(state.grdData(0)) != before[0],
+                                      wholeSheet(state.grdData(1)) != before[1]};
+    QCOMPARE(changed[0] || changed[1], commandEntry(command).takesUndoSnapshot);
+    for (int i = 0; i < 2; ++i) {
+        const bool stepped
+            = commandEntry(command).changesBothSheets ? changed[0] || changed[1] : changed[std::size_t(i)];
+        QCOMPARE(state.UndoAvailable[std::size_t(i)], undo && stepped);
+        QCOMPARE(state.SheetChanged[std::size_t(i)], changed[std::size_t(i)] && command != Command::Align);
     }
-    const bool snapshotTaken = state.UndoAvailable[0] || state.UndoAvailable[1];
-    QCOMPARE(snapshotTaken, commandEntry(command).takesUndoSnapshot);
-    const bool compared = colourMap(state.grdData(0)) != painted || colourMap(state.grdData(1)) != painted;
-    QCOMPARE(compared, commandEntry(command).recompares);
+    QCOMPARE(colourMap(state.grdData(1)).left(5) != painted, commandEntry(command).recompares);
+    if (!undo || !changed[0])
+        return;
+    // One undo on the active sheet takes the whole step back, on both sheets when it changed both.
+    mnuZ_Click(state, ui);
+    QCOMPARE(wholeSheet(state.grdData(0)), before[0]);
+    QCOMPARE(wholeSheet(state.grdData(1)), before[1]);
+    QCOMPARE(colourMap(state.grdData(1)), painted);
+    mnuRedo_Click(state, ui);
+    QVERIFY(wholeSheet(state.grdData(0)) != before[0]);
 }
 
 QTEST_GUILESS_MAIN(TestCommandTable)

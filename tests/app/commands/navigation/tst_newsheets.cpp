@@ -2,6 +2,8 @@
 #include "NewSheets.h"
 #include "RecordingUserInterface.h"
 
+#include "UndoSnapshots.h"
+
 #include <QTest>
 
 #include <memory>
@@ -205,10 +207,8 @@ void TestNewSheets::clearKeepsCountsAndUndo()
     loadFakeFile(0, u"/data/a.csv"_s);
     loadFakeFile(1, u"/data/b.csv"_s);
     m_state->grdData(1).setRows(7);
-    m_state->grdBak1(0).setRows(4);
-    m_state->grdBak1(0).setCols(3);
-    m_state->grdBak1(0).setTextMatrix(1, 1, u"snapshot"_s);
-    m_state->UndoAvailable = {true, false};
+    m_state->mnuUndoChecked = true;
+    RunAsHistoryStep(*m_state, u"入力"_s, [&] { m_state->grdData(0).setTextMatrix(1, 1, u"snapshot"_s); });
 
     cmdClr_Click(*m_state);
 
@@ -216,7 +216,6 @@ void TestNewSheets::clearKeepsCountsAndUndo()
     QCOMPARE(m_state->grdData(0).cols(), 3);
     QCOMPARE(m_state->grdData(1).rows(), 7);
     QCOMPARE(m_state->grdData(1).textMatrix(1, 1), QString());
-    QCOMPARE(m_state->grdBak1(0).textMatrix(1, 1), u"snapshot"_s);
     QCOMPARE(m_state->UndoAvailable[0], true);
     QCOMPARE(m_state->UndoAvailable[1], false);
 }

@@ -3,7 +3,9 @@
 #include "SheetKeys.h"
 #include "WindowSheetFixtures.h"
 
+#include "UndoSnapshots.h"
 #include <QSignalSpy>
+
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -71,9 +73,11 @@ void TestSheetKeys::shortcutKeys()
     Sheet &sheet = state.grdData(1);
     select(sheet, {2, 2, 1, 1});
     state.ActiveSheet = 1;
-    state.UndoAvailable[1] = undoAvailable;
-    state.grdBak1(1).setData(state.grdData(1).data());
-    state.grdBak1(1).setTextMatrix(1, 1, u"old"_s);
+    if (undoAvailable) {
+        const QString text = sheet.textMatrix(1, 1);
+        sheet.setTextMatrix(1, 1, u"old"_s);
+        RunAsHistoryStep(state, u"入力"_s, [&] { sheet.setTextMatrix(1, 1, text); });
+    }
     QSignalSpy focusRequests(&sheet, &Sheet::focusRequested);
 
     grdData_KeyDown(state, ui, 1, keyCode, shift);

@@ -113,7 +113,7 @@ void TestStatusBarText::differenceText()
         } else if (action == u"clear"_s) {
             cmdClr_Click(*m_state);
         } else if (action == u"align"_s) {
-            mnuAlign_Click(*m_state, *m_ui);
+            RunAsHistoryStep(*m_state, Command::Align, [&] { mnuAlign_Click(*m_state, *m_ui); });
         } else if (action == u"load"_s) {
             // What a load does once the file is read.
             fillSheet(m_state->grdData(1), right);
