@@ -3,6 +3,14 @@
 # (about 51 MB each) whose second file has 50 rows deleted and 50 new rows inserted at random
 # places. The target: --align within 1.5 times the plain comparison.
 #
+# Then rowlark-diff --align-columns on the shifted pair (gen_csvpair.py --insert-column: file 2 is
+# file 1 with one column inserted in the middle, both under a heading line) against the plain
+# comparison of the same pair without the inserted column, in CPU time (user + system) and wall
+# time: maxish-sized (32766 x 100), and the 1 000 000 x 20 pair with --no-limit when BENCH_DIR
+# has million_a.csv. The target: at most 1.2 times the plain comparison's CPU time. First the plain
+# comparison must report the manifest's changed cells, and --align-columns those and the inserted
+# column's cells (each faces the empty column put in for it).
+#
 #     bench/bench_align_cli.sh [RUNS]
 #
 # Environment:
@@ -170,3 +178,76 @@ awk -v pm="$plain_mean" -v ps="$plain_sd" -v am="$align_mean" -v as="$align_sd" 
     r = am / pm
     printf "ratio --align / plain: %.2f (target: at most %.1f) %s\n", r, t, (r <= t ? "met" : "MISSED")
 }'
+
+# The shifted pairs: NAME-heading (the plain pair under a heading line) and NAME-shifted (the same
+# with a column inserted in the middle of file 2), made in BENCH_DIR when missing.
+shifted_pairs=("maxish 32766 100 3")
+if [[ -f $dir/million_a.csv ]]; then
+    shifted_pairs+=("million 1000000 20 0")
+fi
+for spec in "${shifted_pairs[@]}"; do
+    read -r name rows cols seed <<< "$spec"
+    for kind in heading shifted; do
+        if [[ ! -f $dir/$name-${kind}_a.csv || ! -f $dir/$name-${kind}_b.csv || ! -f $dir/$name-$kind.manifest.json ]]; then
+            flag=(--heading)
+            [[ $kind == shifted ]] && flag=(--insert-column $((cols / 2 + 1)))
+            python3 "$generator" --name "$name-$kind" --rows "$rows" --cols "$cols" --seed "$seed" "${flag[@]}" \
+                --outdir "$dir" > /dev/null
+        fi
+    done
+    limit=()
+    [[ $name == million ]] && limit=(--no-limit)
+    if ! python3 - "$program" "$dir" "$name" "$runs" "${limit[@]}" << 'EOF'; then
+import json, os, statistics, subprocess, sys, time
+
+program, data, name, runs, *limit = sys.argv[1:]
+runs = int(runs)
+changed = json.load(open(os.path.join(data, f"{name}-heading.manifest.json")))["changed_cells"]
+inserted = json.load(open(os.path.join(data, f"{name}-shifted.manifest.json")))["inserted_cells"]
+expected_for = {"plain": changed, "--align-columns": changed + inserted}
+pair = lambda kind: [os.path.join(data, f"{name}-{kind}_{side}.csv") for side in "ab"]
+commands = {
+    "plain": [program, *limit, *pair("heading")],
+    "--align-columns": [program, *limit, "--align-columns", *pair("shifted")],
+}
+
+def run(command):
+    """Wall, user and system seconds of one run, output to /dev/null."""
+    start = time.perf_counter()
+    with open(os.devnull, "wb") as null:
+        process = subprocess.Popen(command, stdout=null, stderr=null)
+        _, _, usage = os.wait4(process.pid, 0)
+    return time.perf_counter() - start, usage.ru_utime, usage.ru_stime
+
+# The counts first: a run that reports the wrong differences must not be timed as if it worked.
+wrong = False
+for label, command in commands.items():
+    result = subprocess.run(command + ["--json"], capture_output=True)
+    try:
+        found = json.loads(result.stdout)["differences"]
+    except ValueError:
+        found = None
+    told = result.stderr.decode(errors="replace").strip()
+    expected = expected_for[label]
+    print(f"{name} {label}: exit {result.returncode}, {found} differences (expected {expected})"
+          + (f"; {told}" if told else ""))
+    wrong = wrong or result.returncode != 1 or found != expected
+if wrong:
+    print(f"WRONG RESULT on {name}-shifted", file=sys.stderr)
+    sys.exit(1)
+figures = {}
+for label, command in commands.items():
+    run(command)  # warm-up
+    figures[label] = [run(command) for _ in range(runs)]
+mean = statistics.mean
+for label, times in figures.items():
+    print(f"{name} {label:<16} wall {mean(t[0] for t in times):7.3f} s  CPU {mean(t[1] + t[2] for t in times):7.3f} s "
+          f"(user {mean(t[1] for t in times):.3f}, sys {mean(t[2] for t in times):.3f}), mean of {runs} runs")
+cpu = mean(t[1] + t[2] for t in figures["--align-columns"]) / mean(t[1] + t[2] for t in figures["plain"])
+wall = mean(t[0] for t in figures["--align-columns"]) / mean(t[0] for t in figures["plain"])
+print(f"{name} ratio --align-columns / plain: CPU {cpu:.2f}, wall {wall:.2f} "
+      f"(target: CPU at most 1.2) {'met' if cpu <= 1.2 else 'MISSED'}")
+EOF
+        exit 1
+    fi
+done

@@ -18,6 +18,12 @@
 #                  workbook against the CSV file it was made from must give no difference, the two
 #                  workbooks the manifest's count) and timed as "maxish-xlsx rowlark-diff"
 #
+# The shifted pair: rowlark-diff --align-columns on maxish-shifted (gen_csvpair.py --insert-column,
+# file 2 with one column inserted in the middle, both files under a heading line) beside the plain
+# comparison of maxish-heading (the same pair without the inserted column); with MILLION=1 also the
+# million pair so made, with --no-limit. The plain comparison must report the manifest's changed
+# cells, --align-columns those and the inserted column's (each faces the empty column put in).
+#
 # First checks, for every pair, that rowlark-diff exits with 1 and reports as many differences as
 # the generator's manifest has changed cells; stops with status 1 when one does not. Then prints
 # per pair the mean wall time and the mean CPU time (user + system) of each program, rowlark-diff's
@@ -90,8 +96,23 @@ if [[ $workbook != 0 && ( ! -f $dir/maxish_a.xlsx || ! -f $dir/maxish_b.xlsx ) ]
 fi
 # Options per pair: the million rows are past a sheet's limits.
 options_for() {
-    [[ $1 == million ]] && echo --no-limit || true
+    [[ $1 == million* ]] && echo --no-limit || true
 }
+shifted=("maxish 32766 100 3")
+[[ $million == 1 ]] && shifted+=("million 1000000 20 0")
+shifted_names=()
+for spec in "${shifted[@]}"; do
+    read -r name rows cols seed <<< "$spec"
+    for kind in heading shifted; do
+        if [[ ! -f $dir/$name-${kind}_a.csv || ! -f $dir/$name-${kind}_b.csv || ! -f $dir/$name-$kind.manifest.json ]]; then
+            flag=(--heading)
+            [[ $kind == shifted ]] && flag=(--insert-column $((cols / 2 + 1)))
+            python3 "$generator" --name "$name-$kind" --rows "$rows" --cols "$cols" --seed "$seed" "${flag[@]}" \
+                --outdir "$dir" > /dev/null
+        fi
+    done
+    shifted_names+=("$name")
+done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -119,6 +140,34 @@ print(f"{pair}: rowlark-diff reports {found} differences, as the manifest says")
 EOF
         wrong=1
     fi
+done
+for name in "${shifted_names[@]}"; do
+    for kind in heading shifted; do
+        status=0
+        columns=()
+        [[ $kind == shifted ]] && columns=(--align-columns)
+        "$program" $(options_for "$name") "${columns[@]}" --json "$dir/$name-${kind}_a.csv" "$dir/$name-${kind}_b.csv" \
+            > "$work/$name-$kind.json" 2> "$work/$name-$kind.err" || status=$?
+        if ! python3 - "$dir/$name-$kind.manifest.json" "$work/$name-$kind.json" "$status" "$name-$kind" \
+            "$work/$name-$kind.err" << 'EOF'; then
+import json, sys
+manifest_path, report_path, status, pair, err = sys.argv[1:]
+manifest = json.load(open(manifest_path))
+expected = manifest["changed_cells"] + manifest.get("inserted_cells", 0)
+try:
+    found = json.load(open(report_path))["differences"]
+except (ValueError, KeyError) as error:
+    found = f"no count ({error!r}; {open(err).read().strip()})"
+if found != expected or status != "1":
+    print(f"WRONG RESULT on {pair}: rowlark-diff reports {found} differences with exit status {status}, "
+          f"the manifest has {expected} changed cells", file=sys.stderr)
+    sys.exit(1)
+print(f"{pair}: rowlark-diff{' --align-columns' if pair.endswith('shifted') else ''} reports {found} differences, "
+      "as the manifest says")
+EOF
+            wrong=1
+        fi
+    done
 done
 if [[ $workbook != 0 ]]; then
     status=0
@@ -170,6 +219,14 @@ for pair in "${pairs[@]}"; do
     fi
 done
 
+for name in "${shifted_names[@]}"; do
+    heading=("$dir/$name-heading_a.csv" "$dir/$name-heading_b.csv")
+    moved=("$dir/$name-shifted_a.csv" "$dir/$name-shifted_b.csv")
+    commands+=(--command-name "$name-shifted rowlark-diff"
+        "$(printf '%q' "$program") $(options_for "$name") $(printf '%q ' "${heading[@]}")")
+    commands+=(--command-name "$name-shifted rowlark-diff --align-columns"
+        "$(printf '%q' "$program") $(options_for "$name") --align-columns $(printf '%q ' "${moved[@]}")")
+done
 if [[ $workbook != 0 ]]; then
     commands+=(--command-name "maxish-xlsx rowlark-diff"
         "$(printf '%q' "$program") $(printf '%q' "$dir/maxish_a.xlsx") $(printf '%q' "$dir/maxish_b.xlsx")")
@@ -187,10 +244,10 @@ if ! hyperfine -N -i --style none --warmup 1 --runs "$runs" --export-json "$work
     exit 2
 fi
 
-python3 - "$work" "$dir" "$runs" "${pairs[@]}" << 'EOF'
+python3 - "$work" "$dir" "$runs" "${shifted_names[*]}" "${pairs[@]}" << 'EOF'
 import json, os, statistics, sys
 
-work, data, runs, *pairs = sys.argv[1:]
+work, data, runs, shifted, *pairs = sys.argv[1:]
 results = {r["command"]: r for r in json.load(open(os.path.join(work, "hyperfine.json")))["results"]}
 MiB = 1024 * 1024
 
@@ -226,6 +283,20 @@ for pair in pairs:
             print(f"  {name:<20} peak memory {peak / MiB:8.1f} MiB = {peak / size:.3f} x both files (GNU time)")
         else:
             print(f"  {name:<20} peak memory: not measured (install the package 'time')")
+
+for name in shifted.split():
+    plain = results[f"{name}-shifted rowlark-diff"]
+    lined = results[f"{name}-shifted rowlark-diff --align-columns"]
+    print(f"\n{name}-shifted: a column inserted in file 2, lined up by the headings, beside the plain comparison "
+          f"of the pair without it; mean of {runs} runs")
+    cpu = {}
+    for label, result in (("rowlark-diff", plain), ("--align-columns", lined)):
+        cpu[label] = result["user"] + result["system"]
+        print(f"  {label:<20} wall {result['mean']:8.3f} s  CPU {cpu[label]:.3f} s "
+              f"(user {result['user']:.3f}, sys {result['system']:.3f})")
+    ratio = cpu["--align-columns"] / cpu["rowlark-diff"]
+    print(f"  --align-columns / plain  CPU {ratio:.2f}  wall {lined['mean'] / plain['mean']:.2f}  "
+          f"(target: CPU at most 1.2: {'met' if ratio <= 1.2 else 'MISSED'})")
 
 result = results.get("maxish-xlsx rowlark-diff")
 if result:

@@ -19,6 +19,14 @@ cr. The presets write what the benchmarks read: UTF-8, CR LF.
 Lines are written as they are made, so memory stays small whatever the size
 (1 000 000 x 20, about 630 MB per pair, takes about a minute).
 
+--heading makes the first of the `rows` lines of both files a heading line (c1,c2,…), not a record.
+--insert-column K (implies --heading) gives B one column more than A, at K (1 = before the first,
+cols+1 = after the last): heading "inserted", cells drawn from a generator of their own, so that A
+and the rest of B are the bytes the same arguments without --insert-column write. Lining the
+columns up by their headings then finds the manifest's changed cells, as the plain comparison of
+the pair without the column does, and the inserted column's cells facing the empty column put in
+for it (inserted_cells in the manifest, its heading included; none of them is empty).
+
 --format xlsx also writes each file of the pair as a workbook beside it (NAME_a.xlsx,
 NAME_b.xlsx: one sheet "Sheet1", written with zipfile and the XML by hand, no spreadsheet
 program): texts as inline strings, and a cell that is a plain integer of up to 11 digits as a
@@ -30,7 +38,7 @@ Usage:
   gen_csvpair.py --preset maxish --outdir DIR
   gen_csvpair.py --name NAME --rows R --cols C [--seed S] [--change-rate P] [--quote-rate Q]
                  [--encoding utf-8|utf-8-bom|cp932|utf-16le] [--line-end crlf|lf|cr] [--outdir DIR]
-                 [--format csv|xlsx]
+                 [--format csv|xlsx] [--heading] [--insert-column K]
 """
 import argparse
 import csv
@@ -122,19 +130,33 @@ class CellMaker:
                 return new, field
 
 
-def generate(path_a, path_b, rows, cols, seed, change_rate, quote_rate, encoding, line_end):
+def generate(path_a, path_b, rows, cols, seed, change_rate, quote_rate, encoding, line_end,
+             heading=False, insert_column=None):
     """Writes the pair; returns the counts of changed cells and of quoted cells in A."""
     codec, bom = ENCODINGS[encoding]
     end = LINE_ENDS[line_end]
     maker = CellMaker(seed, codec, quote_rate)
     cell, change, random = maker.cell, maker.change, maker.random
+    # The inserted column's cells come from a generator of their own, so that they leave the
+    # other cells as they are without the column.
+    extra = CellMaker(seed + 1000003, codec, 0.0) if insert_column else None
     changed = quoted = 0
     with open(path_a, "wb") as fa, open(path_b, "wb") as fb:
         fa.write(bom)
         fb.write(bom)
-        for first in range(0, rows, LINES_PER_WRITE):
+        records = rows
+        inserted = 0
+        if heading or insert_column:
+            names = ["c%d" % (c + 1) for c in range(cols)]
+            fa.write((",".join(names) + end).encode(codec))
+            if insert_column:
+                names.insert(insert_column - 1, "inserted")
+                inserted += 1
+            fb.write((",".join(names) + end).encode(codec))
+            records -= 1
+        for first in range(0, records, LINES_PER_WRITE):
             block_a, block_b = [], []
-            for _ in range(min(LINES_PER_WRITE, rows - first)):
+            for _ in range(min(LINES_PER_WRITE, records - first)):
                 line_a = []
                 line_b = None  # the same as line_a until a cell changes
                 for column in range(cols):
@@ -151,11 +173,20 @@ def generate(path_a, path_b, rows, cols, seed, change_rate, quote_rate, encoding
                         line_b.append(field)
                 text_a = ",".join(line_a)
                 block_a.append(text_a)
-                block_b.append(text_a if line_b is None else ",".join(line_b))
+                if extra:
+                    fields_b = list(line_a if line_b is None else line_b)
+                    fields_b.insert(insert_column - 1, extra.cell()[1])
+                    inserted += 1
+                    block_b.append(",".join(fields_b))
+                else:
+                    block_b.append(text_a if line_b is None else ",".join(line_b))
             # Every line ends with the line end, the last one too.
             fa.write((end.join(block_a) + end).encode(codec))
             fb.write((end.join(block_b) + end).encode(codec))
-    return {"changed_cells": changed, "quoted_cells_a": quoted}
+    stats = {"changed_cells": changed, "quoted_cells_a": quoted}
+    if insert_column:
+        stats["inserted_cells"] = inserted
+    return stats
 
 
 XLSX_PARTS = {
@@ -229,14 +260,15 @@ def sha256(path):
 
 
 def build(outdir, name, rows, cols, seed, change_rate=CHANGE_RATE, quote_rate=QUOTE_RATE,
-          encoding="utf-8", line_end="crlf"):
+          encoding="utf-8", line_end="crlf", heading=False, insert_column=None):
     """Writes NAME_a.csv, NAME_b.csv and NAME.manifest.json to `outdir`; returns the manifest."""
     os.makedirs(outdir, exist_ok=True)
     paths = [os.path.join(outdir, name + suffix) for suffix in ("_a.csv", "_b.csv")]
-    stats = generate(*paths, rows, cols, seed, change_rate, quote_rate, encoding, line_end)
+    stats = generate(*paths, rows, cols, seed, change_rate, quote_rate, encoding, line_end, heading,
+                     insert_column)
     manifest = dict(name=name, rows=rows, cols=cols, seed=seed, change_rate=change_rate,
                     quote_rate=quote_rate, encoding=encoding, line_ending=line_end.upper(),
-                    header_line=False, **stats,
+                    header_line=bool(heading or insert_column), inserted_column=insert_column, **stats,
                     files={os.path.basename(p): {"bytes": os.path.getsize(p), "sha256": sha256(p)}
                            for p in paths})
     with open(os.path.join(outdir, name + ".manifest.json"), "w", encoding="utf-8", newline="\n") as f:
@@ -258,6 +290,8 @@ def main(argv=None):
     ap.add_argument("--line-end", choices=sorted(LINE_ENDS), default="crlf")
     ap.add_argument("--outdir", default="bench-data")
     ap.add_argument("--format", choices=("csv", "xlsx"), default="csv")
+    ap.add_argument("--heading", action="store_true")
+    ap.add_argument("--insert-column", type=int, metavar="K")
     a = ap.parse_args(argv)
     if not 0.0 <= a.change_rate <= 1.0 or not 0.0 <= a.quote_rate <= 1.0:
         ap.error("--change-rate and --quote-rate lie between 0 and 1")
@@ -274,8 +308,12 @@ def main(argv=None):
     else:
         ap.error("give --preset, or --name with --rows and --cols")
     for name, p in jobs:
+        if a.insert_column is not None and not 1 <= a.insert_column <= p["cols"] + 1:
+            ap.error("--insert-column lies between 1 and cols + 1")
+        if (a.heading or a.insert_column) and p["rows"] < 2:
+            ap.error("a heading needs --rows of at least 2")
         m = build(a.outdir, name, p["rows"], p["cols"], p["seed"], a.change_rate, a.quote_rate,
-                  a.encoding, a.line_end)
+                  a.encoding, a.line_end, a.heading, a.insert_column)
         sizes = ", ".join("%s %d B" % (k, v["bytes"]) for k, v in m["files"].items())
         print("%s: %dx%d %s %s, %d changed cells, %d quoted cells in A; %s"
               % (name, m["rows"], m["cols"], m["encoding"], m["line_ending"], m["changed_cells"],
