@@ -29,7 +29,7 @@ const QString kUsageHead
       u"  --report FILE   差分レポートも保存します (形式は拡張子 .html / .xlsx / .csv で決まります)\n"
       u"  --report -      結果の代わりに CSV の差分レポートを標準出力に出力します\n"
       u"  --no-limit      行数・列数の上限なしに比較します\n"
-      u"                  (--sort, --report, --explain, --align-columns とは指定できません)\n"
+      u"                  (--sort, --report, --explain とは指定できません)\n"
       u"  --sheet NAME    Excel ブック (.xlsx, .xls) のシートを名前か番号 (1から) で選びます\n"
       u"                  (--sheet1, --sheet2 はそれぞれのファイルだけ。省略時は最初の表示シート)\n"
       u"比較オプション (同じとみなすセル):\n"_s;
@@ -278,11 +278,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
     // Only the comparison while reading goes past a sheet's limits, lining up included; reports,
     // explanations and sorting need the stored sheets.
-    if (parsed.noLimit && (parsed.sort || report || parsed.explain || parsed.alignColumns))
-        return refuse(kNoLimitWith.arg(parsed.sort          ? u"--sort"_s
-                                           : report         ? u"--report"_s
-                                           : parsed.explain ? u"--explain"_s
-                                                            : u"--align-columns"_s));
+    if (parsed.noLimit && (parsed.sort || report || parsed.explain))
+        return refuse(kNoLimitWith.arg(parsed.sort ? u"--sort"_s : report ? u"--report"_s : u"--explain"_s));
     // Lining up by key while reading goes by the keys' hashes, which cannot group numbers within a
     // tolerance; whole rows are told apart by their texts.
     if (parsed.noLimit && !parsed.keyColumns.empty() && parsed.compareOptions.numeric)

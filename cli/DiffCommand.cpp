@@ -420,6 +420,12 @@ void ListedCells::alignedRow(int fileRow0, int fileRow1)
     m_streamRows = {fileRow0, fileRow1};
 }
 
+void ListedCells::alignedColumns(const std::vector<std::array<int, 2>> &columns)
+{
+    m_fileCols.assign(columns.size() + 1, FileColPair{});
+    std::copy(columns.begin(), columns.end(), m_fileCols.begin() + 1);
+}
+
 std::optional<FileRowPair> ListedCells::fileRowsAt(int row) const
 {
     if (m_streamAligned)

@@ -53,6 +53,7 @@ public:
     void equivalentCell(int row, int col, QStringView text0, QStringView text1) override;
     [[nodiscard]] bool wantsTexts() const override;
     void alignedRow(int fileRow0, int fileRow1) override;
+    void alignedColumns(const std::vector<std::array<int, 2>> &columns) override;
 
     [[nodiscard]] const QByteArray &lines() const
     {

@@ -1,5 +1,6 @@
 #include "StreamDiff.h"
 
+#include "ColumnAlignment.h"
 #include "DiffCommand.h"
 #include "DumpCommand.h"
 #include "KeyAlignment.h"
@@ -19,7 +20,7 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
 {
     // Reports, explanations and sorting look at whole sheets.
     if (arguments.command != CliArguments::Command::Diff || arguments.explain || !arguments.report.isEmpty()
-        || arguments.sort || arguments.alignColumns || arguments.files.size() != 2)
+        || arguments.sort || arguments.files.size() != 2)
         return std::nullopt;
     // A chosen encoding is the stored reader's, which decodes any file in it; a workbook's sheet is
     // read whole, and the stored path compares it, past the limits too.
@@ -29,6 +30,7 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     StreamOptions streamOptions = options;
     streamOptions.sheetLimits = streamOptions.sheetLimits && !arguments.noLimit;
     streamOptions.align = arguments.align;
+    streamOptions.alignColumns = arguments.alignColumns;
     streamOptions.keys = {arguments.keyColumns, arguments.header};
     streamOptions.compare = arguments.compareOptions;
     ListedCells lines(arguments);
@@ -52,6 +54,8 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
                                 : partialReadMessage(comparison->firstRowNotRead[i], comparison->columns[i]).text,
                        comparison->writesBack[i]);
     }
+    if (arguments.alignColumns && !headingsMostlyShared(comparison->columnAlignment))
+        writeMessageLines(err, fewHeadingsSharedText(comparison->columnAlignment.matchedCols()));
     const CompareResult &result = comparison->result;
     if (!arguments.keyColumns.empty() && arguments.keyColumns.back() >= std::max(result.cols[0], result.cols[1])) {
         writeMessageLines(err, noKeyColumnText(arguments.keyColumns.back()));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 // What a consumer of the comparison loop answers after each line it was told about.
 enum class CompareStep { Continue, Stop };
@@ -126,6 +127,13 @@ public:
     {
         (void)fileRow0;
         (void)fileRow1;
+    }
+    // With the columns lined up while read, before any cell: both files' data columns (from 1)
+    // facing each other, left to right, 0 for an empty column lining up put in; a position's
+    // column is its place in this list, from 1.
+    virtual void alignedColumns(const std::vector<std::array<int, 2>> &columns)
+    {
+        (void)columns;
     }
 };
 

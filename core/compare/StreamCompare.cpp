@@ -12,6 +12,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <string_view>
@@ -24,17 +25,20 @@
 namespace
 {
 // The stretch two byte strings start with: its length (n at most), the delimiters in it and the
-// place after the last of them (0 when none).
+// place after the last of them (0 when none). A stretch that reached the most delimiters asked for
+// ends just after the last of them.
 struct SharedStretch
 {
     size_t size = 0;
     int delimiters = 0;
     size_t afterLastDelimiter = 0;
+    bool reachedLimit = false;
 };
 
-// Sixteen bytes at a time, with the processor's bit count where it has one.
-__attribute__((target_clones("default", "popcnt"))) SharedStretch sharedStretch(const char *a, const char *b, size_t n,
-                                                                                char delimiter)
+// Sixteen bytes at a time, with the processor's bit count where it has one; at most `limit`
+// delimiters (at least 1).
+__attribute__((target_clones("default", "popcnt"))) SharedStretch
+sharedStretch(const char *a, const char *b, size_t n, char delimiter, int limit = std::numeric_limits<int>::max())
 {
     SharedStretch stretch;
     size_t at = 0;
@@ -48,7 +52,17 @@ __attribute__((target_clones("default", "popcnt"))) SharedStretch sharedStretch(
         if (same != 0xFFFF)
             marks &= (1u << __builtin_ctz(~same)) - 1;
         if (marks) {
-            stretch.delimiters += __builtin_popcount(marks);
+            const int count = __builtin_popcount(marks);
+            if (count >= limit - stretch.delimiters) {
+                for (int skip = limit - stretch.delimiters - 1; skip > 0; --skip)
+                    marks &= marks - 1;
+                stretch.delimiters = limit;
+                stretch.afterLastDelimiter = at + size_t(__builtin_ctz(marks)) + 1;
+                stretch.size = stretch.afterLastDelimiter;
+                stretch.reachedLimit = true;
+                return stretch;
+            }
+            stretch.delimiters += count;
             stretch.afterLastDelimiter = at + size_t(32 - __builtin_clz(marks));
         }
         if (same != 0xFFFF) {
@@ -61,6 +75,11 @@ __attribute__((target_clones("default", "popcnt"))) SharedStretch sharedStretch(
         if (a[at] == delimiter) {
             ++stretch.delimiters;
             stretch.afterLastDelimiter = at + 1;
+            if (stretch.delimiters == limit) {
+                stretch.size = at + 1;
+                stretch.reachedLimit = true;
+                return stretch;
+            }
         }
     }
     stretch.size = at;
@@ -117,6 +136,114 @@ void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFie
     }
 }
 
+// The lined-up columns, for reading them out of both files' rows.
+struct ColumnMap
+{
+    // A stretch of lined-up columns: from `from`, `length` of them, either columns both files have
+    // side by side in both (sheet -1) or columns only file `sheet` has.
+    struct Run
+    {
+        int from = 1;
+        int length = 0;
+        int sheet = -1;
+    };
+
+    int width = 0; // the lined-up columns
+    // For each lined-up column (from 1; index 0 unused), each file's own column, 0 for none.
+    std::array<std::vector<int>, 2> own;
+    std::vector<Run> runs;
+
+    explicit ColumnMap(const ColumnAlignment &alignment)
+        : width(int(alignment.columns.size()))
+    {
+        for (std::vector<int> &cols : own)
+            cols.assign(size_t(width) + 1, 0);
+        for (int col = 1; col <= width; ++col) {
+            const std::array<int, 2> pair = alignment.columns[size_t(col - 1)];
+            own[0][size_t(col)] = pair[0];
+            own[1][size_t(col)] = pair[1];
+            const int sheet = pair[0] > 0 && pair[1] > 0 ? -1 : pair[0] > 0 ? 0 : 1;
+            // Matched columns next to each other are next to each other in both files: columns only
+            // one file has would stand between them otherwise.
+            if (!runs.empty() && runs.back().sheet == sheet)
+                ++runs.back().length;
+            else
+                runs.push_back({col, 1, sheet});
+        }
+    }
+
+    // File `sheet`'s cell of lined-up column `col` in the stream's current (decoded) row.
+    [[nodiscard]] QStringView cell(const SheetStream *stream, int sheet, int col) const
+    {
+        const int at = col <= width ? own[size_t(sheet)][size_t(col)] : 0;
+        return stream && at > 0 && at < stream->cols() ? stream->cell(at) : QStringView();
+    }
+};
+
+// A raw line's fields from the start on; past its last field every field is empty.
+struct FieldCursor
+{
+    std::string_view rest;
+    bool ended = false;
+
+    std::string_view take(RawFields fields)
+    {
+        if (ended)
+            return {};
+        const size_t end = rest.find(fields.delimiter);
+        const std::string_view field = fields.field(rest.substr(0, end));
+        if (end == std::string_view::npos) {
+            ended = true;
+            rest = {};
+        } else {
+            rest.remove_prefix(end + 1);
+        }
+        return field;
+    }
+};
+
+// compareRawLines through a column map: the columns both files have side by side are passed over
+// a shared stretch at a time as there, and a column only one file has faces an empty field.
+template<class Differing>
+void compareMappedRawLines(std::string_view a, std::string_view b, const ColumnMap &map, RawFields fields,
+                           Differing &&differing)
+{
+    std::array<FieldCursor, 2> lines{FieldCursor{a}, FieldCursor{b}};
+    for (const ColumnMap::Run &run : map.runs) {
+        if (run.sheet >= 0) {
+            FieldCursor &line = lines[size_t(run.sheet)];
+            for (int k = 0; k < run.length && !line.ended; ++k) {
+                const std::string_view field = line.take(fields);
+                if (!field.empty())
+                    run.sheet == 0 ? differing(run.from + k, field, std::string_view())
+                                   : differing(run.from + k, std::string_view(), field);
+            }
+            continue;
+        }
+        FieldCursor &x = lines[0];
+        FieldCursor &y = lines[1];
+        int done = 0; // fields of the run behind both cursors
+        while (done < run.length && !(x.ended && y.ended)) {
+            if (!x.ended && !y.ended) {
+                const SharedStretch shared
+                    = sharedStretch(x.rest.data(), y.rest.data(), std::min(x.rest.size(), y.rest.size()),
+                                    fields.delimiter, run.length - done);
+                x.rest.remove_prefix(shared.afterLastDelimiter);
+                y.rest.remove_prefix(shared.afterLastDelimiter);
+                done += shared.delimiters;
+                if (shared.reachedLimit)
+                    break;
+            }
+            // The field where the lines part, or one of them has ended.
+            const std::string_view field0 = x.take(fields);
+            const std::string_view field1 = y.take(fields);
+            if (field0 != field1)
+                differing(run.from + done, field0, field1);
+            ++done;
+        }
+    }
+}
+
 // A raw field's text for the consumer, decoded into a buffer used again for the next one.
 QStringView decodedField(std::string_view bytes, QString &buffer)
 {
@@ -152,7 +279,9 @@ struct RowHash
 // The columns rows are lined up on: every column both files have, or the key columns.
 struct LineUpColumns
 {
-    std::vector<int> columns; // ascending data columns
+    std::vector<int> columns; // ascending data columns (lined-up ones when the columns are)
+    // For each of columns, each file's own column (0: an empty column lining up put in).
+    std::array<std::vector<int>, 2> own;
     bool keys = false; // key columns: never left out by the options
 };
 
@@ -164,9 +293,10 @@ struct LineUpColumns
 // A numeric rule's stand-in is one mark for every number, so that the hash cannot tell rows apart
 // whose numbers differ: then `texts`, when given, also gets each row's texts in the lining-up
 // columns, one after the other, for the texts to decide within a hash.
-std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpColumns &lineUp,
+std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpColumns &lineUp, int sheet,
                                              const CompareOptions &options, std::vector<QString> *texts)
 {
+    const std::vector<int> &own = lineUp.own[size_t(sheet)];
     std::vector<RowHash> hashes;
     std::string row;
     constexpr char kEnd = '\xFF';
@@ -189,22 +319,23 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
             std::string_view rest(line.data(), size_t(line.size()));
             bool left = true; // fields left in the line
             int col = 1; // the field rest starts with
-            for (const int wanted : lineUp.columns) {
+            for (const int wanted : own) {
                 for (; left && col < wanted; ++col) {
                     const size_t end = rest.find(fields.delimiter);
                     left = end != std::string_view::npos;
                     rest.remove_prefix(left ? end + 1 : rest.size());
                 }
-                if (left) {
+                if (left && wanted > 0) {
                     row.append(fields.field(rest.substr(0, rest.find(fields.delimiter))));
                 }
                 row.push_back(kEnd);
             }
         } else {
             stream.decodeRow();
-            for (const int col : lineUp.columns) {
+            for (size_t k = 0; k < own.size(); ++k) {
+                const int col = lineUp.columns[k];
                 // A column past the file's is empty in every row.
-                const QStringView cell = col < stream.cols() ? stream.cell(col) : QStringView();
+                const QStringView cell = own[k] > 0 && own[k] < stream.cols() ? stream.cell(own[k]) : QStringView();
                 if (texts)
                     texts->push_back(cell.toString());
                 if (const std::optional<QStringView> text = identityText(cell, col))
@@ -224,8 +355,10 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
 class RowComparer
 {
 public:
-    RowComparer(int lastCol, const CompareOptions &options, CellListener &differences)
+    // Through `map` when the columns are lined up (it must outlive the comparer).
+    RowComparer(int lastCol, const CompareOptions &options, CellListener &differences, const ColumnMap *map)
         : m_lastCol(lastCol)
+        , m_map(map)
         , m_equality(options)
         , m_exact(options.isExact())
         , m_decodes(!m_exact || differences.wantsTexts())
@@ -251,13 +384,16 @@ public:
         if (raw0 && raw1) {
             const SheetStream &fieldsFrom = first ? *first : *second;
             // Fields of the same bytes have the same texts, the same under any options.
-            compareRawLines(lineOf(first), lineOf(second), m_lastCol, fieldsFrom.rawFields(),
-                            [this](int col, std::string_view field0, std::string_view field1) {
-                                if (m_decodes)
-                                    tell(col, decodedField(field0, m_texts[0]), decodedField(field1, m_texts[1]));
-                                else
-                                    tell(col, {}, {});
-                            });
+            const auto differing = [this](int col, std::string_view field0, std::string_view field1) {
+                if (m_decodes)
+                    tell(col, decodedField(field0, m_texts[0]), decodedField(field1, m_texts[1]));
+                else
+                    tell(col, {}, {});
+            };
+            if (m_map)
+                compareMappedRawLines(lineOf(first), lineOf(second), *m_map, fieldsFrom.rawFields(), differing);
+            else
+                compareRawLines(lineOf(first), lineOf(second), m_lastCol, fieldsFrom.rawFields(), differing);
             return true;
         }
         for (SheetStream *stream : {first, second}) {
@@ -268,8 +404,8 @@ public:
             }
         }
         for (int c = 1; c <= m_lastCol; ++c) {
-            const QStringView text0 = first ? first->cell(c) : QStringView();
-            const QStringView text1 = second ? second->cell(c) : QStringView();
+            const QStringView text0 = m_map ? m_map->cell(first, 0, c) : first ? first->cell(c) : QStringView();
+            const QStringView text1 = m_map ? m_map->cell(second, 1, c) : second ? second->cell(c) : QStringView();
             if (!cellsEqual(text0, text1))
                 tell(c, text0, text1);
         }
@@ -301,6 +437,7 @@ private:
     }
 
     int m_lastCol;
+    const ColumnMap *m_map;
     CellEquality m_equality;
     bool m_exact;
     bool m_decodes; // raw fields that differ are decoded for the consumer or the options
@@ -310,6 +447,25 @@ private:
     int m_row = 0;
     qint32 m_count = 0;
 };
+
+// Row 1's texts of a stream, one for each of its data columns (empty for a file without rows), as
+// the stored sheet's heading; the stream is rewound after. Nothing when the stream gave up or its
+// file changed (which its status says).
+std::optional<std::vector<QString>> readHeading(SheetStream &stream)
+{
+    std::vector<QString> heading(size_t(std::max(stream.cols() - 1, 0)));
+    if (stream.next()) {
+        stream.decodeRow();
+        for (int col = 1; col < stream.cols(); ++col)
+            heading[size_t(col - 1)] = stream.cell(col).toString();
+    }
+    if (stream.status() == SheetStream::Status::NotStreamable || stream.status() == SheetStream::Status::Changed)
+        return std::nullopt;
+    const SheetStream::Status status = stream.rewind();
+    if (status != SheetStream::Status::Ready && status != SheetStream::Status::End)
+        return std::nullopt;
+    return heading;
+}
 
 // Reads the streams to their ends. False when one gave up.
 bool readToTheEnd(Streams &streams)
@@ -365,7 +521,8 @@ public:
     // Reads the keys of `rows` (from 0, ascending) of both streams, rewinding them first; nothing
     // to read leaves the streams alone. False when a stream gave up; a changed file stops the read
     // and shows in its stream's status.
-    bool read(Streams &streams, std::array<std::vector<int>, 2> rows, const CompareOptions &options)
+    bool read(Streams &streams, std::array<std::vector<int>, 2> rows, const CompareOptions &options,
+              const ColumnMap *map)
     {
         m_rows = std::move(rows);
         if (m_rows[0].empty() && m_rows[1].empty())
@@ -386,7 +543,8 @@ public:
                 ++wanted;
                 stream.decodeRow();
                 for (int c = 1; c <= m_width; ++c)
-                    m_keys[i].push_back(likenessCellKey(equality, stream.cell(c), c));
+                    m_keys[i].push_back(
+                        likenessCellKey(equality, map ? map->cell(&stream, int(i), c) : stream.cell(c), c));
             }
             if (stream.status() == SheetStream::Status::Changed)
                 return true;
@@ -412,7 +570,9 @@ struct LineUpOutcome
 };
 
 // The rows lined up: hashed on one pass, lined up on their hashes, compared on the next pass.
+// `sheetCols` are the sheets' Cols once the columns are lined up; `map` is there when they are.
 std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOptions &options, int lastCol,
+                                            const std::array<int, 2> &sheetCols, const ColumnMap *map,
                                             RowComparer &comparer, CellListener &differences)
 {
     LineUpColumns lineUp;
@@ -420,7 +580,12 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
         lineUp.columns.resize(size_t(std::max(lastCol, 0)));
         std::iota(lineUp.columns.begin(), lineUp.columns.end(), 1);
     } else {
-        lineUp = {options.keys.columns, true};
+        lineUp.columns = options.keys.columns;
+        lineUp.keys = true;
+    }
+    for (size_t i = 0; i < 2; ++i) {
+        for (const int col : lineUp.columns)
+            lineUp.own[i].push_back(!map ? col : col <= map->width ? map->own[i][size_t(col)] : 0);
     }
     std::array<std::optional<std::vector<RowHash>>, 2> hashed;
     // Under a numeric rule the texts decide between rows of one hash (whole rows only: lining up
@@ -429,8 +594,8 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
     std::array<std::vector<QString>, 2> texts;
     {
         std::thread second(
-            [&] { hashed[1] = hashRows(*streams[1], lineUp, options.compare, keepsTexts ? &texts[1] : nullptr); });
-        hashed[0] = hashRows(*streams[0], lineUp, options.compare, keepsTexts ? &texts[0] : nullptr);
+            [&] { hashed[1] = hashRows(*streams[1], lineUp, 1, options.compare, keepsTexts ? &texts[1] : nullptr); });
+        hashed[0] = hashRows(*streams[0], lineUp, 0, options.compare, keepsTexts ? &texts[0] : nullptr);
         second.join();
     }
     if (!hashed[0] || !hashed[1])
@@ -471,7 +636,7 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
         // Rows lined up from here count from the file's first data row, heading included.
         const int above = byKey ? firstRow - 1 : 0;
         StreamLikeness likeness(lastCol);
-        if (!likeness.read(streams, rowsPairedByLikeness(found.pairs, fileRows[0], fileRows[1]), options.compare))
+        if (!likeness.read(streams, rowsPairedByLikeness(found.pairs, fileRows[0], fileRows[1]), options.compare, map))
             return std::nullopt;
         if (streams[0]->status() == SheetStream::Status::Changed
             || streams[1]->status() == SheetStream::Status::Changed)
@@ -486,7 +651,7 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
     // Within a sheet's limits lining up is done whole or not at all, as in the window.
     for (size_t i = 0; i < 2 && options.sheetLimits; ++i) {
         const qint64 rows = qint64(origins[i].size());
-        if (rows > kMaxRowCol || rows * streams[i]->cols() > kMaxCells) {
+        if (rows > kMaxRowCol || rows * sheetCols[i] > kMaxCells) {
             outcome.tooLong = true;
             return outcome;
         }
@@ -550,11 +715,34 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
             return std::nullopt;
     }
     // The common area's columns are known before any row: the column pass gave them.
-    const int lastCol = std::min(streams[0]->cols(), streams[1]->cols()) - 1;
-    RowComparer comparer(lastCol, options.compare, differences);
+    int lastCol = std::min(streams[0]->cols(), streams[1]->cols()) - 1;
+    std::array<int, 2> sheetCols{streams[0]->cols(), streams[1]->cols()};
+    std::optional<ColumnMap> map;
+    if (options.alignColumns) {
+        std::array<std::optional<std::vector<QString>>, 2> headings;
+        for (size_t i = 0; i < 2; ++i)
+            headings[i] = readHeading(*streams[i]);
+        if (changed())
+            return comparison;
+        if (!headings[0] || !headings[1])
+            return std::nullopt;
+        comparison.columnAlignment = alignColumnsByHeading(*headings[0], *headings[1], options.compare);
+        map.emplace(comparison.columnAlignment);
+        // Within the limits, columns that would take a sheet past them are the stored sheets' to
+        // refuse; this is the column limit, the cell capacity is checked once the rows are counted.
+        for (size_t i = 0; i < 2; ++i) {
+            if (options.sheetLimits && sheetCols[i] + comparison.columnAlignment.addedCols(int(i)) > kMaxRowCol)
+                return std::nullopt;
+        }
+        lastCol = map->width;
+        sheetCols = {lastCol + 1, lastCol + 1};
+        differences.alignedColumns(comparison.columnAlignment.columns);
+    }
+    RowComparer comparer(lastCol, options.compare, differences, map ? &*map : nullptr);
     CompareResult &result = comparison.result;
     if (options.align) {
-        const std::optional<LineUpOutcome> outcome = compareAligned(streams, options, lastCol, comparer, differences);
+        const std::optional<LineUpOutcome> outcome
+            = compareAligned(streams, options, lastCol, sheetCols, map ? &*map : nullptr, comparer, differences);
         if (changed())
             return comparison;
         if (!outcome)
@@ -574,10 +762,16 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     }
     if (changed())
         return comparison;
+    if (map && options.sheetLimits) {
+        for (size_t i = 0; i < 2; ++i) {
+            if (qint64(sheetCols[i]) * streams[i]->rows() > kMaxCells)
+                return std::nullopt;
+        }
+    }
     comparison.count = comparer.count();
     comparison.equivalentCount = comparer.equivalentCount();
     for (size_t i = 0; i < 2; ++i) {
-        result.cols[i] = streams[i]->cols();
+        result.cols[i] = sheetCols[i];
         comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
         comparison.firstRowNotRead[i] = streams[i]->firstRowNotRead();
         comparison.columns[i] = streams[i]->columnCount();

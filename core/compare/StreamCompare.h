@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnAlignment.h"
 #include "CompareLoop.h"
 #include "CompareOptions.h"
 #include "CompareResult.h"
@@ -33,6 +34,8 @@ struct StreamComparison
     std::array<int, 2> columns{}; // each file's column count C
     // Lined up: false when the rows matched may not be the longest common sequence.
     bool longestLineUp = true;
+    // Columns lined up: how (the shapes above are the lined-up sheets').
+    ColumnAlignment columnAlignment;
 };
 
 struct StreamOptions
@@ -44,13 +47,19 @@ struct StreamOptions
     bool align = false;
     // With align: line up by these key columns instead of by whole rows (never sorted here).
     KeyColumns keys;
+    // Line the columns up by their headings first, as the window's 列を揃える does: row 1 of both
+    // files is read first, and every row is then compared (and lined up) through the column map,
+    // positions numbering the lined-up columns.
+    bool alignColumns = false;
     // Cells the same under these.
     CompareOptions compare;
 };
 
 // Compares files[0] (sheet 1) with files[1] (sheet 2). Nothing when a file is one the stream
 // leaves to the window's reader (a refused file among them), or when lining up under a numeric
-// rule within the sheets' limits or by key: compare the stored sheets instead.
+// rule within the sheets' limits or by key, or within the limits when a sheet could not take the
+// columns lining them up adds (found at the end, once the listener was told the positions):
+// compare the stored sheets instead.
 [[nodiscard]] std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files,
                                                                  const DelimitedFormat &delimited,
                                                                  const StreamOptions &options, CellListener &listener);

@@ -429,6 +429,16 @@ void TestRowlarkDiff::diff_data()
         << QByteArray("差が　6　個あります\n1,2,1,1,2,\n2,2,2,2,2,\n3,1,3,,1,1\n3,2,3,,2,\n3,3,3,,3,2\n"
                       "4,2,4,3,2,\n")
         << quiet;
+    // Past the limits the stream reads row 1 first and compares through the column map.
+    QTest::newRow("columns lined up while read")
+        << priced << coloured << QStringList{u"--no-limit"_s, u"--align-columns"_s} << 1
+        << QByteArray("差が　4　個あります\n1,3,,3\n2,3,,3\n3,3,,3\n3,4,3,4\n") << quiet;
+    QTest::newRow("columns, then rows lined up while read")
+        << QByteArray("id,memo,name\r\n1,m,a\r\n2,m,b\r\n3,m,c\r\n") << QByteArray("id,name\r\n1,a\r\n3,c\r\n")
+        << QStringList{u"--no-limit"_s, u"--align-columns"_s, u"--align"_s} << 1
+        << QByteArray("差が　6　個あります\n1,2,1,1,2,\n2,2,2,2,2,\n3,1,3,,1,1\n3,2,3,,2,\n3,3,3,,3,2\n"
+                      "4,2,4,3,2,\n")
+        << quiet;
     QTest::newRow("columns lined up by key rows")
         << QByteArray("id,name\r\n1,a\r\n2,b\r\n") << QByteArray("id,x,name\r\n2,q,b\r\n1,q,a\r\n")
         << QStringList{u"--align-columns"_s, u"--key"_s, u"1"_s, u"--header"_s} << 1
@@ -438,6 +448,16 @@ void TestRowlarkDiff::diff_data()
     QTest::newRow("headings sharing little: lined up all the same, and said")
         << QByteArray("a,b,c\r\n1,2,3\r\n") << QByteArray("x,y,c\r\n1,2,3\r\n") << QStringList{u"--align-columns"_s}
         << 1 << QByteArray("差が　8　個あります\n1,1,1,\n1,2,2,\n1,3,,1\n1,4,,2\n2,1,1,\n2,2,2,\n2,3,,1\n2,4,,2\n")
+        << QStringList{u"1行目の列見出しは半分も一致しません（1 列が一致）。"_s};
+    QTest::newRow("headings sharing little, read as a stream: said all the same")
+        << QByteArray("a,b,c\r\n1,2,3\r\n") << QByteArray("x,y,c\r\n1,2,3\r\n")
+        << QStringList{u"--no-limit"_s, u"--align-columns"_s, u"--json"_s} << 1
+        << QByteArray(
+               "{\"differences\": 8, \"sizesDiffer\": false, \"rows\": [3, 3], \"cols\": [6, 6], "
+               "\"complete\": [true, true], \"cells\": [\n[1, 1, \"a\", \"\", [1, null]],\n"
+               "[1, 2, \"b\", \"\", [2, null]],\n[1, 3, \"\", \"x\", [null, 1]],\n[1, 4, \"\", \"y\", [null, 2]],\n"
+               "[2, 1, \"1\", \"\", [1, null]],\n[2, 2, \"2\", \"\", [2, null]],\n[2, 3, \"\", \"1\", [null, 1]],\n"
+               "[2, 4, \"\", \"2\", [null, 2]]\n]}\n")
         << QStringList{u"1行目の列見出しは半分も一致しません（1 列が一致）。"_s};
     // Rows past the sheet's last one are not compared: equal up to there is not "no difference".
     QTest::newRow("difference past the rows read")

@@ -3,6 +3,7 @@
 // cross from one piece to the next.
 
 #include "CliArguments.h"
+#include "ColumnAlignment.h"
 #include "CompareOptions.h"
 #include "CompareResult.h"
 #include "Cp932.h"
@@ -36,12 +37,14 @@ struct Stored
     std::array<bool, 2> writesBack{};
     std::vector<std::array<int, 2>> fileRows; // lined up: the files' rows behind each position
     std::vector<CellPosition> equivalents;
+    std::vector<std::array<int, 2>> columns; // columns lined up: the files' columns facing each other
 };
 
-// The window's way: each file read whole into a sheet, the rows lined up when asked, then
-// FindDifferences.
+// The window's way: each file read whole into a sheet, the columns then the rows lined up when
+// asked, then FindDifferences.
 std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mode, const QString &delimiter,
-                                    bool align = false, const CompareOptions &options = {}, const KeyColumns &keys = {})
+                                    bool align = false, const CompareOptions &options = {}, const KeyColumns &keys = {},
+                                    bool alignColumns = false)
 {
     std::array<SheetReadResult, 2> reads;
     Stored stored;
@@ -55,6 +58,12 @@ std::optional<Stored> compareStored(const std::array<QString, 2> &files, int mod
     }
     SheetData data0 = std::move(reads[0].data);
     SheetData data1 = std::move(reads[1].data);
+    if (alignColumns) {
+        const ColumnAlignment columns = alignColumnsByHeading(data0, data1, options);
+        stored.columns = columns.columns;
+        insertAlignedCols(data0, columns, 0);
+        insertAlignedCols(data1, columns, 1);
+    }
     std::array<std::vector<int>, 2> origins;
     if (align) {
         const std::optional<RowAlignment> alignment = keys.columns.empty()
@@ -86,6 +95,7 @@ public:
     std::array<int, 2> currentRows{};
     bool aligned = false;
     std::vector<CellPosition> equivalents;
+    std::vector<std::array<int, 2>> columns;
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override
     {
@@ -102,6 +112,11 @@ public:
     {
         aligned = true;
         currentRows = {fileRow0, fileRow1};
+    }
+    void alignedColumns(const std::vector<std::array<int, 2>> &lined) override
+    {
+        QVERIFY(positions.empty() && equivalents.empty());
+        columns = lined;
     }
 };
 
@@ -173,6 +188,23 @@ QStringList changedLines(QRandomGenerator &random, QStringList lines, QChar sepa
         }
     }
     return lines;
+}
+
+// One column inserted into every line, or taken out of it, at the same field: the columns shift.
+QStringList shiftedColumn(QRandomGenerator &random, const QStringList &lines, QChar separator)
+{
+    const int at = random.bounded(4);
+    const bool insert = random.bounded(2) == 0;
+    QStringList shifted;
+    for (const QString &line : lines) {
+        QStringList cells = line.split(separator);
+        if (insert)
+            cells.insert(std::min<qsizetype>(at, cells.size()), randomText(random, false));
+        else if (at < cells.size())
+            cells.removeAt(at);
+        shifted.append(cells.join(separator));
+    }
+    return shifted;
 }
 
 QByteArray encoded(const QStringList &lines, const QString &lineEnd, TextEncoding encoding, bool finalLineEnd)
@@ -255,6 +287,7 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     QTest::addColumn<bool>("align");
     QTest::addColumn<QString>("options"); // as the settings file writes them
     QTest::addColumn<QString>("keys"); // lined up by these key columns; "h" first: row 1 is a heading
+    QTest::addColumn<bool>("alignColumns"); // lined up by their headings first
     const std::array<std::pair<const char *, TextEncoding>, 3> encodings{{{"UTF-8", TextEncoding::Utf8},
                                                                           {"UTF-8 with mark", TextEncoding::Utf8Bom},
                                                                           {"Shift-JIS", TextEncoding::ShiftJis}}};
@@ -264,44 +297,62 @@ void TestStreamDiff::agreesWithStoredComparison_data()
     for (const auto &[encodingName, encoding] : encodings) {
         for (const auto &[modeName, delimiter] : modes)
             QTest::addRow("%s, %s", encodingName, modeName)
-                << encoding << delimiter << seed++ << false << QString() << QString();
+                << encoding << delimiter << seed++ << false << QString() << QString() << false;
     }
-    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false << QString() << QString();
+    QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false << QString() << QString() << false;
     // Lining up from the stream, on the rows' hashes, against lining up the stored sheets.
     for (const auto &[encodingName, encoding] : encodings)
         QTest::addRow("%s, comma mode, lined up", encodingName)
-            << encoding << QString() << seed++ << true << QString() << QString();
-    QTest::addRow("UTF-8, TAB, lined up") << TextEncoding::Utf8 << u"\t"_s << seed++ << true << QString() << QString();
+            << encoding << QString() << seed++ << true << QString() << QString() << false;
+    QTest::addRow("UTF-8, TAB, lined up")
+        << TextEncoding::Utf8 << u"\t"_s << seed++ << true << QString() << QString() << false;
     // Under comparison options: raw fields that differ are decoded and folded.
     const QString folding = u"ignore-case;fold-width;fold-kana;trim"_s;
     QTest::addRow("UTF-8, comma mode, folding")
-        << TextEncoding::Utf8 << QString() << seed++ << false << folding << QString();
+        << TextEncoding::Utf8 << QString() << seed++ << false << folding << QString() << false;
     QTest::addRow("Shift-JIS, TAB, folding")
-        << TextEncoding::ShiftJis << u"\t"_s << seed++ << false << folding << QString();
+        << TextEncoding::ShiftJis << u"\t"_s << seed++ << false << folding << QString() << false;
     QTest::addRow("UTF-8, comma mode, numbers, a column left out")
-        << TextEncoding::Utf8 << QString() << seed++ << false << u"numeric=1;skip-columns=2"_s << QString();
+        << TextEncoding::Utf8 << QString() << seed++ << false << u"numeric=1;skip-columns=2"_s << QString() << false;
     QTest::addRow("UTF-8, comma mode, key 1")
-        << TextEncoding::Utf8 << QString() << seed++ << true << QString() << u"1"_s;
+        << TextEncoding::Utf8 << QString() << seed++ << true << QString() << u"1"_s << false;
     QTest::addRow("Shift-JIS, TAB, keys 1 and 3 under a heading")
-        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << QString() << u"h1,3"_s;
+        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << QString() << u"h1,3"_s << false;
     QTest::addRow("UTF-8, comma mode, key 2 under folding")
-        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=2"_s << u"2"_s;
+        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=2"_s << u"2"_s << false;
     QTest::addRow("UTF-8, comma mode, folding, lined up")
-        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=3"_s << QString();
+        << TextEncoding::Utf8 << QString() << seed++ << true << folding + u";skip-columns=3"_s << QString() << false;
     // Every number hashes alike under the numeric rule: the texts decide.
     QTest::addRow("UTF-8, comma mode, numbers within a tolerance, lined up")
-        << TextEncoding::Utf8 << QString() << seed++ << true << u"numeric=5;skip-columns=2"_s << QString();
+        << TextEncoding::Utf8 << QString() << seed++ << true << u"numeric=5;skip-columns=2"_s << QString() << false;
     QTest::addRow("Shift-JIS, TAB, numbers, lined up")
-        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << u"numeric;trim"_s << QString();
+        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << u"numeric;trim"_s << QString() << false;
     const QString writings = u"dates;ignore-digit-separators;fold-sjis-pairs;numeric"_s;
     QTest::addRow("UTF-8, comma mode, dates, digits and pairs")
-        << TextEncoding::Utf8 << QString() << seed++ << false << writings << QString();
+        << TextEncoding::Utf8 << QString() << seed++ << false << writings << QString() << false;
     QTest::addRow("UTF-8, comma mode, dates, digits and pairs, lined up")
-        << TextEncoding::Utf8 << QString() << seed++ << true << writings << QString();
+        << TextEncoding::Utf8 << QString() << seed++ << true << writings << QString() << false;
     QTest::addRow("Shift-JIS, TAB, dates and digits by column, key 1")
-        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << u"dates:1-2;ignore-digit-separators:2-3"_s << u"1"_s;
+        << TextEncoding::ShiftJis << u"\t"_s << seed++ << true << u"dates:1-2;ignore-digit-separators:2-3"_s << u"1"_s
+        << false;
     QTest::addRow("UTF-8, comma mode, options by column, lined up")
-        << TextEncoding::Utf8 << QString() << seed++ << true << u"fold-width:2;dates:1,3;numeric:3"_s << QString();
+        << TextEncoding::Utf8 << QString() << seed++ << true << u"fold-width:2;dates:1,3;numeric:3"_s << QString()
+        << false;
+    // Columns lined up by their headings, the second file with a column more or less: the stream
+    // reads row 1 first and compares every row through the column map.
+    for (const auto &[modeName, delimiter] : modes)
+        QTest::addRow("UTF-8, %s, columns lined up", modeName)
+            << TextEncoding::Utf8 << delimiter << seed++ << false << QString() << QString() << true;
+    QTest::addRow("Shift-JIS, comma mode, columns lined up")
+        << TextEncoding::ShiftJis << QString() << seed++ << false << QString() << QString() << true;
+    QTest::addRow("UTF-8, comma mode, columns then rows lined up")
+        << TextEncoding::Utf8 << QString() << seed++ << true << QString() << QString() << true;
+    QTest::addRow("UTF-8, comma mode, columns lined up under folding, a column left out")
+        << TextEncoding::Utf8 << QString() << seed++ << false << folding + u";skip-columns=2"_s << QString() << true;
+    QTest::addRow("UTF-8, TAB, columns and rows lined up, numbers within a tolerance")
+        << TextEncoding::Utf8 << u"\t"_s << seed++ << true << u"numeric=5;dates:1"_s << QString() << true;
+    QTest::addRow("UTF-8, comma mode, columns lined up, then by key 2 under a heading")
+        << TextEncoding::Utf8 << QString() << seed++ << true << QString() << u"h2"_s << true;
 }
 
 void TestStreamDiff::agreesWithStoredComparison()
@@ -312,6 +363,7 @@ void TestStreamDiff::agreesWithStoredComparison()
     QFETCH(bool, align);
     QFETCH(QString, options);
     QFETCH(QString, keys);
+    QFETCH(bool, alignColumns);
     const CompareOptions compareOptions = compareOptionsFromText(options);
     const bool writings = compareOptions.dates || compareOptions.ignoreDigitSeparators || compareOptions.foldSjisPairs;
     const KeyColumns keyColumns{keyColumnsFromText(QStringView(keys).sliced(keys.startsWith(u'h'))),
@@ -325,12 +377,14 @@ void TestStreamDiff::agreesWithStoredComparison()
     for (int pair = 0; pair < 150; ++pair) {
         const QStringList lines = randomLines(random, separator[0], writings);
         const QString lineEnd = lineEnds[random.bounded(3)];
-        const QStringList other = changedLines(random, lines, separator[0]);
+        QStringList other = changedLines(random, lines, separator[0]);
+        if (alignColumns && random.bounded(4) != 0)
+            other = shiftedColumn(random, other, separator[0]);
         QVERIFY(writeFile(files[0], encoded(lines, lineEnd, encoding, random.bounded(2))));
         QVERIFY(writeFile(files[1], encoded(other, lineEnds[random.bounded(3)], encoding, random.bounded(2))));
 
-        const std::optional<Stored> stored
-            = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align, compareOptions, keyColumns);
+        const std::optional<Stored> stored = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align,
+                                                           compareOptions, keyColumns, alignColumns);
         StreamOptions options;
         options.pieceBytes = 16 + random.bounded(200);
         // Within the limits the stored sheets line up under a numeric rule; past them the stream does.
@@ -338,6 +392,7 @@ void TestStreamDiff::agreesWithStoredComparison()
         options.align = align;
         options.compare = compareOptions;
         options.keys = keyColumns;
+        options.alignColumns = alignColumns;
         Collected collected;
         const std::optional<StreamComparison> streamed
             = compareFileStreams(files, {mode, delimiter.isEmpty() ? u","_s : delimiter}, options, collected);
@@ -351,6 +406,7 @@ void TestStreamDiff::agreesWithStoredComparison()
         QVERIFY2(collected.texts == stored->texts, context());
         QVERIFY2(collected.fileRows == stored->fileRows, context());
         QVERIFY2(collected.equivalents == stored->equivalents, context());
+        QVERIFY2(collected.columns == stored->columns, context());
         QCOMPARE(streamed->equivalentCount, qint32(stored->equivalents.size()));
         QCOMPARE(streamed->count, stored->result.count());
         QCOMPARE(streamed->result.rows, stored->result.rows);
@@ -369,6 +425,7 @@ void TestStreamDiff::agreesWithStoredComparison()
         arguments.compareOptions = compareOptions;
         arguments.keyColumns = keyColumns.columns;
         arguments.header = keyColumns.header;
+        arguments.alignColumns = alignColumns;
         QBuffer out;
         QBuffer err;
         out.open(QIODevice::WriteOnly);
@@ -392,6 +449,10 @@ void TestStreamDiff::agreesWithStoredComparison()
             if (align) {
                 for (const int fileRow : stored->fileRows[at])
                     text += ',' + (fileRow > 0 ? QByteArray::number(fileRow) : QByteArray());
+            }
+            if (alignColumns) {
+                for (const int fileCol : stored->columns[size_t(position.col() - 1)])
+                    text += ',' + (fileCol > 0 ? QByteArray::number(fileCol) : QByteArray());
             }
             text += '\n';
         }
