@@ -1,11 +1,14 @@
 // rowlark-diff's comparison while reading against the window's stored comparison: the input's
-// first byte picks the mode, the piece size and whether the rows are lined up first, the rest is
-// cut at the first NUL into two files.
-// Both ways must find the same positions, texts, shapes and completeness, or both leave the pair
-// to the stored comparison.
+// first byte picks the mode, the piece size and whether the columns and the rows are lined up
+// first, the rest is cut at the first NUL into two files.
+// Both ways must find the same positions, texts, shapes and completeness (and the same column
+// line-up, one that keeps every column of both files once and in order), or both leave the pair to
+// the stored comparison.
 
 #include "FuzzSupport.h"
 
+#include "CellEquality.h"
+#include "ColumnAlignment.h"
 #include "CompareResult.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
@@ -26,6 +29,7 @@ public:
     std::vector<std::pair<QString, QString>> texts;
     std::vector<std::array<int, 2>> fileRows;
     std::array<int, 2> currentRows{};
+    std::vector<std::array<int, 2>> columns;
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override
     {
@@ -37,7 +41,34 @@ public:
     {
         currentRows = {fileRow0, fileRow1};
     }
+    void alignedColumns(const std::vector<std::array<int, 2>> &lined) override
+    {
+        fuzz::check(positions.empty(), "the columns are told before any cell");
+        columns = lined;
+    }
 };
+
+// Every data column of both sheets faces exactly one lined-up column, in its own order; matched
+// columns have equal headings.
+void checkColumnAlignment(const ColumnAlignment &alignment, const SheetData &data0, const SheetData &data1)
+{
+    const std::array<const SheetData *, 2> data{&data0, &data1};
+    CellEquality exact;
+    std::array<int, 2> next{1, 1};
+    for (const std::array<int, 2> &pair : alignment.columns) {
+        fuzz::check(pair[0] > 0 || pair[1] > 0, "no lined-up column faces nothing on both sides");
+        for (size_t i = 0; i < 2; ++i) {
+            if (pair[i] > 0) {
+                fuzz::check(pair[i] == next[i], "each sheet's columns in order, none left out");
+                ++next[i];
+            }
+        }
+        if (pair[0] > 0 && pair[1] > 0 && data0.rows() > 1 && data1.rows() > 1)
+            fuzz::check(exact.equal(data0.text(1, pair[0]), data1.text(1, pair[1]), 0), "matched headings are equal");
+    }
+    for (size_t i = 0; i < 2; ++i)
+        fuzz::check(next[i] == data[i]->cols(), "every column of each sheet lined up");
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -57,7 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString delimiter = delimiters[control & 3];
     const int mode = (control & 3) == 0 ? 0 : 1;
     StreamOptions options;
-    options.pieceBytes = 16 + ((control >> 2) & 31) * 4;
+    options.pieceBytes = 16 + ((control >> 2) & 15) * 4;
+    // Bit 6 lines the columns up by their headings first: from row 1 read ahead in the stream, on
+    // the stored sheets' row 1.
+    options.alignColumns = (control & 0x40) != 0;
     // The top bit lines the rows up: on row hashes from the stream, on the stored sheets' rows.
     options.align = (control & 0x80) != 0;
     options.sheetLimits = !options.align;
@@ -85,6 +119,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0; // a case only the stored read does exactly (invalid bytes after the mark, …)
     SheetData data0 = std::move(reads[0].data);
     SheetData data1 = std::move(reads[1].data);
+    if (options.alignColumns) {
+        const ColumnAlignment columns = alignColumnsByHeading(data0, data1, {});
+        checkColumnAlignment(columns, data0, data1);
+        fuzz::check(collected.columns == columns.columns && streamed->columnAlignment.columns == columns.columns,
+                    "the same columns lined up");
+        if (!columnsFitColLimit(columns, data0, data1) || !columnsFitCells(columns, data0, data1))
+            return 0; // past a sheet's limits once lined up: the stored sheets cannot say
+        insertAlignedCols(data0, columns, 0);
+        insertAlignedCols(data1, columns, 1);
+        fuzz::check(data0.cols() == data1.cols() && data0.cols() == int(columns.columns.size()) + 1,
+                    "both sheets as wide as the line-up");
+    }
     std::array<std::vector<int>, 2> origins;
     if (options.align) {
         const std::optional<RowAlignment> alignment = lineUpRows(data0, data1);
