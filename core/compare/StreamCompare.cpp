@@ -228,11 +228,19 @@ void compareMappedRawLines(std::string_view a, std::string_view b, const ColumnM
                 const SharedStretch shared
                     = sharedStretch(x.rest.data(), y.rest.data(), std::min(x.rest.size(), y.rest.size()),
                                     fields.delimiter, run.length - done);
+                if (shared.reachedLimit) {
+                    x.rest.remove_prefix(shared.afterLastDelimiter);
+                    y.rest.remove_prefix(shared.afterLastDelimiter);
+                    break;
+                }
+                // Both lines end alike before the run does: nothing of them is left to differ.
+                if (shared.size == x.rest.size() && shared.size == y.rest.size()) {
+                    x = y = FieldCursor{{}, true};
+                    break;
+                }
                 x.rest.remove_prefix(shared.afterLastDelimiter);
                 y.rest.remove_prefix(shared.afterLastDelimiter);
                 done += shared.delimiters;
-                if (shared.reachedLimit)
-                    break;
             }
             // The field where the lines part, or one of them has ended.
             const std::string_view field0 = x.take(fields);
