@@ -229,8 +229,14 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
     const QByteArray head = in.read(EncodingDetection::kHeadBytes);
     if (head.isEmpty() && !in.atEnd())
         return std::nullopt;
-    const EncodingDetection::BinaryKind binary = EncodingDetection::sniffBinaryKind(head);
+    EncodingDetection::BinaryKind binary = EncodingDetection::sniffBinaryKind(head);
     const bool wideChosen = chosen && isUtf16(*chosen);
+    // NUL bytes laid out as in UTF-16 are text only when the file is read as UTF-16: read in a
+    // narrow encoding the person chose, they refuse the file as any other NUL bytes do, so that a
+    // file saved from such a sheet (whose NULs then lie elsewhere) is not refused where it was not.
+    if (chosen && !wideChosen && binary == EncodingDetection::BinaryKind::None
+        && head.first(std::min(head.size(), EncodingDetection::kNulBytes)).contains('\0'))
+        binary = EncodingDetection::BinaryKind::Nul;
     if (binaryFiles == BinaryFiles::Refused && binary != EncodingDetection::BinaryKind::None
         && !(wideChosen && binary == EncodingDetection::BinaryKind::Nul)) {
         decoded.binary = binary;
