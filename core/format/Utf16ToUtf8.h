@@ -17,7 +17,7 @@ public:
     // The most bytes convert() and finish() write for `size` bytes given.
     [[nodiscard]] static constexpr qsizetype maxOutput(qsizetype size)
     {
-        return (size + 1) / 2 * 3 + 8;
+        return (size + 1) / 2 * 3 + 24; // a block's store writes 16 bytes
     }
 
     // Back to the start of a file.
