@@ -167,6 +167,8 @@ SheetStream::Status SheetStream::open(const QString &path)
     m_textStart = headEncoding ? EncodingDetection::byteOrderMarkSize(*headEncoding) : 0;
     if (!seekToText())
         return m_status;
+    // Until the rows are read, only the ASCII of a UTF-16 file matters.
+    m_wideForm = Utf16ToUtf8::Form::Narrow;
 
     // The column pass over the bytes, and whether they are UTF-8.
     Utf8Validator utf8;
@@ -256,6 +258,7 @@ SheetStream::Status SheetStream::rewind()
         m_status = Status::Changed;
         return m_status;
     }
+    m_wideForm = Utf16ToUtf8::Form::Utf8;
     if (!seekToText()) {
         m_status = Status::NotStreamable;
         return m_status;
@@ -494,7 +497,8 @@ ssize_t SheetStream::readText(char *to, size_t size)
             return -1;
         m_converted.resize(Utf16ToUtf8::maxOutput(qsizetype(got)));
         char *out = m_converted.data();
-        const char *end = got == 0 ? m_wide->finish(out) : m_wide->convert(m_wideBytes.constData(), got, out);
+        const char *end
+            = got == 0 ? m_wide->finish(out) : m_wide->convert(m_wideBytes.constData(), got, out, m_wideForm);
         m_wideEnd = got == 0;
         m_convertedPos = 0;
         m_convertedEnd = end - out;

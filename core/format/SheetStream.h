@@ -198,6 +198,7 @@ private:
     qint64 m_textStart = 0; // the byte order mark's size
     std::optional<Utf16ToUtf8> m_wide; // a UTF-16 file
     bool m_wideExact = true; // its units are all characters
+    Utf16ToUtf8::Form m_wideForm = Utf16ToUtf8::Form::Utf8;
     QByteArray m_wideBytes; // its bytes as read
     QByteArray m_converted; // and as UTF-8, handed out from m_convertedPos on
     qsizetype m_convertedPos = 0;

@@ -67,7 +67,8 @@ __attribute__((target("ssse3"))) char *packFour(__m128i units, char *out)
 }
 
 // Blocks of eight units that hold no surrogate, from at on; stops before the first that does.
-__attribute__((target("ssse3"))) char *convertBlocks(const uchar *&at, const uchar *end, bool little, char *out)
+__attribute__((target("ssse3"))) char *convertBlocks(const uchar *&at, const uchar *end, bool little, bool narrow,
+                                                     char *out)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i surrogateMask = _mm_set1_epi16(qint16(0xF800));
@@ -78,9 +79,12 @@ __attribute__((target("ssse3"))) char *convertBlocks(const uchar *&at, const uch
             block = _mm_or_si128(_mm_slli_epi16(block, 8), _mm_srli_epi16(block, 8));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(block, surrogateMask), surrogate)) != 0)
             break;
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(block, _mm_set1_epi16(qint16(0xFF80))), zero)) == 0xFFFF) {
+        const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(block, _mm_set1_epi16(qint16(0xFF80))), zero);
+        if (narrow || _mm_movemask_epi8(ascii) == 0xFFFF) {
             // Most text of a sheet is ASCII: eight units become eight bytes.
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(block, block));
+            const __m128i bytes
+                = _mm_or_si128(_mm_and_si128(ascii, block), _mm_andnot_si128(ascii, _mm_set1_epi16(0x80)));
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(bytes, bytes));
             out += 8;
         } else {
             out = packFour(_mm_unpacklo_epi16(block, zero), out);
@@ -157,7 +161,7 @@ char *Utf16ToUtf8::put(char16_t unit, char *out)
     return out;
 }
 
-char *Utf16ToUtf8::convert(const char *bytes, qsizetype size, char *out)
+char *Utf16ToUtf8::convert(const char *bytes, qsizetype size, char *out, Form form)
 {
     const auto *at = reinterpret_cast<const uchar *>(bytes);
     const uchar *end = at + size;
@@ -169,7 +173,7 @@ char *Utf16ToUtf8::convert(const char *bytes, qsizetype size, char *out)
     while (end - at >= 2) {
 #if defined(__SSE2__)
         if (!m_high && hasSsse3()) {
-            out = convertBlocks(at, end, m_little, out);
+            out = convertBlocks(at, end, m_little, form == Form::Narrow, out);
             if (end - at < 2)
                 break;
         }

@@ -22,9 +22,13 @@ public:
 
     // Back to the start of a file.
     void reset();
+    // Utf8: the text. Narrow: ASCII as it is, any other character as one or more bytes of 0x80
+    // and above; enough to find line ends, delimiters and quotes, and faster.
+    enum class Form { Utf8, Narrow };
+
     // Converts bytes to UTF-8 at out; returns the end of what was written. An odd byte and a high
     // surrogate at the end are held for the next call.
-    char *convert(const char *bytes, qsizetype size, char *out);
+    char *convert(const char *bytes, qsizetype size, char *out, Form form = Form::Utf8);
     // The end of the file: what is held becomes U+FFFD.
     char *finish(char *out);
     // Whether every unit so far was a character (no replacement was made).
