@@ -489,17 +489,26 @@ ssize_t SheetStream::readText(char *to, size_t size)
     while (m_convertedPos == m_convertedEnd) {
         if (m_wideEnd)
             return 0;
-        m_wideBytes.resize(m_pieceBytes);
+        // As many bytes as surely fit go straight to the caller; the rest of a piece waits.
+        const qsizetype fitting = (qsizetype(size) - Utf16ToUtf8::maxOutput(0)) / 3 * 2;
+        const bool direct = fitting >= 16;
+        m_wideBytes.resize(direct ? std::min(m_pieceBytes, fitting) : m_pieceBytes);
         const ssize_t got = ::read(m_fd, m_wideBytes.data(), size_t(m_wideBytes.size()));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return -1;
-        m_converted.resize(Utf16ToUtf8::maxOutput(qsizetype(got)));
-        char *out = m_converted.data();
+        if (!direct)
+            m_converted.resize(Utf16ToUtf8::maxOutput(qsizetype(got)));
+        char *out = direct ? to : m_converted.data();
         const char *end
             = got == 0 ? m_wide->finish(out) : m_wide->convert(m_wideBytes.constData(), got, out, m_wideForm);
         m_wideEnd = got == 0;
+        if (direct) {
+            if (end > out || m_wideEnd)
+                return end - out;
+            continue; // one odd byte, held
+        }
         m_convertedPos = 0;
         m_convertedEnd = end - out;
     }
