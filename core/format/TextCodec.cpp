@@ -137,6 +137,10 @@ char16_t *decodeUtf16(QByteArrayView bytes, char16_t *out, bool little, bool &pe
         pendingHigh = high;
     }
     if (bytes.size() & 1) {
+        // Only the last piece ends on an odd byte: a high half before it is alone too.
+        if (pendingHigh)
+            out[-1] = kReplacementChar;
+        pendingHigh = false;
         *out++ = kReplacementChar;
         exact = false;
     }
@@ -293,8 +297,9 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
             decoded.byteCount);
         if (!read)
             return std::nullopt;
+        // A high half at the very end is alone: it is replaced, never kept in the text.
         if (pendingHigh) {
-            text.append(QChar(kReplacementChar));
+            text[text.size() - 1] = QChar(kReplacementChar);
             exact = false;
         }
         decoded.encoding = *encoding;

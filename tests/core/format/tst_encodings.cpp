@@ -114,6 +114,17 @@ void TestEncodings::detection_data()
                       "a\x00",
                       8)
         << kAuto << TextEncoding::Utf16LeBom << QStringList{u"\uFFFD"_s, u"a"_s} << false;
+    QTest::newRow("UTF-16LE high half alone at the end")
+        << QByteArray("\xFF\xFE"
+                      "a\x00,\x00\x3D\xD8",
+                      8)
+        << kAuto << TextEncoding::Utf16LeBom << QStringList{u"a"_s, u"\uFFFD"_s} << false;
+    QTest::newRow("UTF-16BE high half alone before an odd last byte")
+        << QByteArray("\xFE\xFF\x00"
+                      "a\x00,\xD8\x3D"
+                      "b",
+                      9)
+        << kAuto << TextEncoding::Utf16BeBom << QStringList{u"a"_s, u"\uFFFD\uFFFD"_s} << false;
     QTest::newRow("UTF-16LE odd last byte")
         << QByteArray("\xFF\xFE"
                       "a\x00,\x00"
