@@ -6,13 +6,17 @@
 #
 # Environment:
 #   ROWLARK_DIFF   the program (default: build/bin/rowlark-diff under the repository)
-#   BENCH_DIR      where the pair lives or is made (default: /tmp/rowlark-bench-cli)
+#   BENCH_ENCODING the pair's encoding, one of gen_csvpair.py's (default: utf-8); utf-16le times
+#                  the UTF-16 read against the UTF-8 one (target: within 2 x its CPU time)
+#   BENCH_DIR      where the pair lives or is made (default: /tmp/rowlark-bench-cli, with
+#                  -ENCODING after it for another encoding)
 #   GEN_CSVPAIR    the pair generator (default: bench/gen_csvpair.py of the repository); only
 #                  needed when the pair is not there yet
 #   BENCH_NO_HYPERFINE  set to time with bash even where hyperfine is installed
 #
 # Checks that the count rowlark-diff reports equals the generator's changed_cells, then prints
-# the median wall time of RUNS runs (default 7) for the text and the --json output, and the peak
+# the median wall time of RUNS runs (default 7) for the text and the --json output (with hyperfine
+# also the mean CPU time, user and system, which a busy machine changes less), and the peak
 # memory of one run. Uses hyperfine when it is installed, bash's own timing otherwise. Run it
 # while the machine is otherwise idle: both files are read at once, one per core.
 
@@ -21,7 +25,12 @@ set -euo pipefail
 runs=${1:-7}
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=${ROWLARK_DIFF:-$repo/build/bin/rowlark-diff}
-dir=${BENCH_DIR:-/tmp/rowlark-bench-cli}
+encoding=${BENCH_ENCODING:-utf-8}
+if [[ $encoding == utf-8 ]]; then
+    dir=${BENCH_DIR:-/tmp/rowlark-bench-cli}
+else
+    dir=${BENCH_DIR:-/tmp/rowlark-bench-cli-$encoding}
+fi
 generator=${GEN_CSVPAIR:-$repo/bench/gen_csvpair.py}
 
 if [[ ! -x $program ]]; then
@@ -38,7 +47,7 @@ if [[ ! -f $a || ! -f $b || ! -f $manifest ]]; then
         exit 2
     fi
     mkdir -p "$dir"
-    python3 "$generator" --preset maxish --outdir "$dir"
+    python3 "$generator" --preset maxish --encoding "$encoding" --outdir "$dir"
 fi
 
 expected=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["changed_cells"])' "$manifest")
@@ -80,7 +89,8 @@ import json, statistics, sys
 result = json.load(open(sys.argv[1]))["results"][0]
 times = result["times"]
 print(f"{sys.argv[2]:<12} median {statistics.median(times):.3f} s, min {min(times):.3f} s, "
-      f"max {max(times):.3f} s over {len(times)} runs (hyperfine)")
+      f"max {max(times):.3f} s over {len(times)} runs, CPU {result['user'] + result['system']:.3f} s "
+      f"(user {result['user']:.3f} + sys {result['system']:.3f}, mean) (hyperfine)")
 EOF
         rm -f "$export"
     else

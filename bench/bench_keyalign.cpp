@@ -112,7 +112,10 @@ int main(int argc, char **argv)
     const int runs = runsFromArguments(app.arguments(), 11);
 
     std::mt19937 random(27);
-    const auto [first, second] = movedRowOrders(kRows, kMoved, random);
+    // Named, not bound: a lambda below uses `second`, which clang 14 does not allow of a binding.
+    const auto orders = movedRowOrders(kRows, kMoved, random);
+    const std::vector<int> &first = orders.first;
+    const std::vector<int> &second = orders.second;
     const SheetData left = makeSheet(first);
     const SheetData right = makeSheet(second);
 

@@ -3,7 +3,10 @@
 //
 // The one-pass line cursor gives the lines that GetTextLine gives line by line (or, for text
 // without CR, the LF-ended lines), and the paste writes exactly those lines' TAB-separated fields
-// from the current cell on: nothing outside, no change of size, no label touched.
+// from the current cell on: nothing outside, no change of size, no label touched. Text holding a
+// double quote is read as spreadsheets write it; there the paste keeps the size, touches nothing
+// above or left of the current cell, and what it wrote comes back whole when it is copied and
+// pasted again.
 
 #include "FuzzSupport.h"
 
@@ -28,6 +31,10 @@ public:
     QString clipboardText() override
     {
         return text;
+    }
+    void setClipboardText(const QString &copied) override
+    {
+        text = copied;
     }
 };
 
@@ -56,6 +63,49 @@ QString cellName(int row, int col)
 {
     return u"%1.%2"_s.arg(row).arg(col);
 }
+
+void fillWithNames(Sheet &sheet, int rows, int cols)
+{
+    sheet.setRows(rows);
+    sheet.setCols(cols);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c)
+            sheet.setTextMatrix(r, c, cellName(r, c));
+    }
+}
+
+// The quoted paste: what it may not touch, and the copy of what it wrote pasted once more.
+void checkQuotedPaste(AppState &state, ClipboardHolding &ui, int rows, int cols, int row0, int col0)
+{
+    Sheet &sheet = state.grdData(0);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            if ((r < row0 || c < col0) && sheet.textMatrix(r, c) != cellName(r, c))
+                fuzz::fail("a quoted paste touches nothing above or left of the current cell", cellName(r, c));
+        }
+    }
+    sheet.setRow(row0);
+    sheet.setCol(col0);
+    sheet.setRowSel(rows - 1);
+    sheet.setColSel(cols - 1);
+    mnuCopy_Click(state, ui);
+    AppState again;
+    Sheet &copy = again.grdData(0);
+    fillWithNames(copy, rows, cols);
+    again.grdData(1).setVisible(false);
+    again.ActiveSheet = 0;
+    copy.setRow(row0);
+    copy.setCol(col0);
+    mnuPeast_Click(again, ui);
+    for (int r = row0; r < rows; ++r) {
+        for (int c = col0; c < cols; ++c) {
+            if (copy.textMatrix(r, c) != sheet.textMatrix(r, c))
+                fuzz::fail("a copied block pastes back as itself",
+                           cellName(r, c) + u": \""_s + sheet.textMatrix(r, c) + u"\" / \""_s + copy.textMatrix(r, c)
+                               + u'"');
+        }
+    }
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -79,12 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     AppState state;
     Sheet &sheet = state.grdData(0);
-    sheet.setRows(rows);
-    sheet.setCols(cols);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c)
-            sheet.setTextMatrix(r, c, cellName(r, c));
-    }
+    fillWithNames(sheet, rows, cols);
     state.grdData(1).setVisible(false);
     state.ActiveSheet = 0;
     sheet.setRow(row0);
@@ -95,6 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     mnuPeast_Click(state, ui);
 
     fuzz::check(sheet.rows() == rows && sheet.cols() == cols, "a paste keeps the sheet's size");
+    if (text.contains(u'"')) {
+        checkQuotedPaste(state, ui, rows, cols, row0, col0);
+        return 0;
+    }
     std::vector<QString> expected(std::size_t(rows) * std::size_t(cols));
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c)

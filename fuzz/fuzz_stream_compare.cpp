@@ -1,6 +1,8 @@
 // rowlark-diff's comparison while reading against the window's stored comparison: the input's
 // first byte picks the mode, the piece size and whether the columns and the rows are lined up
-// first, the rest is cut at the first NUL into two files.
+// first, the rest is cut at the first NUL into two files. A rest that starts with a UTF-16 byte
+// order mark is cut at its first unit U+0000 instead, and both files get the mark: UTF-16
+// characters hold NUL bytes.
 // Both ways must find the same positions, texts, shapes and completeness (and the same column
 // line-up, one that keeps every column of both files once and in order), or both leave the pair to
 // the stored comparison.
@@ -77,9 +79,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const std::uint8_t control = data[0];
     const QByteArrayView rest(data + 1, qsizetype(size - 1));
-    const qsizetype cut = rest.indexOf('\0');
+    const bool wide = rest.startsWith("\xFF\xFE") || rest.startsWith("\xFE\xFF");
+    qsizetype cut = -1;
+    qsizetype cutSize = 1;
+    if (wide) {
+        cutSize = 2;
+        for (qsizetype at = 2; at + 1 < rest.size() && cut < 0; at += 2) {
+            if (rest[at] == '\0' && rest[at + 1] == '\0')
+                cut = at;
+        }
+    } else {
+        cut = rest.indexOf('\0');
+    }
     const QByteArrayView first = cut < 0 ? rest : rest.first(cut);
-    const QByteArrayView second = cut < 0 ? QByteArrayView() : rest.sliced(cut + 1);
+    QByteArray second = wide ? rest.first(2).toByteArray() : QByteArray();
+    if (cut >= 0)
+        second += rest.sliced(cut + cutSize);
     static const std::array<QString, 2> files{fuzz::scratchPath(u"stream0.csv"_s), fuzz::scratchPath(u"stream1.csv"_s)};
     fuzz::writeFile(files[0], first);
     fuzz::writeFile(files[1], second);

@@ -141,7 +141,9 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
                 line += text;
             }
         }
-        if (r < lastRow || format.finalLineEnd)
+        // A last line that is empty reads as no row at all without its line end (a file whose last
+        // line held only blanks): it keeps one, so the row is still there when the file is read.
+        if (r < lastRow || format.finalLineEnd || line.isEmpty())
             line += lineEndText(data.lineEnd(r).value_or(format.lineEnd));
         if (!encoder.append(bytes, line))
             return std::nullopt;

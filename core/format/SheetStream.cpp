@@ -26,7 +26,6 @@ namespace
 {
 // SheetFileReader refuses larger files; past it only a run without the sheet's limits streams.
 constexpr qint64 kMaxSheetFileBytes = qint64(1) << 30;
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // The column pass's counts over a file's bytes, for both ways of cutting lines at once: which one
 // holds is known only at the end (any CR cuts at CR, and an LF is then text).
@@ -140,43 +139,61 @@ SheetStream::Status SheetStream::open(const QString &path)
     m_name = name;
     m_identity = fileIdentityOf(m_fd);
 
-    // The column pass over the bytes, and whether they are UTF-8.
-    Utf8Validator utf8;
-    ByteCounts counts;
-    counts.mark = markByte;
-    bool first = true;
-    bool quoted = false; // the comma mode met a double quote
-    m_marked = false;
-    m_bytes.resize(m_pieceBytes);
-    while (true) {
-        const ssize_t got = ::read(m_fd, m_bytes.data(), size_t(m_bytes.size()));
+    // What the file is, told from its head as SheetFileReader tells it. A file that is no text is
+    // the reader's to refuse; a UTF-16 file is read as the UTF-8 it holds, so that its line ends,
+    // delimiters and quotes are single bytes like any other file's.
+    QByteArray head(EncodingDetection::kHeadBytes, Qt::Uninitialized);
+    qsizetype headSize = 0;
+    while (headSize < head.size()) {
+        const ssize_t got = ::pread(m_fd, head.data() + headSize, size_t(head.size() - headSize), headSize);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return m_status;
         if (got == 0)
             break;
-        qsizetype from = 0;
-        if (first) {
-            first = false;
-            // A file that is no text, and UTF-16, whose line ends are two bytes, are the
-            // reader's.
-            const QByteArrayView head(m_bytes.constData(), qsizetype(got));
-            if (EncodingDetection::sniffBinaryKind(head) != EncodingDetection::BinaryKind::None)
-                return m_status;
-            if (const std::optional<TextEncoding> wide = EncodingDetection::encodingFromHead(head);
-                wide && *wide != TextEncoding::Utf8Bom)
-                return m_status;
-            m_marked = got >= 3 && std::memcmp(m_bytes.constData(), kByteOrderMark, 3) == 0;
-            if (m_marked)
-                from = 3;
-        }
-        counts.add(m_bytes.constData() + from, qsizetype(got) - from);
-        utf8.add(m_bytes.constData() + from, size_t(got - from));
+        headSize += got;
+    }
+    head.truncate(headSize);
+    if (EncodingDetection::sniffBinaryKind(head) != EncodingDetection::BinaryKind::None)
+        return m_status;
+    const std::optional<TextEncoding> headEncoding = EncodingDetection::encodingFromHead(head);
+    m_marked = headEncoding == TextEncoding::Utf8Bom;
+    m_wide.reset();
+    if (headEncoding && !m_marked) {
+        m_encoding = *headEncoding;
+        m_wide.emplace(m_encoding == TextEncoding::Utf16Le || m_encoding == TextEncoding::Utf16LeBom);
+    }
+    m_textStart = headEncoding ? EncodingDetection::byteOrderMarkSize(*headEncoding) : 0;
+    if (!seekToText())
+        return m_status;
+    // Until the rows are read, only the ASCII of a UTF-16 file matters.
+    m_wideForm = Utf16ToUtf8::Form::Narrow;
+
+    // The column pass over the bytes, and whether they are UTF-8.
+    Utf8Validator utf8;
+    ByteCounts counts;
+    counts.mark = markByte;
+    bool quoted = false; // the comma mode met a double quote
+    m_bytes.resize(m_pieceBytes);
+    while (true) {
+        const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return m_status;
+        if (got == 0)
+            break;
+        counts.add(m_bytes.constData(), qsizetype(got));
+        // What a UTF-16 file turns into is UTF-8 by its making.
+        if (!m_wide)
+            utf8.add(m_bytes.constData(), size_t(got));
         if (!quoted && m_delimited.commaMode())
-            quoted = std::memchr(m_bytes.constData() + from, '"', size_t(got - from)) != nullptr;
+            quoted = std::memchr(m_bytes.constData(), '"', size_t(got)) != nullptr;
     }
     utf8.finish();
+    // The stored read decodes the whole file before any row: its verdict is the whole file's.
+    m_wideExact = !m_wide || m_wide->exact();
     qint64 most
         = counts.anyCr ? std::max(counts.mostCr, counts.marksSinceCr) : std::max(counts.mostLf, counts.marksSinceLf);
     m_rule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
@@ -184,11 +201,11 @@ SheetStream::Status SheetStream::open(const QString &path)
         // Quoted fields may hold commas and line ends: the records are counted again as the reader
         // reads them, now that the line rule is known. The quote and the comma are never part of a
         // Shift-JIS character.
-        if (::lseek(m_fd, m_marked ? 3 : 0, SEEK_SET) < 0)
+        if (!seekToText())
             return m_status;
         MMS_GRID_CSV_READ::CommaRecordCounter<char> records(m_rule);
         while (true) {
-            const ssize_t got = ::read(m_fd, m_bytes.data(), size_t(m_bytes.size()));
+            const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -212,7 +229,9 @@ SheetStream::Status SheetStream::open(const QString &path)
         m_pieceLimits.maxDataRows = std::numeric_limits<int>::max() - 1;
         m_pieceLimits.maxColumns = int(kMaxCells - 1);
     }
-    if (utf8.valid()) {
+    if (m_wide) {
+        // m_encoding is the UTF-16 of the head.
+    } else if (utf8.valid()) {
         m_encoding = m_marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
     } else {
         // With the mark, invalid bytes are replaced by Qt's decoder, which is SheetFileReader's
@@ -226,7 +245,7 @@ SheetStream::Status SheetStream::open(const QString &path)
             return m_status;
         m_encoding = *narrow;
     }
-    m_rawRows = m_encoding == TextEncoding::Utf8 || m_encoding == TextEncoding::Utf8Bom;
+    m_rawRows = m_wide || m_encoding == TextEncoding::Utf8 || m_encoding == TextEncoding::Utf8Bom;
     return rewind();
 }
 
@@ -239,7 +258,8 @@ SheetStream::Status SheetStream::rewind()
         m_status = Status::Changed;
         return m_status;
     }
-    if (::lseek(m_fd, m_marked ? 3 : 0, SEEK_SET) < 0) {
+    m_wideForm = Utf16ToUtf8::Form::Utf8;
+    if (!seekToText()) {
         m_status = Status::NotStreamable;
         return m_status;
     }
@@ -255,7 +275,7 @@ SheetStream::Status SheetStream::rewind()
     m_rowsUsed = 1;
     m_lastRowWhole = true;
     m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
-    m_writesBack = true;
+    m_writesBack = m_wideExact;
     m_codeForms = {};
     m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
     m_status = Status::Ready;
@@ -437,7 +457,7 @@ bool SheetStream::fill(qsizetype want)
     if (m_bytes.size() < want)
         m_bytes.resize(want);
     while (!m_eof && m_filled < want) {
-        const ssize_t got = ::read(m_fd, m_bytes.data() + m_filled, size_t(m_bytes.size() - m_filled));
+        const ssize_t got = readText(m_bytes.data() + m_filled, size_t(m_bytes.size() - m_filled));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -447,6 +467,55 @@ bool SheetStream::fill(qsizetype want)
         m_filled += got;
     }
     return true;
+}
+
+bool SheetStream::seekToText()
+{
+    if (::lseek(m_fd, m_textStart, SEEK_SET) < 0)
+        return false;
+    if (m_wide) {
+        m_wide->reset();
+        m_convertedPos = 0;
+        m_convertedEnd = 0;
+        m_wideEnd = false;
+    }
+    return true;
+}
+
+ssize_t SheetStream::readText(char *to, size_t size)
+{
+    if (!m_wide)
+        return ::read(m_fd, to, size);
+    while (m_convertedPos == m_convertedEnd) {
+        if (m_wideEnd)
+            return 0;
+        // As many bytes as surely fit go straight to the caller; the rest of a piece waits.
+        const qsizetype fitting = (qsizetype(size) - Utf16ToUtf8::maxOutput(0)) / 3 * 2;
+        const bool direct = fitting >= 16;
+        m_wideBytes.resize(direct ? std::min(m_pieceBytes, fitting) : m_pieceBytes);
+        const ssize_t got = ::read(m_fd, m_wideBytes.data(), size_t(m_wideBytes.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (!direct)
+            m_converted.resize(Utf16ToUtf8::maxOutput(qsizetype(got)));
+        char *out = direct ? to : m_converted.data();
+        const char *end
+            = got == 0 ? m_wide->finish(out) : m_wide->convert(m_wideBytes.constData(), got, out, m_wideForm);
+        m_wideEnd = got == 0;
+        if (direct) {
+            if (end > out || m_wideEnd)
+                return end - out;
+            continue; // one odd byte, held
+        }
+        m_convertedPos = 0;
+        m_convertedEnd = end - out;
+    }
+    const qsizetype given = std::min(qsizetype(size), m_convertedEnd - m_convertedPos);
+    std::memcpy(to, m_converted.constData() + m_convertedPos, size_t(given));
+    m_convertedPos += given;
+    return given;
 }
 
 std::optional<TextEncoding> SheetStream::narrowEncoding()
@@ -490,6 +559,7 @@ bool SheetStream::decodeInto(QByteArrayView bytes, QString &text)
         text.resize(old + (end - out));
         return true;
     }
+    // UTF-8, or a UTF-16 file's text as UTF-8.
     const Utf8Decoder::Decoded valid = Utf8Decoder::decode(bytes.data(), size_t(bytes.size()), out);
     text.resize(old + qsizetype(valid.unitsWritten));
     // The column pass found the file to be UTF-8; it changed since if not.

@@ -6,6 +6,7 @@
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "SheetData.h"
+#include "Utf16ToUtf8.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,6 +14,8 @@
 
 #include <optional>
 #include <string_view>
+
+#include <sys/types.h>
 
 // The fields of a raw line, cut as the reader cuts a line that holds no quoted field: at every
 // delimiter byte, and in the comma mode without the blanks a field starts with.
@@ -46,7 +49,9 @@ struct RawFields
 //
 // Two passes over the file's bytes. The first counts delimiters and line ends in the bytes (only
 // for a delimiter that no encoding the file may be in can hide inside a character) and checks
-// whether they are UTF-8. The second hands out the rows. In a UTF-8 file a row that is one line
+// whether they are UTF-8. The second hands out the rows. A UTF-16 file is read as the UTF-8 its
+// units make, converted as the bytes are read, and is then a UTF-8 file to both passes (a
+// surrogate half alone becomes U+FFFD, as SheetFileReader reads it). In a UTF-8 file a row that is one line
 // and cannot hold a quoted field (every row in the delimiter mode, a line without a double quote
 // in the comma mode) comes as its raw bytes, which a caller compares without decoding them; every
 // other row comes decoded, from the reader's row readers. The fields of a raw line are
@@ -165,6 +170,10 @@ private:
     // The start of the line before the one that starts at lineStart in bytes.
     [[nodiscard]] qsizetype lineStartBefore(const char *bytes, qsizetype lineStart) const;
     bool decodeInto(QByteArrayView bytes, QString &text);
+    // The file's text as read(2) gives bytes: a UTF-16 file's as UTF-8, converted as it is read.
+    ssize_t readText(char *to, size_t size);
+    // Back to the start of the file's text, after its byte order mark.
+    bool seekToText();
     // Shift-JIS or EUC-JP, for a file that is not UTF-8; nothing when it is UTF-8 but for a few bytes.
     std::optional<TextEncoding> narrowEncoding();
     void finish(MMS_GRID_CSV_READ::ReadResult result);
@@ -186,6 +195,15 @@ private:
     bool m_marked = false; // starts with the UTF-8 byte order mark
     bool m_markSafeInShiftJis = true; // the delimiter cannot be the second byte of a Shift-JIS character
     char m_markByte = ',';
+    qint64 m_textStart = 0; // the byte order mark's size
+    std::optional<Utf16ToUtf8> m_wide; // a UTF-16 file
+    bool m_wideExact = true; // its units are all characters
+    Utf16ToUtf8::Form m_wideForm = Utf16ToUtf8::Form::Utf8;
+    QByteArray m_wideBytes; // its bytes as read
+    QByteArray m_converted; // and as UTF-8, handed out from m_convertedPos on
+    qsizetype m_convertedPos = 0;
+    qsizetype m_convertedEnd = 0;
+    bool m_wideEnd = false;
 
     // The second pass.
     TextEncoding m_encoding = TextEncoding::Utf8;

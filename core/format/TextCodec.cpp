@@ -137,6 +137,10 @@ char16_t *decodeUtf16(QByteArrayView bytes, char16_t *out, bool little, bool &pe
         pendingHigh = high;
     }
     if (bytes.size() & 1) {
+        // Only the last piece ends on an odd byte: a high half before it is alone too.
+        if (pendingHigh)
+            out[-1] = kReplacementChar;
+        pendingHigh = false;
         *out++ = kReplacementChar;
         exact = false;
     }
@@ -229,8 +233,14 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
     const QByteArray head = in.read(EncodingDetection::kHeadBytes);
     if (head.isEmpty() && !in.atEnd())
         return std::nullopt;
-    const EncodingDetection::BinaryKind binary = EncodingDetection::sniffBinaryKind(head);
+    EncodingDetection::BinaryKind binary = EncodingDetection::sniffBinaryKind(head);
     const bool wideChosen = chosen && isUtf16(*chosen);
+    // NUL bytes laid out as in UTF-16 are text only when the file is read as UTF-16: read in a
+    // narrow encoding the person chose, they refuse the file as any other NUL bytes do, so that a
+    // file saved from such a sheet (whose NULs then lie elsewhere) is not refused where it was not.
+    if (chosen && !wideChosen && binary == EncodingDetection::BinaryKind::None
+        && head.first(std::min(head.size(), EncodingDetection::kNulBytes)).contains('\0'))
+        binary = EncodingDetection::BinaryKind::Nul;
     if (binaryFiles == BinaryFiles::Refused && binary != EncodingDetection::BinaryKind::None
         && !(wideChosen && binary == EncodingDetection::BinaryKind::Nul)) {
         decoded.binary = binary;
@@ -287,8 +297,9 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
             decoded.byteCount);
         if (!read)
             return std::nullopt;
+        // A high half at the very end is alone: it is replaced, never kept in the text.
         if (pendingHigh) {
-            text.append(QChar(kReplacementChar));
+            text[text.size() - 1] = QChar(kReplacementChar);
             exact = false;
         }
         decoded.encoding = *encoding;

@@ -207,11 +207,36 @@ QStringList shiftedColumn(QRandomGenerator &random, const QStringList &lines, QC
     return shifted;
 }
 
-QByteArray encoded(const QStringList &lines, const QString &lineEnd, TextEncoding encoding, bool finalLineEnd)
+// A UTF-16 file's units, now and then with a surrogate pair, and with the mark, a half of one alone
+// or an odd last byte (without it, those make the file no UTF-16).
+QByteArray utf16Bytes(QString text, TextEncoding encoding, QRandomGenerator &random)
+{
+    const bool little = encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16LeBom;
+    const bool marked = encoding == TextEncoding::Utf16LeBom || encoding == TextEncoding::Utf16BeBom;
+    const std::array<QString, 3> odd{u"😀"_s, QString(QChar(0xD83D)), QString(QChar(0xDE00))};
+    if (random.bounded(3) == 0)
+        text.insert(random.bounded(int(text.size()) + 1), odd[size_t(random.bounded(marked ? 3 : 1))]);
+    QByteArray bytes = encoding == TextEncoding::Utf16LeBom ? "\xFF\xFE"_ba
+        : encoding == TextEncoding::Utf16BeBom              ? "\xFE\xFF"_ba
+                                                            : QByteArray();
+    for (const QChar ch : std::as_const(text)) {
+        const char16_t unit = ch.unicode();
+        bytes += char(little ? unit & 0xFF : unit >> 8);
+        bytes += char(little ? unit >> 8 : unit & 0xFF);
+    }
+    if (marked && random.bounded(8) == 0)
+        bytes += 'x';
+    return bytes;
+}
+
+QByteArray encoded(const QStringList &lines, const QString &lineEnd, TextEncoding encoding, bool finalLineEnd,
+                   QRandomGenerator &random)
 {
     QString text = lines.join(lineEnd);
     if (finalLineEnd && !lines.isEmpty())
         text += lineEnd;
+    if (encoding != TextEncoding::ShiftJis && encoding != TextEncoding::Utf8 && encoding != TextEncoding::Utf8Bom)
+        return utf16Bytes(text, encoding, random);
     if (encoding == TextEncoding::ShiftJis) {
         QByteArray bytes;
         (void)Cp932::encode(text, bytes);
@@ -300,6 +325,20 @@ void TestStreamDiff::agreesWithStoredComparison_data()
                 << encoding << delimiter << seed++ << false << QString() << QString() << false;
     }
     QTest::addRow("UTF-8, bar") << TextEncoding::Utf8 << u"|"_s << seed++ << false << QString() << QString() << false;
+    // UTF-16 is read as the UTF-8 it holds.
+    const std::array<std::pair<const char *, TextEncoding>, 4> wide{{{"UTF-16LE with mark", TextEncoding::Utf16LeBom},
+                                                                     {"UTF-16BE with mark", TextEncoding::Utf16BeBom},
+                                                                     {"UTF-16LE", TextEncoding::Utf16Le},
+                                                                     {"UTF-16BE", TextEncoding::Utf16Be}}};
+    for (const auto &[encodingName, encoding] : wide) {
+        for (const auto &[modeName, delimiter] : modes)
+            QTest::addRow("%s, %s", encodingName, modeName)
+                << encoding << delimiter << seed++ << false << QString() << QString() << false;
+    }
+    QTest::addRow("UTF-16LE with mark, comma mode, lined up")
+        << TextEncoding::Utf16LeBom << QString() << seed++ << true << QString() << QString() << false;
+    QTest::addRow("UTF-16BE, TAB, folding, key 1") << TextEncoding::Utf16Be << u"\t"_s << seed++ << true
+                                                   << u"ignore-case;fold-width;fold-kana;trim"_s << u"1"_s << false;
     // Lining up from the stream, on the rows' hashes, against lining up the stored sheets.
     for (const auto &[encodingName, encoding] : encodings)
         QTest::addRow("%s, comma mode, lined up", encodingName)
@@ -380,8 +419,8 @@ void TestStreamDiff::agreesWithStoredComparison()
         QStringList other = changedLines(random, lines, separator[0]);
         if (alignColumns && random.bounded(4) != 0)
             other = shiftedColumn(random, other, separator[0]);
-        QVERIFY(writeFile(files[0], encoded(lines, lineEnd, encoding, random.bounded(2))));
-        QVERIFY(writeFile(files[1], encoded(other, lineEnds[random.bounded(3)], encoding, random.bounded(2))));
+        QVERIFY(writeFile(files[0], encoded(lines, lineEnd, encoding, random.bounded(2), random)));
+        QVERIFY(writeFile(files[1], encoded(other, lineEnds[random.bounded(3)], encoding, random.bounded(2), random)));
 
         const std::optional<Stored> stored = compareStored(files, mode, delimiter.isEmpty() ? u","_s : delimiter, align,
                                                            compareOptions, keyColumns, alignColumns);

@@ -114,6 +114,17 @@ void TestEncodings::detection_data()
                       "a\x00",
                       8)
         << kAuto << TextEncoding::Utf16LeBom << QStringList{u"\uFFFD"_s, u"a"_s} << false;
+    QTest::newRow("UTF-16LE high half alone at the end")
+        << QByteArray("\xFF\xFE"
+                      "a\x00,\x00\x3D\xD8",
+                      8)
+        << kAuto << TextEncoding::Utf16LeBom << QStringList{u"a"_s, u"\uFFFD"_s} << false;
+    QTest::newRow("UTF-16BE high half alone before an odd last byte")
+        << QByteArray("\xFE\xFF\x00"
+                      "a\x00,\xD8\x3D"
+                      "b",
+                      9)
+        << kAuto << TextEncoding::Utf16BeBom << QStringList{u"a"_s, u"\uFFFD\uFFFD"_s} << false;
     QTest::newRow("UTF-16LE odd last byte")
         << QByteArray("\xFF\xFE"
                       "a\x00,\x00"
@@ -196,24 +207,32 @@ void TestEncodings::detection()
 void TestEncodings::notText_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("chosen"); // a TextEncoding, or kAuto
     QTest::addColumn<LoadRefusal>("refusal");
 
-    QTest::newRow("workbook (zip)") << QByteArray("PK\x03\x04\x14\x00\x06\x00", 8) << LoadRefusal::NotText;
-    QTest::newRow("old workbook (OLE)") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\x00\x00", 10)
+    QTest::newRow("workbook (zip)") << QByteArray("PK\x03\x04\x14\x00\x06\x00", 8) << kAuto << LoadRefusal::NotText;
+    QTest::newRow("old workbook (OLE)") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\x00\x00", 10) << kAuto
                                         << LoadRefusal::NotText;
-    QTest::newRow("PDF") << QByteArray("%PDF-1.7\n%\xE2\xE3\n") << LoadRefusal::NotText;
-    QTest::newRow("NUL in the first 8 KiB") << QByteArray(100, 'a') + '\0' + "b\r\n" << LoadRefusal::NotText;
-    QTest::newRow("NUL after 8 KiB is a cell's") << QByteArray(9000, 'a') + '\0' + "b\r\n" << LoadRefusal::None;
-    QTest::newRow("UTF-16's NULs are text") << utf16(u"a,b\r\n"_s, true) << LoadRefusal::None;
-    QTest::newRow("PK in a text file") << QByteArray("PK,1\r\n") << LoadRefusal::None;
+    QTest::newRow("PDF") << QByteArray("%PDF-1.7\n%\xE2\xE3\n") << kAuto << LoadRefusal::NotText;
+    QTest::newRow("NUL in the first 8 KiB") << QByteArray(100, 'a') + '\0' + "b\r\n" << kAuto << LoadRefusal::NotText;
+    QTest::newRow("NUL after 8 KiB is a cell's") << QByteArray(9000, 'a') + '\0' + "b\r\n"
+                                                 << kAuto << LoadRefusal::None;
+    QTest::newRow("UTF-16's NULs are text") << utf16(u"a,b\r\n"_s, true) << kAuto << LoadRefusal::None;
+    // Read in a narrow encoding, NULs laid out as UTF-16's are NUL bytes all the same.
+    QTest::newRow("UTF-16's NULs read as Shift_JIS")
+        << utf16(u"a,b\r\n"_s, true) << int(TextEncoding::ShiftJis) << LoadRefusal::NotText;
+    QTest::newRow("UTF-16's NULs read as UTF-16")
+        << utf16(u"a,b\r\n"_s, true) << int(TextEncoding::Utf16Le) << LoadRefusal::None;
+    QTest::newRow("PK in a text file") << QByteArray("PK,1\r\n") << kAuto << LoadRefusal::None;
 }
 
 void TestEncodings::notText()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(int, chosen);
     QFETCH(LoadRefusal, refusal);
 
-    QCOMPARE(readFile(writeTestFile(*m_folder, u"data.csv"_s, bytes), kAuto).refusal, refusal);
+    QCOMPARE(readFile(writeTestFile(*m_folder, u"data.csv"_s, bytes), chosen).refusal, refusal);
 }
 
 void TestEncodings::mostlyUtf8IsNoted_data()

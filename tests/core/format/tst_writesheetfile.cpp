@@ -104,6 +104,13 @@ void TestWriteSheetFile::written_data()
         << Rows{{"a", "b"}, {"c", "d"}} << QString() << u"|"_s << utf8 << QByteArray("a|b\r\nc|d\r\n");
     QTest::newRow("empty trailing rows and columns")
         << Rows{{"a", "", ""}, {"", "", ""}} << QString() << u","_s << utf8 << QByteArray("a,,\r\n,,\r\n");
+    // Without its line end, a last row of one empty cell would be no row when read back.
+    QTest::newRow("empty last row keeps its line end")
+        << Rows{{"ab"}, {""}} << QString() << u","_s << format(TextEncoding::Utf8, LineEnd::Cr, false)
+        << QByteArray("ab\r\r");
+    QTest::newRow("last row without a line end stays so")
+        << Rows{{"ab"}, {"c"}} << QString() << u","_s << format(TextEncoding::Utf8, LineEnd::Cr, false)
+        << QByteArray("ab\rc");
     QTest::newRow("no data rows gives an empty file") << Rows{} << u"\""_s << u","_s << utf8 << QByteArray();
     QTest::newRow("no data rows keeps the byte order mark")
         << Rows{} << u"\""_s << u","_s << format(TextEncoding::Utf8Bom) << QByteArray("\xEF\xBB\xBF");
