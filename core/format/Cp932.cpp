@@ -1,6 +1,7 @@
 #include "Cp932.h"
 
 #include "Cp932Tables.h"
+#include "TableEncoder.h"
 
 #include <algorithm>
 #include <array>
@@ -184,33 +185,14 @@ quint16 codeOf(char16_t ch)
 qsizetype encode(QStringView text, QByteArray &out, const Overrides *overrides)
 {
     const Derived &tables = derived();
-    const qsizetype oldSize = out.size();
-    out.resize(oldSize + 2 * text.size());
-    char *const start = out.data();
-    char *to = start + oldSize;
-    const char16_t *chars = text.utf16();
-    qsizetype failedAt = -1;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = chars[i];
-        if (ch < 0x80) {
-            *to++ = char(ch);
-            continue;
-        }
-        quint16 code = tables.code[ch]; // surrogates have none: nothing outside the BMP
-        if (overrides && !overrides->empty()) {
+    const bool overridden = overrides && !overrides->empty();
+    return encodeByTable(text, out, kNoCode, [&](char16_t ch) {
+        if (overridden) {
             if (const auto it = overrides->find(ch); it != overrides->end())
-                code = it->second;
+                return it->second;
         }
-        if (code == kNoCode) {
-            failedAt = i;
-            break;
-        }
-        if (code > 0xFF)
-            *to++ = char(code >> 8);
-        *to++ = char(code & 0xFF);
-    }
-    out.resize(to - start);
-    return failedAt;
+        return tables.code[ch]; // surrogates have none: nothing outside the BMP
+    });
 }
 
 void tally(QByteArrayView bytes, Tally &into)

@@ -1,5 +1,7 @@
 #include "EucJp.h"
 
+#include "TableEncoder.h"
+
 #include <array>
 
 namespace
@@ -111,28 +113,8 @@ char16_t *decode(QByteArrayView bytes, char16_t *out, bool &exact)
 qsizetype encode(QStringView text, QByteArray &out)
 {
     const Tables &t = tables();
-    const qsizetype oldSize = out.size();
-    out.resize(oldSize + 2 * text.size());
-    char *const start = out.data();
-    char *to = start + oldSize;
-    const char16_t *chars = text.utf16();
-    qsizetype failedAt = -1;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = chars[i];
-        if (ch < 0x80) {
-            *to++ = char(ch);
-            continue;
-        }
-        const quint16 code = t.code[ch];
-        if (code == 0) {
-            failedAt = i;
-            break;
-        }
-        *to++ = char(code >> 8);
-        *to++ = char(code & 0xFF);
-    }
-    out.resize(to - start);
-    return failedAt;
+    // Every EUC-JP code past ASCII is two bytes (0x8E and a half-width katakana included).
+    return encodeByTable(text, out, 0, [&t](char16_t ch) { return t.code[ch]; });
 }
 
 void tally(QByteArrayView bytes, Cp932::Tally &into)
