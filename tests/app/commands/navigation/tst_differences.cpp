@@ -443,6 +443,13 @@ void TestDifferences::linesUpColumns_data()
         << u"code,name,price,qty|A1,pen,100,3"_s << u"code,name,color,price,qty|A1,pen,red,100,3"_s << QString()
         << QList<Answer>() << u"code,name,,price,qty|A1,pen,,100,3"_s << u"code,name,color,price,qty|A1,pen,red,100,3"_s
         << u"..G..|..G.. / ..R..|..R.."_s << 2;
+    // The pair rowlark-diff's tests line up: the filler column's cells count as rowlark-diff counts them.
+    QTest::newRow("a column inserted and a price changed")
+        << u"code,name,price,qty|A1,pen,100,3|A2,ink,200,5"_s
+        << u"code,name,color,price,qty|A1,pen,red,100,3|A2,ink,blue,250,5"_s << QString() << QList<Answer>()
+        << u"code,name,,price,qty|A1,pen,,100,3|A2,ink,,200,5"_s
+        << u"code,name,color,price,qty|A1,pen,red,100,3|A2,ink,blue,250,5"_s
+        << u"..G..|..G..|..GR. / ..R..|..R..|..RR."_s << 4;
     QTest::newRow("headings mostly different, lined up by content")
         << u"a,b,c|1,x,5|2,y,6"_s << u"p,q,r,s|1,new,x,5|2,new,y,6"_s << QString() << QList<Answer>{Answer::Yes}
         << u"a,,b,c|1,,x,5|2,,y,6"_s << u"p,q,r,s|1,new,x,5|2,new,y,6"_s << u"RGRR|.G..|.G.. / RRRR|.R..|.R.."_s << 6;
