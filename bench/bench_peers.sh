@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets rowlark-diff beside the usual command-line tools: GNU diff and cmp on the tall, wide and
-# maxish pairs of gen_csvpair.py, and on "quoted", the maxish shape with 5 % of the cells quoted
-# around a comma (gen_csvpair.py --quote-rate 0.05), all in one hyperfine run.
+# Sets rowlark-diff beside the usual command-line tools: GNU diff and cmp, and wc -l and cat for
+# the time reading both files takes, on the tall, wide and maxish pairs of gen_csvpair.py, and on
+# "quoted", the maxish shape with 5 % of the cells quoted around a comma (gen_csvpair.py
+# --quote-rate 0.05), all in one hyperfine run. rowlark-diff's wall time should stay within 2 x
+# wc -l's.
 #
 #     bench/bench_peers.sh
 #
@@ -54,7 +56,7 @@ if [[ ! -x $program ]]; then
     echo "no rowlark-diff at $program (set ROWLARK_DIFF)" >&2
     exit 2
 fi
-for tool in diff cmp python3; do
+for tool in diff cmp wc cat python3; do
     if ! command -v "$tool" > /dev/null; then
         echo "$tool is not installed" >&2
         exit 2
@@ -209,6 +211,8 @@ for pair in "${pairs[@]}"; do
     commands+=(--command-name "$pair rowlark-diff" "$(printf '%q' "$program") $(options_for "$pair") $a $b")
     commands+=(--command-name "$pair diff" "diff $a $b")
     commands+=(--command-name "$pair cmp" "cmp $a $b")
+    commands+=(--command-name "$pair wc -l" "wc -l $a $b")
+    commands+=(--command-name "$pair cat" "cat $a $b")
     # The million rows also lined up: one more pass keeps a 16-byte hash of each row.
     if [[ $pair == million ]]; then
         commands+=(--command-name "$pair rowlark-diff --align" "$(printf '%q' "$program") --no-limit --align $a $b")
@@ -258,7 +262,8 @@ for pair in pairs:
           f"both files {size / MiB:.1f} MiB; mean of {runs} runs")
     means = {}
     cpus = {}
-    names = [name for name in ("rowlark-diff", "rowlark-diff --align", "diff", "cmp") if f"{pair} {name}" in results]
+    names = [name for name in ("rowlark-diff", "rowlark-diff --align", "diff", "cmp", "wc -l", "cat")
+             if f"{pair} {name}" in results]
     for name in names:
         result = results[f"{pair} {name}"]
         means[name] = result["mean"]
@@ -273,6 +278,12 @@ for pair in pairs:
         print(f"  rowlark-diff --align / diff  wall {means['rowlark-diff --align'] / means['diff']:6.2f}  "
               f"CPU {cpus['rowlark-diff --align'] / cpus['diff']:6.2f}")
     print(f"  rowlark-diff / cmp   wall {means['rowlark-diff'] / means['cmp']:6.2f}  (cmp stops at the first differing byte)")
+    # Reading the files is the floor: wc -l counts their lines, cat copies them to hyperfine's /dev/null.
+    reading = means['rowlark-diff'] / means['wc -l']
+    print(f"  rowlark-diff / wc -l wall {reading:6.2f}  CPU {cpus['rowlark-diff'] / cpus['wc -l']:6.2f}  "
+          f"(target: wall at most 2: {'met' if reading <= 2 else 'MISSED'})")
+    print(f"  rowlark-diff / cat   wall {means['rowlark-diff'] / means['cat']:6.2f}  "
+          f"CPU {cpus['rowlark-diff'] / cpus['cat']:6.2f}")
     for name, suffix in (("rowlark-diff", ""), ("rowlark-diff --align", ".align"), ("diff", ".diff")):
         if name not in means:
             continue
