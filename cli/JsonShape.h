@@ -6,9 +6,11 @@
 #include <QByteArray>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <optional>
+#include <string_view>
 
 // The middle of rowlark-diff's JSON result, the same whether the files were compared while read
 // or stored: `, "sizesDiffer": …, "rows": […], "cols": […], "complete": […], "cells": [`.
@@ -64,20 +66,31 @@ using FileColPair = std::array<int, 2>;
 inline void appendTextPosition(QByteArray &buffer, int row, int col, const std::optional<FileRowPair> &fileRows,
                                bool equivalent, const std::optional<FileColPair> &fileCols = std::nullopt)
 {
-    appendNumber(buffer, row);
-    buffer.append(',');
-    appendNumber(buffer, col);
-    if (fileRows) {
-        buffer.append(',');
-        appendFileRows(buffer, *fileRows, "", ",");
+    // Made up on the stack and appended at once: a comparison may list millions of positions.
+    constexpr int kIntChars = 11; // "-2147483648"
+    char line[8 * kIntChars];
+    char *at = line;
+    const auto number = [&](int value) { at = std::to_chars(at, at + kIntChars, value).ptr; };
+    const auto pair = [&](const std::array<int, 2> &values) {
+        for (size_t i = 0; i < 2; ++i) {
+            *at++ = ',';
+            if (values[i] > 0)
+                number(values[i]);
+        }
+    };
+    number(row);
+    *at++ = ',';
+    number(col);
+    if (fileRows)
+        pair(*fileRows);
+    if (fileCols)
+        pair(*fileCols);
+    if (equivalent) {
+        constexpr std::string_view kEquivalent = ",equivalent";
+        at = std::copy(kEquivalent.begin(), kEquivalent.end(), at);
     }
-    if (fileCols) {
-        buffer.append(',');
-        appendFileRows(buffer, *fileCols, "", ",");
-    }
-    if (equivalent)
-        buffer.append(",equivalent");
-    buffer.append('\n');
+    *at++ = '\n';
+    buffer.append(line, at - line);
 }
 
 // One listed cell of the JSON output up to its last element: `[ROW, COL, "text 1", "text 2"` and,
