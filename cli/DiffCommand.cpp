@@ -294,9 +294,8 @@ int compareLoaded(std::array<FileLoad, 2> &loads, const CliArguments &arguments,
         differenceReport = buildDifferenceReport(result, sheet0, sheet1, std::move(settings), result.equivalents);
     }
     const bool reportToOutput = arguments.report == u"-"_s;
-    const QByteArray report
-        = reportToOutput ? writeCsvReport(*differenceReport) : diffOutput(findings, listed.lines(), arguments);
-    if (!writeDiffOutput(out, err, report))
+    if (reportToOutput ? !writeDiffOutput(out, err, writeCsvReport(*differenceReport))
+                       : !writeDiffOutput(out, err, findings, listed.lines(), arguments))
         return kExitTrouble;
     if (differenceReport && !reportToOutput) {
         const std::optional<ReportFormat> format = reportFormatForPath(arguments.report);
@@ -461,9 +460,12 @@ void ListedCells::append(int row, int col, QStringView text0, QStringView text1,
     ++m_listed;
 }
 
-QByteArray diffOutput(const DiffFindings &findings, const QByteArray &lines, const CliArguments &arguments)
+namespace
 {
-    QByteArray buffer;
+// What diffOutput puts before and after the listed lines.
+std::array<QByteArray, 2> diffOutputAround(const DiffFindings &findings, bool noLines, const CliArguments &arguments)
+{
+    QByteArray head;
     if (!arguments.json) {
         // The result message needs the counts; the positions behind them are listed below it.
         CompareResult counted = findings.shapes;
@@ -471,28 +473,47 @@ QByteArray diffOutput(const DiffFindings &findings, const QByteArray &lines, con
         counted.equivalents.resize(size_t(findings.equivalentCount));
         QString message = compareResultMessage(counted);
         message.replace(u"\r\n"_s, u"\n"_s);
-        buffer.reserve(lines.size() + 128);
-        buffer.append(message.toUtf8());
-        buffer.append('\n');
-        buffer.append(lines);
-        return buffer;
+        head.append(message.toUtf8());
+        head.append('\n');
+        return {head, QByteArray()};
     }
-    buffer.reserve(lines.size() + 256);
-    buffer.append("{\"differences\": ");
-    buffer.append(QByteArray::number(findings.count));
+    head.append("{\"differences\": ");
+    head.append(QByteArray::number(findings.count));
     if (!arguments.compareOptions.isExact()) {
-        buffer.append(", \"equivalent\": ");
-        buffer.append(QByteArray::number(findings.equivalentCount));
+        head.append(", \"equivalent\": ");
+        head.append(QByteArray::number(findings.equivalentCount));
     }
-    appendJsonShape(buffer, findings.shapes, findings.complete);
+    appendJsonShape(head, findings.shapes, findings.complete);
+    return {head, QByteArray(noLines ? "]}\n" : "\n]}\n")};
+}
+} // namespace
+
+QByteArray diffOutput(const DiffFindings &findings, const QByteArray &lines, const CliArguments &arguments)
+{
+    const std::array<QByteArray, 2> around = diffOutputAround(findings, lines.isEmpty(), arguments);
+    QByteArray buffer;
+    buffer.reserve(around[0].size() + lines.size() + around[1].size());
+    buffer.append(around[0]);
     buffer.append(lines);
-    buffer.append(lines.isEmpty() ? "]}\n" : "\n]}\n");
+    buffer.append(around[1]);
     return buffer;
 }
 
 bool writeDiffOutput(QIODevice &out, QIODevice &err, const QByteArray &output)
 {
     if (writeOutput(out, output))
+        return true;
+    writeMessageLines(err, outputFailedText());
+    return false;
+}
+
+bool writeDiffOutput(QIODevice &out, QIODevice &err, const DiffFindings &findings, const QByteArray &lines,
+                     const CliArguments &arguments)
+{
+    const std::array<QByteArray, 2> around = diffOutputAround(findings, lines.isEmpty(), arguments);
+    // The lines go out as they are: copying megabytes of them behind the message costs more than a
+    // write of its own.
+    if (out.write(around[0]) == around[0].size() && out.write(lines) == lines.size() && writeOutput(out, around[1]))
         return true;
     writeMessageLines(err, outputFailedText());
     return false;

@@ -93,6 +93,9 @@ struct DiffFindings
                                     const CliArguments &arguments);
 // Writes `output` whole; false after saying on err that it could not.
 [[nodiscard]] bool writeDiffOutput(QIODevice &out, QIODevice &err, const QByteArray &output);
+// Writes diffOutput(findings, lines, arguments) without making it up in one buffer first.
+[[nodiscard]] bool writeDiffOutput(QIODevice &out, QIODevice &err, const DiffFindings &findings,
+                                   const QByteArray &lines, const CliArguments &arguments);
 // The notes on a file as read: read only in part, text that would not write back unchanged.
 void writeFileNotes(QIODevice &err, const QString &path, bool complete, const QString &partialText, bool writesBack);
 // The notes of a lining up: repeated keys (by key only), a match that may not be the longest.

@@ -67,7 +67,7 @@ std::optional<int> runStreamDiff(const CliArguments &arguments, QIODevice &out, 
     }
     writeLineUpNotes(err, !arguments.keyColumns.empty(), comparison->repeatedKeyRows, comparison->longestLineUp);
     const DiffFindings findings{result, comparison->count, comparison->equivalentCount, comparison->complete};
-    if (!writeDiffOutput(out, err, diffOutput(findings, lines.lines(), arguments)))
+    if (!writeDiffOutput(out, err, findings, lines.lines(), arguments))
         return kExitTrouble;
     return diffExitStatus(findings);
 }
