@@ -8,6 +8,8 @@
 
 #include <QByteArray>
 
+#include <cstring>
+
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
@@ -17,6 +19,7 @@
 #include <numeric>
 #include <string_view>
 #include <thread>
+#include <tuple>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -157,6 +160,66 @@ void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFie
     }
 }
 
+// The fields of a line with quotes that lie wholly in the first `shared` bytes, which the other
+// line has too: how many, and the place after the comma that ends the last of them.
+std::pair<int, size_t> fieldsWithin(std::string_view line, size_t shared)
+{
+    const auto size = qsizetype(line.size());
+    int fields = 0;
+    qsizetype after = 0;
+    while (true) {
+        const FieldSplitter::CommaField field = FieldSplitter::commaFieldAt(line.data(), after, size, ',');
+        if (field.unclosed || field.end >= qsizetype(shared) || field.end >= size)
+            return {fields, size_t(after)};
+        ++fields;
+        after = field.end + 1;
+    }
+}
+
+// compareRawLines for two lines of which one holds a double quote: a shared stretch is passed
+// over a field at a time where it holds a quote (a comma inside quotes ends no field), and the
+// fields where the lines part are cut by the reader's rules.
+template<class Differing>
+void compareQuotedRawLines(RawFieldCursor a, RawFieldCursor b, int lastCol, Differing &&differing)
+{
+    int col = 1; // a and b start at field col of their lines
+    while (true) {
+        const std::string_view restA = a.rest();
+        const std::string_view restB = b.rest();
+        const SharedStretch shared
+            = sharedStretch(restA.data(), restB.data(), std::min(restA.size(), restB.size()), ',');
+        if (shared.size == restA.size() && shared.size == restB.size())
+            return;
+        int fields = shared.delimiters;
+        size_t after = shared.afterLastDelimiter;
+        if (after > 0 && std::memchr(restA.data(), '"', after))
+            std::tie(fields, after) = fieldsWithin(restA, shared.size);
+        col += fields;
+        a.skip(after);
+        b.skip(after);
+        if (col > lastCol)
+            return;
+        const std::string_view fieldA = a.take();
+        const std::string_view fieldB = b.take();
+        if (fieldA != fieldB)
+            differing(col, fieldA, fieldB);
+        ++col;
+        if (a.ended() && b.ended())
+            return;
+        if (a.ended() || b.ended()) {
+            // The other line's remaining fields face empty cells.
+            const bool restOfA = b.ended();
+            RawFieldCursor &rest = restOfA ? a : b;
+            for (; col <= lastCol && !rest.ended(); ++col) {
+                const std::string_view field = rest.take();
+                if (!field.empty())
+                    restOfA ? differing(col, field, std::string_view()) : differing(col, std::string_view(), field);
+            }
+            return;
+        }
+    }
+}
+
 // The lined-up columns, for reading them out of both files' rows.
 struct ColumnMap
 {
@@ -201,71 +264,54 @@ struct ColumnMap
     }
 };
 
-// A raw line's fields from the start on; past its last field every field is empty.
-struct FieldCursor
-{
-    std::string_view rest;
-    bool ended = false;
-
-    std::string_view take(RawFields fields)
-    {
-        if (ended)
-            return {};
-        const size_t end = rest.find(fields.delimiter);
-        const std::string_view field = fields.field(rest.substr(0, end));
-        if (end == std::string_view::npos) {
-            ended = true;
-            rest = {};
-        } else {
-            rest.remove_prefix(end + 1);
-        }
-        return field;
-    }
-};
-
 // compareRawLines through a column map: the columns both files have side by side are passed over
 // a shared stretch at a time as there, and a column only one file has faces an empty field.
 template<class Differing>
-void compareMappedRawLines(std::string_view a, std::string_view b, const ColumnMap &map, RawFields fields,
-                           Differing &&differing)
+void compareMappedRawLines(RawFieldCursor a, RawFieldCursor b, const ColumnMap &map, Differing &&differing)
 {
-    std::array<FieldCursor, 2> lines{FieldCursor{a}, FieldCursor{b}};
+    // A shared stretch with a quote in it may hold commas that end no field: lines with quotes go
+    // a field at a time.
+    const bool skips = !a.quoted() && !b.quoted();
+    const char delimiter = a.delimiter();
+    std::array<RawFieldCursor, 2> lines{std::move(a), std::move(b)};
     for (const ColumnMap::Run &run : map.runs) {
         if (run.sheet >= 0) {
-            FieldCursor &line = lines[size_t(run.sheet)];
-            for (int k = 0; k < run.length && !line.ended; ++k) {
-                const std::string_view field = line.take(fields);
+            RawFieldCursor &line = lines[size_t(run.sheet)];
+            for (int k = 0; k < run.length && !line.ended(); ++k) {
+                const std::string_view field = line.take();
                 if (!field.empty())
                     run.sheet == 0 ? differing(run.from + k, field, std::string_view())
                                    : differing(run.from + k, std::string_view(), field);
             }
             continue;
         }
-        FieldCursor &x = lines[0];
-        FieldCursor &y = lines[1];
+        RawFieldCursor &x = lines[0];
+        RawFieldCursor &y = lines[1];
         int done = 0; // fields of the run behind both cursors
-        while (done < run.length && !(x.ended && y.ended)) {
-            if (!x.ended && !y.ended) {
-                const SharedStretch shared
-                    = sharedStretch(x.rest.data(), y.rest.data(), std::min(x.rest.size(), y.rest.size()),
-                                    fields.delimiter, run.length - done);
+        while (done < run.length && !(x.ended() && y.ended())) {
+            if (skips && !x.ended() && !y.ended()) {
+                const std::string_view restX = x.rest();
+                const std::string_view restY = y.rest();
+                const SharedStretch shared = sharedStretch(
+                    restX.data(), restY.data(), std::min(restX.size(), restY.size()), delimiter, run.length - done);
                 if (shared.reachedLimit) {
-                    x.rest.remove_prefix(shared.afterLastDelimiter);
-                    y.rest.remove_prefix(shared.afterLastDelimiter);
+                    x.skip(shared.afterLastDelimiter);
+                    y.skip(shared.afterLastDelimiter);
                     break;
                 }
                 // Both lines end alike before the run does: nothing of them is left to differ.
-                if (shared.size == x.rest.size() && shared.size == y.rest.size()) {
-                    x = y = FieldCursor{{}, true};
+                if (shared.size == restX.size() && shared.size == restY.size()) {
+                    x.end();
+                    y.end();
                     break;
                 }
-                x.rest.remove_prefix(shared.afterLastDelimiter);
-                y.rest.remove_prefix(shared.afterLastDelimiter);
+                x.skip(shared.afterLastDelimiter);
+                y.skip(shared.afterLastDelimiter);
                 done += shared.delimiters;
             }
             // The field where the lines part, or one of them has ended.
-            const std::string_view field0 = x.take(fields);
-            const std::string_view field1 = y.take(fields);
+            const std::string_view field0 = x.take();
+            const std::string_view field1 = y.take();
             if (field0 != field1)
                 differing(run.from + done, field0, field1);
             ++done;
@@ -329,7 +375,6 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
     std::vector<RowHash> hashes;
     std::string row;
     constexpr char kEnd = '\xFF';
-    const RawFields fields = stream.rawFields();
     const bool exact = options.isExact();
     CellEquality equality(options);
     // Under options, the text that stands for every text they make the same; nothing for a column
@@ -344,18 +389,14 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
     while (stream.next()) {
         row.clear();
         if (stream.isRawRow() && exact) {
-            const QByteArrayView line = stream.rawLine();
-            std::string_view rest(line.data(), size_t(line.size()));
-            bool left = true; // fields left in the line
-            int col = 1; // the field rest starts with
+            RawFieldCursor line = stream.rawFieldCursor();
+            int col = 1; // the field the cursor is at
             for (const int wanted : own) {
-                for (; left && col < wanted; ++col) {
-                    const size_t end = rest.find(fields.delimiter);
-                    left = end != std::string_view::npos;
-                    rest.remove_prefix(left ? end + 1 : rest.size());
-                }
-                if (left && wanted > 0) {
-                    row.append(fields.field(rest.substr(0, rest.find(fields.delimiter))));
+                for (; !line.ended() && col < wanted; ++col)
+                    (void)line.take();
+                if (!line.ended() && wanted > 0) {
+                    row.append(line.take());
+                    ++col;
                 }
                 row.push_back(kEnd);
             }
@@ -419,10 +460,17 @@ public:
                 else
                     tell(col, {}, {});
             };
+            const RawFields fields = fieldsFrom.rawFields();
+            const auto cursorOf = [fields](const SheetStream *stream) {
+                return stream ? stream->rawFieldCursor() : RawFieldCursor({}, fields, false);
+            };
+            const bool quoted = (first && first->rawLineQuoted()) || (second && second->rawLineQuoted());
             if (m_map)
-                compareMappedRawLines(lineOf(first), lineOf(second), *m_map, fieldsFrom.rawFields(), differing);
+                compareMappedRawLines(cursorOf(first), cursorOf(second), *m_map, differing);
+            else if (quoted)
+                compareQuotedRawLines(cursorOf(first), cursorOf(second), m_lastCol, differing);
             else
-                compareRawLines(lineOf(first), lineOf(second), m_lastCol, fieldsFrom.rawFields(), differing);
+                compareRawLines(lineOf(first), lineOf(second), m_lastCol, fields, differing);
             return true;
         }
         for (SheetStream *stream : {first, second}) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CharScan.h"
+#include "FieldSplitter.h"
 #include "MMS_GRID_CSV_READ.h"
 
 #include <QString>
@@ -94,14 +95,9 @@ private:
     QString m_extra;
 };
 
-// Reads the fields of the comma mode one record at a time, as spreadsheet programs write them.
-//
-// A field: blanks before it are skipped (older files pad their columns with them). A field that
-// then starts with a double quote runs to the matching closing quote: commas, CR and LF inside it
-// belong to it, and a doubled quote inside it is one quote. Text between the closing quote and
-// the next comma or line end is kept after the quoted text. Any other field runs to the next comma
-// or line end, quotes, trailing blanks and any character the line rule does not end a line at
-// included. A record ends at a line end outside quotes or at the end of the text.
+// Reads the fields of the comma mode one record at a time, as spreadsheet programs write them, cut
+// by FieldSplitter::commaFieldAt (a field that is not one stretch of the text is put together in the
+// pool). A record ends at a line end outside quotes or at the end of the text.
 class CommaFieldReader
 {
 public:
@@ -150,69 +146,28 @@ public:
     Status read(CellRef &ref)
     {
         m_lineEndAfterField.reset();
-        const qsizetype size = m_text.size();
-        const char16_t *chars = m_text.utf16();
-        while (m_pos < size && chars[m_pos] == u' ')
-            ++m_pos;
-        m_quoted = m_pos < size && chars[m_pos] == u'"';
-        if (m_quoted)
-            return readQuoted(ref);
-        const qsizetype end = separatorAt(m_pos);
-        ref = PoolBuilder::slice(m_pos, end - m_pos);
-        consumeSeparator(end);
-        return Status::Field;
+        const FieldSplitter::CommaField field
+            = FieldSplitter::commaFieldAt(m_text.utf16(), m_pos, m_text.size(), m_lineEnd);
+        m_quoted = field.quoted();
+        if (field.unclosed) {
+            m_pos = field.start - 1; // the opening quote
+            return Status::Unclosed;
+        }
+        if (field.isSlice()) {
+            ref = PoolBuilder::slice(field.start, field.sliceLength());
+        } else {
+            // Doubled quotes, or text after the closing quote: the field is put together in the pool.
+            const qsizetype mark = m_pool.mark();
+            FieldSplitter::appendFieldText(m_text.utf16(), field, [this](const char16_t *chars, qsizetype size) {
+                m_pool.append(QStringView(chars, size));
+            });
+            ref = m_pool.since(mark);
+        }
+        consumeSeparator(field.end);
+        return m_quoted && m_pool.full() ? Status::PoolFull : Status::Field;
     }
 
 private:
-    Status readQuoted(CellRef &ref)
-    {
-        const qsizetype contentStart = m_pos + 1;
-        qsizetype close = m_text.indexOf(u'"', contentStart);
-        if (close < 0)
-            return Status::Unclosed;
-        if (close + 1 < m_text.size() && m_text[close + 1] == u'"') {
-            // Doubled quotes: the field is put together in the pool, one quote for each pair.
-            const qsizetype mark = m_pool.mark();
-            qsizetype from = contentStart;
-            while (close + 1 < m_text.size() && m_text[close + 1] == u'"') {
-                m_pool.append(m_text.sliced(from, close + 1 - from));
-                from = close + 2;
-                close = m_text.indexOf(u'"', from);
-                if (close < 0) {
-                    m_pool.truncate(mark);
-                    return Status::Unclosed;
-                }
-                if (m_pool.full()) {
-                    m_pool.truncate(mark);
-                    return Status::PoolFull;
-                }
-            }
-            m_pool.append(m_text.sliced(from, close - from));
-            const qsizetype end = separatorAt(close + 1);
-            m_pool.append(m_text.sliced(close + 1, end - close - 1));
-            ref = m_pool.since(mark);
-            consumeSeparator(end);
-            return m_pool.full() ? Status::PoolFull : Status::Field;
-        }
-        const qsizetype end = separatorAt(close + 1);
-        if (end == close + 1) {
-            ref = PoolBuilder::slice(contentStart, close - contentStart);
-        } else {
-            const qsizetype mark = m_pool.mark();
-            m_pool.append(m_text.sliced(contentStart, close - contentStart));
-            m_pool.append(m_text.sliced(close + 1, end - close - 1));
-            ref = m_pool.since(mark);
-        }
-        consumeSeparator(end);
-        return m_pool.full() ? Status::PoolFull : Status::Field;
-    }
-
-    // The next comma or line end at or after `at`, or the text's size.
-    [[nodiscard]] qsizetype separatorAt(qsizetype at) const
-    {
-        return CharScan::findEither(m_text.utf16(), at, m_text.size(), m_lineEnd, u',');
-    }
-
     void consumeSeparator(qsizetype at)
     {
         const qsizetype size = m_text.size();

@@ -115,6 +115,37 @@ __attribute__((target_clones("default", "popcnt"))) void ByteCounts::add(const c
     }
 }
 
+// UTF-16 units of valid UTF-8 bytes: one for each character, two for one outside the BMP.
+qsizetype utf16Units(const char *bytes, qsizetype size)
+{
+    qsizetype units = 0;
+    for (qsizetype at = 0; at < size; ++at) {
+        const auto byte = quint8(bytes[at]);
+        units += (byte & 0xC0) != 0x80 ? 1 : 0;
+        units += byte >= 0xF0 ? 1 : 0;
+    }
+    return units;
+}
+
+// The characters the reader adds to the pool for the comma mode's fields of one line (UTF-8, without
+// its line end): the fields that are no stretch of the line. Nothing when a quoted field runs over
+// the line's end, so that the record goes on on the next line.
+std::optional<qsizetype> joinedFieldChars(const char *line, qsizetype size)
+{
+    qsizetype chars = 0;
+    for (qsizetype at = 0;;) {
+        const FieldSplitter::CommaField field = FieldSplitter::commaFieldAt(line, at, size, ',');
+        if (field.unclosed)
+            return std::nullopt;
+        if (!field.isSlice())
+            FieldSplitter::appendFieldText(line, field,
+                                           [&chars](const char *bytes, qsizetype n) { chars += utf16Units(bytes, n); });
+        if (field.end >= size)
+            return chars;
+        at = field.end + 1;
+    }
+}
+
 qsizetype lastIndexOf(const char *bytes, qsizetype size, char ch)
 {
     const void *at = size > 0 ? memrchr(bytes, ch, size_t(size)) : nullptr;
@@ -362,7 +393,20 @@ bool SheetStream::nextRawRow()
     if (end < 0)
         end = m_filled;
     const char *line = m_bytes.constData() + m_pos;
-    if (m_delimited.commaMode() && std::memchr(line, '"', size_t(end - m_pos))) {
+    const int row = m_firstRow;
+    // The row's label is text the read adds, as the reader counts it.
+    qsizetype labelChars = 1;
+    for (int n = row; n >= 10; n /= 10)
+        ++labelChars;
+    ++labelChars;
+    const bool quoted = m_delimited.commaMode() && std::memchr(line, '"', size_t(end - m_pos));
+    // The text the reader would add for the line's fields; nothing when a quoted field runs over
+    // the line's end.
+    std::optional<qsizetype> joinedChars = quoted ? joinedFieldChars(line, end - m_pos) : 0;
+    const qsizetype addedBefore = m_sheetLimits ? m_extraChars : 0;
+    if (joinedChars && *joinedChars > 0 && addedBefore + labelChars + *joinedChars > MMS_GRID_CSV_READ::kMaxExtraChars)
+        joinedChars.reset(); // the reader says where the added text ends the read
+    if (!joinedChars) {
         // A quoted field may run over line ends or hold a comma: a piece from this line on goes
         // to the reader, two lines at first, and more each time the line after a piece holds a
         // quote too, so that a file quoted throughout is read in pieces of pieceBytes.
@@ -384,7 +428,6 @@ bool SheetStream::nextRawRow()
         m_row = m_firstRow;
         return true;
     }
-    const int row = m_firstRow;
     if (row > m_pieceLimits.maxDataRows) {
         // As the reader refuses a row past the sheet's limits.
         finish(row + 1 > kMaxRowCol ? MMS_GRID_CSV_READ::ReadResult::Overflow
@@ -399,13 +442,10 @@ bool SheetStream::nextRawRow()
         ++m_pos;
     m_row = row;
     m_rawRow = true;
+    m_rawQuoted = quoted;
     ++m_firstRow;
     if (m_sheetLimits && m_delimited.commaMode()) {
-        // The row's label is text the read adds, as the reader counts it.
-        qsizetype digits = 1;
-        for (int n = row; n >= 10; n /= 10)
-            ++digits;
-        m_extraChars += digits + 1;
+        m_extraChars += labelChars + *joinedChars;
         if (m_extraChars > MMS_GRID_CSV_READ::kMaxExtraChars) {
             m_piece.final = true;
             m_piece.result = MMS_GRID_CSV_READ::ReadResult::OutOfMemory;

@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 
+#include "FieldSplitter.h"
 #include "FileIdentity.h"
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
@@ -13,17 +14,20 @@
 #include <QStringView>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include <sys/types.h>
 
-// The fields of a raw line, cut as the reader cuts a line that holds no quoted field: at every
-// delimiter byte, and in the comma mode without the blanks a field starts with.
+// How the fields of a raw line are cut: at every delimiter byte, in the comma mode without the
+// blanks a field starts with, and there, on a line that holds a double quote, by
+// FieldSplitter::commaFieldAt as the reader cuts them (RawFieldCursor).
 struct RawFields
 {
     char delimiter = ',';
     bool skipLeadingBlanks = true;
 
+    // The field `text` holds, on a line without a double quote.
     [[nodiscard]] std::string_view field(std::string_view text) const
     {
         if (skipLeadingBlanks) {
@@ -32,6 +36,90 @@ struct RawFields
         }
         return text;
     }
+};
+
+// A raw line's fields from the start on; past its last field every field is empty. A field taken
+// from a line with quotes may be put together in the cursor's own buffer, and holds until the next
+// take().
+class RawFieldCursor
+{
+public:
+    RawFieldCursor() = default;
+    // `quoted`: the comma mode's line holds a double quote (SheetStream::rawLineQuoted()).
+    RawFieldCursor(std::string_view line, RawFields fields, bool quoted)
+        : m_rest(line)
+        , m_fields(fields)
+        , m_quoted(quoted && fields.skipLeadingBlanks)
+    {
+    }
+
+    [[nodiscard]] bool ended() const
+    {
+        return m_ended;
+    }
+    [[nodiscard]] bool quoted() const
+    {
+        return m_quoted;
+    }
+    [[nodiscard]] char delimiter() const
+    {
+        return m_fields.delimiter;
+    }
+    // The line from the next field on.
+    [[nodiscard]] std::string_view rest() const
+    {
+        return m_rest;
+    }
+    // Passes over the next bytes, which must end just after a delimiter that ends a field.
+    void skip(size_t bytes)
+    {
+        m_rest.remove_prefix(bytes);
+    }
+    void end()
+    {
+        m_rest = {};
+        m_ended = true;
+    }
+
+    std::string_view take()
+    {
+        if (m_ended)
+            return {};
+        if (!m_quoted) {
+            const size_t end = m_rest.find(m_fields.delimiter);
+            const std::string_view field = m_fields.field(m_rest.substr(0, end));
+            if (end == std::string_view::npos)
+                this->end();
+            else
+                m_rest.remove_prefix(end + 1);
+            return field;
+        }
+        const qsizetype size = qsizetype(m_rest.size());
+        const FieldSplitter::CommaField found = FieldSplitter::commaFieldAt(m_rest.data(), 0, size, ',');
+        std::string_view field;
+        if (found.unclosed) {
+            field = m_rest.substr(size_t(found.start)); // not a raw line's: the rest is the field
+        } else if (found.isSlice()) {
+            field = m_rest.substr(size_t(found.start), size_t(found.sliceLength()));
+        } else {
+            m_text.clear();
+            FieldSplitter::appendFieldText(m_rest.data(), found,
+                                           [this](const char *bytes, qsizetype n) { m_text.append(bytes, size_t(n)); });
+            field = m_text;
+        }
+        if (found.end >= size)
+            end();
+        else
+            m_rest.remove_prefix(size_t(found.end) + 1);
+        return field;
+    }
+
+private:
+    std::string_view m_rest;
+    RawFields m_fields;
+    bool m_quoted = false;
+    bool m_ended = false;
+    std::string m_text;
 };
 
 // A sheet file read a row at a time, for a program that looks at every row once and keeps none of
@@ -52,10 +140,9 @@ struct RawFields
 // whether they are UTF-8. The second hands out the rows. A UTF-16 file is read as the UTF-8 its
 // units make, converted as the bytes are read, and is then a UTF-8 file to both passes (a
 // surrogate half alone becomes U+FFFD, as SheetFileReader reads it). In a UTF-8 file a row that is one line
-// and cannot hold a quoted field (every row in the delimiter mode, a line without a double quote
-// in the comma mode) comes as its raw bytes, which a caller compares without decoding them; every
-// other row comes decoded, from the reader's row readers. The fields of a raw line are
-// RawFields's.
+// (every row in the delimiter mode, a record of the comma mode that ends at its line's end) comes
+// as its raw bytes, which a caller compares without decoding them; every other row comes decoded,
+// from the reader's row readers. The fields of a raw line are RawFieldCursor's.
 class SheetStream
 {
 public:
@@ -110,6 +197,18 @@ public:
     [[nodiscard]] QByteArrayView rawLine() const
     {
         return QByteArrayView(m_bytes.constData() + m_lineStart, m_lineSize);
+    }
+    // Whether the raw row holds a double quote (the comma mode only): its fields are then cut
+    // quote by quote.
+    [[nodiscard]] bool rawLineQuoted() const
+    {
+        return m_rawQuoted;
+    }
+    // The current raw row's fields.
+    [[nodiscard]] RawFieldCursor rawFieldCursor() const
+    {
+        const QByteArrayView line = rawLine();
+        return RawFieldCursor({line.data(), size_t(line.size())}, rawFields(), m_rawQuoted);
     }
     // Reads a raw row's cells as the reader would, for cell(); nothing to do for another row.
     void decodeRow();
@@ -218,6 +317,7 @@ private:
     int m_row = 0;
     bool m_rawRows = false; // a UTF-8 file: one-line rows come raw
     bool m_rawRow = false;
+    bool m_rawQuoted = false;
     qsizetype m_pos = 0; // where the next raw row starts in m_bytes
     qsizetype m_quotedPieceBytes = 0; // the least a piece read for a line with a quote takes
     qsizetype m_lineStart = 0;

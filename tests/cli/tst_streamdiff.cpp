@@ -564,6 +564,16 @@ void TestStreamDiff::rawRowsFacingRowsTheReaderCuts_data()
                                                   << "a,\" \"\r\n"_ba;
     QTest::addRow("LF lines, an empty one") << "a,b\n\n"_ba
                                             << "a,b\n\"\",\"q\"\n"_ba;
+    QTest::addRow("a quoted comma in the stretch both lines share") << "\"x,y\",b,c\r\n\"1,2\",3,4\r\n"_ba
+                                                                    << "\"x,y\",b,d\r\n\"1,2\",3,5\r\n"_ba;
+    QTest::addRow("doubled quotes and text after the closing quote") << "\"a\"\"b\",\"c\"d,e\r\n"_ba
+                                                                     << "\"a\"\"c\",\"c\"e,e\r\n"_ba;
+    QTest::addRow("a quote inside an unquoted field") << "ab\"c,d,\"e,f\"\r\n"_ba
+                                                      << "ab\"c,x,\"e,g\"\r\n"_ba;
+    QTest::addRow("a quoted line facing a shorter one") << " \"p,q\",r,\"s\"\r\n"_ba
+                                                        << "\"p,q\"\r\n"_ba;
+    QTest::addRow("a quoted line break between quoted lines") << "\"a,b\",c\r\n\"d\r\ne\",f\r\n\"g,h\",i\r\n"_ba
+                                                              << "\"a,b\",x\r\n\"d\r\ne\",f\r\n\"g,h\",j\r\n"_ba;
 }
 
 // A raw line that must face a row the reader cut is read by the reader too, whatever it holds.
