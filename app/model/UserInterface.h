@@ -17,6 +17,31 @@ enum class KeyColumnsPurpose { LineUp, Sort };
 // The answers a question box can give.
 enum class Answer { Save, DontSave, SaveAsUtf8Bom, Cancel, Yes, No };
 
+// The caption a question's button shows, with the key that presses it: 「はい(Y)」, 「いいえ(N)」,
+// 「保存(S)」, 「保存しない(N)」. Cancel has none: Esc answers it. `&` marks the key for Qt.
+[[nodiscard]] inline QString captionWithMnemonic(Answer answer, const QString &caption)
+{
+    char key = 0;
+    switch (answer) {
+    case Answer::Yes:
+        key = 'Y';
+        break;
+    case Answer::No:
+    case Answer::DontSave:
+        key = 'N';
+        break;
+    case Answer::Save:
+    case Answer::SaveAsUtf8Bom:
+        key = 'S';
+        break;
+    case Answer::Cancel:
+        break;
+    }
+    if (key == 0 || caption.contains(u'&'))
+        return caption;
+    return caption + QStringLiteral("(&") + QLatin1Char(key) + QLatin1Char(')');
+}
+
 // A question with a button per answer. Button `defaultButton` is the default (Enter); Cancel or
 // No, when offered, is also what Esc and the box's close button answer.
 struct Question

@@ -98,7 +98,8 @@ Answer QtUserInterface::askQuestion(const Question &question)
     box.setIcon(boxIcon(question.icon));
     QList<std::pair<const QAbstractButton *, Answer>> answers;
     for (const Question::Button &button : question.buttons) {
-        QPushButton *pushButton = box.addButton(button.caption, buttonRole(button.answer));
+        QPushButton *pushButton
+            = box.addButton(captionWithMnemonic(button.answer, button.caption), buttonRole(button.answer));
         if (answers.size() == question.defaultButton)
             box.setDefaultButton(pushButton);
         if (button.answer == Answer::Cancel || button.answer == Answer::No)

@@ -95,8 +95,10 @@ frmVersion::frmVersion(UserInterface &ui, bool gridControlFound, QWidget *parent
     cmdEnd->setFocus();
 }
 
+// Esc closes the box as its OK button does.
 void frmVersion::reject()
 {
+    cmdEnd_Click();
 }
 
 void frmVersion::closeEvent(QCloseEvent *event)
