@@ -46,6 +46,8 @@ const QString kTagHikaku = u"[HIKAKU]"_s;
 const QString kTagKeyCol = u"[KEYCOL]"_s;
 // The encoding of 「文字コード」, by name (auto, utf-8, shift_jis, …); absent for 自動判定.
 const QString kTagMoji = u"[MOJI  ]"_s;
+// The folder a file was last opened from, where the open dialogs start; written once there is one.
+const QString kTagFolder = u"[FOLDER]"_s;
 
 // Files written here are UTF-8. A file that is not valid UTF-8 comes from a Japanese Windows
 // system (the program's old home wrote its settings in Shift-JIS), so it is read as that.
@@ -269,6 +271,8 @@ void LoadSettings(AppState &state, const QString &path)
             std::optional<TextEncoding> encoding;
             if (encodingFromName(value, encoding))
                 state.ChosenEncoding = encoding;
+        } else if (tag == kTagFolder) {
+            state.LastOpenFolder = value.toString();
         }
     }
 }
@@ -318,6 +322,8 @@ bool SaveSettings(const AppState &state, const QString &path)
         line(kTagKeyCol, keyColumnsText(state.keyColumns.columns));
     if (state.ChosenEncoding)
         line(kTagMoji, encodingKeyName(state.ChosenEncoding));
+    if (!state.LastOpenFolder.isEmpty())
+        line(kTagFolder, singleLine(state.LastOpenFolder));
 
     return SafeFileWriter::write(path, text.toUtf8());
 }

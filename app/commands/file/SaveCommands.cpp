@@ -118,8 +118,11 @@ SaveDialogRequest saveDialogRequest(const AppState &state, int index)
         request.filters.append(kEncodingFilter.arg(encodingDisplayName(encoding)));
     request.defaultSuffix = kDefaultSuffix;
     request.initialFolder = initialFolder(state.SheetFileName.at(index));
+    // The dialog offers the file's own name, so that 保存 writes over it unless the person changes it.
     if (const QString &sheet = state.SheetWorkbookSheet.at(index); !sheet.isEmpty())
         request.fileName = workbookCsvName(state.SheetFileName.at(index), sheet);
+    else if (!state.SheetFileName.at(index).isEmpty())
+        request.fileName = QFileInfo(QDir::fromNativeSeparators(state.SheetFileName.at(index))).fileName();
     return request;
 }
 

@@ -401,6 +401,7 @@ void TestSettings::savedValuesReadBackUnchanged()
     state.MatchCaseSetting = 1;
     state.DelimiterMode = 1;
     state.UserDelimiter = u"、"_s;
+    state.LastOpenFolder = u"/tmp/月次 データ"_s;
     QVERIFY(SaveSettings(state, m_path));
 
     AppState read;
@@ -418,6 +419,7 @@ void TestSettings::savedValuesReadBackUnchanged()
     QCOMPARE(read.MatchCaseSetting, 1);
     QCOMPARE(read.DelimiterMode, 1);
     QCOMPARE(read.UserDelimiter, u"、"_s);
+    QCOMPARE(read.LastOpenFolder, state.LastOpenFolder);
 }
 
 void TestSettings::saveCreatesTheFolder()

@@ -499,11 +499,12 @@ void TestSaveCommands::saveDialogSettings_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("offeredName");
 
-    QTest::newRow("no file yet: home folder") << QString() << QDir::homePath();
-    QTest::newRow("file in a folder") << u"/data/sub dir/a.csv"_s << u"/data/sub dir"_s;
-    QTest::newRow("file in the root folder") << u"/a.csv"_s << u"/"_s;
-    QTest::newRow("bare name from the command line") << u"a.csv"_s << QDir::currentPath();
+    QTest::newRow("no file yet: home folder") << QString() << QDir::homePath() << QString();
+    QTest::newRow("file in a folder") << u"/data/sub dir/売上 4月.csv"_s << u"/data/sub dir"_s << u"売上 4月.csv"_s;
+    QTest::newRow("file in the root folder") << u"/a.csv"_s << u"/"_s << u"a.csv"_s;
+    QTest::newRow("bare name from the command line") << u"a.csv"_s << QDir::currentPath() << u"a.csv"_s;
 }
 
 void TestSaveCommands::saveDialogSettings()
@@ -526,6 +527,8 @@ void TestSaveCommands::saveDialogSettings()
     QCOMPARE(request.filters[1], u"全てのファイル  (*.*)"_s);
     QCOMPARE(request.defaultSuffix, u"csv"_s);
     QCOMPARE(request.initialFolder, folder);
+    QFETCH(QString, offeredName);
+    QCOMPARE(request.fileName, offeredName);
 }
 
 void TestSaveCommands::cancelledDialogSavesNothing()
