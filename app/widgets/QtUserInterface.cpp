@@ -178,6 +178,10 @@ SaveDialogAnswer QtUserInterface::askSaveFileNameAndFilter(const SaveDialogReque
         dialog.selectNameFilter(request.filters.first());
         followFilter(request.filters.first());
     }
+    // Chosen after the filter, which would otherwise give the offered name the filter's suffix
+    // (売上.csv offered as 売上.CSV: another file on this system).
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
