@@ -136,6 +136,14 @@ QString saveDialogStart(const SaveDialogRequest &request)
 {
     return request.fileName.isEmpty() ? request.initialFolder : QDir(request.initialFolder).filePath(request.fileName);
 }
+
+// The offered name is chosen after the filter, which would otherwise give it the filter's suffix
+// (売上.csv offered as 売上.CSV: another file on this system).
+void offerFileName(QFileDialog &dialog, const SaveDialogRequest &request)
+{
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+}
 } // namespace
 
 QString QtUserInterface::askSaveFileName(const SaveDialogRequest &request)
@@ -146,9 +154,7 @@ QString QtUserInterface::askSaveFileName(const SaveDialogRequest &request)
     dialog.setNameFilters(request.filters);
     if (!request.filters.isEmpty())
         dialog.selectNameFilter(request.filters.first());
-    // Chosen after the filter, which would otherwise give the offered name the filter's suffix.
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
+    offerFileName(dialog, request);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -178,10 +184,7 @@ SaveDialogAnswer QtUserInterface::askSaveFileNameAndFilter(const SaveDialogReque
         dialog.selectNameFilter(request.filters.first());
         followFilter(request.filters.first());
     }
-    // Chosen after the filter, which would otherwise give the offered name the filter's suffix
-    // (売上.csv offered as 売上.CSV: another file on this system).
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
+    offerFileName(dialog, request);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
