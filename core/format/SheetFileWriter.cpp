@@ -121,6 +121,7 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
 
     TextCodec::Encoder encoder(format.encoding, format.alternateCodes);
     QString line;
+    bool afterLoneCr = false;
     for (int r = firstRow; r <= lastRow; ++r) {
         if (leftOut(data, r, firstCol))
             continue;
@@ -134,7 +135,11 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
                 line += quote;
                 line += text;
                 line += quote;
-            } else if (quoteAll || data.wasQuoted(r, c) || (data.isEdited(r, c) && needsQuotes(text))) {
+            } else if (quoteAll || data.wasQuoted(r, c) || (data.isEdited(r, c) && needsQuotes(text))
+                       || (c == cols.front() && afterLoneCr && text.startsWith(u'\n'))) {
+                // A line's first field read bare can start with an LF after a lone CR only where
+                // skipped blanks stood between them: bare, it would now join that CR into one
+                // line end.
                 appendQuoted(line, text);
             } else {
                 // Read bare from the file: it reads back as itself, as it did.
@@ -143,8 +148,10 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
         }
         // A last line that is empty reads as no row at all without its line end (a file whose last
         // line held only blanks): it keeps one, so the row is still there when the file is read.
+        const LineEnd lineEnd = data.lineEnd(r).value_or(format.lineEnd);
         if (r < lastRow || format.finalLineEnd || line.isEmpty())
-            line += lineEndText(data.lineEnd(r).value_or(format.lineEnd));
+            line += lineEndText(lineEnd);
+        afterLoneCr = lineEnd == LineEnd::Cr;
         if (!encoder.append(bytes, line))
             return std::nullopt;
     }
