@@ -1,5 +1,6 @@
 #include "SheetFileWriter.h"
 
+#include "EncodingDetection.h"
 #include "GridError.h"
 #include "SafeFileWriter.h"
 #include "TextCodec.h"
@@ -35,6 +36,14 @@ bool needsQuotes(QStringView text)
             return true;
     }
     return false;
+}
+
+// Whether a file starting so would be taken for a workbook or refused as binary when opened.
+bool looksBinary(QByteArrayView head)
+{
+    using EncodingDetection::BinaryKind;
+    const BinaryKind kind = EncodingDetection::sniffBinaryKind(head);
+    return kind != BinaryKind::None && kind != BinaryKind::Nul;
 }
 
 // Appends a comma-mode field between double quotes, every quote inside it doubled.
@@ -122,9 +131,8 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
     TextCodec::Encoder encoder(format.encoding, format.alternateCodes);
     QString line;
     bool afterLoneCr = false;
-    for (int r = firstRow; r <= lastRow; ++r) {
-        if (leftOut(data, r, firstCol))
-            continue;
+    // Builds row r's line; quoteFirst quotes its first field whatever it holds.
+    const auto buildLine = [&](int r, bool quoteFirst) {
         line.clear();
         // A sheet whose data columns were all deleted still has its rows: each is an empty line.
         for (const int c : cols) {
@@ -136,7 +144,7 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
                 line += text;
                 line += quote;
             } else if (quoteAll || data.wasQuoted(r, c) || (data.isEdited(r, c) && needsQuotes(text))
-                       || (c == cols.front() && afterLoneCr && text.startsWith(u'\n'))) {
+                       || (c == cols.front() && (quoteFirst || (afterLoneCr && text.startsWith(u'\n'))))) {
                 // A line's first field read bare can start with an LF after a lone CR only where
                 // skipped blanks stood between them: bare, it would now join that CR into one
                 // line end.
@@ -152,8 +160,26 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
         if (r < lastRow || format.finalLineEnd || line.isEmpty())
             line += lineEndText(lineEnd);
         afterLoneCr = lineEnd == LineEnd::Cr;
+    };
+    bool firstLine = true;
+    for (int r = firstRow; r <= lastRow; ++r) {
+        if (leftOut(data, r, firstCol))
+            continue;
+        buildLine(r, false);
         if (!encoder.append(bytes, line))
             return std::nullopt;
+        // Skipped blanks before a first cell such as "PK\x03\x04" would leave a file that opens
+        // as a workbook (or is refused as binary): the cell is quoted instead.
+        if (firstLine && commaMode && !cols.empty() && TextCodec::byteOrderMark(format.encoding).isEmpty()
+            && looksBinary(bytes)) {
+            bytes.clear();
+            afterLoneCr = false;
+            encoder = TextCodec::Encoder(format.encoding, format.alternateCodes);
+            buildLine(r, true);
+            if (!encoder.append(bytes, line))
+                return std::nullopt;
+        }
+        firstLine = false;
     }
     return bytes;
 }

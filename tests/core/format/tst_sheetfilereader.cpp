@@ -433,6 +433,8 @@ void TestSheetFileReader::editedAndSaved_data()
         << QByteArray("ab\"c,d\r\n") << u"e"_s << false << QByteArray("ab\"c,e\r\n");
     QTest::newRow("a bare first cell starting with an LF stays apart from the CR before it")
         << QByteArray("1,b\r \na,c\r\n") << u"x"_s << false << QByteArray("1,x\r\"\na\",c\r\n");
+    QTest::newRow("a bare first cell that would make the file look like a workbook is quoted")
+        << QByteArray(" PK\x03\x04,b\r\n") << u"x"_s << false << QByteArray("\"PK\x03\x04\",x\r\n");
 }
 
 void TestSheetFileReader::editedAndSaved()
