@@ -510,6 +510,8 @@ int main(int argc, char **argv)
             // each step held far more than its one cell.
             if (form.state().history.undoCount(0) < 100)
                 std::printf("  100 edits left %zu undo steps\n", form.state().history.undoCount(0));
+            std::printf("  the history's own estimate of what its steps hold: %.1f MiB\n",
+                        double(form.state().history.heldBytes()) / (1024.0 * 1024.0));
             malloc_trim(0);
         }
         const qint64 editsRss = statusBytes("VmRSS") - baseline;

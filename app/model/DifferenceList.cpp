@@ -52,7 +52,7 @@ void DifferenceList::beginRun(std::array<int, 2> rows, std::array<int, 2> cols, 
     // only-in-larger by this run.
     const int commonRows = std::min(rows[0], rows[1]);
     const int commonCols = std::min(cols[0], cols[1]);
-    std::erase_if(m_differing, [&](CellPosition p) { return p.row() >= commonRows || p.col() >= commonCols; });
+    m_differing.eraseIf([&](CellPosition p) { return p.row() >= commonRows || p.col() >= commonCols; });
 }
 
 void DifferenceList::addRect(const Rect &rect)
@@ -98,13 +98,13 @@ void DifferenceList::endRun(const std::vector<CellPosition> &differing, bool can
 {
     ++m_generation;
     if (m_differing.empty()) {
-        m_differing = differing;
+        m_differing.assign(differing);
     } else {
+        const std::vector<CellPosition> held = m_differing.toVector();
         std::vector<CellPosition> merged;
-        merged.reserve(m_differing.size() + differing.size());
-        std::set_union(m_differing.begin(), m_differing.end(), differing.begin(), differing.end(),
-                       std::back_inserter(merged));
-        m_differing = std::move(merged);
+        merged.reserve(held.size() + differing.size());
+        std::set_union(held.begin(), held.end(), differing.begin(), differing.end(), std::back_inserter(merged));
+        m_differing.assign(merged);
     }
     // Over unchanged counts the run before marked the same cells only-in-larger, all of them
     // or those it reached; their colours are still there.
@@ -124,12 +124,10 @@ void DifferenceList::endRun(const std::vector<CellPosition> &differing, bool can
 void DifferenceList::setDiffers(CellPosition position, bool differs)
 {
     ++m_generation;
-    const auto it = std::lower_bound(m_differing.begin(), m_differing.end(), position);
-    const bool held = it != m_differing.end() && *it == position;
-    if (differs && !held)
-        m_differing.insert(it, position);
-    else if (!differs && held)
-        m_differing.erase(it);
+    if (differs)
+        m_differing.insert(position);
+    else
+        m_differing.erase(position);
 }
 
 void DifferenceList::replaceBlock(int row1, int col1, int row2, int col2, const std::vector<CellPosition> &differing)
@@ -150,17 +148,17 @@ void DifferenceList::replaceBlock(int row1, int col1, int row2, int col2, const 
     std::copy_if(differing.begin(), differing.end(), std::back_inserter(added),
                  [&](CellPosition p) { return block.contains(p); });
     std::vector<CellPosition> merged;
-    merged.reserve(m_differing.size() + added.size());
+    merged.reserve(std::size_t(m_differing.size()) + added.size());
     auto next = added.begin();
-    for (const CellPosition p : m_differing) {
+    m_differing.forEach([&](CellPosition p) {
         if (block.contains(p))
-            continue;
+            return;
         while (next != added.end() && *next < p)
             merged.push_back(*next++);
         merged.push_back(p);
-    }
+    });
     merged.insert(merged.end(), next, added.end());
-    m_differing = std::move(merged);
+    m_differing.assign(merged);
 }
 
 void DifferenceList::replaceCells(const std::vector<CellPosition> &recompared,
@@ -173,17 +171,17 @@ void DifferenceList::replaceCells(const std::vector<CellPosition> &recompared,
         return;
     }
     std::vector<CellPosition> merged;
-    merged.reserve(m_differing.size() + differing.size());
+    merged.reserve(std::size_t(m_differing.size()) + differing.size());
     auto next = differing.begin();
-    for (const CellPosition p : m_differing) {
+    m_differing.forEach([&](CellPosition p) {
         if (std::binary_search(recompared.begin(), recompared.end(), p))
-            continue;
+            return;
         while (next != differing.end() && *next < p)
             merged.push_back(*next++);
         merged.push_back(p);
-    }
+    });
     merged.insert(merged.end(), next, differing.end());
-    m_differing = std::move(merged);
+    m_differing.assign(merged);
 }
 
 void DifferenceList::markOnlyInLarger(int sheet, CellPosition position)
@@ -199,7 +197,7 @@ void DifferenceList::markOnlyInLarger(int sheet, CellPosition position)
 
 qsizetype DifferenceList::count() const
 {
-    qsizetype n = qsizetype(m_differing.size()) + qsizetype(m_loneExtra.size());
+    qsizetype n = m_differing.size() + qsizetype(m_loneExtra.size());
     for (const Rect &rect : m_extra)
         n += rect.cellCount();
     return n;
@@ -215,7 +213,7 @@ bool DifferenceList::isOnlyInLarger(CellPosition p) const
 
 std::optional<DifferenceKind> DifferenceList::kindAt(CellPosition position) const
 {
-    if (std::binary_search(m_differing.begin(), m_differing.end(), position))
+    if (m_differing.contains(position))
         return DifferenceKind::Differs;
     if (isOnlyInLarger(position))
         return DifferenceKind::OnlyInLarger;
@@ -277,8 +275,8 @@ std::optional<CellPosition> DifferenceList::previousOnlyInLarger(CellPosition fr
 std::optional<Difference> DifferenceList::next(CellPosition from) const
 {
     std::optional<Difference> differing;
-    if (const auto it = std::upper_bound(m_differing.begin(), m_differing.end(), from); it != m_differing.end())
-        differing = Difference{*it, DifferenceKind::Differs};
+    if (const auto p = m_differing.firstAfter(from))
+        differing = Difference{*p, DifferenceKind::Differs};
     std::optional<Difference> extra;
     if (const auto p = nextOnlyInLarger(from))
         extra = Difference{*p, DifferenceKind::OnlyInLarger};
@@ -288,8 +286,8 @@ std::optional<Difference> DifferenceList::next(CellPosition from) const
 std::optional<Difference> DifferenceList::previous(CellPosition from) const
 {
     std::optional<Difference> differing;
-    if (const auto it = std::lower_bound(m_differing.begin(), m_differing.end(), from); it != m_differing.begin())
-        differing = Difference{*std::prev(it), DifferenceKind::Differs};
+    if (const auto p = m_differing.lastBefore(from))
+        differing = Difference{*p, DifferenceKind::Differs};
     std::optional<Difference> extra;
     if (const auto p = previousOnlyInLarger(from))
         extra = Difference{*p, DifferenceKind::OnlyInLarger};
@@ -311,7 +309,7 @@ std::optional<qsizetype> DifferenceList::ordinal(CellPosition position) const
 {
     if (!kindAt(position))
         return std::nullopt;
-    qsizetype before = std::lower_bound(m_differing.begin(), m_differing.end(), position) - m_differing.begin();
+    qsizetype before = m_differing.countBefore(position);
     for (const Rect &rect : m_extra)
         before += rect.countBefore(position);
     before += std::lower_bound(m_loneExtra.begin(), m_loneExtra.end(), position,
@@ -331,10 +329,10 @@ std::vector<Difference> DifferenceList::all() const
 std::vector<int> DifferenceList::markedRows(int sheet) const
 {
     std::vector<int> rows;
-    for (const CellPosition p : m_differing) {
+    m_differing.forEach([&](CellPosition p) {
         if (rows.empty() || rows.back() != p.row())
             rows.push_back(p.row());
-    }
+    });
     for (const Rect &rect : m_extra) {
         if (rect.sheet != sheet || rect.isEmpty())
             continue;
@@ -353,8 +351,7 @@ std::vector<int> DifferenceList::markedRows(int sheet) const
 std::vector<int> DifferenceList::markedCols(int sheet) const
 {
     std::vector<bool> marked(size_t(kMaxRowCol) + 1, false);
-    for (const CellPosition p : m_differing)
-        marked[size_t(p.col())] = true;
+    m_differing.forEach([&](CellPosition p) { marked[size_t(p.col())] = true; });
     for (const Rect &rect : m_extra) {
         if (rect.sheet != sheet || rect.isEmpty())
             continue;

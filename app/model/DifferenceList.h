@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CellPosition.h"
+#include "SortedChunks.h"
 
 #include <array>
 #include <optional>
@@ -139,6 +140,6 @@ private:
     // before any comparison), sorted, each with its sheet.
     std::vector<std::pair<CellPosition, int>> m_loneExtra;
     // Positions both sheets have whose texts differ, sorted, no position twice.
-    std::vector<CellPosition> m_differing;
+    SortedChunks<CellPosition> m_differing;
     quint64 m_generation = 0;
 };

@@ -167,10 +167,15 @@ void History::clearRedo(int sheet)
         other.erase(other.begin(), both.base());
 }
 
-std::int64_t History::bytesOf(const Entry &entry)
+std::int64_t History::bytesOf(const Entry &entry, const Entry *next)
 {
-    // The slices and colour planes are what a change makes the sheet copy; the text pools stay shared.
-    return std::int64_t(entry.own.overheadBytes()) + std::int64_t(sizeof(Entry));
+    // The slices and colour planes are what a change makes the sheet copy, and only the blocks of
+    // them it wrote; the text pools stay shared. A step's blocks shared with the step after it are
+    // counted there; the last step counts all of its own, which it shares with the sheet itself.
+    if (!next)
+        return std::int64_t(entry.own.overheadBytes()) + std::int64_t(sizeof(Entry));
+    return std::int64_t(entry.own.overheadBytesNotSharedWith(next->own))
+        + std::int64_t(entry.other.overheadBytesNotSharedWith(next->other)) + std::int64_t(sizeof(Entry));
 }
 
 std::int64_t History::heldBytes() const
@@ -178,8 +183,8 @@ std::int64_t History::heldBytes() const
     std::int64_t bytes = 0;
     for (const auto *stacks : {&m_undo, &m_redo}) {
         for (const Stack &stack : *stacks) {
-            for (const Entry &entry : stack)
-                bytes += bytesOf(entry);
+            for (std::size_t i = 0; i < stack.size(); ++i)
+                bytes += bytesOf(stack[i], i + 1 < stack.size() ? &stack[i + 1] : nullptr);
         }
     }
     return bytes;

@@ -119,7 +119,7 @@ private:
                    const std::shared_ptr<const DifferenceList> &differences) const;
     void clearRedo(int sheet);
     void dropOldest();
-    static std::int64_t bytesOf(const Entry &entry);
+    static std::int64_t bytesOf(const Entry &entry, const Entry *next);
 
     std::array<Stack, 2> m_undo;
     std::array<Stack, 2> m_redo;

@@ -15,37 +15,6 @@ namespace
 {
 constexpr qsizetype kMinWasteToCompact = 1 << 20;
 
-// The cell arrays hold one plain value per cell, row after row, so a run of cells moves as one
-// block of memory.
-template<typename T>
-void moveElements(T *to, const T *from, qsizetype count)
-{
-    static_assert(std::is_trivially_copyable_v<T>);
-    if (count > 0 && to != from)
-        std::memmove(to, from, size_t(count) * sizeof(T));
-}
-
-// Builds the cells anew with `removed` columns taken out at `at` and `inserted` columns of `fill`
-// put in their place, copying every row straight to its new place. Used when the cells are
-// shared with an undo snapshot: moving them in place would first copy all of them as they are and
-// then move them again.
-template<typename T>
-void spliceColumnsIntoNew(QList<T> &cells, int rows, int cols, int at, int removed, int inserted, T fill)
-{
-    const int newCols = cols - removed + inserted;
-    QList<T> spliced;
-    LargeMemory::reserve(spliced, qsizetype(rows) * newCols);
-    spliced.resize(qsizetype(rows) * newCols);
-    const T *from = cells.constData();
-    T *to = spliced.data();
-    for (int r = 0; r < rows; ++r, from += cols) {
-        to = std::copy(from, from + at, to);
-        to = std::fill_n(to, inserted, fill);
-        to = std::copy(from + at + removed, from + cols, to);
-    }
-    cells = std::move(spliced);
-}
-
 // Moves `count` characters from `from` down to `to`, no further on than `from`, where nothing
 // from `to + count` up to `from` is needed any more and `from` is at least kQuickMove characters
 // before `end`. A call of memmove per text costs more than the copying of the few characters most
@@ -65,11 +34,11 @@ void moveDown(char16_t *to, const char16_t *from, qsizetype count, const char16_
 }
 
 // Moves the texts of cells [first, last) whose slices start below `split` down to `to` on, in
-// order, and lists the other cells; gives where the moved texts end. Plain pointers in a loop of
+// order, and lists the other cells (numbered from `base`); gives where the moved texts end. Plain pointers in a loop of
 // its own: a slice written must not make the compiler read the others again.
 qsizetype packSlices(char16_t *chars, const char16_t *end, quint32 *offsets, const quint8 *lengths, CellRef *longRefs,
                      quint8 longMark, qsizetype first, qsizetype last, qsizetype to, quint32 split,
-                     std::vector<qsizetype> &above)
+                     std::vector<qsizetype> &above, qsizetype base = 0)
 {
     for (qsizetype at = first; at < last; ++at) {
         const quint8 length = lengths[at];
@@ -84,7 +53,7 @@ qsizetype packSlices(char16_t *chars, const char16_t *end, quint32 *offsets, con
         }
         const quint32 from = *offset;
         if (from >= split) {
-            above.push_back(at);
+            above.push_back(base + at);
             continue;
         }
         moveDown(chars + to, chars + from, count, end);
@@ -94,55 +63,6 @@ qsizetype packSlices(char16_t *chars, const char16_t *end, quint32 *offsets, con
     return to;
 }
 
-template<typename T>
-void insertColumns(QList<T> &cells, int rows, int cols, int at, int count, T fill)
-{
-    if (!cells.isDetached()) {
-        spliceColumnsIntoNew(cells, rows, cols, at, 0, count, fill);
-        return;
-    }
-    const int newCols = cols + count;
-    LargeMemory::reserve(cells, qsizetype(rows) * newCols);
-    cells.resize(qsizetype(rows) * newCols);
-    T *data = cells.data();
-    // From the last row up: each row moves to a place at or after its own, never onto a row that
-    // has still to move.
-    for (int r = rows - 1; r >= 0; --r) {
-        const T *from = data + qsizetype(r) * cols;
-        T *to = data + qsizetype(r) * newCols;
-        moveElements(to + at + count, from + at, cols - at);
-        moveElements(to, from, at);
-        std::fill(to + at, to + at + count, fill);
-    }
-}
-
-template<typename T>
-void removeColumns(QList<T> &cells, int rows, int cols, int at, int count)
-{
-    if (!cells.isDetached()) {
-        spliceColumnsIntoNew(cells, rows, cols, at, count, 0, T{});
-        return;
-    }
-    const int newCols = cols - count;
-    T *data = cells.data();
-    // From the first row down: each row moves to a place at or before its own.
-    for (int r = 0; r < rows; ++r) {
-        const T *from = data + qsizetype(r) * cols;
-        T *to = data + qsizetype(r) * newCols;
-        moveElements(to, from, at);
-        moveElements(to + at, from + at + count, cols - at - count);
-    }
-    cells.resize(qsizetype(rows) * newCols);
-}
-
-template<typename T>
-void resizeColumns(QList<T> &cells, int rows, int cols, int newCols, T fill)
-{
-    if (newCols > cols)
-        insertColumns(cells, rows, cols, cols, newCols - cols, fill);
-    else if (newCols < cols)
-        removeColumns(cells, rows, cols, newCols, cols - newCols);
-}
 } // namespace
 
 SheetData::SheetData()
@@ -151,19 +71,20 @@ SheetData::SheetData()
 }
 
 SheetData::SheetData(int rows, int cols)
-    : m_palette{kWindowBackColor, kWindowTextColor, kDiffBackColor, kExtraBackColor, kMarkForeColor}
+    : m_offsets(0, 0, 0)
+    , m_lengths(0, 0, 0)
+    , m_palette{kWindowBackColor, kWindowTextColor, kDiffBackColor, kExtraBackColor, kMarkForeColor}
 {
     resize(rows, cols);
 }
 
 void SheetData::setText(int row, int col, QStringView text)
 {
-    const qsizetype at = index(row, col);
-    const CellRef ref = refAt(at);
+    const CellRef ref = refAt(row, col);
     if (textOf(ref) == text)
         return;
     m_wasted += ref.length;
-    storeAt(at, appendToPool(text));
+    storeAt(row, col, appendToPool(text));
     compactPoolIfWasteful();
 }
 
@@ -191,6 +112,35 @@ void SheetData::resize(int rows, int cols)
     compactPoolIfWasteful();
 }
 
+template<typename Op>
+void SheetData::forEachCellPlane(Op &&op)
+{
+    op(m_offsets, quint32(0));
+    op(m_lengths, quint8(0));
+    if (m_quoted.held())
+        op(m_quoted, quint8(0));
+    if (m_back.held())
+        op(m_back, kDefaultBack);
+    if (m_fore.held())
+        op(m_fore, kDefaultFore);
+}
+
+template<typename Op>
+void SheetData::forEachTextPlane(Op &&op)
+{
+    op(m_offsets, quint32(0));
+    op(m_lengths, quint8(0));
+    if (m_quoted.held())
+        op(m_quoted, quint8(0));
+}
+
+template<typename OldRowOf>
+void SheetData::remapRows(int rows, OldRowOf oldRowOf)
+{
+    forEachCellPlane([&](auto &plane, auto fill) { plane.remapRows(rows, oldRowOf, fill); });
+    m_rows = rows;
+}
+
 void SheetData::resizeRows(int rows)
 {
     spreadBackColors();
@@ -198,17 +148,7 @@ void SheetData::resizeRows(int rows)
         return;
     if (rows < m_rows)
         forgetTexts(rows, 0, m_rows - 1, m_cols - 1);
-    const qsizetype count = qsizetype(rows) * m_cols;
-    LargeMemory::reserve(m_offsets, count);
-    m_offsets.resize(count);
-    LargeMemory::reserve(m_lengths, count);
-    m_lengths.resize(count);
-    if (!m_quoted.isEmpty())
-        m_quoted.resize(count, 0);
-    if (!m_back.isEmpty())
-        m_back.resize(count, kDefaultBack);
-    if (!m_fore.isEmpty())
-        m_fore.resize(count, kDefaultFore);
+    forEachCellPlane([&](auto &plane, auto fill) { plane.resizeRows(rows, fill); });
     if (!m_lineEnds.isEmpty())
         m_lineEnds.resize(rows, 0);
     m_rows = rows;
@@ -221,14 +161,8 @@ void SheetData::resizeCols(int cols)
         return;
     if (cols < m_cols)
         forgetTexts(0, cols, m_rows - 1, m_cols - 1);
-    resizeColumns(m_offsets, m_rows, m_cols, cols, quint32(0));
-    resizeColumns(m_lengths, m_rows, m_cols, cols, quint8(0));
-    if (!m_quoted.isEmpty())
-        resizeColumns(m_quoted, m_rows, m_cols, cols, quint8(0));
-    if (!m_back.isEmpty())
-        resizeColumns(m_back, m_rows, m_cols, cols, kDefaultBack);
-    if (!m_fore.isEmpty())
-        resizeColumns(m_fore, m_rows, m_cols, cols, kDefaultFore);
+    const int kept = std::min(cols, m_cols);
+    forEachCellPlane([&](auto &plane, auto fill) { plane.spliceColumns(kept, m_cols - kept, cols - kept, fill); });
     if (!m_fillerCols.isEmpty())
         m_fillerCols.resize(cols, 0);
     m_cols = cols;
@@ -238,19 +172,9 @@ void SheetData::insertRows(int at, int count)
 {
     Q_ASSERT(at >= 0 && at <= m_rows && count >= 0);
     spreadBackColors();
-    const qsizetype first = index(at, 0);
-    const qsizetype cells = qsizetype(count) * m_cols;
-    m_offsets.insert(first, cells, 0);
-    m_lengths.insert(first, cells, 0);
-    if (!m_quoted.isEmpty())
-        m_quoted.insert(first, cells, 0);
-    if (!m_back.isEmpty())
-        m_back.insert(first, cells, kDefaultBack);
-    if (!m_fore.isEmpty())
-        m_fore.insert(first, cells, kDefaultFore);
+    remapRows(m_rows + count, [at, count](int r) { return r < at ? r : (r < at + count ? -1 : r - count); });
     if (!m_lineEnds.isEmpty())
         m_lineEnds.insert(at, count, 0);
-    m_rows += count;
 }
 
 namespace
@@ -283,41 +207,33 @@ void SheetData::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
     if (added == 0)
         return;
     spreadBackColors();
-    m_offsets = spreadRows(m_offsets, m_cols, groups, added, quint32(0));
-    m_lengths = spreadRows(m_lengths, m_cols, groups, added, quint8(0));
-    if (!m_quoted.isEmpty())
-        m_quoted = spreadRows(m_quoted, m_cols, groups, added, quint8(0));
-    if (!m_back.isEmpty())
-        m_back = spreadRows(m_back, m_cols, groups, added, kDefaultBack);
-    if (!m_fore.isEmpty())
-        m_fore = spreadRows(m_fore, m_cols, groups, added, kDefaultFore);
+    // The old row of each new one, -1 for an inserted row.
+    std::vector<int> oldRows;
+    oldRows.reserve(size_t(m_rows + added));
+    int done = 0;
+    for (const auto &[at, count] : groups) {
+        for (; done < at; ++done)
+            oldRows.push_back(done);
+        oldRows.insert(oldRows.end(), size_t(count), -1);
+    }
+    for (; done < m_rows; ++done)
+        oldRows.push_back(done);
     if (!m_lineEnds.isEmpty())
         m_lineEnds = spreadRows(m_lineEnds, 1, groups, added, quint8(0));
-    m_rows += int(added);
+    remapRows(int(oldRows.size()), [&oldRows](int r) { return oldRows[size_t(r)]; });
 }
 
 void SheetData::reorderRows(const std::vector<int> &order)
 {
     Q_ASSERT(order.size() == size_t(m_rows));
-    const auto reorder = [&order](auto &list, qsizetype width) {
-        std::remove_reference_t<decltype(list)> moved(list.size());
-        auto *to = moved.data();
-        for (const int from : order)
-            to = std::copy(list.constData() + qsizetype(from) * width, list.constData() + qsizetype(from + 1) * width,
-                           to);
-        list = std::move(moved);
-    };
     spreadBackColors();
-    reorder(m_offsets, m_cols);
-    reorder(m_lengths, m_cols);
-    if (!m_quoted.isEmpty())
-        reorder(m_quoted, m_cols);
-    if (!m_back.isEmpty())
-        reorder(m_back, m_cols);
-    if (!m_fore.isEmpty())
-        reorder(m_fore, m_cols);
-    if (!m_lineEnds.isEmpty())
-        reorder(m_lineEnds, 1);
+    remapRows(m_rows, [&order](int r) { return order[size_t(r)]; });
+    if (!m_lineEnds.isEmpty()) {
+        QList<quint8> moved(m_lineEnds.size());
+        for (qsizetype r = 0; r < moved.size(); ++r)
+            moved[r] = m_lineEnds.at(order[size_t(r)]);
+        m_lineEnds = std::move(moved);
+    }
 }
 
 void SheetData::removeRows(int at, int count)
@@ -327,19 +243,9 @@ void SheetData::removeRows(int at, int count)
         return;
     spreadBackColors();
     forgetTexts(at, 0, at + count - 1, m_cols - 1);
-    const qsizetype first = index(at, 0);
-    const qsizetype cells = qsizetype(count) * m_cols;
-    m_offsets.remove(first, cells);
-    m_lengths.remove(first, cells);
-    if (!m_quoted.isEmpty())
-        m_quoted.remove(first, cells);
-    if (!m_back.isEmpty())
-        m_back.remove(first, cells);
-    if (!m_fore.isEmpty())
-        m_fore.remove(first, cells);
+    remapRows(m_rows - count, [at, count](int r) { return r < at ? r : r + count; });
     if (!m_lineEnds.isEmpty())
         m_lineEnds.remove(at, count);
-    m_rows -= count;
     compactPoolIfWasteful();
 }
 
@@ -349,14 +255,7 @@ void SheetData::insertCols(int at, int count)
     if (count == 0)
         return;
     spreadBackColors();
-    insertColumns(m_offsets, m_rows, m_cols, at, count, quint32(0));
-    insertColumns(m_lengths, m_rows, m_cols, at, count, quint8(0));
-    if (!m_quoted.isEmpty())
-        insertColumns(m_quoted, m_rows, m_cols, at, count, quint8(0));
-    if (!m_back.isEmpty())
-        insertColumns(m_back, m_rows, m_cols, at, count, kDefaultBack);
-    if (!m_fore.isEmpty())
-        insertColumns(m_fore, m_rows, m_cols, at, count, kDefaultFore);
+    forEachCellPlane([&](auto &plane, auto fill) { plane.spliceColumns(at, 0, count, fill); });
     if (!m_fillerCols.isEmpty())
         m_fillerCols.insert(at, count, 0);
     m_cols += count;
@@ -369,14 +268,7 @@ void SheetData::removeCols(int at, int count)
         return;
     spreadBackColors();
     forgetTexts(0, at, m_rows - 1, at + count - 1);
-    removeColumns(m_offsets, m_rows, m_cols, at, count);
-    removeColumns(m_lengths, m_rows, m_cols, at, count);
-    if (!m_quoted.isEmpty())
-        removeColumns(m_quoted, m_rows, m_cols, at, count);
-    if (!m_back.isEmpty())
-        removeColumns(m_back, m_rows, m_cols, at, count);
-    if (!m_fore.isEmpty())
-        removeColumns(m_fore, m_rows, m_cols, at, count);
+    forEachCellPlane([&](auto &plane, auto fill) { plane.spliceColumns(at, count, 0, fill); });
     if (!m_fillerCols.isEmpty())
         m_fillerCols.remove(at, count);
     m_cols -= count;
@@ -389,17 +281,11 @@ void SheetData::shiftTextsDown(int at, int count)
     if (count == 0)
         return;
     forgetTexts(m_rows - count, 0, m_rows - 1, m_cols - 1);
-    const auto shift = [&](auto *cells) {
-        moveElements(cells + index(at + count, 0), cells + index(at, 0), index(m_rows - count, 0) - index(at, 0));
-        std::fill(cells + index(at, 0), cells + index(at + count, 0), 0);
-    };
-    shift(m_offsets.data());
-    shift(m_lengths.data());
-    if (!m_quoted.isEmpty())
-        shift(m_quoted.data());
+    const auto oldRowOf = [at, count](int r) { return r < at ? r : (r < at + count ? -1 : r - count); };
+    forEachTextPlane([&](auto &plane, auto fill) { plane.remapRows(m_rows, oldRowOf, fill); });
     if (!m_lineEnds.isEmpty()) {
         quint8 *ends = m_lineEnds.data();
-        moveElements(ends + at + count, ends + at, m_rows - count - at);
+        std::memmove(ends + at + count, ends + at, size_t(m_rows - count - at));
         std::fill(ends + at, ends + at + count, quint8(0));
     }
     compactPoolIfWasteful();
@@ -411,17 +297,12 @@ void SheetData::shiftTextsUp(int at, int count)
     if (count == 0)
         return;
     forgetTexts(at, 0, at + count - 1, m_cols - 1);
-    const auto shift = [&](auto *cells) {
-        moveElements(cells + index(at, 0), cells + index(at + count, 0), index(m_rows, 0) - index(at + count, 0));
-        std::fill(cells + index(m_rows - count, 0), cells + index(m_rows, 0), 0);
-    };
-    shift(m_offsets.data());
-    shift(m_lengths.data());
-    if (!m_quoted.isEmpty())
-        shift(m_quoted.data());
+    const int rows = m_rows;
+    const auto oldRowOf = [at, count, rows](int r) { return r < at ? r : (r < rows - count ? r + count : -1); };
+    forEachTextPlane([&](auto &plane, auto fill) { plane.remapRows(m_rows, oldRowOf, fill); });
     if (!m_lineEnds.isEmpty()) {
         quint8 *ends = m_lineEnds.data();
-        moveElements(ends + at, ends + at + count, m_rows - at - count);
+        std::memmove(ends + at, ends + at + count, size_t(m_rows - at - count));
         std::fill(ends + m_rows - count, ends + m_rows, quint8(0));
     }
     compactPoolIfWasteful();
@@ -433,17 +314,13 @@ void SheetData::shiftTextsRight(int at, int count)
     if (count == 0)
         return;
     forgetTexts(0, m_cols - count, m_rows - 1, m_cols - 1);
-    const auto shift = [&](auto *cells) {
+    forEachTextPlane([&](auto &plane, auto fill) {
         for (int r = 0; r < m_rows; ++r) {
-            auto *row = cells + index(r, 0);
-            moveElements(row + at + count, row + at, m_cols - at - count);
-            std::fill(row + at, row + at + count, 0);
+            auto *row = plane.row(r);
+            std::memmove(row + at + count, row + at, size_t(m_cols - at - count) * sizeof(*row));
+            std::fill(row + at, row + at + count, fill);
         }
-    };
-    shift(m_offsets.data());
-    shift(m_lengths.data());
-    if (!m_quoted.isEmpty())
-        shift(m_quoted.data());
+    });
     compactPoolIfWasteful();
 }
 
@@ -453,17 +330,13 @@ void SheetData::shiftTextsLeft(int at, int count)
     if (count == 0)
         return;
     forgetTexts(0, at, m_rows - 1, at + count - 1);
-    const auto shift = [&](auto *cells) {
+    forEachTextPlane([&](auto &plane, auto fill) {
         for (int r = 0; r < m_rows; ++r) {
-            auto *row = cells + index(r, 0);
-            moveElements(row + at, row + at + count, m_cols - at - count);
-            std::fill(row + m_cols - count, row + m_cols, 0);
+            auto *row = plane.row(r);
+            std::memmove(row + at, row + at + count, size_t(m_cols - at - count) * sizeof(*row));
+            std::fill(row + m_cols - count, row + m_cols, fill);
         }
-    };
-    shift(m_offsets.data());
-    shift(m_lengths.data());
-    if (!m_quoted.isEmpty())
-        shift(m_quoted.data());
+    });
     compactPoolIfWasteful();
 }
 
@@ -483,16 +356,16 @@ void SheetData::takeTexts(const SheetData &snapshot)
 
 void SheetData::setQuoted(int row, int col, bool quoted)
 {
-    if (!quoted && m_quoted.isEmpty())
+    if (!quoted && !m_quoted.held())
         return;
     reserveQuoted();
-    m_quoted[index(row, col)] = quoted ? 1 : 0;
+    m_quoted.set(row, col, quoted ? 1 : 0);
 }
 
 void SheetData::reserveQuoted()
 {
-    if (m_quoted.isEmpty())
-        m_quoted.resize(cellCount(), 0);
+    if (!m_quoted.held())
+        m_quoted = CellBlocks<quint8>(m_rows, m_cols, 0);
 }
 
 void SheetData::setLineEnd(int row, std::optional<LineEnd> lineEnd)
@@ -528,7 +401,7 @@ void SheetData::forgetTexts(int row1, int col1, int row2, int col2)
 {
     for (int r = row1; r <= row2; ++r) {
         for (int c = col1; c <= col2; ++c)
-            m_wasted += refAt(index(r, c)).length;
+            m_wasted += refAt(r, c).length;
     }
 }
 
@@ -540,9 +413,9 @@ void SheetData::clear()
     m_offsets.fill(0);
     m_lengths.fill(0);
     m_long.clear();
-    m_quoted.clear();
+    m_quoted = {};
     resetBackColors();
-    m_fore.clear();
+    m_fore = {};
     m_lineEnds.clear();
     m_fillerCols.clear();
 }
@@ -558,43 +431,66 @@ void SheetData::setPool(QString pool)
 
 bool SheetData::packPool(qsizetype split, qsizetype parallelFrom)
 {
-    const quint32 *offsets = m_offsets.constData();
-    const quint8 *lengths = m_lengths.constData();
+    // Cells are numbered in reading order, row after row; every block but the last holds
+    // blockCells of them.
+    const qsizetype cells = cellCount();
+    const qsizetype blockCells = std::max<qsizetype>(1, qsizetype(CellBlocks<quint8>::kBlockRows) * m_cols);
+    const auto blocks = size_t(m_lengths.blockCount());
     const CellRef *longRefs = m_long.constData();
-    const qsizetype cells = m_lengths.size();
+    std::vector<const quint8 *> lengthBlocks(blocks);
+    std::vector<const quint32 *> offsetBlocks(blocks);
+    for (size_t b = 0; b < blocks; ++b) {
+        lengthBlocks[b] = m_lengths.block(int(b)).constData();
+        offsetBlocks[b] = m_offsets.block(int(b)).constData();
+    }
+    const auto lengthAt = [&](qsizetype at) { return lengthBlocks[size_t(at / blockCells)][at % blockCells]; };
     const auto refOf = [&](qsizetype at) -> CellRef {
-        return lengths[at] == kLongText ? longRefs[offsets[at]] : CellRef{offsets[at], lengths[at]};
+        const quint8 length = lengthAt(at);
+        const quint32 offset = offsetBlocks[size_t(at / blockCells)][at % blockCells];
+        return length == kLongText ? longRefs[offset] : CellRef{offset, length};
     };
     // Each run of slices is moved down in its order, so a text never lands on one still to move.
     qsizetype endBelow = 0;
     qsizetype endAbove = split;
     qsizetype cellsAbove = 0;
-    for (qsizetype at = 0; at < cells; ++at) {
-        if (lengths[at] == 0)
-            continue;
-        const CellRef ref = refOf(at);
-        const qsizetype start = ref.offset;
-        const qsizetype end = start + qsizetype(ref.length);
-        const bool above = start >= split;
-        qsizetype &runEnd = above ? endAbove : endBelow;
-        if ((ref.offset & kEditedText) || start < runEnd || (!above && end > split))
-            return false;
-        runEnd = end;
-        cellsAbove += above;
+    for (size_t b = 0; b < blocks; ++b) {
+        const quint8 *lengths = lengthBlocks[b];
+        const quint32 *offsets = offsetBlocks[b];
+        const qsizetype count = m_lengths.block(int(b)).size();
+        for (qsizetype i = 0; i < count; ++i) {
+            if (lengths[i] == 0)
+                continue;
+            const CellRef ref = lengths[i] == kLongText ? longRefs[offsets[i]] : CellRef{offsets[i], lengths[i]};
+            const qsizetype start = ref.offset;
+            const qsizetype end = start + qsizetype(ref.length);
+            const bool above = start >= split;
+            qsizetype &runEnd = above ? endAbove : endBelow;
+            if ((ref.offset & kEditedText) || start < runEnd || (!above && end > split))
+                return false;
+            runEnd = end;
+            cellsAbove += above;
+        }
     }
     if (endAbove > m_pool.size() || !m_pool.isDetached())
         return false;
 
     auto *chars = reinterpret_cast<char16_t *>(m_pool.data());
     const char16_t *end = chars + m_pool.size();
-    quint32 *newOffsets = m_offsets.data();
+    const std::vector<quint32 *> newOffsets = m_offsets.writableBlocks();
     CellRef *newLongRefs = m_long.data();
     // The texts below the split of cells [first, last) go down to `to` on; the cells whose texts are
     // above it are listed, to follow the file's own texts at the end, nothing moved before them
     // reaching them.
-    const auto packCells = [=](qsizetype first, qsizetype last, qsizetype to, std::vector<qsizetype> &above) {
-        return packSlices(chars, end, newOffsets, lengths, newLongRefs, kLongText, first, last, to, quint32(split),
-                          above);
+    const auto packCells = [&](qsizetype first, qsizetype last, qsizetype to, std::vector<qsizetype> &above) {
+        while (first < last) {
+            const qsizetype b = first / blockCells;
+            const qsizetype base = b * blockCells;
+            const qsizetype stop = std::min(last, base + blockCells);
+            to = packSlices(chars, end, newOffsets[size_t(b)], lengthBlocks[size_t(b)], newLongRefs, kLongText,
+                            first - base, stop - base, to, quint32(split), above, base);
+            first = stop;
+        }
+        return to;
     };
     std::vector<qsizetype> above;
     above.reserve(size_t(cellsAbove));
@@ -602,7 +498,7 @@ bool SheetData::packPool(qsizetype split, qsizetype parallelFrom)
     // A large sheet's second half of cells is packed on a thread of its own, in place from where its
     // first text is, then moved down behind the first half's texts in one piece.
     qsizetype middle = cells / 2;
-    while (middle < cells && (lengths[middle] == 0 || refOf(middle).offset >= quint32(split)))
+    while (middle < cells && (lengthAt(middle) == 0 || refOf(middle).offset >= quint32(split)))
         ++middle;
     if (cells >= parallelFrom && middle < cells) {
         const qsizetype secondStart = refOf(middle).offset;
@@ -614,9 +510,11 @@ bool SheetData::packPool(qsizetype split, qsizetype parallelFrom)
         std::memmove(chars + to, chars + secondStart, size_t(secondEnd - secondStart) * sizeof(char16_t));
         const quint32 shift = quint32(secondStart - to);
         for (qsizetype at = middle; at < cells; ++at) {
-            if (lengths[at] == 0)
+            const quint8 length = lengthAt(at);
+            if (length == 0)
                 continue;
-            quint32 &offset = lengths[at] == kLongText ? newLongRefs[offsets[at]].offset : newOffsets[at];
+            quint32 &cellOffset = newOffsets[size_t(at / blockCells)][at % blockCells];
+            quint32 &offset = length == kLongText ? newLongRefs[cellOffset].offset : cellOffset;
             if (offset < quint32(split))
                 offset -= shift;
         }
@@ -626,9 +524,12 @@ bool SheetData::packPool(qsizetype split, qsizetype parallelFrom)
         to = packCells(0, cells, 0, above);
     }
     std::vector<qsizetype> none;
-    for (const qsizetype at : above)
-        to = packSlices(chars, end, newOffsets, lengths, newLongRefs, kLongText, at, at + 1, to,
-                        std::numeric_limits<quint32>::max(), none);
+    for (const qsizetype at : above) {
+        const qsizetype b = at / blockCells;
+        const qsizetype i = at % blockCells;
+        to = packSlices(chars, end, newOffsets[size_t(b)], lengthBlocks[size_t(b)], newLongRefs, kLongText, i, i + 1,
+                        to, std::numeric_limits<quint32>::max(), none);
+    }
     m_pool.truncate(to);
     m_pool.squeeze();
     m_wasted = 0;
@@ -637,10 +538,21 @@ bool SheetData::packPool(qsizetype split, qsizetype parallelFrom)
 
 qsizetype SheetData::overheadBytes() const
 {
-    return m_offsets.capacity() * qsizetype(sizeof(quint32)) + m_lengths.capacity()
-        + m_long.capacity() * qsizetype(sizeof(CellRef)) + m_back.capacity() + m_fore.capacity()
-        + m_backAt.capacity() * qsizetype(sizeof(quint32)) + m_backSlot.capacity() + m_lineEnds.capacity()
-        + m_quoted.capacity() + m_palette.capacity() * qsizetype(sizeof(OleColor));
+    return m_offsets.heldBytes() + m_lengths.heldBytes() + m_long.capacity() * qsizetype(sizeof(CellRef))
+        + m_back.heldBytes() + m_fore.heldBytes() + m_listedBack.heldBytes() + m_lineEnds.capacity()
+        + m_quoted.heldBytes() + m_palette.capacity() * qsizetype(sizeof(OleColor));
+}
+
+qsizetype SheetData::overheadBytesNotSharedWith(const SheetData &other) const
+{
+    const auto listBytes = [](const auto &mine, const auto &theirs) -> qsizetype {
+        return mine.constData() == theirs.constData() ? 0 : mine.capacity() * qsizetype(sizeof(*mine.constData()));
+    };
+    return m_offsets.bytesNotSharedWith(other.m_offsets) + m_lengths.bytesNotSharedWith(other.m_lengths)
+        + m_quoted.bytesNotSharedWith(other.m_quoted) + m_back.bytesNotSharedWith(other.m_back)
+        + m_fore.bytesNotSharedWith(other.m_fore) + listBytes(m_long, other.m_long)
+        + m_listedBack.bytesNotSharedWith(other.m_listedBack) + listBytes(m_lineEnds, other.m_lineEnds)
+        + listBytes(m_palette, other.m_palette) + listBytes(m_edits, other.m_edits);
 }
 
 void SheetData::compactPoolIfWasteful()
@@ -652,14 +564,16 @@ void SheetData::compactPoolIfWasteful()
     QString pool;
     pool.reserve(held - m_wasted);
     const QList<CellRef> oldLong = std::exchange(m_long, {});
-    for (qsizetype at = 0; at < m_lengths.size(); ++at) {
-        const quint8 length = m_lengths.at(at);
-        if (length == 0)
-            continue;
-        const QStringView text
-            = textOf(length == kLongText ? oldLong.at(m_offsets.at(at)) : CellRef{m_offsets.at(at), length});
-        storeAt(at, {quint32(pool.size()), quint32(text.size())});
-        pool.append(text);
+    for (int r = 0; r < m_rows; ++r) {
+        for (int c = 0; c < m_cols; ++c) {
+            const quint8 length = m_lengths.at(r, c);
+            if (length == 0)
+                continue;
+            const QStringView text
+                = textOf(length == kLongText ? oldLong.at(m_offsets.at(r, c)) : CellRef{m_offsets.at(r, c), length});
+            storeAt(r, c, {quint32(pool.size()), quint32(text.size())});
+            pool.append(text);
+        }
     }
     m_pool = std::move(pool);
     m_edits.clear();
@@ -668,8 +582,8 @@ void SheetData::compactPoolIfWasteful()
 
 bool SheetData::isUnwrittenCopyOf(const SheetData &other) const
 {
-    return m_rows == other.m_rows && m_cols == other.m_cols && m_offsets.constData() == other.m_offsets.constData()
-        && m_lengths.constData() == other.m_lengths.constData() && m_long.constData() == other.m_long.constData()
+    return m_rows == other.m_rows && m_cols == other.m_cols && m_offsets.sharesStorageWith(other.m_offsets)
+        && m_lengths.sharesStorageWith(other.m_lengths) && m_long.constData() == other.m_long.constData()
         && m_pool.constData() == other.m_pool.constData() && m_edits.constData() == other.m_edits.constData()
         && m_lineEnds.constData() == other.m_lineEnds.constData();
 }

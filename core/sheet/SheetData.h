@@ -1,7 +1,9 @@
 #pragma once
 
+#include "CellBlocks.h"
 #include "Colors.h"
 #include "SheetFileFormat.h"
+#include "SortedChunks.h"
 
 #include <QList>
 #include <QString>
@@ -62,17 +64,17 @@ public:
 
     [[nodiscard]] QStringView text(int row, int col) const
     {
-        return textOf(refAt(index(row, col)));
+        return textOf(refAt(row, col));
     }
     void setText(int row, int col, QStringView text);
 
     [[nodiscard]] OleColor backColor(int row, int col) const
     {
-        return m_palette.at(backSlot(index(row, col)));
+        return m_palette.at(backSlot(row, col));
     }
     [[nodiscard]] OleColor foreColor(int row, int col) const
     {
-        return m_palette.at(m_fore.isEmpty() ? kDefaultFore : m_fore.at(index(row, col)));
+        return m_palette.at(m_fore.held() ? m_fore.at(row, col) : kDefaultFore);
     }
     void setBackColor(int row, int col, OleColor color);
     void setForeColor(int row, int col, OleColor color)
@@ -88,9 +90,8 @@ public:
     // Every cell's background back to the default; texts and text colours stay.
     void resetBackColors()
     {
-        m_back.clear();
-        m_backAt.clear();
-        m_backSlot.clear();
+        m_back = {};
+        m_listedBack.clear();
     }
 
     // Whole rows or columns, texts and colours together: the rows or columns from `at` on move
@@ -147,19 +148,19 @@ public:
     // writing the cell keeps it. Nothing is held until a cell gets one.
     [[nodiscard]] bool wasQuoted(int row, int col) const
     {
-        return !m_quoted.isEmpty() && m_quoted.at(index(row, col)) != 0;
+        return m_quoted.held() && m_quoted.at(row, col) != 0;
     }
     void setQuoted(int row, int col, bool quoted);
     // Makes room for the quoting marks of every cell, before readers on several threads set them.
     void reserveQuoted();
     [[nodiscard]] bool holdsQuoted() const
     {
-        return !m_quoted.isEmpty();
+        return m_quoted.held();
     }
     // Whether the cell's text was written since it was read (it is not a slice of the file's text).
     [[nodiscard]] bool isEdited(int row, int col) const
     {
-        const CellRef ref = refAt(index(row, col));
+        const CellRef ref = refAt(row, col);
         return ref.length != 0 && (ref.offset & kEditedText) != 0;
     }
 
@@ -202,11 +203,11 @@ public:
     // once; shorter slices may be set from several threads, each on cells of its own.
     void setCellRef(int row, int col, CellRef ref)
     {
-        storeAt(index(row, col), ref);
+        storeAt(row, col, ref);
     }
     [[nodiscard]] CellRef cellRef(int row, int col) const
     {
-        return refAt(index(row, col));
+        return refAt(row, col);
     }
     [[nodiscard]] static constexpr bool isLong(CellRef ref)
     {
@@ -222,39 +223,46 @@ public:
         void set(int row, int col, CellRef ref)
         {
             if (isLong(ref))
-                m_data->storeAt(qsizetype(row) * m_cols + col, ref);
+                m_data->storeAt(row, col, ref);
             else
                 setShort(row, col, ref);
         }
         // Only after the data's reserveQuoted().
         void setQuoted(int row, int col)
         {
-            if (m_quoted)
-                m_quoted[qsizetype(row) * m_cols + col] = 1;
+            if (!m_quoted.empty())
+                m_quoted[size_t(row >> kRowShift)][inBlock(row, col)] = 1;
         }
         // A slice that is not long.
         void setShort(int row, int col, CellRef ref)
         {
-            const qsizetype at = qsizetype(row) * m_cols + col;
-            m_offsets[at] = ref.offset;
-            m_lengths[at] = quint8(ref.length);
+            const size_t block = size_t(row >> kRowShift);
+            const qsizetype at = inBlock(row, col);
+            m_offsets[block][at] = ref.offset;
+            m_lengths[block][at] = quint8(ref.length);
         }
 
     private:
         friend class SheetData;
+        static constexpr int kRowShift = CellBlocks<quint8>::kRowShift;
+        [[nodiscard]] qsizetype inBlock(int row, int col) const
+        {
+            return qsizetype(row & ((1 << kRowShift) - 1)) * m_cols + col;
+        }
         SheetData *m_data = nullptr;
-        quint32 *m_offsets = nullptr;
-        quint8 *m_lengths = nullptr;
-        quint8 *m_quoted = nullptr;
+        std::vector<quint32 *> m_offsets;
+        std::vector<quint8 *> m_lengths;
+        std::vector<quint8 *> m_quoted;
         int m_cols = 0;
     };
     [[nodiscard]] SliceWriter sliceWriter()
     {
         SliceWriter writer;
         writer.m_data = this;
-        writer.m_offsets = m_offsets.data();
-        writer.m_lengths = m_lengths.data();
-        writer.m_quoted = m_quoted.isEmpty() ? nullptr : m_quoted.data();
+        writer.m_offsets = m_offsets.writableBlocks();
+        writer.m_lengths = m_lengths.writableBlocks();
+        if (m_quoted.held())
+            writer.m_quoted = m_quoted.writableBlocks();
         writer.m_cols = m_cols;
         return writer;
     }
@@ -266,28 +274,30 @@ public:
 
     // Bytes held for the cells besides the texts (slices, colour indexes, palette).
     [[nodiscard]] qsizetype overheadBytes() const;
+    // The part of overheadBytes() that `other` does not share: what keeping this copy beside it costs.
+    [[nodiscard]] qsizetype overheadBytesNotSharedWith(const SheetData &other) const;
 
 private:
     [[nodiscard]] qsizetype index(int row, int col) const
     {
         return qsizetype(row) * m_cols + col;
     }
-    [[nodiscard]] CellRef refAt(qsizetype at) const
+    [[nodiscard]] CellRef refAt(int row, int col) const
     {
-        const quint8 length = m_lengths.at(at);
+        const quint8 length = m_lengths.at(row, col);
         if (length == kLongText)
-            return m_long.at(m_offsets.at(at));
-        return {m_offsets.at(at), length};
+            return m_long.at(m_offsets.at(row, col));
+        return {m_offsets.at(row, col), length};
     }
-    void storeAt(qsizetype at, CellRef ref)
+    void storeAt(int row, int col, CellRef ref)
     {
         if (isLong(ref)) {
-            m_offsets[at] = quint32(m_long.size());
-            m_lengths[at] = kLongText;
+            m_offsets.set(row, col, quint32(m_long.size()));
+            m_lengths.set(row, col, kLongText);
             m_long.append(ref);
         } else {
-            m_offsets[at] = ref.offset;
-            m_lengths[at] = quint8(ref.length);
+            m_offsets.set(row, col, ref.offset);
+            m_lengths.set(row, col, quint8(ref.length));
         }
     }
     [[nodiscard]] QStringView textOf(CellRef ref) const
@@ -295,20 +305,28 @@ private:
         const QString &pool = (ref.offset & kEditedText) ? m_edits : m_pool;
         return QStringView(pool.constData() + (ref.offset & ~kEditedText), qsizetype(ref.length));
     }
-    [[nodiscard]] quint8 backSlot(qsizetype at) const
+    [[nodiscard]] quint8 backSlot(int row, int col) const
     {
-        if (!m_back.isEmpty())
-            return m_back.at(at);
-        return m_backAt.isEmpty() ? kDefaultBack : listedBackSlot(at);
+        if (m_back.held())
+            return m_back.at(row, col);
+        return m_listedBack.empty() ? kDefaultBack : listedBackSlot(index(row, col));
     }
     [[nodiscard]] quint8 listedBackSlot(qsizetype at) const;
     // Turns the listed backgrounds into a plane; what moves cells works on planes only.
     void spreadBackColors();
     quint8 paletteIndex(OleColor color);
-    void setColour(QList<quint8> &plane, quint8 fallback, int row, int col, OleColor color);
+    void setColour(CellBlocks<quint8> &plane, quint8 fallback, int row, int col, OleColor color);
     void compactPoolIfWasteful();
     void resizeRows(int rows);
     void resizeCols(int cols);
+    // Calls op(plane, fill) for each held plane of one value per cell, or of the texts alone.
+    template<typename Op>
+    void forEachCellPlane(Op &&op);
+    template<typename Op>
+    void forEachTextPlane(Op &&op);
+    // Every plane with `rows` rows, row r from old row oldRowOf(r), or empty where that is negative.
+    template<typename OldRowOf>
+    void remapRows(int rows, OldRowOf oldRowOf);
     // Counts the texts of the block as no longer pointed to.
     void forgetTexts(int row1, int col1, int row2, int col2);
 
@@ -320,25 +338,37 @@ private:
     // Each cell's slice, row after row: its place and length, or for a long text kLongText and
     // the number of its slice in m_long. Slices of m_long no cell names any more stay until the
     // pools are compacted.
-    QList<quint32> m_offsets;
-    QList<quint8> m_lengths;
+    CellBlocks<quint32> m_offsets;
+    CellBlocks<quint8> m_lengths;
     QList<CellRef> m_long;
-    // Empty, or one per cell: 1 for a field that was quoted in its file.
-    QList<quint8> m_quoted;
+    // Not held, or one per cell: 1 for a field that was quoted in its file.
+    CellBlocks<quint8> m_quoted;
     static constexpr quint8 kLongText = 0xFF;
     // Palette slots 0 and 1 are the defaults, so a fresh cell is (0, 1).
     static constexpr quint8 kDefaultBack = 0;
     static constexpr quint8 kDefaultFore = 1;
 
-    // Palette slots of each cell's colours, row after row; empty while every cell has the default,
-    // as after a read, so that a sheet nobody coloured costs nothing for them.
-    QList<quint8> m_back;
-    QList<quint8> m_fore;
-    // While m_back is empty, the cells whose background was set, in reading order, with their
-    // slots: a comparison colours a few cells and gives them in that order. A background set out
-    // of that order, or on more than one cell in kListedShare, turns the list into the plane.
-    QList<quint32> m_backAt;
-    QList<quint8> m_backSlot;
+    // Palette slots of each cell's colours; not held while every cell has the default, as after a
+    // read, so that a sheet nobody coloured costs nothing for them.
+    CellBlocks<quint8> m_back;
+    CellBlocks<quint8> m_fore;
+    // While m_back is not held, the cells whose background was set, in reading order, with their
+    // slots: a comparison colours a few cells, and an edit afterwards changes one of them without
+    // copying the rest. A background on more than one cell in kListedShare turns the list into the
+    // plane.
+    struct ListedBack
+    {
+        quint32 at; // row * cols + col
+        quint8 slot;
+    };
+    struct ListedBackAt
+    {
+        quint32 operator()(const ListedBack &listed) const
+        {
+            return listed.at;
+        }
+    };
+    SortedChunks<ListedBack, ListedBackAt> m_listedBack;
     static constexpr qsizetype kListedShare = 8;
     QList<OleColor> m_palette;
     // Empty, or one per row: the low bits 0 for no line end of its own, else 1 + LineEnd; and

@@ -1,7 +1,6 @@
 #include "SheetData.h"
 
 #include "GridError.h"
-#include "LargeMemory.h"
 
 #include <algorithm>
 
@@ -10,22 +9,17 @@
 
 void SheetData::setBackColor(int row, int col, OleColor color)
 {
-    if (m_back.isEmpty()) {
+    if (!m_back.held()) {
         const quint8 slot = paletteIndex(color);
-        const qsizetype at = index(row, col);
-        if (m_backAt.isEmpty() || at > qsizetype(m_backAt.last())) {
-            if (slot == kDefaultBack)
-                return;
-            if (m_backAt.size() < cellCount() / kListedShare) {
-                m_backAt.append(quint32(at));
-                m_backSlot.append(slot);
-                return;
-            }
-        } else if (const auto listed = std::lower_bound(m_backAt.cbegin(), m_backAt.cend(), quint32(at));
-                   listed != m_backAt.cend() && *listed == quint32(at)) {
-            m_backSlot[listed - m_backAt.cbegin()] = slot;
+        const auto at = quint32(index(row, col));
+        if (m_listedBack.contains(at)) {
+            m_listedBack.insert({at, slot});
             return;
-        } else if (slot == kDefaultBack) {
+        }
+        if (slot == kDefaultBack)
+            return;
+        if (m_listedBack.size() < cellCount() / kListedShare) {
+            m_listedBack.insert({at, slot});
             return;
         }
         spreadBackColors();
@@ -35,33 +29,30 @@ void SheetData::setBackColor(int row, int col, OleColor color)
 
 quint8 SheetData::listedBackSlot(qsizetype at) const
 {
-    const auto listed = std::lower_bound(m_backAt.cbegin(), m_backAt.cend(), quint32(at));
-    return listed != m_backAt.cend() && *listed == quint32(at) ? m_backSlot.at(listed - m_backAt.cbegin())
-                                                               : kDefaultBack;
+    const ListedBack *listed = m_listedBack.find(quint32(at));
+    return listed ? listed->slot : kDefaultBack;
 }
 
 void SheetData::spreadBackColors()
 {
-    if (m_backAt.isEmpty())
+    if (m_listedBack.empty())
         return;
-    LargeMemory::reserve(m_back, cellCount());
-    m_back.resize(cellCount(), kDefaultBack);
-    for (qsizetype i = 0; i < m_backAt.size(); ++i)
-        m_back[m_backAt.at(i)] = m_backSlot.at(i);
-    m_backAt.clear();
-    m_backSlot.clear();
+    m_back = CellBlocks<quint8>(m_rows, m_cols, kDefaultBack);
+    m_listedBack.forEach([&](const ListedBack &listed) {
+        m_back.set(int(listed.at / quint32(m_cols)), int(listed.at % quint32(m_cols)), listed.slot);
+    });
+    m_listedBack.clear();
 }
 
-void SheetData::setColour(QList<quint8> &plane, quint8 fallback, int row, int col, OleColor color)
+void SheetData::setColour(CellBlocks<quint8> &plane, quint8 fallback, int row, int col, OleColor color)
 {
     const quint8 slot = paletteIndex(color);
-    if (plane.isEmpty()) {
+    if (!plane.held()) {
         if (slot == fallback)
             return;
-        LargeMemory::reserve(plane, cellCount());
-        plane.resize(cellCount(), fallback);
+        plane = CellBlocks<quint8>(m_rows, m_cols, fallback);
     }
-    plane[index(row, col)] = slot;
+    plane.set(row, col, slot);
 }
 
 quint8 SheetData::paletteIndex(OleColor color)
