@@ -29,6 +29,11 @@ private slots:
     void nothingFoundLeavesTheSheet();
     void replaceChangesOneCellWithOneSnapshot();
     void replaceWithoutChangeTakesNoSnapshot();
+    void replaceShowsTheMatchFirst_data();
+    void replaceShowsTheMatchFirst();
+    void replaceAll_data();
+    void replaceAll();
+    void replaceAllIsOneUndoStep();
 };
 
 namespace
@@ -44,7 +49,7 @@ void TestSearchScan::scanOrder_data()
     QTest::addColumn<int>("col");
     QTest::addColumn<SearchDirection>("direction");
     QTest::addColumn<bool>("continueSearch");
-    QTest::addColumn<QString>("found"); // "row,col" or empty
+    QTest::addColumn<QString>("found"); // "row,col", "row,col wrapped" past the sheet's end, or empty
 
     const auto down = SearchDirection::DownRight;
     const auto up = SearchDirection::UpLeft;
@@ -52,12 +57,21 @@ void TestSearchScan::scanOrder_data()
     QTest::newRow("continued search starts below it") << kGrid << 1 << 1 << down << true << u"3,1"_s;
     QTest::newRow("column before row") << kGrid << 3 << 1 << down << true << u"2,2"_s;
     QTest::newRow("last row of column 3 goes on at row 1 of column 4") << kGrid << 3 << 3 << down << true << u"1,4"_s;
-    QTest::newRow("no wrap-around past the last cell") << kGrid << 1 << 4 << down << true << QString();
-    QTest::newRow("last data cell is tested again") << u"a,b|c,x"_s << 2 << 2 << down << true << u"2,2"_s;
+    QTest::newRow("past the last cell the scan goes on at the first")
+        << kGrid << 1 << 4 << down << true << u"1,1 wrapped"_s;
+    QTest::newRow("after the last data cell comes the first")
+        << u"x,b|c,a"_s << 2 << 2 << down << true << u"1,1 wrapped"_s;
+    QTest::newRow("a lone match is found again past the end")
+        << u"a,x|a,a"_s << 1 << 2 << down << true << u"1,2 wrapped"_s;
+    QTest::newRow("a new search from the last cell wraps to an earlier match")
+        << kGrid << 3 << 4 << down << false << u"1,1 wrapped"_s;
     QTest::newRow("up from row 1 of column 4 goes on at the bottom of column 3")
         << kGrid << 1 << 4 << up << true << u"3,3"_s;
-    QTest::newRow("up-left from the first data cell tests it again") << kGrid << 1 << 1 << up << true << u"1,1"_s;
-    QTest::newRow("up-left, no wrap-around") << u"a,x|a,a"_s << 2 << 1 << up << true << QString();
+    QTest::newRow("up-left before the first data cell comes the last")
+        << kGrid << 1 << 1 << up << true << u"1,4 wrapped"_s;
+    QTest::newRow("up-left past the first cell goes on at the last")
+        << u"a,x|a,a"_s << 2 << 1 << up << true << u"1,2 wrapped"_s;
+    QTest::newRow("up-left, a lone match is found again") << u"a,a|x,a"_s << 2 << 1 << up << true << u"2,1 wrapped"_s;
     QTest::newRow("up-left new search tests the current cell") << kGrid << 3 << 3 << up << false << u"3,3"_s;
     QTest::newRow("up-left scans up the column first") << kGrid << 3 << 4 << up << true << u"1,4"_s;
     QTest::newRow("headers never match") << u"a,a|a,a"_s << 1 << 1 << down << false << QString();
@@ -75,9 +89,11 @@ void TestSearchScan::scanOrder()
     Sheet sheet;
     fillSheet(sheet, cells, u"x"_s); // the headers hold an "x" as well
     sheet.setCurrentCell(row, col);
-    const std::optional<SearchCell> match
+    const std::optional<SearchMatch> match
         = findMatch(sheet, scanStart(sheet, direction, continueSearch), direction, SearchPattern(u"x"_s, false));
-    QCOMPARE(match ? u"%1,%2"_s.arg(match->row).arg(match->col) : QString(), found);
+    QCOMPARE(match ? u"%1,%2%3"_s.arg(match->cell.row).arg(match->cell.col).arg(match->wrapped ? u" wrapped"_s : u""_s)
+                   : QString(),
+             found);
 }
 
 void TestSearchScan::matching_data()
@@ -173,9 +189,9 @@ void TestSearchScan::foundCellIsMarkedAndShown()
     QVERIFY(!sheet.colIsVisible(3));
     QSignalSpy focus(&sheet, &Sheet::focusRequested);
 
-    const SearchResult result
+    const SearchOutcome outcome
         = RunSearch(state, ui, {1, SearchMode::Find, SearchDirection::DownRight, false, u"NEED"_s, QString(), false});
-    QCOMPARE(result, SearchResult::Found);
+    QCOMPARE(outcome.result, SearchResult::Found);
     QCOMPARE(selectionOf(sheet), (Selection{found.x(), found.y(), found.x(), found.y()}));
     QCOMPARE(sheet.foreColorAt(found.x(), found.y()), kMarkForeColor);
     QCOMPARE(focus.size(), 1);
@@ -192,9 +208,10 @@ void TestSearchScan::nothingFoundLeavesTheSheet()
     Sheet &sheet = state.grdData(0);
     fillSheet(sheet, u"a,b|c,d"_s);
     select(sheet, {1, 1, 2, 2});
-    const SearchResult result
-        = RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::UpLeft, true, u"b"_s, u"x"_s, false});
-    QCOMPARE(result, SearchResult::NotFound);
+    // Nowhere in the sheet, past its end included.
+    const SearchOutcome outcome
+        = RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::UpLeft, true, u"z"_s, u"x"_s, false});
+    QCOMPARE(outcome.result, SearchResult::NotFound);
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages.first().text, u"その方向には、検索データはありません"_s);
     QCOMPARE(ui.messages.first().title, u"検索結果"_s);
@@ -205,8 +222,11 @@ void TestSearchScan::nothingFoundLeavesTheSheet()
 
     // The modeless dialog stays usable during a comparison, which must find its sheets untouched.
     state.CompareRunning = true;
-    QCOMPARE(RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, u"a"_s, u"x"_s, false}),
-             SearchResult::Busy);
+    for (const SearchMode mode : {SearchMode::Replace, SearchMode::ReplaceAll})
+        QCOMPARE(
+            RunSearch(state, ui, {0, mode, SearchDirection::DownRight, false, u"a"_s, u"x"_s, false, SearchCell{1, 1}})
+                .result,
+            SearchResult::Busy);
     QCOMPARE(sheet.textMatrix(1, 1), u"a"_s);
     QCOMPARE(selectionOf(sheet), (Selection{1, 1, 2, 2}));
     QCOMPARE(ui.messages.size(), 1);
@@ -218,13 +238,15 @@ void TestSearchScan::replaceChangesOneCellWithOneSnapshot()
     RecordingUserInterface ui;
     Sheet &sheet = state.grdData(0);
     fillSheet(sheet, u"x,banana|banana,a"_s);
-    sheet.setCurrentCell(1, 1);
-    const SearchRequest request{0, SearchMode::Replace, SearchDirection::DownRight, false, u"A"_s, u"b"_s, false};
-    QCOMPARE(RunSearch(state, ui, request), SearchResult::Found);
+    sheet.setCurrentCell(2, 1);
+    const SearchRequest request{0,     SearchMode::Replace, SearchDirection::DownRight, true, u"A"_s, u"b"_s,
+                                false, SearchCell{2, 1}};
+    QCOMPARE(RunSearch(state, ui, request).result, SearchResult::Found);
     QCOMPARE(sheet.textMatrix(2, 1), u"bbnbnb"_s);
     QCOMPARE(sheet.textMatrix(1, 2), u"banana"_s);
     QCOMPARE(sheet.textMatrix(2, 2), u"a"_s);
-    QCOMPARE(selectionOf(sheet), (Selection{2, 1, 2, 1}));
+    // The next match is shown, not replaced.
+    QCOMPARE(selectionOf(sheet), (Selection{1, 2, 1, 2}));
     QVERIFY(state.UndoAvailable[0]);
 
     RestoreUndoSnapshot(state, ui, 0);
@@ -242,12 +264,157 @@ void TestSearchScan::replaceWithoutChangeTakesNoSnapshot()
     SaveUndoSnapshot(state, 0);
     sheet.setTextMatrix(1, 1, u"new"_s);
     sheet.setCurrentCell(1, 2);
-    QCOMPARE(
-        RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, QString(), u"x"_s, false}),
-        SearchResult::Found);
+    QCOMPARE(RunSearch(state, ui,
+                       {0, SearchMode::Replace, SearchDirection::DownRight, false, QString(), u"x"_s, false,
+                        SearchCell{1, 2}})
+                 .result,
+             SearchResult::Found);
     QCOMPARE(sheet.textMatrix(1, 2), u"b"_s);
     RestoreUndoSnapshot(state, ui, 0);
     QCOMPARE(sheet.textMatrix(1, 1), u"old"_s);
+}
+
+void TestSearchScan::replaceShowsTheMatchFirst_data()
+{
+    QTest::addColumn<QString>("between"); // what the person does between the two presses
+    QTest::addColumn<QString>("cells"); // after the second press
+    QTest::addColumn<QString>("current"); // after the second press
+    QTest::addColumn<int>("replaced");
+
+    QTest::newRow("the second press replaces and shows the next") << u""_s << u"ya,b|xb,xc"_s << u"2,1"_s << 1;
+    QTest::newRow("a match searched for is replaced by the next press")
+        << u"find"_s << u"xa,b|yb,xc"_s << u"2,2"_s << 1;
+    QTest::newRow("another current cell is found first, not replaced")
+        << u"move to 2,2"_s << u"xa,b|xb,xc"_s << u"1,1 wrapped"_s << 0;
+    QTest::newRow("a shown match edited away is not replaced") << u"edit"_s << u"za,b|xb,xc"_s << u"2,1"_s << 0;
+    QTest::newRow("the last match replaced, the next is past the end")
+        << u"move to 2,2 and find"_s << u"xa,b|xb,yc"_s << u"1,1 wrapped"_s << 1;
+}
+
+// "置換" shows the match it will replace first, as 検索 does; only the next press replaces it.
+void TestSearchScan::replaceShowsTheMatchFirst()
+{
+    QFETCH(QString, between);
+    QFETCH(QString, cells);
+    QFETCH(QString, current);
+    QFETCH(int, replaced);
+
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(0);
+    fillSheet(sheet, u"xa,b|xb,xc"_s);
+    sheet.setCurrentCell(1, 1);
+    SearchRequest request{0, SearchMode::Replace, SearchDirection::DownRight, false, u"X"_s, u"y"_s, false};
+    SearchOutcome outcome = RunSearch(state, ui, request);
+    QCOMPARE(cellTexts(sheet), u"xa,b|xb,xc"_s);
+    QCOMPARE(outcome.shown, std::make_optional(SearchCell{1, 1}));
+    QVERIFY(!state.history.canUndo(0));
+    request.continueSearch = true;
+    request.shownMatch = outcome.shown;
+
+    if (between.startsWith(u"move to 2,2"_s))
+        sheet.setCurrentCell(2, 2);
+    if (between == u"edit"_s)
+        sheet.setTextMatrix(1, 1, u"za"_s);
+    if (between.endsWith(u"find"_s)) {
+        SearchRequest find = request;
+        find.mode = SearchMode::Find;
+        find.continueSearch = between == u"find"_s;
+        outcome = RunSearch(state, ui, find);
+        request.shownMatch = outcome.shown;
+    }
+    outcome = RunSearch(state, ui, request);
+    QCOMPARE(cellTexts(sheet), cells);
+    QCOMPARE(u"%1,%2%3"_s.arg(sheet.row()).arg(sheet.col()).arg(outcome.wrapped ? u" wrapped"_s : u""_s), current);
+    QCOMPARE(outcome.shown, std::make_optional(SearchCell{sheet.row(), sheet.col()}));
+    QCOMPARE(int(outcome.replaced), replaced);
+    QCOMPARE(state.history.undoCount(0), std::size_t(replaced));
+    QVERIFY(ui.messages.isEmpty());
+}
+
+void TestSearchScan::replaceAll_data()
+{
+    QTest::addColumn<QString>("cells");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("note"); // the dialog's label; empty: the nothing-found message
+
+    QTest::newRow("every occurrence of every cell")
+        << u"banana,xa|a,b"_s << u"a"_s << u"o"_s << false << u"bonono,xo|o,b"_s << u"5 個置換しました"_s;
+    QTest::newRow("overlapping matches are replaced left to right")
+        << u"aaa,aaaa|b,b"_s << u"aa"_s << u"b"_s << false << u"ba,bb|b,b"_s << u"3 個置換しました"_s;
+    QTest::newRow("a match the replacement makes is not replaced again")
+        << u"abb,c"_s << u"ab"_s << u"a"_s << false << u"ab,c"_s << u"1 個置換しました"_s;
+    QTest::newRow("a replacement holding the search text ends")
+        << u"a,aa"_s << u"a"_s << u"aa"_s << false << u"aa,aaaa"_s << u"3 個置換しました"_s;
+    QTest::newRow("every case without match case")
+        << u"Abc,aBC,abc"_s << u"abc"_s << u"x"_s << false << u"x,x,x"_s << u"3 個置換しました"_s;
+    QTest::newRow("only the exact case with match case")
+        << u"Abc,aBC,abc"_s << u"abc"_s << u"x"_s << true << u"Abc,aBC,x"_s << u"1 個置換しました"_s;
+    QTest::newRow("an empty search text replaces nothing")
+        << u"a,b"_s << u""_s << u"x"_s << false << u"a,b"_s << u"0 個置換しました"_s;
+    QTest::newRow("no match at all") << u"a,b"_s << u"z"_s << u"x"_s << false << u"a,b"_s << QString();
+}
+
+void TestSearchScan::replaceAll()
+{
+    QFETCH(QString, cells);
+    QFETCH(QString, search);
+    QFETCH(QString, replacement);
+    QFETCH(bool, matchCase);
+    QFETCH(QString, expected);
+    QFETCH(QString, note);
+
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(1);
+    // The headers hold the search text too, and a filler row holds nothing: neither changes.
+    fillSheet(sheet, cells, search);
+    sheet.setRows(sheet.rows() + 1);
+    sheet.setFillerRow(sheet.rows() - 1, true);
+    const QStringList headers{sheet.textMatrix(0, 1), sheet.textMatrix(1, 0)};
+    sheet.setCurrentCell(1, 2);
+    const SearchRequest request{1,        SearchMode::ReplaceAll, SearchDirection::UpLeft, true, search, replacement,
+                                matchCase};
+    const SearchOutcome outcome = RunSearch(state, ui, request);
+
+    QCOMPARE(cellTexts(sheet), expected + u'|' + QString(sheet.cols() - 2, u','));
+    QCOMPARE((QStringList{sheet.textMatrix(0, 1), sheet.textMatrix(1, 0)}), headers);
+    QVERIFY(sheet.isFillerRow(sheet.rows() - 1));
+    QCOMPARE(searchNote(outcome, request), note);
+    QCOMPARE(ui.messages.size(), note.isEmpty() ? 1 : 0);
+    // The current cell stays; only a change is a step.
+    QCOMPARE((QPoint(sheet.row(), sheet.col())), QPoint(1, 2));
+    QCOMPARE(state.history.canUndo(1), expected != cells);
+    QCOMPARE(state.SheetChanged[1], expected != cells);
+}
+
+void TestSearchScan::replaceAllIsOneUndoStep()
+{
+    AppState state;
+    RecordingUserInterface ui;
+    fillSheet(state.grdData(0), u"a1,b|a2,a3|x,a4"_s);
+    fillSheet(state.grdData(1), u"b1,b|b2,b3|c,a4"_s);
+    state.ActiveSheet = 0;
+    SaveUndoSnapshot(state, 0, kCellEditStepName);
+    state.grdData(0).setTextMatrix(3, 1, u"c"_s);
+    const std::size_t steps = state.history.undoCount(0);
+    const SearchOutcome outcome
+        = RunSearch(state, ui, {0, SearchMode::ReplaceAll, SearchDirection::DownRight, false, u"a"_s, u"b"_s, false});
+    QCOMPARE(outcome.replaced, qsizetype(4));
+    QCOMPARE(cellTexts(state.grdData(0)), u"b1,b|b2,b3|c,b4"_s);
+    QCOMPARE(state.history.undoCount(0), steps + 1);
+    QCOMPARE(state.history.undoName(0), u"すべて置換"_s);
+    // Both sheets shown: compared again, the pair is equal but for one cell.
+    QCOMPARE(colourMap(state.grdData(0)), u"..|..|.R"_s);
+
+    mnuZ_Click(state, ui);
+    QCOMPARE(cellTexts(state.grdData(0)), u"a1,b|a2,a3|c,a4"_s);
+    QCOMPARE(state.history.undoCount(0), steps);
+    mnuRedo_Click(state, ui);
+    QCOMPARE(cellTexts(state.grdData(0)), u"b1,b|b2,b3|c,b4"_s);
 }
 
 QTEST_MAIN(TestSearchScan)
