@@ -22,6 +22,8 @@ private slots:
     void loadsWhatTheDialogAnswers_data();
     void loadsWhatTheDialogAnswers();
     void asksAboutUnsavedChangesFirst();
+    void opensARecentFile_data();
+    void opensARecentFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -126,6 +128,71 @@ void TestOpenCommand::asksAboutUnsavedChangesFirst()
     QVERIFY(m_ui->questions[0].text.contains(u"変更を保存しますか"_s));
     QCOMPARE(m_state->SheetFileName[0], first);
     QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"edited"_s);
+}
+
+void TestOpenCommand::opensARecentFile_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<QStringList>("files"); // side's list, oldest first; "gone" names no file
+    QTest::addColumn<int>("item");
+    QTest::addColumn<bool>("unsaved"); // the side holds unsaved changes, and the question is cancelled
+    QTest::addColumn<QString>("loaded"); // the file the side holds afterwards
+    QTest::addColumn<QStringList>("after"); // the side's list afterwards, most recent first
+    QTest::addColumn<QString>("message");
+
+    const QString gone = u"ファイルが見つかりません\r\n%1\r\n最近使ったファイルの一覧から外しました"_s;
+    QTest::newRow("loads into its own side")
+        << 1 << QStringList{u"a"_s, u"b"_s} << 0 << false << u"b"_s << QStringList{u"b"_s, u"a"_s} << QString();
+    QTest::newRow("an older one moves to the top")
+        << 0 << QStringList{u"a"_s, u"b"_s} << 1 << false << u"a"_s << QStringList{u"a"_s, u"b"_s} << QString();
+    QTest::newRow("a file that is gone is said and dropped")
+        << 0 << QStringList{u"a"_s, u"gone"_s} << 0 << false << QString() << QStringList{u"a"_s} << gone;
+    QTest::newRow("unsaved changes are asked about first")
+        << 0 << QStringList{u"a"_s, u"b"_s} << 1 << true << u"edited"_s << QStringList{u"b"_s, u"a"_s} << QString();
+    QTest::newRow("past the end: nothing")
+        << 0 << QStringList{u"a"_s} << 1 << false << QString() << QStringList{u"a"_s} << QString();
+}
+
+void TestOpenCommand::opensARecentFile()
+{
+    QFETCH(int, side);
+    QFETCH(QStringList, files);
+    QFETCH(int, item);
+    QFETCH(bool, unsaved);
+    QFETCH(QString, loaded);
+    QFETCH(QStringList, after);
+    QFETCH(QString, message);
+
+    const auto pathOf = [this](const QString &name) { return m_dir->filePath(name + u".csv"_s); };
+    for (const QString &name : std::as_const(files)) {
+        if (name != u"gone"_s)
+            writeTestFile(*m_dir, name + u".csv"_s, name.toUtf8() + "\r\n");
+        m_state->recentFiles.add(side, pathOf(name));
+    }
+    if (unsaved) {
+        m_state->grdData(side).setRows(2);
+        m_state->grdData(side).setCols(2);
+        m_state->grdData(side).setVisible(true);
+        m_state->grdData(side).setTextMatrix(1, 1, u"edited"_s);
+        m_state->SheetChanged[side] = true;
+        m_ui->scriptedAnswers << Answer::Cancel;
+    }
+
+    mnuRecent_Click(*m_state, *m_ui, side, item);
+
+    QCOMPARE(m_ui->questions.size(), unsaved ? 1 : 0);
+    QCOMPARE(m_state->grdData(side).isVisible(), !loaded.isEmpty());
+    if (!loaded.isEmpty())
+        QCOMPARE(m_state->grdData(side).textMatrix(1, 1), loaded);
+    QVERIFY(!m_state->grdData(1 - side).isVisible());
+    QStringList expected;
+    for (const QString &name : std::as_const(after))
+        expected << pathOf(name);
+    QCOMPARE(m_state->recentFiles.files(side), expected);
+    QVERIFY(m_state->recentFiles.files(1 - side).isEmpty());
+    QCOMPARE(m_ui->messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(m_ui->messages.first().text, message.arg(pathOf(u"gone"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestOpenCommand)
