@@ -9,6 +9,7 @@
 #include "UserInterface.h"
 
 #include <QList>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -42,19 +43,25 @@ bool upperCasesLikeAscii(QStringView text)
     });
 }
 
-// `upper` inside the upper-cased `text`, for a text that upper-cases like ASCII, without
-// upper-casing a copy: a scan of a whole sheet tests millions of cells.
-bool asciiUpperContains(QStringView text, QStringView upper)
+// Where `upper` first lies inside the upper-cased `text` from `from` on, for a text that
+// upper-cases like ASCII (each unit into one, so positions are the text's own), without
+// upper-casing a copy: a scan of a whole sheet tests millions of cells. -1 for nowhere.
+qsizetype asciiUpperIndexOf(QStringView text, QStringView upper, qsizetype from = 0)
 {
     const qsizetype m = upper.size();
-    for (qsizetype i = 0; i + m <= text.size(); ++i) {
+    for (qsizetype i = from; i + m <= text.size(); ++i) {
         qsizetype k = 0;
         while (k < m && asciiUpper(text[i + k].unicode()) == upper[k].unicode())
             ++k;
         if (k == m)
-            return true;
+            return i;
     }
-    return false;
+    return -1;
+}
+
+bool asciiUpperContains(QStringView text, QStringView upper)
+{
+    return asciiUpperIndexOf(text, upper) >= 0;
 }
 
 // A text upper-cased code point by code point, with the source range each upper-cased unit came
@@ -124,6 +131,13 @@ QString SearchPattern::replaceIn(QStringView text, const QString &replacement, q
             result += text.mid(done, at - done);
             result += replacement;
             done = at + m_text.size();
+            ++replaced;
+        }
+    } else if (upperCasesLikeAscii(text)) {
+        for (qsizetype at = asciiUpperIndexOf(text, m_upper); at >= 0; at = asciiUpperIndexOf(text, m_upper, done)) {
+            result += text.mid(done, at - done);
+            result += replacement;
+            done = at + m_upper.size();
             ++replaced;
         }
     } else {
@@ -258,9 +272,17 @@ ReplaceAllCount replaceAll(AppState &state, int index, const SearchPattern &patt
     RunAsHistoryStep(state, kReplaceAllStepName, [&] {
         const bool redraw = sheet.redraw();
         sheet.setRedraw(false);
-        for (const Change &change : changes)
-            sheet.setTextMatrix(change.row, change.col, change.text);
-        sheet.setRedraw(redraw);
+        const auto drawAgain = qScopeGuard([&] { sheet.setRedraw(redraw); });
+        // All or nothing: a sheet that cannot hold every new text (its text store is full) gets
+        // its texts back, and the error is reported as the handler's.
+        const SheetData before = sheet.data();
+        try {
+            for (const Change &change : changes)
+                sheet.setTextMatrix(change.row, change.col, change.text);
+        } catch (...) {
+            sheet.restoreSnapshot(before);
+            throw;
+        }
     });
     return count;
 }
