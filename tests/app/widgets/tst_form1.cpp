@@ -704,9 +704,10 @@ void TestForm1::busyWindowIgnoresItsCommands_data()
 {
     QTest::addColumn<QString>("command");
     for (const char *command :
-         {"cmdDiff", "cmdClr",   "cmdGmn",   "cmdEnd",   "close box", "cmdName", "cmdSave",   "mnuNew",
-          "mnuUndo", "mnuDoble", "mnuKukan", "mnuHelp",  "mnuVer",    "drop",    "drag over", "cell change",
-          "mnuZ",    "mnuCut",   "mnuCopy",  "mnuPeast", "mnuDel",    "mnuSend"})
+         {"cmdDiff",   "cmdClr",      "cmdGmn",    "cmdEnd",   "close box",  "cmdName",  "cmdSave",
+          "mnuNew",    "mnuUndo",     "mnuDoble",  "mnuKukan", "mnuHelp",    "mnuVer",   "drop",
+          "drag over", "cell change", "mnuZ",      "mnuCut",   "mnuCopy",    "mnuPeast", "mnuDel",
+          "mnuSend",   "mnuSave",     "mnuSaveAs", "mnuExit",  "recent file"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -765,6 +766,12 @@ void TestForm1::busyWindowIgnoresItsCommands()
         form.mnuHelp->trigger();
     else if (command == u"mnuVer")
         form.mnuVer->trigger();
+    else if (command == u"recent file") {
+        Q_EMIT form.mnuRecent[0]->aboutToShow();
+        QVERIFY(!form.mnuRecent[0]->actions().isEmpty());
+        form.mnuRecent[0]->actions().first()->trigger();
+    } else if (QAction *item = form.mnuFile->findChild<QAction *>(command))
+        item->trigger();
     else if (command.startsWith(u"mnu")) { // the context menu's commands
         QAction *action = form.mnuMain->findChild<QAction *>(command);
         QVERIFY(action);
