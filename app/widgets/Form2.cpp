@@ -279,6 +279,9 @@ void Form2::cmdAllTikan_Click()
 
 void Form2::RunSearch(SearchMode mode)
 {
+    const std::pair<QString, bool> pattern{cboGrep->currentText(), chkKubun->isChecked()};
+    if (pattern != m_shownFor)
+        m_shownMatch.reset();
     const SearchRequest request{optIdx[0]->isChecked() ? 0 : 1,
                                 mode,
                                 optMuki[0]->isChecked() ? SearchDirection::DownRight : SearchDirection::UpLeft,
@@ -295,6 +298,7 @@ void Form2::RunSearch(SearchMode mode)
     if (outcome.result == SearchResult::Busy)
         return;
     m_shownMatch = outcome.shown;
+    m_shownFor = pattern;
     lblNote->setText(searchNote(outcome, request));
 }
 

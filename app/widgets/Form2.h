@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class AppState;
 class QCheckBox;
@@ -78,7 +79,9 @@ private:
     Twips m_twips;
     // False: the next search tests the current cell itself; true: it starts at the cell after it.
     bool ContinueSearch = false;
-    // The match the last press showed, which the next "置換" replaces.
+    // The match the last press showed, which the next "置換" replaces while the search text and
+    // match case are still those it was found with.
     std::optional<SearchCell> m_shownMatch;
+    std::pair<QString, bool> m_shownFor;
     std::array<int, 2> OtherSheet{1, 0};
 };
