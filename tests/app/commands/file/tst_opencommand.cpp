@@ -133,66 +133,46 @@ void TestOpenCommand::asksAboutUnsavedChangesFirst()
 void TestOpenCommand::opensARecentFile_data()
 {
     QTest::addColumn<int>("side");
-    QTest::addColumn<QStringList>("files"); // side's list, oldest first; "gone" names no file
-    QTest::addColumn<int>("item");
-    QTest::addColumn<bool>("unsaved"); // the side holds unsaved changes, and the question is cancelled
-    QTest::addColumn<QString>("loaded"); // the file the side holds afterwards
-    QTest::addColumn<QStringList>("after"); // the side's list afterwards, most recent first
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("item"); // of the side's list: b.csv, gone.csv (no file), a.csv
+    QTest::addColumn<bool>("unsaved"); // the side holds unsaved changes; the question is cancelled
+    QTest::addColumn<QString>("shown"); // the side's cell (1, 1) afterwards; empty: not shown
+    QTest::addColumn<QString>("after"); // the side's list afterwards
 
-    const QString gone = u"ファイルが見つかりません\r\n%1\r\n最近使ったファイルの一覧から外しました"_s;
-    QTest::newRow("loads into its own side")
-        << 1 << QStringList{u"a"_s, u"b"_s} << 0 << false << u"b"_s << QStringList{u"b"_s, u"a"_s} << QString();
-    QTest::newRow("an older one moves to the top")
-        << 0 << QStringList{u"a"_s, u"b"_s} << 1 << false << u"a"_s << QStringList{u"a"_s, u"b"_s} << QString();
-    QTest::newRow("a file that is gone is said and dropped")
-        << 0 << QStringList{u"a"_s, u"gone"_s} << 0 << false << QString() << QStringList{u"a"_s} << gone;
-    QTest::newRow("unsaved changes are asked about first")
-        << 0 << QStringList{u"a"_s, u"b"_s} << 1 << true << u"edited"_s << QStringList{u"b"_s, u"a"_s} << QString();
-    QTest::newRow("past the end: nothing")
-        << 0 << QStringList{u"a"_s} << 1 << false << QString() << QStringList{u"a"_s} << QString();
+    QTest::newRow("loads into its own side and moves to the top") << 1 << 2 << false << u"a"_s << u"a b gone"_s;
+    QTest::newRow("a file that is gone is said and dropped") << 0 << 1 << false << QString() << u"b a"_s;
+    QTest::newRow("unsaved changes are asked about first") << 0 << 1 << true << u"edited"_s << u"a b gone"_s;
 }
 
 void TestOpenCommand::opensARecentFile()
 {
     QFETCH(int, side);
-    QFETCH(QStringList, files);
     QFETCH(int, item);
     QFETCH(bool, unsaved);
-    QFETCH(QString, loaded);
-    QFETCH(QStringList, after);
-    QFETCH(QString, message);
-
-    const auto pathOf = [this](const QString &name) { return m_dir->filePath(name + u".csv"_s); };
-    for (const QString &name : std::as_const(files)) {
-        if (name != u"gone"_s)
-            writeTestFile(*m_dir, name + u".csv"_s, name.toUtf8() + "\r\n");
-        m_state->recentFiles.add(side, pathOf(name));
-    }
+    QFETCH(QString, shown);
+    QFETCH(QString, after);
+    for (const QString &name : {u"a"_s, u"gone"_s, u"b"_s})
+        m_state->recentFiles.add(side,
+                                 name == u"gone"_s ? m_dir->filePath(u"gone.csv"_s)
+                                                   : writeTestFile(*m_dir, name + u".csv"_s, name.toUtf8()));
     if (unsaved) {
-        m_state->grdData(side).setRows(2);
-        m_state->grdData(side).setCols(2);
-        m_state->grdData(side).setVisible(true);
+        mnuRecent_Click(*m_state, *m_ui, side, 2);
         m_state->grdData(side).setTextMatrix(1, 1, u"edited"_s);
         m_state->SheetChanged[side] = true;
         m_ui->scriptedAnswers << Answer::Cancel;
     }
-
     mnuRecent_Click(*m_state, *m_ui, side, item);
 
     QCOMPARE(m_ui->questions.size(), unsaved ? 1 : 0);
-    QCOMPARE(m_state->grdData(side).isVisible(), !loaded.isEmpty());
-    if (!loaded.isEmpty())
-        QCOMPARE(m_state->grdData(side).textMatrix(1, 1), loaded);
-    QVERIFY(!m_state->grdData(1 - side).isVisible());
+    QCOMPARE(m_state->grdData(side).isVisible() ? m_state->grdData(side).textMatrix(1, 1) : QString(), shown);
     QStringList expected;
-    for (const QString &name : std::as_const(after))
-        expected << pathOf(name);
+    for (const QString &name : after.split(u' '))
+        expected << m_dir->filePath(name + u".csv"_s);
     QCOMPARE(m_state->recentFiles.files(side), expected);
-    QVERIFY(m_state->recentFiles.files(1 - side).isEmpty());
-    QCOMPARE(m_ui->messages.size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty())
-        QCOMPARE(m_ui->messages.first().text, message.arg(pathOf(u"gone"_s)));
+    QCOMPARE(m_ui->messages.size(), shown.isEmpty() ? 1 : 0);
+    if (shown.isEmpty())
+        QCOMPARE(m_ui->messages.first().text,
+                 u"ファイルが見つかりません\r\n%1\r\n最近使ったファイルの一覧から外しました"_s.arg(
+                     m_dir->filePath(u"gone.csv"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestOpenCommand)
