@@ -549,7 +549,6 @@ void TestSettings::recentFiles()
     for (const QString &path : {u"/a"_s, u"/b"_s, u"/./y/../a"_s, u"/b"_s})
         recent.add(1, path);
     QCOMPARE(recent.files(1), (QStringList{u"/b"_s, u"/a"_s}));
-    QVERIFY(recent.files(0).isEmpty());
 }
 
 // After the existing keys, eight per side, most recent first; a hand-edited file's repeats are

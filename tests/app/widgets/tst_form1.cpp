@@ -667,10 +667,9 @@ void TestForm1::busyWindowIgnoresItsCommands_data()
 {
     QTest::addColumn<QString>("command");
     for (const char *command :
-         {"cmdDiff",   "cmdClr",      "cmdGmn",    "cmdEnd",   "close box",  "cmdName",  "cmdSave",
-          "mnuNew",    "mnuUndo",     "mnuDoble",  "mnuKukan", "mnuHelp",    "mnuVer",   "drop",
-          "drag over", "cell change", "mnuZ",      "mnuCut",   "mnuCopy",    "mnuPeast", "mnuDel",
-          "mnuSend",   "mnuSave",     "mnuSaveAs", "mnuExit",  "recent file"})
+         {"cmdDiff", "cmdClr",   "cmdGmn",   "cmdEnd",   "close box", "cmdName", "cmdSave",   "mnuNew",
+          "mnuUndo", "mnuDoble", "mnuKukan", "mnuHelp",  "mnuVer",    "drop",    "drag over", "cell change",
+          "mnuZ",    "mnuCut",   "mnuCopy",  "mnuPeast", "mnuDel",    "mnuSend"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -729,8 +728,6 @@ void TestForm1::busyWindowIgnoresItsCommands()
         form.mnuHelp->trigger();
     else if (command == u"mnuVer")
         form.mnuVer->trigger();
-    else if (QAction *item = form.mnuFile->findChild<QAction *>(command))
-        item->trigger();
     else if (command.startsWith(u"mnu")) { // the context menu's commands
         QAction *action = form.mnuMain->findChild<QAction *>(command);
         QVERIFY(action);
