@@ -31,6 +31,13 @@ void runHandler(Command command, CommandCall &call)
     switch (command) {
     case Command::Open:
         return mnuOpen_Click(state, ui, call.sheet);
+    case Command::Recent:
+        return mnuRecent_Click(state, ui, call.sheet, call.item);
+    case Command::SaveAsActive:
+        return SaveActiveSheetAs(state, ui);
+    case Command::Exit:
+        call.closeWindow = commandMayRun(state, Command::Exit);
+        return;
     case Command::New:
         return mnuNew_Click(state, ui);
     case Command::Report:

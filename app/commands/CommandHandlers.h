@@ -22,6 +22,8 @@ struct CommandCall
     // The window takes the focus back (after a comparison), or closes.
     bool focusWindow = false;
     bool closeWindow = false;
+    // The entry of a command that lists entries (a recent file); -1 for none.
+    int item = -1;
 };
 
 // Calls the handler of the command table's row for `command`.

@@ -6,6 +6,7 @@
 #include "FileIdentity.h"
 #include "History.h"
 #include "KeyAlignment.h"
+#include "RecentFiles.h"
 #include "Sheet.h"
 #include "Twips.h"
 
@@ -214,6 +215,8 @@ public:
     std::array<QString, 3> SheetFileName;
     // The folder of the last file loaded into either sheet, where the open dialog starts.
     QString LastOpenFolder;
+    // The files each side last loaded or saved, for the file menu; kept in the settings file.
+    RecentFiles recentFiles;
     // The identity SheetFileName(i) had when it was loaded or last saved; nothing for a sheet
     // that has no file of its own.
     std::array<std::optional<FileIdentity>, 2> SheetFileIdentity;

@@ -59,6 +59,14 @@ bool sideShown(const AppState &state, int sheet)
 {
     return state.fraTool[sheet].cmdNameEnabled;
 }
+bool activeSheetShown(const AppState &state, int)
+{
+    return state.grdData(state.ActiveSheet == 1 ? 1 : 0).isVisible();
+}
+bool recentFilesHeld(const AppState &state, int sheet)
+{
+    return sheet >= 0 && !state.recentFiles.files(sheet).isEmpty();
+}
 bool overwriteOffered(const AppState &state, int sheet)
 {
     return state.fraTool[sheet].cmdSaveEnabled();
@@ -108,10 +116,23 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
     {.command = Command::Open, .handler = "mnuOpen_Click", .place = FileMenu, .control = "mnuOpen",
      .caption = u"ファイル１を開く…", .secondCaption = u"ファイル２を開く…",
      .key = Qt::CTRL | Qt::Key_O, .secondKey = Qt::CTRL | Qt::SHIFT | Qt::Key_O, .keyScope = Item, .perSheet = true},
+    // A submenu each, filled with the side's recent files as it opens.
+    {.command = Command::Recent, .handler = "mnuRecent_Click", .place = FileMenu, .control = "mnuRecent",
+     .caption = u"最近使ったファイル１", .secondCaption = u"最近使ったファイル２", .perSheet = true,
+     .enabled = recentFilesHeld},
+    // Saves the active sheet wherever the focus is in the window; the sheets' own keys leave
+    // Ctrl+S alone.
+    {.command = Command::SaveActive, .handler = "SaveActiveSheet", .place = FileMenu, .control = "mnuSave",
+     .caption = u"上書き保存", .key = Qt::CTRL | Qt::Key_S, .keyScope = Window, .shortcutName = "saveShortcut",
+     .separatorBefore = "", .enabled = activeSheetShown},
+    {.command = Command::SaveAsActive, .handler = "SaveActiveSheetAs", .place = FileMenu, .control = "mnuSaveAs",
+     .caption = u"名前を付けて保存…", .enabled = activeSheetShown},
     {.command = Command::New, .handler = "mnuNew_Click", .place = FileMenu, .control = "mnuNew",
      .caption = u"新規作成", .separatorBefore = "", .enabled = newSheetPossible},
     {.command = Command::Report, .handler = "mnuReport_Click", .place = FileMenu, .control = "mnuReport",
      .caption = u"差分レポートを保存…", .enabled = comparedPairShown, .refusedWhenDisabled = true},
+    {.command = Command::Exit, .handler = "mnuExit_Click", .place = FileMenu, .control = "mnuExit",
+     .caption = u"終了", .separatorBefore = ""},
     {.command = Command::UndoSetting, .handler = "mnuUndo_Click", .place = SetteiMenu, .control = "mnuUndo",
      .caption = u"元に戻す(Undo)機能を使用する", .checked = undoChecked},
     {.command = Command::Doble, .handler = "mnuDoble_Click", .place = SetteiMenu, .control = "mnuDoble",
@@ -203,10 +224,6 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
      .caption = u"名前を付けて保存", .perSheet = true, .enabled = sideShown},
     {.command = Command::Save, .handler = "cmdSave_Click", .place = ToolFrame, .control = "cmdSave",
      .caption = u"上書き保存", .toolTip = u"上書き保存（Ctrl+S）", .perSheet = true, .enabled = overwriteOffered},
-    // Saves the active sheet wherever the focus is in the window; the sheets' own keys leave
-    // Ctrl+S alone.
-    {.command = Command::SaveActive, .handler = "SaveActiveSheet", .key = Qt::CTRL | Qt::Key_S, .keyScope = Window,
-     .shortcutName = "saveShortcut"},
 }};
 // clang-format on
 
@@ -249,7 +266,9 @@ CommandMenu commandMenu(CommandPlace place)
 QString commandCaption(const CommandEntry &entry, int sheet)
 {
     const QString caption = fromTable(sheet == 1 && entry.secondCaption ? entry.secondCaption : entry.caption);
-    if (entry.keyScope != KeyScope::Shown && entry.keyScope != KeyScope::Application)
+    const bool keyShown = entry.keyScope == KeyScope::Shown || entry.keyScope == KeyScope::Application
+        || (entry.keyScope == KeyScope::Window && entry.control);
+    if (!keyShown)
         return caption;
     return caption + u'\t' + QKeySequence(commandKey(entry, sheet)).toString(QKeySequence::PortableText);
 }

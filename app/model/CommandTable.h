@@ -12,8 +12,12 @@ class AppState;
 // menu item it stands for are one command. The order is the order of the controls in their menus.
 enum class Command {
     Open, // mnuOpen_Click (Ctrl+O, Ctrl+Shift+O)
+    Recent, // mnuRecent_Click, a submenu of the side's recent files, per sheet
+    SaveActive, // SaveActiveSheet (Ctrl+S)
+    SaveAsActive, // SaveActiveSheetAs
     New, // mnuNew_Click
     Report, // mnuReport_Click
+    Exit, // mnuExit_Click, as the button 終了
     UndoSetting, // mnuUndo_Click
     Doble, // mnuDoble_Click
     HeadingCaptions, // mnuHeadingCaptions_Click
@@ -52,10 +56,9 @@ enum class Command {
     End, // cmdEnd_Click
     Name, // cmdName_Click, per sheet
     Save, // cmdSave_Click, per sheet
-    SaveActive, // SaveActiveSheet (Ctrl+S)
 };
 
-inline constexpr std::size_t kCommandCount = std::size_t(Command::SaveActive) + 1;
+inline constexpr std::size_t kCommandCount = std::size_t(Command::Save) + 1;
 
 // Where the control that gives a command lies. The menus come in this order in the menu bar.
 enum class CommandPlace {
@@ -76,7 +79,7 @@ enum class KeyScope {
     Shown,
     // The item's own shortcut, while the window is active.
     Item,
-    // Anywhere in the window, the sheets and edit boxes included.
+    // Anywhere in the window, the sheets and edit boxes included; a menu item's caption shows it.
     Window,
     // Anywhere in the program, the modeless search dialog included; the caption shows the key.
     Application,

@@ -8,10 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -48,6 +50,8 @@ const QString kTagKeyCol = u"[KEYCOL]"_s;
 const QString kTagMoji = u"[MOJI  ]"_s;
 // The folder a file was last opened from, where the open dialogs start; written once there is one.
 const QString kTagFolder = u"[FOLDER]"_s;
+// The recent files of each side, one line each, most recent first; written only once there are some.
+const std::array<QString, 2> kTagRecent{u"[RECNT1]"_s, u"[RECNT2]"_s};
 
 // Files written here are UTF-8. A file that is not valid UTF-8 comes from a Japanese Windows
 // system (the program's old home wrote its settings in Shift-JIS), so it is read as that.
@@ -208,6 +212,12 @@ void LoadSettings(AppState &state, const QString &path)
     }
     file.close();
 
+    std::array<QStringList, 2> recent;
+    // Whatever ends the reading, the recent files read so far are kept.
+    const auto keepRecent = qScopeGuard([&] {
+        for (int side = 0; side < 2; ++side)
+            state.recentFiles.setFiles(side, recent.at(std::size_t(side)));
+    });
     const QString text = decodeSettings(bytes);
     for (const QStringView line : splitLines(text)) {
         if (line.size() < kTagLength)
@@ -273,6 +283,8 @@ void LoadSettings(AppState &state, const QString &path)
                 state.ChosenEncoding = encoding;
         } else if (tag == kTagFolder) {
             state.LastOpenFolder = value.toString();
+        } else if (tag == kTagRecent[0] || tag == kTagRecent[1]) {
+            recent.at(tag == kTagRecent[0] ? 0 : 1).append(value.toString());
         }
     }
 }
@@ -324,6 +336,13 @@ bool SaveSettings(const AppState &state, const QString &path)
         line(kTagMoji, encodingKeyName(state.ChosenEncoding));
     if (!state.LastOpenFolder.isEmpty())
         line(kTagFolder, singleLine(state.LastOpenFolder));
+    for (int side = 0; side < 2; ++side) {
+        for (const QString &file : state.recentFiles.files(side)) {
+            // A path with a line break would come back as another path: it is left out.
+            if (!file.contains(u'\r') && !file.contains(u'\n'))
+                line(kTagRecent.at(std::size_t(side)), file);
+        }
+    }
 
     return SafeFileWriter::write(path, text.toUtf8());
 }

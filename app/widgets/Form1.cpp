@@ -26,6 +26,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -150,6 +151,16 @@ void Form1::createMenus()
         }
         for (int k = 0; k < (entry.perSheet ? 2 : 1); ++k) {
             const int sheet = entry.perSheet ? k : -1;
+            if (entry.command == Command::Recent) {
+                auto *submenu = new QMenu(commandCaption(entry, k), owner);
+                submenu->setObjectName(commandControlName(entry, k));
+                submenu->menuAction()->setObjectName(commandControlName(entry, k));
+                static_cast<QMenu *>(owner)->addMenu(submenu);
+                connect(submenu, &QMenu::aboutToShow, this, [this, k] { fillRecentMenu(k); });
+                mnuRecent[std::size_t(k)] = submenu;
+                m_items[c][std::size_t(k)] = submenu->menuAction();
+                continue;
+            }
             auto *action
                 = new QAction(entry.shownCaption ? entry.shownCaption(m_state) : commandCaption(entry, k), owner);
             action->setObjectName(commandControlName(entry, k));
@@ -169,6 +180,9 @@ void Form1::createMenus()
     mnuOpen = {item(Command::Open, 0), item(Command::Open, 1)};
     mnuNew = item(Command::New);
     mnuReport = item(Command::Report);
+    mnuSave = item(Command::SaveActive);
+    mnuSaveAs = item(Command::SaveAsActive);
+    mnuExit = item(Command::Exit);
     mnuUndo = item(Command::UndoSetting);
     mnuDoble = item(Command::Doble);
     mnuHeadingCaptions = item(Command::HeadingCaptions);
@@ -226,9 +240,22 @@ void Form1::createShortcuts()
     }
 }
 
-void Form1::runCommand(Command command, int sheet)
+void Form1::fillRecentMenu(int side)
 {
-    CommandCall call{m_state, *m_ui, sheet, m_programFolder, m_cellDiff, false, false};
+    QMenu *menu = mnuRecent[std::size_t(side)];
+    menu->clear();
+    const QStringList &files = m_state.recentFiles.files(side);
+    for (int i = 0; i < files.size(); ++i) {
+        // The number is the item's mnemonic; an ampersand of the path is the path's own.
+        const QString shown = QDir::toNativeSeparators(files.at(i)).replace(u'&', u"&&"_s);
+        QAction *action = menu->addAction(u"&%1 %2"_s.arg(i + 1).arg(shown));
+        connect(action, &QAction::triggered, this, [this, side, i] { runCommand(Command::Recent, side, i); });
+    }
+}
+
+void Form1::runCommand(Command command, int sheet, int item)
+{
+    CommandCall call{m_state, *m_ui, sheet, m_programFolder, m_cellDiff, false, false, item};
     run([&] { runCommandHandler(command, call); });
     if (call.closeWindow)
         close();

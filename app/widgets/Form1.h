@@ -87,6 +87,10 @@ public:
     std::array<QAction *, 2> mnuOpen{}; // "ファイル１を開く…", "ファイル２を開く…"
     QAction *mnuNew = nullptr;
     QAction *mnuReport = nullptr; // "差分レポートを保存…"
+    std::array<QMenu *, 2> mnuRecent{}; // "最近使ったファイル１", "最近使ったファイル２"
+    QAction *mnuSave = nullptr; // "上書き保存" of the active sheet
+    QAction *mnuSaveAs = nullptr; // "名前を付けて保存…" of the active sheet
+    QAction *mnuExit = nullptr; // "終了"
     QMenu *mnuSettei = nullptr;
     QAction *mnuUndo = nullptr;
     QAction *mnuDoble = nullptr;
@@ -135,8 +139,11 @@ private:
     void createControls();
     QPushButton *createButton(const CommandEntry &entry, int k, QWidget *parent);
     void createShortcuts();
-    // Runs a command's handler through run(), for sheet `sheet` of a per-sheet command.
-    void runCommand(Command command, int sheet = -1);
+    // Runs a command's handler through run(), for sheet `sheet` of a per-sheet command, on entry
+    // `item` of a command that lists entries.
+    void runCommand(Command command, int sheet = -1, int item = -1);
+    // Fills the submenu of side `side`'s recent files as it opens.
+    void fillRecentMenu(int side);
     // Shows the state of every command's controls: enabled, checked, shown, captions.
     void syncCommands();
     void Form_Load();

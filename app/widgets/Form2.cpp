@@ -30,10 +30,12 @@ const std::array<QString, 2> kOptMukiCaptions{u"下右"_s, u"上左"_s};
 const QString kCmdGrepCaption = u"検索"_s;
 const QString kCmdTikanCaption = u"置換"_s;
 const QString kCmdEndCaption = u"終了"_s;
+const QString kCmdAllTikanCaption = u"すべて置換"_s;
 
 // Places in twips within the client area (the option buttons within their frames).
 constexpr int kClientWidth = 6015;
-constexpr int kClientHeight = 1440;
+// A row below the buttons holds the note of the last press and "すべて置換" under "置換".
+constexpr int kClientHeight = 1860;
 constexpr TwipsRect kLabel1Rect{120, 180, 975, 735};
 constexpr TwipsRect kCboGrepRect{1080, 120, 2655, 300};
 constexpr TwipsRect kCboTikanRect{1080, 480, 2655, 300};
@@ -45,6 +47,8 @@ constexpr std::array<TwipsRect, 2> kOptMukiRects{TwipsRect{0, 0, 735, 255}, Twip
 constexpr TwipsRect kCmdGrepRect{2400, 960, 1095, 375};
 constexpr TwipsRect kCmdTikanRect{3600, 960, 1095, 375};
 constexpr TwipsRect kCmdEndRect{4800, 960, 1095, 375};
+constexpr TwipsRect kLblNoteRect{120, 1440, 3375, 255};
+constexpr TwipsRect kCmdAllTikanRect{3600, 1380, 1095, 375};
 
 QStringList entries(const QComboBox *box)
 {
@@ -110,6 +114,8 @@ Form2::Form2(AppState &state, UserInterface &ui, HandlerRunner run, QWidget *par
     cmdGrep = new QPushButton(kCmdGrepCaption, this);
     cmdTikan = new QPushButton(kCmdTikanCaption, this);
     cmdEnd = new QPushButton(kCmdEndCaption, this);
+    cmdAllTikan = new QPushButton(kCmdAllTikanCaption, this);
+    lblNote = new QLabel(this);
     for (int i = 0; i < 2; ++i) {
         // Each pair is one exclusive group through its frame.
         optIdx[i] = new QRadioButton(kOptIdxCaptions[i], Frame1);
@@ -121,18 +127,20 @@ Form2::Form2(AppState &state, UserInterface &ui, HandlerRunner run, QWidget *par
     }
     optMuki[0]->setChecked(true);
     // Enter presses no button: a search text may be typed and picked without searching.
-    for (QPushButton *button : {cmdGrep, cmdTikan, cmdEnd})
+    for (QPushButton *button : {cmdGrep, cmdTikan, cmdEnd, cmdAllTikan})
         button->setAutoDefault(false);
 
-    const std::array<std::pair<QWidget *, const char *>, 9> named{{{Label1, "Label1"},
-                                                                   {cboGrep, "cboGrep"},
-                                                                   {cboTikan, "cboTikan"},
-                                                                   {chkKubun, "chkKubun"},
-                                                                   {Frame1, "Frame1"},
-                                                                   {Frame2, "Frame2"},
-                                                                   {cmdGrep, "cmdGrep"},
-                                                                   {cmdTikan, "cmdTikan"},
-                                                                   {cmdEnd, "cmdEnd"}}};
+    const std::array<std::pair<QWidget *, const char *>, 11> named{{{Label1, "Label1"},
+                                                                    {cboGrep, "cboGrep"},
+                                                                    {cboTikan, "cboTikan"},
+                                                                    {chkKubun, "chkKubun"},
+                                                                    {Frame1, "Frame1"},
+                                                                    {Frame2, "Frame2"},
+                                                                    {cmdGrep, "cmdGrep"},
+                                                                    {cmdTikan, "cmdTikan"},
+                                                                    {cmdEnd, "cmdEnd"},
+                                                                    {cmdAllTikan, "cmdAllTikan"},
+                                                                    {lblNote, "lblNote"}}};
     for (const auto &[widget, name] : named)
         widget->setObjectName(QString::fromLatin1(name));
     place(Label1, kLabel1Rect);
@@ -144,11 +152,13 @@ Form2::Form2(AppState &state, UserInterface &ui, HandlerRunner run, QWidget *par
     place(cmdGrep, kCmdGrepRect);
     place(cmdTikan, kCmdTikanRect);
     place(cmdEnd, kCmdEndRect);
+    place(lblNote, kLblNoteRect);
+    place(cmdAllTikan, kCmdAllTikanRect);
     setFixedSize(m_twips.toPixels(kClientWidth), m_twips.toPixels(kClientHeight));
 
-    // The tab order: the two boxes, the check box, the three buttons, then the options, each pair
-    // from its second button.
-    const std::array<QWidget *, 10> tabOrder{cboGrep, cboTikan,  chkKubun,  cmdGrep,    cmdTikan,
+    // The tab order: the two boxes, the check box, the buttons, then the options, each pair from
+    // its second button.
+    const std::array<QWidget *, 11> tabOrder{cboGrep, cboTikan,  chkKubun,  cmdGrep,    cmdTikan,  cmdAllTikan,
                                              cmdEnd,  optIdx[1], optIdx[0], optMuki[1], optMuki[0]};
     for (size_t i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -160,6 +170,7 @@ Form2::Form2(AppState &state, UserInterface &ui, HandlerRunner run, QWidget *par
     connect(cmdGrep, &QPushButton::clicked, this, &Form2::cmdGrep_Click);
     connect(cmdTikan, &QPushButton::clicked, this, &Form2::cmdTikan_Click);
     connect(cmdEnd, &QPushButton::clicked, this, &Form2::cmdEnd_Click);
+    connect(cmdAllTikan, &QPushButton::clicked, this, &Form2::cmdAllTikan_Click);
 
     Form_Load();
 }
@@ -178,6 +189,7 @@ void Form2::Form_Load()
     // Only 1 ticks the box; any other digit a hand-edited settings file gave is "not ticked".
     chkKubun->setChecked(m_state.MatchCaseSetting == 1);
     ContinueSearch = false;
+    m_shownMatch.reset();
 }
 
 void Form2::placeBelowActiveSheet()
@@ -211,6 +223,9 @@ void Form2::Form_Activate()
         optIdx[sheet]->setChecked(true);
         optIdx[OtherSheet[sheet]]->setEnabled(false);
         cboGrep->setEditText(target->searchText);
+        // A match shown on the other sheet, or before the person moved on, is not replaced unseen.
+        m_shownMatch.reset();
+        lblNote->clear();
     });
 }
 
@@ -253,18 +268,38 @@ void Form2::cmdTikan_Click()
     });
 }
 
+void Form2::cmdAllTikan_Click()
+{
+    m_run([this] {
+        addHistoryEntry(cboGrep);
+        addHistoryEntry(cboTikan);
+        RunSearch(SearchMode::ReplaceAll);
+    });
+}
+
 void Form2::RunSearch(SearchMode mode)
 {
+    const std::pair<QString, bool> pattern{cboGrep->currentText(), chkKubun->isChecked()};
+    if (pattern != m_shownFor)
+        m_shownMatch.reset();
     const SearchRequest request{optIdx[0]->isChecked() ? 0 : 1,
                                 mode,
                                 optMuki[0]->isChecked() ? SearchDirection::DownRight : SearchDirection::UpLeft,
                                 ContinueSearch,
                                 cboGrep->currentText(),
                                 cboTikan->currentText(),
-                                chkKubun->isChecked()};
+                                chkKubun->isChecked(),
+                                m_shownMatch};
     // Found or not, the next press goes on from the cell after the current one.
     ContinueSearch = true;
-    ::RunSearch(m_state, m_ui, request);
+    // The note of the last press goes before a message box can show this one's outcome.
+    lblNote->clear();
+    const SearchOutcome outcome = ::RunSearch(m_state, m_ui, request);
+    if (outcome.result == SearchResult::Busy)
+        return;
+    m_shownMatch = outcome.shown;
+    m_shownFor = pattern;
+    lblNote->setText(searchNote(outcome, request));
 }
 
 void Form2::cmdEnd_Click()

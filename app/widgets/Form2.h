@@ -7,6 +7,8 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <utility>
 
 class AppState;
 class QCheckBox;
@@ -18,9 +20,10 @@ class QRadioButton;
 class UserInterface;
 
 // The search dialog "検索　選択中のセルから検索します": a modeless tool window owned by the main
-// window. It finds the next cell of one sheet that contains a text, and replaces the text in it;
-// each press handles one cell. Closing it (its button, the close box, Escape) unloads it, which
-// stores its lists and the match-case choice; the next search command loads it afresh.
+// window. It finds the next cell of one sheet that contains a text, going on at the sheet's other
+// end, and replaces the text in the match it showed, or in every matching cell at once; its own
+// label says when the search went past the end and how much was replaced. Closing it (its button, the close box,
+// Escape) unloads it, which stores its lists and the match-case choice; the next search command loads it afresh.
 class Form2 : public QDialog
 {
     Q_OBJECT
@@ -44,6 +47,8 @@ public:
     QPushButton *cmdGrep = nullptr;
     QPushButton *cmdTikan = nullptr;
     QPushButton *cmdEnd = nullptr;
+    QPushButton *cmdAllTikan = nullptr; // "すべて置換"
+    QLabel *lblNote = nullptr; // what the last press found or replaced
 
     // The dialog's events, public so that the program's flow can be followed and driven.
     void Form_Activate();
@@ -51,6 +56,7 @@ public:
     void cmdGrep_Click();
     void cmdTikan_Click();
     void cmdEnd_Click();
+    void cmdAllTikan_Click();
 
 public slots:
     void reject() override; // Escape unloads the dialog like its close box
@@ -73,5 +79,9 @@ private:
     Twips m_twips;
     // False: the next search tests the current cell itself; true: it starts at the cell after it.
     bool ContinueSearch = false;
+    // The match the last press showed, which the next "置換" replaces while the search text and
+    // match case are still those it was found with.
+    std::optional<SearchCell> m_shownMatch;
+    std::pair<QString, bool> m_shownFor;
     std::array<int, 2> OtherSheet{1, 0};
 };

@@ -29,6 +29,7 @@ void RunAsHistoryStep(AppState &state, const QString &name, const std::function<
 // The names of the steps that are no command of the table.
 inline const QString kCellEditStepName = QStringLiteral("入力");
 inline const QString kReplaceStepName = QStringLiteral("置換");
+inline const QString kReplaceAllStepName = QStringLiteral("すべて置換");
 
 // Marks sheet `index` (0 or 1) as about to change, just before a change that is not made inside a
 // step (an edit of a cell, a replacement of the search dialog): with the option on, the sheet's

@@ -85,6 +85,7 @@ void loadSheetFile(AppState &state, UserInterface &ui, int index, const QString 
     state.SheetFileName[index] = path;
     state.SheetWorkbookSheet[index].clear();
     state.LastOpenFolder = QFileInfo(path).absolutePath();
+    state.recentFiles.add(index, path);
     state.SheetFileIdentity[index] = reader.fileIdentity();
     state.PartialReadFrom[index] = reader.firstRowNotRead();
     state.ReadNote[index] = reader.decodingNote();

@@ -20,6 +20,8 @@ const QString kCsvFilter = u"CSV ファイル (*.csv *.CSV)"_s;
 const QString kTextFilter = u"テキスト ファイル (*.txt *.tsv *.tab)"_s;
 const QString kWorkbookFilter = u"Excel ブック (*.xlsx *.xls *.XLSX *.XLS)"_s;
 const QString kAllFilesFilter = u"すべてのファイル (*)"_s;
+const QString kRecentMissingText = u"ファイルが見つかりません\r\n%1\r\n最近使ったファイルの一覧から外しました"_s;
+const QString kRecentTitle = u"最近使ったファイル"_s;
 
 QString initialFolder(const AppState &state, int index)
 {
@@ -36,6 +38,14 @@ bool isOnScreen(DisplayMode mode, int index)
 {
     return mode == DisplayMode::Both || (mode == DisplayMode::Sheet1Alone) == (index == 0);
 }
+
+// The file goes to sheet `index` as a drop on its panel would, and the sheet is brought on screen.
+void openInto(AppState &state, UserInterface &ui, int index, const QString &path)
+{
+    PicFile_OLEDragDrop(state, ui, index, {path});
+    if (state.grdData(index).isVisible() && !isOnScreen(state.displayMode, index))
+        SetDisplayMode(state, DisplayMode::Both);
+}
 } // namespace
 
 void mnuOpen_Click(AppState &state, UserInterface &ui, int index)
@@ -49,7 +59,21 @@ void mnuOpen_Click(AppState &state, UserInterface &ui, int index)
     const QString path = ui.askOpenFileName(request);
     if (path.isEmpty())
         return;
-    PicFile_OLEDragDrop(state, ui, index, {path});
-    if (state.grdData(index).isVisible() && !isOnScreen(state.displayMode, index))
-        SetDisplayMode(state, DisplayMode::Both);
+    openInto(state, ui, index, path);
+}
+
+void mnuRecent_Click(AppState &state, UserInterface &ui, int index, int item)
+{
+    if (!commandMayRun(state, Command::Recent) || (index != 0 && index != 1))
+        return;
+    const QStringList &files = state.recentFiles.files(index);
+    if (item < 0 || item >= files.size())
+        return;
+    const QString path = files.at(item);
+    if (!QFileInfo::exists(path)) {
+        state.recentFiles.remove(index, path);
+        ui.showMessage(kRecentMissingText.arg(QDir::toNativeSeparators(path)), kRecentTitle, MessageIcon::Exclamation);
+        return;
+    }
+    openInto(state, ui, index, path);
 }

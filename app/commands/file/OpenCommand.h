@@ -10,3 +10,8 @@ class UserInterface;
 // the present display mode, the mode changes to show both sheets. A cancelled dialog changes
 // nothing; nothing at all while a comparison runs.
 void mnuOpen_Click(AppState &state, UserInterface &ui, int index);
+
+// An item of the file menu's "最近使ったファイル１" or "最近使ったファイル２": entry `item` of side
+// `index`'s recent files, loaded into that side as a file chosen in the open dialog is. A file
+// that no longer exists is said so, and taken off the list. Nothing while a comparison runs.
+void mnuRecent_Click(AppState &state, UserInterface &ui, int index, int item);

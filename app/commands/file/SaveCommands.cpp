@@ -181,6 +181,7 @@ bool SaveSheet(AppState &state, UserInterface &ui, int index, const QString &pat
     }
 
     state.SheetFileName[index] = path;
+    state.recentFiles.add(index, path);
     // The sheet's file is now the text file just written, whatever the sheet was read from.
     state.SheetWorkbookSheet[index].clear();
     state.SheetFileIdentity[index] = fileIdentityOf(path);

@@ -117,6 +117,17 @@ void SaveActiveSheet(AppState &state, UserInterface &ui)
     (void)SaveAsOffered(state, ui, index);
 }
 
+void SaveActiveSheetAs(AppState &state, UserInterface &ui)
+{
+    if (!commandMayRun(state, Command::SaveAsActive))
+        return;
+    const int index = activeSheetIndex(state);
+    if (index < 0 || !state.grdData(index).isVisible())
+        return;
+    EndCellEdit(state, index);
+    cmdName_Click(state, ui, index);
+}
+
 void cmdClr_Click(AppState &state, UserInterface &ui)
 {
     if (ConfirmDiscardChanges(state, ui, {0, 1}))

@@ -36,5 +36,9 @@ bool SaveAsOffered(AppState &state, UserInterface &ui, int index);
 // while a comparison runs or when no sheet is shown.
 void SaveActiveSheet(AppState &state, UserInterface &ui);
 
+// "名前を付けて保存…" of the file menu: commits an edit open on the active sheet and saves it as its
+// own "名前を付けて保存" button does. Nothing while a comparison runs or when no sheet is shown.
+void SaveActiveSheetAs(AppState &state, UserInterface &ui);
+
 // "新規読込" as the button runs it: asks about both sheets' unsaved changes, then clears.
 void cmdClr_Click(AppState &state, UserInterface &ui);

@@ -96,6 +96,7 @@ void loadWorkbookFile(AppState &state, UserInterface &ui, int index, const QStri
     state.SheetWorkbookSheet[index] = sheetName;
     state.ReadNote[index] = read->formatNote;
     state.LastOpenFolder = QFileInfo(path).absolutePath();
+    state.recentFiles.add(index, path);
     state.SheetFileIdentity[index] = std::nullopt;
     state.PartialReadFrom[index] = read->complete ? 0 : read->firstRowNotRead;
     panel.showFileName(state.sheetStripText(index));

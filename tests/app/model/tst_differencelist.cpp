@@ -161,6 +161,9 @@ void TestDifferenceList::runRandomCommand(QRandomGenerator &random, QString &nam
         request.searchText = kTexts.at(1 + random.bounded(2));
         request.replaceText = kTexts.at(random.bounded(4));
         name = u"replace %1 by %2"_s.arg(request.searchText, request.replaceText) + place;
+        // The first press shows the match, the second replaces it.
+        request.shownMatch = RunSearch(s(), *m_ui, request).shown;
+        request.continueSearch = true;
         (void)RunSearch(s(), *m_ui, request);
         break;
     }

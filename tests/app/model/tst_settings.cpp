@@ -106,6 +106,8 @@ private slots:
     void settingsFileLivesInTheConfigFolder();
     void menuChecks_data();
     void menuChecks();
+    void recentFiles();
+    void recentFilesKeptInTheFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -538,6 +540,40 @@ void TestSettings::menuChecks()
         QCOMPARE(state.mnuUndoChecked, true);
         QCOMPARE(state.mnuDobleChecked, false);
     }
+}
+
+void TestSettings::recentFiles()
+{
+    // Most recent first, each file once, whatever its spelling; the eight per side below.
+    RecentFiles recent;
+    for (const QString &path : {u"/a"_s, u"/b"_s, u"/./y/../a"_s, u"/b"_s})
+        recent.add(1, path);
+    QCOMPARE(recent.files(1), (QStringList{u"/b"_s, u"/a"_s}));
+}
+
+// After the existing keys, eight per side, most recent first; a hand-edited file's repeats are
+// left out, and a line the reading stops at keeps what came before.
+void TestSettings::recentFilesKeptInTheFile()
+{
+    const QString &path = m_path;
+    AppState state;
+    state.LastOpenFolder = u"/d"_s;
+    for (int i = 1; i <= 9; ++i)
+        state.recentFiles.add(0, u"/d/%1"_s.arg(i));
+    state.recentFiles.add(1, u"/その他/b&c.csv"_s);
+    QVERIFY(SaveSettings(state, path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.readAll().endsWith("[FOLDER]/d\r\n[RECNT1]/d/9\r\n[RECNT1]/d/8\r\n[RECNT1]/d/7\r\n[RECNT1]/d/6\r\n"
+                                    "[RECNT1]/d/5\r\n[RECNT1]/d/4\r\n[RECNT1]/d/3\r\n[RECNT1]/d/2\r\n"
+                                    "[RECNT2]/その他/b&c.csv\r\n"));
+    file.write("[RECNT2]/d/2\r\n[RECNT2]/その他/b&c.csv\r\n[RECNT2]\r\n[TOP   ]1e999\r\n[RECNT2]/late\r\n");
+    file.close();
+
+    AppState again;
+    LoadSettings(again, path);
+    QCOMPARE(again.recentFiles.files(0), state.recentFiles.files(0));
+    QCOMPARE(again.recentFiles.files(1), (QStringList{u"/その他/b&c.csv"_s, u"/d/2"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -565,6 +565,15 @@ void TestForm1::saveButtons()
     QCOMPARE(m_fixture.ui().messages.last().text, u"保存しました\r\n"_s + other);
     QCOMPARE(form.state().SheetFileName[0], other);
     QVERIFY(QFile::exists(other));
+
+    // The file menu: 上書き保存 saves the active sheet, a recent file goes back to its side.
+    form.state().grdData(0).setTextMatrix(1, 1, u"x"_s);
+    form.mnuSave->trigger();
+    QCOMPARE(readTestFile(other), u"x,変更\r\nc,d\r\n"_s.toUtf8());
+    Q_EMIT form.mnuRecent[0]->aboutToShow();
+    QCOMPARE(form.mnuRecent[0]->actions().last()->text(), u"&2 "_s + QDir::toNativeSeparators(path));
+    form.mnuRecent[0]->actions().last()->trigger();
+    QCOMPARE(form.state().SheetFileName[0], path);
 }
 
 void TestForm1::comparesTwoDroppedFiles()

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -150,7 +151,8 @@ void TestForm2::controlsAreLaidOutInTwips_data()
     QTest::newRow("optMuki(1)") << u"optMuki(1)"_s << u"上左"_s << QString() << QRect(0, 240, 735, 255)
                                 << u"optMuki(0)"_s;
     QTest::newRow("cmdGrep") << u"cmdGrep"_s << u"検索"_s << QString() << QRect(2400, 960, 1095, 375) << u"cmdTikan"_s;
-    QTest::newRow("cmdTikan") << u"cmdTikan"_s << u"置換"_s << QString() << QRect(3600, 960, 1095, 375) << u"cmdEnd"_s;
+    QTest::newRow("cmdTikan") << u"cmdTikan"_s << u"置換"_s << QString() << QRect(3600, 960, 1095, 375)
+                              << u"cmdAllTikan"_s;
     QTest::newRow("cmdEnd") << u"cmdEnd"_s << u"終了"_s << QString() << QRect(4800, 960, 1095, 375) << u"optIdx(1)"_s;
 }
 
@@ -273,36 +275,40 @@ void TestForm2::searchesAndReplacesWithTheButtons()
     QTest::keyClick(search->cboGrep->lineEdit(), Qt::Key_Return);
     QCOMPARE(current(), u"2,2"_s);
 
-    // With match case, "Banana" and "BANANA" no longer match: nothing down-right.
+    // With match case, "Banana" and "BANANA" no longer match: the search goes on at the first
+    // cell and says so in the dialog, without a message box.
     QTest::mouseClick(search->chkKubun, Qt::LeftButton);
     QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
-    QCOMPARE(m_messages, QStringList{u"検索結果|その方向には、検索データはありません"_s});
-    QCOMPARE(current(), u"2,2"_s);
-    QVERIFY(search->isVisible());
-
-    // Up-left starts at the current cell again, which no longer matches; (1, 2) does.
-    QTest::mouseClick(search->optMuki[1], Qt::LeftButton);
-    QTest::mouseClick(search->cmdGrep, Qt::LeftButton);
     QCOMPARE(current(), u"1,2"_s);
+    QCOMPARE(search->lblNote->text(), u"先頭から検索しました"_s);
+    QVERIFY(m_messages.isEmpty());
 
-    // Each replace handles the next matching cell only, every occurrence in it.
+    // 置換 first shows the match, then replaces it and shows the next, every occurrence in it.
     QTest::mouseClick(search->chkKubun, Qt::LeftButton);
     QTest::mouseClick(search->optMuki[0], Qt::LeftButton);
     type(search->cboGrep, u"a"_s);
     type(search->cboTikan, u"o"_s);
     QTest::mouseClick(search->cmdTikan, Qt::LeftButton);
+    QCOMPARE(current(), u"1,2"_s);
+    QCOMPARE(sheet.textMatrix(1, 2), u"banana"_s);
+    QTest::mouseClick(search->cmdTikan, Qt::LeftButton);
     QCOMPARE(sheet.textMatrix(1, 2), u"bonono"_s);
+    QCOMPARE(current(), u"2,2"_s);
     QCOMPARE(sheet.textMatrix(2, 2), u"Banana"_s);
     QTest::mouseClick(search->cmdTikan, Qt::LeftButton);
-    QCOMPARE(current(), u"2,2"_s);
     QCOMPARE(sheet.textMatrix(2, 2), u"Bonono"_s);
+    QCOMPARE(current(), u"3,2"_s);
     QCOMPARE(entries(search->cboGrep), (QStringList{u"a"_s, u"banana"_s}));
     QCOMPARE(entries(search->cboTikan), QStringList{u"o"_s});
 
-    // One undo takes back the last replacement only.
+    // すべて置換: the rest of the sheet at once, counted in the dialog.
+    QTest::mouseClick(search->cmdAllTikan, Qt::LeftButton);
+    QCOMPARE(search->lblNote->text(), u"5 個置換しました"_s);
+    QCOMPARE(cellTexts(sheet), u"opple,bonono,x|cherry,Bonono,y|dote,BoNoNo,z"_s);
+
+    // One undo takes back the whole replace-all, and only it.
     form.mnuZ->trigger();
-    QCOMPARE(sheet.textMatrix(2, 2), u"Banana"_s);
-    QCOMPARE(sheet.textMatrix(1, 2), u"bonono"_s);
+    QCOMPARE(cellTexts(sheet), u"apple,bonono,x|cherry,Bonono,y|date,BANANA,z"_s);
 }
 
 void TestForm2::closingStoresTheListsAndMatchCase()

@@ -96,8 +96,8 @@ void TestCellEditor::connectWindow(int index)
 // are Left, Right, Down, and 'A' Up; '!' double-clicks sheet 1's current cell, '@' clicks its
 // cell (1, 1), '#' gives the focus to sheet 2, '*' to something outside both sheets; '~' is an
 // input method beginning to compose (on the sheet it opens the editor), '-' the input method
-// dropping its composition in the box without committing; 'D' is Delete on sheet 1, 'R' one press
-// of "置換" replacing "e" by "X" in sheet 1.
+// dropping its composition in the box without committing; 'D' is Delete on sheet 1, 'R' two presses
+// of "置換" (show, then replace) replacing "e" by "X" in sheet 1.
 void TestCellEditor::play(const QString &steps)
 {
     Sheet &sheet = s().grdData(0);
@@ -143,9 +143,14 @@ void TestCellEditor::play(const QString &steps)
         case 'D':
             grdData_KeyDown(s(), *m_ui, 0, kKeyDelete, 0);
             break;
-        case 'R':
-            (void)RunSearch(s(), *m_ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, u"e"_s, u"X"_s});
+        case 'R': {
+            // The first press shows the match, the second replaces it.
+            SearchRequest request{0, SearchMode::Replace, SearchDirection::DownRight, false, u"e"_s, u"X"_s};
+            request.shownMatch = RunSearch(s(), *m_ui, request).shown;
+            request.continueSearch = true;
+            (void)RunSearch(s(), *m_ui, request);
             break;
+        }
         case '*':
             box.lostFocusByView();
             if (sheet.hasFocus())

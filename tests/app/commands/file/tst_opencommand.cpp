@@ -22,6 +22,8 @@ private slots:
     void loadsWhatTheDialogAnswers_data();
     void loadsWhatTheDialogAnswers();
     void asksAboutUnsavedChangesFirst();
+    void opensARecentFile_data();
+    void opensARecentFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -126,6 +128,51 @@ void TestOpenCommand::asksAboutUnsavedChangesFirst()
     QVERIFY(m_ui->questions[0].text.contains(u"変更を保存しますか"_s));
     QCOMPARE(m_state->SheetFileName[0], first);
     QCOMPARE(m_state->grdData(0).textMatrix(1, 1), u"edited"_s);
+}
+
+void TestOpenCommand::opensARecentFile_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<int>("item"); // of the side's list: b.csv, gone.csv (no file), a.csv
+    QTest::addColumn<bool>("unsaved"); // the side holds unsaved changes; the question is cancelled
+    QTest::addColumn<QString>("shown"); // the side's cell (1, 1) afterwards; empty: not shown
+    QTest::addColumn<QString>("after"); // the side's list afterwards
+
+    QTest::newRow("loads into its own side and moves to the top") << 1 << 2 << false << u"a"_s << u"a b gone"_s;
+    QTest::newRow("a file that is gone is said and dropped") << 0 << 1 << false << QString() << u"b a"_s;
+    QTest::newRow("unsaved changes are asked about first") << 0 << 1 << true << u"edited"_s << u"a b gone"_s;
+}
+
+void TestOpenCommand::opensARecentFile()
+{
+    QFETCH(int, side);
+    QFETCH(int, item);
+    QFETCH(bool, unsaved);
+    QFETCH(QString, shown);
+    QFETCH(QString, after);
+    for (const QString &name : {u"a"_s, u"gone"_s, u"b"_s})
+        m_state->recentFiles.add(side,
+                                 name == u"gone"_s ? m_dir->filePath(u"gone.csv"_s)
+                                                   : writeTestFile(*m_dir, name + u".csv"_s, name.toUtf8()));
+    if (unsaved) {
+        mnuRecent_Click(*m_state, *m_ui, side, 2);
+        m_state->grdData(side).setTextMatrix(1, 1, u"edited"_s);
+        m_state->SheetChanged[side] = true;
+        m_ui->scriptedAnswers << Answer::Cancel;
+    }
+    mnuRecent_Click(*m_state, *m_ui, side, item);
+
+    QCOMPARE(m_ui->questions.size(), unsaved ? 1 : 0);
+    QCOMPARE(m_state->grdData(side).isVisible() ? m_state->grdData(side).textMatrix(1, 1) : QString(), shown);
+    QStringList expected;
+    for (const QString &name : after.split(u' '))
+        expected << m_dir->filePath(name + u".csv"_s);
+    QCOMPARE(m_state->recentFiles.files(side), expected);
+    QCOMPARE(m_ui->messages.size(), shown.isEmpty() ? 1 : 0);
+    if (shown.isEmpty())
+        QCOMPARE(m_ui->messages.first().text,
+                 u"ファイルが見つかりません\r\n%1\r\n最近使ったファイルの一覧から外しました"_s.arg(
+                     m_dir->filePath(u"gone.csv"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestOpenCommand)

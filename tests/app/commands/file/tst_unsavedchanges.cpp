@@ -115,7 +115,11 @@ void TestUnsavedChanges::commandsMarkTheSheetTheyChange_data()
         RunAsHistoryStep(state, Command::GDel, [&] { mnuGDel_Click(state, ui, u"列削除"_s); });
     }) << true << false;
     QTest::newRow("replace") << Action([](AppState &state, UserInterface &ui) {
-        (void)RunSearch(state, ui, {1, SearchMode::Replace, SearchDirection::DownRight, false, u"x"_s, u"y"_s});
+        // The first press shows the match, the second replaces it.
+        SearchRequest request{1, SearchMode::Replace, SearchDirection::DownRight, false, u"x"_s, u"y"_s};
+        request.shownMatch = RunSearch(state, ui, request).shown;
+        request.continueSearch = true;
+        (void)RunSearch(state, ui, request);
     }) << false << true;
     // Rows that only line the sheets up are left out by a save.
     QTest::newRow("line up rows") << asCommand(Command::Align, mnuAlign_Click) << false << false;

@@ -82,8 +82,9 @@ void TestCommandTable::columnsMatchTheHandlers_data()
 {
     QTest::addColumn<Command>("command");
     QTest::addColumn<bool>("undo");
-    for (const Command command : {Command::Copy, Command::Cut, Command::Del, Command::Peast, Command::Send,
-                                  Command::GAdd, Command::GDel, Command::Align}) {
+    for (const Command command :
+         {Command::Copy, Command::Cut, Command::Del, Command::Peast, Command::Send, Command::GAdd, Command::GDel,
+          Command::Align, Command::SaveActive, Command::SaveAsActive, Command::Recent, Command::Exit}) {
         QTest::addRow("%s, undo on", commandEntry(command).handler) << command << true;
         QTest::addRow("%s, undo off", commandEntry(command).handler) << command << false;
     }

@@ -29,6 +29,10 @@ private slots:
     void nothingFoundLeavesTheSheet();
     void replaceChangesOneCellWithOneSnapshot();
     void replaceWithoutChangeTakesNoSnapshot();
+    void replaceShowsTheMatchFirst_data();
+    void replaceShowsTheMatchFirst();
+    void replaceAll_data();
+    void replaceAll();
 };
 
 namespace
@@ -44,7 +48,7 @@ void TestSearchScan::scanOrder_data()
     QTest::addColumn<int>("col");
     QTest::addColumn<SearchDirection>("direction");
     QTest::addColumn<bool>("continueSearch");
-    QTest::addColumn<QString>("found"); // "row,col" or empty
+    QTest::addColumn<QString>("found"); // "row,col", "row,col wrapped" past the sheet's end, or empty
 
     const auto down = SearchDirection::DownRight;
     const auto up = SearchDirection::UpLeft;
@@ -52,12 +56,18 @@ void TestSearchScan::scanOrder_data()
     QTest::newRow("continued search starts below it") << kGrid << 1 << 1 << down << true << u"3,1"_s;
     QTest::newRow("column before row") << kGrid << 3 << 1 << down << true << u"2,2"_s;
     QTest::newRow("last row of column 3 goes on at row 1 of column 4") << kGrid << 3 << 3 << down << true << u"1,4"_s;
-    QTest::newRow("no wrap-around past the last cell") << kGrid << 1 << 4 << down << true << QString();
-    QTest::newRow("last data cell is tested again") << u"a,b|c,x"_s << 2 << 2 << down << true << u"2,2"_s;
+    QTest::newRow("past the last cell the scan goes on at the first")
+        << kGrid << 1 << 4 << down << true << u"1,1 wrapped"_s;
+    QTest::newRow("after the last data cell comes the first")
+        << u"x,b|c,a"_s << 2 << 2 << down << true << u"1,1 wrapped"_s;
+    QTest::newRow("a lone match is found again past the end")
+        << u"a,x|a,a"_s << 1 << 2 << down << true << u"1,2 wrapped"_s;
     QTest::newRow("up from row 1 of column 4 goes on at the bottom of column 3")
         << kGrid << 1 << 4 << up << true << u"3,3"_s;
-    QTest::newRow("up-left from the first data cell tests it again") << kGrid << 1 << 1 << up << true << u"1,1"_s;
-    QTest::newRow("up-left, no wrap-around") << u"a,x|a,a"_s << 2 << 1 << up << true << QString();
+    QTest::newRow("up-left before the first data cell comes the last")
+        << kGrid << 1 << 1 << up << true << u"1,4 wrapped"_s;
+    QTest::newRow("up-left past the first cell goes on at the last")
+        << u"a,x|a,a"_s << 2 << 1 << up << true << u"1,2 wrapped"_s;
     QTest::newRow("up-left new search tests the current cell") << kGrid << 3 << 3 << up << false << u"3,3"_s;
     QTest::newRow("up-left scans up the column first") << kGrid << 3 << 4 << up << true << u"1,4"_s;
     QTest::newRow("headers never match") << u"a,a|a,a"_s << 1 << 1 << down << false << QString();
@@ -75,9 +85,11 @@ void TestSearchScan::scanOrder()
     Sheet sheet;
     fillSheet(sheet, cells, u"x"_s); // the headers hold an "x" as well
     sheet.setCurrentCell(row, col);
-    const std::optional<SearchCell> match
+    const std::optional<SearchMatch> match
         = findMatch(sheet, scanStart(sheet, direction, continueSearch), direction, SearchPattern(u"x"_s, false));
-    QCOMPARE(match ? u"%1,%2"_s.arg(match->row).arg(match->col) : QString(), found);
+    QCOMPARE(match ? u"%1,%2%3"_s.arg(match->cell.row).arg(match->cell.col).arg(match->wrapped ? u" wrapped"_s : u""_s)
+                   : QString(),
+             found);
 }
 
 void TestSearchScan::matching_data()
@@ -173,9 +185,9 @@ void TestSearchScan::foundCellIsMarkedAndShown()
     QVERIFY(!sheet.colIsVisible(3));
     QSignalSpy focus(&sheet, &Sheet::focusRequested);
 
-    const SearchResult result
+    const SearchOutcome outcome
         = RunSearch(state, ui, {1, SearchMode::Find, SearchDirection::DownRight, false, u"NEED"_s, QString(), false});
-    QCOMPARE(result, SearchResult::Found);
+    QCOMPARE(outcome.result, SearchResult::Found);
     QCOMPARE(selectionOf(sheet), (Selection{found.x(), found.y(), found.x(), found.y()}));
     QCOMPARE(sheet.foreColorAt(found.x(), found.y()), kMarkForeColor);
     QCOMPARE(focus.size(), 1);
@@ -192,9 +204,10 @@ void TestSearchScan::nothingFoundLeavesTheSheet()
     Sheet &sheet = state.grdData(0);
     fillSheet(sheet, u"a,b|c,d"_s);
     select(sheet, {1, 1, 2, 2});
-    const SearchResult result
-        = RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::UpLeft, true, u"b"_s, u"x"_s, false});
-    QCOMPARE(result, SearchResult::NotFound);
+    // Nowhere in the sheet, past its end included.
+    const SearchOutcome outcome
+        = RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::UpLeft, true, u"z"_s, u"x"_s, false});
+    QCOMPARE(outcome.result, SearchResult::NotFound);
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages.first().text, u"その方向には、検索データはありません"_s);
     QCOMPARE(ui.messages.first().title, u"検索結果"_s);
@@ -205,8 +218,9 @@ void TestSearchScan::nothingFoundLeavesTheSheet()
 
     // The modeless dialog stays usable during a comparison, which must find its sheets untouched.
     state.CompareRunning = true;
-    QCOMPARE(RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, u"a"_s, u"x"_s, false}),
-             SearchResult::Busy);
+    for (const SearchMode mode : {SearchMode::Replace, SearchMode::ReplaceAll})
+        QCOMPARE(RunSearch(state, ui, {0, mode, SearchDirection::DownRight, false, u"a"_s, u"x"_s}).result,
+                 SearchResult::Busy);
     QCOMPARE(sheet.textMatrix(1, 1), u"a"_s);
     QCOMPARE(selectionOf(sheet), (Selection{1, 1, 2, 2}));
     QCOMPARE(ui.messages.size(), 1);
@@ -218,13 +232,15 @@ void TestSearchScan::replaceChangesOneCellWithOneSnapshot()
     RecordingUserInterface ui;
     Sheet &sheet = state.grdData(0);
     fillSheet(sheet, u"x,banana|banana,a"_s);
-    sheet.setCurrentCell(1, 1);
-    const SearchRequest request{0, SearchMode::Replace, SearchDirection::DownRight, false, u"A"_s, u"b"_s, false};
-    QCOMPARE(RunSearch(state, ui, request), SearchResult::Found);
+    sheet.setCurrentCell(2, 1);
+    const SearchRequest request{0,     SearchMode::Replace, SearchDirection::DownRight, true, u"A"_s, u"b"_s,
+                                false, SearchCell{2, 1}};
+    QCOMPARE(RunSearch(state, ui, request).result, SearchResult::Found);
     QCOMPARE(sheet.textMatrix(2, 1), u"bbnbnb"_s);
     QCOMPARE(sheet.textMatrix(1, 2), u"banana"_s);
     QCOMPARE(sheet.textMatrix(2, 2), u"a"_s);
-    QCOMPARE(selectionOf(sheet), (Selection{2, 1, 2, 1}));
+    // The next match is shown, not replaced.
+    QCOMPARE(selectionOf(sheet), (Selection{1, 2, 1, 2}));
     QVERIFY(state.UndoAvailable[0]);
 
     RestoreUndoSnapshot(state, ui, 0);
@@ -242,12 +258,95 @@ void TestSearchScan::replaceWithoutChangeTakesNoSnapshot()
     SaveUndoSnapshot(state, 0);
     sheet.setTextMatrix(1, 1, u"new"_s);
     sheet.setCurrentCell(1, 2);
-    QCOMPARE(
-        RunSearch(state, ui, {0, SearchMode::Replace, SearchDirection::DownRight, false, QString(), u"x"_s, false}),
-        SearchResult::Found);
+    QCOMPARE(RunSearch(state, ui,
+                       {0, SearchMode::Replace, SearchDirection::DownRight, false, QString(), u"x"_s, false,
+                        SearchCell{1, 2}})
+                 .result,
+             SearchResult::Found);
     QCOMPARE(sheet.textMatrix(1, 2), u"b"_s);
     RestoreUndoSnapshot(state, ui, 0);
     QCOMPARE(sheet.textMatrix(1, 1), u"old"_s);
+}
+
+void TestSearchScan::replaceShowsTheMatchFirst_data()
+{
+    QTest::addColumn<QString>("between"); // what the person does between the two presses of 置換
+    QTest::addColumn<QString>("cells"); // afterwards
+    QTest::addColumn<QString>("shown"); // the current cell afterwards; "+" past the sheet's end
+
+    QTest::newRow("the second press replaces and shows the next") << u""_s << u"ya,b|xb,xc"_s << u"2,1"_s;
+    QTest::newRow("a match 検索 shows is replaced next") << u"find"_s << u"xa,b|yb,xc"_s << u"2,2"_s;
+    QTest::newRow("another current cell is shown first") << u"move"_s << u"xa,b|xb,xc"_s << u"1,1+"_s;
+}
+
+void TestSearchScan::replaceShowsTheMatchFirst()
+{
+    QFETCH(QString, between);
+    QFETCH(QString, cells);
+    QFETCH(QString, shown);
+    AppState state;
+    RecordingUserInterface ui;
+    Sheet &sheet = state.grdData(0);
+    fillSheet(sheet, u"xa,b|xb,xc"_s);
+    SearchRequest request{0, SearchMode::Replace, SearchDirection::DownRight, false, u"X"_s, u"y"_s, false};
+    request.shownMatch = RunSearch(state, ui, request).shown;
+    QCOMPARE(cellTexts(sheet), u"xa,b|xb,xc"_s);
+    request.continueSearch = true;
+    if (between == u"find"_s)
+        request.shownMatch
+            = RunSearch(state, ui, {0, SearchMode::Find, SearchDirection::DownRight, true, u"x"_s, {}, false}).shown;
+    if (between == u"move"_s)
+        sheet.setCurrentCell(2, 2);
+    const SearchOutcome outcome = RunSearch(state, ui, request);
+    QCOMPARE(cellTexts(sheet), cells);
+    QCOMPARE(u"%1,%2"_s.arg(sheet.row()).arg(sheet.col()) + (outcome.wrapped ? u"+"_s : u""_s), shown);
+    QCOMPARE(state.history.undoCount(0), std::size_t(outcome.replaced));
+}
+
+void TestSearchScan::replaceAll_data()
+{
+    QTest::addColumn<QString>("cells"); // then the search text, the replacement, what the cells become
+    QTest::addColumn<QStringList>("replace");
+    QTest::addColumn<QString>("note"); // the dialog's label; empty: the nothing-found message
+
+    QTest::newRow("every occurrence") << u"bAnana,xa|a,b"_s << QStringList{u"a"_s, u"o"_s, u"bonono,xo|o,b"_s}
+                                      << u"5 個置換しました"_s;
+    QTest::newRow("overlapping matches, left to right")
+        << u"aaa,aaaa"_s << QStringList{u"aa"_s, u"b"_s, u"ba,bb"_s} << u"3 個置換しました"_s;
+    QTest::newRow("a match the replacement makes is left")
+        << u"abb,a"_s << QStringList{u"ab"_s, u"a"_s, u"ab,a"_s} << u"1 個置換しました"_s;
+    QTest::newRow("an empty search text, in the filler row too")
+        << u"a,b"_s << QStringList{u""_s, u"x"_s, u"a,b"_s} << u"0 個置換しました"_s;
+    QTest::newRow("no match at all") << u"a,b"_s << QStringList{u"z"_s, u"x"_s, u"a,b"_s} << QString();
+}
+
+// すべて置換: every data cell, as one step of the history, the pair compared again.
+void TestSearchScan::replaceAll()
+{
+    QFETCH(QString, cells);
+    QFETCH(QStringList, replace);
+    QFETCH(QString, note);
+    AppState state;
+    RecordingUserInterface ui;
+    fillSheet(state.grdData(0), cells);
+    Sheet &sheet = state.grdData(1);
+    // The headers hold the search text too, and a filler row holds nothing: neither changes.
+    fillSheet(sheet, cells, replace[0]);
+    sheet.setRows(sheet.rows() + 1);
+    sheet.setFillerRow(sheet.rows() - 1, true);
+    const QString filler = u'|' + QString(sheet.cols() - 2, u',');
+    state.ActiveSheet = 1;
+    const SearchRequest request{1, SearchMode::ReplaceAll, SearchDirection::UpLeft, true, replace[0], replace[1]};
+    const SearchOutcome outcome = RunSearch(state, ui, request);
+
+    QCOMPARE(cellTexts(sheet) + sheet.textMatrix(0, 1), replace[2] + filler + replace[0] + u"1列"_s);
+    QVERIFY(sheet.isFillerRow(sheet.rows() - 1));
+    QCOMPARE(searchNote(outcome, request), note);
+    QCOMPARE(ui.messages.size(), note.isEmpty() ? 1 : 0);
+    QCOMPARE(colourMap(sheet).contains(u'R'), replace[2] != cells);
+    QCOMPARE(state.history.undoCount(1), std::size_t(replace[2] != cells));
+    mnuZ_Click(state, ui);
+    QCOMPARE(cellTexts(sheet), cells + filler);
 }
 
 QTEST_MAIN(TestSearchScan)
