@@ -166,25 +166,31 @@ std::optional<SearchCell> findMatch(const Sheet &sheet, SearchCell start, Search
     const int lastRow = data.rows() - 1;
     const int lastCol = data.cols() - 1;
     // The start row applies until the first cell that is not skipped, normally in the start
-    // column; every later column is scanned whole.
+    // column; every later column is scanned whole. Hidden rows and columns are not searched.
+    const ShownLines &shownRows = sheet.shownRows();
+    const ShownLines &shownCols = sheet.shownCols();
     bool startRowApplies = true;
     if (direction == SearchDirection::DownRight) {
         for (int c = std::max(1, start.col); c <= lastCol; ++c) {
+            if (!shownCols.isShown(c))
+                continue;
             const int first = startRowApplies ? std::max(1, start.row) : 1;
             if (first <= lastRow)
                 startRowApplies = false;
             for (int r = first; r <= lastRow; ++r) {
-                if (pattern.matches(data.text(r, c)))
+                if (pattern.matches(data.text(r, c)) && shownRows.isShown(r))
                     return SearchCell{r, c};
             }
         }
     } else {
         for (int c = std::min(lastCol, start.col); c >= 1; --c) {
+            if (!shownCols.isShown(c))
+                continue;
             const int first = startRowApplies ? std::min(lastRow, start.row) : lastRow;
             if (first >= 1)
                 startRowApplies = false;
             for (int r = first; r >= 1; --r) {
-                if (pattern.matches(data.text(r, c)))
+                if (pattern.matches(data.text(r, c)) && shownRows.isShown(r))
                     return SearchCell{r, c};
             }
         }
