@@ -1,5 +1,4 @@
 #include "Sheet.h"
-#include "ShownLines.h"
 
 #include <QTest>
 
@@ -12,11 +11,8 @@ class TestShownLines : public QObject
     Q_OBJECT
 
 private slots:
-    void followsTheSheetsLines_data();
-    void followsTheSheetsLines();
     void placesCountOnlyShownRows_data();
     void placesCountOnlyShownRows();
-    void hiddenCurrentCellMovesToTheNearestShown();
 };
 
 namespace
@@ -29,69 +25,7 @@ std::vector<int> numbers(const QString &text)
     return values;
 }
 
-QString shownText(const ShownLines &lines)
-{
-    QStringList parts;
-    for (int p = 0; p < lines.count(); ++p)
-        parts << QString::number(lines.line(p));
-    return parts.join(u',');
-}
 } // namespace
-
-void TestShownLines::followsTheSheetsLines_data()
-{
-    QTest::addColumn<int>("total");
-    QTest::addColumn<QString>("shown"); // "all", or the lines given to showOnly
-    QTest::addColumn<QString>("change"); // "", "insert AT N", "remove AT N", "resize N"
-    QTest::addColumn<QString>("lines"); // the line at each position afterwards
-    QTest::addColumn<QPoint>("block"); // first and last line of a block
-    QTest::addColumn<bool>("hides"); // whether the block holds a hidden line
-
-    QTest::newRow("unfiltered shows every line") << 5 << u"all"_s << u""_s << u"0,1,2,3,4"_s << QPoint(1, 4) << false;
-    QTest::newRow("only the chosen lines, the header first")
-        << 10 << u"2,5,7"_s << u""_s << u"0,2,5,7"_s << QPoint(5, 7) << true;
-    QTest::newRow("neighbours shown hide nothing between them")
-        << 10 << u"2,3,4"_s << u""_s << u"0,2,3,4"_s << QPoint(4, 2) << false;
-    QTest::newRow("lines outside the sheet and repeats are left out")
-        << 6 << u"0,3,3,9"_s << u""_s << u"0,3"_s << QPoint(3, 3) << false;
-    QTest::newRow("inserted lines are shown and push the rest down")
-        << 10 << u"2,5,7"_s << u"insert 5 2"_s << u"0,2,5,6,7,9"_s << QPoint(5, 7) << false;
-    QTest::newRow("removed lines go and the rest move up")
-        << 10 << u"2,5,7"_s << u"remove 4 2"_s << u"0,2,5"_s << QPoint(2, 5) << true;
-    QTest::newRow("a sheet that grows shows its new lines")
-        << 10 << u"2,5"_s << u"resize 12"_s << u"0,2,5,10,11"_s << QPoint(10, 11) << false;
-    QTest::newRow("a sheet that shrinks loses the lines past its end")
-        << 10 << u"2,5,7"_s << u"resize 6"_s << u"0,2,5"_s << QPoint(5, 9) << false;
-}
-
-void TestShownLines::followsTheSheetsLines()
-{
-    QFETCH(int, total);
-    QFETCH(QString, shown);
-    QFETCH(QString, change);
-    QFETCH(QString, lines);
-    QFETCH(QPoint, block);
-    QFETCH(bool, hides);
-
-    ShownLines shownLines(total);
-    if (shown != u"all"_s)
-        shownLines.showOnly(numbers(shown));
-    const QStringList words = change.split(u' ');
-    if (words.first() == u"insert"_s)
-        shownLines.inserted(words.at(1).toInt(), words.at(2).toInt());
-    else if (words.first() == u"remove"_s)
-        shownLines.removed(words.at(1).toInt(), words.at(2).toInt());
-    else if (words.first() == u"resize"_s)
-        shownLines.resized(words.at(1).toInt());
-    QCOMPARE(shownText(shownLines), lines);
-    QCOMPARE(shownLines.hidesBetween(block.x(), block.y()), hides);
-    // Positions and lines answer each other.
-    for (int p = 0; p < shownLines.count(); ++p) {
-        QVERIFY(shownLines.isShown(shownLines.line(p)));
-        QCOMPARE(shownLines.positionAtOrAfter(shownLines.line(p)), p);
-        QCOMPARE(shownLines.positionAtOrBefore(shownLines.line(p)), p);
-    }
-}
 
 void TestShownLines::placesCountOnlyShownRows_data()
 {
@@ -149,22 +83,6 @@ void TestShownLines::placesCountOnlyShownRows()
             seen << u"c%1"_s.arg(c);
     }
     QCOMPARE(seen.join(u' '), visible);
-}
-
-void TestShownLines::hiddenCurrentCellMovesToTheNearestShown()
-{
-    Sheet sheet;
-    sheet.setRows(10);
-    sheet.setCols(5);
-    sheet.setCurrentCell(7, 2);
-    sheet.setShownLines(std::vector<int>{2, 4, 8}, std::vector<int>{3});
-    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(8, 3));
-    sheet.setShownLines(std::vector<int>{2, 4}, std::nullopt);
-    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(4, 3));
-    // Shown again, every row keeps its place.
-    sheet.setShownLines(std::nullopt, std::nullopt);
-    QCOMPARE(QPoint(sheet.row(), sheet.col()), QPoint(4, 3));
-    QCOMPARE(sheet.shownRows().count(), 10);
 }
 
 QTEST_GUILESS_MAIN(TestShownLines)
