@@ -31,11 +31,9 @@ private slots:
     void blockCommandsTouchOnlyShownCells_data();
     void blockCommandsTouchOnlyShownCells();
     void shownRowsFollowComparisonsNotEdits();
-    void searchFindsOnlyShownCells_data();
-    void searchFindsOnlyShownCells();
 
 private:
-    void comparePair(const QString &left, const QString &right);
+    void comparePair(const QString &right, bool compared = true);
     [[nodiscard]] QString shown(int sheet) const;
 };
 
@@ -63,14 +61,14 @@ void TestShownDifferences::cleanup()
     stopPair();
 }
 
-void TestShownDifferences::comparePair(const QString &left, const QString &right)
+void TestShownDifferences::comparePair(const QString &right, bool compared)
 {
-    fillPair(left, right);
+    fillPair(kThreeByThree, right);
     for (int i = 0; i < 2; ++i)
         s().grdData(i).setVisible(true);
     s().ActiveSheet = 0;
     s().mnuUndoChecked = true;
-    if (!left.isEmpty())
+    if (compared)
         (void)CompareSheets(s(), *m_ui, false);
 }
 
@@ -88,28 +86,30 @@ void TestShownDifferences::showsWhatDiffers_data()
     QTest::addColumn<QString>("shown"); // both sheets' shown rows / columns, "|" between the sheets
     QTest::addColumn<QString>("status"); // the status bar's difference text
     QTest::addColumn<QString>("message"); // the message shown, if any
+    QTest::addColumn<QString>("found"); // where a search for "h" (row 3, column 2) stops, if anywhere
 
     QTest::newRow("rows with a differing cell")
         << u"a,b,c|d,X,f|g,h,i|j,k,Y"_s << true << u"r"_s << u"2,4/1,2,3|2,4/1,2,3"_s
-        << u"差分 2 個　差分のある行だけ表示中（2 行）"_s << QString();
+        << u"差分 2 個　差分のある行だけ表示中（2 行）"_s << QString() << u"none"_s;
     QTest::newRow("both, the status bar names both")
         << u"a,b,c|d,X,f|g,h,i|j,k,l"_s << true << u"rc"_s << u"2/2|2/2"_s
-        << u"差分 1 / 1（2行 2列）　差分のある行だけ表示中（1 行）　差分のある列だけ表示中（1 列）"_s << QString();
+        << u"差分 1 / 1（2行 2列）　差分のある行だけ表示中（1 行）　差分のある列だけ表示中（1 列）"_s << QString()
+        << u"none"_s;
     QTest::newRow("a row only the longer sheet has is shown on it")
         << u"a,b,c|d,e,f|X,h,i|j,k,l|m,n,o"_s << true << u"r"_s << u"3/1,2,3|3,5/1,2,3"_s
-        << u"差分 1 / 4（3行 1列）　差分のある行だけ表示中（2 行）"_s << QString();
+        << u"差分 1 / 4（3行 1列）　差分のある行だけ表示中（2 行）"_s << QString() << u"3,2"_s;
     QTest::newRow("a column only the wider sheet has marks every row")
         << u"a,b,c,1|d,e,f,2|g,h,i,3|j,k,l,4"_s << true << u"rc"_s << u"1,2,3,4/|1,2,3,4/4"_s
-        << u"差分 4 個　差分のある行だけ表示中（4 行）　差分のある列だけ表示中（1 列）"_s << QString();
+        << u"差分 4 個　差分のある行だけ表示中（4 行）　差分のある列だけ表示中（1 列）"_s << QString() << u"none"_s;
     QTest::newRow("turned off again shows every row")
         << u"a,b,c|d,X,f|g,h,i|j,k,l"_s << true << u"rr"_s << u"1,2,3,4/1,2,3|1,2,3,4/1,2,3"_s << u"差分 1 個"_s
-        << QString();
+        << QString() << u"3,2"_s;
     QTest::newRow("nothing differs: said, and every row stays")
         << kThreeByThree << true << u"r"_s << u"1,2,3,4/1,2,3|1,2,3,4/1,2,3"_s << u"差分 0 個"_s
-        << u"差分はありません。すべての行と列を表示しています。"_s;
+        << u"差分はありません。すべての行と列を表示しています。"_s << u"3,2"_s;
     QTest::newRow("not compared yet: said, and every row stays")
         << u"a,b,c|d,X,f|g,h,i|j,k,l"_s << false << u"c"_s << u"1,2,3,4/1,2,3|1,2,3,4/1,2,3"_s << QString()
-        << u"まだ比較していません。「比較開始」で比較してから選んでください。"_s;
+        << u"まだ比較していません。「比較開始」で比較してから選んでください。"_s << u"3,2"_s;
 }
 
 void TestShownDifferences::showsWhatDiffers()
@@ -120,17 +120,17 @@ void TestShownDifferences::showsWhatDiffers()
     QFETCH(QString, shown);
     QFETCH(QString, status);
     QFETCH(QString, message);
+    QFETCH(QString, found);
 
-    fillPair(kThreeByThree, right);
-    for (int i = 0; i < 2; ++i)
-        s().grdData(i).setVisible(true);
-    if (compared)
-        (void)CompareSheets(s(), *m_ui, false);
+    comparePair(right, compared);
     for (const QChar item : items)
         item == u'r' ? mnuDiffRowsOnly_Click(s(), *m_ui) : mnuDiffColsOnly_Click(s(), *m_ui);
     QCOMPARE(this->shown(0) + u'|' + this->shown(1), shown);
     QCOMPARE(statusDifferenceText(s()), status);
     QCOMPARE(m_ui->messages.isEmpty() ? QString() : m_ui->messages.last().text, message);
+    const std::optional<SearchCell> match
+        = findMatch(s().grdData(0), SearchCell{1, 1}, SearchDirection::DownRight, SearchPattern(u"h"_s, false));
+    QCOMPARE(match ? u"%1,%2"_s.arg(match->row).arg(match->col) : u"none"_s, found);
     // Refused, the item stays unchecked.
     QCOMPARE(s().mnuDiffRowsOnlyChecked || s().mnuDiffColsOnlyChecked, message.isEmpty() && items != u"rr"_s);
 }
@@ -153,7 +153,7 @@ void TestShownDifferences::stepsThroughTheShownDifferences()
     QFETCH(QString, hiddenEdit);
     QFETCH(QString, visited);
 
-    comparePair(kThreeByThree, u"a,b,c|d,X,f|g,h,i|j,k,Y"_s);
+    comparePair(u"a,b,c|d,X,f|g,h,i|j,k,Y"_s);
     for (const QChar item : items)
         item == u'r' ? mnuDiffRowsOnly_Click(s(), *m_ui) : mnuDiffColsOnly_Click(s(), *m_ui);
     if (!hiddenEdit.isEmpty()) {
@@ -210,7 +210,7 @@ void TestShownDifferences::blockCommandsTouchOnlyShownCells()
     QFETCH(QString, sheet0After);
     QFETCH(QString, message);
 
-    comparePair(kThreeByThree, u"a,b,c|d,X,f|g,h,i|j,k,Y"_s);
+    comparePair(u"a,b,c|d,X,f|g,h,i|j,k,Y"_s);
     mnuDiffRowsOnly_Click(s(), *m_ui);
     const QString rightBefore = cellTexts(s().grdData(1).data());
     Sheet &sheet = s().grdData(0);
@@ -240,7 +240,7 @@ void TestShownDifferences::blockCommandsTouchOnlyShownCells()
 
 void TestShownDifferences::shownRowsFollowComparisonsNotEdits()
 {
-    comparePair(kThreeByThree, u"a,b,c|d,X,f|g,h,i|j,k,Y"_s);
+    comparePair(u"a,b,c|d,X,f|g,h,i|j,k,Y"_s);
     mnuDiffRowsOnly_Click(s(), *m_ui);
     QCOMPARE(shown(0), u"2,4/1,2,3"_s);
     // Making row 2 equal keeps it in sight until the next comparison.
@@ -263,31 +263,6 @@ void TestShownDifferences::shownRowsFollowComparisonsNotEdits()
     ClearComparisonColours(s());
     QCOMPARE(shown(0), u"1,2,3,4/1,2,3"_s);
     QCOMPARE(statusDifferenceText(s()), u"比較すると差分のある所だけを表示します"_s);
-}
-
-void TestShownDifferences::searchFindsOnlyShownCells_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("found"); // "row,col", or "none"
-
-    // Rows 2 and 4 and columns 2 and 3 are shown; "h" is in hidden row 3, "d" in hidden column 1.
-    QTest::newRow("a cell in a hidden row is not found") << u"h"_s << u"none"_s;
-    QTest::newRow("a cell in a hidden column is not found") << u"d"_s << u"none"_s;
-    QTest::newRow("down the shown rows of a column") << u"k"_s << u"4,2"_s;
-}
-
-void TestShownDifferences::searchFindsOnlyShownCells()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, found);
-
-    comparePair(kThreeByThree, u"a,b,c|d,X,f|g,h,i|j,k,Y"_s);
-    mnuDiffRowsOnly_Click(s(), *m_ui);
-    mnuDiffColsOnly_Click(s(), *m_ui);
-    const Sheet &sheet = s().grdData(0);
-    const std::optional<SearchCell> match
-        = findMatch(sheet, SearchCell{1, 1}, SearchDirection::DownRight, SearchPattern(text, false));
-    QCOMPARE(match ? u"%1,%2"_s.arg(match->row).arg(match->col) : u"none"_s, found);
 }
 
 QTEST_GUILESS_MAIN(TestShownDifferences)
