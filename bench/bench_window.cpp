@@ -9,8 +9,8 @@
 // Then it times what a person does on the compared pair, each action from its keys until the
 // window is idle, wall and CPU time, median of at least ten runs: an edit at the first and the
 // last row and column and its Ctrl+Z, Ctrl+M and its Ctrl+Z, the compare button after edits,
-// 行を揃える on 30000 rows with 50 deleted and 50 inserted, its Ctrl+Z and a second run on the
-// lined-up pair, the first load against later ones, and 終了. Each row prints its target; with
+// 差分のある行だけ表示 on and off, 行を揃える on 30000 rows with 50 deleted and 50 inserted, its Ctrl+Z and a second
+// run on the lined-up pair, the first load against later ones, and 終了. Each row prints its target; with
 // --check the exit code is 1 when one is missed. The memory mode also measures the window after
 // 100 single-cell edits, each an undo step, and --check holds the resident figures to 1.5 x the
 // files.
@@ -46,6 +46,8 @@
 #include "SheetView.h"
 #include "SilentUserInterface.h"
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -761,6 +763,37 @@ int main(int argc, char **argv)
             }
         }
         rows.push_back(compareAfter);
+        // 差分のある行だけ表示 on the compared pair and back, from the menu item's action (its button
+        // on the status bar shares it), until the window is idle.
+        Row onlyRows{"差分のある行だけ表示 on the compared pair", {}, {}, 100};
+        Row allRows{"  and off again", {}, {}, 100};
+        goTo(1, 1);
+        QTest::mouseClick(form.cmdDiff, Qt::LeftButton);
+        settle();
+        std::vector<int> marked = state.Differences.markedRows(0);
+        for (const int r : state.Differences.markedRows(1))
+            marked.push_back(r);
+        std::sort(marked.begin(), marked.end());
+        marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
+        for (int run = 0; run < editRuns; ++run) {
+            const Sample on = timed([&] { form.mnuDiffRowsOnly->trigger(); });
+            if (form.grdData[0]->model()->rowCount() != int(marked.size()) || !state.mnuDiffRowsOnlyChecked) {
+                std::printf("WRONG: 差分のある行だけ表示 shows %d rows, not the %zu marked ones\n",
+                            form.grdData[0]->model()->rowCount(), marked.size());
+                allRight = false;
+            }
+            const Sample off = timed([&] { form.mnuDiffRowsOnly->trigger(); });
+            if (form.grdData[0]->model()->rowCount() != sheet0.rows() - 1) {
+                std::printf("WRONG: every row is not shown again\n");
+                allRight = false;
+            }
+            onlyRows.wall.push_back(on.wall);
+            onlyRows.cpu.push_back(on.cpu);
+            allRows.wall.push_back(off.wall);
+            allRows.cpu.push_back(off.cpu);
+        }
+        rows.push_back(onlyRows);
+        rows.push_back(allRows);
     }
     // END editing
     // BEGIN lining up

@@ -80,6 +80,10 @@ void runHandler(Command command, CommandCall &call)
         return mnuKeySort_Click(state, ui);
     case Command::AlignCols:
         return mnuAlignCols_Click(state, ui);
+    case Command::DiffRowsOnly:
+        return mnuDiffRowsOnly_Click(state, ui);
+    case Command::DiffColsOnly:
+        return mnuDiffColsOnly_Click(state, ui);
     case Command::CellDiff:
         return mnuCellDiff_Click(state, ui, call.cellDiff);
     case Command::Help:

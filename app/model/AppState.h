@@ -239,6 +239,10 @@ public:
     bool mnuUndoChecked = true; // "元に戻す(Undo)機能を使用する"
     bool mnuDobleChecked = false; // "保存時にダブルクォーテーションを付ける"
     bool mnuHeadingCaptionsChecked = false; // "1行目を列見出しに表示"
+    // 「差分のある行だけ表示」 and 「差分のある列だけ表示」: the sheets show only the rows (columns) that
+    // hold a marked position, as the last comparison left them (ShownDifferences.h).
+    bool mnuDiffRowsOnlyChecked = false;
+    bool mnuDiffColsOnlyChecked = false;
     std::array<QString, 5> SearchHistory;
     std::array<QString, 5> ReplaceHistory;
     int MatchCaseSetting = 0;

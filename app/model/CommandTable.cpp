@@ -80,6 +80,14 @@ bool headingCaptionsChecked(const AppState &state)
     return state.mnuHeadingCaptionsChecked;
 }
 
+bool diffRowsOnlyChecked(const AppState &state)
+{
+    return state.mnuDiffRowsOnlyChecked;
+}
+bool diffColsOnlyChecked(const AppState &state)
+{
+    return state.mnuDiffColsOnlyChecked;
+}
 bool dobleChecked(const AppState &state)
 {
     return state.mnuDobleChecked;
@@ -179,6 +187,11 @@ const std::array<CommandEntry, kCommandCount> kCommandTable{{
     {.command = Command::AlignCols, .handler = "mnuAlignCols_Click", .place = SabunMenu, .control = "mnuAlignCols",
      .caption = u"列を揃える", .enabled = bothSheetsShown, .refusedWhenDisabled = true, .takesUndoSnapshot = true,
      .changesBothSheets = true, .recompares = true},
+    {.command = Command::DiffRowsOnly, .handler = "mnuDiffRowsOnly_Click", .place = SabunMenu,
+     .control = "mnuDiffRowsOnly", .caption = u"差分のある行だけ表示", .separatorBefore = "",
+     .checked = diffRowsOnlyChecked},
+    {.command = Command::DiffColsOnly, .handler = "mnuDiffColsOnly_Click", .place = SabunMenu,
+     .control = "mnuDiffColsOnly", .caption = u"差分のある列だけ表示", .checked = diffColsOnlyChecked},
     {.command = Command::CellDiff, .handler = "mnuCellDiff_Click", .place = SabunMenu, .control = "mnuCellDiff",
      .caption = u"セルの差分を表示", .key = Qt::Key_F7, .keyScope = Item, .separatorBefore = ""},
     {.command = Command::Help, .handler = "mnuHelp_Click", .place = MenuBar, .control = "mnuHelp",

@@ -37,6 +37,8 @@ enum class Command {
     KeyAlign, // mnuKeyAlign_Click
     KeySort, // mnuKeySort_Click
     AlignCols, // mnuAlignCols_Click
+    DiffRowsOnly, // mnuDiffRowsOnly_Click
+    DiffColsOnly, // mnuDiffColsOnly_Click
     CellDiff, // mnuCellDiff_Click (F7)
     Help, // mnuHelp_Click
     Ver, // mnuVer_Click

@@ -119,6 +119,25 @@ void Sheet::changeShape(ShapeChange::Kind kind, int first, int count, Change &&c
     const ShapeChange shape{kind, first, count};
     emit shapeAboutToChange(shape);
     change();
+    switch (kind) {
+    case ShapeChange::Kind::InsertRows:
+        m_shownRows.inserted(first, count);
+        break;
+    case ShapeChange::Kind::RemoveRows:
+        m_shownRows.removed(first, count);
+        break;
+    case ShapeChange::Kind::InsertCols:
+        m_shownCols.inserted(first, count);
+        break;
+    case ShapeChange::Kind::RemoveCols:
+        m_shownCols.removed(first, count);
+        break;
+    case ShapeChange::Kind::Replace:
+        break;
+    }
+    // Whatever moved, the shown lines count the sheet's lines.
+    m_shownRows.resized(rows());
+    m_shownCols.resized(cols());
     emit shapeChanged(shape);
 }
 
@@ -154,7 +173,12 @@ void Sheet::insertRowGroups(const std::vector<std::pair<int, int>> &groups)
         throw GridError(GridErrorCode::OutOfMemory);
     if (added == 0)
         return;
-    changeShape(ShapeChange::Kind::Replace, 0, 0, [&] { m_data.insertRowGroups(groups); });
+    changeShape(ShapeChange::Kind::Replace, 0, 0, [&] {
+        m_data.insertRowGroups(groups);
+        // From the last group, so that each place still counts the rows as they were.
+        for (auto group = groups.rbegin(); group != groups.rend(); ++group)
+            m_shownRows.inserted(group->first, group->second);
+    });
     keepPositionsInside();
 }
 

@@ -4,11 +4,15 @@
 #include "KeyCodes.h"
 #include "SheetData.h"
 #include "SheetFileFormat.h"
+#include "ShownLines.h"
 #include "Twips.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <optional>
+#include <vector>
 
 // The mouse cell where the pointer is over no cell (beside or below the last one).
 inline constexpr int kNoCell = -1;
@@ -144,6 +148,24 @@ public:
     // the same way.
     [[nodiscard]] bool isFillerCol(int col) const;
     void setFillerCol(int col, bool filler);
+
+    // The rows and columns the grid shows. Every command still speaks of sheet rows and columns;
+    // only the view's places (scroll position, cell edges, what is visible, the moves of the keys)
+    // count the shown ones. Setting them (nothing for every row or column) moves the scroll
+    // position, and the current cell when it is hidden, onto shown ones. The view learns of it
+    // through shownLinesAboutToChange() and shownLinesChanged().
+    [[nodiscard]] const ShownLines &shownRows() const
+    {
+        return m_shownRows;
+    }
+    [[nodiscard]] const ShownLines &shownCols() const
+    {
+        return m_shownCols;
+    }
+    void setShownLines(const std::optional<std::vector<int>> &rows, const std::optional<std::vector<int>> &cols);
+    // Whether the block from the current cell to the selection corner holds a hidden row or
+    // column: the block the person sees is then not the block of the sheet.
+    [[nodiscard]] bool blockHidesLines() const;
 
     // Current cell and selection
     [[nodiscard]] int row() const
@@ -340,6 +362,8 @@ signals:
     void focusRequested();
     void appearanceChanged(); // visible, enabled, tool tip or geometry
     void refreshed(); // redraw came back on after changes
+    void shownLinesAboutToChange();
+    void shownLinesChanged();
 
 private:
     void checkRow(int row) const;
@@ -385,4 +409,6 @@ private:
     int m_rowHeight = kDefaultRowHeight;
     int m_layoutWidth = 0;
     int m_layoutHeight = 0;
+    ShownLines m_shownRows{m_data.rows()};
+    ShownLines m_shownCols{m_data.cols()};
 };

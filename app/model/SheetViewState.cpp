@@ -7,6 +7,7 @@
 #include "SheetChecks.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 namespace
@@ -116,44 +117,50 @@ void Sheet::setColSel(int col)
 
 int Sheet::firstTopRow() const
 {
-    return std::min(fixedRows(), rows() - 1);
+    return m_shownRows.line(std::min(fixedRows(), m_shownRows.count() - 1));
 }
 
 int Sheet::firstLeftCol() const
 {
-    return std::min(fixedCols(), cols() - 1);
+    return m_shownCols.line(std::min(fixedCols(), m_shownCols.count() - 1));
 }
 
 // The view scrolls no further than to show its last rows and columns whole: as many as fit
 // below the header row or beside the header column, at least one.
+// Counted in shown rows and columns: hidden ones take no room.
 int Sheet::lastTopRow() const
 {
-    const int dataRows = rows() - fixedRows();
+    const int shown = m_shownRows.count();
+    const int dataRows = shown - fixedRows();
     if (dataRows <= 0)
         return firstTopRow();
     const qint64 fitting = std::clamp<qint64>((qint64(m_layoutHeight) - m_rowHeight) / m_rowHeight, 1, dataRows);
-    return rows() - int(fitting);
+    return m_shownRows.line(shown - int(fitting));
 }
 
 int Sheet::lastLeftCol() const
 {
-    const int dataCols = cols() - fixedCols();
+    const int shown = m_shownCols.count();
+    const int dataCols = shown - fixedCols();
     if (dataCols <= 0)
         return firstLeftCol();
     const qint64 room = qint64(m_layoutWidth) - m_colWidths.at(0);
     qint64 used = 0;
     int fitting = 0;
-    for (int c = cols() - 1; c >= fixedCols(); --c) {
-        used += m_colWidths.at(c);
+    for (int p = shown - 1; p >= fixedCols(); --p) {
+        used += m_colWidths.at(m_shownCols.line(p));
         if (used > room)
             break;
         ++fitting;
     }
-    return cols() - std::max(fitting, 1);
+    return m_shownCols.line(shown - std::max(fitting, 1));
 }
 
 void Sheet::setScrollPosition(int topRow, int leftCol)
 {
+    // A hidden row or column stands for the next one shown.
+    topRow = m_shownRows.line(std::min(m_shownRows.positionAtOrAfter(topRow), m_shownRows.count() - 1));
+    leftCol = m_shownCols.line(std::min(m_shownCols.positionAtOrAfter(leftCol), m_shownCols.count() - 1));
     topRow = std::clamp(topRow, firstTopRow(), lastTopRow());
     leftCol = std::clamp(leftCol, firstLeftCol(), lastLeftCol());
     if (topRow == m_topRow && leftCol == m_leftCol)
@@ -207,11 +214,14 @@ int Sheet::cellLeft() const
     if (m_col < fixedCols())
         return 0;
     // Columns between the left column and the cell, counted negative when the cell lies left of it.
+    // Only shown columns take room; a hidden current cell stands where the next shown one does.
+    const int leftPosition = m_shownCols.positionAtOrAfter(m_leftCol);
+    const int cellPosition = m_shownCols.positionAtOrAfter(m_col);
     qint64 left = m_colWidths.at(0);
-    for (int c = m_leftCol; c < m_col; ++c)
-        left += m_colWidths.at(c);
-    for (int c = m_col; c < m_leftCol; ++c)
-        left -= m_colWidths.at(c);
+    for (int p = leftPosition; p < cellPosition; ++p)
+        left += m_colWidths.at(m_shownCols.line(p));
+    for (int p = cellPosition; p < leftPosition; ++p)
+        left -= m_colWidths.at(m_shownCols.line(p));
     return saturated(left);
 }
 
@@ -219,7 +229,8 @@ int Sheet::cellTop() const
 {
     if (m_row < fixedRows())
         return 0;
-    return saturated(qint64(m_rowHeight) * (fixedRows() + m_row - m_topRow));
+    const int rowsBetween = m_shownRows.positionAtOrAfter(m_row) - m_shownRows.positionAtOrAfter(m_topRow);
+    return saturated(qint64(m_rowHeight) * (fixedRows() + rowsBetween));
 }
 
 int Sheet::cellWidth() const
@@ -237,7 +248,10 @@ bool Sheet::rowIsVisible(int row) const
     checkRow(row);
     if (row < fixedRows())
         return true;
-    return row >= m_topRow && qint64(m_rowHeight) * (fixedRows() + row - m_topRow + 1) <= m_layoutHeight;
+    if (!m_shownRows.isShown(row) || row < m_topRow)
+        return false;
+    const int rowsBetween = m_shownRows.positionAtOrAfter(row) - m_shownRows.positionAtOrAfter(m_topRow);
+    return qint64(m_rowHeight) * (fixedRows() + rowsBetween + 1) <= m_layoutHeight;
 }
 
 bool Sheet::colIsVisible(int col) const
@@ -245,11 +259,12 @@ bool Sheet::colIsVisible(int col) const
     checkCol(col);
     if (col < fixedCols())
         return true;
-    if (col < m_leftCol)
+    if (col < m_leftCol || !m_shownCols.isShown(col))
         return false;
     qint64 right = m_colWidths.at(0);
-    for (int c = m_leftCol; c <= col && right <= m_layoutWidth; ++c)
-        right += m_colWidths.at(c);
+    const int last = m_shownCols.positionAtOrAfter(col);
+    for (int p = m_shownCols.positionAtOrAfter(m_leftCol); p <= last && right <= m_layoutWidth; ++p)
+        right += m_colWidths.at(m_shownCols.line(p));
     return right <= m_layoutWidth;
 }
 
@@ -287,6 +302,32 @@ void Sheet::setColWidth(int col, int width)
     m_colWidths[col] = width;
     setScrollPosition(m_topRow, m_leftCol);
     emit colWidthRequested(col);
+}
+
+void Sheet::setShownLines(const std::optional<std::vector<int>> &rows, const std::optional<std::vector<int>> &cols)
+{
+    std::array<ShownLines, 2> chosen{m_shownRows, m_shownCols};
+    for (auto [lines, shown] : {std::pair{&chosen[0], &rows}, std::pair{&chosen[1], &cols}}) {
+        if (*shown)
+            lines->showOnly(**shown);
+        else
+            lines->showAll();
+    }
+    // The same lines again change nothing: the view keeps its place and starts no new model.
+    if (chosen[0] == m_shownRows && chosen[1] == m_shownCols)
+        return;
+    emit shownLinesAboutToChange();
+    m_shownRows = std::move(chosen[0]);
+    m_shownCols = std::move(chosen[1]);
+    emit shownLinesChanged();
+    setScrollPosition(m_topRow, m_leftCol);
+    if (!m_shownRows.isShown(m_row) || !m_shownCols.isShown(m_col))
+        moveCurrentCell(m_shownRows.nearestShown(m_row), m_shownCols.nearestShown(m_col));
+}
+
+bool Sheet::blockHidesLines() const
+{
+    return m_shownRows.hidesBetween(m_row, m_rowSel) || m_shownCols.hidesBetween(m_col, m_colSel);
 }
 
 void Sheet::setRedraw(bool redraw)

@@ -196,6 +196,8 @@ void Form1::createMenus()
     mnuKeyAlign = item(Command::KeyAlign);
     mnuKeySort = item(Command::KeySort);
     mnuAlignCols = item(Command::AlignCols);
+    mnuDiffRowsOnly = item(Command::DiffRowsOnly);
+    mnuDiffColsOnly = item(Command::DiffColsOnly);
     mnuCellDiff = item(Command::CellDiff);
     mnuHelp = item(Command::Help);
     mnuVer = item(Command::Ver);

@@ -106,6 +106,8 @@ public:
     QAction *mnuKeyAlign = nullptr; // キー列で行を揃える…
     QAction *mnuKeySort = nullptr; // キー列で並べ替え…
     QAction *mnuAlignCols = nullptr; // 列を揃える
+    QAction *mnuDiffRowsOnly = nullptr; // 差分のある行だけ表示, also a button on the status bar
+    QAction *mnuDiffColsOnly = nullptr; // 差分のある列だけ表示, likewise
     QAction *mnuCellDiff = nullptr;
     QAction *mnuHelp = nullptr;
     QAction *mnuVer = nullptr;

@@ -8,14 +8,20 @@
 #include "SheetView.h"
 #include "StatusBarText.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QStatusBar>
+#include <QToolButton>
+
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
 const QString kDropToolTip = u"ドラッグ＆ドロップしてね"_s;
+const QString kRowsOnlyCaption = u"差分行"_s;
+const QString kColsOnlyCaption = u"差分列"_s;
 // Room the strip's text leaves free before the tool frame, in twips.
 constexpr int kStripGap = 90;
 // Room between two texts of the status bar, in twips.
@@ -44,6 +50,24 @@ NavigationControls::NavigationControls(Form1 &window, AppState &state, const Twi
     m_statusParts->setMinimumHeight(lblDiffStatus->sizeHint().height());
     m_statusParts->installEventFilter(this);
     bar->addWidget(m_statusParts, 1);
+    // Short captions keep the status bar's texts readable in a narrow window; the tool tip and
+    // the menu item give the whole name, and the check mark is the item's own.
+    for (auto [button, action, caption, name] :
+         {std::tuple{&cmdDiffRowsOnly, window.mnuDiffRowsOnly, kRowsOnlyCaption, u"cmdDiffRowsOnly"_s},
+          std::tuple{&cmdDiffColsOnly, window.mnuDiffColsOnly, kColsOnlyCaption, u"cmdDiffColsOnly"_s}}) {
+        *button = new QToolButton(bar);
+        (*button)->setObjectName(name);
+        (*button)->setText(caption);
+        (*button)->setToolTip(action->text());
+        (*button)->setCheckable(true);
+        (*button)->setAutoRaise(true);
+        QObject::connect(*button, &QToolButton::clicked, action, &QAction::trigger);
+        QObject::connect(action, &QAction::changed, *button, [button = *button, action] {
+            button->setChecked(action->isChecked());
+            button->setEnabled(action->isEnabled());
+        });
+        bar->addPermanentWidget(*button);
+    }
 }
 
 bool NavigationControls::eventFilter(QObject *watched, QEvent *event)
@@ -92,8 +116,15 @@ void NavigationControls::sync()
     layOutStatusParts();
 
     const DifferenceList &list = m_state.Differences;
-    const std::array<int, 4> shapes{m_state.grdData(0).rows(), m_state.grdData(0).cols(), m_state.grdData(1).rows(),
-                                    m_state.grdData(1).cols()};
+    // The marks count the shown rows and columns too.
+    std::array<int, 8> shapes{};
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = m_state.grdData(i);
+        shapes[std::size_t(4 * i)] = sheet.rows();
+        shapes[std::size_t(4 * i + 1)] = sheet.cols();
+        shapes[std::size_t(4 * i + 2)] = sheet.shownRows().isFiltered() ? sheet.shownRows().count() : -1;
+        shapes[std::size_t(4 * i + 3)] = sheet.shownCols().isFiltered() ? sheet.shownCols().count() : -1;
+    }
     if (list.generation() == m_marksGeneration && shapes == m_markedShapes)
         return;
     m_marksGeneration = list.generation();

@@ -12,6 +12,8 @@ class Twips;
 // The main window's controls for finding one's way among the files and the differences: the
 // status bar, the scroll-bar marks and the tool tips and shortening of the file-name strips. The
 // window builds it once its own controls exist and has it show the state whenever it shows its own.
+class QToolButton;
+
 class NavigationControls : public QObject
 {
     Q_OBJECT
@@ -27,6 +29,9 @@ public:
 
     std::array<ElidedLabel *, 2> lblSheetStatus{};
     ElidedLabel *lblDiffStatus = nullptr;
+    // 「差分のある行だけ表示」 and 「差分のある列だけ表示」 on the status bar: the menu items' own actions.
+    QToolButton *cmdDiffRowsOnly = nullptr;
+    QToolButton *cmdDiffColsOnly = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -40,5 +45,5 @@ private:
     const Twips &m_twips;
     QWidget *m_statusParts = nullptr; // holds the status bar's texts and places them
     quint64 m_marksGeneration = ~quint64(0);
-    std::array<int, 4> m_markedShapes{};
+    std::array<int, 8> m_markedShapes{};
 };

@@ -4,6 +4,8 @@
 #include "Sheet.h"
 #include "ShownText.h"
 
+#include <algorithm>
+
 namespace
 {
 // Two parts of the cell's own colour to one of the selection's.
@@ -24,16 +26,40 @@ SheetModel::SheetModel(Sheet &sheet, QObject *parent)
     connect(&sheet, &Sheet::shapeChanged, this, &SheetModel::onShapeChanged);
     connect(&sheet, &Sheet::selectionChanged, this, &SheetModel::onSelectionChanged);
     connect(&sheet, &Sheet::refreshed, this, &SheetModel::onRefreshed);
+    connect(&sheet, &Sheet::shownLinesAboutToChange, this, &SheetModel::onShownLinesAboutToChange);
+    connect(&sheet, &Sheet::shownLinesChanged, this, &SheetModel::onShownLinesChanged);
 }
 
 int SheetModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_sheet.rows() - 1;
+    return parent.isValid() ? 0 : m_sheet.shownRows().count() - 1;
 }
 
 int SheetModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_sheet.cols() - 1;
+    return parent.isValid() ? 0 : m_sheet.shownCols().count() - 1;
+}
+
+int SheetModel::sheetRow(int modelRow) const
+{
+    const ShownLines &rows = m_sheet.shownRows();
+    return rows.line(std::clamp(modelRow + 1, 0, rows.count() - 1));
+}
+
+int SheetModel::sheetCol(int modelCol) const
+{
+    const ShownLines &cols = m_sheet.shownCols();
+    return cols.line(std::clamp(modelCol + 1, 0, cols.count() - 1));
+}
+
+int SheetModel::modelRow(int sheetRow) const
+{
+    return m_sheet.shownRows().positionAtOrAfter(sheetRow) - 1;
+}
+
+int SheetModel::modelCol(int sheetCol) const
+{
+    return m_sheet.shownCols().positionAtOrAfter(sheetCol) - 1;
 }
 
 SheetModel::Rect SheetModel::selectionRect() const
@@ -55,10 +81,10 @@ bool SheetModel::isHighlighted(int row, int col) const
 
 QVariant SheetModel::data(const QModelIndex &index, int role) const
 {
-    const int row = index.row() + 1;
-    const int col = index.column() + 1;
-    if (!index.isValid() || row >= m_sheet.rows() || col >= m_sheet.cols())
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
+    const int row = sheetRow(index.row());
+    const int col = sheetCol(index.column());
     switch (role) {
     case Qt::DisplayRole:
         // Nothing edits through the model, so no role hands out a whole text: a shown text may
@@ -86,10 +112,11 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
 {
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    const int row = orientation == Qt::Horizontal ? 0 : section + 1;
-    const int col = orientation == Qt::Horizontal ? section + 1 : 0;
-    if (section < 0 || row >= m_sheet.rows() || col >= m_sheet.cols())
+    if (section < 0 || section >= (orientation == Qt::Horizontal ? columnCount() : rowCount()))
         return {};
+    // The headers show the sheet's own row and column numbers, hidden ones or not.
+    const int row = orientation == Qt::Horizontal ? 0 : sheetRow(section);
+    const int col = orientation == Qt::Horizontal ? sheetCol(section) : 0;
     const QVariant label = shownText(m_sheet.data().text(row, col));
     if (orientation != Qt::Horizontal || !m_headingCaptions || m_sheet.rows() < 2)
         return label;
@@ -123,10 +150,10 @@ void SheetModel::setPalette(const QPalette &palette)
 void SheetModel::emitDataChanged(int row1, int col1, int row2, int col2)
 {
     // Sheet coordinates in, model coordinates out; the headers are not part of the model.
-    row1 = std::max(row1, 1) - 1;
-    col1 = std::max(col1, 1) - 1;
-    row2 = std::min(row2 - 1, rowCount() - 1);
-    col2 = std::min(col2 - 1, columnCount() - 1);
+    row1 = modelRow(std::max(row1, 1));
+    col1 = modelCol(std::max(col1, 1));
+    row2 = std::min(m_sheet.shownRows().positionAtOrBefore(row2) - 1, rowCount() - 1);
+    col2 = std::min(m_sheet.shownCols().positionAtOrBefore(col2) - 1, columnCount() - 1);
     if (row1 > row2 || col1 > col2)
         return;
     Q_EMIT dataChanged(index(row1, col1), index(row2, col2));
@@ -136,8 +163,9 @@ void SheetModel::emitHeaderChanged(Qt::Orientation orientation, int first, int l
 {
     // Sheet row or column numbers in; section numbers out.
     const int count = orientation == Qt::Horizontal ? columnCount() : rowCount();
-    first = std::max(first, 1) - 1;
-    last = std::min(last - 1, count - 1);
+    const ShownLines &lines = orientation == Qt::Horizontal ? m_sheet.shownCols() : m_sheet.shownRows();
+    first = lines.positionAtOrAfter(std::max(first, 1)) - 1;
+    last = std::min(lines.positionAtOrBefore(last) - 1, count - 1);
     if (first <= last)
         Q_EMIT headerDataChanged(orientation, first, last);
 }
@@ -154,6 +182,15 @@ void SheetModel::onCellsChanged(int row1, int col1, int row2, int col2)
 
 void SheetModel::onShapeAboutToChange(const ShapeChange &change)
 {
+    // While rows or columns are hidden, the rows or columns that move are not one block of the
+    // model's: the model starts again.
+    const bool rowsMove = change.kind != ShapeChange::Kind::InsertCols && change.kind != ShapeChange::Kind::RemoveCols;
+    const bool colsMove = change.kind != ShapeChange::Kind::InsertRows && change.kind != ShapeChange::Kind::RemoveRows;
+    if ((rowsMove && m_sheet.shownRows().isFiltered()) || (colsMove && m_sheet.shownCols().isFiltered())) {
+        m_resettingShape = true;
+        beginResetModel();
+        return;
+    }
     // Sheet numbers in, model numbers out: the header row and column never move.
     const int first = change.first - 1;
     const int last = first + change.count - 1;
@@ -178,6 +215,14 @@ void SheetModel::onShapeAboutToChange(const ShapeChange &change)
 
 void SheetModel::onShapeChanged(const ShapeChange &change)
 {
+    if (m_resettingShape) {
+        m_resettingShape = false;
+        m_shownSelection = selectionRect();
+        m_resetKeepsWidths = true;
+        endResetModel();
+        return;
+    }
+    m_resetKeepsWidths = false;
     switch (change.kind) {
     case ShapeChange::Kind::InsertRows:
         endInsertRows();
@@ -212,4 +257,16 @@ void SheetModel::onRefreshed()
     emitHeaderChanged(Qt::Horizontal, 1, m_sheet.cols() - 1);
     emitHeaderChanged(Qt::Vertical, 1, m_sheet.rows() - 1);
     emitDataChanged(1, 1, m_sheet.rows() - 1, m_sheet.cols() - 1);
+}
+
+void SheetModel::onShownLinesAboutToChange()
+{
+    beginResetModel();
+}
+
+void SheetModel::onShownLinesChanged()
+{
+    m_shownSelection = selectionRect();
+    m_resetKeepsWidths = true;
+    endResetModel();
 }

@@ -7,11 +7,11 @@ class Sheet;
 struct ShapeChange;
 
 // Shows a sheet to a QTableView without a per-cell object: every call reads the sheet, counts
-// included. Model row r is sheet row r + 1 (row 0 and column 0 of the sheet are the view's
-// headers). The sheet announces every change of its rows and columns before and after it
-// happens, and the model passes each on as the matching ranged signal, so its counts are always
-// the sheet's. The selection rectangle of the sheet is painted through the colour roles, so the
-// view keeps no selection of its own.
+// included. Model row r is the sheet's shown row at position r + 1, sheet row r + 1 while every
+// row is shown (row 0 and column 0 of the sheet are the view's headers); likewise columns. The sheet announces every
+// change of its rows and columns before and after it happens, and the model passes each on as the matching ranged
+// signal, so its counts are always the sheet's. The selection rectangle of the sheet is painted through the colour
+// roles, so the view keeps no selection of its own.
 class SheetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -33,6 +33,18 @@ public:
     {
         return m_sheet;
     }
+    // Model rows and columns to sheet ones and back; a hidden sheet row or column gives the model
+    // row or column of the next one shown (rowCount() or columnCount() after the last).
+    [[nodiscard]] int sheetRow(int modelRow) const;
+    [[nodiscard]] int sheetCol(int modelCol) const;
+    [[nodiscard]] int modelRow(int sheetRow) const;
+    [[nodiscard]] int modelCol(int sheetCol) const;
+    // The last reset came from a change of the shown rows or columns, or of a sheet's shape
+    // while some are hidden: the sheet's column widths are the ones to show again.
+    [[nodiscard]] bool resetKeepsColumnWidths() const
+    {
+        return m_resetKeepsWidths;
+    }
 
 private:
     struct Rect
@@ -46,6 +58,8 @@ private:
     void onShapeChanged(const ShapeChange &change);
     void onSelectionChanged();
     void onRefreshed();
+    void onShownLinesAboutToChange();
+    void onShownLinesChanged();
     void emitDataChanged(int row1, int col1, int row2, int col2);
     void emitHeaderChanged(Qt::Orientation orientation, int first, int last);
 
@@ -53,4 +67,6 @@ private:
     QPalette m_palette;
     Rect m_shownSelection;
     bool m_headingCaptions = false;
+    bool m_resettingShape = false; // a shape change passed on as a reset
+    bool m_resetKeepsWidths = false;
 };

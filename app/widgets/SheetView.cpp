@@ -85,16 +85,20 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
     connect(m_model, &QAbstractItemModel::columnsInserted, this, &SheetView::onModelShapeChanged);
     connect(m_model, &QAbstractItemModel::columnsRemoved, this, &SheetView::onModelShapeChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_model->resetKeepsColumnWidths())
+            restoreColumnWidths();
         onModelShapeChanged();
         applyScrollPosition();
     });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (isVisible() && !m_applyingColWidth)
-            m_sheet.reportColWidth(section + 1, wholeTwips(Twips::forScreen(screen()), size));
+            m_sheet.reportColWidth(m_model->sheetCol(section), wholeTwips(Twips::forScreen(screen()), size));
     });
     connect(&sheet, &Sheet::colWidthRequested, this, [this](int col) {
+        if (!m_sheet.shownCols().isShown(col))
+            return;
         const QScopedValueRollback applying(m_applyingColWidth, true);
-        setColumnWidth(col - 1, Twips::forScreen(screen()).toPixels(m_sheet.colWidth(col)));
+        setColumnWidth(m_model->modelCol(col), Twips::forScreen(screen()).toPixels(m_sheet.colWidth(col)));
     });
     connect(&sheet, &Sheet::selectionChanged, this, &SheetView::showCurrentCell);
     connect(&sheet, &Sheet::refreshed, this, [this] {
@@ -107,7 +111,7 @@ SheetView::SheetView(Sheet &sheet, QWidget *parent)
 void SheetView::showCurrentCell()
 {
     // The view's current index only draws the focus frame; the sheet keeps the real one.
-    const QModelIndex current = m_model->index(m_sheet.row() - 1, m_sheet.col() - 1);
+    const QModelIndex current = m_model->index(m_model->modelRow(m_sheet.row()), m_model->modelCol(m_sheet.col()));
     selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
 }
 
@@ -145,10 +149,13 @@ void SheetView::reportLayout()
     // The vertical header is the grid's header column, the horizontal header its header row.
     const int headerWidth = verticalHeader()->width();
     SheetLayout layout;
-    layout.colWidths.reserve(m_model->columnCount() + 1);
+    layout.colWidths.reserve(m_sheet.cols());
     layout.colWidths.append(wholeTwips(twips, headerWidth));
+    // Hidden columns keep the widths the sheet knows.
+    for (int c = 1; c < m_sheet.cols(); ++c)
+        layout.colWidths.append(m_sheet.colWidth(c));
     for (int c = 0; c < m_model->columnCount(); ++c)
-        layout.colWidths.append(wholeTwips(twips, columnWidth(c)));
+        layout.colWidths[m_model->sheetCol(c)] = wholeTwips(twips, columnWidth(c));
     layout.rowHeight = wholeTwips(twips, verticalHeader()->defaultSectionSize());
     layout.width = wholeTwips(twips, headerWidth + viewport()->width());
     layout.height = wholeTwips(twips, horizontalHeader()->height() + viewport()->height());
@@ -186,8 +193,8 @@ void SheetView::applyScrollPosition()
     // The scroll bars learn the model's shape only at the next layout: a position in rows just
     // added would be cut to the old range.
     updateGeometries();
-    verticalScrollBar()->setValue(std::max(0, m_sheet.topRow() - 1));
-    horizontalScrollBar()->setValue(std::max(0, m_sheet.leftCol() - 1));
+    verticalScrollBar()->setValue(std::max(0, m_model->modelRow(m_sheet.topRow())));
+    horizontalScrollBar()->setValue(std::max(0, m_model->modelCol(m_sheet.leftCol())));
     m_applyingScroll = false;
     // Where the view could not go, the sheet learns where it is.
     reportScrollPosition();
@@ -197,7 +204,8 @@ void SheetView::reportScrollPosition()
 {
     if (m_applyingScroll || !isVisible())
         return;
-    m_sheet.scrolledByView(verticalScrollBar()->value() + 1, horizontalScrollBar()->value() + 1);
+    m_sheet.scrolledByView(m_model->sheetRow(verticalScrollBar()->value()),
+                           m_model->sheetCol(horizontalScrollBar()->value()));
 }
 
 void SheetView::changeEvent(QEvent *event)
@@ -283,6 +291,28 @@ void SheetView::focusOutEvent(QFocusEvent *event)
 
 void SheetView::setDifferenceMarks(std::vector<int> rows, std::vector<int> cols)
 {
-    static_cast<MarkedScrollBar *>(verticalScrollBar())->setMarks(std::move(rows), m_sheet.rows() - 1);
-    static_cast<MarkedScrollBar *>(horizontalScrollBar())->setMarks(std::move(cols), m_sheet.cols() - 1);
+    // The grooves count the shown rows and columns; a mark on a hidden one is left out.
+    const auto shownPlaces = [](std::vector<int> lines, const ShownLines &shown) {
+        if (!shown.isFiltered())
+            return lines;
+        std::vector<int> places;
+        places.reserve(lines.size());
+        for (const int line : lines) {
+            if (shown.isShown(line))
+                places.push_back(shown.positionAtOrAfter(line));
+        }
+        return places;
+    };
+    static_cast<MarkedScrollBar *>(verticalScrollBar())
+        ->setMarks(shownPlaces(std::move(rows), m_sheet.shownRows()), m_sheet.shownRows().count() - 1);
+    static_cast<MarkedScrollBar *>(horizontalScrollBar())
+        ->setMarks(shownPlaces(std::move(cols), m_sheet.shownCols()), m_sheet.shownCols().count() - 1);
+}
+
+void SheetView::restoreColumnWidths()
+{
+    const QScopedValueRollback applying(m_applyingColWidth, true);
+    const Twips twips = Twips::forScreen(screen());
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        setColumnWidth(c, twips.toPixels(m_sheet.colWidth(m_model->sheetCol(c))));
 }

@@ -60,6 +60,8 @@ protected:
 
 private:
     void applyScrollPosition();
+    // Every shown column back at the width the sheet holds for it.
+    void restoreColumnWidths();
     void showCurrentCell();
     void reportScrollPosition();
     void reportLayout();

@@ -26,21 +26,20 @@ int SheetView::pageRows() const
 
 void SheetView::moveByKey(int key, bool extend, bool toEdge)
 {
-    const int firstRow = std::min(1, m_sheet.rows() - 1);
-    const int firstCol = std::min(1, m_sheet.cols() - 1);
-    const int lastRow = m_sheet.rows() - 1;
-    const int lastCol = m_sheet.cols() - 1;
-    int row = extend ? m_sheet.rowSel() : m_sheet.row();
-    int col = extend ? m_sheet.colSel() : m_sheet.col();
+    // The keys move among the shown rows and columns: by model rows and columns.
+    const int lastRow = m_model->rowCount() - 1;
+    const int lastCol = m_model->columnCount() - 1;
+    int row = m_model->modelRow(extend ? m_sheet.rowSel() : m_sheet.row());
+    int col = m_model->modelCol(extend ? m_sheet.colSel() : m_sheet.col());
     switch (key) {
     case Qt::Key_Up:
-        row = toEdge ? firstRow : row - 1;
+        row = toEdge ? 0 : row - 1;
         break;
     case Qt::Key_Down:
         row = toEdge ? lastRow : row + 1;
         break;
     case Qt::Key_Left:
-        col = toEdge ? firstCol : col - 1;
+        col = toEdge ? 0 : col - 1;
         break;
     case Qt::Key_Right:
         col = toEdge ? lastCol : col + 1;
@@ -52,9 +51,9 @@ void SheetView::moveByKey(int key, bool extend, bool toEdge)
         row += pageRows();
         break;
     case Qt::Key_Home:
-        col = firstCol;
+        col = 0;
         if (toEdge)
-            row = firstRow;
+            row = 0;
         break;
     case Qt::Key_End:
         col = lastCol;
@@ -64,18 +63,21 @@ void SheetView::moveByKey(int key, bool extend, bool toEdge)
     default:
         return;
     }
-    row = std::clamp(row, firstRow, std::max(firstRow, lastRow));
-    col = std::clamp(col, firstCol, std::max(firstCol, lastCol));
+    // Without a data row or column, the header's (model -1, sheet 0) as before.
+    row = std::clamp(row, std::min(0, lastRow), std::max(0, lastRow));
+    col = std::clamp(col, std::min(0, lastCol), std::max(0, lastCol));
+    const int sheetRow = m_model->sheetRow(row);
+    const int sheetCol = m_model->sheetCol(col);
     ignoreGridErrors([&] {
         if (extend) {
-            m_sheet.setRowSel(row);
-            m_sheet.setColSel(col);
+            m_sheet.setRowSel(sheetRow);
+            m_sheet.setColSel(sheetCol);
         } else {
-            m_sheet.setCurrentCell(row, col);
+            m_sheet.setCurrentCell(sheetRow, sheetCol);
         }
     });
-    if (row >= 1 && col >= 1)
-        scrollTo(m_model->index(row - 1, col - 1));
+    if (row >= 0 && col >= 0)
+        scrollTo(m_model->index(row, col));
 }
 
 void SheetView::keyPressEvent(QKeyEvent *event)

@@ -44,8 +44,8 @@ void SheetView::mousePressEvent(QMouseEvent *event)
         m_sheet.setMouseCell(kNoCell, kNoCell);
         return;
     }
-    const int row = index.row() + 1;
-    const int col = index.column() + 1;
+    const int row = m_model->sheetRow(index.row());
+    const int col = m_model->sheetCol(index.column());
     m_sheet.setMouseCell(row, col);
     if (event->button() != Qt::LeftButton)
         return;
@@ -69,8 +69,8 @@ void SheetView::extendSelectionTo(const QPoint &viewportPos)
                                                                                          : columnAt(viewportPos.x()),
                                     0, std::max(0, m_model->columnCount() - 1));
     ignoreGridErrors([&] {
-        m_sheet.setRowSel(modelRow + 1);
-        m_sheet.setColSel(modelCol + 1);
+        m_sheet.setRowSel(m_model->sheetRow(modelRow));
+        m_sheet.setColSel(m_model->sheetCol(modelCol));
     });
     scrollTo(m_model->index(modelRow, modelCol));
 }
@@ -95,7 +95,7 @@ void SheetView::mouseReleaseEvent(QMouseEvent *event)
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
     if (index.isValid())
-        m_sheet.setMouseCell(index.row() + 1, index.column() + 1);
+        m_sheet.setMouseCell(m_model->sheetRow(index.row()), m_model->sheetCol(index.column()));
     else
         m_sheet.setMouseCell(kNoCell, kNoCell);
     const int button = gridButton(event->button());
@@ -111,7 +111,8 @@ void SheetView::mouseReleaseEvent(QMouseEvent *event)
             m_releaseEndsDoubleClick = false;
             const QPoint otherPos = other->viewport()->mapFromGlobal(global);
             if (const QModelIndex otherIndex = other->indexAt(otherPos); otherIndex.isValid())
-                other->m_sheet.setMouseCell(otherIndex.row() + 1, otherIndex.column() + 1);
+                other->m_sheet.setMouseCell(other->m_model->sheetRow(otherIndex.row()),
+                                            other->m_model->sheetCol(otherIndex.column()));
             else
                 other->m_sheet.setMouseCell(kNoCell, kNoCell);
             other->m_sheet.raiseMouseUp(button, gridShiftState(event->modifiers()), otherPos.x(), otherPos.y());
@@ -136,7 +137,10 @@ void SheetView::mouseDoubleClickEvent(QMouseEvent *event)
 void SheetView::handleHeaderMouse(QEvent *event, Qt::Orientation orientation, int section)
 {
     auto *mouse = static_cast<QMouseEvent *>(event);
-    const int index = section + 1; // a sheet row (vertical) or column (horizontal); 0 = corner
+    // A sheet row (vertical) or column (horizontal); 0 = corner.
+    const int index = section < 0     ? 0
+        : orientation == Qt::Vertical ? m_model->sheetRow(section)
+                                      : m_model->sheetCol(section);
     const int mouseRow = orientation == Qt::Vertical ? index : 0;
     const int mouseCol = orientation == Qt::Horizontal ? index : 0;
     if (event->type() == QEvent::MouseButtonPress) {
@@ -149,15 +153,20 @@ void SheetView::handleHeaderMouse(QEvent *event, Qt::Orientation orientation, in
         // A header click selects the whole row or column, the corner the whole sheet.
         ignoreGridErrors([&] {
             const bool extend = mouse->modifiers() & Qt::ShiftModifier;
+            // The first and last rows and columns shown.
+            const int firstRow = m_model->sheetRow(0);
+            const int firstCol = m_model->sheetCol(0);
+            const int lastRow = m_model->sheetRow(m_model->rowCount() - 1);
+            const int lastCol = m_model->sheetCol(m_model->columnCount() - 1);
             if (orientation == Qt::Vertical) {
                 if (!extend)
-                    m_sheet.setCurrentCell(index, 1);
+                    m_sheet.setCurrentCell(index, firstCol);
                 m_sheet.setRowSel(index);
-                m_sheet.setColSel(m_sheet.cols() - 1);
+                m_sheet.setColSel(lastCol);
             } else {
                 if (!extend)
-                    m_sheet.setCurrentCell(1, index);
-                m_sheet.setRowSel(m_sheet.rows() - 1);
+                    m_sheet.setCurrentCell(firstRow, index);
+                m_sheet.setRowSel(lastRow);
                 m_sheet.setColSel(index);
             }
         });
@@ -205,9 +214,9 @@ void SheetView::extendHeaderSelectionTo(const QPoint &headerPos)
         return;
     ignoreGridErrors([&] {
         if (vertical)
-            m_sheet.setRowSel(section + 1);
+            m_sheet.setRowSel(m_model->sheetRow(section));
         else
-            m_sheet.setColSel(section + 1);
+            m_sheet.setColSel(m_model->sheetCol(section));
     });
     if (vertical)
         scrollTo(m_model->index(section, std::max(0, columnAt(0))));
@@ -273,7 +282,8 @@ bool SheetView::eventFilter(QObject *watched, QEvent *event)
         if (m_headerDrag == header && mouse->button() == Qt::LeftButton) {
             m_headerDrag = nullptr;
             if (section < 0)
-                section = orientation == Qt::Vertical ? m_sheet.rowSel() - 1 : m_sheet.colSel() - 1;
+                section = orientation == Qt::Vertical ? m_model->modelRow(m_sheet.rowSel())
+                                                      : m_model->modelCol(m_sheet.colSel());
         }
         // A release on the blank part of a header strip is a release over the sheet too, over
         // no cell.

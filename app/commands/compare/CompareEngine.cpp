@@ -7,6 +7,7 @@
 #include "Sheet.h"
 #include "SheetData.h"
 #include "SheetLabels.h"
+#include "ShownDifferences.h"
 #include "UserInterface.h"
 
 #include <algorithm>
@@ -217,6 +218,8 @@ CompareResult CompareRun::normalEnding()
         ignoreGridErrors([&] { sheet->setColSel(saved.colSel); });
         ignoreGridErrors([&] { sheet->setRowSel(saved.rowSel); });
     }
+    // The rows and columns shown follow the marks the run left.
+    refreshShownDifferences(m_state);
     for (Sheet *sheet : m_grd)
         sheet->setEnabled(true);
     for (Sheet *sheet : m_grd)
@@ -249,6 +252,7 @@ CompareResult CompareRun::cancelEnding()
         ignoreGridErrors([&] { m_grd[i]->setRow(last.row); });
         ignoreGridErrors([&] { m_grd[i]->setCol(last.col); });
     }
+    refreshShownDifferences(m_state);
     for (Sheet *sheet : m_grd)
         sheet->setEnabled(true);
     for (Sheet *sheet : m_grd)
@@ -270,6 +274,7 @@ void ClearComparisonColours(AppState &state)
     for (int i = 0; i < 2; ++i)
         state.grdData(i).resetBackColors();
     state.Differences.clear();
+    refreshShownDifferences(state);
     state.ChangedSinceComparison = false;
     state.StatusNote = {};
 }

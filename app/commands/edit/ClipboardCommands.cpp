@@ -44,12 +44,21 @@ void appendClipboardField(QString &text, QStringView cell)
 void copyBlock(AppState &state, const Sheet &sheet)
 {
     QString &text = state.txtClip;
+    // The cells the person sees: hidden rows and columns are left out.
+    const ShownLines &rows = sheet.shownRows();
+    const ShownLines &cols = sheet.shownCols();
     const int rowSel = sheet.rowSel();
     const int colSel = sheet.colSel();
     for (int r = sheet.row(); r <= rowSel; ++r) {
+        if (!rows.isShown(r))
+            continue;
+        bool first = true;
         for (int c = sheet.col(); c <= colSel; ++c) {
-            if (c > sheet.col())
+            if (!cols.isShown(c))
+                continue;
+            if (!first)
                 text += u'\t';
+            first = false;
             appendClipboardField(text, sheet.textView(r, c));
         }
         text += u"\r\n"_s;
@@ -148,7 +157,10 @@ template<typename NextField>
 void pasteFields(Sheet &active, Sheet &other, std::array<Sheet *, 2> sheets, CellEquality *recolour, int row, int c0,
                  PastedMarks &marks, NextField nextField)
 {
-    for (int col = c0; col < active.cols(); ++col) {
+    // Field k goes into the k-th column shown from c0 on: hidden columns take none.
+    const ShownLines &cols = active.shownCols();
+    for (int p = cols.positionAtOrAfter(c0); p < cols.count(); ++p) {
+        const int col = cols.line(p);
         QString field;
         const bool more = nextField(field);
         ignoreGridErrors([&] {
@@ -203,11 +215,16 @@ void mnuDel_Click(AppState &state, UserInterface &)
         clearClickMarks(state);
         lock.lock();
         Sheet &sheet = state.grdData(index);
+        // Only the cells the person sees are emptied.
         const int rowSel = sheet.rowSel();
         for (int r = sheet.row(); r <= rowSel; ++r) {
+            if (!sheet.shownRows().isShown(r))
+                continue;
             const int colSel = sheet.colSel();
-            for (int c = sheet.col(); c <= colSel; ++c)
-                sheet.setTextMatrix(r, c, QString());
+            for (int c = sheet.col(); c <= colSel; ++c) {
+                if (sheet.shownCols().isShown(c))
+                    sheet.setTextMatrix(r, c, QString());
+            }
         }
         RecompareSelection(state, index);
     });
@@ -243,6 +260,13 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
         const int r0 = active.row();
         const int c0 = active.col();
         state.txtClip = ui.clipboardText();
+        // Line k goes into the k-th row shown from r0 on, as the person sees the rows; the rows
+        // and columns left out are counted among the shown ones.
+        const ShownLines &shownRows = active.shownRows();
+        const int p0 = shownRows.positionAtOrAfter(r0);
+        const int q0 = active.shownCols().positionAtOrAfter(c0);
+        const int shownCols = active.shownCols().count();
+        const auto rowAt = [&](int k) { return p0 + k < shownRows.count() ? shownRows.line(p0 + k) : active.rows(); };
 
         // One pass over the text; the lines and fields are those that reading line k + 1 afresh
         // for every k would give. A field beyond the sheet's last row or column is dropped and
@@ -252,8 +276,8 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
             const std::vector<QStringList> records = quotedClipboardRecords(state.txtClip);
             for (int k = 0; k < kMaxPastedLines && k < int(records.size()); ++k) {
                 const QStringList &fields = records[size_t(k)];
-                const int row = r0 + k;
-                colsLeftOut = std::max(colsLeftOut, c0 + int(fields.size()) - active.cols());
+                const int row = rowAt(k);
+                colsLeftOut = std::max(colsLeftOut, q0 + int(fields.size()) - shownCols);
                 if (row >= active.rows()) {
                     ++rowsLeftOut;
                     continue;
@@ -269,8 +293,8 @@ void mnuPeast_Click(AppState &state, UserInterface &ui)
         MTXT_LINE::LineCursor lines(quoted ? QStringView() : QStringView(state.txtClip));
         QStringView line;
         for (int k = 0; k < kMaxPastedLines && lines.next(line); ++k) {
-            const int row = r0 + k;
-            colsLeftOut = std::max(colsLeftOut, c0 + int(line.count(u'\t')) + 1 - active.cols());
+            const int row = rowAt(k);
+            colsLeftOut = std::max(colsLeftOut, q0 + int(line.count(u'\t')) + 1 - shownCols);
             if (row >= active.rows()) {
                 ++rowsLeftOut;
                 continue;

@@ -6,6 +6,7 @@
 #include "GridError.h"
 #include "HeaderNumbers.h"
 #include "SheetLock.h"
+#include "ShownDifferences.h"
 #include "UndoSnapshots.h"
 #include "UserInterface.h"
 
@@ -45,6 +46,22 @@ void changeRowsOrColumns(AppState &state, UserInterface &ui, Command command, Bo
     }
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible())
         CompareSheets(state, ui, false);
+}
+
+// Whether the block of the active sheet holds hidden rows (for a row item) or columns (for a
+// column item), said to the person: inserting or removing as many as the block spans would reach
+// rows or columns nobody sees.
+bool refusedOverHiddenLines(AppState &state, UserInterface &ui, Command command, const QString &item, bool rows)
+{
+    const int index = activeSheetIndex(state);
+    if (!commandMayRun(state, command) || index < 0)
+        return false;
+    const Sheet &sheet = state.grdData(index);
+    const bool hides = rows ? sheet.shownRows().hidesBetween(sheet.row(), sheet.rowSel())
+                            : sheet.shownCols().hidesBetween(sheet.col(), sheet.colSel());
+    if (hides)
+        ui.showMessage(hiddenLinesRefusal(item), item, MessageIcon::Exclamation);
+    return hides;
 }
 
 // How many of `count` fit below the 16-bit limit.
@@ -87,6 +104,8 @@ void removeLeavingOne(int count, int present, const std::function<void(int)> &re
 void mnuGAdd_Click(AppState &state, UserInterface &ui, const QString &caption)
 {
     const QString item = itemCaption(caption);
+    if (refusedOverHiddenLines(state, ui, Command::GAdd, item, item == kAddRowsCaption))
+        return;
     const int index = activeSheetIndex(state);
     if (commandMayRun(state, Command::GAdd) && index >= 0 && !insertionFitsCells(state.grdData(index), item)) {
         ui.showMessage(kCapacityText.arg(kMaxCells), item, MessageIcon::Exclamation);
@@ -110,6 +129,8 @@ void mnuGAdd_Click(AppState &state, UserInterface &ui, const QString &caption)
 void mnuGDel_Click(AppState &state, UserInterface &ui, const QString &caption)
 {
     const QString item = itemCaption(caption);
+    if (refusedOverHiddenLines(state, ui, Command::GDel, item, item == kDeleteRowsCaption))
+        return;
     changeRowsOrColumns(state, ui, Command::GDel, [&](Sheet &sheet) {
         if (item == kDeleteRowsCaption) {
             if (sheet.rows() <= 2)

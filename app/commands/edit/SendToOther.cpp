@@ -5,6 +5,7 @@
 #include "GridError.h"
 #include "Recompare.h"
 #include "SheetLock.h"
+#include "ShownDifferences.h"
 #include "UndoSnapshots.h"
 #include "UserInterface.h"
 
@@ -25,6 +26,11 @@ void mnuSend_Click(AppState &state, UserInterface &ui)
     const int index = activeSheetIndex(state);
     if (index < 0)
         return;
+    // The other sheet's block would take the cells of rows and columns nobody sees.
+    if (state.grdData(index).blockHidesLines()) {
+        ui.showMessage(hiddenLinesRefusal(kSendTitle), kSendTitle, MessageIcon::Exclamation);
+        return;
+    }
     int rowsLeftOut = 0;
     int colsLeftOut = 0;
     {

@@ -5,6 +5,7 @@
 #include "CompareEngine.h"
 #include "GridError.h"
 #include "SheetLock.h"
+#include "ShownDifferences.h"
 
 namespace
 {
@@ -140,6 +141,7 @@ void applyMove(AppState &state, UserInterface &ui, const History::Move &move, Hi
     state.followHistory();
     if (!move.needsComparison) {
         state.Differences = std::move(pair.differences);
+        refreshShownDifferences(state);
         return;
     }
     if (state.grdData(0).isVisible() && state.grdData(1).isVisible())

@@ -10,6 +10,7 @@
 #include "NewSheets.h"
 #include "RowAlignment.h"
 #include "SheetLock.h"
+#include "ShownDifferences.h"
 #include "UndoSnapshots.h"
 #include "UserInterface.h"
 
@@ -32,6 +33,50 @@ const QString kLastNote = u"最後の差分です"_s;
 const QString kFirstNote = u"最初の差分です"_s;
 const QString kNoDifferencesNote = u"差分はありません"_s;
 const QString kNotComparedNote = u"まだ比較していません"_s;
+const QString kRowsOnlyTitle = u"差分のある行だけ表示"_s;
+const QString kColsOnlyTitle = u"差分のある列だけ表示"_s;
+const QString kNotComparedText = u"まだ比較していません。「比較開始」で比較してから選んでください。"_s;
+const QString kNothingDiffersText = u"差分はありません。すべての行と列を表示しています。"_s;
+
+// Whether a sheet that has the position shows it.
+bool isShownPosition(const AppState &state, CellPosition position)
+{
+    for (int i = 0; i < 2; ++i) {
+        const Sheet &sheet = state.grdData(i);
+        if (sheet.shownRows().isShown(position.row()) && sheet.shownCols().isShown(position.col()))
+            return true;
+    }
+    return false;
+}
+
+// Checks or unchecks one of the two items; checked, it needs marks to show.
+void toggleShownDifferences(AppState &state, UserInterface &ui, bool &checked, const QString &title)
+{
+    if (!checked) {
+        const DifferenceList &list = state.Differences;
+        if (!list.hasRun()) {
+            ui.showMessage(kNotComparedText, title, MessageIcon::Information);
+            return;
+        }
+        if (list.isEmpty()) {
+            ui.showMessage(kNothingDiffersText, title, MessageIcon::Information);
+            return;
+        }
+    }
+    checked = !checked;
+    state.StatusNote = {};
+    refreshShownDifferences(state);
+    for (int i = 0; i < 2; ++i) {
+        Sheet &sheet = state.grdData(i);
+        if (sheet.isVisible())
+            ignoreGridErrors([&] {
+                if (!sheet.rowIsVisible(sheet.row()))
+                    sheet.setTopRow(sheet.row());
+                if (!sheet.colIsVisible(sheet.col()))
+                    sheet.setLeftCol(sheet.col());
+            });
+    }
+}
 
 void scrollIntoView(Sheet &sheet, int row, int col)
 {
@@ -86,6 +131,11 @@ void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction)
         found = list.last();
         break;
     }
+    // Only what is shown is stepped to; a mark on a hidden row or column (set since the rows were
+    // chosen) is passed over.
+    const bool forwards = direction == StepDirection::Next || direction == StepDirection::First;
+    while (found && !isShownPosition(state, found->position))
+        found = forwards ? list.next(found->position) : list.previous(found->position);
     if (!found) {
         ui.beep();
         const bool backwards = direction == StepDirection::Previous || direction == StepDirection::First;
@@ -214,4 +264,16 @@ void mnuAlignCols_Click(AppState &state, UserInterface &ui)
     const QString &text = alignment.byContent ? kAlignedColsByContentText : kAlignedColsText;
     ui.showMessage(text.arg(alignment.addedCols(0)).arg(alignment.addedCols(1)), kAlignColsTitle,
                    MessageIcon::Information);
+}
+
+void mnuDiffRowsOnly_Click(AppState &state, UserInterface &ui)
+{
+    if (commandMayRun(state, Command::DiffRowsOnly))
+        toggleShownDifferences(state, ui, state.mnuDiffRowsOnlyChecked, kRowsOnlyTitle);
+}
+
+void mnuDiffColsOnly_Click(AppState &state, UserInterface &ui)
+{
+    if (commandMayRun(state, Command::DiffColsOnly))
+        toggleShownDifferences(state, ui, state.mnuDiffColsOnlyChecked, kColsOnlyTitle);
 }

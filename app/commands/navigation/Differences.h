@@ -23,6 +23,14 @@ enum class StepDirection { Next, Previous, First, Last };
 // end of the list it beeps, stays, and the status bar says so. Nothing while a comparison runs.
 void GoToDifference(AppState &state, UserInterface &ui, StepDirection direction);
 
+// 「差分のある行だけ表示」 and 「差分のある列だけ表示」 (check items, also buttons on the status bar):
+// switch between every row (column) and only those that hold a marked position, on both sheets in
+// step (ShownDifferences.h). Checking one before any comparison, or when nothing differs, says so
+// and leaves it unchecked. The current cell stays where it is when it is shown and moves to the
+// nearest shown one otherwise, and stays in view.
+void mnuDiffRowsOnly_Click(AppState &state, UserInterface &ui);
+void mnuDiffColsOnly_Click(AppState &state, UserInterface &ui);
+
 // "行を揃える": with both sheets shown, matches identical rows (equal in every column both sheets
 // have) and gives each sheet empty rows where the other has rows it lacks, then compares again
 // in silence. Each sheet that changes gets its undo snapshot first and its row headers

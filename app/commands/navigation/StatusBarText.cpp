@@ -5,8 +5,12 @@
 #include "FormatNames.h"
 #include "SheetLabels.h"
 #include "SheetLock.h"
+#include "ShownDifferences.h"
 #include "WorkbookReader.h"
 
+#include <QStringList>
+
+#include <algorithm>
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +23,10 @@ const QString kPlaceText = u"差分 %1 / %2（%3行 %4列）"_s;
 const QString kCountText = u"差分 %1 個"_s;
 const QString kChangedText = u"比較後に変更あり"_s;
 const QString kSeparator = u"　"_s;
+const QString kRowsOnlyText = u"差分のある行だけ表示中（%1 行）"_s;
+const QString kColsOnlyText = u"差分のある列だけ表示中（%1 列）"_s;
+const QString kAllShownText = u"差分なし：すべての行と列を表示中"_s;
+const QString kNotYetShownText = u"比較すると差分のある所だけを表示します"_s;
 
 // A row keeps a line end of its own only where it differs from the file's most common one.
 bool hasMixedLineEnds(const Sheet &sheet)
@@ -75,6 +83,29 @@ QString placeAmongDifferences(const AppState &state)
         text += kSeparator + note.text;
     return text;
 }
+// What the sheets show of their rows and columns, while 「差分のある行だけ表示」 or
+// 「差分のある列だけ表示」 is checked: how many data rows (columns) the larger sheet shows.
+QString shownDifferencesText(const AppState &state)
+{
+    QStringList parts;
+    const auto shownCount = [&](bool rows) {
+        int count = 0;
+        for (int i = 0; i < 2; ++i) {
+            const Sheet &sheet = state.grdData(i);
+            if (sheet.isVisible())
+                count = std::max(count, (rows ? sheet.shownRows() : sheet.shownCols()).count() - 1);
+        }
+        return count;
+    };
+    const bool hides = sheetsHideLines(state);
+    if (state.mnuDiffRowsOnlyChecked && hides)
+        parts << kRowsOnlyText.arg(shownCount(true));
+    if (state.mnuDiffColsOnlyChecked && hides)
+        parts << kColsOnlyText.arg(shownCount(false));
+    if ((state.mnuDiffRowsOnlyChecked || state.mnuDiffColsOnlyChecked) && !hides)
+        parts << (state.Differences.hasRun() ? kAllShownText : kNotYetShownText);
+    return parts.join(kSeparator);
+}
 } // namespace
 
 QString statusDifferenceText(const AppState &state)
@@ -82,6 +113,8 @@ QString statusDifferenceText(const AppState &state)
     // The options in force stay in sight, so that a person never takes an equal-under-the-rules
     // result for an exact one.
     QString text = placeAmongDifferences(state);
+    if (const QString shown = shownDifferencesText(state); !shown.isEmpty())
+        text += (text.isEmpty() ? QString() : kSeparator) + shown;
     if (const QString options = compareOptionsSummary(state.compareOptions); !options.isEmpty())
         text += (text.isEmpty() ? QString() : kSeparator) + options;
     return text;

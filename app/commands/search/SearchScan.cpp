@@ -187,24 +187,32 @@ SearchStart scanStart(const Sheet &sheet, SearchDirection direction, bool contin
 
 namespace
 {
-// The first matching cell from `from` to `to`, both included, in the direction's order.
-std::optional<SearchCell> scanRange(const SheetData &data, SearchCell from, SearchCell to, SearchDirection direction,
+// The first matching cell from `from` to `to`, both included, in the direction's order. Hidden
+// rows and columns are not searched.
+std::optional<SearchCell> scanRange(const Sheet &sheet, SearchCell from, SearchCell to, SearchDirection direction,
                                     const SearchPattern &pattern)
 {
+    const SheetData &data = sheet.data();
+    const ShownLines &shownRows = sheet.shownRows();
+    const ShownLines &shownCols = sheet.shownCols();
     const int lastRow = data.rows() - 1;
     if (direction == SearchDirection::DownRight) {
         for (int c = from.col; c <= to.col; ++c) {
+            if (!shownCols.isShown(c))
+                continue;
             const int last = c == to.col ? to.row : lastRow;
             for (int r = c == from.col ? from.row : 1; r <= last; ++r) {
-                if (pattern.matches(data.text(r, c)))
+                if (pattern.matches(data.text(r, c)) && shownRows.isShown(r))
                     return SearchCell{r, c};
             }
         }
     } else {
         for (int c = from.col; c >= to.col; --c) {
+            if (!shownCols.isShown(c))
+                continue;
             const int last = c == to.col ? to.row : 1;
             for (int r = c == from.col ? from.row : lastRow; r >= last; --r) {
-                if (pattern.matches(data.text(r, c)))
+                if (pattern.matches(data.text(r, c)) && shownRows.isShown(r))
                     return SearchCell{r, c};
             }
         }
@@ -226,7 +234,7 @@ std::optional<SearchMatch> findMatch(const Sheet &sheet, SearchStart start, Sear
     const SearchCell last = down ? SearchCell{lastRow, lastCol} : SearchCell{1, 1};
     // A start on a header cell begins at the nearest data cell.
     const SearchCell at{std::clamp(start.cell.row, 1, lastRow), std::clamp(start.cell.col, 1, lastCol)};
-    if (const std::optional<SearchCell> found = scanRange(data, at, last, direction, pattern))
+    if (const std::optional<SearchCell> found = scanRange(sheet, at, last, direction, pattern))
         return SearchMatch{*found, start.wrapped};
     if (start.wrapped || at == first)
         return std::nullopt;
@@ -236,7 +244,7 @@ std::optional<SearchMatch> findMatch(const Sheet &sheet, SearchStart start, Sear
         before = at.row > 1 ? SearchCell{at.row - 1, at.col} : SearchCell{lastRow, at.col - 1};
     else
         before = at.row < lastRow ? SearchCell{at.row + 1, at.col} : SearchCell{1, at.col + 1};
-    if (const std::optional<SearchCell> found = scanRange(data, first, before, direction, pattern))
+    if (const std::optional<SearchCell> found = scanRange(sheet, first, before, direction, pattern))
         return SearchMatch{*found, true};
     return std::nullopt;
 }
@@ -254,8 +262,13 @@ ReplaceAllCount replaceAll(AppState &state, int index, const SearchPattern &patt
     };
     std::vector<Change> changes;
     const SheetData &data = sheet.data();
+    // What is hidden (only the rows or columns that differ are shown) is left as it is.
     for (int c = 1; c < data.cols(); ++c) {
+        if (!sheet.shownCols().isShown(c))
+            continue;
         for (int r = 1; r < data.rows(); ++r) {
+            if (!sheet.shownRows().isShown(r))
+                continue;
             const QStringView text = data.text(r, c);
             if (!pattern.matches(text))
                 continue;

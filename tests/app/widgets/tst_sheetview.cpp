@@ -64,6 +64,9 @@ private slots:
     void focusFollowsTheView();
     void reloadShowsTheTop();
     void newSheetAfterAWideFileStartsTopLeft();
+    void shownCellsAreTheSheetsOwn_data();
+    void shownCellsAreTheSheetsOwn();
+    void columnWidthsSurviveShowingEveryColumn();
 
 private:
     [[nodiscard]] QPoint cellCentre(int row, int col) const;
@@ -92,6 +95,17 @@ void TestSheetView::cleanup()
     m_view.reset();
     m_sheet.reset();
 }
+
+namespace
+{
+// Rows 5, 9, 40 and 41 and columns 2 and 5 of the 200 x 8 sheet.
+void showSomeLines(Sheet &sheet)
+{
+    for (int c = 1; c < sheet.cols(); ++c)
+        sheet.setTextMatrix(0, c, u"%1列"_s.arg(c));
+    sheet.setShownLines(std::vector<int>{5, 9, 40, 41}, std::vector<int>{2, 5});
+}
+} // namespace
 
 QPoint TestSheetView::cellCentre(int row, int col) const
 {
@@ -695,6 +709,67 @@ void TestSheetView::newSheetAfterAWideFileStartsTopLeft()
     QCOMPARE(view.verticalScrollBar()->value(), 0);
     QCOMPARE(view.columnAt(0), 0);
     QCOMPARE(view.model()->headerData(view.columnAt(0), Qt::Horizontal).toString(), u"1列"_s);
+}
+
+void TestSheetView::shownCellsAreTheSheetsOwn_data()
+{
+    QTest::addColumn<QPoint>("clicked"); // model row, column clicked first
+    QTest::addColumn<QString>("keys"); // "d" down, "u" up, "r" right, "l" left, "D" Ctrl+Down, "E" Ctrl+End
+    QTest::addColumn<QPoint>("current"); // the sheet's current cell afterwards
+
+    QTest::newRow("a click lands on the sheet's own cell") << QPoint(1, 1) << QString() << QPoint(9, 5);
+    QTest::newRow("down passes over the hidden rows") << QPoint(1, 0) << u"d"_s << QPoint(40, 2);
+    QTest::newRow("up and left stop at the first shown cell") << QPoint(1, 1) << u"uuull"_s << QPoint(5, 2);
+    QTest::newRow("to the edges") << QPoint(0, 0) << u"DE"_s << QPoint(41, 5);
+}
+
+void TestSheetView::shownCellsAreTheSheetsOwn()
+{
+    QFETCH(QPoint, clicked);
+    QFETCH(QString, keys);
+    QFETCH(QPoint, current);
+
+    QAbstractItemModelTester tester(m_view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    showSomeLines(*m_sheet);
+    QCOMPARE(m_view->model()->rowCount(), 4);
+    QCOMPARE(m_view->model()->columnCount(), 2);
+    // The headers keep the rows' and columns' own numbers.
+    QCOMPARE(m_view->model()->headerData(2, Qt::Vertical).toString(), u"40行"_s);
+    QCOMPARE(m_view->model()->headerData(1, Qt::Horizontal).toString(), u"5列"_s);
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                      m_view->visualRect(m_view->model()->index(clicked.x(), clicked.y())).center());
+    for (const QChar key : keys) {
+        const Qt::Key qtKey = key == u'd' || key == u'D' ? Qt::Key_Down
+            : key == u'u'                                ? Qt::Key_Up
+            : key == u'r'                                ? Qt::Key_Right
+            : key == u'l'                                ? Qt::Key_Left
+                                                         : Qt::Key_End;
+        QTest::keyClick(m_view.get(), qtKey, key.isUpper() ? Qt::ControlModifier : Qt::NoModifier);
+    }
+    QCOMPARE(QPoint(m_sheet->row(), m_sheet->col()), current);
+    // The focus frame is on the same cell, and a cell the view shows reads the sheet's text.
+    const QModelIndex frame = m_view->currentIndex();
+    m_sheet->setTextMatrix(m_sheet->row(), m_sheet->col(), u"here"_s);
+    QCOMPARE(m_view->model()->data(frame).toString(), u"here"_s);
+}
+
+void TestSheetView::columnWidthsSurviveShowingEveryColumn()
+{
+    QHeaderView *header = m_view->horizontalHeader();
+    header->resizeSection(1, 150); // column 2
+    showSomeLines(*m_sheet);
+    QCOMPARE(header->sectionSize(0), 150);
+    header->resizeSection(1, 170); // column 5
+    m_sheet->setShownLines(std::nullopt, std::nullopt);
+    QCOMPARE(header->sectionSize(1), 150);
+    QCOMPARE(header->sectionSize(4), 170);
+    showSomeLines(*m_sheet);
+    QCOMPARE(header->sectionSize(0), 150);
+    QCOMPARE(header->sectionSize(1), 170);
+    // Rows inserted while some are hidden keep the widths too.
+    m_sheet->insertRows(3, 2, CellMove::TextsAndColours);
+    QCOMPARE(header->sectionSize(1), 170);
+    QCOMPARE(m_view->model()->rowCount(), 6);
 }
 
 QTEST_MAIN(TestSheetView)
