@@ -97,6 +97,36 @@ template<typename Char>
     return field;
 }
 
+// Where the first quoted field at or after `from` opens in chars[0, size): the index of its
+// opening quote, or size when there is none. `from` must lie outside quoted fields. A quote opens
+// a field where only blanks stand between it and the text's start or a comma outside quotes; any
+// other quote is text, so a line is passed over from quote to quote.
+template<typename Char>
+[[nodiscard]] inline qsizetype nextOpeningQuote(const Char *chars, qsizetype from, qsizetype size)
+{
+    while (true) {
+        const qsizetype quote = findEither(chars, from, size, Char('"'), Char('"'));
+        if (quote >= size)
+            return size;
+        qsizetype before = quote;
+        while (before > 0 && chars[before - 1] == Char(' '))
+            --before;
+        if (before == 0 || chars[before - 1] == Char(','))
+            return quote;
+        from = quote + 1;
+    }
+}
+
+// The start of the field a quote opens (see nextOpeningQuote()): the place after the comma before
+// it, or 0.
+template<typename Char>
+[[nodiscard]] inline qsizetype fieldStartBefore(const Char *chars, qsizetype quote)
+{
+    while (quote > 0 && chars[quote - 1] == Char(' '))
+        --quote;
+    return quote;
+}
+
 // Hands a field's text to append(const Char *, qsizetype) in stretches: a quoted field's text
 // with one quote for each doubled one, then the text after its closing quote.
 template<typename Char, typename Append>
