@@ -199,7 +199,9 @@ private:
 
 // Counts the fields of the comma mode's records under the reader's rules, a block of characters
 // (or, in a file's bytes, of bytes) at a time, so that the column pass of a text and of a file
-// streamed in pieces agree with the reader.
+// streamed in pieces agree with the reader. It keeps FieldSplitter's rule as states of its own
+// rather than calling commaFieldAt(): a file's bytes come in pieces cut anywhere, inside a quoted
+// field too, and a search per field would cost the pass several times its masks' time.
 template<typename Char>
 class CommaRecordCounter
 {

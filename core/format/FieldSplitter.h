@@ -39,6 +39,17 @@ template<typename Char>
     }
 }
 
+// The end of the delimiter mode's field that starts at `at`, for a delimiter of one character:
+// the next delimiter or lineEnd, or size. The piece between is the field, blanks and quotes
+// included. (A longer delimiter is searched for as a string, each search one character after the
+// previous match's start.)
+template<typename Char>
+[[nodiscard]] inline qsizetype delimitedFieldEnd(const Char *chars, qsizetype at, qsizetype size, Char lineEnd,
+                                                 Char delimiter)
+{
+    return findEither(chars, at, size, lineEnd, delimiter);
+}
+
 // One field of the comma mode.
 struct CommaField
 {

@@ -4,6 +4,7 @@
 #include "EncodingDetection.h"
 #include "EucJp.h"
 #include "FieldParser.h"
+#include "FileIntro.h"
 #include "NativePath.h"
 #include "Utf8Decoder.h"
 #include "Utf8Validator.h"
@@ -24,9 +25,6 @@
 
 namespace
 {
-// SheetFileReader refuses larger files; past it only a run without the sheet's limits streams.
-constexpr qint64 kMaxSheetFileBytes = qint64(1) << 30;
-
 // The column pass's counts over a file's bytes, for both ways of cutting lines at once: which one
 // holds is known only at the end (any CR cuts at CR, and an LF is then text).
 struct ByteCounts
@@ -172,14 +170,11 @@ SheetStream::Status SheetStream::open(const QString &path)
 {
     m_status = Status::NotStreamable;
     // Refusals and their messages are SheetFileReader's: a file it would refuse is left to it.
-    const QByteArray name = nativePath(path);
-    struct stat info = {};
-    if (path.isEmpty() || stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
+    // Without the sheet's limits a file of any size is read.
+    const FileIntro::Look look = FileIntro::lookAt(path, m_delimited, m_sheetLimits);
+    if (look.refusal != LoadRefusal::None)
         return m_status;
-    if (m_sheetLimits && info.st_size > kMaxSheetFileBytes)
-        return m_status;
-    if (std::all_of(m_delimited.delimiter.cbegin(), m_delimited.delimiter.cend(), [](QChar ch) { return ch == u' '; }))
-        return m_status;
+    const QByteArray &name = look.name;
     // Only a delimiter that is one byte in every encoding a file may be read in can be counted in
     // the bytes; a Shift-JIS character's second byte is never below 0x40.
     const QStringView mark = m_delimited.fieldDelimiter();
@@ -211,16 +206,16 @@ SheetStream::Status SheetStream::open(const QString &path)
         headSize += got;
     }
     head.truncate(headSize);
-    if (EncodingDetection::sniffBinaryKind(head) != EncodingDetection::BinaryKind::None)
+    const FileIntro::Head found = FileIntro::headOf(head);
+    if (found.binary != EncodingDetection::BinaryKind::None)
         return m_status;
-    const std::optional<TextEncoding> headEncoding = EncodingDetection::encodingFromHead(head);
-    m_marked = headEncoding == TextEncoding::Utf8Bom;
+    m_marked = found.encoding == TextEncoding::Utf8Bom;
     m_wide.reset();
-    if (headEncoding && !m_marked) {
-        m_encoding = *headEncoding;
+    if (found.encoding && !m_marked) {
+        m_encoding = *found.encoding;
         m_wide.emplace(m_encoding == TextEncoding::Utf16Le || m_encoding == TextEncoding::Utf16LeBom);
     }
-    m_textStart = headEncoding ? EncodingDetection::byteOrderMarkSize(*headEncoding) : 0;
+    m_textStart = found.markBytes;
     if (!seekToText())
         return m_status;
     // Until the rows are read, only the ASCII of a UTF-16 file matters.
@@ -292,11 +287,10 @@ SheetStream::Status SheetStream::open(const QString &path)
         most = records->mostCommas();
     }
     // A line of 32767 delimiters fails the column pass; the reader's message is SheetFileReader's.
-    if (m_sheetLimits && most >= kMaxRowCol)
+    const std::optional<int> columns = FileIntro::columnCount(most, m_sheetLimits);
+    if (!columns)
         return m_status;
-    if (most >= kMaxCells - 1)
-        return m_status;
-    m_columns = int(most) + 1;
+    m_columns = *columns;
     if (m_sheetLimits) {
         m_pieceLimits = MMS_GRID_CSV_READ::sheetLimits(m_columns);
     } else {
