@@ -725,6 +725,9 @@ void TestStreamDiff::leavesOtherFilesToTheStoredComparison_data()
     QTest::addRow("delimiter beyond ASCII") << "a\xE3\x80\x81"
                                                "b\r\n"_ba
                                             << u"、"_s;
+    // Refused by the stored read before a row is read, so the stream does not read them either.
+    QTest::addRow("a workbook") << "PK\x03\x04\x14\x00\x06\x00"_ba << u","_s;
+    QTest::addRow("NUL bytes") << QByteArray("a,\0b\r\n", 6) << u","_s;
     QTest::addRow("marked UTF-8 with invalid bytes") << "\xEF\xBB\xBF"
                                                         "a,\xFF\r\n"_ba
                                                      << u","_s;
