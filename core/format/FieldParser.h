@@ -300,10 +300,8 @@ private:
     // Bit i of each mask stands for chars[i].
     struct BlockMasks
     {
-        quint64 quotes = 0;
+        quint64 stops = 0; // quotes and line ends
         quint64 commas = 0;
-        quint64 lineEnds = 0;
-        quint64 blanks = 0;
     };
 
     // Sixteen of the block's characters as bytes: a UTF-16 unit past Latin-1 becomes 0x00 or 0xFF,
@@ -324,17 +322,27 @@ private:
         const __m128i quote = _mm_set1_epi8('"');
         const __m128i comma = _mm_set1_epi8(',');
         const __m128i lineEnd = _mm_set1_epi8(char(m_lineEnd));
-        const __m128i blank = _mm_set1_epi8(' ');
         BlockMasks masks;
         for (int part = 0; part < 4; ++part) {
             const __m128i block = bytesAt(chars + 16 * part);
             const int shift = 16 * part;
-            masks.quotes |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, quote)))) << shift;
+            const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, lineEnd));
+            masks.stops |= quint64(unsigned(_mm_movemask_epi8(stops))) << shift;
             masks.commas |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma)))) << shift;
-            masks.lineEnds |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineEnd)))) << shift;
-            masks.blanks |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, blank)))) << shift;
         }
         return masks;
+    }
+
+    // The blanks of the block; only asked for when a field after a comma starts with one.
+    static quint64 blanksOf(const Char *chars)
+    {
+        const __m128i blank = _mm_set1_epi8(' ');
+        quint64 blanks = 0;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i block = bytesAt(chars + 16 * part);
+            blanks |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, blank)))) << (16 * part);
+        }
+        return blanks;
     }
 
     // Without the processor's bit count the compiler would call a library function for each count.
@@ -366,7 +374,10 @@ private:
             }
             const quint64 from = ~quint64(0) << pos;
             if (m_state == State::Quoted) {
-                const quint64 quotes = masks.quotes & from;
+                // Line ends inside a quoted field are text.
+                quint64 quotes = masks.stops & from;
+                while (quotes != 0 && chars[__builtin_ctzll(quotes)] != Char('"'))
+                    quotes &= quotes - 1;
                 if (quotes == 0)
                     return;
                 pos = __builtin_ctzll(quotes) + 1;
@@ -381,7 +392,7 @@ private:
                 }
                 m_state = State::AfterQuote;
             }
-            const quint64 stops = (masks.quotes | masks.lineEnds) & from;
+            const quint64 stops = masks.stops & from;
             const int stop = stops ? __builtin_ctzll(stops) : 64;
             const quint64 range = stop == 64 ? from : from & ((quint64(1) << stop) - 1);
             if (range != 0) {
@@ -393,13 +404,14 @@ private:
                     tail = last == 63 ? 0 : range & (~quint64(0) << (last + 1));
                     m_state = State::FieldStart;
                 }
-                if (m_state == State::FieldStart && (tail & ~masks.blanks) != 0)
+                if (m_state == State::FieldStart && tail != 0
+                    && (chars[__builtin_ctzll(tail)] != Char(' ') || (tail & ~blanksOf(chars)) != 0))
                     m_state = State::Plain;
             }
             if (stop == 64)
                 return;
             pos = stop + 1;
-            if ((masks.lineEnds >> stop) & 1) {
+            if (chars[stop] == m_lineEnd) {
                 endRecord();
                 m_afterCr = m_crLf;
                 continue;
