@@ -160,20 +160,28 @@ void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFie
     }
 }
 
-// The fields of a line with quotes that lie wholly in the first `shared` bytes, which the other
-// line has too: how many, and the place after the comma that ends the last of them.
-std::pair<int, size_t> fieldsWithin(std::string_view line, size_t shared)
+// The fields of a line with quotes that lie wholly in a stretch the other line has too: how many,
+// and the place after the comma that ends the last of them. The stretch holds `commas` commas, the
+// last of them just before `afterLast`; those inside quoted fields end no field. The line is passed
+// over from quote to quote.
+std::pair<int, size_t> fieldsWithin(std::string_view line, int commas, size_t afterLast)
 {
+    const char *chars = line.data();
     const auto size = qsizetype(line.size());
-    int fields = 0;
-    qsizetype after = 0;
-    while (true) {
-        const FieldSplitter::CommaField field = FieldSplitter::commaFieldAt(line.data(), after, size, ',');
-        if (field.unclosed || field.end >= qsizetype(shared) || field.end >= size)
-            return {fields, size_t(after)};
-        ++fields;
-        after = field.end + 1;
+    const auto last = qsizetype(afterLast);
+    int fields = commas;
+    for (qsizetype from = 0; from < last;) {
+        const qsizetype quote = FieldSplitter::nextOpeningQuote(chars, from, last);
+        if (quote >= last)
+            break;
+        const FieldSplitter::CommaField field = FieldSplitter::commaFieldAt(chars, quote, size, ',');
+        const qsizetype quotedEnd = field.unclosed ? size : field.close;
+        fields -= int(std::count(chars + field.start, chars + std::min(quotedEnd, last), ','));
+        if (field.unclosed || field.end >= last)
+            return {fields, size_t(FieldSplitter::fieldStartBefore(chars, quote))};
+        from = field.end + 1;
     }
+    return {fields, afterLast};
 }
 
 // compareRawLines for two lines of which one holds a double quote: a shared stretch is passed
@@ -193,7 +201,7 @@ void compareQuotedRawLines(RawFieldCursor a, RawFieldCursor b, int lastCol, Diff
         int fields = shared.delimiters;
         size_t after = shared.afterLastDelimiter;
         if (after > 0 && std::memchr(restA.data(), '"', after))
-            std::tie(fields, after) = fieldsWithin(restA, shared.size);
+            std::tie(fields, after) = fieldsWithin(restA, fields, after);
         col += fields;
         a.skip(after);
         b.skip(after);

@@ -12,6 +12,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The reader's field parser: the text a read adds to the pool, the fields of the comma mode and
 // their count in the column pass. The reader's drivers (MMS_GRID_CSV_READ.cpp) and the streamed
 // read's column pass (SheetStream.cpp) include it. It is
@@ -195,7 +199,9 @@ private:
 
 // Counts the fields of the comma mode's records under the reader's rules, a block of characters
 // (or, in a file's bytes, of bytes) at a time, so that the column pass of a text and of a file
-// streamed in pieces agree with the reader.
+// streamed in pieces agree with the reader. It keeps FieldSplitter's rule as states of its own
+// rather than calling commaFieldAt(): a file's bytes come in pieces cut anywhere, inside a quoted
+// field too, and a search per field would cost the pass several times its masks' time.
 template<typename Char>
 class CommaRecordCounter
 {
@@ -208,45 +214,15 @@ public:
 
     void add(const Char *chars, qsizetype size)
     {
-        for (qsizetype at = 0; at < size; ++at) {
-            const Char ch = chars[at];
-            if (m_afterCr) {
-                m_afterCr = false;
-                if (ch == Char('\n')) {
-                    ++m_crLfEnds;
-                    continue;
-                }
-                ++m_crEnds;
-            }
-            switch (m_state) {
-            case State::FieldStart:
-                m_open = true;
-                if (ch == Char(' '))
-                    break;
-                if (ch == Char('"')) {
-                    m_state = State::Quoted;
-                    break;
-                }
-                m_state = State::Plain;
-                [[fallthrough]];
-            case State::Plain:
-            case State::AfterQuote:
-                separator(ch);
-                break;
-            case State::Quoted:
-                if (ch == Char('"'))
-                    m_state = State::QuoteInQuoted;
-                break;
-            case State::QuoteInQuoted:
-                if (ch == Char('"')) {
-                    m_state = State::Quoted;
-                    break;
-                }
-                m_state = State::AfterQuote;
-                separator(ch);
-                break;
-            }
-        }
+        qsizetype at = 0;
+#if defined(__SSE2__)
+        // Sixty-four characters at a time: most of a block is passed over by its masks, and only
+        // its quotes and line ends are looked at one by one.
+        for (; at + 64 <= size; at += 64)
+            addBlock(chars + at);
+#endif
+        for (; at < size; ++at)
+            addOne(chars[at]);
     }
 
     // After the last block: the record the text ends in, when it has no line end.
@@ -279,6 +255,174 @@ public:
 
 private:
     enum class State { FieldStart, Plain, Quoted, QuoteInQuoted, AfterQuote };
+
+    void addOne(Char ch)
+    {
+        if (m_afterCr) {
+            m_afterCr = false;
+            if (ch == Char('\n')) {
+                ++m_crLfEnds;
+                return;
+            }
+            ++m_crEnds;
+        }
+        switch (m_state) {
+        case State::FieldStart:
+            m_open = true;
+            if (ch == Char(' '))
+                break;
+            if (ch == Char('"')) {
+                m_state = State::Quoted;
+                break;
+            }
+            m_state = State::Plain;
+            [[fallthrough]];
+        case State::Plain:
+        case State::AfterQuote:
+            separator(ch);
+            break;
+        case State::Quoted:
+            if (ch == Char('"'))
+                m_state = State::QuoteInQuoted;
+            break;
+        case State::QuoteInQuoted:
+            if (ch == Char('"')) {
+                m_state = State::Quoted;
+                break;
+            }
+            m_state = State::AfterQuote;
+            separator(ch);
+            break;
+        }
+    }
+
+#if defined(__SSE2__)
+    // Bit i of each mask stands for chars[i].
+    struct BlockMasks
+    {
+        quint64 stops = 0; // quotes and line ends
+        quint64 commas = 0;
+    };
+
+    // Sixteen of the block's characters as bytes: a UTF-16 unit past Latin-1 becomes 0x00 or 0xFF,
+    // which is none of the characters looked for.
+    static __m128i bytesAt(const Char *chars)
+    {
+        if constexpr (sizeof(Char) == 1) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars));
+        } else {
+            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars));
+            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + 8));
+            return _mm_packus_epi16(low, high);
+        }
+    }
+
+    BlockMasks masksOf(const Char *chars) const
+    {
+        const __m128i quote = _mm_set1_epi8('"');
+        const __m128i comma = _mm_set1_epi8(',');
+        const __m128i lineEnd = _mm_set1_epi8(char(m_lineEnd));
+        BlockMasks masks;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i block = bytesAt(chars + 16 * part);
+            const int shift = 16 * part;
+            const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, lineEnd));
+            masks.stops |= quint64(unsigned(_mm_movemask_epi8(stops))) << shift;
+            masks.commas |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma)))) << shift;
+        }
+        return masks;
+    }
+
+    // The blanks of the block; only asked for when a field after a comma starts with one.
+    static quint64 blanksOf(const Char *chars)
+    {
+        const __m128i blank = _mm_set1_epi8(' ');
+        quint64 blanks = 0;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i block = bytesAt(chars + 16 * part);
+            blanks |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, blank)))) << (16 * part);
+        }
+        return blanks;
+    }
+
+    // Without the processor's bit count the compiler would call a library function for each count.
+    static int bitCount(quint64 bits)
+    {
+        bits -= (bits >> 1) & 0x5555555555555555ULL;
+        bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
+        bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+        return int((bits * 0x0101010101010101ULL) >> 56);
+    }
+
+    // What addOne() does for each of the 64 characters: inside a quoted field the block is passed
+    // over from quote to quote; outside one, the commas before the next quote or line end are
+    // counted at once, and the stretch after the last of them tells whether a quote there would
+    // open a field.
+    void addBlock(const Char *chars)
+    {
+        const BlockMasks masks = masksOf(chars);
+        int pos = 0;
+        while (pos < 64) {
+            if (m_afterCr) {
+                m_afterCr = false;
+                if (chars[pos] == Char('\n')) {
+                    ++m_crLfEnds;
+                    ++pos;
+                    continue;
+                }
+                ++m_crEnds;
+            }
+            const quint64 from = ~quint64(0) << pos;
+            if (m_state == State::Quoted) {
+                // Line ends inside a quoted field are text.
+                quint64 quotes = masks.stops & from;
+                while (quotes != 0 && chars[__builtin_ctzll(quotes)] != Char('"'))
+                    quotes &= quotes - 1;
+                if (quotes == 0)
+                    return;
+                pos = __builtin_ctzll(quotes) + 1;
+                m_state = State::QuoteInQuoted;
+                continue;
+            }
+            if (m_state == State::QuoteInQuoted) {
+                if (chars[pos] == Char('"')) {
+                    m_state = State::Quoted;
+                    ++pos;
+                    continue;
+                }
+                m_state = State::AfterQuote;
+            }
+            const quint64 stops = masks.stops & from;
+            const int stop = stops ? __builtin_ctzll(stops) : 64;
+            const quint64 range = stop == 64 ? from : from & ((quint64(1) << stop) - 1);
+            if (range != 0) {
+                m_open = true;
+                quint64 tail = range; // after the last comma of the range
+                if (const quint64 commas = masks.commas & range) {
+                    m_commas += bitCount(commas);
+                    const int last = 63 - __builtin_clzll(commas);
+                    tail = last == 63 ? 0 : range & (~quint64(0) << (last + 1));
+                    m_state = State::FieldStart;
+                }
+                if (m_state == State::FieldStart && tail != 0
+                    && (chars[__builtin_ctzll(tail)] != Char(' ') || (tail & ~blanksOf(chars)) != 0))
+                    m_state = State::Plain;
+            }
+            if (stop == 64)
+                return;
+            pos = stop + 1;
+            if (chars[stop] == m_lineEnd) {
+                endRecord();
+                m_afterCr = m_crLf;
+                continue;
+            }
+            // A quote opens a quoted field where the field starts; elsewhere it is text.
+            m_open = true;
+            if (m_state == State::FieldStart)
+                m_state = State::Quoted;
+        }
+    }
+#endif
 
     void separator(Char ch)
     {

@@ -39,6 +39,17 @@ template<typename Char>
     }
 }
 
+// The end of the delimiter mode's field that starts at `at`, for a delimiter of one character:
+// the next delimiter or lineEnd, or size. The piece between is the field, blanks and quotes
+// included. (A longer delimiter is searched for as a string, each search one character after the
+// previous match's start.)
+template<typename Char>
+[[nodiscard]] inline qsizetype delimitedFieldEnd(const Char *chars, qsizetype at, qsizetype size, Char lineEnd,
+                                                 Char delimiter)
+{
+    return findEither(chars, at, size, lineEnd, delimiter);
+}
+
 // One field of the comma mode.
 struct CommaField
 {
@@ -95,6 +106,36 @@ template<typename Char>
     field.start = at;
     field.end = findEither(chars, at, size, lineEnd, Char(','));
     return field;
+}
+
+// Where the first quoted field at or after `from` opens in chars[0, size): the index of its
+// opening quote, or size when there is none. `from` must lie outside quoted fields. A quote opens
+// a field where only blanks stand between it and the text's start or a comma outside quotes; any
+// other quote is text, so a line is passed over from quote to quote.
+template<typename Char>
+[[nodiscard]] inline qsizetype nextOpeningQuote(const Char *chars, qsizetype from, qsizetype size)
+{
+    while (true) {
+        const qsizetype quote = findEither(chars, from, size, Char('"'), Char('"'));
+        if (quote >= size)
+            return size;
+        qsizetype before = quote;
+        while (before > 0 && chars[before - 1] == Char(' '))
+            --before;
+        if (before == 0 || chars[before - 1] == Char(','))
+            return quote;
+        from = quote + 1;
+    }
+}
+
+// The start of the field a quote opens (see nextOpeningQuote()): the place after the comma before
+// it, or 0.
+template<typename Char>
+[[nodiscard]] inline qsizetype fieldStartBefore(const Char *chars, qsizetype quote)
+{
+    while (quote > 0 && chars[quote - 1] == Char(' '))
+        --quote;
+    return quote;
 }
 
 // Hands a field's text to append(const Char *, qsizetype) in stretches: a quoted field's text

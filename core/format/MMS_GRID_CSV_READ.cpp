@@ -2,6 +2,7 @@
 
 #include "CharScan.h"
 #include "FieldParser.h"
+#include "FileIntro.h"
 #include "MCHAR_CHK.h"
 #include "MCHAR_GET.h"
 
@@ -249,7 +250,8 @@ public:
             if (m_delimiter.size() == 1) {
                 // One pass over the line finds its end and every field.
                 const char16_t mark = m_delimiter[0].unicode();
-                while ((at = CharScan::findEither(chars, at, size, lineEnd, mark)) < size && chars[at] != lineEnd) {
+                while ((at = FieldSplitter::delimitedFieldEnd(chars, at, size, lineEnd, mark)) < size
+                       && chars[at] != lineEnd) {
                     if (c <= columns)
                         m_rows.set(row, c, PoolBuilder::slice(fieldStart, at - fieldStart));
                     ++c;
@@ -460,11 +462,11 @@ ColumnPass CountColumns(QStringView text, LineRule rule, const DelimitedFormat &
     ColumnPass pass;
     pass.lines = lines;
     pass.lineEnd = rule == LineRule::Lf ? LineEnd::Lf : (crEnds > crLfEnds ? LineEnd::Cr : LineEnd::CrLf);
-    // C + 1 columns must stay a 16-bit number: 32767 delimiters on a line cannot be held.
-    if (most >= kMaxRowCol)
+    const std::optional<int> columns = FileIntro::columnCount(most);
+    if (!columns)
         return pass;
     pass.ok = true;
-    pass.columns = int(most) + 1;
+    pass.columns = *columns;
     return pass;
 }
 

@@ -1,6 +1,5 @@
 #include "SheetFileReader.h"
 
-#include "NativePath.h"
 #include "TextCodec.h"
 
 #include <QFile>
@@ -9,7 +8,6 @@
 #include <cerrno>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -40,10 +38,6 @@ const QString kNotWritableBackText
       u"ファイルを変えてしまわないよう、上書き保存はできなくなっています。"_s;
 const QString kNotWritableBackTitle = u"文字コード"_s;
 
-// Files are decoded whole into the text pool; past this size the text could not be held (cells
-// point into it with 32-bit offsets), and a sheet could never show it anyway.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
-
 QString reasonText(UnreadableReason reason)
 {
     switch (reason) {
@@ -67,29 +61,6 @@ QString reasonText(UnreadableReason reason)
         return kOutOfMemoryText;
     }
     return {};
-}
-
-// Why the system refused to look at or open a file.
-UnreadableReason reasonForError(int error)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return UnreadableReason::NotFound;
-    case EACCES:
-    case EPERM:
-        return UnreadableReason::NoPermission;
-    case ENOMEM:
-        return UnreadableReason::OutOfMemory;
-    default:
-        return UnreadableReason::ReadFailed;
-    }
-}
-
-// Only half-width blanks count: a TAB is a valid delimiter.
-bool isBlank(const QString &delimiter)
-{
-    return std::all_of(delimiter.cbegin(), delimiter.cend(), [](QChar ch) { return ch == u' '; });
 }
 
 SheetFileFormat formatOf(QStringView text, TextEncoding encoding, LineRule rule)
@@ -167,39 +138,23 @@ LoadRefusal SheetFileReader::open(const QString &path)
         return LoadRefusal::Unreadable;
     };
 
-    // A length that cannot be measured (no such file, a folder, a device or pipe) is an error,
-    // reported as unreadable before anything else is looked at. The name goes to the system as
-    // the bytes it came as.
-    const QByteArray name = nativePath(path);
-    struct stat info = {};
-    if (path.isEmpty())
-        return unreadable(UnreadableReason::NotFound);
-    if (stat(name.constData(), &info) != 0) {
-        const int error = errno;
-        // A name that often means a program's standard input, when no file has it.
-        if (path == u"-"_s && error == ENOENT)
-            return unreadable(UnreadableReason::StandardInput);
-        return unreadable(reasonForError(error));
-    }
-    if (!S_ISREG(info.st_mode))
-        return unreadable(UnreadableReason::NotRegularFile);
-    if (info.st_size == 0)
-        return LoadRefusal::Empty;
-    if (isBlank(m_delimited.delimiter))
-        return LoadRefusal::NoDelimiter;
-    if (info.st_size > kMaxFileBytes)
-        return unreadable(UnreadableReason::TooLarge);
-
+    // The refusals every read of a sheet file makes before a byte is read.
+    const FileIntro::Look look = FileIntro::lookAt(path, m_delimited);
+    if (look.refusal == LoadRefusal::Unreadable)
+        return unreadable(look.reason);
+    if (look.refusal != LoadRefusal::None)
+        return look.refusal;
+    const QByteArray &name = look.name;
     const int descriptor = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        return unreadable(reasonForError(errno));
+        return unreadable(FileIntro::reasonForError(errno));
     QFile file;
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
         return unreadable(UnreadableReason::ReadFailed);
     }
     m_identity = fileIdentityOf(descriptor);
-    std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, qint64(info.st_size), kMaxFileBytes,
+    std::optional<DecodedText> decoded = TextCodec::decodeDevice(file, look.size, FileIntro::kMaxFileBytes,
                                                                  TextCodec::kDefaultPieceBytes, m_chosenEncoding);
     if (!decoded)
         return unreadable(UnreadableReason::ReadFailed);

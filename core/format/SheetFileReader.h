@@ -2,6 +2,7 @@
 
 #include "DelimitedFormat.h"
 #include "FileIdentity.h"
+#include "FileIntro.h"
 #include "LineReader.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "MessageIcon.h"
@@ -9,23 +10,6 @@
 
 #include <QByteArray>
 #include <QString>
-
-// Why a file was not loaded at all; the sheet, its file name and its overwrite-save stay as they
-// were.
-enum class LoadRefusal { None, Unreadable, Empty, NoDelimiter, NotText };
-
-// Why a file was Unreadable, for the second line of its message.
-enum class UnreadableReason {
-    Unknown, // nothing more is known (the load failed in a way the reader did not foresee)
-    NotFound,
-    StandardInput, // "-": a program's standard input, which the reader does not take
-    NotRegularFile, // a folder, a pipe, a device
-    NoPermission,
-    TooLarge, // larger than the reader can hold
-    TooManyFields, // a line with 32768 or more fields
-    ReadFailed, // an error of the system while reading
-    OutOfMemory,
-};
 
 struct LoadMessage
 {

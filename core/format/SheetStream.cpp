@@ -4,6 +4,7 @@
 #include "EncodingDetection.h"
 #include "EucJp.h"
 #include "FieldParser.h"
+#include "FileIntro.h"
 #include "NativePath.h"
 #include "Utf8Decoder.h"
 #include "Utf8Validator.h"
@@ -24,9 +25,6 @@
 
 namespace
 {
-// SheetFileReader refuses larger files; past it only a run without the sheet's limits streams.
-constexpr qint64 kMaxSheetFileBytes = qint64(1) << 30;
-
 // The column pass's counts over a file's bytes, for both ways of cutting lines at once: which one
 // holds is known only at the end (any CR cuts at CR, and an LF is then text).
 struct ByteCounts
@@ -129,21 +127,23 @@ qsizetype utf16Units(const char *bytes, qsizetype size)
 
 // The characters the reader adds to the pool for the comma mode's fields of one line (UTF-8, without
 // its line end): the fields that are no stretch of the line. Nothing when a quoted field runs over
-// the line's end, so that the record goes on on the next line.
+// the line's end, so that the record goes on on the next line. Only quoted fields add text.
 std::optional<qsizetype> joinedFieldChars(const char *line, qsizetype size)
 {
     qsizetype chars = 0;
-    for (qsizetype at = 0;;) {
-        const FieldSplitter::CommaField field = FieldSplitter::commaFieldAt(line, at, size, ',');
+    for (qsizetype from = 0; from < size;) {
+        const qsizetype quote = FieldSplitter::nextOpeningQuote(line, from, size);
+        if (quote >= size)
+            break;
+        const FieldSplitter::CommaField field = FieldSplitter::commaFieldAt(line, quote, size, ',');
         if (field.unclosed)
             return std::nullopt;
         if (!field.isSlice())
             FieldSplitter::appendFieldText(line, field,
                                            [&chars](const char *bytes, qsizetype n) { chars += utf16Units(bytes, n); });
-        if (field.end >= size)
-            return chars;
-        at = field.end + 1;
+        from = field.end + 1;
     }
+    return chars;
 }
 
 qsizetype lastIndexOf(const char *bytes, qsizetype size, char ch)
@@ -170,14 +170,11 @@ SheetStream::Status SheetStream::open(const QString &path)
 {
     m_status = Status::NotStreamable;
     // Refusals and their messages are SheetFileReader's: a file it would refuse is left to it.
-    const QByteArray name = nativePath(path);
-    struct stat info = {};
-    if (path.isEmpty() || stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
+    // Without the sheet's limits a file of any size is read.
+    const FileIntro::Look look = FileIntro::lookAt(path, m_delimited, m_sheetLimits);
+    if (look.refusal != LoadRefusal::None)
         return m_status;
-    if (m_sheetLimits && info.st_size > kMaxSheetFileBytes)
-        return m_status;
-    if (std::all_of(m_delimited.delimiter.cbegin(), m_delimited.delimiter.cend(), [](QChar ch) { return ch == u' '; }))
-        return m_status;
+    const QByteArray &name = look.name;
     // Only a delimiter that is one byte in every encoding a file may be read in can be counted in
     // the bytes; a Shift-JIS character's second byte is never below 0x40.
     const QStringView mark = m_delimited.fieldDelimiter();
@@ -209,16 +206,16 @@ SheetStream::Status SheetStream::open(const QString &path)
         headSize += got;
     }
     head.truncate(headSize);
-    if (EncodingDetection::sniffBinaryKind(head) != EncodingDetection::BinaryKind::None)
+    const FileIntro::Head found = FileIntro::headOf(head);
+    if (found.binary != EncodingDetection::BinaryKind::None)
         return m_status;
-    const std::optional<TextEncoding> headEncoding = EncodingDetection::encodingFromHead(head);
-    m_marked = headEncoding == TextEncoding::Utf8Bom;
+    m_marked = found.encoding == TextEncoding::Utf8Bom;
     m_wide.reset();
-    if (headEncoding && !m_marked) {
-        m_encoding = *headEncoding;
+    if (found.encoding && !m_marked) {
+        m_encoding = *found.encoding;
         m_wide.emplace(m_encoding == TextEncoding::Utf16Le || m_encoding == TextEncoding::Utf16LeBom);
     }
-    m_textStart = headEncoding ? EncodingDetection::byteOrderMarkSize(*headEncoding) : 0;
+    m_textStart = found.markBytes;
     if (!seekToText())
         return m_status;
     // Until the rows are read, only the ASCII of a UTF-16 file matters.
@@ -229,6 +226,12 @@ SheetStream::Status SheetStream::open(const QString &path)
     ByteCounts counts;
     counts.mark = markByte;
     bool quoted = false; // the comma mode met a double quote
+    // A file that holds a quote in its first piece has its records counted in the same pass, under
+    // the line rule that piece tells (a CR in it settles the rule; without one an LF file is
+    // likely). A quote met later, or a rule that turns out otherwise, takes a pass of its own.
+    std::optional<MMS_GRID_CSV_READ::CommaRecordCounter<char>> records;
+    LineRule recordsRule = LineRule::CrOrCrLf;
+    bool firstPiece = true;
     m_bytes.resize(m_pieceBytes);
     while (true) {
         const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
@@ -238,12 +241,22 @@ SheetStream::Status SheetStream::open(const QString &path)
             return m_status;
         if (got == 0)
             break;
-        counts.add(m_bytes.constData(), qsizetype(got));
+        // Once the records are counted under the rule a CR settles, the line counts are not needed.
+        if (!records || recordsRule != LineRule::CrOrCrLf)
+            counts.add(m_bytes.constData(), qsizetype(got));
         // What a UTF-16 file turns into is UTF-8 by its making.
         if (!m_wide)
             utf8.add(m_bytes.constData(), size_t(got));
-        if (!quoted && m_delimited.commaMode())
+        if (!quoted && m_delimited.commaMode()) {
             quoted = std::memchr(m_bytes.constData(), '"', size_t(got)) != nullptr;
+            if (quoted && firstPiece) {
+                recordsRule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
+                records.emplace(recordsRule);
+            }
+        }
+        if (records)
+            records->add(m_bytes.constData(), qsizetype(got));
+        firstPiece = false;
     }
     utf8.finish();
     // The stored read decodes the whole file before any row: its verdict is the whole file's.
@@ -252,31 +265,32 @@ SheetStream::Status SheetStream::open(const QString &path)
         = counts.anyCr ? std::max(counts.mostCr, counts.marksSinceCr) : std::max(counts.mostLf, counts.marksSinceLf);
     m_rule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
     if (quoted) {
-        // Quoted fields may hold commas and line ends: the records are counted again as the reader
-        // reads them, now that the line rule is known. The quote and the comma are never part of a
-        // Shift-JIS character.
-        if (!seekToText())
-            return m_status;
-        MMS_GRID_CSV_READ::CommaRecordCounter<char> records(m_rule);
-        while (true) {
-            const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
+        // Quoted fields may hold commas and line ends: the records are counted as the reader reads
+        // them, under the file's line rule. The quote and the comma are never part of a Shift-JIS
+        // character.
+        if (!records || recordsRule != m_rule) {
+            if (!seekToText())
                 return m_status;
-            if (got == 0)
-                break;
-            records.add(m_bytes.constData(), qsizetype(got));
+            records.emplace(m_rule);
+            while (true) {
+                const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got < 0)
+                    return m_status;
+                if (got == 0)
+                    break;
+                records->add(m_bytes.constData(), qsizetype(got));
+            }
         }
-        records.finish();
-        most = records.mostCommas();
+        records->finish();
+        most = records->mostCommas();
     }
     // A line of 32767 delimiters fails the column pass; the reader's message is SheetFileReader's.
-    if (m_sheetLimits && most >= kMaxRowCol)
+    const std::optional<int> columns = FileIntro::columnCount(most, m_sheetLimits);
+    if (!columns)
         return m_status;
-    if (most >= kMaxCells - 1)
-        return m_status;
-    m_columns = int(most) + 1;
+    m_columns = *columns;
     if (m_sheetLimits) {
         m_pieceLimits = MMS_GRID_CSV_READ::sheetLimits(m_columns);
     } else {

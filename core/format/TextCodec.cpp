@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "EncodingDetection.h"
 #include "EucJp.h"
+#include "FileIntro.h"
 #include "LargeMemory.h"
 #include "Utf8Decoder.h"
 
@@ -79,26 +80,6 @@ bool isUtf16(TextEncoding encoding)
 {
     return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16LeBom
         || encoding == TextEncoding::Utf16Be || encoding == TextEncoding::Utf16BeBom;
-}
-
-// A chosen encoding, with the byte order mark the file has for it.
-TextEncoding withMarkOf(TextEncoding chosen, QByteArrayView head)
-{
-    switch (chosen) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-        return head.startsWith(kUtf8Bom) ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
-    case TextEncoding::Utf16Le:
-    case TextEncoding::Utf16LeBom:
-        return head.startsWith("\xFF\xFE") ? TextEncoding::Utf16LeBom : TextEncoding::Utf16Le;
-    case TextEncoding::Utf16Be:
-    case TextEncoding::Utf16BeBom:
-        return head.startsWith("\xFE\xFF") ? TextEncoding::Utf16BeBom : TextEncoding::Utf16Be;
-    case TextEncoding::ShiftJis:
-    case TextEncoding::EucJp:
-        break;
-    }
-    return chosen;
 }
 
 // Where a UTF-16 piece may end: after a whole unit that is no high surrogate.
@@ -233,22 +214,13 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
     const QByteArray head = in.read(EncodingDetection::kHeadBytes);
     if (head.isEmpty() && !in.atEnd())
         return std::nullopt;
-    EncodingDetection::BinaryKind binary = EncodingDetection::sniffBinaryKind(head);
-    const bool wideChosen = chosen && isUtf16(*chosen);
-    // NUL bytes laid out as in UTF-16 are text only when the file is read as UTF-16: read in a
-    // narrow encoding the person chose, they refuse the file as any other NUL bytes do, so that a
-    // file saved from such a sheet (whose NULs then lie elsewhere) is not refused where it was not.
-    if (chosen && !wideChosen && binary == EncodingDetection::BinaryKind::None
-        && head.first(std::min(head.size(), EncodingDetection::kNulBytes)).contains('\0'))
-        binary = EncodingDetection::BinaryKind::Nul;
-    if (binaryFiles == BinaryFiles::Refused && binary != EncodingDetection::BinaryKind::None
-        && !(wideChosen && binary == EncodingDetection::BinaryKind::Nul)) {
-        decoded.binary = binary;
+    const FileIntro::Head found = FileIntro::headOf(head, chosen);
+    if (binaryFiles == BinaryFiles::Refused && found.binary != EncodingDetection::BinaryKind::None) {
+        decoded.binary = found.binary;
         decoded.byteCount = head.size();
         return decoded;
     }
-    std::optional<TextEncoding> encoding
-        = chosen ? std::optional(withMarkOf(*chosen, head)) : EncodingDetection::encodingFromHead(head);
+    std::optional<TextEncoding> encoding = found.encoding;
 
     const auto reserve = [&] {
         // Room for one character per byte: untouched room costs no memory. The text keeps what is

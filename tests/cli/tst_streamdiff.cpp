@@ -289,6 +289,9 @@ private slots:
     void rawRowsFacingRowsTheReaderCuts_data();
     void rawRowsFacingRowsTheReaderCuts();
     void shiftedRowsKeepThePieceSmall();
+    void columnPassOverBlockEdges_data();
+    void columnPassOverBlockEdges();
+    void columnPassAgreesInEveryPieceSize();
     void leavesOtherFilesToTheStoredComparison_data();
     void leavesOtherFilesToTheStoredComparison();
     void fileChangedWhileReadStops_data();
@@ -572,6 +575,12 @@ void TestStreamDiff::rawRowsFacingRowsTheReaderCuts_data()
                                                       << "ab\"c,x,\"e,g\"\r\n"_ba;
     QTest::addRow("a quoted line facing a shorter one") << " \"p,q\",r,\"s\"\r\n"_ba
                                                         << "\"p,q\"\r\n"_ba;
+    QTest::addRow("the shared stretch ends after a quoted comma") << "a,\"x,y,z,u\",b\r\n"_ba
+                                                                  << "a,\"x,y,w,u\",b\r\n"_ba;
+    QTest::addRow("a quote in text before a quoted field") << "ab\"c,\"d,e\"f\"\",g\r\n"_ba
+                                                           << "ab\"c,\"d,e\"f\"\",h\r\n"_ba;
+    QTest::addRow("blanks before a quote after text after a closing quote") << "\"a\" \"b,c\",d\r\n"_ba
+                                                                            << "\"a\" \"b,c\",e\r\n"_ba;
     QTest::addRow("a quoted line break between quoted lines") << "\"a,b\",c\r\n\"d\r\ne\",f\r\n\"g,h\",i\r\n"_ba
                                                               << "\"a,b\",x\r\n\"d\r\ne\",f\r\n\"g,h\",j\r\n"_ba;
 }
@@ -625,6 +634,88 @@ void TestStreamDiff::shiftedRowsKeepThePieceSmall()
     QVERIFY2(most <= 4 * 4096, qPrintable(QString::number(most)));
 }
 
+void TestStreamDiff::columnPassOverBlockEdges_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<qsizetype>("records");
+    const auto pad = [](int n) { return QByteArray(n, 'x'); };
+    // The column pass looks at 16 and 64 characters at a time: quotes, blanks and line ends on
+    // either side of those edges, with a last line that makes the next block a whole one.
+    const QByteArray last = pad(130) + "\r\n";
+    QTest::addRow("a quote opens at byte 63") << pad(62) + ",\"p,q\",r\r\n" + last << 3 << qsizetype(2);
+    QTest::addRow("a quote opens at byte 64") << pad(63) + ",\"p,q\",r\r\n" + last << 3 << qsizetype(2);
+    QTest::addRow("a quote opens at byte 16") << pad(15) + ",\"a,b\"\r\n" + last << 2 << qsizetype(2);
+    QTest::addRow("the closing quote ends a block") << "\"" + pad(62) + "\",b\r\n" + last << 2 << qsizetype(2);
+    QTest::addRow("a doubled quote across the block edge")
+        << "\"" + pad(62) + "\"\",b\",c\r\n" + last << 2 << qsizetype(2);
+    QTest::addRow("CR LF split by the block edge, a quote after it")
+        << pad(63) + "\r\n\"a,b\"\r\n" + last << 1 << qsizetype(3);
+    QTest::addRow("blanks before a quote across the block edge")
+        << pad(60) + ",   \"c,d\"\r\n" + last << 2 << qsizetype(2);
+    QTest::addRow("a quote after text at the block edge is text")
+        << "a," + pad(62) + "\"c,d\"\r\n" + last << 3 << qsizetype(2);
+    QTest::addRow("a quoted line break across the block edge")
+        << "\"" + pad(62) + "\r\nb\",c\r\n" + last << 2 << qsizetype(2);
+    QTest::addRow("UTF-8 moves the byte edges away from the characters'")
+        << QString(62, u'あ').toUtf8() + ",\"p,q\",r\r\n" + last << 3 << qsizetype(2);
+    // The streamed read counts records in its first pass when its first piece holds a quote.
+    QTest::addRow("the first quote past the first piece") << QByteArray("x,y\r\n").repeated(1000) + "\"a,b,c\",d\r\n"
+                                                          << 2 << qsizetype(1001);
+    // Any CR cuts at CR, and an LF is then text: the quote after it is text too.
+    QTest::addRow("LF lines, then a CR past the first piece") << "\"q\"\n" + QByteArray("x\n").repeated(3000)
+            + "\"a,b\"\r\n" << 2 << qsizetype(1);
+}
+
+// The column count and the records of a file with quotes, as the stored read counts them in its
+// text and the streamed read in the file's bytes, in large pieces and in small ones.
+void TestStreamDiff::columnPassOverBlockEdges()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, columns);
+    QFETCH(qsizetype, records);
+    const QString file = m_dir->filePath(u"edges.csv"_s);
+    QVERIFY(writeFile(file, bytes));
+    SheetFileReader reader({0, u","_s});
+    QCOMPARE(reader.open(file), LoadRefusal::None);
+    QCOMPARE(reader.countColumns(), LoadRefusal::None);
+    QCOMPARE(reader.columnCount(), columns);
+    QCOMPARE(reader.lineCount(), records);
+    for (const qsizetype piece : {qsizetype(4096), qsizetype(1) << 20}) {
+        SheetStream stream({0, u","_s});
+        stream.setPieceBytes(piece);
+        QCOMPARE(stream.open(file), SheetStream::Status::Ready);
+        QCOMPARE(stream.columnCount(), columns);
+    }
+}
+
+// Random files of quotes, commas, blanks and line ends: the stored read's count over the whole
+// text, and the streamed read's over the bytes in pieces of every size (below 64 bytes the
+// pieces are counted a character at a time), find the same column count.
+void TestStreamDiff::columnPassAgreesInEveryPieceSize()
+{
+    const QString file = m_dir->filePath(u"random.csv"_s);
+    const std::array<QByteArray, 9> alphabet{"\"", "\"", ",", ",", " ", "\r", "\n", "x", "\xE3\x81\x82"};
+    QRandomGenerator random(29);
+    for (int run = 0; run < 400; ++run) {
+        QByteArray bytes;
+        const int length = 1 + int(random.bounded(400));
+        for (int i = 0; i < length; ++i)
+            bytes += alphabet[random.bounded(int(alphabet.size()))];
+        QVERIFY(writeFile(file, bytes));
+        SheetFileReader reader({0, u","_s});
+        QCOMPARE(reader.open(file), LoadRefusal::None);
+        QCOMPARE(reader.countColumns(), LoadRefusal::None);
+        for (const qsizetype piece : {qsizetype(16), qsizetype(17 + random.bounded(200)), qsizetype(1) << 20}) {
+            SheetStream stream({0, u","_s});
+            stream.setPieceBytes(piece);
+            QVERIFY2(stream.open(file) == SheetStream::Status::Ready, bytes.toPercentEncoding().constData());
+            QVERIFY2(stream.columnCount() == reader.columnCount(),
+                     (QByteArray::number(piece) + ": " + bytes.toPercentEncoding()).constData());
+        }
+    }
+}
+
 void TestStreamDiff::leavesOtherFilesToTheStoredComparison_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -634,6 +725,9 @@ void TestStreamDiff::leavesOtherFilesToTheStoredComparison_data()
     QTest::addRow("delimiter beyond ASCII") << "a\xE3\x80\x81"
                                                "b\r\n"_ba
                                             << u"、"_s;
+    // Refused by the stored read before a row is read, so the stream does not read them either.
+    QTest::addRow("a workbook") << "PK\x03\x04\x14\x00\x06\x00"_ba << u","_s;
+    QTest::addRow("NUL bytes") << QByteArray("a,\0b\r\n", 6) << u","_s;
     QTest::addRow("marked UTF-8 with invalid bytes") << "\xEF\xBB\xBF"
                                                         "a,\xFF\r\n"_ba
                                                      << u","_s;
