@@ -1,4 +1,5 @@
 #include "AModule1.h"
+#include "HugePageHeap.h"
 #include "MDllChk.h"
 #include "NativePath.h"
 #include "QtTranslation.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    restartWithHugePageHeap(argv);
     // Saves and the settings file report a write past the file-size limit as a failed write.
     SafeFileWriter::ignoreFileSizeSignal();
     // Without a display Qt would abort with a long platform-plugin message; say it in one line.
