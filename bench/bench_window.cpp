@@ -41,7 +41,6 @@
 #include "DropPanelWidget.h"
 #include "EditBoxWidget.h"
 #include "Form1.h"
-#include "HugePageHeap.h"
 #include "MarkedScrollBar.h"
 #include "QtUserInterface.h"
 #include "SheetView.h"
@@ -376,8 +375,6 @@ bool reportRow(const Row &row)
 
 int main(int argc, char **argv)
 {
-    // The heap the program has (its main() does the same).
-    restartWithHugePageHeap(argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Nothing the window writes may reach the user's own settings: the settings file is named

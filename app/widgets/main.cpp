@@ -1,5 +1,4 @@
 #include "AModule1.h"
-#include "HugePageHeap.h"
 #include "MDllChk.h"
 #include "NativePath.h"
 #include "QtTranslation.h"
@@ -12,7 +11,6 @@
 
 int main(int argc, char *argv[])
 {
-    restartWithHugePageHeap(argv);
     // Saves and the settings file report a write past the file-size limit as a failed write.
     SafeFileWriter::ignoreFileSizeSignal();
     // Without a display Qt would abort with a long platform-plugin message; say it in one line.
