@@ -425,6 +425,13 @@ void ListedCells::alignedColumns(const std::vector<std::array<int, 2>> &columns)
     std::copy(columns.begin(), columns.end(), m_fileCols.begin() + 1);
 }
 
+const QByteArray &ListedCells::lines()
+{
+    if (!m_json)
+        m_lines.truncate(m_filled);
+    return m_lines;
+}
+
 std::optional<FileRowPair> ListedCells::fileRowsAt(int row) const
 {
     if (m_streamAligned)
@@ -439,7 +446,10 @@ void ListedCells::append(int row, int col, QStringView text0, QStringView text1,
 {
     const std::optional<FileRowPair> fileRows = fileRowsAt(row);
     if (!m_json) {
-        appendTextPosition(m_lines, row, col, fileRows, equivalent, fileColsAt(col));
+        if (m_lines.size() - m_filled < kTextPositionMaxBytes)
+            m_lines.resize(std::max<qsizetype>(2 * m_lines.size(), qsizetype(1) << 16));
+        char *const start = m_lines.data() + m_filled;
+        m_filled += writeTextPosition(start, row, col, fileRows, equivalent, fileColsAt(col)) - start;
         ++m_listed;
         return;
     }

@@ -55,15 +55,13 @@ public:
     void alignedRow(int fileRow0, int fileRow1) override;
     void alignedColumns(const std::vector<std::array<int, 2>> &columns) override;
 
-    [[nodiscard]] const QByteArray &lines() const
-    {
-        return m_lines;
-    }
+    // The listed lines so far.
+    [[nodiscard]] const QByteArray &lines();
 
 private:
     void append(int row, int col, QStringView text0, QStringView text1, bool equivalent);
-    [[nodiscard]] std::optional<FileRowPair> fileRowsAt(int row) const;
-    [[nodiscard]] std::optional<FileColPair> fileColsAt(int col) const;
+    [[nodiscard]] Q_ALWAYS_INLINE std::optional<FileRowPair> fileRowsAt(int row) const;
+    [[nodiscard]] Q_ALWAYS_INLINE std::optional<FileColPair> fileColsAt(int col) const;
 
     bool m_json;
     bool m_withKinds;
@@ -71,7 +69,10 @@ private:
     bool m_listEquivalent;
     double m_tolerance;
     qint64 m_listed = 0;
+    // Text lines are written straight into m_lines, which is kept larger than what they fill
+    // (m_filled bytes) until lines() trims it: a comparison may list millions of positions.
     QByteArray m_lines;
+    qsizetype m_filled = 0;
     FileRows m_fileRows;
     std::vector<FileColPair> m_fileCols; // index 0 unused; empty when the columns were not lined up
     bool m_streamAligned = false;

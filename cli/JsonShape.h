@@ -61,15 +61,16 @@ inline void appendFileRows(QByteArray &buffer, const FileRowPair &rows, const ch
 // column, written as the same `none` as a row.
 using FileColPair = std::array<int, 2>;
 
+// The most bytes appendTextPosition writes for one position.
+constexpr qsizetype kTextPositionMaxBytes = 8 * 11 + 16;
+
 // One listed position of the text output:
-// `ROW,COL[,FILEROW1,FILEROW2][,FILECOL1,FILECOL2][,equivalent]` and its line end.
-inline void appendTextPosition(QByteArray &buffer, int row, int col, const std::optional<FileRowPair> &fileRows,
-                               bool equivalent, const std::optional<FileColPair> &fileCols = std::nullopt)
+// `ROW,COL[,FILEROW1,FILEROW2][,FILECOL1,FILECOL2][,equivalent]` and its line end, written at `at`
+// (room for kTextPositionMaxBytes); returns the end of what it wrote.
+inline char *writeTextPosition(char *at, int row, int col, const std::optional<FileRowPair> &fileRows, bool equivalent,
+                               const std::optional<FileColPair> &fileCols = std::nullopt)
 {
-    // Made up on the stack and appended at once: a comparison may list millions of positions.
     constexpr int kIntChars = 11; // "-2147483648"
-    char line[8 * kIntChars];
-    char *at = line;
     const auto number = [&](int value) { at = std::to_chars(at, at + kIntChars, value).ptr; };
     const auto pair = [&](const std::array<int, 2> &values) {
         for (size_t i = 0; i < 2; ++i) {
@@ -90,7 +91,7 @@ inline void appendTextPosition(QByteArray &buffer, int row, int col, const std::
         at = std::copy(kEquivalent.begin(), kEquivalent.end(), at);
     }
     *at++ = '\n';
-    buffer.append(line, at - line);
+    return at;
 }
 
 // One listed cell of the JSON output up to its last element: `[ROW, COL, "text 1", "text 2"` and,

@@ -5,6 +5,9 @@
 
 #include <QHash>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include <algorithm>
 #include <optional>
 #include <unordered_set>
@@ -12,6 +15,13 @@
 
 namespace
 {
+struct RowHash128
+{
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    friend auto operator<=>(const RowHash128 &, const RowHash128 &) = default;
+};
+
 struct Split
 {
     int a = 0;
@@ -601,23 +611,34 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, 
                 return false;
         return true;
     };
-    std::array<std::vector<size_t>, 2> hashes;
+    // A row's hash covers its cells' stand-ins under the options, each after its length, so that
+    // two rows share the hashed units exactly when their stand-ins agree, however the texts are
+    // cut into cells; the columns left out count not at all. Without options the stand-in is the
+    // text itself and 128 bits tell the rows apart, as the streamed comparison's do; under options
+    // the texts still decide within a hash (a numeric rule's stand-in is one mark for every number).
+    const bool hashDecides = options.isExact();
+    std::array<std::vector<RowHash128>, 2> hashes;
+    std::vector<char16_t> units;
     for (int s = 0; s < 2; ++s) {
         const SheetData &sheet = *sheets[size_t(s)];
         hashes[size_t(s)].reserve(size_t(std::max(0, sheet.rows() - 1)));
         for (int r = 1; r < sheet.rows(); ++r) {
-            size_t hash = 0;
-            // Rows the options make the same must land in one bucket: their cells hash by the
-            // options' stand-ins, and the columns left out not at all.
+            units.clear();
             for (int c = 1; c < commonCols; ++c) {
-                if (!equality.skipsColumn(c))
-                    hash = qHashMulti(hash, equality.hashKey(sheet.text(r, c), c));
+                if (equality.skipsColumn(c))
+                    continue;
+                const QStringView key = equality.hashKey(sheet.text(r, c), c);
+                const auto length = std::uint32_t(key.size());
+                units.push_back(char16_t(length >> 16));
+                units.push_back(char16_t(length & 0xFFFF));
+                units.insert(units.end(), key.utf16(), key.utf16() + key.size());
             }
-            hashes[size_t(s)].push_back(hash);
+            const XXH128_hash_t hash = XXH3_128bits(units.data(), units.size() * sizeof(char16_t));
+            hashes[size_t(s)].push_back({hash.low64, hash.high64});
         }
     }
     return identitiesFromHashes(hashes, [&](int sheetA, int rowA, int sheetB, int rowB) {
-        return sameRow(*sheets[size_t(sheetA)], rowA + 1, *sheets[size_t(sheetB)], rowB + 1);
+        return hashDecides || sameRow(*sheets[size_t(sheetA)], rowA + 1, *sheets[size_t(sheetB)], rowB + 1);
     });
 }
 

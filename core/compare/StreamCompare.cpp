@@ -38,8 +38,8 @@ struct SharedStretch
     bool reachedLimit = false;
 };
 
-// Sixteen bytes at a time, with the processor's bit count where it has one; at most `limit`
-// delimiters (at least 1).
+// Sixty-four bytes at a time (sixteen in strings shorter than that), with the processor's bit
+// count where it has one; at most `limit` delimiters (at least 1).
 __attribute__((target_clones("default", "popcnt"))) SharedStretch
 sharedStretch(const char *a, const char *b, size_t n, char delimiter, int limit = std::numeric_limits<int>::max())
 {
@@ -47,32 +47,58 @@ sharedStretch(const char *a, const char *b, size_t n, char delimiter, int limit 
     size_t at = 0;
 #if defined(__SSE2__)
     const __m128i mark = _mm_set1_epi8(delimiter);
-    // Sixty-four shared bytes at a time while they hold fewer delimiters than the limit; the first
-    // block of them that differs, or reaches the limit, is looked at sixteen bytes at a time.
-    for (; at + 64 <= n; at += 64) {
+    // Sixty-four bytes at a time, the last block ending at n: where it overlaps the block before
+    // it, the bytes already looked at are shifted out. A block settles everything inside it (where
+    // the strings part, the delimiter that reaches the limit) from its two bit masks.
+    while (at < n && n >= 64) {
+        const size_t load = std::min(at, n - 64);
+        const unsigned skipped = unsigned(at - load);
         quint64 same = 0;
         quint64 marks = 0;
         for (int part = 0; part < 4; ++part) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + at + 16 * part));
-            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + at + 16 * part));
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + load + 16 * part));
+            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + load + 16 * part));
             same |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)))) << (16 * part);
             marks |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, mark)))) << (16 * part);
         }
-        if (~same != 0)
-            break;
+        // Shifted out, the bytes already looked at leave room at the top, which counts as differing:
+        // a block shared to n ends the stretch there.
+        same >>= skipped;
+        marks >>= skipped;
+        const quint64 differ = ~same;
+        if (differ != 0)
+            marks &= (differ & (~differ + 1)) - 1; // the delimiters before the first differing byte
         const int count = __builtin_popcountll(marks);
-        if (count >= limit - stretch.delimiters)
-            break;
+        if (count >= limit - stretch.delimiters) {
+            for (int skip = limit - stretch.delimiters - 1; skip > 0; --skip)
+                marks &= marks - 1;
+            stretch.delimiters = limit;
+            stretch.afterLastDelimiter = at + size_t(__builtin_ctzll(marks)) + 1;
+            stretch.size = stretch.afterLastDelimiter;
+            stretch.reachedLimit = true;
+            return stretch;
+        }
         if (marks) {
             stretch.delimiters += count;
             stretch.afterLastDelimiter = at + size_t(64 - __builtin_clzll(marks));
         }
+        if (differ != 0) {
+            stretch.size = at + size_t(__builtin_ctzll(differ));
+            return stretch;
+        }
+        at += 64 - skipped;
     }
-    for (; at + 16 <= n; at += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + at));
-        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + at));
-        const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
-        unsigned marks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, mark)));
+    // Sixteen bytes at a time, the last block ending at n: where it overlaps the block before it,
+    // the bytes already looked at are shifted out.
+    while (at < n && n >= 16) {
+        const size_t load = std::min(at, n - 16);
+        const unsigned skipped = unsigned(at - load);
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + load));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + load));
+        // Bytes past n count as shared: the block then ends the stretch at n.
+        const unsigned same
+            = ((unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) >> skipped) | (0xFFFFu << (16 - skipped))) & 0xFFFFu;
+        unsigned marks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, mark))) >> skipped;
         if (same != 0xFFFF)
             marks &= (1u << __builtin_ctz(~same)) - 1;
         if (marks) {
@@ -93,6 +119,7 @@ sharedStretch(const char *a, const char *b, size_t n, char delimiter, int limit 
             stretch.size = at + size_t(__builtin_ctz(~same));
             return stretch;
         }
+        at += 16 - skipped;
     }
 #endif
     for (; at < n && a[at] == b[at]; ++at) {
@@ -273,18 +300,18 @@ struct ColumnMap
 };
 
 // compareRawLines through a column map: the columns both files have side by side are passed over
-// a shared stretch at a time as there, and a column only one file has faces an empty field.
+// a shared stretch at a time as there, and a column only one file has faces an empty field. Takes
+// the cursors' fields.
 template<class Differing>
-void compareMappedRawLines(RawFieldCursor a, RawFieldCursor b, const ColumnMap &map, Differing &&differing)
+void compareMappedRawLines(RawFieldCursor &x, RawFieldCursor &y, const ColumnMap &map, Differing &&differing)
 {
     // A shared stretch with a quote in it may hold commas that end no field: lines with quotes go
     // a field at a time.
-    const bool skips = !a.quoted() && !b.quoted();
-    const char delimiter = a.delimiter();
-    std::array<RawFieldCursor, 2> lines{std::move(a), std::move(b)};
+    const bool skips = !x.quoted() && !y.quoted();
+    const char delimiter = x.delimiter();
     for (const ColumnMap::Run &run : map.runs) {
         if (run.sheet >= 0) {
-            RawFieldCursor &line = lines[size_t(run.sheet)];
+            RawFieldCursor &line = run.sheet == 0 ? x : y;
             for (int k = 0; k < run.length && !line.ended(); ++k) {
                 const std::string_view field = line.take();
                 if (!field.empty())
@@ -293,8 +320,6 @@ void compareMappedRawLines(RawFieldCursor a, RawFieldCursor b, const ColumnMap &
             }
             continue;
         }
-        RawFieldCursor &x = lines[0];
-        RawFieldCursor &y = lines[1];
         int done = 0; // fields of the run behind both cursors
         while (done < run.length && !(x.ended() && y.ended())) {
             if (skips && !x.ended() && !y.ended()) {
@@ -473,9 +498,11 @@ public:
                 return stream ? stream->rawFieldCursor() : RawFieldCursor({}, fields, false);
             };
             const bool quoted = (first && first->rawLineQuoted()) || (second && second->rawLineQuoted());
-            if (m_map)
-                compareMappedRawLines(cursorOf(first), cursorOf(second), *m_map, differing);
-            else if (quoted)
+            if (m_map) {
+                RawFieldCursor line0 = cursorOf(first);
+                RawFieldCursor line1 = cursorOf(second);
+                compareMappedRawLines(line0, line1, *m_map, differing);
+            } else if (quoted)
                 compareQuotedRawLines(cursorOf(first), cursorOf(second), m_lastCol, differing);
             else
                 compareRawLines(lineOf(first), lineOf(second), m_lastCol, fields, differing);

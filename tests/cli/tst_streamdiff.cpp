@@ -150,7 +150,8 @@ QStringList randomLines(QRandomGenerator &random, QChar separator, bool writings
     const int count = random.bounded(30);
     for (int l = 0; l < count; ++l) {
         QStringList cells;
-        const int width = random.bounded(6);
+        // Now and then a line of some hundred bytes: shared stretches are passed over in blocks.
+        const int width = random.bounded(8) == 0 ? 20 + random.bounded(40) : random.bounded(6);
         for (int c = 0; c < width; ++c) {
             if (writings && random.bounded(3) == 0) {
                 cells.append(kWritings[random.bounded(int(kWritings.size()))]);

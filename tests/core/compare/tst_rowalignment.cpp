@@ -212,6 +212,8 @@ private slots:
     void pairsChangedRowsByLikeness_data();
     void pairsChangedRowsByLikeness();
     void pairsInOrderPastTheBound();
+    void rowIdentitiesFollowTheCells_data();
+    void rowIdentitiesFollowTheCells();
 };
 
 void TestRowAlignment::linesUpInsertedAndDeletedRows_data()
@@ -445,4 +447,31 @@ void TestRowAlignment::pairsInOrderPastTheBound()
 }
 
 QTEST_GUILESS_MAIN(TestRowAlignment)
+// A row of each sheet, written as cells: whether the two rows are one row to the lining up.
+void TestRowAlignment::rowIdentitiesFollowTheCells_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("the same units cut into other cells") << u"ab,c"_s << u"a,bc"_s << QString() << false;
+    // Under a tolerance every number has one stand-in: the texts decide.
+    QTest::newRow("numbers within the tolerance") << u"10,a"_s << u"12,a"_s << u"numeric=5"_s << true;
+    QTest::newRow("numbers past the tolerance") << u"10,a"_s << u"30,a"_s << u"numeric=5"_s << false;
+}
+
+void TestRowAlignment::rowIdentitiesFollowTheCells()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, options);
+    QFETCH(bool, same);
+    SheetData a;
+    SheetData b;
+    fillSheet(a, first);
+    fillSheet(b, second);
+    const std::array<std::vector<std::uint32_t>, 2> rows = rowIdentities(a, b, compareOptionsFromText(options));
+    QCOMPARE(rows[0][0] == rows[1][0], same);
+}
+
 #include "tst_rowalignment.moc"
