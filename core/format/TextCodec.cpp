@@ -4,7 +4,6 @@
 #include "EncodingDetection.h"
 #include "EucJp.h"
 #include "FileIntro.h"
-#include "LargeMemory.h"
 #include "Utf8Decoder.h"
 
 #include <QBuffer>
@@ -224,9 +223,10 @@ std::optional<DecodedText> decodeDevice(QIODevice &in, qint64 sizeHint, qint64 m
 
     const auto reserve = [&] {
         // Room for one character per byte: untouched room costs no memory. The text keeps what is
-        // left over, so that a reader can add to it without moving it.
+        // left over, so that a reader can add to it without moving it. No 2 MiB pages are asked
+        // for: where the system's memory is fragmented, the kernel compacts it on the first touch
+        // of such pages, and the window's first two loads after its start took five times as long.
         text.reserve(qsizetype(std::max<qint64>(sizeHint, 0)) + pieceBytes + 64);
-        LargeMemory::adviseHugePages(text.constData(), text.capacity() * qsizetype(sizeof(QChar)));
     };
     const auto appendDecoded = [&text](QStringDecoder &decoder, QByteArrayView piece) {
         const qsizetype old = text.size();

@@ -1,6 +1,5 @@
 #include "SheetData.h"
 
-#include "LargeMemory.h"
 
 #include "GridError.h"
 
