@@ -1,6 +1,5 @@
 #include "SheetData.h"
 
-
 #include "GridError.h"
 
 #include <algorithm>
