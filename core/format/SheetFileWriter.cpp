@@ -38,12 +38,14 @@ bool needsQuotes(QStringView text)
     return false;
 }
 
-// Whether a file starting so would be taken for a workbook or refused as binary when opened.
-bool looksBinary(QByteArrayView head)
+// Whether a file without a byte order mark that starts so would not be read as the text it is:
+// taken for a workbook, refused as binary, or read in the encoding a mark it seems to start with
+// names.
+bool opensOtherwise(QByteArrayView head)
 {
     using EncodingDetection::BinaryKind;
     const BinaryKind kind = EncodingDetection::sniffBinaryKind(head);
-    return kind != BinaryKind::None && kind != BinaryKind::Nul;
+    return (kind != BinaryKind::None && kind != BinaryKind::Nul) || EncodingDetection::encodingFromHead(head);
 }
 
 // Appends a comma-mode field between double quotes, every quote inside it doubled.
@@ -168,10 +170,10 @@ std::optional<QByteArray> SheetFileBytes(const SheetData &data, const SheetFileF
         buildLine(r, false);
         if (!encoder.append(bytes, line))
             return std::nullopt;
-        // Skipped blanks before a first cell such as "PK\x03\x04" would leave a file that opens
-        // as a workbook (or is refused as binary): the cell is quoted instead.
+        // Skipped blanks before a first cell such as "PK\x03\x04" or a byte order mark would leave
+        // a file that opens as a workbook or loses that character: the cell is quoted instead.
         if (firstLine && commaMode && !cols.empty() && TextCodec::byteOrderMark(format.encoding).isEmpty()
-            && looksBinary(bytes)) {
+            && opensOtherwise(bytes)) {
             bytes.clear();
             afterLoneCr = false;
             encoder = TextCodec::Encoder(format.encoding, format.alternateCodes);

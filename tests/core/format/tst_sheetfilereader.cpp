@@ -435,6 +435,8 @@ void TestSheetFileReader::editedAndSaved_data()
         << QByteArray("1,b\r \na,c\r\n") << u"x"_s << false << QByteArray("1,x\r\"\na\",c\r\n");
     QTest::newRow("a bare first cell that would make the file look like a workbook is quoted")
         << QByteArray(" PK\x03\x04,b\r\n") << u"x"_s << false << QByteArray("\"PK\x03\x04\",x\r\n");
+    QTest::newRow("a bare first cell that would read as a byte order mark is quoted")
+        << QByteArray(" \xEF\xBB\xBF,b\r\n") << u"x"_s << false << QByteArray("\"\xEF\xBB\xBF\",x\r\n");
 }
 
 void TestSheetFileReader::editedAndSaved()
