@@ -62,9 +62,9 @@ NavigationControls::NavigationControls(Form1 &window, AppState &state, const Twi
         (*button)->setCheckable(true);
         (*button)->setAutoRaise(true);
         QObject::connect(*button, &QToolButton::clicked, action, &QAction::trigger);
-        QObject::connect(action, &QAction::changed, *button, [button = *button, action] {
-            button->setChecked(action->isChecked());
-            button->setEnabled(action->isEnabled());
+        QObject::connect(action, &QAction::changed, *button, [shown = *button, item = action] {
+            shown->setChecked(item->isChecked());
+            shown->setEnabled(item->isEnabled());
         });
         bar->addPermanentWidget(*button);
     }

@@ -325,7 +325,8 @@ SearchOutcome RunSearch(AppState &state, UserInterface &ui, const SearchRequest 
     bool continueSearch = request.continueSearch;
     if (request.mode == SearchMode::Replace && request.shownMatch
         && SearchCell{sheet.row(), sheet.col()} == *request.shownMatch) {
-        const auto [r, c] = *request.shownMatch;
+        const int r = request.shownMatch->row;
+        const int c = request.shownMatch->col;
         bool matches = false;
         ignoreGridErrors([&] { matches = pattern.matches(sheet.textView(r, c)); });
         if (matches) {
