@@ -200,6 +200,10 @@ void TestShownDifferences::blockCommandsTouchOnlyShownCells_data()
         << u"delete rows"_s << QString() << QString() << kThreeByThree << refused.arg(u"行削除"_s);
     QTest::newRow("copying to the other sheet over a hidden row is refused")
         << u"send"_s << QString() << QString() << kThreeByThree << refused.arg(u"相手へコピー"_s);
+    QTest::newRow("replacing all changes a shown cell")
+        << u"replace all e"_s << QString() << QString() << u"a,b,c|d,Z,f|g,h,i|j,k,l"_s << QString();
+    QTest::newRow("replacing all leaves a hidden cell alone")
+        << u"replace all h"_s << QString() << QString() << kThreeByThree << QString();
 }
 
 void TestShownDifferences::blockCommandsTouchOnlyShownCells()
@@ -225,6 +229,8 @@ void TestShownDifferences::blockCommandsTouchOnlyShownCells()
         RunAsHistoryStep(s(), Command::Del, [&] { mnuDel_Click(s(), *m_ui); });
     else if (command == u"paste"_s)
         RunAsHistoryStep(s(), Command::Peast, [&] { mnuPeast_Click(s(), *m_ui); });
+    else if (command.startsWith(u"replace all "_s))
+        (void)replaceAll(s(), 0, SearchPattern(command.right(1), false), u"Z"_s);
     else if (command == u"delete rows"_s)
         RunAsHistoryStep(s(), Command::GDel, [&] { mnuGDel_Click(s(), *m_ui, u"行削除"_s); });
     else
