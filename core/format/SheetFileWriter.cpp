@@ -6,6 +6,7 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace
@@ -39,13 +40,15 @@ bool needsQuotes(QStringView text)
 }
 
 // Whether a file without a byte order mark that starts so would not be read as the text it is:
-// taken for a workbook, refused as binary, or read in the encoding a mark it seems to start with
-// names.
+// taken for a workbook, refused as binary, or read as starting with a byte order mark.
 bool opensOtherwise(QByteArrayView head)
 {
     using EncodingDetection::BinaryKind;
     const BinaryKind kind = EncodingDetection::sniffBinaryKind(head);
-    return (kind != BinaryKind::None && kind != BinaryKind::Nul) || EncodingDetection::encodingFromHead(head);
+    if (kind != BinaryKind::None && kind != BinaryKind::Nul)
+        return true;
+    return std::ranges::any_of(std::array{TextEncoding::Utf8Bom, TextEncoding::Utf16LeBom, TextEncoding::Utf16BeBom},
+                               [&](TextEncoding marked) { return head.startsWith(TextCodec::byteOrderMark(marked)); });
 }
 
 // Appends a comma-mode field between double quotes, every quote inside it doubled.
