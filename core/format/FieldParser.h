@@ -232,8 +232,18 @@ public:
             m_afterCr = false;
             ++m_crEnds;
         }
+        // A quoted field never closed runs over every line end after it.
+        if (m_state == State::Quoted)
+            m_lineEndQuoted = true;
         if (m_commas > 0 || m_state != State::FieldStart || m_open)
             endRecord();
+    }
+
+    // Whether a line end (of the rule's line end character) lies inside a quoted field, or one is
+    // never closed: without either, every quoted field ends on the line it starts on.
+    [[nodiscard]] bool quotedFieldsCrossLines() const
+    {
+        return m_lineEndQuoted;
     }
 
     [[nodiscard]] qint64 mostCommas() const
@@ -284,6 +294,8 @@ private:
         case State::Quoted:
             if (ch == Char('"'))
                 m_state = State::QuoteInQuoted;
+            else if (ch == m_lineEnd)
+                m_lineEndQuoted = true;
             break;
         case State::QuoteInQuoted:
             if (ch == Char('"')) {
@@ -376,8 +388,10 @@ private:
             if (m_state == State::Quoted) {
                 // Line ends inside a quoted field are text.
                 quint64 quotes = masks.stops & from;
-                while (quotes != 0 && chars[__builtin_ctzll(quotes)] != Char('"'))
+                while (quotes != 0 && chars[__builtin_ctzll(quotes)] != Char('"')) {
+                    m_lineEndQuoted = true;
                     quotes &= quotes - 1;
+                }
                 if (quotes == 0)
                     return;
                 pos = __builtin_ctzll(quotes) + 1;
@@ -448,6 +462,7 @@ private:
     bool m_crLf;
     State m_state = State::FieldStart;
     bool m_afterCr = false;
+    bool m_lineEndQuoted = false;
     bool m_open = false; // the record has begun
     qint64 m_commas = 0;
     qint64 m_most = 0;

@@ -226,6 +226,7 @@ SheetStream::Status SheetStream::open(const QString &path)
     ByteCounts counts;
     counts.mark = markByte;
     bool quoted = false; // the comma mode met a double quote
+    m_quotedLinesAlone = false;
     // A file that holds a quote in its first piece has its records counted in the same pass, under
     // the line rule that piece tells (a CR in it settles the rule; without one an LF file is
     // likely). A quote met later, or a rule that turns out otherwise, takes a pass of its own.
@@ -285,6 +286,7 @@ SheetStream::Status SheetStream::open(const QString &path)
         }
         records->finish();
         most = records->mostCommas();
+        m_quotedLinesAlone = !records->quotedFieldsCrossLines();
     }
     // A line of 32767 delimiters fails the column pass; the reader's message is SheetFileReader's.
     const std::optional<int> columns = FileIntro::columnCount(most, m_sheetLimits);
@@ -343,6 +345,12 @@ SheetStream::Status SheetStream::rewind()
     m_rowsUsed = 1;
     m_lastRowWhole = true;
     m_extraChars = MMS_GRID_CSV_READ::columnLabelChars(m_columns);
+    // Every character the reader adds is one of the file's own (the text of a quoted field) or a
+    // row's label, of at most 7 characters under the row limit.
+    m_quotedLinesFit = m_quotedLinesAlone
+        && (!m_sheetLimits
+            || (m_identity
+                && m_identity->size + m_extraChars + qsizetype(kMaxRowCol) * 8 < MMS_GRID_CSV_READ::kMaxExtraChars));
     m_writesBack = m_wideExact;
     m_codeForms = {};
     m_result = MMS_GRID_CSV_READ::ReadResult::Complete;
@@ -416,7 +424,9 @@ bool SheetStream::nextRawRow()
     const bool quoted = m_delimited.commaMode() && std::memchr(line, '"', size_t(end - m_pos));
     // The text the reader would add for the line's fields; nothing when a quoted field runs over
     // the line's end.
-    std::optional<qsizetype> joinedChars = quoted ? joinedFieldChars(line, end - m_pos) : 0;
+    // Where no quoted field runs over a line end and the file is too small for the added text to
+    // reach the limit, a quoted line needs no walk over its fields here.
+    std::optional<qsizetype> joinedChars = quoted && !m_quotedLinesFit ? joinedFieldChars(line, end - m_pos) : 0;
     const qsizetype addedBefore = m_sheetLimits ? m_extraChars : 0;
     if (joinedChars && *joinedChars > 0 && addedBefore + labelChars + *joinedChars > MMS_GRID_CSV_READ::kMaxExtraChars)
         joinedChars.reset(); // the reader says where the added text ends the read

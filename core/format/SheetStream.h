@@ -318,6 +318,11 @@ private:
     bool m_rawRows = false; // a UTF-8 file: one-line rows come raw
     bool m_rawRow = false;
     bool m_rawQuoted = false;
+    // The column pass found every quoted field ending on its own line.
+    bool m_quotedLinesAlone = false;
+    // ...and the file is too small for the reader's added text to reach its limit, so that a
+    // quoted line is taken raw without a walk over its fields.
+    bool m_quotedLinesFit = false;
     qsizetype m_pos = 0; // where the next raw row starts in m_bytes
     qsizetype m_quotedPieceBytes = 0; // the least a piece read for a line with a quote takes
     qsizetype m_lineStart = 0;

@@ -584,6 +584,12 @@ void TestStreamDiff::rawRowsFacingRowsTheReaderCuts_data()
                                                                             << "\"a\" \"b,c\",e\r\n"_ba;
     QTest::addRow("a quoted line break between quoted lines") << "\"a,b\",c\r\n\"d\r\ne\",f\r\n\"g,h\",i\r\n"_ba
                                                               << "\"a,b\",x\r\n\"d\r\ne\",f\r\n\"g,h\",j\r\n"_ba;
+    QTest::addRow("a quoted field never closed on the last line") << "a,\"b\"\r\nc,\"d,e\r\n"_ba
+                                                                  << "a,\"b\"\r\nc,\"d,f\r\n"_ba;
+    QTest::addRow("lone CR lines, a CR inside quotes") << "a,\"b\rc\",d\re,\"f\"\r"_ba
+                                                       << "a,\"b\rc\",x\re,\"g\"\r"_ba;
+    QTest::addRow("lone CR lines, an LF inside quotes") << "a,\"b\nc\",d\re,\"f\"\r"_ba
+                                                        << "a,\"b\nc\",x\re,\"g\"\r"_ba;
 }
 
 // A raw line that must face a row the reader cut is read by the reader too, whatever it holds.
