@@ -234,31 +234,26 @@ SheetStream::Status SheetStream::open(const QString &path)
     LineRule recordsRule = LineRule::CrOrCrLf;
     bool firstPiece = true;
     m_bytes.resize(m_pieceBytes);
-    while (true) {
-        const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return m_status;
-        if (got == 0)
-            break;
+    const bool read = readPieces([&](const char *bytes, qsizetype size) {
         // Once the records are counted under the rule a CR settles, the line counts are not needed.
         if (!records || recordsRule != LineRule::CrOrCrLf)
-            counts.add(m_bytes.constData(), qsizetype(got));
+            counts.add(bytes, size);
         // What a UTF-16 file turns into is UTF-8 by its making.
         if (!m_wide)
-            utf8.add(m_bytes.constData(), size_t(got));
+            utf8.add(bytes, size_t(size));
         if (!quoted && m_delimited.commaMode()) {
-            quoted = std::memchr(m_bytes.constData(), '"', size_t(got)) != nullptr;
+            quoted = std::memchr(bytes, '"', size_t(size)) != nullptr;
             if (quoted && firstPiece) {
                 recordsRule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
                 records.emplace(recordsRule);
             }
         }
         if (records)
-            records->add(m_bytes.constData(), qsizetype(got));
+            records->add(bytes, size);
         firstPiece = false;
-    }
+    });
+    if (!read)
+        return m_status;
     utf8.finish();
     // The stored read decodes the whole file before any row: its verdict is the whole file's.
     m_wideExact = !m_wide || m_wide->exact();
@@ -273,16 +268,8 @@ SheetStream::Status SheetStream::open(const QString &path)
             if (!seekToText())
                 return m_status;
             records.emplace(m_rule);
-            while (true) {
-                const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got < 0)
-                    return m_status;
-                if (got == 0)
-                    break;
-                records->add(m_bytes.constData(), qsizetype(got));
-            }
+            if (!readPieces([&](const char *bytes, qsizetype size) { records->add(bytes, size); }))
+                return m_status;
         }
         records->finish();
         most = records->mostCommas();
@@ -567,6 +554,21 @@ bool SheetStream::seekToText()
         m_wideEnd = false;
     }
     return true;
+}
+
+template<typename Use>
+bool SheetStream::readPieces(Use &&use)
+{
+    while (true) {
+        const ssize_t got = readText(m_bytes.data(), size_t(m_bytes.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        use(m_bytes.constData(), qsizetype(got));
+    }
 }
 
 ssize_t SheetStream::readText(char *to, size_t size)

@@ -270,6 +270,10 @@ private:
     [[nodiscard]] qsizetype lineStartBefore(const char *bytes, qsizetype lineStart) const;
     bool decodeInto(QByteArrayView bytes, QString &text);
     // The file's text as read(2) gives bytes: a UTF-16 file's as UTF-8, converted as it is read.
+    // Reads the text on from where it stands into m_bytes, a piece at a time, handing each to
+    // use(const char *, qsizetype); false on a read error.
+    template<typename Use>
+    bool readPieces(Use &&use);
     ssize_t readText(char *to, size_t size);
     // Back to the start of the file's text, after its byte order mark.
     bool seekToText();
