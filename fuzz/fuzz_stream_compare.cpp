@@ -104,6 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int mode = (control & 3) == 0 ? 0 : 1;
     StreamOptions options;
     options.pieceBytes = 16 + ((control >> 2) & 15) * 4;
+    // Pieces of 20, 28, … bytes go with rows compared in two halves, one on each core.
+    options.halvesFrom = (control & 4) != 0 ? 0 : options.halvesFrom;
     // Bit 6 lines the columns up by their headings first: from row 1 read ahead in the stream, on
     // the stored sheets' row 1.
     options.alignColumns = (control & 0x40) != 0;

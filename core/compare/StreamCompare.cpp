@@ -14,6 +14,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <latch>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -477,6 +478,12 @@ public:
     {
         return m_equivalentCount;
     }
+    // What another comparer of the same files found in other rows.
+    void add(const RowComparer &other)
+    {
+        m_count += other.m_count;
+        m_equivalentCount += other.m_equivalentCount;
+    }
 
     // False when a stream gave up.
     bool compare(int row, SheetStream *first, SheetStream *second)
@@ -590,19 +597,138 @@ bool readToTheEnd(Streams &streams)
     return true;
 }
 
-// The rows in step, the first file's row n facing the second's row n.
-bool compareInStep(Streams &streams, RowComparer &comparer)
+// The rows in step, the first file's row n facing the second's row n; up to the row before `stop`
+// only, when given.
+bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0)
 {
     SheetStream &first = *streams[0];
     SheetStream &second = *streams[1];
     while (true) {
         const bool has0 = first.next();
         const bool has1 = second.next();
-        if (!has0 || !has1)
+        if (!has0 || !has1) {
+            if (stop > 0)
+                return false; // the files have rows up to stop, by their column passes
             return readToTheEnd(streams); // rows only the longer file has: only their count matters
+        }
         if (!comparer.compare(first.row(), &first, &second))
             return false;
+        if (first.row() + 1 == stop)
+            return true;
     }
+}
+
+// The positions a second core finds in the later rows, held until the first core has told the
+// listener those of the earlier rows. Past a bound the second core waits for the first, tells the
+// held positions, and tells the rest as it finds them, so that memory does not follow the
+// differences of the whole file.
+class LaterCells final : public CellListener
+{
+public:
+    explicit LaterCells(CellListener &listener)
+        : m_listener(listener)
+        , m_wantsTexts(listener.wantsTexts())
+    {
+    }
+
+    void differingCell(int row, int col, QStringView text0, QStringView text1) override
+    {
+        take(false, row, col, text0, text1);
+    }
+    void equivalentCell(int row, int col, QStringView text0, QStringView text1) override
+    {
+        take(true, row, col, text0, text1);
+    }
+    [[nodiscard]] bool wantsTexts() const override
+    {
+        return m_wantsTexts;
+    }
+
+    // The first core has told its positions (on that core).
+    void earlierTold()
+    {
+        m_earlierTold.count_down();
+    }
+    // Tells what is still held, once both cores are done.
+    void tellHeld()
+    {
+        for (const Held &cell : m_held) {
+            const QStringView text0 = QStringView(m_texts).sliced(cell.text0, cell.size0);
+            const QStringView text1 = QStringView(m_texts).sliced(cell.text0 + cell.size0, cell.size1);
+            cell.equivalent ? m_listener.equivalentCell(cell.row, cell.col, text0, text1)
+                            : m_listener.differingCell(cell.row, cell.col, text0, text1);
+        }
+        m_held = {};
+        m_texts = {};
+    }
+
+private:
+    struct Held
+    {
+        bool equivalent = false;
+        int row = 0;
+        int col = 0;
+        qsizetype text0 = 0;
+        qsizetype size0 = 0;
+        qsizetype size1 = 0;
+    };
+    static constexpr qsizetype kMostHeldBytes = qsizetype(64) << 20;
+
+    void take(bool equivalent, int row, int col, QStringView text0, QStringView text1)
+    {
+        if (m_direct) {
+            equivalent ? m_listener.equivalentCell(row, col, text0, text1)
+                       : m_listener.differingCell(row, col, text0, text1);
+            return;
+        }
+        m_held.push_back({equivalent, row, col, m_texts.size(), text0.size(), text1.size()});
+        m_texts.append(text0);
+        m_texts.append(text1);
+        if (qsizetype(m_held.size() * sizeof(Held)) + m_texts.size() * 2 > kMostHeldBytes) {
+            m_earlierTold.wait();
+            tellHeld();
+            m_direct = true;
+        }
+    }
+
+    CellListener &m_listener;
+    bool m_wantsTexts;
+    std::latch m_earlierTold{1};
+    bool m_direct = false;
+    std::vector<Held> m_held;
+    QString m_texts;
+};
+
+// compareInStep on two cores where the files are large and both can be read on from a line within
+// them: the rows from about the first file's middle on are compared on a second core, by streams
+// of their own, which then take the place of `streams`. Nothing where the rows are not halved.
+std::optional<bool> compareHalvesInStep(Streams &streams, const StreamOptions &options, int lastCol,
+                                        const ColumnMap *map, RowComparer &comparer, CellListener &differences,
+                                        std::array<bool, 2> &changed)
+{
+    const int middle = streams[0]->middleRow();
+    if (middle < 2 || streams[0]->textBytes() < options.halvesFrom)
+        return std::nullopt;
+    Streams rest;
+    for (size_t i = 0; i < 2; ++i) {
+        rest[i] = streams[i]->restFrom(middle);
+        if (!rest[i])
+            return std::nullopt;
+    }
+    LaterCells later(differences);
+    RowComparer restComparer(lastCol, options.compare, later, map);
+    bool restCompared = false;
+    std::thread second([&] { restCompared = compareInStep(rest, restComparer); });
+    const bool compared = compareInStep(streams, comparer, middle);
+    later.earlierTold();
+    second.join();
+    later.tellHeld();
+    comparer.add(restComparer);
+    // The earlier rows were read after the later streams last looked at their files, maybe.
+    for (size_t i = 0; i < 2; ++i)
+        changed[i] = !streams[i]->fileUnchanged();
+    streams = std::move(rest);
+    return compared && restCompared;
 }
 
 // The likeness of the rows lining up pairs, read on a pass of their own: only the rows of the
@@ -864,7 +990,15 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
         result.rows = outcome->rows;
         comparison.repeatedKeyRows = outcome->repeatedKeyRows;
     } else {
-        const bool compared = compareInStep(streams, comparer);
+        std::array<bool, 2> earlierChanged{};
+        const std::optional<bool> halves = compareHalvesInStep(streams, options, lastCol, map ? &*map : nullptr,
+                                                               comparer, differences, earlierChanged);
+        const bool compared = halves ? *halves : compareInStep(streams, comparer);
+        if (earlierChanged[0] || earlierChanged[1]) {
+            for (size_t i = 0; i < 2; ++i)
+                comparison.changed[i] = earlierChanged[i] || streams[i]->status() == SheetStream::Status::Changed;
+            return comparison;
+        }
         if (changed())
             return comparison;
         if (!compared)

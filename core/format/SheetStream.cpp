@@ -15,7 +15,9 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -35,14 +37,18 @@ struct ByteCounts
     qint64 mostCr = 0;
     qint64 mostLf = 0;
     bool anyCr = false;
+    qint64 crs = 0;
+    qint64 lfs = 0;
 
     void lineEnd(char byte)
     {
         if (byte == '\r') {
             anyCr = true;
+            ++crs;
             mostCr = std::max(mostCr, marksSinceCr);
             marksSinceCr = 0;
         } else {
+            ++lfs;
             mostLf = std::max(mostLf, marksSinceLf);
             marksSinceLf = 0;
         }
@@ -53,12 +59,81 @@ struct ByteCounts
         marksSinceLf += count;
     }
 
-    void add(const char *bytes, qsizetype size);
+    // Counts the bytes in; true when they hold a `quote` byte.
+    bool add(const char *bytes, qsizetype size, char quote);
+
+private:
+    void addPortably(const char *bytes, qsizetype size);
+#if defined(__x86_64__)
+    qsizetype addWide(const char *bytes, qsizetype size, char quote, bool &quoted);
+#endif
+    void lineEnds(quint64 marksMask, quint64 ends, const char *block);
 };
+
+// The marks of a block of 64 bytes before, between and after its line ends (the set bits of ends).
+inline void ByteCounts::lineEnds(quint64 marksMask, quint64 ends, const char *block)
+{
+    quint64 done = 0;
+    while (ends) {
+        const int bit = __builtin_ctzll(ends);
+        const quint64 below = (quint64(1) << bit) - 1;
+        marks(__builtin_popcountll(marksMask & below & ~done));
+        done = below | (quint64(1) << bit);
+        lineEnd(block[bit]);
+        ends &= ends - 1;
+    }
+    marks(__builtin_popcountll(marksMask & ~done));
+}
+
+bool ByteCounts::add(const char *bytes, qsizetype size, char quote)
+{
+    bool quoted = false;
+    qsizetype at = 0;
+#if defined(__x86_64__)
+    static const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    if (wide)
+        at = addWide(bytes, size, quote, quoted);
+#endif
+    quoted = quoted || (quote != 0 && std::memchr(bytes + at, quote, size_t(size - at)));
+    addPortably(bytes + at, size - at);
+    return quoted;
+}
+
+#if defined(__x86_64__)
+// Sixty-four bytes at a time in two registers; the bytes after the last whole block are left.
+__attribute__((target("avx2,popcnt"))) qsizetype ByteCounts::addWide(const char *bytes, qsizetype size, char quote,
+                                                                     bool &quoted)
+{
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    const __m256i mk = _mm256_set1_epi8(mark);
+    const __m256i qt = _mm256_set1_epi8(quote);
+    __m256i quotes = _mm256_setzero_si256();
+    qsizetype at = 0;
+    for (; at + 64 <= size; at += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes + at));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes + at + 32));
+        const quint64 marksMask = quint64(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, mk))))
+            | quint64(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, mk)))) << 32;
+        const quint64 ends = quint64(unsigned(_mm256_movemask_epi8(
+                                 _mm256_or_si256(_mm256_cmpeq_epi8(low, cr), _mm256_cmpeq_epi8(low, lf)))))
+            | quint64(unsigned(
+                  _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(high, cr), _mm256_cmpeq_epi8(high, lf)))))
+                << 32;
+        quotes = _mm256_or_si256(quotes, _mm256_or_si256(_mm256_cmpeq_epi8(low, qt), _mm256_cmpeq_epi8(high, qt)));
+        if (ends == 0)
+            marks(__builtin_popcountll(marksMask));
+        else
+            lineEnds(marksMask, ends, bytes + at);
+    }
+    quoted = quote != 0 && !_mm256_testz_si256(quotes, quotes);
+    return at;
+}
+#endif
 
 // Sixteen bytes at a time where the processor allows: most blocks hold no line end, and their marks
 // are counted at once, with the processor's bit count where it has one.
-__attribute__((target_clones("default", "popcnt"))) void ByteCounts::add(const char *bytes, qsizetype size)
+__attribute__((target_clones("default", "popcnt"))) void ByteCounts::addPortably(const char *bytes, qsizetype size)
 {
     qsizetype at = 0;
 #if defined(__SSE2__)
@@ -77,16 +152,7 @@ __attribute__((target_clones("default", "popcnt"))) void ByteCounts::add(const c
                         unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)))))
                 << (16 * part);
         }
-        quint64 done = 0;
-        while (ends) {
-            const int bit = __builtin_ctzll(ends);
-            const quint64 below = (quint64(1) << bit) - 1;
-            marks(__builtin_popcountll(marksMask & below & ~done));
-            done = below | (quint64(1) << bit);
-            lineEnd(bytes[at + bit]);
-            ends &= ends - 1;
-        }
-        marks(__builtin_popcountll(marksMask & ~done));
+        lineEnds(marksMask, ends, bytes + at);
     }
     for (; at + 16 <= size; at += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at));
@@ -145,6 +211,8 @@ std::optional<qsizetype> joinedFieldChars(const char *line, qsizetype size)
     }
     return chars;
 }
+
+constexpr qsizetype kColumnPassBytes = qsizetype(128) * 1024;
 
 qsizetype lastIndexOf(const char *bytes, qsizetype size, char ch)
 {
@@ -233,16 +301,28 @@ SheetStream::Status SheetStream::open(const QString &path)
     std::optional<MMS_GRID_CSV_READ::CommaRecordCounter<char>> records;
     LineRule recordsRule = LineRule::CrOrCrLf;
     bool firstPiece = true;
-    m_bytes.resize(m_pieceBytes);
+    m_checkpoints.clear();
+    bool linesCounted = true;
+    qint64 offset = 0;
+    // The column pass's pieces stay in the core's own cache between its looks at them.
+    m_bytes.resize(std::min(m_pieceBytes, kColumnPassBytes));
     const bool read = readPieces([&](const char *bytes, qsizetype size) {
         // Once the records are counted under the rule a CR settles, the line counts are not needed.
-        if (!records || recordsRule != LineRule::CrOrCrLf)
-            counts.add(bytes, size);
+        const char quote = !quoted && m_delimited.commaMode() ? '"' : 0;
+        bool pieceQuoted = false;
+        const bool counting = !records || recordsRule != LineRule::CrOrCrLf;
+        if (counting) {
+            m_checkpoints.push_back({offset, counts.crs, counts.lfs});
+            pieceQuoted = counts.add(bytes, size, quote);
+        } else {
+            linesCounted = false;
+        }
+        offset += size;
         // What a UTF-16 file turns into is UTF-8 by its making.
         if (!m_wide)
             utf8.add(bytes, size_t(size));
-        if (!quoted && m_delimited.commaMode()) {
-            quoted = std::memchr(bytes, '"', size_t(size)) != nullptr;
+        if (quote) {
+            quoted = counting ? pieceQuoted : std::memchr(bytes, quote, size_t(size)) != nullptr;
             if (quoted && firstPiece) {
                 recordsRule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
                 records.emplace(recordsRule);
@@ -254,6 +334,11 @@ SheetStream::Status SheetStream::open(const QString &path)
     });
     if (!read)
         return m_status;
+    if (linesCounted)
+        m_checkpoints.push_back({offset, counts.crs, counts.lfs});
+    else
+        m_checkpoints.clear();
+    m_anyQuote = quoted;
     utf8.finish();
     // The stored read decodes the whole file before any row: its verdict is the whole file's.
     m_wideExact = !m_wide || m_wide->exact();
@@ -408,7 +493,7 @@ bool SheetStream::nextRawRow()
     for (int n = row; n >= 10; n /= 10)
         ++labelChars;
     ++labelChars;
-    const bool quoted = m_delimited.commaMode() && std::memchr(line, '"', size_t(end - m_pos));
+    const bool quoted = m_anyQuote && std::memchr(line, '"', size_t(end - m_pos));
     // The text the reader would add for the line's fields; nothing when a quoted field runs over
     // the line's end.
     // Where no quoted field runs over a line end and the file is too small for the added text to
@@ -449,7 +534,7 @@ bool SheetStream::nextRawRow()
     m_lineStart = m_pos;
     m_lineSize = end - m_pos;
     m_pos = end < m_filled ? end + 1 : m_filled;
-    if (lineEnd == '\r' && m_pos < m_filled && m_bytes[m_pos] == '\n')
+    if (lineEnd == '\r' && m_pos < m_filled && m_bytes.constData()[m_pos] == '\n')
         ++m_pos;
     m_row = row;
     m_rawRow = true;
@@ -524,6 +609,107 @@ bool SheetStream::unchanged() const
     const std::optional<FileIdentity> open = fileIdentityOf(m_fd);
     const std::optional<FileIdentity> named = fileIdentityOf(pathFromNative(m_name));
     return open == m_identity && named == m_identity;
+}
+
+bool SheetStream::readsFromWithin() const
+{
+    // A quoted field that holds a line end makes a row of more than one line; under the sheet's
+    // limits the reader's added text, which only quoted fields add to beyond the rows' labels,
+    // must be unable to reach its limit, as the rows before are not walked.
+    const bool rowsAreLines = !m_anyQuote || (m_quotedLinesAlone && (m_quotedLinesFit || !m_sheetLimits));
+    return m_status == Status::Ready && m_rawRows && !m_wide && rowsAreLines && !m_checkpoints.empty()
+        && m_cols == m_columns + 1;
+}
+
+int SheetStream::middleRow() const
+{
+    if (!readsFromWithin())
+        return 0;
+    const qint64 half = m_checkpoints.back().offset / 2;
+    const auto after = std::lower_bound(m_checkpoints.begin(), m_checkpoints.end(), half,
+                                        [](const LineCheckpoint &point, qint64 at) { return point.offset < at; });
+    const LineCheckpoint &point = *after;
+    const qint64 lineEnds = m_rule == LineRule::CrOrCrLf ? point.crs : point.lfs;
+    // The row whose line the piece starts in.
+    return int(std::min<qint64>(lineEnds + 1, std::numeric_limits<int>::max()));
+}
+
+std::optional<qint64> SheetStream::lineStartAfter(qint64 lineEnds) const
+{
+    const auto endsBefore
+        = [this](const LineCheckpoint &point) { return m_rule == LineRule::CrOrCrLf ? point.crs : point.lfs; };
+    if (lineEnds < 1 || lineEnds > endsBefore(m_checkpoints.back()))
+        return std::nullopt;
+    // The last piece that starts before that line end, and the line ends on from its start.
+    auto point = std::partition_point(m_checkpoints.begin(), m_checkpoints.end(),
+                                      [&](const LineCheckpoint &p) { return endsBefore(p) < lineEnds; });
+    --point;
+    qint64 offset = point->offset;
+    qint64 left = lineEnds - endsBefore(*point);
+    const char lineEnd = char(lineEndChar(m_rule));
+    QByteArray bytes(qsizetype(64) * 1024, Qt::Uninitialized);
+    while (true) {
+        const ssize_t got = ::pread(m_fd, bytes.data(), size_t(bytes.size()), m_textStart + offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        for (const char *at = bytes.constData(), *end = at + got;;) {
+            const void *found = std::memchr(at, lineEnd, size_t(end - at));
+            if (!found)
+                break;
+            at = static_cast<const char *>(found) + 1;
+            if (--left > 0)
+                continue;
+            qint64 start = offset + (at - bytes.constData());
+            // A CR's LF belongs to its line end.
+            char next = 0;
+            if (lineEnd == '\r' && ::pread(m_fd, &next, 1, m_textStart + start) == 1 && next == '\n')
+                ++start;
+            return start;
+        }
+        offset += got;
+    }
+}
+
+std::unique_ptr<SheetStream> SheetStream::restFrom(int row) const
+{
+    if (!readsFromWithin() || row < 2 || row > m_pieceLimits.maxDataRows)
+        return nullptr;
+    const std::optional<qint64> start = lineStartAfter(row - 1);
+    if (!start)
+        return nullptr;
+    auto rest = std::make_unique<SheetStream>(m_delimited, m_sheetLimits);
+    rest->m_fd = ::open(m_name.constData(), O_RDONLY | O_CLOEXEC);
+    if (rest->m_fd < 0)
+        return nullptr;
+    rest->m_name = m_name;
+    rest->m_identity = m_identity;
+    rest->m_pieceBytes = m_pieceBytes;
+    // What the column pass found, which rewind() leaves.
+    rest->m_columns = m_columns;
+    rest->m_rule = m_rule;
+    rest->m_marked = m_marked;
+    rest->m_markSafeInShiftJis = m_markSafeInShiftJis;
+    rest->m_markByte = m_markByte;
+    rest->m_textStart = m_textStart;
+    rest->m_wideExact = m_wideExact;
+    rest->m_encoding = m_encoding;
+    rest->m_pieceLimits = m_pieceLimits;
+    rest->m_rawRows = m_rawRows;
+    rest->m_anyQuote = m_anyQuote;
+    rest->m_quotedLinesAlone = m_quotedLinesAlone;
+    if (rest->rewind() != Status::Ready || ::lseek(rest->m_fd, m_textStart + *start, SEEK_SET) < 0)
+        return nullptr;
+    rest->m_firstRow = row;
+    // The labels of the rows before, as the reader would have added them.
+    for (int digits = 1, from = 1; from < row; ++digits, from *= 10) {
+        const qint64 to = std::min<qint64>(qint64(from) * 10, row); // rows from..to-1 have `digits` digits
+        rest->m_extraChars += (to - from) * (digits + 1);
+        if (to == row)
+            break;
+    }
+    return rest;
 }
 
 bool SheetStream::fill(qsizetype want)

@@ -13,9 +13,11 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -259,6 +261,28 @@ public:
         return m_writesBack;
     }
 
+    // Reading on from a line within the file, for a second stream on another core. Only a UTF-8
+    // file whose every row is one line given raw can be read so: its row n starts after its
+    // (n - 1)th line end, which the column pass's counts find without reading the rows before.
+    //
+    // The row whose line starts about the middle of the file's text; 0 when the file cannot be
+    // read on from within.
+    [[nodiscard]] int middleRow() const;
+    // The bytes of text the column pass read.
+    [[nodiscard]] qint64 textBytes() const
+    {
+        return m_checkpoints.empty() ? 0 : m_checkpoints.back().offset;
+    }
+    // A stream of its own over the same file, right after open() or rewind(), that gives the rows
+    // from `row` on as this one gives them after row - 1. Nothing when it cannot: no such row, a
+    // file that cannot be read on from within, or one that changed since open().
+    [[nodiscard]] std::unique_ptr<SheetStream> restFrom(int row) const;
+    // Whether the open file, and the file its name now leads to, are still the one open() read.
+    [[nodiscard]] bool fileUnchanged() const
+    {
+        return unchanged();
+    }
+
 private:
     bool fill(qsizetype want);
     // Reads the rows of a piece from the start of the buffer on, at first up to about `want` bytes.
@@ -282,13 +306,16 @@ private:
     void finish(MMS_GRID_CSV_READ::ReadResult result);
     // Whether the open file, and the file its name now leads to, are still the one open() read.
     [[nodiscard]] bool unchanged() const;
+    [[nodiscard]] bool readsFromWithin() const;
+    // Where the line after the first `lineEnds` line ends starts, from the text's start.
+    [[nodiscard]] std::optional<qint64> lineStartAfter(qint64 lineEnds) const;
 
     DelimitedFormat m_delimited;
     bool m_sheetLimits;
     int m_fd = -1;
     QByteArray m_name; // the system's name of the file
     std::optional<FileIdentity> m_identity; // the file's identity when it was opened
-    qsizetype m_pieceBytes = qsizetype(1) << 20;
+    qsizetype m_pieceBytes = qsizetype(256) * 1024;
     Status m_status = Status::NotStreamable;
 
     // From the column pass.
@@ -322,6 +349,17 @@ private:
     bool m_rawRows = false; // a UTF-8 file: one-line rows come raw
     bool m_rawRow = false;
     bool m_rawQuoted = false;
+    // The column pass's line ends before each of its pieces (the CRs and the LFs apart, as the
+    // line rule is known at the end only), and last their totals; empty where the pass left them
+    // uncounted.
+    struct LineCheckpoint
+    {
+        qint64 offset = 0; // from the text's start
+        qint64 crs = 0;
+        qint64 lfs = 0;
+    };
+    std::vector<LineCheckpoint> m_checkpoints;
+    bool m_anyQuote = false; // the comma mode's column pass met a double quote
     // The column pass found every quoted field ending on its own line.
     bool m_quotedLinesAlone = false;
     // ...and the file is too small for the reader's added text to reach its limit, so that a
