@@ -106,8 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     options.pieceBytes = 16 + ((control >> 2) & 15) * 4;
     // Pieces of 20, 28, … bytes go with rows compared in two halves, one on each core.
     options.halvesFrom = (control & 4) != 0 ? 0 : options.halvesFrom;
-    // Pieces of 24, 32, … bytes go with each file read once, its columns counted as it is read.
-    options.onePass = (control & 8) != 0;
     // Bit 6 lines the columns up by their headings first: from row 1 read ahead in the stream, on
     // the stored sheets' row 1.
     options.alignColumns = (control & 0x40) != 0;

@@ -597,83 +597,9 @@ bool readToTheEnd(Streams &streams)
     return true;
 }
 
-// Positions held back from a listener, with their texts, to be told it later in the order found.
-class HeldCells final : public CellListener
-{
-public:
-    explicit HeldCells(bool wantsTexts)
-        : m_wantsTexts(wantsTexts)
-    {
-    }
-
-    void differingCell(int row, int col, QStringView text0, QStringView text1) override
-    {
-        hold(false, row, col, text0, text1);
-    }
-    void equivalentCell(int row, int col, QStringView text0, QStringView text1) override
-    {
-        hold(true, row, col, text0, text1);
-    }
-    [[nodiscard]] bool wantsTexts() const override
-    {
-        return m_wantsTexts;
-    }
-
-    // Past the memory positions may take while held.
-    [[nodiscard]] bool full() const
-    {
-        return qsizetype(m_held.size() * sizeof(Held)) + m_texts.size() * 2 > kMostHeldBytes;
-    }
-    // Tells `listener` the positions held up to column lastCol and lets go of them all; how many of
-    // them were differing and equivalent ones.
-    std::pair<qint32, qint32> tell(CellListener &listener, int lastCol = std::numeric_limits<int>::max())
-    {
-        std::pair<qint32, qint32> told;
-        for (const Held &cell : m_held) {
-            if (cell.col > lastCol)
-                continue;
-            const QStringView text0 = QStringView(m_texts).sliced(cell.text0, cell.size0);
-            const QStringView text1 = QStringView(m_texts).sliced(cell.text0 + cell.size0, cell.size1);
-            if (cell.equivalent) {
-                listener.equivalentCell(cell.row, cell.col, text0, text1);
-                ++told.second;
-            } else {
-                listener.differingCell(cell.row, cell.col, text0, text1);
-                ++told.first;
-            }
-        }
-        m_held = {};
-        m_texts = {};
-        return told;
-    }
-
-private:
-    struct Held
-    {
-        bool equivalent = false;
-        int row = 0;
-        int col = 0;
-        qsizetype text0 = 0;
-        qsizetype size0 = 0;
-        qsizetype size1 = 0;
-    };
-    static constexpr qsizetype kMostHeldBytes = qsizetype(64) << 20;
-
-    void hold(bool equivalent, int row, int col, QStringView text0, QStringView text1)
-    {
-        m_held.push_back({equivalent, row, col, m_texts.size(), text0.size(), text1.size()});
-        m_texts.append(text0);
-        m_texts.append(text1);
-    }
-
-    bool m_wantsTexts;
-    std::vector<Held> m_held;
-    QString m_texts;
-};
-
 // The rows in step, the first file's row n facing the second's row n; up to the row before `stop`
-// only, when given. False, without the rows after, once `held` is full.
-bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0, const HeldCells *held = nullptr)
+// only, when given.
+bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0)
 {
     SheetStream &first = *streams[0];
     SheetStream &second = *streams[1];
@@ -689,8 +615,6 @@ bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0, const 
             return false;
         if (first.row() + 1 == stop)
             return true;
-        if (held && held->full())
-            return false;
     }
 }
 
@@ -703,31 +627,21 @@ class LaterCells final : public CellListener
 public:
     explicit LaterCells(CellListener &listener)
         : m_listener(listener)
-        , m_held(listener.wantsTexts())
+        , m_wantsTexts(listener.wantsTexts())
     {
     }
 
     void differingCell(int row, int col, QStringView text0, QStringView text1) override
     {
-        if (m_direct) {
-            m_listener.differingCell(row, col, text0, text1);
-            return;
-        }
-        m_held.differingCell(row, col, text0, text1);
-        tellOnceFull();
+        take(false, row, col, text0, text1);
     }
     void equivalentCell(int row, int col, QStringView text0, QStringView text1) override
     {
-        if (m_direct) {
-            m_listener.equivalentCell(row, col, text0, text1);
-            return;
-        }
-        m_held.equivalentCell(row, col, text0, text1);
-        tellOnceFull();
+        take(true, row, col, text0, text1);
     }
     [[nodiscard]] bool wantsTexts() const override
     {
-        return m_held.wantsTexts();
+        return m_wantsTexts;
     }
 
     // The first core has told its positions (on that core).
@@ -738,23 +652,51 @@ public:
     // Tells what is still held, once both cores are done.
     void tellHeld()
     {
-        (void)m_held.tell(m_listener);
+        for (const Held &cell : m_held) {
+            const QStringView text0 = QStringView(m_texts).sliced(cell.text0, cell.size0);
+            const QStringView text1 = QStringView(m_texts).sliced(cell.text0 + cell.size0, cell.size1);
+            cell.equivalent ? m_listener.equivalentCell(cell.row, cell.col, text0, text1)
+                            : m_listener.differingCell(cell.row, cell.col, text0, text1);
+        }
+        m_held = {};
+        m_texts = {};
     }
 
 private:
-    void tellOnceFull()
+    struct Held
     {
-        if (!m_held.full())
+        bool equivalent = false;
+        int row = 0;
+        int col = 0;
+        qsizetype text0 = 0;
+        qsizetype size0 = 0;
+        qsizetype size1 = 0;
+    };
+    static constexpr qsizetype kMostHeldBytes = qsizetype(64) << 20;
+
+    void take(bool equivalent, int row, int col, QStringView text0, QStringView text1)
+    {
+        if (m_direct) {
+            equivalent ? m_listener.equivalentCell(row, col, text0, text1)
+                       : m_listener.differingCell(row, col, text0, text1);
             return;
-        m_earlierTold.wait();
-        tellHeld();
-        m_direct = true;
+        }
+        m_held.push_back({equivalent, row, col, m_texts.size(), text0.size(), text1.size()});
+        m_texts.append(text0);
+        m_texts.append(text1);
+        if (qsizetype(m_held.size() * sizeof(Held)) + m_texts.size() * 2 > kMostHeldBytes) {
+            m_earlierTold.wait();
+            tellHeld();
+            m_direct = true;
+        }
     }
 
     CellListener &m_listener;
-    HeldCells m_held;
+    bool m_wantsTexts;
     std::latch m_earlierTold{1};
     bool m_direct = false;
+    std::vector<Held> m_held;
+    QString m_texts;
 };
 
 // compareInStep on two cores where the files are large and both can be read on from a line within
@@ -975,64 +917,12 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
     outcome.rows = {int(origins[0].size()), int(origins[1].size())};
     return outcome;
 }
-
-// What the streams tell at their ends of the sheets they read, of `sheetCols` columns.
-void endOfReads(const Streams &streams, const std::array<int, 2> &sheetCols, StreamComparison &comparison)
-{
-    CompareResult &result = comparison.result;
-    for (size_t i = 0; i < 2; ++i) {
-        result.cols[i] = sheetCols[i];
-        comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
-        comparison.firstRowNotRead[i] = streams[i]->firstRowNotRead();
-        comparison.columns[i] = streams[i]->columnCount();
-        comparison.writesBack[i] = streams[i]->writesBackUnchanged();
-    }
-    result.sizesDiffer = sizesDiffer(result.rows, result.cols);
-}
-
-// The comparison in step with each file read once, as SheetStream::openInOnePass reads it: every
-// column is compared while the files' columns are not known, and the positions are held until
-// both files turn out to be what their heads showed, then told up to the last column both have.
-// Nothing when a file is not (read it again with its column pass), or too many positions differ
-// to hold.
-std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &files, const DelimitedFormat &delimited,
-                                                 const StreamOptions &options, CellListener &differences)
-{
-    Streams streams;
-    for (size_t i = 0; i < 2; ++i) {
-        streams[i] = std::make_unique<SheetStream>(delimited, options.sheetLimits);
-        streams[i]->setPieceBytes(options.pieceBytes);
-        if (streams[i]->openInOnePass(files[i]) != SheetStream::Status::Ready)
-            return std::nullopt;
-    }
-    HeldCells held(differences.wantsTexts());
-    RowComparer comparer(std::numeric_limits<int>::max() - 1, options.compare, held, nullptr);
-    const bool compared = compareInStep(streams, comparer, 0, &held);
-    StreamComparison comparison;
-    for (size_t i = 0; i < 2; ++i)
-        comparison.changed[i] = streams[i]->status() == SheetStream::Status::Changed;
-    if (comparison.changed[0] || comparison.changed[1])
-        return comparison;
-    if (!compared || !streams[0]->settle() || !streams[1]->settle())
-        return std::nullopt;
-    const std::array<int, 2> sheetCols{streams[0]->cols(), streams[1]->cols()};
-    std::tie(comparison.count, comparison.equivalentCount)
-        = held.tell(differences, std::min(sheetCols[0], sheetCols[1]) - 1);
-    for (size_t i = 0; i < 2; ++i)
-        comparison.result.rows[i] = streams[i]->rows();
-    endOfReads(streams, sheetCols, comparison);
-    return comparison;
-}
 } // namespace
 
 std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> &files,
                                                    const DelimitedFormat &delimited, const StreamOptions &options,
                                                    CellListener &differences)
 {
-    if (options.onePass && !options.align && !options.alignColumns) {
-        if (std::optional<StreamComparison> comparison = compareInOnePass(files, delimited, options, differences))
-            return comparison;
-    }
     // Under a numeric rule, lining up keeps the texts of every row besides its hash: within a
     // sheet's limits the stored sheets do that faster and in less memory, and only they group keys
     // within a tolerance.
@@ -1126,6 +1016,13 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     }
     comparison.count = comparer.count();
     comparison.equivalentCount = comparer.equivalentCount();
-    endOfReads(streams, sheetCols, comparison);
+    for (size_t i = 0; i < 2; ++i) {
+        result.cols[i] = sheetCols[i];
+        comparison.complete[i] = streams[i]->result() == MMS_GRID_CSV_READ::ReadResult::Complete;
+        comparison.firstRowNotRead[i] = streams[i]->firstRowNotRead();
+        comparison.columns[i] = streams[i]->columnCount();
+        comparison.writesBack[i] = streams[i]->writesBackUnchanged();
+    }
+    result.sizesDiffer = sizesDiffer(result.rows, result.cols);
     return comparison;
 }

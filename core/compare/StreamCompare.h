@@ -44,10 +44,6 @@ struct StreamOptions
     // Compared in step, the rows of a first file of at least this many bytes are compared in two
     // halves, one on each core, where both files can be read on from a line within them.
     qint64 halvesFrom = qint64(4) << 20;
-    // Compared in step, each file is read once where its head shows it UTF-8 without quotes, its
-    // columns counted as its rows are read; a file that turns out otherwise is read again, with a
-    // pass that counts them first.
-    bool onePass = true;
     bool sheetLimits = true; // false: files of any number of rows and columns
     // Line up inserted and deleted rows first, as the window's 行を揃える does: one more pass
     // over both files keeps a 16-byte hash of each row, and the rows are lined up on those.

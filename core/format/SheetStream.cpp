@@ -11,14 +11,9 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <limits>
-#include <mutex>
-#include <thread>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -184,22 +179,6 @@ __attribute__((target_clones("default", "popcnt"))) void ByteCounts::addPortably
     }
 }
 
-// What the column pass finds in a file that is UTF-8 and free of quotes, gathered from pieces of
-// its bytes as they come.
-struct ColumnTally
-{
-    ByteCounts counts;
-    Utf8Validator utf8;
-    char quote = 0; // the double quote in the comma mode
-    bool quoted = false;
-
-    void add(const char *bytes, qsizetype size)
-    {
-        quoted = counts.add(bytes, size, quoted ? 0 : quote) || quoted;
-        utf8.add(bytes, size_t(size));
-    }
-};
-
 // UTF-16 units of valid UTF-8 bytes: one for each character, two for one outside the BMP.
 qsizetype utf16Units(const char *bytes, qsizetype size)
 {
@@ -249,242 +228,47 @@ SheetStream::SheetStream(DelimitedFormat format, bool sheetLimits)
 {
 }
 
-// A file's bytes read on a thread of their own, a few pieces ahead of the rows, and tallied there
-// as the column pass tallies them: the one pass both finds the file's columns and hands its bytes
-// on. The tally also tells, as soon as it can, that the file is not what its head was taken for.
-class SheetStream::ReadAhead
-{
-public:
-    ReadAhead(int fd, qsizetype pieceBytes, char mark, char quote, LineRule rule)
-        : m_fd(fd)
-        , m_lfOnly(rule == LineRule::Lf)
-    {
-        m_tally.counts.mark = mark;
-        m_tally.quote = quote;
-        for (int k = 0; k < kPieces; ++k)
-            m_free.emplace_back(pieceBytes, Qt::Uninitialized);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~ReadAhead()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_changed.notify_all();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    ReadAhead(const ReadAhead &) = delete;
-    ReadAhead &operator=(const ReadAhead &) = delete;
-
-    // Up to `size` of the next bytes: 0 at the end, -1 after a read error or once the tally found
-    // the file other than its head was taken for.
-    ssize_t take(char *to, size_t size)
-    {
-        while (m_taken == m_current.size) {
-            std::unique_lock lock(m_mutex);
-            if (!m_current.bytes.isNull())
-                m_free.push_back(std::move(m_current.bytes));
-            m_current = {};
-            m_taken = 0;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return !m_full.empty() || m_end; });
-            if (m_spoiled)
-                return -1;
-            if (m_full.empty())
-                return m_failed ? -1 : 0;
-            m_current = std::move(m_full.front());
-            m_full.pop_front();
-        }
-        const qsizetype given = std::min(qsizetype(size), m_current.size - m_taken);
-        std::memcpy(to, m_current.bytes.constData() + m_taken, size_t(given));
-        m_taken += given;
-        return given;
-    }
-    // The whole file's tally, once every byte was taken.
-    const ColumnTally &tally()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-        return m_tally;
-    }
-
-private:
-    static constexpr int kPieces = 32;
-    struct Piece
-    {
-        QByteArray bytes;
-        qsizetype size = 0;
-    };
-
-    [[nodiscard]] bool spoils() const
-    {
-        return m_tally.quoted || !m_tally.utf8.valid() || (m_lfOnly && m_tally.counts.anyCr);
-    }
-
-    void run()
-    {
-        while (true) {
-            QByteArray bytes;
-            {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return !m_free.empty() || m_stop; });
-                if (m_stop)
-                    return;
-                bytes = std::move(m_free.back());
-                m_free.pop_back();
-            }
-            ssize_t got = 0;
-            do
-                got = ::read(m_fd, bytes.data(), size_t(bytes.size()));
-            while (got < 0 && errno == EINTR);
-            bool spoiled = false;
-            if (got > 0) {
-                m_tally.add(bytes.constData(), qsizetype(got));
-                spoiled = spoils();
-            } else if (got == 0) {
-                m_tally.utf8.finish();
-            }
-            {
-                const std::lock_guard lock(m_mutex);
-                if (got > 0)
-                    m_full.push_back({std::move(bytes), qsizetype(got)});
-                m_spoiled = spoiled;
-                m_failed = got < 0;
-                m_end = got <= 0 || spoiled;
-            }
-            m_changed.notify_all();
-            if (m_end)
-                return;
-        }
-    }
-
-    int m_fd;
-    bool m_lfOnly; // the head held no CR: a CR later changes every line
-    ColumnTally m_tally; // the thread's until it ends
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<QByteArray> m_free;
-    std::deque<Piece> m_full;
-    bool m_end = false;
-    bool m_failed = false;
-    bool m_spoiled = false;
-    bool m_stop = false;
-    Piece m_current; // the taker's
-    qsizetype m_taken = 0;
-    std::thread m_thread;
-};
-
 SheetStream::~SheetStream()
 {
-    m_ahead.reset();
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-SheetStream::Status SheetStream::openInOnePass(const QString &path)
-{
-    QByteArray head;
-    if (!openHead(path, head) || m_wide)
-        return m_status;
-    // What the rest of the file is taken for: what its head shows. A quote may make a row of more
-    // than one line, and is left to the column pass.
-    const bool comma = m_delimited.commaMode();
-    if (comma && head.contains('"'))
-        return m_status;
-    m_rule = head.contains('\r') ? LineRule::CrOrCrLf : LineRule::Lf;
-    m_encoding = m_marked ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
-    m_rawRows = true;
-    m_wideExact = true;
-    m_anyQuote = false;
-    m_quotedLinesAlone = false;
-    m_checkpoints.clear();
-    // Any number of columns and rows until the tally settles them.
-    m_columns = 1;
-    m_pieceLimits.maxDataRows = std::numeric_limits<int>::max() - 1;
-    m_pieceLimits.maxColumns = int(kMaxCells - 1);
-    if (rewind() != Status::Ready)
-        return m_status;
-    m_ahead = std::make_unique<ReadAhead>(m_fd, m_pieceBytes, m_markByte, comma ? '"' : 0, m_rule);
-    return m_status;
-}
-
-bool SheetStream::settle()
-{
-    if (!m_ahead || m_status != Status::End)
-        return false;
-    const ColumnTally &tally = m_ahead->tally();
-    const ByteCounts &counts = tally.counts;
-    if (tally.quoted || !tally.utf8.valid() || (counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf) != m_rule)
-        return false;
-    const qint64 most
-        = counts.anyCr ? std::max(counts.mostCr, counts.marksSinceCr) : std::max(counts.mostLf, counts.marksSinceLf);
-    const std::optional<int> columns = FileIntro::columnCount(most, m_sheetLimits);
-    if (!columns)
-        return false;
-    MMS_GRID_CSV_READ::PieceLimits limits = m_pieceLimits;
-    if (m_sheetLimits)
-        limits = MMS_GRID_CSV_READ::sheetLimits(*columns);
-    // A read within the limits would have stopped at a row past them, or where its added text, the
-    // rows' and columns' labels, outgrew its own.
-    const qsizetype extraChars
-        = m_extraChars - MMS_GRID_CSV_READ::columnLabelChars(m_columns) + MMS_GRID_CSV_READ::columnLabelChars(*columns);
-    if (*columns > limits.maxColumns || m_rowsUsed - 1 > limits.maxDataRows
-        || (m_sheetLimits && m_delimited.commaMode() && extraChars > MMS_GRID_CSV_READ::kMaxExtraChars))
-        return false;
-    m_columns = *columns;
-    m_cols = m_columns + 1;
-    m_pieceLimits = limits;
-    m_extraChars = extraChars;
-    m_ahead.reset();
-    return true;
-}
-
 SheetStream::Status SheetStream::open(const QString &path)
 {
-    QByteArray head;
-    if (!openHead(path, head))
-        return m_status;
-    return columnPass();
-}
-
-bool SheetStream::openHead(const QString &path, QByteArray &head)
-{
     m_status = Status::NotStreamable;
-    m_ahead.reset();
     // Refusals and their messages are SheetFileReader's: a file it would refuse is left to it.
     // Without the sheet's limits a file of any size is read.
     const FileIntro::Look look = FileIntro::lookAt(path, m_delimited, m_sheetLimits);
     if (look.refusal != LoadRefusal::None)
-        return false;
+        return m_status;
     const QByteArray &name = look.name;
     // Only a delimiter that is one byte in every encoding a file may be read in can be counted in
     // the bytes; a Shift-JIS character's second byte is never below 0x40.
     const QStringView mark = m_delimited.fieldDelimiter();
     if (mark.size() != 1 || mark[0].unicode() >= 0x80 || mark[0] == u'\r' || mark[0] == u'\n')
-        return false;
+        return m_status;
     const char markByte = char(mark[0].unicode());
     m_markByte = markByte;
     m_markSafeInShiftJis = quint8(markByte) < 0x40;
 
     m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
-        return false;
+        return m_status;
     m_name = name;
     m_identity = fileIdentityOf(m_fd);
 
     // What the file is, told from its head as SheetFileReader tells it. A file that is no text is
     // the reader's to refuse; a UTF-16 file is read as the UTF-8 it holds, so that its line ends,
     // delimiters and quotes are single bytes like any other file's.
-    head = QByteArray(EncodingDetection::kHeadBytes, Qt::Uninitialized);
+    QByteArray head(EncodingDetection::kHeadBytes, Qt::Uninitialized);
     qsizetype headSize = 0;
     while (headSize < head.size()) {
         const ssize_t got = ::pread(m_fd, head.data() + headSize, size_t(head.size() - headSize), headSize);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return false;
+            return m_status;
         if (got == 0)
             break;
         headSize += got;
@@ -492,7 +276,7 @@ bool SheetStream::openHead(const QString &path, QByteArray &head)
     head.truncate(headSize);
     const FileIntro::Head found = FileIntro::headOf(head);
     if (found.binary != EncodingDetection::BinaryKind::None)
-        return false;
+        return m_status;
     m_marked = found.encoding == TextEncoding::Utf8Bom;
     m_wide.reset();
     if (found.encoding && !m_marked) {
@@ -501,18 +285,14 @@ bool SheetStream::openHead(const QString &path, QByteArray &head)
     }
     m_textStart = found.markBytes;
     if (!seekToText())
-        return false;
+        return m_status;
     // Until the rows are read, only the ASCII of a UTF-16 file matters.
     m_wideForm = Utf16ToUtf8::Form::Narrow;
-    return true;
-}
 
-SheetStream::Status SheetStream::columnPass()
-{
     // The column pass over the bytes, and whether they are UTF-8.
     Utf8Validator utf8;
     ByteCounts counts;
-    counts.mark = m_markByte;
+    counts.mark = markByte;
     bool quoted = false; // the comma mode met a double quote
     m_quotedLinesAlone = false;
     // A file that holds a quote in its first piece has its records counted in the same pass, under
@@ -613,8 +393,7 @@ SheetStream::Status SheetStream::columnPass()
 
 SheetStream::Status SheetStream::rewind()
 {
-    // A file read in one pass is read once.
-    if (m_fd < 0 || m_columns == 0 || m_ahead)
+    if (m_fd < 0 || m_columns == 0)
         return Status::NotStreamable;
     // Each pass after the first relies on what the ones before found in the same bytes.
     if (!unchanged()) {
@@ -723,10 +502,6 @@ bool SheetStream::nextRawRow()
     const qsizetype addedBefore = m_sheetLimits ? m_extraChars : 0;
     if (joinedChars && *joinedChars > 0 && addedBefore + labelChars + *joinedChars > MMS_GRID_CSV_READ::kMaxExtraChars)
         joinedChars.reset(); // the reader says where the added text ends the read
-    if (!joinedChars && m_ahead) {
-        m_status = Status::NotStreamable; // a row of more than one line: not what the head showed
-        return false;
-    }
     if (!joinedChars) {
         // A quoted field may run over line ends or hold a comma: a piece from this line on goes
         // to the reader, two lines at first, and more each time the line after a piece holds a
@@ -984,8 +759,6 @@ bool SheetStream::readPieces(Use &&use)
 
 ssize_t SheetStream::readText(char *to, size_t size)
 {
-    if (m_ahead)
-        return m_ahead->take(to, size);
     if (!m_wide)
         return ::read(m_fd, to, size);
     while (m_convertedPos == m_convertedEnd) {

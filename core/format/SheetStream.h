@@ -177,17 +177,6 @@ public:
 
     // Opens the file and runs the column pass over its bytes.
     [[nodiscard]] Status open(const QString &path);
-    // Opens the file to be read once, without the column pass: the file is taken to be what its
-    // head shows (UTF-8, lines cut at CR when the head holds one and at LF otherwise, no double
-    // quote in the comma mode, any number of columns and rows), and the column pass's counts are
-    // gathered while the rows are read, on a thread of their own that reads the bytes ahead.
-    // Ready or not streamable; next() gives up as soon as the file turns out otherwise, and the
-    // file must then be opened again with open().
-    [[nodiscard]] Status openInOnePass(const QString &path);
-    // At End of a read in one pass: whether the file was what it was taken for, which settles
-    // cols(), columnCount() and the rows a read within the sheet's limits would have given. False:
-    // nothing of the read holds, and the file is to be opened again with open().
-    [[nodiscard]] bool settle();
     // Back to the first row; Changed when the file changed since open().
     [[nodiscard]] Status rewind();
     // Moves to the next row; false at the end of the rows or when status() is no longer Ready.
@@ -295,11 +284,6 @@ public:
     }
 
 private:
-    class ReadAhead;
-
-    // Opens the file and tells from its head what it is; false when it is not to be streamed.
-    bool openHead(const QString &path, QByteArray &head);
-    Status columnPass();
     bool fill(qsizetype want);
     // Reads the rows of a piece from the start of the buffer on, at first up to about `want` bytes.
     bool loadPiece(qsizetype want);
@@ -375,7 +359,6 @@ private:
         qint64 lfs = 0;
     };
     std::vector<LineCheckpoint> m_checkpoints;
-    std::unique_ptr<ReadAhead> m_ahead; // a read in one pass
     bool m_anyQuote = false; // the comma mode's column pass met a double quote
     // The column pass found every quoted field ending on its own line.
     bool m_quotedLinesAlone = false;

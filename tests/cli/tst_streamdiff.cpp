@@ -7,7 +7,6 @@
 #include "CompareOptions.h"
 #include "CompareResult.h"
 #include "Cp932.h"
-#include "EncodingDetection.h"
 #include "KeyAlignment.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
@@ -298,8 +297,6 @@ private slots:
     void leavesOtherFilesToTheStoredComparison();
     void fileChangedWhileReadStops_data();
     void fileChangedWhileReadStops();
-    void readOnceUntilTheFileTurnsOutOtherwise_data();
-    void readOnceUntilTheFileTurnsOutOtherwise();
 
 private:
     std::optional<QTemporaryDir> m_dir;
@@ -435,8 +432,6 @@ void TestStreamDiff::agreesWithStoredComparison()
         options.pieceBytes = 16 + random.bounded(200);
         // Half the pairs are compared in two halves, one on each core, however small.
         options.halvesFrom = random.bounded(2) == 0 ? 0 : options.halvesFrom;
-        // And half are read once, their columns counted as their rows are compared.
-        options.onePass = random.bounded(2) == 0;
         // Within the limits the stored sheets line up under a numeric rule; past them the stream does.
         options.sheetLimits = !(align && compareOptions.numeric);
         options.align = align;
@@ -792,74 +787,11 @@ void TestStreamDiff::fileChangedWhileReadStops()
     collected.replace = replace;
     StreamOptions options;
     options.pieceBytes = 1024; // most of the file is still to be read at the first difference
-    // A read in one pass tells the differences at its end only, when the file was read.
-    options.onePass = false;
     options.align = pass == 2;
     const std::optional<StreamComparison> comparison = compareFileStreams(files, {0, u","_s}, options, collected);
     QVERIFY(collected.changed);
     QVERIFY(comparison);
     QCOMPARE(comparison->changed, (std::array<bool, 2>{true, false}));
-}
-
-void TestStreamDiff::readOnceUntilTheFileTurnsOutOtherwise_data()
-{
-    QTest::addColumn<QByteArray>("late"); // a line of the first file well after its head
-    QTest::addColumn<QByteArray>("lineEnd");
-    QTest::addColumn<int>("mode");
-    QTest::newRow("nothing the head did not show") << "p,q"_ba
-                                                   << "\r\n"_ba << 0;
-    QTest::newRow("a double quote") << "\"p,q\",r"_ba
-                                    << "\r\n"_ba << 0;
-    QTest::newRow("a double quote in the delimiter mode") << "\"p,q\",r"_ba
-                                                          << "\n"_ba << 1;
-    QTest::newRow("a CR in a file of LF lines") << "p\rq,r"_ba
-                                                << "\n"_ba << 0;
-    QTest::newRow("a byte that is no UTF-8") << "p\x82\xA0,q"_ba
-                                             << "\r\n"_ba << 0;
-    QTest::newRow("more columns") << "p,q,r,s"_ba
-                                  << "\r\n"_ba << 0;
-    QTest::newRow("fewer columns") << "p"_ba
-                                   << "\n"_ba << 0;
-}
-
-// A file read once is taken to be what its head shows; where it turns out otherwise later, it is
-// read again with its column pass, and the comparison is the stored one whichever way it went.
-void TestStreamDiff::readOnceUntilTheFileTurnsOutOtherwise()
-{
-    QFETCH(QByteArray, late);
-    QFETCH(QByteArray, lineEnd);
-    QFETCH(int, mode);
-    const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
-    std::array<QByteArray, 2> bytes;
-    for (int line = 1; line <= 12000; ++line) {
-        const QByteArray text = line == 11000 ? late : "k," + QByteArray::number(line);
-        bytes[0] += text + lineEnd;
-        bytes[1] += (line % 997 == 0 ? "k,x"_ba : line == 11000 ? "p,x"_ba : text) + lineEnd;
-    }
-    QVERIFY(bytes[0].indexOf(late) > EncodingDetection::kHeadBytes);
-    QVERIFY(writeFile(files[0], bytes[0]));
-    QVERIFY(writeFile(files[1], bytes[1]));
-    const DelimitedFormat format{mode, u","_s};
-    const std::optional<Stored> stored = compareStored(files, mode, u","_s);
-    QVERIFY(stored);
-    StreamOptions options;
-    options.pieceBytes = 4096;
-    Collected once;
-    const std::optional<StreamComparison> streamed = compareFileStreams(files, format, options, once);
-    options.onePass = false;
-    Collected twice;
-    const std::optional<StreamComparison> withColumnPass = compareFileStreams(files, format, options, twice);
-    // A file UTF-8 but for a few bytes is the stored read's to tell.
-    QCOMPARE(streamed.has_value(), withColumnPass.has_value());
-    if (!streamed)
-        return;
-    QCOMPARE(once.positions, stored->result.differences);
-    QCOMPARE(once.texts, stored->texts);
-    QCOMPARE(streamed->count, stored->result.count());
-    QCOMPARE(streamed->result.rows, stored->result.rows);
-    QCOMPARE(streamed->result.cols, stored->result.cols);
-    QCOMPARE(streamed->complete, stored->complete);
-    QCOMPARE(streamed->columns, withColumnPass->columns);
 }
 
 QTEST_GUILESS_MAIN(TestStreamDiff)
