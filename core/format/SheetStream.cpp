@@ -85,20 +85,6 @@ inline void ByteCounts::lineEnds(quint64 marksMask, quint64 ends, const char *bl
     marks(__builtin_popcountll(marksMask & ~done));
 }
 
-bool ByteCounts::add(const char *bytes, qsizetype size, char quote)
-{
-    bool quoted = false;
-    qsizetype at = 0;
-#if defined(__x86_64__)
-    static const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
-    if (wide)
-        at = addWide(bytes, size, quote, quoted);
-#endif
-    quoted = quoted || (quote != 0 && std::memchr(bytes + at, quote, size_t(size - at)));
-    addPortably(bytes + at, size - at);
-    return quoted;
-}
-
 #if defined(__x86_64__)
 // Sixty-four bytes at a time in two registers; the bytes after the last whole block are left.
 __attribute__((target("avx2,popcnt"))) qsizetype ByteCounts::addWide(const char *bytes, qsizetype size, char quote,
@@ -177,6 +163,20 @@ __attribute__((target_clones("default", "popcnt"))) void ByteCounts::addPortably
         else if (byte == mark)
             marks(1);
     }
+}
+
+bool ByteCounts::add(const char *bytes, qsizetype size, char quote)
+{
+    bool quoted = false;
+    qsizetype at = 0;
+#if defined(__x86_64__)
+    static const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    if (wide)
+        at = addWide(bytes, size, quote, quoted);
+#endif
+    quoted = quoted || (quote != 0 && std::memchr(bytes + at, quote, size_t(size - at)));
+    addPortably(bytes + at, size - at);
+    return quoted;
 }
 
 // UTF-16 units of valid UTF-8 bytes: one for each character, two for one outside the BMP.
