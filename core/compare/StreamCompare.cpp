@@ -652,25 +652,32 @@ public:
     // Tells what is still held, once both cores are done.
     void tellHeld()
     {
-        for (const Held &cell : m_held) {
-            const QStringView text0 = QStringView(m_texts).sliced(cell.text0, cell.size0);
-            const QStringView text1 = QStringView(m_texts).sliced(cell.text0 + cell.size0, cell.size1);
+        qsizetype text = 0;
+        for (size_t k = 0; k < m_held.size(); ++k) {
+            const Held &cell = m_held[k];
+            QStringView text0;
+            QStringView text1;
+            if (m_wantsTexts) {
+                const std::array<qsizetype, 2> &sizes = m_textSizes[k];
+                text0 = QStringView(m_texts).sliced(text, sizes[0]);
+                text1 = QStringView(m_texts).sliced(text + sizes[0], sizes[1]);
+                text += sizes[0] + sizes[1];
+            }
             cell.equivalent ? m_listener.equivalentCell(cell.row, cell.col, text0, text1)
                             : m_listener.differingCell(cell.row, cell.col, text0, text1);
         }
         m_held = {};
+        m_textSizes = {};
         m_texts = {};
     }
 
 private:
+    // A position; its texts, when the listener wants them, are in m_texts, sized by m_textSizes.
     struct Held
     {
-        bool equivalent = false;
         int row = 0;
         int col = 0;
-        qsizetype text0 = 0;
-        qsizetype size0 = 0;
-        qsizetype size1 = 0;
+        bool equivalent = false;
     };
     static constexpr qsizetype kMostHeldBytes = qsizetype(64) << 20;
 
@@ -681,10 +688,14 @@ private:
                        : m_listener.differingCell(row, col, text0, text1);
             return;
         }
-        m_held.push_back({equivalent, row, col, m_texts.size(), text0.size(), text1.size()});
-        m_texts.append(text0);
-        m_texts.append(text1);
-        if (qsizetype(m_held.size() * sizeof(Held)) + m_texts.size() * 2 > kMostHeldBytes) {
+        m_held.push_back({row, col, equivalent});
+        if (m_wantsTexts) {
+            m_textSizes.push_back({text0.size(), text1.size()});
+            m_texts.append(text0);
+            m_texts.append(text1);
+        }
+        const size_t perCell = sizeof(Held) + (m_wantsTexts ? sizeof(m_textSizes[0]) : 0);
+        if (qsizetype(m_held.size() * perCell) + m_texts.size() * 2 > kMostHeldBytes) {
             m_earlierTold.wait();
             tellHeld();
             m_direct = true;
@@ -696,6 +707,7 @@ private:
     std::latch m_earlierTold{1};
     bool m_direct = false;
     std::vector<Held> m_held;
+    std::vector<std::array<qsizetype, 2>> m_textSizes;
     QString m_texts;
 };
 
