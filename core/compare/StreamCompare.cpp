@@ -625,9 +625,10 @@ bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0)
 class LaterCells final : public CellListener
 {
 public:
-    explicit LaterCells(CellListener &listener)
+    LaterCells(CellListener &listener, qsizetype mostHeldBytes)
         : m_listener(listener)
         , m_wantsTexts(listener.wantsTexts())
+        , m_mostHeldBytes(mostHeldBytes)
     {
     }
 
@@ -679,7 +680,6 @@ private:
         int col = 0;
         bool equivalent = false;
     };
-    static constexpr qsizetype kMostHeldBytes = qsizetype(64) << 20;
 
     void take(bool equivalent, int row, int col, QStringView text0, QStringView text1)
     {
@@ -695,7 +695,7 @@ private:
             m_texts.append(text1);
         }
         const size_t perCell = sizeof(Held) + (m_wantsTexts ? sizeof(m_textSizes[0]) : 0);
-        if (qsizetype(m_held.size() * perCell) + m_texts.size() * 2 > kMostHeldBytes) {
+        if (qsizetype(m_held.size() * perCell) + m_texts.size() * 2 > m_mostHeldBytes) {
             m_earlierTold.wait();
             tellHeld();
             m_direct = true;
@@ -704,6 +704,7 @@ private:
 
     CellListener &m_listener;
     bool m_wantsTexts;
+    qsizetype m_mostHeldBytes;
     std::latch m_earlierTold{1};
     bool m_direct = false;
     std::vector<Held> m_held;
@@ -727,7 +728,7 @@ std::optional<bool> compareHalvesInStep(Streams &streams, const StreamOptions &o
         if (!rest[i])
             return std::nullopt;
     }
-    LaterCells later(differences);
+    LaterCells later(differences, options.mostHeldBytes);
     RowComparer restComparer(lastCol, options.compare, later, map);
     bool restCompared = false;
     std::thread second([&] { restCompared = compareInStep(rest, restComparer); });

@@ -44,6 +44,9 @@ struct StreamOptions
     // Compared in step, the rows of a first file of at least this many bytes are compared in two
     // halves, one on each core, where both files can be read on from a line within them.
     qint64 halvesFrom = qint64(4) << 20;
+    // The memory the later half's positions may take while the earlier half is compared; past it
+    // the later half waits for the earlier one.
+    qsizetype mostHeldBytes = qsizetype(64) << 20;
     bool sheetLimits = true; // false: files of any number of rows and columns
     // Line up inserted and deleted rows first, as the window's 行を揃える does: one more pass
     // over both files keeps a 16-byte hash of each row, and the rows are lined up on those.

@@ -432,6 +432,8 @@ void TestStreamDiff::agreesWithStoredComparison()
         options.pieceBytes = 16 + random.bounded(200);
         // Half the pairs are compared in two halves, one on each core, however small.
         options.halvesFrom = random.bounded(2) == 0 ? 0 : options.halvesFrom;
+        // And some of those hold few of the later half's positions before waiting for the earlier half.
+        options.mostHeldBytes = random.bounded(3) == 0 ? random.bounded(200) : options.mostHeldBytes;
         // Within the limits the stored sheets line up under a numeric rule; past them the stream does.
         options.sheetLimits = !(align && compareOptions.numeric);
         options.align = align;
