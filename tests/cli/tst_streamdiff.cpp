@@ -759,12 +759,15 @@ void TestStreamDiff::leavesOtherFilesToTheStoredComparison()
 void TestStreamDiff::fileChangedWhileReadStops_data()
 {
     QTest::addColumn<bool>("replace"); // instead of cutting it short
-    QTest::addColumn<int>("pass"); // 0: before the second pass; 1, 2: during the comparison, lined up or not
+    // 0: before the second pass; 1, 2, 3: during the comparison, lined up, or in two halves on two cores
+    QTest::addColumn<int>("pass");
 
     QTest::newRow("cut short before the second pass") << false << 0;
     QTest::newRow("replaced before the second pass") << true << 0;
     QTest::newRow("cut short during the comparison") << false << 1;
     QTest::newRow("replaced while lined-up rows are compared") << true << 2;
+    QTest::newRow("cut short while the rows are compared in halves") << false << 3;
+    QTest::newRow("replaced while the rows are compared in halves") << true << 3;
 }
 
 // The passes over a file belong together only while the file stays the same.
@@ -790,6 +793,8 @@ void TestStreamDiff::fileChangedWhileReadStops()
     StreamOptions options;
     options.pieceBytes = 1024; // most of the file is still to be read at the first difference
     options.align = pass == 2;
+    if (pass == 3)
+        options.halvesFrom = 0;
     const std::optional<StreamComparison> comparison = compareFileStreams(files, {0, u","_s}, options, collected);
     QVERIFY(collected.changed);
     QVERIFY(comparison);
