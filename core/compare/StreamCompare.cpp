@@ -455,8 +455,9 @@ std::optional<std::vector<RowHash>> hashRows(SheetStream &stream, const LineUpCo
     return hashes;
 }
 
-// Compares the current rows of the streams; a missing stream stands for an empty row.
-class RowComparer
+// Compares the current rows of the streams; a missing stream stands for an empty row. Two compare
+// the halves of the rows on two cores, each counting in its own cache line.
+class alignas(64) RowComparer
 {
 public:
     // Through `map` when the columns are lined up (it must outlive the comparer).
@@ -622,7 +623,9 @@ bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0)
 // listener those of the earlier rows. Past a bound the second core waits for the first, tells the
 // held positions, and tells the rest as it finds them, so that memory does not follow the
 // differences of the whole file.
-class LaterCells final : public CellListener
+// Written by the second core on every position: a cache line of its own, apart from what the first
+// core writes on the stack beside it.
+class alignas(64) LaterCells final : public CellListener
 {
 public:
     LaterCells(CellListener &listener, qsizetype mostHeldBytes)
