@@ -622,9 +622,8 @@ bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0)
 // The positions a second core finds in the later rows, held until the first core has told the
 // listener those of the earlier rows. Past a bound the second core waits for the first, tells the
 // held positions, and tells the rest as it finds them, so that memory does not follow the
-// differences of the whole file.
-// Written by the second core on every position: a cache line of its own, apart from what the first
-// core writes on the stack beside it.
+// differences of the whole file. The second core writes it on every position: it takes a cache
+// line of its own, apart from what the first core writes on the stack beside it.
 class alignas(64) LaterCells final : public CellListener
 {
 public:
@@ -667,8 +666,7 @@ public:
                 text1 = QStringView(m_texts).sliced(text + sizes[0], sizes[1]);
                 text += sizes[0] + sizes[1];
             }
-            cell.equivalent ? m_listener.equivalentCell(cell.row, cell.col, text0, text1)
-                            : m_listener.differingCell(cell.row, cell.col, text0, text1);
+            tell(cell.equivalent, cell.row, cell.col, text0, text1);
         }
         m_held = {};
         m_textSizes = {};
@@ -684,11 +682,16 @@ private:
         bool equivalent = false;
     };
 
+    void tell(bool equivalent, int row, int col, QStringView text0, QStringView text1)
+    {
+        equivalent ? m_listener.equivalentCell(row, col, text0, text1)
+                   : m_listener.differingCell(row, col, text0, text1);
+    }
+
     void take(bool equivalent, int row, int col, QStringView text0, QStringView text1)
     {
         if (m_direct) {
-            equivalent ? m_listener.equivalentCell(row, col, text0, text1)
-                       : m_listener.differingCell(row, col, text0, text1);
+            tell(equivalent, row, col, text0, text1);
             return;
         }
         m_held.push_back({row, col, equivalent});

@@ -628,24 +628,20 @@ int SheetStream::middleRow() const
     const qint64 half = m_checkpoints.back().offset / 2;
     const auto after = std::lower_bound(m_checkpoints.begin(), m_checkpoints.end(), half,
                                         [](const LineCheckpoint &point, qint64 at) { return point.offset < at; });
-    const LineCheckpoint &point = *after;
-    const qint64 lineEnds = m_rule == LineRule::CrOrCrLf ? point.crs : point.lfs;
     // The row whose line the piece starts in.
-    return int(std::min<qint64>(lineEnds + 1, std::numeric_limits<int>::max()));
+    return int(std::min<qint64>(lineEndsBefore(*after) + 1, std::numeric_limits<int>::max()));
 }
 
 std::optional<qint64> SheetStream::lineStartAfter(qint64 lineEnds) const
 {
-    const auto endsBefore
-        = [this](const LineCheckpoint &point) { return m_rule == LineRule::CrOrCrLf ? point.crs : point.lfs; };
-    if (lineEnds < 1 || lineEnds > endsBefore(m_checkpoints.back()))
+    if (lineEnds < 1 || lineEnds > lineEndsBefore(m_checkpoints.back()))
         return std::nullopt;
     // The last piece that starts before that line end, and the line ends on from its start.
     auto point = std::partition_point(m_checkpoints.begin(), m_checkpoints.end(),
-                                      [&](const LineCheckpoint &p) { return endsBefore(p) < lineEnds; });
+                                      [&](const LineCheckpoint &p) { return lineEndsBefore(p) < lineEnds; });
     --point;
     qint64 offset = point->offset;
-    qint64 left = lineEnds - endsBefore(*point);
+    qint64 left = lineEnds - lineEndsBefore(*point);
     const char lineEnd = char(lineEndChar(m_rule));
     QByteArray bytes(qsizetype(64) * 1024, Qt::Uninitialized);
     while (true) {

@@ -359,6 +359,11 @@ private:
         qint64 lfs = 0;
     };
     std::vector<LineCheckpoint> m_checkpoints;
+    // The line ends before a checkpoint under the file's line rule.
+    [[nodiscard]] qint64 lineEndsBefore(const LineCheckpoint &point) const
+    {
+        return m_rule == LineRule::CrOrCrLf ? point.crs : point.lfs;
+    }
     bool m_anyQuote = false; // the comma mode's column pass met a double quote
     // The column pass found every quoted field ending on its own line.
     bool m_quotedLinesAlone = false;
