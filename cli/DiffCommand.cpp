@@ -13,6 +13,7 @@
 #include "ReportFile.h"
 #include "RowAlignment.h"
 #include "SheetFileReader.h"
+#include "SideThread.h"
 #include "StreamDiff.h"
 #include "TextFolding.h"
 #include "WorkbookLoad.h"
@@ -26,7 +27,6 @@
 #include <exception>
 #include <new>
 #include <optional>
-#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -100,7 +100,7 @@ struct FileLoad
 void loadBoth(std::array<FileLoad, 2> &loads, const CliArguments &arguments)
 {
     const bool sheetLimits = !arguments.noLimit;
-    std::thread worker([&] {
+    SideJob worker([&] {
         loads[1].run(arguments.delimiterMode, arguments.delimiter, arguments.encodings[1], arguments.sheets[1],
                      sheetLimits);
     });

@@ -7,6 +7,7 @@
 #include "DumpCommand.h"
 #include "NativePath.h"
 #include "SafeFileWriter.h"
+#include "SideThread.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +18,8 @@ int main(int argc, char *argv[])
 {
     // Output past the file-size limit is a failed write, not the end of the process.
     SafeFileWriter::ignoreFileSizeSignal();
+    // The second core's thread settles on a core of its own while the program starts.
+    SideJob::prepare();
     QCoreApplication app(argc, argv);
     // Unbuffered on the descriptors themselves: what a write returns is what reached the file, and
     // no buffer is left to fail unseen when the program ends.

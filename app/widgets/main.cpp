@@ -3,6 +3,7 @@
 #include "NativePath.h"
 #include "QtTranslation.h"
 #include "SafeFileWriter.h"
+#include "SideThread.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -20,6 +21,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication application(argc, argv);
+    // The thread that reads beside this one waits on a core of its own by the first load.
+    SideJob::prepare();
     // No display name: the desktop would append it to every caption ("比較結果 — Rowlark"), and
     // the captions of the windows and message boxes are to be shown exactly as they are.
     QApplication::setApplicationName(QStringLiteral("Rowlark"));

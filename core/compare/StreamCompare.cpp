@@ -4,6 +4,7 @@
 #include "KeyAlignment.h"
 #include "RowAlignment.h"
 #include "SheetStream.h"
+#include "SideThread.h"
 #include "Utf8Decoder.h"
 
 #include <QByteArray>
@@ -19,7 +20,6 @@
 #include <memory>
 #include <numeric>
 #include <string_view>
-#include <thread>
 #include <tuple>
 
 #if defined(__SSE2__)
@@ -737,7 +737,7 @@ std::optional<bool> compareHalvesInStep(Streams &streams, const StreamOptions &o
     LaterCells later(differences, options.mostHeldBytes);
     RowComparer restComparer(lastCol, options.compare, later, map);
     bool restCompared = false;
-    std::thread second([&] { restCompared = compareInStep(rest, restComparer); });
+    SideJob second([&] { restCompared = compareInStep(rest, restComparer); });
     const bool compared = compareInStep(streams, comparer, middle);
     later.earlierTold();
     second.join();
@@ -850,7 +850,7 @@ std::optional<LineUpOutcome> compareAligned(Streams &streams, const StreamOption
     const bool keepsTexts = options.compare.numeric && !lineUp.keys;
     std::array<std::vector<QString>, 2> texts;
     {
-        std::thread second(
+        SideJob second(
             [&] { hashed[1] = hashRows(*streams[1], lineUp, 1, options.compare, keepsTexts ? &texts[1] : nullptr); });
         hashed[0] = hashRows(*streams[0], lineUp, 0, options.compare, keepsTexts ? &texts[0] : nullptr);
         second.join();
@@ -955,7 +955,7 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     }
     {
         // The column passes look at every byte of both files: one on each core.
-        std::thread second([&] { opened[1] = streams[1]->open(files[1]); });
+        SideJob second([&] { opened[1] = streams[1]->open(files[1]); });
         opened[0] = streams[0]->open(files[0]);
         second.join();
     }

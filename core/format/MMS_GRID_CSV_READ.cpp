@@ -5,11 +5,11 @@
 #include "FileIntro.h"
 #include "MCHAR_CHK.h"
 #include "MCHAR_GET.h"
+#include "SideThread.h"
 
 #include <exception>
 #include <limits>
 #include <optional>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -378,7 +378,7 @@ RowsRead readAllRows(QStringView text, LineRule rule, const ReadOptions &options
     std::optional<ReadResult> firstResult;
     sink.setMayGrow(false);
     {
-        std::jthread second([&] {
+        SideJob second([&] {
             try {
                 const char16_t lineEnd = lineEndChar(rule);
                 linesBefore = CharScan::countLines(text.utf16(), half, lineEnd, lineEnd).lines;

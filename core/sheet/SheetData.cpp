@@ -1,12 +1,12 @@
 #include "SheetData.h"
 
 #include "GridError.h"
+#include "SideThread.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
-#include <thread>
 #include <type_traits>
 
 namespace
@@ -502,7 +502,7 @@ bool SheetData::packPool(qsizetype split, qsizetype parallelFrom)
         const qsizetype secondStart = refOf(middle).offset;
         std::vector<qsizetype> secondAbove;
         qsizetype secondEnd = secondStart;
-        std::thread second([&] { secondEnd = packCells(middle, cells, secondStart, secondAbove); });
+        SideJob second([&] { secondEnd = packCells(middle, cells, secondStart, secondAbove); });
         to = packCells(0, middle, 0, above);
         second.join();
         std::memmove(chars + to, chars + secondStart, size_t(secondEnd - secondStart) * sizeof(char16_t));
