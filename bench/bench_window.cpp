@@ -11,9 +11,10 @@
 // last row and column and its Ctrl+Z, Ctrl+M and its Ctrl+Z, the compare button after edits,
 // 差分のある行だけ表示 on and off, 行を揃える on 30000 rows with 50 deleted and 50 inserted, its Ctrl+Z and a second
 // run on the lined-up pair, the first load against later ones, and 終了. Each row prints its target; with
-// --check the exit code is 1 when one is missed. The memory mode also measures the window after
-// 100 single-cell edits, each an undo step, and --check holds the resident figures to 1.5 x the
-// files.
+// --check the exit code is 1 when one is missed. Both the wall and the CPU time are held to it, but
+// for 行を揃える, which hashes the two sheets on two cores: a person waits for its wall time. The memory mode also
+// measures the window after 100 single-cell edits, each an undo step, and --check holds the resident figures to 1.5 x
+// the files.
 //
 // DIR holds maxish_a.csv, maxish_b.csv and maxish.manifest.json as written by
 // bench/gen_csvpair.py --preset maxish --outdir DIR (32766 x 100 cells, the manifest's changed_cells
@@ -348,6 +349,7 @@ struct Row
     std::vector<double> wall;
     std::vector<double> cpu;
     double targetMs;
+    bool cpuToo = true; // the CPU time is held to the target besides the wall time
 };
 
 template<typename Action>
@@ -368,9 +370,9 @@ bool reportRow(const Row &row)
         return true;
     const double wall = summarise(row.wall).median;
     const double cpu = summarise(row.cpu).median;
-    const bool met = wall <= row.targetMs && cpu <= row.targetMs;
-    std::printf("%-48s median wall %8.1f ms, CPU %8.1f ms over %zu runs   target %5.0f ms  %s\n", row.name, wall, cpu,
-                row.wall.size(), row.targetMs, met ? "met" : "MISSED");
+    const bool met = wall <= row.targetMs && (!row.cpuToo || cpu <= row.targetMs);
+    std::printf("%-48s median wall %8.1f ms, CPU %8.1f ms over %zu runs   target %5.0f ms%s  %s\n", row.name, wall, cpu,
+                row.wall.size(), row.targetMs, row.cpuToo ? "" : " wall", met ? "met" : "MISSED");
     return met;
 }
 } // namespace
@@ -824,9 +826,9 @@ int main(int argc, char **argv)
             write(u"align_a.csv"_s, first);
             write(u"align_b.csv"_s, second);
             AppState &state = form.state();
-            Row align{"行を揃える, 30000 rows with 50 in and 50 out", {}, {}, 500};
+            Row align{"行を揃える, 30000 rows with 50 in and 50 out", {}, {}, 500, false};
             Row alignBack{"  its Ctrl+Z", {}, {}, 50};
-            Row again{"行を揃える on the pair it lined up", {}, {}, 100};
+            Row again{"行を揃える on the pair it lined up", {}, {}, 100, false};
             for (int run = 0; run < editRuns; ++run) {
                 if (!dropFile(form.PicFile[0], alignDir.filePath(u"align_a.csv"_s))
                     || !dropFile(form.PicFile[1], alignDir.filePath(u"align_b.csv"_s))) {

@@ -2,6 +2,7 @@
 
 #include "CellEquality.h"
 #include "SheetData.h"
+#include "SideThread.h"
 
 #include <QHash>
 
@@ -618,16 +619,17 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, 
     // the texts still decide within a hash (a numeric rule's stand-in is one mark for every number).
     const bool hashDecides = options.isExact();
     std::array<std::vector<RowHash128>, 2> hashes;
-    std::vector<char16_t> units;
-    for (int s = 0; s < 2; ++s) {
+    const auto hashSheet = [&](int s) {
+        CellEquality ownEquality(options); // its folding buffers are its own thread's
+        std::vector<char16_t> units;
         const SheetData &sheet = *sheets[size_t(s)];
         hashes[size_t(s)].reserve(size_t(std::max(0, sheet.rows() - 1)));
         for (int r = 1; r < sheet.rows(); ++r) {
             units.clear();
             for (int c = 1; c < commonCols; ++c) {
-                if (equality.skipsColumn(c))
+                if (ownEquality.skipsColumn(c))
                     continue;
-                const QStringView key = equality.hashKey(sheet.text(r, c), c);
+                const QStringView key = ownEquality.hashKey(sheet.text(r, c), c);
                 const auto length = std::uint32_t(key.size());
                 units.push_back(char16_t(length >> 16));
                 units.push_back(char16_t(length & 0xFFFF));
@@ -636,6 +638,12 @@ std::array<std::vector<std::uint32_t>, 2> rowIdentities(const SheetData &first, 
             const XXH128_hash_t hash = XXH3_128bits(units.data(), units.size() * sizeof(char16_t));
             hashes[size_t(s)].push_back({hash.low64, hash.high64});
         }
+    };
+    {
+        // One sheet on each core.
+        SideJob second([&] { hashSheet(1); });
+        hashSheet(0);
+        second.join();
     }
     return identitiesFromHashes(hashes, [&](int sheetA, int rowA, int sheetB, int rowB) {
         return hashDecides || sameRow(*sheets[size_t(sheetA)], rowA + 1, *sheets[size_t(sheetB)], rowB + 1);

@@ -1,12 +1,15 @@
 #include "SideThread.h"
 
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 struct SideJob::State
 {
     std::function<void()> job;
+    std::exception_ptr failure;
     std::mutex mutex;
     std::condition_variable doneChanged;
     bool done = false;
@@ -16,9 +19,18 @@ struct SideJob::State
 namespace
 {
 
+void run(SideJob::State &state)
+{
+    try {
+        state.job();
+    } catch (...) {
+        state.failure = std::current_exception();
+    }
+    state.job = nullptr;
+}
+
 void finish(SideJob::State &state)
 {
-    state.job = nullptr;
     {
         const std::lock_guard lock(state.mutex);
         state.done = true;
@@ -66,7 +78,7 @@ private:
                 state = std::move(m_next);
                 m_busy = true;
             }
-            state->job();
+            run(*state);
             // Free again before the waiter hears of it: the waiter's next job may come at once.
             {
                 const std::lock_guard lock(m_mutex);
@@ -90,17 +102,24 @@ SideJob::SideJob(std::function<void()> job)
     m_state->job = std::move(job);
     if (!KeptThread::instance().take(m_state))
         m_state->own = std::thread([state = m_state] {
-            state->job();
+            run(*state);
             finish(*state);
         });
 }
 
 SideJob::~SideJob()
 {
-    join();
+    wait();
 }
 
 void SideJob::join()
+{
+    wait();
+    if (m_state->failure)
+        std::rethrow_exception(std::exchange(m_state->failure, nullptr));
+}
+
+void SideJob::wait()
 {
     if (m_state->own.joinable()) {
         m_state->own.join();

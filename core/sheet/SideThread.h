@@ -13,7 +13,8 @@
 //     ...                 // this thread's half of the work
 //     second.join();      // the destructor joins too
 //
-// A job must not throw; an exception that escapes it ends the program, as on a std::thread.
+// What the job throws, join() throws again; a destructor that joins drops it, as the caller is
+// then leaving on an exception of its own.
 class SideJob
 {
 public:
@@ -22,7 +23,8 @@ public:
     SideJob(const SideJob &) = delete;
     SideJob &operator=(const SideJob &) = delete;
 
-    // Waits until the job has run; once is enough, and again does nothing.
+    // Waits until the job has run and throws again what it threw; once is enough, and again does
+    // nothing.
     void join();
 
     // Starts the kept thread now, so that it is waiting on a core of its own by the time the
@@ -32,5 +34,7 @@ public:
     struct State;
 
 private:
+    void wait();
+
     std::shared_ptr<State> m_state;
 };

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -64,6 +65,26 @@ private slots:
             thread.join();
         QCOMPARE(unfinishedAtJoin.load(), 0);
         QCOMPARE(ran.load(), callers * kJobs * depth);
+    }
+
+    // On the kept thread and, within a job, on a thread of its own.
+    void joinThrowsWhatTheJobThrew()
+    {
+        const auto throwing = [] { throw std::runtime_error("side"); };
+        int caught = 0;
+        SideJob outer([&] {
+            SideJob inner(throwing);
+            try {
+                inner.join();
+            } catch (const std::runtime_error &) {
+                ++caught;
+            }
+            inner.join(); // thrown once only
+            throwing();
+        });
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, outer.join());
+        QCOMPARE(caught, 1);
+        outer.join();
     }
 };
 
