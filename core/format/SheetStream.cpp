@@ -439,9 +439,18 @@ SheetStream::Status SheetStream::rewind()
 
 bool SheetStream::next()
 {
+    return nextLike(*this);
+}
+
+bool SheetStream::nextLike(const SheetStream &other)
+{
     if (m_status != Status::Ready)
         return false;
+    // A line of the other stream holds no line end of its rule: under the same rule, the row is
+    // that line exactly when its bytes are followed by a line end.
+    const SheetStream *like = &other != this && other.m_rawRow && other.m_rule == m_rule ? &other : nullptr;
     m_rawRow = false;
+    m_sameLine = false;
     ++m_rowInPiece;
     while (m_rowInPiece > m_piece.rowsRead) {
         if (m_piece.final) {
@@ -452,7 +461,7 @@ bool SheetStream::next()
         m_piece.rowsRead = 0;
         m_rowInPiece = 0;
         if (m_rawRows)
-            return nextRawRow();
+            return nextRawRow(like);
         if (!loadPiece(m_pieceBytes))
             return false;
         m_rowInPiece = 1;
@@ -461,11 +470,22 @@ bool SheetStream::next()
     return true;
 }
 
-bool SheetStream::nextRawRow()
+bool SheetStream::nextRawRow(const SheetStream *like)
 {
     const char lineEnd = char(lineEndChar(m_rule));
     qsizetype end = -1;
-    while (true) {
+    if (like) {
+        const QByteArrayView line = like->rawLine();
+        const qsizetype after = m_pos + line.size(); // where the line end would be
+        // A CR's LF must be in the buffer too, to be passed over with it.
+        const char *bytes = m_bytes.constData();
+        if (after + (lineEnd == '\r' ? 1 : 0) < m_filled && bytes[after] == lineEnd
+            && std::memcmp(bytes + m_pos, line.data(), size_t(line.size())) == 0) {
+            end = after;
+            m_sameLine = true;
+        }
+    }
+    while (!m_sameLine) {
         const qsizetype left = m_filled - m_pos;
         if (left == 0 && m_eof) {
             finish(MMS_GRID_CSV_READ::ReadResult::Complete);
@@ -493,7 +513,8 @@ bool SheetStream::nextRawRow()
     for (int n = row; n >= 10; n /= 10)
         ++labelChars;
     ++labelChars;
-    const bool quoted = m_anyQuote && std::memchr(line, '"', size_t(end - m_pos));
+    const bool quoted
+        = m_anyQuote && (m_sameLine ? like->m_rawQuoted : std::memchr(line, '"', size_t(end - m_pos)) != nullptr);
     // The text the reader would add for the line's fields; nothing when a quoted field runs over
     // the line's end.
     // Where no quoted field runs over a line end and the file is too small for the added text to
@@ -506,6 +527,7 @@ bool SheetStream::nextRawRow()
         // A quoted field may run over line ends or hold a comma: a piece from this line on goes
         // to the reader, two lines at first, and more each time the line after a piece holds a
         // quote too, so that a file quoted throughout is read in pieces of pieceBytes.
+        m_sameLine = false;
         end -= m_pos;
         compact();
         const char *bytes = m_bytes.constData();

@@ -181,6 +181,15 @@ public:
     [[nodiscard]] Status rewind();
     // Moves to the next row; false at the end of the rows or when status() is no longer Ready.
     [[nodiscard]] bool next();
+    // next(), where the row is likely the same line as `other`'s raw row: when its bytes are that
+    // line's, both read under one line rule, the line end is not searched for and
+    // isSameLine() says so.
+    [[nodiscard]] bool nextLike(const SheetStream &other);
+    // Whether the current row is a raw line of the same bytes as the raw row nextLike() was given.
+    [[nodiscard]] bool isSameLine() const
+    {
+        return m_sameLine;
+    }
     [[nodiscard]] Status status() const
     {
         return m_status;
@@ -287,7 +296,8 @@ private:
     bool fill(qsizetype want);
     // Reads the rows of a piece from the start of the buffer on, at first up to about `want` bytes.
     bool loadPiece(qsizetype want);
-    bool nextRawRow();
+    // `like`: a raw line of another stream under the same line rule that the row may repeat.
+    bool nextRawRow(const SheetStream *like = nullptr);
     // Drops the buffer's bytes before m_pos.
     void compact();
     // The start of the line before the one that starts at lineStart in bytes.
@@ -349,6 +359,7 @@ private:
     bool m_rawRows = false; // a UTF-8 file: one-line rows come raw
     bool m_rawRow = false;
     bool m_rawQuoted = false;
+    bool m_sameLine = false; // the raw row is nextLike()'s line
     // The column pass's line ends before each of its pieces (the CRs and the LFs apart, as the
     // line rule is known at the end only), and last their totals; empty where the pass left them
     // uncounted.
