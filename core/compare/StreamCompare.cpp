@@ -8,6 +8,7 @@
 #include "Utf8Decoder.h"
 
 #include <QByteArray>
+#include <QScopeGuard>
 
 #include <cstring>
 
@@ -751,8 +752,12 @@ std::optional<bool> compareHalvesInStep(Streams &streams, const StreamOptions &o
     RowComparer restComparer(lastCol, options.compare, later, map);
     bool restCompared = false;
     SideJob second([&] { restCompared = compareInStep(rest, restComparer); });
-    const bool compared = compareInStep(streams, comparer, middle);
-    later.earlierTold();
+    bool compared = false;
+    {
+        // Also when this half throws: the later half may be waiting for it, and is joined.
+        const auto tellLater = qScopeGuard([&] { later.earlierTold(); });
+        compared = compareInStep(streams, comparer, middle);
+    }
     second.join();
     later.tellHeld();
     comparer.add(restComparer);

@@ -439,16 +439,20 @@ SheetStream::Status SheetStream::rewind()
 
 bool SheetStream::next()
 {
-    return nextLike(*this);
+    return nextRow(nullptr);
 }
 
 bool SheetStream::nextLike(const SheetStream &other)
 {
-    if (m_status != Status::Ready)
-        return false;
     // A line of the other stream holds no line end of its rule: under the same rule, the row is
     // that line exactly when its bytes are followed by a line end.
-    const SheetStream *like = &other != this && other.m_rawRow && other.m_rule == m_rule ? &other : nullptr;
+    return nextRow(other.m_rawRow && other.m_rule == m_rule ? &other : nullptr);
+}
+
+bool SheetStream::nextRow(const SheetStream *like)
+{
+    if (m_status != Status::Ready)
+        return false;
     m_rawRow = false;
     m_sameLine = false;
     ++m_rowInPiece;

@@ -296,8 +296,10 @@ private:
     bool fill(qsizetype want);
     // Reads the rows of a piece from the start of the buffer on, at first up to about `want` bytes.
     bool loadPiece(qsizetype want);
-    // `like`: a raw line of another stream under the same line rule that the row may repeat.
-    bool nextRawRow(const SheetStream *like = nullptr);
+    // next(); `like`, when given, is a raw line of another stream under the same line rule that the
+    // row may repeat.
+    bool nextRow(const SheetStream *like);
+    bool nextRawRow(const SheetStream *like);
     // Drops the buffer's bytes before m_pos.
     void compact();
     // The start of the line before the one that starts at lineStart in bytes.
