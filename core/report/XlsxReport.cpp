@@ -4,13 +4,12 @@
 #include "Colors.h"
 #include "DifferenceReport.h"
 #include "WorkbookCheck.h"
+#include "XlsxWriterLibrary.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <memory>
@@ -191,9 +190,9 @@ private:
     }
     lxw_format *newFormat()
     {
-        lxw_format *format = check(workbook_add_format(m_workbook));
+        lxw_format *format = check(m_lxw->workbook_add_format(m_workbook));
         if (format)
-            format_set_font_name(format, kFontName.constData());
+            m_lxw->format_set_font_name(format, kFontName.constData());
         return format;
     }
     void writeText(lxw_worksheet *sheet, int row, int col, QStringView text, lxw_format *format = nullptr);
@@ -204,6 +203,7 @@ private:
 
     const DifferenceReport &m_report;
     qsizetype m_cellLimit;
+    const XlsxWriterLibrary *m_lxw = xlsxWriterLibrary();
     lxw_workbook *m_workbook = nullptr;
     bool m_failed = false;
     qint64 m_summaryRows = 0; // the caption row included
@@ -215,6 +215,8 @@ private:
 
 std::optional<QByteArray> XlsxWriter::write(const QString &folderPath)
 {
+    if (!m_lxw)
+        return std::nullopt;
     // The library writes to a file: a folder of its own keeps it and the library's temporary files.
     QTemporaryDir folder(folderPath + u"/rowlark-report-XXXXXX"_s);
     if (!folder.isValid())
@@ -224,7 +226,7 @@ std::optional<QByteArray> XlsxWriter::write(const QString &folderPath)
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE; // rows go to disk as they are written
     options.tmpdir = const_cast<char *>(tmpdir.constData());
-    m_workbook = workbook_new_opt(path.constData(), &options);
+    m_workbook = m_lxw->workbook_new_opt(path.constData(), &options);
     if (!m_workbook)
         return std::nullopt;
 
@@ -233,7 +235,7 @@ std::optional<QByteArray> XlsxWriter::write(const QString &folderPath)
     const QByteArray title = u"差分レポート"_s.toUtf8();
     properties.title = const_cast<char *>(title.constData());
     properties.created = time_t(m_report.settings().createdAt.toSecsSinceEpoch());
-    check(workbook_set_properties(m_workbook, &properties));
+    check(m_lxw->workbook_set_properties(m_workbook, &properties));
 
     addFormats();
     const size_t listed = std::min(m_report.entries().size(), size_t(std::max<qsizetype>(0, m_cellLimit)));
@@ -244,7 +246,7 @@ std::optional<QByteArray> XlsxWriter::write(const QString &folderPath)
         writeList(listed);
     }
     // Closed even after a failure: closing frees the workbook.
-    check(workbook_close(m_workbook));
+    check(m_lxw->workbook_close(m_workbook));
     if (m_failed)
         return std::nullopt;
     QFile file(QString::fromLocal8Bit(path));
@@ -269,23 +271,23 @@ void XlsxWriter::addFormats()
         kind = newFormat();
     if (m_failed)
         return;
-    format_set_num_format(m_text, "@"); // what the person types in stays text too
-    format_set_font_color(m_red, 0xC00000); // dark red
-    format_set_bold(m_red);
-    format_set_bold(m_caption);
-    format_set_bg_color(m_caption, 0xE8E8E8);
-    format_set_bottom(m_caption, LXW_BORDER_THIN);
+    m_lxw->format_set_num_format(m_text, "@"); // what the person types in stays text too
+    m_lxw->format_set_font_color(m_red, 0xC00000); // dark red
+    m_lxw->format_set_bold(m_red);
+    m_lxw->format_set_bold(m_caption);
+    m_lxw->format_set_bg_color(m_caption, 0xE8E8E8);
+    m_lxw->format_set_bottom(m_caption, LXW_BORDER_THIN);
     const std::array<OleColor, 4> kindColors{kDiffBackColor, kExtraBackColor, kExtraBackColor, kEquivalentBackColor};
     for (size_t i = 0; i < kindColors.size(); ++i) {
-        format_set_num_format(m_kinds[i], "@");
-        format_set_bg_color(m_kinds[i], rgb(kindColors[i]));
+        m_lxw->format_set_num_format(m_kinds[i], "@");
+        m_lxw->format_set_bg_color(m_kinds[i], rgb(kindColors[i]));
     }
 }
 
 void XlsxWriter::writeText(lxw_worksheet *sheet, int row, int col, QStringView text, lxw_format *format)
 {
-    check(worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(col), cellBytes(text).constData(),
-                                 format ? format : m_text));
+    check(m_lxw->worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(col), cellBytes(text).constData(),
+                                        format ? format : m_text));
 }
 
 // A text with the stretches that differ from the other text in red, as rich text. Excel takes
@@ -337,12 +339,12 @@ void XlsxWriter::writeMarkedText(lxw_worksheet *sheet, int row, int col, QString
         pointers.push_back(&tuples[i]);
     }
     pointers.push_back(nullptr);
-    check(worksheet_write_rich_string(sheet, lxw_row_t(row), lxw_col_t(col), pointers.data(), m_text));
+    check(m_lxw->worksheet_write_rich_string(sheet, lxw_row_t(row), lxw_col_t(col), pointers.data(), m_text));
 }
 
 void XlsxWriter::writeSummary(qsizetype leftOut, bool redCut, XlsxTextChanges changes)
 {
-    lxw_worksheet *sheet = check(workbook_add_worksheet(m_workbook, kSummarySheetName.constData()));
+    lxw_worksheet *sheet = check(m_lxw->workbook_add_worksheet(m_workbook, kSummarySheetName.constData()));
     if (!sheet)
         return;
     QList<std::pair<QString, QString>> lines = m_report.summary();
@@ -361,8 +363,8 @@ void XlsxWriter::writeSummary(qsizetype leftOut, bool redCut, XlsxTextChanges ch
         widths[1] = std::max(widths[1], textWidth(value));
     }
     for (int c = 0; c < 2; ++c) {
-        check(
-            worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), std::min(kMaxColumnWidth, widths[c] + 2), nullptr));
+        check(m_lxw->worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), std::min(kMaxColumnWidth, widths[c] + 2),
+                                          nullptr));
     }
     writeText(sheet, 0, 0, kCaptionCaption, m_caption);
     writeText(sheet, 0, 1, kValueCaption, m_caption);
@@ -376,7 +378,7 @@ void XlsxWriter::writeSummary(qsizetype leftOut, bool redCut, XlsxTextChanges ch
 
 void XlsxWriter::writeList(size_t listed)
 {
-    lxw_worksheet *sheet = check(workbook_add_worksheet(m_workbook, kListSheetName.constData()));
+    lxw_worksheet *sheet = check(m_lxw->workbook_add_worksheet(m_workbook, kListSheetName.constData()));
     if (!sheet)
         return;
     const QStringList captions = m_report.listCaptions();
@@ -397,13 +399,14 @@ void XlsxWriter::writeList(size_t listed)
     }
     for (size_t c = 0; c < widths.size(); ++c) {
         const double width = std::clamp(widths[c] + 1, kMinColumnWidth, kMaxColumnWidth);
-        check(worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), width, nullptr));
+        check(m_lxw->worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), width, nullptr));
     }
 
     for (qsizetype c = 0; c < captions.size(); ++c)
         writeText(sheet, 0, int(c), captions[c], m_caption);
-    worksheet_freeze_panes(sheet, 1, 0);
-    check(worksheet_autofilter(sheet, 0, 0, lxw_row_t(std::max<size_t>(listed, 1)), lxw_col_t(captions.size() - 1)));
+    m_lxw->worksheet_freeze_panes(sheet, 1, 0);
+    check(m_lxw->worksheet_autofilter(sheet, 0, 0, lxw_row_t(std::max<size_t>(listed, 1)),
+                                      lxw_col_t(captions.size() - 1)));
 
     const bool linedUp = m_report.rowsLinedUp();
     qsizetype redPairs = 0;
@@ -412,8 +415,8 @@ void XlsxWriter::writeList(size_t listed)
         const ReportEntry &entry = entries[i];
         const CellPosition position = entry.position;
         const int row = int(i) + 1;
-        check(worksheet_write_number(sheet, lxw_row_t(row), 0, position.row(), nullptr));
-        check(worksheet_write_number(sheet, lxw_row_t(row), 1, position.col(), nullptr));
+        check(m_lxw->worksheet_write_number(sheet, lxw_row_t(row), 0, position.row(), nullptr));
+        check(m_lxw->worksheet_write_number(sheet, lxw_row_t(row), 1, position.col(), nullptr));
         writeText(sheet, row, 2, m_report.columnTitle(position.col()));
         const std::optional<QStringView> first = m_report.text(0, position);
         const std::optional<QStringView> second = m_report.text(1, position);
@@ -432,7 +435,7 @@ void XlsxWriter::writeList(size_t listed)
                 const std::optional<int> fileRow
                     = (side == 0 ? first : second) ? m_report.fileRow(side, position.row()) : std::nullopt;
                 if (fileRow)
-                    check(worksheet_write_number(sheet, lxw_row_t(row), lxw_col_t(6 + side), *fileRow, nullptr));
+                    check(m_lxw->worksheet_write_number(sheet, lxw_row_t(row), lxw_col_t(6 + side), *fileRow, nullptr));
             }
         }
     }

@@ -2,7 +2,9 @@
 #
 # Fails when the command-line companion carries anything of the window: a Qt Widgets or Qt Gui
 # library among the shared libraries it needs, or a symbol of a widget, of the window's state or
-# of a menu or button handler (mnu..._Click, cmd..._Click) among those it defines.
+# of a menu or button handler (mnu..._Click, cmd..._Click) among those it defines. Fails too when
+# it needs a library it should open only once a workbook is read or a report written: libzip and
+# libxlsxwriter load the cryptography library, and every start would pay for it.
 foreach(var PROGRAM NM READELF)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "check_links.cmake: ${var} is not set")
@@ -22,6 +24,9 @@ foreach(line IN LISTS needed)
     if(line MATCHES "libQt6(Widgets|Gui|Svg)")
         list(APPEND failures "needs ${CMAKE_MATCH_0}")
     endif()
+    if(line MATCHES "lib(zip|xlsxwriter|crypto)\\.so")
+        list(APPEND failures "needs ${CMAKE_MATCH_0} at its start")
+    endif()
 endforeach()
 
 execute_process(COMMAND ${NM} -C --defined-only ${PROGRAM} OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
@@ -37,7 +42,7 @@ list(APPEND failures ${found})
 
 if(failures)
     list(JOIN failures "\n  " text)
-    message(FATAL_ERROR "${PROGRAM} links code of the window:\n  ${text}")
+    message(FATAL_ERROR "${PROGRAM} links what it should not:\n  ${text}")
 endif()
 list(LENGTH needed count)
 message(STATUS "${PROGRAM}: ${count} shared libraries, no widget code, no window handler")

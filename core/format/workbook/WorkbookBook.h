@@ -32,6 +32,8 @@ QString encrypted();
 QString tooLarge();
 QString hostileXml();
 QString noSheet();
+// The library that reads a workbook's zip could not be opened.
+QString noLibrary();
 } // namespace WorkbookReason
 
 // Cells as a book lists them (rows and columns from 1), into sheet data. Texts go into one pool;

@@ -64,6 +64,10 @@ QString noSheet()
 {
     return u"ワークシートがありません"_s;
 }
+QString noLibrary()
+{
+    return u"Excel ブックを読むライブラリ（libzip）を開けません"_s;
+}
 } // namespace WorkbookReason
 
 WorkbookKind workbookKind(const QString &path)

@@ -3,8 +3,7 @@
 
 #include "NumberFormat.h"
 #include "WorkbookBook.h"
-
-#include <zip.h>
+#include "ZipLibrary.h"
 
 #include <QFile>
 #include <QHash>
@@ -40,7 +39,7 @@ public:
     ~PartFeed()
     {
         if (m_file)
-            zip_fclose(m_file);
+            zipLibrary()->zip_fclose(m_file);
     }
     PartFeed(const PartFeed &) = delete;
     PartFeed &operator=(const PartFeed &) = delete;
@@ -48,13 +47,13 @@ public:
     // False with `error` set when the part is missing (and required), encrypted or too large.
     bool open(QString &error, bool &missing)
     {
-        const zip_int64_t index = zip_name_locate(m_zip, m_name.toUtf8().constData(), ZIP_FL_NOCASE);
+        const zip_int64_t index = zipLibrary()->zip_name_locate(m_zip, m_name.toUtf8().constData(), ZIP_FL_NOCASE);
         missing = index < 0;
         if (missing)
             return false;
         zip_stat_t info;
-        zip_stat_init(&info);
-        if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &info) != 0
+        zipLibrary()->zip_stat_init(&info);
+        if (zipLibrary()->zip_stat_index(m_zip, zip_uint64_t(index), 0, &info) != 0
             || (info.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) != (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) {
             error = WorkbookReason::damaged();
             return false;
@@ -73,7 +72,7 @@ public:
             error = WorkbookReason::tooLarge();
             return false;
         }
-        m_file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+        m_file = zipLibrary()->zip_fopen_index(m_zip, zip_uint64_t(index), 0);
         if (!m_file) {
             error = WorkbookReason::damaged();
             return false;
@@ -96,7 +95,7 @@ public:
         if (m_ended)
             return Feed::End;
         piece.resize(kPieceBytes);
-        const zip_int64_t got = zip_fread(m_file, piece.data(), zip_uint64_t(piece.size()));
+        const zip_int64_t got = zipLibrary()->zip_fread(m_file, piece.data(), zip_uint64_t(piece.size()));
         if (got < 0) {
             error = WorkbookReason::damaged();
             return Feed::Failed;
@@ -116,7 +115,7 @@ public:
 
     bool close()
     {
-        const bool ok = zip_fclose(m_file) == 0;
+        const bool ok = zipLibrary()->zip_fclose(m_file) == 0;
         m_file = nullptr;
         return ok;
     }
@@ -687,18 +686,22 @@ public:
     ~XlsxBook() override
     {
         if (m_zip)
-            zip_discard(m_zip);
+            zipLibrary()->zip_discard(m_zip);
     }
 
     bool load(QString &error)
     {
+        if (!zipLibrary()) {
+            error = WorkbookReason::noLibrary();
+            return false;
+        }
         int zipError = 0;
-        m_zip = zip_open(QFile::encodeName(m_path).constData(), ZIP_RDONLY, &zipError);
+        m_zip = zipLibrary()->zip_open(QFile::encodeName(m_path).constData(), ZIP_RDONLY, &zipError);
         if (!m_zip) {
             error = WorkbookReason::damaged();
             return false;
         }
-        if (zip_name_locate(m_zip, "xl/workbook.xml", ZIP_FL_NOCASE) < 0) {
+        if (zipLibrary()->zip_name_locate(m_zip, "xl/workbook.xml", ZIP_FL_NOCASE) < 0) {
             error = WorkbookReason::noSheet();
             return false;
         }
