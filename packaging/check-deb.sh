@@ -134,6 +134,26 @@ check_diff() {
 }
 check_diff "$root/usr/bin/rowlark-diff" "the packaged rowlark-diff"
 
+# The libraries the companion opens only once it needs them, from the package's Depends:
+# libxlsxwriter writes an Excel report of the examples, and libzip reads it back as a workbook.
+check_workbook() {
+    local program=$1 label=$2 book="$work/report-$3.xlsx" output status=0
+    "$program" --report "$book" "$examples/order-before.csv" "$examples/order-after.csv" >/dev/null 2>"$work/report.log" ||
+        status=$?
+    if [ "$status" -ne 1 ] || [ ! -s "$book" ]; then
+        fail "$label wrote no Excel report: exit $status, $(cat "$work/report.log")"
+        return
+    fi
+    status=0
+    output=$("$program" "$book" "$book" 2>&1) || status=$?
+    if [ "$status" -eq 0 ]; then
+        pass "$label writes an Excel report and reads it as a workbook"
+    else
+        fail "$label on its own Excel report: exit $status, output:"$'\n'"$output"
+    fi
+}
+check_workbook "$root/usr/bin/rowlark-diff" "the packaged rowlark-diff" packaged
+
 # --- Install, start, purge ---------------------------------------------------------------------
 if [ "$install" -eq 1 ]; then
     if [ "$(id -u)" != 0 ]; then
@@ -150,6 +170,7 @@ if [ "$install" -eq 1 ]; then
         installed=$(dpkg -L rowlark | grep -vxF -f "$work/folders" | LC_ALL=C sort) || true
         [ "$installed" = "$expected_files" ] || fail "dpkg -L after installing:"$'\n'"$installed"
         check_diff rowlark-diff "the installed rowlark-diff"
+        check_workbook rowlark-diff "the installed rowlark-diff" installed
 
         # The desktop entry's command, with the field code for one file filled in, opens the
         # window; still running after a few seconds means it started and loaded the file.
