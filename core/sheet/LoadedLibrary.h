@@ -40,13 +40,8 @@ private:
 //
 //     #define ZIP_FUNCTIONS(X) X(zip_open) X(zip_fread)
 //     struct ZipFunctions { ZIP_FUNCTIONS(ROWLARK_FUNCTION_MEMBER) };
-//     bool findZip(const LoadedLibrary &library, ZipFunctions &functions)
-//     {
-//         bool found = true;
-//         ZIP_FUNCTIONS(ROWLARK_FIND_FUNCTION)
-//         return found;
-//     }
-//     const ZipFunctions *zip = loadedFunctions<ZipFunctions>("libzip.so.4", findZip);
+//     const ZipFunctions *zip
+//         = loadedFunctions<ZipFunctions>("libzip.so.4", ROWLARK_FIND_FUNCTIONS(ZIP_FUNCTIONS));
 template<typename Functions>
 [[nodiscard]] const Functions *loadedFunctions(const char *fileName, bool (*find)(const LoadedLibrary &, Functions &))
 {
@@ -63,3 +58,10 @@ template<typename Functions>
 #define ROWLARK_FIND_FUNCTION(name)                                                                                    \
     functions.name = library.function<decltype(&::name)>(#name);                                                       \
     found = found && functions.name != nullptr;
+// Finds every function of such a list into the members of the same names; true when all are there.
+#define ROWLARK_FIND_FUNCTIONS(LIST)                                                                                   \
+    [](const LoadedLibrary &library, auto &functions) {                                                                \
+        bool found = true;                                                                                             \
+        LIST(ROWLARK_FIND_FUNCTION)                                                                                    \
+        return found;                                                                                                  \
+    }

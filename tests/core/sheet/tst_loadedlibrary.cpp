@@ -20,9 +20,7 @@ struct ZlibFunctions
 
 bool findZlib(const LoadedLibrary &library, ZlibFunctions &functions)
 {
-    bool found = true;
-    TEST_ZLIB_FUNCTIONS(ROWLARK_FIND_FUNCTION)
-    return found;
+    return ROWLARK_FIND_FUNCTIONS(TEST_ZLIB_FUNCTIONS)(library, functions);
 }
 
 // Asks for one function more than zlib has.
