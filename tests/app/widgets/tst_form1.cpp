@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFrame>
 #include <QHeaderView>
 #include <QImage>
@@ -1398,16 +1399,25 @@ void TestForm1::saveDialogAddsALowerCaseSuffix()
 
     // The person types the name into the real save dialog and accepts it, then closes the report.
     QStringList seen;
+    int ticksSinceRead = 0;
     QTimer person;
     connect(&person, &QTimer::timeout, this, [&] {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
             auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-            seen << (name ? u"dialog"_s : u"dialog without a name box"_s);
             if (!name) {
+                seen << u"dialog without a name box"_s;
                 static_cast<QDialog *>(dialog)->reject();
                 return;
             }
+            // The dialog reads its folder on a thread of its own and then selects the file it was
+            // opened with again: the name is typed once that is done, or the selection would
+            // replace it.
+            const auto *folder = dialog->findChild<QFileSystemModel *>();
+            if (!folder || folder->rowCount(folder->index(dialog->directory().absolutePath())) == 0
+                || ++ticksSinceRead < 2)
+                return;
+            seen << u"dialog"_s;
             name->clear();
             QTest::keyClicks(name, typed);
             QTest::keyClick(name, Qt::Key_Return);
