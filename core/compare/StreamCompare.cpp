@@ -2,10 +2,10 @@
 
 #include "CellEquality.h"
 #include "KeyAlignment.h"
+#include "RawLineCompare.h"
 #include "RowAlignment.h"
 #include "SheetStream.h"
 #include "SideThread.h"
-#include "Utf8Decoder.h"
 
 #include <QByteArray>
 #include <QScopeGuard>
@@ -23,172 +23,8 @@
 #include <string_view>
 #include <tuple>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace
 {
-// The stretch two byte strings start with: its length (n at most), the delimiters in it and the
-// place after the last of them (0 when none). A stretch that reached the most delimiters asked for
-// ends just after the last of them.
-struct SharedStretch
-{
-    size_t size = 0;
-    int delimiters = 0;
-    size_t afterLastDelimiter = 0;
-    bool reachedLimit = false;
-};
-
-// Sixty-four bytes at a time (sixteen in strings shorter than that), with the processor's bit
-// count where it has one; at most `limit` delimiters (at least 1).
-__attribute__((target_clones("default", "popcnt"))) SharedStretch
-sharedStretch(const char *a, const char *b, size_t n, char delimiter, int limit = std::numeric_limits<int>::max())
-{
-    SharedStretch stretch;
-    size_t at = 0;
-#if defined(__SSE2__)
-    const __m128i mark = _mm_set1_epi8(delimiter);
-    // Sixty-four bytes at a time, the last block ending at n: where it overlaps the block before
-    // it, the bytes already looked at are shifted out. A block settles everything inside it (where
-    // the strings part, the delimiter that reaches the limit) from its two bit masks.
-    while (at < n && n >= 64) {
-        const size_t load = std::min(at, n - 64);
-        const unsigned skipped = unsigned(at - load);
-        quint64 same = 0;
-        quint64 marks = 0;
-        for (int part = 0; part < 4; ++part) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + load + 16 * part));
-            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + load + 16 * part));
-            same |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)))) << (16 * part);
-            marks |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, mark)))) << (16 * part);
-        }
-        // Shifted out, the bytes already looked at leave room at the top, which counts as differing:
-        // a block shared to n ends the stretch there.
-        same >>= skipped;
-        marks >>= skipped;
-        const quint64 differ = ~same;
-        if (differ != 0)
-            marks &= (differ & (~differ + 1)) - 1; // the delimiters before the first differing byte
-        const int count = __builtin_popcountll(marks);
-        if (count >= limit - stretch.delimiters) {
-            for (int skip = limit - stretch.delimiters - 1; skip > 0; --skip)
-                marks &= marks - 1;
-            stretch.delimiters = limit;
-            stretch.afterLastDelimiter = at + size_t(__builtin_ctzll(marks)) + 1;
-            stretch.size = stretch.afterLastDelimiter;
-            stretch.reachedLimit = true;
-            return stretch;
-        }
-        if (marks) {
-            stretch.delimiters += count;
-            stretch.afterLastDelimiter = at + size_t(64 - __builtin_clzll(marks));
-        }
-        if (differ != 0) {
-            stretch.size = at + size_t(__builtin_ctzll(differ));
-            return stretch;
-        }
-        at += 64 - skipped;
-    }
-    // Sixteen bytes at a time, the last block ending at n: where it overlaps the block before it,
-    // the bytes already looked at are shifted out.
-    while (at < n && n >= 16) {
-        const size_t load = std::min(at, n - 16);
-        const unsigned skipped = unsigned(at - load);
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + load));
-        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + load));
-        // Bytes past n count as shared: the block then ends the stretch at n.
-        const unsigned same
-            = ((unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) >> skipped) | (0xFFFFu << (16 - skipped))) & 0xFFFFu;
-        unsigned marks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, mark))) >> skipped;
-        if (same != 0xFFFF)
-            marks &= (1u << __builtin_ctz(~same)) - 1;
-        if (marks) {
-            const int count = __builtin_popcount(marks);
-            if (count >= limit - stretch.delimiters) {
-                for (int skip = limit - stretch.delimiters - 1; skip > 0; --skip)
-                    marks &= marks - 1;
-                stretch.delimiters = limit;
-                stretch.afterLastDelimiter = at + size_t(__builtin_ctz(marks)) + 1;
-                stretch.size = stretch.afterLastDelimiter;
-                stretch.reachedLimit = true;
-                return stretch;
-            }
-            stretch.delimiters += count;
-            stretch.afterLastDelimiter = at + size_t(32 - __builtin_clz(marks));
-        }
-        if (same != 0xFFFF) {
-            stretch.size = at + size_t(__builtin_ctz(~same));
-            return stretch;
-        }
-        at += 16 - skipped;
-    }
-#endif
-    for (; at < n && a[at] == b[at]; ++at) {
-        if (a[at] == delimiter) {
-            ++stretch.delimiters;
-            stretch.afterLastDelimiter = at + 1;
-            if (stretch.delimiters == limit) {
-                stretch.size = at + 1;
-                stretch.reachedLimit = true;
-                return stretch;
-            }
-        }
-    }
-    stretch.size = at;
-    return stretch;
-}
-
-// The fields of two raw lines, compared in step: a stretch the two lines share is passed over at
-// the speed of a memory comparison, counting the delimiters in it, and only the fields where the
-// lines part are cut out and compared. Tells `differing` each column up to lastCol whose fields
-// differ, with both fields; a line with fewer fields has empty ones after its last, as the
-// reader's rows have.
-template<class Differing>
-void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFields fields, Differing &&differing)
-{
-    constexpr size_t npos = std::string_view::npos;
-    const char delimiter = fields.delimiter;
-    int col = 1; // a and b start at field col of their lines
-    while (true) {
-        const SharedStretch shared = sharedStretch(a.data(), b.data(), std::min(a.size(), b.size()), delimiter);
-        if (shared.size == a.size() && shared.size == b.size())
-            return;
-        // Fields wholly inside the shared stretch are equal.
-        col += shared.delimiters;
-        a.remove_prefix(shared.afterLastDelimiter);
-        b.remove_prefix(shared.afterLastDelimiter);
-        if (col > lastCol)
-            return;
-        const size_t aEnd = a.find(delimiter);
-        const size_t bEnd = b.find(delimiter);
-        const std::string_view fieldA = fields.field(a.substr(0, aEnd));
-        const std::string_view fieldB = fields.field(b.substr(0, bEnd));
-        if (fieldA != fieldB)
-            differing(col, fieldA, fieldB);
-        ++col;
-        if (aEnd == npos && bEnd == npos)
-            return;
-        if (aEnd == npos || bEnd == npos) {
-            // The other line's remaining fields face empty cells.
-            const bool restOfA = bEnd == npos;
-            std::string_view rest = restOfA ? a.substr(aEnd + 1) : b.substr(bEnd + 1);
-            for (; col <= lastCol; ++col) {
-                const size_t end = rest.find(delimiter);
-                const std::string_view field = fields.field(rest.substr(0, end));
-                if (!field.empty())
-                    restOfA ? differing(col, field, std::string_view()) : differing(col, std::string_view(), field);
-                if (end == npos)
-                    return;
-                rest.remove_prefix(end + 1);
-            }
-            return;
-        }
-        a.remove_prefix(aEnd + 1);
-        b.remove_prefix(bEnd + 1);
-    }
-}
-
 // The fields of a line with quotes that lie wholly in a stretch the other line has too: how many,
 // and the place after the comma that ends the last of them. The stretch holds `commas` commas, the
 // last of them just before `afterLast`; those inside quoted fields end no field. The line is passed
@@ -352,15 +188,6 @@ void compareMappedRawLines(RawFieldCursor &x, RawFieldCursor &y, const ColumnMap
             ++done;
         }
     }
-}
-
-// A raw field's text for the consumer, decoded into a buffer used again for the next one.
-QStringView decodedField(std::string_view bytes, QString &buffer)
-{
-    buffer.resize(qsizetype(bytes.size()));
-    const Utf8Decoder::Decoded decoded
-        = Utf8Decoder::decode(bytes.data(), bytes.size(), reinterpret_cast<char16_t *>(buffer.data()));
-    return QStringView(buffer).first(qsizetype(decoded.unitsWritten));
 }
 
 // Whether a walk over sheets of these shapes would mark any cell magenta.

@@ -1,11 +1,12 @@
 #include "SheetStream.h"
 
+#include "ByteCounts.h"
 #include "Cp932.h"
 #include "EncodingDetection.h"
 #include "EucJp.h"
 #include "FieldParser.h"
 #include "FileIntro.h"
-#include "NativePath.h"
+#include "OpenedText.h"
 #include "Utf8Decoder.h"
 #include "Utf8Validator.h"
 
@@ -15,170 +16,12 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-// The column pass's counts over a file's bytes, for both ways of cutting lines at once: which one
-// holds is known only at the end (any CR cuts at CR, and an LF is then text).
-struct ByteCounts
-{
-    char mark = ',';
-    qint64 marksSinceCr = 0;
-    qint64 marksSinceLf = 0;
-    qint64 mostCr = 0;
-    qint64 mostLf = 0;
-    bool anyCr = false;
-    qint64 crs = 0;
-    qint64 lfs = 0;
-
-    void lineEnd(char byte)
-    {
-        if (byte == '\r') {
-            anyCr = true;
-            ++crs;
-            mostCr = std::max(mostCr, marksSinceCr);
-            marksSinceCr = 0;
-        } else {
-            ++lfs;
-            mostLf = std::max(mostLf, marksSinceLf);
-            marksSinceLf = 0;
-        }
-    }
-    void marks(qint64 count)
-    {
-        marksSinceCr += count;
-        marksSinceLf += count;
-    }
-
-    // Counts the bytes in; true when they hold a `quote` byte.
-    bool add(const char *bytes, qsizetype size, char quote);
-
-private:
-    void addPortably(const char *bytes, qsizetype size);
-#if defined(__x86_64__)
-    qsizetype addWide(const char *bytes, qsizetype size, char quote, bool &quoted);
-#endif
-    void lineEnds(quint64 marksMask, quint64 ends, const char *block);
-};
-
-// The marks of a block of 64 bytes before, between and after its line ends (the set bits of ends).
-inline void ByteCounts::lineEnds(quint64 marksMask, quint64 ends, const char *block)
-{
-    quint64 done = 0;
-    while (ends) {
-        const int bit = __builtin_ctzll(ends);
-        const quint64 below = (quint64(1) << bit) - 1;
-        marks(__builtin_popcountll(marksMask & below & ~done));
-        done = below | (quint64(1) << bit);
-        lineEnd(block[bit]);
-        ends &= ends - 1;
-    }
-    marks(__builtin_popcountll(marksMask & ~done));
-}
-
-#if defined(__x86_64__)
-// Sixty-four bytes at a time in two registers; the bytes after the last whole block are left.
-__attribute__((target("avx2,popcnt"))) qsizetype ByteCounts::addWide(const char *bytes, qsizetype size, char quote,
-                                                                     bool &quoted)
-{
-    const __m256i cr = _mm256_set1_epi8('\r');
-    const __m256i lf = _mm256_set1_epi8('\n');
-    const __m256i mk = _mm256_set1_epi8(mark);
-    const __m256i qt = _mm256_set1_epi8(quote);
-    __m256i quotes = _mm256_setzero_si256();
-    qsizetype at = 0;
-    for (; at + 64 <= size; at += 64) {
-        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes + at));
-        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes + at + 32));
-        const quint64 marksMask = quint64(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, mk))))
-            | quint64(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, mk)))) << 32;
-        const quint64 ends = quint64(unsigned(_mm256_movemask_epi8(
-                                 _mm256_or_si256(_mm256_cmpeq_epi8(low, cr), _mm256_cmpeq_epi8(low, lf)))))
-            | quint64(unsigned(
-                  _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(high, cr), _mm256_cmpeq_epi8(high, lf)))))
-                << 32;
-        quotes = _mm256_or_si256(quotes, _mm256_or_si256(_mm256_cmpeq_epi8(low, qt), _mm256_cmpeq_epi8(high, qt)));
-        if (ends == 0)
-            marks(__builtin_popcountll(marksMask));
-        else
-            lineEnds(marksMask, ends, bytes + at);
-    }
-    quoted = quote != 0 && !_mm256_testz_si256(quotes, quotes);
-    return at;
-}
-#endif
-
-// Sixteen bytes at a time where the processor allows: most blocks hold no line end, and their marks
-// are counted at once, with the processor's bit count where it has one.
-__attribute__((target_clones("default", "popcnt"))) void ByteCounts::addPortably(const char *bytes, qsizetype size)
-{
-    qsizetype at = 0;
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i mk = _mm_set1_epi8(mark);
-    // Sixty-four bytes at a time first: a line is mostly longer, and a stretch without a line end
-    // costs one bit count.
-    for (; at + 64 <= size; at += 64) {
-        quint64 marksMask = 0;
-        quint64 ends = 0;
-        for (int part = 0; part < 4; ++part) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at + 16 * part));
-            marksMask |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, mk)))) << (16 * part);
-            ends |= quint64(
-                        unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)))))
-                << (16 * part);
-        }
-        lineEnds(marksMask, ends, bytes + at);
-    }
-    for (; at + 16 <= size; at += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at));
-        const unsigned marksMask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, mk)));
-        unsigned ends = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
-        unsigned done = 0; // bits of the block whose marks are counted
-        while (ends) {
-            const int bit = __builtin_ctz(ends);
-            const unsigned below = (1u << bit) - 1;
-            marks(__builtin_popcount(marksMask & below & ~done));
-            done = below | (1u << bit);
-            lineEnd(bytes[at + bit]);
-            ends &= ends - 1;
-        }
-        marks(__builtin_popcount(marksMask & ~done & 0xFFFFu));
-    }
-#endif
-    for (; at < size; ++at) {
-        const char byte = bytes[at];
-        if (byte == '\r' || byte == '\n')
-            lineEnd(byte);
-        else if (byte == mark)
-            marks(1);
-    }
-}
-
-bool ByteCounts::add(const char *bytes, qsizetype size, char quote)
-{
-    bool quoted = false;
-    qsizetype at = 0;
-#if defined(__x86_64__)
-    static const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
-    if (wide)
-        at = addWide(bytes, size, quote, quoted);
-#endif
-    quoted = quoted || (quote != 0 && std::memchr(bytes + at, quote, size_t(size - at)));
-    addPortably(bytes + at, size - at);
-    return quoted;
-}
-
 // UTF-16 units of valid UTF-8 bytes: one for each character, two for one outside the BMP.
 qsizetype utf16Units(const char *bytes, qsizetype size)
 {
@@ -237,46 +80,18 @@ SheetStream::~SheetStream()
 SheetStream::Status SheetStream::open(const QString &path)
 {
     m_status = Status::NotStreamable;
-    // Refusals and their messages are SheetFileReader's: a file it would refuse is left to it.
-    // Without the sheet's limits a file of any size is read.
-    const FileIntro::Look look = FileIntro::lookAt(path, m_delimited, m_sheetLimits);
-    if (look.refusal != LoadRefusal::None)
+    std::optional<OpenedText> opened = OpenedText::open(path, m_delimited, m_sheetLimits);
+    if (!opened)
         return m_status;
-    const QByteArray &name = look.name;
-    // Only a delimiter that is one byte in every encoding a file may be read in can be counted in
-    // the bytes; a Shift-JIS character's second byte is never below 0x40.
-    const QStringView mark = m_delimited.fieldDelimiter();
-    if (mark.size() != 1 || mark[0].unicode() >= 0x80 || mark[0] == u'\r' || mark[0] == u'\n')
-        return m_status;
-    const char markByte = char(mark[0].unicode());
+    const char markByte = opened->delimiter();
     m_markByte = markByte;
     m_markSafeInShiftJis = quint8(markByte) < 0x40;
-
-    m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
-        return m_status;
-    m_name = name;
-    m_identity = fileIdentityOf(m_fd);
-
-    // What the file is, told from its head as SheetFileReader tells it. A file that is no text is
-    // the reader's to refuse; a UTF-16 file is read as the UTF-8 it holds, so that its line ends,
-    // delimiters and quotes are single bytes like any other file's.
-    QByteArray head(EncodingDetection::kHeadBytes, Qt::Uninitialized);
-    qsizetype headSize = 0;
-    while (headSize < head.size()) {
-        const ssize_t got = ::pread(m_fd, head.data() + headSize, size_t(head.size() - headSize), headSize);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return m_status;
-        if (got == 0)
-            break;
-        headSize += got;
-    }
-    head.truncate(headSize);
-    const FileIntro::Head found = FileIntro::headOf(head);
-    if (found.binary != EncodingDetection::BinaryKind::None)
-        return m_status;
+    m_name = opened->name();
+    m_identity = opened->identity();
+    // A UTF-16 file is read as the UTF-8 it holds, so that its line ends, delimiters and quotes are
+    // single bytes like any other file's.
+    const FileIntro::Head found = opened->head();
+    m_fd = opened->release();
     m_marked = found.encoding == TextEncoding::Utf8Bom;
     m_wide.reset();
     if (found.encoding && !m_marked) {
@@ -342,8 +157,7 @@ SheetStream::Status SheetStream::open(const QString &path)
     utf8.finish();
     // The stored read decodes the whole file before any row: its verdict is the whole file's.
     m_wideExact = !m_wide || m_wide->exact();
-    qint64 most
-        = counts.anyCr ? std::max(counts.mostCr, counts.marksSinceCr) : std::max(counts.mostLf, counts.marksSinceLf);
+    qint64 most = counts.mostMarks();
     m_rule = counts.anyCr ? LineRule::CrOrCrLf : LineRule::Lf;
     if (quoted) {
         // Quoted fields may hold commas and line ends: the records are counted as the reader reads
@@ -630,11 +444,7 @@ void SheetStream::finish(MMS_GRID_CSV_READ::ReadResult result)
 
 bool SheetStream::unchanged() const
 {
-    if (!m_identity)
-        return false;
-    const std::optional<FileIdentity> open = fileIdentityOf(m_fd);
-    const std::optional<FileIdentity> named = fileIdentityOf(pathFromNative(m_name));
-    return open == m_identity && named == m_identity;
+    return m_identity && stillTheFile(m_fd, m_name, *m_identity);
 }
 
 bool SheetStream::readsFromWithin() const

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "SheetStream.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstddef>
+#include <limits>
+#include <string_view>
+
+// The stretch two byte strings start with: its length (n at most), the delimiters in it and the
+// place after the last of them (0 when none). A stretch that reached the most delimiters asked for
+// ends just after the last of them.
+struct SharedStretch
+{
+    size_t size = 0;
+    int delimiters = 0;
+    size_t afterLastDelimiter = 0;
+    bool reachedLimit = false;
+};
+
+// Sixty-four bytes at a time (sixteen in strings shorter than that), with the processor's bit
+// count where it has one; at most `limit` delimiters (at least 1).
+[[nodiscard]] SharedStretch sharedStretch(const char *a, const char *b, size_t n, char delimiter,
+                                          int limit = std::numeric_limits<int>::max());
+
+// The fields of two raw lines, compared in step: a stretch the two lines share is passed over at
+// the speed of a memory comparison, counting the delimiters in it, and only the fields where the
+// lines part are cut out and compared. Tells `differing` each column up to lastCol whose fields
+// differ, with both fields; a line with fewer fields has empty ones after its last, as the
+// reader's rows have.
+template<class Differing>
+void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFields fields, Differing &&differing)
+{
+    constexpr size_t npos = std::string_view::npos;
+    const char delimiter = fields.delimiter;
+    int col = 1; // a and b start at field col of their lines
+    while (true) {
+        const SharedStretch shared = sharedStretch(a.data(), b.data(), std::min(a.size(), b.size()), delimiter);
+        if (shared.size == a.size() && shared.size == b.size())
+            return;
+        // Fields wholly inside the shared stretch are equal.
+        col += shared.delimiters;
+        a.remove_prefix(shared.afterLastDelimiter);
+        b.remove_prefix(shared.afterLastDelimiter);
+        if (col > lastCol)
+            return;
+        const size_t aEnd = a.find(delimiter);
+        const size_t bEnd = b.find(delimiter);
+        const std::string_view fieldA = fields.field(a.substr(0, aEnd));
+        const std::string_view fieldB = fields.field(b.substr(0, bEnd));
+        if (fieldA != fieldB)
+            differing(col, fieldA, fieldB);
+        ++col;
+        if (aEnd == npos && bEnd == npos)
+            return;
+        if (aEnd == npos || bEnd == npos) {
+            // The other line's remaining fields face empty cells.
+            const bool restOfA = bEnd == npos;
+            std::string_view rest = restOfA ? a.substr(aEnd + 1) : b.substr(bEnd + 1);
+            for (; col <= lastCol; ++col) {
+                const size_t end = rest.find(delimiter);
+                const std::string_view field = fields.field(rest.substr(0, end));
+                if (!field.empty())
+                    restOfA ? differing(col, field, std::string_view()) : differing(col, std::string_view(), field);
+                if (end == npos)
+                    return;
+                rest.remove_prefix(end + 1);
+            }
+            return;
+        }
+        a.remove_prefix(aEnd + 1);
+        b.remove_prefix(bEnd + 1);
+    }
+}
+
+// A raw field's text for the consumer, decoded into a buffer used again for the next one.
+[[nodiscard]] QStringView decodedField(std::string_view bytes, QString &buffer);
