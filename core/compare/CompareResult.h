@@ -45,6 +45,18 @@ struct CompareResult
     {
         return std::min(cols[0], cols[1]);
     }
+    // Whether a walk over sheets of these shapes would mark any cell magenta.
+    [[nodiscard]] bool shapesMarkCells() const
+    {
+        for (int sheet = 0; sheet < 2; ++sheet) {
+            const int other = 1 - sheet;
+            if (rows[sheet] > rows[other] && cols[sheet] >= 2)
+                return true;
+            if (cols[sheet] > cols[other] && rows[sheet] >= 2)
+                return true;
+        }
+        return false;
+    }
     // Whether (row, col) is a data cell of sheet `sheet` (0 or 1) that the other sheet lacks.
     [[nodiscard]] bool isOutsideCommonArea(int sheet, int row, int col) const
     {

@@ -2,6 +2,7 @@
 
 #include "CellEquality.h"
 #include "KeyAlignment.h"
+#include "OnePassCompare.h"
 #include "RawLineCompare.h"
 #include "RowAlignment.h"
 #include "SheetStream.h"
@@ -188,19 +189,6 @@ void compareMappedRawLines(RawFieldCursor &x, RawFieldCursor &y, const ColumnMap
             ++done;
         }
     }
-}
-
-// Whether a walk over sheets of these shapes would mark any cell magenta.
-bool sizesDiffer(const std::array<int, 2> &rows, const std::array<int, 2> &cols)
-{
-    for (int sheet = 0; sheet < 2; ++sheet) {
-        const int other = 1 - sheet;
-        if (rows[sheet] > rows[other] && cols[sheet] >= 2)
-            return true;
-        if (cols[sheet] > cols[other] && rows[sheet] >= 2)
-            return true;
-    }
-    return false;
 }
 
 using Streams = std::array<std::unique_ptr<SheetStream>, 2>;
@@ -792,6 +780,10 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
     // within a tolerance.
     if (options.align && options.compare.numeric && (options.sheetLimits || !options.keys.columns.empty()))
         return std::nullopt;
+    // Most pairs are compared exactly, rows in step: reading each file once is enough for those
+    // whose rows are all lines.
+    if (std::optional<StreamComparison> once = compareInOnePass(files, delimited, options, differences))
+        return once;
     Streams streams;
     std::array<SheetStream::Status, 2> opened{};
     for (size_t i = 0; i < 2; ++i) {
@@ -887,6 +879,6 @@ std::optional<StreamComparison> compareFileStreams(const std::array<QString, 2> 
         comparison.columns[i] = streams[i]->columnCount();
         comparison.writesBack[i] = streams[i]->writesBackUnchanged();
     }
-    result.sizesDiffer = sizesDiffer(result.rows, result.cols);
+    result.sizesDiffer = result.shapesMarkCells();
     return comparison;
 }

@@ -48,6 +48,9 @@ struct StreamOptions
     // the later half waits for the earlier one.
     qsizetype mostHeldBytes = qsizetype(64) << 20;
     bool sheetLimits = true; // false: files of any number of rows and columns
+    // Compare exactly in step while each file is read once, where the files allow it
+    // (compareInOnePass); false: always the column passes first.
+    bool onePass = true;
     // Line up inserted and deleted rows first, as the window's 行を揃える does: one more pass
     // over both files keeps a 16-byte hash of each row, and the rows are lined up on those.
     bool align = false;

@@ -1,0 +1,323 @@
+#include "OnePassCompare.h"
+
+#include "FileIntro.h"
+#include "MMS_GRID_CSV_READ.h"
+#include "RawLineCompare.h"
+#include "ScannedText.h"
+#include "SideThread.h"
+
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace
+{
+
+// The positions found, held with their fields' bytes until the scans have spoken.
+class HeldCells
+{
+public:
+    explicit HeldCells(bool keepsFields)
+        : m_keepsFields(keepsFields)
+    {
+    }
+
+    void add(int row, int col, std::string_view field0, std::string_view field1)
+    {
+        m_cells.push_back({row, col, field0.size(), field1.size()});
+        if (m_keepsFields) {
+            m_fields.append(field0);
+            m_fields.append(field1);
+        }
+    }
+    [[nodiscard]] qsizetype bytes() const
+    {
+        return qsizetype(m_cells.size() * sizeof(Cell) + m_fields.size());
+    }
+    // Tells the listener those up to lastCol, in the order found, their rows `rowsBefore` on;
+    // returns how many.
+    qint32 tell(CellListener &listener, int lastCol, int rowsBefore) const
+    {
+        qint32 told = 0;
+        size_t at = 0;
+        std::array<QString, 2> texts;
+        for (const Cell &cell : m_cells) {
+            const std::string_view field0 = std::string_view(m_fields).substr(at, m_keepsFields ? cell.size0 : 0);
+            const std::string_view field1
+                = std::string_view(m_fields).substr(at + field0.size(), m_keepsFields ? cell.size1 : 0);
+            at += field0.size() + field1.size();
+            if (cell.col > lastCol)
+                continue;
+            listener.differingCell(rowsBefore + cell.row, cell.col, decodedField(field0, texts[0]),
+                                   decodedField(field1, texts[1]));
+            ++told;
+        }
+        return told;
+    }
+
+private:
+    struct Cell
+    {
+        int row;
+        int col;
+        size_t size0;
+        size_t size1;
+    };
+    bool m_keepsFields;
+    std::vector<Cell> m_cells;
+    std::string m_fields;
+};
+
+// How many more of the last looks found the same line than did not, at most.
+constexpr int kSameLinesTrusted = 32;
+// The bytes looked at around the middles of the files for the lines the two cores start at.
+constexpr qsizetype kMiddleBytes = qsizetype(64) * 1024;
+
+// The rows of two texts compared in step from a line start of each on, the positions held.
+class InStep
+{
+public:
+    enum class Reached {
+        End, // both texts read to their ends
+        Split, // both next lines start at the split given
+        Missed, // one text reached its split when the other was elsewhere
+        GaveUp, // a text did not hold, or the rows or positions went past what is held
+    };
+
+    InStep(const std::array<const OpenedText *, 2> &files, const std::array<qint64, 2> &from,
+           const std::array<LineRule, 2> &rules, const StreamOptions &options, char quote, bool keepsFields)
+        : m_texts{ScannedLines(*files[0], from[0], rules[0], options.pieceBytes, quote),
+                  ScannedLines(*files[1], from[1], rules[1], options.pieceBytes, quote)}
+        , m_fields{files[0]->delimiter(), quote != 0}
+        , m_mostLines(options.sheetLimits ? qint64(kMaxRowCol) : qint64(std::numeric_limits<int>::max()) - 2)
+        , m_mostHeldBytes(options.mostHeldBytes)
+        , held(keepsFields)
+    {
+    }
+
+    // Compares on until both texts end, or until both next lines start at `split`, when given;
+    // `stop`, when given, is looked at now and then.
+    Reached run(const std::array<qint64, 2> *split, const std::atomic<bool> *stop)
+    {
+        // Taking the second file's line as the first file's pays where most lines are the same;
+        // where most differ the look costs more than it saves, and is taken on every eighth row
+        // only, to see whether that changed.
+        const bool sameRule = m_texts[0].lineEnd() == m_texts[1].lineEnd();
+        int sameLines = kSameLinesTrusted;
+        std::string_view line0;
+        std::string_view line1;
+        while (true) {
+            if (split && m_texts[0].nextLineStart() >= (*split)[0]) {
+                const bool both
+                    = m_texts[0].nextLineStart() == (*split)[0] && m_texts[1].nextLineStart() == (*split)[1];
+                return both ? Reached::Split : Reached::Missed;
+            }
+            if (stop && lines[0] % 256 == 0 && stop->load(std::memory_order_relaxed))
+                return Reached::GaveUp;
+            const bool has0 = m_texts[0].next(line0);
+            bool same = false;
+            const bool lookLike = has0 && sameRule && (sameLines >= kSameLinesTrusted / 2 || lines[0] % 8 == 0);
+            const bool has1 = lookLike ? m_texts[1].nextLike(line0, line1, same) : m_texts[1].next(line1);
+            if (lookLike)
+                sameLines = std::clamp(sameLines + (same ? 1 : -1), 0, kSameLinesTrusted);
+            lines[0] += has0 ? 1 : 0;
+            lines[1] += has1 ? 1 : 0;
+            if (!has0 || !has1) {
+                // Rows only the longer file has: only their count matters.
+                const size_t rest = has0 ? 0 : 1;
+                if (has0 || has1) {
+                    std::string_view line;
+                    while (m_texts[rest].next(line))
+                        ++lines[rest];
+                }
+                const bool held = m_texts[0].holds() && m_texts[1].holds();
+                return held && std::max(lines[0], lines[1]) <= m_mostLines ? Reached::End : Reached::GaveUp;
+            }
+            if (lines[0] > m_mostLines)
+                return Reached::GaveUp;
+            if (same)
+                continue;
+            const int row = lines[0];
+            compareRawLines(
+                line0, line1, std::numeric_limits<int>::max(), m_fields,
+                [&](int col, std::string_view field0, std::string_view field1) { held.add(row, col, field0, field1); });
+            if (held.bytes() > m_mostHeldBytes)
+                return Reached::GaveUp;
+        }
+    }
+
+    [[nodiscard]] const ScannedLines &text(size_t i) const
+    {
+        return m_texts[i];
+    }
+
+private:
+    std::array<ScannedLines, 2> m_texts;
+    RawFields m_fields;
+    qint64 m_mostLines;
+    qsizetype m_mostHeldBytes;
+
+public:
+    HeldCells held;
+    std::array<int, 2> lines{};
+};
+
+// The line of `file` that starts at `start`, read within kMiddleBytes; nothing when it is longer.
+std::optional<QByteArray> lineAt(const OpenedText &file, qint64 start, LineRule rule)
+{
+    QByteArray bytes(kMiddleBytes, Qt::Uninitialized);
+    const ssize_t got = ::pread(file.descriptor(), bytes.data(), size_t(bytes.size()), start);
+    if (got <= 0)
+        return std::nullopt;
+    const qsizetype end = bytes.first(got).indexOf(char(lineEndChar(rule)));
+    if (end < 0)
+        return std::nullopt;
+    bytes.truncate(end);
+    return bytes;
+}
+
+// Where the two cores start: a line start about the first text's middle, and the line start of
+// the second text that likely begins the same row, the one nearest where the same share of the
+// second text ends whose line has the same bytes, or else the nearest. Whether it begins the same
+// row is known only once the first core reaches them. Nothing where no such lines were found.
+std::optional<std::array<qint64, 2>> middleLines(const std::array<const OpenedText *, 2> &files,
+                                                 const std::array<LineRule, 2> &rules)
+{
+    std::array<qint64, 2> starts{};
+    std::array<qint64, 2> sizes{};
+    for (size_t i = 0; i < 2; ++i) {
+        starts[i] = files[i]->head().markBytes;
+        sizes[i] = files[i]->identity().size - starts[i];
+        if (sizes[i] <= 0)
+            return std::nullopt;
+    }
+    const std::optional<qint64> middle0 = lineStartFrom(*files[0], starts[0] + sizes[0] / 2, rules[0], kMiddleBytes);
+    if (!middle0)
+        return std::nullopt;
+    const std::optional<QByteArray> line0 = lineAt(*files[0], *middle0, rules[0]);
+    if (!line0)
+        return std::nullopt;
+    const qint64 share = starts[1] + qint64(double(*middle0 - starts[0]) / double(sizes[0]) * double(sizes[1]));
+    const qint64 from = std::max(starts[1] + 1, share - kMiddleBytes / 2);
+    std::optional<qint64> nearest;
+    std::optional<qint64> nearestSame;
+    const auto closer = [share](const std::optional<qint64> &best, qint64 at) {
+        return !best || std::abs(at - share) < std::abs(*best - share);
+    };
+    for (std::optional<qint64> at = lineStartFrom(*files[1], from, rules[1], kMiddleBytes);
+         at && *at < from + kMiddleBytes; at = lineStartFrom(*files[1], *at + 1, rules[1], kMiddleBytes)) {
+        if (closer(nearest, *at))
+            nearest = at;
+        if (closer(nearestSame, *at) && lineAt(*files[1], *at, rules[1]) == line0)
+            nearestSame = at;
+    }
+    if (!nearest)
+        return std::nullopt;
+    return std::array<qint64, 2>{*middle0, nearestSame ? *nearestSame : *nearest};
+}
+
+} // namespace
+
+std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &files, const DelimitedFormat &delimited,
+                                                 const StreamOptions &options, CellListener &listener)
+{
+    if (!options.onePass || options.align || options.alignColumns || !options.compare.isExact())
+        return std::nullopt;
+    std::vector<OpenedText> opened;
+    std::array<LineRule, 2> rules{};
+    std::array<qint64, 2> starts{};
+    for (size_t i = 0; i < 2; ++i) {
+        std::optional<OpenedText> file = OpenedText::open(files[i], delimited, options.sheetLimits);
+        // Only UTF-8 (marked or not) is read as it comes.
+        if (!file || (file->head().encoding && file->head().encoding != TextEncoding::Utf8Bom))
+            return std::nullopt;
+        const std::optional<LineRule> rule = guessedLineRule(*file);
+        if (!rule)
+            return std::nullopt;
+        rules[i] = *rule;
+        starts[i] = file->head().markBytes;
+        opened.push_back(std::move(*file));
+    }
+    const std::array<const OpenedText *, 2> texts{&opened[0], &opened[1]};
+    const char quote = delimited.commaMode() ? '"' : 0;
+    const bool keepsFields = listener.wantsTexts();
+
+    InStep head(texts, starts, rules, options, quote, keepsFields);
+    std::optional<InStep> tail;
+    // Large files are compared in two halves, one on each core, each core reading both files'
+    // bytes of its half once.
+    std::optional<std::array<qint64, 2>> split;
+    if (opened[0].identity().size >= options.halvesFrom)
+        split = middleLines(texts, rules);
+    InStep::Reached reached = InStep::Reached::End;
+    bool halves = false;
+    if (split) {
+        tail.emplace(texts, *split, rules, options, quote, keepsFields);
+        std::atomic<bool> stopTail{false};
+        InStep::Reached tailReached = InStep::Reached::GaveUp;
+        SideJob side([&] { tailReached = tail->run(nullptr, &stopTail); });
+        {
+            // Also when this half throws: the second core is joined before its half goes.
+            const auto joinSide = qScopeGuard([&] {
+                if (!halves)
+                    stopTail = true;
+                side.join();
+            });
+            reached = head.run(&*split, nullptr);
+            halves = reached == InStep::Reached::Split;
+        }
+        if (halves && tailReached != InStep::Reached::End)
+            return std::nullopt;
+        // The rows did not meet at the split: this core compares on alone.
+        if (reached == InStep::Reached::Missed)
+            reached = head.run(nullptr, nullptr);
+    } else {
+        reached = head.run(nullptr, nullptr);
+    }
+    if (!halves && reached != InStep::Reached::End)
+        return std::nullopt;
+    if (!opened[0].unchanged() || !opened[1].unchanged())
+        return std::nullopt;
+
+    StreamComparison comparison;
+    CompareResult &result = comparison.result;
+    for (size_t i = 0; i < 2; ++i) {
+        const ScannedLines &last = halves ? tail->text(i) : head.text(i);
+        // The first core's half holds as far as it was read; the text held to its end.
+        if (!head.text(i).holds() || !last.holds() || !last.atEnd())
+            return std::nullopt;
+        const qint64 most = halves ? mostMarksOf(head.text(i).counts(), last.counts()) : last.counts().mostMarks();
+        const std::optional<int> columns = FileIntro::columnCount(most, options.sheetLimits);
+        if (!columns)
+            return std::nullopt;
+        MMS_GRID_CSV_READ::PieceLimits limits;
+        if (options.sheetLimits) {
+            limits = MMS_GRID_CSV_READ::sheetLimits(*columns);
+        } else {
+            limits.maxDataRows = std::numeric_limits<int>::max() - 1;
+            limits.maxColumns = int(kMaxCells - 1);
+        }
+        const qint64 lines = qint64(head.lines[i]) + (halves ? tail->lines[i] : 0);
+        // A read the limits stop early is the passes' to report. Within the sheet's rows the rows'
+        // labels are far from the reader's limit on added text, and there is no quoted field to add
+        // more.
+        if (*columns > limits.maxColumns || lines > limits.maxDataRows)
+            return std::nullopt;
+        comparison.columns[i] = *columns;
+        result.cols[i] = *columns + 1;
+        result.rows[i] = int(lines) + 1;
+    }
+    const int lastCol = std::min(result.cols[0], result.cols[1]) - 1;
+    comparison.count = head.held.tell(listener, lastCol, 0);
+    if (halves)
+        comparison.count += tail->held.tell(listener, lastCol, head.lines[0]);
+    result.sizesDiffer = result.shapesMarkCells();
+    return comparison;
+}
