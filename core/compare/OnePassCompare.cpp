@@ -287,6 +287,7 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
         return std::nullopt;
 
     StreamComparison comparison;
+    comparison.readOnce = true;
     CompareResult &result = comparison.result;
     for (size_t i = 0; i < 2; ++i) {
         const ScannedLines &last = halves ? tail->text(i) : head.text(i);

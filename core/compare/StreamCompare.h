@@ -36,6 +36,8 @@ struct StreamComparison
     bool longestLineUp = true;
     // Columns lined up: how (the shapes above are the lined-up sheets').
     ColumnAlignment columnAlignment;
+    // Each file was read once (compareInOnePass), not in passes.
+    bool readOnce = false;
 };
 
 struct StreamOptions

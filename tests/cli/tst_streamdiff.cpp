@@ -297,6 +297,8 @@ private slots:
     void leavesOtherFilesToTheStoredComparison();
     void fileChangedWhileReadStops_data();
     void fileChangedWhileReadStops();
+    void readOnceAgreesWithThePasses_data();
+    void readOnceAgreesWithThePasses();
 
 private:
     std::optional<QTemporaryDir> m_dir;
@@ -804,6 +806,88 @@ void TestStreamDiff::fileChangedWhileReadStops()
     QVERIFY(collected.changed);
     QVERIFY(comparison);
     QCOMPARE(comparison->changed, (std::array<bool, 2>{true, false}));
+}
+
+void TestStreamDiff::readOnceAgreesWithThePasses_data()
+{
+    QTest::addColumn<QByteArray>("bytes0");
+    QTest::addColumn<QByteArray>("bytes1");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<bool>("readOnce"); // whether the files can be read once
+
+    // Rows whose middle line and the lines about it differ in length between the files, and some
+    // cells that differ; the second core starts at the middle of both.
+    QByteArray rows0;
+    QByteArray rows1;
+    for (int row = 1; row <= 3000; ++row) {
+        const QByteArray number = QByteArray::number(row);
+        rows0 += number + ",a" + number + ",x,yy\r\n";
+        rows1 += number + ",a" + number + (row % 7 == 0 ? ",xx" : ",x") + (row % 11 == 0 ? ",y\r\n" : ",yy\r\n");
+    }
+    QTest::newRow("halves") << rows0 << rows1 << u","_s << true;
+    QTest::newRow("halves, the second file a row shorter")
+        << rows0 << rows1.first(rows1.lastIndexOf("3000,")) << u","_s << true;
+    QTest::newRow("halves, more columns in the second half of one file")
+        << rows0 << QByteArray(rows1).replace("2500,a2500,x,yy", "2500,a2500,x,yy,z,z") << u","_s << true;
+    // Every line the same: the second core's start in the second file is a guess, which the first
+    // core finds wrong where the second file has a row more before it.
+    const QByteArray same = QByteArray("a,b,c\n").repeated(4000);
+    QTest::newRow("the same line throughout, a row put in first")
+        << same << "z\n" + same.first(same.size() - 6) + "a,b,d\n"
+        << u","_s << true;
+    QTest::newRow("the same line throughout, marked UTF-8") << "\xEF\xBB\xBF" + same << same + "a,b,d\n"
+                                                            << u","_s << true;
+    // What only a look at the whole file tells, found past the first core's half or the first
+    // bytes the line rule is told from: the passes compare them.
+    // Longer than the bytes the line rule is told from, and without delimiters, so that the rows
+    // the other rule cuts fit a sheet as well.
+    const QByteArray longer = QByteArray("abcde\n").repeated(12000);
+    QTest::newRow("a CR past the first bytes of an LF file") << longer << longer + "ab\rc\n" << u","_s << false;
+    QTest::newRow("a CR within the first bytes") << same << same + "a,b\rc\n" << u","_s << true;
+    QTest::newRow("a quote in the second half") << same + "\"a\",b\n" << same << u","_s << false;
+    QTest::newRow("Shift-JIS in the second half") << same + "\x83\x41,b\n" << same + "\x83\x43,b\n" << u","_s << false;
+    const QByteArray tabs = QByteArray(same).replace(',', '\t');
+    QTest::newRow("a quote is text in the delimiter mode") << tabs + "\"a\"\tb\n" << tabs << u"\t"_s << true;
+    // Past the sheet's rows the read stops early, which the passes report.
+    QTest::newRow("more rows than a sheet holds")
+        << QByteArray("a\n").repeated(kMaxRowCol + 5) << QByteArray("b\n") << u","_s << false;
+    QTest::newRow("a line longer than a piece") << QByteArray("x,").repeated(3000) + "\r\n" + rows0
+                                                << QByteArray("x,").repeated(2999) + "y\r\n" + rows0 << u","_s << true;
+}
+
+// A pair read once is compared as the passes compare it, or left to them.
+void TestStreamDiff::readOnceAgreesWithThePasses()
+{
+    QFETCH(QByteArray, bytes0);
+    QFETCH(QByteArray, bytes1);
+    QFETCH(QString, delimiter);
+    QFETCH(bool, readOnce);
+    const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
+    QVERIFY(writeFile(files[0], bytes0));
+    QVERIFY(writeFile(files[1], bytes1));
+    const DelimitedFormat format{delimiter == u","_s ? 0 : 1, delimiter};
+    for (const qint64 halvesFrom : {qint64(0), qint64(1) << 40}) {
+        StreamOptions options;
+        options.pieceBytes = 1000;
+        options.halvesFrom = halvesFrom;
+        Collected once;
+        const std::optional<StreamComparison> read = compareFileStreams(files, format, options, once);
+        options.onePass = false;
+        Collected passes;
+        const std::optional<StreamComparison> passed = compareFileStreams(files, format, options, passes);
+        QVERIFY(read && passed);
+        QCOMPARE(read->readOnce, readOnce);
+        QVERIFY(!passed->readOnce);
+        QCOMPARE(once.positions, passes.positions);
+        QCOMPARE(once.texts, passes.texts);
+        QCOMPARE(read->count, passed->count);
+        QCOMPARE(read->result.rows, passed->result.rows);
+        QCOMPARE(read->result.cols, passed->result.cols);
+        QCOMPARE(read->result.sizesDiffer, passed->result.sizesDiffer);
+        QCOMPARE(read->columns, passed->columns);
+        QCOMPARE(read->complete, passed->complete);
+        QCOMPARE(read->firstRowNotRead, passed->firstRowNotRead);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStreamDiff)
