@@ -3,7 +3,7 @@
 #include "FileIntro.h"
 #include "MMS_GRID_CSV_READ.h"
 #include "RawLineCompare.h"
-#include "ScannedText.h"
+#include "ScannedLines.h"
 #include "SideThread.h"
 
 #include <QScopeGuard>
@@ -75,8 +75,6 @@ private:
     std::string m_fields;
 };
 
-// How many more of the last looks found the same line than did not, at most.
-constexpr int kSameLinesTrusted = 32;
 // The bytes looked at around the middles of the files for the lines the two cores start at.
 constexpr qsizetype kMiddleBytes = qsizetype(64) * 1024;
 
@@ -91,10 +89,13 @@ public:
         GaveUp, // a text did not hold, or the rows or positions went past what is held
     };
 
+    // The rows from the line starts `from` on, up to the line starts `until`, when given.
     InStep(const std::array<const OpenedText *, 2> &files, const std::array<qint64, 2> &from,
-           const std::array<LineRule, 2> &rules, const StreamOptions &options, char quote, bool keepsFields)
-        : m_texts{ScannedLines(*files[0], from[0], rules[0], options.pieceBytes, quote),
-                  ScannedLines(*files[1], from[1], rules[1], options.pieceBytes, quote)}
+           const std::optional<std::array<qint64, 2>> &until, const std::array<LineRule, 2> &rules,
+           const StreamOptions &options, char quote, bool keepsFields)
+        : m_texts{ScannedLines(*files[0], from[0], until ? (*until)[0] : kNoEnd, rules[0], options.pieceBytes, quote),
+                  ScannedLines(*files[1], from[1], until ? (*until)[1] : kNoEnd, rules[1], options.pieceBytes, quote)}
+        , m_until(until)
         , m_fields{files[0]->delimiter(), quote != 0}
         , m_mostLines(options.sheetLimits ? qint64(kMaxRowCol) : qint64(std::numeric_limits<int>::max()) - 2)
         , m_mostHeldBytes(options.mostHeldBytes)
@@ -102,31 +103,31 @@ public:
     {
     }
 
-    // Compares on until both texts end, or until both next lines start at `split`, when given;
+    // Compares on until both texts end, or until both next lines start at `until`, when given;
     // `stop`, when given, is looked at now and then.
-    Reached run(const std::array<qint64, 2> *split, const std::atomic<bool> *stop)
+    Reached run(const std::atomic<bool> *stop)
     {
-        // Taking the second file's line as the first file's pays where most lines are the same;
-        // where most differ the look costs more than it saves, and is taken on every eighth row
-        // only, to see whether that changed.
+        const std::array<qint64, 2> *split = m_until ? &*m_until : nullptr;
         const bool sameRule = m_texts[0].lineEnd() == m_texts[1].lineEnd();
-        int sameLines = kSameLinesTrusted;
+        SameLineLooks looks;
         std::string_view line0;
         std::string_view line1;
         while (true) {
-            if (split && m_texts[0].nextLineStart() >= (*split)[0]) {
-                const bool both
-                    = m_texts[0].nextLineStart() == (*split)[0] && m_texts[1].nextLineStart() == (*split)[1];
-                return both ? Reached::Split : Reached::Missed;
+            if (split) {
+                // Both texts come to the split at the same row, or the rows did not meet there.
+                const bool at0 = m_texts[0].nextLineStart() == (*split)[0];
+                const bool at1 = m_texts[1].nextLineStart() == (*split)[1];
+                if (at0 || at1)
+                    return at0 && at1 ? Reached::Split : Reached::Missed;
             }
             if (stop && lines[0] % 256 == 0 && stop->load(std::memory_order_relaxed))
                 return Reached::GaveUp;
             const bool has0 = m_texts[0].next(line0);
             bool same = false;
-            const bool lookLike = has0 && sameRule && (sameLines >= kSameLinesTrusted / 2 || lines[0] % 8 == 0);
+            const bool lookLike = has0 && sameRule && looks.worthLooking(unsigned(lines[0]));
             const bool has1 = lookLike ? m_texts[1].nextLike(line0, line1, same) : m_texts[1].next(line1);
             if (lookLike)
-                sameLines = std::clamp(sameLines + (same ? 1 : -1), 0, kSameLinesTrusted);
+                looks.found(same);
             lines[0] += has0 ? 1 : 0;
             lines[1] += has1 ? 1 : 0;
             if (!has0 || !has1) {
@@ -157,9 +158,23 @@ public:
     {
         return m_texts[i];
     }
+    // The first half's bytes of text i end at the split.
+    void endAtSplit(size_t i)
+    {
+        m_texts[i].endAtUntil();
+    }
+    // Compares on past the split, to the texts' ends.
+    void readPastSplit()
+    {
+        m_until.reset();
+        for (ScannedLines &text : m_texts)
+            text.readPastUntil();
+    }
 
 private:
+    static constexpr qint64 kNoEnd = std::numeric_limits<qint64>::max();
     std::array<ScannedLines, 2> m_texts;
+    std::optional<std::array<qint64, 2>> m_until;
     RawFields m_fields;
     qint64 m_mostLines;
     qsizetype m_mostHeldBytes;
@@ -249,40 +264,43 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
     const char quote = delimited.commaMode() ? '"' : 0;
     const bool keepsFields = listener.wantsTexts();
 
-    InStep head(texts, starts, rules, options, quote, keepsFields);
-    std::optional<InStep> tail;
     // Large files are compared in two halves, one on each core, each core reading both files'
     // bytes of its half once.
     std::optional<std::array<qint64, 2>> split;
     if (opened[0].identity().size >= options.halvesFrom)
         split = middleLines(texts, rules);
-    InStep::Reached reached = InStep::Reached::End;
-    bool halves = false;
+    InStep head(texts, starts, split, rules, options, quote, keepsFields);
+    std::optional<InStep> tail;
     if (split) {
-        tail.emplace(texts, *split, rules, options, quote, keepsFields);
+        tail.emplace(texts, *split, std::nullopt, rules, options, quote, keepsFields);
         std::atomic<bool> stopTail{false};
         InStep::Reached tailReached = InStep::Reached::GaveUp;
-        SideJob side([&] { tailReached = tail->run(nullptr, &stopTail); });
+        InStep::Reached reached = InStep::Reached::GaveUp;
+        SideJob side([&] { tailReached = tail->run(&stopTail); });
         {
             // Also when this half throws: the second core is joined before its half goes.
             const auto joinSide = qScopeGuard([&] {
-                if (!halves)
+                if (reached != InStep::Reached::Split)
                     stopTail = true;
                 side.join();
             });
-            reached = head.run(&*split, nullptr);
-            halves = reached == InStep::Reached::Split;
+            reached = head.run(nullptr);
         }
-        if (halves && tailReached != InStep::Reached::End)
+        if (reached == InStep::Reached::Missed) {
+            // The rows did not meet at the split: this core compares on alone.
+            tail.reset();
+            head.readPastSplit();
+            if (head.run(nullptr) != InStep::Reached::End)
+                return std::nullopt;
+        } else if (reached == InStep::Reached::Split && tailReached == InStep::Reached::End) {
+            for (size_t i = 0; i < 2; ++i)
+                head.endAtSplit(i);
+        } else {
             return std::nullopt;
-        // The rows did not meet at the split: this core compares on alone.
-        if (reached == InStep::Reached::Missed)
-            reached = head.run(nullptr, nullptr);
-    } else {
-        reached = head.run(nullptr, nullptr);
-    }
-    if (!halves && reached != InStep::Reached::End)
+        }
+    } else if (head.run(nullptr) != InStep::Reached::End) {
         return std::nullopt;
+    }
     if (!opened[0].unchanged() || !opened[1].unchanged())
         return std::nullopt;
 
@@ -290,22 +308,15 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
     comparison.readOnce = true;
     CompareResult &result = comparison.result;
     for (size_t i = 0; i < 2; ++i) {
-        const ScannedLines &last = halves ? tail->text(i) : head.text(i);
-        // The first core's half holds as far as it was read; the text held to its end.
+        const ScannedLines &last = tail ? tail->text(i) : head.text(i);
         if (!head.text(i).holds() || !last.holds() || !last.atEnd())
             return std::nullopt;
-        const qint64 most = halves ? mostMarksOf(head.text(i).counts(), last.counts()) : last.counts().mostMarks();
+        const qint64 most = tail ? mostMarksOf(head.text(i).counts(), last.counts()) : last.counts().mostMarks();
         const std::optional<int> columns = FileIntro::columnCount(most, options.sheetLimits);
         if (!columns)
             return std::nullopt;
-        MMS_GRID_CSV_READ::PieceLimits limits;
-        if (options.sheetLimits) {
-            limits = MMS_GRID_CSV_READ::sheetLimits(*columns);
-        } else {
-            limits.maxDataRows = std::numeric_limits<int>::max() - 1;
-            limits.maxColumns = int(kMaxCells - 1);
-        }
-        const qint64 lines = qint64(head.lines[i]) + (halves ? tail->lines[i] : 0);
+        const MMS_GRID_CSV_READ::PieceLimits limits = MMS_GRID_CSV_READ::readLimits(*columns, options.sheetLimits);
+        const qint64 lines = qint64(head.lines[i]) + (tail ? tail->lines[i] : 0);
         // A read the limits stop early is the passes' to report. Within the sheet's rows the rows'
         // labels are far from the reader's limit on added text, and there is no quoted field to add
         // more.
@@ -317,7 +328,7 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
     }
     const int lastCol = std::min(result.cols[0], result.cols[1]) - 1;
     comparison.count = head.held.tell(listener, lastCol, 0);
-    if (halves)
+    if (tail)
         comparison.count += tail->held.tell(listener, lastCol, head.lines[0]);
     result.sizesDiffer = result.shapesMarkCells();
     return comparison;

@@ -10,8 +10,10 @@
 #include <emmintrin.h>
 #endif
 
-__attribute__((target_clones("default", "popcnt"))) SharedStretch sharedStretch(const char *a, const char *b, size_t n,
-                                                                                char delimiter, int limit)
+namespace
+{
+__attribute__((target_clones("default", "popcnt"))) SharedStretch stretchOf(const char *a, const char *b, size_t n,
+                                                                            char delimiter, int limit)
 {
     SharedStretch stretch;
     size_t at = 0;
@@ -105,6 +107,14 @@ __attribute__((target_clones("default", "popcnt"))) SharedStretch sharedStretch(
     }
     stretch.size = at;
     return stretch;
+}
+} // namespace
+
+// The processor variants are chosen inside this file: a multiversioned function is declared with
+// its variants everywhere under clang, and never so under GCC.
+SharedStretch sharedStretch(const char *a, const char *b, size_t n, char delimiter, int limit)
+{
+    return stretchOf(a, b, n, delimiter, limit);
 }
 
 QStringView decodedField(std::string_view bytes, QString &buffer)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <string_view>
@@ -77,3 +78,24 @@ void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFie
 
 // A raw field's text for the consumer, decoded into a buffer used again for the next one.
 [[nodiscard]] QStringView decodedField(std::string_view bytes, QString &buffer);
+
+// Whether to take the second file's next row to be the first file's line before looking for its
+// end: that pays where most lines are the same; where most differ the look costs more than it
+// saves, and is taken on every eighth row only, to see whether that changed.
+class SameLineLooks
+{
+public:
+    [[nodiscard]] bool worthLooking(unsigned row) const
+    {
+        return m_trust >= kTrusted / 2 || row % 8 == 0;
+    }
+    void found(bool same)
+    {
+        m_trust = std::clamp(m_trust + (same ? 1 : -1), 0, kTrusted);
+    }
+
+private:
+    // How many more of the last looks found the same line than did not, at most.
+    static constexpr int kTrusted = 32;
+    int m_trust = kTrusted;
+};

@@ -417,25 +417,19 @@ bool readToTheEnd(Streams &streams)
     return true;
 }
 
-// How many more of the last looks found the same line than did not, at most.
-constexpr int kSameLinesTrusted = 32;
-
 // The rows in step, the first file's row n facing the second's row n; up to the row before `stop`
 // only, when given.
 bool compareInStep(Streams &streams, RowComparer &comparer, int stop = 0)
 {
     SheetStream &first = *streams[0];
     SheetStream &second = *streams[1];
-    // Taking the second file's row as the first file's line pays where most lines are the same;
-    // where most differ the look costs more than it saves, and is taken on every eighth row only,
-    // to see whether that changed.
-    int sameLines = kSameLinesTrusted;
+    SameLineLooks looks;
     for (unsigned rows = 0;; ++rows) {
         const bool has0 = first.next();
-        const bool lookLike = sameLines >= kSameLinesTrusted / 2 || rows % 8 == 0;
+        const bool lookLike = looks.worthLooking(rows);
         const bool has1 = lookLike ? second.nextLike(first) : second.next();
         if (lookLike)
-            sameLines = std::clamp(sameLines + (second.isSameLine() ? 1 : -1), 0, kSameLinesTrusted);
+            looks.found(second.isSameLine());
         if (!has0 || !has1) {
             if (stop > 0)
                 return false; // the files have rows up to stop, by their column passes

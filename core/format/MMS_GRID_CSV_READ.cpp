@@ -530,6 +530,16 @@ PieceLimits sheetLimits(int columns)
     return limits;
 }
 
+PieceLimits readLimits(int columns, bool sheetLimits)
+{
+    if (sheetLimits)
+        return MMS_GRID_CSV_READ::sheetLimits(columns);
+    PieceLimits limits;
+    limits.maxDataRows = std::numeric_limits<int>::max() - 1;
+    limits.maxColumns = int(kMaxCells - 1);
+    return limits;
+}
+
 qsizetype columnLabelChars(int columns)
 {
     qsizetype chars = 0;

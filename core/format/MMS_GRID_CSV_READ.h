@@ -86,6 +86,9 @@ struct PieceLimits
 
 // The limits ReadDelimitedText applies to a text of C = columns.
 [[nodiscard]] PieceLimits sheetLimits(int columns);
+// The sheet's limits, or without them the most any read holds: rows up to the largest number and
+// a sheet's cells in columns.
+[[nodiscard]] PieceLimits readLimits(int columns, bool sheetLimits);
 
 struct PieceOutcome
 {

@@ -179,12 +179,7 @@ SheetStream::Status SheetStream::open(const QString &path)
     if (!columns)
         return m_status;
     m_columns = *columns;
-    if (m_sheetLimits) {
-        m_pieceLimits = MMS_GRID_CSV_READ::sheetLimits(m_columns);
-    } else {
-        m_pieceLimits.maxDataRows = std::numeric_limits<int>::max() - 1;
-        m_pieceLimits.maxColumns = int(kMaxCells - 1);
-    }
+    m_pieceLimits = MMS_GRID_CSV_READ::readLimits(m_columns, m_sheetLimits);
     if (m_wide) {
         // m_encoding is the UTF-16 of the head.
     } else if (utf8.valid()) {

@@ -1,4 +1,4 @@
-#include "ScannedText.h"
+#include "ScannedLines.h"
 
 #include <cerrno>
 #include <cstring>
@@ -20,9 +20,11 @@ ssize_t readAt(int fd, char *to, size_t size, qint64 offset)
 }
 } // namespace
 
-ScannedLines::ScannedLines(const OpenedText &file, qint64 from, LineRule rule, qsizetype pieceBytes, char quote)
+ScannedLines::ScannedLines(const OpenedText &file, qint64 from, qint64 until, LineRule rule, qsizetype pieceBytes,
+                           char quote)
     : m_fd(file.descriptor())
     , m_offset(from)
+    , m_until(until)
     , m_pieceBytes(std::max<qsizetype>(pieceBytes, 16))
     , m_quote(quote)
     , m_rule(rule)
@@ -43,8 +45,13 @@ bool ScannedLines::fill()
     }
     if (m_bytes.size() - m_filled < m_pieceBytes / 2)
         m_bytes.resize(std::max(m_bytes.size() * 2, m_filled + m_pieceBytes));
+    if (m_offset >= m_until) {
+        m_pastUntil = true;
+        return false;
+    }
     char *to = m_bytes.data() + m_filled;
-    const ssize_t got = readAt(m_fd, to, size_t(m_bytes.size() - m_filled), m_offset);
+    const ssize_t got
+        = readAt(m_fd, to, size_t(std::min<qint64>(m_bytes.size() - m_filled, m_until - m_offset)), m_offset);
     if (got <= 0) {
         m_eof = true;
         m_utf8.finish();
@@ -91,7 +98,7 @@ bool ScannedLines::next(std::string_view &line)
         searched = m_filled - m_pos;
         if (!fill()) {
             // The last line, without a line end; nothing after the last line end is no line.
-            if (searched == 0 || !m_holds)
+            if (searched == 0 || !m_holds || m_pastUntil)
                 return false;
             line = std::string_view(m_bytes.constData() + m_pos, size_t(searched));
             m_pos = m_filled;
@@ -118,6 +125,13 @@ bool ScannedLines::nextLike(std::string_view other, std::string_view &line, bool
     return next(line);
 }
 
+void ScannedLines::endAtUntil()
+{
+    // A character cut short by the line end does not hold, as at the text's end.
+    m_utf8.finish();
+    m_holds = m_holds && m_utf8.valid();
+}
+
 qint64 ScannedLines::nextLineStart()
 {
     settle();
@@ -140,7 +154,6 @@ bool ruleHeld(LineRule rule, const ByteCounts &counts)
 
 qint64 mostMarksOf(const ByteCounts &earlier, const ByteCounts &later)
 {
-    // A line counted in part by the earlier stretch is counted whole by the later one.
     if (earlier.anyCr || later.anyCr)
         return std::max({earlier.mostCr, earlier.marksSinceCr, later.mostCr, later.marksSinceCr});
     return std::max({earlier.mostLf, earlier.marksSinceLf, later.mostLf, later.marksSinceLf});

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -21,9 +22,9 @@
 class ScannedLines
 {
 public:
-    // From byte `from` of the file, a line start under `rule`. `quote`: the byte whose presence
-    // does not hold (0 for none).
-    ScannedLines(const OpenedText &file, qint64 from, LineRule rule, qsizetype pieceBytes, char quote);
+    // From byte `from` of the file, a line start under `rule`, up to byte `until` (a line start
+    // too) or the text's end. `quote`: the byte whose presence does not hold (0 for none).
+    ScannedLines(const OpenedText &file, qint64 from, qint64 until, LineRule rule, qsizetype pieceBytes, char quote);
 
     // The next line; false after the last, or once a piece did not hold.
     [[nodiscard]] bool next(std::string_view &line);
@@ -43,8 +44,20 @@ public:
     {
         return m_eof;
     }
-    // What the scan counted in the bytes read; a line may be counted in part at the last
-    // piece's end, where the reading stopped before the text's end.
+    // Whether a line was wanted past `until`: next() gave none, and the line is not passed over.
+    [[nodiscard]] bool pastUntil() const
+    {
+        return m_pastUntil;
+    }
+    // The bytes read end at `until`, which ends a line: the scan of them ends there.
+    void endAtUntil();
+    // Reads on past `until`, to the text's end.
+    void readPastUntil()
+    {
+        m_until = std::numeric_limits<qint64>::max();
+        m_pastUntil = false;
+    }
+    // What the scan counted in the bytes read.
     [[nodiscard]] const ByteCounts &counts() const
     {
         return m_counts;
@@ -63,6 +76,8 @@ private:
 
     int m_fd;
     qint64 m_offset; // where the next piece is read from
+    qint64 m_until;
+    bool m_pastUntil = false;
     qsizetype m_pieceBytes;
     char m_quote;
     LineRule m_rule;
@@ -82,8 +97,7 @@ private:
 [[nodiscard]] std::optional<LineRule> guessedLineRule(const OpenedText &file);
 [[nodiscard]] bool ruleHeld(LineRule rule, const ByteCounts &counts);
 
-// The most marks on one line of a text scanned in two stretches that meet at a line start, the
-// earlier perhaps scanned a little past it.
+// The most marks on one line of a text scanned in two stretches that meet at a line start.
 [[nodiscard]] qint64 mostMarksOf(const ByteCounts &earlier, const ByteCounts &later);
 
 // The start of a line that starts at or after byte `at` of the text (whose lines end under `rule`),
