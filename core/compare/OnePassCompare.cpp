@@ -219,18 +219,35 @@ std::optional<std::array<qint64, 2>> middleLines(const std::array<const OpenedTe
     const std::optional<QByteArray> line0 = lineAt(*files[0], *middle0, rules[0]);
     if (!line0)
         return std::nullopt;
+    // The second text's bytes about that share of it, the line end before the first line start
+    // among them included.
     const qint64 share = starts[1] + qint64(double(*middle0 - starts[0]) / double(sizes[0]) * double(sizes[1]));
-    const qint64 from = std::max(starts[1] + 1, share - kMiddleBytes / 2);
+    const qint64 from = std::max(starts[1], share - kMiddleBytes / 2);
+    QByteArray bytes(kMiddleBytes + line0->size() + 2, Qt::Uninitialized);
+    const ssize_t got = ::pread(files[1]->descriptor(), bytes.data(), size_t(bytes.size()), from);
+    if (got <= 0)
+        return std::nullopt;
+    bytes.truncate(got);
+    const char lineEnd = char(lineEndChar(rules[1]));
     std::optional<qint64> nearest;
     std::optional<qint64> nearestSame;
     const auto closer = [share](const std::optional<qint64> &best, qint64 at) {
         return !best || std::abs(at - share) < std::abs(*best - share);
     };
-    for (std::optional<qint64> at = lineStartFrom(*files[1], from, rules[1], kMiddleBytes);
-         at && *at < from + kMiddleBytes; at = lineStartFrom(*files[1], *at + 1, rules[1], kMiddleBytes)) {
-        if (closer(nearest, *at))
+    for (qsizetype end = bytes.indexOf(lineEnd); end >= 0 && end < kMiddleBytes;
+         end = bytes.indexOf(lineEnd, end + 1)) {
+        qsizetype start = end + 1;
+        // A CR's LF belongs to its line end; a line start must be seen whole to be taken.
+        if (lineEnd == '\r' && start < bytes.size() && bytes[start] == '\n')
+            ++start;
+        if (start + 1 >= bytes.size())
+            break;
+        const qint64 at = from + start;
+        if (closer(nearest, at))
             nearest = at;
-        if (closer(nearestSame, *at) && lineAt(*files[1], *at, rules[1]) == line0)
+        const QByteArrayView line = QByteArrayView(bytes).sliced(start);
+        if (closer(nearestSame, at) && line.startsWith(*line0) && line.size() > line0->size()
+            && line[line0->size()] == lineEnd)
             nearestSame = at;
     }
     if (!nearest)

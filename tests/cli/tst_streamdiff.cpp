@@ -845,6 +845,14 @@ void TestStreamDiff::readOnceAgreesWithThePasses_data()
     QTest::newRow("a CR past the first bytes of an LF file") << longer << longer + "ab\rc\n" << u","_s << false;
     QTest::newRow("a CR within the first bytes") << same << same + "a,b\rc\n" << u","_s << true;
     QTest::newRow("a quote in the second half") << same + "\"a\",b\n" << same << u","_s << false;
+    // The first core reads its half to the split only: a character cut short there, or bytes
+    // that are no UTF-8 just before it, are its to find.
+    QByteArray beforeSplit = QByteArray("a,b,c\n").repeated(2000);
+    beforeSplit.replace(beforeSplit.size() / 2 - 6, 6,
+                        "\x83\x41"
+                        "b,c\n");
+    QTest::newRow("Shift-JIS just before the middle")
+        << beforeSplit << same.first(beforeSplit.size()) << u","_s << false;
     QTest::newRow("Shift-JIS in the second half") << same + "\x83\x41,b\n" << same + "\x83\x43,b\n" << u","_s << false;
     const QByteArray tabs = QByteArray(same).replace(',', '\t');
     QTest::newRow("a quote is text in the delimiter mode") << tabs + "\"a\"\tb\n" << tabs << u"\t"_s << true;
@@ -875,7 +883,12 @@ void TestStreamDiff::readOnceAgreesWithThePasses()
         options.onePass = false;
         Collected passes;
         const std::optional<StreamComparison> passed = compareFileStreams(files, format, options, passes);
-        QVERIFY(read && passed);
+        // A file UTF-8 but for a few bytes is the window's reader's, which says so.
+        QCOMPARE(read.has_value(), passed.has_value());
+        if (!read) {
+            QVERIFY(!readOnce);
+            continue;
+        }
         QCOMPARE(read->readOnce, readOnce);
         QVERIFY(!passed->readOnce);
         QCOMPARE(once.positions, passes.positions);
