@@ -5,6 +5,7 @@
 #include "RawLineCompare.h"
 #include "ScannedLines.h"
 #include "SideThread.h"
+#include "Utf8Validator.h"
 
 #include <QScopeGuard>
 
@@ -31,11 +32,14 @@ public:
 
     void add(int row, int col, std::string_view field0, std::string_view field1)
     {
-        m_cells.push_back({row, col, field0.size(), field1.size()});
-        if (m_keepsFields) {
-            m_fields.append(field0);
-            m_fields.append(field1);
+        if (!m_keepsFields) {
+            m_cells.push_back({row, col, 0, 0});
+            return;
         }
+        // A field of 4 GiB is past any bound on the bytes held long before its size is cut here.
+        m_cells.push_back({row, col, quint32(field0.size()), quint32(field1.size())});
+        m_fields.append(field0);
+        m_fields.append(field1);
     }
     [[nodiscard]] qsizetype bytes() const
     {
@@ -49,15 +53,18 @@ public:
         size_t at = 0;
         std::array<QString, 2> texts;
         for (const Cell &cell : m_cells) {
-            const std::string_view field0 = std::string_view(m_fields).substr(at, m_keepsFields ? cell.size0 : 0);
-            const std::string_view field1
-                = std::string_view(m_fields).substr(at + field0.size(), m_keepsFields ? cell.size1 : 0);
-            at += field0.size() + field1.size();
-            if (cell.col > lastCol)
-                continue;
-            listener.differingCell(rowsBefore + cell.row, cell.col, decodedField(field0, texts[0]),
-                                   decodedField(field1, texts[1]));
-            ++told;
+            if (cell.col <= lastCol) {
+                if (m_keepsFields) {
+                    const std::string_view fields(m_fields);
+                    listener.differingCell(rowsBefore + cell.row, cell.col,
+                                           decodedField(fields.substr(at, cell.size0), texts[0]),
+                                           decodedField(fields.substr(at + cell.size0, cell.size1), texts[1]));
+                } else {
+                    listener.differingCell(rowsBefore + cell.row, cell.col, {}, {});
+                }
+                ++told;
+            }
+            at += size_t(cell.size0) + cell.size1;
         }
         return told;
     }
@@ -67,8 +74,8 @@ private:
     {
         int row;
         int col;
-        size_t size0;
-        size_t size1;
+        quint32 size0;
+        quint32 size1;
     };
     bool m_keepsFields;
     std::vector<Cell> m_cells;
@@ -94,7 +101,8 @@ public:
            const std::optional<std::array<qint64, 2>> &until, const std::array<LineRule, 2> &rules,
            const StreamOptions &options, char quote, bool keepsFields)
         : m_texts{ScannedLines(*files[0], from[0], until ? (*until)[0] : kNoEnd, rules[0], options.pieceBytes, quote),
-                  ScannedLines(*files[1], from[1], until ? (*until)[1] : kNoEnd, rules[1], options.pieceBytes, quote)}
+                  ScannedLines(*files[1], from[1], until ? (*until)[1] : kNoEnd, rules[1], options.pieceBytes, quote,
+                               false)}
         , m_until(until)
         , m_fields{files[0]->delimiter(), quote != 0}
         , m_mostLines(options.sheetLimits ? qint64(kMaxRowCol) : qint64(std::numeric_limits<int>::max()) - 2)
@@ -131,12 +139,18 @@ public:
             lines[0] += has0 ? 1 : 0;
             lines[1] += has1 ? 1 : 0;
             if (!has0 || !has1) {
-                // Rows only the longer file has: only their count matters.
+                // Rows only the longer file has: only their count matters, and the second file's
+                // bytes, the row just read among them.
+                if (has1)
+                    secondsOwn(line1);
                 const size_t rest = has0 ? 0 : 1;
                 if (has0 || has1) {
                     std::string_view line;
-                    while (m_texts[rest].next(line))
+                    while (m_texts[rest].next(line)) {
+                        if (rest == 1)
+                            secondsOwn(line);
                         ++lines[rest];
+                    }
                 }
                 const bool held = m_texts[0].holds() && m_texts[1].holds();
                 return held && std::max(lines[0], lines[1]) <= m_mostLines ? Reached::End : Reached::GaveUp;
@@ -146,9 +160,11 @@ public:
             if (same)
                 continue;
             const int row = lines[0];
-            compareRawLines(
-                line0, line1, std::numeric_limits<int>::max(), m_fields,
-                [&](int col, std::string_view field0, std::string_view field1) { held.add(row, col, field0, field1); });
+            compareRawLines(line0, line1, std::numeric_limits<int>::max(), m_fields,
+                            [&](int col, std::string_view field0, std::string_view field1) {
+                                held.add(row, col, field0, field1);
+                                secondsOwn(field1);
+                            });
             if (held.bytes() > m_mostHeldBytes)
                 return Reached::GaveUp;
         }
@@ -157,6 +173,16 @@ public:
     [[nodiscard]] const ScannedLines &text(size_t i) const
     {
         return m_texts[i];
+    }
+    // Once run: whether the second text's bytes hold. Its scan does not check UTF-8: the bytes of
+    // its lines that compared equal are the first text's, which its scan checks; the rest are its
+    // fields that differ and its rows the first text lacks, checked here. A line end, a delimiter
+    // and the blanks a field starts with are ASCII, which no character takes part in, so that the
+    // pieces are UTF-8 alone exactly when they are UTF-8 together.
+    [[nodiscard]] bool secondHolds()
+    {
+        m_secondsOwn.finish();
+        return m_texts[1].holds() && m_secondsOwn.valid();
     }
     // The first half's bytes of text i end at the split.
     void endAtSplit(size_t i)
@@ -172,9 +198,17 @@ public:
     }
 
 private:
+    // The second text's bytes that its scan leaves to this comparison to check, each alone.
+    void secondsOwn(std::string_view bytes)
+    {
+        m_secondsOwn.add(bytes.data(), bytes.size());
+        m_secondsOwn.add("\n", 1);
+    }
+
     static constexpr qint64 kNoEnd = std::numeric_limits<qint64>::max();
     std::array<ScannedLines, 2> m_texts;
     std::optional<std::array<qint64, 2>> m_until;
+    Utf8Validator m_secondsOwn;
     RawFields m_fields;
     qint64 m_mostLines;
     qsizetype m_mostHeldBytes;
@@ -326,7 +360,9 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
     CompareResult &result = comparison.result;
     for (size_t i = 0; i < 2; ++i) {
         const ScannedLines &last = tail ? tail->text(i) : head.text(i);
-        if (!head.text(i).holds() || !last.holds() || !last.atEnd())
+        const bool holds
+            = i == 0 ? head.text(0).holds() && last.holds() : head.secondHolds() && (!tail || tail->secondHolds());
+        if (!holds || !last.atEnd())
             return std::nullopt;
         const qint64 most = tail ? mostMarksOf(head.text(i).counts(), last.counts()) : last.counts().mostMarks();
         const std::optional<int> columns = FileIntro::columnCount(most, options.sheetLimits);

@@ -853,6 +853,7 @@ void TestStreamDiff::readOnceAgreesWithThePasses_data()
                         "b,c\n");
     QTest::newRow("Shift-JIS just before the middle")
         << beforeSplit << same.first(beforeSplit.size()) << u","_s << false;
+    QTest::newRow("Shift-JIS in a row only the second file has") << same << same + "\x83\x41,b\n" << u","_s << false;
     QTest::newRow("Shift-JIS in the second half") << same + "\x83\x41,b\n" << same + "\x83\x43,b\n" << u","_s << false;
     const QByteArray tabs = QByteArray(same).replace(',', '\t');
     QTest::newRow("a quote is text in the delimiter mode") << tabs + "\"a\"\tb\n" << tabs << u"\t"_s << true;
