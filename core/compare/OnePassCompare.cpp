@@ -104,6 +104,9 @@ public:
                   ScannedLines(*files[1], from[1], until ? (*until)[1] : kNoEnd, rules[1], options.pieceBytes, quote,
                                false)}
         , m_until(until)
+        , m_delimiter(files[1]->delimiter())
+        , m_quote(quote)
+        , m_secondCrIsText(rules[1] == LineRule::CrOrCrLf)
         , m_fields{files[0]->delimiter(), quote != 0}
         , m_mostLines(options.sheetLimits ? qint64(kMaxRowCol) : qint64(std::numeric_limits<int>::max()) - 2)
         , m_mostHeldBytes(options.mostHeldBytes)
@@ -142,13 +145,13 @@ public:
                 // Rows only the longer file has: only their count matters, and the second file's
                 // bytes, the row just read among them.
                 if (has1)
-                    secondsOwn(line1);
+                    secondsOwnLine(line1);
                 const size_t rest = has0 ? 0 : 1;
                 if (has0 || has1) {
                     std::string_view line;
                     while (m_texts[rest].next(line)) {
                         if (rest == 1)
-                            secondsOwn(line);
+                            secondsOwnLine(line);
                         ++lines[rest];
                     }
                 }
@@ -157,14 +160,18 @@ public:
             }
             if (lines[0] > m_mostLines)
                 return Reached::GaveUp;
-            if (same)
+            if (same) {
+                secondsMarks(marksIn(line1));
                 continue;
+            }
             const int row = lines[0];
-            compareRawLines(line0, line1, std::numeric_limits<int>::max(), m_fields,
-                            [&](int col, std::string_view field0, std::string_view field1) {
-                                held.add(row, col, field0, field1);
-                                secondsOwn(field1);
-                            });
+            const std::array<int, 2> fields
+                = compareRawLines(line0, line1, std::numeric_limits<int>::max(), m_fields,
+                                  [&](int col, std::string_view field0, std::string_view field1) {
+                                      held.add(row, col, field0, field1);
+                                      secondsOwn(field1);
+                                  });
+            secondsMarks(fields[1] - 1);
             if (held.bytes() > m_mostHeldBytes)
                 return Reached::GaveUp;
         }
@@ -174,15 +181,21 @@ public:
     {
         return m_texts[i];
     }
-    // Once run: whether the second text's bytes hold. Its scan does not check UTF-8: the bytes of
-    // its lines that compared equal are the first text's, which its scan checks; the rest are its
-    // fields that differ and its rows the first text lacks, checked here. A line end, a delimiter
-    // and the blanks a field starts with are ASCII, which no character takes part in, so that the
-    // pieces are UTF-8 alone exactly when they are UTF-8 together.
+    // Once run: whether the second text's bytes hold. Its pieces are not scanned: the bytes of its
+    // lines that compared equal are the first text's, which its scan looks at; the rest are its
+    // fields that differ and its rows the first text lacks, looked at here (UTF-8, no quote, no CR
+    // where LF ends its lines). A line end, a delimiter and the blanks a field starts with are
+    // ASCII, which no character takes part in, so that the pieces are UTF-8 alone exactly when
+    // they are UTF-8 together. Its delimiters are counted on each line as it is compared.
     [[nodiscard]] bool secondHolds()
     {
         m_secondsOwn.finish();
-        return m_texts[1].holds() && m_secondsOwn.valid();
+        return m_texts[1].holds() && m_secondClean && m_secondsOwn.valid();
+    }
+    // Once run: the most delimiters on one line of the second text.
+    [[nodiscard]] qint64 secondMostMarks() const
+    {
+        return m_secondMost;
     }
     // The first half's bytes of text i end at the split.
     void endAtSplit(size_t i)
@@ -198,17 +211,38 @@ public:
     }
 
 private:
-    // The second text's bytes that its scan leaves to this comparison to check, each alone.
+    // The second text's bytes that are not the first text's, each looked at alone.
     void secondsOwn(std::string_view bytes)
     {
         m_secondsOwn.add(bytes.data(), bytes.size());
         m_secondsOwn.add("\n", 1);
+        if ((m_quote != 0 && bytes.find(m_quote) != std::string_view::npos)
+            || (!m_secondCrIsText && bytes.find('\r') != std::string_view::npos))
+            m_secondClean = false;
+    }
+    void secondsOwnLine(std::string_view line)
+    {
+        secondsOwn(line);
+        secondsMarks(marksIn(line));
+    }
+    void secondsMarks(qint64 marks)
+    {
+        m_secondMost = std::max(m_secondMost, marks);
+    }
+    [[nodiscard]] int marksIn(std::string_view line) const
+    {
+        return sharedStretch(line.data(), line.data(), line.size(), m_delimiter).delimiters;
     }
 
     static constexpr qint64 kNoEnd = std::numeric_limits<qint64>::max();
     std::array<ScannedLines, 2> m_texts;
     std::optional<std::array<qint64, 2>> m_until;
+    char m_delimiter;
+    char m_quote;
+    bool m_secondCrIsText; // CR ends the second text's lines
     Utf8Validator m_secondsOwn;
+    bool m_secondClean = true;
+    qint64 m_secondMost = 0;
     RawFields m_fields;
     qint64 m_mostLines;
     qsizetype m_mostHeldBytes;
@@ -364,7 +398,11 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
             = i == 0 ? head.text(0).holds() && last.holds() : head.secondHolds() && (!tail || tail->secondHolds());
         if (!holds || !last.atEnd())
             return std::nullopt;
-        const qint64 most = tail ? mostMarksOf(head.text(i).counts(), last.counts()) : last.counts().mostMarks();
+        qint64 most = 0;
+        if (i == 1)
+            most = std::max(head.secondMostMarks(), tail ? tail->secondMostMarks() : 0);
+        else
+            most = tail ? mostMarksOf(head.text(0).counts(), last.counts()) : last.counts().mostMarks();
         const std::optional<int> columns = FileIntro::columnCount(most, options.sheetLimits);
         if (!columns)
             return std::nullopt;

@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <limits>
 #include <string_view>
@@ -30,9 +31,11 @@ struct SharedStretch
 // the speed of a memory comparison, counting the delimiters in it, and only the fields where the
 // lines part are cut out and compared. Tells `differing` each column up to lastCol whose fields
 // differ, with both fields; a line with fewer fields has empty ones after its last, as the
-// reader's rows have.
+// reader's rows have. Returns the lines' field counts, where no column past lastCol was reached
+// (none otherwise).
 template<class Differing>
-void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFields fields, Differing &&differing)
+std::array<int, 2> compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFields fields,
+                                   Differing &&differing)
 {
     constexpr size_t npos = std::string_view::npos;
     const char delimiter = fields.delimiter;
@@ -40,13 +43,13 @@ void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFie
     while (true) {
         const SharedStretch shared = sharedStretch(a.data(), b.data(), std::min(a.size(), b.size()), delimiter);
         if (shared.size == a.size() && shared.size == b.size())
-            return;
+            return {col + shared.delimiters, col + shared.delimiters};
         // Fields wholly inside the shared stretch are equal.
         col += shared.delimiters;
         a.remove_prefix(shared.afterLastDelimiter);
         b.remove_prefix(shared.afterLastDelimiter);
         if (col > lastCol)
-            return;
+            return {};
         const size_t aEnd = a.find(delimiter);
         const size_t bEnd = b.find(delimiter);
         const std::string_view fieldA = fields.field(a.substr(0, aEnd));
@@ -55,10 +58,11 @@ void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFie
             differing(col, fieldA, fieldB);
         ++col;
         if (aEnd == npos && bEnd == npos)
-            return;
+            return {col - 1, col - 1};
         if (aEnd == npos || bEnd == npos) {
             // The other line's remaining fields face empty cells.
             const bool restOfA = bEnd == npos;
+            const int ended = col - 1; // the fields of the line that ended
             std::string_view rest = restOfA ? a.substr(aEnd + 1) : b.substr(bEnd + 1);
             for (; col <= lastCol; ++col) {
                 const size_t end = rest.find(delimiter);
@@ -66,10 +70,10 @@ void compareRawLines(std::string_view a, std::string_view b, int lastCol, RawFie
                 if (!field.empty())
                     restOfA ? differing(col, field, std::string_view()) : differing(col, std::string_view(), field);
                 if (end == npos)
-                    return;
+                    return restOfA ? std::array<int, 2>{col, ended} : std::array<int, 2>{ended, col};
                 rest.remove_prefix(end + 1);
             }
-            return;
+            return {};
         }
         a.remove_prefix(aEnd + 1);
         b.remove_prefix(bEnd + 1);

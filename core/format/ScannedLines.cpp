@@ -21,11 +21,11 @@ ssize_t readAt(int fd, char *to, size_t size, qint64 offset)
 } // namespace
 
 ScannedLines::ScannedLines(const OpenedText &file, qint64 from, qint64 until, LineRule rule, qsizetype pieceBytes,
-                           char quote, bool checksUtf8)
+                           char quote, bool scans)
     : m_fd(file.descriptor())
     , m_offset(from)
     , m_until(until)
-    , m_checksUtf8(checksUtf8)
+    , m_scans(scans)
     , m_pieceBytes(std::max<qsizetype>(pieceBytes, 16))
     , m_quote(quote)
     , m_rule(rule)
@@ -59,13 +59,14 @@ bool ScannedLines::fill()
         m_holds = m_holds && got == 0 && m_utf8.valid();
         return false;
     }
-    const bool quoted = m_counts.add(to, got, m_quote);
-    if (m_checksUtf8)
+    if (m_scans) {
+        const bool quoted = m_counts.add(to, got, m_quote);
         m_utf8.add(to, size_t(got));
-    m_holds = !quoted && m_utf8.valid() && ruleHeld(m_rule, m_counts);
-    if (!m_holds) {
-        m_eof = true;
-        return false;
+        m_holds = !quoted && m_utf8.valid() && ruleHeld(m_rule, m_counts);
+        if (!m_holds) {
+            m_eof = true;
+            return false;
+        }
     }
     m_filled += got;
     m_offset += got;

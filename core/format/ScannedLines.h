@@ -24,10 +24,10 @@ class ScannedLines
 public:
     // From byte `from` of the file, a line start under `rule`, up to byte `until` (a line start
     // too) or the text's end. `quote`: the byte whose presence does not hold (0 for none).
-    // `checksUtf8`: whether the scan checks the bytes are UTF-8; a caller that knows most of them
-    // to be another text's bytes, checked there, checks the others itself.
+    // `scans`: whether the pieces are scanned; a caller that knows most of the bytes to be another
+    // text's, scanned there, looks at the others itself.
     ScannedLines(const OpenedText &file, qint64 from, qint64 until, LineRule rule, qsizetype pieceBytes, char quote,
-                 bool checksUtf8 = true);
+                 bool scans = true);
 
     // The next line; false after the last, or once a piece did not hold.
     [[nodiscard]] bool next(std::string_view &line);
@@ -81,7 +81,7 @@ private:
     qint64 m_offset; // where the next piece is read from
     qint64 m_until;
     bool m_pastUntil = false;
-    bool m_checksUtf8;
+    bool m_scans;
     qsizetype m_pieceBytes;
     char m_quote;
     LineRule m_rule;

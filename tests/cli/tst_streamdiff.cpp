@@ -844,6 +844,8 @@ void TestStreamDiff::readOnceAgreesWithThePasses_data()
     const QByteArray longer = QByteArray("abcde\n").repeated(12000);
     QTest::newRow("a CR past the first bytes of an LF file") << longer << longer + "ab\rc\n" << u","_s << false;
     QTest::newRow("a CR within the first bytes") << same << same + "a,b\rc\n" << u","_s << true;
+    QTest::newRow("a quoted field in the second file only")
+        << same << QByteArray(same).replace(same.size() / 2, 6, "\"a\",b,c\n") << u","_s << false;
     QTest::newRow("a quote in the second half") << same + "\"a\",b\n" << same << u","_s << false;
     // The first core reads its half to the split only: a character cut short there, or bytes
     // that are no UTF-8 just before it, are its to find.
