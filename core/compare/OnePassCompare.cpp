@@ -99,11 +99,12 @@ public:
     // The rows from the line starts `from` on, up to the line starts `until`, when given.
     InStep(const std::array<const OpenedText *, 2> &files, const std::array<qint64, 2> &from,
            const std::optional<std::array<qint64, 2>> &until, const std::array<LineRule, 2> &rules,
-           const StreamOptions &options, char quote, bool keepsFields)
+           const StreamOptions &options, char quote, bool keepsFields, const ColumnMap *map)
         : m_texts{ScannedLines(*files[0], from[0], until ? (*until)[0] : kNoEnd, rules[0], options.pieceBytes, quote),
                   ScannedLines(*files[1], from[1], until ? (*until)[1] : kNoEnd, rules[1], options.pieceBytes, quote,
                                false)}
         , m_until(until)
+        , m_map(map)
         , m_delimiter(files[1]->delimiter())
         , m_quote(quote)
         , m_secondCrIsText(rules[1] == LineRule::CrOrCrLf)
@@ -135,7 +136,8 @@ public:
                 return Reached::GaveUp;
             const bool has0 = m_texts[0].next(line0);
             bool same = false;
-            const bool lookLike = has0 && sameRule && looks.worthLooking(unsigned(lines[0]));
+            // Through a column map a line is never the other file's line as it stands.
+            const bool lookLike = has0 && sameRule && !m_map && looks.worthLooking(unsigned(lines[0]));
             const bool has1 = lookLike ? m_texts[1].nextLike(line0, line1, same) : m_texts[1].next(line1);
             if (lookLike)
                 looks.found(same);
@@ -165,13 +167,20 @@ public:
                 continue;
             }
             const int row = lines[0];
-            const std::array<int, 2> fields
-                = compareRawLines(line0, line1, std::numeric_limits<int>::max(), m_fields,
-                                  [&](int col, std::string_view field0, std::string_view field1) {
-                                      held.add(row, col, field0, field1);
-                                      secondsOwn(field1);
-                                  });
-            secondsMarks(fields[1] - 1);
+            const auto differing = [&](int col, std::string_view field0, std::string_view field1) {
+                held.add(row, col, field0, field1);
+                secondsOwn(field1);
+            };
+            if (m_map) {
+                RawFieldCursor cursor0(line0, m_fields, false);
+                RawFieldCursor cursor1(line1, m_fields, false);
+                compareMappedRawLines(cursor0, cursor1, *m_map, differing);
+                secondsMarks(marksIn(line1));
+            } else {
+                const std::array<int, 2> fields
+                    = compareRawLines(line0, line1, std::numeric_limits<int>::max(), m_fields, differing);
+                secondsMarks(fields[1] - 1);
+            }
             if (held.bytes() > m_mostHeldBytes)
                 return Reached::GaveUp;
         }
@@ -237,6 +246,7 @@ private:
     static constexpr qint64 kNoEnd = std::numeric_limits<qint64>::max();
     std::array<ScannedLines, 2> m_texts;
     std::optional<std::array<qint64, 2>> m_until;
+    const ColumnMap *m_map;
     char m_delimiter;
     char m_quote;
     bool m_secondCrIsText; // CR ends the second text's lines
@@ -328,7 +338,7 @@ std::optional<std::array<qint64, 2>> middleLines(const std::array<const OpenedTe
 std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &files, const DelimitedFormat &delimited,
                                                  const StreamOptions &options, CellListener &listener)
 {
-    if (!options.onePass || options.align || options.alignColumns || !options.compare.isExact())
+    if (!options.onePass || options.align || !options.compare.isExact())
         return std::nullopt;
     std::vector<OpenedText> opened;
     std::array<LineRule, 2> rules{};
@@ -348,16 +358,37 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
     const std::array<const OpenedText *, 2> texts{&opened[0], &opened[1]};
     const char quote = delimited.commaMode() ? '"' : 0;
     const bool keepsFields = listener.wantsTexts();
+    // Columns lined up by the headings of row 1, which must then name every column of its file.
+    ColumnAlignment columnAlignment;
+    std::optional<ColumnMap> map;
+    std::array<int, 2> headingFields{};
+    if (options.alignColumns) {
+        std::array<std::vector<QString>, 2> headings;
+        for (size_t i = 0; i < 2; ++i) {
+            const std::optional<QByteArray> line = lineAt(opened[i], starts[i], rules[i]);
+            if (!line || (quote != 0 && line->contains(quote)))
+                return std::nullopt;
+            RawFieldCursor cursor({line->constData(), size_t(line->size())},
+                                  {opened[i].delimiter(), delimited.commaMode()}, false);
+            QString text;
+            while (!cursor.ended())
+                headings[i].push_back(decodedField(cursor.take(), text).toString());
+            headingFields[i] = int(headings[i].size());
+        }
+        columnAlignment = alignColumnsByHeading(headings[0], headings[1], options.compare);
+        map.emplace(columnAlignment);
+    }
+    const ColumnMap *lineUp = map ? &*map : nullptr;
 
     // Large files are compared in two halves, one on each core, each core reading both files'
     // bytes of its half once.
     std::optional<std::array<qint64, 2>> split;
     if (opened[0].identity().size >= options.halvesFrom)
         split = middleLines(texts, rules);
-    InStep head(texts, starts, split, rules, options, quote, keepsFields);
+    InStep head(texts, starts, split, rules, options, quote, keepsFields, lineUp);
     std::optional<InStep> tail;
     if (split) {
-        tail.emplace(texts, *split, std::nullopt, rules, options, quote, keepsFields);
+        tail.emplace(texts, *split, std::nullopt, rules, options, quote, keepsFields, lineUp);
         std::atomic<bool> stopTail{false};
         InStep::Reached tailReached = InStep::Reached::GaveUp;
         InStep::Reached reached = InStep::Reached::GaveUp;
@@ -416,6 +447,18 @@ std::optional<StreamComparison> compareInOnePass(const std::array<QString, 2> &f
         comparison.columns[i] = *columns;
         result.cols[i] = *columns + 1;
         result.rows[i] = int(lines) + 1;
+        // Lined up, the sheets take the columns lining up puts in, within the sheet's limits.
+        if (map
+            && (headingFields[i] != *columns
+                || (options.sheetLimits
+                    && (*columns + 1 + columnAlignment.addedCols(int(i)) > kMaxRowCol
+                        || qint64(map->width + 1) * result.rows[i] > kMaxCells))))
+            return std::nullopt;
+    }
+    if (map) {
+        result.cols = {map->width + 1, map->width + 1};
+        listener.alignedColumns(columnAlignment.columns);
+        comparison.columnAlignment = std::move(columnAlignment);
     }
     const int lastCol = std::min(result.cols[0], result.cols[1]) - 1;
     comparison.count = head.held.tell(listener, lastCol, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnAlignment.h"
 #include "SheetStream.h"
 
 #include <QString>
@@ -103,3 +104,100 @@ private:
     static constexpr int kTrusted = 32;
     int m_trust = kTrusted;
 };
+
+// The lined-up columns, for reading them out of both files' rows.
+struct ColumnMap
+{
+    // A stretch of lined-up columns: from `from`, `length` of them, either columns both files have
+    // side by side in both (sheet -1) or columns only file `sheet` has.
+    struct Run
+    {
+        int from = 1;
+        int length = 0;
+        int sheet = -1;
+    };
+
+    int width = 0; // the lined-up columns
+    // For each lined-up column (from 1; index 0 unused), each file's own column, 0 for none.
+    std::array<std::vector<int>, 2> own;
+    std::vector<Run> runs;
+
+    explicit ColumnMap(const ColumnAlignment &alignment)
+        : width(int(alignment.columns.size()))
+    {
+        for (std::vector<int> &cols : own)
+            cols.assign(size_t(width) + 1, 0);
+        for (int col = 1; col <= width; ++col) {
+            const std::array<int, 2> pair = alignment.columns[size_t(col - 1)];
+            own[0][size_t(col)] = pair[0];
+            own[1][size_t(col)] = pair[1];
+            const int sheet = pair[0] > 0 && pair[1] > 0 ? -1 : pair[0] > 0 ? 0 : 1;
+            // Matched columns next to each other are next to each other in both files: columns only
+            // one file has would stand between them otherwise.
+            if (!runs.empty() && runs.back().sheet == sheet)
+                ++runs.back().length;
+            else
+                runs.push_back({col, 1, sheet});
+        }
+    }
+
+    // File `sheet`'s cell of lined-up column `col` in the stream's current (decoded) row.
+    [[nodiscard]] QStringView cell(const SheetStream *stream, int sheet, int col) const
+    {
+        const int at = col <= width ? own[size_t(sheet)][size_t(col)] : 0;
+        return stream && at > 0 && at < stream->cols() ? stream->cell(at) : QStringView();
+    }
+};
+
+// compareRawLines through a column map: the columns both files have side by side are passed over
+// a shared stretch at a time as there, and a column only one file has faces an empty field. Takes
+// the cursors' fields.
+template<class Differing>
+void compareMappedRawLines(RawFieldCursor &x, RawFieldCursor &y, const ColumnMap &map, Differing &&differing)
+{
+    // A shared stretch with a quote in it may hold commas that end no field: lines with quotes go
+    // a field at a time.
+    const bool skips = !x.quoted() && !y.quoted();
+    const char delimiter = x.delimiter();
+    for (const ColumnMap::Run &run : map.runs) {
+        if (run.sheet >= 0) {
+            RawFieldCursor &line = run.sheet == 0 ? x : y;
+            for (int k = 0; k < run.length && !line.ended(); ++k) {
+                const std::string_view field = line.take();
+                if (!field.empty())
+                    run.sheet == 0 ? differing(run.from + k, field, std::string_view())
+                                   : differing(run.from + k, std::string_view(), field);
+            }
+            continue;
+        }
+        int done = 0; // fields of the run behind both cursors
+        while (done < run.length && !(x.ended() && y.ended())) {
+            if (skips && !x.ended() && !y.ended()) {
+                const std::string_view restX = x.rest();
+                const std::string_view restY = y.rest();
+                const SharedStretch shared = sharedStretch(
+                    restX.data(), restY.data(), std::min(restX.size(), restY.size()), delimiter, run.length - done);
+                if (shared.reachedLimit) {
+                    x.skip(shared.afterLastDelimiter);
+                    y.skip(shared.afterLastDelimiter);
+                    break;
+                }
+                // Both lines end alike before the run does: nothing of them is left to differ.
+                if (shared.size == restX.size() && shared.size == restY.size()) {
+                    x.end();
+                    y.end();
+                    break;
+                }
+                x.skip(shared.afterLastDelimiter);
+                y.skip(shared.afterLastDelimiter);
+                done += shared.delimiters;
+            }
+            // The field where the lines part, or one of them has ended.
+            const std::string_view field0 = x.take();
+            const std::string_view field1 = y.take();
+            if (field0 != field1)
+                differing(run.from + done, field0, field1);
+            ++done;
+        }
+    }
+}

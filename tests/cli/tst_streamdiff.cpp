@@ -814,6 +814,7 @@ void TestStreamDiff::readOnceAgreesWithThePasses_data()
     QTest::addColumn<QByteArray>("bytes1");
     QTest::addColumn<QString>("delimiter");
     QTest::addColumn<bool>("readOnce"); // whether the files can be read once
+    QTest::addColumn<bool>("alignColumns");
 
     // Rows whose middle line and the lines about it differ in length between the files, and some
     // cells that differ; the second core starts at the middle of both.
@@ -824,29 +825,30 @@ void TestStreamDiff::readOnceAgreesWithThePasses_data()
         rows0 += number + ",a" + number + ",x,yy\r\n";
         rows1 += number + ",a" + number + (row % 7 == 0 ? ",xx" : ",x") + (row % 11 == 0 ? ",y\r\n" : ",yy\r\n");
     }
-    QTest::newRow("halves") << rows0 << rows1 << u","_s << true;
+    QTest::newRow("halves") << rows0 << rows1 << u","_s << true << false;
     QTest::newRow("halves, the second file a row shorter")
-        << rows0 << rows1.first(rows1.lastIndexOf("3000,")) << u","_s << true;
+        << rows0 << rows1.first(rows1.lastIndexOf("3000,")) << u","_s << true << false;
     QTest::newRow("halves, more columns in the second half of one file")
-        << rows0 << QByteArray(rows1).replace("2500,a2500,x,yy", "2500,a2500,x,yy,z,z") << u","_s << true;
+        << rows0 << QByteArray(rows1).replace("2500,a2500,x,yy", "2500,a2500,x,yy,z,z") << u","_s << true << false;
     // Every line the same: the second core's start in the second file is a guess, which the first
     // core finds wrong where the second file has a row more before it.
     const QByteArray same = QByteArray("a,b,c\n").repeated(4000);
     QTest::newRow("the same line throughout, a row put in first")
         << same << "z\n" + same.first(same.size() - 6) + "a,b,d\n"
-        << u","_s << true;
+        << u","_s << true << false;
     QTest::newRow("the same line throughout, marked UTF-8") << "\xEF\xBB\xBF" + same << same + "a,b,d\n"
-                                                            << u","_s << true;
+                                                            << u","_s << true << false;
     // What only a look at the whole file tells, found past the first core's half or the first
     // bytes the line rule is told from: the passes compare them.
     // Longer than the bytes the line rule is told from, and without delimiters, so that the rows
     // the other rule cuts fit a sheet as well.
     const QByteArray longer = QByteArray("abcde\n").repeated(12000);
-    QTest::newRow("a CR past the first bytes of an LF file") << longer << longer + "ab\rc\n" << u","_s << false;
-    QTest::newRow("a CR within the first bytes") << same << same + "a,b\rc\n" << u","_s << true;
+    QTest::newRow("a CR past the first bytes of an LF file") << longer << longer + "ab\rc\n"
+                                                             << u","_s << false << false;
+    QTest::newRow("a CR within the first bytes") << same << same + "a,b\rc\n" << u","_s << true << false;
     QTest::newRow("a quoted field in the second file only")
-        << same << QByteArray(same).replace(same.size() / 2, 6, "\"a\",b,c\n") << u","_s << false;
-    QTest::newRow("a quote in the second half") << same + "\"a\",b\n" << same << u","_s << false;
+        << same << QByteArray(same).replace(same.size() / 2, 6, "\"a\",b,c\n") << u","_s << false << false;
+    QTest::newRow("a quote in the second half") << same + "\"a\",b\n" << same << u","_s << false << false;
     // The first core reads its half to the split only: a character cut short there, or bytes
     // that are no UTF-8 just before it, are its to find.
     QByteArray beforeSplit = QByteArray("a,b,c\n").repeated(2000);
@@ -854,16 +856,35 @@ void TestStreamDiff::readOnceAgreesWithThePasses_data()
                         "\x83\x41"
                         "b,c\n");
     QTest::newRow("Shift-JIS just before the middle")
-        << beforeSplit << same.first(beforeSplit.size()) << u","_s << false;
-    QTest::newRow("Shift-JIS in a row only the second file has") << same << same + "\x83\x41,b\n" << u","_s << false;
-    QTest::newRow("Shift-JIS in the second half") << same + "\x83\x41,b\n" << same + "\x83\x43,b\n" << u","_s << false;
+        << beforeSplit << same.first(beforeSplit.size()) << u","_s << false << false;
+    QTest::newRow("Shift-JIS in a row only the second file has") << same << same + "\x83\x41,b\n"
+                                                                 << u","_s << false << false;
+    QTest::newRow("Shift-JIS in the second half") << same + "\x83\x41,b\n"
+                                                  << same + "\x83\x43,b\n"
+                                                  << u","_s << false << false;
     const QByteArray tabs = QByteArray(same).replace(',', '\t');
-    QTest::newRow("a quote is text in the delimiter mode") << tabs + "\"a\"\tb\n" << tabs << u"\t"_s << true;
+    QTest::newRow("a quote is text in the delimiter mode") << tabs + "\"a\"\tb\n" << tabs << u"\t"_s << true << false;
     // Past the sheet's rows the read stops early, which the passes report.
     QTest::newRow("more rows than a sheet holds")
-        << QByteArray("a\n").repeated(kMaxRowCol + 5) << QByteArray("b\n") << u","_s << false;
-    QTest::newRow("a line longer than a piece") << QByteArray("x,").repeated(3000) + "\r\n" + rows0
-                                                << QByteArray("x,").repeated(2999) + "y\r\n" + rows0 << u","_s << true;
+        << QByteArray("a\n").repeated(kMaxRowCol + 5) << QByteArray("b\n") << u","_s << false << false;
+    // Columns lined up by the headings, which must name every column: a second file with a column
+    // put in and cells that differ; a file with more fields in a row than headings.
+    QByteArray shifted;
+    for (qsizetype at = 0; at < rows1.size();) {
+        const qsizetype end = rows1.indexOf('\n', at);
+        const QByteArray line = rows1.sliced(at, end + 1 - at);
+        const qsizetype comma = line.indexOf(',');
+        shifted += line.first(comma) + (at == 0 ? ",new" : ",n") + line.sliced(comma);
+        at = end + 1;
+    }
+    QTest::newRow("columns lined up, a column put in")
+        << "id,a,b,c\r\n" + rows0 << "id,new,a,b,c\r\n" + shifted << u","_s << true << true;
+    QTest::newRow("columns lined up, a row longer than the headings")
+        << "id,a,b,c\r\n" + rows0 << "id,a,b,c\r\n" + rows1 + "1,2,3,4,5\r\n"
+        << u","_s << false << true;
+    QTest::newRow("a line longer than a piece")
+        << QByteArray("x,").repeated(3000) + "\r\n" + rows0 << QByteArray("x,").repeated(2999) + "y\r\n" + rows0
+        << u","_s << true << false;
 }
 
 // A pair read once is compared as the passes compare it, or left to them.
@@ -873,6 +894,7 @@ void TestStreamDiff::readOnceAgreesWithThePasses()
     QFETCH(QByteArray, bytes1);
     QFETCH(QString, delimiter);
     QFETCH(bool, readOnce);
+    QFETCH(bool, alignColumns);
     const std::array<QString, 2> files{m_dir->filePath(u"a.csv"_s), m_dir->filePath(u"b.csv"_s)};
     QVERIFY(writeFile(files[0], bytes0));
     QVERIFY(writeFile(files[1], bytes1));
@@ -881,6 +903,7 @@ void TestStreamDiff::readOnceAgreesWithThePasses()
         StreamOptions options;
         options.pieceBytes = 1000;
         options.halvesFrom = halvesFrom;
+        options.alignColumns = alignColumns;
         Collected once;
         const std::optional<StreamComparison> read = compareFileStreams(files, format, options, once);
         options.onePass = false;
@@ -896,6 +919,7 @@ void TestStreamDiff::readOnceAgreesWithThePasses()
         QVERIFY(!passed->readOnce);
         QCOMPARE(once.positions, passes.positions);
         QCOMPARE(once.texts, passes.texts);
+        QCOMPARE(once.columns, passes.columns);
         QCOMPARE(read->count, passed->count);
         QCOMPARE(read->result.rows, passed->result.rows);
         QCOMPARE(read->result.cols, passed->result.cols);
