@@ -276,10 +276,25 @@ std::optional<QByteArray> lineAt(const OpenedText &file, qint64 start, LineRule 
     return bytes;
 }
 
+// How alike two lines are: the bytes they start with and end with alike. A line with a cell
+// changed or a column put in keeps most of both.
+qsizetype likeness(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype most = std::min(a.size(), b.size());
+    qsizetype start = 0;
+    while (start < most && a[start] == b[start])
+        ++start;
+    qsizetype end = 0;
+    while (end < most - start && a[a.size() - 1 - end] == b[b.size() - 1 - end])
+        ++end;
+    return start + end;
+}
+
 // Where the two cores start: a line start about the first text's middle, and the line start of
-// the second text that likely begins the same row, the one nearest where the same share of the
-// second text ends whose line has the same bytes, or else the nearest. Whether it begins the same
-// row is known only once the first core reaches them. Nothing where no such lines were found.
+// the second text that likely begins the same row: of the lines about where the same share of the
+// second text ends, the one most like the first text's line, the nearest of those equally alike.
+// Whether it begins the same row is known only once the first core reaches them. Nothing where no
+// such lines were found.
 std::optional<std::array<qint64, 2>> middleLines(const std::array<const OpenedText *, 2> &files,
                                                  const std::array<LineRule, 2> &rules)
 {
@@ -307,30 +322,27 @@ std::optional<std::array<qint64, 2>> middleLines(const std::array<const OpenedTe
         return std::nullopt;
     bytes.truncate(got);
     const char lineEnd = char(lineEndChar(rules[1]));
-    std::optional<qint64> nearest;
-    std::optional<qint64> nearestSame;
-    const auto closer = [share](const std::optional<qint64> &best, qint64 at) {
-        return !best || std::abs(at - share) < std::abs(*best - share);
-    };
+    std::optional<qint64> best;
+    qsizetype bestLikeness = -1;
     for (qsizetype end = bytes.indexOf(lineEnd); end >= 0 && end < kMiddleBytes;
          end = bytes.indexOf(lineEnd, end + 1)) {
         qsizetype start = end + 1;
-        // A CR's LF belongs to its line end; a line start must be seen whole to be taken.
+        // A CR's LF belongs to its line end; a line must be seen whole to be taken.
         if (lineEnd == '\r' && start < bytes.size() && bytes[start] == '\n')
             ++start;
-        if (start + 1 >= bytes.size())
+        const qsizetype lineEndAt = bytes.indexOf(lineEnd, start);
+        if (lineEndAt < 0)
             break;
         const qint64 at = from + start;
-        if (closer(nearest, at))
-            nearest = at;
-        const QByteArrayView line = QByteArrayView(bytes).sliced(start);
-        if (closer(nearestSame, at) && line.startsWith(*line0) && line.size() > line0->size()
-            && line[line0->size()] == lineEnd)
-            nearestSame = at;
+        const qsizetype alike = likeness(*line0, QByteArrayView(bytes).sliced(start, lineEndAt - start));
+        if (alike > bestLikeness || (alike == bestLikeness && std::abs(at - share) < std::abs(*best - share))) {
+            best = at;
+            bestLikeness = alike;
+        }
     }
-    if (!nearest)
+    if (!best)
         return std::nullopt;
-    return std::array<qint64, 2>{*middle0, nearestSame ? *nearestSame : *nearest};
+    return std::array<qint64, 2>{*middle0, *best};
 }
 
 } // namespace
