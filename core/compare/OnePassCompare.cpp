@@ -16,8 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace
 {
 
@@ -266,7 +264,7 @@ public:
 std::optional<QByteArray> lineAt(const OpenedText &file, qint64 start, LineRule rule)
 {
     QByteArray bytes(kMiddleBytes, Qt::Uninitialized);
-    const ssize_t got = ::pread(file.descriptor(), bytes.data(), size_t(bytes.size()), start);
+    const ssize_t got = file.readAt(start, bytes.data(), size_t(bytes.size()));
     if (got <= 0)
         return std::nullopt;
     const qsizetype end = bytes.first(got).indexOf(char(lineEndChar(rule)));
@@ -317,7 +315,7 @@ std::optional<std::array<qint64, 2>> middleLines(const std::array<const OpenedTe
     const qint64 share = starts[1] + qint64(double(*middle0 - starts[0]) / double(sizes[0]) * double(sizes[1]));
     const qint64 from = std::max(starts[1], share - kMiddleBytes / 2);
     QByteArray bytes(kMiddleBytes + line0->size() + 2, Qt::Uninitialized);
-    const ssize_t got = ::pread(files[1]->descriptor(), bytes.data(), size_t(bytes.size()), from);
+    const ssize_t got = files[1]->readAt(from, bytes.data(), size_t(bytes.size()));
     if (got <= 0)
         return std::nullopt;
     bytes.truncate(got);

@@ -32,9 +32,7 @@ std::optional<OpenedText> OpenedText::open(const QString &path, const DelimitedF
     QByteArray head(EncodingDetection::kHeadBytes, Qt::Uninitialized);
     qsizetype headSize = 0;
     while (headSize < head.size()) {
-        const ssize_t got = ::pread(opened.m_fd, head.data() + headSize, size_t(head.size() - headSize), headSize);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = opened.readAt(headSize, head.data() + headSize, size_t(head.size() - headSize));
         if (got < 0)
             return std::nullopt;
         if (got == 0)
@@ -66,6 +64,15 @@ OpenedText::~OpenedText()
 int OpenedText::release()
 {
     return std::exchange(m_fd, -1);
+}
+
+ssize_t OpenedText::readAt(qint64 offset, char *to, size_t size) const
+{
+    ssize_t got = 0;
+    do
+        got = ::pread(m_fd, to, size, offset);
+    while (got < 0 && errno == EINTR);
+    return got;
 }
 
 bool OpenedText::unchanged() const

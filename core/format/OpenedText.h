@@ -9,6 +9,8 @@
 
 #include <optional>
 
+#include <sys/types.h>
+
 // A delimited file opened to read its text as bytes: what every read that counts delimiters in the
 // bytes checks first. Only a delimiter that is one byte in every encoding a file may be read in can
 // be counted so, and a file the reader refuses (or one that is no text) is left to the reader,
@@ -52,6 +54,9 @@ public:
     }
     // Whether the open file, and the file its name now leads to, are still the one opened.
     [[nodiscard]] bool unchanged() const;
+    // Up to `size` bytes from byte `offset` of the file, read again when a signal interrupts the
+    // read: how many (0 at the end), or -1 on an error.
+    [[nodiscard]] ssize_t readAt(qint64 offset, char *to, size_t size) const;
 
 private:
     OpenedText() = default;

@@ -1,28 +1,23 @@
 #include "ScannedLines.h"
 
-#include <cerrno>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace
 {
 // The bytes the line rule is guessed from.
 constexpr qsizetype kRuleProbeBytes = qsizetype(64) * 1024;
 
-ssize_t readAt(int fd, char *to, size_t size, qint64 offset)
+// Whether the line rule guessed held for the bytes counted: CR holds whatever follows, LF only
+// where no CR came.
+bool ruleHeld(LineRule rule, const ByteCounts &counts)
 {
-    ssize_t got = 0;
-    do
-        got = ::pread(fd, to, size, offset);
-    while (got < 0 && errno == EINTR);
-    return got;
+    return rule == LineRule::CrOrCrLf || !counts.anyCr;
 }
 } // namespace
 
 ScannedLines::ScannedLines(const OpenedText &file, qint64 from, qint64 until, LineRule rule, qsizetype pieceBytes,
                            char quote, bool scans)
-    : m_fd(file.descriptor())
+    : m_file(file)
     , m_offset(from)
     , m_until(until)
     , m_scans(scans)
@@ -52,7 +47,7 @@ bool ScannedLines::fill()
     }
     char *to = m_bytes.data() + m_filled;
     const ssize_t got
-        = readAt(m_fd, to, size_t(std::min<qint64>(m_bytes.size() - m_filled, m_until - m_offset)), m_offset);
+        = m_file.readAt(m_offset, to, size_t(std::min<qint64>(m_bytes.size() - m_filled, m_until - m_offset)));
     if (got <= 0) {
         m_eof = true;
         m_utf8.finish();
@@ -144,15 +139,10 @@ qint64 ScannedLines::nextLineStart()
 std::optional<LineRule> guessedLineRule(const OpenedText &file)
 {
     QByteArray probe(kRuleProbeBytes, Qt::Uninitialized);
-    const ssize_t got = readAt(file.descriptor(), probe.data(), size_t(probe.size()), file.head().markBytes);
+    const ssize_t got = file.readAt(file.head().markBytes, probe.data(), size_t(probe.size()));
     if (got < 0)
         return std::nullopt;
     return std::memchr(probe.constData(), '\r', size_t(got)) ? LineRule::CrOrCrLf : LineRule::Lf;
-}
-
-bool ruleHeld(LineRule rule, const ByteCounts &counts)
-{
-    return rule == LineRule::CrOrCrLf || !counts.anyCr;
 }
 
 qint64 mostMarksOf(const ByteCounts &earlier, const ByteCounts &later)
@@ -167,7 +157,7 @@ std::optional<qint64> lineStartFrom(const OpenedText &file, qint64 at, LineRule 
     // The line end before `at` counts too: a line may start at `at` itself.
     const qint64 from = std::max<qint64>(at - 1, file.head().markBytes);
     QByteArray bytes(within, Qt::Uninitialized);
-    const ssize_t got = readAt(file.descriptor(), bytes.data(), size_t(bytes.size()), from);
+    const ssize_t got = file.readAt(from, bytes.data(), size_t(bytes.size()));
     if (got <= 0)
         return std::nullopt;
     const char lineEnd = char(lineEndChar(rule));

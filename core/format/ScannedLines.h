@@ -47,11 +47,6 @@ public:
     {
         return m_eof;
     }
-    // Whether a line was wanted past `until`: next() gave none, and the line is not passed over.
-    [[nodiscard]] bool pastUntil() const
-    {
-        return m_pastUntil;
-    }
     // The bytes read end at `until`, which ends a line: the scan of them ends there.
     void endAtUntil();
     // Reads on past `until`, to the text's end.
@@ -77,10 +72,10 @@ private:
     // Passes over the LF of a CR LF line end.
     void settle();
 
-    int m_fd;
+    const OpenedText &m_file;
     qint64 m_offset; // where the next piece is read from
     qint64 m_until;
-    bool m_pastUntil = false;
+    bool m_pastUntil = false; // a line was wanted past `until`: next() gave none
     bool m_scans;
     qsizetype m_pieceBytes;
     char m_quote;
@@ -97,9 +92,8 @@ private:
 };
 
 // The line rule a text is taken to have: any CR among its first bytes settles CR, and without one
-// LF is likely; a scan of the whole text tells whether that held (ruleHeld()).
+// LF is likely; the scan of the whole text tells whether that held (holds()).
 [[nodiscard]] std::optional<LineRule> guessedLineRule(const OpenedText &file);
-[[nodiscard]] bool ruleHeld(LineRule rule, const ByteCounts &counts);
 
 // The most marks on one line of a text scanned in two stretches that meet at a line start.
 [[nodiscard]] qint64 mostMarksOf(const ByteCounts &earlier, const ByteCounts &later);
